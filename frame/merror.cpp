@@ -1,0 +1,174 @@
+#include "merror.h"
+
+#include <QMap>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct Reporter {
+  QMap<QString, QString> catalogue;
+  int errors = 0;
+  int warnings = 0;
+  std::string file;  // stored whole, however long
+  int line = 0;
+  bool suppressed = false;
+};
+
+Reporter &reporter() {
+  static Reporter *r = new Reporter;  // process lifetime
+  return *r;
+}
+
+// "%1" and "%2" are replaced in one pass over the catalogue text, so that an
+// inserted argument (a file named a%2.c) is never scanned for placeholders.
+std::string substitute(const std::string &text, std::string_view first, std::string_view second) {
+  std::string out;
+  out.reserve(text.size() + first.size() + second.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size()) {
+      char n = text[i + 1];
+      if (n == '1') {
+        out.append(first);
+        ++i;
+        continue;
+      }
+      if (n == '2') {
+        out.append(second);
+        ++i;
+        continue;
+      }
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+}  // namespace
+
+void register_message(const char *code, const QString &text) {
+  reporter().catalogue.insert(QString::fromLatin1(code), text);
+}
+
+void emit_diagnostic(const char *code, char letter, std::string_view first, std::string_view second) {
+  std::string line = "ProbaX-";
+  line.push_back(letter);
+  line += '-';
+  line += code;
+  line += ",  ";
+  auto it = reporter().catalogue.constFind(QString::fromLatin1(code));
+  if (it != reporter().catalogue.constEnd()) {
+    std::string text = it.value().toLocal8Bit().toStdString();
+    line += substitute(text, first, second);
+  } else {
+    line.append(first);
+    line += ' ';
+    line.append(second);
+  }
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void flush_and_exit(int status) {
+  std::fflush(stderr);
+  std::fflush(stdout);
+  std::exit(status);
+}
+
+void report(int severity, const char *code, std::string_view arg, std::string_view file, int line) {
+  Reporter &r = reporter();
+  if (severity < SEV_INTERNAL || severity > SEV_INFO) return;
+  if (r.suppressed && severity >= SEV_ERROR) return;
+  std::string prefix;
+  if (!file.empty())
+    prefix = "[" + std::string(file) + ":" + std::to_string(line) + "] ";
+  else if (line != 0)
+    prefix = "[" + std::to_string(line) + "] ";
+  switch (severity) {
+    case SEV_INTERNAL:
+      emit_diagnostic(code, 'S', prefix, arg);
+      flush_and_exit(9);
+    case SEV_FATAL:
+      emit_diagnostic(code, 'F', prefix, arg);
+      flush_and_exit(7);
+    case SEV_ERROR:
+      ++r.errors;
+      emit_diagnostic(code, 'E', prefix, arg);
+      break;
+    case SEV_WARNING:
+      ++r.warnings;
+      emit_diagnostic(code, 'W', prefix, arg);
+      break;
+    default:
+      emit_diagnostic(code, 'I', prefix, arg);
+      break;
+  }
+}
+
+static void report_here(int severity, const char *code, std::string_view arg) {
+  report(severity, code, arg, reporter().file, reporter().line);
+}
+
+void report_internal(const char *code, std::string_view arg) {
+  report_here(SEV_INTERNAL, code, arg);
+  flush_and_exit(9);
+}
+void report_fatal(const char *code, std::string_view arg) {
+  report_here(SEV_FATAL, code, arg);
+  flush_and_exit(7);
+}
+void report_fatal_text(const char *code, const char *text) { report_fatal(code, text ? text : ""); }
+void report_error(const char *code, std::string_view arg) { report_here(SEV_ERROR, code, arg); }
+void report_warning(const char *code, std::string_view arg) { report_here(SEV_WARNING, code, arg); }
+void report_info(const char *code, std::string_view arg) { report_here(SEV_INFO, code, arg); }
+
+void set_report_position(std::string_view file, int line) {
+  reporter().file.assign(file);
+  reporter().line = line;
+}
+
+void report_at_position(int severity, const char *code, std::string_view arg, std::string_view file, int line) {
+  set_report_position(file, line);
+  report_here(severity, code, arg);
+}
+
+void finish_run() {
+  const int e = reporter().errors, w = reporter().warnings;
+  const char *code;
+  std::string first, second;
+  int status;
+  if (e > 0) {
+    code = w > 0 ? "ENDERRWAR" : "ENDERRNWR";
+    status = 5;
+    first = std::to_string(e);
+    if (w > 0) second = std::to_string(w);
+  } else if (w > 0) {
+    code = "ENDNOEWAR";
+    status = 3;
+    second = std::to_string(w);
+  } else {
+    code = "ENDNOENWR";
+    status = 0;
+  }
+  emit_diagnostic(code, 'I', first, second);
+  flush_and_exit(status);
+}
+
+int error_count() { return reporter().errors; }
+int warning_count() { return reporter().warnings; }
+
+bool set_reports_suppressed(bool on) {
+  bool old = reporter().suppressed;
+  reporter().suppressed = on;
+  return old;
+}
+
+void reset_reporter() {
+  Reporter &r = reporter();
+  r.errors = r.warnings = 0;
+  r.file.clear();
+  r.line = 0;
+  r.suppressed = false;
+}

@@ -1,0 +1,39 @@
+#include "mfmemo.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "merror.h"
+
+void report_memory_overflow() { report_internal("ERRINTFCT", "memory overflow"); }
+
+void *checked_malloc(std::size_t size) {
+  void *p = std::malloc(size ? size : 1);
+  if (!p) report_memory_overflow();
+  return p;
+}
+
+void *checked_calloc(std::size_t count, std::size_t size) {
+  void *p = std::calloc(count ? count : 1, size ? size : 1);
+  if (!p) report_memory_overflow();
+  return p;
+}
+
+void *checked_realloc(void *pointer, std::size_t size) {
+  void *p = std::realloc(pointer, size ? size : 1);
+  if (!p) report_memory_overflow();
+  return p;
+}
+
+char *checked_strdup(const char *text) {
+  std::size_t n = std::strlen(text) + 1;
+  char *p = static_cast<char *>(checked_malloc(n));
+  std::memcpy(p, text, n);
+  return p;
+}
+
+void checked_free(void *pointer) { std::free(pointer); }
+
+void zero_fill(void *pointer, std::size_t size) {
+  if (size) std::memset(pointer, 0, size);
+}

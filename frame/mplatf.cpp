@@ -1,0 +1,45 @@
+#include "mplatf.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <unistd.h>
+
+std::string sys_native_path(const char *name) {
+  std::string p(name ? name : "");
+  for (char &c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+std::FILE *sys_fopen(const char *name, const char *mode) {
+  return std::fopen(sys_native_path(name).c_str(), mode);
+}
+
+int sys_access(const char *name, int mode) { return ::access(sys_native_path(name).c_str(), mode); }
+
+int sys_stat(const char *name, struct stat *status) { return ::stat(sys_native_path(name).c_str(), status); }
+
+int sys_unlink(const char *name) { return ::unlink(sys_native_path(name).c_str()); }
+
+int sys_rename(const char *from, const char *to) {
+  return std::rename(sys_native_path(from).c_str(), sys_native_path(to).c_str());
+}
+
+bool sys_is_directory(const char *name) {
+  struct stat st;
+  return sys_stat(name, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool sys_is_regular_file(const char *name) {
+  struct stat st;
+  return sys_stat(name, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string sys_ctime_now() {
+  std::time_t now = std::time(nullptr);
+  char buffer[64];
+  if (!ctime_r(&now, buffer)) return "\n";
+  return buffer;
+}
+
+const char *sys_getenv(const char *name) { return std::getenv(name); }

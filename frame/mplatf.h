@@ -1,0 +1,19 @@
+// The small layer between the tool and the operating system. Names may use
+// "\" as directory separator; they are mapped to the host's only here, at the
+// system call, so that every name shown to the user keeps its spelling.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+
+std::string sys_native_path(const char *name);
+std::FILE *sys_fopen(const char *name, const char *mode);
+int sys_access(const char *name, int mode);  // 0 when allowed; modes as access(2)
+int sys_stat(const char *name, struct stat *status);
+int sys_unlink(const char *name);
+int sys_rename(const char *from, const char *to);
+bool sys_is_directory(const char *name);
+bool sys_is_regular_file(const char *name);
+// Current local time as ctime(3) prints it, including its final newline.
+std::string sys_ctime_now();
+const char *sys_getenv(const char *name);  // case-sensitive names

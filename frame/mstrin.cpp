@@ -1,0 +1,163 @@
+#include "mstrin.h"
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "merror.h"
+#include "mfmemo.h"
+
+namespace {
+
+constexpr std::size_t kCopyLimit = 61440;
+constexpr std::uint32_t kBuckets = 19997;
+
+struct Pool {
+  std::vector<std::uint32_t> bucket;  // first entry index, 0 ends a chain
+  struct Entry {
+    const char *text;
+    std::size_t length;
+    std::uint32_t next;
+  };
+  std::vector<Entry> entries;  // index 0 reserved
+  char *chunk = nullptr;
+  std::size_t chunk_size = 100000;
+  std::size_t fill = 0;
+};
+
+Pool &pool() {
+  static Pool *p = new Pool;  // process lifetime
+  return *p;
+}
+
+std::uint32_t hash_text(const char *text, std::size_t length) {
+  std::uint32_t h = 2166136261u;
+  for (std::size_t i = 0; i < length; ++i) {
+    h ^= static_cast<unsigned char>(text[i]);
+    h *= 16777619u;
+  }
+  return h % kBuckets;
+}
+
+char *concatenate(char *destination, std::size_t position, const char *what, va_list sources) {
+  for (const char *s = va_arg(sources, const char *); s; s = va_arg(sources, const char *)) {
+    if (s == destination) report_internal("ERRINTFCT", what);
+    while (*s && position < kCopyLimit) destination[position++] = *s++;
+  }
+  destination[position] = '\0';
+  return destination;
+}
+
+}  // namespace
+
+char *xstrcpy(char *destination, ...) {
+  if (!destination) report_internal("ERRINTFCT", "xstrcpy (2)");
+  va_list sources;
+  va_start(sources, destination);
+  concatenate(destination, 0, "xstrcpy", sources);
+  va_end(sources);
+  return destination;
+}
+
+char *xstrcat(char *destination, ...) {
+  if (!destination) report_internal("ERRINTFCT", "xstrcat (2)");
+  va_list sources;
+  va_start(sources, destination);
+  concatenate(destination, std::strlen(destination), "xstrcat", sources);
+  va_end(sources);
+  return destination;
+}
+
+void pool_init() {
+  Pool &p = pool();
+  if (!p.entries.empty()) return;
+  p.bucket.assign(kBuckets, 0);
+  p.entries.reserve(10000);
+  p.entries.push_back({"", 0, 0});
+}
+
+const char *intern_string(const char *text, std::size_t length) {
+  if (!text || length == 0) return nullptr;
+  pool_init();
+  Pool &p = pool();
+  std::uint32_t b = hash_text(text, length);
+  for (std::uint32_t i = p.bucket[b]; i != 0; i = p.entries[i].next) {
+    const Pool::Entry &e = p.entries[i];
+    if (e.length == length && std::memcmp(e.text, text, length) == 0) return e.text;
+  }
+  if (!p.chunk || p.fill + length + 1 >= p.chunk_size) {
+    if (length + 1 >= p.chunk_size) p.chunk_size += length + 1;
+    p.chunk = static_cast<char *>(checked_malloc(p.chunk_size));
+    p.fill = 0;
+  }
+  char *copy = p.chunk + p.fill;
+  std::memcpy(copy, text, length);
+  copy[length] = '\0';
+  p.fill += length + 1;
+  p.entries.push_back({copy, length, p.bucket[b]});
+  p.bucket[b] = static_cast<std::uint32_t>(p.entries.size() - 1);
+  return copy;
+}
+
+const char *intern_string(const char *text) { return text ? intern_string(text, std::strlen(text)) : nullptr; }
+
+const char *non_null_text(const char *text) { return text ? text : ""; }
+
+void copy_string(char *destination, const char *source) { std::strcpy(destination, source); }
+
+char *append_string(const char *source, char *destination) {
+  if (source)
+    while (*source) *destination++ = *source++;
+  *destination = '\0';
+  return destination;
+}
+
+int compare_strings(const char *a, const char *b) {
+  if (!a || !b) return -1;
+  while (*a && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return static_cast<signed char>(*a) - static_cast<signed char>(*b);
+}
+
+void upper_case_in_place(char *text) {
+  for (; *text; ++text)
+    if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
+}
+
+const char *trim_blanks(const char *text, int *skipped, int *length) {
+  const char *start = text;
+  while (*start == ' ' || *start == '\t') ++start;
+  const char *end = start + std::strlen(start);
+  while (end > start && (end[-1] == ' ' || end[-1] == '\t')) --end;
+  if (skipped) *skipped = static_cast<int>(start - text);
+  if (length) *length = static_cast<int>(end - start);
+  return start;
+}
+
+void copy_substring(const char *source, int start, int length, char *destination) {
+  int n = static_cast<int>(std::strlen(source));
+  int i = start - 1;
+  if (i < 0) i = 0;
+  int k = 0;
+  while (i < n && k < length) destination[k++] = source[i++];
+  destination[k] = '\0';
+}
+
+void copy_trimmed(const char *source, char *destination) {
+  int skipped = 0, length = 0;
+  const char *start = trim_blanks(source, &skipped, &length);
+  copy_substring(start, 1, length, destination);
+}
+
+void pad_right(const char *source, char fill, int width, char *destination) {
+  int k = 0;
+  while (k < width && source[k]) {
+    destination[k] = source[k];
+    ++k;
+  }
+  while (k < width) destination[k++] = fill;
+  destination[k] = '\0';
+}
