@@ -1,0 +1,40 @@
+// The generator's command line: its command table, the decoded options and
+// the canonical command text echoed into the script header.
+#pragma once
+#include <string>
+
+#include "frame/sliste.h"
+
+struct GeneratorOptions {
+  std::string tested_file;     // positional 1, at most 999 characters
+  std::string generated_file;  // positional 2, at most 999 characters
+  StrList integrated_files;    // INTEGRATE values, command order
+  StrList simulated_files;     // SIMULATE values, command order
+  StrList used_files;          // USE values, command order
+  int insert_requested = 0;    // 1 when INSERT was given
+  int prepro_only = 0;         // 1 when PREPRO_ONLY was given
+  StrList include_dirs;        // INCL values that are existing directories
+  StrList defines;             // DEFINE values as typed ("NAME" or "NAME=value")
+  std::string std_define_file; // STD_DEFINE, else $QZLTGT/ana/qzus_c.def, else empty
+  std::string symbtab_file;
+  std::string ada_link_file;
+  std::string standard_file;
+  std::string studio_log_file;
+  std::string class_name = "ORTEK";
+  int class_given = 0;
+  int no_exceptions = 0;
+  int no_image = 0;
+  int kr_mode = 0;    // always 0 after decoding (KR is refused)
+  int ansi_mode = 0;  // always 1 after decoding
+  std::string command_text;  // canonical command, same text as handed back to main
+};
+
+// The process-wide options record: set once by decode_generator_command,
+// read-only afterwards.
+GeneratorOptions &generator_options();
+
+// Decodes the command line into generator_options() and composes the
+// canonical command text into command_text (also kept in the record).
+// Returns only when the command line was accepted; any complaint ends the
+// run with the fatal "CMDFATALE" (status 7).
+void decode_generator_command(int argc, char **argv, std::string &command_text);
