@@ -1,0 +1,62 @@
+// Evaluation of #if and #elif conditions.
+//
+// The evaluator knows nothing of the macro table or the input stack: the
+// preprocessor installs hooks (macro lookup, macro expansion of the line,
+// reporting with the current position) and hands over the collected text.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// One value of the expression: 64-bit two's complement plus the unsigned flag
+// that selects the 32-bit forms of some operators.
+struct IfValue {
+  int64_t value = 0;
+  bool is_unsigned = false;
+};
+
+struct IfHooks {
+  // Is the name in the macro table (any kind)? Used for `defined` when no
+  // expander is installed and for __CHAR_UNSIGNED__.
+  bool (*is_macro)(const char *name, size_t length) = nullptr;
+  // Macro-expands the prepared line (with `defined` handled, see
+  // if_defined_operator) and returns the expanded text. When absent, only the
+  // `defined` operator is replaced and no macro is expanded.
+  std::string (*expand)(const char *text, size_t length) = nullptr;
+  // Reports a warning (all reports of the evaluator are warnings) at the
+  // position of the directive. When absent, report_warning is used.
+  void (*report)(int severity, const char *code, std::string_view arg) = nullptr;
+};
+
+// Installs the hooks (a copy is kept); returns the previous ones.
+IfHooks if_set_hooks(const IfHooks &hooks);
+
+// Target sizes consulted by `sizeof`, in bits; changed by the "sizeof" pragma.
+struct IfTargetSizes {
+  int char_bits = 8;
+  int short_bits = 16;
+  int int_bits = 32;
+  int long_bits = 32;
+  int longlong_bits = 64;
+};
+IfTargetSizes &if_target_sizes();
+// Registers a type name with its size in bytes in front of the list (the
+// newest registration of a name wins).
+void if_register_type_size(std::string_view name, int64_t bytes);
+// Restores the default sizes and empties the registered list (tests).
+void if_reset_sizes();
+
+// Prepares, expands and evaluates the text of an #if/#elif line; returns 0
+// or 1 (the low 32 bits of the value tested against zero).
+int pp_eval_if(const char *text, size_t length);
+
+// Evaluates an already expanded text. `ok` (optional) tells whether the
+// parse succeeded; the returned value is meaningful only then.
+IfValue if_evaluate(const char *text, size_t length, bool *ok = nullptr);
+
+// The `defined` operator for the expander. `text`/`length` is what follows
+// the word "defined"; returns 1 or 0 and stores in *consumed how many
+// characters the operand took (0 when none followed). Reports "ERDEFINED"
+// for a missing identifier or a missing ')'.
+int if_defined_operator(const char *text, size_t length, size_t *consumed);
