@@ -1,13 +1,48 @@
-// Program entry: the fixed run sequence.
+// Program entry: the fixed run sequence of one invocation.
 #include <QCoreApplication>
+#include <QString>
 #include <QStringList>
+#include <string>
 
+#include "i18n_anaccpp_msg.h"
+#include "i18n_bibli_msg.h"
+#include "i18n_modbas_msg.h"
+#include "i18n_squelet_msg.h"
 #include "i18nutil.h"
 #include "merror.h"
+#include "mplatf.h"
+
+namespace {
+
+std::string local_text(const QString &text) { return text.toLocal8Bit().toStdString(); }
+
+void print_banner(const QString &title) {
+  const QString head = QString("%1 %2 %3")
+                           .arg(QCoreApplication::translate("LUMOIdent", "ProbaX Test Suite"), title,
+                                QCoreApplication::translate("LUMOIdent", "V1.0.0"));
+  report_info("STARTEXEC", local_text(head));
+  // Any definition suppresses the notice, an empty one included: scripted
+  // runs compare the banner and must not depend on the year in the notice.
+  if (sys_getenv("ORTEK_SUPPRESS_COPYRIGHT")) return;
+  const QString notice = QCoreApplication::translate("LUMOIdent", "Copyright (C) 2026 the ProbaX project.") + ' ' +
+                         QCoreApplication::translate("LUMOIdent", "All rights reserved.");
+  report_info("COPYRIGHT", local_text(notice));
+}
+
+}  // namespace
 
 int main(int argc, char **argv) {
-  QCoreApplication *application = new QCoreApplication(argc, argv);  // process lifetime
-  install_translations(*application, QStringList{"squelet_", "lumoident_", "modbas_", "bibli_", "anaccpp_", "cab_"});
+  // Translators are installed into it and it outlives every message, so it
+  // is never destroyed: the process exit releases it.
+  QCoreApplication *application = new QCoreApplication(argc, argv);
+  install_translations(*application,
+                       QStringList{"squelet_", "lumoident_", "modbas_", "bibli_", "anaccpp_", "cab_"});
+  register_squelet_messages();
+  register_modbas_messages();
+  register_bibli_messages();
+  register_ana_c_cpp_messages();
   select_keyword_language();
+  const QString title = QCoreApplication::translate("LUMOIdent", "Deprecated C++ Test Template Generator");
+  print_banner(title);
   finish_run();
 }
