@@ -1,0 +1,112 @@
+// Symbol table of one analysis: what a file declares, in buckets whose order
+// the script emitters reproduce, with a name index beside them so that
+// lookups stay cheap on files with very many declarations.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ctree.h"
+
+constexpr int TABLE_BUCKETS = 100;
+
+// Which bucket area an entry lives in.
+enum TableArea : int { AREA_ORDINARY = 0, AREA_TAG = 1, AREA_ENUMERATOR = 2 };
+
+struct Symbol {
+  Declaration *decl = nullptr;
+  std::uint32_t first_order = 0;  // order number of the first (forward) declaration; 0: none
+  std::uint32_t def_order = 0;    // order number of the definition; 0: not defined
+  Symbol *next = nullptr;         // bucket list
+  Symbol *prev = nullptr;
+  // Bookkeeping of the table (read-only for users).
+  int area = AREA_ORDINARY;
+  int bucket = 0;
+  std::uint64_t sequence = 0;     // insertion sequence: list order inside a bucket
+  bool removed = false;
+};
+
+struct Bucket {
+  Symbol *first = nullptr;
+  Symbol *last = nullptr;
+};
+
+struct FunctionScopeNode {
+  const char *name = nullptr;   // interned function name
+  TypeDesc *scope = nullptr;    // kind 8 scope type of that function
+  FunctionScopeNode *next = nullptr;
+};
+
+struct TableIndex;  // private: name index beside the buckets
+struct TableArena;  // private: every record owned by the table
+
+struct SymbolTable {
+  std::uint32_t counter = 0;  // declaration counter
+  FunctionScopeNode *function_scopes[TABLE_BUCKETS] = {};
+  Bucket ordinary[TABLE_BUCKETS];
+  Bucket tags[TABLE_BUCKETS];
+  Bucket enumerators[TABLE_BUCKETS];
+  const char *reference_name = nullptr;  // interned; from the generator
+  // File-level using-directives and using-declarations.
+  std::vector<TypeDesc *> using_namespaces;
+  std::vector<UsingDecl> using_declarations;
+  // Entries made or completed while the recording switch was on, in order.
+  std::vector<Symbol *> recorded;
+  TableIndex *index = nullptr;
+  TableArena *arena = nullptr;
+};
+
+// Bucket of a name: 10 * (sum of character codes mod 10) + (length mod 10).
+int name_bucket(const char *name);
+// List of the function-scope area: sum of character codes mod 100.
+int function_scope_bucket(const char *name);
+
+// Records the reference name, sets the counter to 0 and empties every area.
+// A table that still holds entries is released first.
+void table_init(SymbolTable &table, const char *reference_name);
+// Frees every entry, declaration, type and string of the table.
+void release_table(SymbolTable &table);
+
+// The table new records belong to when no owner is named; set by the scanner
+// when an analysis starts. Returns the previous one.
+SymbolTable *set_current_table(SymbolTable *table);
+SymbolTable *current_table();
+
+// Adds a declaration; returns the entry that now stands for the name, or none
+// when it was dropped or a function declaration matched an existing entry.
+Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeContext &scope,
+                          int line);
+
+// Visible ordinary entry (variables, functions, typedef names, then
+// enumeration constants) of that name.
+Symbol *lookup_ordinary(const char *name, SymbolTable &table, const ScopeContext &scope);
+// Visible tag entry of that name and kind (TK_ENUM, TK_UNION, TK_CLASS,
+// TK_TEMPLATE); kind -1 accepts any tag kind.
+Symbol *lookup_tag(const char *name, SymbolTable &table, int kind, const ScopeContext &scope);
+// Visible enumeration constant of that name.
+Symbol *lookup_enumerator(const char *name, SymbolTable &table, const ScopeContext &scope);
+// Only the given scope (no enclosing scopes); a null scope means file scope.
+Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc *scope);
+// A function entry of that name in exactly that scope whose parameter list
+// matches `function_type` (lenient as the analysis setting says).
+Symbol *find_function(const char *name, SymbolTable &table, TypeDesc *scope,
+                      const TypeDesc *function_type);
+bool is_visible(const Symbol *entry, const ScopeContext &scope, const SymbolTable &table);
+
+// The entry receives a definition order number (a body or complete type was seen).
+void symbol_mark_defined(SymbolTable &table, Symbol *entry);
+// Unlinks an entry from its bucket and the index (its records stay owned by
+// the table until release).
+void remove_symbol(SymbolTable &table, Symbol *entry);
+
+// Finds or creates the scope of the named function (function-scope area).
+TypeDesc *function_scope(SymbolTable &table, const char *function_name);
+
+// Iteration helpers in the emitters' order: buckets 0 to 99, list order.
+template <typename F> void for_each_symbol(const Bucket (&area)[TABLE_BUCKETS], F &&f) {
+  for (int b = 0; b < TABLE_BUCKETS; ++b)
+    for (Symbol *s = area[b].first; s; s = s->next) f(s);
+}
+
+// The storage words the renderer writes for one flag ("typedef " ...), or "".
+const char *storage_flag_text(unsigned flag);

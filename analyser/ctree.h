@@ -1,0 +1,402 @@
+// Type model of the declaration analyser: type descriptors, declarations,
+// the records hanging off them, and the operations on types that do not need
+// the symbol table's buckets (composition, copying, merging, predicates).
+//
+// Ownership: every record here is created through the constructors below and
+// belongs to the symbol table that was current (or named) when it was made;
+// release_table frees them all at once. Never delete a record yourself and
+// never build one with plain new: graphs share nodes freely (one specifier
+// type serves every declarator of a list), so only the owner may free them.
+// Records made while no table is current belong to a process-wide pool that
+// lives until exit.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct SymbolTable;
+struct TypeDesc;
+struct Declaration;
+struct Symbol;
+
+enum TypeKind : int {
+  TK_INTEGER = 0,      // char and integer types
+  TK_FLOATING = 1,
+  TK_NONE = 2,         // never built
+  TK_POINTER = 3,
+  TK_ARRAY = 4,
+  TK_ENUM = 5,
+  TK_UNION = 6,
+  TK_ELABORATED = 7,   // "struct S" used as a type
+  TK_FUNCTION = 8,
+  TK_VOID = 9,
+  TK_CLASS = 10,       // structure, class, namespace record
+  TK_NAMED = 11,       // typedef name used as a type, or a const/volatile qualifier
+  TK_REFERENCE = 12,
+  TK_ELLIPSIS = 13,
+  TK_TEMPLATE = 14,    // class template
+  TK_RESERVED = 15     // renders as nothing
+};
+
+enum StorageFlags : unsigned {
+  SF_TYPEDEF = 0x001,
+  SF_EXTERN = 0x002,
+  SF_STATIC = 0x004,
+  SF_AUTO = 0x008,
+  SF_REGISTER = 0x010,
+  SF_FRIEND = 0x020,
+  SF_OVERLOAD = 0x040,
+  SF_INLINE = 0x080,
+  SF_VIRTUAL = 0x100,
+  SF_EXPORT = 0x200,
+  SF_EXPLICIT = 0x400,
+  SF_MUTABLE = 0x800
+};
+
+// Member access word: low bits the access, then inheritance marks.
+enum MemberAccess : int {
+  ACC_PUBLIC = 1,
+  ACC_PRIVATE = 2,
+  ACC_PROTECTED = 4,
+  ACC_MASK = 7,
+  ACC_INHERITED = 8,
+  ACC_PATH_A = 16,  // properties of the inheritance path; either makes a
+  ACC_PATH_B = 32   // non-public inherited member selectable
+};
+
+enum ClassKey : int { KEY_STRUCT = 0, KEY_CLASS = 1, KEY_UNION = 2, KEY_NAMESPACE = 3 };
+
+// Parameter passing markers; the index in the marker list is the mode.
+enum ParamMode : int {
+  PM_IN = 0, PM_IN_UPPER = 1, PM_OUT = 2, PM_OUT_UPPER = 3,
+  PM_INOUT = 4, PM_INOUT_UPPER = 5, PM_NO = 6, PM_NO_UPPER = 7, PM_NONE = 8
+};
+
+// ---------------------------------------------------------------------------
+// Analysis settings shared by the scanner, the grammar and the type
+// operations. The generator fills them before an analysis; only the sizeof and
+// signof pragmas change the target sizes during one.
+struct AnalysisSettings {
+  int keep_bodies = 0;       // keep bodies of functions defined outside classes
+  int lenient_matching = 0;  // compatible parameter lists name the same function
+  int first_match = 0;       // lookups return the first visible entry
+  int recording = 0;         // append entries made/completed to SymbolTable::recorded;
+                             // the generator turns it on for analyses copied into the script
+  // Target sizes in bits.
+  int char_bits = 8;
+  int short_bits = 16;
+  int int_bits = 32;
+  int long_bits = 32;
+  int longlong_bits = 64;
+  int plain_char_unsigned = 0;
+  int multichar_allowed = 0;
+  // (name, bytes) pairs from the sizeof pragma, in order of appearance.
+  std::vector<std::pair<std::string, int>> declared_sizes;
+};
+AnalysisSettings &analysis_settings();
+void reset_analysis_settings();  // back to the defaults above
+
+// ---------------------------------------------------------------------------
+// Detail records, one kind each.
+
+struct IntegerInfo {      // kind 0
+  const char *name = nullptr;  // interned, e.g. "unsigned long int"
+  int size = 0;                // bits; negative when signed
+  int char_type = 0;           // non-zero for the character types
+};
+
+struct FloatInfo {        // kind 1
+  const char *name = nullptr;  // interned, e.g. "long double"
+};
+
+struct PointerInfo {      // kind 3; the pointer's own qualifiers are in TypeDesc::next
+  TypeDesc *member_class = nullptr;  // class of a pointer to member, else none
+  TypeDesc *target = nullptr;
+};
+
+struct ArrayInfo {        // kind 4
+  TypeDesc *element = nullptr;
+  bool has_bound_text = false;
+  std::string bound_text;        // as written (may be only blanks)
+  std::string bound_expression;  // normalised expression text, analysed on demand
+};
+
+struct EnumeratorRec {
+  const char *name = nullptr;    // interned
+  bool has_value = false;
+  std::string value_text;
+  const char *file = nullptr;    // interned; position when created
+  int line = 0;
+  int reserved = 0;
+  EnumeratorRec *next = nullptr;
+  TypeDesc *enumeration = nullptr;
+};
+
+struct EnumInfo {         // kind 5
+  const char *name = nullptr;
+  int count = 0;
+  int reserved1 = 0;
+  EnumeratorRec *first = nullptr;
+  EnumeratorRec *last = nullptr;
+  int reserved2 = 0;
+};
+
+// One per member of a class, structure, union or namespace record, in
+// declaration order, and one per inherited member.
+struct MemberNode {
+  Declaration *decl = nullptr;
+  int access = ACC_PUBLIC;  // MemberAccess bits
+  int word1 = 0;
+  int word2 = 0;
+  MemberNode *next = nullptr;
+};
+
+struct BaseNode {
+  TypeDesc *base = nullptr;  // the base class type
+  int access = ACC_PRIVATE;  // derivation access (ACC_PUBLIC/PRIVATE/PROTECTED)
+  int is_virtual = 0;
+  BaseNode *next = nullptr;
+};
+
+// Using-declaration text ("using A :: f") with its first name.
+struct UsingDecl {
+  std::string text;
+  const char *first_name = nullptr;
+};
+
+// Class record (kinds 6 and 10; kind 6 leaves the base and inheritance lists
+// empty). It is also the scope record of classes, unions and namespaces.
+struct ClassInfo {
+  const char *name = nullptr;
+  int member_count = 0;
+  MemberNode *first = nullptr;
+  MemberNode *last = nullptr;
+  MemberNode *first_inherited = nullptr;
+  MemberNode *last_inherited = nullptr;
+  BaseNode *first_base = nullptr;
+  BaseNode *last_base = nullptr;
+  int reserved = 0;
+  int friend_of_reference = 0;  // a member befriends the generator's reference name
+  int instance_mark = 0;        // 0 own definition; 1 or 2 made by template instantiation
+  ClassKey key = KEY_STRUCT;
+  int has_body = 0;             // the body has been seen
+  // Scope record.
+  TypeDesc *enclosing = nullptr;          // enclosing class/namespace, none at file level
+  std::vector<TypeDesc *> using_namespaces;  // named by using-directives inside it
+  std::vector<UsingDecl> using_declarations;
+  TypeDesc *first_opening = nullptr;  // first record of a reopened namespace (none on the first)
+  TypeDesc *next_opening = nullptr;   // next record of the same namespace
+  TypeDesc *alias_of = nullptr;       // namespace alias: the namespace it refers to
+  std::string template_arguments;     // instances: the argument texts
+};
+
+struct ElaboratedInfo {   // kind 7
+  int reserved = 0;
+  TypeDesc *named = nullptr;  // the class-like type it names
+};
+
+// Parameter list node and exception-specification node.
+struct DeclNode {
+  Declaration *decl = nullptr;
+  DeclNode *next = nullptr;
+};
+struct TypeNode {
+  TypeDesc *type = nullptr;
+  TypeNode *next = nullptr;
+};
+
+struct FunctionInfo {
+  int reserved = 0;
+  DeclNode *first_param = nullptr;
+  DeclNode *last_param = nullptr;
+  TypeDesc *qualifiers = nullptr;  // of a member function ("const" ...)
+  TypeNode *first_except = nullptr;
+  TypeNode *last_except = nullptr;
+  int word7 = 0;
+  int word8 = 0;
+  int defined = 0;      // set by a function definition; cleared by emitters once written
+  int has_body = 0;     // body text kept
+  std::string body;     // body text when kept
+  int has_exception_spec = 0;  // "throw (...)" was written (possibly empty)
+};
+
+struct FunctionDetail {   // kind 8
+  TypeDesc *result = nullptr;
+  FunctionInfo *info = nullptr;
+};
+
+struct NamedInfo {        // kind 11
+  const char *name = nullptr;  // typedef name, or "const"/"volatile"
+  TypeDesc *aliased = nullptr; // none for a qualifier
+  int word1 = 0;
+  int word2 = 0;
+};
+
+struct ReferenceInfo {    // kind 12
+  TypeDesc *target = nullptr;
+};
+
+struct EllipsisInfo {     // kind 13
+  int marker = 0;  // a parameter precedes it
+};
+
+struct TemplateParam {
+  const char *name = nullptr;
+  int is_type = 1;              // class/typename parameter, else a value parameter
+  int is_class = 0;             // declared with "class"
+  TypeDesc *value_type = nullptr;  // type of a value parameter
+  bool has_default = false;
+  std::string default_text;
+  TemplateParam *next = nullptr;
+};
+
+struct Instantiation {
+  const char *instance_name = nullptr;  // e.g. "List<int>"
+  TypeDesc *instance = nullptr;         // the class made for it
+  Instantiation *next = nullptr;
+};
+
+struct TemplateInfo {     // kind 14
+  const char *name = nullptr;
+  ClassKey key = KEY_CLASS;
+  TemplateParam *first_param = nullptr;
+  TemplateParam *last_param = nullptr;
+  int has_body = 0;
+  std::string body;          // captured body text
+  const char *file = nullptr;  // position of the declaration
+  int line = 0;
+  Instantiation *first_instance = nullptr;
+  Instantiation *last_instance = nullptr;
+  std::vector<std::string> member_definitions;  // member bodies captured with the template
+};
+
+// ---------------------------------------------------------------------------
+
+struct TypeDesc {
+  TypeKind kind = TK_RESERVED;
+  int word1 = 6;   // free words for the grammar and renderer
+  int word2 = 0;
+  int word3 = -1;
+  // Detail record: exactly the one matching kind is set (kinds 2, 9, 15: none).
+  IntegerInfo *integer = nullptr;       // 0
+  FloatInfo *floating = nullptr;        // 1
+  PointerInfo *pointer = nullptr;       // 3
+  ArrayInfo *array = nullptr;           // 4
+  EnumInfo *enumeration = nullptr;      // 5
+  ClassInfo *record = nullptr;          // 6, 10
+  ElaboratedInfo *elaborated = nullptr; // 7
+  FunctionDetail *function = nullptr;   // 8
+  NamedInfo *named = nullptr;           // 11
+  ReferenceInfo *reference = nullptr;   // 12
+  EllipsisInfo *ellipsis = nullptr;     // 13
+  TemplateInfo *templ = nullptr;        // 14
+  int scope_kind = 0;          // 0 file scope, 1 declared in a class or namespace
+  TypeDesc *scope = nullptr;   // class/namespace where declared
+  TypeDesc *next = nullptr;    // chained specifier (qualifiers after the type)
+  TypeDesc *template_word = nullptr;  // the class template it comes from, if any
+  int rendering_guard = 0;
+  int visit_mark = 0;          // set while a walk (needed types) is inside it
+  int word12 = 0;
+  int word13 = 0;
+  int word14 = 0;
+};
+
+struct Declaration {
+  const char *name = nullptr;   // interned; none for an unnamed entity
+  TypeDesc *type = nullptr;
+  int scope_kind = 0;           // 0 file scope, 1 member of a class or namespace
+  TypeDesc *scope = nullptr;    // owning class or namespace (or function scope type)
+  unsigned storage = 0;         // StorageFlags
+  const char *file = nullptr;   // interned name of the declaring file
+  int word = 0;
+  std::string text;             // default-value or initialiser text
+  unsigned char flag = 0;
+  int line = 0;                 // line of the declaration (diagnostics)
+};
+
+// Scope context passed to lookups.
+struct ScopeContext {
+  int kind = 0;                 // 0 no enclosing class/namespace, 1 inside one
+  TypeDesc *current = nullptr;  // the class, namespace or function scope
+};
+
+// ---------------------------------------------------------------------------
+// Constructors. `owner` null means the current table (see set_current_table),
+// or the process-wide pool when none is current.
+
+TypeDesc *type_new(TypeKind kind, SymbolTable *owner = nullptr);  // with its detail record
+Declaration *decl_new(const char *name, TypeDesc *type, SymbolTable *owner = nullptr);
+MemberNode *member_node_new(Declaration *decl, int access, SymbolTable *owner = nullptr);
+BaseNode *base_node_new(TypeDesc *base, int access, int is_virtual, SymbolTable *owner = nullptr);
+EnumeratorRec *enumerator_new(const char *name, SymbolTable *owner = nullptr);
+DeclNode *decl_node_new(Declaration *decl, SymbolTable *owner = nullptr);
+TypeNode *type_node_new(TypeDesc *type, SymbolTable *owner = nullptr);
+TemplateParam *template_param_new(const char *name, SymbolTable *owner = nullptr);
+Instantiation *instantiation_new(const char *instance_name, TypeDesc *instance,
+                                 SymbolTable *owner = nullptr);
+
+// Convenience builders (names are interned).
+TypeDesc *integer_type(const char *name, int size_bits, int char_type);
+TypeDesc *floating_type(const char *name);
+TypeDesc *qualifier_type(const char *name);  // kind 11 "const" / "volatile"
+TypeDesc *named_type(const char *name, TypeDesc *aliased);
+TypeDesc *pointer_to(TypeDesc *target);
+TypeDesc *reference_to(TypeDesc *target);
+TypeDesc *array_of(TypeDesc *element);
+TypeDesc *function_returning(TypeDesc *result);  // with an empty FunctionInfo
+// A basic type keyword ("int", "char", "unsigned", "long", "double", "bool",
+// "wchar_t", "void", ...) with the target sizes; none for an unknown word.
+TypeDesc *basic_type(const char *keyword);
+
+// List helpers (append at the end, keep counts).
+void enum_add_enumerator(TypeDesc *enumeration, EnumeratorRec *e);
+void class_add_member(TypeDesc *record_type, MemberNode *m);
+void class_add_inherited(TypeDesc *record_type, MemberNode *m);
+void class_add_base(TypeDesc *record_type, BaseNode *b);
+void function_add_param(TypeDesc *function_type, Declaration *param);
+void function_add_exception(TypeDesc *function_type, TypeDesc *type);
+void template_add_param(TypeDesc *template_type, TemplateParam *p);
+void template_add_instance(TypeDesc *template_type, Instantiation *i);
+void append_qualifier(TypeDesc *type, TypeDesc *qualifier);  // at the end of type->next
+// Links a reopened namespace record after the records of its first opening.
+void namespace_reopen(TypeDesc *first_record, TypeDesc *new_record);
+// "ortek_unnamed_namespace_N", N counting from 1 within the run (interned).
+const char *unnamed_namespace_name();
+
+// The name of a named type (enumeration, union, class, template, elaborated,
+// typedef name, integer/floating name); none otherwise.
+const char *type_name(const TypeDesc *type);
+// The canonical scope record (first record of a reopened namespace).
+TypeDesc *canonical_scope(TypeDesc *scope);
+// The scope that encloses a class, namespace or function scope type.
+TypeDesc *enclosing_scope(const TypeDesc *scope);
+
+// ---------------------------------------------------------------------------
+// Type operations.
+
+// Combines two partial specifiers; none (with a "CONSTRUCT" warning) when they
+// do not combine.
+TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, int line);
+// Deep copy: strings copied, enumerators and members re-created; named
+// aggregates below the top are shared, not copied.
+TypeDesc *duplicate_type(const TypeDesc *type);
+// Completes `old_type` with `new_type` in place where possible (so that other
+// declarations pointing at it see the completion) and returns the type that
+// now stands.
+TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type);
+// Structural identity of two types (names compared for named types).
+bool same_type(const TypeDesc *a, const TypeDesc *b);
+// Whether two function types have matching parameter lists; `lenient`
+// accepts compatible lists (typedef names seen through, an empty list
+// against "(void)", top-level const ignored).
+bool same_parameters(const TypeDesc *f1, const TypeDesc *f2, bool lenient);
+
+ParamMode param_mode(TypeDesc *type, bool clear_marker);
+bool type_is_const(const TypeDesc *type);
+bool type_is_char_string(const TypeDesc *type);
+// See through typedef names (kind 11 with an aliased type).
+const TypeDesc *strip_typedefs(const TypeDesc *type);
+TypeDesc *strip_typedefs(TypeDesc *type);
+// Whether the emitters may use a member (mode 1 rejects functions).
+bool member_is_selectable(const MemberNode *member, int mode, int friend_of_reference);
