@@ -1,0 +1,406 @@
+#include "sgener.h"
+
+#include <string>
+#include <vector>
+
+#include "frame/i18nutil.h"
+#include "frame/merror.h"
+#include "frame/msystm.h"
+#include "frame/sliste.h"
+#include "preprocessor/cprepr.h"
+#include "sancmd.h"
+#include "siofic.h"
+
+namespace {
+
+struct KeywordTriplet {
+  KeywordRole role;
+  const char *text[3];  // FR, FA (Latin-1 accents), GB
+};
+
+// One row per keyword or banner. FA differs from FR only where the French
+// text carries accents; those are Latin-1 bytes (0xE9 e acute, 0xE8 e grave).
+constexpr KeywordTriplet kKeywords[] = {
+    {KW_HEADER, {"ENTETE", "ENTETE", "HEADER"}},
+    {KW_BANNER_USED_HEADERS,
+     {"-- DECLARATIONS DES HEADERS EN INCLUSION (OPTION -UTILISE)",
+      "-- DECLARATIONS DES HEADERS EN INCLUSION (OPTION -UTILISE)",
+      "-- INCLUDED HEADERS DECLARATIONS (-USE OPTION)"}},
+    {KW_BANNER_INSERTED_FILE,
+     {"-- DECLARATIONS DU FICHIER EN INCLUSION (OPTION -INSERE)",
+      "-- DECLARATIONS DU FICHIER EN INCLUSION (OPTION -INSERE)",
+      "-- INCLUDED FILE DECLARATIONS (-INCLUDED OPTION)"}},
+    {KW_BANNER_INTEGRATED_FILES,
+     {"-- DECLARATIONS NECESSAIRES AU TEST (OPTION -INTEGRE)",
+      "-- DECLARATIONS NECESSAIRES AU TEST (OPTION -INTEGRE)",
+      "-- TO THE TEST NECESSARY DECLARATIONS (-INTEGRATE OPTION)"}},
+    {KW_BEGIN, {"DEBUT", "DEBUT", "BEGIN"}},
+    {KW_BANNER_ENVIRONMENTS,
+     {"-- DECLARATIONS DES ENVIRONNEMENTS", "-- DECLARATIONS DES ENVIRONNEMENTS", "-- ENVIRONMENTS DECLARATIONS"}},
+    {KW_BANNER_SERVICES, {"-- DECLARATIONS DES SERVICES", "-- DECLARATIONS DES SERVICES", "-- SERVICES DECLARATIONS"}},
+    {KW_BANNER_INSERTED_ENVIRONMENT,
+     {"-- ENVIRONNEMENT DU FICHIER INSERE", "-- ENVIRONNEMENT DU FICHIER INSERE", "-- INCLUDED FILE ENVIRONNEMENT"}},
+    {KW_BANNER_INTEGRATED_ENVIRONMENTS,
+     {"-- ENVIRONNEMENTS DES FICHIERS INTEGRES", "-- ENVIRONNEMENTS DES FICHIERS INTEGRES",
+      "-- INTEGRATED FILES ENVIRONNEMENTS"}},
+    {KW_BANNER_SIMULATED_ENVIRONMENTS,
+     {"-- ENVIRONNEMENTS DES FICHIERS SIMULES", "-- ENVIRONNEMENTS DES FICHIERS SIMULES",
+      "-- SIMULATED FILES ENVIRONNEMENTS"}},
+    {KW_BANNER_TESTED_ENVIRONMENT,
+     {"-- ENVIRONNEMENT DU FICHIER TESTE", "-- ENVIRONNEMENT DU FICHIER TESTE", "-- TESTED FILE ENVIRONNEMENT"}},
+    {KW_BANNER_TESTED_DECLARATIONS,
+     {"-- DECLARATIONS LIEES AU FICHIER TESTE ", "-- DECLARATIONS LIEES AU FICHIER TESTE ",
+      "-- TESTED FILE DECLARATIONS "}},
+    {KW_BANNER_TESTED_INCLUDES,
+     {"-- FICHIERS EN INCLUSION DU FICHIER TESTE ", "-- FICHIERS EN INCLUSION DU FICHIER TESTE ",
+      "-- TESTED FILE INCLUDE DIRECTIVES "}},
+    {KW_BANNER_STUBS,
+     {"-- DECLARATIONS DES MUETS DES FICHIERS SIMULES ", "-- DECLARATIONS DES MUETS DES FICHIERS SIMULES ",
+      "-- STUB DECLARATIONS OF THE SIMULATED FILES"}},
+    {KW_SERVICE_TYPE, {"TYPE_SERVICE", "TYPE_SERVICE", "SERVICE_TYPE"}},
+    {KW_SERVICE_TYPE_VALUE, {"externe", "externe", "extern"}},
+    {KW_COMMENT_SERVICE,
+     {"-- Declaration du service ", "-- D\xE9" "claration du service ", "-- Declaration of the service "}},
+    {KW_COMMENT_PARAMETERS,
+     {"-- Declarations des parametres du service teste",
+      "-- D\xE9" "clarations des param\xE8" "tres du service test\xE9",
+      "-- Tested service parameters declarations"}},
+    {KW_COMMENT_RETURN_TYPE,
+     {"-- Declaration du type retourne par la fonction",
+      "-- D\xE9" "claration du type retourn\xE9" " par la fonction",
+      "-- By function returned type declaration"}},
+    {KW_USE, {"UTILISE", "UTILISE", "USE"}},
+    {KW_ENVIRONMENT, {"ENVIRONNEMENT", "ENVIRONNEMENT", "ENVIRONMENT"}},
+    {KW_END, {"FIN", "FIN", "END"}},
+    {KW_FAMILY, {"FAMILLE", "FAMILLE", "FAMILY"}},
+    {KW_DEFINE, {"DEFINIR", "DEFINIR", "DEFINE"}},
+    {KW_STUB, {"MUET", "MUET", "STUB"}},
+    {KW_OTHERS, {"autres", "autres", "others"}},
+    {KW_ARRAY, {"TAB", "TAB", "ARRAY"}},
+    {KW_EXPECTED_VALUE, {"va", "va", "ev"}},
+    {KW_COMMENT_METHOD_TYPES,
+     {"-- Declarations des types dont les methodes sont testees",
+      "-- D\xE9" "clarations des types dont les m\xE9" "thodes sont test\xE9" "es",
+      "-- Declarations of the types whose parameters are tested"}},
+    {KW_COMMENT_GLOBALS,
+     {"-- Declarations des variables globales du fichier teste",
+      "-- D\xE9" "clarations des variables globales du fichier test\xE9",
+      "-- Declarations of the global variables of the tested file"}},
+    {KW_COMMENT_INTEGRATED_FILE,
+     {"-- Declarations liees au fichier integre ",
+      "-- D\xE9" "clarations li\xE9" "es au fichier int\xE9" "gr\xE9" " ",
+      "-- Integrated file declarations "}},
+    {KW_COMMENT_SIMULATED_FILE,
+     {"-- Declarations liees au fichier simule ",
+      "-- D\xE9" "clarations li\xE9" "es au fichier simul\xE9" " ",
+      "-- Simulated file declarations "}},
+    {KW_COMMENT_FILE_ENVIRONMENT,
+     {"-- Environnement du fichier ", "-- Environnement du fichier ", "-- Environment of the file "}},
+    {KW_COMMENT_CLASS_INSTANCES,
+     {"-- Declarations des instances de classes", "-- D\xE9" "clarations des instances de classes",
+      "-- class instance declarations"}},
+};
+
+constexpr bool table_in_role_order() {
+  int i = 0;
+  for (const KeywordTriplet &k : kKeywords)
+    if (k.role != i++) return false;
+  return i == KW_ROLE_COUNT;
+}
+static_assert(table_in_role_order(), "one row per KeywordRole, in enum order");
+
+// ------------------------------------------------------------- contexts
+
+struct Contexts {
+  MacroTable script_pp, use_pp, file_pp;
+  AnalysisContext script, use, file;
+  Contexts() {
+    script.macros = &script_pp;
+    use.macros = &use_pp;
+    file.macros = &file_pp;
+  }
+};
+
+Contexts &contexts() {
+  static Contexts *c = new Contexts;  // process lifetime
+  return *c;
+}
+
+// Null-terminated copy of a StrList for the preprocessor's arrays.
+std::vector<const char *> null_terminated(const StrList &list) {
+  std::vector<const char *> out;
+  for (const StrNode *n = list.head; n; n = n->next) out.push_back(n->text ? n->text : "");
+  out.push_back(nullptr);
+  return out;
+}
+
+// The joins with the preprocessor (cprepr: pp_init, pp_process_text,
+// pp_release) and the declaration analyser (cpptab: table_init,
+// release_table; analyse_text). This build links neither, so every analysed
+// file yields no text and the tables stay empty: the sections are written
+// with their fixed lines only.
+void start_context(AnalysisContext &context, const char *const *definitions, const char *const *include_dirs,
+                   int is_tested) {}
+bool preprocess(AnalysisContext &context, const std::string &text, std::string &result) {
+  result.clear();
+  return false;
+}
+void parse_into(AnalysisContext &context, const std::string &text, const std::string &file) {}
+void end_macros(AnalysisContext &context, int free_chain) {}
+void end_table(AnalysisContext &context) {}
+
+// ------------------------------------------------------------- sections
+
+std::string completed(std::string path, int kind) {
+  make_file_name(path, kind);
+  return path;
+}
+
+// The include directives of the tested file are copied by the include scan;
+// with no analysis linked, it finds nothing to copy.
+void tested_include_section(const std::string &tested) {}
+
+// Body of the tested-file declarations section: the global variables'
+// comment, then the declarations the analysis yields.
+void tested_declarations_section(const std::string &tested) {
+  const std::string path = completed(tested, KIND_SOURCE);
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  write_script_line("");
+  write_script_line(keyword(KW_COMMENT_GLOBALS));
+  write_script_line("");
+  release_file_analysis();
+}
+
+void integrated_declarations_section(const std::string &file) {
+  const std::string path = completed(file, KIND_SOURCE);
+  write_script_line(std::string(keyword(KW_COMMENT_INTEGRATED_FILE)) + base_name(path));
+  write_script_line("");
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  release_file_analysis();
+}
+
+void stub_section(const std::string &file) {
+  const std::string path = completed(file, KIND_SOURCE);
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  write_script_line("");
+  write_script_line(std::string(keyword(KW_COMMENT_SIMULATED_FILE)) + base_name(path));
+  write_script_line("");
+  release_file_analysis();
+}
+
+// The environment of one analysed file; a file that declares no variable
+// has none.
+void environment_of(const std::string &path, int included) {}
+
+void services_section(const std::string &tested) {
+  const std::string path = completed(tested, KIND_SOURCE);
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  release_file_analysis();
+}
+
+// The deprecated template output: the tested file is analysed once more and
+// the symbol file is left empty.
+void symbol_file(const std::string &symbtab, const std::string &tested) {
+  prepare_analysis(file_context(), 0);
+  analyse_file(tested, file_context());
+  release_file_analysis();
+  std::FILE *f = nullptr;
+  io_open_file(symbtab, &f, 1);
+  script_close(symbtab, f, 0);
+}
+
+void for_each(const StrList &list, void (*action)(const std::string &)) {
+  for (const StrNode *n = list.head; n; n = n->next) action(n->text ? n->text : "");
+}
+
+}  // namespace
+
+const char kRuleLine[] = "--------------------------------------------------------------------------------";
+static_assert(sizeof(kRuleLine) == 81, "the rule line has 80 characters");
+
+const char *keyword_in(KeywordRole role, int language) {
+  if (role < 0 || role >= KW_ROLE_COUNT) report_internal("ERRINTFCT", "keyword");
+  if (language < LANG_FR || language > LANG_GB) language = LANG_GB;
+  return kKeywords[role].text[language];
+}
+
+const char *keyword(KeywordRole role) { return keyword_in(role, KeywordLanguage); }
+
+void write_rule_line() { write_script_line(kRuleLine); }
+
+void write_banner_block(KeywordRole banner) {
+  write_rule_line();
+  write_script_line("--");
+  write_script_line(keyword(banner));
+  write_script_line("--");
+  write_rule_line();
+}
+
+void write_short_banner_block(KeywordRole banner) {
+  write_rule_line();
+  write_script_line(keyword(banner));
+  write_rule_line();
+}
+
+std::string base_name(const std::string &path) {
+  std::string directory, name, extension, base;
+  split_path(path, directory, name);
+  split_extension(name, extension, base);
+  return base;
+}
+
+AnalysisContext &script_context() { return contexts().script; }
+AnalysisContext &use_context() { return contexts().use; }
+AnalysisContext &file_context() { return contexts().file; }
+
+void prepare_analysis(AnalysisContext &context, int is_tested) {
+  const GeneratorOptions &o = generator_options();
+  std::vector<const char *> include_dirs = null_terminated(o.include_dirs);
+  std::vector<const char *> definitions = null_terminated(o.defines);
+  start_context(context, definitions.data(), include_dirs.data(), is_tested);
+  if (!o.std_define_file.empty()) {
+    std::string result;
+    if (preprocess(context, "#include \"" + o.std_define_file + "\"", result) && !result.empty())
+      parse_into(context, result, "");
+  }
+}
+
+void analyse_file(const std::string &path, AnalysisContext &context) {
+  // A name may be a macro standing for a header name; asking the
+  // preprocessor about the name itself must not bother the user with its
+  // complaints about an ordinary file name.
+  std::string probe;
+  const bool previous = set_reports_suppressed(true);
+  preprocess(context, path, probe);
+  set_reports_suppressed(previous);
+  std::size_t start = probe.find_first_not_of(" \t\n");
+  std::string include_line;
+  if (start != std::string::npos && (probe[start] == '"' || probe[start] == '<'))
+    include_line = "#include " + probe.substr(start);
+  else
+    include_line = "#include \"" + path + "\"";
+  std::string result;
+  preprocess(context, include_line, result);
+  parse_into(context, result, path);
+}
+
+void release_file_analysis() {
+  end_macros(file_context(), 0);
+  end_table(file_context());
+}
+
+void prepare_script_contexts() {
+  prepare_analysis(script_context(), 1);
+  prepare_analysis(use_context(), 0);
+}
+
+void file_environment(std::string path) {
+  make_file_name(path, KIND_SOURCE);
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  environment_of(path, 0);
+  release_file_analysis();
+}
+
+void inserted_environment(std::string path) {
+  make_file_name(path, KIND_SOURCE);
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  environment_of(path, 1);
+  release_file_analysis();
+}
+
+void include_used_header(std::string path) {
+  make_file_name(path, KIND_HEADER);
+  analyse_file(path, script_context());
+  analyse_file(path, use_context());
+  write_script_line("##include \"" + path + "\"");
+}
+
+void include_inserted_file(std::string path) {
+  make_file_name(path, KIND_SOURCE);
+  analyse_file(path, script_context());
+  write_script_line("##include \"" + path + "\"");
+}
+
+void assemble_script() {
+  const GeneratorOptions &o = generator_options();
+  const std::string &tested = o.tested_file;
+  const bool insert = o.insert_requested != 0;
+
+  write_script_line(std::string(keyword(KW_HEADER)) + " " + base_name(tested) + ", , ");
+  write_script_line("");
+
+  if (!insert) tested_include_section(tested);
+
+  if (!o.used_files.empty()) {
+    write_banner_block(KW_BANNER_USED_HEADERS);
+    write_script_line("");
+    for_each(o.used_files, [](const std::string &f) { include_used_header(f); });
+    write_script_line("");
+  }
+
+  if (insert) {
+    write_banner_block(KW_BANNER_INSERTED_FILE);
+    write_script_line("");
+    include_inserted_file(tested);
+    write_script_line("");
+  } else {
+    write_banner_block(KW_BANNER_TESTED_DECLARATIONS);
+    tested_declarations_section(tested);
+  }
+
+  if (!o.integrated_files.empty()) {
+    write_banner_block(KW_BANNER_INTEGRATED_FILES);
+    write_script_line("");
+    for_each(o.integrated_files, integrated_declarations_section);
+    write_script_line("");
+  }
+
+  write_rule_line();
+  write_script_line("");
+  write_script_line(keyword(KW_BEGIN));
+  write_script_line("");
+
+  if (!o.simulated_files.empty()) {
+    write_banner_block(KW_BANNER_STUBS);
+    for_each(o.simulated_files, stub_section);
+  }
+
+  write_banner_block(KW_BANNER_ENVIRONMENTS);
+  write_script_line("");
+
+  if (!o.integrated_files.empty()) {
+    write_short_banner_block(KW_BANNER_INTEGRATED_ENVIRONMENTS);
+    for_each(o.integrated_files, [](const std::string &f) { file_environment(f); });
+  }
+  if (!o.simulated_files.empty()) {
+    write_short_banner_block(KW_BANNER_SIMULATED_ENVIRONMENTS);
+    for_each(o.simulated_files, [](const std::string &f) { file_environment(f); });
+  }
+  if (insert) {
+    write_short_banner_block(KW_BANNER_INSERTED_ENVIRONMENT);
+    inserted_environment(tested);
+  } else {
+    write_short_banner_block(KW_BANNER_TESTED_ENVIRONMENT);
+    file_environment(tested);
+  }
+
+  write_banner_block(KW_BANNER_SERVICES);
+  services_section(tested);
+}
+
+void generation_run(const std::string &command_text) {
+  script_open(command_text);
+  assemble_script();
+  const GeneratorOptions &o = generator_options();
+  if (!o.symbtab_file.empty()) symbol_file(o.symbtab_file, o.tested_file);
+  end_macros(use_context(), 0);
+  end_macros(script_context(), 1);
+  ScriptWriter &w = script_writer();
+  script_close(w.path, w.stream, 0);
+}

@@ -1,0 +1,269 @@
+#include "siofic.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "frame/i18nutil.h"
+#include "frame/merror.h"
+#include "frame/mplatf.h"
+#include "frame/msystm.h"
+#include "frame/sliste.h"
+#include "sancmd.h"
+#include "sgener.h"
+#include "ssydat.h"
+
+#include <QString>
+
+namespace {
+
+const char kTitle[] = "C Source Code Parser";
+const char kVersion[] = "8.2.0.1.070.020";
+const char kCommentPrefix[] = "--";
+const char kLineSuffix[] = "";
+
+bool ends_with(const std::string &text, const char *tail) {
+  std::string_view t(tail);
+  return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
+}
+
+// Two spellings name the same file when they are equal or, both existing,
+// lead to the same inode (.\t.c and t.c, a hard link, a symbolic link).
+bool same_file(const std::string &a, const std::string &b) {
+  if (a == b) return true;
+  struct stat sa, sb;
+  if (sys_stat(a.c_str(), &sa) != 0 || sys_stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool exists(const std::string &path) {
+  struct stat st;
+  return sys_stat(path.c_str(), &st) == 0;
+}
+
+// The files the run reads, with their names completed as the analysis will
+// complete them.
+std::vector<std::string> analysed_inputs(const GeneratorOptions &o) {
+  std::vector<std::string> inputs;
+  inputs.push_back(o.tested_file);
+  auto add = [&inputs](const StrList &list, int kind) {
+    for (const StrNode *n = list.head; n; n = n->next) {
+      std::string name(n->text ? n->text : "");
+      make_file_name(name, kind);
+      inputs.push_back(name);
+    }
+  };
+  add(o.integrated_files, KIND_SOURCE);
+  add(o.simulated_files, KIND_SOURCE);
+  add(o.used_files, KIND_HEADER);
+  return inputs;
+}
+
+void discard_temporary() {
+  ScriptWriter &w = script_writer();
+  if (!w.temporary.empty()) {
+    sys_unlink(w.temporary.c_str());
+    w.temporary.clear();
+  }
+}
+
+// Appends the studio-log line for a script just opened.
+void append_studio_log(const std::string &opened) {
+  const std::string &log = generator_options().studio_log_file;
+  if (log.empty()) return;
+  std::FILE *f = sys_fopen(log.c_str(), "a");
+  if (!f) report_fatal("IMPOUVFIC", log);
+  if (ends_with(opened, ".ptu")) std::fprintf(f, "PTU %s\n", opened.c_str());
+  bool failed = std::ferror(f) != 0;
+  if (std::fclose(f) != 0 || failed) report_fatal("IMPFERFIC", log);
+}
+
+
+// A new, exclusive file beside the script: the same directory, so that the
+// final rename stays within one file system.
+std::FILE *open_temporary(ScriptWriter &w) {
+  std::size_t cut = w.path.find_last_of("/\\");
+  std::string directory = cut == std::string::npos ? std::string() : w.path.substr(0, cut + 1);
+  const long pid = static_cast<long>(getpid());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = directory + ".ortekstart-" + std::to_string(pid) + "-" + std::to_string(attempt);
+    std::FILE *f = sys_fopen(candidate.c_str(), "wx");
+    if (f) {
+      w.temporary = candidate;
+      append_studio_log(w.path);
+      return f;
+    }
+    if (errno != EEXIST) break;
+  }
+  report_fatal("IMPOUVFIC", w.path);
+}
+
+// The protection test of an old backup before it is replaced: it is a file
+// the user can delete, not a directory nor a file marked read-only.
+bool backup_protected(const std::string &backup) {
+  struct stat st;
+  if (sys_stat(backup.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return true;
+  if ((st.st_mode & S_IWUSR) == 0) return true;
+  return sys_access(backup.c_str(), W_OK) != 0;
+}
+
+void complete_names(GeneratorOptions &o) {
+  make_file_name(o.tested_file, KIND_SOURCE);
+  make_file_name(o.generated_file, KIND_SCRIPT);
+  if (!o.symbtab_file.empty()) make_file_name(o.symbtab_file, KIND_SYMBOLS);
+  if (!o.std_define_file.empty()) make_file_name(o.std_define_file, KIND_DEFINES);
+}
+
+// Nothing the run writes may land on a file it reads.
+void refuse_overwriting_inputs(GeneratorOptions &o) {
+  std::vector<std::string> inputs = analysed_inputs(o);
+  const std::string &script = o.generated_file;
+  const std::string backup = backup_name(script);
+  const bool backs_up = backup != script && exists(script);
+  for (const std::string &input : inputs) {
+    if (same_file(script, input)) report_fatal("CMDFATALE", script);
+    if (backs_up && same_file(backup, input)) report_fatal("CMDFATALE", backup);
+  }
+  if (sys_is_directory(script.c_str())) report_fatal("IMPOUVFIC", script);
+  if (o.symbtab_file.empty()) return;
+  if (!o.std_define_file.empty()) inputs.push_back(o.std_define_file);
+  bool clash = same_file(o.symbtab_file, script);
+  for (const std::string &input : inputs) clash = clash || same_file(o.symbtab_file, input);
+  if (clash) {
+    std::string text = translate("CmdLine", "improper -SYMBTAB option").toLocal8Bit().toStdString();
+    report_warning("CMDERREUR", text + " " + o.symbtab_file);
+    o.symbtab_file.clear();
+  }
+}
+
+// Moves the complete, closed script into place, keeping the previous one as
+// its backup.
+void commit_script(ScriptWriter &w) {
+  if (exists(w.path) && backup_name(w.path) != w.path) {
+    if (script_backup(w.path) != 0) report_fatal("IMPFICREN", w.path);
+    report_info("FICRENAME", w.path);
+  }
+  if (sys_rename(w.temporary.c_str(), w.path.c_str()) != 0) report_fatal("IMPFERFIC", w.path);
+  w.temporary.clear();
+}
+
+}  // namespace
+
+ScriptWriter &script_writer() {
+  static ScriptWriter *w = new ScriptWriter;  // process lifetime
+  return *w;
+}
+
+int script_open(const std::string &command_text) {
+  GeneratorOptions &o = generator_options();
+  ScriptWriter &w = script_writer();
+  complete_names(o);
+  refuse_overwriting_inputs(o);
+  w.path = o.generated_file;
+  prepare_script_contexts();
+  static bool cleanup_registered = false;
+  if (!cleanup_registered) {
+    std::atexit(discard_temporary);  // the fatal exit path leaves no temporary behind
+    cleanup_registered = true;
+  }
+  w.stream = open_temporary(w);
+  date_text(w.date);
+  script_write_header(w.path, w.stream, kCommentPrefix, kLineSuffix, command_text, w.date);
+  return 1;
+}
+
+void script_write_line(const std::string &path, std::FILE *stream, std::string_view text) {
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream);
+  std::fputc('\n', stream);
+  if (std::ferror(stream)) report_fatal("IMPECRFIC", path);
+}
+
+void write_script_line(std::string_view text) {
+  ScriptWriter &w = script_writer();
+  script_write_line(w.path, w.stream, text);
+}
+
+int script_close(const std::string &path, std::FILE *stream, int remove) {
+  ScriptWriter &w = script_writer();
+  if (stream && stream == w.stream) {
+    // Lines still buffered are written now: a full disk shows here.
+    if (std::fflush(stream) != 0 || std::ferror(stream)) report_fatal("IMPECRFIC", path);
+    w.stream = nullptr;
+    if (std::fclose(stream) != 0) report_fatal("IMPFERFIC", path);
+    if (remove)
+      discard_temporary();
+    else
+      commit_script(w);
+    return 1;
+  }
+  if (!stream || std::fclose(stream) != 0) report_fatal("IMPFERFIC", path);
+  if (remove && sys_unlink(path.c_str()) != 0) report_fatal("IMPFERFIC", path);
+  return 1;
+}
+
+std::string backup_name(const std::string &path) {
+  std::size_t cut = path.find_last_of("/\\");
+  std::size_t start = cut == std::string::npos ? 0 : cut + 1;
+  std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot < start) return path + ".bck";
+  return path.substr(0, dot) + ".bck";
+}
+
+int script_backup(const std::string &path) {
+  const std::string backup = backup_name(path);
+  if (backup_protected(backup)) report_fatal("IMPFERFIC", backup);
+  // rename replaces an old backup in one step: there is no moment at which
+  // neither the old backup nor the script exists.
+  return sys_rename(path.c_str(), backup.c_str());
+}
+
+int io_open_file(const std::string &path, std::FILE **stream_out, int mode) {
+  static const char *const kModes[] = {"r", "w", "w+"};
+  if (mode < 0 || mode > 2) report_internal("ERRINTFCT", "io_open_file");
+  std::FILE *f = sys_fopen(path.c_str(), kModes[mode]);
+  if (!f) report_fatal("IMPOUVFIC", path);
+  // The log records a file only once it has really been opened.
+  if (mode == 1) append_studio_log(path);
+  *stream_out = f;
+  return 1;
+}
+
+void script_write_header(const std::string &script_path, std::FILE *stream, const char *prefix,
+                         const char *suffix, const std::string &command_text, const std::string &date) {
+  const std::string p(prefix), s(suffix);
+  const std::string stars = p + std::string(80, '*') + s;
+  const std::string box = p + "*" + std::string(78, ' ') + "*" + s;
+  auto line = [&](const std::string &text) { script_write_line(script_path, stream, text); };
+  line(stars);
+  line(p + " tool : " + kTitle + " VERSION " + kVersion + s);
+  line(box);
+  line(p + "%c " + command_text + s);
+  line(box);
+  line(p + " File : " + script_path + s);
+  const GeneratorOptions &o = generator_options();
+  std::fprintf(stream, "%s%%f ", prefix);
+  if (!o.insert_requested) std::fprintf(stream, "\"%s\" ", o.tested_file.c_str());
+  for (const StrNode *n = o.integrated_files.head; n; n = n->next)
+    std::fprintf(stream, "\"%s\" ", n->text ? n->text : "");
+  line(s);
+  line(box);
+  line(p + "%d " + "DATE : " + date + s);
+  line(box);
+  line(stars);
+}
+
+void subst_char(std::string &text, char from, char to) {
+  for (char &c : text)
+    if (c == from) c = to;
+}
+
+void reset_script_writer() {
+  ScriptWriter &w = script_writer();
+  w.stream = nullptr;
+  w.path.clear();
+  w.temporary.clear();
+  w.date.clear();
+}

@@ -1,0 +1,58 @@
+// The one output file of a run: the generated test script. Every line an
+// emitter produces goes through script_write_line; every failure on the way
+// (open, write, close, rename) ends the run, so no caller checks a result.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+struct ScriptWriter {
+  std::string path;       // the completed generated name; every diagnostic names it
+  std::FILE *stream = nullptr;
+  // The lines are written into this file beside the script and moved into
+  // place only when the script is complete, so that a failed run leaves the
+  // previous script and its backup as they were.
+  std::string temporary;
+  std::string date;       // header date, filled once per run
+};
+
+// The process-wide writer (one script per run).
+ScriptWriter &script_writer();
+
+// Completes the file names of the options in place, refuses a generated name
+// that would overwrite an input, prepares the analysis contexts, opens the
+// script and writes its eleven-line header. Returns 1; failures are fatal.
+int script_open(const std::string &command_text);
+
+// Writes text and one line end; a stream error is the fatal "IMPECRFIC"
+// naming path (always the generated script).
+void script_write_line(const std::string &path, std::FILE *stream, std::string_view text);
+// The same on the script that script_open opened.
+void write_script_line(std::string_view text);
+
+// Closes stream. For the script itself this also backs up an older script
+// and moves the new one into place (or, with remove, discards it). Failures
+// are fatal ("IMPECRFIC" for pending lines that cannot be written,
+// "IMPFERFIC" otherwise). Returns 1.
+int script_close(const std::string &path, std::FILE *stream, int remove);
+
+// Renames path to its backup name (see backup_name); an old backup that is
+// protected against deletion is the fatal "IMPFERFIC". Returns the rename
+// result, 0 on success.
+int script_backup(const std::string &path);
+// The path with the suffix of its file-name part replaced by "bck", or with
+// ".bck" appended when the file name has no ".".
+std::string backup_name(const std::string &path);
+
+// Opens path: mode 0 "r", 1 "w" (and the studio-log line), 2 "w+". A failed
+// open is the fatal "IMPOUVFIC". Returns 1.
+int io_open_file(const std::string &path, std::FILE **stream_out, int mode);
+
+void script_write_header(const std::string &script_path, std::FILE *stream, const char *prefix,
+                         const char *suffix, const std::string &command_text, const std::string &date);
+
+void subst_char(std::string &text, char from, char to);
+
+// Test support: forgets the script (closing nothing) so that a test can open
+// another one in the same process.
+void reset_script_writer();
