@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <string>
 
+#include "generator/sancmd.h"
 #include "i18n_anaccpp_msg.h"
 #include "i18n_bibli_msg.h"
 #include "i18n_modbas_msg.h"
@@ -44,5 +45,8 @@ int main(int argc, char **argv) {
   select_keyword_language();
   const QString title = QCoreApplication::translate("LUMOIdent", "Deprecated C++ Test Template Generator");
   print_banner(title);
+  // Owned here for the whole run and handed to the generation driver.
+  static std::string command_text;
+  decode_generator_command(argc, argv, command_text);
   finish_run();
 }
