@@ -1,0 +1,305 @@
+// The script writer: names, header, backup and the safety of the previous
+// script when a run fails.
+#include "generator/siofic.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/i18n_bibli_msg.h"
+#include "frame/i18n_squelet_msg.h"
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+#include "frame/sliste.h"
+#include "generator/sancmd.h"
+#include "generator/ssydat.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_file(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void write_file(const std::string &path, const std::string &text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+// Entries of the working folder, sorted: a stray temporary shows here.
+std::vector<std::string> folder_entries() {
+  std::vector<std::string> names;
+  for (const auto &e : fs::directory_iterator(".")) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ScriptWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static bool registered = false;
+    if (!registered) {
+      register_squelet_messages();
+      register_bibli_messages();
+      registered = true;
+    }
+    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP"}) unsetenv(v);
+    char pattern[] = "/tmp/siofic_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    old_ = fs::current_path();
+    fs::current_path(folder_);
+    reset_reporter();
+    reset_script_writer();
+    generator_options() = GeneratorOptions{};
+    generator_options().tested_file = "t.c";
+    generator_options().generated_file = "t.ptu";
+    write_file("t.c", "int g;\n");
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    std::error_code ignored;
+    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(folder_, ignored);
+  }
+
+  // One whole run of the writer: open, one body line, close.
+  static void generate(const std::string &command, const std::string &body = "BODY") {
+    script_open(command);
+    write_script_line(body);
+    ScriptWriter &w = script_writer();
+    script_close(w.path, w.stream, 0);
+  }
+
+  std::string folder_;
+  fs::path old_;
+};
+
+TEST(BackupName, CutsTheSuffixOfTheFileNameOnly) {
+  const struct {
+    const char *path, *backup;
+  } cases[] = {
+      {"out/test.ptu", "out/test.bck"}, {".\\t.ptu", ".\\t.bck"},   {"t", "t.bck"},
+      {"out.d\\t", "out.d\\t.bck"},     {"out.d/t", "out.d/t.bck"}, {"a.tar.ptu", "a.tar.bck"},
+      {"t.bck", "t.bck"},               {"dir.x\\.ptu", "dir.x\\.bck"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(backup_name(c.path), c.backup) << c.path;
+}
+
+TEST(DateText, HasTheCtimeFormWithoutLineEnd) {
+  std::string date;
+  date_text(date);
+  EXPECT_TRUE(std::regex_match(date, std::regex("[A-Z][a-z]{2} [A-Z][a-z]{2} [ 1-3][0-9] "
+                                                "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}")))
+      << date;
+}
+
+TEST(SubstChar, ReplacesEveryOccurrence) {
+  std::string s = "my.unit-a.c";
+  subst_char(s, '.', '_');
+  EXPECT_EQ(s, "my_unit-a_c");
+}
+
+TEST_F(ScriptWriterTest, HeaderHasElevenLinesAsTabled) {
+  strlist_append(intern_string("a.c"), generator_options().integrated_files);
+  strlist_append(intern_string("sub/b"), generator_options().integrated_files);
+  generate("ortekstart \"t.c\" \"t.ptu\"");
+  std::string text = read_file("t.ptu");
+  const std::string stars = "--" + std::string(80, '*');
+  const std::string box = "--*" + std::string(78, ' ') + "*";
+  std::string date = text.substr(text.find("--%d DATE : ") + 12);
+  date = date.substr(0, date.find('\n'));
+  const std::string expected = stars + "\n" +
+                               "-- tool : C Source Code Parser VERSION 8.2.0.1.070.020\n" + box + "\n" +
+                               "--%c ortekstart \"t.c\" \"t.ptu\"\n" + box + "\n" +
+                               "-- File : .\\t.ptu\n" +
+                               "--%f \".\\t.c\" \"a.c\" \"sub/b\" \n" + box + "\n" +
+                               "--%d DATE : " + date + "\n" + box + "\n" + stars + "\n" + "BODY\n";
+  EXPECT_EQ(text, expected);
+  EXPECT_EQ(date.size(), 24u);
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.c", "t.ptu"}));
+
+  // With INSERT and no integrated file the "%f" line keeps only its blank.
+  reset_script_writer();
+  generator_options().insert_requested = 1;
+  generator_options().integrated_files = StrList{};
+  generate("x");
+  text = read_file("t.ptu");
+  EXPECT_NE(text.find("\n--%f \n"), std::string::npos);
+}
+
+TEST_F(ScriptWriterTest, SecondRunKeepsTheFirstScriptAsBackup) {
+  write_file("t.bck", "older backup\n");
+  generate("first");
+  const std::string first = read_file("t.ptu");
+  testing::internal::CaptureStderr();
+  generate("second");
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(read_file("t.bck"), first);
+  EXPECT_NE(read_file("t.ptu").find("--%c second\n"), std::string::npos);
+  EXPECT_EQ(err, "ProbaX-I-FICRENAME,  The file 'generated_file' has been renamed in 'generated_file'_bck: .\\t.ptu\n");
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.bck", "t.c", "t.ptu"}));
+}
+
+TEST_F(ScriptWriterTest, FailedRunLeavesScriptAndBackupAsTheyWere) {
+  generate("first");
+  generate("second");
+  const std::string script = read_file("t.ptu"), backup = read_file("t.bck");
+  // A fatal report in the middle of the script (any emitter's).
+  EXPECT_EXIT(
+      {
+        script_open("third");
+        write_script_line("half");
+        report_fatal("IMPECRFIC", ".\\t.ptu");
+      },
+      testing::ExitedWithCode(7), "IMPECRFIC");
+  EXPECT_EQ(read_file("t.ptu"), script);
+  EXPECT_EQ(read_file("t.bck"), backup);
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.bck", "t.c", "t.ptu"}));
+}
+
+TEST_F(ScriptWriterTest, BadTargetsAreFatalAndDamageNothing) {
+  write_file("t.ptu", "old script\n");
+  write_file("t.bck", "old backup\n");
+  auto unchanged = [&] {
+    EXPECT_EQ(read_file("t.ptu"), "old script\n");
+    EXPECT_EQ(read_file("t.bck"), "old backup\n");
+  };
+
+  // Missing directory for the script.
+  generator_options().generated_file = "nodir/t.ptu";
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "IMPOUVFIC.*Cannot open the file nodir\\\\t.ptu");
+
+  // A script name that is a directory.
+  fs::create_directory("d.ptu");
+  generator_options().generated_file = "d.ptu";
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "IMPOUVFIC.*d.ptu");
+  EXPECT_TRUE(fs::is_directory("d.ptu"));
+  fs::remove("d.ptu");
+
+  // An old backup marked read-only is not replaced.
+  generator_options().generated_file = "t.ptu";
+  fs::permissions("t.bck", fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "IMPFERFIC.*t.bck");
+  unchanged();
+  fs::permissions("t.bck", fs::perms::owner_read | fs::perms::owner_write);
+
+  // A studio log that cannot be opened.
+  fs::create_directory("log");
+  generator_options().studio_log_file = "log";
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "IMPOUVFIC.*Cannot open the file log\n");
+  unchanged();
+  generator_options().studio_log_file.clear();
+  fs::remove("log");
+
+  // A full disk: the pending lines cannot be written when the script closes.
+  EXPECT_EXIT(
+      {
+        script_open("x");
+        ScriptWriter &w = script_writer();
+        std::fclose(w.stream);
+        w.stream = std::fopen("/dev/full", "w");
+        write_script_line("line");
+        script_close(w.path, w.stream, 0);
+      },
+      testing::ExitedWithCode(7), "IMPECRFIC.*Full disk space .\\\\t.ptu");
+  unchanged();
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.bck", "t.c", "t.ptu"}));
+
+  // An unwritable directory (root writes anywhere, so only for other users).
+  if (geteuid() != 0) {
+    fs::create_directory("ro");
+    fs::permissions("ro", fs::perms::owner_read | fs::perms::owner_exec);
+    generator_options().generated_file = "ro/t.ptu";
+    EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "IMPOUVFIC");
+  }
+}
+
+TEST(ScriptWriteLine, FullDiskIsFatalNamingTheScript) {
+  register_bibli_messages();
+  EXPECT_EXIT(
+      {
+        std::FILE *f = std::fopen("/dev/full", "w");
+        for (int i = 0; i < 100000; ++i) script_write_line(".\\t.ptu", f, "a line of the script");
+      },
+      testing::ExitedWithCode(7), "ProbaX-F-IMPECRFIC,  Full disk space .\\\\t.ptu");
+}
+
+TEST_F(ScriptWriterTest, StudioLogRecordsPtuScriptsOnly) {
+  write_file("studio.log", "PTU earlier\n");
+  generator_options().studio_log_file = "studio.log";
+  generate("x");
+  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU .\\t.ptu\n");
+
+  reset_script_writer();
+  generator_options().generated_file = "u.PTU";
+  generate("x");
+  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU .\\t.ptu\n");
+
+  // Other files opened for writing are not scripts.
+  std::FILE *f = nullptr;
+  io_open_file("out.smb", &f, 1);
+  script_close("out.smb", f, 0);
+  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU .\\t.ptu\n");
+}
+
+TEST_F(ScriptWriterTest, ScriptNamesAreCompletedAndNeverOverwriteInputs) {
+  generator_options().generated_file = "t";
+  setenv("ORTEKPTU", "xyzw", 1);
+  generate("x");
+  unsetenv("ORTEKPTU");
+  EXPECT_TRUE(fs::exists("t.xyz"));
+  EXPECT_EQ(script_writer().path, ".\\t.xyz");
+
+  // The generated name equal to the tested file, spelt differently.
+  reset_script_writer();
+  generator_options().tested_file = "t.c";
+  generator_options().generated_file = "./t.c";
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "CMDFATALE");
+  EXPECT_EQ(read_file("t.c"), "int g;\n");
+
+  // ... or to a used header once completed with its suffix.
+  write_file("u.h", "int u;\n");
+  generator_options().generated_file = "u.h";
+  strlist_append(intern_string("u"), generator_options().used_files);
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "CMDFATALE");
+  EXPECT_EQ(read_file("u.h"), "int u;\n");
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.c", "t.xyz", "u.h"}));
+}
+
+TEST_F(ScriptWriterTest, BackupSpecialCases) {
+  // A script named like its own backup replaces itself without a backup.
+  write_file("t.bck", "old\n");
+  generator_options().generated_file = "t.bck";
+  testing::internal::CaptureStderr();
+  generate("x");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_NE(read_file("t.bck").find("--%c x\n"), std::string::npos);
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.bck", "t.c"}));
+
+  // An existing script that cannot be read is backed up all the same.
+  reset_script_writer();
+  fs::remove("t.bck");
+  write_file("t.ptu", "unreadable\n");
+  fs::permissions("t.ptu", fs::perms::none);
+  generator_options().generated_file = "t.ptu";
+  testing::internal::CaptureStderr();
+  generate("x");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("FICRENAME"), std::string::npos);
+  fs::permissions("t.bck", fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(read_file("t.bck"), "unreadable\n");
+}
+
+}  // namespace
