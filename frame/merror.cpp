@@ -2,6 +2,7 @@
 
 #include <QMap>
 #include <QString>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -44,6 +45,12 @@ std::string substitute(const std::string &text, std::string_view first, std::str
     out.push_back(text[i]);
   }
   return out;
+}
+
+// A counter stops at its maximum instead of overflowing; the summary of a
+// run that long is still right in kind (errors, warnings).
+void count(int &counter) {
+  if (counter < INT_MAX) ++counter;
 }
 
 }  // namespace
@@ -94,11 +101,11 @@ void report(int severity, const char *code, std::string_view arg, std::string_vi
       emit_diagnostic(code, 'F', prefix, arg);
       flush_and_exit(7);
     case SEV_ERROR:
-      ++r.errors;
+      count(r.errors);
       emit_diagnostic(code, 'E', prefix, arg);
       break;
     case SEV_WARNING:
-      ++r.warnings;
+      count(r.warnings);
       emit_diagnostic(code, 'W', prefix, arg);
       break;
     default:

@@ -1,11 +1,17 @@
 #include "mfmemo.h"
 
+#include <QCoreApplication>
+#include <QString>
 #include <cstdlib>
 #include <cstring>
 
 #include "merror.h"
 
-void report_memory_overflow() { report_internal("ERRINTFCT", "memory overflow"); }
+void report_memory_overflow() {
+  const QString argument = QCoreApplication::translate("Error Parameter", "memory overflow",
+                                                       "Used as a parameter for 'ERRINTFCT' error message");
+  report_internal("ERRINTFCT", argument.toLocal8Bit().toStdString());
+}
 
 void *checked_malloc(std::size_t size) {
   void *p = std::malloc(size ? size : 1);
@@ -26,6 +32,7 @@ void *checked_realloc(void *pointer, std::size_t size) {
 }
 
 char *checked_strdup(const char *text) {
+  if (!text) text = "";
   std::size_t n = std::strlen(text) + 1;
   char *p = static_cast<char *>(checked_malloc(n));
   std::memcpy(p, text, n);

@@ -104,7 +104,7 @@ const char *intern_string(const char *text) { return text ? intern_string(text, 
 
 const char *non_null_text(const char *text) { return text ? text : ""; }
 
-void copy_string(char *destination, const char *source) { std::strcpy(destination, source); }
+void copy_string(char *destination, const char *source) { std::strcpy(destination, source ? source : ""); }
 
 char *append_string(const char *source, char *destination) {
   if (source)
