@@ -72,6 +72,10 @@ void release_table(SymbolTable &table);
 SymbolTable *set_current_table(SymbolTable *table);
 SymbolTable *current_table();
 
+// Hands a record to its owner (null: current table, else the process pool);
+// used by the constructors of ctree.h.
+void table_own(SymbolTable *owner, void *object, void (*destroy)(void *));
+
 // Adds a declaration; returns the entry that now stands for the name, or none
 // when it was dropped or a function declaration matched an existing entry.
 Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeContext &scope,

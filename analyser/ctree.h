@@ -12,6 +12,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -189,6 +190,9 @@ struct ClassInfo {
   TypeDesc *next_opening = nullptr;   // next record of the same namespace
   TypeDesc *alias_of = nullptr;       // namespace alias: the namespace it refers to
   std::string template_arguments;     // instances: the argument texts
+  // The type the members were entered with. A forward declaration completed
+  // later shares this record, so compare scopes with same_scope.
+  TypeDesc *self = nullptr;
 };
 
 struct ElaboratedInfo {   // kind 7
@@ -371,6 +375,17 @@ const char *type_name(const TypeDesc *type);
 TypeDesc *canonical_scope(TypeDesc *scope);
 // The scope that encloses a class, namespace or function scope type.
 TypeDesc *enclosing_scope(const TypeDesc *scope);
+// Whether two scope types stand for the same scope (completed forward
+// declarations, reopened namespaces).
+bool same_scope(const TypeDesc *a, const TypeDesc *b);
+
+// Reports of the analyser go through this callback (report_at_position
+// unless the generator sets another); null restores the default.
+using AnalyserReport = void (*)(int severity, const char *code, std::string_view arg,
+                                std::string_view file, int line);
+void set_analyser_report(AnalyserReport callback);
+void analyser_report(int severity, const char *code, std::string_view arg, const char *file,
+                     int line);
 
 // ---------------------------------------------------------------------------
 // Type operations.

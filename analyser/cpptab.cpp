@@ -1,0 +1,582 @@
+// Symbol table: bucket areas in the order the emitters walk, a name index
+// beside them, and the rules for entering and finding declarations.
+#include "cpptab.h"
+
+#include <cstring>
+#include <functional>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+
+// Every record made for a table, with the routine that frees it. Graphs share
+// nodes, so freeing by ownership list is the only way to free each once.
+struct TableArena {
+  std::vector<std::pair<void *, void (*)(void *)>> objects;
+  ~TableArena() {
+    for (auto &o : objects) o.second(o.first);
+  }
+};
+
+namespace {
+
+struct IndexKey {
+  int area;
+  const void *scope;
+  std::string_view name;
+  bool operator==(const IndexKey &o) const { return area == o.area && scope == o.scope && name == o.name; }
+};
+
+struct IndexKeyHash {
+  std::size_t operator()(const IndexKey &k) const {
+    std::size_t h = std::hash<std::string_view>()(k.name);
+    h ^= std::hash<const void *>()(k.scope) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+    return h * 31 + static_cast<std::size_t>(k.area);
+  }
+};
+
+}  // namespace
+
+// Entries of one name in one scope, in bucket (insertion) order.
+struct TableIndex {
+  std::unordered_map<IndexKey, std::vector<Symbol *>, IndexKeyHash> entries;
+  std::uint64_t next_sequence = 1;
+};
+
+namespace {
+
+SymbolTable *g_current = nullptr;
+
+TableArena *process_pool() {
+  static TableArena *pool = new TableArena();  // records made outside any analysis
+  return pool;
+}
+
+TableIndex &index_of(SymbolTable &t) {
+  if (!t.index) t.index = new TableIndex();
+  return *t.index;
+}
+
+Bucket *area_buckets(SymbolTable &t, int area) {
+  switch (area) {
+    case AREA_TAG: return t.tags;
+    case AREA_ENUMERATOR: return t.enumerators;
+    default: return t.ordinary;
+  }
+}
+
+TypeDesc *decl_scope(const Declaration *d) {
+  return d && d->scope_kind ? canonical_scope(d->scope) : nullptr;
+}
+
+IndexKey key_of(int area, TypeDesc *scope, const char *name) {
+  return IndexKey{area, canonical_scope(scope), std::string_view(name ? name : "")};
+}
+
+const std::vector<Symbol *> *candidates(SymbolTable &t, int area, TypeDesc *scope, const char *name) {
+  if (!name || !*name || !t.index) return nullptr;
+  auto it = t.index->entries.find(key_of(area, scope, name));
+  if (it == t.index->entries.end() || it->second.empty()) return nullptr;
+  return &it->second;
+}
+
+bool kind_matches(const Symbol *s, int kind) {
+  if (kind < 0) return true;
+  const TypeDesc *ty = s->decl ? s->decl->type : nullptr;
+  return ty && ty->kind == kind;
+}
+
+// Last (or first, by setting) entry of a candidate list that passes `accept`.
+template <typename Accept>
+Symbol *pick(const std::vector<Symbol *> *list, Accept accept, bool first) {
+  if (!list) return nullptr;
+  if (first) {
+    for (Symbol *s : *list)
+      if (accept(s)) return s;
+  } else {
+    for (auto it = list->rbegin(); it != list->rend(); ++it)
+      if (accept(*it)) return *it;
+  }
+  return nullptr;
+}
+
+Symbol *better(Symbol *a, Symbol *b, bool first) {
+  if (!a) return b;
+  if (!b) return a;
+  return (first ? b->sequence < a->sequence : b->sequence > a->sequence) ? b : a;
+}
+
+// Namespaces a scope names in its using-directives (every record of a
+// reopened namespace counts, aliases stand for their target).
+void using_list(SymbolTable &t, TypeDesc *scope, std::vector<TypeDesc *> &out) {
+  auto add = [&](TypeDesc *n) {
+    for (int guard = 0; n && n->record && n->record->alias_of && guard < 100; ++guard) n = n->record->alias_of;
+    n = canonical_scope(n);
+    if (!n) return;
+    for (TypeDesc *o : out)
+      if (o == n) return;
+    out.push_back(n);
+  };
+  if (!scope) {
+    for (TypeDesc *n : t.using_namespaces) add(n);
+    return;
+  }
+  TypeDesc *head = canonical_scope(scope);
+  int guard = 0;
+  for (TypeDesc *r = head; r && r->record && guard < 100000; r = r->record->next_opening, ++guard)
+    for (TypeDesc *n : r->record->using_namespaces) add(n);
+  if (head != scope && scope->record)
+    for (TypeDesc *n : scope->record->using_namespaces) add(n);
+}
+
+// Best visible entry at one level: the scope itself and the namespaces it uses.
+template <typename Accept>
+Symbol *find_at_level(SymbolTable &t, int area, TypeDesc *scope, const char *name, Accept accept) {
+  const bool first = analysis_settings().first_match != 0;
+  Symbol *best = pick(candidates(t, area, scope, name), accept, first);
+  std::vector<TypeDesc *> used;
+  using_list(t, scope, used);
+  for (TypeDesc *n : used) best = better(best, pick(candidates(t, area, n, name), accept, first), first);
+  return best;
+}
+
+template <typename Accept>
+Symbol *find_visible(SymbolTable &t, int area, const char *name, const ScopeContext &ctx, Accept accept) {
+  TypeDesc *scope = ctx.kind ? ctx.current : nullptr;
+  for (int guard = 0; guard < 100000; ++guard) {
+    Symbol *s = find_at_level(t, area, scope, name, accept);
+    if (s) return s;
+    if (!scope) break;
+    scope = enclosing_scope(scope);
+  }
+  return nullptr;
+}
+
+void record_entry(SymbolTable &t, Symbol *s) {
+  if (analysis_settings().recording && s) t.recorded.push_back(s);
+}
+
+Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
+  Symbol *s = new Symbol();
+  table_own(&t, s, [](void *q) { delete static_cast<Symbol *>(q); });
+  s->decl = d;
+  s->area = area;
+  s->bucket = d->name ? name_bucket(d->name) : 0;
+  TableIndex &ix = index_of(t);
+  s->sequence = ix.next_sequence++;
+  Bucket &b = area_buckets(t, area)[s->bucket];
+  s->prev = b.last;
+  if (b.last) b.last->next = s; else b.first = s;
+  b.last = s;
+  if (d->name) ix.entries[key_of(area, decl_scope(d), d->name)].push_back(s);
+  return s;
+}
+
+const char *text_of(const char *p) { return p ? p : ""; }
+bool same_text(const char *a, const char *b) { return std::strcmp(text_of(a), text_of(b)) == 0; }
+
+bool is_class_body_scope(const Declaration *d) {
+  if (!d->scope_kind || !d->scope) return false;
+  const TypeDesc *s = d->scope;
+  return (s->kind == TK_CLASS || s->kind == TK_UNION) && s->record && s->record->key != KEY_NAMESPACE;
+}
+
+bool record_has_body(const TypeDesc *t) {
+  return t && t->record && (t->record->has_body || t->record->first);
+}
+
+bool is_namespace(const TypeDesc *t) {
+  return t && t->kind == TK_CLASS && t->record && t->record->key == KEY_NAMESPACE;
+}
+
+void report_redefined(const char *code, const Declaration *d, int line) {
+  analyser_report(SEV_WARNING, code, text_of(d->name), d->file, line);
+}
+
+void new_definition(SymbolTable &t, Symbol *s) {
+  s->def_order = ++t.counter;
+  record_entry(t, s);
+}
+
+// New entry; order numbers by what the declaration is.
+Symbol *add_new(SymbolTable &t, int area, Declaration *d, bool forward_only, bool tag_with_body) {
+  Symbol *s = append_symbol(t, area, d);
+  const std::uint32_t n = ++t.counter;
+  if (tag_with_body) {
+    s->def_order = n;  // no forward declaration before it
+  } else {
+    s->first_order = n;
+    s->def_order = forward_only ? 0 : n;
+  }
+  record_entry(t, s);
+  return s;
+}
+
+void add_enumerators(SymbolTable &t, const Declaration *owner, TypeDesc *enumeration) {
+  if (!enumeration || !enumeration->enumeration) return;
+  for (EnumeratorRec *e = enumeration->enumeration->first; e; e = e->next) {
+    Declaration *d = decl_new(e->name, enumeration, &t);
+    d->scope_kind = owner->scope_kind;
+    d->scope = owner->scope;
+    d->file = owner->file;
+    d->line = e->line;
+    if (e->has_value) d->text = e->value_text;
+    Symbol *s = append_symbol(t, AREA_ENUMERATOR, d);
+    s->first_order = s->def_order = ++t.counter;
+  }
+}
+
+bool befriends(const TypeDesc *record_type, const char *reference) {
+  if (!reference || !record_type || !record_type->record) return false;
+  for (const MemberNode *m = record_type->record->first; m; m = m->next) {
+    const Declaration *d = m->decl;
+    if (!d || !(d->storage & SF_FRIEND) || !d->type) continue;
+    const TypeDesc *ty = d->type;
+    if (ty->kind != TK_CLASS && ty->kind != TK_TEMPLATE && ty->kind != TK_ELABORATED) continue;
+    const char *n = type_name(ty);
+    if (!n) n = d->name;
+    if (same_text(n, reference)) return true;
+  }
+  return false;
+}
+
+Symbol *enter_enum(Declaration *d, SymbolTable &t) {
+  TypeDesc *ty = d->type;
+  if (!d->name) {
+    Symbol *s = add_new(t, AREA_TAG, d, false, ty->enumeration->first != nullptr);
+    add_enumerators(t, d, ty);
+    return s;
+  }
+  Symbol *ex = pick(candidates(t, AREA_TAG, decl_scope(d), d->name),
+                    [](Symbol *s) { return kind_matches(s, TK_ENUM); }, analysis_settings().first_match);
+  if (!ex) {
+    Symbol *s = add_new(t, AREA_TAG, d, ty->enumeration->first == nullptr, ty->enumeration->first != nullptr);
+    add_enumerators(t, d, ty);
+    return s;
+  }
+  TypeDesc *old = ex->decl->type;
+  if (ty->enumeration->first && old->enumeration->first) {
+    report_redefined("REDEFSTRU", d, d->line);
+    ex->decl->type = merge_type(old, ty);
+    return ex;
+  }
+  if (!ty->enumeration->first) return ex;  // a reference to the known enumeration
+  ex->decl->type = merge_type(old, ty);
+  new_definition(t, ex);
+  add_enumerators(t, ex->decl, ex->decl->type);
+  return ex;
+}
+
+Symbol *enter_record(Declaration *d, SymbolTable &t, const char *reference) {
+  TypeDesc *ty = d->type;
+  if (befriends(ty, reference)) ty->record->friend_of_reference = 1;
+  const bool body = record_has_body(ty) || is_namespace(ty);
+  if (!d->name) return add_new(t, AREA_TAG, d, !body, body);
+  const int kind = ty->kind;
+  Symbol *ex = pick(candidates(t, AREA_TAG, decl_scope(d), d->name),
+                    [kind](Symbol *s) { return kind_matches(s, kind); }, analysis_settings().first_match);
+  if (!ex) return add_new(t, AREA_TAG, d, !body, body);
+  TypeDesc *old = ex->decl->type;
+  if (is_namespace(ty) || is_namespace(old)) {
+    // Reopened namespaces are joined by their chain, not merged.
+    if (same_scope(old, ty)) return ex;
+    return add_new(t, AREA_TAG, d, false, true);
+  }
+  if (!record_has_body(ty)) return ex;  // forward declaration after the fact, or a repeat
+  ex->decl->type = merge_type(old, ty);
+  if (befriends(ex->decl->type, reference)) ex->decl->type->record->friend_of_reference = 1;
+  ex->decl->file = d->file;
+  new_definition(t, ex);
+  return ex;
+}
+
+bool same_template_params(const TypeDesc *a, const TypeDesc *b) {
+  const TemplateParam *p = a->templ->first_param, *q = b->templ->first_param;
+  for (; p && q; p = p->next, q = q->next) {
+    if (p->is_type != q->is_type) return false;
+    if (!p->is_type && !same_type(p->value_type, q->value_type)) return false;
+  }
+  return !p && !q;
+}
+
+Symbol *enter_template(Declaration *d, SymbolTable &t, int line) {
+  TypeDesc *ty = d->type;
+  const bool body = ty->templ->has_body != 0;
+  if (!d->name) return add_new(t, AREA_TAG, d, !body, body);
+  const bool first = analysis_settings().first_match != 0;
+  const std::vector<Symbol *> *list = candidates(t, AREA_TAG, decl_scope(d), d->name);
+  Symbol *any = pick(list, [](Symbol *s) { return kind_matches(s, TK_TEMPLATE); }, first);
+  if (!any) return add_new(t, AREA_TAG, d, !body, body);
+  if (body) {
+    Symbol *match = pick(list, [&](Symbol *s) {
+      return kind_matches(s, TK_TEMPLATE) && s->decl->type->templ->has_body &&
+             same_template_params(s->decl->type, ty);
+    }, first);
+    if (match) {
+      new_definition(t, match);
+      return match;
+    }
+    if (any->decl->type->templ->has_body) return add_new(t, AREA_TAG, d, false, true);
+  } else if (!any->decl->type->templ->has_body) {
+    return any;
+  }
+  report_redefined("REDEFSYMB", d, line);
+  any->decl->type = merge_type(any->decl->type, ty);
+  return any;
+}
+
+bool typedef_of_own_tag(const Declaration *d) {
+  if (!(d->storage & SF_TYPEDEF) || !d->type || d->type->kind != TK_ELABORATED) return false;
+  return same_text(type_name(d->type), d->name);
+}
+
+Symbol *enter_function_or_member(Declaration *d, SymbolTable &t) {
+  const bool lenient = analysis_settings().lenient_matching != 0;
+  const bool is_function = d->type && d->type->kind == TK_FUNCTION;
+  Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name), [&](Symbol *s) {
+    const TypeDesc *o = s->decl->type;
+    if (is_function) return o && o->kind == TK_FUNCTION && same_parameters(o, d->type, lenient);
+    return !(o && o->kind == TK_FUNCTION);
+  }, analysis_settings().first_match);
+  if (!ex) return add_new(t, AREA_ORDINARY, d, false, false);
+  ex->decl->type = merge_type(ex->decl->type, d->type);
+  if (is_function && d->type->function->info->defined) {
+    ex->decl->file = d->file;
+    new_definition(t, ex);
+  }
+  return is_function ? nullptr : ex;
+}
+
+Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line) {
+  if (!d->name) return add_new(t, AREA_ORDINARY, d, false, false);
+  if ((d->type && d->type->kind == TK_FUNCTION) || is_class_body_scope(d)) return enter_function_or_member(d, t);
+  Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name), [](Symbol *) { return true; },
+                    analysis_settings().first_match);
+  if (!ex) return add_new(t, AREA_ORDINARY, d, false, false);
+  Declaration *e = ex->decl;
+  const bool new_extern = d->storage & SF_EXTERN, new_static = d->storage & SF_STATIC;
+  if (e->storage & SF_EXTERN) {
+    if (new_extern) {
+      e->file = d->file;
+      return ex;
+    }
+    if (!new_static) {
+      // The definition replaces the external declaration.
+      e->type = merge_type(e->type, d->type);
+      e->file = d->file;
+      e->storage = 0;
+      if (!d->text.empty()) e->text = d->text;
+      new_definition(t, ex);
+      return ex;
+    }
+    return add_new(t, AREA_ORDINARY, d, false, false);
+  }
+  const bool other_file = !same_text(e->file, d->file);
+  if ((e->storage & SF_STATIC) && other_file) return add_new(t, AREA_ORDINARY, d, false, false);
+  if (new_extern) {
+    e->file = d->file;
+    return ex;
+  }
+  if (new_static) {
+    if (other_file) return add_new(t, AREA_ORDINARY, d, false, false);
+    report_redefined("REDEFSYMB", d, line);
+    return ex;
+  }
+  if (typedef_of_own_tag(d) && typedef_of_own_tag(e) && same_type(e->type, d->type)) return ex;
+  report_redefined("REDEFSYMB", d, line);
+  e->type = merge_type(e->type, d->type);
+  return ex;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void table_own(SymbolTable *owner, void *object, void (*destroy)(void *)) {
+  if (!owner) owner = g_current;
+  TableArena *arena;
+  if (!owner) {
+    arena = process_pool();
+  } else {
+    if (!owner->arena) owner->arena = new TableArena();
+    arena = owner->arena;
+  }
+  arena->objects.emplace_back(object, destroy);
+}
+
+int name_bucket(const char *name) {
+  if (!name) return 0;
+  unsigned long sum = 0, length = 0;
+  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p) {
+    sum += *p;
+    ++length;
+  }
+  return static_cast<int>(10 * (sum % 10) + length % 10);
+}
+
+int function_scope_bucket(const char *name) {
+  unsigned long sum = 0;
+  if (name)
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p) sum += *p;
+  return static_cast<int>(sum % TABLE_BUCKETS);
+}
+
+void table_init(SymbolTable &table, const char *reference_name) {
+  release_table(table);
+  table.reference_name = intern_string(reference_name);
+}
+
+void release_table(SymbolTable &table) {
+  TableArena *arena = table.arena;
+  TableIndex *index = table.index;
+  table.arena = nullptr;
+  table.index = nullptr;
+  table.counter = 0;
+  for (int b = 0; b < TABLE_BUCKETS; ++b) {
+    table.function_scopes[b] = nullptr;
+    table.ordinary[b] = Bucket();
+    table.tags[b] = Bucket();
+    table.enumerators[b] = Bucket();
+  }
+  table.reference_name = nullptr;
+  std::vector<TypeDesc *>().swap(table.using_namespaces);
+  std::vector<UsingDecl>().swap(table.using_declarations);
+  std::vector<Symbol *>().swap(table.recorded);
+  delete index;
+  delete arena;
+}
+
+SymbolTable *set_current_table(SymbolTable *table) {
+  SymbolTable *previous = g_current;
+  g_current = table;
+  return previous;
+}
+
+SymbolTable *current_table() { return g_current; }
+
+Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeContext &scope, int line) {
+  if (!decl) return nullptr;
+  decl->name = intern_string(decl->name);
+  if (decl->scope_kind == 0 && scope.kind && scope.current && !decl->scope) {
+    decl->scope_kind = 1;
+    decl->scope = scope.current;
+  }
+  if (!decl->line) decl->line = line;
+  TypeDesc *t = decl->type;
+  const bool tag = t && !(decl->storage & SF_TYPEDEF) && same_text(decl->name, type_name(t));
+  if (tag && t->kind == TK_ENUM) return enter_enum(decl, table);
+  if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION)) return enter_record(decl, table, table.reference_name);
+  if (tag && t->kind == TK_TEMPLATE) return enter_template(decl, table, line);
+  return enter_ordinary(decl, table, line);
+}
+
+Symbol *lookup_ordinary(const char *name, SymbolTable &table, const ScopeContext &scope) {
+  if (!name || !*name) return nullptr;
+  TypeDesc *s = scope.kind ? scope.current : nullptr;
+  auto any = [](Symbol *) { return true; };
+  for (int guard = 0; guard < 100000; ++guard) {
+    Symbol *found = find_at_level(table, AREA_ORDINARY, s, name, any);
+    if (!found) found = find_at_level(table, AREA_ENUMERATOR, s, name, any);
+    if (found) return found;
+    if (!s) break;
+    s = enclosing_scope(s);
+  }
+  return nullptr;
+}
+
+Symbol *lookup_tag(const char *name, SymbolTable &table, int kind, const ScopeContext &scope) {
+  return find_visible(table, AREA_TAG, name, scope, [kind](Symbol *s) { return kind_matches(s, kind); });
+}
+
+Symbol *lookup_enumerator(const char *name, SymbolTable &table, const ScopeContext &scope) {
+  return find_visible(table, AREA_ENUMERATOR, name, scope, [](Symbol *) { return true; });
+}
+
+Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc *scope) {
+  return pick(candidates(table, area, scope, name), [](Symbol *) { return true; },
+              analysis_settings().first_match);
+}
+
+Symbol *find_function(const char *name, SymbolTable &table, TypeDesc *scope, const TypeDesc *function_type) {
+  const bool lenient = analysis_settings().lenient_matching != 0;
+  return pick(candidates(table, AREA_ORDINARY, scope, name), [&](Symbol *s) {
+    const TypeDesc *o = s->decl->type;
+    return o && o->kind == TK_FUNCTION && function_type && same_parameters(o, function_type, lenient);
+  }, analysis_settings().first_match);
+}
+
+bool is_visible(const Symbol *entry, const ScopeContext &scope, const SymbolTable &table) {
+  if (!entry || !entry->decl) return false;
+  SymbolTable &t = const_cast<SymbolTable &>(table);
+  TypeDesc *own = decl_scope(entry->decl);
+  TypeDesc *s = scope.kind ? canonical_scope(scope.current) : nullptr;
+  if (own == s) return true;
+  std::vector<TypeDesc *> used;
+  using_list(t, s, used);
+  for (TypeDesc *n : used)
+    if (n == own) return true;
+  return false;
+}
+
+void symbol_mark_defined(SymbolTable &table, Symbol *entry) {
+  if (entry) new_definition(table, entry);
+}
+
+void remove_symbol(SymbolTable &table, Symbol *entry) {
+  if (!entry || entry->removed) return;
+  Bucket &b = area_buckets(table, entry->area)[entry->bucket];
+  if (entry->prev) entry->prev->next = entry->next; else b.first = entry->next;
+  if (entry->next) entry->next->prev = entry->prev; else b.last = entry->prev;
+  entry->next = entry->prev = nullptr;
+  entry->removed = true;
+  if (table.index && entry->decl && entry->decl->name) {
+    auto it = table.index->entries.find(key_of(entry->area, decl_scope(entry->decl), entry->decl->name));
+    if (it != table.index->entries.end()) {
+      auto &v = it->second;
+      for (auto i = v.begin(); i != v.end(); ++i)
+        if (*i == entry) {
+          v.erase(i);
+          break;
+        }
+      if (v.empty()) table.index->entries.erase(it);
+    }
+  }
+  for (auto i = table.recorded.begin(); i != table.recorded.end();)
+    i = (*i == entry) ? table.recorded.erase(i) : i + 1;
+}
+
+TypeDesc *function_scope(SymbolTable &table, const char *function_name) {
+  const char *name = intern_string(function_name);
+  if (!name) return nullptr;
+  FunctionScopeNode *&head = table.function_scopes[function_scope_bucket(name)];
+  for (FunctionScopeNode *n = head; n; n = n->next)
+    if (n->name == name) return n->scope;
+  FunctionScopeNode *n = new FunctionScopeNode();
+  table_own(&table, n, [](void *q) { delete static_cast<FunctionScopeNode *>(q); });
+  n->name = name;
+  n->scope = type_new(TK_FUNCTION, &table);
+  n->next = head;
+  head = n;
+  return n->scope;
+}
+
+const char *storage_flag_text(unsigned flag) {
+  switch (flag) {
+    case SF_TYPEDEF: return "typedef ";
+    case SF_EXTERN: return "extern ";
+    case SF_STATIC: return "static ";
+    case SF_AUTO: return "auto ";
+    case SF_REGISTER: return "register ";
+    case SF_FRIEND: return "friend ";
+    case SF_OVERLOAD: return "overload ";
+    case SF_INLINE: return "inline ";
+    case SF_VIRTUAL: return "virtual ";
+    case SF_EXPORT: return "export ";
+    case SF_EXPLICIT: return "explicit ";
+    case SF_MUTABLE: return "mutable ";
+    default: return "";
+  }
+}

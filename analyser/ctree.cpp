@@ -1,0 +1,924 @@
+// Type descriptors and the operations on them.
+#include "ctree.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "cpptab.h"
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+
+namespace {
+
+AnalysisSettings &settings_record() {
+  static AnalysisSettings *s = new AnalysisSettings();  // lives to the end of the run
+  return *s;
+}
+
+AnalyserReport g_report = nullptr;
+
+template <typename T> T *owned_new(SymbolTable *owner) {
+  T *p = new T();
+  table_own(owner, p, [](void *q) { delete static_cast<T *>(q); });
+  return p;
+}
+
+bool text_is(const char *a, const char *b) { return a && b && std::strcmp(a, b) == 0; }
+
+// Structural walks follow declarators, whose nesting the grammar bounds; the
+// limit only protects against graphs that are not trees.
+constexpr int WALK_LIMIT = 10000;
+
+}  // namespace
+
+AnalysisSettings &analysis_settings() { return settings_record(); }
+void reset_analysis_settings() { settings_record() = AnalysisSettings(); }
+
+void set_analyser_report(AnalyserReport callback) { g_report = callback; }
+
+void analyser_report(int severity, const char *code, std::string_view arg, const char *file,
+                     int line) {
+  std::string_view f = file ? std::string_view(file) : std::string_view();
+  if (g_report)
+    g_report(severity, code, arg, f, line);
+  else
+    report_at_position(severity, code, arg, f, line);
+}
+
+// ---------------------------------------------------------------------------
+// Constructors
+
+TypeDesc *type_new(TypeKind kind, SymbolTable *owner) {
+  TypeDesc *t = owned_new<TypeDesc>(owner);
+  t->kind = kind;
+  switch (kind) {
+    case TK_INTEGER: t->integer = owned_new<IntegerInfo>(owner); break;
+    case TK_FLOATING: t->floating = owned_new<FloatInfo>(owner); break;
+    case TK_POINTER: t->pointer = owned_new<PointerInfo>(owner); break;
+    case TK_ARRAY: t->array = owned_new<ArrayInfo>(owner); break;
+    case TK_ENUM: t->enumeration = owned_new<EnumInfo>(owner); break;
+    case TK_UNION:
+    case TK_CLASS:
+      t->record = owned_new<ClassInfo>(owner);
+      t->record->self = t;
+      if (kind == TK_UNION) t->record->key = KEY_UNION;
+      break;
+    case TK_ELABORATED: t->elaborated = owned_new<ElaboratedInfo>(owner); break;
+    case TK_FUNCTION:
+      t->function = owned_new<FunctionDetail>(owner);
+      t->function->info = owned_new<FunctionInfo>(owner);
+      break;
+    case TK_NAMED: t->named = owned_new<NamedInfo>(owner); break;
+    case TK_REFERENCE: t->reference = owned_new<ReferenceInfo>(owner); break;
+    case TK_ELLIPSIS: t->ellipsis = owned_new<EllipsisInfo>(owner); break;
+    case TK_TEMPLATE: t->templ = owned_new<TemplateInfo>(owner); break;
+    default: break;
+  }
+  return t;
+}
+
+Declaration *decl_new(const char *name, TypeDesc *type, SymbolTable *owner) {
+  Declaration *d = owned_new<Declaration>(owner);
+  d->name = intern_string(name);
+  d->type = type;
+  return d;
+}
+
+MemberNode *member_node_new(Declaration *decl, int access, SymbolTable *owner) {
+  MemberNode *m = owned_new<MemberNode>(owner);
+  m->decl = decl;
+  m->access = access;
+  return m;
+}
+
+BaseNode *base_node_new(TypeDesc *base, int access, int is_virtual, SymbolTable *owner) {
+  BaseNode *b = owned_new<BaseNode>(owner);
+  b->base = base;
+  b->access = access;
+  b->is_virtual = is_virtual;
+  return b;
+}
+
+EnumeratorRec *enumerator_new(const char *name, SymbolTable *owner) {
+  EnumeratorRec *e = owned_new<EnumeratorRec>(owner);
+  e->name = intern_string(name);
+  return e;
+}
+
+DeclNode *decl_node_new(Declaration *decl, SymbolTable *owner) {
+  DeclNode *n = owned_new<DeclNode>(owner);
+  n->decl = decl;
+  return n;
+}
+
+TypeNode *type_node_new(TypeDesc *type, SymbolTable *owner) {
+  TypeNode *n = owned_new<TypeNode>(owner);
+  n->type = type;
+  return n;
+}
+
+TemplateParam *template_param_new(const char *name, SymbolTable *owner) {
+  TemplateParam *p = owned_new<TemplateParam>(owner);
+  p->name = intern_string(name);
+  return p;
+}
+
+Instantiation *instantiation_new(const char *instance_name, TypeDesc *instance, SymbolTable *owner) {
+  Instantiation *i = owned_new<Instantiation>(owner);
+  i->instance_name = intern_string(instance_name);
+  i->instance = instance;
+  return i;
+}
+
+TypeDesc *integer_type(const char *name, int size_bits, int char_type) {
+  TypeDesc *t = type_new(TK_INTEGER);
+  t->integer->name = intern_string(name);
+  t->integer->size = size_bits;
+  t->integer->char_type = char_type;
+  return t;
+}
+
+TypeDesc *floating_type(const char *name) {
+  TypeDesc *t = type_new(TK_FLOATING);
+  t->floating->name = intern_string(name);
+  return t;
+}
+
+TypeDesc *qualifier_type(const char *name) { return named_type(name, nullptr); }
+
+TypeDesc *named_type(const char *name, TypeDesc *aliased) {
+  TypeDesc *t = type_new(TK_NAMED);
+  t->named->name = intern_string(name);
+  t->named->aliased = aliased;
+  return t;
+}
+
+TypeDesc *pointer_to(TypeDesc *target) {
+  TypeDesc *t = type_new(TK_POINTER);
+  t->pointer->target = target;
+  return t;
+}
+
+TypeDesc *reference_to(TypeDesc *target) {
+  TypeDesc *t = type_new(TK_REFERENCE);
+  t->reference->target = target;
+  return t;
+}
+
+TypeDesc *array_of(TypeDesc *element) {
+  TypeDesc *t = type_new(TK_ARRAY);
+  t->array->element = element;
+  return t;
+}
+
+TypeDesc *function_returning(TypeDesc *result) {
+  TypeDesc *t = type_new(TK_FUNCTION);
+  t->function->result = result;
+  return t;
+}
+
+// ---------------------------------------------------------------------------
+// Integer specifier words. A composed name such as "long unsigned int" is
+// read back word by word so that the specifiers combine in any source order.
+
+namespace {
+
+struct IntWords {
+  int is_unsigned = 0, is_signed = 0, is_short = 0, is_long = 0, is_int = 0, is_char = 0;
+  int other = 0;  // bool, wchar_t or a word we do not know
+};
+
+void count_words(const char *name, IntWords &w) {
+  if (!name) return;
+  const char *p = name;
+  while (*p) {
+    while (*p == ' ') ++p;
+    const char *s = p;
+    while (*p && *p != ' ') ++p;
+    std::string word(s, p - s);
+    if (word.empty()) continue;
+    if (word == "unsigned") ++w.is_unsigned;
+    else if (word == "signed") ++w.is_signed;
+    else if (word == "short") ++w.is_short;
+    else if (word == "long") ++w.is_long;
+    else if (word == "int") ++w.is_int;
+    else if (word == "char") ++w.is_char;
+    else ++w.other;
+  }
+}
+
+// Size in bits (negative when signed) and the character flag of a valid word
+// set; false when the words do not form a type.
+bool words_type(const IntWords &w, int &size, int &char_type) {
+  const AnalysisSettings &s = analysis_settings();
+  if (w.is_unsigned && w.is_signed) return false;
+  if (w.is_short && w.is_long) return false;
+  if (w.is_unsigned > 1 || w.is_signed > 1 || w.is_short > 1 || w.is_long > 2 || w.is_int > 1 ||
+      w.is_char > 1)
+    return false;
+  if (w.is_char && (w.is_short || w.is_long || w.is_int)) return false;
+  if (w.other) return false;
+  int bits;
+  if (w.is_char) bits = s.char_bits;
+  else if (w.is_short) bits = s.short_bits;
+  else if (w.is_long == 2) bits = s.longlong_bits;
+  else if (w.is_long == 1) bits = s.long_bits;
+  else bits = s.int_bits;
+  bool is_signed;
+  if (w.is_unsigned) is_signed = false;
+  else if (w.is_signed) is_signed = true;
+  else if (w.is_char) is_signed = !s.plain_char_unsigned;
+  else is_signed = true;
+  size = is_signed ? -bits : bits;
+  char_type = w.is_char ? 1 : 0;
+  return true;
+}
+
+bool is_qualifier(const TypeDesc *t) {
+  return t && t->kind == TK_NAMED && t->named && !t->named->aliased &&
+         (text_is(t->named->name, "const") || text_is(t->named->name, "volatile"));
+}
+
+// Appends the qualifiers of `chain` after `type`, skipping ones it has.
+// Anything else found in the chain (a type-modifier name) is linked as it is,
+// with the rest of its chain.
+void merge_chain(TypeDesc *type, TypeDesc *chain) {
+  for (int guard = 0; chain && guard < WALK_LIMIT; chain = chain->next, ++guard) {
+    if (!is_qualifier(chain)) {
+      append_qualifier(type, chain);
+      return;
+    }
+    bool present = false;
+    int g2 = 0;
+    for (TypeDesc *q = type->next; q && g2 < WALK_LIMIT; q = q->next, ++g2)
+      if (is_qualifier(q) && text_is(q->named->name, chain->named->name)) present = true;
+    if (!present) append_qualifier(type, qualifier_type(chain->named->name));
+  }
+}
+
+void construct_warning(std::string_view arg, const char *file, int line) {
+  analyser_report(SEV_WARNING, "CONSTRUCT", arg, file, line);
+}
+
+}  // namespace
+
+TypeDesc *basic_type(const char *keyword) {
+  if (!keyword) return nullptr;
+  const AnalysisSettings &s = analysis_settings();
+  std::string k(keyword);
+  if (k == "void") return type_new(TK_VOID);
+  if (k == "float" || k == "double") return floating_type(keyword);
+  if (k == "bool") return integer_type("bool", s.char_bits, 0);
+  if (k == "wchar_t") return integer_type("wchar_t", -s.int_bits, 0);
+  IntWords w;
+  count_words(keyword, w);
+  int size, ch;
+  if (!words_type(w, size, ch)) return nullptr;
+  return integer_type(keyword, size, ch);
+}
+
+// ---------------------------------------------------------------------------
+// List helpers
+
+void enum_add_enumerator(TypeDesc *enumeration, EnumeratorRec *e) {
+  if (!enumeration || !enumeration->enumeration || !e) return;
+  EnumInfo *info = enumeration->enumeration;
+  e->enumeration = enumeration;
+  e->next = nullptr;
+  if (info->last) info->last->next = e; else info->first = e;
+  info->last = e;
+  ++info->count;
+}
+
+void class_add_member(TypeDesc *record_type, MemberNode *m) {
+  if (!record_type || !record_type->record || !m) return;
+  ClassInfo *r = record_type->record;
+  m->next = nullptr;
+  if (r->last) r->last->next = m; else r->first = m;
+  r->last = m;
+  ++r->member_count;
+}
+
+void class_add_inherited(TypeDesc *record_type, MemberNode *m) {
+  if (!record_type || !record_type->record || !m) return;
+  ClassInfo *r = record_type->record;
+  m->next = nullptr;
+  if (r->last_inherited) r->last_inherited->next = m; else r->first_inherited = m;
+  r->last_inherited = m;
+}
+
+void class_add_base(TypeDesc *record_type, BaseNode *b) {
+  if (!record_type || !record_type->record || !b) return;
+  ClassInfo *r = record_type->record;
+  b->next = nullptr;
+  if (r->last_base) r->last_base->next = b; else r->first_base = b;
+  r->last_base = b;
+}
+
+void function_add_param(TypeDesc *function_type, Declaration *param) {
+  if (!function_type || !function_type->function) return;
+  FunctionInfo *f = function_type->function->info;
+  DeclNode *n = decl_node_new(param);
+  if (f->last_param) f->last_param->next = n; else f->first_param = n;
+  f->last_param = n;
+}
+
+void function_add_exception(TypeDesc *function_type, TypeDesc *type) {
+  if (!function_type || !function_type->function) return;
+  FunctionInfo *f = function_type->function->info;
+  TypeNode *n = type_node_new(type);
+  if (f->last_except) f->last_except->next = n; else f->first_except = n;
+  f->last_except = n;
+  f->has_exception_spec = 1;
+}
+
+void template_add_param(TypeDesc *template_type, TemplateParam *p) {
+  if (!template_type || !template_type->templ || !p) return;
+  TemplateInfo *t = template_type->templ;
+  p->next = nullptr;
+  if (t->last_param) t->last_param->next = p; else t->first_param = p;
+  t->last_param = p;
+}
+
+void template_add_instance(TypeDesc *template_type, Instantiation *i) {
+  if (!template_type || !template_type->templ || !i) return;
+  TemplateInfo *t = template_type->templ;
+  i->next = nullptr;
+  if (t->last_instance) t->last_instance->next = i; else t->first_instance = i;
+  t->last_instance = i;
+}
+
+void append_qualifier(TypeDesc *type, TypeDesc *qualifier) {
+  if (!type || !qualifier || type == qualifier) return;
+  TypeDesc *t = type;
+  for (int guard = 0; t->next && guard < WALK_LIMIT; ++guard) {
+    if (t->next == qualifier) return;
+    t = t->next;
+  }
+  t->next = qualifier;
+}
+
+void namespace_reopen(TypeDesc *first_record, TypeDesc *new_record) {
+  if (!first_record || !new_record || !first_record->record || !new_record->record) return;
+  TypeDesc *head = canonical_scope(first_record);
+  TypeDesc *t = head;
+  for (int guard = 0; t->record->next_opening && guard < WALK_LIMIT; ++guard) t = t->record->next_opening;
+  if (t == new_record) return;
+  t->record->next_opening = new_record;
+  new_record->record->first_opening = head;
+}
+
+const char *unnamed_namespace_name() {
+  static int counter = 0;
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%s_%d", "ortek_unnamed_namespace", ++counter);
+  return intern_string(buffer);
+}
+
+const char *type_name(const TypeDesc *t) {
+  if (!t) return nullptr;
+  switch (t->kind) {
+    case TK_INTEGER: return t->integer ? t->integer->name : nullptr;
+    case TK_FLOATING: return t->floating ? t->floating->name : nullptr;
+    case TK_ENUM: return t->enumeration ? t->enumeration->name : nullptr;
+    case TK_UNION:
+    case TK_CLASS: return t->record ? t->record->name : nullptr;
+    case TK_ELABORATED: return t->elaborated ? type_name(t->elaborated->named) : nullptr;
+    case TK_NAMED: return t->named ? t->named->name : nullptr;
+    case TK_TEMPLATE: return t->templ ? t->templ->name : nullptr;
+    default: return nullptr;
+  }
+}
+
+TypeDesc *canonical_scope(TypeDesc *scope) {
+  if (!scope) return nullptr;
+  if ((scope->kind == TK_CLASS || scope->kind == TK_UNION) && scope->record) {
+    TypeDesc *self = scope->record->self ? scope->record->self : scope;
+    if (self->record && self->record->first_opening) return self->record->first_opening;
+    return self;
+  }
+  return scope;
+}
+
+bool same_scope(const TypeDesc *a, const TypeDesc *b) {
+  return canonical_scope(const_cast<TypeDesc *>(a)) == canonical_scope(const_cast<TypeDesc *>(b));
+}
+
+TypeDesc *enclosing_scope(const TypeDesc *scope) {
+  if (!scope) return nullptr;
+  if (scope->record && scope->record->enclosing) return scope->record->enclosing;
+  return scope->scope;
+}
+
+// ---------------------------------------------------------------------------
+// Composition of specifiers
+
+TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, int line) {
+  if (!first) return second;
+  if (!second) return first;
+  if (first->kind < 0 || first->kind > TK_TEMPLATE || second->kind < 0 || second->kind > TK_TEMPLATE) {
+    analyser_report(SEV_INTERNAL, "ERRINTERN", "CPP_compose_type", file, line);
+    return nullptr;
+  }
+  // A bare qualifier joins the chain of the other operand.
+  if (is_qualifier(second)) {
+    merge_chain(first, second);
+    return first;
+  }
+  if (is_qualifier(first)) {
+    merge_chain(second, first);
+    return second;
+  }
+  if (second->kind == TK_POINTER) {
+    TypeDesc *inner = CPP_compose_type(first, second->pointer->target, file, line);
+    if (!inner) return nullptr;
+    second->pointer->target = inner;
+    return second;
+  }
+  if (first->kind == TK_INTEGER) {
+    if (second->kind == TK_NAMED) {  // a typedef name stands
+      merge_chain(second, first->next);
+      return second;
+    }
+    const char *n1 = first->integer->name ? first->integer->name : "";
+    if (second->kind == TK_FLOATING) {
+      // "long double" (either order) is the widest floating type.
+      IntWords w;
+      count_words(n1, w);
+      if (w.is_long == 1 && !w.is_unsigned && !w.is_signed && !w.is_short && !w.is_int &&
+          !w.is_char && !w.other && text_is(second->floating->name, "double")) {
+        TypeDesc *r = floating_type((std::string(n1) + " double").c_str());
+        merge_chain(r, first->next);
+        merge_chain(r, second->next);
+        return r;
+      }
+      construct_warning("", file, line);
+      return nullptr;
+    }
+    if (second->kind != TK_INTEGER) {
+      construct_warning("", file, line);
+      return nullptr;
+    }
+    const char *n2 = second->integer->name ? second->integer->name : "";
+    std::string joined = std::string(n1) + " " + n2;
+    IntWords w;
+    count_words(n1, w);
+    count_words(n2, w);
+    int size, ch;
+    if (!words_type(w, size, ch)) {
+      construct_warning(joined, file, line);
+      return nullptr;
+    }
+    TypeDesc *r = integer_type(joined.c_str(), size, ch);
+    merge_chain(r, first->next);
+    merge_chain(r, second->next);
+    return r;
+  }
+  if (first->kind == TK_FLOATING && second->kind == TK_INTEGER &&
+      text_is(first->floating->name, "double") && text_is(second->integer->name, "long")) {
+    TypeDesc *r = floating_type("double long");
+    merge_chain(r, first->next);
+    merge_chain(r, second->next);
+    return r;
+  }
+  construct_warning("", file, line);
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Copy
+
+namespace {
+
+TypeDesc *dup(const TypeDesc *t, int depth);
+
+// Named aggregates reached from inside a type are shared: copying them would
+// walk whole graphs of linked structures.
+TypeDesc *dup_sub(TypeDesc *t, int depth) {
+  if (!t) return nullptr;
+  bool named_aggregate = (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS ||
+                          t->kind == TK_TEMPLATE) && type_name(t);
+  if (named_aggregate || depth > 200) return t;
+  return dup(t, depth + 1);
+}
+
+TypeDesc *dup(const TypeDesc *t, int depth) {
+  if (!t) return nullptr;
+  TypeDesc *n = type_new(t->kind);
+  n->word1 = t->word1;
+  n->word2 = t->word2;
+  n->word3 = t->word3;
+  n->scope_kind = t->scope_kind;
+  n->scope = t->scope;
+  n->template_word = t->template_word;
+  n->word12 = t->word12;
+  n->word13 = t->word13;
+  n->word14 = t->word14;
+  // Qualifier chain, copied node by node.
+  TypeDesc *tail = n;
+  for (const TypeDesc *q = t->next; q && depth < WALK_LIMIT; q = q->next, ++depth) {
+    TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named->name) : dup_sub(const_cast<TypeDesc *>(q), depth);
+    if (!is_qualifier(q)) {  // a composed chain: keep the rest as it is
+      tail->next = c;
+      break;
+    }
+    tail->next = c;
+    tail = c;
+  }
+  switch (t->kind) {
+    case TK_INTEGER: *n->integer = *t->integer; break;
+    case TK_FLOATING: *n->floating = *t->floating; break;
+    case TK_POINTER:
+      n->pointer->member_class = t->pointer->member_class;
+      n->pointer->target = dup_sub(t->pointer->target, depth);
+      break;
+    case TK_ARRAY:
+      n->array->element = dup_sub(t->array->element, depth);
+      n->array->has_bound_text = t->array->has_bound_text;
+      n->array->bound_text = t->array->bound_text;
+      n->array->bound_expression = t->array->bound_expression;
+      break;
+    case TK_ENUM: {
+      const EnumInfo *o = t->enumeration;
+      n->enumeration->name = o->name;
+      n->enumeration->reserved1 = o->reserved1;
+      n->enumeration->reserved2 = o->reserved2;
+      for (const EnumeratorRec *e = o->first; e; e = e->next) {
+        EnumeratorRec *c = enumerator_new(e->name);
+        c->has_value = e->has_value;
+        c->value_text = e->value_text;
+        c->file = e->file;
+        c->line = e->line;
+        c->reserved = e->reserved;
+        enum_add_enumerator(n, c);
+      }
+      break;
+    }
+    case TK_UNION:
+    case TK_CLASS: {
+      const ClassInfo *o = t->record;
+      ClassInfo *r = n->record;
+      r->name = o->name;
+      r->reserved = o->reserved;
+      r->friend_of_reference = o->friend_of_reference;
+      r->instance_mark = o->instance_mark;
+      r->key = o->key;
+      r->has_body = o->has_body;
+      r->enclosing = o->enclosing;
+      r->using_namespaces = o->using_namespaces;
+      r->using_declarations = o->using_declarations;
+      r->alias_of = o->alias_of;
+      r->template_arguments = o->template_arguments;
+      // Members keep being members of the original scope.
+      r->self = o->self ? o->self : const_cast<TypeDesc *>(t);
+      for (const MemberNode *m = o->first; m; m = m->next) {
+        MemberNode *c = member_node_new(m->decl, m->access);
+        c->word1 = m->word1;
+        c->word2 = m->word2;
+        class_add_member(n, c);
+      }
+      for (const MemberNode *m = o->first_inherited; m; m = m->next) {
+        MemberNode *c = member_node_new(m->decl, m->access);
+        c->word1 = m->word1;
+        c->word2 = m->word2;
+        class_add_inherited(n, c);
+      }
+      for (const BaseNode *b = o->first_base; b; b = b->next)
+        class_add_base(n, base_node_new(b->base, b->access, b->is_virtual));
+      break;
+    }
+    case TK_ELABORATED: *n->elaborated = *t->elaborated; break;
+    case TK_FUNCTION: {
+      const FunctionInfo *o = t->function->info;
+      FunctionInfo *f = n->function->info;
+      n->function->result = dup_sub(t->function->result, depth);
+      f->reserved = o->reserved;
+      for (const DeclNode *p = o->first_param; p; p = p->next) {
+        const Declaration *od = p->decl;
+        Declaration *d = decl_new(nullptr, nullptr);
+        if (od) {
+          *d = *od;
+          d->type = dup_sub(od->type, depth);
+        }
+        function_add_param(n, d);
+      }
+      for (const TypeDesc *q = o->qualifiers; q; q = q->next) {
+        TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named->name) : const_cast<TypeDesc *>(q);
+        if (!f->qualifiers) f->qualifiers = c; else append_qualifier(f->qualifiers, c);
+        if (!is_qualifier(q)) break;
+      }
+      for (const TypeNode *e = o->first_except; e; e = e->next)
+        function_add_exception(n, dup_sub(e->type, depth));
+      f->has_exception_spec = o->has_exception_spec;
+      f->word7 = o->word7;
+      f->word8 = o->word8;
+      f->defined = o->defined;
+      f->has_body = o->has_body;
+      f->body = o->body;
+      break;
+    }
+    case TK_NAMED: *n->named = *t->named; break;
+    case TK_REFERENCE: n->reference->target = dup_sub(t->reference->target, depth); break;
+    case TK_ELLIPSIS: *n->ellipsis = *t->ellipsis; break;
+    case TK_TEMPLATE: {
+      const TemplateInfo *o = t->templ;
+      TemplateInfo *r = n->templ;
+      r->name = o->name;
+      r->key = o->key;
+      r->has_body = o->has_body;
+      r->body = o->body;
+      r->file = o->file;
+      r->line = o->line;
+      r->member_definitions = o->member_definitions;
+      for (const TemplateParam *p = o->first_param; p; p = p->next) {
+        TemplateParam *c = template_param_new(p->name);
+        c->is_type = p->is_type;
+        c->is_class = p->is_class;
+        c->value_type = p->value_type;
+        c->has_default = p->has_default;
+        c->default_text = p->default_text;
+        template_add_param(n, c);
+      }
+      for (const Instantiation *i = o->first_instance; i; i = i->next)
+        template_add_instance(n, instantiation_new(i->instance_name, i->instance));
+      break;
+    }
+    default: break;
+  }
+  return n;
+}
+
+bool record_has_body(const TypeDesc *t) {
+  return t && t->record && (t->record->has_body || t->record->first);
+}
+
+}  // namespace
+
+TypeDesc *duplicate_type(const TypeDesc *type) { return dup(type, 0); }
+
+TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type) {
+  if (!old_type) return new_type;
+  if (!new_type || old_type == new_type) return old_type;
+  if (old_type->kind != new_type->kind) return new_type;
+  switch (old_type->kind) {
+    case TK_ENUM:
+      if (new_type->enumeration->first && !old_type->enumeration->first) {
+        EnumInfo *o = old_type->enumeration;
+        o->first = new_type->enumeration->first;
+        o->last = new_type->enumeration->last;
+        o->count = new_type->enumeration->count;
+        for (EnumeratorRec *e = o->first; e; e = e->next) e->enumeration = old_type;
+        if (!o->name) o->name = new_type->enumeration->name;
+      }
+      return old_type;
+    case TK_UNION:
+    case TK_CLASS:
+      // Share the record: the members were entered with the new type as
+      // their scope, and everything that pointed at the forward declaration
+      // now sees the body.
+      if (record_has_body(new_type) && new_type->record != old_type->record) old_type->record = new_type->record;
+      return old_type;
+    case TK_TEMPLATE:
+      if (new_type->templ->has_body && !old_type->templ->has_body) old_type->templ = new_type->templ;
+      return old_type;
+    case TK_FUNCTION: {
+      // The later declaration stands; default values written only in the
+      // earlier one are kept.
+      DeclNode *o = old_type->function->info->first_param;
+      DeclNode *n = new_type->function->info->first_param;
+      for (; o && n; o = o->next, n = n->next)
+        if (o->decl && n->decl && n->decl->text.empty() && !o->decl->text.empty()) n->decl->text = o->decl->text;
+      if (old_type->function->info->defined && !new_type->function->info->defined) {
+        new_type->function->info->defined = old_type->function->info->defined;
+        new_type->function->info->has_body = old_type->function->info->has_body;
+        new_type->function->info->body = old_type->function->info->body;
+      }
+      return new_type;
+    }
+    case TK_ARRAY:
+      if (!new_type->array->has_bound_text && new_type->array->bound_expression.empty() &&
+          (old_type->array->has_bound_text || !old_type->array->bound_expression.empty()))
+        return old_type;
+      return new_type;
+    default: return new_type;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Comparison
+
+namespace {
+
+bool chain_has(const TypeDesc *t, const char *qualifier) {
+  int guard = 0;
+  for (const TypeDesc *q = t ? t->next : nullptr; q && guard < WALK_LIMIT; q = q->next, ++guard)
+    if (q->kind == TK_NAMED && q->named && text_is(q->named->name, qualifier)) return true;
+  return false;
+}
+
+bool same_qualifiers(const TypeDesc *a, const TypeDesc *b) {
+  return chain_has(a, "const") == chain_has(b, "const") &&
+         chain_has(a, "volatile") == chain_has(b, "volatile");
+}
+
+bool equal_types(const TypeDesc *a, const TypeDesc *b, bool lenient, bool top, int depth);
+
+bool equal_params(const TypeDesc *f1, const TypeDesc *f2, bool lenient, int depth) {
+  const DeclNode *p = f1->function->info->first_param;
+  const DeclNode *q = f2->function->info->first_param;
+  auto only_void = [](const DeclNode *n) {
+    return n && !n->next && n->decl && n->decl->type && n->decl->type->kind == TK_VOID;
+  };
+  if ((!p && only_void(q)) || (!q && only_void(p))) return true;
+  if (lenient && (!p || !q)) return true;  // an old-style declaration says nothing
+  for (; p && q; p = p->next, q = q->next) {
+    const TypeDesc *a = p->decl ? p->decl->type : nullptr;
+    const TypeDesc *b = q->decl ? q->decl->type : nullptr;
+    if (!equal_types(a, b, lenient, true, depth + 1)) return false;
+  }
+  return !p && !q;
+}
+
+bool equal_types(const TypeDesc *a, const TypeDesc *b, bool lenient, bool top, int depth) {
+  if (depth > WALK_LIMIT) return false;
+  if (lenient) {
+    a = strip_typedefs(a);
+    b = strip_typedefs(b);
+  }
+  if (a == b) return true;
+  if (!a || !b) return false;
+  if (!(lenient && top) && !same_qualifiers(a, b)) return false;
+  if (a->kind != b->kind) {
+    // "struct S" and S name the same class.
+    const TypeDesc *x = a->kind == TK_ELABORATED ? a->elaborated->named : a;
+    const TypeDesc *y = b->kind == TK_ELABORATED ? b->elaborated->named : b;
+    if (x != a || y != b) return equal_types(x, y, lenient, false, depth + 1);
+    return false;
+  }
+  switch (a->kind) {
+    case TK_INTEGER:
+      return a->integer->size == b->integer->size && a->integer->char_type == b->integer->char_type &&
+             (std::strcmp(a->integer->name ? a->integer->name : "", "bool") == 0) ==
+                 (std::strcmp(b->integer->name ? b->integer->name : "", "bool") == 0);
+    case TK_FLOATING: {
+      auto width = [](const char *n) { return n && std::strstr(n, "long") ? 2 : (text_is(n, "float") ? 0 : 1); };
+      return width(a->floating->name) == width(b->floating->name);
+    }
+    case TK_POINTER:
+      return a->pointer->member_class == b->pointer->member_class &&
+             equal_types(a->pointer->target, b->pointer->target, lenient, false, depth + 1);
+    case TK_REFERENCE:
+      return equal_types(a->reference->target, b->reference->target, lenient, false, depth + 1);
+    case TK_ARRAY:
+      return equal_types(a->array->element, b->array->element, lenient, false, depth + 1);
+    case TK_FUNCTION:
+      return equal_types(a->function->result, b->function->result, lenient, false, depth + 1) &&
+             equal_params(a, b, lenient, depth + 1);
+    case TK_ELABORATED:
+      return equal_types(a->elaborated->named, b->elaborated->named, lenient, false, depth + 1);
+    case TK_NAMED: return text_is(a->named->name, b->named->name);
+    case TK_ENUM:
+    case TK_UNION:
+    case TK_CLASS:
+    case TK_TEMPLATE: {
+      if (a->record && b->record && a->record == b->record) return true;
+      const char *n1 = type_name(a), *n2 = type_name(b);
+      return n1 && n2 && std::strcmp(n1, n2) == 0 && same_scope(a->scope, b->scope);
+    }
+    case TK_ELLIPSIS:
+    case TK_VOID:
+    case TK_NONE:
+    case TK_RESERVED: return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool same_type(const TypeDesc *a, const TypeDesc *b) { return equal_types(a, b, false, false, 0); }
+
+bool same_parameters(const TypeDesc *f1, const TypeDesc *f2, bool lenient) {
+  if (!f1 || !f2 || f1->kind != TK_FUNCTION || f2->kind != TK_FUNCTION) return false;
+  return equal_params(f1, f2, lenient, 0);
+}
+
+const TypeDesc *strip_typedefs(const TypeDesc *type) {
+  for (int guard = 0; type && type->kind == TK_NAMED && type->named->aliased && guard < WALK_LIMIT; ++guard)
+    type = type->named->aliased;
+  return type;
+}
+
+TypeDesc *strip_typedefs(TypeDesc *type) {
+  return const_cast<TypeDesc *>(strip_typedefs(static_cast<const TypeDesc *>(type)));
+}
+
+// ---------------------------------------------------------------------------
+// Predicates
+
+ParamMode param_mode(TypeDesc *type, bool clear_marker) {
+  static const char *const markers[] = {"_in", "_IN", "_out", "_OUT", "_inout", "_INOUT", "_no", "_NO"};
+  auto marker_of = [&](TypeDesc *t) -> int {
+    if (!t || t->kind != TK_NAMED || !t->named || !t->named->name) return -1;
+    for (int i = 0; i < 8; ++i)
+      if (std::strcmp(t->named->name, markers[i]) == 0) {
+        if (clear_marker) t->named->name = nullptr;
+        return i;
+      }
+    return -1;
+  };
+  TypeDesc *t = type;
+  for (int guard = 0; t && guard < WALK_LIMIT; ++guard) {
+    int m = marker_of(t);
+    if (m >= 0) return static_cast<ParamMode>(m);
+    int g2 = 0;
+    for (TypeDesc *q = t->next; q && g2 < WALK_LIMIT; q = q->next, ++g2) {
+      m = marker_of(q);
+      if (m >= 0) return static_cast<ParamMode>(m);
+    }
+    switch (t->kind) {
+      case TK_POINTER: t = t->pointer->target; break;
+      case TK_ARRAY: t = t->array->element; break;
+      case TK_FUNCTION: t = t->function->result; break;
+      case TK_REFERENCE: t = t->reference->target; break;
+      case TK_NAMED: t = t->named->aliased; break;
+      default: t = nullptr; break;
+    }
+  }
+  return PM_NONE;
+}
+
+bool type_is_const(const TypeDesc *t) {
+  for (int guard = 0; t && guard < WALK_LIMIT; ++guard) {
+    switch (t->kind) {
+      case TK_INTEGER:
+      case TK_FLOATING:
+      case TK_VOID:
+      case TK_POINTER:
+      case TK_ELLIPSIS: return chain_has(t, "const");
+      case TK_ARRAY: t = t->array->element; break;
+      case TK_FUNCTION: t = t->function->result; break;
+      case TK_REFERENCE:
+        if (chain_has(t, "const")) return true;
+        t = t->reference->target;
+        break;
+      case TK_NAMED:
+        if (text_is(t->named->name, "const")) return true;
+        if (t->named->aliased && type_is_const(t->named->aliased)) return true;
+        return chain_has(t, "const");
+      default: return false;
+    }
+  }
+  return false;
+}
+
+namespace {
+const TypeDesc *through_names(const TypeDesc *t) {
+  for (int guard = 0; t && guard < WALK_LIMIT; ++guard) {
+    if (t->kind == TK_NAMED && t->named->aliased) t = t->named->aliased;
+    else if (t->kind == TK_ELABORATED && t->elaborated->named) t = t->elaborated->named;
+    else if (t->kind == TK_REFERENCE && t->reference->target) t = t->reference->target;
+    else break;
+  }
+  return t;
+}
+}  // namespace
+
+bool type_is_char_string(const TypeDesc *type) {
+  const TypeDesc *t = through_names(type);
+  if (!t) return false;
+  const TypeDesc *inner;
+  if (t->kind == TK_POINTER) inner = t->pointer->target;
+  else if (t->kind == TK_ARRAY) inner = t->array->element;
+  else return false;
+  inner = through_names(inner);
+  return inner && inner->kind == TK_INTEGER && inner->integer->char_type && inner->integer->size < 0;
+}
+
+bool member_is_selectable(const MemberNode *member, int mode, int friend_of_reference) {
+  if (!member || !member->decl) return false;
+  const int access = member->access & ACC_MASK;
+  const bool inherited = (member->access & ACC_INHERITED) != 0;
+  if (access != ACC_PUBLIC) {
+    bool ok = (inherited && (member->access & (ACC_PATH_A | ACC_PATH_B))) || (friend_of_reference && !inherited);
+    if (!ok) return false;
+  }
+  const Declaration *d = member->decl;
+  const TypeDesc *t = d->type;
+  if (!t) return d->name != nullptr;
+  switch (t->kind) {
+    case TK_UNION: return true;
+    case TK_ELABORATED: {
+      const char *n = type_name(t);
+      return !(n && d->name && std::strcmp(n, d->name) == 0);
+    }
+    case TK_FUNCTION: return mode != 1 && d->name != nullptr;
+    default: break;
+  }
+  const TypeDesc *base = strip_typedefs(t);
+  if (base && (base->kind == TK_CLASS || base->kind == TK_UNION)) {
+    int guard = 0;
+    for (const TypeDesc *s = d->scope; s && guard < WALK_LIMIT; s = enclosing_scope(s), ++guard)
+      if (same_scope(s, base)) return false;
+  }
+  return d->name != nullptr;
+}
