@@ -1,0 +1,154 @@
+// String pool, bounded concatenation, small text operations and checked
+// allocation.
+#include "mstrin.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "i18n_bibli_msg.h"
+#include "mfmemo.h"
+
+namespace {
+
+// Internal errors print the catalogue text of the whole tool.
+struct Catalogue : ::testing::Environment {
+  void SetUp() override { register_bibli_messages(); }
+};
+const auto *const kCatalogue = ::testing::AddGlobalTestEnvironment(new Catalogue);
+
+TEST(StringPool, EqualTextsShareOneCopy) {
+  pool_init();
+  pool_init();  // a second set-up keeps what is there
+  std::string a = "alpha", b = "alpha";
+  const char *p = intern_string(a.c_str());
+  EXPECT_EQ(p, intern_string(b.c_str()));
+  EXPECT_STREQ(p, "alpha");
+  EXPECT_NE(p, a.c_str());
+  EXPECT_NE(p, intern_string("alphA"));
+  EXPECT_EQ(intern_string(""), nullptr);
+  EXPECT_EQ(intern_string(nullptr), nullptr);
+  EXPECT_EQ(intern_string("alpha", 3), intern_string("alp"));
+  EXPECT_STREQ(non_null_text(nullptr), "");
+  EXPECT_EQ(non_null_text(p), p);
+}
+
+TEST(StringPool, ManyTextsAndOneLargerThanAChunk) {
+  std::vector<const char *> first;
+  for (int i = 0; i < 60000; ++i) first.push_back(intern_string(("name_" + std::to_string(i)).c_str()));
+  const std::string huge(250000, 'h');
+  const char *big = intern_string(huge.c_str());
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(std::strlen(big), huge.size());
+  EXPECT_EQ(intern_string(huge.c_str()), big);
+  std::set<const char *> distinct(first.begin(), first.end());
+  EXPECT_EQ(distinct.size(), first.size());
+  // Earlier copies stay where they were while the pool grows.
+  for (int i = 0; i < 60000; i += 997) {
+    EXPECT_EQ(intern_string(("name_" + std::to_string(i)).c_str()), first[i]);
+    EXPECT_EQ(std::string(first[i]), "name_" + std::to_string(i));
+  }
+}
+
+TEST(Concatenation, CopyAppendAndLimit) {
+  char buffer[64] = "ab";
+  EXPECT_EQ(xstrcat(buffer, "c", "de", nullptr), buffer);
+  EXPECT_STREQ(buffer, "abcde");
+  EXPECT_STREQ(xstrcpy(buffer, "x", "", "yz", nullptr), "xyz");
+  EXPECT_STREQ(xstrcpy(buffer, nullptr), "");
+  std::strcpy(buffer, "keep");
+  EXPECT_STREQ(xstrcat(buffer, nullptr), "keep");
+
+  // Runaway input stops at 61440 characters.
+  std::vector<char> big(70000, '\1');
+  const std::string source(40000, 's');
+  xstrcpy(big.data(), source.c_str(), source.c_str(), nullptr);
+  EXPECT_EQ(std::strlen(big.data()), 61440u);
+  xstrcat(big.data(), "more", nullptr);
+  EXPECT_EQ(std::strlen(big.data()), 61440u);
+}
+
+TEST(ConcatenationDeath, MisuseIsAnInternalError) {
+  char buffer[16] = "ab";
+  EXPECT_EXIT(xstrcpy(nullptr, "a", nullptr), ::testing::ExitedWithCode(9), "ERRINTFCT,  Internal error in the function xstrcpy \\(2\\)\n$");
+  EXPECT_EXIT(xstrcat(nullptr, "a", nullptr), ::testing::ExitedWithCode(9), "ERRINTFCT,  Internal error in the function xstrcat \\(2\\)\n$");
+  EXPECT_EXIT(xstrcpy(buffer, "a", buffer, nullptr), ::testing::ExitedWithCode(9), "ERRINTFCT,  Internal error in the function xstrcpy\n$");
+  EXPECT_EXIT(xstrcat(buffer, buffer, nullptr), ::testing::ExitedWithCode(9), "ERRINTFCT,  Internal error in the function xstrcat\n$");
+}
+
+TEST(TextOperations, CompareUpperTrimCopyPad) {
+  EXPECT_EQ(compare_strings("abc", "abc"), 0);
+  EXPECT_EQ(compare_strings(nullptr, "a"), -1);
+  EXPECT_EQ(compare_strings("a", nullptr), -1);
+  EXPECT_EQ(compare_strings("abd", "abc"), 1);
+  EXPECT_EQ(compare_strings("ab", "abc"), -'c');
+  // Bytes are signed 8-bit characters: 0xE9 sorts below 'a' and below the end.
+  EXPECT_LT(compare_strings("\xe9", "a"), 0);
+  EXPECT_LT(compare_strings("a\xe9", "a"), 0);
+
+  char text[] = "abz-\xe9Q";
+  upper_case_in_place(text);
+  EXPECT_STREQ(text, "ABZ-\xe9Q");
+
+  int skipped = -1, length = -1;
+  const char *s = " \t word  x \t ";
+  EXPECT_EQ(trim_blanks(s, &skipped, &length), s + 3);
+  EXPECT_EQ(skipped, 3);
+  EXPECT_EQ(length, 7);
+  trim_blanks(" \t ", &skipped, &length);
+  EXPECT_EQ(skipped, 3);
+  EXPECT_EQ(length, 0);
+
+  char out[32];
+  copy_substring("abcdef", 3, 10, out);
+  EXPECT_STREQ(out, "cdef");
+  copy_substring("abcdef", 2, 2, out);
+  EXPECT_STREQ(out, "bc");
+  copy_substring("abc", 9, 2, out);
+  EXPECT_STREQ(out, "");
+  copy_trimmed("  a b  ", out);
+  EXPECT_STREQ(out, "a b");
+  pad_right("ab", '.', 5, out);
+  EXPECT_STREQ(out, "ab...");
+  pad_right("ab", '.', 1, out);
+  EXPECT_STREQ(out, "a");
+  pad_right("ab", '.', 0, out);
+  EXPECT_STREQ(out, "");
+
+  char chain[32];
+  char *end = append_string("ab", chain);
+  end = append_string(nullptr, end);
+  end = append_string("cd", end);
+  EXPECT_STREQ(chain, "abcd");
+  EXPECT_EQ(end, chain + 4);
+  copy_string(out, "xy");
+  EXPECT_STREQ(out, "xy");
+}
+
+TEST(CheckedMemory, NeverNullAndZeroFill) {
+  char *p = static_cast<char *>(checked_malloc(0));
+  EXPECT_NE(p, nullptr);
+  p = static_cast<char *>(checked_realloc(p, 10));
+  zero_fill(p, 10);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(p[i], 0);
+  zero_fill(nullptr, 0);
+  checked_free(p);
+  checked_free(nullptr);
+  int *z = static_cast<int *>(checked_calloc(4, sizeof(int)));
+  EXPECT_EQ(z[0] | z[1] | z[2] | z[3], 0);
+  checked_free(z);
+  char *d = checked_strdup("copy");
+  EXPECT_STREQ(d, "copy");
+  checked_free(d);
+}
+
+TEST(CheckedMemoryDeath, ExhaustedAllocatorIsAnInternalError) {
+  EXPECT_EXIT(checked_malloc(static_cast<std::size_t>(-1) / 2), ::testing::ExitedWithCode(9),
+              "^ProbaX-S-ERRINTFCT,  Internal error in the function memory overflow\n$");
+  EXPECT_EXIT(checked_calloc(static_cast<std::size_t>(-1) / 8, 16), ::testing::ExitedWithCode(9), "memory overflow");
+}
+
+}  // namespace
