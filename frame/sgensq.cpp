@@ -5,6 +5,7 @@
 #include <string>
 
 #include "generator/sancmd.h"
+#include "generator/sgener.h"
 #include "i18n_anaccpp_msg.h"
 #include "i18n_bibli_msg.h"
 #include "i18n_modbas_msg.h"
@@ -48,5 +49,6 @@ int main(int argc, char **argv) {
   // Owned here for the whole run and handed to the generation driver.
   static std::string command_text;
   decode_generator_command(argc, argv, command_text);
+  generation_run(command_text);
   finish_run();
 }
