@@ -1,0 +1,194 @@
+// The generation driver: keyword triplets, section order and banners.
+#include "generator/sgener.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/i18n_bibli_msg.h"
+#include "frame/i18n_squelet_msg.h"
+#include "frame/i18nutil.h"
+#include "frame/merror.h"
+#include "generator/sancmd.h"
+#include "generator/siofic.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_file(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    lines.push_back(text.substr(start, nl - start));
+  EXPECT_EQ(start, text.size()) << "the script ends with a line end";
+  return lines;
+}
+
+TEST(KeywordTable, FrenchWithAccentsDiffersOnlyByLatin1Accents) {
+  int accented_rows = 0;
+  for (int r = 0; r < KW_ROLE_COUNT; ++r) {
+    const KeywordRole role = static_cast<KeywordRole>(r);
+    std::string fr = keyword_in(role, LANG_FR), fa = keyword_in(role, LANG_FA), gb = keyword_in(role, LANG_GB);
+    ASSERT_FALSE(fr.empty() || gb.empty()) << r;
+    for (char c : fr + gb) EXPECT_GE(static_cast<unsigned char>(c), 32) << r;
+    for (char c : fr + gb) EXPECT_LT(static_cast<unsigned char>(c), 128) << r;
+    std::string plain = fa;
+    for (char &c : plain)
+      if (c == '\xE9' || c == '\xE8') c = 'e';
+    EXPECT_EQ(plain, fr) << r;
+    if (plain != fa) ++accented_rows;
+  }
+  EXPECT_EQ(accented_rows, 8);
+  EXPECT_STREQ(keyword_in(KW_COMMENT_PARAMETERS, LANG_FA), "-- D\xE9" "clarations des param\xE8" "tres du service test\xE9");
+  EXPECT_STREQ(keyword_in(KW_BANNER_INSERTED_FILE, LANG_GB), "-- INCLUDED FILE DECLARATIONS (-INCLUDED OPTION)");
+  EXPECT_STREQ(keyword_in(KW_EXPECTED_VALUE, LANG_FR), "va");
+  EXPECT_EQ(std::string(kRuleLine), std::string(80, '-'));
+}
+
+class DriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static bool registered = false;
+    if (!registered) {
+      register_squelet_messages();
+      register_bibli_messages();
+      registered = true;
+    }
+    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP", "QZW_NOBASENAME"}) unsetenv(v);
+    char pattern[] = "/tmp/sgener_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    old_ = fs::current_path();
+    fs::current_path(folder_);
+    reset_reporter();
+    reset_script_writer();
+    generator_options() = GeneratorOptions{};
+    generator_options().tested_file = "t.c";
+    generator_options().generated_file = "t.ptu";
+    std::ofstream("t.c") << "int g;\nint add(int a, int b) { return a + b; }\n";
+  }
+  void TearDown() override {
+    KeywordLanguage = LANG_GB;
+    fs::current_path(old_);
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  std::string folder_;
+  fs::path old_;
+};
+
+// The worked example: t.c with int g and add(a, b), no options. The lines
+// the analysis of t.c yields (extern declarations, the environment of t.c,
+// the service add) come from the emitters and are checked there; here every
+// other line must be exactly in place, and analysis lines may only appear in
+// their three slots.
+TEST_F(DriverTest, WorkedExampleLayoutInEveryLanguage) {
+  const std::string rule(80, '-');
+  const std::string slot = "<analysis>";
+  struct Language {
+    int index;
+    const char *header, *tested_decl, *globals, *begin, *envs, *tested_env, *services;
+  } languages[] = {
+      {LANG_GB, "HEADER", "-- TESTED FILE DECLARATIONS ", "-- Declarations of the global variables of the tested file",
+       "BEGIN", "-- ENVIRONMENTS DECLARATIONS", "-- TESTED FILE ENVIRONNEMENT", "-- SERVICES DECLARATIONS"},
+      {LANG_FR, "ENTETE", "-- DECLARATIONS LIEES AU FICHIER TESTE ",
+       "-- Declarations des variables globales du fichier teste", "DEBUT", "-- DECLARATIONS DES ENVIRONNEMENTS",
+       "-- ENVIRONNEMENT DU FICHIER TESTE", "-- DECLARATIONS DES SERVICES"},
+      {LANG_FA, "ENTETE", "-- DECLARATIONS LIEES AU FICHIER TESTE ",
+       "-- D\xE9" "clarations des variables globales du fichier test\xE9", "DEBUT",
+       "-- DECLARATIONS DES ENVIRONNEMENTS", "-- ENVIRONNEMENT DU FICHIER TESTE", "-- DECLARATIONS DES SERVICES"},
+  };
+  for (const Language &l : languages) {
+    SCOPED_TRACE(l.header + std::to_string(l.index));
+    reset_script_writer();
+    KeywordLanguage = l.index;
+    generator_options().tested_file = "t.c";
+    generation_run("ortekstart \"t.c\" \"t.ptu\"");
+    std::vector<std::string> got = lines_of(read_file("t.ptu"));
+    ASSERT_GE(got.size(), 11u);
+    got[8] = got[8].substr(0, 12);  // the date
+    const std::string stars = "--" + std::string(80, '*'), box = "--*" + std::string(78, ' ') + "*";
+    const std::vector<std::string> want = {
+        stars, "-- tool : C Source Code Parser VERSION 8.2.0.1.070.020", box, "--%c ortekstart \"t.c\" \"t.ptu\"",
+        box, "-- File : .\\t.ptu", "--%f \".\\t.c\" ", box, "--%d DATE : ", box, stars,
+        std::string(l.header) + " t, , ", "",
+        rule, "--", l.tested_decl, "--", rule, "", l.globals, "", slot,
+        rule, "", l.begin, "",
+        rule, "--", l.envs, "--", rule, "",
+        rule, l.tested_env, rule, slot,
+        rule, "--", l.services, "--", rule, slot};
+    // Fixed lines match in order; a slot takes lines up to the next fixed one.
+    std::size_t g = 0;
+    for (std::size_t w = 0; w < want.size(); ++w) {
+      if (want[w] == slot) {
+        const std::string *next = w + 1 < want.size() ? &want[w + 1] : nullptr;
+        while (g < got.size() && (!next || got[g] != *next)) ++g;
+        continue;
+      }
+      ASSERT_LT(g, got.size()) << "missing: " << want[w];
+      EXPECT_EQ(got[g], want[w]) << "line " << g + 1;
+      ++g;
+    }
+    EXPECT_EQ(g, got.size());
+  }
+}
+
+TEST_F(DriverTest, SymbolFileIsEmptyAndNeverAnInput) {
+  generator_options().symbtab_file = "out";
+  generation_run("x");
+  EXPECT_TRUE(fs::exists("out.smb"));
+  EXPECT_EQ(fs::file_size("out.smb"), 0u);
+
+  // A symbol file named like the script or the tested file is not created
+  // over it.
+  for (const char *name : {"t.ptu", "t.c"}) {
+    reset_script_writer();
+    generator_options().tested_file = "t.c";
+    generator_options().symbtab_file = name;
+    testing::internal::CaptureStderr();
+    generation_run("x");
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("ProbaX-W-CMDERREUR,  Bad command: improper -SYMBTAB option .\\"), std::string::npos) << err;
+    EXPECT_EQ(warning_count(), 1);
+    reset_reporter();
+    EXPECT_GT(fs::file_size("t.ptu"), 0u);
+    EXPECT_NE(read_file("t.c").find("int add"), std::string::npos);
+  }
+}
+
+TEST_F(DriverTest, OptionalSectionsAppearOnlyWhenAsked) {
+  generation_run("x");
+  const std::string plain = read_file("t.ptu");
+  for (const char *absent : {"-- INCLUDED HEADERS", "-- INCLUDED FILE", "-- TO THE TEST", "-- STUB DECLARATIONS",
+                             "-- INTEGRATED FILES", "-- SIMULATED FILES"})
+    EXPECT_EQ(plain.find(absent), std::string::npos) << absent;
+
+  // INSERT replaces the tested-file declarations by the inserted file and
+  // its environment banner.
+  reset_script_writer();
+  generator_options().tested_file = "t.c";
+  generator_options().insert_requested = 1;
+  generation_run("x");
+  const std::string inserted = read_file("t.ptu");
+  EXPECT_EQ(inserted.find("-- TESTED FILE"), std::string::npos);
+  EXPECT_NE(inserted.find("-- INCLUDED FILE DECLARATIONS (-INCLUDED OPTION)\n--\n" + std::string(80, '-') +
+                          "\n\n##include \".\\t.c\"\n\n" + std::string(80, '-') + "\n\nBEGIN\n"),
+            std::string::npos);
+  EXPECT_NE(inserted.find("\n-- INCLUDED FILE ENVIRONNEMENT\n"), std::string::npos);
+}
+
+}  // namespace
