@@ -1,0 +1,1 @@
+/* nothing declared: the case is about the command line */
