@@ -1,0 +1,199 @@
+// Token scanner of the declaration analyser: reads the preprocessed text,
+// keeps the source position that every analyser report carries, classifies
+// identifiers through the symbol table and captures template bodies whole.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "cpptab.h"
+#include "frame/mfmath.h"
+
+// Keywords, in the order of their token codes.
+#define ORTEK_KEYWORDS(X)                                                                    \
+  X(ASM, "asm") X(AUTO, "auto") X(BOOL, "bool") X(BREAK, "break") X(CASE, "case")            \
+  X(CATCH, "catch") X(CHAR, "char") X(CLASS, "class") X(CONST, "const")                     \
+  X(CONST_CAST, "const_cast") X(CONTINUE, "continue") X(DEFAULT, "default")                  \
+  X(DELETE, "delete") X(DO, "do") X(DOUBLE, "double") X(DYNAMIC_CAST, "dynamic_cast")        \
+  X(ELSE, "else") X(ENUM, "enum") X(EXPLICIT, "explicit") X(EXPORT, "export")                \
+  X(EXTERN, "extern") X(FALSE, "false") X(FLOAT, "float") X(FOR, "for") X(FRIEND, "friend") \
+  X(GOTO, "goto") X(IF, "if") X(INLINE, "inline") X(INT, "int") X(LONG, "long")              \
+  X(MUTABLE, "mutable") X(NAMESPACE, "namespace") X(NEW, "new") X(OPERATOR, "operator")      \
+  X(OVERLOAD, "overload") X(PRIVATE, "private") X(PROTECTED, "protected")                    \
+  X(PUBLIC, "public") X(REGISTER, "register") X(REINTERPRET_CAST, "reinterpret_cast")        \
+  X(RETURN, "return") X(SHORT, "short") X(SIGNED, "signed") X(SIZEOF, "sizeof")              \
+  X(STATIC, "static") X(STATIC_CAST, "static_cast") X(STRUCT, "struct") X(SWITCH, "switch") \
+  X(TEMPLATE, "template") X(THIS, "this") X(THROW, "throw") X(TRUE, "true") X(TRY, "try")    \
+  X(TYPEDEF, "typedef") X(TYPEID, "typeid") X(TYPENAME, "typename") X(UNION, "union")        \
+  X(UNSIGNED, "unsigned") X(USING, "using") X(VIRTUAL, "virtual") X(VOID, "void")            \
+  X(VOLATILE, "volatile") X(WHILE, "while") X(WCHAR_T, "wchar_t")
+
+// Punctuators of more than one character. Single characters ( ) , { } [ ]
+// . & * + - ~ ! / % < > ^ | ? : ; = @ are returned as their character code.
+#define ORTEK_PUNCTUATORS(X)                                                                  \
+  X(DOT_STAR, ".*") X(SCOPE, "::") X(ARROW, "->") X(ARROW_STAR, "->*") X(INCR, "++")           \
+  X(DECR, "--") X(SHL, "<<") X(SHR, ">>") X(LE, "<=") X(GE, ">=") X(EQ, "==") X(NE, "!=")      \
+  X(AND_AND, "&&") X(OR_OR, "||") X(MUL_ASSIGN, "*=") X(DIV_ASSIGN, "/=") X(MOD_ASSIGN, "%=")  \
+  X(ADD_ASSIGN, "+=") X(SUB_ASSIGN, "-=") X(SHL_ASSIGN, "<<=") X(SHR_ASSIGN, ">>=")            \
+  X(AND_ASSIGN, "&=") X(XOR_ASSIGN, "^=") X(OR_ASSIGN, "|=") X(ELLIPSIS, "...")                \
+  X(RANGE, "..") X(IMPLIES, "=>")
+
+enum TokenCode : int {
+  T_END = 0,
+  T_IDENTIFIER = 256,
+  T_CLASS_NAME,             // a class, structure or namespace name
+  T_TEMPLATE_NAME,          // a class template without a body yet
+  T_DEFINED_TEMPLATE_NAME,  // a class template with its body
+  T_DECLARED_NAME,          // typedef name, enumeration, union, variable, function...
+  T_TYPE_MODIFIER,          // registered with the type_modifier pragma
+  T_INTEGER,
+  T_FLOATING,
+  T_CHARACTER,
+  T_STRING,
+  T_TEMPLATE_OPEN,
+  T_TEMPLATE_CLOSE,
+  T_BODY_TEXT,              // "{...}" captured after a template header
+  T_BASE_AND_BODY,          // ": bases {...}" captured after a template header
+  T_INIT_TEXT,              // "=..." captured after a template header (no ';')
+#define ORTEK_X(id, text) P_##id,
+  ORTEK_PUNCTUATORS(ORTEK_X)
+#undef ORTEK_X
+#define ORTEK_X(id, text) K_##id,
+  ORTEK_KEYWORDS(ORTEK_X)
+#undef ORTEK_X
+  T_LAST
+};
+
+// Spelling of a token code ("int", "::", "(", "<identifier>" ...).
+const char *token_spelling(int code);
+
+enum ScannerState : int { LS_NORMAL = 0, LS_AFTER_TEMPLATE = 1, LS_TEMPLATE_ARGUMENTS = 2,
+                          LS_TEMPLATE_DECLARATION = 3 };
+
+struct TokenValue {
+  const char *text = nullptr;  // interned: identifier name, constant or literal text
+  Symbol *symbol = nullptr;    // entry found by classification
+  TypeDesc *type = nullptr;    // its type (the class for a class name)
+  int found = 0;               // the name was found in the table
+  std::string captured;        // captured text (body, bases, initialiser)
+};
+
+// One per analysis in progress, newest on top.
+struct PositionRecord {
+  std::string file;
+  int line = 1;
+  std::string work_text;       // first work area: size + 2 characters
+  std::vector<int> work_list;  // second work area: size + 1 entries
+  PositionRecord *below = nullptr;
+};
+
+// Per-analysis context of the expression analysis (result kind 12: no value).
+struct LexContext {
+  int result_kind = 12;
+  LexContext *previous = nullptr;
+};
+
+// What the grammar tells the scanner about the scopes it has open.
+struct LexHooks {
+  // The current scope context (none: file scope).
+  ScopeContext (*scope)() = nullptr;
+  // The name is in the innermost open scope's own name list.
+  bool (*own_name)(const char *name) = nullptr;
+  // Inside a template header: 0 not a template parameter, 1 a type
+  // parameter, 2 a parameter declared with "class".
+  int (*template_parameter)(const char *name) = nullptr;
+};
+
+struct TokenScanner {
+  const char *text = nullptr;         // next character
+  const char *token_start = nullptr;  // start of the current token
+  std::string pushback;               // characters returned to the input, read first
+  bool at_line_start = true;
+  ScannerState state = LS_NORMAL;
+  int template_declaration = 0;       // a "template" header is being read
+  int template_nesting = 0;           // unclosed '<' inside template arguments
+  PositionRecord *position = nullptr;
+  const char *current_file = nullptr; // interned copy of the position's file name
+  int last_token = T_END;
+  TypeDesc *qualifier = nullptr;      // class remembered for a following "::", "~", "operator"
+  std::string token_text;             // text of the last token (no length limit)
+  TokenValue value;
+  SymbolTable *table = nullptr;
+  int keep_bodies = 0;
+  int lenient_matching = 0;
+  int work_size1 = 0;
+  int work_size2 = 0;
+  LexHooks hooks;
+  LexContext *context = nullptr;
+};
+
+TokenScanner &scanner();
+// Back to a fresh scanner (tests); frees the position records and contexts.
+void lex_reset_all();
+
+PositionRecord *C_CPP_init_lex(PositionRecord *below, const char *file, int first_line, int size1,
+                               int size2);
+LexContext *init_lex();
+void release_lex_context();  // pops the newest context
+
+// Starts a scan of `text` (sets text pointer and token start, pushes a
+// position record, makes the table current) and ends it.
+void lex_begin(SymbolTable *table, const char *file, int line, int keep_bodies, int lenient);
+void lex_set_text(const char *text);
+void lex_end();  // pops the position record
+
+int lex_next();
+// Re-scans the last token on the next lex_next.
+void lex_unread_token();
+void lex_unput(char c);
+
+// Saved scanner position for look-ahead by the grammar.
+struct LexMark {
+  const char *text;
+  std::string pushback;
+  bool at_line_start;
+  ScannerState state;
+  int template_declaration, template_nesting, line, last_token;
+  TypeDesc *qualifier;
+  std::string file;
+  const char *current_file;
+};
+LexMark lex_mark();
+void lex_restore(const LexMark &mark);
+
+// The syntax-error routine of the grammar: "SYNTAXERR" with the text of the
+// current token, or "UNEXP_EOF" at the end of the text.
+void lex_syntax_error();
+
+const char *lex_current_file();
+int lex_current_line();
+
+// Skips bracket-balanced text to a stop character. Returns the stop
+// character's position (or just after it with include_stop), null when the
+// text ends first. Newlines add to *lines when given.
+const char *skip_balanced(const char *text, const char *stops, bool include_stop, bool nesting,
+                          int *lines);
+// Skips from *cursor, moves it, and returns prefix + the skipped text; ok
+// (when given) tells whether a stop was found (else the text is empty).
+std::string capture_text(const char **cursor, const char *stops, bool include_stop, bool nesting,
+                         int *lines, const char *prefix, bool normalise, bool *ok = nullptr);
+// The blank normalisation of capture_text on its own.
+std::string normalise_text(const std::string &text);
+
+// Value of a numeric or character constant.
+struct ConstantValue {
+  int kind = 0;           // 0 integer, 1 floating
+  BigInt value{};         // integer value
+  int width = 0;          // bits; negative when signed
+  int is_unsigned = 0;
+  std::string suffix;     // as written, lower case: "u", "l", "ul", "ll", "ull"; "f" or "L" for floating
+  std::string text;       // floating constants keep their text
+};
+
+void convert_integer(const char *text, ConstantValue &out);        // decimal, octal, hexadecimal
+void convert_radix_integer(const char *text, ConstantValue &out);  // trailing h/H or b/B
+void convert_floating(const char *text, ConstantValue &out);
+void convert_character(const char *text, ConstantValue &out);
+
+// Handles one directive line (the text after '#', up to the newline): #line
+// and the sizeof/signof pragmas. Returns true for a well-formed #line.
+bool lex_directive_line(const char *line, std::size_t length);
