@@ -7,6 +7,7 @@
 #include "frame/merror.h"
 #include "frame/msystm.h"
 #include "frame/sliste.h"
+#include "analyser/cpptab.h"
 #include "preprocessor/cprepr.h"
 #include "sancmd.h"
 #include "siofic.h"
@@ -112,12 +113,13 @@ static_assert(table_in_role_order(), "one row per KeywordRole, in enum order");
 // ------------------------------------------------------------- contexts
 
 struct Contexts {
+  SymbolTable script_table, use_table, file_table;
   MacroTable script_pp, use_pp, file_pp;
   AnalysisContext script, use, file;
   Contexts() {
-    script.macros = &script_pp;
-    use.macros = &use_pp;
-    file.macros = &file_pp;
+    script = {&script_table, &script_pp};
+    use = {&use_table, &use_pp};
+    file = {&file_table, &file_pp};
   }
 };
 
@@ -134,20 +136,18 @@ std::vector<const char *> null_terminated(const StrList &list) {
   return out;
 }
 
-// The joins with the preprocessor (cprepr: pp_init, pp_process_text,
-// pp_release) and the declaration analyser (cpptab: table_init,
-// release_table; analyse_text). This build links neither, so every analysed
-// file yields no text and the tables stay empty: the sections are written
-// with their fixed lines only.
-void start_context(AnalysisContext &context, const char *const *definitions, const char *const *include_dirs,
-                   int is_tested) {}
+// The joins with the preprocessor (pp_init, pp_process_text, pp_release)
+// and the declaration grammar (analyse_text). This build links neither, so
+// every analysed file yields no text and the tables stay empty: the sections
+// are written with their fixed lines only.
+void start_macros(AnalysisContext &context, const char *const *definitions, const char *const *include_dirs,
+                  int is_tested) {}
 bool preprocess(AnalysisContext &context, const std::string &text, std::string &result) {
   result.clear();
   return false;
 }
 void parse_into(AnalysisContext &context, const std::string &text, const std::string &file) {}
 void end_macros(AnalysisContext &context, int free_chain) {}
-void end_table(AnalysisContext &context) {}
 
 // ------------------------------------------------------------- sections
 
@@ -259,9 +259,10 @@ AnalysisContext &file_context() { return contexts().file; }
 
 void prepare_analysis(AnalysisContext &context, int is_tested) {
   const GeneratorOptions &o = generator_options();
+  table_init(*context.table, o.class_name.c_str());
   std::vector<const char *> include_dirs = null_terminated(o.include_dirs);
   std::vector<const char *> definitions = null_terminated(o.defines);
-  start_context(context, definitions.data(), include_dirs.data(), is_tested);
+  start_macros(context, definitions.data(), include_dirs.data(), is_tested);
   if (!o.std_define_file.empty()) {
     std::string result;
     if (preprocess(context, "#include \"" + o.std_define_file + "\"", result) && !result.empty())
@@ -277,12 +278,20 @@ void analyse_file(const std::string &path, AnalysisContext &context) {
   const bool previous = set_reports_suppressed(true);
   preprocess(context, path, probe);
   set_reports_suppressed(previous);
-  std::size_t start = probe.find_first_not_of(" \t\n");
+  // The text itself starts after the line markers.
+  std::size_t start = 0;
+  for (;;) {
+    start = probe.find_first_not_of(" \t\n", start);
+    if (start == std::string::npos || probe[start] != '#') break;
+    start = probe.find('\n', start);
+  }
   std::string include_line;
-  if (start != std::string::npos && (probe[start] == '"' || probe[start] == '<'))
-    include_line = "#include " + probe.substr(start);
-  else
+  if (start != std::string::npos && (probe[start] == '"' || probe[start] == '<')) {
+    std::size_t end = probe.find_last_not_of(" \t\n");
+    include_line = "#include " + probe.substr(start, end + 1 - start);
+  } else {
     include_line = "#include \"" + path + "\"";
+  }
   std::string result;
   preprocess(context, include_line, result);
   parse_into(context, result, path);
@@ -290,7 +299,7 @@ void analyse_file(const std::string &path, AnalysisContext &context) {
 
 void release_file_analysis() {
   end_macros(file_context(), 0);
-  end_table(file_context());
+  release_table(*file_context().table);
 }
 
 void prepare_script_contexts() {

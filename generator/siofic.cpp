@@ -120,6 +120,7 @@ void complete_names(GeneratorOptions &o) {
 // Nothing the run writes may land on a file it reads.
 void refuse_overwriting_inputs(GeneratorOptions &o) {
   std::vector<std::string> inputs = analysed_inputs(o);
+  if (!o.std_define_file.empty()) inputs.push_back(o.std_define_file);
   const std::string &script = o.generated_file;
   const std::string backup = backup_name(script);
   const bool backs_up = backup != script && exists(script);
@@ -127,9 +128,10 @@ void refuse_overwriting_inputs(GeneratorOptions &o) {
     if (same_file(script, input)) report_fatal("CMDFATALE", script);
     if (backs_up && same_file(backup, input)) report_fatal("CMDFATALE", backup);
   }
+  // The log line would land in the old script just before it is backed up.
+  if (!o.studio_log_file.empty() && same_file(script, o.studio_log_file)) report_fatal("CMDFATALE", script);
   if (sys_is_directory(script.c_str())) report_fatal("IMPOUVFIC", script);
   if (o.symbtab_file.empty()) return;
-  if (!o.std_define_file.empty()) inputs.push_back(o.std_define_file);
   bool clash = same_file(o.symbtab_file, script);
   for (const std::string &input : inputs) clash = clash || same_file(o.symbtab_file, input);
   if (clash) {

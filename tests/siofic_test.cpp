@@ -276,7 +276,21 @@ TEST_F(ScriptWriterTest, ScriptNamesAreCompletedAndNeverOverwriteInputs) {
   strlist_append(intern_string("u"), generator_options().used_files);
   EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "CMDFATALE");
   EXPECT_EQ(read_file("u.h"), "int u;\n");
-  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.c", "t.xyz", "u.h"}));
+
+  // ... or to the standard defines file, or used as the studio log.
+  generator_options().used_files = StrList{};
+  write_file("std.def", "#define X 1\n");
+  generator_options().std_define_file = "std";
+  generator_options().generated_file = "std.def";
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "CMDFATALE");
+  generator_options().std_define_file.clear();
+  generator_options().generated_file = "t.xyz";
+  generator_options().studio_log_file = "t.xyz";
+  const std::string script = read_file("t.xyz");
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "CMDFATALE");
+  EXPECT_EQ(read_file("t.xyz"), script);
+  EXPECT_EQ(read_file("std.def"), "#define X 1\n");
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"std.def", "t.c", "t.xyz", "u.h"}));
 }
 
 TEST_F(ScriptWriterTest, BackupSpecialCases) {
