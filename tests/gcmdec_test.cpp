@@ -101,7 +101,9 @@ std::vector<std::string> expand(std::vector<std::string> args, int *rc = nullptr
   std::vector<std::string> out;
   for (int i = 1; i < argc; ++i) out.push_back(v[i]);
   EXPECT_STREQ(v[0], "tool");
-  if (r == 0) EXPECT_EQ(v[argc], nullptr);
+  if (r == 0) {
+    EXPECT_EQ(v[argc], nullptr);
+  }
   return out;
 }
 
