@@ -77,6 +77,14 @@ TEST_F(GeneratorCommand, CanonicalTextOfTheSimpleCommand) {
   EXPECT_EQ(warning_count(), 0);
 }
 
+TEST_F(GeneratorCommand, NamesOfTheGeneratorTable) {
+  const GeneratorOptions &o = decode({"t.c", "t", "-int=a.c", "-DEFINE=X", "-SIMULATE=s\\,t.c"});
+  EXPECT_EQ(items(o.integrated_files), (Strings{"a.c"}));
+  EXPECT_EQ(items(o.defines), (Strings{"X"}));
+  EXPECT_EQ(items(o.simulated_files), (Strings{"s,t.c"}));
+  EXPECT_EQ(o.std_define_file, "");
+}
+
 TEST_F(GeneratorCommand, EveryOptionReachesItsFieldInCommandOrder) {
   const std::string dir = ORTEK_TEST_DATA;
   const GeneratorOptions &o = decode(
