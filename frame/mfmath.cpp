@@ -22,19 +22,25 @@ struct W {
 
 constexpr W W_ZERO = {{0, 0, 0}};
 
+// The low 20 bytes are the little-endian image of limbs 0, 1 and the low
+// half of limb 2.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "limb loading assumes little-endian bytes");
+
 W load(const BigInt *a) {
-  W r = W_ZERO;
-  for (int i = 7; i >= 0; --i) r.w[0] = (r.w[0] << 8) | a->byte[1 + i];
-  for (int i = 7; i >= 0; --i) r.w[1] = (r.w[1] << 8) | a->byte[9 + i];
-  for (int i = 3; i >= 0; --i) r.w[2] = (r.w[2] << 8) | a->byte[17 + i];
-  r.w[2] |= uint64_t(a->byte[0]) << 32;
+  W r;
+  uint32_t top;
+  std::memcpy(&r.w[0], a->byte + 1, 8);
+  std::memcpy(&r.w[1], a->byte + 9, 8);
+  std::memcpy(&top, a->byte + 17, 4);
+  r.w[2] = top | (uint64_t(a->byte[0]) << 32);
   return r;
 }
 
 void store(BigInt *o, W v) {
-  for (int i = 0; i < 8; ++i) o->byte[1 + i] = uint8_t(v.w[0] >> (8 * i));
-  for (int i = 0; i < 8; ++i) o->byte[9 + i] = uint8_t(v.w[1] >> (8 * i));
-  for (int i = 0; i < 4; ++i) o->byte[17 + i] = uint8_t(v.w[2] >> (8 * i));
+  uint32_t top = uint32_t(v.w[2]);
+  std::memcpy(o->byte + 1, &v.w[0], 8);
+  std::memcpy(o->byte + 9, &v.w[1], 8);
+  std::memcpy(o->byte + 17, &top, 4);
   o->byte[0] = uint8_t(v.w[2] >> 32);
 }
 
@@ -179,14 +185,83 @@ void w_udivmod(const W &n, const W &d, W *q, W *r) {
   *r = rem;
 }
 
-void w_div_small(W *v, unsigned d, unsigned *rem) {
-  W q, r;
-  w_udivmod(*v, make(d), &q, &r);
-  *v = q;
-  *rem = unsigned(r.w[0]);
+// Division by a divisor below 2^32 in 32-bit steps (plain 64-bit division,
+// no 128-bit library call). Decimal conversion divides by the constants 10
+// and 10^9, which the compiler turns into multiplications.
+template <uint64_t D>
+unsigned w_div_const(W *v) {
+  uint64_t r = 0;
+  for (int i = 2; i >= 0; --i) {
+    uint64_t hi = (r << 32) | (v->w[i] >> 32);
+    uint64_t qh = hi / D;
+    r = hi % D;
+    uint64_t lo = (r << 32) | (v->w[i] & 0xFFFFFFFFu);
+    uint64_t ql = lo / D;
+    r = lo % D;
+    v->w[i] = (qh << 32) | ql;
+  }
+  return unsigned(r);
 }
 
-W w_mul10(const W &a) { return w_add(w_shl(a, 3), w_shl(a, 1)); }
+void w_div_small(W *v, unsigned d, unsigned *rem) {
+  uint64_t r = 0;
+  for (int i = 2; i >= 0; --i) {
+    uint64_t hi = (r << 32) | (v->w[i] >> 32);
+    uint64_t qh = hi / d;
+    r = hi % d;
+    uint64_t lo = (r << 32) | (v->w[i] & 0xFFFFFFFFu);
+    uint64_t ql = lo / d;
+    r = lo % d;
+    v->w[i] = (qh << 32) | ql;
+  }
+  *rem = unsigned(r);
+}
+
+unsigned w_div10(W *v) { return w_div_const<10>(v); }
+unsigned w_div_billion(W *v) { return w_div_const<1000000000>(v); }
+
+// Decimal digits of an unsigned value, lowest first (none for zero).
+int w_decimal_digits(W u, char digits[64]) {
+  int n = 0;
+  while (!w_zero(u)) {
+    unsigned chunk = w_div_billion(&u);
+    bool last = w_zero(u);
+    for (int k = 0; k < 9 && (!last || chunk != 0); ++k) {
+      digits[n++] = char(chunk % 10);
+      chunk /= 10;
+    }
+  }
+  return n;
+}
+
+W w_mul_u64(const W &a, uint64_t n) {
+  W r;
+  uint64_t carry = 0;
+  for (int i = 0; i < 3; ++i) {
+    u128 t = u128(a.w[i]) * n + carry;
+    r.w[i] = uint64_t(t);
+    carry = uint64_t(t >> 64);
+  }
+  r.w[2] &= TOP_MASK;
+  return r;
+}
+
+W w_mul10(const W &a) { return w_mul_u64(a, 10); }
+
+// How often d (at least 2^160) goes into r: the same digit as subtracting d
+// as long as it goes, from an estimate on the top 64 bits that is low by at
+// most two. r is left with the remainder.
+unsigned w_quotient_digit(W *r, const W &d) {
+  uint64_t rt = (r->w[2] << 24) | (r->w[1] >> 40);
+  uint64_t dt = (d.w[2] << 24) | (d.w[1] >> 40);
+  unsigned q = unsigned(rt / (dt + 1));
+  if (q) *r = w_sub(*r, w_mul_u64(d, q));
+  while (w_ucmp(*r, d) >= 0) {
+    *r = w_sub(*r, d);
+    ++q;
+  }
+  return q;
+}
 
 void report_overflow() { report(SEV_ERROR, "OVERFLOW", "", "", 0); }
 void report_divide_by_zero() { report(SEV_ERROR, "DIVBYZERO", "", "", 0); }
@@ -423,15 +498,10 @@ void pint_image(const BigInt *value, int kind, int width, char *out) {
     case 6: {
       W v = load(value);
       if (w_neg(v)) *p++ = '-';
-      W m = w_abs(v);
       char digits[64];
-      int n = 0;
-      do {
-        unsigned rem;
-        w_div_small(&m, 10, &rem);
-        digits[n++] = char('0' + rem);
-      } while (!w_zero(m));
-      while (n > 0) *p++ = digits[--n];
+      int n = w_decimal_digits(w_abs(v), digits);
+      if (n == 0) *p++ = '0';
+      while (n > 0) *p++ = char('0' + digits[--n]);
       *p = '\0';
       return;
     }
@@ -561,8 +631,7 @@ void real_normalise(BigReal *value) {
   }
   int64_t e = value->exponent;
   while (w_top_byte(m) >= 10) {
-    unsigned rem;
-    w_div_small(&m, 10, &rem);
+    w_div10(&m);
     e = sat_add(e, 1);
   }
   while (w_top_byte(m) == 0) {
@@ -577,20 +646,16 @@ void real_normalise(BigReal *value) {
 void real_from_pint(BigReal *out, const BigInt *value) {
   W v = load(value);
   const int32_t negative = w_neg(v) ? 1 : 0;
-  W u = w_abs(v);
+  char digits[64];
+  const int n = w_decimal_digits(w_abs(v), digits);
   W m = W_ZERO;
-  int64_t digits = 0;
-  while (!w_zero(u)) {
-    unsigned d, rem;
-    w_div_small(&u, 10, &d);
-    w_div_small(&m, 10, &rem);
-    if (rem >= 5) m = w_add(m, make(1));
-    m = w_add(m, W{{0, 0, uint64_t(d) << 32}});
-    ++digits;
+  for (int i = 0; i < n; ++i) {
+    if (w_div10(&m) >= 5) m = w_add(m, make(1));
+    m = w_add(m, W{{0, 0, uint64_t(digits[i]) << 32}});
   }
   out->negative = negative;
   store(&out->mantissa, m);
-  out->exponent = digits;
+  out->exponent = n;
   real_normalise(out);
 }
 
@@ -609,9 +674,15 @@ void real_add(BigReal *out, const BigReal *a, const BigReal *b) {
   BigReal *small = x.exponent < y.exponent ? &x : &y;
   const int64_t target = x.exponent < y.exponent ? y.exponent : x.exponent;
   W ms = load(&small->mantissa);
-  for (int64_t e = small->exponent; e < target && !w_zero(ms); ++e) {
-    unsigned rem;
-    w_div_small(&ms, 10, &rem);
+  // (Nine truncating divisions by ten are one by 10^9.)
+  for (int64_t e = small->exponent; e < target && !w_zero(ms);) {
+    if (target - e >= 9) {
+      w_div_billion(&ms);
+      e += 9;
+    } else {
+      w_div10(&ms);
+      ++e;
+    }
   }
   store(&small->mantissa, ms);
   small->exponent = target;
@@ -671,20 +742,13 @@ void real_div(BigReal *out, const BigReal *a, const BigReal *b) {
   // Decimal long division: one quotient digit per round until the quotient
   // has reached the mantissa's integer byte.
   const W d = load(&y.mantissa);
-  W q = W_ZERO, r = load(&x.mantissa);
-  int first = 0;
-  while (w_ucmp(r, d) >= 0) {
-    r = w_sub(r, d);
-    q = w_add(q, make(1));
-    first = 1;
-  }
+  W r = load(&x.mantissa);
+  W q = make(w_quotient_digit(&r, d));
+  const int first = w_zero(q) ? 0 : 1;
   while (w_top_byte(q) == 0) {
     q = w_mul10(q);
     r = w_mul10(r);
-    while (w_ucmp(r, d) >= 0) {
-      r = w_sub(r, d);
-      q = w_add(q, make(1));
-    }
+    q = w_add(q, make(w_quotient_digit(&r, d)));
   }
   BigInt qi;
   store(&qi, q);
