@@ -147,7 +147,7 @@ TEST(CheckedMemory, NeverNullAndZeroFill) {
 
 TEST(CheckedMemoryDeath, ExhaustedAllocatorIsAnInternalError) {
   EXPECT_EXIT(checked_malloc(static_cast<std::size_t>(-1) / 2), ::testing::ExitedWithCode(9),
-              "^ProbaX-S-ERRINTFCT,  Internal error in the function memory overflow\n$");
+              "(^|\n)ProbaX-S-ERRINTFCT,  Internal error in the function memory overflow\n$");
   EXPECT_EXIT(checked_calloc(static_cast<std::size_t>(-1) / 8, 16), ::testing::ExitedWithCode(9), "memory overflow");
 }
 
