@@ -1,0 +1,717 @@
+// Directives, the conditional stack and the tool's own pragmas.
+#include <climits>
+#include <cstring>
+
+#include "cpinternal.h"
+
+namespace {
+
+enum DirectiveKind : int {
+  DK_DEFINE = 1,
+  DK_INCLUDE = 2,
+  DK_IFDEF = 3,
+  DK_IFNDEF = 4,
+  DK_IF = 5,
+  DK_ELSE = 6,
+  DK_ELIF = 7,
+  DK_UNDEF = 8,
+  DK_ENDIF = 9,
+  DK_PRAGMA = 22,
+  DK_WARNERR = 23,
+  DK_LINE = 24
+};
+
+struct DirectiveEntry {
+  const char *name;
+  int length;
+  int kind;
+  bool angle_brackets;
+  bool passes_through;
+};
+
+constexpr DirectiveEntry directives[] = {
+    {"define", 6, DK_DEFINE, false, false},   {"if", 2, DK_IF, false, false},
+    {"ifdef", 5, DK_IFDEF, false, false},     {"ifndef", 6, DK_IFNDEF, false, false},
+    {"endif", 5, DK_ENDIF, false, false},     {"else", 4, DK_ELSE, false, false},
+    {"elif", 4, DK_ELIF, false, false},       {"include", 7, DK_INCLUDE, true, false},
+    {"include_next", 12, DK_INCLUDE, true, false}, {"undef", 5, DK_UNDEF, false, false},
+    {"pragma", 6, DK_PRAGMA, false, false},   {"warning", 7, DK_WARNERR, false, true},
+    {"error", 5, DK_WARNERR, false, true},    {"line", 4, DK_LINE, false, false},
+    {nullptr, -1, 0, false, false}};
+
+const DirectiveEntry *find_directive(const char *name, std::size_t length) {
+  for (const DirectiveEntry *d = directives; d->length >= 0; ++d)
+    if ((std::size_t)d->length == length && std::memcmp(d->name, name, length) == 0) return d;
+  return nullptr;
+}
+
+// The keywords after "#pragma ortek", matched by prefix in this order.
+constexpr const char *pragma_keywords[] = {
+    "incl_std",      "stop_analyse",  "start_analyse", "sizeof",        "signof",
+    "pragma",        "type_modifier", "crc_justify",   "crc_justify_all", "crc_justify_everywhere",
+    "stop_analyze",  "start_analyze", "insert",        "prefix_call",   "type_boolean",
+    "ex_call",       "exit_instr",    "accept",        "reduce",        "fctreduce",
+    "nothingbefore", "nointerpret",   "directive",     "stop_instr",    "start_instr",
+    "ato_stub",      "testing_tool_call_place"};
+constexpr int pragma_keyword_count = sizeof pragma_keywords / sizeof pragma_keywords[0];
+static_assert(pragma_keyword_count == 27, "27 pragma keywords");
+
+int pragma_keyword(const char *word, std::size_t length) {
+  if (length == 0) return -1;
+  for (int i = 0; i < pragma_keyword_count; ++i)
+    if (std::strlen(pragma_keywords[i]) >= length && std::memcmp(pragma_keywords[i], word, length) == 0) return i;
+  return -1;
+}
+
+const char *skip_hspace(const char *p, const char *e) {
+  while (p < e && is_hspace(*p)) ++p;
+  return p;
+}
+const char *skip_id(const char *p, const char *e) {
+  while (p < e && is_id(*p)) ++p;
+  return p;
+}
+std::string trimmed(const char *p, const char *e) {
+  p = skip_hspace(p, e);
+  while (e > p && is_hspace(e[-1])) --e;
+  return std::string(p, e);
+}
+
+// ---------------------------------------------------------------- conditionals
+
+void resync(InputLevel &lv, OutputBuffer &out) { pp_line_marker(lv, out, true); }
+
+bool has_open_conditional(const InputLevel &lv) { return pp_state.if_stack.size() > lv.if_stack_at_entry; }
+
+void match_line(const InputLevel &lv, const CondFrame &f) {
+  std::string arg = " " + std::to_string(f.line);
+  if (f.file != lv.name) arg += " file " + f.file;
+  pp_report(SEV_INFO, "MATCHLINE", arg);
+}
+
+void open_conditional(InputLevel &lv, OutputBuffer &out, int line, bool holds) {
+  CondFrame f;
+  f.file = lv.name;
+  f.line = line;
+  f.kind = 5;
+  pp_state.if_stack.push_back(f);
+  SkipMarker m;
+  m.frame = pp_state.if_stack.size() - 1;
+  m.line = line;
+  if (holds) {
+    m.skipping = 0;
+    pp_state.if_stack.back().if_succeeded = 1;
+    pp_state.skip_stack.push_back(m);
+    resync(lv, out);
+  } else {
+    m.skipping = 1;
+    pp_state.skip_stack.push_back(m);
+    pp_skip_group(lv);
+  }
+}
+
+SkipMarker &innermost_marker() {
+  if (pp_state.skip_stack.empty() || pp_state.skip_stack.back().frame != pp_state.if_stack.size() - 1) {
+    SkipMarker m;
+    m.frame = pp_state.if_stack.size() - 1;
+    m.line = pp_state.if_stack.back().line;
+    pp_state.skip_stack.push_back(m);
+  }
+  return pp_state.skip_stack.back();
+}
+
+bool eval_condition(const std::string &text) { return pp_eval_if(text.data(), text.size()) != 0; }
+
+void do_else(InputLevel &lv, OutputBuffer &out) {
+  if (!has_open_conditional(lv)) {
+    pp_report(SEV_WARNING, "NOCONDITI", "#else");
+    return;
+  }
+  CondFrame &f = pp_state.if_stack.back();
+  if (f.kind != 5 && f.kind != 7) {
+    pp_report(SEV_WARNING, "ELIFAELSE", "#else");
+    match_line(lv, f);
+  }
+  f.kind = 6;
+  SkipMarker &m = innermost_marker();
+  if (!f.if_succeeded) {
+    m.skipping = 0;
+    ++f.if_succeeded;
+    resync(lv, out);
+  } else {
+    m.skipping = 1;
+    pp_skip_group(lv);
+  }
+}
+
+void do_elif(InputLevel &lv, OutputBuffer &out, const std::string &text) {
+  if (!has_open_conditional(lv)) {
+    pp_report(SEV_WARNING, "NOCONDITI", "#elif");
+    return;
+  }
+  CondFrame *f = &pp_state.if_stack.back();
+  if (f->kind == 6) {
+    pp_report(SEV_WARNING, "ELIFAELSE", "elif");
+    match_line(lv, *f);
+  }
+  f->kind = 7;
+  if (f->if_succeeded) {
+    innermost_marker().skipping = 1;
+    pp_skip_group(lv);
+    return;
+  }
+  bool holds = eval_condition(text);
+  f = &pp_state.if_stack.back();
+  SkipMarker &m = innermost_marker();
+  if (holds) {
+    m.skipping = 0;
+    ++f->if_succeeded;
+    resync(lv, out);
+  } else {
+    m.skipping = 1;
+    pp_skip_group(lv);
+  }
+}
+
+void do_endif(InputLevel &lv, OutputBuffer &out) {
+  if (!has_open_conditional(lv)) {
+    pp_report(SEV_WARNING, "UNBAENDIF");
+    return;
+  }
+  pp_state.if_stack.pop_back();
+  if (!pp_state.skip_stack.empty() && pp_state.skip_stack.back().frame >= pp_state.if_stack.size())
+    pp_state.skip_stack.pop_back();
+  resync(lv, out);
+}
+
+void do_ifdef(InputLevel &lv, OutputBuffer &out, int line, const std::string &text, bool negate) {
+  const char *what = negate ? "ifndef" : "ifdef";
+  const char *p = skip_hspace(text.data(), text.data() + text.size());
+  const char *e = text.data() + text.size();
+  bool defined = false;
+  if (p < e && is_id(*p)) {
+    const char *n = p;
+    p = skip_id(p, e);
+    if (is_digit(*n))
+      pp_report(SEV_WARNING, "STARTDIGI", what);
+    else if (skip_hspace(p, e) < e)
+      pp_report(SEV_WARNING, "INVALIEND", what);
+    defined = pp_lookup(n, p - n) != nullptr;
+  } else if (p >= e) {
+    pp_report(SEV_WARNING, "NOARGUMEN", what);
+  } else {
+    pp_report(SEV_WARNING, "ARGPUNCTU", what);
+  }
+  open_conditional(lv, out, line, negate ? !defined : defined);
+}
+
+// ---------------------------------------------------------------- other directives
+
+void do_undef(const std::string &text) {
+  const char *e = text.data() + text.size();
+  const char *p = skip_hspace(text.data(), e);
+  const char *n = p;
+  p = skip_id(p, e);
+  if (p > n) pp_undefine(n, p - n);
+}
+
+// Returns true when the directive acted (it then takes its newline).
+bool do_line(InputLevel &lv, OutputBuffer &out, const std::string &text) {
+  const char *e = text.data() + text.size();
+  const char *p = skip_hspace(text.data(), e);
+  const char *f1 = p;
+  while (p < e && !is_hspace(*p)) ++p;
+  const char *f1e = p;
+  p = skip_hspace(p, e);
+  const char *f2 = p;
+  while (p < e && !is_hspace(*p)) ++p;
+  std::string field2(f2, p);
+  if (f1 == f1e || field2.empty() || !is_digit(*f1)) return false;
+  long long number = 0;
+  for (const char *d = f1; d < f1e && is_digit(*d); ++d) {
+    number = number * 10 + (*d - '0');
+    if (number > INT_MAX) return false;
+  }
+  if (number == 0) return false;
+  std::string name;
+  for (char c : field2)
+    if (c != '"' && c != ' ') name.push_back(c);
+  bool renamed = !lv.named || name != lv.name;
+  lv.name = name;
+  lv.named = true;
+  if (lv.position < lv.end && *lv.position == '\n') ++lv.position;
+  lv.line = (int)number;
+  if (renamed) {
+    const char *q = lv.position;
+    while (*q == '\n') ++q;
+    if (std::strncmp(q, "#line", 5) != 0) pp_line_marker(lv, out, false);
+  } else {
+    pp_line_marker(lv, out, true);
+  }
+  return true;
+}
+
+void do_warning(const DirectiveEntry &d, const std::string &text) {
+  std::string message = "#";
+  message += d.name;
+  message += ' ';
+  message += trimmed(text.data(), text.data() + text.size());
+  if (message.size() > 511) message.resize(511);
+  pp_report(SEV_WARNING, "WARNERR", message);
+}
+
+// A double-quoted text from p (at the quote): up to the first quote not
+// preceded by a backslash; escaped quotes lose their backslash.
+std::string quoted(const char *&p, const char *e) {
+  std::string r;
+  ++p;
+  while (p < e && *p != '"') {
+    if (*p == '\\' && p + 1 < e && p[1] == '"') {
+      r.push_back('"');
+      p += 2;
+      continue;
+    }
+    r.push_back(*p++);
+  }
+  if (p < e) ++p;
+  return r;
+}
+
+void define_pragma_map(const char *p, const char *e) {
+  p = skip_hspace(p, e);
+  std::string pattern;
+  if (p < e && *p == '"') {
+    pattern = quoted(p, e);
+    p = skip_hspace(p, e);
+    if (p >= e || *p != '=') return;
+  } else {
+    const char *eq = (const char *)std::memchr(p, '=', e - p);
+    if (!eq) return;
+    pattern = trimmed(p, eq);
+    p = eq;
+  }
+  ++p;
+  p = skip_hspace(p, e);
+  std::string replacement = (p < e && *p == '"') ? quoted(p, e) : trimmed(p, e);
+  for (PragmaMapEntry &m : pp_state.pragma_map)
+    if (m.pattern == pattern) {
+      m.replacement = replacement;
+      return;
+    }
+  if (!pattern.empty()) pp_state.pragma_map.push_back({pattern, replacement});
+}
+
+void declare_type_modifier(const char *p, const char *e) {
+  p = skip_hspace(p, e);
+  if (p >= e || *p != '=') {
+    pp_report(SEV_WARNING, "TYPMODINC");
+    return;
+  }
+  p = skip_hspace(p + 1, e);
+  const char *n = p;
+  if (p < e && is_idstart(*p)) p = skip_id(p, e);
+  if (p == n) {
+    pp_report(SEV_WARNING, "TYPMODINC");
+    return;
+  }
+  if (!pp_is_type_modifier(n, p - n)) pp_state.type_modifiers.emplace_back(n, p);
+}
+
+void include_standard_dirs(const char *p, const char *e) {
+  bool any = false;
+  while (p < e) {
+    while (p < e && (is_hspace(*p) || *p == ',')) ++p;
+    const char *s = p;
+    while (p < e && !is_hspace(*p) && *p != ',') ++p;
+    std::string dir;
+    for (const char *q = s; q < p; ++q)
+      if (*q != '"') dir.push_back(*q);
+    if (dir.empty()) continue;
+    any = true;
+    pp_append_dir(dir);
+    pp_register_standard_dir(dir);
+  }
+  if (!any) pp_report(SEV_WARNING, "SYNTAXERR", "empty pragma ortek incl_std");
+}
+
+const PragmaMapEntry *map_entry_for(const char *p, const char *e) {
+  std::string text = trimmed(p, e);
+  for (const PragmaMapEntry &m : pp_state.pragma_map)
+    if (trimmed(m.pattern.data(), m.pattern.data() + m.pattern.size()) == text) return &m;
+  return nullptr;
+}
+
+void do_pragma(const std::string &text) {
+  const char *e = text.data() + text.size();
+  const char *p = skip_hspace(text.data(), e);
+  const char *w = p;
+  p = skip_id(p, e);
+  if (p - w == 5 && std::memcmp(w, "ortek", 5) == 0) {
+    p = skip_hspace(p, e);
+    const char *k = p;
+    p = skip_id(p, e);
+    switch (pragma_keyword(k, p - k)) {
+      case 0: include_standard_dirs(p, e); break;
+      case 1:
+      case 10: pp_state.analysis_on = 0; break;
+      case 2:
+      case 11: pp_state.analysis_on = 1; break;
+      case 5: define_pragma_map(p, e); break;
+      case 6: declare_type_modifier(p, e); break;
+      default: break;
+    }
+    return;
+  }
+  if (const PragmaMapEntry *m = map_entry_for(text.data(), e)) {
+    std::string replacement = m->replacement;
+    pp_rescan(replacement, 3, 0);
+  }
+}
+
+bool passes_through(const DirectiveEntry &d, const std::string &text) {
+  if (d.passes_through) return true;
+  const char *e = text.data() + text.size();
+  const char *p = skip_hspace(text.data(), e);
+  const char *w = p;
+  p = skip_id(p, e);
+  if (p - w != 5 || std::memcmp(w, "ortek", 5) != 0) return false;
+  p = skip_hspace(p, e);
+  const char *k = p;
+  p = skip_id(p, e);
+  std::size_t n = p - k;
+  return n > 0 && n <= 6 && (std::memcmp(k, "sizeof", n) == 0 || std::memcmp(k, "signof", n) == 0);
+}
+
+// The rest of a directive line: literals as units, comments out, the
+// continuations joined (with the white space around them as one blank).
+const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string &text) {
+  const char *end = lv.end;
+  const char *s = p;
+  bool dirty = false;
+  int lines = 0;
+  while (p < end && *p != '\n') {
+    char c = *p;
+    if (c == '"' || c == '\'') {
+      int nl = 0;
+      bool open = false;
+      p = pp_skip_literal(p, end, &nl, &open);
+      if (nl) dirty = true;
+      lines += nl;
+    } else if (c == '<' && angle) {
+      ++p;
+      while (p < end && *p != '>' && *p != '\n') ++p;
+      if (p < end && *p == '>') ++p;
+    } else if (c == '/' && p[1] == '*') {
+      int nl = 0;
+      bool open = false;
+      const int start_line = lv.line + lines;
+      p = pp_skip_block_comment(p, end, &nl, &open);
+      if (open) pp_report(SEV_WARNING, "UNTERCOMM", {}, start_line);
+      lines += nl;
+      dirty = true;
+    } else if (c == '/' && p[1] == '/') {
+      while (p < end && *p != '\n') {
+        if (int k = continuation_at(p)) {
+          p += k;
+          ++lines;
+        } else {
+          ++p;
+        }
+      }
+      dirty = true;
+    } else if (int k = continuation_at(p)) {
+      p += k;
+      ++lines;
+      dirty = true;
+    } else {
+      ++p;
+    }
+  }
+  lv.line += lines;
+  if (!dirty) {
+    text.assign(s, p);
+    return p;
+  }
+  text.clear();
+  text.reserve(p - s);
+  for (const char *q = s; q < p;) {
+    char c = *q;
+    if (c == '"' || c == '\'') {
+      int nl = 0;
+      bool open = false;
+      const char *le = pp_skip_literal(q, p, &nl, &open);
+      for (; q < le;) {
+        if (int k = continuation_at(q))
+          q += k;
+        else
+          text.push_back(*q++);
+      }
+    } else if (c == '<' && angle) {
+      const char *r = q + 1;
+      while (r < p && *r != '>') ++r;
+      if (r < p) ++r;
+      text.append(q, r);
+      q = r;
+    } else if (c == '/' && q[1] == '*') {
+      int nl = 0;
+      bool open = false;
+      q = pp_skip_block_comment(q, p, &nl, &open);
+      text.push_back(' ');
+    } else if (c == '/' && q[1] == '/') {
+      text.push_back(' ');
+      q = p;
+    } else if (int k = continuation_at(q)) {
+      bool space = false;
+      while (!text.empty() && is_hspace(text.back())) {
+        text.pop_back();
+        space = true;
+      }
+      q += k;
+      while (q < p && is_hspace(*q)) {
+        ++q;
+        space = true;
+      }
+      if (space) text.push_back(' ');
+    } else {
+      text.push_back(c);
+      ++q;
+    }
+  }
+  return p;
+}
+
+}  // namespace
+
+int pp_directive(InputLevel &lv, OutputBuffer &out) {
+  const char *p = lv.position;
+  const char *end = lv.end;
+  const int line = lv.line;
+  int lines = 0;
+  for (;;) {
+    if (p < end && is_hspace(*p)) {
+      ++p;
+    } else if (int k = continuation_at(p)) {
+      p += k;
+      ++lines;
+    } else if (p[0] == '/' && p[1] == '*') {
+      int nl = 0;
+      bool open = false;
+      p = pp_skip_block_comment(p, end, &nl, &open);
+      lines += nl;
+    } else if (p[0] == '/' && p[1] == '/') {
+      while (p < end && *p != '\n') ++p;
+    } else {
+      break;
+    }
+  }
+  const char *n = p;
+  p = skip_id(p, end);
+  if (p == n) {
+    if (p >= end || *p == '\n') {
+      lv.line += lines;
+      lv.position = p;
+      return 1;
+    }
+    return 0;
+  }
+  const DirectiveEntry *d = find_directive(n, p - n);
+  if (!d) return 0;
+  lv.line += lines;
+  std::string text;
+  lv.position = collect_line(lv, p, d->angle_brackets, text);
+  if (passes_through(*d, text)) {
+    out.text.push_back('#');
+    out.text += d->name;
+    out.text += text;
+  }
+  switch (d->kind) {
+    case DK_DEFINE: pp_define(text.data(), text.data() + text.size()); break;
+    case DK_IF: open_conditional(lv, out, line, eval_condition(text)); break;
+    case DK_IFDEF: do_ifdef(lv, out, line, text, false); break;
+    case DK_IFNDEF: do_ifdef(lv, out, line, text, true); break;
+    case DK_ENDIF: do_endif(lv, out); break;
+    case DK_ELSE: do_else(lv, out); break;
+    case DK_ELIF: do_elif(lv, out, text); break;
+    case DK_INCLUDE:
+      pp_include(text.data(), text.data() + text.size(), d->length == 12, out);
+      break;
+    case DK_UNDEF: do_undef(text); break;
+    case DK_PRAGMA: do_pragma(text); break;
+    case DK_WARNERR: do_warning(*d, text); break;
+    case DK_LINE: do_line(lv, out, text); break;
+    default: break;
+  }
+  return 1;
+}
+
+void pp_skip_group(InputLevel &lv) {
+  const char *p = lv.position;
+  const char *end = lv.end;
+  const std::size_t target = pp_state.skip_stack.empty() ? pp_state.if_stack.size() - 1
+                                                          : pp_state.skip_stack.back().frame;
+  bool bol = p == lv.buffer;
+  const char *line_start = p;
+  while (p < end) {
+    const char c = *p;
+    if (c == '\n') {
+      ++lv.line;
+      ++p;
+      bol = true;
+      line_start = p;
+      continue;
+    }
+    if (is_hspace(c)) {
+      ++p;
+      continue;
+    }
+    if (int k = continuation_at(p)) {
+      ++lv.line;
+      p += k;
+      continue;
+    }
+    if (c == '/' && p[1] == '*') {
+      int nl = 0;
+      bool open = false;
+      p = pp_skip_block_comment(p, end, &nl, &open);
+      lv.line += nl;
+      continue;
+    }
+    if (c == '/' && p[1] == '/') {
+      while (p < end && *p != '\n') ++p;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      int nl = 0;
+      bool open = false;
+      p = pp_skip_literal(p, end, &nl, &open);
+      lv.line += nl;
+      bol = false;
+      continue;
+    }
+    if (c == '#' && bol) {
+      bol = false;
+      const char *q = p + 1;
+      int lines = 0;
+      for (;;) {
+        if (q < end && is_hspace(*q)) {
+          ++q;
+        } else if (int k = continuation_at(q)) {
+          q += k;
+          ++lines;
+        } else if (q[0] == '/' && q[1] == '*') {
+          int nl = 0;
+          bool open = false;
+          q = pp_skip_block_comment(q, end, &nl, &open);
+          lines += nl;
+        } else {
+          break;
+        }
+      }
+      const char *n = q;
+      q = skip_id(q, end);
+      const DirectiveEntry *d = find_directive(n, q - n);
+      const int kind = d ? d->kind : 0;
+      if (kind == DK_IF || kind == DK_IFDEF || kind == DK_IFNDEF) {
+        CondFrame f;
+        f.file = lv.name;
+        f.line = lv.line + lines;
+        f.kind = kind;
+        pp_state.if_stack.push_back(f);
+      } else if (kind == DK_ELSE || kind == DK_ELIF || kind == DK_ENDIF) {
+        if (pp_state.if_stack.size() <= target + 1) {
+          // The conditional being skipped: its directive is handled by the scanner.
+          lv.position = line_start;
+          return;
+        }
+        lv.line += lines;
+        if (kind == DK_ENDIF) {
+          pp_state.if_stack.pop_back();
+        } else {
+          CondFrame &f = pp_state.if_stack.back();
+          if (f.kind == 6) pp_report(SEV_WARNING, "ELIFAELSE", "else or elif");
+          f.kind = kind;
+        }
+        lines = 0;
+      }
+      lv.line += lines;
+      p = q;
+      continue;
+    }
+    bol = false;
+    ++p;
+  }
+  lv.position = p;
+}
+
+bool pp_pragma_starts_analysis(const char *p, const char *e) {
+  const char *start = p;
+  p = skip_hspace(p, e);
+  const char *w = p;
+  p = skip_id(p, e);
+  if (p - w == 5 && std::memcmp(w, "ortek", 5) == 0) {
+    p = skip_hspace(p, e);
+    const char *k = p;
+    p = skip_id(p, e);
+    int kw = pragma_keyword(k, p - k);
+    return kw == 2 || kw == 11;
+  }
+  if (const PragmaMapEntry *m = map_entry_for(start, e)) {
+    const char *r = m->replacement.data();
+    const char *re = r + m->replacement.size();
+    r = skip_hspace(r, re);
+    if (r >= re || *r != '#') return false;
+    r = skip_hspace(r + 1, re);
+    if (re - r < 6 || std::memcmp(r, "pragma", 6) != 0) return false;
+    r = skip_hspace(r + 6, re);
+    const char *rw = r;
+    r = skip_id(r, re);
+    if (r - rw != 5 || std::memcmp(rw, "ortek", 5) != 0) return false;
+    r = skip_hspace(r, re);
+    const char *k = r;
+    r = skip_id(r, re);
+    int kw = pragma_keyword(k, r - k);
+    return kw == 2 || kw == 11;
+  }
+  return false;
+}
+
+void pp_release_conditionals() {
+  static const char *const names[] = {"", "", "", "ifdef", "ifndef", "if", "else", "elif"};
+  InputLevel *named = pp_innermost_named();
+  std::string file = named ? named->name : std::string();
+  for (auto it = pp_state.skip_stack.rbegin(); it != pp_state.skip_stack.rend(); ++it) {
+    int kind = 5, line = it->line;
+    if (it->frame < pp_state.if_stack.size()) {
+      kind = pp_state.if_stack[it->frame].kind;
+      line = pp_state.if_stack[it->frame].line;
+    }
+    report_at_position(SEV_WARNING, "UNTERCOND", (kind >= 3 && kind <= 7) ? names[kind] : "if", file, line);
+  }
+  pp_state.skip_stack.clear();
+  pp_state.if_stack.clear();
+}
+
+// ---------------------------------------------------------------- #if hooks
+
+namespace {
+
+bool hook_is_macro(const char *name, std::size_t length) { return pp_lookup(name, length) != nullptr; }
+
+std::string hook_expand(const char *text, std::size_t length) {
+  MacroEntry *d = pp_insert_entry("defined", 7, MK_DEFINED);
+  std::string r = pp_rescan(std::string(text, length), 4, 0);
+  pp_remove_entry(d);
+  return r;
+}
+
+void hook_report(int severity, const char *code, std::string_view arg) { pp_report(severity, code, arg); }
+
+}  // namespace
+
+void pp_install_eval_hooks() {
+  IfHooks h;
+  h.is_macro = hook_is_macro;
+  h.expand = hook_expand;
+  h.report = hook_report;
+  if_set_hooks(h);
+}

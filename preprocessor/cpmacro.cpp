@@ -1,0 +1,741 @@
+// The macro table, #define parsing, built-in macros and expansion of calls.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "cpinternal.h"
+
+// ---------------------------------------------------------------- table
+
+int pp_hash_bucket(const char *name, std::size_t length) {
+  uint32_t h = 0;
+  for (std::size_t i = 0; i < length; ++i) h = h * 4 + (unsigned char)name[i];
+  return (int)((h & 0x7fffffffu) % PP_HASH_SIZE);
+}
+
+MacroEntry *pp_lookup(const char *name, std::size_t length, int bucket) {
+  MacroTable *t = pp_state.macro_table;
+  if (!t) return nullptr;
+  if (bucket < 0) bucket = pp_hash_bucket(name, length);
+  for (MacroEntry *e = t->buckets[bucket]; e; e = e->next)
+    if (e->name.size() == length && std::memcmp(e->name.data(), name, length) == 0) return e;
+  return nullptr;
+}
+
+MacroEntry *pp_insert_entry(const char *name, std::size_t length, int kind) {
+  MacroTable *t = pp_state.macro_table;
+  MacroEntry *e = new MacroEntry;
+  e->name.assign(name, length);
+  e->kind = kind;
+  e->bucket = pp_hash_bucket(name, length);
+  e->next = t->buckets[e->bucket];
+  if (e->next) e->next->prev = e;
+  t->buckets[e->bucket] = e;
+  return e;
+}
+
+void pp_free_definition(MacroDefinition *def) { delete def; }
+
+void pp_remove_entry(MacroEntry *e) {
+  MacroTable *t = pp_state.macro_table;
+  if (e->prev)
+    e->prev->next = e->next;
+  else
+    t->buckets[e->bucket] = e->next;
+  if (e->next) e->next->prev = e->prev;
+  pp_free_definition(e->value);
+  delete e;
+}
+
+void pp_install_builtins() {
+  static const struct {
+    const char *name;
+    int kind;
+  } builtins[] = {{"__LINE__", MK_LINE},       {"__DATE__", MK_DATE},
+                  {"__FILE__", MK_FILE},       {"__BASE_FILE__", MK_BASE_FILE},
+                  {"__INCLUDE_LEVEL__", MK_INCLUDE_LEVEL}, {"__TIME__", MK_TIME},
+                  {"__STDC__", MK_STDC}};
+  for (const auto &b : builtins) {
+    std::size_t n = std::strlen(b.name);
+    if (!pp_lookup(b.name, n)) pp_insert_entry(b.name, n, b.kind);
+  }
+}
+
+// ---------------------------------------------------------------- definitions
+
+namespace {
+
+// White-space runs (markers included) are equal to one another; white space
+// at either end of the whole text does not count.
+std::string normalised(const std::string &s, std::size_t from, std::size_t count, bool first, bool last) {
+  std::string r;
+  bool space = false;
+  for (std::size_t i = from; i < from + count && i < s.size(); ++i) {
+    char c = s[i];
+    if (is_space(c)) {
+      space = true;
+      continue;
+    }
+    if (space && !(first && r.empty())) r.push_back(' ');
+    space = false;
+    r.push_back(c);
+  }
+  if (space && !last) r.push_back(' ');
+  if (space && first && r.empty() && !last) r.clear();
+  return r;
+}
+
+bool same_definition(const MacroDefinition &a, const MacroDefinition &b) {
+  if (a.nargs != b.nargs || a.parameter_names != b.parameter_names || a.pattern.size() != b.pattern.size() ||
+      a.rest_args != b.rest_args || a.bracketed != b.bracketed)
+    return false;
+  std::size_t pa = 0, pb = 0;
+  const std::size_t n = a.pattern.size();
+  for (std::size_t i = 0; i <= n; ++i) {
+    std::size_t ca = i < n ? a.pattern[i].nchars : a.expansion.size() - pa;
+    std::size_t cb = i < n ? b.pattern[i].nchars : b.expansion.size() - pb;
+    if (normalised(a.expansion, pa, ca, i == 0, i == n) != normalised(b.expansion, pb, cb, i == 0, i == n))
+      return false;
+    pa += ca;
+    pb += cb;
+    if (i < n) {
+      const MacroReference &ra = a.pattern[i], &rb = b.pattern[i];
+      if (ra.argno != rb.argno || ra.stringify != rb.stringify || ra.raw_before != rb.raw_before ||
+          ra.raw_after != rb.raw_after)
+        return false;
+    }
+  }
+  return true;
+}
+
+int parameter_index(const std::vector<std::string> &params, int rest_args, const char *name, std::size_t len) {
+  for (std::size_t i = 0; i < params.size(); ++i)
+    if (params[i].size() == len && std::memcmp(params[i].data(), name, len) == 0) return (int)i;
+  if (rest_args == 2 && len == 11 && std::memcmp(name, "__VA_ARGS__", 11) == 0) return -1;
+  return -2;
+}
+
+// The body of a definition: references out, operators applied.
+void collect_body(MacroDefinition &def, const std::vector<std::string> &params, const char *p, const char *e) {
+  while (e > p && is_space(e[-1])) --e;
+  std::string &exp = def.expansion;
+  exp.reserve(e - p + 8);
+  while (p < e && is_space(*p)) {
+    exp += "\n ";
+    ++p;
+  }
+  const bool function_like = def.nargs >= 0;
+  std::size_t last_ref_end = 0;  // expansion size after the last reference
+  bool paste_next = false;       // a ## precedes what comes next
+  auto add_ref = [&](int argno, char stringify) {
+    MacroReference r;
+    r.nchars = (int)(exp.size() - last_ref_end);
+    r.argno = argno;
+    r.stringify = stringify;
+    r.raw_before = paste_next;
+    def.pattern.push_back(r);
+    last_ref_end = exp.size();
+    paste_next = false;
+  };
+  while (p < e) {
+    char c = *p;
+    if (c == '"' || c == '\'') {
+      int nl = 0;
+      bool open = false;
+      const char *q = pp_skip_literal(p, e, &nl, &open);
+      exp.append(p, q);
+      p = q;
+      paste_next = false;
+      continue;
+    }
+    if (c == '#' && p + 1 < e && p[1] == '#') {
+      while (exp.size() > last_ref_end && is_hspace(exp.back())) exp.pop_back();
+      if (!def.pattern.empty() && exp.size() == last_ref_end) def.pattern.back().raw_after = true;
+      p += 2;
+      while (p < e && is_hspace(*p)) ++p;
+      paste_next = true;
+      continue;
+    }
+    if (c == '#' && function_like) {
+      const char *q = p + 1;
+      char kind = '"';
+      if (q < e && *q == '@') {
+        kind = '\'';
+        ++q;
+      }
+      while (q < e && is_hspace(*q)) ++q;
+      const char *n = q;
+      while (q < e && is_id(*q)) ++q;
+      int argno = (q > n && is_idstart(*n)) ? parameter_index(params, def.rest_args, n, q - n) : -2;
+      if (argno != -2) {
+        add_ref(argno, kind);
+        p = q;
+        continue;
+      }
+      pp_report(SEV_WARNING, "OPERMACRO");
+      ++p;
+      continue;
+    }
+    if (c == '\\' && p + 1 < e && p[1] == '#') {
+      exp.push_back('#');
+      p += 2;
+      paste_next = false;
+      continue;
+    }
+    if (is_idstart(c)) {
+      const char *q = p;
+      while (q < e && is_id(*q)) ++q;
+      int argno = function_like ? parameter_index(params, def.rest_args, p, q - p) : -2;
+      if (argno != -2) {
+        add_ref(argno, 0);
+      } else {
+        exp.append(p, q);
+        paste_next = false;
+      }
+      p = q;
+      continue;
+    }
+    if (is_digit(c)) {
+      const char *q = p;
+      while (q < e && (is_id(*q) || *q == '.')) ++q;
+      exp.append(p, q);
+      p = q;
+      paste_next = false;
+      continue;
+    }
+    exp.push_back(c);
+    if (!is_hspace(c)) paste_next = false;
+    ++p;
+  }
+}
+
+void install(const std::string &name, MacroDefinition *def) {
+  MacroEntry *e = pp_lookup(name.data(), name.size());
+  if (!e) {
+    e = pp_insert_entry(name.data(), name.size(), MK_USER);
+    e->value = def;
+    return;
+  }
+  bool silent = e->kind == MK_STDC ||
+                ((e->kind == MK_USER || e->kind == MK_DISABLED) && e->value && same_definition(*e->value, *def));
+  if (!silent) pp_report(SEV_WARNING, "IDENREDEF", name);
+  pp_free_definition(e->value);
+  e->value = def;
+  if (e->kind != MK_DISABLED) e->kind = MK_USER;
+}
+
+}  // namespace
+
+void pp_define(const char *start, const char *end) {
+  const char *p = start;
+  while (p < end && is_hspace(*p)) ++p;
+  const char *n = p;
+  while (p < end && is_id(*p)) ++p;
+  std::string name(n, p);
+  if (name == "defined")
+    pp_report(SEV_WARNING, "INVDEFINE");
+  else if (name.empty() || !is_idstart(name[0]))
+    pp_report(SEV_WARNING, "INVAMACRO", name);
+
+  MacroDefinition *def = new MacroDefinition;
+  std::vector<std::string> params;
+  if (p < end && (*p == '(' || *p == '[')) {
+    def->bracketed = *p == '[';
+    const char closer = def->bracketed ? ']' : ')';
+    ++p;
+    def->nargs = 0;
+    while (p < end && is_hspace(*p)) ++p;
+    bool dropped = false;
+    if (p < end && *p == closer) {
+      ++p;
+    } else {
+      for (;;) {
+        while (p < end && is_hspace(*p)) ++p;
+        if (p >= end || *p == '\n') {
+          pp_report(SEV_WARNING, "UNTPARDEF");
+          dropped = true;
+          break;
+        }
+        if (def->rest_args != 0) {
+          pp_report(SEV_WARNING, "BADPARDEF", "another parameter follow \"...\"");
+          dropped = true;
+          break;
+        }
+        if (!is_idstart(*p) && *p != '.') pp_report(SEV_WARNING, "PARASTART", std::string(p, end));
+        const char *s = p;
+        while (p < end && is_id(*p)) ++p;
+        std::string param(s, p);
+        int dots = 0;
+        while (p < end && *p == '.') {
+          ++dots;
+          ++p;
+        }
+        if (dots == 3)
+          def->rest_args = param.empty() ? 2 : 1;
+        else if (dots)
+          pp_report(SEV_WARNING, "BADPARDEF", "\"...\" expected");
+        if (def->rest_args == 2 && param.empty()) param = "...";
+        if (!def->parameter_names.empty() || !params.empty()) def->parameter_names += ", ";
+        def->parameter_names += param;
+        params.push_back(param);
+        ++def->nargs;
+        while (p < end && is_hspace(*p)) ++p;
+        if (p < end && *p == ',') {
+          ++p;
+          continue;
+        }
+        if (p < end && *p == closer) {
+          ++p;
+          break;
+        }
+        if (p >= end || *p == '\n') {
+          pp_report(SEV_WARNING, "UNTPARDEF");
+        } else {
+          pp_report(SEV_WARNING, "BADPARDEF", std::string(p, end));
+        }
+        dropped = true;
+        break;
+      }
+    }
+    if (dropped) {
+      delete def;
+      return;
+    }
+    if (p < end && (*p == ' ' || *p == '\t')) ++p;
+    // The anonymous "..." is reached through __VA_ARGS__ only.
+    if (def->rest_args == 2) params.back().clear();
+  } else {
+    if (p < end && is_hspace(*p)) ++p;
+  }
+  collect_body(*def, params, p, end);
+  install(name, def);
+}
+
+void pp_undefine(const char *name, std::size_t length) {
+  if (length == 7 && std::memcmp(name, "defined", 7) == 0) pp_report(SEV_WARNING, "UNDEFININ", "defined");
+  while (MacroEntry *e = pp_lookup(name, length)) {
+    if (e->kind != MK_USER && e->kind != MK_DISABLED && e->kind != MK_STDC)
+      pp_report(SEV_WARNING, "UNDEFININ", std::string(name, length));
+    pp_remove_entry(e);
+  }
+}
+
+static void on_pseudo_level(const char *name, void (*action)(const char *), const char *arg) {
+  InputLevel &lv = pp_push_view(LV_TEXT, "", 0);
+  lv.name = name;
+  lv.named = true;
+  lv.line = 0;
+  action(arg);
+  pp_pop_level();
+}
+
+void pp_define_option(const char *text) {
+  on_pseudo_level("*Initialization*", [](const char *t) {
+    const char *p = t;
+    if (!is_idstart(*p)) {
+      pp_report(SEV_WARNING, "MALFOROPT", std::string("-D") + t);
+      return;
+    }
+    while (is_id(*p)) ++p;
+    if (*p != '=' && *p != '\0') {
+      pp_report(SEV_WARNING, "MALFOROPT", std::string("-D") + t);
+      return;
+    }
+    std::string line(t, p);
+    line.push_back(' ');
+    if (*p == '=') {
+      for (const char *v = p + 1; *v; ++v) {
+        if (int k = continuation_at(v)) {
+          v += k - 1;
+          continue;
+        }
+        line.push_back(*v);
+      }
+    } else {
+      line.push_back('1');
+    }
+    pp_define(line.data(), line.data() + line.size());
+  }, text);
+}
+
+void pp_undefine_name(const char *name) {
+  on_pseudo_level("*undef*", [](const char *n) { pp_undefine(n, std::strlen(n)); }, name);
+}
+
+const char *pp_lookup_macro_text(const char *name) {
+  MacroEntry *e = pp_lookup(name, std::strlen(name));
+  if (!e || (e->kind != MK_USER && e->kind != MK_DISABLED) || !e->value) return nullptr;
+  const char *t = e->value->expansion.c_str();
+  while (*t && is_space(*t)) ++t;
+  return *t ? t : nullptr;
+}
+
+void pp_define_if_absent(const char *text) {
+  pp_build_classes();
+  const char *p = text;
+  while (is_hspace(*p)) ++p;
+  const char *n = p;
+  while (is_id(*p)) ++p;
+  MacroEntry *e = pp_lookup(n, p - n);
+  if (e && (e->kind == MK_USER || e->kind == MK_DISABLED)) return;
+  pp_define(text, text + std::strlen(text));
+}
+
+// ---------------------------------------------------------------- calls
+
+char pp_find_call_bracket(MacroEntry *entry, int base) {
+  const bool square = entry->value->bracketed;
+  int d = pp_state.depth;
+  const char *q = pp_state.levels[d].position;
+  int newlines = 0;
+  for (;;) {
+    InputLevel &L = pp_state.levels[d];
+    if (q >= L.end) {
+      if (L.kind == LV_MACRO && d > base) {
+        --d;
+        q = pp_state.levels[d].position;
+        newlines = 0;
+        continue;
+      }
+      return 0;
+    }
+    const char c = *q;
+    const bool in_macro = L.kind == LV_MACRO || L.kind == LV_RESCAN;
+    if (is_hspace(c)) {
+      ++q;
+      continue;
+    }
+    if (c == '\n') {
+      if (in_macro) {
+        q += (q[1] == '-' || is_hspace(q[1])) ? 2 : 1;
+      } else {
+        ++newlines;
+        ++q;
+      }
+      continue;
+    }
+    if (L.kind != LV_MACRO) {
+      if (int k = continuation_at(q)) {
+        ++newlines;
+        q += k;
+        continue;
+      }
+      if (c == '/' && q[1] == '*') {
+        int nl = 0;
+        bool open = false;
+        q = pp_skip_block_comment(q, L.end, &nl, &open);
+        newlines += nl;
+        continue;
+      }
+      if (c == '/' && q[1] == '/') {
+        while (q < L.end && *q != '\n') ++q;
+        continue;
+      }
+    }
+    if (c == '(' || (square && c == '[')) {
+      while (pp_state.depth > d) pp_pop_level();
+      InputLevel &T = pp_top();
+      T.position = q + 1;
+      if (T.kind != LV_MACRO && T.kind != LV_RESCAN) T.line += newlines;
+      return c;
+    }
+    return 0;
+  }
+}
+
+namespace {
+
+struct Argument {
+  std::string raw;
+  std::string expanded;
+  bool has_expanded = false;
+};
+
+bool all_white(const std::string &s) {
+  for (char c : s)
+    if (!is_space(c) && c != '-') return false;
+  // "-" only as part of a "\n-" marker
+  for (std::size_t i = 0; i < s.size(); ++i)
+    if (s[i] == '-' && (i == 0 || s[i - 1] != '\n')) return false;
+  return true;
+}
+
+// Reads the arguments of a call up to its closing bracket.
+void collect_arguments(std::vector<Argument> &args, char opener) {
+  const char closer = opener == '[' ? ']' : ')';
+  int nest = 0;
+  args.emplace_back();
+  for (;;) {
+    InputLevel &L = pp_top();
+    const char *q = L.position;
+    if (q >= L.end) {
+      if (L.kind == LV_MACRO) {
+        pp_pop_level();
+        continue;
+      }
+      pp_report(SEV_WARNING, "ERRINLINE", "unterminated macro call");
+      return;
+    }
+    std::string &cur = args.back().raw;
+    const bool in_macro = L.kind == LV_MACRO || L.kind == LV_RESCAN;
+    const char c = *q;
+    if (c == '"' || c == '\'') {
+      int nl = 0;
+      bool open = false;
+      const char *e = pp_skip_literal(q, L.end, &nl, &open);
+      if (nl) {
+        for (const char *r = q; r < e;) {
+          if (int k = continuation_at(r)) {
+            r += k;
+          } else {
+            cur.push_back(*r++);
+          }
+        }
+        if (!in_macro) L.line += nl;
+      } else {
+        cur.append(q, e);
+      }
+      L.position = e;
+      continue;
+    }
+    if (c == '\n') {
+      if (in_macro) {
+        // Markers stay in the raw text.
+        cur.push_back('\n');
+        if (q[1] == '-' || is_hspace(q[1])) {
+          cur.push_back(q[1]);
+          L.position = q + 2;
+        } else {
+          cur.push_back(' ');
+          L.position = q + 1;
+        }
+      } else {
+        // A call written over several lines: the newline is white space.
+        cur.push_back(' ');
+        ++L.line;
+        L.position = q + 1;
+      }
+      continue;
+    }
+    if (!in_macro || L.kind == LV_RESCAN) {
+      if (int k = continuation_at(q)) {
+        if (!in_macro) ++L.line;
+        L.position = q + k;
+        continue;
+      }
+      if (c == '/' && q[1] == '*') {
+        int nl = 0;
+        bool open = false;
+        const char *e = pp_skip_block_comment(q, L.end, &nl, &open);
+        if (!in_macro) L.line += nl;
+        cur.push_back(' ');
+        L.position = e;
+        continue;
+      }
+      if (c == '/' && q[1] == '/') {
+        while (q < L.end && *q != '\n') ++q;
+        cur.push_back(' ');
+        L.position = q;
+        continue;
+      }
+    }
+    L.position = q + 1;
+    if (c == opener) {
+      ++nest;
+    } else if (c == closer) {
+      if (nest == 0) return;
+      --nest;
+    } else if (c == ',' && nest == 0) {
+      args.emplace_back();
+      continue;
+    }
+    args.back().raw.push_back(c);
+  }
+}
+
+// Trims white space and "\n-" markers.
+std::string trim_raw(const std::string &s, bool front, bool back) {
+  std::size_t b = 0, e = s.size();
+  if (front)
+    while (b < e && (is_space(s[b]) || (s[b] == '-' && b > 0 && s[b - 1] == '\n'))) ++b;
+  if (back)
+    while (e > b && (is_space(s[e - 1]) || (s[e - 1] == '-' && e - 1 > b && s[e - 2] == '\n'))) --e;
+  return s.substr(b, e - b);
+}
+
+std::string stringified(const std::string &raw, char quote) {
+  std::string r;
+  r.reserve(raw.size() + 8);
+  r.push_back(quote);
+  bool space = false;
+  char in_literal = 0;
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    unsigned char c = (unsigned char)raw[i];
+    if (!in_literal && c == '\n' && i + 1 < raw.size() && raw[i + 1] == '-') {
+      ++i;
+      continue;
+    }
+    if (!in_literal && is_space((char)c)) {
+      space = true;
+      continue;
+    }
+    if (space && r.size() > 1) r.push_back(' ');
+    space = false;
+    if (in_literal) {
+      if (c == '\\') {
+        r += "\\\\";
+        if (i + 1 < raw.size()) {
+          unsigned char n = (unsigned char)raw[++i];
+          if (n == '"')
+            r += "\\\"";
+          else if (n == '\\')
+            r += "\\\\";
+          else
+            r.push_back((char)n);
+        }
+        continue;
+      }
+      if (c == (unsigned char)in_literal) in_literal = 0;
+    } else if (c == '"' || c == '\'') {
+      in_literal = (char)c;
+    }
+    if (c == '"') {
+      r += "\\\"";
+    } else if (c < 32 || c >= 127) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\%03o", (unsigned)c);
+      r += buf;
+    } else {
+      r.push_back((char)c);
+    }
+  }
+  r.push_back(quote);
+  return r;
+}
+
+const std::string &expanded_of(Argument &a) {
+  if (!a.has_expanded) {
+    a.expanded = pp_rescan(a.raw, 8, 1);
+    a.has_expanded = true;
+  }
+  return a.expanded;
+}
+
+// Builds the text of one reference.
+std::string reference_text(const MacroReference &ref, std::vector<Argument> &args, int first_variadic,
+                           bool variadic) {
+  auto form = [&](Argument &a) -> std::string {
+    if (ref.stringify) return a.raw;
+    if (ref.raw_before || ref.raw_after) return trim_raw(a.raw, ref.raw_before, ref.raw_after);
+    return expanded_of(a);
+  };
+  std::string text;
+  if (variadic) {
+    for (std::size_t i = first_variadic; i < args.size(); ++i) {
+      if (i > (std::size_t)first_variadic) text.push_back(',');
+      text += form(args[i]);
+    }
+  } else if (ref.argno >= 0 && (std::size_t)ref.argno < args.size()) {
+    text = form(args[ref.argno]);
+  }
+  if (ref.stringify) return stringified(text, ref.stringify);
+  return text;
+}
+
+std::string builtin_text(MacroEntry *e) {
+  InputLevel *named = pp_innermost_named();
+  bool needs_file = e->kind == MK_LINE || e->kind == MK_FILE || e->kind == MK_BASE_FILE ||
+                    e->kind == MK_INCLUDE_LEVEL;
+  if (!named) {
+    pp_report(SEV_WARNING, "FICINCONN");
+    if (needs_file) return std::string();
+  }
+  static bool clock_read = false;
+  static struct tm now;
+  if ((e->kind == MK_DATE || e->kind == MK_TIME) && !clock_read) {
+    std::time_t t = std::time(nullptr);
+    localtime_r(&t, &now);
+    clock_read = true;
+  }
+  char buf[64];
+  switch (e->kind) {
+    case MK_LINE:
+      return std::to_string(named->line);
+    case MK_FILE:
+      return "\"" + named->name + "\"";
+    case MK_BASE_FILE: {
+      const InputLevel &outer = pp_state.levels[0];
+      return outer.named ? "\"" + outer.name + "\"" : std::string("\"\"");
+    }
+    case MK_INCLUDE_LEVEL: {
+      int n = 0;
+      for (int i = 0; i <= pp_state.depth; ++i)
+        if (pp_state.levels[i].named) ++n;
+      return std::to_string(n - 1);
+    }
+    case MK_DATE: {
+      static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+      std::snprintf(buf, sizeof buf, "\"%s %2d %4d\"", months[now.tm_mon % 12], now.tm_mday, now.tm_year + 1900);
+      return buf;
+    }
+    case MK_TIME:
+      std::snprintf(buf, sizeof buf, "\"%02d:%02d:%02d\"", now.tm_hour, now.tm_min, now.tm_sec);
+      return buf;
+    case MK_STDC:
+      return "0";
+    case MK_DEFINED:
+      return " 0 ";
+    default:
+      pp_report(SEV_INTERNAL, "INVHASTYP");
+  }
+  return std::string();
+}
+
+}  // namespace
+
+void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
+  if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(SEV_FATAL, "NBRECURSI");
+  if (entry->kind != MK_USER) {
+    out.text += builtin_text(entry);
+    return;
+  }
+  MacroDefinition *def = entry->value;
+  if (def->nargs < 0) {
+    InputLevel &lv = pp_push_view(LV_MACRO, def->expansion.c_str(), def->expansion.size());
+    lv.macro = entry;
+    entry->kind = MK_DISABLED;
+    return;
+  }
+  std::vector<Argument> args;
+  collect_arguments(args, opener);
+  if (args.size() == 1 && all_white(args[0].raw)) args.clear();
+  const int n = (int)args.size(), np = def->nargs;
+  const std::string &name = entry->name;
+  if (np == 0 && n > 0)
+    pp_report(SEV_WARNING, "ARGTOMACR", name);
+  else if (n > np && def->rest_args == 0)
+    pp_report(SEV_WARNING, "TOMANYARG", name);
+  else if (n == 0 && np > 0)
+    pp_report(SEV_WARNING, "NOARTOMAC", name);
+  else if (n > 0 && n < np)
+    pp_report(SEV_WARNING, "NBARGMACR", name);
+
+  // The variadic parameter takes the arguments from its position on, joined
+  // with commas.
+  const int first_variadic = def->rest_args ? np - 1 : np;
+  std::string text;
+  text.reserve(def->expansion.size() + 16);
+  std::size_t pos = 0;
+  for (const MacroReference &ref : def->pattern) {
+    text.append(def->expansion, pos, ref.nchars);
+    pos += ref.nchars;
+    bool variadic = (def->rest_args == 2 && ref.argno == -1) || (def->rest_args == 1 && ref.argno == np - 1);
+    text += reference_text(ref, args, first_variadic, variadic);
+  }
+  text.append(def->expansion, pos, std::string::npos);
+  InputLevel &lv = pp_push_owned(LV_MACRO, std::move(text));
+  lv.macro = entry;
+  entry->kind = MK_DISABLED;
+}

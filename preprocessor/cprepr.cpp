@@ -1,0 +1,465 @@
+// Preprocessor state, life cycle, input stack and include search.
+#include "cprepr.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+#include "cpinternal.h"
+#include "frame/mplatf.h"
+#include "y1_tab.h"
+
+PpState pp_state;
+unsigned char pp_class[256];
+
+namespace {
+
+// The two system directories are static and linked in as they are.
+IncludeDir usr_include_node{nullptr, nullptr, "/usr/include", false, true};
+IncludeDir usr_local_include_node{nullptr, nullptr, "/usr/local/include", false, true};
+
+PpBasicTypeHook basic_type_hook = nullptr;
+
+bool classes_built = false;
+
+}  // namespace
+
+// A file's prepared text, reused while its size and time stay the same, so
+// that a header included many times behind a guard is read from disk once.
+struct CachedFile {
+  std::string text;
+  off_t size = 0;
+  time_t mtime = 0;
+  long mtime_ns = 0;
+};
+struct PpFileCache {
+  std::unordered_map<std::string, std::unique_ptr<CachedFile>> files;
+  std::vector<std::unique_ptr<CachedFile>> retired;
+};
+
+void pp_build_classes() {
+  if (classes_built) return;
+  std::memset(pp_class, 0, sizeof pp_class);
+  for (int c = 0; c < 256; ++c) {
+    bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
+    if (alpha) pp_class[c] |= CC_ID | CC_IDSTART;
+    if (c >= '0' && c <= '9') pp_class[c] |= CC_ID;
+    if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r') pp_class[c] |= CC_HSPACE | CC_SPACE;
+    if (c == '\n') pp_class[c] |= CC_SPACE;
+  }
+  classes_built = true;
+}
+
+static void ensure_levels() {
+  if (pp_state.levels.capacity() < (std::size_t)PP_STACK_SIZE) pp_state.levels.reserve(PP_STACK_SIZE);
+}
+
+InputLevel *pp_innermost_named() {
+  for (int i = pp_state.depth; i >= 0; --i)
+    if (pp_state.levels[i].named) return &pp_state.levels[i];
+  return nullptr;
+}
+
+InputLevel &pp_top() { return pp_state.levels[pp_state.depth]; }
+
+void pp_report(int severity, const char *code, std::string_view arg, int line) {
+  InputLevel *named = pp_innermost_named();
+  std::string file = named ? named->name : std::string();
+  int at = line >= 0 ? line : (named ? named->line : 0);
+  if (severity == SEV_ERROR) ++pp_state.error_count;
+  report_at_position(severity, code, arg, file, at);
+}
+
+InputLevel &pp_push_level(int kind) {
+  ensure_levels();
+  // Files, expansions and rescans all come through here, so the one check
+  // bounds every way the input can nest.
+  if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(SEV_FATAL, "NBRECURSI");
+  ++pp_state.depth;
+  if ((int)pp_state.levels.size() <= pp_state.depth) pp_state.levels.emplace_back();
+  InputLevel &lv = pp_state.levels[pp_state.depth];
+  lv.name.clear();
+  lv.named = false;
+  lv.line = 1;
+  lv.buffer = lv.position = lv.end = "";
+  lv.length = 0;
+  lv.macro = nullptr;
+  lv.if_stack_at_entry = pp_state.if_stack.size();
+  lv.owned_text.clear();
+  lv.kind = kind;
+  lv.found_in = nullptr;
+  lv.appended_dir = nullptr;
+  return lv;
+}
+
+InputLevel &pp_push_owned(int kind, std::string text) {
+  InputLevel &lv = pp_push_level(kind);
+  lv.owned_text = std::move(text);
+  lv.buffer = lv.position = lv.owned_text.c_str();
+  lv.length = lv.owned_text.size();
+  lv.end = lv.buffer + lv.length;
+  return lv;
+}
+
+InputLevel &pp_push_view(int kind, const char *text, std::size_t length) {
+  InputLevel &lv = pp_push_level(kind);
+  lv.buffer = lv.position = text;
+  lv.length = length;
+  lv.end = text + length;
+  return lv;
+}
+
+void pp_pop_level() {
+  InputLevel &lv = pp_top();
+  if (lv.macro && lv.macro->kind == MK_DISABLED) lv.macro->kind = MK_USER;
+  lv.macro = nullptr;
+  if (lv.appended_dir) {
+    // The includer's directory only serves the files it includes itself.
+    lv.appended_dir->text.clear();
+    lv.appended_dir->bare = true;
+    lv.appended_dir = nullptr;
+  }
+  std::string().swap(lv.owned_text);
+  lv.buffer = lv.position = lv.end = "";
+  --pp_state.depth;
+}
+
+// ---------------------------------------------------------------- include chain
+
+static void link_at_end(IncludeDir *node) {
+  node->next = nullptr;
+  node->prev = pp_state.include_tail;
+  if (pp_state.include_tail)
+    pp_state.include_tail->next = node;
+  else
+    pp_state.include_head = node;
+  pp_state.include_tail = node;
+  if (!node->bare && node->text.size() > pp_state.longest_dir) pp_state.longest_dir = node->text.size();
+}
+
+static bool is_linked(const IncludeDir *node) {
+  for (IncludeDir *d = pp_state.include_head; d; d = d->next)
+    if (d == node) return true;
+  return false;
+}
+
+IncludeDir *pp_append_dir(const std::string &text) {
+  IncludeDir *node = new IncludeDir;
+  node->text = text;
+  node->bare = false;
+  link_at_end(node);
+  return node;
+}
+
+void pp_register_standard_dir(const std::string &text) { pp_state.standard_dirs.push_back(text); }
+
+IncludeDir *pp_add_dir_of_file(const char *name) {
+  if (!name || !*name) return nullptr;
+  std::string s(name);
+  std::size_t cut = s.find_last_of("/\\");
+  std::string dir;
+  if (cut == std::string::npos)
+    dir = ".";
+  else if (cut == 0)
+    dir = s.substr(0, 1);
+  else
+    dir = s.substr(0, cut);
+  return pp_append_dir(dir);
+}
+
+// ---------------------------------------------------------------- reading files
+
+static PpFileCache &file_cache() {
+  if (!pp_state.file_cache) pp_state.file_cache = new PpFileCache;
+  return *pp_state.file_cache;
+}
+
+// The prepared text of path, or nullptr when it cannot be opened for reading.
+static const std::string *read_source(const std::string &path) {
+  struct stat st;
+  if (sys_stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
+  auto &files = file_cache().files;
+  auto it = files.find(path);
+  if (it != files.end() && it->second->size == st.st_size && it->second->mtime == st.st_mtim.tv_sec &&
+      it->second->mtime_ns == st.st_mtim.tv_nsec)
+    return &it->second->text;
+  std::FILE *f = sys_fopen(path.c_str(), "rb");
+  if (!f) return nullptr;
+  std::string text;
+  text.reserve(st.st_size > 0 ? (std::size_t)st.st_size + 2 : 512);
+  char block[65536];
+  std::size_t got;
+  bool nul = false;
+  while (!nul && (got = std::fread(block, 1, sizeof block, f)) > 0) {
+    // A NUL byte ends the file there.
+    const void *z = std::memchr(block, 0, got);
+    if (z) {
+      got = (const char *)z - block;
+      nul = true;
+    }
+    text.append(block, got);
+  }
+  std::fclose(f);
+  pp_prepare_buffer(text);
+  if (text.empty() || text.back() != '\n') text.push_back('\n');
+  auto entry = std::make_unique<CachedFile>();
+  entry->text = std::move(text);
+  entry->size = st.st_size;
+  entry->mtime = st.st_mtim.tv_sec;
+  entry->mtime_ns = st.st_mtim.tv_nsec;
+  const std::string *result = &entry->text;
+  // A text replaced in the cache may still be read by a level: keep it.
+  if (it != files.end()) file_cache().retired.push_back(std::move(it->second));
+  files[path] = std::move(entry);
+  return result;
+}
+
+static bool header_name(const std::string &op, std::string &name) {
+  if (op.size() >= 2 && ((op.front() == '"' && op.back() == '"') || (op.front() == '<' && op.back() == '>'))) {
+    name = op.substr(1, op.size() - 2);
+    return true;
+  }
+  return false;
+}
+
+static std::string trimmed(const char *start, const char *end) {
+  while (start < end && is_hspace(*start)) ++start;
+  while (end > start && is_hspace(end[-1])) --end;
+  return std::string(start, end);
+}
+
+void pp_include(const char *start, const char *end, bool next, OutputBuffer &out) {
+  std::string operand = trimmed(start, end);
+  std::string name;
+  if (!header_name(operand, name)) {
+    std::string expanded = pp_rescan(operand, 5, 0);
+    operand = trimmed(expanded.data(), expanded.data() + expanded.size());
+    if (!header_name(operand, name)) {
+      pp_report(SEV_WARNING, "ERINCLUDE");
+      return;
+    }
+  }
+  IncludeDir *appended = nullptr;
+  IncludeDir *from = pp_state.include_head;
+  if (!next) {
+    InputLevel *named = pp_innermost_named();
+    if (named) appended = pp_add_dir_of_file(named->name.c_str());
+  } else {
+    InputLevel *named = pp_innermost_named();
+    if (named && named->found_in) from = named->found_in->next;
+  }
+  std::string path = name;
+  const std::string *text = read_source(path);
+  IncludeDir *found_in = nullptr;
+  for (IncludeDir *d = from; !text && d; d = d->next) {
+    // A bare entry tries the name itself again: that was the first try.
+    if (d->bare) continue;
+    path.clear();
+    path.reserve(d->text.size() + 1 + name.size());
+    path.append(d->text).append("/").append(name);
+    text = read_source(path);
+    if (text) found_in = d;
+  }
+  if (!text) pp_report(SEV_FATAL, "IMPOUVFIC", name);
+  if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);
+  InputLevel &lv = pp_push_view(LV_FILE, text->c_str(), text->size());
+  lv.name = path;
+  lv.named = true;
+  lv.line = 1;
+  lv.found_in = found_in;
+  lv.appended_dir = appended;
+  pp_line_marker(lv, out, false);
+}
+
+// ---------------------------------------------------------------- life cycle
+
+void pp_init(const char *const *definitions, const char *const *include_dirs, MacroTable &macro_table,
+             int full) {
+  ensure_levels();
+  pp_state.macro_table = &macro_table;
+  pp_build_classes();
+  pp_install_eval_hooks();
+  if (full == 1) {
+    for (const char *const *d = include_dirs; d && *d; ++d) pp_append_dir(*d);
+    const char *target = sys_getenv("QZUTGT");
+    if (!target || !*target) target = sys_getenv("QZLTGT");
+    if (target && *target) {
+      std::string lib = std::string(target) + "\\lib";
+      pp_append_dir(lib);
+      pp_register_standard_dir(lib);
+    }
+    if (sys_getenv("QZW_ADD_USR_INCLUDE")) {
+      for (IncludeDir *node : {&usr_include_node, &usr_local_include_node}) {
+        if (!is_linked(node)) link_at_end(node);
+        pp_register_standard_dir(node->text);
+      }
+    }
+  }
+  static const char *const predefined[] = {"QZL_WIN32 1", "USE_QZU 1", "QZL_CPLUSPLUS_LANGUAGE 1"};
+  for (const char *p : predefined) pp_define(p, p + std::strlen(p));
+  pp_install_builtins();
+  for (const char *const *d = definitions; d && *d; ++d) pp_define_option(*d);
+}
+
+int pp_process_text(const char *text, int start_now, const char *name, int line, std::string &result,
+                    MacroTable &macro_table, ReportCallback callback) {
+  pp_build_classes();
+  pp_install_eval_hooks();
+  pp_state.start_now = start_now;
+  pp_state.callback = callback;
+  pp_state.macro_table = &macro_table;
+  pp_state.error_count = 0;
+  OutputBuffer out;
+  out.rescan_kind = 2;
+  out.text.reserve(30);
+  OutputBuffer *saved = pp_state.output;
+  pp_state.output = &out;
+  std::string copy = text ? text : "";
+  pp_prepare_buffer(copy);
+  InputLevel &lv = pp_push_owned(LV_TEXT, std::move(copy));
+  if (name && *name) {
+    lv.name = name;
+    lv.named = true;
+  }
+  lv.line = line;
+  out.line = line;
+  int base = pp_state.depth;
+  pp_line_marker(lv, out, true);
+  pp_scan(out, 0);
+  while (pp_state.depth >= base) pp_pop_level();
+  result = std::move(out.text);
+  pp_state.output = saved;
+  return pp_state.error_count;
+}
+
+void pp_release(MacroTable &macro_table, int free_chain) {
+  pp_state.macro_table = &macro_table;
+  pp_release_conditionals();
+  std::vector<std::string> user;
+  for (MacroEntry *head : macro_table.buckets)
+    for (MacroEntry *e = head; e; e = e->next)
+      if (e->kind == MK_USER || e->kind == MK_DISABLED) user.push_back(e->name);
+  for (const std::string &name : user) pp_undefine_name(name.c_str());
+  pp_state.type_modifiers.clear();
+  if (free_chain == 1) {
+    for (IncludeDir *d = pp_state.include_head; d;) {
+      IncludeDir *next = d->next;
+      d->prev = d->next = nullptr;
+      if (!d->builtin) delete d;
+      d = next;
+    }
+    pp_state.include_head = pp_state.include_tail = nullptr;
+    pp_state.longest_dir = 19;
+  }
+}
+
+// ---------------------------------------------------------------- for the analyser
+
+const std::vector<std::string> &pp_standard_dirs() { return pp_state.standard_dirs; }
+
+bool pp_is_type_modifier(const char *name, std::size_t length) {
+  for (const std::string &m : pp_state.type_modifiers)
+    if (m.size() == length && std::memcmp(m.data(), name, length) == 0) return true;
+  return false;
+}
+
+ReportCallback pp_report_callback() { return pp_state.callback; }
+
+void pp_set_basic_type_hook(PpBasicTypeHook hook) { basic_type_hook = hook; }
+
+// "[(]type[)] = value" -> type and value words.
+static bool split_type_operand(const char *operand, std::string &type, std::string &value) {
+  const char *p = operand ? operand : "";
+  auto skip = [&] {
+    while (*p && is_space(*p)) ++p;
+  };
+  skip();
+  bool paren = *p == '(';
+  if (paren) ++p;
+  skip();
+  const char *t = p;
+  while (*p && *p != '=' && *p != ')') ++p;
+  const char *te = p;
+  while (te > t && is_space(te[-1])) --te;
+  type.assign(t, te);
+  // "long long" is written as one word in the size table.
+  std::string compact;
+  for (char c : type)
+    if (!is_space(c)) compact.push_back(c);
+  if (compact == "longlong") type = compact;
+  if (*p == ')') ++p;
+  skip();
+  if (*p != '=') return false;
+  ++p;
+  skip();
+  const char *v = p;
+  while (*p && !is_space(*p)) ++p;
+  value.assign(v, p);
+  return !type.empty() && !value.empty();
+}
+
+void pp_pragma_sizeof(const char *operand) {
+  std::string type, value;
+  if (!split_type_operand(operand, type, value)) return;
+  long bits = std::strtol(value.c_str(), nullptr, 10);
+  if_register_type_size(type, bits / 8);
+  IfTargetSizes &sizes = if_target_sizes();
+  if (type == "int")
+    sizes.int_bits = (int)bits;
+  else if (type == "short")
+    sizes.short_bits = (int)bits;
+  else if (type == "long")
+    sizes.long_bits = (int)bits;
+  else if (type == "longlong")
+    sizes.longlong_bits = (int)bits;
+  else if (type == "char")
+    sizes.char_bits = (int)bits;
+  else if (basic_type_hook)
+    basic_type_hook(type.c_str(), (int)bits, -1);
+}
+
+void pp_pragma_signof(const char *operand) {
+  std::string type, value;
+  if (!split_type_operand(operand, type, value)) return;
+  int sign = value == "signed" ? 0 : value == "unsigned" ? 1 : -1;
+  if (type == "char") {
+    if (sign >= 0) pp_state.plain_char_unsigned = sign;
+  } else if (type == "int" || type == "short" || type == "long") {
+    // left as they are
+  } else if (sign >= 0 && basic_type_hook) {
+    basic_type_hook(type.c_str(), 0, sign);
+  }
+}
+
+void pp_reset_for_tests() {
+  while (pp_state.depth >= 0) pp_pop_level();
+  for (IncludeDir *d = pp_state.include_head; d;) {
+    IncludeDir *next = d->next;
+    d->prev = d->next = nullptr;
+    if (!d->builtin) delete d;
+    d = next;
+  }
+  pp_state.include_head = pp_state.include_tail = nullptr;
+  pp_state.longest_dir = 19;
+  pp_state.included_files.clear();
+  pp_state.included_index.clear();
+  pp_state.if_stack.clear();
+  pp_state.skip_stack.clear();
+  pp_state.pragma_map.clear();
+  pp_state.output = nullptr;
+  pp_state.escape_line_names = 0;
+  pp_state.analysis_on = 1;
+  pp_state.start_now = 1;
+  pp_state.error_count = 0;
+  pp_state.callback = nullptr;
+  pp_state.type_modifiers.clear();
+  pp_state.standard_dirs.clear();
+  pp_state.plain_char_unsigned = 0;
+  delete pp_state.file_cache;
+  pp_state.file_cache = nullptr;
+  if_reset_sizes();
+}

@@ -1,0 +1,478 @@
+// Reading the input levels and writing the preprocessed text.
+#include <cstring>
+
+#include "cpinternal.h"
+
+// ---------------------------------------------------------------- buffer preparation
+
+namespace {
+
+char trigraph_of(char c) {
+  switch (c) {
+    case '=': return '#';
+    case '(': return '[';
+    case ')': return ']';
+    case '\'': return '^';
+    case '<': return '{';
+    case '>': return '}';
+    case '!': return '|';
+    case '-': return '~';
+    case '/': return '\\';
+    default: return 0;
+  }
+}
+
+char digraph_of(char a, char b) {
+  if (a == '<' && b == ':') return '[';
+  if (a == ':' && b == '>') return ']';
+  if (a == '<' && b == '%') return '{';
+  if (a == '%' && b == '>') return '}';
+  if (a == '%' && b == ':') return '#';
+  return 0;
+}
+
+// Both replacements keep every line's length: the characters after a
+// replacement move left within the line and blanks fill its end, so no later
+// character changes its line. Done in one pass per line, which is what
+// moving the rest of the line after each replacement amounts to.
+void replace_trigraphs(std::string &s) {
+  if (s.find("??") == std::string::npos) return;
+  char *b = &s[0];
+  const std::size_t n = s.size();
+  std::size_t r = 0;
+  while (r < n) {
+    std::size_t e = r;
+    while (e < n && b[e] != '\n' && b[e] != '\r') ++e;
+    std::size_t w = r, i = r;
+    bool continued = false;
+    while (i < e) {
+      char m;
+      if (b[i] == '?' && i + 2 < e && b[i + 1] == '?' && (m = trigraph_of(b[i + 2])) != 0) {
+        if (m == '\\') {
+          std::size_t k = i + 3;
+          while (k < e && (b[k] == ' ' || b[k] == '\t')) ++k;
+          if (k == e) {
+            // "??/" then only blanks: still a continuation, at the line end.
+            b[w++] = ' ';
+            b[w++] = ' ';
+            b[w++] = ' ';
+            i += 3;
+            continued = true;
+            continue;
+          }
+        }
+        b[w++] = m;
+        i += 3;
+        continue;
+      }
+      b[w++] = b[i++];
+    }
+    while (w < e) b[w++] = ' ';
+    if (continued && e > r) b[e - 1] = '\\';
+    r = e < n ? e + 1 : e;
+  }
+}
+
+void replace_digraphs(std::string &s) {
+  if (s.find_first_of("<:%") == std::string::npos) return;
+  char *b = &s[0];
+  const std::size_t n = s.size();
+  std::size_t r = 0;
+  while (r < n) {
+    std::size_t e = r;
+    while (e < n && b[e] != '\n' && b[e] != '\r') ++e;
+    std::size_t w = r, i = r;
+    while (i < e) {
+      char m;
+      if (i + 1 < e && (m = digraph_of(b[i], b[i + 1])) != 0) {
+        b[w++] = m;
+        i += 2;
+        continue;
+      }
+      b[w++] = b[i++];
+    }
+    while (w < e) b[w++] = ' ';
+    r = e < n ? e + 1 : e;
+  }
+}
+
+}  // namespace
+
+void pp_prepare_buffer(std::string &text) {
+  replace_trigraphs(text);
+  replace_digraphs(text);
+}
+
+// ---------------------------------------------------------------- line markers
+
+void pp_line_marker(InputLevel &level, OutputBuffer &out, bool resync) {
+  if (!level.named) {
+    out.line = level.line;
+    return;
+  }
+  if (resync) {
+    int gap = level.line - out.line;
+    if (gap >= 0 && gap <= 7) return;
+    const char *p = level.position;
+    while (*p == '\n') ++p;
+    if (std::strncmp(p, "#line", 5) == 0) return;
+  }
+  std::string &o = out.text;
+  if (!o.empty() && o.back() != '\n') o.push_back('\n');
+  o += "#line ";
+  o += std::to_string(level.line);
+  o += " \"";
+  if (pp_state.escape_line_names) {
+    for (char c : level.name) {
+      if (c == '\\')
+        o += "\\\\";
+      else if (c == '"')
+        o += "\\\"";
+      else
+        o.push_back(c);
+    }
+  } else {
+    o += level.name;
+  }
+  o += "\"\n";
+  out.line = level.line;
+}
+
+// ---------------------------------------------------------------- literals and comments
+
+const char *pp_skip_literal(const char *p, const char *end, int *newlines, bool *unterminated) {
+  const char quote = *p++;
+  *unterminated = false;
+  while (p < end) {
+    char c = *p;
+    if (c == '\\') {
+      int k = continuation_at(p);
+      if (k) {
+        ++*newlines;
+        p += k;
+        continue;
+      }
+      p += (p + 1 < end) ? 2 : 1;
+      continue;
+    }
+    if (c == '\n') {
+      *unterminated = true;
+      return p;
+    }
+    ++p;
+    if (c == quote) return p;
+  }
+  *unterminated = true;
+  return p;
+}
+
+const char *pp_skip_block_comment(const char *p, const char *end, int *newlines, bool *unterminated) {
+  p += 2;
+  *unterminated = false;
+  while (p < end) {
+    const char *star = (const char *)std::memchr(p, '*', end - p);
+    const char *stop = star ? star : end;
+    for (const char *q = (const char *)std::memchr(p, '\n', stop - p); q;
+         q = (const char *)std::memchr(q + 1, '\n', stop - q - 1))
+      ++*newlines;
+    if (!star) break;
+    if (star + 1 < end && star[1] == '/') return star + 2;
+    p = star + 1;
+  }
+  *unterminated = true;
+  return end;
+}
+
+// ---------------------------------------------------------------- analysis switched off
+
+// Skips text while analysis is off: only a start pragma (directly or
+// through the pragma map) turns it on again; nothing else is executed.
+static void skip_unanalysed(InputLevel &lv) {
+  const char *p = lv.position;
+  const char *end = lv.end;
+  while (p < end) {
+    const char *hash = (const char *)std::memchr(p, '#', end - p);
+    const char *stop = hash ? hash : end;
+    for (const char *q = (const char *)std::memchr(p, '\n', stop - p); q;
+         q = (const char *)std::memchr(q + 1, '\n', stop - q - 1))
+      ++lv.line;
+    if (!hash) {
+      p = end;
+      break;
+    }
+    const char *q = hash + 1;
+    while (q < end && is_hspace(*q)) ++q;
+    const char *eol = (const char *)std::memchr(q, '\n', end - q);
+    if (!eol) eol = end;
+    if (end - q >= 6 && std::memcmp(q, "pragma", 6) == 0 && !is_id(q[6]) &&
+        pp_pragma_starts_analysis(q + 6, eol)) {
+      pp_state.analysis_on = 1;
+      lv.position = eol;
+      return;
+    }
+    p = eol;
+  }
+  lv.position = p;
+}
+
+// ---------------------------------------------------------------- the scan
+
+namespace {
+
+inline bool marker_level(const InputLevel &lv) { return lv.kind == LV_MACRO || lv.kind == LV_RESCAN; }
+
+// A complete identifier has been copied to the output at id_out; decide
+// whether it is a macro use.
+void treat_identifier(OutputBuffer &out, std::size_t id_out, unsigned hash, int marks, int base) {
+  InputLevel &lv = pp_top();
+  const char *q = lv.position;
+  if (marker_level(lv) && q[0] == '\n' && q[1] == '-') {
+    // Marked as not to be expanded again.
+    if (marks) out.text.append("\n-");
+    lv.position = q + 2;
+    return;
+  }
+  const char *name = out.text.data() + id_out;
+  std::size_t len = out.text.size() - id_out;
+  MacroEntry *e = pp_lookup(name, len, (int)((hash & 0x7fffffffu) % PP_HASH_SIZE));
+  if (!e) return;
+  if (e->kind == MK_DISABLED) {
+    if (marks) out.text.append("\n-");
+    return;
+  }
+  if (e->kind == MK_DEFINED) {
+    std::size_t consumed = 0;
+    int value = if_defined_operator(lv.position, lv.end - lv.position, &consumed);
+    lv.position += consumed;
+    out.text.resize(id_out);
+    out.text.append(value ? " 1 " : " 0 ");
+    return;
+  }
+  char opener = 0;
+  if (e->kind == MK_USER && e->value && e->value->nargs >= 0) {
+    opener = pp_find_call_bracket(e, base);
+    if (!opener) return;
+  }
+  out.text.resize(id_out);
+  pp_expand(e, out, opener);
+}
+
+}  // namespace
+
+void pp_scan(OutputBuffer &out, int marks) {
+  const int base = pp_state.depth;
+  std::string &o = out.text;
+  bool bol = true;
+  for (;;) {
+    InputLevel &lv = pp_top();
+    if (pp_state.analysis_on == 0 && pp_state.start_now == 0 && (lv.kind == LV_FILE || lv.kind == LV_TEXT)) {
+      skip_unanalysed(lv);
+      bol = false;
+    }
+    const char *p = lv.position;
+    if (p >= lv.end) {
+      if (pp_state.depth == base) return;
+      int kind = lv.kind;
+      pp_pop_level();
+      if (kind != LV_MACRO) pp_line_marker(pp_top(), out, false);
+      bol = false;
+      continue;
+    }
+    const char c = *p;
+    switch (c) {
+      case '\n':
+        if (marker_level(lv)) {
+          char n = p[1];
+          if (n == '-') {
+            if (marks) o.append("\n-");
+            lv.position = p + 2;
+          } else if (n != '\0' && is_hspace(n)) {
+            if (marks)
+              o.append(p, 2);
+            else
+              o.push_back(n);
+            lv.position = p + 2;
+          } else {
+            // A bare newline stands for white space.
+            o.push_back(marks ? '\n' : ' ');
+            if (marks) o.push_back(' ');
+            lv.position = p + 1;
+          }
+          continue;
+        }
+        o.push_back('\n');
+        ++lv.line;
+        ++out.line;
+        lv.position = p + 1;
+        bol = true;
+        if (lv.line != out.line) pp_line_marker(lv, out, true);
+        continue;
+      case '"':
+      case '\'': {
+        const bool counts = !marker_level(lv);
+        const int start_line = lv.line;
+        const char *q = p + 1;
+        o.push_back(c);
+        for (;;) {
+          if (q >= lv.end) {
+            pp_report(SEV_WARNING, "UNTERSTRI", {}, start_line);
+            break;
+          }
+          char d = *q;
+          if (d == '\\') {
+            int k = continuation_at(q);
+            if (k) {
+              q += k;
+              if (counts) ++lv.line;
+              continue;
+            }
+            o.push_back('\\');
+            ++q;
+            if (q < lv.end) o.push_back(*q++);
+            continue;
+          }
+          if (d == '\n') {
+            // The newline itself is written and counted by the main loop.
+            pp_report(SEV_WARNING, "UNTERSTRI", {}, start_line);
+            break;
+          }
+          o.push_back(d);
+          ++q;
+          if (d == c) break;
+        }
+        lv.position = q;
+        bol = false;
+        continue;
+      }
+      case '/':
+        if (lv.kind != LV_MACRO) {
+          const char *q = p + 1;
+          int cont_lines = 0;
+          while (int k = continuation_at(q)) {
+            q += k;
+            ++cont_lines;
+          }
+          if (*q == '*') {
+            const int start_line = lv.line;
+            lv.line += cont_lines;
+            o.push_back(' ');
+            int nl = 0;
+            bool open = false;
+            const char *after = pp_skip_block_comment(q - 1, lv.end, &nl, &open);
+            for (int i = 0; i < nl; ++i) o.push_back('\n');
+            lv.line += nl;
+            out.line += nl;
+            lv.position = after;
+            if (open) pp_report(SEV_WARNING, "UNTERCOMM", {}, start_line);
+            continue;
+          }
+          if (*q == '/') {
+            lv.line += cont_lines;
+            o.push_back(' ');
+            ++q;
+            while (q < lv.end && *q != '\n') {
+              if (int k = continuation_at(q)) {
+                q += k;
+                ++lv.line;
+              } else {
+                ++q;
+              }
+            }
+            lv.position = q;
+            continue;
+          }
+        }
+        break;
+      case '\\':
+        if (lv.kind != LV_MACRO) {
+          if (int k = continuation_at(p)) {
+            ++lv.line;
+            lv.position = p + k;
+            continue;
+          }
+        }
+        break;
+      case '#':
+        if (out.rescan_kind == 4) {
+          // An #if expression ends at a '#'.
+          while (pp_state.depth > base) pp_pop_level();
+          pp_top().position = pp_top().end;
+          return;
+        }
+        if (bol && (lv.kind == LV_FILE || lv.kind == LV_TEXT || (lv.kind == LV_RESCAN && out.rescan_kind == 3))) {
+          lv.position = p + 1;
+          int before = pp_state.depth;
+          if (pp_directive(lv, out)) {
+            InputLevel &top = pp_top();
+            bol = pp_state.depth > before || top.position == top.buffer || top.position[-1] == '\n';
+            continue;
+          }
+          lv.position = p;
+        }
+        break;
+      default:
+        break;
+    }
+    if (is_idstart(c)) {
+      std::size_t id_out = o.size();
+      unsigned hash = 0;
+      const char *q = p;
+      while (is_id(*q)) {
+        hash = hash * 4 + (unsigned char)*q;
+        ++q;
+      }
+      o.append(p, q);
+      lv.position = q;
+      // An identifier that reaches the end of an expansion goes on with the
+      // characters of the enclosing level.
+      while (pp_state.depth > base && pp_top().kind == LV_MACRO && pp_top().position >= pp_top().end &&
+             is_id(*pp_state.levels[pp_state.depth - 1].position)) {
+        pp_pop_level();
+        InputLevel &l2 = pp_top();
+        const char *r = l2.position;
+        while (is_id(*r)) {
+          hash = hash * 4 + (unsigned char)*r;
+          ++r;
+        }
+        o.append(l2.position, r);
+        l2.position = r;
+      }
+      bol = false;
+      treat_identifier(out, id_out, hash, marks, base);
+      continue;
+    }
+    if (is_digit(c)) {
+      const char *q = p;
+      for (;;) {
+        char d = *q;
+        if (is_id(d)) {
+          ++q;
+          if ((d == 'e' || d == 'E') && (*q == '+' || *q == '-')) ++q;
+        } else if (d == '.') {
+          if (q[1] == '.') break;
+          ++q;
+        } else {
+          break;
+        }
+      }
+      o.append(p, q);
+      lv.position = q;
+      bol = false;
+      continue;
+    }
+    o.push_back(c);
+    if (!is_hspace(c)) bol = false;
+    lv.position = p + 1;
+  }
+}
+
+std::string pp_rescan(const std::string &text, int rescan_kind, int marks) {
+  OutputBuffer tmp;
+  tmp.rescan_kind = rescan_kind;
+  InputLevel &lv = pp_push_owned(LV_RESCAN, text);
+  tmp.line = lv.line;
+  const int base = pp_state.depth;
+  pp_scan(tmp, marks);
+  while (pp_state.depth >= base) pp_pop_level();
+  return std::move(tmp.text);
+}
