@@ -234,9 +234,10 @@ int w_decimal_digits(W u, char digits[64]) {
   return n;
 }
 
-W w_mul_u64(const W &a, uint64_t n) {
+// a x n + add, within 168 bits.
+W w_mul_add(const W &a, uint64_t n, uint64_t add) {
   W r;
-  uint64_t carry = 0;
+  uint64_t carry = add;
   for (int i = 0; i < 3; ++i) {
     u128 t = u128(a.w[i]) * n + carry;
     r.w[i] = uint64_t(t);
@@ -245,6 +246,8 @@ W w_mul_u64(const W &a, uint64_t n) {
   r.w[2] &= TOP_MASK;
   return r;
 }
+
+W w_mul_u64(const W &a, uint64_t n) { return w_mul_add(a, n, 0); }
 
 W w_mul10(const W &a) { return w_mul_u64(a, 10); }
 
@@ -650,8 +653,8 @@ void real_from_pint(BigReal *out, const BigInt *value) {
   const int n = w_decimal_digits(w_abs(v), digits);
   W m = W_ZERO;
   for (int i = 0; i < n; ++i) {
-    if (w_div10(&m) >= 5) m = w_add(m, make(1));
-    m = w_add(m, W{{0, 0, uint64_t(digits[i]) << 32}});
+    if (w_div10(&m) >= 5 && ++m.w[0] == 0 && ++m.w[1] == 0) ++m.w[2];
+    m.w[2] += uint64_t(digits[i]) << 32;  // m is below 2^161 here: no carry out
   }
   out->negative = negative;
   store(&out->mantissa, m);
@@ -676,7 +679,7 @@ void real_add(BigReal *out, const BigReal *a, const BigReal *b) {
   W ms = load(&small->mantissa);
   // (Nine truncating divisions by ten are one by 10^9.)
   for (int64_t e = small->exponent; e < target && !w_zero(ms);) {
-    if (target - e >= 9) {
+    if (uint64_t(target) - uint64_t(e) >= 9) {  // the distance may exceed INT64_MAX
       w_div_billion(&ms);
       e += 9;
     } else {
@@ -746,9 +749,8 @@ void real_div(BigReal *out, const BigReal *a, const BigReal *b) {
   W q = make(w_quotient_digit(&r, d));
   const int first = w_zero(q) ? 0 : 1;
   while (w_top_byte(q) == 0) {
-    q = w_mul10(q);
     r = w_mul10(r);
-    q = w_add(q, make(w_quotient_digit(&r, d)));
+    q = w_mul_add(q, 10, w_quotient_digit(&r, d));
   }
   BigInt qi;
   store(&qi, q);
