@@ -138,11 +138,11 @@ const char *trim_blanks(const char *text, int *skipped, int *length) {
 }
 
 void copy_substring(const char *source, int start, int length, char *destination) {
-  int n = static_cast<int>(std::strlen(source));
-  int i = start - 1;
-  if (i < 0) i = 0;
-  int k = 0;
-  while (i < n && k < length) destination[k++] = source[i++];
+  const std::size_t n = std::strlen(source);
+  std::size_t i = start > 1 ? static_cast<std::size_t>(start) - 1 : 0;
+  const std::size_t wanted = length > 0 ? static_cast<std::size_t>(length) : 0;
+  std::size_t k = 0;
+  while (i < n && k < wanted) destination[k++] = source[i++];
   destination[k] = '\0';
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <set>
 #include <string>
@@ -108,6 +109,10 @@ TEST(TextOperations, CompareUpperTrimCopyPad) {
   copy_substring("abcdef", 2, 2, out);
   EXPECT_STREQ(out, "bc");
   copy_substring("abc", 9, 2, out);
+  EXPECT_STREQ(out, "");
+  copy_substring("abc", INT_MIN, 2, out);  // positions before the first count from it
+  EXPECT_STREQ(out, "ab");
+  copy_substring("abc", 2, -5, out);
   EXPECT_STREQ(out, "");
   copy_trimmed("  a b  ", out);
   EXPECT_STREQ(out, "a b");
