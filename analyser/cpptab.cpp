@@ -495,6 +495,14 @@ Symbol *lookup_enumerator(const char *name, SymbolTable &table, const ScopeConte
   return find_visible(table, AREA_ENUMERATOR, name, scope, [](Symbol *) { return true; });
 }
 
+Symbol *lookup_at_level(const char *name, SymbolTable &table, int area, TypeDesc *scope, int kind,
+                        bool skip_own_tag_typedefs) {
+  return find_at_level(table, area, scope, name, [&](Symbol *s) {
+    if (!kind_matches(s, kind)) return false;
+    return !(skip_own_tag_typedefs && typedef_of_own_tag(s->decl));
+  });
+}
+
 Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc *scope) {
   return pick(candidates(table, area, scope, name), [](Symbol *) { return true; },
               analysis_settings().first_match);

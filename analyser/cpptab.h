@@ -89,6 +89,11 @@ Symbol *lookup_ordinary(const char *name, SymbolTable &table, const ScopeContext
 Symbol *lookup_tag(const char *name, SymbolTable &table, int kind, const ScopeContext &scope);
 // Visible enumeration constant of that name.
 Symbol *lookup_enumerator(const char *name, SymbolTable &table, const ScopeContext &scope);
+// One level of a lookup: the scope itself (null: file scope) and the
+// namespaces it names in using-directives. kind -1 accepts any type kind;
+// skip_own_tag_typedefs passes over "typedef struct S S".
+Symbol *lookup_at_level(const char *name, SymbolTable &table, int area, TypeDesc *scope, int kind,
+                        bool skip_own_tag_typedefs = false);
 // Only the given scope (no enclosing scopes); a null scope means file scope.
 Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc *scope);
 // A function entry of that name in exactly that scope whose parameter list

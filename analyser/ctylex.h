@@ -124,6 +124,8 @@ struct TokenScanner {
   int work_size2 = 0;
   LexHooks hooks;
   LexContext *context = nullptr;
+  int at_end = 0;                     // the end code has been returned
+  long skipped_characters = 0;        // characters that matched no rule
 };
 
 TokenScanner &scanner();

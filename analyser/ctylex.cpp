@@ -1,0 +1,1111 @@
+// Token scanner of the declaration analyser.
+#include "ctylex.h"
+
+#include <climits>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+#include "preprocessor/cprepr.h"
+
+namespace {
+
+TokenScanner *g_scanner = new TokenScanner();  // process-wide, like the other module records
+
+// What lex_begin saves so that a nested analysis hands the outer one back
+// exactly as it was.
+struct SavedScan {
+  bool active;
+  const char *text, *token_start;
+  std::string pushback;
+  bool at_line_start;
+  ScannerState state;
+  int template_declaration, template_nesting, last_token, keep_bodies, lenient_matching, at_end;
+  TypeDesc *qualifier;
+  const char *current_file;
+  SymbolTable *table;
+  SymbolTable *previous_current;
+};
+std::vector<SavedScan> &saved_scans() {
+  static std::vector<SavedScan> *v = new std::vector<SavedScan>();
+  return *v;
+}
+
+// State at the start of the last token, for lex_unread_token.
+struct TokenStartState {
+  const char *text = nullptr;
+  bool at_line_start = false;
+  ScannerState state = LS_NORMAL;
+  int template_declaration = 0, template_nesting = 0, line = 0, last_token = T_END;
+  TypeDesc *qualifier = nullptr;
+  bool valid = false;
+};
+TokenStartState g_token_state;
+
+// Storage for pushed-back characters being scanned.
+std::string g_pushback_buffer;
+const char *g_resume_text = nullptr;  // where the main text continues after the push-back
+
+bool is_id_start(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
+bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool is_id_char(unsigned char c) { return is_id_start(c) || is_digit(c); }
+bool is_hex(unsigned char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+int hex_value(unsigned char c) {
+  if (is_digit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
+
+struct Spelling {
+  int code;
+  const char *text;
+};
+
+const Spelling punctuators[] = {
+#define ORTEK_X(id, text) {P_##id, text},
+    ORTEK_PUNCTUATORS(ORTEK_X)
+#undef ORTEK_X
+};
+
+const Spelling keywords[] = {
+#define ORTEK_X(id, text) {K_##id, text},
+    ORTEK_KEYWORDS(ORTEK_X)
+#undef ORTEK_X
+};
+
+const std::unordered_map<std::string_view, int> &keyword_map() {
+  static const auto *m = [] {
+    auto *map = new std::unordered_map<std::string_view, int>();
+    for (const Spelling &k : keywords) (*map)[k.text] = k.code;
+    return map;
+  }();
+  return *m;
+}
+
+const char *const single_punctuators = "(),{}[].&*+-~!/%<>^|?:;=@";
+
+// Longest punctuator at p: its code and length (0 when none).
+int match_punctuator(const char *p, int *length) {
+  int best = 0, best_len = 0;
+  for (const Spelling &s : punctuators) {
+    std::size_t n = std::strlen(s.text);
+    if (static_cast<int>(n) > best_len && std::strncmp(p, s.text, n) == 0) {
+      best = s.code;
+      best_len = static_cast<int>(n);
+    }
+  }
+  if (best_len == 0 && *p && std::strchr(single_punctuators, *p)) {
+    best = static_cast<unsigned char>(*p);
+    best_len = 1;
+  }
+  *length = best_len;
+  return best;
+}
+
+// Length of an integer or floating constant at p (0 when none), longest
+// form wins, the integer form on a tie.
+int match_number(const char *p, int *code) {
+  int i = 0;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && is_hex(p[2])) {
+    i = 2;
+    while (is_hex(p[i])) ++i;
+  } else if (p[0] == '0') {
+    i = 1;
+    while (p[i] >= '0' && p[i] <= '7') ++i;
+  } else if (is_digit(p[0])) {
+    i = 1;
+    while (is_digit(p[i])) ++i;
+  }
+  if (i > 0) {
+    if (p[i] == 'u' || p[i] == 'U') {
+      ++i;
+      if (p[i] == 'l' || p[i] == 'L') ++i;
+    } else if (p[i] == 'l' || p[i] == 'L') {
+      ++i;
+    }
+  }
+  int j = 0, f = 0;
+  while (is_digit(p[j])) ++j;
+  const int digits = j;
+  bool floating = false;
+  if (p[j] == '.') {
+    ++j;
+    int k = j;
+    while (is_digit(p[j])) ++j;
+    floating = digits > 0 || j > k;
+  }
+  if (digits > 0 || floating) {
+    int e = j;
+    if (p[e] == 'e' || p[e] == 'E') {
+      ++e;
+      if (p[e] == '+' || p[e] == '-') ++e;
+      if (is_digit(p[e])) {
+        while (is_digit(p[e])) ++e;
+        j = e;
+        floating = true;
+      }
+    }
+  }
+  if (floating) {
+    if (p[j] == 'f' || p[j] == 'F' || p[j] == 'l' || p[j] == 'L') ++j;
+    f = j;
+  }
+  if (f > i) {
+    *code = T_FLOATING;
+    return f;
+  }
+  *code = T_INTEGER;
+  return i;
+}
+
+// Quoted literal at p (p at the quote): its length including both quotes, 0
+// when it does not close on the line. Character constants need at least one
+// character.
+int match_quoted(const char *p, char quote) {
+  int i = 1;
+  int chars = 0;
+  for (;;) {
+    char c = p[i];
+    if (c == quote) break;
+    if (c == '\0' || c == '\n') return 0;
+    if (c == '\\') {
+      if (p[i + 1] == '\0' || p[i + 1] == '\n') return 0;
+      i += 2;
+    } else {
+      ++i;
+    }
+    ++chars;
+  }
+  if (quote == '\'' && chars == 0) return 0;
+  return i + 1;
+}
+
+void report_here(int severity, const char *code, std::string_view arg) {
+  TokenScanner &s = *g_scanner;
+  analyser_report(severity, code, arg, s.current_file, s.position ? s.position->line : 0);
+}
+
+int *line_counter() {
+  TokenScanner &s = *g_scanner;
+  return s.position ? &s.position->line : nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TokenScanner &scanner() { return *g_scanner; }
+
+const char *token_spelling(int code) {
+  static char singles[256][2];
+  if (code > 0 && code < 256) {
+    singles[code][0] = static_cast<char>(code);
+    singles[code][1] = '\0';
+    return singles[code];
+  }
+  for (const Spelling &s : punctuators)
+    if (s.code == code) return s.text;
+  for (const Spelling &s : keywords)
+    if (s.code == code) return s.text;
+  switch (code) {
+    case T_END: return "<end>";
+    case T_IDENTIFIER: return "<identifier>";
+    case T_CLASS_NAME: return "<class-name>";
+    case T_TEMPLATE_NAME: return "<template-name>";
+    case T_DEFINED_TEMPLATE_NAME: return "<defined-template-name>";
+    case T_DECLARED_NAME: return "<declared-name>";
+    case T_TYPE_MODIFIER: return "<type-modifier>";
+    case T_INTEGER: return "<integer>";
+    case T_FLOATING: return "<floating>";
+    case T_CHARACTER: return "<character>";
+    case T_STRING: return "<string>";
+    case T_TEMPLATE_OPEN: return "<template-open>";
+    case T_TEMPLATE_CLOSE: return "<template-close>";
+    case T_BODY_TEXT: return "<body-text>";
+    case T_BASE_AND_BODY: return "<base-and-body>";
+    case T_INIT_TEXT: return "<initialiser-text>";
+    default: return "<?>";
+  }
+}
+
+PositionRecord *C_CPP_init_lex(PositionRecord *below, const char *file, int first_line, int size1, int size2) {
+  PositionRecord *r = new PositionRecord();
+  r->file = file ? file : "";
+  r->line = first_line;
+  r->work_text.assign(static_cast<std::size_t>(size1 > 0 ? size1 : 0) + 2, '\0');
+  r->work_list.assign(static_cast<std::size_t>(size2 > 0 ? size2 : 0) + 1, 0);
+  r->below = below;
+  return r;
+}
+
+LexContext *init_lex() {
+  TokenScanner &s = *g_scanner;
+  LexContext *c = new LexContext();
+  c->previous = s.context;
+  s.context = c;
+  return c;
+}
+
+void release_lex_context() {
+  TokenScanner &s = *g_scanner;
+  if (!s.context) return;
+  LexContext *c = s.context;
+  s.context = c->previous;
+  delete c;
+}
+
+void lex_reset_all() {
+  TokenScanner &s = *g_scanner;
+  while (s.position) {
+    PositionRecord *r = s.position;
+    s.position = r->below;
+    delete r;
+  }
+  while (s.context) release_lex_context();
+  saved_scans().clear();
+  g_pushback_buffer.clear();
+  g_resume_text = nullptr;
+  g_token_state = TokenStartState();
+  s = TokenScanner();
+  set_current_table(nullptr);
+}
+
+void lex_set_text(const char *text) {
+  TokenScanner &s = *g_scanner;
+  s.text = text;
+  s.token_start = text;
+  s.pushback.clear();
+  g_resume_text = nullptr;
+  s.at_line_start = true;
+  s.at_end = 0;
+  g_token_state.valid = false;
+}
+
+void lex_begin(SymbolTable *table, const char *file, int line, int keep_bodies, int lenient) {
+  TokenScanner &s = *g_scanner;
+  SavedScan saved{s.position != nullptr, s.text, s.token_start, s.pushback, s.at_line_start, s.state,
+                  s.template_declaration, s.template_nesting, s.last_token, s.keep_bodies,
+                  s.lenient_matching, s.at_end, s.qualifier, s.current_file, s.table, current_table()};
+  saved_scans().push_back(saved);
+  s.table = table;
+  set_current_table(table);
+  s.keep_bodies = keep_bodies;
+  s.lenient_matching = lenient;
+  s.current_file = (file && *file) ? intern_string(file) : nullptr;
+  if (s.work_size1 == 0) s.work_size1 = 50;
+  if (s.work_size2 == 0) s.work_size2 = 50;
+  s.position = C_CPP_init_lex(s.position, file, line, s.work_size1, s.work_size2);
+  s.last_token = T_END;
+  s.qualifier = nullptr;
+  s.state = LS_NORMAL;
+  s.template_declaration = 0;
+  s.template_nesting = 0;
+  s.at_line_start = true;
+  s.at_end = 0;
+  g_token_state.valid = false;
+}
+
+void lex_end() {
+  TokenScanner &s = *g_scanner;
+  if (s.position) {
+    PositionRecord *r = s.position;
+    s.position = r->below;
+    delete r;
+  }
+  if (saved_scans().empty()) return;
+  SavedScan v = saved_scans().back();
+  saved_scans().pop_back();
+  set_current_table(v.previous_current);
+  if (!v.active) return;  // the outermost scan leaves the text pointer at its end
+  s.text = v.text;
+  s.token_start = v.token_start;
+  s.pushback = v.pushback;
+  s.at_line_start = v.at_line_start;
+  s.state = v.state;
+  s.template_declaration = v.template_declaration;
+  s.template_nesting = v.template_nesting;
+  s.last_token = v.last_token;
+  s.keep_bodies = v.keep_bodies;
+  s.lenient_matching = v.lenient_matching;
+  s.at_end = v.at_end;
+  s.qualifier = v.qualifier;
+  s.current_file = v.current_file;
+  s.table = v.table;
+  g_token_state.valid = false;
+}
+
+const char *lex_current_file() { return g_scanner->current_file; }
+int lex_current_line() { return g_scanner->position ? g_scanner->position->line : 0; }
+
+void lex_unput(char c) {
+  TokenScanner &s = *g_scanner;
+  if (s.pushback.empty() && s.text && !g_resume_text && s.token_start && s.text > s.token_start && s.text[-1] == c) {
+    --s.text;  // the character just read: step back over it
+    return;
+  }
+  s.pushback.insert(s.pushback.begin(), c);
+}
+
+void lex_unread_token() {
+  TokenScanner &s = *g_scanner;
+  if (!g_token_state.valid) return;
+  s.text = g_token_state.text;
+  s.at_line_start = g_token_state.at_line_start;
+  s.state = g_token_state.state;
+  s.template_declaration = g_token_state.template_declaration;
+  s.template_nesting = g_token_state.template_nesting;
+  if (s.position) s.position->line = g_token_state.line;
+  s.last_token = g_token_state.last_token;
+  s.qualifier = g_token_state.qualifier;
+  s.at_end = 0;
+  g_token_state.valid = false;
+}
+
+LexMark lex_mark() {
+  TokenScanner &s = *g_scanner;
+  return LexMark{s.text, s.pushback, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
+                 s.position ? s.position->line : 0, s.last_token, s.qualifier,
+                 s.position ? s.position->file : std::string(), s.current_file};
+}
+
+void lex_restore(const LexMark &m) {
+  TokenScanner &s = *g_scanner;
+  s.text = m.text;
+  s.token_start = m.text;
+  s.pushback = m.pushback;
+  s.at_line_start = m.at_line_start;
+  s.state = m.state;
+  s.template_declaration = m.template_declaration;
+  s.template_nesting = m.template_nesting;
+  s.last_token = m.last_token;
+  s.qualifier = m.qualifier;
+  s.current_file = m.current_file;
+  s.at_end = 0;
+  if (s.position) {
+    s.position->line = m.line;
+    s.position->file = m.file;
+  }
+  g_token_state.valid = false;
+}
+
+void lex_syntax_error() {
+  TokenScanner &s = *g_scanner;
+  if (s.at_end || !s.text) {
+    report_here(SEV_ERROR, "UNEXP_EOF", "");
+    return;
+  }
+  if (s.token_start && s.text > s.token_start) {
+    std::string_view t(s.token_start, static_cast<std::size_t>(s.text - s.token_start));
+    if (t.size() > 59) t = t.substr(t.size() - 59);
+    report_here(SEV_WARNING, "SYNTAXERR", t);
+    return;
+  }
+  report_here(SEV_WARNING, "SYNTAXERR", "");
+}
+
+// ---------------------------------------------------------------------------
+// Bracket-aware skipping
+
+const char *skip_balanced(const char *text, const char *stops, bool include_stop, bool nesting, int *lines) {
+  if (!text) return nullptr;
+  if (!stops) stops = "";
+  const bool angle = std::strchr(stops, '>') != nullptr;
+  const bool stop_newline = std::strchr(stops, '\n') != nullptr;
+  std::vector<char> expected;  // closers of the open brackets, innermost last
+  const char *p = text;
+  for (;;) {
+    const char c = *p;
+    if (c == '\0') return nullptr;
+    if (c == '\n') {
+      if (expected.empty() && stop_newline) return include_stop ? p + 1 : p;
+      if (lines) ++*lines;
+      ++p;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      ++p;
+      while (*p && *p != c) {
+        if (*p == '\\' && p[1]) {
+          if (p[1] == '\n' && lines) ++*lines;
+          p += 2;
+          continue;
+        }
+        if (*p == '\n' && lines) ++*lines;
+        ++p;
+      }
+      if (!*p) return nullptr;
+      ++p;
+      continue;
+    }
+    if (!expected.empty()) {
+      if (c == expected.back()) {
+        expected.pop_back();
+      } else if (c == '(' || c == '[' || c == '{' || (c == '<' && angle)) {
+        expected.push_back(c == '(' ? ')' : c == '[' ? ']' : c == '{' ? '}' : '>');
+      }
+      ++p;
+      continue;
+    }
+    if (std::strchr(")],;>}", c) && std::strchr(stops, c)) return include_stop ? p + 1 : p;
+    if (nesting && (c == '(' || c == '[' || c == '{' || (c == '<' && angle)))
+      expected.push_back(c == '(' ? ')' : c == '[' ? ']' : c == '{' ? '}' : '>');
+    ++p;
+  }
+}
+
+std::string normalise_text(const std::string &text) {
+  auto tight = [](char c) { return std::strchr("&()*,[]", c) != nullptr && c != '\0'; };
+  std::string out;
+  bool pending_blank = false;
+  for (char c : text) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+      pending_blank = true;
+      continue;
+    }
+    if (pending_blank && !out.empty() && !tight(c) && !tight(out.back())) out.push_back(' ');
+    pending_blank = false;
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::string capture_text(const char **cursor, const char *stops, bool include_stop, bool nesting, int *lines,
+                         const char *prefix, bool normalise, bool *ok) {
+  std::string result = prefix ? prefix : "";
+  if (!cursor || !*cursor) {
+    if (ok) *ok = false;
+    return result;
+  }
+  const char *end = skip_balanced(*cursor, stops, include_stop, nesting, lines);
+  if (!end) {
+    if (ok) *ok = false;
+    *cursor += std::strlen(*cursor);
+    return std::string();
+  }
+  result.append(*cursor, static_cast<std::size_t>(end - *cursor));
+  *cursor = end;
+  if (ok) *ok = true;
+  return normalise ? normalise_text(result) : result;
+}
+
+// ---------------------------------------------------------------------------
+// Directive lines
+
+namespace {
+
+bool split_operand(std::string_view op, std::string &name, std::string &value) {
+  std::size_t i = 0;
+  auto skip = [&] {
+    while (i < op.size() && (op[i] == ' ' || op[i] == '\t')) ++i;
+  };
+  skip();
+  bool paren = i < op.size() && op[i] == '(';
+  if (paren) ++i;
+  skip();
+  std::size_t start = i;
+  while (i < op.size() && op[i] != '=' && op[i] != ')') ++i;
+  std::string raw(op.substr(start, i - start));
+  name.clear();
+  for (char c : raw)
+    if (c != ' ' && c != '\t') name.push_back(c);
+  // "long long" is one word in the size table; other names keep no blanks either.
+  if (i < op.size() && op[i] == ')') ++i;
+  skip();
+  if (i >= op.size() || op[i] != '=') return false;
+  ++i;
+  skip();
+  std::size_t vs = i;
+  while (i < op.size() && op[i] != ' ' && op[i] != '\t' && op[i] != '\r') ++i;
+  value.assign(op.substr(vs, i - vs));
+  return !name.empty() && !value.empty();
+}
+
+// The integer type a typedef name stands for, when it is one.
+TypeDesc *typedef_integer(const char *name) {
+  TokenScanner &s = *g_scanner;
+  if (!s.table || !name) return nullptr;
+  Symbol *e = lookup_ordinary(name, *s.table, ScopeContext());
+  if (!e || !e->decl || !(e->decl->storage & SF_TYPEDEF)) return nullptr;
+  TypeDesc *t = strip_typedefs(e->decl->type);
+  return t && t->kind == TK_INTEGER ? t : nullptr;
+}
+
+void pragma_sizeof(std::string_view operand) {
+  std::string name, value;
+  if (!split_operand(operand, name, value)) return;
+  long long bits = 0;
+  for (char c : value) {
+    if (!is_digit(static_cast<unsigned char>(c))) return;
+    bits = bits * 10 + (c - '0');
+    if (bits > 1000000) return;
+  }
+  // Widths the arithmetic cannot hold are malformed like any other bad pragma.
+  if (bits <= 0 || bits > 160) return;
+  AnalysisSettings &a = analysis_settings();
+  a.declared_sizes.emplace_back(name, static_cast<int>(bits / 8));
+  if (name == "int") a.int_bits = static_cast<int>(bits);
+  else if (name == "short") a.short_bits = static_cast<int>(bits);
+  else if (name == "long") a.long_bits = static_cast<int>(bits);
+  else if (name == "longlong") a.longlong_bits = static_cast<int>(bits);
+  else if (name == "char") a.char_bits = static_cast<int>(bits);
+  else if (TypeDesc *t = typedef_integer(name.c_str()))
+    t->integer->size = t->integer->size < 0 ? -static_cast<int>(bits) : static_cast<int>(bits);
+  std::string text(operand);
+  pp_pragma_sizeof(text.c_str());  // #if sizeof follows the same sizes
+}
+
+void pragma_signof(std::string_view operand) {
+  std::string name, value;
+  if (!split_operand(operand, name, value)) return;
+  if (value != "signed" && value != "unsigned") return;
+  const bool is_unsigned = value == "unsigned";
+  if (name == "char") {
+    analysis_settings().plain_char_unsigned = is_unsigned ? 1 : 0;
+  } else if (name != "int" && name != "short" && name != "long") {
+    if (TypeDesc *t = typedef_integer(name.c_str())) {
+      int size = t->integer->size < 0 ? -t->integer->size : t->integer->size;
+      t->integer->size = is_unsigned ? size : -size;
+    }
+  }
+  std::string text(operand);
+  pp_pragma_signof(text.c_str());
+}
+
+bool word_at(std::string_view line, std::size_t &i, std::string_view word) {
+  if (line.substr(i, word.size()) != word) return false;
+  std::size_t e = i + word.size();
+  if (e < line.size() && is_id_char(static_cast<unsigned char>(line[e]))) return false;
+  i = e;
+  return true;
+}
+
+}  // namespace
+
+bool lex_directive_line(const char *text, std::size_t length) {
+  TokenScanner &s = *g_scanner;
+  std::string_view line(text, length);
+  std::size_t i = 0;
+  auto blanks = [&] {
+    std::size_t b = i;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    return i > b;
+  };
+  blanks();
+  if (word_at(line, i, "line")) {
+    if (!blanks()) return false;
+    std::size_t ds = i;
+    long long number = 0;
+    bool too_big = false;
+    while (i < line.size() && is_digit(static_cast<unsigned char>(line[i]))) {
+      number = number * 10 + (line[i] - '0');
+      if (number > INT_MAX) too_big = true, number = INT_MAX;
+      ++i;
+    }
+    std::size_t digits = i - ds;
+    if (digits == 0 || digits > 1999 || too_big) return false;
+    if (i >= line.size() || line[i] != ' ') return false;
+    blanks();
+    if (i >= line.size() || line[i] != '"') return false;
+    std::size_t ns = ++i;
+    while (i < line.size() && line[i] != '"') ++i;
+    if (i >= line.size()) return false;
+    std::string name(line.substr(ns, i - ns));
+    if (s.position) {
+      s.position->line = static_cast<int>(number);
+      s.position->file = name;
+    }
+    s.current_file = name.empty() ? nullptr : intern_string(name.c_str());
+    return true;
+  }
+  if (word_at(line, i, "pragma")) {
+    blanks();
+    if (!word_at(line, i, "ortek")) return false;
+    blanks();
+    std::string_view rest = line.substr(i);
+    if (rest.substr(0, 6) == "sizeof") pragma_sizeof(rest.substr(6));
+    else if (rest.substr(0, 6) == "signof") pragma_signof(rest.substr(6));
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Identifier classification
+
+namespace {
+
+int classify_hit(Symbol *e, const char *name) {
+  TokenScanner &s = *g_scanner;
+  TypeDesc *t = e->decl ? e->decl->type : nullptr;
+  s.value.symbol = e;
+  s.value.type = t;
+  s.value.found = 1;
+  if (t && t->kind == TK_CLASS) {
+    s.value.text = type_name(t) ? type_name(t) : name;
+    s.qualifier = t;
+    return T_CLASS_NAME;
+  }
+  if (t && t->kind == TK_TEMPLATE) {
+    if (s.state == LS_NORMAL) s.state = LS_AFTER_TEMPLATE;
+    return t->templ->has_body ? T_DEFINED_TEMPLATE_NAME : T_TEMPLATE_NAME;
+  }
+  return T_DECLARED_NAME;
+}
+
+int classify(const char *name) {
+  TokenScanner &s = *g_scanner;
+  s.value.text = name;
+  ScopeContext ctx = s.hooks.scope ? s.hooks.scope() : ScopeContext();
+  const bool after_qualifier = s.last_token == P_SCOPE || s.last_token == '~' || s.last_token == K_OPERATOR;
+  TypeDesc *qualifier = after_qualifier ? s.qualifier : nullptr;
+  s.qualifier = nullptr;
+  if (qualifier) ctx = ScopeContext{1, qualifier};
+  if (s.hooks.own_name && s.hooks.own_name(name)) return T_IDENTIFIER;
+  if (s.table) {
+    SymbolTable &t = *s.table;
+    TypeDesc *scope = ctx.kind ? ctx.current : nullptr;
+    for (int guard = 0; guard < 100000; ++guard) {
+      Symbol *e = lookup_at_level(name, t, AREA_TAG, scope, TK_CLASS);
+      if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_TEMPLATE);
+      if (!e) e = lookup_at_level(name, t, AREA_ORDINARY, scope, -1, true);
+      if (!e) e = lookup_at_level(name, t, AREA_ENUMERATOR, scope, -1);
+      if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_ENUM);
+      if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_UNION);
+      if (e) return classify_hit(e, name);
+      if (!scope) break;
+      scope = enclosing_scope(scope);
+    }
+  }
+  if (pp_is_type_modifier(name, std::strlen(name))) return T_TYPE_MODIFIER;
+  if (s.table) {
+    if (Symbol *e = lookup_tag(name, *s.table, -1, ctx)) {
+      TypeDesc *t = e->decl ? e->decl->type : nullptr;
+      s.value.symbol = e;
+      s.value.type = t;
+      s.value.found = 1;
+      if (t && t->kind == TK_TEMPLATE) {
+        if (s.state == LS_NORMAL) s.state = LS_AFTER_TEMPLATE;
+        return T_TEMPLATE_NAME;
+      }
+      return T_DECLARED_NAME;
+    }
+  }
+  if (s.hooks.template_parameter) {
+    int p = s.hooks.template_parameter(name);
+    if (p == 1) return T_DECLARED_NAME;
+    if (p == 2) return T_CLASS_NAME;
+  }
+  return T_IDENTIFIER;
+}
+
+// ":" after a template header: the text to the next '{' and on to its '}'.
+const char *skip_base_and_body(const char *p, int *lines) {
+  const char *brace = p;
+  for (;;) {
+    const char c = *brace;
+    if (c == '\0') return nullptr;
+    if (c == '{') break;
+    if (c == '\n' && lines) ++*lines;
+    if (c == '"' || c == '\'') {
+      int len = match_quoted(brace, c);
+      brace += len > 0 ? len : 1;
+      continue;
+    }
+    if (c == '(' || c == '[') {
+      const char *q = skip_balanced(brace + 1, c == '(' ? ")" : "]", true, true, lines);
+      if (!q) return nullptr;
+      brace = q;
+      continue;
+    }
+    ++brace;
+  }
+  return skip_balanced(brace + 1, "}", true, true, lines);
+}
+
+int capture(int code, const char *start, const char *end) {
+  TokenScanner &s = *g_scanner;
+  s.state = LS_NORMAL;
+  s.template_declaration = 0;
+  if (!end) {
+    s.value.captured.clear();
+    s.text = start + std::strlen(start);
+    report_here(SEV_ERROR, "UNEXP_EOF", "");
+    return code;
+  }
+  s.value.captured.assign(start, static_cast<std::size_t>(end - start));
+  s.text = end;
+  return code;
+}
+
+// Reads the next character source: the push-back first, then the text.
+void enter_pushback() {
+  TokenScanner &s = *g_scanner;
+  if (s.pushback.empty()) return;
+  const char *rest = g_resume_text ? g_resume_text : s.text;
+  g_pushback_buffer = s.pushback;
+  s.pushback.clear();
+  // The push-back is scanned on its own, then the text resumes.
+  g_resume_text = rest;
+  s.text = g_pushback_buffer.c_str();
+}
+
+}  // namespace
+
+int lex_next() {
+  TokenScanner &s = *g_scanner;
+  enter_pushback();
+  for (;;) {
+    const char *p = s.text;
+    if (!p) {
+      s.at_end = 1;
+      return T_END;
+    }
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '\0') {
+      if (g_resume_text) {  // end of the push-back: back to the text
+        s.text = g_resume_text;
+        g_resume_text = nullptr;
+        continue;
+      }
+      s.token_start = p;
+      s.token_text.clear();
+      s.value = TokenValue();
+      s.at_end = 1;
+      s.last_token = T_END;
+      return T_END;
+    }
+    if (c == '\n') {
+      if (s.position) ++s.position->line;
+      s.at_line_start = true;
+      s.text = p + 1;
+      continue;
+    }
+    if (is_blank(c)) {
+      s.text = p + 1;
+      continue;
+    }
+    if (c == '#' && s.at_line_start) {
+      const char *eol = std::strchr(p, '\n');
+      std::size_t len = eol ? static_cast<std::size_t>(eol - (p + 1)) : std::strlen(p + 1);
+      bool line_marker = lex_directive_line(p + 1, len);
+      if (eol) {
+        if (!line_marker && s.position) ++s.position->line;
+        s.text = eol + 1;
+      } else {
+        s.text = p + 1 + len;
+      }
+      s.at_line_start = true;
+      continue;
+    }
+    if (c == 'u' && (std::strncmp(p, "using ::exception;", 18) == 0 || std::strncmp(p, "using ::type_info;", 18) == 0)) {
+      s.text = p + 18;
+      s.at_line_start = false;
+      continue;
+    }
+
+    // A token starts here.
+    g_token_state = TokenStartState{p, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
+                                    s.position ? s.position->line : 0, s.last_token, s.qualifier, true};
+    s.at_line_start = false;
+    s.token_start = p;
+    s.value = TokenValue();
+    int code = 0, len = 0;
+    bool is_name = false;
+
+    if (c == 'L' && (p[1] == '\'' || p[1] == '"') && (len = match_quoted(p + 1, p[1])) > 0) {
+      code = p[1] == '\'' ? T_CHARACTER : T_STRING;
+      len += 1;
+    } else if (is_id_start(c)) {
+      len = 1;
+      while (is_id_char(static_cast<unsigned char>(p[len]))) ++len;
+      is_name = true;
+    } else if (is_digit(c) || (c == '.' && is_digit(static_cast<unsigned char>(p[1])))) {
+      len = match_number(p, &code);
+    } else if (c == '\'' || c == '"') {
+      len = match_quoted(p, static_cast<char>(c));
+      code = c == '\'' ? T_CHARACTER : T_STRING;
+    } else {
+      code = match_punctuator(p, &len);
+    }
+    if (len == 0) {  // matches no rule
+      ++s.skipped_characters;
+      s.text = p + 1;
+      continue;
+    }
+    s.text = p + len;
+    s.token_text.assign(p, static_cast<std::size_t>(len));
+
+    if (is_name) {
+      auto k = keyword_map().find(std::string_view(p, static_cast<std::size_t>(len)));
+      if (k != keyword_map().end()) {
+        code = k->second;
+        s.value.text = token_spelling(code);
+        if (code == K_TEMPLATE && s.state != LS_TEMPLATE_ARGUMENTS) {
+          s.state = LS_AFTER_TEMPLATE;
+          s.template_declaration = 1;
+        }
+        if (code != K_OPERATOR && code != K_TEMPLATE) s.qualifier = nullptr;
+      } else {
+        code = classify(intern_string(s.token_text.c_str()));
+      }
+      s.last_token = code;
+      return code;
+    }
+
+    if (code == T_INTEGER || code == T_FLOATING || code == T_CHARACTER || code == T_STRING)
+      s.value.text = intern_string(s.token_text.c_str());
+    else
+      s.value.text = token_spelling(code);
+
+    switch (s.state) {
+      case LS_AFTER_TEMPLATE:
+        if (code == '<') {
+          code = T_TEMPLATE_OPEN;
+          s.state = LS_TEMPLATE_ARGUMENTS;
+          s.template_nesting = 0;
+        } else {
+          s.state = LS_NORMAL;
+        }
+        break;
+      case LS_TEMPLATE_ARGUMENTS:
+        if (code == '<') {
+          ++s.template_nesting;
+          code = T_TEMPLATE_OPEN;
+        } else if (code == '>' || code == P_SHR) {
+          if (code == P_SHR) {  // two closings: take one '>' at a time
+            s.text = p + 1;
+            s.token_text = ">";
+          }
+          code = T_TEMPLATE_CLOSE;
+          if (s.template_nesting > 0) {
+            --s.template_nesting;
+          } else {
+            s.state = s.template_declaration ? LS_TEMPLATE_DECLARATION : LS_NORMAL;
+          }
+        }
+        break;
+      case LS_TEMPLATE_DECLARATION:
+        if (code == '<') {
+          code = T_TEMPLATE_OPEN;
+        } else if (code == '>' || code == P_SHR) {
+          if (code == P_SHR) {
+            s.text = p + 1;
+            s.token_text = ">";
+          }
+          code = T_TEMPLATE_CLOSE;
+        } else if (code == '{') {
+          code = capture(T_BODY_TEXT, p, skip_balanced(p + 1, "}", true, true, line_counter()));
+        } else if (code == ':') {
+          code = capture(T_BASE_AND_BODY, p, skip_base_and_body(p + 1, line_counter()));
+        } else if (code == '=' && s.last_token != K_OPERATOR) {
+          code = capture(T_INIT_TEXT, p, skip_balanced(p + 1, ";", false, true, line_counter()));
+        } else if (code == ';') {
+          s.state = LS_NORMAL;
+          s.template_declaration = 0;
+        }
+        if (code == T_BODY_TEXT || code == T_BASE_AND_BODY || code == T_INIT_TEXT)
+          s.token_text = s.value.captured;
+        break;
+      default: break;
+    }
+    // The qualifying class survives "::" and "~" only.
+    if (code != P_SCOPE && code != '~') s.qualifier = nullptr;
+    s.last_token = code;
+    return code;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Constant conversion
+
+namespace {
+
+void constant_warning(const char *code) { report_here(SEV_WARNING, code, ""); }
+
+// Decodes the escape after a backslash (p at the character after it).
+unsigned long long decode_escape(const char *&p) {
+  const unsigned char c = static_cast<unsigned char>(*p);
+  if (c == '\0') return '\\';
+  switch (c) {
+    case '"': case '\'': case '(': case '?': case '[': case '\\': case '{': ++p; return c;
+    case 'a': ++p; return 7;
+    case 'b': ++p; return 8;
+    case 'f': ++p; return 12;
+    case 'n': ++p; return 10;
+    case 'r': ++p; return 13;
+    case 't': ++p; return 9;
+    case 'v': ++p; return 11;
+    case 'E': ++p; return 27;
+    default: break;
+  }
+  if (c >= '0' && c <= '7') {
+    unsigned long long v = 0;
+    for (int i = 0; i < 3 && *p >= '0' && *p <= '7'; ++i, ++p) v = v * 8 + static_cast<unsigned>(*p - '0');
+    return v;
+  }
+  if (c == 'x') {
+    ++p;
+    if (!is_hex(static_cast<unsigned char>(*p))) {
+      constant_warning("NOHEXDIGI");
+      return 0;
+    }
+    unsigned long long v = 0;
+    while (is_hex(static_cast<unsigned char>(*p))) v = (v << 4) | static_cast<unsigned>(hex_value(static_cast<unsigned char>(*p++)));
+    return v;
+  }
+  constant_warning("SEQUEINCO");
+  ++p;
+  return c;
+}
+
+void shift_or(BigInt &value, int bits, unsigned long long unit) {
+  BigInt count, part;
+  pint_from_int(&count, bits);
+  pint_shift_left(&value, &value, &count);
+  pint_from_int64(&part, static_cast<int64_t>(unit & 0x7fffffffffffffffULL));
+  pint_or(&value, &value, &part);
+}
+
+unsigned long long unit_mask(int bits) { return bits >= 64 ? ~0ULL : ((1ULL << bits) - 1); }
+
+// value = value * radix + digit, unless the value has grown past what any
+// target type could hold (then it stops growing and `overflow` is set).
+void accumulate(BigInt &value, int radix, int digit, bool &overflow) {
+  if (overflow) return;
+  if (!pint_fits(&value, 160, false)) {
+    overflow = true;
+    return;
+  }
+  pint_mul_small(&value, &value, radix);
+  pint_add_small(&value, &value, digit);
+}
+
+int digit_of(char c, int radix) {
+  int d = hex_value(static_cast<unsigned char>(c));
+  return d >= 0 && d < radix ? d : -1;
+}
+
+}  // namespace
+
+void convert_integer(const char *text, ConstantValue &out) {
+  out = ConstantValue();
+  const AnalysisSettings &a = analysis_settings();
+  const char *p = text ? text : "";
+  int radix = 10;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    radix = 16;
+    p += 2;
+  } else if (p[0] == '0') {
+    radix = 8;
+    ++p;
+  }
+  bool overflow = false;
+  for (; *p && !std::strchr("uUlL", *p); ++p) {
+    int d = digit_of(*p, radix);
+    if (d < 0) break;
+    accumulate(out.value, radix, d, overflow);
+  }
+  int u = 0, l = 0;
+  for (; *p; ++p) {
+    if (*p == 'u' || *p == 'U') ++u;
+    else if (*p == 'l' || *p == 'L') ++l;
+  }
+  int width = l >= 2 ? a.longlong_bits : l == 1 ? a.long_bits : a.int_bits;
+  out.is_unsigned = u ? 1 : 0;
+  out.suffix = std::string(u ? "u" : "") + (l >= 2 ? "ll" : l == 1 ? "l" : "");
+  if (overflow || !pint_fits(&out.value, width, false)) {
+    constant_warning("ENTOUTRAN");
+    pint_truncate(&out.value, width);
+  }
+  out.width = u ? width : -width;
+}
+
+void convert_radix_integer(const char *text, ConstantValue &out) {
+  out = ConstantValue();
+  const AnalysisSettings &a = analysis_settings();
+  const char *p = text ? text : "";
+  std::size_t n = std::strlen(p);
+  int radix = 10;
+  if (n > 0 && (p[n - 1] == 'h' || p[n - 1] == 'H')) radix = 16;
+  else if (n > 0 && (p[n - 1] == 'b' || p[n - 1] == 'B')) radix = 2;
+  bool overflow = false;
+  const char *end = radix == 10 ? p + n : p + n - 1;
+  for (; p < end; ++p) {
+    int d = digit_of(*p, radix);
+    if (d < 0) break;
+    accumulate(out.value, radix, d, overflow);
+  }
+  if (overflow || !pint_fits(&out.value, a.int_bits, false)) {
+    constant_warning("ENTOUTRAN");
+    pint_truncate(&out.value, a.int_bits);
+  }
+  out.width = -a.int_bits;
+}
+
+void convert_floating(const char *text, ConstantValue &out) {
+  out = ConstantValue();
+  out.kind = 1;
+  out.text = text ? text : "";
+  if (!out.text.empty()) {
+    char last = out.text.back();
+    if (last == 'f' || last == 'F') out.suffix = "f";
+    else if (last == 'l' || last == 'L') out.suffix = "L";
+  }
+}
+
+void convert_character(const char *text, ConstantValue &out) {
+  out = ConstantValue();
+  const AnalysisSettings &a = analysis_settings();
+  const char *p = text ? text : "";
+  const bool wide = *p == 'L';
+  if (wide) ++p;
+  const int unit = wide ? a.int_bits : a.char_bits;
+  const int unit_bits = unit > 0 ? unit : 8;
+  int max_chars = a.int_bits / unit_bits;
+  if (max_chars < 1) max_chars = 1;
+  bool invalid = *p != '\'';
+  if (!invalid) ++p;
+  int count = 0;
+  bool closed = false;
+  while (!invalid && *p) {
+    if (*p == '\'') {
+      closed = true;
+      break;
+    }
+    unsigned long long ch;
+    if (*p == '\\') {
+      ++p;
+      ch = decode_escape(p);
+    } else {
+      ch = static_cast<unsigned char>(*p++);
+      if (ch == 255) invalid = true;
+    }
+    ++count;
+    if (count <= max_chars) shift_or(out.value, unit_bits, ch & unit_mask(unit_bits > 63 ? 63 : unit_bits));
+  }
+  if (!closed) invalid = true;
+  if (count == 0 && !invalid) constant_warning("CSTCARVID");
+  if (count > max_chars) constant_warning("TOLOCSTCA");
+  if (count > 1 && !a.multichar_allowed) constant_warning("MULCARCST");
+  if (invalid) constant_warning("INVCSTCAR");
+  if (wide) {
+    pint_truncate(&out.value, a.int_bits);
+    out.width = -a.int_bits;
+    return;
+  }
+  int kept = count < 1 ? 1 : (count > max_chars ? max_chars : count);
+  int width = kept * unit_bits;
+  if (!a.plain_char_unsigned) {
+    pint_sign_extend(&out.value, width);
+    out.width = -width;
+    out.is_unsigned = 0;
+  } else {
+    pint_truncate(&out.value, width);
+    out.width = width;
+    out.is_unsigned = 1;
+  }
+}
