@@ -185,9 +185,9 @@ void w_udivmod(const W &n, const W &d, W *q, W *r) {
   *r = rem;
 }
 
-// Division by a divisor below 2^32 in 32-bit steps (plain 64-bit division,
-// no 128-bit library call). Decimal conversion divides by the constants 10
-// and 10^9, which the compiler turns into multiplications.
+// Division by the constants of decimal conversion in 32-bit steps: plain
+// 64-bit divisions by a constant, which the compiler turns into
+// multiplications.
 template <uint64_t D>
 unsigned w_div_const(W *v) {
   uint64_t r = 0;
@@ -201,20 +201,6 @@ unsigned w_div_const(W *v) {
     v->w[i] = (qh << 32) | ql;
   }
   return unsigned(r);
-}
-
-void w_div_small(W *v, unsigned d, unsigned *rem) {
-  uint64_t r = 0;
-  for (int i = 2; i >= 0; --i) {
-    uint64_t hi = (r << 32) | (v->w[i] >> 32);
-    uint64_t qh = hi / d;
-    r = hi % d;
-    uint64_t lo = (r << 32) | (v->w[i] & 0xFFFFFFFFu);
-    uint64_t ql = lo / d;
-    r = lo % d;
-    v->w[i] = (qh << 32) | ql;
-  }
-  *rem = unsigned(r);
 }
 
 unsigned w_div10(W *v) { return w_div_const<10>(v); }
@@ -401,11 +387,10 @@ void pint_divmod(BigInt *quotient, const BigInt *a, const BigInt *b, BigInt *rem
 
 void div_euclid_pint(BigInt *out, const BigInt *a, int32_t d, int32_t *remainder) {
   if (d < 1 || d > 255) report_internal_here("ERRINTFCT", "redizo div_euclid_pint");
-  W v = load(a);
-  unsigned rem;
-  w_div_small(&v, unsigned(d), &rem);
-  store(out, v);
-  if (remainder) *remainder = int32_t(rem);
+  W q, r;
+  w_udivmod(load(a), make(uint64_t(d)), &q, &r);
+  store(out, q);
+  if (remainder) *remainder = int32_t(r.w[0]);
 }
 
 int pint_compare(const BigInt *a, const BigInt *b) {
