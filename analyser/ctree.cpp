@@ -35,6 +35,7 @@ AnalysisSettings &analysis_settings() { return settings_record(); }
 void reset_analysis_settings() { settings_record() = AnalysisSettings(); }
 
 void set_analyser_report(AnalyserReport callback) { g_report = callback; }
+AnalyserReport analyser_report_callback() { return g_report; }
 
 void analyser_report(int severity, const char *code, std::string_view arg, const char *file,
                      int line) {

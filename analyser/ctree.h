@@ -384,6 +384,8 @@ bool same_scope(const TypeDesc *a, const TypeDesc *b);
 using AnalyserReport = void (*)(int severity, const char *code, std::string_view arg,
                                 std::string_view file, int line);
 void set_analyser_report(AnalyserReport callback);
+// The callback set by set_analyser_report (null: the default).
+AnalyserReport analyser_report_callback();
 void analyser_report(int severity, const char *code, std::string_view arg, const char *file,
                      int line);
 
