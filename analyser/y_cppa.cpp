@@ -1,0 +1,1336 @@
+// Declaration grammar, part one: the entry, the token window, error recovery,
+// declaration specifiers, declarators, parameter lists, expressions kept as
+// text, and the actions that enter variables and functions.
+//
+// The parser is recursive descent with one token of look-ahead; the scanner's
+// identifier classification tells type names from other names. Every
+// recursive rule counts its nesting, so that hostile input ends the analysis
+// with a report instead of exhausting the process stack.
+#include "y_cppa.h"
+
+#include <cstring>
+#include <unordered_set>
+
+#include "ctylex.h"
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+#include "y_cppint.h"
+
+namespace grammar {
+
+namespace {
+
+Parser *g_active = nullptr;
+ExpressionCallback g_callback = nullptr;
+int g_last_errors = 0;
+bool word_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '$' || c == '\'' || c == '"';
+}
+
+bool joining_char(char c) { return c && std::strchr("+-&|<>=!*/%^:.", c) != nullptr; }
+
+}  // namespace
+
+int g_total_depth = 0;
+
+Parser *active_parser() { return g_active; }
+void set_active_parser(Parser *p) { g_active = p; }
+
+const char *intern(const std::string &s) { return s.empty() ? nullptr : intern_string(s.c_str()); }
+
+void append_token_text(std::string &out, const Tok &t) {
+  const std::string &x = t.text;
+  if (x.empty()) return;
+  if (!out.empty()) {
+    char a = out.back(), b = x.front();
+    bool blank = (word_char(a) && word_char(b)) || (joining_char(a) && joining_char(b));
+    // The named casts keep their blank before the argument list.
+    if (t.cls == G_TOPEN && out.size() >= 5 && out.compare(out.size() - 5, 5, "_cast") == 0) blank = true;
+    if (blank) out += ' ';
+  }
+  out += x;
+}
+
+bool is_basic_type_keyword(const std::string &k) {
+  static const char *const words[] = {"void", "char", "short", "int", "long", "float", "double",
+                                      "signed", "unsigned", "bool", "wchar_t"};
+  for (const char *w : words)
+    if (k == w) return true;
+  return false;
+}
+
+bool is_storage_keyword(const std::string &k, unsigned *flag) {
+  static const struct { const char *word; unsigned flag; } table[] = {
+      {"typedef", SF_TYPEDEF}, {"extern", SF_EXTERN},     {"static", SF_STATIC},
+      {"auto", SF_AUTO},       {"register", SF_REGISTER}, {"friend", SF_FRIEND},
+      {"overload", SF_OVERLOAD}, {"inline", SF_INLINE},   {"virtual", SF_VIRTUAL},
+      {"export", SF_EXPORT},   {"explicit", SF_EXPLICIT}, {"mutable", SF_MUTABLE}};
+  for (const auto &e : table)
+    if (k == e.word) {
+      if (flag) *flag = e.flag;
+      return true;
+    }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Scanner adapter
+
+namespace {
+
+ScopeContext hook_scope() { return g_active ? g_active->context() : ScopeContext(); }
+
+}  // namespace
+
+void lex_start(const char *text, SymbolTable &table, const char *file, int line) {
+  const AnalysisSettings &s = analysis_settings();
+  lex_begin(&table, file ? file : "", line, s.keep_bodies, s.lenient_matching);
+  lex_set_text(text);
+  scanner().hooks.scope = hook_scope;
+}
+
+void lex_finish() { lex_end(); }
+
+Tok lex_token() {
+  Tok t;
+  int code = lex_next();
+  TokenScanner &sc = scanner();
+  t.line = lex_current_line();
+  const char *vt = sc.value.text;
+  switch (code) {
+    case T_END: t.cls = G_EOF; return t;
+    case T_IDENTIFIER: t.cls = G_IDENT; break;
+    case T_CLASS_NAME: t.cls = G_CLASSNAME; break;
+    case T_TEMPLATE_NAME:
+    case T_DEFINED_TEMPLATE_NAME: t.cls = G_TEMPLNAME; break;
+    case T_DECLARED_NAME: t.cls = G_DECLNAME; break;
+    case T_TYPE_MODIFIER: t.cls = G_TYPEMOD; break;
+    case T_INTEGER: t.cls = G_NUMBER; break;
+    case T_FLOATING: t.cls = G_FLOATNUM; break;
+    case T_CHARACTER: t.cls = G_CHARLIT; break;
+    case T_STRING: t.cls = G_STRING; break;
+    case T_TEMPLATE_OPEN: t.cls = G_TOPEN; t.text = "<"; return t;
+    case T_TEMPLATE_CLOSE: t.cls = G_TCLOSE; t.text = ">"; return t;
+    case T_BODY_TEXT: t.cls = G_BODYTEXT; t.text = sc.value.captured; return t;
+    case T_BASE_AND_BODY: t.cls = G_BASEBODY; t.text = sc.value.captured; return t;
+    case T_INIT_TEXT: t.cls = G_INITTEXT; t.text = sc.value.captured; return t;
+    default:
+      if (code >= K_ASM && code < T_LAST) {
+        t.cls = G_KEYWORD;
+        t.text = token_spelling(code);
+      } else if (code > 0 && code < T_LAST) {
+        t.cls = G_PUNCT;
+        t.text = token_spelling(code);
+      } else {
+        t.cls = G_OTHER;
+        t.text = sc.token_text;
+      }
+      return t;
+  }
+  t.text = vt ? vt : sc.token_text;
+  t.name = (t.cls <= G_TYPEMOD) ? intern_string(t.text.c_str()) : nullptr;
+  t.sym = sc.value.symbol;
+  t.type = sc.value.type;
+  return t;
+}
+
+bool lex_capture_balanced(std::string &out, bool brace_included) {
+  TokenScanner &sc = scanner();
+  bool ok = false;
+  int *lines = sc.position ? &sc.position->line : nullptr;
+  out = capture_text(&sc.text, "}", brace_included, true, lines, "", false, &ok);
+  if (ok) sc.token_start = sc.text;
+  return ok;
+}
+
+const char *lex_file() { return lex_current_file(); }
+int lex_line() { return lex_current_line(); }
+
+// ---------------------------------------------------------------------------
+// Parser basics
+
+Parser::Parser(SymbolTable &t, int nesting_base) : table(t), instantiation_level(nesting_base) {}
+
+void Parser::advance() {
+  cur = lex_token();
+  if (recover > 0) --recover;
+}
+
+bool Parser::accept(const char *text) {
+  if (!is(text)) return false;
+  advance();
+  return true;
+}
+
+void Parser::expect(const char *text) {
+  if (!is(text)) syntax_error();
+  advance();
+}
+
+void Parser::syntax_error() {
+  if (recover == 0) {
+    lex_syntax_error();
+    ++errors;
+  }
+  recover = 3;
+  throw Recover();
+}
+
+void Parser::too_deep() {
+  lex_syntax_error();
+  ++errors;
+  throw EndAnalysis();
+}
+
+void Parser::warn(const char *code, const std::string &arg, bool with_position) {
+  if (with_position)
+    analyser_report(SEV_WARNING, code, arg, lex_file(), lex_line());
+  else
+    analyser_report(SEV_WARNING, code, arg, nullptr, 0);
+}
+
+const char *Parser::file() const { return lex_file(); }
+int Parser::line() const { return lex_line(); }
+
+ScopeContext Parser::context() const {
+  ScopeContext c;
+  for (auto it = scopes.rbegin(); it != scopes.rend(); ++it) {
+    if (it->kind == SC_FILE) return c;
+    if (it->record) {
+      c.kind = 1;
+      c.current = it->record;
+      return c;
+    }
+  }
+  return c;
+}
+
+TypeDesc *Parser::scope_record() const { return context().current; }
+
+bool Parser::in_class() const {
+  return !scopes.empty() && (scopes.back().kind == SC_CLASS || scopes.back().kind == SC_UNION);
+}
+
+void Parser::push_scope(int kind, TypeDesc *record, int access) {
+  Scope s;
+  s.kind = kind;
+  s.record = record;
+  s.access = access;
+  scopes.push_back(s);
+}
+
+void Parser::pop_scope() {
+  if (scopes.size() > 1) scopes.pop_back();
+}
+
+void Parser::run(Scope outer) {
+  scopes.clear();
+  scopes.push_back(outer);
+  Parser *previous = g_active;
+  g_active = this;
+  try {
+    advance();
+    declaration_list(false, false);
+  } catch (EndAnalysis &) {
+  } catch (Recover &) {
+  }
+  g_active = previous;
+}
+
+// ---------------------------------------------------------------------------
+// Declaration lists and recovery
+
+// declaration-list: { declaration }   (up to '}' when braced)
+void Parser::declaration_list(bool braced, bool in_class_body) {
+  const size_t level = scopes.size();
+  for (;;) {
+    if (at_eof()) {
+      if (braced) {
+        if (recover == 0) {
+          lex_syntax_error();
+          ++errors;
+        }
+        throw EndAnalysis();
+      }
+      return;
+    }
+    if (braced && is("}")) return;
+    try {
+      declaration();
+    } catch (Recover &) {
+      scopes.resize(level);
+      recover_skip(in_class_body, braced);
+    }
+  }
+}
+
+// error-rule: drop tokens up to the end of the faulty declaration (its ';',
+// or the '}' closing a brace group opened inside it).
+void Parser::recover_skip(bool in_class_body, bool braced) {
+  int braces = 0;
+  for (;;) {
+    if (at_eof()) throw EndAnalysis();
+    if (cur.cls == G_PUNCT && cur.text == "{") {
+      ++braces;
+    } else if (cur.cls == G_PUNCT && cur.text == "}") {
+      if (braces == 0) {
+        // A member declaration without its ';' before the closing brace.
+        if (in_class_body) throw EndAnalysis();
+        if (!braced) cur = lex_token();  // a stray brace at file level
+        return;
+      }
+      --braces;
+      cur = lex_token();
+      if (braces == 0) return;
+      continue;
+    } else if (cur.cls == G_PUNCT && cur.text == ";" && braces == 0) {
+      cur = lex_token();
+      return;
+    }
+    cur = lex_token();
+  }
+}
+
+// declaration:
+//     ';' | linkage-specification | namespace-definition | using-declaration
+//   | template-declaration | access-label | access-declaration
+//   | decl-specifiers [init-declarator-list] ';' | function-definition
+void Parser::declaration() {
+  DepthGuard guard(*this);
+  if (cur.cls == G_PUNCT && cur.text == ";") {
+    advance();
+    return;
+  }
+  Specs s;
+  if (cur.cls == G_KEYWORD) {
+    const std::string &k = cur.text;
+    if (k == "extern") {
+      advance();
+      if (cur.cls == G_STRING) {
+        linkage_specification();
+        return;
+      }
+      s.storage |= SF_EXTERN;
+      s.any = true;
+    } else if (k == "namespace") {
+      namespace_definition();
+      return;
+    } else if (k == "using") {
+      using_declaration();
+      return;
+    } else if (k == "template") {
+      template_declaration();
+      return;
+    } else if (k == "asm" || k == "try") {
+      syntax_error();
+    } else if (k == "public" || k == "protected" || k == "private") {
+      if (!in_class()) syntax_error();
+      int access = k == "public" ? ACC_PUBLIC : k == "protected" ? ACC_PROTECTED : ACC_PRIVATE;
+      advance();
+      expect(":");
+      scopes.back().access = access;
+      return;
+    }
+  }
+  if (in_class() && cur.cls == G_PUNCT && cur.text == ":") {
+    // Unnamed bit-field.
+    advance();
+    collect_expression(";,", false);
+    expect(";");
+    return;
+  }
+  Specs got = decl_specifiers(false);
+  got.storage |= s.storage;
+  got.any = got.any || s.any;
+  s = got;
+  if (cur.cls == G_PUNCT && cur.text == ";" && !s.has_pending_name && s.pending_qual.empty()) {
+    // A type alone: struct S {...};  struct S;  enum E {...};  friend class X;
+    if (s.tag_type && (s.storage & SF_FRIEND) && in_class()) {
+      Declaration *d = make_declaration(type_name(s.tag_type), s.tag_type, s.storage);
+      add_member(d, false);
+      const char *ref = table.reference_name;
+      if (ref && type_name(s.tag_type) && std::strcmp(ref, type_name(s.tag_type)) == 0 && scope_record() &&
+          scope_record()->record)
+        scope_record()->record->friend_of_reference = 1;
+    } else if (!s.any) {
+      syntax_error();
+    }
+    advance();
+    return;
+  }
+  if (!s.any && cur.cls != G_IDENT && !(cur.cls == G_PUNCT && (cur.text == "*" || cur.text == "(" ||
+                                                               cur.text == "~" || cur.text == "::")) &&
+      !(cur.cls == G_KEYWORD && cur.text == "operator") && !s.has_pending_name && s.pending_qual.empty())
+    syntax_error();
+  if (!s.any && cur.cls == G_IDENT && s.pending_qual.empty()) {
+    // Access declaration "Base::member;" arrives as a qualified name; a
+    // lone identifier here is an implicitly typed declarator (C).
+  }
+  Declarator d;
+  parse_declarator(d, in_class(), &s);
+  if (!d.name && s.pending_qual.empty() && !d.qualified && !(in_class() && is(":"))) syntax_error();
+  // Access declaration: a qualified base member alone.
+  if (in_class() && d.qualified && d.ops.empty() && !s.has_type && cur.cls == G_PUNCT && cur.text == ";") {
+    access_declaration(d.qual, d.name);
+    advance();
+    return;
+  }
+  bool is_function = !d.ops.empty() && d.ops.back().kind == DeclOp::FUNC;
+  if (is_function) {
+    bool body_follows = (cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":")) || cur.cls == G_BODYTEXT ||
+                        cur.cls == G_BASEBODY;
+    bool knr = d.ops.back().knr && !(cur.cls == G_PUNCT && (cur.text == ";" || cur.text == ","));
+    if (cur.cls == G_KEYWORD && cur.text == "try") syntax_error();
+    if (body_follows || knr) {
+      TypeDesc *ftype = build_type(s.type, d);
+      if (knr) old_style_parameters(d, ftype);
+      function_definition(s, d, ftype);
+      return;
+    }
+  }
+  init_declarators(s, d);
+}
+
+// ---------------------------------------------------------------------------
+// Declaration specifiers
+
+TypeDesc *Parser::type_of_name_token(const Tok &t) const {
+  if (t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME) {
+    if (t.type) return t.type;
+    if (t.sym && t.sym->decl) return t.sym->decl->type;
+    return nullptr;
+  }
+  if (t.cls == G_DECLNAME && t.sym && t.sym->decl) {
+    Declaration *d = t.sym->decl;
+    if (d->storage & SF_TYPEDEF) return named_type(d->name, d->type);
+    TypeDesc *ty = d->type;
+    if (ty && (ty->kind == TK_ENUM || ty->kind == TK_UNION || ty->kind == TK_CLASS || ty->kind == TK_TEMPLATE) &&
+        type_name(ty) && d->name && std::strcmp(type_name(ty), d->name) == 0)
+      return ty;
+  }
+  return nullptr;
+}
+
+bool Parser::is_type_token() const {
+  if (cur.cls == G_KEYWORD)
+    return is_basic_type_keyword(cur.text) || cur.text == "const" || cur.text == "volatile" ||
+           cur.text == "struct" || cur.text == "class" || cur.text == "union" || cur.text == "enum" ||
+           cur.text == "typename" || is_storage_keyword(cur.text, nullptr);
+  if (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME || cur.cls == G_TYPEMOD) return true;
+  if (cur.cls == G_DECLNAME) return type_of_name_token(cur) != nullptr;
+  return false;
+}
+
+TypeDesc *Parser::find_scope_type(const Tok &t) const {
+  TypeDesc *ty = type_of_name_token(t);
+  if (!ty && t.sym && t.sym->decl) ty = t.sym->decl->type;
+  for (int guard = 0; ty && ty->kind == TK_NAMED && ty->named && ty->named->aliased && guard < 100; ++guard)
+    ty = ty->named->aliased;
+  if (ty && ty->kind == TK_ELABORATED && ty->elaborated) ty = ty->elaborated->named;
+  return ty;
+}
+
+namespace {
+
+const char *class_name_of(const TypeDesc *t) { return t && t->record ? t->record->name : nullptr; }
+
+// Whether a name token names the class whose body is open (a constructor).
+bool names_own_class(const Parser &p, const Tok &t) {
+  if (!p.in_class() || !t.name) return false;
+  const char *cn = class_name_of(p.scopes.back().record);
+  if (!cn) return false;
+  if (std::strcmp(cn, t.name) == 0) return true;
+  size_t n = std::strlen(t.name);
+  return std::strncmp(cn, t.name, n) == 0 && cn[n] == '<';  // template instance
+}
+
+}  // namespace
+
+// decl-specifiers: { basic-type | cv | storage | class-specifier | enum-specifier
+//                    | type-name | typename qualified-name }
+Specs Parser::decl_specifiers(bool for_param) {
+  DepthGuard guard(*this);
+  Specs s;
+  const char *f = file();
+  for (;;) {
+    if (cur.cls == G_KEYWORD) {
+      const std::string k = cur.text;
+      unsigned flag = 0;
+      if (is_basic_type_keyword(k)) {
+        TypeDesc *b = basic_type(k.c_str());
+        s.type = s.type ? CPP_compose_type(s.type, b, f, line()) : b;
+        s.has_type = s.any = true;
+        advance();
+        continue;
+      }
+      if (k == "const" || k == "volatile") {
+        TypeDesc *q = qualifier_type(k.c_str());
+        s.type = s.type ? CPP_compose_type(s.type, q, f, line()) : q;
+        s.any = true;
+        advance();
+        continue;
+      }
+      if (is_storage_keyword(k, &flag)) {
+        s.storage |= flag;
+        s.any = true;
+        advance();
+        continue;
+      }
+      if (k == "struct" || k == "class" || k == "union") {
+        if (s.has_type) syntax_error();
+        TypeDesc *t = class_specifier(s);
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+        s.has_type = s.any = true;
+        continue;
+      }
+      if (k == "enum") {
+        if (s.has_type) syntax_error();
+        TypeDesc *t = enum_specifier(s);
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+        s.has_type = s.any = true;
+        continue;
+      }
+      if (k == "typename") {
+        advance();
+        std::string text;
+        TypeDesc *t = type_name_text(text);
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+        s.has_type = s.any = true;
+        continue;
+      }
+      break;
+    }
+    if (cur.cls == G_TYPEMOD) {  // registered modifiers carry no type of their own
+      s.any = true;
+      advance();
+      continue;
+    }
+    if (s.has_type) break;
+    if (cur.cls == G_TEMPLNAME) {
+      Tok t = cur;
+      advance();
+      if (cur.cls == G_PUNCT && cur.text == "(" && names_own_class(*this, t)) {
+        s.has_pending_name = true;
+        s.pending_qual.clear();
+        s.pending_scope = nullptr;
+        s.tag_type = nullptr;
+        s.pending_qual.push_back(t.name);  // the constructor's own name, see parse_declarator
+        s.any = true;
+        return s;
+      }
+      TypeDesc *inst = template_use(t);
+      if (cur.cls == G_PUNCT && cur.text == "::") {
+        // X<T>::member, or a type nested in an instance.
+        s.pending_qual.push_back(t.name ? std::string(t.name) : std::string());
+        s.pending_scope = inst ? inst : type_of_name_token(t);
+        advance();
+        s.any = true;
+        return s;
+      }
+      if (inst) {
+        s.type = s.type ? CPP_compose_type(s.type, inst, f, line()) : inst;
+      }
+      s.has_type = s.any = true;
+      continue;
+    }
+    if (cur.cls == G_CLASSNAME || (cur.cls == G_DECLNAME && type_of_name_token(cur))) {
+      Tok t = cur;
+      advance();
+      if (t.cls == G_CLASSNAME && cur.cls == G_PUNCT && cur.text == "(" && names_own_class(*this, t)) {
+        // Constructor declared in its class.
+        s.has_pending_name = true;
+        s.pending_qual.clear();
+        s.pending_qual.push_back(class_name_of(scopes.back().record));
+        s.any = true;
+        return s;
+      }
+      if (cur.cls == G_PUNCT && cur.text == "::") {
+        // A qualified name: a nested type (A::B x;) or the declarator of a
+        // member defined outside its class (A::f, A::A, A::~A, A::operator).
+        std::vector<std::string> qual;
+        qual.push_back(t.name);
+        TypeDesc *scope = find_scope_type(t);
+        Tok last = t;
+        for (;;) {
+          advance();  // past "::"
+          if (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME ||
+              (cur.cls == G_DECLNAME && type_of_name_token(cur))) {
+            if (cur.name && last.name && std::strcmp(cur.name, last.name) == 0) break;  // A::A
+            Tok n = cur;
+            advance();
+            if (cur.cls == G_PUNCT && cur.text == "::") {
+              qual.push_back(n.name);
+              scope = find_scope_type(n);
+              last = n;
+              continue;
+            }
+            if (cur.cls == G_PUNCT && cur.text == "(" && !s.any && !s.has_type) {
+              // A::f( with an implicitly typed result: declarator.
+              qual.push_back(n.name);
+              s.pending_qual = qual;
+              s.pending_scope = scope;
+              s.has_pending_name = true;
+              s.any = true;
+              return s;
+            }
+            TypeDesc *nt = type_of_name_token(n);
+            if (!nt) nt = named_type(n.name, nullptr);
+            s.type = s.type ? CPP_compose_type(s.type, nt, f, line()) : nt;
+            s.has_type = s.any = true;
+            qual.clear();
+            break;
+          }
+          break;
+        }
+        if (!qual.empty()) {
+          s.pending_qual = qual;
+          s.pending_scope = scope;
+          s.any = true;
+          return s;
+        }
+        continue;
+      }
+      TypeDesc *ty = type_of_name_token(t);
+      if (!ty) ty = named_type(t.name, nullptr);
+      s.type = s.type ? CPP_compose_type(s.type, ty, f, line()) : ty;
+      s.has_type = s.any = true;
+      continue;
+    }
+    break;
+  }
+  (void)for_param;
+  return s;
+}
+
+// typename-specifier: [::] name { :: name } [template-arguments]
+TypeDesc *Parser::type_name_text(std::string &text) {
+  int guard = 0;
+  for (;;) {
+    if (++guard > 10000) syntax_error();
+    if (cur.cls == G_PUNCT && cur.text == "::") {
+      append_token_text(text, cur);
+      advance();
+      continue;
+    }
+    if (cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) {
+      append_token_text(text, cur);
+      advance();
+      if (cur.cls == G_TOPEN) {
+        std::vector<std::string> args;
+        text += collect_template_arguments(args);
+      }
+      if (cur.cls == G_PUNCT && cur.text == "::") continue;
+      break;
+    }
+    syntax_error();
+  }
+  return named_type(intern(text), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Declarators
+
+// declarator: { ptr-operator } direct-declarator
+// ptr-operator: '*' {cv} | '&' | class-name '::' '*' {cv}
+// direct-declarator: name | '(' declarator ')' | direct-declarator suffix
+void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
+  DepthGuard guard(*this);
+  d.line = line();
+  std::vector<DeclOp> prefix, suffix;
+  Declarator inner;
+  bool nested = false;
+  if (specs && (specs->has_pending_name || !specs->pending_qual.empty())) {
+    if (specs->has_pending_name) {
+      // The name was read with the specifiers (constructor or A::f).
+      std::vector<std::string> q = specs->pending_qual;
+      d.name = intern(q.back());
+      q.pop_back();
+      d.qual = q;
+      d.qualified = !q.empty();
+      d.qual_scope = specs->pending_scope;
+      specs->has_pending_name = false;
+    } else {
+      d.qual = specs->pending_qual;
+      d.qual_scope = specs->pending_scope;
+      d.qualified = true;
+      declarator_name(d);
+    }
+    specs->pending_qual.clear();
+    declarator_suffixes(d, suffix);
+    for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(*it);
+    return;
+  }
+  for (;;) {
+    if (cur.cls == G_PUNCT && cur.text == "*") {
+      DeclOp op;
+      op.kind = DeclOp::PTR;
+      advance();
+      while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
+        op.quals.push_back(qualifier_type(cur.text.c_str()));
+        advance();
+      }
+      while (cur.cls == G_TYPEMOD) advance();
+      prefix.push_back(op);
+      continue;
+    }
+    if (cur.cls == G_PUNCT && (cur.text == "&" || cur.text == "&&")) {
+      DeclOp op;
+      op.kind = DeclOp::REF;
+      advance();
+      prefix.push_back(op);
+      continue;
+    }
+    if (cur.cls == G_TYPEMOD) {
+      advance();
+      continue;
+    }
+    break;
+  }
+  if (cur.cls == G_PUNCT && cur.text == "(") {
+    advance();
+    bool nested_start = (cur.cls == G_PUNCT && (cur.text == "*" || cur.text == "&" || cur.text == "(" ||
+                                                cur.text == "::" || cur.text == "~")) ||
+                        cur.cls == G_IDENT || (cur.cls == G_KEYWORD && cur.text == "operator") ||
+                        (!abstract_ok && (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME ||
+                                          cur.cls == G_DECLNAME));
+    if (nested_start) {
+      nested = true;
+      parse_declarator(inner, abstract_ok, nullptr);
+      expect(")");
+    } else if (abstract_ok) {
+      DeclOp op;
+      op.kind = DeclOp::FUNC;
+      parameter_list(op);
+      suffix.push_back(op);
+    } else {
+      syntax_error();
+    }
+  } else if ((cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) || (cur.cls == G_PUNCT && (cur.text == "~" || cur.text == "::")) ||
+             (cur.cls == G_KEYWORD && cur.text == "operator")) {
+    declarator_name(d);
+    // "A::*" ends as a pointer to member: the name part is empty then.
+    if (!d.name && !d.qual.empty() && cur.cls == G_PUNCT && cur.text == "*") {
+      DeclOp op;
+      op.kind = DeclOp::MEMPTR;
+      op.member_class = d.qual_scope;
+      d.qual.clear();
+      d.qualified = false;
+      d.qual_scope = nullptr;
+      advance();
+      while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
+        op.quals.push_back(qualifier_type(cur.text.c_str()));
+        advance();
+      }
+      prefix.push_back(op);
+      Declarator rest;
+      parse_declarator(rest, abstract_ok, nullptr);
+      d.name = rest.name;
+      d.qual = rest.qual;
+      d.qualified = rest.qualified;
+      d.qual_scope = rest.qual_scope;
+      d.is_destructor = rest.is_destructor;
+      d.is_operator = rest.is_operator;
+      for (const DeclOp &o : prefix) d.ops.push_back(o);
+      for (const DeclOp &o : rest.ops) d.ops.push_back(o);
+      return;
+    }
+  } else if (!abstract_ok) {
+    syntax_error();
+  }
+  declarator_suffixes(d, suffix);
+  d.ops.clear();
+  for (const DeclOp &o : prefix) d.ops.push_back(o);
+  for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(*it);
+  if (nested) {
+    for (const DeclOp &o : inner.ops) d.ops.push_back(o);
+    d.name = inner.name;
+    d.qual = inner.qual;
+    d.qualified = inner.qualified;
+    d.qual_scope = inner.qual_scope;
+    d.is_destructor = inner.is_destructor;
+    d.is_operator = inner.is_operator;
+  }
+}
+
+// declarator-name: [::] { name [template-arguments] :: } ( name | '~' name | operator-name )
+void Parser::declarator_name(Declarator &d) {
+  for (int guard = 0;; ++guard) {
+    if (guard > 10000) syntax_error();
+    if (cur.cls == G_KEYWORD && cur.text == "operator") {
+      operator_name(d);
+      return;
+    }
+    if (cur.cls == G_PUNCT && cur.text == "~") {
+      advance();
+      if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
+      d.name = intern(std::string("~") + cur.text);
+      d.is_destructor = true;
+      advance();
+      return;
+    }
+    if (cur.cls == G_PUNCT && cur.text == "::") {
+      advance();
+      continue;
+    }
+    if (cur.cls == G_PUNCT && cur.text == "*" && !d.qual.empty()) return;  // pointer to member
+    if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
+    Tok t = cur;
+    std::string name = t.text;
+    advance();
+    TypeDesc *scope = nullptr;
+    if (t.cls == G_TEMPLNAME && cur.cls == G_TOPEN) {
+      std::vector<std::string> args;
+      name += collect_template_arguments(args);
+      scope = type_of_name_token(t);
+    }
+    if (cur.cls == G_PUNCT && cur.text == "::") {
+      d.qual.push_back(name);
+      d.qual_scope = scope ? scope : find_scope_type(t);
+      d.qualified = true;
+      advance();
+      continue;
+    }
+    d.name = intern(name);
+    return;
+  }
+}
+
+// operator-name: operator ( symbol | '(' ')' | '[' ']' | new ['[' ']'] | delete ['[' ']'] | type )
+void Parser::operator_name(Declarator &d) {
+  advance();  // "operator"
+  d.is_operator = true;
+  std::string n = "operator ";
+  if (cur.cls == G_KEYWORD && (cur.text == "new" || cur.text == "delete")) {
+    n += cur.text;
+    advance();
+    if (cur.cls == G_PUNCT && cur.text == "[") {
+      advance();
+      expect("]");
+      n += "[]";
+    }
+  } else if (cur.cls == G_PUNCT && cur.text == "(") {
+    advance();
+    expect(")");
+    n += "()";
+  } else if (cur.cls == G_PUNCT && cur.text == "[") {
+    advance();
+    expect("]");
+    n += "[]";
+  } else if (cur.cls == G_PUNCT || cur.cls == G_TOPEN || cur.cls == G_TCLOSE) {
+    n += cur.text;
+    advance();
+  } else {
+    // Conversion function: the type's words, then its pointer operators.
+    std::string text;
+    int guard = 0;
+    while (is_type_token() || (cur.cls == G_PUNCT && (cur.text == "*" || cur.text == "&" || cur.text == "::"))) {
+      if (++guard > 10000) syntax_error();
+      append_token_text(text, cur);
+      if (cur.cls == G_TEMPLNAME) {
+        advance();
+        if (cur.cls == G_TOPEN) {
+          std::vector<std::string> args;
+          text += collect_template_arguments(args);
+        }
+        continue;
+      }
+      advance();
+    }
+    if (text.empty()) syntax_error();
+    n += text;
+  }
+  d.name = intern(n);
+}
+
+// suffix: '[' [expression] ']' | '(' parameter-list ')' {cv} [throw '(' types ')']
+void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
+  for (int guard = 0;; ++guard) {
+    if (guard > 100000) syntax_error();
+    if (cur.cls == G_PUNCT && cur.text == "[") {
+      DeclOp op;
+      op.kind = DeclOp::ARRAY;
+      advance();
+      if (!(cur.cls == G_PUNCT && cur.text == "]")) {
+        op.bound = collect_expression("]", false);
+        op.has_bound = true;
+      }
+      expect("]");
+      out.push_back(op);
+      continue;
+    }
+    if (cur.cls == G_PUNCT && cur.text == "(") {
+      DeclOp op;
+      op.kind = DeclOp::FUNC;
+      advance();
+      parameter_list(op);
+      while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
+        op.quals.push_back(qualifier_type(cur.text.c_str()));
+        advance();
+      }
+      if (cur.cls == G_KEYWORD && cur.text == "throw") {
+        advance();
+        expect("(");
+        op.has_throw = true;
+        int g2 = 0;
+        while (!(cur.cls == G_PUNCT && cur.text == ")")) {
+          if (++g2 > 10000 || at_eof()) syntax_error();
+          Specs ts = decl_specifiers(true);
+          if (!ts.any) syntax_error();
+          Declarator ad;
+          parse_declarator(ad, true, &ts);
+          op.throws.push_back(build_type(ts.type, ad));
+          if (!accept(",")) break;
+        }
+        expect(")");
+      }
+      out.push_back(op);
+      continue;
+    }
+    break;
+  }
+  (void)d;
+}
+
+// parameter-list: [ parameter { ',' parameter } [ ',' '...' ] | '...' ] ')'
+// parameter: decl-specifiers declarator-or-abstract [ '=' expression ] | identifier (old style)
+void Parser::parameter_list(DeclOp &op) {
+  DepthGuard guard(*this);
+  if (cur.cls == G_PUNCT && cur.text == ")") {
+    advance();
+    return;
+  }
+  for (;;) {
+    if (cur.cls == G_PUNCT && cur.text == "...") {
+      op.ellipsis = true;
+      advance();
+      expect(")");
+      return;
+    }
+    bool name_only = cur.cls == G_IDENT || (cur.cls == G_DECLNAME && !type_of_name_token(cur));
+    if (name_only) {
+      Declaration *p = make_declaration(cur.name, nullptr, 0);
+      p->scope_kind = 0;
+      p->scope = nullptr;
+      op.params.push_back(p);
+      op.knr = true;
+      advance();
+    } else {
+      Specs s = decl_specifiers(true);
+      if (!s.any) syntax_error();
+      Declarator pd;
+      parse_declarator(pd, true, &s);
+      TypeDesc *t = build_type(s.type, pd);
+      Declaration *p = make_declaration(pd.name, t, s.storage);
+      p->scope_kind = 0;
+      p->scope = nullptr;
+      if (cur.cls == G_PUNCT && cur.text == "=") {
+        advance();
+        p->text = collect_expression(",)", false);
+      } else if (cur.cls == G_INITTEXT) {
+        p->text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
+        advance();
+      }
+      op.params.push_back(p);
+    }
+    if (accept(",")) continue;
+    expect(")");
+    return;
+  }
+}
+
+TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
+  TypeDesc *t = base;
+  for (const DeclOp &op : d.ops) {
+    switch (op.kind) {
+      case DeclOp::PTR:
+      case DeclOp::MEMPTR: {
+        TypeDesc *p = pointer_to(t);
+        p->pointer->member_class = op.member_class;
+        for (TypeDesc *q : op.quals) append_qualifier(p, q);
+        t = p;
+        break;
+      }
+      case DeclOp::REF: t = reference_to(t); break;
+      case DeclOp::ARRAY: {
+        TypeDesc *a = array_of(t);
+        a->array->has_bound_text = op.has_bound;
+        a->array->bound_text = op.bound;
+        a->array->bound_expression = op.bound;
+        t = a;
+        break;
+      }
+      case DeclOp::FUNC: {
+        TypeDesc *f = function_returning(t);
+        for (Declaration *p : op.params) function_add_param(f, p);
+        if (op.ellipsis) {
+          TypeDesc *e = type_new(TK_ELLIPSIS);
+          e->ellipsis->marker = op.params.empty() ? 0 : 1;
+          Declaration *p = decl_new(nullptr, e);
+          p->file = lex_file();
+          function_add_param(f, p);
+        }
+        TypeDesc *chain = nullptr;
+        for (TypeDesc *q : op.quals) {
+          if (!chain) chain = q;
+          else append_qualifier(chain, q);
+        }
+        f->function->info->qualifiers = chain;
+        for (TypeDesc *x : op.throws) function_add_exception(f, x);
+        f->function->info->has_exception_spec = op.has_throw ? 1 : 0;
+        t = f;
+        break;
+      }
+    }
+  }
+  return t;
+}
+
+// ---------------------------------------------------------------------------
+// Actions
+
+Declaration *Parser::make_declaration(const char *name, TypeDesc *type, unsigned storage) {
+  Declaration *d = decl_new(name, type);
+  ScopeContext c = context();
+  d->scope_kind = c.kind;
+  d->scope = c.current;
+  d->storage = storage;
+  d->file = lex_file();
+  d->line = line();
+  return d;
+}
+
+void Parser::add_member(Declaration *d, bool nested_type) {
+  (void)nested_type;
+  TypeDesc *r = scope_record();
+  if (!r || !r->record || scopes.back().kind == SC_FILE || scopes.back().kind == SC_FUNCTION) return;
+  class_add_member(r, member_node_new(d, scopes.back().access));
+}
+
+Symbol *Parser::enter(Declaration *d) {
+  Symbol *s = enter_declaration(d, table, context(), d->line ? d->line : line());
+  if (s && s->decl == d) add_member(d, false);
+  return s;
+}
+
+// init-declarator-list: init-declarator { ',' init-declarator } ';'
+// init-declarator: declarator [ ':' width ] [ '=' ( expression | '{' ... '}' ) ]
+void Parser::init_declarators(Specs &s, Declarator &first) {
+  Declarator d = first;
+  for (int guard = 0;; ++guard) {
+    if (guard > 10000000) syntax_error();
+    TypeDesc *t = build_type(s.type, d);
+    std::string text;
+    int width = -1;
+    if (cur.cls == G_PUNCT && cur.text == ":") {
+      if (!in_class()) syntax_error();
+      advance();
+      std::string w = collect_expression(",;=", false);
+      width = std::atoi(w.c_str());
+    }
+    if (cur.cls == G_PUNCT && cur.text == "=") {
+      advance();
+      if (cur.cls == G_PUNCT && cur.text == "{") {
+        std::string body;
+        if (!lex_capture_balanced(body, true)) {
+          lex_syntax_error();
+          ++errors;
+          throw EndAnalysis();
+        }
+        text = "{" + body;
+        advance();
+      } else {
+        text = collect_expression(",;", false);
+      }
+    } else if (cur.cls == G_INITTEXT) {
+      text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
+      advance();
+    } else if (cur.cls == G_PUNCT && cur.text == "(" && !d.ops.empty()) {
+      syntax_error();
+    }
+    if (d.name || in_class()) {
+      Declaration *dec = make_declaration(d.name, t, s.storage);
+      dec->text = text;
+      if (width >= 0) dec->word = width;
+      if (d.qualified && d.qual_scope && !(d.qual_scope->kind == TK_TEMPLATE)) {
+        // Definition of a static member (int A::n = 1;).
+        Symbol *ex = lookup_in_scope(dec->name, table, AREA_ORDINARY, d.qual_scope);
+        if (ex && ex->decl) {
+          if (!text.empty()) ex->decl->text = text;
+          ex->decl->file = dec->file;
+          symbol_mark_defined(table, ex);
+        } else {
+          dec->scope_kind = 1;
+          dec->scope = d.qual_scope;
+          enter_declaration(dec, table, context(), dec->line);
+        }
+      } else if (d.name || !in_class() || width >= 0) {
+        enter(dec);
+      }
+    }
+    if (accept(",")) {
+      d = Declarator();
+      parse_declarator(d, in_class(), nullptr);
+      if (!d.name && !in_class()) syntax_error();
+      continue;
+    }
+    expect(";");
+    return;
+  }
+}
+
+bool Parser::capture_body(std::string &body) {
+  // The scanner stands just after '{': take the text up to the matching '}'.
+  if (!lex_capture_balanced(body, false)) {
+    lex_syntax_error();
+    ++errors;
+    throw EndAnalysis();
+  }
+  advance();  // the '}'
+  if (!(cur.cls == G_PUNCT && cur.text == "}")) syntax_error();
+  return true;
+}
+
+namespace {
+
+void reconcile_parameter_names(TypeDesc *declared, TypeDesc *defining) {
+  if (!declared || !defining || declared->kind != TK_FUNCTION || defining->kind != TK_FUNCTION) return;
+  DeclNode *a = declared->function->info->first_param;
+  DeclNode *b = defining->function->info->first_param;
+  for (; a && b; a = a->next, b = b->next)
+    if (a->decl && b->decl) a->decl->name = b->decl->name;
+}
+
+std::string qualified_text(const std::vector<std::string> &qual, const char *name) {
+  std::string s;
+  for (const std::string &q : qual) s += q + "::";
+  if (name) s += name;
+  return s;
+}
+
+}  // namespace
+
+// function-definition: decl-specifiers declarator [old-style-declarations]
+//                      [':' member-initialisers] '{' body '}'
+void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
+  std::string body;
+  std::string header_text;
+  if (cur.cls == G_BODYTEXT) {
+    body = cur.text;
+    advance();
+  } else if (cur.cls == G_BASEBODY) {
+    // Member initialisers and body captured whole after a template header.
+    body = cur.text;
+    advance();
+  } else {
+    if (cur.cls == G_PUNCT && cur.text == ":") {
+      // mem-initialiser-list: name '(' [expression-list] ')' { ',' ... }
+      advance();
+      for (int guard = 0;; ++guard) {
+        if (guard > 100000) syntax_error();
+        std::string n;
+        type_name_text(n);
+        expect("(");
+        if (!(cur.cls == G_PUNCT && cur.text == ")")) collect_expression(")", true);
+        expect(")");
+        if (!accept(",")) break;
+      }
+    }
+    if (cur.cls == G_KEYWORD && cur.text == "try") syntax_error();
+    if (!(cur.cls == G_PUNCT && cur.text == "{")) syntax_error();
+    capture_body(body);
+  }
+  const bool keep = in_class() || analysis_settings().keep_bodies;
+  TypeDesc *scope = d.qualified ? d.qual_scope : scope_record();
+  if (d.qualified && scope && scope->kind == TK_TEMPLATE) {
+    // Member of a class template defined outside it: kept with the template
+    // for its instances.
+    if (scope->templ) scope->templ->member_definitions.push_back(qualified_text(d.qual, d.name));
+    advance();
+    return;
+  }
+  Symbol *ex = d.name ? find_function(d.name, table, scope ? canonical_scope(scope) : nullptr, ftype) : nullptr;
+  if (ex && ex->decl && ex->decl->type && ex->decl->type->kind == TK_FUNCTION) {
+    Declaration *e = ex->decl;
+    e->file = lex_file();
+    reconcile_parameter_names(e->type, ftype);
+    FunctionInfo *info = e->type->function->info;
+    info->defined = 1;
+    info->has_body = keep ? 1 : 0;
+    info->body = keep ? body : std::string();
+    symbol_mark_defined(table, ex);
+    if (analysis_settings().recording) table.recorded.push_back(ex);
+    advance();
+    return;
+  }
+  if (d.qualified && !same_scope(scope, scope_record()) && !(s.storage & SF_FRIEND)) {
+    warn("FUNCT_DEF", qualified_text(d.qual, d.name));
+    advance();
+    return;
+  }
+  FunctionInfo *info = ftype && ftype->kind == TK_FUNCTION ? ftype->function->info : nullptr;
+  if (info) {
+    info->defined = 1;
+    info->has_body = keep ? 1 : 0;
+    info->body = keep ? body : std::string();
+  }
+  Declaration *dec = make_declaration(d.name, ftype, s.storage);
+  if (d.qualified && scope) {
+    dec->scope_kind = 1;
+    dec->scope = scope;
+  }
+  enter(dec);
+  // The order number of the definition.
+  if (dec->name) {
+    Symbol *now = find_function(dec->name, table, dec->scope_kind ? canonical_scope(dec->scope) : nullptr, ftype);
+    if (now && now->decl == dec) symbol_mark_defined(table, now);
+  }
+  advance();  // past '}' (or the captured body)
+  (void)header_text;
+}
+
+// old-style-declarations: { decl-specifiers declarator { ',' declarator } ';' }
+// Each declared name gives its type to the parameter of that name.
+void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
+  if (!ftype || ftype->kind != TK_FUNCTION) return;
+  for (int guard = 0; is_type_token(); ++guard) {
+    if (guard > 100000) syntax_error();
+    Specs s = decl_specifiers(true);
+    for (;;) {
+      Declarator pd;
+      parse_declarator(pd, false, &s);
+      TypeDesc *t = build_type(s.type, pd);
+      bool placed = false;
+      for (DeclNode *n = ftype->function->info->first_param; n; n = n->next)
+        if (n->decl && n->decl->name && pd.name && std::strcmp(n->decl->name, pd.name) == 0 && !n->decl->type) {
+          n->decl->type = t;
+          n->decl->storage = s.storage;
+          placed = true;
+          break;
+        }
+      if (!placed) warn("FUNCT_DEF", d.name ? d.name : "", false);
+      if (!accept(",")) break;
+    }
+    expect(";");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Expressions kept as normalised text
+
+// expression: tokens with balanced brackets up to a stop punctuator at the
+// outer level; two operands in a row are a syntax error.
+std::string Parser::collect_expression(const char *stops, bool allow_empty) {
+  std::string out;
+  std::vector<char> open;
+  bool prev_operand = false;
+  bool prev_string = false;
+  for (;;) {
+    if (at_eof()) syntax_error();
+    const bool punct = cur.cls == G_PUNCT;
+    const std::string &x = cur.text;
+    if (open.empty() && punct && x.size() == 1 && std::strchr(stops, x[0])) break;
+    if (open.empty() && cur.cls == G_TCLOSE && std::strchr(stops, '>')) break;
+    bool operand = false;
+    if (punct && (x == "(" || x == "[" || x == "{")) {
+      if (depth + static_cast<int>(open.size()) + 1 > GRAMMAR_NESTING_LIMIT) too_deep();
+      open.push_back(x[0]);
+    } else if (cur.cls == G_TOPEN) {
+      if (depth + static_cast<int>(open.size()) + 1 > GRAMMAR_NESTING_LIMIT) too_deep();
+      open.push_back('<');
+    } else if (punct && (x == ")" || x == "]" || x == "}")) {
+      char want = x == ")" ? '(' : x == "]" ? '[' : '{';
+      if (open.empty() || open.back() != want) syntax_error();
+      open.pop_back();
+      operand = true;
+    } else if (cur.cls == G_TCLOSE) {
+      if (open.empty() || open.back() != '<') syntax_error();
+      open.pop_back();
+    } else if (punct && x == ";") {
+      syntax_error();
+    } else if (cur.cls == G_IDENT || cur.cls == G_CLASSNAME || cur.cls == G_DECLNAME || cur.cls == G_NUMBER ||
+               cur.cls == G_FLOATNUM || cur.cls == G_CHARLIT || cur.cls == G_TEMPLNAME) {
+      if (prev_operand) syntax_error();
+      operand = true;
+    } else if (cur.cls == G_STRING) {
+      if (prev_operand && !prev_string) syntax_error();
+      operand = true;
+    } else if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || cur.cls == G_INITTEXT) {
+      syntax_error();
+    }
+    if (x == ")" || x == "]") operand = true;
+    append_token_text(out, cur);
+    prev_string = cur.cls == G_STRING;
+    prev_operand = operand && !(punct && x == ")" && false);
+    // A closing parenthesis may end a cast: an operand may follow it.
+    if (punct && x == ")") prev_operand = false;
+    advance();
+  }
+  if (out.empty() && !allow_empty) syntax_error();
+  return out;
+}
+
+// template-arguments: template-open [ argument { ',' argument } ] template-close
+// Returns the composed text "<a,b>"; `args` receives each argument's text.
+std::string Parser::collect_template_arguments(std::vector<std::string> &args) {
+  DepthGuard guard(*this);
+  advance();  // template-open
+  std::string composed = "<";
+  if (cur.cls == G_TCLOSE) {
+    advance();
+    return "<>";
+  }
+  for (;;) {
+    std::string a = collect_expression(",>", false);
+    args.push_back(a);
+    composed += a;
+    if (cur.cls == G_PUNCT && cur.text == ",") {
+      composed += ",";
+      advance();
+      continue;
+    }
+    if (cur.cls != G_TCLOSE) syntax_error();
+    composed += ">";
+    advance();
+    return composed;
+  }
+}
+
+}  // namespace grammar
+
+// ---------------------------------------------------------------------------
+// Entry
+
+using namespace grammar;
+
+ExpressionCallback analysis_expression_callback() { return g_callback; }
+int analysis_syntax_errors() { return g_last_errors; }
+
+ScopeContext grammar_scope_context() { return g_active ? g_active->context() : ScopeContext(); }
+
+void analyse_text(const char *text, SymbolTable &table, const char *function_name, const char *file_name,
+                  int first_line, ExpressionCallback callback, int keep_bodies, int lenient_matching) {
+  ExpressionCallback previous_callback = g_callback;
+  g_callback = callback;
+  AnalysisSettings &s = analysis_settings();
+  const int saved_keep = s.keep_bodies, saved_lenient = s.lenient_matching;
+  s.keep_bodies = keep_bodies;
+  s.lenient_matching = lenient_matching;
+  Scope outer;
+  if (function_name && *function_name) {
+    outer.kind = SC_FUNCTION;
+    outer.record = function_scope(table, function_name);
+  }
+  Parser p(table, 0);
+  if (text && *text) {
+    SymbolTable *previous_table = current_table();
+    lex_start(text, table, file_name, first_line);
+    p.run(outer);
+    lex_finish();
+    set_current_table(previous_table);
+  }
+  g_last_errors = p.errors;
+  s.keep_bodies = saved_keep;
+  s.lenient_matching = saved_lenient;
+  g_callback = previous_callback;
+}

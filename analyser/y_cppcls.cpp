@@ -1,0 +1,757 @@
+// Declaration grammar, part two: structures, classes and unions with their
+// bases and access, enumerations, namespaces, using, linkage blocks, class
+// templates and their instantiation by nested analysis.
+#include <cstring>
+#include <map>
+
+#include "ctylex.h"
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+#include "y_cppa.h"
+#include "y_cppint.h"
+
+namespace grammar {
+
+namespace {
+
+// Instances whose nested analysis is in progress, by composed name: a
+// template that names itself (a list node pointing to the next node) finds
+// its own instance here instead of instantiating it again.
+std::map<std::string, TypeDesc *> &pending_instances() {
+  static std::map<std::string, TypeDesc *> *m = new std::map<std::string, TypeDesc *>();
+  return *m;
+}
+int g_instantiation_depth = 0;
+
+bool text_eq(const char *a, const char *b) { return a && b && std::strcmp(a, b) == 0; }
+
+bool is_name_token(const Tok &t) { return t.cls >= G_IDENT && t.cls <= G_DECLNAME; }
+
+TypeDesc *new_record(int key, const char *name, Parser &p) {
+  TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS);
+  t->record->name = name;
+  t->record->key = static_cast<ClassKey>(key);
+  ScopeContext c = p.context();
+  t->scope_kind = c.kind;
+  t->scope = c.current;
+  t->record->enclosing = c.current;
+  return t;
+}
+
+// The visible tag of that name in exactly the current scope (a forward
+// declaration being completed).
+TypeDesc *own_scope_tag(Parser &p, const char *name, int kind) {
+  if (!name) return nullptr;
+  TypeDesc *scope = p.scope_record();
+  Symbol *s = lookup_in_scope(name, p.table, AREA_TAG, scope ? canonical_scope(scope) : nullptr);
+  if (s && s->decl && s->decl->type && s->decl->type->kind == kind) return s->decl->type;
+  return nullptr;
+}
+
+bool record_has_members(const TypeDesc *t) { return t && t->record && (t->record->has_body || t->record->first); }
+
+}  // namespace
+
+// class-specifier: class-key [name | template-name template-arguments]
+//                  [ base-clause ] [ '{' member-declarations '}' ]
+TypeDesc *Parser::class_specifier(Specs &s) {
+  DepthGuard guard(*this);
+  const std::string k = cur.text;
+  const int key = k == "class" ? KEY_CLASS : k == "union" ? KEY_UNION : KEY_STRUCT;
+  const int kind = key == KEY_UNION ? TK_UNION : TK_CLASS;
+  advance();
+  while (cur.cls == G_TYPEMOD) advance();
+  const char *name = nullptr;
+  TypeDesc *named = nullptr;     // the type the name token stood for
+  TypeDesc *instance = nullptr;  // pending template instance being defined
+  if (is_name_token(cur)) {
+    Tok t = cur;
+    name = t.name;
+    advance();
+    if (t.cls == G_TEMPLNAME && cur.cls == G_TOPEN) {
+      std::vector<std::string> args;
+      std::string composed = std::string(t.name) + collect_template_arguments(args);
+      name = intern(composed);
+      auto it = pending_instances().find(composed);
+      if (it != pending_instances().end()) instance = it->second;
+    } else if (cur.cls == G_PUNCT && cur.text == "::") {
+      // struct A::B: a nested type named from outside.
+      TypeDesc *scope = find_scope_type(t);
+      advance();
+      if (!is_name_token(cur)) syntax_error();
+      Tok n = cur;
+      advance();
+      TypeDesc *ty = type_of_name_token(n);
+      if (!ty && scope) {
+        Symbol *e = lookup_in_scope(n.name, table, AREA_TAG, canonical_scope(scope));
+        if (e && e->decl) ty = e->decl->type;
+      }
+      if (!ty) ty = named_type(n.name, nullptr);
+      s.tag_type = ty;
+      return ty;
+    } else {
+      named = type_of_name_token(t);
+      if (t.cls == G_DECLNAME && !named) named = nullptr;
+    }
+  }
+  const bool body = cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":");
+  if (!body) {
+    // Elaborated specifier: the known type, or a new forward declaration.
+    if (!name) syntax_error();
+    TypeDesc *ty = nullptr;
+    if (named && (named->kind == kind || (named->kind == TK_CLASS && kind == TK_CLASS))) ty = named;
+    if (!ty) {
+      Symbol *e = lookup_tag(name, table, kind, context());
+      if (e && e->decl) ty = e->decl->type;
+    }
+    if (!ty) {
+      ty = new_record(key, name, *this);
+      Declaration *d = make_declaration(name, ty, 0);
+      // A friend's class is not declared by the friend declaration's scope.
+      if (s.storage & SF_FRIEND) {
+        d->scope_kind = 0;
+        d->scope = nullptr;
+      }
+      enter_declaration(d, table, context(), d->line);
+      if (in_class() && !(s.storage & SF_FRIEND)) add_member(d, true);
+    }
+    s.tag_type = ty;
+    return ty;
+  }
+  // A definition.
+  TypeDesc *cls = instance;
+  if (!cls && name) {
+    TypeDesc *fwd = own_scope_tag(*this, name, kind);
+    if (fwd && !record_has_members(fwd)) cls = fwd;
+  }
+  bool entered = cls != nullptr;
+  if (!cls) cls = new_record(key, name, *this);
+  if (instance) {
+    cls->scope_kind = 0;
+    cls->scope = nullptr;
+  }
+  cls->record->key = static_cast<ClassKey>(key);
+  if (name && !entered) {
+    // Known as a type name inside its own body.
+    Declaration *fd = make_declaration(name, cls, 0);
+    enter_declaration(fd, table, context(), fd->line);
+    entered = true;
+  }
+  if (cur.cls == G_PUNCT && cur.text == ":") {
+    if (key == KEY_UNION) {
+      analyser_report(SEV_WARNING, "SYNTAXERR", "<union>::<type>", lex_file(), lex_line());
+      ++errors;
+      recover = 3;
+      throw Recover();
+    }
+    base_clause(cls);
+  }
+  compute_inherited(cls);
+  class_body(cls, key);
+  cls->record->has_body = 1;
+  Declaration *d = make_declaration(name, cls, 0);
+  if (instance) {
+    d->scope_kind = 0;
+    d->scope = nullptr;
+  }
+  Symbol *sym = enter_declaration(d, table, context(), d->line);
+  if (name && in_class() && sym && sym->decl == d) add_member(d, true);
+  if (!name && in_class()) add_member(d, true);  // anonymous member union/struct
+  if (name && in_class() && sym && sym->decl != d) {
+    // The forward entry was made at the head; make sure the member is listed once.
+    bool listed = false;
+    for (MemberNode *m = scope_record()->record->first; m; m = m->next)
+      if (m->decl && m->decl->type == cls) listed = true;
+    if (!listed) add_member(sym->decl, true);
+  }
+  if (analysis_settings().recording && sym) table.recorded.push_back(sym);
+  s.tag_type = cls;
+  s.defined_type = true;
+  return cls;
+}
+
+// base-clause: ':' base { ',' base }
+// base: { virtual | public | protected | private } class-name
+void Parser::base_clause(TypeDesc *cls) {
+  advance();  // ':'
+  for (int guard = 0;; ++guard) {
+    if (guard > 10000) syntax_error();
+    int access = cls->record->key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC;
+    int is_virtual = 0;
+    for (;;) {
+      if (cur.cls == G_KEYWORD && cur.text == "virtual") is_virtual = 1;
+      else if (cur.cls == G_KEYWORD && cur.text == "public") access = ACC_PUBLIC;
+      else if (cur.cls == G_KEYWORD && cur.text == "protected") access = ACC_PROTECTED;
+      else if (cur.cls == G_KEYWORD && cur.text == "private") access = ACC_PRIVATE;
+      else break;
+      advance();
+    }
+    TypeDesc *base = nullptr;
+    for (int g2 = 0;; ++g2) {
+      if (g2 > 1000) syntax_error();
+      if (cur.cls == G_PUNCT && cur.text == "::") {
+        advance();
+        continue;
+      }
+      if (!is_name_token(cur)) syntax_error();
+      Tok t = cur;
+      advance();
+      if (t.cls == G_TEMPLNAME && cur.cls == G_TOPEN) {
+        base = template_use(t);
+      } else {
+        base = find_scope_type(t);
+        if (!base) base = named_type(t.name, nullptr);
+      }
+      if (cur.cls == G_PUNCT && cur.text == "::") {
+        advance();
+        continue;
+      }
+      break;
+    }
+    class_add_base(cls, base_node_new(base, access, is_virtual));
+    if (!accept(",")) break;
+  }
+}
+
+// Members of the bases, with the access they have in the derived class.
+void Parser::compute_inherited(TypeDesc *cls) {
+  for (BaseNode *b = cls->record->first_base; b; b = b->next) {
+    TypeDesc *base = b->base;
+    for (int guard = 0; base && base->kind == TK_NAMED && base->named && base->named->aliased && guard < 100; ++guard)
+      base = base->named->aliased;
+    if (!base || !base->record || base == cls) continue;
+    auto inherit = [&](MemberNode *m) {
+      int own = m->access & ACC_MASK;
+      int access;
+      if (own == ACC_PRIVATE) access = ACC_PRIVATE;
+      else if (b->access == ACC_PROTECTED) access = ACC_PROTECTED;
+      else access = own;
+      int marks = m->access & (ACC_PATH_A | ACC_PATH_B);
+      // A protected member reached through a public derivation stays usable
+      // from the derived class; a virtual derivation is recorded too.
+      if (own == ACC_PROTECTED && b->access == ACC_PUBLIC) marks |= ACC_PATH_A;
+      if (b->is_virtual) marks |= ACC_PATH_B;
+      class_add_inherited(cls, member_node_new(m->decl, access | ACC_INHERITED | marks));
+    };
+    for (MemberNode *m = base->record->first; m; m = m->next) inherit(m);
+    for (MemberNode *m = base->record->first_inherited; m; m = m->next) inherit(m);
+  }
+}
+
+// class-body: '{' { member-declaration } '}'
+void Parser::class_body(TypeDesc *cls, int key) {
+  DepthGuard guard(*this);
+  expect("{");
+  push_scope(key == KEY_UNION ? SC_UNION : SC_CLASS, cls, key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC);
+  const size_t level = scopes.size();
+  declaration_list(true, true);
+  scopes.resize(level);
+  pop_scope();
+  // cur is the closing brace
+  advance();
+}
+
+// Access declaration: a qualified inherited member named alone.
+void Parser::access_declaration(const std::vector<std::string> &qual, const char *name) {
+  TypeDesc *cls = scope_record();
+  MemberNode *found = nullptr;
+  if (cls && cls->record && name)
+    for (MemberNode *m = cls->record->first_inherited; m && !found; m = m->next)
+      if (m->decl && text_eq(m->decl->name, name)) found = m;
+  if (!found) {
+    warn("MODACCINC", name ? name : "");
+    return;
+  }
+  found->access = (found->access & ~ACC_MASK) | scopes.back().access;
+  (void)qual;
+}
+
+// enum-specifier: enum [name] [ '{' [ enumerator { ',' enumerator } [','] ] '}' ]
+// enumerator: name [ '=' expression ]
+TypeDesc *Parser::enum_specifier(Specs &s) {
+  DepthGuard guard(*this);
+  advance();  // enum
+  const char *name = nullptr;
+  TypeDesc *named = nullptr;
+  if (is_name_token(cur)) {
+    name = cur.name;
+    if (cur.sym && cur.sym->decl && cur.sym->decl->type && cur.sym->decl->type->kind == TK_ENUM &&
+        text_eq(type_name(cur.sym->decl->type), name))
+      named = cur.sym->decl->type;
+    advance();
+  }
+  if (!(cur.cls == G_PUNCT && cur.text == "{")) {
+    if (!name) syntax_error();
+    if (!named) {
+      Symbol *e = lookup_tag(name, table, TK_ENUM, context());
+      if (e && e->decl) named = e->decl->type;
+    }
+    if (!named) {
+      named = type_new(TK_ENUM);
+      named->enumeration->name = name;
+      named->scope_kind = context().kind;
+      named->scope = scope_record();
+      Declaration *d = make_declaration(name, named, 0);
+      enter_declaration(d, table, context(), d->line);
+    }
+    s.tag_type = named;
+    return named;
+  }
+  advance();  // '{'
+  TypeDesc *e = type_new(TK_ENUM);
+  e->enumeration->name = name;
+  e->scope_kind = context().kind;
+  e->scope = scope_record();
+  for (int g = 0; !(cur.cls == G_PUNCT && cur.text == "}"); ++g) {
+    if (g > 10000000) syntax_error();
+    if (!is_name_token(cur)) syntax_error();
+    EnumeratorRec *r = enumerator_new(cur.name);
+    r->file = lex_file();
+    r->line = line();
+    advance();
+    if (accept("=")) {
+      r->value_text = collect_expression(",}", false);
+      r->has_value = true;
+    }
+    enum_add_enumerator(e, r);
+    if (!accept(",")) break;
+  }
+  expect("}");
+  Declaration *d = make_declaration(name, e, 0);
+  Symbol *sym = enter_declaration(d, table, context(), d->line);
+  if (in_class() && sym && sym->decl == d) add_member(d, true);
+  if (analysis_settings().recording && sym) table.recorded.push_back(sym);
+  TypeDesc *result = (sym && sym->decl && sym->decl->type) ? sym->decl->type : e;
+  s.tag_type = result;
+  s.defined_type = true;
+  return result;
+}
+
+// namespace-definition: namespace [name] '{' declarations '}'
+// namespace-alias: namespace name '=' namespace-name ';'
+void Parser::namespace_definition() {
+  DepthGuard guard(*this);
+  advance();  // namespace
+  const char *name = nullptr;
+  if (is_name_token(cur)) {
+    name = cur.name;
+    advance();
+    if (cur.cls == G_PUNCT && cur.text == "=") {
+      advance();
+      TypeDesc *target = nullptr;
+      for (int g = 0;; ++g) {
+        if (g > 1000) syntax_error();
+        if (cur.cls == G_PUNCT && cur.text == "::") {
+          advance();
+          continue;
+        }
+        if (!is_name_token(cur)) syntax_error();
+        target = find_scope_type(cur);
+        advance();
+        if (!(cur.cls == G_PUNCT && cur.text == "::")) break;
+      }
+      expect(";");
+      TypeDesc *alias = new_record(KEY_NAMESPACE, name, *this);
+      alias->record->alias_of = target;
+      alias->record->has_body = 1;
+      Declaration *d = make_declaration(name, alias, 0);
+      enter_declaration(d, table, context(), d->line);
+      return;
+    }
+  } else {
+    name = unnamed_namespace_name();
+  }
+  if (!(cur.cls == G_PUNCT && cur.text == "{")) syntax_error();
+  // A reopened namespace continues its first record.
+  TypeDesc *ns = own_scope_tag(*this, name, TK_CLASS);
+  if (ns && !(ns->record && ns->record->key == KEY_NAMESPACE)) ns = nullptr;
+  if (ns && ns->record->alias_of) ns = ns->record->alias_of;
+  if (!ns) {
+    ns = new_record(KEY_NAMESPACE, name, *this);
+    ns->record->has_body = 1;
+    Declaration *d = make_declaration(name, ns, 0);
+    Symbol *sym = enter_declaration(d, table, context(), d->line);
+    if (sym && sym->decl == d && (scopes.back().kind == SC_NAMESPACE)) add_member(d, true);
+    if (analysis_settings().recording && sym) table.recorded.push_back(sym);
+  }
+  advance();  // '{'
+  push_scope(SC_NAMESPACE, ns, ACC_PUBLIC);
+  const size_t level = scopes.size();
+  declaration_list(true, false);
+  scopes.resize(level);
+  pop_scope();
+  advance();  // '}'
+}
+
+// using-declaration: using tokens ';'   (using namespace N; also names N as used)
+void Parser::using_declaration() {
+  std::string text = "using";
+  advance();
+  const char *first = nullptr;
+  bool directive = false;
+  TypeDesc *ns = nullptr;
+  int count = 0;
+  for (;;) {
+    if (at_eof()) {
+      analyser_report(SEV_WARNING, "SYNTAXERR", "'using' without ';'", lex_file(), lex_line());
+      ++errors;
+      throw EndAnalysis();
+    }
+    if (cur.cls == G_PUNCT && cur.text == ";") break;
+    if (count == 0 && cur.cls == G_KEYWORD && cur.text == "namespace") directive = true;
+    if (!first && is_name_token(cur)) first = cur.name;
+    if (is_name_token(cur)) {
+      TypeDesc *t = find_scope_type(cur);
+      if (t && t->kind == TK_CLASS && t->record && t->record->key == KEY_NAMESPACE) ns = t;
+      else if (directive) ns = nullptr;
+    }
+    text += " ";
+    text += cur.text;
+    ++count;
+    advance();
+  }
+  UsingDecl u;
+  u.text = text;
+  u.first_name = first;
+  TypeDesc *scope = scope_record();
+  if (scope && scope->record) scope->record->using_declarations.push_back(u);
+  else table.using_declarations.push_back(u);
+  if (directive && ns) {
+    if (ns->record->alias_of) ns = ns->record->alias_of;
+    if (scope && scope->record) scope->record->using_namespaces.push_back(ns);
+    else table.using_namespaces.push_back(ns);
+  }
+  advance();  // ';'
+}
+
+// linkage-specification: extern string-literal ( '{' declarations '}' | declaration )
+void Parser::linkage_specification() {
+  DepthGuard guard(*this);
+  advance();  // the string literal
+  if (cur.cls == G_STRING) syntax_error();
+  if (cur.cls == G_PUNCT && cur.text == "{") {
+    advance();
+    declaration_list(true, false);
+    advance();  // '}'
+    return;
+  }
+  declaration();
+}
+
+// template-declaration: template template-open parameters template-close
+//     ( class-key name ( body | base-and-body ) ';' | class-key name ';' | declaration )
+void Parser::template_declaration() {
+  DepthGuard guard(*this);
+  advance();  // template
+  if (cur.cls != G_TOPEN) syntax_error();
+  advance();
+  TypeDesc *templ = type_new(TK_TEMPLATE);
+  in_template_header = true;
+  for (int g = 0; cur.cls != G_TCLOSE; ++g) {
+    if (g > 10000 || at_eof()) syntax_error();
+    TemplateParam *p = nullptr;
+    if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "typename")) {
+      bool is_class = cur.text == "class";
+      advance();
+      const char *pname = nullptr;
+      if (is_name_token(cur)) {
+        pname = cur.name;
+        advance();
+      }
+      p = template_param_new(pname);
+      p->is_type = 1;
+      p->is_class = is_class ? 1 : 0;
+      if (accept("=")) {
+        p->default_text = collect_expression(",>", false);
+        p->has_default = true;
+      }
+    } else {
+      Specs s = decl_specifiers(true);
+      if (!s.any) syntax_error();
+      Declarator d;
+      parse_declarator(d, true, &s);
+      p = template_param_new(d.name);
+      p->is_type = 0;
+      p->value_type = build_type(s.type, d);
+      if (accept("=")) {
+        p->default_text = collect_expression(",>", false);
+        p->has_default = true;
+      }
+    }
+    template_add_param(templ, p);
+    if (cur.cls == G_PUNCT && cur.text == ",") {
+      advance();
+      continue;
+    }
+    if (cur.cls != G_TCLOSE) syntax_error();
+  }
+  in_template_header = false;
+  const char *tfile = lex_file();
+  const int tline = line();
+  advance();  // template-close
+  if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "struct" || cur.text == "union")) {
+    const bool is_union = cur.text == "union";
+    const ClassKey key = cur.text == "class" ? KEY_CLASS : KEY_STRUCT;
+    advance();
+    const char *name = nullptr;
+    bool specialisation = false;
+    if (is_name_token(cur)) {
+      name = cur.name;
+      advance();
+      if (cur.cls == G_TOPEN) {
+        specialisation = true;
+        std::vector<std::string> args;
+        collect_template_arguments(args);
+      }
+    }
+    std::string body;
+    bool has_body = false;
+    if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY) {
+      body = cur.text;
+      has_body = true;
+      advance();
+    } else if (cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":")) {
+      // Body not captured by the scanner: take it here.
+      std::string prefix = cur.text;
+      if (cur.text == ":") {
+        std::string bases;
+        advance();
+        for (int g = 0; !(cur.cls == G_PUNCT && cur.text == "{"); ++g) {
+          if (at_eof() || g > 100000) syntax_error();
+          append_token_text(bases, cur);
+          advance();
+        }
+        prefix = ": " + bases + " {";
+      }
+      std::string inner;
+      if (!lex_capture_balanced(inner, true)) {
+        lex_syntax_error();
+        ++errors;
+        throw EndAnalysis();
+      }
+      body = prefix + inner;
+      has_body = true;
+      advance();
+    } else if (cur.cls == G_PUNCT && cur.text == ";") {
+      // declaration only
+    } else if (!is_union && name && !specialisation) {
+      // template<class T> class X *f(); and the like: not a class template.
+      analyser_report(SEV_WARNING, "TEMPLADEC", "", lex_file(), lex_line());
+      recover_skip(in_class(), true);
+      return;
+    }
+    if (is_union || !name || specialisation) {
+      analyser_report(SEV_WARNING, "TEMPLADEC", "", lex_file(), lex_line());
+      if (cur.cls == G_PUNCT && cur.text == ";") advance();
+      else recover_skip(in_class(), true);
+      return;
+    }
+    templ->templ->name = name;
+    templ->templ->key = key;
+    templ->templ->has_body = has_body ? 1 : 0;
+    templ->templ->body = body;
+    templ->templ->file = tfile;
+    templ->templ->line = tline;
+    templ->scope_kind = context().kind;
+    templ->scope = scope_record();
+    expect(";");
+    Declaration *d = make_declaration(name, templ, 0);
+    Symbol *sym = enter_declaration(d, table, context(), d->line);
+    if (in_class() && sym && sym->decl == d) add_member(d, true);
+    if (analysis_settings().recording && sym) table.recorded.push_back(sym);
+    return;
+  }
+  // Function template, member template or template member defined outside
+  // its class: read as a declaration, the body captured.
+  Specs s = decl_specifiers(false);
+  Declarator d;
+  parse_declarator(d, false, &s);
+  if (!d.name) syntax_error();
+  TypeDesc *ft = build_type(s.type, d);
+  const bool is_function = ft && ft->kind == TK_FUNCTION;
+  if (d.qualified && d.qual_scope && d.qual_scope->kind == TK_TEMPLATE) {
+    // Member of a class template: kept with the template for its instances.
+    std::string header;
+    for (const std::string &q : d.qual) header += q + "::";
+    header += d.name;
+    if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY) {
+      d.qual_scope->templ->member_definitions.push_back(header);
+      advance();
+      return;
+    }
+    if (cur.cls == G_PUNCT && cur.text == "{") {
+      std::string body;
+      capture_body(body);
+      d.qual_scope->templ->member_definitions.push_back(header);
+      advance();
+      return;
+    }
+    if (cur.cls == G_INITTEXT) advance();
+    expect(";");
+    return;
+  }
+  if (is_function) ft->template_word = templ;
+  if (is_function && (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || (cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":")))) {
+    function_definition(s, d, ft);
+    return;
+  }
+  std::string text;
+  if (cur.cls == G_INITTEXT) {
+    text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
+    advance();
+  }
+  expect(";");
+  Declaration *dec = make_declaration(d.name, ft, s.storage);
+  dec->text = text;
+  enter(dec);
+}
+
+// A class-template name used as a type: the instance for its arguments.
+TypeDesc *Parser::template_use(const Tok &name_tok) {
+  TypeDesc *templ = type_of_name_token(name_tok);
+  if (cur.cls != G_TOPEN) return templ;
+  std::vector<std::string> args;
+  collect_template_arguments(args);
+  if (!templ || templ->kind != TK_TEMPLATE) return named_type(name_tok.name, nullptr);
+  TypeDesc *inst = instantiate_class_template(table, templ, args, 1);
+  return inst;
+}
+
+namespace {
+
+bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
+bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
+
+}  // namespace
+
+}  // namespace grammar
+
+using namespace grammar;
+
+std::string bind_template_text(const TypeDesc *templ, const std::vector<std::string> &arguments,
+                               const std::string &text) {
+  std::map<std::string, std::string> binding;
+  if (templ && templ->templ) {
+    size_t i = 0;
+    for (TemplateParam *p = templ->templ->first_param; p; p = p->next, ++i) {
+      if (!p->name) continue;
+      if (i < arguments.size()) binding[p->name] = arguments[i];
+      else if (p->has_default) binding[p->name] = p->default_text;
+    }
+  }
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    char c = text[i];
+    if (c == '"' || c == '\'') {
+      size_t j = i + 1;
+      while (j < text.size() && text[j] != c) j += (text[j] == '\\' && j + 1 < text.size()) ? 2 : 1;
+      j = j < text.size() ? j + 1 : j;
+      out.append(text, i, j - i);
+      i = j;
+      continue;
+    }
+    if (ident_start(c)) {
+      size_t j = i;
+      while (j < text.size() && ident_char(text[j])) ++j;
+      std::string word = text.substr(i, j - i);
+      auto it = binding.find(word);
+      if (it != binding.end()) out += it->second;
+      else out += word;
+      i = j;
+      continue;
+    }
+    if (c >= '0' && c <= '9') {
+      size_t j = i;
+      while (j < text.size() && (ident_char(text[j]) || text[j] == '.')) ++j;
+      out.append(text, i, j - i);
+      i = j;
+      continue;
+    }
+    out += c;
+    ++i;
+  }
+  // An empty argument list "< >" is written as blanks.
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] != '<') continue;
+    size_t j = i + 1;
+    while (j < out.size() && (out[j] == ' ' || out[j] == '\t')) ++j;
+    if (j > i + 1 && j < out.size() && out[j] == '>') {
+      out[i] = ' ';
+      out[j] = ' ';
+    }
+  }
+  return out;
+}
+
+TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const std::vector<std::string> &arguments,
+                                     int mark) {
+  if (!templ || templ->kind != TK_TEMPLATE || !templ->templ || !templ->templ->name) return nullptr;
+  TemplateInfo *ti = templ->templ;
+  std::string name = std::string(ti->name) + "<";
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (i) name += ",";
+    name += arguments[i];
+  }
+  name += ">";
+  Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, ScopeContext());
+  if (ex && ex->decl && ex->decl->type) return ex->decl->type;
+  auto &pending = pending_instances();
+  auto it = pending.find(name);
+  if (it != pending.end()) return it->second;
+  // Every parameter needs an argument or a default.
+  size_t i = 0;
+  for (TemplateParam *p = ti->first_param; p; p = p->next, ++i)
+    if (i >= arguments.size() && !p->has_default) {
+      analyser_report(SEV_WARNING, "TEMINSINC", "", lex_current_file(), lex_current_line());
+      return nullptr;
+    }
+  if (!ti->has_body) return nullptr;
+  if (g_instantiation_depth >= INSTANTIATION_NESTING_LIMIT) {
+    analyser_report(SEV_WARNING, "TEMINSINC", "", lex_current_file(), lex_current_line());
+    return nullptr;
+  }
+  const char *iname = intern_string(name.c_str());
+  TypeDesc *inst = type_new(TK_CLASS);
+  inst->record->name = iname;
+  inst->record->key = ti->key;
+  inst->record->instance_mark = mark;
+  inst->template_word = templ;
+  std::string joined;
+  for (size_t k = 0; k < arguments.size(); ++k) {
+    if (k) joined += ",";
+    joined += arguments[k];
+  }
+  inst->record->template_arguments = joined;
+  std::string text = (ti->key == KEY_CLASS ? "class " : "struct ") + name + " " +
+                     bind_template_text(templ, arguments, ti->body) + ";";
+  pending[name] = inst;
+  ++g_instantiation_depth;
+  {
+    Parser *outer = active_parser();
+    LexMark saved = lex_mark();
+    PositionRecord *pos = scanner().position;
+    std::string saved_file = pos ? pos->file : std::string();
+    int saved_line = pos ? pos->line : 0;
+    const char *saved_current = scanner().current_file;
+    AnalysisSettings &s = analysis_settings();
+    lex_begin(&table, ti->file ? ti->file : "", ti->line, s.keep_bodies, s.lenient_matching);
+    lex_set_text(text.c_str());
+    Parser nested(table, outer ? outer->instantiation_level + 1 : 1);
+    Scope file_scope;
+    nested.run(file_scope);
+    if (outer) outer->errors += nested.errors;
+    lex_end();
+    lex_restore(saved);
+    if (scanner().position) {
+      scanner().position->file = saved_file;
+      scanner().position->line = saved_line;
+    }
+    scanner().current_file = saved_current;
+    set_active_parser(outer);
+  }
+  --g_instantiation_depth;
+  pending.erase(name);
+  template_add_instance(templ, instantiation_new(iname, inst));
+  return inst;
+}

@@ -1,0 +1,211 @@
+// Private to the declaration grammar (y_cppa.cpp, y_cppcls.cpp): the parser
+// record, its token window and the routines shared by the two files.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "cpptab.h"
+#include "ctree.h"
+#include "y_cppa.h"
+
+namespace grammar {
+
+// Token classes the grammar distinguishes; keywords and punctuators are told
+// apart by their text.
+enum TokClass : int {
+  G_EOF = 0,
+  G_IDENT,       // unclassified identifier
+  G_CLASSNAME,   // a class, structure or namespace
+  G_TEMPLNAME,   // a class template
+  G_DECLNAME,    // any other declared name (typedef, enum, union, variable, function)
+  G_TYPEMOD,     // registered type-modifier name
+  G_KEYWORD,
+  G_PUNCT,
+  G_NUMBER,
+  G_FLOATNUM,
+  G_CHARLIT,
+  G_STRING,
+  G_BODYTEXT,    // captured "{...}" of a template declaration
+  G_BASEBODY,    // captured ": bases {...}" of a template declaration
+  G_INITTEXT,    // captured "= ..." of a template declaration
+  G_TOPEN,       // template-open
+  G_TCLOSE,      // template-close
+  G_OTHER
+};
+
+struct Tok {
+  int cls = G_EOF;
+  std::string text;
+  const char *name = nullptr;  // interned identifier
+  Symbol *sym = nullptr;       // entry found by the classification
+  TypeDesc *type = nullptr;    // type found (class, template)
+  int line = 0;
+};
+
+// Recoverable syntax error: unwinds to the enclosing declaration list.
+struct Recover {};
+// The analysis of this text ends (no recovery possible, nesting limit).
+struct EndAnalysis {};
+
+enum ScopeKindG : int { SC_FILE, SC_FUNCTION, SC_NAMESPACE, SC_CLASS, SC_UNION, SC_QUALIFIED };
+
+struct Scope {
+  int kind = SC_FILE;
+  TypeDesc *record = nullptr;  // class, union, namespace or function scope type
+  int access = ACC_PUBLIC;     // access of the members that follow
+};
+
+// Pending declaration specifiers.
+struct Specs {
+  TypeDesc *type = nullptr;
+  unsigned storage = 0;
+  bool has_type = false;       // a type specifier was seen (the next name is a declarator)
+  bool defined_type = false;   // a class/enum body was part of the specifiers
+  TypeDesc *tag_type = nullptr;  // the class/enum the specifiers named or defined
+  bool tag_is_new_forward = false;
+  bool any = false;            // anything at all was read
+  // A qualified name already read while looking for a type (A::f, A::A).
+  std::vector<std::string> pending_qual;
+  TypeDesc *pending_scope = nullptr;
+  bool has_pending_name = false;
+};
+
+struct Param;
+
+// One step of a declarator, in the order it applies to the base type.
+struct DeclOp {
+  enum Kind { PTR, REF, MEMPTR, ARRAY, FUNC } kind = PTR;
+  std::vector<TypeDesc *> quals;  // const/volatile of a pointer, or of a member function
+  TypeDesc *member_class = nullptr;
+  bool has_bound = false;
+  std::string bound;
+  std::vector<Declaration *> params;
+  bool ellipsis = false;
+  bool knr = false;               // identifier list of an old-style definition
+  bool has_throw = false;
+  std::vector<TypeDesc *> throws;
+};
+
+struct Declarator {
+  const char *name = nullptr;     // last component (interned)
+  std::vector<std::string> qual;  // qualifying names (A::B::name)
+  TypeDesc *qual_scope = nullptr; // class or namespace named by the qualification
+  bool qualified = false;
+  bool is_operator = false;
+  bool is_destructor = false;
+  std::vector<DeclOp> ops;
+  int line = 0;
+};
+
+class Parser {
+ public:
+  Parser(SymbolTable &table, int nesting_base);
+
+  // Runs the grammar over the text the scanner was started on.
+  void run(Scope outer);
+
+  SymbolTable &table;
+  Tok cur;
+  int depth = 0;           // explicit nesting count of the recursive rules
+  int recover = 0;         // tokens to shift before a new error is reported
+  int errors = 0;
+  int instantiation_level = 0;
+  std::vector<Scope> scopes;
+  bool in_template_header = false;
+
+  // Token window.
+  void advance();
+  bool is(const char *text) const { return cur.text == text && (cur.cls == G_PUNCT || cur.cls == G_KEYWORD); }
+  bool accept(const char *text);
+  void expect(const char *text);
+  bool at_eof() const { return cur.cls == G_EOF; }
+  [[noreturn]] void syntax_error();
+  [[noreturn]] void too_deep();
+  void warn(const char *code, const std::string &arg, bool with_position = true);
+  const char *file() const;
+  int line() const;
+
+  // Scopes.
+  ScopeContext context() const;
+  TypeDesc *scope_record() const;
+  int scope_kind_word() const { return context().kind; }
+  bool in_class() const;
+  void push_scope(int kind, TypeDesc *record, int access);
+  void pop_scope();
+
+  // Rules (y_cppa.cpp).
+  void declaration_list(bool braced, bool in_class_body);
+  void declaration();
+  void recover_skip(bool in_class_body, bool braced);
+  Specs decl_specifiers(bool for_param);
+  bool is_type_token() const;
+  TypeDesc *type_of_name_token(const Tok &t) const;
+  void parse_declarator(Declarator &d, bool abstract_ok, Specs *specs);
+  void declarator_name(Declarator &d);
+  void declarator_suffixes(Declarator &d, std::vector<DeclOp> &out);
+  void parameter_list(DeclOp &op);
+  TypeDesc *build_type(TypeDesc *base, const Declarator &d);
+  void init_declarators(Specs &s, Declarator &first);
+  void function_definition(Specs &s, Declarator &d, TypeDesc *ftype);
+  void old_style_parameters(Declarator &d, TypeDesc *ftype);
+  bool capture_body(std::string &body);
+  std::string collect_expression(const char *stops, bool allow_empty);
+  std::string collect_template_arguments(std::vector<std::string> &args);
+  TypeDesc *type_name_text(std::string &text);
+  Declaration *make_declaration(const char *name, TypeDesc *type, unsigned storage);
+  Symbol *enter(Declaration *d);
+  void add_member(Declaration *d, bool nested_type);
+  void operator_name(Declarator &d);
+
+  // Rules (y_cppcls.cpp).
+  TypeDesc *class_specifier(Specs &s);
+  void class_body(TypeDesc *cls, int key);
+  void base_clause(TypeDesc *cls);
+  void compute_inherited(TypeDesc *cls);
+  TypeDesc *enum_specifier(Specs &s);
+  void namespace_definition();
+  void using_declaration();
+  void linkage_specification();
+  void template_declaration();
+  TypeDesc *template_use(const Tok &name_tok);
+  void access_declaration(const std::vector<std::string> &qual, const char *name);
+  TypeDesc *find_scope_type(const Tok &t) const;
+};
+
+// Joins token texts with the blanks that keep them apart.
+void append_token_text(std::string &out, const Tok &t);
+const char *intern(const std::string &s);
+bool is_basic_type_keyword(const std::string &k);
+bool is_storage_keyword(const std::string &k, unsigned *flag);
+
+// Scanner adapter (y_cppa.cpp).
+void lex_start(const char *text, SymbolTable &table, const char *file, int line);
+void lex_finish();
+Tok lex_token();
+bool lex_capture_balanced(std::string &out, bool brace_included);
+const char *lex_file();
+int lex_line();
+
+// Counted nesting of every analysis in progress (nested template analyses
+// included): each analysis has its own limit, this one bounds their sum and
+// with it the process stack.
+extern int g_total_depth;
+constexpr int TOTAL_DEPTH_LIMIT = 1200;
+
+struct DepthGuard {
+  Parser &p;
+  explicit DepthGuard(Parser &parser) : p(parser) {
+    if (p.depth + 1 > GRAMMAR_NESTING_LIMIT || g_total_depth + 1 > TOTAL_DEPTH_LIMIT) p.too_deep();
+    ++p.depth;
+    ++g_total_depth;
+  }
+  ~DepthGuard() {
+    --p.depth;
+    --g_total_depth;
+  }
+};
+
+Parser *active_parser();
+void set_active_parser(Parser *p);
+
+}  // namespace grammar

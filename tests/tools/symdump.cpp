@@ -1,0 +1,158 @@
+// symdump: analyses one preprocessed C/C++ text (line markers allowed) and
+// prints what it declares, one line per entry:
+//   kind<TAB>name<TAB>type<TAB>storage<TAB>defined|declared<TAB>file:line[<TAB>params]
+// kind is one of: function, variable, typedef, enum, struct, class, union,
+// namespace, template, enumerator; members are printed with their scope
+// ("A::f"). Parameters of functions are "name:type" separated by ", ";
+// "params=N" gives their count without a lone unnamed void and the ellipsis.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "analyser/cpptab.h"
+#include "analyser/y_cppa.h"
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+
+namespace {
+
+std::string type_text(const TypeDesc *t, int depth = 0);
+
+std::string chain_text(const TypeDesc *t) {
+  std::string s;
+  for (const TypeDesc *q = t ? t->next : nullptr; q; q = q->next)
+    if (q->kind == TK_NAMED && q->named && q->named->name) s += std::string(" ") + q->named->name;
+  return s;
+}
+
+std::string params_text(const TypeDesc *f, int depth) {
+  std::string s;
+  for (DeclNode *n = f->function->info->first_param; n; n = n->next) {
+    if (!s.empty()) s += ", ";
+    if (n->decl && n->decl->type && n->decl->type->kind == TK_ELLIPSIS) {
+      s += "...";
+      continue;
+    }
+    s += type_text(n->decl ? n->decl->type : nullptr, depth + 1);
+    if (n->decl && n->decl->name) s += std::string(" ") + n->decl->name;
+    if (n->decl && !n->decl->text.empty()) s += " = " + n->decl->text;
+  }
+  return s;
+}
+
+std::string type_text(const TypeDesc *t, int depth) {
+  if (depth > 200) return "...";
+  if (!t) return "int";
+  const char *n = type_name(t);
+  switch (t->kind) {
+    case TK_INTEGER:
+    case TK_FLOATING: return std::string(n ? n : "?") + chain_text(t);
+    case TK_VOID: return "void" + chain_text(t);
+    case TK_POINTER: return type_text(t->pointer->target, depth + 1) + " *" + chain_text(t);
+    case TK_REFERENCE: return type_text(t->reference->target, depth + 1) + " &";
+    case TK_ARRAY: return type_text(t->array->element, depth + 1) + " [" + t->array->bound_text + "]";
+    case TK_FUNCTION:
+      return type_text(t->function->result, depth + 1) + " (" + params_text(t, depth) + ")";
+    case TK_ENUM: return std::string("enum ") + (n ? n : "<anon>");
+    case TK_UNION: return std::string("union ") + (n ? n : "<anon>");
+    case TK_CLASS: return std::string(t->record->key == KEY_CLASS ? "class " : "struct ") + (n ? n : "<anon>");
+    case TK_ELABORATED: return std::string("elaborated ") + (n ? n : "?");
+    case TK_NAMED: return std::string(n ? n : "?") + chain_text(t);
+    case TK_ELLIPSIS: return "...";
+    case TK_TEMPLATE: return std::string("template ") + (n ? n : "?");
+    default: return "?";
+  }
+}
+
+std::string storage_text(unsigned flags) {
+  std::string s;
+  for (unsigned f = 1; f <= SF_MUTABLE; f <<= 1)
+    if (flags & f) s += storage_flag_text(f);
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s.empty() ? "-" : s;
+}
+
+std::string scoped_name(const Declaration *d) {
+  std::string name = d->name ? d->name : "<anon>";
+  for (const TypeDesc *s = d->scope_kind ? d->scope : nullptr; s; s = s->record ? s->record->enclosing : nullptr) {
+    const char *sn = type_name(s);
+    name = std::string(sn ? sn : "?") + "::" + name;
+    if (!s->record) break;
+  }
+  return name;
+}
+
+int param_count(const TypeDesc *f) {
+  int n = 0;
+  DeclNode *first = f->function->info->first_param;
+  for (DeclNode *p = first; p; p = p->next) {
+    if (p->decl && p->decl->type && p->decl->type->kind == TK_ELLIPSIS) continue;
+    ++n;
+  }
+  if (n == 1 && first && first->decl && !first->decl->name && first->decl->type &&
+      first->decl->type->kind == TK_VOID && !first->decl->type->next)
+    n = 0;
+  return n;
+}
+
+void print_entry(const Symbol *s, bool tag) {
+  const Declaration *d = s->decl;
+  if (!d) return;
+  const TypeDesc *t = d->type;
+  std::string kind;
+  if (tag) {
+    if (!t) kind = "tag";
+    else if (t->kind == TK_ENUM) kind = "enum";
+    else if (t->kind == TK_UNION) kind = "union";
+    else if (t->kind == TK_TEMPLATE) kind = "template";
+    else if (t->kind == TK_CLASS && t->record->key == KEY_NAMESPACE) kind = "namespace";
+    else if (t->kind == TK_CLASS && t->record->key == KEY_CLASS) kind = "class";
+    else kind = "struct";
+  } else if (d->storage & SF_TYPEDEF) {
+    kind = "typedef";
+  } else if (t && t->kind == TK_FUNCTION) {
+    kind = "function";
+  } else {
+    kind = "variable";
+  }
+  bool defined;
+  if (t && t->kind == TK_FUNCTION) defined = t->function->info->defined != 0;
+  else if (tag && t && t->record) defined = t->record->has_body || t->record->first;
+  else if (tag && t && t->kind == TK_ENUM) defined = t->enumeration->first != nullptr;
+  else defined = !(d->storage & SF_EXTERN);
+  std::printf("%s\t%s\t%s\t%s\t%s\t%s:%d", kind.c_str(), scoped_name(d).c_str(), type_text(t).c_str(),
+              storage_text(d->storage).c_str(), defined ? "defined" : "declared", d->file ? d->file : "",
+              d->line);
+  if (t && t->kind == TK_FUNCTION) std::printf("\tparams=%d\t(%s)", param_count(t), params_text(t, 0).c_str());
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: symdump file [--quiet]\n");
+    return 2;
+  }
+  bool quiet = argc > 2 && std::strcmp(argv[2], "--quiet") == 0;
+  std::FILE *f = std::fopen(argv[1], "rb");
+  if (!f) {
+    std::perror(argv[1]);
+    return 2;
+  }
+  std::string text;
+  char buf[1 << 16];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  std::fclose(f);
+  if (quiet) set_reports_suppressed(true);
+  static SymbolTable table;
+  table_init(table, "");
+  analyse_text(text.c_str(), table, "", argv[1], 1, nullptr, 0, 0);
+  for_each_symbol(table.tags, [](Symbol *s) { print_entry(s, true); });
+  for_each_symbol(table.ordinary, [](Symbol *s) { print_entry(s, false); });
+  std::fflush(stdout);
+  std::fprintf(stderr, "syntax errors: %d\n", analysis_syntax_errors());
+  return 0;
+}
