@@ -375,7 +375,7 @@ TEST_F(Redizo, ImageForms) {
   // was truncated or sign-extended.
   std::mt19937_64 rng(77);
   Z x;
-  for (int i = 0; i < CASES / 10; ++i) {
+  for (int i = 0; i < CASES; ++i) {
     BigInt a = random_pint(rng), u = a, s = a;
     int w = 8 * int(1 + rng() % 20);
     pint_truncate(&u, w);
@@ -403,6 +403,46 @@ TEST_F(Redizo, TextToInt) {
   std::string longtext(5000, '1');
   longtext += 'H';
   EXPECT_EQ(uint32_t(text_to_int(longtext.c_str())), 0x11111111u);
+
+  std::mt19937_64 rng(31);
+  for (int i = 0; i < CASES; ++i) {
+    uint64_t v = rng() >> (rng() % 64);
+    char text[40];
+    bool hex = rng() % 2;
+    std::snprintf(text, sizeof text, hex ? "%llx%c %llu" : "%llu%c", static_cast<unsigned long long>(v),
+                  hex ? (rng() % 2 ? 'h' : 'H') : (rng() % 2 ? ' ' : ';'), 7ull);
+    ASSERT_EQ(uint32_t(text_to_int(text)), uint32_t(v)) << text;
+  }
+}
+
+// Operands within 64 bits: the exact results fit __int128.
+TEST_F(Redizo, AgreesWithInt128) {
+  std::mt19937_64 rng(128);
+  auto from_i128 = [](__int128 v) {
+    BigInt r, hi = from_i64(int64_t(v >> 64)), shift = from_i64(64), lo = from_i64(int64_t(uint64_t(v)));
+    pint_truncate(&lo, 64);
+    pint_shift_left(&r, &hi, &shift);
+    pint_or(&r, &r, &lo);
+    return r;
+  };
+  for (int i = 0; i < CASES; ++i) {
+    int64_t p = int64_t(rng()) >> (rng() % 64), q = int64_t(rng()) >> (rng() % 64);
+    BigInt a = from_i64(p), b = from_i64(q), out, rem;
+    __int128 x = p, y = q;
+    pint_add(&out, &a, &b);
+    ASSERT_TRUE(same(out, from_i128(x + y)));
+    pint_sub(&out, &a, &b);
+    ASSERT_TRUE(same(out, from_i128(x - y)));
+    pint_mul(&out, &a, &b);
+    ASSERT_TRUE(same(out, from_i128(x * y)));
+    if (q != 0) {
+      __int128 fq = x / y - ((x % y != 0) && ((x < 0) != (y < 0)));
+      __int128 fr = x - fq * y;
+      pint_divmod(&out, &a, &b, &rem);
+      ASSERT_TRUE(same(out, from_i128(fq)) && same(rem, from_i128(fr < 0 ? -fr : fr))) << p << " / " << q;
+    }
+  }
+  EXPECT_EQ(error_count(), 0);
 }
 
 // ---- BigReal ------------------------------------------------------------
@@ -618,7 +658,7 @@ TEST_F(Redizo, RealExamplesAndImages) {
   }
   // Integers of up to 17 digits print their own digits.
   std::mt19937_64 rng(99);
-  for (int i = 0; i < CASES / 10; ++i) {
+  for (int i = 0; i < CASES; ++i) {
     int64_t v = int64_t(rng() % 100000000000000000ull) >> (rng() % 57);
     if (v == 0) continue;
     if (rng() % 2) v = -v;
