@@ -1,0 +1,531 @@
+#include "analyser/cpptab.h"
+#include "frame/mstrin.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Report {
+  int severity;
+  std::string code, arg;
+};
+std::vector<Report> reports;
+
+void capture(int severity, const char *code, std::string_view arg, std::string_view, int) {
+  reports.push_back({severity, code, std::string(arg)});
+}
+
+int count_code(const char *code) {
+  int n = 0;
+  for (const Report &r : reports) n += r.code == code;
+  return n;
+}
+
+class Table : public ::testing::Test {
+ protected:
+  SymbolTable table;
+  void SetUp() override {
+    reports.clear();
+    reset_analysis_settings();
+    set_analyser_report(capture);
+    table_init(table, "TESTREF");
+    set_current_table(&table);
+  }
+  void TearDown() override {
+    set_current_table(nullptr);
+    release_table(table);
+    set_analyser_report(nullptr);
+  }
+  Declaration *var(const char *name, TypeDesc *type, unsigned storage = 0, const char *file = "a.c") {
+    Declaration *d = decl_new(name, type);
+    d->storage = storage;
+    d->file = file;
+    return d;
+  }
+  Symbol *enter(Declaration *d, ScopeContext ctx = ScopeContext()) { return enter_declaration(d, table, ctx, 1); }
+  int bucket_size(const Bucket &b) {
+    int n = 0;
+    for (Symbol *s = b.first; s; s = s->next) ++n;
+    return n;
+  }
+  TypeDesc *record(const char *name, ClassKey key, bool body) {
+    TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS);
+    t->record->name = name;
+    t->record->key = key;
+    t->record->has_body = body;
+    return t;
+  }
+};
+
+TEST(BucketRule, SumOfCodesAndLength) {
+  EXPECT_EQ(name_bucket(nullptr), 0);
+  EXPECT_EQ(name_bucket(""), 0);
+  EXPECT_EQ(name_bucket("x"), 10 * (120 % 10) + 1);       // 1
+  EXPECT_EQ(name_bucket("ab"), 10 * (195 % 10) + 2);      // 52
+  EXPECT_EQ(name_bucket("abcdefghij"), 10 * ((97 * 10 + 45) % 10) + 0);
+  EXPECT_EQ(name_bucket("\xe9"), 10 * (233 % 10) + 1);     // bytes count as unsigned codes
+  EXPECT_EQ(function_scope_bucket("main"), (109 + 97 + 105 + 110) % 100);
+}
+
+TEST_F(Table, BucketsKeepEntryOrderAndOrderNumbers) {
+  // "ab" and "ba" share a bucket; list order is entry order.
+  Symbol *a = enter(var("ab", basic_type("int")));
+  Symbol *b = enter(var("ba", basic_type("int")));
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->bucket, 52);
+  EXPECT_EQ(table.ordinary[52].first, a);
+  EXPECT_EQ(table.ordinary[52].last, b);
+  EXPECT_EQ(a->next, b);
+  EXPECT_EQ(b->prev, a);
+  EXPECT_LT(a->first_order, b->first_order);
+  std::vector<const char *> seen;
+  for_each_symbol(table.ordinary, [&](Symbol *s) { seen.push_back(s->decl->name); });
+  ASSERT_EQ(seen.size(), 2u);
+  remove_symbol(table, a);
+  EXPECT_EQ(table.ordinary[52].first, b);
+  EXPECT_EQ(lookup_ordinary("ab", table, ScopeContext()), nullptr);
+  EXPECT_EQ(lookup_ordinary("ba", table, ScopeContext()), b);
+}
+
+TEST_F(Table, OrdinaryRedefinitionRules) {
+  // Two definitions: one report, one entry.
+  Symbol *x1 = enter(var("x", basic_type("int")));
+  Symbol *x2 = enter(var("x", basic_type("int")));
+  EXPECT_EQ(x1, x2);
+  EXPECT_EQ(count_code("REDEFSYMB"), 1);
+  EXPECT_EQ(reports[0].arg, "x");
+  EXPECT_EQ(bucket_size(table.ordinary[x1->bucket]), 1);
+
+  // extern then definition: one entry, storage cleared, definition order set.
+  Symbol *e = enter(var("y", basic_type("int"), SF_EXTERN));
+  std::uint32_t first = e->first_order;
+  Declaration *def = var("y", basic_type("int"), 0, "b.c");
+  def->text = "3";
+  EXPECT_EQ(enter(def), e);
+  EXPECT_EQ(e->decl->storage, 0u);
+  EXPECT_STREQ(e->decl->file, "b.c");
+  EXPECT_GT(e->def_order, first);
+  // A later extern only refreshes the file.
+  EXPECT_EQ(enter(var("y", basic_type("int"), SF_EXTERN, "c.c")), e);
+  EXPECT_STREQ(e->decl->file, "c.c");
+  EXPECT_EQ(count_code("REDEFSYMB"), 1);
+
+  // Statics of two files are two entries; twice in one file is a redefinition.
+  Symbol *s1 = enter(var("z", basic_type("int"), SF_STATIC, "one.c"));
+  Symbol *s2 = enter(var("z", basic_type("int"), SF_STATIC, "two.c"));
+  EXPECT_NE(s1, s2);
+  EXPECT_EQ(bucket_size(table.ordinary[s1->bucket]), 2);
+  EXPECT_EQ(enter(var("z", basic_type("int"), SF_STATIC, "two.c")), s2);
+  EXPECT_EQ(count_code("REDEFSYMB"), 2);
+
+  // typedef struct S S twice with the same type: silent.
+  TypeDesc *st = record("S", KEY_STRUCT, true);
+  auto elab = [&] {
+    TypeDesc *t = type_new(TK_ELABORATED);
+    t->elaborated->named = st;
+    return t;
+  };
+  enter(var("S", elab(), SF_TYPEDEF));
+  enter(var("S", elab(), SF_TYPEDEF));
+  EXPECT_EQ(count_code("REDEFSYMB"), 2);
+}
+
+TEST_F(Table, FunctionsMatchByParameterList) {
+  auto fn = [&](const char *param_type, bool defined) {
+    TypeDesc *f = function_returning(basic_type("int"));
+    if (param_type) function_add_param(f, decl_new("p", basic_type(param_type)));
+    f->function->info->defined = defined;
+    return f;
+  };
+  Symbol *proto = enter(var("f", fn("int", false)));
+  ASSERT_NE(proto, nullptr);
+  std::uint32_t before = proto->def_order;
+  EXPECT_EQ(enter(var("f", fn("int", true))), nullptr);  // merged into the prototype
+  EXPECT_EQ(proto->decl->type->function->info->defined, 1);
+  EXPECT_GT(proto->def_order, before);
+  Symbol *overload = enter(var("f", fn("double", false)));
+  EXPECT_NE(overload, nullptr);
+  EXPECT_NE(overload, proto);
+  EXPECT_EQ(find_function("f", table, nullptr, fn("double", false)), overload);
+  EXPECT_EQ(count_code("REDEFSYMB"), 0);
+  // An empty list and (void) are the same list.
+  Symbol *g = enter(var("g", fn(nullptr, false)));
+  EXPECT_EQ(enter(var("g", fn("void", false))), nullptr);
+  EXPECT_NE(g, nullptr);
+  // Lenient matching takes a typedef name for what it stands for.
+  analysis_settings().lenient_matching = 1;
+  TypeDesc *h1 = function_returning(basic_type("void"));
+  function_add_param(h1, decl_new("a", basic_type("int")));
+  TypeDesc *h2 = function_returning(basic_type("void"));
+  function_add_param(h2, decl_new("a", named_type("INT", basic_type("int"))));
+  enter(var("h", h1));
+  EXPECT_EQ(enter(var("h", h2)), nullptr);
+}
+
+TEST_F(Table, TagsEnumsAndTemplates) {
+  // Forward declaration then body: one entry with a later definition number.
+  Symbol *fwd = enter(var("S", record("S", KEY_STRUCT, false)));
+  ASSERT_NE(fwd, nullptr);
+  EXPECT_NE(fwd->first_order, 0u);
+  EXPECT_EQ(fwd->def_order, 0u);
+  TypeDesc *forward_type = fwd->decl->type;
+  TypeDesc *body = record("S", KEY_STRUCT, true);
+  Declaration *m = decl_new("a", basic_type("int"));
+  m->scope_kind = 1;
+  m->scope = body;
+  class_add_member(body, member_node_new(m, ACC_PUBLIC));
+  EXPECT_EQ(enter(var("S", body)), fwd);
+  EXPECT_GT(fwd->def_order, fwd->first_order);
+  EXPECT_EQ(fwd->decl->type, forward_type);  // completed in place
+  EXPECT_EQ(forward_type->record->member_count, 1);
+  EXPECT_TRUE(same_scope(forward_type, body));
+  // A forward declaration after the body is dropped.
+  EXPECT_EQ(enter(var("S", record("S", KEY_STRUCT, false))), fwd);
+  int tags = 0;
+  for_each_symbol(table.tags, [&](Symbol *) { ++tags; });
+  EXPECT_EQ(tags, 1);
+
+  // Two unnamed enumerations in tag bucket 0, their constants visible.
+  for (const char *names : {"A", "B"}) {
+    TypeDesc *e = type_new(TK_ENUM);
+    EnumeratorRec *r = enumerator_new(names);
+    r->has_value = true;
+    r->value_text = "1";
+    enum_add_enumerator(e, r);
+    enter(var(nullptr, e));
+  }
+  EXPECT_EQ(bucket_size(table.tags[0]), 2);
+  Symbol *a = lookup_ordinary("A", table, ScopeContext());
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->area, AREA_ENUMERATOR);
+  EXPECT_EQ(a->decl->text, "1");
+  EXPECT_NE(lookup_enumerator("B", table, ScopeContext()), nullptr);
+
+  // Named enumeration defined twice: REDEFSTRU; without enumerators: merged.
+  auto named_enum = [&](bool with) {
+    TypeDesc *e = type_new(TK_ENUM);
+    e->enumeration->name = intern_string("E");
+    if (with) enum_add_enumerator(e, enumerator_new("E1"));
+    return e;
+  };
+  Symbol *e1 = enter(var("E", named_enum(true)));
+  EXPECT_EQ(enter(var("E", named_enum(false))), e1);
+  EXPECT_EQ(count_code("REDEFSTRU"), 0);
+  EXPECT_EQ(enter(var("E", named_enum(true))), e1);
+  EXPECT_EQ(count_code("REDEFSTRU"), 1);
+  EXPECT_EQ(lookup_tag("E", table, TK_ENUM, ScopeContext()), e1);
+  EXPECT_EQ(lookup_tag("E", table, TK_CLASS, ScopeContext()), nullptr);
+
+  // Class templates: same parameters drop the new one, others are overloads.
+  auto templ = [&](bool body, bool value_param) {
+    TypeDesc *t = type_new(TK_TEMPLATE);
+    t->templ->name = intern_string("L");
+    t->templ->has_body = body;
+    TemplateParam *p = template_param_new("T");
+    p->is_type = value_param ? 0 : 1;
+    if (value_param) p->value_type = basic_type("int");
+    template_add_param(t, p);
+    return t;
+  };
+  Symbol *t1 = enter(var("L", templ(true, false)));
+  EXPECT_EQ(enter(var("L", templ(true, false))), t1);
+  Symbol *t2 = enter(var("L", templ(true, true)));
+  EXPECT_NE(t2, t1);
+  EXPECT_EQ(enter(var("L", templ(false, false))), t2);
+  EXPECT_EQ(count_code("REDEFSYMB"), 1);
+
+  // Friend of the reference name.
+  TypeDesc *c = record("Tested", KEY_CLASS, true);
+  Declaration *f = decl_new("TESTREF", record("TESTREF", KEY_CLASS, false));
+  f->storage = SF_FRIEND;
+  class_add_member(c, member_node_new(f, ACC_PRIVATE));
+  enter(var("Tested", c));
+  EXPECT_EQ(c->record->friend_of_reference, 1);
+}
+
+TEST_F(Table, VisibilityThroughScopesAndUsingDirectives) {
+  TypeDesc *ns = record("N", KEY_NAMESPACE, true);
+  enter(var("N", ns));
+  ScopeContext in_ns{1, ns};
+  Symbol *inner = enter(var("v", basic_type("int")), in_ns);
+  Symbol *outer = enter(var("w", basic_type("int")));
+  ASSERT_TRUE(inner && outer);
+  EXPECT_EQ(inner->decl->scope, ns);
+  EXPECT_EQ(lookup_ordinary("v", table, ScopeContext()), nullptr);
+  EXPECT_EQ(lookup_ordinary("v", table, in_ns), inner);
+  EXPECT_EQ(lookup_ordinary("w", table, in_ns), outer);  // repeated from file level
+  EXPECT_FALSE(is_visible(inner, ScopeContext(), table));
+  EXPECT_TRUE(is_visible(inner, in_ns, table));
+
+  // A reopened namespace is one scope.
+  TypeDesc *again = record("N", KEY_NAMESPACE, true);
+  namespace_reopen(ns, again);
+  EXPECT_EQ(enter(var("N", again)), lookup_tag("N", table, TK_CLASS, ScopeContext()));
+  ScopeContext in_again{1, again};
+  EXPECT_EQ(lookup_ordinary("v", table, in_again), inner);
+  Symbol *late = enter(var("late", basic_type("int")), in_again);
+  EXPECT_EQ(lookup_ordinary("late", table, in_ns), late);
+
+  // using namespace N at file level.
+  table.using_namespaces.push_back(again);
+  EXPECT_EQ(lookup_ordinary("v", table, ScopeContext()), inner);
+  EXPECT_TRUE(is_visible(inner, ScopeContext(), table));
+
+  // Class scope inside the namespace, and the last/first choice.
+  TypeDesc *cls = record("C", KEY_CLASS, true);
+  cls->scope_kind = 1;
+  cls->scope = ns;
+  ScopeContext in_cls{1, cls};
+  EXPECT_EQ(lookup_ordinary("v", table, in_cls), inner);
+  Symbol *s1 = enter(var("dup", basic_type("int"), SF_STATIC, "1.c"));
+  Symbol *s2 = enter(var("dup", basic_type("int"), SF_STATIC, "2.c"));
+  EXPECT_EQ(lookup_ordinary("dup", table, ScopeContext()), s2);
+  analysis_settings().first_match = 1;
+  EXPECT_EQ(lookup_ordinary("dup", table, ScopeContext()), s1);
+
+  // Function scopes are found again by name.
+  TypeDesc *fs = function_scope(table, "main");
+  EXPECT_EQ(fs->kind, TK_FUNCTION);
+  EXPECT_EQ(function_scope(table, "main"), fs);
+  EXPECT_NE(function_scope(table, "niam"), fs);  // same list, another node
+  Symbol *local = enter(var("v", basic_type("int")), ScopeContext{1, fs});
+  EXPECT_EQ(lookup_ordinary("v", table, ScopeContext{1, fs}), local);
+  EXPECT_STRNE(unnamed_namespace_name(), unnamed_namespace_name());
+  std::string un = unnamed_namespace_name();
+  EXPECT_EQ(un.rfind("ortek_unnamed_namespace_", 0), 0u);
+}
+
+TEST_F(Table, ComposeSpecifiers) {
+  auto compose = [&](std::initializer_list<const char *> words) {
+    TypeDesc *t = nullptr;
+    for (const char *w : words) t = CPP_compose_type(t, basic_type(w), "f.c", 3);
+    return t;
+  };
+  struct Case {
+    std::initializer_list<const char *> words;
+    const char *name;
+    int size;
+    int ch;
+  } cases[] = {
+      {{"unsigned", "int"}, "unsigned int", 32, 0},
+      {{"unsigned", "long", "int"}, "unsigned long int", 32, 0},
+      {{"long", "long", "int"}, "long long int", -64, 0},
+      {{"long", "unsigned"}, "long unsigned", 32, 0},
+      {{"signed", "char"}, "signed char", -8, 1},
+      {{"unsigned", "char"}, "unsigned char", 8, 1},
+      {{"short", "int"}, "short int", -16, 0},
+      {{"unsigned", "short"}, "unsigned short", 16, 0},
+      {{"long", "long"}, "long long", -64, 0},
+      {{"int", "unsigned"}, "int unsigned", 32, 0},
+  };
+  for (const Case &c : cases) {
+    TypeDesc *t = compose(c.words);
+    ASSERT_NE(t, nullptr) << c.name;
+    ASSERT_EQ(t->kind, TK_INTEGER) << c.name;
+    EXPECT_STREQ(t->integer->name, c.name);
+    EXPECT_EQ(t->integer->size, c.size) << c.name;
+    EXPECT_EQ(t->integer->char_type, c.ch) << c.name;
+  }
+  TypeDesc *ld = compose({"long", "double"});
+  ASSERT_NE(ld, nullptr);
+  EXPECT_EQ(ld->kind, TK_FLOATING);
+  EXPECT_STREQ(ld->floating->name, "long double");
+  EXPECT_TRUE(reports.empty());
+
+  EXPECT_EQ(compose({"unsigned", "signed"}), nullptr);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].code, "CONSTRUCT");
+  EXPECT_EQ(reports[0].arg, "unsigned signed");
+  EXPECT_EQ(compose({"long", "short"}), nullptr);
+  EXPECT_EQ(reports.back().arg, "long short");
+  EXPECT_EQ(compose({"long", "long", "long"}), nullptr);
+  EXPECT_EQ(CPP_compose_type(basic_type("int"), type_new(TK_VOID), "f.c", 1), nullptr);
+  EXPECT_EQ(reports.back().arg, "");
+
+  // Qualifiers travel along; a pointer takes the specifier into its target;
+  // a typedef name stands.
+  TypeDesc *u = basic_type("unsigned");
+  append_qualifier(u, qualifier_type("const"));
+  TypeDesc *ci = CPP_compose_type(u, basic_type("int"), "f.c", 1);
+  ASSERT_NE(ci, nullptr);
+  EXPECT_TRUE(type_is_const(ci));
+  TypeDesc *p = pointer_to(basic_type("int"));
+  TypeDesc *up = CPP_compose_type(basic_type("unsigned"), p, "f.c", 1);
+  EXPECT_EQ(up, p);
+  EXPECT_STREQ(p->pointer->target->integer->name, "unsigned int");
+  TypeDesc *td = named_type("T", basic_type("int"));
+  EXPECT_EQ(CPP_compose_type(basic_type("int"), td, "f.c", 1), td);
+  TypeDesc *cq = CPP_compose_type(basic_type("char"), qualifier_type("volatile"), "f.c", 1);
+  ASSERT_NE(cq, nullptr);
+  ASSERT_NE(cq->next, nullptr);
+  EXPECT_STREQ(cq->next->named->name, "volatile");
+
+  // Target sizes and plain char follow the settings.
+  analysis_settings().long_bits = 64;
+  analysis_settings().plain_char_unsigned = 1;
+  EXPECT_EQ(compose({"unsigned", "long"})->integer->size, 64);
+  EXPECT_EQ(basic_type("char")->integer->size, 8);
+
+  TypeDesc *bad = type_new(TK_INTEGER);
+  bad->kind = static_cast<TypeKind>(16);
+  reports.clear();
+  EXPECT_EQ(CPP_compose_type(bad, basic_type("int"), "f.c", 1), nullptr);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].code, "ERRINTERN");
+  EXPECT_EQ(reports[0].arg, "CPP_compose_type");
+}
+
+TEST_F(Table, EveryKindHasItsDetailAndCopies) {
+  for (int k = 0; k <= 15; ++k) {
+    TypeDesc *t = type_new(static_cast<TypeKind>(k));
+    EXPECT_EQ(t->word1, 6);
+    EXPECT_EQ(t->word2, 0);
+    EXPECT_EQ(t->word3, -1);
+    const bool has = t->integer || t->floating || t->pointer || t->array || t->enumeration || t->record ||
+                     t->elaborated || t->function || t->named || t->reference || t->ellipsis || t->templ;
+    EXPECT_EQ(has, k != TK_NONE && k != TK_VOID && k != TK_RESERVED) << k;
+    TypeDesc *d = duplicate_type(t);
+    EXPECT_EQ(d->kind, t->kind);
+    EXPECT_NE(d, t);
+  }
+  // Deep copy: strings copied, members and enumerators re-created, named
+  // aggregates below the top shared.
+  TypeDesc *s = record("P", KEY_STRUCT, true);
+  class_add_member(s, member_node_new(decl_new("x", basic_type("int")), ACC_PUBLIC));
+  TypeDesc *arr = array_of(pointer_to(s));
+  arr->array->has_bound_text = true;
+  arr->array->bound_text = "10";
+  append_qualifier(arr->array->element, qualifier_type("const"));
+  TypeDesc *c = duplicate_type(arr);
+  EXPECT_EQ(c->array->bound_text, "10");
+  EXPECT_NE(c->array->element, arr->array->element);
+  EXPECT_EQ(c->array->element->pointer->target, s);
+  EXPECT_TRUE(type_is_const(c->array->element));
+  TypeDesc *sc = duplicate_type(s);
+  EXPECT_NE(sc->record->first, s->record->first);
+  EXPECT_EQ(sc->record->first->decl, s->record->first->decl);
+  EXPECT_TRUE(same_scope(sc, s));
+  TypeDesc *e = type_new(TK_ENUM);
+  enum_add_enumerator(e, enumerator_new("R"));
+  TypeDesc *ec = duplicate_type(e);
+  EXPECT_NE(ec->enumeration->first, e->enumeration->first);
+  EXPECT_EQ(ec->enumeration->first->enumeration, ec);
+  EXPECT_EQ(ec->enumeration->count, 1);
+  TypeDesc *f = function_returning(basic_type("int"));
+  Declaration *p = decl_new("a", basic_type("int"));
+  p->text = "4";
+  function_add_param(f, p);
+  f->template_word = s;
+  TypeDesc *fc = duplicate_type(f);
+  EXPECT_NE(fc->function->info->first_param->decl, p);
+  EXPECT_EQ(fc->function->info->first_param->decl->text, "4");
+  EXPECT_EQ(fc->template_word, s);
+  EXPECT_TRUE(same_type(f, fc));
+  // A long pointer chain copies without trouble.
+  TypeDesc *deep = basic_type("int");
+  for (int i = 0; i < 5000; ++i) deep = pointer_to(deep);
+  EXPECT_TRUE(same_type(duplicate_type(deep), deep));
+}
+
+TEST_F(Table, TypePredicates) {
+  TypeDesc *cchar = basic_type("char");
+  append_qualifier(cchar, qualifier_type("const"));
+  EXPECT_TRUE(type_is_const(cchar));
+  EXPECT_FALSE(type_is_const(pointer_to(cchar)));  // the pointer itself is not const
+  TypeDesc *cp = pointer_to(basic_type("int"));
+  append_qualifier(cp, qualifier_type("const"));
+  EXPECT_TRUE(type_is_const(cp));
+  EXPECT_TRUE(type_is_const(array_of(cchar)));
+  EXPECT_TRUE(type_is_const(function_returning(cchar)));
+  EXPECT_TRUE(type_is_const(reference_to(cchar)));
+  EXPECT_TRUE(type_is_const(named_type("T", cchar)));
+  EXPECT_TRUE(type_is_const(qualifier_type("const")));
+  EXPECT_FALSE(type_is_const(type_new(TK_ENUM)));
+
+  EXPECT_TRUE(type_is_char_string(pointer_to(basic_type("char"))));
+  EXPECT_TRUE(type_is_char_string(array_of(named_type("C", basic_type("char")))));
+  EXPECT_TRUE(type_is_char_string(reference_to(named_type("S", pointer_to(basic_type("char"))))));
+  EXPECT_FALSE(type_is_char_string(pointer_to(integer_type("unsigned char", 8, 1))));
+  EXPECT_FALSE(type_is_char_string(pointer_to(basic_type("int"))));
+  EXPECT_FALSE(type_is_char_string(basic_type("char")));
+
+  const char *markers[] = {"_in", "_IN", "_out", "_OUT", "_inout", "_INOUT", "_no", "_NO"};
+  for (int i = 0; i < 8; ++i) {
+    TypeDesc *t = pointer_to(named_type(markers[i], basic_type("int")));
+    EXPECT_EQ(param_mode(t, false), i);
+  }
+  TypeDesc *marked = basic_type("int");
+  TypeDesc *marker = named_type("_out", nullptr);
+  append_qualifier(marked, marker);
+  EXPECT_EQ(param_mode(reference_to(marked), true), PM_OUT);
+  EXPECT_EQ(marker->named->name, nullptr);
+  EXPECT_EQ(param_mode(reference_to(marked), false), PM_NONE);
+  EXPECT_EQ(param_mode(basic_type("int"), false), PM_NONE);
+}
+
+TEST_F(Table, MemberSelection) {
+  TypeDesc *outer = record("O", KEY_CLASS, true);
+  auto member = [&](const char *name, TypeDesc *type, int access) {
+    Declaration *d = decl_new(name, type);
+    d->scope_kind = 1;
+    d->scope = outer;
+    return member_node_new(d, access);
+  };
+  EXPECT_TRUE(member_is_selectable(member("a", basic_type("int"), ACC_PUBLIC), 0, 0));
+  EXPECT_FALSE(member_is_selectable(member(nullptr, basic_type("int"), ACC_PUBLIC), 0, 0));
+  EXPECT_FALSE(member_is_selectable(member("b", basic_type("int"), ACC_PRIVATE), 0, 0));
+  EXPECT_TRUE(member_is_selectable(member("b", basic_type("int"), ACC_PRIVATE), 0, 1));
+  EXPECT_FALSE(member_is_selectable(member("b", basic_type("int"), ACC_PRIVATE | ACC_INHERITED), 0, 1));
+  EXPECT_TRUE(member_is_selectable(member("b", basic_type("int"), ACC_PROTECTED | ACC_INHERITED | ACC_PATH_B), 0, 0));
+  TypeDesc *f = function_returning(basic_type("void"));
+  EXPECT_TRUE(member_is_selectable(member("f", f, ACC_PUBLIC), 0, 0));
+  EXPECT_FALSE(member_is_selectable(member("f", f, ACC_PUBLIC), 1, 0));
+  EXPECT_TRUE(member_is_selectable(member(nullptr, type_new(TK_UNION), ACC_PUBLIC), 0, 0));
+  TypeDesc *el = type_new(TK_ELABORATED);
+  el->elaborated->named = record("X", KEY_STRUCT, false);
+  EXPECT_FALSE(member_is_selectable(member("X", el, ACC_PUBLIC), 0, 0));
+  EXPECT_TRUE(member_is_selectable(member("y", el, ACC_PUBLIC), 0, 0));
+  EXPECT_FALSE(member_is_selectable(member("self", named_type("OT", outer), ACC_PUBLIC), 0, 0));
+  EXPECT_TRUE(member_is_selectable(member("ptr", pointer_to(outer), ACC_PUBLIC), 0, 0));
+}
+
+TEST_F(Table, RecordingAndRelease) {
+  analysis_settings().recording = 1;
+  Symbol *a = enter(var("a", basic_type("int"), SF_EXTERN));
+  enter(var("a", basic_type("int")));
+  enter(var("b", basic_type("int")));
+  ASSERT_EQ(table.recorded.size(), 3u);
+  EXPECT_EQ(table.recorded[0], a);
+  EXPECT_EQ(table.recorded[1], a);
+  release_table(table);
+  EXPECT_EQ(table.counter, 0u);
+  EXPECT_TRUE(table.recorded.empty());
+  for (int b = 0; b < TABLE_BUCKETS; ++b) EXPECT_EQ(table.ordinary[b].first, nullptr);
+  EXPECT_EQ(lookup_ordinary("a", table, ScopeContext()), nullptr);
+  table_init(table, nullptr);
+  EXPECT_NE(enter(var("a", basic_type("int"))), nullptr);
+  EXPECT_EQ(count_code("REDEFSYMB"), 0);
+}
+
+TEST_F(Table, ManyGlobalsStayFast) {
+  const int n = 100000;
+  auto start = std::chrono::steady_clock::now();
+  std::vector<std::string> names;
+  names.reserve(n);
+  for (int i = 0; i < n; ++i) names.push_back("global_" + std::to_string(i));
+  TypeDesc *type = basic_type("int");
+  for (int i = 0; i < n; ++i) enter(var(names[i].c_str(), type));
+  for (int i = 0; i < n; i += 7) ASSERT_NE(lookup_ordinary(names[i].c_str(), table, ScopeContext()), nullptr);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 20.0);  // quadratic behaviour would take minutes
+  int total = 0;
+  for (int b = 0; b < TABLE_BUCKETS; ++b) total += bucket_size(table.ordinary[b]);
+  EXPECT_EQ(total, n);
+  EXPECT_EQ(count_code("REDEFSYMB"), 0);
+}
+
+}  // namespace
