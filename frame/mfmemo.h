@@ -11,3 +11,6 @@ void zero_fill(void *pointer, std::size_t size);
 
 // Reports the internal error for an exhausted allocator ("memory overflow").
 [[noreturn]] void report_memory_overflow();
+// Makes an exhausted operator new (strings, containers) the same internal
+// error as an exhausted checked allocation.
+void install_allocation_handler();

@@ -3,7 +3,6 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "merror.h"
 #include "mfmemo.h"
@@ -13,14 +12,19 @@ namespace {
 constexpr std::size_t kCopyLimit = 61440;
 constexpr std::uint32_t kBuckets = 19997;
 
+// Buckets hold the index of their first entry; entry 0 is the pool's empty
+// string and ends every chain. The tables grow through checked allocation,
+// so an exhausted allocator is the usual internal error.
 struct Pool {
-  std::vector<std::uint32_t> bucket;  // first entry index, 0 ends a chain
   struct Entry {
     const char *text;
     std::size_t length;
     std::uint32_t next;
   };
-  std::vector<Entry> entries;  // index 0 reserved
+  std::uint32_t *bucket = nullptr;
+  Entry *entries = nullptr;
+  std::uint32_t count = 0;  // entries in use, the reserved one excluded
+  std::uint32_t capacity = 0;
   char *chunk = nullptr;
   std::size_t chunk_size = 100000;
   std::size_t fill = 0;
@@ -71,38 +75,49 @@ char *xstrcat(char *destination, ...) {
 
 void pool_init() {
   Pool &p = pool();
-  if (!p.entries.empty()) return;
-  p.bucket.assign(kBuckets, 0);
-  p.entries.reserve(10000);
-  p.entries.push_back({"", 0, 0});
+  if (p.entries) return;
+  p.bucket = static_cast<std::uint32_t *>(checked_calloc(kBuckets, sizeof(std::uint32_t)));
+  p.capacity = 10000;
+  p.entries = static_cast<Pool::Entry *>(checked_malloc(p.capacity * sizeof(Pool::Entry)));
+  p.entries[0] = {"", 0, 0};
 }
 
 const char *intern_string(const char *text, std::size_t length) {
   if (!text || length == 0) return nullptr;
   pool_init();
   Pool &p = pool();
-  std::uint32_t b = hash_text(text, length);
+  const std::uint32_t b = hash_text(text, length);
   for (std::uint32_t i = p.bucket[b]; i != 0; i = p.entries[i].next) {
     const Pool::Entry &e = p.entries[i];
     if (e.length == length && std::memcmp(e.text, text, length) == 0) return e.text;
   }
+  if (p.count >= p.capacity - 1) {
+    if (p.capacity > UINT32_MAX - 20000) report_memory_overflow();
+    p.capacity += 20000;
+    p.entries = static_cast<Pool::Entry *>(checked_realloc(p.entries, std::size_t{p.capacity} * sizeof(Pool::Entry)));
+  }
   if (!p.chunk || p.fill + length + 1 >= p.chunk_size) {
     if (length + 1 >= p.chunk_size) p.chunk_size += length + 1;
-    p.chunk = static_cast<char *>(checked_malloc(p.chunk_size));
+    p.chunk = static_cast<char *>(checked_malloc(p.chunk_size));  // the full one stays in use
     p.fill = 0;
   }
   char *copy = p.chunk + p.fill;
   std::memcpy(copy, text, length);
   copy[length] = '\0';
   p.fill += length + 1;
-  p.entries.push_back({copy, length, p.bucket[b]});
-  p.bucket[b] = static_cast<std::uint32_t>(p.entries.size() - 1);
+  const std::uint32_t index = ++p.count;
+  p.entries[index] = {copy, length, p.bucket[b]};
+  p.bucket[b] = index;
   return copy;
 }
 
 const char *intern_string(const char *text) { return text ? intern_string(text, std::strlen(text)) : nullptr; }
 
-const char *non_null_text(const char *text) { return text ? text : ""; }
+const char *non_null_text(const char *text) {
+  if (text) return text;
+  pool_init();
+  return pool().entries[0].text;
+}
 
 void copy_string(char *destination, const char *source) { std::strcpy(destination, source ? source : ""); }
 

@@ -12,6 +12,7 @@
 #include "i18n_squelet_msg.h"
 #include "i18nutil.h"
 #include "merror.h"
+#include "mfmemo.h"
 #include "mplatf.h"
 
 namespace {
@@ -34,6 +35,7 @@ void print_banner(const QString &title) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  install_allocation_handler();
   // Translators are installed into it and it outlives every message, so it
   // is never destroyed: the process exit releases it.
   QCoreApplication *application = new QCoreApplication(argc, argv);

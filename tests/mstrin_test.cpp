@@ -1,5 +1,4 @@
-// String pool, bounded concatenation, small text operations and checked
-// allocation.
+// String pool, bounded concatenation and small text operations.
 #include "mstrin.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "i18n_bibli_msg.h"
-#include "mfmemo.h"
 
 namespace {
 
@@ -131,29 +129,6 @@ TEST(TextOperations, CompareUpperTrimCopyPad) {
   EXPECT_EQ(end, chain + 4);
   copy_string(out, "xy");
   EXPECT_STREQ(out, "xy");
-}
-
-TEST(CheckedMemory, NeverNullAndZeroFill) {
-  char *p = static_cast<char *>(checked_malloc(0));
-  EXPECT_NE(p, nullptr);
-  p = static_cast<char *>(checked_realloc(p, 10));
-  zero_fill(p, 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(p[i], 0);
-  zero_fill(nullptr, 0);
-  checked_free(p);
-  checked_free(nullptr);
-  int *z = static_cast<int *>(checked_calloc(4, sizeof(int)));
-  EXPECT_EQ(z[0] | z[1] | z[2] | z[3], 0);
-  checked_free(z);
-  char *d = checked_strdup("copy");
-  EXPECT_STREQ(d, "copy");
-  checked_free(d);
-}
-
-TEST(CheckedMemoryDeath, ExhaustedAllocatorIsAnInternalError) {
-  EXPECT_EXIT(checked_malloc(static_cast<std::size_t>(-1) / 2), ::testing::ExitedWithCode(9),
-              "(^|\n)ProbaX-S-ERRINTFCT,  Internal error in the function memory overflow\n$");
-  EXPECT_EXIT(checked_calloc(static_cast<std::size_t>(-1) / 8, 16), ::testing::ExitedWithCode(9), "memory overflow");
 }
 
 }  // namespace
