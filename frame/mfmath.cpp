@@ -311,13 +311,15 @@ void pint_from_int64(BigInt *out, int64_t value) {
 void pint_to_int(int32_t *out, const BigInt *value) {
   W v = load(value);
   W m = w_abs(v);
-  if (m.w[2] || m.w[1] || m.w[0] > 0x7FFFFFFFu) {
+  // The most negative 32-bit value has no positive counterpart but fits.
+  const uint64_t limit = w_neg(v) ? 0x80000000u : 0x7FFFFFFFu;
+  if (m.w[2] || m.w[1] || m.w[0] > limit) {
     report_overflow();
     *out = 0;
     return;
   }
-  int32_t mag = int32_t(m.w[0]);
-  *out = w_neg(v) ? -mag : mag;
+  const uint32_t u = uint32_t(m.w[0]);
+  *out = int32_t(w_neg(v) ? 0u - u : u);
 }
 
 bool pint_is_zero(const BigInt *value) { return w_zero(load(value)); }

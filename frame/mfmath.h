@@ -40,7 +40,7 @@ extern const BigInt pint_digits[10];
 
 void pint_from_int(BigInt *out, int32_t value);
 void pint_from_int64(BigInt *out, int64_t value);
-// Values beyond +-(2^31-1) report "OVERFLOW" and give 0.
+// Values outside the 32-bit range report "OVERFLOW" and give 0.
 void pint_to_int(int32_t *out, const BigInt *value);
 
 bool pint_is_zero(const BigInt *value);

@@ -185,7 +185,7 @@ TEST_F(Redizo, ArithmeticAgreesWithGmpIncludingOverflow) {
     ASSERT_EQ(pint_compare(&a, &b), mpz_cmp(x.v, y.v) < 0 ? -1 : mpz_cmp(x.v, y.v) > 0 ? 1 : 0) << operands();
 
     int32_t small;
-    bool fits32 = mpz_cmpabs_ui(x.v, 0x7FFFFFFF) <= 0;
+    bool fits32 = mpz_cmp_si(x.v, INT32_MIN) >= 0 && mpz_cmp_si(x.v, INT32_MAX) <= 0;
     ASSERT_EQ(reported([&] { pint_to_int(&small, &a); }), !fits32) << operands();
     ASSERT_EQ(small, fits32 ? int32_t(mpz_get_si(x.v)) : 0) << operands();
 
@@ -280,6 +280,9 @@ TEST_F(Redizo, IntegerBoundariesAndExamples) {
   big = from_i64(-(int64_t(1) << 31) + 1);
   pint_to_int(&n, &big);
   EXPECT_EQ(n, INT32_MIN + 1);
+  big = from_i64(INT32_MIN);
+  EXPECT_FALSE(reported([&] { pint_to_int(&n, &big); }));
+  EXPECT_EQ(n, INT32_MIN);
 
   struct { int a, b, q, r; } div[] = {{7, -2, -4, 1}, {-7, 2, -4, 1}, {-7, -2, 3, 1}, {6, -3, -2, 0}, {7, 2, 3, 1}};
   for (auto c : div) {
