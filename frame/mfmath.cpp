@@ -515,16 +515,28 @@ void pint_image(const BigInt *value, int kind, int width, char *out) {
   int order[PINT_BYTES];
   int count = 0;
   if (nbytes >= 1 && nbytes <= 20) {
+    // Bytes above the width are written from the highest significant one, so
+    // that a value wider than its type is not shown cut; the sign byte 0
+    // counts as the highest of all.
     int top = int(nbytes);
+    bool from_sign_byte = false;
     if (hex) {
-      for (int k = 20; k > top; --k) {
+      auto significant = [&](int k, int lower) {
         uint8_t b = value->byte[k];
-        if (b != 0x00 && !(b == 0xFF && value->byte[k - 1] >= 0x80)) {
-          top = k;
-          break;
-        }
+        return b != 0x00 && !(b == 0xFF && value->byte[lower] >= 0x80);
+      };
+      if (significant(0, 20)) {
+        from_sign_byte = true;
+        top = 20;
+      } else {
+        for (int k = 20; k > top; --k)
+          if (significant(k, k - 1)) {
+            top = k;
+            break;
+          }
       }
     }
+    if (from_sign_byte) order[count++] = 0;
     for (int k = top; k >= 1; --k) order[count++] = k;
   } else {
     const uint8_t b0 = value->byte[0];

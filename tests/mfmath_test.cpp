@@ -370,7 +370,10 @@ TEST_F(Redizo, ImageForms) {
     BigInt v = from_i64(c.v);
     EXPECT_EQ(pint_image(&v, c.kind, c.width), c.text) << c.v << " kind " << c.kind << " width " << c.width;
   }
-  BigInt m = from_i64(-1);
+  BigInt m = from_i64(1), shift = from_i64(165);
+  pint_shift_left(&m, &m, &shift);  // only the sign byte is non-zero
+  EXPECT_EQ(pint_image(&m, 0, 8), "20" + std::string(40, '0') + "H");
+  m = from_i64(-1);
   EXPECT_EQ(pint_image(&m, 0, 168), "0" + std::string(42, 'F') + "H");
   EXPECT_TRUE(reported([&] { EXPECT_EQ(pint_image(&m, 0, 169), ""); }));
 
