@@ -1,0 +1,1 @@
+/* Nothing to declare: the frame cases only look at the run itself. */
