@@ -77,20 +77,29 @@ run_case() {
   local f
   while IFS= read -r f; do
     f=${f#./}
-    case "$f" in .stdout|.stderr) continue ;; esac
+    case "$f" in .stdout|.stderr|.expected/*) continue ;; esac
     is_case_file "$f" && continue
     if [ ! -f "$dir/$f" ] || ! cmp -s "$dir/$f" "$work/$f"; then outputs+=("$f"); fi
   done < <(cd "$work" && find . -type f | sort)
 
   if [ $update -eq 1 ]; then
-    rm -rf "$dir/expected"
     cp "$work/.stderr" "$dir/expected.stderr"
     echo "$status" >"$dir/status"
     if [ -s "$work/.stdout" ]; then cp "$work/.stdout" "$dir/expected.stdout"; else rm -f "$dir/expected.stdout"; fi
+    # An expectation that differs only in its date line is kept as it is,
+    # so that an update shows real changes only.
+    local fresh="$work/.expected"
+    mkdir -p "$fresh"
     for f in "${outputs[@]}"; do
-      mkdir -p "$dir/expected/$(dirname "$f")"
-      cp "$work/$f" "$dir/expected/$f"
+      mkdir -p "$fresh/$(dirname "$f")"
+      if [ -f "$dir/expected/$f" ] && cmp -s <(mask "$dir/expected/$f") <(mask "$work/$f"); then
+        cp "$dir/expected/$f" "$fresh/$f"
+      else
+        cp "$work/$f" "$fresh/$f"
+      fi
     done
+    rm -rf "$dir/expected"
+    [ ${#outputs[@]} -gt 0 ] && cp -R "$fresh" "$dir/expected"
     echo "updated $name"
     rm -rf "$work"
     return 0
