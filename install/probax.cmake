@@ -10,3 +10,8 @@ set_source_files_properties(${PROBAX_TS_FILES} PROPERTIES OUTPUT_LOCATION ${PROB
 qt5_add_translation(PROBAX_QM_FILES ${PROBAX_TS_FILES})
 add_custom_target(translations ALL DEPENDS ${PROBAX_QM_FILES})
 add_dependencies(ortekstart translations)
+
+# "cmake --install build --prefix DIR" gives the same tree under DIR, with the
+# tool in DIR/bin: DIR is then the PROBAXDIR of that installation.
+install(TARGETS ortekstart RUNTIME DESTINATION bin)
+install(FILES ${PROBAX_QM_FILES} DESTINATION lib/locale)
