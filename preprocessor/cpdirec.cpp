@@ -224,7 +224,14 @@ bool do_line(InputLevel &lv, OutputBuffer &out, const std::string &text) {
   const char *f1e = p;
   p = skip_hspace(p, e);
   const char *f2 = p;
-  while (p < e && !is_hspace(*p)) ++p;
+  if (p < e && *p == '"') {
+    // A quoted name may hold blanks; they are removed below.
+    ++p;
+    while (p < e && *p != '"') ++p;
+    if (p < e) ++p;
+  } else {
+    while (p < e && !is_hspace(*p)) ++p;
+  }
   std::string field2(f2, p);
   if (f1 == f1e || field2.empty() || !is_digit(*f1)) return false;
   long long number = 0;
@@ -235,7 +242,8 @@ bool do_line(InputLevel &lv, OutputBuffer &out, const std::string &text) {
   if (number == 0) return false;
   std::string name;
   for (char c : field2)
-    if (c != '"' && c != ' ') name.push_back(c);
+    if (c != '"' && !is_hspace(c)) name.push_back(c);
+  if (name.empty()) return false;
   bool renamed = !lv.named || name != lv.name;
   lv.name = name;
   lv.named = true;

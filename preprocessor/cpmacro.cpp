@@ -81,8 +81,7 @@ std::string normalised(const std::string &s, std::size_t from, std::size_t count
     space = false;
     r.push_back(c);
   }
-  if (space && !last) r.push_back(' ');
-  if (space && first && r.empty() && !last) r.clear();
+  if (space && !last && !(first && r.empty())) r.push_back(' ');
   return r;
 }
 

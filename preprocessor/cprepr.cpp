@@ -244,11 +244,13 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     }
   }
   IncludeDir *appended = nullptr;
-  IncludeDir *from = pp_state.include_head;
+  IncludeDir *from = nullptr;
   if (!next) {
     InputLevel *named = pp_innermost_named();
     if (named) appended = pp_add_dir_of_file(named->name.c_str());
+    from = pp_state.include_head;
   } else {
+    from = pp_state.include_head;
     InputLevel *named = pp_innermost_named();
     if (named && named->found_in) from = named->found_in->next;
   }

@@ -1,0 +1,637 @@
+#include "cprepr.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "frame/merror.h"
+#include "y1_tab.h"
+
+namespace {
+
+struct Result {
+  std::string out;
+  std::string err;
+  int errors = 0;
+};
+
+class Pp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("QZUTGT");
+    unsetenv("QZLTGT");
+    unsetenv("QZW_ADD_USR_INCLUDE");
+    pp_reset_for_tests();
+    reset_reporter();
+    char tmpl[] = "/tmp/cprepr_test_XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    table_ = new MacroTable;
+  }
+  void TearDown() override {
+    testing::internal::CaptureStderr();
+    pp_release(*table_, 1);
+    testing::internal::GetCapturedStderr();
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
+  }
+  void init(std::vector<const char *> defs = {}, std::vector<const char *> incs = {}) {
+    defs.push_back(nullptr);
+    incs.push_back(nullptr);
+    testing::internal::CaptureStderr();
+    pp_init(defs.data(), incs.data(), *table_, 1);
+    init_err_ = testing::internal::GetCapturedStderr();
+  }
+  Result run(const std::string &text, const char *name = "") {
+    if (!initialised_) {
+      init();
+      initialised_ = true;
+    }
+    Result r;
+    testing::internal::CaptureStderr();
+    r.errors = pp_process_text(text.c_str(), 0, name, 0, r.out, *table_, report_at_position);
+    r.err = testing::internal::GetCapturedStderr();
+    return r;
+  }
+  // For death tests, which capture standard error themselves.
+  void run_raw(const std::string &text) {
+    std::vector<const char *> none{nullptr};
+    pp_init(none.data(), none.data(), *table_, 1);
+    std::string out;
+    pp_process_text(text.c_str(), 0, "", 0, out, *table_, report_at_position);
+  }
+  // Preprocessed text of a file, through the include mechanism.
+  Result run_file(const std::string &name, const std::string &content) {
+    write(name, content);
+    return run("#include \"" + path(name) + "\"");
+  }
+  std::string path(const std::string &name) const { return dir_ + "/" + name; }
+  void write(const std::string &name, const std::string &content) const {
+    std::string p = path(name);
+    for (std::size_t s = p.find('/', dir_.size() + 1); s != std::string::npos; s = p.find('/', s + 1))
+      mkdir(p.substr(0, s).c_str(), 0755);
+    std::ofstream f(p, std::ios::binary);
+    f << content;
+  }
+  // Output without line markers.
+  static std::string text_only(const std::string &out) {
+    std::string r;
+    std::size_t pos = 0;
+    while (pos < out.size()) {
+      std::size_t nl = out.find('\n', pos);
+      std::size_t stop = nl == std::string::npos ? out.size() : nl + 1;
+      if (out.compare(pos, 6, "#line ") != 0) r.append(out, pos, stop - pos);
+      pos = stop;
+    }
+    return r;
+  }
+  static int count(const std::string &hay, const std::string &needle) {
+    int n = 0;
+    for (std::size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+    return n;
+  }
+  std::string marker(int line, const std::string &name) const {
+    return "#line " + std::to_string(line) + " \"" + path(name) + "\"\n";
+  }
+
+  std::string dir_;
+  MacroTable *table_ = nullptr;
+  bool initialised_ = false;
+  std::string init_err_;
+};
+
+// ------------------------------------------------------------ state and include search
+
+TEST_F(Pp, IncludeFindsFileBesideIncluderAfterChainEntries) {
+  write("inc/a.h", "int from_inc;\n");
+  write("sub/a.h", "int beside;\n");
+  write("sub/b.h", "int only_beside;\n");
+  write("sub/t.c", "#include \"a.h\"\n#include \"b.h\"\n");
+  std::string inc = path("inc");
+  init({}, {inc.c_str()});
+  initialised_ = true;
+  Result r = run("#include \"" + path("sub/t.c") + "\"");
+  EXPECT_NE(r.out.find("int from_inc;"), std::string::npos) << r.out;  // chain entries come first
+  EXPECT_EQ(r.out.find("int beside;"), std::string::npos);
+  EXPECT_NE(r.out.find("int only_beside;"), std::string::npos);
+  EXPECT_NE(r.out.find("#line 1 \"" + path("sub") + "/b.h\""), std::string::npos);
+  EXPECT_EQ(r.err, "");
+  ASSERT_EQ(pp_state.included_files.size(), 3u);
+  EXPECT_EQ(pp_state.included_files[1], inc + "/a.h");
+}
+
+TEST_F(Pp, TargetDirectoryAndSystemDirectories) {
+  write("D/lib/x.h", "int target;\n");
+  setenv("QZUTGT", path("D").c_str(), 1);
+  setenv("QZW_ADD_USR_INCLUDE", "", 1);
+  Result r = run("#include <x.h>\n");
+  EXPECT_NE(r.out.find("#line 1 \"" + path("D") + "\\lib/x.h\""), std::string::npos) << r.out;
+  ASSERT_EQ(pp_standard_dirs().size(), 3u);
+  EXPECT_EQ(pp_standard_dirs()[0], path("D") + "\\lib");
+  EXPECT_EQ(pp_standard_dirs()[1], "/usr/include");
+  EXPECT_EQ(pp_standard_dirs()[2], "/usr/local/include");
+}
+
+TEST_F(Pp, NoTargetDirectoryWhenVariablesUnsetOrEmpty) {
+  setenv("QZUTGT", "", 1);
+  setenv("QZLTGT", "", 1);
+  init();
+  EXPECT_TRUE(pp_standard_dirs().empty());
+  EXPECT_EQ(pp_state.include_head, nullptr);
+  // An empty QZUTGT leaves the choice to QZLTGT.
+  setenv("QZLTGT", "/opt/t", 1);
+  init();
+  ASSERT_EQ(pp_standard_dirs().size(), 1u);
+  EXPECT_EQ(pp_standard_dirs()[0], "/opt/t\\lib");
+}
+
+TEST_F(Pp, IncludeNextSearchesAfterTheEntryWhereFound) {
+  write("d1/y.h", "#include \"x.h\"\n");
+  write("d2/x.h", "int second;\n#include_next <x.h>\n");
+  write("d3/x.h", "int third;\n");
+  std::string d1 = path("d1"), d2 = path("d2"), d3 = path("d3");
+  init({}, {d1.c_str(), d2.c_str(), d3.c_str()});
+  initialised_ = true;
+  Result r = run("#include <y.h>\n");
+  EXPECT_NE(r.out.find("int second;"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("int third;"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Pp, HeaderIncludedTwiceIsExpandedTwice) {
+  write("h.h", "int v = N;\n");
+  Result r = run("#define N 1\n#include \"" + path("h.h") + "\"\n#undef N\n#define N 2\n#include \"" +
+                 path("h.h") + "\"\n");
+  EXPECT_NE(r.out.find("int v = 1;"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("int v = 2;"), std::string::npos) << r.out;
+  EXPECT_EQ(pp_state.included_files.size(), 1u);
+}
+
+TEST_F(Pp, IncludeOperandFormsAndMacroOperand) {
+  write("m.h", "int via_macro;\n");
+  Result r = run("#define H \"" + path("m.h") + "\"\n#include H\n#include nothing\n");
+  EXPECT_NE(r.out.find("int via_macro;"), std::string::npos) << r.out;
+  EXPECT_EQ(count(r.err, "ProbaX-W-ERINCLUDE"), 1) << r.err;
+}
+
+TEST_F(Pp, FileEndsWithoutNewlineOrAtNul) {
+  Result r = run_file("n.h", std::string("int a;\nint b; // tail", 22));
+  EXPECT_EQ(text_only(r.out), "int a;\nint b;  \n") << r.out;
+  EXPECT_EQ(r.err, "");
+  r = run_file("z.h", std::string("int c;\nint d;\0int hidden;\n", 26));
+  EXPECT_EQ(text_only(r.out), "int c;\nint d;\n");
+}
+
+TEST_F(Pp, MissingIncludeIsFatal) {
+  EXPECT_EXIT(run_raw("#include \"no/such/file.h\"\n"), ::testing::ExitedWithCode(7), "IMPOUVFIC");
+}
+
+TEST_F(Pp, SelfIncludeStopsAtTheStackLimit) {
+  write("self.h", "#include \"self.h\"\n");
+  EXPECT_EXIT(run_raw("#include \"" + path("self.h") + "\"\n"), ::testing::ExitedWithCode(7), "NBRECURSI");
+}
+
+TEST_F(Pp, DeepIncludesBelowTheLimitWork) {
+  // 1990 nested files, each including the next.
+  const int n = 1990;
+  for (int i = 0; i < n; ++i)
+    write("deep/" + std::to_string(i) + ".h",
+          i + 1 < n ? "#include \"" + std::to_string(i + 1) + ".h\"\n" : "int bottom;\n");
+  Result r = run("#include \"" + path("deep/0.h") + "\"\n");
+  EXPECT_NE(r.out.find("int bottom;"), std::string::npos);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Pp, GuardedHeaderIncludedOftenIsFast) {
+  write("g.h", "#ifndef G_H\n#define G_H\nint g;\n" + std::string(20000, ' ') + "\n#endif\n");
+  std::string text;
+  for (int i = 0; i < 1000; ++i) text += "#include \"" + path("g.h") + "\"\n";
+  auto t0 = std::chrono::steady_clock::now();
+  Result r = run(text);
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_EQ(count(r.out, "int g;"), 1);
+  EXPECT_LT(s, 2.0);
+}
+
+// ------------------------------------------------------------ scanning and output
+
+TEST_F(Pp, TrigraphsAndDigraphsKeepLineLengths) {
+  Result r = run("a = b ??! c;\nx<:1:> \"<:\"\n??=define T 1\nT\n");
+  EXPECT_EQ(r.out, "a = b | c;  \nx[1] \"[\"   \n\n1\n");
+  std::string s = "a ??/   \nb\n";
+  pp_prepare_buffer(s);
+  EXPECT_EQ(s, "a      \\\nb\n");  // still continued, same length
+  r = run("int a ??/\n= 1;\n");
+  EXPECT_EQ(r.out, "int a   = 1;\n");
+}
+
+TEST_F(Pp, CommentsKeepLineNumbers) {
+  Result r = run_file("c.c", "a /* one\ntwo\nthree */ b\nc\n");
+  EXPECT_EQ(r.out, marker(1, "c.c") + "a  \n\n b\nc\n");
+  r = run_file("u.c", "x /* open\n\n");
+  EXPECT_NE(r.err.find("ProbaX-W-UNTERCOMM,  [" + path("u.c") + ":1]"), std::string::npos) << r.err;
+  r = run("a // c \\\n continued\nb\n");
+  EXPECT_EQ(r.out, "a  \nb\n");
+  r = run("a /\\\n* split */ b\n");
+  EXPECT_EQ(r.out, "a   b\n");
+}
+
+TEST_F(Pp, LineMarkersAfterGapsOfEightOrMore) {
+  // A continued directive: one empty line, one line behind, no marker.
+  Result r = run_file("d.c", "#define X \\\n 1\nX\n");
+  EXPECT_EQ(r.out, marker(1, "d.c") + "\n1\n");
+  std::string skipped = "#if 0\n" + std::string(6, '\n') + "#endif\nsmall\n#if 0\n" + std::string(7, '\n') +
+                        "#endif\nlarge\n";
+  r = run_file("g.c", skipped);
+  EXPECT_EQ(r.out, marker(1, "g.c") + "\nsmall\n#line 18 \"" + path("g.c") + "\"\n\nlarge\n") << r.out;
+}
+
+TEST_F(Pp, IncludeMarkersAndEscapedNames) {
+  write("sub/in.h", "int i;\n");
+  Result r = run_file("m.c", "int a;\n#include \"sub\\in.h\"\nint b;\n");
+  EXPECT_EQ(r.out, marker(1, "m.c") + "int a;\n#line 1 \"" + path("") + "sub\\in.h\"\nint i;\n" +
+                       marker(2, "m.c") + "\nint b;\n")
+      << r.out;
+  pp_state.escape_line_names = 1;
+  r = run("#include \"" + path("m.c") + "\"");
+  EXPECT_NE(r.out.find("#line 1 \"" + path("") + "sub\\\\in.h\""), std::string::npos) << r.out;
+}
+
+TEST_F(Pp, NumbersAndLiterals) {
+  Result r = run("#define e 9\n1e+5 1..2 0x1e 'e' \"e\\\"e\"\n");
+  EXPECT_EQ(r.out, "\n1e+5 1..2 0x1e 'e' \"e\\\"e\"\n");
+  r = run_file("s.c", "char *s = \"open\nint after;\n'x\n");
+  EXPECT_EQ(count(r.err, "UNTERSTRI"), 2) << r.err;
+  EXPECT_NE(r.err.find(path("s.c") + ":1]"), std::string::npos);
+  EXPECT_NE(r.out.find("\nint after;\n"), std::string::npos);
+  r = run("\"a\\\nb\"\n");
+  EXPECT_EQ(r.out, "\"ab\"\n");
+}
+
+TEST_F(Pp, BytesAboveAsciiAndHugeTexts) {
+  Result r = run("#define S(x) #x\nS(\xe9\x01) \"\xff\" \xe9t\xe9\n");
+  EXPECT_EQ(r.out, "\n\"\\351\\001\" \"\xff\" \xe9t\xe9\n");
+  std::string line(10 * 1024 * 1024, 'a');
+  line[5] = ' ';
+  r = run(line + "\n");
+  EXPECT_EQ(r.out.size(), line.size() + 1);
+  std::string ident(100000, 'q');
+  r = run("#define " + ident + " ok\n" + ident + "\n");
+  EXPECT_EQ(r.out, "\nok\n");
+  std::string body(1024 * 1024, 'b');
+  r = run("#define BIG x " + body + "\n#define ID(a) [a]\nBIG ID(" + body + ")\n");
+  EXPECT_EQ(r.out.size(), 2 + 2 + body.size() + 1 + 2 + body.size() + 1);
+}
+
+TEST_F(Pp, MacroCallOverSeveralLines) {
+  Result r = run_file("ml.c", "#define F(a, b) a + b\nint x = F(1,\n  2\n  );\nint y;\n" +
+                                  std::string(9, '\n') + "int z = F(3,\n\n\n\n\n\n\n\n\n4);\nend\n");
+  std::string t = text_only(r.out);
+  EXPECT_NE(t.find("int x = 1 +    2   ;\nint y;\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+  // After the long call the analyser still sees the right line for "end".
+  EXPECT_NE(r.out.find("#line 25 \"" + path("ml.c") + "\"\nend\n"), std::string::npos) << r.out;
+}
+
+TEST_F(Pp, CarriageReturnLineEnds) {
+  Result r = run_file("w.c",
+                      "#define A 1 + \\\r\n 2\r\nA\r\n#ifdef A\r\nyes\r\n#endif\r\n#warning  text\r\n"
+                      "#line 40 \"n.c\"\r\nx\r\n#pragma ortek pragma p1 = #define P 1\r\n#pragma p1\r\nP\r\n");
+  std::string t = text_only(r.out);
+  EXPECT_NE(t.find("1 + 2\r\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("yes"), std::string::npos);
+  EXPECT_EQ(r.err.find("INVALIEND"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("#warning text\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("#line 40 \"n.c\"\n"), std::string::npos) << r.out;
+  EXPECT_NE(t.find("\n1\r\n"), std::string::npos) << t;
+}
+
+TEST_F(Pp, AnalysisSwitchedOffByPragmas) {
+  Result r = run("a\n#pragma ortek stop_analyse\n#define HIDDEN 1\nhidden text\n#pragma ortek start_analyse\nHIDDEN\n");
+  EXPECT_EQ(r.out, "a\n\nHIDDEN\n");
+  // The state survives the run.
+  r = run("#pragma ortek stop\n");
+  EXPECT_EQ(pp_state.analysis_on, 0);
+  r = run("invisible\n#pragma ortek pragma go = \"#pragma ortek start_analyze\"\n#pragma go\nseen\n");
+  EXPECT_EQ(pp_state.analysis_on, 0);  // the map entry itself was not executed
+  EXPECT_EQ(r.out, "");
+  pp_state.analysis_on = 1;
+  run("#pragma ortek pragma go = \"#pragma ortek start_analyze\"\n");
+  pp_state.analysis_on = 0;
+  r = run("invisible\n#pragma go\nseen\n");
+  EXPECT_EQ(r.out, "\nseen\n");
+}
+
+// ------------------------------------------------------------ directives
+
+TEST_F(Pp, NullUnknownAndPassedThroughDirectives) {
+  Result r = run("#\n#ident \"v\"\n#pragma ortek crc_justify\n#pragma ortek sizeof(int)=4\n#pragma ortek si(x)=1\n"
+                 "#error stop /* c */ here\n#pragma other\n");
+  EXPECT_EQ(r.out, "\n#ident \"v\"\n\n#pragma ortek sizeof(int)=4\n#pragma ortek si(x)=1\n#error stop   here\n\n");
+  EXPECT_NE(r.err.find("ProbaX-W-WARNERR"), std::string::npos);
+  EXPECT_NE(r.err.find("#error stop   here"), std::string::npos) << r.err;
+  EXPECT_EQ(count(r.err, "ProbaX-"), 1);
+  r = run("#warning " + std::string(600, 'w') + "\n");
+  std::size_t at = r.err.find("#warning ");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(r.err.find('\n', at) - at, 511u);
+}
+
+TEST_F(Pp, IfdefDiagnostics) {
+  struct Case {
+    const char *text;
+    const char *report;
+    bool taken;
+  } cases[] = {
+      {"#ifdef X junk", "INVALIEND", true}, {"#ifdef 9X", "STARTDIGI", false},
+      {"#ifdef", "NOARGUMEN", false},       {"#ifdef +X", "ARGPUNCTU", false},
+      {"#ifndef X junk", "INVALIEND", false}, {"#ifdef X", nullptr, true},
+  };
+  for (const Case &c : cases) {
+    Result r = run(std::string("#define X\n") + c.text + "\nin\n#endif\n");
+    EXPECT_EQ(r.out.find("in") != std::string::npos, c.taken) << c.text;
+    if (c.report)
+      EXPECT_NE(r.err.find(std::string("ProbaX-W-") + c.report), std::string::npos) << c.text << r.err;
+    else
+      EXPECT_EQ(r.err, "") << c.text;
+  }
+}
+
+TEST_F(Pp, ConditionalStackDiagnostics) {
+  Result r = run_file("e.c", "#if 1\na\n#else\nb\n#else\nc\n#endif\n");
+  EXPECT_EQ(text_only(r.out), "\na\n\n");  // skipped lines are not written
+  EXPECT_NE(r.err.find("ProbaX-W-ELIFAELSE,  [" + path("e.c") + ":5]  #else"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ProbaX-I-MATCHLINE,  [" + path("e.c") + ":5]   1"), std::string::npos) << r.err;
+  r = run("#if 0\n#if 1\nx\n#else\ny\n#endif\nz\n#elif 1\nw\n#endif\n");
+  EXPECT_EQ(text_only(r.out), "\nw\n\n");
+  EXPECT_EQ(r.err, "");
+  r = run("#endif\n#else\n#elif 1\n");
+  EXPECT_NE(r.err.find("UNBAENDIF"), std::string::npos);
+  EXPECT_NE(r.err.find("NOCONDITI"), std::string::npos);
+  EXPECT_NE(r.err.find("#else"), std::string::npos);
+  EXPECT_NE(r.err.find("#elif"), std::string::npos);
+  r = run("#if 0\n#else\n#elif 1\nq\n#endif\n");
+  EXPECT_NE(r.err.find("ELIFAELSE"), std::string::npos);
+  EXPECT_EQ(r.out.find('q'), std::string::npos);
+  r = run("#if 0\n#if 1\n#else\n#else\n#endif\n#endif\n");
+  EXPECT_NE(r.err.find("ELIFAELSE,   else or elif"), std::string::npos) << r.err;
+  // Conditionals belong to the file that opened them.
+  write("else.h", "#else\n");
+  r = run("#if 1\n#include \"" + path("else.h") + "\"\n#endif\n");
+  EXPECT_NE(r.err.find("NOCONDITI"), std::string::npos);
+  // Still open when the context is released.
+  run("#if 1\n#ifdef Q\n");
+  testing::internal::CaptureStderr();
+  pp_release(*table_, 0);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(count(err, "UNTERCOND"), 2) << err;
+  EXPECT_NE(err.find("[1]  if"), std::string::npos) << err;  // the text starts at line 0
+}
+
+TEST_F(Pp, DeepConditionalsAndManySkippedLines) {
+  std::string t;
+  for (int i = 0; i < 3000; ++i) t += "#if 1\n";
+  t += "inside\n";
+  for (int i = 0; i < 3000; ++i) t += "#endif\n";
+  t += "#if 0\n";
+  for (int i = 0; i < 3000; ++i) t += "#if 1\n#else\n#endif\n'\n";
+  t += "#endif\nafter\n";
+  Result r = run(t);
+  EXPECT_NE(r.out.find("inside"), std::string::npos);
+  EXPECT_NE(r.out.find("after"), std::string::npos);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Pp, LineDirective) {
+  Result r = run_file("l.c", "a\n#line 120 \"src/a.c\"\nb\n#line 7\nc\n#line 0 \"x.c\"\nd\n");
+  EXPECT_EQ(r.out, marker(1, "l.c") + "a\n#line 120 \"src/a.c\"\nb\n\nc\n\nd\n") << r.out;
+  r = run_file("l2.c", "#line " + std::string(3000, '9') + " \"big.c\"\nx\n#line 5 \" sp ace.c\"\n__FILE__ __LINE__\n");
+  EXPECT_EQ(r.out.find("big.c"), std::string::npos);
+  EXPECT_NE(r.out.find("\"space.c\" 5"), std::string::npos) << r.out;
+}
+
+TEST_F(Pp, UndefChecks) {
+  Result r = run("#define A 1\n#undef A\nA\n#undef __LINE__\n__LINE__\n#undef defined\n#undef __STDC__\n");
+  EXPECT_EQ(r.out, "\n\nA\n\n__LINE__\n\n\n");
+  EXPECT_EQ(count(r.err, "UNDEFININ"), 2) << r.err;
+  EXPECT_NE(r.err.find("__LINE__"), std::string::npos);
+  EXPECT_NE(r.err.find("defined"), std::string::npos);
+}
+
+TEST_F(Pp, PragmaKeywordsByPrefixAndTheMap) {
+  Result r = run("#pragma ortek incl_std \"/opt/a\", /opt/b\n#pragma ortek incl_std\n");
+  ASSERT_EQ(pp_standard_dirs().size(), 2u);
+  EXPECT_EQ(pp_standard_dirs()[1], "/opt/b");
+  EXPECT_EQ(pp_state.include_tail->text, "/opt/b");
+  EXPECT_NE(r.err.find("ProbaX-W-SYNTAXERR,   empty pragma ortek incl_std"), std::string::npos) << r.err;
+  std::string ident(5000, 'm');
+  r = run("#pragma ortek type_modifier = far\n#pragma ortek type_mod=far\n#pragma ortek type_modifier =" + ident +
+          "\n#pragma ortek type_modifier far\n#pragma ortek type_modifier =\n");
+  EXPECT_EQ(pp_state.type_modifiers.size(), 2u);
+  EXPECT_TRUE(pp_is_type_modifier("far", 3));
+  EXPECT_TRUE(pp_is_type_modifier(ident.data(), ident.size()));
+  EXPECT_EQ(count(r.err, "TYPMODINC"), 2);
+  r = run("#pragma ortek pragma \"pack ( 1 )\" = \"#define PACKED 1\"\n#pragma   pack ( 1 )  \nPACKED\n"
+          "#pragma ortek pragma pack ( 1 ) = #define PACKED 2\n#pragma pack ( 1 )\nPACKED\n");
+  EXPECT_EQ(r.out, "\n\n1\n\n\n2\n") << r.err;
+  EXPECT_EQ(pp_state.pragma_map.size(), 1u);
+}
+
+TEST_F(Pp, PragmaMapLoopStopsAtTheStackLimit) {
+  EXPECT_EXIT(run_raw("#pragma ortek pragma loop = \"#pragma loop\"\n#pragma loop\n"), ::testing::ExitedWithCode(7),
+              "NBRECURSI");
+}
+
+TEST_F(Pp, SizeAndSignPragmaHandlers) {
+  pp_pragma_sizeof("(int) = 16");
+  pp_pragma_sizeof("mytype=64");
+  pp_pragma_sizeof("long long = 128");
+  EXPECT_EQ(if_target_sizes().int_bits, 16);
+  EXPECT_EQ(if_target_sizes().longlong_bits, 128);
+  Result r = run("#if sizeof(int) == 2 && sizeof(mytype) == 8\nok\n#endif\n");
+  EXPECT_EQ(r.out, "\nok\n\n");
+  pp_pragma_signof("char = unsigned");
+  EXPECT_EQ(pp_state.plain_char_unsigned, 1);
+  pp_pragma_signof("(char)=signed");
+  EXPECT_EQ(pp_state.plain_char_unsigned, 0);
+}
+
+// ------------------------------------------------------------ macros
+
+TEST_F(Pp, MacroExpansionTable) {
+  struct Case {
+    const char *defs;
+    const char *use;
+    const char *expected;
+  } cases[] = {
+      {"#define A[x] (x*2)", "A[3] A(3)", "(3*2) (3*2)"},
+      {"#define F(x) <x>", "F[3]", "F[3]"},
+      {"#define M[a,b] a|b", "M[f(a,b)]", "f(a|b)"},
+      {"#define S(x) #x", "S( a  \"b\\n\" )", "\"a \\\"b\\\\n\\\"\""},
+      {"#define C(x) #@x", "C(z)", "'z'"},
+      {"#define P(a,b) a##b", "P(x, 1)", "x1"},
+      {"#define P(a,b) a ## b", "P( x , y )", " xy "},  // trimmed on the pasting side only
+      {"#define V(f, ...) g(f, __VA_ARGS__)", "V(1,2,3)", "g(1, 2,3)"},
+      {"#define W(f, rest...) g(f, rest)", "W(1,2,3)", "g(1, 2,3)"},
+      {"#define R R", "R", "R"},
+      {"#define A B\n#define B A", "A B", "A B"},
+      {"", "__STDC__", "0"},
+      {"#define H(x) \\#x x", "H(1)", "#1 1"},
+      {"#define T(x) x\n#define U T(T(1))", "U", "1"},
+      {"#define E()  e", "E() E( ) E", " e  e E"},  // a leading blank of the body stays white space
+      {"#define F(x) [x]\n#define G F", "G(1) G", "[1] F"},
+      {"#define F(x) [x]", "F /* c */ (2)", "[2]"},
+      {"#define F(x) [x]\n#define G(y) F(y) y", "G(G(1))", "[[1] 1] [1] 1"},
+      {"#define D(x) x x\n#define Q 1", "D(Q)", "1 1"},
+      {"#define X(a) #a\n", "X(\"\\\"\" '\\\\')", "\"\\\"\\\\\\\"\\\" '\\\\\\\\'\""},
+  };
+  for (const Case &c : cases) {
+    pp_release(*table_, 0);
+    Result r = run(std::string(c.defs) + "\n" + c.use + "\n");
+    std::string got = r.out.substr(r.out.find_last_of('\n', r.out.size() - 2) + 1);
+    EXPECT_EQ(got, std::string(c.expected) + "\n") << c.defs << " / " << c.use << "\n" << r.err;
+  }
+}
+
+TEST_F(Pp, DefinitionDiagnostics) {
+  struct Case {
+    const char *text;
+    const char *report;
+    const char *use;
+    const char *expected;
+  } cases[] = {
+      {"#define F(a,b) a + b\n#define F(a,b)   a  +\tb ", nullptr, "F(1,2)", "  1  +\t2"},
+      {"#define F(a,b) a+b\n#define F(a,b) a-b", "IDENREDEF", "F(1,2)", "1-2"},
+      {"#define __LINE__ 77", "IDENREDEF", "__LINE__", "77"},
+      {"#define __STDC__ 1", nullptr, "__STDC__", "1"},
+      {"#define defined 1", "INVDEFINE", "x", "x"},
+      {"#define 9x 1", "INVAMACRO", "x", "x"},
+      {"#define F(a", "UNTPARDEF", "F(1)", "F(1)"},
+      {"#define F(a 1", "BADPARDEF", "F(1)", "F(1)"},
+      {"#define F(a,...,b) 1", "BADPARDEF", "F(1)", "F(1)"},
+      {"#define F(a;b) 1", "BADPARDEF", "F(1)", "F(1)"},
+      {"#define F(a..) a", "BADPARDEF", "F(1)", "1"},
+      {"#define F(1a) 1", "PARASTART", "x", "x"},
+      {"#define F(x) # y", "OPERMACRO", "F(1)", " y"},
+      {"#define F(x) x\n#define F(x", "UNTPARDEF", "F(5)", "5"},
+  };
+  for (const Case &c : cases) {
+    pp_release(*table_, 0);
+    Result r = run(std::string(c.text) + "\n" + c.use + "\n");
+    std::string got = r.out.substr(r.out.find_last_of('\n', r.out.size() - 2) + 1);
+    EXPECT_EQ(got, std::string(c.expected) + "\n") << c.text << "\n" << r.err;
+    if (c.report)
+      EXPECT_NE(r.err.find(std::string("ProbaX-W-") + c.report), std::string::npos) << c.text << "\n" << r.err;
+    else
+      EXPECT_EQ(r.err, "") << c.text;
+  }
+}
+
+TEST_F(Pp, ArgumentCountDiagnostics) {
+  struct Case {
+    const char *use;
+    const char *report;
+    const char *expected;
+  } cases[] = {
+      {"Z(1)", "ARGTOMACR", "z"},    {"ONE(1,2)", "TOMANYARG", "[1]"},
+      {"TWO()", "NOARTOMAC", "[,]"}, {"TWO(1)", "NBARGMACR", "[1,]"},
+      {"TWO(1,2)", nullptr, "[1,2]"}, {"VA(1)", "NBARGMACR", "[1;]"},
+      {"VA(1,2,3,4)", nullptr, "[1;2,3,4]"},
+  };
+  for (const Case &c : cases) {
+    Result r = run(std::string("#define Z() z\n#define ONE(a) [a]\n#define TWO(a,b) [a,b]\n"
+                               "#define VA(a,...) [a;__VA_ARGS__]\n") +
+                   c.use + "\n");
+    std::string got = r.out.substr(r.out.find_last_of('\n', r.out.size() - 2) + 1);
+    EXPECT_EQ(got, std::string(c.expected) + "\n") << c.use;
+    if (c.report)
+      EXPECT_NE(r.err.find(std::string("ProbaX-W-") + c.report + ",   " + c.use[0]), std::string::npos)
+          << c.use << r.err;
+    else
+      EXPECT_EQ(r.err, "") << c.use;
+  }
+  Result r = run_file("open.c", "#define F(x) x\nF(1, 2\n");
+  EXPECT_NE(r.err.find("ERRINLINE,  [" + path("open.c") + ":3]  unterminated macro call"), std::string::npos)
+      << r.err;
+  std::string many;
+  for (int i = 0; i < 5000; ++i) many += "arg" + std::to_string(i) + ",";
+  r = run("#define VB(...) <__VA_ARGS__>\nVB(" + many + "end)\n");
+  EXPECT_EQ(r.out, "\n<" + many + "end>\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Pp, BuiltinsAndOptions) {
+  init({"ONE", "TWO=2", "9BAD", "X+1", "CONT=a\\\nb"});
+  initialised_ = true;
+  EXPECT_EQ(count(init_err_, "MALFOROPT"), 2) << init_err_;
+  EXPECT_NE(init_err_.find("[*Initialization*:0]  -D9BAD"), std::string::npos) << init_err_;
+  write("inc.h", "__FILE__ __LINE__ __INCLUDE_LEVEL__ __BASE_FILE__\n");
+  Result r = run_file("b.c", "ONE TWO CONT QZL_WIN32 USE_QZU QZL_CPLUSPLUS_LANGUAGE\n__LINE__\n#include \"" +
+                                 path("inc.h") + "\"\n");
+  std::string t = text_only(r.out);
+  EXPECT_NE(t.find("1 2 ab 1 1 1\n2\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("\"" + path("inc.h") + "\" 1 1 \"\""), std::string::npos) << t;
+  r = run("__DATE__ __TIME__\n");
+  EXPECT_EQ(r.out.size(), 25u) << r.out;  // "Mmm dd yyyy" "hh:mm:ss"
+  EXPECT_NE(r.err.find("FICINCONN"), std::string::npos);
+}
+
+TEST_F(Pp, GlueHelpers) {
+  run("#define NAME 5\n#define EMPTY\n#define F(x)  x+1\n");
+  ASSERT_NE(pp_lookup_macro_text("NAME"), nullptr);
+  EXPECT_STREQ(pp_lookup_macro_text("NAME"), "5");
+  EXPECT_EQ(pp_lookup_macro_text("EMPTY"), nullptr);
+  EXPECT_EQ(pp_lookup_macro_text("__LINE__"), nullptr);
+  EXPECT_EQ(pp_lookup_macro_text("NAM"), nullptr);
+  EXPECT_STREQ(pp_lookup_macro_text("F"), "+1");
+  pp_define_if_absent("NAME 7");
+  pp_define_if_absent("NAMEX 8");
+  EXPECT_STREQ(pp_lookup_macro_text("NAME"), "5");
+  EXPECT_STREQ(pp_lookup_macro_text("NAMEX"), "8");
+  std::string long_a(150, 'a'), long_b = std::string(149, 'a') + "b";
+  pp_define_if_absent((long_a + " 1").c_str());
+  pp_define_if_absent((long_b + " 2").c_str());  // same first 100 characters, another name
+  EXPECT_STREQ(pp_lookup_macro_text(long_b.c_str()), "2");
+  pp_undefine_name("NAME");
+  EXPECT_EQ(pp_lookup_macro_text("NAME"), nullptr);
+  IncludeDir *d = pp_add_dir_of_file("some/dir/f.c");
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->text, "some/dir");
+  EXPECT_EQ(pp_add_dir_of_file("f.c")->text, ".");
+  EXPECT_EQ(pp_add_dir_of_file(".\\t.c")->text, ".");
+  EXPECT_EQ(pp_add_dir_of_file(""), nullptr);
+  EXPECT_EQ(pp_hash_bucket("a", 1), 97);
+  EXPECT_EQ(pp_hash_bucket("ab", 2), (97 * 4 + 98) % 1403);
+  // Release: user macros go, built-ins stay.
+  pp_release(*table_, 0);
+  EXPECT_EQ(pp_lookup("NAMEX", 5), nullptr);
+  EXPECT_NE(pp_lookup("__LINE__", 8), nullptr);
+}
+
+TEST_F(Pp, DeepMacroChainStopsAtTheStackLimit) {
+  std::string defs;
+  for (int i = 0; i < 2100; ++i) defs += "#define M" + std::to_string(i) + " M" + std::to_string(i + 1) + " x\n";
+  EXPECT_EXIT(run_raw(defs + "M0\n"), ::testing::ExitedWithCode(7), "NBRECURSI");
+  std::string nest = "#define F(x) x\n";
+  std::string use;
+  for (int i = 0; i < 2100; ++i) use += "F(";
+  use += "1";
+  for (int i = 0; i < 2100; ++i) use += ")";
+  EXPECT_EXIT(run_raw(nest + use + "\n"), ::testing::ExitedWithCode(7), "NBRECURSI");
+}
+
+TEST_F(Pp, MacroChainBelowTheLimitExpands) {
+  std::string defs;
+  for (int i = 0; i < 900; ++i) defs += "#define M" + std::to_string(i) + " M" + std::to_string(i + 1) + " x\n";
+  Result r = run(defs + "M0\n");
+  EXPECT_EQ(count(r.out, "x"), 900);
+  EXPECT_EQ(r.err, "");
+}
+
+}  // namespace
