@@ -1,0 +1,481 @@
+#include "analyser/ctylex.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frame/mstrin.h"
+#include "preprocessor/cprepr.h"
+#include "preprocessor/y1_tab.h"
+
+namespace {
+
+struct Report {
+  int severity;
+  std::string code, arg, file;
+  int line;
+};
+std::vector<Report> reports;
+
+void capture(int severity, const char *code, std::string_view arg, std::string_view file, int line) {
+  reports.push_back({severity, code, std::string(arg), std::string(file), line});
+}
+
+struct Tok {
+  int code;
+  std::string text;
+  int line;
+};
+
+class Lex : public ::testing::Test {
+ protected:
+  SymbolTable table;
+  void SetUp() override {
+    reports.clear();
+    reset_analysis_settings();
+    set_analyser_report(capture);
+    lex_reset_all();
+    table_init(table, nullptr);
+    set_current_table(&table);
+  }
+  void TearDown() override {
+    lex_reset_all();
+    release_table(table);
+    set_analyser_report(nullptr);
+  }
+  std::vector<Tok> scan(const char *text) {
+    std::vector<Tok> out;
+    lex_begin(&table, "t.c", 1, 0, 0);
+    lex_set_text(text);
+    for (int guard = 0; guard < 100000; ++guard) {
+      int c = lex_next();
+      if (c == T_END) break;
+      out.push_back({c, scanner().token_text, lex_current_line()});
+    }
+    lex_end();
+    return out;
+  }
+  std::vector<int> codes(const char *text) {
+    std::vector<int> out;
+    for (const Tok &t : scan(text)) out.push_back(t.code);
+    return out;
+  }
+  Symbol *declare(const char *name, TypeDesc *type, unsigned storage = 0) {
+    Declaration *d = decl_new(name, type);
+    d->storage = storage;
+    d->file = "t.c";
+    return enter_declaration(d, table, ScopeContext(), 1);
+  }
+  TypeDesc *class_type(const char *name) {
+    TypeDesc *t = type_new(TK_CLASS);
+    t->record->name = intern_string(name);
+    t->record->key = KEY_CLASS;
+    t->record->has_body = 1;
+    return t;
+  }
+  TypeDesc *template_type(const char *name, bool body) {
+    TypeDesc *t = type_new(TK_TEMPLATE);
+    t->templ->name = intern_string(name);
+    t->templ->has_body = body;
+    return t;
+  }
+  int count(const char *code) {
+    int n = 0;
+    for (const Report &r : reports) n += r.code == code;
+    return n;
+  }
+};
+
+TEST_F(Lex, TemplateArgumentsCloseTwiceOnShiftRight) {
+  declare("A", template_type("A", true));
+  declare("B", template_type("B", false));
+  std::vector<int> expected = {T_DEFINED_TEMPLATE_NAME, T_TEMPLATE_OPEN, T_TEMPLATE_NAME, T_TEMPLATE_OPEN, K_INT,
+                               T_TEMPLATE_CLOSE, T_TEMPLATE_CLOSE, T_IDENTIFIER, ';'};
+  EXPECT_EQ(codes("A<B<int>> x;"), expected);
+  // Outside template arguments ">>" and "<" are operators.
+  EXPECT_EQ(codes("a >> b < c"), (std::vector<int>{T_IDENTIFIER, P_SHR, T_IDENTIFIER, '<', T_IDENTIFIER}));
+  // After a template name, a punctuator other than '<' goes back to normal.
+  EXPECT_EQ(codes("B ; x < y"), (std::vector<int>{T_TEMPLATE_NAME, ';', T_IDENTIFIER, '<', T_IDENTIFIER}));
+}
+
+TEST_F(Lex, TemplateHeadersCaptureBodiesBasesAndInitialisers) {
+  auto toks = scan("template <class T> class X {\n int a;\n char b[2] = {'}'};\n};\nint after;");
+  ASSERT_GE(toks.size(), 8u);
+  std::vector<int> head = {K_TEMPLATE, T_TEMPLATE_OPEN, K_CLASS, T_IDENTIFIER, T_TEMPLATE_CLOSE, K_CLASS, T_IDENTIFIER,
+                           T_BODY_TEXT, ';', K_INT, T_IDENTIFIER, ';'};
+  std::vector<int> got;
+  for (const Tok &t : toks) got.push_back(t.code);
+  EXPECT_EQ(got, head);
+  EXPECT_EQ(toks[7].text, "{\n int a;\n char b[2] = {'}'};\n}");
+  EXPECT_EQ(toks[10].line, 5);  // lines counted through the capture
+
+  toks = scan("template<class T> class Y : public B<T> { T v; };");
+  ASSERT_GE(toks.size(), 8u);
+  EXPECT_EQ(toks[7].code, T_BASE_AND_BODY);
+  EXPECT_EQ(toks[7].text, ": public B<T> { T v; }");
+  EXPECT_EQ(toks[8].code, ';');
+
+  toks = scan("template<class T> T zero = T(0, \";\");");
+  ASSERT_GE(toks.size(), 8u);
+  EXPECT_EQ(toks[7].code, T_INIT_TEXT);
+  EXPECT_EQ(toks[7].text, "= T(0, \";\")");
+  EXPECT_EQ(toks[8].code, ';');
+
+  // operator= in a template declaration stays an operator.
+  got.clear();
+  for (const Tok &t : scan("template<class T> T& operator=(T);")) got.push_back(t.code);
+  EXPECT_EQ(got, (std::vector<int>{K_TEMPLATE, T_TEMPLATE_OPEN, K_CLASS, T_IDENTIFIER, T_TEMPLATE_CLOSE,
+                                   T_IDENTIFIER, '&', K_OPERATOR, '=', '(', T_IDENTIFIER, ')', ';'}));
+
+  EXPECT_TRUE(reports.empty());
+  toks = scan("template<class T> class Z { int a;");
+  ASSERT_FALSE(toks.empty());
+  EXPECT_EQ(toks.back().code, T_BODY_TEXT);
+  EXPECT_EQ(toks.back().text, "");
+  EXPECT_EQ(count("UNEXP_EOF"), 1);
+}
+
+TEST_F(Lex, NumbersIdentifiersAndPunctuators) {
+  struct Case {
+    const char *text;
+    std::vector<std::pair<int, std::string>> tokens;
+  } cases[] = {
+      {"1lu", {{T_INTEGER, "1l"}, {T_IDENTIFIER, "u"}}},
+      {"1LL", {{T_INTEGER, "1L"}, {T_IDENTIFIER, "L"}}},
+      {"1uL 0x1Fu 017", {{T_INTEGER, "1uL"}, {T_INTEGER, "0x1Fu"}, {T_INTEGER, "017"}}},
+      {"08", {{T_INTEGER, "0"}, {T_INTEGER, "8"}}},
+      {"0x", {{T_INTEGER, "0"}, {T_IDENTIFIER, "x"}}},
+      {".5 5. 1e+5f 2.5E-3L 08.5", {{T_FLOATING, ".5"}, {T_FLOATING, "5."}, {T_FLOATING, "1e+5f"},
+                                    {T_FLOATING, "2.5E-3L"}, {T_FLOATING, "08.5"}}},
+      {"1e", {{T_INTEGER, "1"}, {T_IDENTIFIER, "e"}}},
+      {"1e+", {{T_INTEGER, "1"}, {T_IDENTIFIER, "e"}, {'+', "+"}}},
+      {"$a b$c @", {{T_IDENTIFIER, "$a"}, {T_IDENTIFIER, "b$c"}, {'@', "@"}}},
+      {"'a' L'b' \"s\\\"t\" L\"w\"", {{T_CHARACTER, "'a'"}, {T_CHARACTER, "L'b'"}, {T_STRING, "\"s\\\"t\""},
+                                      {T_STRING, "L\"w\""}}},
+      {"''", {}},  // two adjacent quotes are no constant; both are skipped
+      {"a->*b ... .. => <<= ::", {{T_IDENTIFIER, "a"}, {P_ARROW_STAR, "->*"}, {T_IDENTIFIER, "b"}, {P_ELLIPSIS, "..."},
+                                  {P_RANGE, ".."}, {P_IMPLIES, "=>"}, {P_SHL_ASSIGN, "<<="}, {P_SCOPE, "::"}}},
+      {"using ::exception; using ::type_info;", {}},
+      {"using  ::exception;", {{K_USING, "using"}, {P_SCOPE, "::"}, {T_IDENTIFIER, "exception"}, {';', ";"}}},
+      {"true false sizeof wchar_t", {{K_TRUE, "true"}, {K_FALSE, "false"}, {K_SIZEOF, "sizeof"}, {K_WCHAR_T, "wchar_t"}}},
+      {"__ortek_var", {{T_IDENTIFIER, "__ortek_var"}}},
+      // Bytes that match no rule are skipped; an unterminated string loses its quote only.
+      {"a \xe9\xff b \"open\nint", {{T_IDENTIFIER, "a"}, {T_IDENTIFIER, "b"}, {T_IDENTIFIER, "open"}, {K_INT, "int"}}},
+  };
+  for (const Case &c : cases) {
+    auto toks = scan(c.text);
+    ASSERT_EQ(toks.size(), c.tokens.size()) << c.text;
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+      EXPECT_EQ(toks[i].code, c.tokens[i].first) << c.text << " #" << i;
+      EXPECT_EQ(toks[i].text, c.tokens[i].second) << c.text << " #" << i;
+    }
+  }
+  EXPECT_TRUE(reports.empty());
+  // Token texts have no length limit.
+  std::string big = "\"" + std::string(5000, 'x') + "\"";
+  auto toks = scan(big.c_str());
+  ASSERT_EQ(toks.size(), 1u);
+  EXPECT_EQ(toks[0].text, big);
+  std::string id(300, 'k');
+  toks = scan(id.c_str());
+  ASSERT_EQ(toks.size(), 1u);
+  EXPECT_EQ(toks[0].text.size(), 300u);
+}
+
+TEST_F(Lex, LineDirectivesAndPositions) {
+  // The number names the line after the directive; other directive lines count.
+  auto toks = scan("a\n#line 40 \"inc/h.h\"\nb\n  #pragma something\nc\n# line 7 \"\"\nd");
+  ASSERT_EQ(toks.size(), 4u);
+  EXPECT_EQ(toks[0].line, 1);
+  EXPECT_EQ(toks[1].line, 40);
+  EXPECT_EQ(toks[2].line, 42);
+  EXPECT_EQ(toks[3].line, 7);
+
+  lex_begin(&table, "t.c", 1, 0, 0);
+  lex_set_text("#line 40 \"h.h\"\nint int x;");
+  EXPECT_EQ(lex_next(), K_INT);
+  EXPECT_STREQ(lex_current_file(), "h.h");
+  EXPECT_EQ(lex_next(), K_INT);
+  lex_syntax_error();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].code, "SYNTAXERR");
+  EXPECT_EQ(reports[0].arg, "int");
+  EXPECT_EQ(reports[0].file, "h.h");
+  EXPECT_EQ(reports[0].line, 40);
+  // Declarations entered now carry the file of the #line.
+  while (lex_next() != T_END) {
+  }
+  lex_syntax_error();
+  EXPECT_EQ(reports.back().code, "UNEXP_EOF");
+  EXPECT_EQ(reports.back().severity, SEV_ERROR);
+  lex_end();
+
+  // Malformed or absurd #line directives change nothing and count their line.
+  std::string long_name(100000, 'n');
+  std::string text = "#line 12\"x.h\"\na\n#line 99999999999999999999 \"y.h\"\nb\n#line " + std::string(2000, '1') +
+                     " \"z.h\"\nc\n#line 5 \"" + long_name + "\"\nd\n#line 6 \"unclosed\ne";
+  lex_begin(&table, "t.c", 1, 0, 0);
+  lex_set_text(text.c_str());
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(), 2);
+  EXPECT_STREQ(lex_current_file(), "t.c");
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(), 4);
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(), 6);
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(), 5);
+  EXPECT_EQ(std::string(lex_current_file()), long_name);
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(), 7);
+  lex_end();
+
+  // A long token is reported by its last 59 characters.
+  std::string s = "\"" + std::string(100, 'q') + "\"";
+  lex_begin(&table, "t.c", 1, 0, 0);
+  lex_set_text(s.c_str());
+  EXPECT_EQ(lex_next(), T_STRING);
+  lex_syntax_error();
+  EXPECT_EQ(reports.back().arg, s.substr(s.size() - 59));
+  lex_end();
+}
+
+TEST_F(Lex, NestedScansKeepTheirOwnPosition) {
+  lex_begin(&table, "outer.c", 10, 0, 0);
+  lex_set_text("one two");
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  lex_begin(&table, "inner.h", 3, 1, 1);
+  lex_set_text("\nthree");
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(scanner().token_text, "three");
+  EXPECT_EQ(lex_current_line(), 4);
+  EXPECT_STREQ(lex_current_file(), "inner.h");
+  EXPECT_EQ(lex_next(), T_END);
+  lex_end();
+  EXPECT_STREQ(lex_current_file(), "outer.c");
+  EXPECT_EQ(lex_current_line(), 10);
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(scanner().token_text, "two");
+  lex_unread_token();
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(scanner().token_text, "two");
+  LexMark m = lex_mark();
+  EXPECT_EQ(lex_next(), T_END);
+  lex_restore(m);
+  EXPECT_EQ(lex_next(), T_END);
+  lex_end();
+  EXPECT_EQ(scanner().position, nullptr);
+  // Work areas default to 50 entries.
+  PositionRecord *r = C_CPP_init_lex(nullptr, "f", 1, 10, 20);
+  EXPECT_EQ(r->work_text.size(), 12u);
+  EXPECT_EQ(r->work_list.size(), 21u);
+  delete r;
+  EXPECT_EQ(init_lex()->result_kind, 12);
+  release_lex_context();
+}
+
+TEST_F(Lex, IdentifierClassification) {
+  TypeDesc *c = class_type("C");
+  declare("C", c);
+  // A typedef inside C, reachable only after "C::".
+  Declaration *inner = decl_new("inner", basic_type("int"));
+  inner->storage = SF_TYPEDEF;
+  inner->scope_kind = 1;
+  inner->scope = c;
+  enter_declaration(inner, table, ScopeContext{1, c}, 1);
+  declare("T", basic_type("int"), SF_TYPEDEF);
+  declare("v", basic_type("int"));
+  declare("L", template_type("L", false));
+  TypeDesc *e = type_new(TK_ENUM);
+  e->enumeration->name = intern_string("E");
+  declare("E", e);
+  pp_state.type_modifiers.push_back("far");
+
+  auto toks = scan("C::inner inner T v E far nothing ~C L");
+  std::vector<int> got;
+  for (const Tok &t : toks) got.push_back(t.code);
+  EXPECT_EQ(got, (std::vector<int>{T_CLASS_NAME, P_SCOPE, T_DECLARED_NAME, T_IDENTIFIER, T_DECLARED_NAME,
+                                   T_DECLARED_NAME, T_DECLARED_NAME, T_TYPE_MODIFIER, T_IDENTIFIER, '~',
+                                   T_CLASS_NAME, T_TEMPLATE_NAME}));
+  pp_state.type_modifiers.pop_back();
+
+  // The grammar's hooks: names being declared stay identifiers; template
+  // parameters are type names inside a header.
+  static const char *own = nullptr;
+  own = intern_string("T");
+  scanner().hooks.own_name = [](const char *n) { return n == own; };
+  scanner().hooks.template_parameter = [](const char *n) { return std::string(n) == "P" ? 2 : 0; };
+  got.clear();
+  for (const Tok &t : scan("T P")) got.push_back(t.code);
+  EXPECT_EQ(got, (std::vector<int>{T_IDENTIFIER, T_CLASS_NAME}));
+  scanner().hooks = LexHooks();
+
+  // Values carry the interned name and the entry found.
+  lex_begin(&table, "t.c", 1, 0, 0);
+  lex_set_text("v");
+  EXPECT_EQ(lex_next(), T_DECLARED_NAME);
+  EXPECT_STREQ(scanner().value.text, "v");
+  EXPECT_EQ(scanner().value.found, 1);
+  ASSERT_NE(scanner().value.symbol, nullptr);
+  EXPECT_STREQ(scanner().value.symbol->decl->name, "v");
+  lex_end();
+}
+
+TEST_F(Lex, SizeAndSignPragmas) {
+  declare("MYINT", basic_type("int"), SF_TYPEDEF);
+  declare("ALIAS", named_type("MYINT", lookup_ordinary("MYINT", table, ScopeContext())->decl->type), SF_TYPEDEF);
+  auto toks = scan(
+      "#pragma ortek sizeof(int)=16\n"
+      "   #pragma ortek sizeof long = 64\n"
+      "#pragma ortek sizeof(char)=0\n"
+      "#pragma ortek sizeof(short)=-8\n"
+      "#pragma ortek sizeof(longlong)=200\n"
+      "#pragma ortek sizeof(ALIAS)=8\n"
+      "#pragma ortek signof(char)=unsigned\n"
+      "#pragma ortek signof(MYINT)=unsigned\n"
+      "x\n");
+  ASSERT_EQ(toks.size(), 1u);
+  EXPECT_EQ(toks[0].line, 9);
+  const AnalysisSettings &a = analysis_settings();
+  EXPECT_EQ(a.int_bits, 16);
+  EXPECT_EQ(a.long_bits, 64);
+  EXPECT_EQ(a.char_bits, 8);
+  EXPECT_EQ(a.short_bits, 16);
+  EXPECT_EQ(a.longlong_bits, 64);
+  EXPECT_EQ(a.plain_char_unsigned, 1);
+  ASSERT_EQ(a.declared_sizes.size(), 3u);
+  EXPECT_EQ(a.declared_sizes[0], (std::pair<std::string, int>("int", 2)));
+  EXPECT_EQ(a.declared_sizes[2], (std::pair<std::string, int>("ALIAS", 1)));
+  TypeDesc *my = strip_typedefs(lookup_ordinary("MYINT", table, ScopeContext())->decl->type);
+  EXPECT_EQ(my->integer->size, 8);  // sized through ALIAS, then made unsigned
+  EXPECT_TRUE(reports.empty());
+  if_reset_sizes();
+  pp_state.plain_char_unsigned = 0;
+}
+
+TEST_F(Lex, ConstantConversion) {
+  auto int_value = [](const ConstantValue &v) {
+    int32_t out = 0;
+    pint_to_int(&out, &v.value);
+    return out;
+  };
+  ConstantValue v;
+  convert_integer("017", v);
+  EXPECT_EQ(int_value(v), 15);
+  EXPECT_EQ(v.width, -32);
+  convert_integer("0x1Ful", v);
+  EXPECT_EQ(int_value(v), 31);
+  EXPECT_EQ(v.width, 32);
+  EXPECT_EQ(v.suffix, "ul");
+  convert_integer("4294967295", v);
+  EXPECT_TRUE(reports.empty());
+  convert_integer("4294967296", v);
+  EXPECT_EQ(count("ENTOUTRAN"), 1);
+  convert_integer("4294967296ll", v);
+  EXPECT_EQ(count("ENTOUTRAN"), 1);
+  EXPECT_EQ(v.width, -64);
+  convert_integer(std::string(80, '9').c_str(), v);  // beyond any width, beyond 168 bits
+  EXPECT_EQ(count("ENTOUTRAN"), 2);
+  convert_integer(("0x" + std::string(60, 'F')).c_str(), v);
+  EXPECT_EQ(count("ENTOUTRAN"), 3);
+  convert_radix_integer("FFh", v);
+  EXPECT_EQ(int_value(v), 255);
+  convert_radix_integer("101b", v);
+  EXPECT_EQ(int_value(v), 5);
+  convert_radix_integer("1FFFFFFFFh", v);
+  EXPECT_EQ(count("ENTOUTRAN"), 4);
+  convert_floating("2.5e3f", v);
+  EXPECT_EQ(v.kind, 1);
+  EXPECT_EQ(v.suffix, "f");
+  EXPECT_EQ(v.text, "2.5e3f");
+  convert_floating("1.0L", v);
+  EXPECT_EQ(v.suffix, "L");
+  for (const Report &r : reports) EXPECT_EQ(r.arg, "");
+
+  struct Case {
+    const char *text;
+    int32_t value;
+    const char *report;  // nullptr: none
+  } chars[] = {
+      {"'a'", 'a', nullptr},
+      {"'\\n'", 10, nullptr},
+      {"'\\E'", 27, nullptr},
+      {"'\\{'", '{', nullptr},
+      {"'\\101'", 65, nullptr},
+      {"'\\x41'", 0x41, nullptr},
+      {"'\\x'", 0, "NOHEXDIGI"},
+      {"'\\q'", 'q', "SEQUEINCO"},
+      {"'\\\x01'", 1, "SEQUEINCO"},
+      {"'\\377'", -1, nullptr},  // plain char is signed: sign-extended
+      {"''", 0, "CSTCARVID"},
+      {"'ab'", ('a' << 8) | 'b', "MULCARCST"},
+      {"'abcde'", ('a' << 24) | ('b' << 16) | ('c' << 8) | 'd', "TOLOCSTCA"},
+      {"'ab", ('a' << 8) | 'b', "INVCSTCAR"},
+      {"'\xff'", -1, "INVCSTCAR"},
+      {"L'A'", 65, nullptr},
+  };
+  for (const Case &c : chars) {
+    reports.clear();
+    convert_character(c.text, v);
+    EXPECT_EQ(int_value(v), c.value) << c.text;
+    if (c.report) EXPECT_EQ(count(c.report), 1) << c.text;
+    else EXPECT_TRUE(reports.empty()) << c.text;
+  }
+  reports.clear();
+  analysis_settings().plain_char_unsigned = 1;
+  convert_character("'\\377'", v);
+  EXPECT_EQ(int_value(v), 255);
+  EXPECT_EQ(v.width, 8);
+  analysis_settings().multichar_allowed = 1;
+  convert_character("'ab'", v);
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST(SkipBalanced, BracketsStringsAndStops) {
+  int lines = 0;
+  const char *t = "a(b,c)[x;y]{p;q} , rest";
+  const char *r = skip_balanced(t, ",", false, true, &lines);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(std::string(r), ", rest");
+  r = skip_balanced(t, ",", true, true, &lines);
+  EXPECT_EQ(std::string(r), " rest");
+  // Without nesting the first ',' inside the parentheses stops.
+  r = skip_balanced(t, ",", false, false, &lines);
+  EXPECT_EQ(std::string(r), ",c)[x;y]{p;q} , rest");
+  // Quotes hide stops; escapes hide quotes.
+  r = skip_balanced("\"a;\\\"b;\" ';' \\\\; x", ";", false, true, &lines);
+  EXPECT_EQ(std::string(r), "; x");
+  // '<' nests only when '>' is a stop.
+  r = skip_balanced("A<B,C>, D>", ",>", false, true, nullptr);
+  EXPECT_EQ(std::string(r), ", D>");
+  r = skip_balanced("a<b, c", ",", false, true, nullptr);
+  EXPECT_EQ(std::string(r), ", c");
+  // Newlines are counted, and stop when asked.
+  lines = 0;
+  r = skip_balanced("x\n(\n)\n;", ";", false, true, &lines);
+  EXPECT_EQ(std::string(r), ";");
+  EXPECT_EQ(lines, 3);
+  r = skip_balanced("ab\ncd", "\n", false, true, nullptr);
+  EXPECT_EQ(std::string(r), "\ncd");
+  EXPECT_EQ(skip_balanced("(((", ";", false, true, nullptr), nullptr);
+  EXPECT_EQ(skip_balanced("\"open ;", ";", false, true, nullptr), nullptr);
+  // Deep nesting needs no recursion.
+  std::string deep = std::string(200000, '(') + std::string(200000, ')') + ";";
+  r = skip_balanced(deep.c_str(), ";", false, true, nullptr);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(*r, ';');
+
+  const char *cursor = "  int  *  p [ 3 ] ,\tq ;";
+  bool ok = false;
+  std::string c = capture_text(&cursor, ";", false, true, nullptr, "=", true, &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(c, "= int*p[3],q");
+  EXPECT_EQ(std::string(cursor), ";");
+  cursor = "no stop";
+  c = capture_text(&cursor, ";", false, true, nullptr, "", false, &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(*cursor, '\0');
+}
+
+}  // namespace
