@@ -8,6 +8,8 @@
 // with a report instead of exhausting the process stack.
 #include "y_cppa.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_set>
 
@@ -80,6 +82,9 @@ bool is_storage_keyword(const std::string &k, unsigned *flag) {
 namespace {
 
 ScopeContext hook_scope() { return g_active ? g_active->context() : ScopeContext(); }
+int hook_template_parameter(const char *name) {
+  return g_active && g_active->is_template_parameter(intern_string(name)) ? 1 : 0;
+}
 
 }  // namespace
 
@@ -88,6 +93,7 @@ void lex_start(const char *text, SymbolTable &table, const char *file, int line)
   lex_begin(&table, file ? file : "", line, s.keep_bodies, s.lenient_matching);
   lex_set_text(text);
   scanner().hooks.scope = hook_scope;
+  scanner().hooks.template_parameter = hook_template_parameter;
 }
 
 void lex_finish() { lex_end(); }
@@ -132,6 +138,7 @@ Tok lex_token() {
   t.name = (t.cls <= G_TYPEMOD) ? intern_string(t.text.c_str()) : nullptr;
   t.sym = sc.value.symbol;
   t.type = sc.value.type;
+  if (std::getenv("ORTEK_GRAMMAR_TRACE")) std::fprintf(stderr, "tok %d %s\n", t.cls, t.text.c_str());
   return t;
 }
 
@@ -179,6 +186,12 @@ void Parser::syntax_error() {
 
 void Parser::too_deep() {
   lex_syntax_error();
+  ++errors;
+  throw EndAnalysis();
+}
+
+void Parser::unexpected_end() {
+  analyser_report(SEV_ERROR, "UNEXP_EOF", "", lex_file(), lex_line());
   ++errors;
   throw EndAnalysis();
 }
@@ -359,14 +372,10 @@ void Parser::declaration() {
     advance();
     return;
   }
-  if (!s.any && cur.cls != G_IDENT && !(cur.cls == G_PUNCT && (cur.text == "*" || cur.text == "(" ||
+  if (!s.any && !(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) && !(cur.cls == G_PUNCT && (cur.text == "*" || cur.text == "(" ||
                                                                cur.text == "~" || cur.text == "::")) &&
       !(cur.cls == G_KEYWORD && cur.text == "operator") && !s.has_pending_name && s.pending_qual.empty())
     syntax_error();
-  if (!s.any && cur.cls == G_IDENT && s.pending_qual.empty()) {
-    // Access declaration "Base::member;" arrives as a qualified name; a
-    // lone identifier here is an implicitly typed declarator (C).
-  }
   Declarator d;
   parse_declarator(d, in_class(), &s);
   if (!d.name && s.pending_qual.empty() && !d.qualified && !(in_class() && is(":"))) syntax_error();
@@ -395,7 +404,16 @@ void Parser::declaration() {
 // ---------------------------------------------------------------------------
 // Declaration specifiers
 
+bool Parser::is_template_parameter(const char *name) const {
+  if (!name) return false;
+  for (auto it = template_params.rbegin(); it != template_params.rend(); ++it)
+    if (*it == name) return true;
+  return false;
+}
+
 TypeDesc *Parser::type_of_name_token(const Tok &t) const {
+  if ((t.cls == G_IDENT || (t.cls == G_DECLNAME && !t.sym)) && is_template_parameter(t.name))
+    return named_type(t.name, nullptr);
   if (t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME) {
     if (t.type) return t.type;
     if (t.sym && t.sym->decl) return t.sym->decl->type;
@@ -403,6 +421,10 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
   }
   if (t.cls == G_DECLNAME && t.sym && t.sym->decl) {
     Declaration *d = t.sym->decl;
+    // Inside a class its constructors hide the class name from the lookup.
+    if (d->type && d->type->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->record &&
+        d->scope->record->name && d->name && std::strcmp(d->scope->record->name, d->name) == 0)
+      return d->scope;
     if (d->storage & SF_TYPEDEF) return named_type(d->name, d->type);
     TypeDesc *ty = d->type;
     if (ty && (ty->kind == TK_ENUM || ty->kind == TK_UNION || ty->kind == TK_CLASS || ty->kind == TK_TEMPLATE) &&
@@ -418,7 +440,7 @@ bool Parser::is_type_token() const {
            cur.text == "struct" || cur.text == "class" || cur.text == "union" || cur.text == "enum" ||
            cur.text == "typename" || is_storage_keyword(cur.text, nullptr);
   if (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME || cur.cls == G_TYPEMOD) return true;
-  if (cur.cls == G_DECLNAME) return type_of_name_token(cur) != nullptr;
+  if (cur.cls == G_DECLNAME || cur.cls == G_IDENT) return type_of_name_token(cur) != nullptr;
   return false;
 }
 
@@ -447,12 +469,41 @@ bool names_own_class(const Parser &p, const Tok &t) {
 
 }  // namespace
 
+namespace {
+
+// Applies the const/volatile of the specifiers to the composed type.
+Specs &finish_specifiers(Specs &s, std::vector<TypeDesc *> &quals) {
+  if (quals.empty()) return s;
+  TypeDesc *t = s.type;
+  if (!t) {
+    t = quals[0];
+    for (size_t i = 1; i < quals.size(); ++i) append_qualifier(t, quals[i]);
+    s.type = t;
+    return s;
+  }
+  if (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS || t->kind == TK_TEMPLATE ||
+      t->kind == TK_ELABORATED) {
+    // Named aggregates are shared by every use: qualify a copy of the node,
+    // never the aggregate itself.
+    TypeDesc *c = type_new(TK_RESERVED);
+    *c = *t;
+    c->next = nullptr;
+    t = c;
+  }
+  for (TypeDesc *q : quals) append_qualifier(t, q);
+  s.type = t;
+  return s;
+}
+
+}  // namespace
+
 // decl-specifiers: { basic-type | cv | storage | class-specifier | enum-specifier
 //                    | type-name | typename qualified-name }
 Specs Parser::decl_specifiers(bool for_param) {
   DepthGuard guard(*this);
   Specs s;
   const char *f = file();
+  std::vector<TypeDesc *> quals;
   for (;;) {
     if (cur.cls == G_KEYWORD) {
       const std::string k = cur.text;
@@ -465,8 +516,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         continue;
       }
       if (k == "const" || k == "volatile") {
-        TypeDesc *q = qualifier_type(k.c_str());
-        s.type = s.type ? CPP_compose_type(s.type, q, f, line()) : q;
+        quals.push_back(qualifier_type(k.c_str()));
         s.any = true;
         advance();
         continue;
@@ -517,7 +567,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         s.tag_type = nullptr;
         s.pending_qual.push_back(t.name);  // the constructor's own name, see parse_declarator
         s.any = true;
-        return s;
+        return finish_specifiers(s, quals);
       }
       TypeDesc *inst = template_use(t);
       if (cur.cls == G_PUNCT && cur.text == "::") {
@@ -526,7 +576,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         s.pending_scope = inst ? inst : type_of_name_token(t);
         advance();
         s.any = true;
-        return s;
+        return finish_specifiers(s, quals);
       }
       if (inst) {
         s.type = s.type ? CPP_compose_type(s.type, inst, f, line()) : inst;
@@ -534,16 +584,16 @@ Specs Parser::decl_specifiers(bool for_param) {
       s.has_type = s.any = true;
       continue;
     }
-    if (cur.cls == G_CLASSNAME || (cur.cls == G_DECLNAME && type_of_name_token(cur))) {
+    if (cur.cls == G_CLASSNAME || ((cur.cls == G_DECLNAME || cur.cls == G_IDENT) && type_of_name_token(cur))) {
       Tok t = cur;
       advance();
-      if (t.cls == G_CLASSNAME && cur.cls == G_PUNCT && cur.text == "(" && names_own_class(*this, t)) {
+      if (cur.cls == G_PUNCT && cur.text == "(" && names_own_class(*this, t)) {
         // Constructor declared in its class.
         s.has_pending_name = true;
         s.pending_qual.clear();
         s.pending_qual.push_back(class_name_of(scopes.back().record));
         s.any = true;
-        return s;
+        return finish_specifiers(s, quals);
       }
       if (cur.cls == G_PUNCT && cur.text == "::") {
         // A qualified name: a nested type (A::B x;) or the declarator of a
@@ -572,7 +622,7 @@ Specs Parser::decl_specifiers(bool for_param) {
               s.pending_scope = scope;
               s.has_pending_name = true;
               s.any = true;
-              return s;
+              return finish_specifiers(s, quals);
             }
             TypeDesc *nt = type_of_name_token(n);
             if (!nt) nt = named_type(n.name, nullptr);
@@ -587,7 +637,7 @@ Specs Parser::decl_specifiers(bool for_param) {
           s.pending_qual = qual;
           s.pending_scope = scope;
           s.any = true;
-          return s;
+          return finish_specifiers(s, quals);
         }
         continue;
       }
@@ -600,7 +650,7 @@ Specs Parser::decl_specifiers(bool for_param) {
     break;
   }
   (void)for_param;
-  return s;
+  return finish_specifiers(s, quals);
 }
 
 // typename-specifier: [::] name { :: name } [template-arguments]
@@ -907,7 +957,7 @@ void Parser::parameter_list(DeclOp &op) {
       expect(")");
       return;
     }
-    bool name_only = cur.cls == G_IDENT || (cur.cls == G_DECLNAME && !type_of_name_token(cur));
+    bool name_only = (cur.cls == G_IDENT || cur.cls == G_DECLNAME) && !type_of_name_token(cur);
     if (name_only) {
       Declaration *p = make_declaration(cur.name, nullptr, 0);
       p->scope_kind = 0;
@@ -1032,11 +1082,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       advance();
       if (cur.cls == G_PUNCT && cur.text == "{") {
         std::string body;
-        if (!lex_capture_balanced(body, true)) {
-          lex_syntax_error();
-          ++errors;
-          throw EndAnalysis();
-        }
+        if (!lex_capture_balanced(body, true)) unexpected_end();
         text = "{" + body;
         advance();
       } else {
@@ -1064,7 +1110,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
           dec->scope = d.qual_scope;
           enter_declaration(dec, table, context(), dec->line);
         }
-      } else if (d.name || !in_class() || width >= 0) {
+      } else if (d.name || !in_class()) {
         enter(dec);
       }
     }
@@ -1081,11 +1127,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
 
 bool Parser::capture_body(std::string &body) {
   // The scanner stands just after '{': take the text up to the matching '}'.
-  if (!lex_capture_balanced(body, false)) {
-    lex_syntax_error();
-    ++errors;
-    throw EndAnalysis();
-  }
+  if (!lex_capture_balanced(body, false)) unexpected_end();
   advance();  // the '}'
   if (!(cur.cls == G_PUNCT && cur.text == "}")) syntax_error();
   return true;
@@ -1114,12 +1156,11 @@ std::string qualified_text(const std::vector<std::string> &qual, const char *nam
 //                      [':' member-initialisers] '{' body '}'
 void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
   std::string body;
-  std::string header_text;
-  if (cur.cls == G_BODYTEXT) {
-    body = cur.text;
-    advance();
-  } else if (cur.cls == G_BASEBODY) {
-    // Member initialisers and body captured whole after a template header.
+  // After a captured body the look-ahead is already the next token; after a
+  // skipped one it is the closing brace, passed once the entry is made.
+  bool brace_pending = false;
+  if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY) {
+    // Body (with member initialisers) captured whole after a template header.
     body = cur.text;
     advance();
   } else {
@@ -1139,6 +1180,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     if (cur.cls == G_KEYWORD && cur.text == "try") syntax_error();
     if (!(cur.cls == G_PUNCT && cur.text == "{")) syntax_error();
     capture_body(body);
+    brace_pending = true;
   }
   const bool keep = in_class() || analysis_settings().keep_bodies;
   TypeDesc *scope = d.qualified ? d.qual_scope : scope_record();
@@ -1146,7 +1188,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     // Member of a class template defined outside it: kept with the template
     // for its instances.
     if (scope->templ) scope->templ->member_definitions.push_back(qualified_text(d.qual, d.name));
-    advance();
+    if (brace_pending) advance();
     return;
   }
   Symbol *ex = d.name ? find_function(d.name, table, scope ? canonical_scope(scope) : nullptr, ftype) : nullptr;
@@ -1160,12 +1202,12 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     info->body = keep ? body : std::string();
     symbol_mark_defined(table, ex);
     if (analysis_settings().recording) table.recorded.push_back(ex);
-    advance();
+    if (brace_pending) advance();
     return;
   }
   if (d.qualified && !same_scope(scope, scope_record()) && !(s.storage & SF_FRIEND)) {
     warn("FUNCT_DEF", qualified_text(d.qual, d.name));
-    advance();
+    if (brace_pending) advance();
     return;
   }
   FunctionInfo *info = ftype && ftype->kind == TK_FUNCTION ? ftype->function->info : nullptr;
@@ -1185,8 +1227,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     Symbol *now = find_function(dec->name, table, dec->scope_kind ? canonical_scope(dec->scope) : nullptr, ftype);
     if (now && now->decl == dec) symbol_mark_defined(table, now);
   }
-  advance();  // past '}' (or the captured body)
-  (void)header_text;
+  if (brace_pending) advance();
 }
 
 // old-style-declarations: { decl-specifiers declarator { ',' declarator } ';' }

@@ -442,6 +442,12 @@ void Parser::linkage_specification() {
 //     ( class-key name ( body | base-and-body ) ';' | class-key name ';' | declaration )
 void Parser::template_declaration() {
   DepthGuard guard(*this);
+  // The parameter names stand for types up to the end of the declaration.
+  struct ParamsGuard {
+    std::vector<const char *> &v;
+    size_t n;
+    ~ParamsGuard() { v.resize(n); }
+  } params_guard{template_params, template_params.size()};
   advance();  // template
   if (cur.cls != G_TOPEN) syntax_error();
   advance();
@@ -459,6 +465,7 @@ void Parser::template_declaration() {
         advance();
       }
       p = template_param_new(pname);
+      if (pname) template_params.push_back(pname);
       p->is_type = 1;
       p->is_class = is_class ? 1 : 0;
       if (accept("=")) {
@@ -524,11 +531,7 @@ void Parser::template_declaration() {
         prefix = ": " + bases + " {";
       }
       std::string inner;
-      if (!lex_capture_balanced(inner, true)) {
-        lex_syntax_error();
-        ++errors;
-        throw EndAnalysis();
-      }
+      if (!lex_capture_balanced(inner, true)) unexpected_end();
       body = prefix + inner;
       has_body = true;
       advance();
@@ -554,11 +557,15 @@ void Parser::template_declaration() {
     templ->templ->line = tline;
     templ->scope_kind = context().kind;
     templ->scope = scope_record();
-    expect(";");
+    if (!is(";")) syntax_error();
+    // Entered before the look-ahead passes the ';', so that the next name is
+    // already classified as a template.
     Declaration *d = make_declaration(name, templ, 0);
+    d->line = tline;
     Symbol *sym = enter_declaration(d, table, context(), d->line);
     if (in_class() && sym && sym->decl == d) add_member(d, true);
     if (analysis_settings().recording && sym) table.recorded.push_back(sym);
+    advance();
     return;
   }
   // Function template, member template or template member defined outside

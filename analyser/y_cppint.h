@@ -112,6 +112,9 @@ class Parser {
   int instantiation_level = 0;
   std::vector<Scope> scopes;
   bool in_template_header = false;
+  std::vector<const char *> template_params;  // names that stand for types here
+  bool is_template_parameter(const char *name) const;
+  [[noreturn]] void unexpected_end();
 
   // Token window.
   void advance();

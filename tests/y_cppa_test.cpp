@@ -1,0 +1,436 @@
+// Declaration grammar: what analysed texts enter into the table, the
+// warnings of faulty constructs, recovery, and sound ends on hostile input.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "analyser/cpptab.h"
+#include "analyser/ctylex.h"
+#include "analyser/y_cppa.h"
+#include "frame/merror.h"
+
+namespace {
+
+struct Report {
+  std::string code, arg;
+  int line;
+};
+std::vector<Report> g_reports;
+
+void collect(int, const char *code, std::string_view arg, std::string_view, int line) {
+  g_reports.push_back({code, std::string(arg), line});
+}
+
+class Grammar : public ::testing::Test {
+ protected:
+  SymbolTable table;
+  void SetUp() override {
+    reset_reporter();
+    reset_analysis_settings();
+    lex_reset_all();
+    set_analyser_report(collect);
+    g_reports.clear();
+    table_init(table, "TESTER");
+  }
+  void TearDown() override {
+    set_analyser_report(nullptr);
+    release_table(table);
+  }
+  void analyse(const std::string &text, const char *file = "t.c") {
+    analyse_text(text.c_str(), table, "", file, 1, nullptr, 0, 0);
+  }
+  int count(const char *code) const {
+    int n = 0;
+    for (const Report &r : g_reports) n += r.code == code;
+    return n;
+  }
+  const Report *first(const char *code) const {
+    for (const Report &r : g_reports)
+      if (r.code == code) return &r;
+    return nullptr;
+  }
+  Declaration *ordinary(const char *name, TypeDesc *scope = nullptr) {
+    Symbol *s = lookup_in_scope(name, table, AREA_ORDINARY, scope);
+    return s ? s->decl : nullptr;
+  }
+  TypeDesc *tag(const char *name, TypeDesc *scope = nullptr) {
+    Symbol *s = lookup_in_scope(name, table, AREA_TAG, scope);
+    return s && s->decl ? s->decl->type : nullptr;
+  }
+  static int params(const TypeDesc *f) {
+    int n = 0;
+    for (DeclNode *p = f->function->info->first_param; p; p = p->next) ++n;
+    return n;
+  }
+  static const char *param_name(const TypeDesc *f, int i) {
+    DeclNode *p = f->function->info->first_param;
+    while (p && i--) p = p->next;
+    return p && p->decl ? p->decl->name : nullptr;
+  }
+};
+
+TEST_F(Grammar, CDeclarationsAndDefinitions) {
+  analyse(
+      "int g;\n"
+      "static int s = 3 + 4, *p;\n"
+      "extern char *names[N + 1];\n"
+      "typedef unsigned long size_t;\n"
+      "size_t len(const char *s);\n"
+      "int add(int a, int b) { return a + b; }\n"
+      "int (*fp)(int, char);\n"
+      "int table2[2][3] = { {1, 2}, {3} };\n"
+      "int old(a, b) char *b; int a; { return 0; }\n"
+      "void var(int n, ...);\n"
+      "main() { }\n");
+  EXPECT_TRUE(g_reports.empty()) << g_reports[0].code << " " << g_reports[0].arg;
+  Declaration *s = ordinary("s");
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->storage, SF_STATIC);
+  EXPECT_EQ(s->text, "3+4");
+  ASSERT_TRUE(ordinary("p"));
+  EXPECT_EQ(ordinary("p")->type->kind, TK_POINTER);
+  Declaration *names = ordinary("names");
+  ASSERT_TRUE(names);
+  ASSERT_EQ(names->type->kind, TK_ARRAY);
+  EXPECT_EQ(names->type->array->bound_text, "N+1");
+  EXPECT_EQ(names->type->array->element->kind, TK_POINTER);
+  EXPECT_EQ(ordinary("size_t")->storage, SF_TYPEDEF);
+  Declaration *len = ordinary("len");
+  ASSERT_EQ(len->type->kind, TK_FUNCTION);
+  EXPECT_EQ(len->type->function->info->defined, 0);
+  EXPECT_EQ(len->type->function->result->kind, TK_NAMED);
+  Declaration *add = ordinary("add");
+  EXPECT_EQ(add->type->function->info->defined, 1);
+  EXPECT_EQ(add->type->function->info->has_body, 0);  // bodies outside classes are dropped
+  EXPECT_STREQ(param_name(add->type, 1), "b");
+  Declaration *fp = ordinary("fp");
+  ASSERT_EQ(fp->type->kind, TK_POINTER);
+  ASSERT_EQ(fp->type->pointer->target->kind, TK_FUNCTION);
+  EXPECT_EQ(params(fp->type->pointer->target), 2);
+  Declaration *t2 = ordinary("table2");
+  ASSERT_EQ(t2->type->kind, TK_ARRAY);
+  EXPECT_EQ(t2->type->array->bound_text, "2");
+  EXPECT_EQ(t2->type->array->element->array->bound_text, "3");
+  EXPECT_EQ(t2->text, "{ {1, 2}, {3} }");
+  // Old-style parameters take the types declared for their names.
+  Declaration *old = ordinary("old");
+  ASSERT_EQ(params(old->type), 2);
+  DeclNode *a = old->type->function->info->first_param;
+  ASSERT_TRUE(a->decl->type);
+  EXPECT_EQ(a->decl->type->kind, TK_INTEGER);
+  ASSERT_TRUE(a->next->decl->type);
+  EXPECT_EQ(a->next->decl->type->kind, TK_POINTER);
+  EXPECT_EQ(old->type->function->info->defined, 1);
+  Declaration *var = ordinary("var");
+  ASSERT_EQ(params(var->type), 2);
+  EXPECT_EQ(var->type->function->info->last_param->decl->type->kind, TK_ELLIPSIS);
+  ASSERT_TRUE(ordinary("main"));
+  EXPECT_EQ(ordinary("main")->type->function->info->defined, 1);
+}
+
+TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
+  analyse(
+      "struct S;\n"
+      "struct S { int a; unsigned f : 3; unsigned : 2; struct S *next; } s1;\n"
+      "union U { int i; float f; };\n"
+      "enum E { A, B = 5, C = B + 1 } e;\n"
+      "enum { X, Y };\n"
+      "const struct S cs;\n"
+      "int bad : 3;\n"
+      "int after;\n");
+  EXPECT_EQ(count("SYNTAXERR"), 1);  // the file-level bit-field only
+  TypeDesc *S = tag("S");
+  ASSERT_TRUE(S);
+  ASSERT_EQ(S->kind, TK_CLASS);
+  EXPECT_EQ(S->record->member_count, 3);  // a, f, next; the unnamed bit-field is not a member
+  Symbol *sym = lookup_in_scope("S", table, AREA_TAG, nullptr);
+  EXPECT_GT(sym->def_order, sym->first_order);
+  Declaration *f = ordinary("f", S);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->word, 3);
+  Declaration *next = ordinary("next", S);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->type->pointer->target->record, S->record);
+  EXPECT_EQ(tag("U")->kind, TK_UNION);
+  TypeDesc *E = tag("E");
+  ASSERT_TRUE(E);
+  EXPECT_EQ(E->enumeration->count, 3);
+  EXPECT_EQ(E->enumeration->first->next->next->value_text, "B+1");
+  EXPECT_TRUE(lookup_ordinary("Y", table, ScopeContext()));
+  // The qualifier of one use does not leak into the shared structure.
+  EXPECT_EQ(S->next, nullptr);
+  EXPECT_TRUE(type_is_const(ordinary("cs")->type) || ordinary("cs")->type->next);
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
+  analyse(
+      "namespace M {\n"
+      "  class Vec {\n"
+      "  public:\n"
+      "    Vec();\n"
+      "    explicit Vec(int n);\n"
+      "    ~Vec();\n"
+      "    Vec &operator+=(const Vec &o);\n"
+      "    int size() const { return n_; }\n"
+      "    friend class TESTER;\n"
+      "    static int count;\n"
+      "  private:\n"
+      "    int n_;\n"
+      "  };\n"
+      "}\n"
+      "M::Vec::Vec() : n_(0) {}\n"
+      "M::Vec::Vec(int size) : n_(size) { }\n"
+      "M::Vec::~Vec() {}\n"
+      "M::Vec &M::Vec::operator+=(const M::Vec &o) { return *this; }\n"
+      "int M::Vec::count = 7;\n"
+      "void M::Vec::missing(int) {}\n"
+      "class Base { public: int pub; protected: int prot; };\n"
+      "class Der : public Base { public: Base::prot; Base::nope; };\n",
+      "v.cpp");
+  ASSERT_EQ(count("FUNCT_DEF"), 1);
+  EXPECT_EQ(first("FUNCT_DEF")->arg, "M::Vec::missing");
+  ASSERT_EQ(count("MODACCINC"), 1);
+  EXPECT_EQ(first("MODACCINC")->arg, "nope");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  TypeDesc *M = tag("M");
+  ASSERT_TRUE(M);
+  EXPECT_EQ(M->record->key, KEY_NAMESPACE);
+  TypeDesc *Vec = tag("Vec", M);
+  ASSERT_TRUE(Vec);
+  EXPECT_EQ(Vec->record->friend_of_reference, 1);
+  int defined = 0, functions = 0;
+  bool private_n = false;
+  for (MemberNode *m = Vec->record->first; m; m = m->next) {
+    if (m->decl->type && m->decl->type->kind == TK_FUNCTION) {
+      ++functions;
+      defined += m->decl->type->function->info->defined;
+    }
+    if (m->decl->name && std::strcmp(m->decl->name, "n_") == 0) private_n = (m->access & ACC_MASK) == ACC_PRIVATE;
+  }
+  EXPECT_EQ(functions, 5);
+  EXPECT_EQ(defined, 5);  // both constructors, destructor, operator, size
+  EXPECT_TRUE(private_n);
+  Declaration *size = ordinary("size", Vec);
+  ASSERT_TRUE(size);
+  EXPECT_NE(size->type->function->info->body.find("return n_;"), std::string::npos);
+  EXPECT_EQ(ordinary("count", Vec)->text, "7");
+  Declaration *op = ordinary("operator +=", Vec);
+  ASSERT_TRUE(op);
+  EXPECT_EQ(op->type->function->info->defined, 1);
+  // The definition's parameter name replaces the declaration's.
+  bool renamed = false;
+  for (MemberNode *m = Vec->record->first; m; m = m->next)
+    if (m->decl->type && m->decl->type->kind == TK_FUNCTION && params(m->decl->type) == 1 && m->decl->name &&
+        std::strcmp(m->decl->name, "Vec") == 0)
+      renamed = param_name(m->decl->type, 0) && std::strcmp(param_name(m->decl->type, 0), "size") == 0;
+  EXPECT_TRUE(renamed);
+  TypeDesc *Der = tag("Der");
+  ASSERT_TRUE(Der);
+  ASSERT_TRUE(Der->record->first_base);
+  EXPECT_EQ(Der->record->first_base->access, ACC_PUBLIC);
+  int inherited = 0;
+  for (MemberNode *m = Der->record->first_inherited; m; m = m->next) {
+    ++inherited;
+    EXPECT_TRUE(m->access & ACC_INHERITED);
+    if (std::strcmp(m->decl->name, "prot") == 0) EXPECT_EQ(m->access & ACC_MASK, ACC_PUBLIC);  // made public
+  }
+  EXPECT_EQ(inherited, 2);
+}
+
+TEST_F(Grammar, TemplatesNamespacesUsingAndLinkage) {
+  analyse(
+      "extern \"C\" { }\n"
+      "extern \"C\" int cfunc(int);\n"
+      "template <class T, class U = int> struct Pair { T first; U second; };\n"
+      "Pair<char> pc;\n"
+      "Pair<char> pc2;\n"
+      "template <class T> struct Node { Node<T> *next; T value; };\n"
+      "Node<long> list;\n"
+      "template <class T> T biggest(T a, T b) { return a; }\n"
+      "template <class T> union Bad { T t; };\n"
+      "template <class T> class Box { public: void put(T); };\n"
+      "template <class T> void Box<T>::put(T v) { }\n"
+      "namespace { int hidden; }\n"
+      "namespace N { int n; }\n"
+      "namespace Alias = N;\n"
+      "using namespace N;\n"
+      "using N::n;\n",
+      "t.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0) << (first("SYNTAXERR") ? first("SYNTAXERR")->arg : "");
+  EXPECT_EQ(count("TEMPLADEC"), 1);
+  TypeDesc *pair = tag("Pair<char>");
+  ASSERT_TRUE(pair);
+  EXPECT_EQ(pair->record->instance_mark, 1);
+  EXPECT_EQ(pair->record->template_arguments, "char");
+  // Instantiated once; the second use finds the class of the composed name.
+  TypeDesc *templ = tag("Pair");
+  ASSERT_TRUE(templ);
+  int instances = 0;
+  for (Instantiation *i = templ->templ->first_instance; i; i = i->next) ++instances;
+  EXPECT_EQ(instances, 1);
+  EXPECT_EQ(ordinary("pc")->type->record, ordinary("pc2")->type->record);
+  // The default argument stands for the missing one.
+  Declaration *second = ordinary("second", pair);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->type->kind, TK_INTEGER);
+  // A template naming itself is instantiated once.
+  TypeDesc *node = tag("Node<long>");
+  ASSERT_TRUE(node);
+  Declaration *next = ordinary("next", node);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->type->pointer->target, node);
+  Declaration *big = ordinary("biggest");
+  ASSERT_TRUE(big);
+  EXPECT_TRUE(big->type->template_word);
+  TypeDesc *box = tag("Box");
+  ASSERT_EQ(box->templ->member_definitions.size(), 1u);
+  EXPECT_EQ(box->templ->member_definitions[0], "Box<T>::put");
+  // Unnamed namespace.
+  Symbol *hidden = nullptr;
+  for_each_symbol(table.ordinary, [&](Symbol *s) {
+    if (s->decl->name && std::strcmp(s->decl->name, "hidden") == 0) hidden = s;
+  });
+  ASSERT_TRUE(hidden);
+  ASSERT_TRUE(hidden->decl->scope);
+  EXPECT_EQ(std::strncmp(hidden->decl->scope->record->name, "ortek_unnamed_namespace", 23), 0);
+  ASSERT_EQ(table.using_namespaces.size(), 1u);
+  EXPECT_EQ(table.using_declarations.size(), 2u);
+  EXPECT_EQ(table.using_declarations[1].text, "using N :: n");
+  EXPECT_TRUE(ordinary("cfunc"));
+}
+
+TEST_F(Grammar, TemplateWithoutArgumentForParameterReportsInstantiation) {
+  analyse("template <class T> struct Need { T t; };\nNeed<> x;\n", "t.cpp");
+  EXPECT_EQ(count("TEMINSINC"), 1);
+}
+
+TEST_F(Grammar, RecoveryKeepsCompletedDeclarations) {
+  analyse(
+      "int before;\n"
+      "int x y;\n"
+      "int after;\n"
+      "struct S { int a b; int c; };\n"
+      "int last;\n");
+  EXPECT_EQ(count("SYNTAXERR"), 2);
+  EXPECT_TRUE(ordinary("before"));
+  EXPECT_TRUE(ordinary("after"));
+  EXPECT_TRUE(ordinary("last"));
+  TypeDesc *S = tag("S");
+  ASSERT_TRUE(S);
+  EXPECT_TRUE(ordinary("c", S));
+  // Errors within three tokens of the last one are not reported again.
+  g_reports.clear();
+  release_table(table);
+  table_init(table, "");
+  analyse("int a b c d; int ok;\n");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_TRUE(ordinary("ok"));
+  // A member without its ';' before the closing brace ends the analysis.
+  g_reports.clear();
+  analyse("struct T { int m n }; int never;\n");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_FALSE(ordinary("never"));
+  // Not accepted: asm, function-try-blocks, two strings after extern.
+  g_reports.clear();
+  analyse("asm(\"nop\"); int k1; void f() try { } catch (...) { } int k2; extern \"C\" \"C\" int k3; int k4;\n");
+  EXPECT_EQ(count("SYNTAXERR"), 3);
+  EXPECT_TRUE(ordinary("k1"));
+  EXPECT_TRUE(ordinary("k4"));
+  EXPECT_FALSE(ordinary("k3"));
+}
+
+TEST_F(Grammar, TextEndingEarly) {
+  analyse("int a; using namespace std");
+  ASSERT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_EQ(first("SYNTAXERR")->arg, "'using' without ';'");
+  EXPECT_TRUE(ordinary("a"));
+  g_reports.clear();
+  analyse("int b; int f(void) { if (x) { return 1; ");
+  EXPECT_EQ(count("UNEXP_EOF"), 1);
+  EXPECT_TRUE(ordinary("b"));
+  g_reports.clear();
+  analyse("struct Open { int m;");
+  EXPECT_EQ(count("UNEXP_EOF"), 1);
+  g_reports.clear();
+  analyse("");  // nothing at all
+  EXPECT_TRUE(g_reports.empty());
+}
+
+TEST_F(Grammar, HostileInputEndsSoundly) {
+  // Deeply nested declarators.
+  std::string nested = "int " + std::string(10000, '(') + "x" + std::string(10000, ')') + "; int z;";
+  analyse(nested);
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_TRUE(g_reports.size() <= 2);
+  // Nested parentheses in an initialiser.
+  g_reports.clear();
+  analyse("int v = " + std::string(10000, '(') + "1" + std::string(10000, ')') + ";");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  // A class nested 1000 deep.
+  g_reports.clear();
+  std::string deep;
+  for (int i = 0; i < 1000; ++i) deep += "struct S" + std::to_string(i) + " { ";
+  for (int i = 0; i < 1000; ++i) deep += "} m" + std::to_string(i) + "; ";
+  analyse(deep);
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  // A template instantiating itself with growing arguments.
+  g_reports.clear();
+  analyse("template <class T> struct R { R<R<T> > *p; };\nR<int> r;\nint after;\n", "r.cpp");
+  EXPECT_GE(count("TEMINSINC"), 1);
+  EXPECT_TRUE(ordinary("after"));
+  // One declaration of a megabyte.
+  g_reports.clear();
+  std::string big = "int big[] = { ";
+  while (big.size() < (1u << 20)) big += "1, 2, 3, 4, 5, 6, 7, 8, ";
+  big += "0 }; enum Many { ";
+  for (int i = 0; i < 20000; ++i) big += "e" + std::to_string(i) + " = " + std::to_string(i) + " + 1, ";
+  big += "elast }; int tail;";
+  analyse(big);
+  EXPECT_TRUE(g_reports.empty());
+  EXPECT_TRUE(ordinary("tail"));
+  EXPECT_EQ(tag("Many")->enumeration->count, 20001);
+  // Token soup and unbalanced brackets: reports, never a crash or a hang.
+  const char *soups[] = {
+      "} } ) ] int ; ; { ( [ ",
+      "struct { { { ",
+      "int f( ( ( ;",
+      ":: :: ~ ~ operator operator ( ) < > template < class",
+      "class A : public { } ; template <> struct ; namespace = ; using",
+      "enum { = , } ; extern \"C\" { int x ; ",
+      "int (*(*(*p)[3])(int))[4]; typedef int T; T T; struct T2 *q;",
+      "operator int; A::B::C::~D(); x::*y; int a[; int b[]] ;",
+  };
+  for (const char *soup : soups) {
+    g_reports.clear();
+    release_table(table);
+    table_init(table, "");
+    analyse(soup);
+  }
+  SUCCEED();
+}
+
+TEST_F(Grammar, LineMarkersGiveThePositionOfReports) {
+  analyse("#line 40 \"inc/h.h\"\nint x y;\n#line 7 \"main.c\"\nint z;\n");
+  ASSERT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_EQ(first("SYNTAXERR")->line, 40);
+  Declaration *z = ordinary("z");
+  ASSERT_TRUE(z);
+  EXPECT_STREQ(z->file, "main.c");
+}
+
+TEST_F(Grammar, FunctionScopeAndKeptBodies) {
+  analyse_text("int local;", table, "svc", "s.ptu", 1, nullptr, 0, 0);
+  TypeDesc *scope = function_scope(table, "svc");
+  EXPECT_TRUE(ordinary("local", scope));
+  EXPECT_FALSE(ordinary("local"));
+  analyse_text("int kept(int a) { return a * 2; }", table, "", "k.c", 1, nullptr, 1, 0);
+  Declaration *k = ordinary("kept");
+  ASSERT_TRUE(k);
+  EXPECT_EQ(k->type->function->info->has_body, 1);
+  EXPECT_NE(k->type->function->info->body.find("a * 2"), std::string::npos);
+}
+
+}  // namespace
