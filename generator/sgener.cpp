@@ -8,6 +8,7 @@
 #include "frame/msystm.h"
 #include "frame/sliste.h"
 #include "analyser/cpptab.h"
+#include "analyser/y_cppa.h"
 #include "preprocessor/cprepr.h"
 #include "sancmd.h"
 #include "siofic.h"
@@ -136,18 +137,21 @@ std::vector<const char *> null_terminated(const StrList &list) {
   return out;
 }
 
-// The joins with the preprocessor (pp_init, pp_process_text, pp_release)
-// and the declaration grammar (analyse_text). This build links neither, so
-// every analysed file yields no text and the tables stay empty: the sections
-// are written with their fixed lines only.
+// Every text the generator preprocesses or parses reports through
+// report_at_position, so that its diagnostics carry the file and line of the
+// construct concerned.
 void start_macros(AnalysisContext &context, const char *const *definitions, const char *const *include_dirs,
-                  int is_tested) {}
-bool preprocess(AnalysisContext &context, const std::string &text, std::string &result) {
-  result.clear();
-  return false;
+                  int is_tested) {
+  pp_init(definitions, include_dirs, *context.macros, is_tested);
 }
-void parse_into(AnalysisContext &context, const std::string &text, const std::string &file) {}
-void end_macros(AnalysisContext &context, int free_chain) {}
+void preprocess(AnalysisContext &context, const std::string &text, std::string &result) {
+  result.clear();
+  pp_process_text(text.c_str(), 0, "", 0, result, *context.macros, report_at_position);
+}
+void parse_into(AnalysisContext &context, const std::string &text, const std::string &file) {
+  analyse_text(text.c_str(), *context.table, "", file.c_str(), 1, report_at_position, 0, 0);
+}
+void end_macros(AnalysisContext &context, int free_chain) { pp_release(*context.macros, free_chain); }
 
 // ------------------------------------------------------------- sections
 
@@ -265,8 +269,8 @@ void prepare_analysis(AnalysisContext &context, int is_tested) {
   start_macros(context, definitions.data(), include_dirs.data(), is_tested);
   if (!o.std_define_file.empty()) {
     std::string result;
-    if (preprocess(context, "#include \"" + o.std_define_file + "\"", result) && !result.empty())
-      parse_into(context, result, "");
+    preprocess(context, "#include \"" + o.std_define_file + "\"", result);
+    if (!result.empty()) parse_into(context, result, "");
   }
 }
 
