@@ -117,11 +117,21 @@ void pp_pop_level() {
   InputLevel &lv = pp_top();
   if (lv.macro && lv.macro->kind == MK_DISABLED) lv.macro->kind = MK_USER;
   lv.macro = nullptr;
-  if (lv.appended_dir) {
+  if (IncludeDir *d = lv.appended_dir) {
     // The includer's directory only serves the files it includes itself.
-    lv.appended_dir->text.clear();
-    lv.appended_dir->bare = true;
+    // A bare node only repeats the first try of every search, so one at the
+    // end of the chain is dropped: the chain does not grow with each include.
+    d->text.clear();
+    d->bare = true;
     lv.appended_dir = nullptr;
+    if (d == pp_state.include_tail && !d->builtin) {
+      pp_state.include_tail = d->prev;
+      if (d->prev)
+        d->prev->next = nullptr;
+      else
+        pp_state.include_head = nullptr;
+      delete d;
+    }
   }
   std::string().swap(lv.owned_text);
   lv.buffer = lv.position = lv.end = "";
