@@ -15,6 +15,8 @@
 #include "frame/i18n_squelet_msg.h"
 #include "frame/i18nutil.h"
 #include "frame/merror.h"
+#include "frame/mstrin.h"
+#include "analyser/cpptab.h"
 #include "generator/sancmd.h"
 #include "generator/siofic.h"
 
@@ -189,6 +191,34 @@ TEST_F(DriverTest, OptionalSectionsAppearOnlyWhenAsked) {
                           "\n\n##include \".\\t.c\"\n\n" + std::string(80, '-') + "\n\nBEGIN\n"),
             std::string::npos);
   EXPECT_NE(inserted.find("\n-- INCLUDED FILE ENVIRONNEMENT\n"), std::string::npos);
+}
+
+TEST_F(DriverTest, AnalysisFillsTheContextsTable) {
+  std::ofstream("std.def") << "int from_std;\n";
+  std::ofstream("u.h") << "int u;\n";
+  GeneratorOptions &o = generator_options();
+  o.std_define_file = ".\\std.def";
+  strlist_append(intern_string("HDR=\"u.h\""), o.defines);
+  auto known = [](const char *name) { return lookup_ordinary(name, *file_context().table, ScopeContext{}) != nullptr; };
+
+  prepare_analysis(file_context(), 0);
+  EXPECT_TRUE(known("from_std"));  // the standard defines come first
+  analyse_file(".\\t.c", file_context());
+  EXPECT_TRUE(known("g"));
+  EXPECT_TRUE(known("add"));
+  EXPECT_FALSE(known("u"));
+  release_file_analysis();
+  EXPECT_FALSE(known("g"));
+
+  // A name that is a macro standing for a header name; asking about an
+  // ordinary name reports nothing.
+  reset_reporter();
+  prepare_analysis(file_context(), 0);
+  analyse_file("HDR", file_context());
+  EXPECT_TRUE(known("u"));
+  analyse_file(".\\t.c", file_context());
+  release_file_analysis();
+  EXPECT_EQ(warning_count() + error_count(), 0);
 }
 
 }  // namespace
