@@ -310,7 +310,7 @@ void pp_scan(OutputBuffer &out, int marks) {
       case '"':
       case '\'': {
         const bool counts = !marker_level(lv);
-        const int start_line = lv.line;
+        const int start_line = counts ? lv.line : -1;
         const char *q = p + 1;
         o.push_back(c);
         for (;;) {
@@ -353,7 +353,7 @@ void pp_scan(OutputBuffer &out, int marks) {
             ++cont_lines;
           }
           if (*q == '*') {
-            const int start_line = lv.line;
+            const int start_line = marker_level(lv) ? -1 : lv.line;
             lv.line += cont_lines;
             o.push_back(' ');
             int nl = 0;
