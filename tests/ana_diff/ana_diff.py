@@ -1,0 +1,262 @@
+#!/usr/bin/env python3
+"""Differential test of the declaration analyser against clang.
+
+For every file of a generated corpus, and for real files built on the system
+C library headers, the set of functions DEFINED in the file (name, parameter
+count, static or not) and the set of file-scope variables (name, storage)
+found by symdump must equal what clang's AST reports.
+
+Real headers are preprocessed with the system compiler (gcc -E -P) and
+definitions that neutralise compiler extensions; both tools then read the same
+preprocessed text. Exit status 0 on success, 1 on a difference, 77 (skip)
+when clang is absent.
+"""
+import argparse
+import json
+import os
+import random
+import shutil
+import subprocess
+import sys
+
+NEUTRAL = [
+    "-D__attribute__(x)=", "-D__extension__=", "-D__restrict=", "-D__restrict__=",
+    "-D__asm__(x)=", "-D__asm(x)=", "-D__inline=inline", "-D__inline__=inline",
+    "-D__const=const", "-D__signed__=signed", "-D__volatile__=volatile",
+    "-D_Noreturn=", "-D__THROW=", "-D__wur=", "-D_Bool=int", "-D__builtin_va_list=char*", "-D_Float128=double",
+]
+
+BASIC = ["int", "unsigned int", "long", "unsigned long long", "char", "signed char",
+         "short", "double", "float", "long double", "unsigned char", "const char"]
+
+
+class Gen:
+    def __init__(self, seed):
+        self.r = random.Random(seed)
+        self.n = 0
+        self.tags = []
+
+    def name(self, p):
+        self.n += 1
+        return "%s%d" % (p, self.n)
+
+    def basic(self):
+        return self.r.choice(BASIC + [t for t in self.tags])
+
+    def declarator(self, name):
+        return self.r.choice([
+            name, "*" + name, name + "[4]", "(*%s)(int, char)" % name, "*%s[3]" % name,
+            name + "[2][3]", "* const " + name, "**" + name, "(*%s)[5]" % name,
+            "(*(*%s)(void))(int)" % name,
+        ])
+
+    def variables(self, out):
+        storage = self.r.choice(["", "", "static ", "extern "])
+        parts = [self.declarator(self.name("v")) for _ in range(self.r.randint(1, 3))]
+        init = ""
+        base = self.basic()
+        if (storage != "extern " and len(parts) == 1 and parts[0].startswith("v") and "[" not in parts[0]
+                and base in BASIC):
+            init = self.r.choice(["", " = 1", " = (2 + 3) * 4", " = sizeof(int)"])
+        out.append("%s%s %s%s;" % (storage, base, ", ".join(parts), init))
+
+    def types(self, out):
+        kind = self.r.choice(["struct", "union", "enum", "typedef"])
+        t = self.name("tag")
+        if kind == "enum":
+            out.append("enum %s { %s_a, %s_b = 4, %s_c = %s_b + 1 };" % (t, t, t, t, t))
+            self.tags.append("enum " + t)
+        elif kind == "typedef":
+            out.append("typedef struct %s { int x; double y; struct %s *self; unsigned f : 3; } T%s;" % (t, t, t))
+            self.tags.append("T" + t)
+            self.tags.append("struct " + t)
+        else:
+            out.append("%s %s { int a; char *b; %s { int in; } nested; } %s;" %
+                       (kind, t, "struct", self.name("v")))
+            self.tags.append("%s %s" % (kind, t))
+
+    def params(self):
+        return self.r.choice([
+            ("void", 0), ("", 0), ("int a", 1), ("int a, char *b", 2),
+            ("const char *fmt, ...", 1), ("int (*cb)(int), void *arg", 2),
+            ("%s *s, int n[]" % self.basic(), 2), ("%s x, %s y, %s z" % (self.basic(), self.basic(), self.basic()), 3),
+            ("int m[2][3], double (*f)(double)", 2),
+        ])
+
+    def body(self):
+        return self.r.choice([
+            "{ }", "{ return; }", "{ if (1) { int q = 2; } }",
+            '{ const char *str = "}{"; char ch = \'{\'; }',
+            "{ { { } } struct local { int z; } l; }",
+            "{ int i; for (i = 0; i < 3; i++) { } }",
+        ])
+
+    def function(self, out):
+        static = self.r.choice(["", "static "])
+        ret = self.r.choice(["void", "int", "char *", "struct ret%d *" % self.n, "double"])
+        name = self.name("f")
+        params, _ = self.params()
+        style = self.r.randint(0, 5)
+        if style == 0:
+            out.append("%s%s %s(%s);" % (static, ret, name, params))  # prototype only
+        elif style == 1:
+            out.append("%s%s %s(%s);" % (static, ret, name, params))
+            out.append("%s %s(%s) %s" % (ret, name, params, self.body().replace("return;", "")))
+        elif style == 2:
+            out.append("%s%s %s(a, b) int a; char *b; %s" % (static, ret, name, self.body().replace("return;", "")))
+        else:
+            out.append("%s%s %s(%s) %s" % (static, ret, name, params, self.body().replace("return;", "")))
+
+    def file(self):
+        out = []
+        for _ in range(self.r.randint(20, 60)):
+            self.r.choice([self.variables, self.variables, self.types, self.function, self.function])(out)
+        return "\n".join(out) + "\n"
+
+
+REAL = r'''
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <ctype.h>
+#include <errno.h>
+#include <time.h>
+#include <signal.h>
+#include <stdint.h>
+#include <limits.h>
+#include <setjmp.h>
+#include <locale.h>
+#include <unistd.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <math.h>
+#include <wchar.h>
+#include <stdarg.h>
+#include <pthread.h>
+#include <dirent.h>
+#include <assert.h>
+#include <sys/types.h>
+#include <sys/time.h>
+#include <netinet/in.h>
+int counter;
+static double ratio = 1.5;
+extern FILE *log_file;
+const char *names[] = { "a", "b" };
+struct point { int x, y; } origin = { 0, 0 };
+static int helper(const char *s, size_t n) { return s[0] + (int)n; }
+size_t length(const char *s) { return strlen(s); }
+static void handler(int sig) { (void)sig; }
+static int vsum(int n, ...) { va_list ap; va_start(ap, n); va_end(ap); return n; }
+double hyp(double a, double b) { return sqrt(a * a + b * b); }
+int main(int argc, char **argv) { signal(SIGINT, handler); printf("%d\n", argc); return helper(argv[0], 1); }
+'''
+
+
+def clang_sets(clang, path):
+    p = subprocess.run([clang, "-Xclang", "-ast-dump=json", "-fsyntax-only", "-w", "-x", "c", path],
+                       stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if p.returncode != 0:
+        raise RuntimeError("clang rejects %s:\n%s" % (path, p.stderr.decode(errors="replace")[:2000]))
+    tu = json.loads(p.stdout)
+    funcs, static_names, variables = {}, set(), {}
+    for d in tu.get("inner", []):
+        if d.get("isImplicit"):
+            continue
+        kind, name = d.get("kind"), d.get("name")
+        if kind == "FunctionDecl":
+            if d.get("storageClass") == "static":
+                static_names.add(name)
+            inner = d.get("inner", [])
+            if any(i.get("kind") == "CompoundStmt" for i in inner):
+                funcs[name] = sum(1 for i in inner if i.get("kind") == "ParmVarDecl")
+        elif kind == "VarDecl":
+            variables.setdefault(name, []).append(d.get("storageClass", "none"))
+    fset = {(n, c, n in static_names) for n, c in funcs.items()}
+    vset = set()
+    for n, sc in variables.items():
+        if "static" in sc:
+            vset.add((n, "static"))
+        elif all(s == "extern" for s in sc):
+            vset.add((n, "extern"))
+        else:
+            vset.add((n, "none"))
+    return fset, vset
+
+
+def symdump_sets(symdump, path):
+    p = subprocess.run([symdump, path, "--quiet"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    if p.returncode != 0:
+        raise RuntimeError("symdump fails on %s (status %d)" % (path, p.returncode))
+    fset, vset = set(), set()
+    for line in p.stdout.decode(errors="replace").splitlines():
+        f = line.split("\t")
+        if len(f) < 6:
+            continue
+        kind, name, storage, defined = f[0], f[1], f[3], f[4]
+        if "::" in name:
+            continue
+        if kind == "function" and defined == "defined":
+            count = int(f[6].split("=")[1])
+            fset.add((name, count, "static" in storage.split()))
+        elif kind == "variable":
+            words = storage.split()
+            vset.add((name, "static" if "static" in words else "extern" if "extern" in words else "none"))
+    return fset, vset
+
+
+def compare(label, ours, theirs):
+    missing, extra = theirs - ours, ours - theirs
+    if not missing and not extra:
+        return True
+    print("DIFF %s" % label)
+    for m in sorted(missing, key=str)[:20]:
+        print("  only clang:   %s" % (m,))
+    for e in sorted(extra, key=str)[:20]:
+        print("  only symdump: %s" % (e,))
+    return False
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--symdump", required=True)
+    ap.add_argument("--clang", default=shutil.which("clang-14") or shutil.which("clang"))
+    ap.add_argument("--cc", default=shutil.which("gcc") or shutil.which("cc"))
+    ap.add_argument("--work", default="ana_diff_work")
+    ap.add_argument("--files", type=int, default=40)
+    a = ap.parse_args()
+    if not a.clang or not os.path.exists(a.clang):
+        print("clang not found: skipped")
+        return 77
+    os.makedirs(a.work, exist_ok=True)
+    paths = []
+    for i in range(a.files):
+        p = os.path.join(a.work, "gen%03d.c" % i)
+        with open(p, "w") as f:
+            f.write(Gen(1000 + i).file())
+        paths.append(p)
+    if a.cc:
+        src = os.path.join(a.work, "real.c")
+        with open(src, "w") as f:
+            f.write(REAL)
+        pre = os.path.join(a.work, "real_pp.c")
+        r = subprocess.run([a.cc, "-E", "-P"] + NEUTRAL + [src, "-o", pre], stderr=subprocess.PIPE)
+        if r.returncode == 0:
+            paths.append(pre)
+        else:
+            print("system preprocessor failed, real headers not compared:\n" + r.stderr.decode()[:500])
+    ok = True
+    nf = nv = 0
+    for p in paths:
+        cf, cv = clang_sets(a.clang, p)
+        sf, sv = symdump_sets(a.symdump, p)
+        nf += len(cf)
+        nv += len(cv)
+        ok &= compare(p + " (defined functions)", sf, cf)
+        ok &= compare(p + " (file-scope variables)", sv, cv)
+    print("%d files, %d defined functions, %d variables compared: %s" %
+          (len(paths), nf, nv, "equal" if ok else "DIFFERENT"))
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
