@@ -71,17 +71,4 @@ TEST_F(FrenchTables, TranslationsKeepPlaceholdersAndCoverTheFrameTexts) {
             "memory overflow");
 }
 
-TEST(MessageTables, CodesAreWellFormedAndUniquePerModule) {
-  for (const MessageTable &table : {squelet_message_table(), modbas_message_table(), bibli_message_table(),
-                                    ana_c_cpp_message_table()}) {
-    QSet<QString> seen;
-    for (std::size_t i = 0; i < table.count; ++i) {
-      const QString code = table.entries[i].code;
-      EXPECT_TRUE(QRegularExpression("^[A-Z0-9_]{7,12}$").match(code).hasMatch()) << code.toStdString();
-      EXPECT_FALSE(seen.contains(code)) << code.toStdString();
-      seen.insert(code);
-    }
-  }
-}
-
 }  // namespace
