@@ -141,14 +141,21 @@ void refuse_overwriting_inputs(GeneratorOptions &o) {
   }
 }
 
+// The backup is made once the script is complete, but its messages belong
+// to the opening of the script, before any file was analysed: the source
+// position left by the analyses does not apply to them.
+void report_unpositioned(int severity, const char *code, const std::string &arg) {
+  report(severity, code, arg, "", 0);
+}
+
 // Moves the complete, closed script into place, keeping the previous one as
 // its backup.
 void commit_script(ScriptWriter &w) {
   if (exists(w.path) && backup_name(w.path) != w.path) {
-    if (script_backup(w.path) != 0) report_fatal("IMPFICREN", w.path);
-    report_info("FICRENAME", w.path);
+    if (script_backup(w.path) != 0) report_unpositioned(SEV_FATAL, "IMPFICREN", w.path);
+    report_unpositioned(SEV_INFO, "FICRENAME", w.path);
   }
-  if (sys_rename(w.temporary.c_str(), w.path.c_str()) != 0) report_fatal("IMPFERFIC", w.path);
+  if (sys_rename(w.temporary.c_str(), w.path.c_str()) != 0) report_unpositioned(SEV_FATAL, "IMPFERFIC", w.path);
   w.temporary.clear();
 }
 
@@ -216,7 +223,7 @@ std::string backup_name(const std::string &path) {
 
 int script_backup(const std::string &path) {
   const std::string backup = backup_name(path);
-  if (backup_protected(backup)) report_fatal("IMPFERFIC", backup);
+  if (backup_protected(backup)) report(SEV_FATAL, "IMPFERFIC", backup, "", 0);
   // rename replaces an old backup in one step: there is no moment at which
   // neither the old backup nor the script exists.
   return sys_rename(path.c_str(), backup.c_str());
