@@ -97,7 +97,7 @@ def _empty_args(out):
     return r"""
 #define E(a) [a]
 #define E2(a,b) [a|b]
-#define E3(a,b,c) [a|b|c]
+#define E3(a,b,c) [a | b | c]
 #define N() none
 E() E( ) E2(,) E2(1,) E2(,2) E3(,,) E3(1,,3) E3( , , )
 N() N( ) N
@@ -163,26 +163,37 @@ after ADD line
 def _conditionals(out):
     lines = []
     depth = 100
+    # 100 taken levels, each holding a small conditional of its own.
     for i in range(depth):
         kind = i % 4
         if kind == 0:
-            lines.append("#if %d" % (1 if i % 3 else 2))
+            lines.append("#if %d" % (1 + i % 3))
         elif kind == 1:
             lines.append("#ifdef D%d" % i)
         elif kind == 2:
-            lines.append("#ifndef D%d" % i)
+            lines.append("#ifndef U%d" % i)
         else:
             lines.append("#if defined(D%d) || %d" % (i, i % 5))
         lines.append("open_%d" % i)
         lines.append("#define D%d 1" % (i + 1))
+        lines += ["#if %d" % (i % 3 == 0), "inner_if_%d" % i,
+                  "#elif %d" % (i % 3 == 1), "inner_elif_%d" % i,
+                  "#else", "inner_else_%d" % i, "#endif"]
     for i in reversed(range(depth)):
         lines.append("close_%d" % i)
         if i % 2:
-            lines.append("#elif %d" % (i % 3))
-            lines.append("elif_%d" % i)
+            lines.append("#elif 1")
+            lines.append("never_elif_%d" % i)
         lines.append("#else")
-        lines.append("else_%d" % i)
+        lines.append("never_else_%d" % i)
         lines.append("#endif")
+    # 100 levels inside a group that is not taken.
+    lines.append("#if 0")
+    for i in range(depth):
+        lines += ["#if %d" % (i % 2), "skipped_%d" % i, "#else", "skipped_else_%d" % i]
+    for i in range(depth):
+        lines += ["#endif"]
+    lines += ["#else", "outer_else", "#endif"]
     # A skipped group holding nested conditionals and directives.
     lines += [
         "#if 0",
