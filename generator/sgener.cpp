@@ -160,12 +160,15 @@ std::string completed(std::string path, int kind) {
   return path;
 }
 
-// The include directives of the tested file are copied by the include scan;
-// with no analysis linked, it finds nothing to copy.
+// Where the include scan (scan_tested_includes) copies the tested file's
+// active include directives. This build has no include scan: nothing is
+// copied.
 void tested_include_section(const std::string &tested) {}
 
-// Body of the tested-file declarations section: the global variables'
-// comment, then the declarations the analysis yields.
+// The tested-file declarations. The declarations emitter
+// (emit_tested_declarations) adds the needed types and the extern lines of
+// the globals from the analysed table; this build has none, so the section
+// holds its fixed comment lines only.
 void tested_declarations_section(const std::string &tested) {
   const std::string path = completed(tested, KIND_SOURCE);
   prepare_analysis(file_context(), 0);
@@ -176,6 +179,7 @@ void tested_declarations_section(const std::string &tested) {
   release_file_analysis();
 }
 
+// Likewise for an integrated file (emit_integrated_declarations).
 void integrated_declarations_section(const std::string &file) {
   const std::string path = completed(file, KIND_SOURCE);
   write_script_line(std::string(keyword(KW_COMMENT_INTEGRATED_FILE)) + base_name(path));
@@ -185,6 +189,9 @@ void integrated_declarations_section(const std::string &file) {
   release_file_analysis();
 }
 
+// The stub section of a simulated file (emit_file_stubs): its comment lines,
+// then the stub block when the file defines anything, which takes the stub
+// emitter.
 void stub_section(const std::string &file) {
   const std::string path = completed(file, KIND_SOURCE);
   prepare_analysis(file_context(), 0);
@@ -195,10 +202,13 @@ void stub_section(const std::string &file) {
   release_file_analysis();
 }
 
-// The environment of one analysed file; a file that declares no variable
-// has none.
+// The environment block of one analysed file (emit_file_environment). A
+// file without variables has none; the block itself takes the environment
+// emitter, which this build lacks.
 void environment_of(const std::string &path, int included) {}
 
+// The services of the tested file's functions (emit_services), one per
+// defined function; they take the service emitter, which this build lacks.
 void services_section(const std::string &tested) {
   const std::string path = completed(tested, KIND_SOURCE);
   prepare_analysis(file_context(), 0);

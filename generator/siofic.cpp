@@ -80,7 +80,6 @@ void append_studio_log(const std::string &opened) {
   if (std::fclose(f) != 0 || failed) report_fatal("IMPFERFIC", log);
 }
 
-
 // A new, exclusive file beside the script: the same directory, so that the
 // final rename stays within one file system.
 std::FILE *open_temporary(ScriptWriter &w) {
