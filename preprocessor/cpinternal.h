@@ -1,6 +1,7 @@
 // Internals shared by the preprocessor's source files; not for other modules.
 #pragma once
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,13 @@ inline int continuation_at(const char *p) {
   if (p[1] == '\n') return 2;
   if (p[1] == '\r' && p[2] == '\n') return 3;
   return 0;
+}
+
+// Would a and b, written next to each other, read as one operator token
+// ("- -1" written as "--1")? Expansions keep such neighbours apart.
+inline bool would_paste(char a, char b) {
+  static const char ops[] = "+-*/%<>=!&|^:#.";
+  return a && b && std::memchr(ops, a, sizeof ops - 1) && std::memchr(ops, b, sizeof ops - 1);
 }
 
 // ---- state, levels, reporting (cprepr.cpp)

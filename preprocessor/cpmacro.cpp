@@ -702,6 +702,8 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   }
   MacroDefinition *def = entry->value;
   if (def->nargs < 0) {
+    if (!out.text.empty() && !def->expansion.empty() && would_paste(out.text.back(), def->expansion[0]))
+      out.text.push_back(' ');
     InputLevel &lv = pp_push_view(LV_MACRO, def->expansion.c_str(), def->expansion.size());
     lv.macro = entry;
     entry->kind = MK_DISABLED;
@@ -734,6 +736,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
     text += reference_text(ref, args, first_variadic, variadic);
   }
   text.append(def->expansion, pos, std::string::npos);
+  if (!out.text.empty() && !text.empty() && would_paste(out.text.back(), text[0])) out.text.push_back(' ');
   InputLevel &lv = pp_push_owned(LV_MACRO, std::move(text));
   lv.macro = entry;
   entry->kind = MK_DISABLED;

@@ -274,7 +274,10 @@ void pp_scan(OutputBuffer &out, int marks) {
       if (pp_state.depth == base) return;
       int kind = lv.kind;
       pp_pop_level();
-      if (kind != LV_MACRO) pp_line_marker(pp_top(), out, false);
+      if (kind != LV_MACRO)
+        pp_line_marker(pp_top(), out, false);
+      else if (!o.empty() && would_paste(o.back(), *pp_top().position))
+        o.push_back(' ');
       bol = false;
       continue;
     }

@@ -509,6 +509,7 @@ TEST_F(Pp, MacroExpansionTable) {
       {"#define F(x) [x]", "F /* c */ (2)", "[2]"},
       {"#define F(x) [x]\n#define G(y) F(y) y", "G(G(1))", "[[1] 1] [1] 1"},
       {"#define D(x) x x\n#define Q 1", "D(Q)", "1 1"},
+      {"#define NEG -1\n#define P +\n#define F(x) x", "-NEG P+1 -F(-2)", "- -1 + +1 - -2"},  // no new operators
       {"#define X(a) #a\n", "X(\"\\\"\" '\\\\')", "\"\\\"\\\\\\\"\\\" '\\\\\\\\'\""},
   };
   for (const Case &c : cases) {
