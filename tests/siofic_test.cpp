@@ -317,4 +317,23 @@ TEST_F(ScriptWriterTest, BackupSpecialCases) {
   EXPECT_EQ(read_file("t.bck"), "unreadable\n");
 }
 
+TEST_F(ScriptWriterTest, RemovedScriptLeavesNothingAndOpenModes) {
+  write_file("t.ptu", "old\n");
+  script_open("x");
+  ScriptWriter &w = script_writer();
+  write_script_line("line");
+  script_close(w.path, w.stream, 1);
+  EXPECT_EQ(read_file("t.ptu"), "old\n");
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.c", "t.ptu"}));
+
+  std::FILE *f = nullptr;
+  EXPECT_EQ(io_open_file("t.c", &f, 0), 1);
+  script_close("t.c", f, 0);
+  EXPECT_EQ(io_open_file("new.txt", &f, 2), 1);
+  script_close("new.txt", f, 1);  // an ordinary file is deleted on request
+  EXPECT_FALSE(fs::exists("new.txt"));
+  EXPECT_EXIT(io_open_file("missing.c", &f, 0), testing::ExitedWithCode(7), "IMPOUVFIC.*missing.c");
+  EXPECT_EXIT(io_open_file("t.c", &f, 3), testing::ExitedWithCode(9), "");
+}
+
 }  // namespace
