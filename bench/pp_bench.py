@@ -11,7 +11,6 @@ is 3 or less). Not part of the test suite.
 """
 import argparse
 import os
-import random
 import shutil
 import subprocess
 import sys
@@ -20,48 +19,16 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "pp_diff"))
+import gen_pp_corpus  # noqa: E402
 import run_pp_diff  # noqa: E402
 
 LINES = 100000
 MACROS = 10000
 
 
-def write_macro_file(path, seed=7):
-    rng = random.Random(seed)
-    out = []
-    half = MACROS // 2
-    for i in range(half):
-        out.append("#define OBJ_%d (%d + OBJ_%d)" % (i, i, i // 16) if i else "#define OBJ_0 0")
-    for i in range(half):
-        j = rng.randrange(half)
-        out.append("#define FN_%d(a, b) ((a) * OBJ_%d + (b) /* f%d */)" % (i, j, i))
-    k = 0
-    count = len(out)
-    while count < LINES - 5:
-        k += 1
-        r = k % 10
-        if r == 0:
-            out.append("/* block comment %d" % k)
-            out.append("   over two lines */")
-        elif r == 1:
-            out.append("#if OBJ_%d > %d" % (rng.randrange(half), rng.randrange(2 * half)))
-            out.append("int cond_%d = FN_%d(%d, OBJ_%d);" % (k, rng.randrange(half), k, rng.randrange(half)))
-            out.append("#else")
-            out.append("char *s_%d = \"FN_1(no expansion in a string) %d\";" % (k, k))
-            out.append("#endif")
-        elif r == 2:
-            out.append("#ifdef FN_%d" % rng.randrange(MACROS))
-            out.append("long l_%d = OBJ_%d;  // trailing comment" % (k, rng.randrange(half)))
-            out.append("#endif")
-        else:
-            a, b, c = rng.randrange(half), rng.randrange(half), rng.randrange(half)
-            out.append("int v_%d = FN_%d(OBJ_%d, %d) + FN_%d(v_%d, FN_%d(1, 2));"
-                       % (k, a, b, k, c, k - 1, b))
-        count = len(out)
-    while len(out) < LINES:
-        out.append("int pad_%d = OBJ_%d;" % (len(out), len(out) % half))
+def write_macro_file(path):
     with open(path, "w") as f:
-        f.write("\n".join(out) + "\n")
+        f.write(gen_pp_corpus.many_macros_text(LINES, MACROS))
 
 
 def write_header_file(path, dirs):
@@ -94,6 +61,7 @@ def main():
     if shutil.which("gcc") is None:
         print("gcc not found")
         return 1
+    args.ppdump = os.path.abspath(args.ppdump)
     work = args.work or tempfile.mkdtemp(prefix="pp_bench_")
     os.makedirs(work, exist_ok=True)
     dirs = run_pp_diff.include_dirs()

@@ -265,6 +265,49 @@ int line = LINE_NUM;
 """
 
 
+def many_macros_text(lines, macros, seed=7):
+    """Object-like and function-like macros used in conditions and code."""
+    rng = random.Random(seed)
+    out = []
+    half = macros // 2
+    for i in range(half):
+        out.append("#define OBJ_%d (%d + OBJ_%d)" % (i, i, i // 16) if i else "#define OBJ_0 0")
+    for i in range(half):
+        j = rng.randrange(half)
+        out.append("#define FN_%d(a, b) ((a) * OBJ_%d + (b) /* f%d */)" % (i, j, i))
+    k = 0
+    count = len(out)
+    while count < lines - 5:
+        k += 1
+        r = k % 10
+        if r == 0:
+            out.append("/* block comment %d" % k)
+            out.append("   over two lines */")
+        elif r == 1:
+            out.append("#if OBJ_%d > %d" % (rng.randrange(half), rng.randrange(2 * half)))
+            out.append("int cond_%d = FN_%d(%d, OBJ_%d);" % (k, rng.randrange(half), k, rng.randrange(half)))
+            out.append("#else")
+            out.append("char *s_%d = \"FN_1(no expansion in a string) %d\";" % (k, k))
+            out.append("#endif")
+        elif r == 2:
+            out.append("#ifdef FN_%d" % rng.randrange(macros))
+            out.append("long l_%d = OBJ_%d;  // trailing comment" % (k, rng.randrange(half)))
+            out.append("#endif")
+        else:
+            a, b, c = rng.randrange(half), rng.randrange(half), rng.randrange(half)
+            out.append("int v_%d = FN_%d(OBJ_%d, %d) + FN_%d(v_%d, FN_%d(1, 2));"
+                       % (k, a, b, k, c, k - 1, b))
+        count = len(out)
+    while len(out) < lines:
+        out.append("int pad_%d = OBJ_%d;" % (len(out), len(out) % half))
+    return "\n".join(out) + "\n"
+
+
+@case("many_macros")
+def _many_macros(out):
+    return many_macros_text(6000, 2000)
+
+
 # ------------------------------------------------------------ #if values
 
 def _c_div(a, b):

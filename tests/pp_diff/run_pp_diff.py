@@ -164,6 +164,7 @@ def main():
     if shutil.which("gcc") is None:
         print("gcc not found: comparison skipped")
         return SKIP
+    args.ppdump = os.path.abspath(args.ppdump)
     if not os.access(args.ppdump, os.X_OK):
         print("ppdump not found at %s" % args.ppdump)
         return 1
