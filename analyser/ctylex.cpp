@@ -190,6 +190,40 @@ void report_here(int severity, const char *code, std::string_view arg) {
   analyser_report(severity, code, arg, s.current_file, s.position ? s.position->line : 0);
 }
 
+// "line", blanks, a number (at most 1999 digits, within 32 bits), one blank
+// or more, and a quoted name. Anything else is malformed.
+bool parse_line_directive(std::string_view line, int &number, std::string &name) {
+  std::size_t i = 0;
+  auto blanks = [&] {
+    std::size_t b = i;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    return i > b;
+  };
+  blanks();
+  if (line.substr(i, 4) != "line") return false;
+  i += 4;
+  if (!blanks()) return false;
+  std::size_t ds = i;
+  long long value = 0;
+  bool too_big = false;
+  while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
+    if (!too_big) value = value * 10 + (line[i] - '0');
+    if (value > INT_MAX) too_big = true;
+    ++i;
+  }
+  std::size_t digits = i - ds;
+  if (digits == 0 || digits > 1999 || too_big) return false;
+  if (i >= line.size() || line[i] != ' ') return false;
+  blanks();
+  if (i >= line.size() || line[i] != '"') return false;
+  std::size_t ns = ++i;
+  while (i < line.size() && line[i] != '"') ++i;
+  if (i >= line.size()) return false;
+  name.assign(line.substr(ns, i - ns));
+  number = static_cast<int>(value);
+  return true;
+}
+
 int *line_counter() {
   TokenScanner &s = *g_scanner;
   return s.position ? &s.position->line : nullptr;
@@ -411,6 +445,24 @@ void lex_syntax_error() {
 // ---------------------------------------------------------------------------
 // Bracket-aware skipping
 
+namespace {
+
+// The preprocessor leaves "#line" markers inside function bodies (after a
+// skipped conditional group, for instance). A skip over such text obeys
+// them: on the scanner's own line counter the marker sets line and file as
+// the scanner does; on any other counter it sets the number.
+bool directive_in_skip(const char *text, std::size_t length, int *lines) {
+  TokenScanner &s = *g_scanner;
+  if (lines && s.position && lines == &s.position->line) return lex_directive_line(text, length);
+  int number = 0;
+  std::string name;
+  if (!parse_line_directive(std::string_view(text, length), number, name)) return false;
+  if (lines) *lines = number;
+  return true;
+}
+
+}  // namespace
+
 const char *skip_balanced(const char *text, const char *stops, bool include_stop, bool nesting, int *lines) {
   if (!text) return nullptr;
   if (!stops) stops = "";
@@ -418,6 +470,7 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
   const bool stop_newline = std::strchr(stops, '\n') != nullptr;
   std::vector<char> expected;  // closers of the open brackets, innermost last
   const char *p = text;
+  bool line_start = false;
   for (;;) {
     const char c = *p;
     if (c == '\0') return nullptr;
@@ -425,8 +478,18 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
       if (expected.empty() && stop_newline) return include_stop ? p + 1 : p;
       if (lines) ++*lines;
       ++p;
+      line_start = true;
       continue;
     }
+    if (line_start && c == '#') {  // a directive line is no text to balance
+      const char *eol = std::strchr(p, '\n');
+      if (!eol) return nullptr;
+      bool marker = directive_in_skip(p + 1, static_cast<std::size_t>(eol - (p + 1)), lines);
+      if (!marker && lines) ++*lines;
+      p = eol + 1;
+      continue;
+    }
+    if (!is_blank(static_cast<unsigned char>(c))) line_start = false;
     if (c == '"' || c == '\'') {
       ++p;
       while (*p && *p != c) {
@@ -597,26 +660,11 @@ bool lex_directive_line(const char *text, std::size_t length) {
   };
   blanks();
   if (word_at(line, i, "line")) {
-    if (!blanks()) return false;
-    std::size_t ds = i;
-    long long number = 0;
-    bool too_big = false;
-    while (i < line.size() && is_digit(static_cast<unsigned char>(line[i]))) {
-      number = number * 10 + (line[i] - '0');
-      if (number > INT_MAX) too_big = true, number = INT_MAX;
-      ++i;
-    }
-    std::size_t digits = i - ds;
-    if (digits == 0 || digits > 1999 || too_big) return false;
-    if (i >= line.size() || line[i] != ' ') return false;
-    blanks();
-    if (i >= line.size() || line[i] != '"') return false;
-    std::size_t ns = ++i;
-    while (i < line.size() && line[i] != '"') ++i;
-    if (i >= line.size()) return false;
-    std::string name(line.substr(ns, i - ns));
+    int number = 0;
+    std::string name;
+    if (!parse_line_directive(line, number, name)) return false;
     if (s.position) {
-      s.position->line = static_cast<int>(number);
+      s.position->line = number;
       s.position->file = name;
     }
     s.current_file = name.empty() ? nullptr : intern_string(name.c_str());
@@ -869,6 +917,7 @@ int lex_next() {
           s.template_nesting = 0;
         } else {
           s.state = LS_NORMAL;
+          s.template_declaration = 0;  // a "template" not followed by its header
         }
         break;
       case LS_TEMPLATE_ARGUMENTS:

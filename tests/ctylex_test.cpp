@@ -241,6 +241,28 @@ TEST_F(Lex, LineDirectivesAndPositions) {
   lex_end();
 }
 
+TEST_F(Lex, CapturedBodiesFollowLineMarkers) {
+  lex_begin(&table, "t.c", 1, 0, 0);
+  const char *text = "template<class T> T f() {\n#line 40 \"other.h\"\n return 0;\n}\nint g;";
+  lex_set_text(text);
+  int code;
+  while ((code = lex_next()) != T_BODY_TEXT && code != T_END) {
+  }
+  ASSERT_EQ(code, T_BODY_TEXT);
+  EXPECT_EQ(lex_next(), K_INT);
+  EXPECT_EQ(lex_current_line(), 42);
+  EXPECT_STREQ(lex_current_file(), "other.h");
+  // The same through capture_text on the scanner's own counter.
+  lex_set_text("{ a;\n#line 7 \"x.h\"\n}\nb");
+  const char *cursor = scanner().text + 1;
+  bool ok = false;
+  std::string body = capture_text(&cursor, "}", true, true, &scanner().position->line, "{", false, &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(lex_current_line(), 7);
+  EXPECT_STREQ(lex_current_file(), "x.h");
+  lex_end();
+}
+
 TEST_F(Lex, NestedScansKeepTheirOwnPosition) {
   lex_begin(&table, "outer.c", 10, 0, 0);
   lex_set_text("one two");
@@ -465,6 +487,14 @@ TEST(SkipBalanced, BracketsStringsAndStops) {
   r = skip_balanced(deep.c_str(), ";", false, true, nullptr);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(*r, ';');
+
+  // Line markers inside skipped text set the counter; other directive lines
+  // are no text to balance and count as lines.
+  lines = 0;
+  r = skip_balanced(" a;\n#line 33 \"b.c\"\n x;\n#pragma x (\n}", "}", true, true, &lines);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(*r, '\0');
+  EXPECT_EQ(lines, 35);
 
   const char *cursor = "  int  *  p [ 3 ] ,\tq ;";
   bool ok = false;
