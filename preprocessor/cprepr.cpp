@@ -417,7 +417,13 @@ static bool split_type_operand(const char *operand, std::string &type, std::stri
 void pp_pragma_sizeof(const char *operand) {
   std::string type, value;
   if (!split_type_operand(operand, type, value)) return;
-  long bits = std::strtol(value.c_str(), nullptr, 10);
+  long bits = 0;
+  for (char c : value) {
+    if (!is_digit(c)) return;
+    bits = bits * 10 + (c - '0');
+    if (bits > 1000000) return;
+  }
+  if (bits <= 0) return;
   if_register_type_size(type, bits / 8);
   IfTargetSizes &sizes = if_target_sizes();
   if (type == "int")

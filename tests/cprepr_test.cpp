@@ -656,3 +656,33 @@ TEST_F(Pp, MacroChainBelowTheLimitExpands) {
 }
 
 }  // namespace
+
+namespace {
+
+// Random texts from the pieces that interact the most: nothing may crash,
+// and the output stays one NUL-free text.
+TEST_F(Pp, RandomTextsDoNotBreakTheScanner) {
+  static const char *const pieces[] = {
+      "#define ", "#undef ", "#if ", "#ifdef ", "#else", "#elif ", "#endif", "#line 5 \"f\"", "#", "\n", "\r\n",
+      " ", "\t", "\\\n", "\\", "(", ")", "[", "]", ",", "##", "#@", "\"", "'", "/*", "*/", "//", "A", "B",
+      "F", "G", "x", "__VA_ARGS__", "...", "F(", "G[", "A(x)", "F(x,y)", "1", "0x1e+", ".", "\xe9", "??=",
+      "<:", "%:", "defined", "__LINE__", "__FILE__", "=", "-", "+"};
+  const int n = sizeof pieces / sizeof pieces[0];
+  unsigned seed = 12345;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7fff;
+  };
+  for (int round = 0; round < 400; ++round) {
+    std::string t;
+    int len = 20 + next() % 200;
+    for (int i = 0; i < len; ++i) t += pieces[next() % n];
+    Result r = run(t);
+    EXPECT_EQ(r.out.find('\0'), std::string::npos);
+    testing::internal::CaptureStderr();
+    pp_release(*table_, 0);
+    testing::internal::GetCapturedStderr();
+  }
+}
+
+}  // namespace
