@@ -308,6 +308,68 @@ def _many_macros(out):
     return many_macros_text(6000, 2000)
 
 
+@case("lexical")
+def _lexical(out):
+    with open(os.path.join(out, "empty.h"), "w"):
+        pass
+    with open(os.path.join(out, "nonl.h"), "w") as f:
+        f.write("int no_newline_at_end = 1;")
+    return r"""
+#define F(a, b) <a|b>
+F(a /* , ) */, b) F("a,b)", c) F('(', ')') F(( , ), [ ])
+#define G/**/(x) x
+G(1)
+  #  define  SP  1
+SP
+# /* c */ define Y 2
+Y
+#
+ab\
+c "str\
+ing" 'c'
+#define int long
+int i;
+#undef int
+int j;
+#include "empty.h"
+#include "nonl.h"
+after_nonl
+#define a a b
+a
+#define x(p) y(p) z
+#define y(p) x(p)
+x(1)
+#define W(f, rest...) g(f, #rest, rest)
+W(1, 2, 3)
+#define END_FN(q) q
+END_FN
+#define CMT(x) x // comment \
+continued
+CMT(7)
+#define TWO 2 /* multi
+line */ + 3
+TWO
+#define NAME_ONLY
+#ifdef NAME_ONLY
+yes
+#endif
+#if defined(NAME_ONLY) && !defined NAME_ONLY2
+yes2
+#endif
+#define PAREN_ARG(x) [x]
+PAREN_ARG((a)(b)) PAREN_ARG(()) PAREN_ARG(a(b,c)d)
+#define OUTER(x) INNER(x, x)
+#define INNER(a, b) a + b
+OUTER(OUTER(1))
+#define DEEP0 0
+#define DEEP1 DEEP0 + 1
+#define DEEP2 DEEP1 + DEEP1
+#define DEEP3 DEEP2 + DEEP2
+#define DEEP4 DEEP3 + DEEP3
+DEEP4
+"""
+
+
 # ------------------------------------------------------------ #if values
 
 def _c_div(a, b):
