@@ -466,10 +466,13 @@ Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeCont
   }
   if (!decl->line) decl->line = line;
   TypeDesc *t = decl->type;
+  // A tag declaration names its own type (or is unnamed like it); anything
+  // else of an aggregate type (a variable, a typedef) is an ordinary name.
   const bool tag = t && !(decl->storage & SF_TYPEDEF) && same_text(decl->name, type_name(t));
-  if (tag && t->kind == TK_ENUM) return enter_enum(decl, table);
-  if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION)) return enter_record(decl, table, table.reference_name);
-  if (tag && t->kind == TK_TEMPLATE) return enter_template(decl, table, line);
+  if (tag && t->kind == TK_ENUM && t->enumeration) return enter_enum(decl, table);
+  if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record)
+    return enter_record(decl, table, table.reference_name);
+  if (tag && t->kind == TK_TEMPLATE && t->templ) return enter_template(decl, table, line);
   return enter_ordinary(decl, table, line);
 }
 
@@ -552,8 +555,9 @@ void remove_symbol(SymbolTable &table, Symbol *entry) {
       if (v.empty()) table.index->entries.erase(it);
     }
   }
-  for (auto i = table.recorded.begin(); i != table.recorded.end();)
-    i = (*i == entry) ? table.recorded.erase(i) : i + 1;
+  // Temporary entries are removed right after they were made: search from the end.
+  for (std::size_t i = table.recorded.size(); i-- > 0;)
+    if (table.recorded[i] == entry) table.recorded.erase(table.recorded.begin() + static_cast<long>(i));
 }
 
 TypeDesc *function_scope(SymbolTable &table, const char *function_name) {

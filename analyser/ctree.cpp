@@ -653,6 +653,19 @@ bool record_has_body(const TypeDesc *t) {
   return t && t->record && (t->record->has_body || t->record->first);
 }
 
+// The detail record its kind needs is there (callers may have built odd types).
+bool has_detail(const TypeDesc *t) {
+  switch (t->kind) {
+    case TK_ENUM: return t->enumeration != nullptr;
+    case TK_UNION:
+    case TK_CLASS: return t->record != nullptr;
+    case TK_TEMPLATE: return t->templ != nullptr;
+    case TK_FUNCTION: return t->function != nullptr && t->function->info != nullptr;
+    case TK_ARRAY: return t->array != nullptr;
+    default: return true;
+  }
+}
+
 }  // namespace
 
 TypeDesc *duplicate_type(const TypeDesc *type) { return dup(type, 0); }
@@ -661,6 +674,7 @@ TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type) {
   if (!old_type) return new_type;
   if (!new_type || old_type == new_type) return old_type;
   if (old_type->kind != new_type->kind) return new_type;
+  if (!has_detail(old_type) || !has_detail(new_type)) return new_type;
   switch (old_type->kind) {
     case TK_ENUM:
       if (new_type->enumeration->first && !old_type->enumeration->first) {
