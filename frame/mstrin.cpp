@@ -22,6 +22,7 @@ struct Pool {
     std::uint32_t next;
   };
   std::uint32_t *bucket = nullptr;
+  std::uint32_t bucket_count = 0;  // grows with the entries so that chains stay short
   Entry *entries = nullptr;
   std::uint32_t count = 0;  // entries in use, the reserved one excluded
   std::uint32_t capacity = 0;
@@ -41,7 +42,23 @@ std::uint32_t hash_text(const char *text, std::size_t length) {
     h ^= static_cast<unsigned char>(text[i]);
     h *= 16777619u;
   }
-  return h % kBuckets;
+  return h;
+}
+
+// Doubles the bucket array once there are twice as many entries as buckets:
+// a run that interns millions of names keeps constant-time lookups.
+void grow_buckets(Pool &p) {
+  if (p.bucket_count > UINT32_MAX / 4) return;
+  const std::uint32_t n = p.bucket_count * 2 + 1;
+  std::uint32_t *b = static_cast<std::uint32_t *>(checked_calloc(n, sizeof(std::uint32_t)));
+  for (std::uint32_t i = 1; i <= p.count; ++i) {
+    const std::uint32_t h = hash_text(p.entries[i].text, p.entries[i].length) % n;
+    p.entries[i].next = b[h];
+    b[h] = i;
+  }
+  checked_free(p.bucket);
+  p.bucket = b;
+  p.bucket_count = n;
 }
 
 char *concatenate(char *destination, std::size_t position, const char *what, va_list sources) {
@@ -77,6 +94,7 @@ void pool_init() {
   Pool &p = pool();
   if (p.entries) return;
   p.bucket = static_cast<std::uint32_t *>(checked_calloc(kBuckets, sizeof(std::uint32_t)));
+  p.bucket_count = kBuckets;
   p.capacity = 10000;
   p.entries = static_cast<Pool::Entry *>(checked_malloc(p.capacity * sizeof(Pool::Entry)));
   p.entries[0] = {"", 0, 0};
@@ -86,7 +104,7 @@ const char *intern_string(const char *text, std::size_t length) {
   if (!text || length == 0) return nullptr;
   pool_init();
   Pool &p = pool();
-  const std::uint32_t b = hash_text(text, length);
+  const std::uint32_t b = hash_text(text, length) % p.bucket_count;
   for (std::uint32_t i = p.bucket[b]; i != 0; i = p.entries[i].next) {
     const Pool::Entry &e = p.entries[i];
     if (e.length == length && std::memcmp(e.text, text, length) == 0) return e.text;
@@ -108,6 +126,7 @@ const char *intern_string(const char *text, std::size_t length) {
   const std::uint32_t index = ++p.count;
   p.entries[index] = {copy, length, p.bucket[b]};
   p.bucket[b] = index;
+  if (p.count / 2 > p.bucket_count) grow_buckets(p);
   return copy;
 }
 
