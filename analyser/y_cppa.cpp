@@ -135,7 +135,8 @@ Tok lex_token() {
       return t;
   }
   t.text = vt ? vt : sc.token_text;
-  t.name = (t.cls <= G_TYPEMOD) ? intern_string(t.text.c_str()) : nullptr;
+  // The scanner's text of a name is interned already.
+  t.name = (t.cls <= G_TYPEMOD) ? (vt ? vt : intern_string(t.text.c_str())) : nullptr;
   t.sym = sc.value.symbol;
   t.type = sc.value.type;
   if (std::getenv("ORTEK_GRAMMAR_TRACE")) std::fprintf(stderr, "tok %d %s\n", t.cls, t.text.c_str());

@@ -3,7 +3,8 @@
 //   kind<TAB>name<TAB>type<TAB>storage<TAB>defined|declared<TAB>file:line[<TAB>params]
 // kind is one of: function, variable, typedef, enum, struct, class, union,
 // namespace, template, enumerator; members are printed with their scope
-// ("A::f"). Parameters of functions are "name:type" separated by ", ";
+// ("A::f"). --quiet suppresses the analyser's reports; --summary prints only
+// the number of entries (for timing). Parameters of functions are "name:type" separated by ", ";
 // "params=N" gives their count without a lone unnamed void and the ellipsis.
 #include <cstdio>
 #include <cstring>
@@ -132,10 +133,11 @@ void print_entry(const Symbol *s, bool tag) {
 
 int main(int argc, char **argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: symdump file [--quiet]\n");
+    std::fprintf(stderr, "usage: symdump file [--quiet | --summary]\n");
     return 2;
   }
-  bool quiet = argc > 2 && std::strcmp(argv[2], "--quiet") == 0;
+  bool summary = argc > 2 && std::strcmp(argv[2], "--summary") == 0;
+  bool quiet = summary || (argc > 2 && std::strcmp(argv[2], "--quiet") == 0);
   std::FILE *f = std::fopen(argv[1], "rb");
   if (!f) {
     std::perror(argv[1]);
@@ -150,6 +152,14 @@ int main(int argc, char **argv) {
   static SymbolTable table;
   table_init(table, "");
   analyse_text(text.c_str(), table, "", argv[1], 1, nullptr, 0, 0);
+  if (summary) {
+    long tags = 0, ordinary = 0;
+    for_each_symbol(table.tags, [&](Symbol *) { ++tags; });
+    for_each_symbol(table.ordinary, [&](Symbol *) { ++ordinary; });
+    std::printf("%ld tags, %ld ordinary entries\n", tags, ordinary);
+    std::fprintf(stderr, "syntax errors: %d\n", analysis_syntax_errors());
+    return 0;
+  }
   for_each_symbol(table.tags, [](Symbol *s) { print_entry(s, true); });
   for_each_symbol(table.ordinary, [](Symbol *s) { print_entry(s, false); });
   std::fflush(stdout);
