@@ -28,6 +28,28 @@ bool text_is(const char *a, const char *b) { return a && b && std::strcmp(a, b) 
 // Structural walks follow declarators, whose nesting the grammar bounds; the
 // limit only protects against graphs that are not trees.
 constexpr int WALK_LIMIT = 10000;
+// Comparisons recurse along declarators (the grammar keeps them shallow).
+constexpr int RECURSION_LIMIT = 1000;
+
+// The detail record its kind needs is there (callers may have built odd types).
+bool has_detail(const TypeDesc *t) {
+  switch (t->kind) {
+    case TK_INTEGER: return t->integer != nullptr;
+    case TK_FLOATING: return t->floating != nullptr;
+    case TK_POINTER: return t->pointer != nullptr;
+    case TK_ARRAY: return t->array != nullptr;
+    case TK_ENUM: return t->enumeration != nullptr;
+    case TK_UNION:
+    case TK_CLASS: return t->record != nullptr;
+    case TK_ELABORATED: return t->elaborated != nullptr;
+    case TK_FUNCTION: return t->function != nullptr && t->function->info != nullptr;
+    case TK_NAMED: return t->named != nullptr;
+    case TK_REFERENCE: return t->reference != nullptr;
+    case TK_ELLIPSIS: return t->ellipsis != nullptr;
+    case TK_TEMPLATE: return t->templ != nullptr;
+    default: return true;
+  }
+}
 
 }  // namespace
 
@@ -506,6 +528,7 @@ TypeDesc *dup_sub(TypeDesc *t, int depth) {
 TypeDesc *dup(const TypeDesc *t, int depth) {
   if (!t) return nullptr;
   TypeDesc *n = type_new(t->kind);
+  if (!has_detail(t)) return n;
   n->word1 = t->word1;
   n->word2 = t->word2;
   n->word3 = t->word3;
@@ -653,19 +676,6 @@ bool record_has_body(const TypeDesc *t) {
   return t && t->record && (t->record->has_body || t->record->first);
 }
 
-// The detail record its kind needs is there (callers may have built odd types).
-bool has_detail(const TypeDesc *t) {
-  switch (t->kind) {
-    case TK_ENUM: return t->enumeration != nullptr;
-    case TK_UNION:
-    case TK_CLASS: return t->record != nullptr;
-    case TK_TEMPLATE: return t->templ != nullptr;
-    case TK_FUNCTION: return t->function != nullptr && t->function->info != nullptr;
-    case TK_ARRAY: return t->array != nullptr;
-    default: return true;
-  }
-}
-
 }  // namespace
 
 TypeDesc *duplicate_type(const TypeDesc *type) { return dup(type, 0); }
@@ -755,13 +765,13 @@ bool equal_params(const TypeDesc *f1, const TypeDesc *f2, bool lenient, int dept
 }
 
 bool equal_types(const TypeDesc *a, const TypeDesc *b, bool lenient, bool top, int depth) {
-  if (depth > WALK_LIMIT) return false;
+  if (depth > RECURSION_LIMIT) return false;
   if (lenient) {
     a = strip_typedefs(a);
     b = strip_typedefs(b);
   }
   if (a == b) return true;
-  if (!a || !b) return false;
+  if (!a || !b || !has_detail(a) || !has_detail(b)) return false;
   if (!(lenient && top) && !same_qualifiers(a, b)) return false;
   if (a->kind != b->kind) {
     // "struct S" and S name the same class.
@@ -818,7 +828,8 @@ bool same_parameters(const TypeDesc *f1, const TypeDesc *f2, bool lenient) {
 }
 
 const TypeDesc *strip_typedefs(const TypeDesc *type) {
-  for (int guard = 0; type && type->kind == TK_NAMED && type->named->aliased && guard < WALK_LIMIT; ++guard)
+  for (int guard = 0; type && type->kind == TK_NAMED && type->named && type->named->aliased && guard < WALK_LIMIT;
+       ++guard)
     type = type->named->aliased;
   return type;
 }
@@ -842,7 +853,7 @@ ParamMode param_mode(TypeDesc *type, bool clear_marker) {
     return -1;
   };
   TypeDesc *t = type;
-  for (int guard = 0; t && guard < WALK_LIMIT; ++guard) {
+  for (int guard = 0; t && guard < WALK_LIMIT && has_detail(t); ++guard) {
     int m = marker_of(t);
     if (m >= 0) return static_cast<ParamMode>(m);
     int g2 = 0;
@@ -864,6 +875,7 @@ ParamMode param_mode(TypeDesc *type, bool clear_marker) {
 
 bool type_is_const(const TypeDesc *t) {
   for (int guard = 0; t && guard < WALK_LIMIT; ++guard) {
+    if (!has_detail(t)) return false;
     switch (t->kind) {
       case TK_INTEGER:
       case TK_FLOATING:
@@ -877,9 +889,11 @@ bool type_is_const(const TypeDesc *t) {
         t = t->reference->target;
         break;
       case TK_NAMED:
-        if (text_is(t->named->name, "const")) return true;
-        if (t->named->aliased && type_is_const(t->named->aliased)) return true;
-        return chain_has(t, "const");
+        // The name, its own chain, then what it stands for (typedef chains
+        // can be long: walked, not recursed).
+        if (text_is(t->named->name, "const") || chain_has(t, "const")) return true;
+        t = t->named->aliased;
+        break;
       default: return false;
     }
   }
@@ -888,7 +902,7 @@ bool type_is_const(const TypeDesc *t) {
 
 namespace {
 const TypeDesc *through_names(const TypeDesc *t) {
-  for (int guard = 0; t && guard < WALK_LIMIT; ++guard) {
+  for (int guard = 0; t && guard < WALK_LIMIT && has_detail(t); ++guard) {
     if (t->kind == TK_NAMED && t->named->aliased) t = t->named->aliased;
     else if (t->kind == TK_ELABORATED && t->elaborated->named) t = t->elaborated->named;
     else if (t->kind == TK_REFERENCE && t->reference->target) t = t->reference->target;
@@ -900,13 +914,13 @@ const TypeDesc *through_names(const TypeDesc *t) {
 
 bool type_is_char_string(const TypeDesc *type) {
   const TypeDesc *t = through_names(type);
-  if (!t) return false;
+  if (!t || !has_detail(t)) return false;
   const TypeDesc *inner;
   if (t->kind == TK_POINTER) inner = t->pointer->target;
   else if (t->kind == TK_ARRAY) inner = t->array->element;
   else return false;
   inner = through_names(inner);
-  return inner && inner->kind == TK_INTEGER && inner->integer->char_type && inner->integer->size < 0;
+  return inner && inner->kind == TK_INTEGER && inner->integer && inner->integer->char_type && inner->integer->size < 0;
 }
 
 bool member_is_selectable(const MemberNode *member, int mode, int friend_of_reference) {
