@@ -1,0 +1,602 @@
+#include "sancpp.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "analyser/cppname.h"
+#include "analyser/cpprend.h"
+#include "analyser/cpptab.h"
+#include "analyser/y_cppa.h"
+#include "frame/merror.h"
+#include "frame/msystm.h"
+#include "frame/mstrin.h"
+#include "frame/sliste.h"
+#include "sancmd.h"
+#include "sgener.h"
+#include "siofic.h"
+
+namespace {
+
+// Aggregates nest placeholders and classes nest classes; the table comes
+// from the analysed text, so the depth of both walks is bounded here. Real
+// code stays far below; a deeper aggregate gets the plain "0".
+constexpr int kNestingLimit = 256;
+
+const char *const kVar = "VAR";
+const char *const kStructure = "STRUCTURE";
+
+bool same_name(const char *a, const char *b) { return a && b && std::strcmp(a, b) == 0; }
+
+// ------------------------------------------------------------ same_unit
+
+// The unit part of a path: after the last "/" or "\", before the last "."
+// of what remains.
+void unit_part(const char *path, const char *&begin, const char *&end) {
+  begin = path;
+  for (const char *p = path; *p; ++p)
+    if (*p == '/' || *p == '\\') begin = p + 1;
+  const char *dot = std::strrchr(begin, '.');
+  end = dot ? dot : begin + std::strlen(begin);
+}
+
+// ------------------------------------------------------------ placeholders
+
+// A member a test can set: what the table's selection rule gives for data
+// members, without the friend and typedef declarations and the nested type
+// definitions that a class body also lists among its members.
+bool member_is_listed(const MemberNode *m, int friend_of_reference) {
+  if (!member_is_selectable(m, 1, friend_of_reference)) return false;
+  const Declaration *d = m->decl;
+  if (d->storage & (SF_FRIEND | SF_TYPEDEF)) return false;
+  const TypeDesc *t = d->type;
+  if (t && (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS || t->kind == TK_TEMPLATE) &&
+      same_name(d->name, type_name(t)))
+    return false;
+  return !type_is_const(t);
+}
+
+void placeholder_at(const TypeDesc *type, std::string &init, std::string &keyword, int mode, int depth) {
+  for (int hops = 0;; ++hops) {
+    if (!type || depth > kNestingLimit || hops > kNestingLimit) {
+      init += "0";
+      keyword = kVar;
+      return;
+    }
+    switch (type->kind) {
+      case TK_INTEGER:
+      case TK_VOID:
+      case TK_ELLIPSIS:
+        init += "0";
+        keyword = kVar;
+        return;
+      case TK_FLOATING:
+        init += "0.0";
+        keyword = kVar;
+        return;
+      case TK_POINTER:
+        init += type_is_char_string(type) ? "\"\"" : "NIL";
+        keyword = kVar;
+        return;
+      case TK_ARRAY:
+        if (type_is_char_string(type)) {
+          init += "\"\"";
+          keyword = kVar;
+          return;
+        }
+        init += "{ ";
+        init += ::keyword(KW_OTHERS);
+        init += " => ";
+        if (type->array && type->array->element) {
+          std::string element_keyword;
+          placeholder_at(type->array->element, init, element_keyword, mode, depth + 1);
+        } else {
+          init += "0";
+        }
+        init += " }";
+        keyword = ::keyword(KW_ARRAY);
+        return;
+      case TK_ENUM: {
+        const EnumeratorRec *first = type->enumeration ? type->enumeration->first : nullptr;
+        if (!first || !first->name) {
+          init += "0";
+        } else {
+          ScopeContext scope;
+          scope.kind = type->scope_kind;
+          scope.current = type->scope;
+          write_qualified_name(init, first->name, scope, "::", true);
+        }
+        keyword = kVar;
+        return;
+      }
+      case TK_UNION: {
+        const MemberNode *first = type->record ? type->record->first : nullptr;
+        if (!first || !first->decl) {
+          init += "0";
+        } else {
+          std::string member_keyword;
+          init += "{ ";
+          if (first->decl->name) init += first->decl->name;
+          init += " => ";
+          placeholder_at(first->decl->type, init, member_keyword, mode, depth + 1);
+          init += " }";
+        }
+        keyword = kVar;
+        return;
+      }
+      case TK_ELABORATED:
+        type = type->elaborated ? type->elaborated->named : nullptr;
+        continue;
+      case TK_NAMED:
+        type = type->named ? type->named->aliased : nullptr;
+        continue;
+      case TK_FUNCTION:
+        if (mode == VM_RESULT) {
+          type = type->function ? type->function->result : nullptr;
+          continue;
+        }
+        init += "NIL";
+        keyword = kVar;
+        return;
+      case TK_CLASS: {
+        init += "{ ";
+        bool first = true;
+        const ClassInfo *r = type->record;
+        for (int pass = 0; r && pass < 2; ++pass) {
+          for (const MemberNode *m = pass == 0 ? r->first : r->first_inherited; m; m = m->next) {
+            if (!member_is_listed(m, r->friend_of_reference)) continue;
+            if (!first) init += ", ";
+            first = false;
+            if (m->decl->name) {
+              init += m->decl->name;
+              init += " => ";
+            }
+            std::string member_keyword;
+            placeholder_at(m->decl->type, init, member_keyword, mode, depth + 1);
+          }
+        }
+        init += " }";
+        keyword = kStructure;
+        return;
+      }
+      case TK_REFERENCE:
+        type = type->reference ? type->reference->target : nullptr;
+        continue;
+      default:  // no type, class template, reserved: nothing
+        return;
+    }
+  }
+}
+
+void write_standard_line(const char *indent, const std::string &line_keyword, const char *name,
+                         const std::string &init) {
+  std::string line(indent);
+  line += line_keyword;
+  line += ' ';
+  line += name ? name : "";
+  line += ",\t\tinit = ";
+  line += init;
+  line += ",\t\t";
+  line += keyword(KW_EXPECTED_VALUE);
+  line += " = init";
+  write_script_line(line);
+}
+
+// The standard line with the placeholder of `type`.
+void write_placeholder_line(const char *indent, const char *name, const TypeDesc *type, int mode) {
+  std::string init, line_keyword = kVar;
+  placeholder(type, init, line_keyword, mode);
+  write_standard_line(indent, line_keyword, name, init);
+}
+
+// The object a constructor or destructor service works on: a pointer to the
+// class, its expected value the class's aggregate.
+void write_object_line(const Declaration *decl, const char *indent) {
+  if (!decl->name) {
+    write_script_line("");
+    return;
+  }
+  std::string id;
+  write_qualified_name(id, decl->name, ScopeContext{}, "_", false);
+  std::string value, line_keyword = kVar;
+  placeholder(decl->scope, value, line_keyword, VM_OBJECT);
+  std::string line(indent);
+  line += line_keyword;
+  line += " *pt_";
+  line += id;
+  line += ",\t\tinit == ,\t\t";
+  line += keyword(KW_EXPECTED_VALUE);
+  line += " = ";
+  line += value;
+  write_script_line(line);
+}
+
+// Whether a function's result renders as plain void (a void pointer still
+// gets its return variable).
+bool result_is_void(const TypeDesc *function) {
+  std::string left, middle, right;
+  render_type(function->function ? function->function->result : nullptr, left, middle, right, 0, "", 0, 0,
+              RM_RETURN, nullptr, 1);
+  std::string joined = left + middle;
+  while (!joined.empty() && joined.back() == ' ') joined.pop_back();
+  return joined == "void";
+}
+
+// ------------------------------------------------------------ environments
+
+// Declarations that an environment may list: file-scope variables of the
+// unit (members belong to their class's aggregate; a typedef name is a type,
+// not a variable), static ones only for the inserted tested file.
+bool environment_candidate(const Declaration *d, const char *unit, int included) {
+  if (!d || d->scope_kind != 0) return false;
+  if (d->storage & SF_TYPEDEF) return false;
+  if (!included && (d->storage & SF_STATIC)) return false;
+  return same_unit(d->file, unit);
+}
+
+// Whether a candidate makes the block worth writing.
+bool counts_for_block(const Declaration *d) {
+  const TypeDesc *t = d->type;
+  if (!t || type_is_const(t)) return d->name != nullptr;
+  switch (t->kind) {
+    case TK_ENUM:
+    case TK_UNION:
+    case TK_CLASS: return d->name != nullptr;
+    case TK_ELABORATED: return !same_name(d->name, type_name(t));
+    case TK_FUNCTION:
+    case TK_TEMPLATE: return false;
+    default: return true;
+  }
+}
+
+// ------------------------------------------------------------ services
+
+struct ServiceNames {
+  StrList list;  // descending, unique: every service name of the run
+  // First suffix not yet tried per base name, so that a large overload group
+  // does not probe its earlier suffixes again for every new member.
+  std::unordered_map<std::string, int> next_suffix;
+};
+
+ServiceNames &service_names() {
+  static ServiceNames *names = new ServiceNames;  // run lifetime
+  return *names;
+}
+
+// Parses a declaration the script now holds into the script's own table, in
+// the scope of the service, so that later emitters know it.
+void declare_in_script(const std::string &text, const std::string &service) {
+  AnalysisSettings &settings = analysis_settings();
+  analyse_text(text.c_str(), *script_context().table, service.c_str(), script_writer().path.c_str(), 1,
+               report_at_position, settings.keep_bodies, settings.lenient_matching);
+}
+
+struct Subject {
+  Declaration *decl = nullptr;
+  TypeDesc *function = nullptr;
+  TypeDesc *owner = nullptr;  // class, union or namespace of a member
+  bool is_namespace = false;
+  bool constructor = false;
+  bool destructor = false;
+};
+
+std::string scope_text(const TypeDesc *scope, const char *separator, bool verbatim) {
+  std::string out;
+  ScopeContext context;
+  context.kind = 1;
+  context.current = const_cast<TypeDesc *>(scope);
+  write_qualified_name(out, nullptr, context, separator, verbatim);
+  return out;
+}
+
+void write_service(const Subject &s, std::string name) {
+  svc_begin(name);
+  FunctionInfo *info = s.function->function ? s.function->function->info : nullptr;
+  bool declared = false;
+
+  bool first = true;
+  for (DeclNode *p = info ? info->first_param : nullptr; p; p = p->next) {
+    if (!p->decl || !p->decl->name) continue;
+    if (first) write_script_line(std::string("    ") + keyword(KW_COMMENT_PARAMETERS));
+    first = false;
+    std::string text;
+    render_declaration(p->decl, text, name.c_str(), RM_OBJECT, 0, "", "");
+    declare_in_script(text, name);
+    write_script_line("    #" + text);
+    declared = true;
+  }
+
+  const bool object = s.constructor || s.destructor;
+  std::string result;
+  render_declaration(s.decl, result, name.c_str(), object ? RM_OBJECT_DECL : RM_RETURN, 0, "", "");
+  if (!result.empty()) {
+    write_script_line(std::string("    ") + keyword(KW_COMMENT_RETURN_TYPE));
+    declare_in_script(result, name);
+    write_script_line("    #" + result);
+    declared = true;
+  }
+
+  const bool method = s.owner && !s.is_namespace && !object;
+  std::string instance;
+  if (!s.owner) {
+    write_script_line("");
+  } else if (method) {
+    instance = scope_text(s.owner, "_", false) + "_instance";
+    write_script_line(std::string("    ") + keyword(KW_COMMENT_CLASS_INSTANCES));
+    write_script_line("    #" + scope_text(s.owner, "::", true) + " " + instance + ";");
+    write_script_line("");
+    declared = true;
+  }
+
+  if (declared) {
+    svc_env_begin(name);
+    for (DeclNode *p = info ? info->first_param : nullptr; p; p = p->next)
+      if (p->decl && p->decl->name) emit_var_line(p->decl, "    ", "", VM_PARAMETER);
+    emit_var_line(s.decl, "    ", name.c_str(), object ? VM_OBJECT : VM_RESULT);
+    if (method) {
+      Declaration temporary;
+      temporary.name = instance.c_str();
+      temporary.type = s.owner;
+      emit_var_line(&temporary, "    ", "", VM_GLOBAL);
+    }
+    svc_env_end(name);
+  }
+
+  test_begin();
+  std::string call;
+  if (s.constructor) {
+    render_declaration(s.decl, call, name.c_str(), RM_CONSTRUCT, 0, "", "        #");
+  } else if (s.destructor) {
+    render_declaration(s.decl, call, name.c_str(), RM_DESTRUCT, 0, "", "        #");
+  } else {
+    if (s.is_namespace) write_script_line("        #using namespace " + scope_text(s.owner, "::", true) + ";");
+    render_declaration(s.decl, call, name.c_str(), RM_CALL, 0, "", "        #");
+  }
+  write_script_line(call);
+  svc_end(name);
+}
+
+std::string service_base_name(const Declaration *d) {
+  std::string name;
+  ScopeContext scope;
+  scope.kind = d->scope_kind;
+  scope.current = d->scope;
+  write_qualified_name(name, d->name, scope, "_", false);
+  return name;
+}
+
+FunctionInfo *defined_info(TypeDesc *t) {
+  if (!t || t->kind != TK_FUNCTION || !t->function || !t->function->info) return nullptr;
+  return t->function->info->defined ? t->function->info : nullptr;
+}
+
+void class_services(TypeDesc *type, SymbolTable &table, const char *tested, const char *member_file,
+                    int depth) {
+  if (!type || !type->record || depth > kNestingLimit) return;
+  ClassInfo *r = type->record;
+  const bool is_namespace = type->kind == TK_CLASS && r->key == KEY_NAMESPACE;
+  // The members of a template instance made for the tested file belong to
+  // it, wherever the template itself was written.
+  const bool tested_instance = r->instance_mark == 1 && type->template_word && same_unit(member_file, tested);
+  const char *class_name = r->name;
+  const char *template_name = type->template_word ? type_name(type->template_word) : nullptr;
+  for (MemberNode *m = r->first; m; m = m->next) {
+    Declaration *d = m->decl;
+    if (!d || !same_scope(d->scope, type)) continue;
+    TypeDesc *t = d->type;
+    if (t && (t->kind == TK_UNION || t->kind == TK_CLASS)) {
+      if (t != type && same_scope(t->scope, type)) class_services(t, table, tested, member_file, depth + 1);
+      continue;
+    }
+    if (!d->name || (d->storage & SF_FRIEND)) continue;
+    if ((m->access & (ACC_PRIVATE | ACC_PROTECTED)) && !r->friend_of_reference) continue;
+    if ((d->storage & SF_VIRTUAL) && !d->text.empty()) continue;  // pure virtual
+    FunctionInfo *info = defined_info(t);
+    if (!info) continue;
+    if (!tested_instance && !same_unit(d->file, tested)) continue;
+    info->defined = 0;
+    Subject s;
+    s.decl = d;
+    s.function = t;
+    s.owner = type;
+    s.is_namespace = is_namespace;
+    s.constructor = !is_namespace && (same_name(d->name, class_name) || same_name(d->name, template_name));
+    s.destructor = !is_namespace && d->name[0] == '~';
+    write_service(s, service_base_name(d));
+  }
+}
+
+}  // namespace
+
+bool same_unit(const char *file_a, const char *file_b) {
+  if (std::getenv("QZW_NOBASENAME")) return true;
+  if (!file_a || !file_b) return false;
+  const char *a, *a_end, *b, *b_end;
+  unit_part(file_a, a, a_end);
+  unit_part(file_b, b, b_end);
+  if (a_end - a != b_end - b) return false;
+  for (; a < a_end; ++a, ++b) {
+    const unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+    if (ca == cb) continue;
+    if (ca >= 128 || cb >= 128 || std::tolower(ca) != std::tolower(cb)) return false;
+  }
+  return true;
+}
+
+void placeholder(const TypeDesc *type, std::string &init_text, std::string &keyword, int mode) {
+  placeholder_at(type, init_text, keyword, mode, 0);
+}
+
+void emit_var_line(const Declaration *decl, const char *indent, const char *svc_name, int mode) {
+  if (!decl) return;
+  const TypeDesc *t = decl->type;
+  if (!t) {
+    if (decl->name) write_standard_line(indent, kVar, decl->name, "0");
+    return;
+  }
+  switch (t->kind) {
+    case TK_POINTER:
+      if (mode == VM_PARAMETER && !type_is_char_string(t)) {
+        // The script variable of a pointer parameter is the object it
+        // designates; pointers to functions and arrays stay pointers.
+        const TypeDesc *target = t->pointer ? t->pointer->target : nullptr;
+        const TypeDesc *seen = strip_typedefs(target);
+        if (seen && (seen->kind == TK_FUNCTION || seen->kind == TK_ARRAY)) target = t;
+        write_placeholder_line(indent, decl->name, target, mode);
+        return;
+      }
+      break;
+    case TK_ENUM:
+    case TK_UNION:
+    case TK_CLASS:
+      if (!decl->name) return;
+      break;
+    case TK_ELABORATED:
+      if (same_name(decl->name, type_name(t))) return;
+      break;
+    case TK_FUNCTION:
+      if (mode == VM_RESULT) {
+        if (result_is_void(t)) return;
+        const std::string name = std::string("ret_") + (svc_name ? svc_name : "");
+        write_placeholder_line(indent, name.c_str(), t, mode);
+      } else if (mode == VM_OBJECT) {
+        write_object_line(decl, indent);
+      }
+      return;
+    case TK_REFERENCE:
+      if (mode == VM_PARAMETER) {
+        write_placeholder_line(indent, decl->name, t->reference ? t->reference->target : nullptr, mode);
+        return;
+      }
+      break;
+    case TK_TEMPLATE: return;
+    default: break;
+  }
+  write_placeholder_line(indent, decl->name, t, mode);
+}
+
+void emit_file_environment(const std::string &path, SymbolTable &table, int included) {
+  std::string directory, file;
+  split_path(path, directory, file);
+  const char *unit = file.c_str();
+
+  bool wanted = false;
+  for (int b = 0; b < TABLE_BUCKETS && !wanted; ++b)
+    for (Symbol *s = table.ordinary[b].first; s && !wanted; s = s->next)
+      wanted = environment_candidate(s->decl, unit, included) && counts_for_block(s->decl);
+  if (!wanted) return;
+
+  write_script_line("");
+  write_script_line(std::string(keyword(KW_COMMENT_FILE_ENVIRONMENT)) + path);
+
+  std::string base = file, suffix;
+  const std::size_t dot = file.rfind('.');
+  if (dot != std::string::npos) {
+    base = file.substr(0, dot);
+    suffix = file.substr(dot + 1);
+  }
+  for (char c : {'.', ',', '-'}) subst_char(base, c, '_');
+  const std::string env_name = "ENV_" + base + "_" + suffix;
+
+  write_script_line(std::string(keyword(KW_ENVIRONMENT)) + " " + env_name);
+  for_each_symbol(table.ordinary, [&](Symbol *s) {
+    if (environment_candidate(s->decl, unit, included) && !type_is_const(s->decl->type))
+      emit_var_line(s->decl, "  ", "", VM_GLOBAL);
+  });
+  write_script_line(std::string(keyword(KW_END)) + " " + keyword(KW_ENVIRONMENT) + " -- " + env_name);
+  write_script_line(std::string(keyword(KW_USE)) + " " + env_name);
+  write_script_line("");
+}
+
+std::string unique_service_name(const std::string &name) {
+  ServiceNames &names = service_names();
+  std::string unique = name;
+  if (strlist_mark(name.c_str(), names.list)) {
+    int &n = names.next_suffix[name];
+    if (n < 2) n = 2;
+    for (;; ++n) {
+      unique = name + "_" + std::to_string(n);
+      if (!strlist_mark(unique.c_str(), names.list)) break;
+    }
+    ++n;
+  }
+  strlist_insert_sorted(unique.c_str(), names.list);
+  return unique;
+}
+
+void reset_service_names() {
+  ServiceNames &names = service_names();
+  strlist_free(names.list);
+  names.next_suffix.clear();
+}
+
+void svc_begin(std::string &name) {
+  name = unique_service_name(name);
+  write_script_line("");
+  write_rule_line();
+  write_script_line(std::string(keyword(KW_COMMENT_SERVICE)) + name);
+  write_rule_line();
+  write_script_line("SERVICE " + name);
+  write_script_line(std::string(keyword(KW_SERVICE_TYPE)) + " " + keyword(KW_SERVICE_TYPE_VALUE));
+  write_script_line("");
+}
+
+void svc_env_begin(const std::string &name) {
+  write_script_line(std::string("    ") + keyword(KW_ENVIRONMENT) + " ENV_" + name);
+}
+
+void svc_env_end(const std::string &name) {
+  write_script_line(std::string("    ") + keyword(KW_END) + " " + keyword(KW_ENVIRONMENT) + " -- ENV_" + name);
+  write_script_line(std::string("    ") + keyword(KW_USE) + " ENV_" + name);
+  write_script_line("");
+}
+
+void test_begin() {
+  write_script_line("    TEST 1");
+  write_script_line(std::string("    ") + keyword(KW_FAMILY) + " nominal");
+  write_script_line("");
+  write_script_line("        ELEMENT");
+}
+
+void svc_end(const std::string &name) {
+  write_script_line(std::string("        ") + keyword(KW_END) + " ELEMENT");
+  write_script_line("");
+  write_script_line(std::string("    ") + keyword(KW_END) + " TEST -- TEST 1");
+  write_script_line("");
+  write_script_line(std::string(keyword(KW_END)) + " SERVICE -- " + name);
+  write_script_line("");
+}
+
+void emit_services(const std::string &tested_path, SymbolTable &table) {
+  const bool insert = generator_options().insert_requested != 0;
+  const char *tested = tested_path.c_str();
+  for_each_symbol(table.ordinary, [&](Symbol *s) {
+    Declaration *d = s->decl;
+    // Members are served class by class below; typedef names are types.
+    if (!d || d->scope_kind != 0 || (d->storage & SF_TYPEDEF)) return;
+    if ((d->storage & SF_STATIC) && !insert) return;
+    TypeDesc *t = d->type;
+    for (int hops = 0; t && t->kind == TK_ELABORATED && hops < kNestingLimit; ++hops)
+      t = t->elaborated ? t->elaborated->named : nullptr;
+    FunctionInfo *info = defined_info(t);
+    if (!info) return;
+    info->defined = 0;  // served once, however often it is reached
+    if (!same_unit(d->file, tested)) return;
+    Subject subject;
+    subject.decl = d;
+    subject.function = t;
+    write_service(subject, service_base_name(d));
+  });
+  for_each_symbol(table.tags, [&](Symbol *s) {
+    Declaration *d = s->decl;
+    TypeDesc *t = d ? d->type : nullptr;
+    if (!t || (t->kind != TK_UNION && t->kind != TK_CLASS)) return;
+    class_services(t, table, tested, d->file, 0);
+  });
+}
+
+void emit_class_services(TypeDesc *type, SymbolTable &table, const char *tested_name, const char *member_file) {
+  class_services(type, table, tested_name, member_file, 0);
+}
