@@ -45,6 +45,10 @@ bool ident_start(unsigned char c) {
 }
 bool ident_char(unsigned char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
 bool horizontal_space(char c) { return c == ' ' || c == '\t'; }
+bool is_char_prefix(const char *start, const char *stop) {
+  std::string_view p(start, static_cast<size_t>(stop - start));
+  return p == "L" || p == "u" || p == "U" || p == "u8";
+}
 
 uint64_t low32(int64_t v) { return static_cast<uint32_t>(static_cast<uint64_t>(v)); }
 
@@ -137,8 +141,9 @@ class IfParser {
     advance();
   }
 
-  // One escape sequence; pos_ is just after the backslash.
-  int64_t if_escape() {
+  // One escape sequence; pos_ is just after the backslash. A wide constant
+  // holds more than a byte, so only a narrow one is cut to 8 bits.
+  int64_t if_escape(bool wide = false) {
     if (pos_ >= end_) return '\\';
     unsigned char c = static_cast<unsigned char>(*pos_++);
     switch (c) {
@@ -154,7 +159,7 @@ class IfParser {
         if (pos_ >= end_) return '^';
         unsigned char d = static_cast<unsigned char>(*pos_++);
         int64_t v = d;
-        if (d == '\\') v = if_escape();
+        if (d == '\\') v = if_escape(wide);
         if (v == '?') return 127;
         return v & 0x9F;
       }
@@ -174,6 +179,7 @@ class IfParser {
           if (v > 255) too_big = true;
           ++pos_;
         }
+        if (wide) return static_cast<int64_t>(v & 0xFFFFFFFFu);
         if (too_big) if_report("NOFITBYTE", {});
         return static_cast<int64_t>(v & 0xFF);
       }
@@ -182,6 +188,7 @@ class IfParser {
           uint64_t v = c - '0';
           for (int i = 1; i < 3 && pos_ < end_ && *pos_ >= '0' && *pos_ <= '7'; ++i)
             v = v * 8 + static_cast<uint64_t>(*pos_++ - '0');
+          if (wide) return static_cast<int64_t>(v);
           if (v > 255) if_report("NOFITBYTE", {});
           return static_cast<int64_t>(v & 0xFF);
         }
@@ -189,14 +196,14 @@ class IfParser {
     }
   }
 
-  int char_constant() {
+  int char_constant(bool wide) {
     // pos_ is after the opening quote.
     int64_t v = 0;
     if (pos_ < end_) {
       unsigned char c = static_cast<unsigned char>(*pos_++);
-      v = c == '\\' ? if_escape() : c;
+      v = c == '\\' ? if_escape(wide) : c;
     }
-    if (v >= 128 && !is_macro("__CHAR_UNSIGNED__", 17)) v -= 256;
+    if (!wide && v >= 128 && !is_macro("__CHAR_UNSIGNED__", 17)) v -= 256;
     if (pos_ < end_ && *pos_ == '\'') {
       ++pos_;
       tokval_ = {v, false};
@@ -276,13 +283,20 @@ class IfParser {
       }
       if (c == '\'') {
         ++pos_;
-        return char_constant();
+        return char_constant(false);
       }
       if (c >= '0' && c <= '9') return number();
       if (ident_start(c)) {
         const char *start = pos_;
         while (pos_ < end_ && ident_char(static_cast<unsigned char>(*pos_))) ++pos_;
         if (pos_ - start == 6 && std::memcmp(start, "sizeof", 6) == 0) return T_SIZEOF;
+        // L'x' (and u, U, u8) is one wide character constant, as C headers
+        // use it in conditions (L'\0' - 1 > 0); read as a name and a
+        // character it would make a valid line a syntax error.
+        if (pos_ < end_ && *pos_ == '\'' && is_char_prefix(start, pos_)) {
+          ++pos_;
+          return char_constant(true);
+        }
         tokval_ = {0, false};
         return T_NAME;
       }

@@ -71,6 +71,11 @@ TEST_F(IfEval, TableOfExpressions) {
       {"'\\377' < 0", 1, {}},
       {"'\\n' == 10 && '\\x41' == 65 && '\\^A' == 1 && '\\^?' == 127", 1, {}},
       {"'\\e' == 27 && '\\q' == 'q'", 1, {}},
+      // Wide constants: one token, wider than a byte, not sign-extended.
+      {"L'\\0' - 1 > 0", 0, {}},
+      {"L'A' == 65 && u'a' == 97 && U'a' == 97 && u8'a' == 97", 1, {}},
+      {"L'\\377' == 255 && L'\\x100' == 256", 1, {}},
+      {"L 'A'", 0, {"EXPERRONE:L 'A'"}},
       {"sizeof(int) == 4 && sizeof(char) == 1 && sizeof( long ) == 4", 1, {}},
       {"sizeof(struct x) == 0", 1, {}},
       {"sizeof(int[2])", 0, {}},
