@@ -1,14 +1,1764 @@
-// Expression analysis (first cut: the entry points; evaluation follows).
+// Expression analysis: scanner, precedence grammar, node typing and exact
+// constant folding.
+//
+// The parser is recursive descent over one precedence table. Left-associative
+// chains are loops, so "1+1+...+1" of any length needs no depth; only
+// parentheses, prefix operators and right-associative chains nest, and their
+// nesting is bounded by EXPRESSION_STACK_LIMIT. Nodes live in an arena that
+// is released at once, so no walk over the tree needs recursion either;
+// types and values are computed as each node is reduced.
 #include "y_cppe.h"
 
-std::unique_ptr<ExpressionResult> analyse_expression(const char *, const char *, const char *, int,
-                                                     ExpressionCallback, SymbolTable *) {
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+#include "cppname.h"
+#include "cpptab.h"
+#include "ctylex.h"
+#include "frame/merror.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Node kinds.
+enum NodeKind : int {
+  NK_ERROR = -1,
+  NK_IDENT = 0,
+  NK_INTEGER = 1,
+  NK_FLOATING = 2,
+  NK_CHARACTER = 3,
+  NK_STRING = 4,
+  NK_THIS = 5,
+  NK_UNARY = 6,      // prefix - + ! ~ * & ++ --
+  NK_POSTINC = 7,
+  NK_POSTDEC = 8,
+  NK_BINARY = 9,
+  NK_CONDITIONAL = 10,
+  NK_ASSIGN = 11,
+  NK_COMMA = 12,
+  NK_CALL = 13,
+  NK_SUBSCRIPT = 14,
+  NK_DOT = 15,
+  NK_ARROW = 16,
+  NK_MEMBER_POINTER = 17,  // .* ->*
+  NK_CAST = 18,
+  NK_SIZEOF_EXPR = 19,
+  NK_SIZEOF_TYPE = 20,
+  NK_LIST = 21,
+  NK_RANGE = 22,
+  NK_CONSTRUCT = 23,
+  NK_ASSOCIATION = 24,  // name => value inside a list
+};
+
+struct Node {
+  int kind = NK_ERROR;
+  std::string op;  // operator spelling
+  Node *a = nullptr, *b = nullptr, *c = nullptr;
+  std::vector<Node *> items;  // arguments, list elements
+  std::string text;           // name or constant text
+  const TypeDesc *type = nullptr;
+  bool has_value = false;     // integer constant
+  BigInt value{};
+  int width = 0;              // bits, negative when signed
+  size_t begin = 0, end = 0;  // source span
+};
+
+// ---------------------------------------------------------------------------
+// Scanner.
+
+enum ETokKind { E_END, E_IDENT, E_INT, E_RADIX, E_FLOAT, E_CHAR, E_STRING, E_PUNCT };
+
+struct ETok {
+  int kind = E_END;
+  std::string text;
+  size_t begin = 0, end = 0;
+};
+
+const char *const kPunctuators[] = {
+    "->*", "<<=", ">>=", "...", "::", "->", "++", "--", "<<", ">>", "<=", ">=", "==", "!=", "&&",
+    "||",  "*=",  "/=",  "%=",  "+=", "-=", "&=", "^=", "|=", "..", "=>", ".*", "(",  ")",  ",",
+    "{",   "}",   "[",   "]",   ".",  "&",  "*",  "+",  "-",  "~",  "!",  "/",  "%",  "<",  ">",
+    "^",   "|",   "?",   ":",   ";",  "=",  "@"};
+
+bool ident_start(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
+}
+bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_hex(char c) {
+  return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+void bad_switch(int action) { std::fprintf(stderr, "bad switch CPP_exp_look %d\n", action); }
+
+std::vector<ETok> scan_expression(const std::string &s) {
+  std::vector<ETok> out;
+  size_t i = 0;
+  const size_t n = s.size();
+  while (i < n) {
+    const char c = s[i];
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
+      ++i;
+      continue;
+    }
+    ETok t;
+    t.begin = i;
+    if ((c == 'L' && i + 1 < n && (s[i + 1] == '\'' || s[i + 1] == '"')) || c == '\'' ||
+        c == '"') {
+      const size_t q = c == 'L' ? i + 1 : i;
+      const char quote = s[q];
+      size_t j = q + 1;
+      while (j < n && s[j] != quote && s[j] != '\n') {
+        if (s[j] == '\\' && j + 1 < n) ++j;
+        ++j;
+      }
+      if (j < n && s[j] == quote) ++j;
+      t.kind = quote == '\'' ? E_CHAR : E_STRING;
+      t.text = s.substr(i, j - i);
+      i = j;
+    } else if (ident_start(c)) {
+      size_t j = i;
+      while (j < n && ident_char(s[j])) ++j;
+      t.kind = E_IDENT;
+      t.text = s.substr(i, j - i);
+      i = j;
+    } else if (is_digit(c) || (c == '.' && i + 1 < n && is_digit(s[i + 1]))) {
+      size_t j = i;
+      // Radix constants of the test language: 0FFh, 101b.
+      size_t h = i;
+      while (h < n && is_hex(s[h])) ++h;
+      if (is_digit(c) && h < n && (s[h] == 'h' || s[h] == 'H') &&
+          (h + 1 >= n || !ident_char(s[h + 1]))) {
+        t.kind = E_RADIX;
+        t.text = s.substr(i, h + 1 - i);
+        i = h + 1;
+        out.push_back(t);
+        out.back().end = i;
+        continue;
+      }
+      size_t b = i;
+      while (b < n && (s[b] == '0' || s[b] == '1')) ++b;
+      if (b > i && b < n && (s[b] == 'b' || s[b] == 'B') &&
+          (b + 1 >= n || !ident_char(s[b + 1])) && !(s[i] == '0' && b == i + 1 && false)) {
+        t.kind = E_RADIX;
+        t.text = s.substr(i, b + 1 - i);
+        i = b + 1;
+        out.push_back(t);
+        out.back().end = i;
+        continue;
+      }
+      if (c == '0' && j + 1 < n && (s[j + 1] == 'x' || s[j + 1] == 'X') && j + 2 < n &&
+          is_hex(s[j + 2])) {
+        j += 2;
+        while (j < n && is_hex(s[j])) ++j;
+        t.kind = E_INT;
+      } else {
+        bool floating = false;
+        while (j < n && is_digit(s[j])) ++j;
+        // "1..5" is a range, not the floating constant "1.".
+        if (j < n && s[j] == '.' && !(j + 1 < n && s[j + 1] == '.')) {
+          floating = true;
+          ++j;
+          while (j < n && is_digit(s[j])) ++j;
+        }
+        if (j < n && (s[j] == 'e' || s[j] == 'E')) {
+          size_t k = j + 1;
+          if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
+          if (k < n && is_digit(s[k])) {
+            floating = true;
+            j = k;
+            while (j < n && is_digit(s[j])) ++j;
+          }
+        }
+        if (floating) {
+          if (j < n && (s[j] == 'f' || s[j] == 'F' || s[j] == 'l' || s[j] == 'L')) ++j;
+          t.kind = E_FLOAT;
+          t.text = s.substr(i, j - i);
+          i = j;
+          out.push_back(t);
+          out.back().end = i;
+          continue;
+        }
+        t.kind = E_INT;
+      }
+      // Suffix: u then l, or l alone (1lu is 1l then the identifier u).
+      if (j < n && (s[j] == 'u' || s[j] == 'U')) {
+        ++j;
+        if (j < n && (s[j] == 'l' || s[j] == 'L')) {
+          ++j;
+          if (j < n && s[j] == s[j - 1]) ++j;
+        }
+      } else if (j < n && (s[j] == 'l' || s[j] == 'L')) {
+        ++j;
+        if (j < n && s[j] == s[j - 1]) ++j;
+        if (j < n && (s[j] == 'u' || s[j] == 'U')) ++j;
+      }
+      t.text = s.substr(i, j - i);
+      i = j;
+    } else {
+      bool matched = false;
+      for (const char *p : kPunctuators) {
+        const size_t len = std::strlen(p);
+        if (s.compare(i, len, p) == 0) {
+          t.kind = E_PUNCT;
+          t.text = p;
+          i += len;
+          matched = true;
+          break;
+        }
+      }
+      if (!matched) {
+        ++i;  // a character that matches no rule is skipped
+        continue;
+      }
+    }
+    t.end = i;
+    out.push_back(t);
+  }
+  ETok end;
+  end.kind = E_END;
+  end.begin = end.end = n;
+  out.push_back(end);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Basic types for node results, made once in the process pool.
+
+TypeDesc *pool_type(const std::string &name, TypeKind kind, int size, int char_type) {
+  static std::map<std::string, TypeDesc *> cache;
+  const std::string key = name + "/" + std::to_string(size);
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  SymbolTable *previous = set_current_table(nullptr);
+  TypeDesc *t = nullptr;
+  if (kind == TK_INTEGER)
+    t = integer_type(name.c_str(), size, char_type);
+  else if (kind == TK_FLOATING)
+    t = floating_type(name.c_str());
+  else
+    t = type_new(kind);
+  set_current_table(previous);
+  cache[key] = t;
+  return t;
+}
+
+TypeDesc *pool_pointer(const TypeDesc *target) {
+  static std::unordered_map<const TypeDesc *, TypeDesc *> cache;
+  auto it = cache.find(target);
+  if (it != cache.end()) return it->second;
+  SymbolTable *previous = set_current_table(nullptr);
+  TypeDesc *t = pointer_to(const_cast<TypeDesc *>(target));
+  set_current_table(previous);
+  cache[target] = t;
+  return t;
+}
+
+TypeDesc *int_type_of(int width) {
+  const AnalysisSettings &s = analysis_settings();
+  const bool u = width > 0;
+  const int bits = width < 0 ? -width : width;
+  std::string name;
+  if (bits == s.int_bits)
+    name = "int";
+  else if (bits == s.long_bits)
+    name = "long";
+  else if (bits == s.longlong_bits)
+    name = "long long";
+  else if (bits == s.short_bits)
+    name = "short";
+  else if (bits == s.char_bits)
+    name = "char";
+  else
+    name = "int";
+  if (u) name = "unsigned " + name;
+  return pool_type(name, TK_INTEGER, width, name.find("char") != std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Analysis state.
+
+struct Analysis {
+  const std::string *text = nullptr;
+  std::vector<ETok> toks;
+  size_t pos = 0;
+  int depth = 0;
+  SymbolTable *table = nullptr;
+  ScopeContext scope;
+  const char *function = "";
+  const char *file = "";
+  int line = 0;
+  ExpressionCallback callback = nullptr;
+  std::vector<std::unique_ptr<Node>> arena;
+};
+
+Analysis *g_an = nullptr;
+int g_nesting = 0;  // nested analyses (enumerator values, const initialisers)
+constexpr int kNestingLimit = 64;
+
+// Enumerator values of the outermost analysis in progress; cleared when it
+// ends (the records may be released with their table afterwards).
+struct EnumValue {
+  bool known = false;
+  bool busy = false;
+  BigInt value{};
+};
+std::unordered_map<const EnumeratorRec *, EnumValue> g_enum_values;
+
+struct ParseError {
+  bool at_end;
+};
+struct TooDeep {};
+
+void warn(const char *code, const std::string &arg, int severity = SEV_WARNING) {
+  Analysis &an = *g_an;
+  if (an.callback && an.callback != expression_bound_callback)
+    an.callback(severity, code, arg, an.file ? an.file : "", an.line);
+  else
+    analyser_report(severity, code, arg, an.file, an.line);
+}
+
+std::string span(const Node *n) {
+  const std::string &s = *g_an->text;
+  if (!n || n->begin >= s.size() || n->end <= n->begin) return std::string();
+  std::string out = s.substr(n->begin, n->end - n->begin);
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\t' || out.back() == '\n'))
+    out.pop_back();
+  return out;
+}
+
+Node *new_node(int kind, size_t begin, size_t end) {
+  g_an->arena.push_back(std::make_unique<Node>());
+  Node *n = g_an->arena.back().get();
+  n->kind = kind;
+  n->begin = begin;
+  n->end = end;
+  return n;
+}
+
+const TypeDesc *strip(const TypeDesc *t) {
+  for (int guard = 0; t && guard < 10000; ++guard) {
+    if (t->kind == TK_NAMED && t->named && t->named->aliased)
+      t = t->named->aliased;
+    else if (t->kind == TK_NAMED && t->named && !t->named->aliased && t->next)
+      t = t->next;  // a leading qualifier
+    else if (t->kind == TK_ELABORATED && t->elaborated && t->elaborated->named)
+      t = t->elaborated->named;
+    else if (t->kind == TK_REFERENCE && t->reference && t->reference->target)
+      t = t->reference->target;
+    else
+      break;
+  }
+  return t;
+}
+
+bool is_integer(const TypeDesc *t) {
+  t = strip(t);
+  return t && t->kind == TK_INTEGER;
+}
+bool is_floating(const TypeDesc *t) {
+  t = strip(t);
+  return t && t->kind == TK_FLOATING;
+}
+bool is_kind(const TypeDesc *t, TypeKind k) {
+  t = strip(t);
+  return t && t->kind == k;
+}
+bool is_record(const TypeDesc *t) {
+  t = strip(t);
+  return t && (t->kind == TK_CLASS || t->kind == TK_UNION);
+}
+
+// Width (bits, negative when signed) of an integral type after promotion.
+int promoted_width(const TypeDesc *t, int own_width) {
+  const AnalysisSettings &s = analysis_settings();
+  int w = own_width;
+  if (!w) {
+    const TypeDesc *x = strip(t);
+    if (x && x->kind == TK_INTEGER && x->integer)
+      w = x->integer->size;
+    else
+      w = -s.int_bits;
+  }
+  const int bits = w < 0 ? -w : w;
+  if (bits < s.int_bits) return -s.int_bits;  // promoted to int
+  return w;
+}
+
+int common_width(int a, int b) {
+  const int ba = a < 0 ? -a : a, bb = b < 0 ? -b : b;
+  const bool ua = a > 0, ub = b > 0;
+  if (ua == ub) return ba >= bb ? a : b;
+  const int u = ua ? ba : bb, sgn = ua ? bb : ba;
+  if (u >= sgn) return u;  // unsigned wins
+  return -sgn;
+}
+
+void narrow(BigInt &v, int width) {
+  if (width > 0)
+    pint_truncate(&v, width);
+  else if (width < 0)
+    pint_sign_extend(&v, -width);
+}
+
+void set_int(Node *n, const BigInt &v, int width) {
+  n->has_value = true;
+  n->value = v;
+  narrow(n->value, width);
+  n->width = width;
+  n->type = int_type_of(width);
+}
+
+bool fits_width(const BigInt &v, int width) {
+  if (width > 0) return !pint_is_negative(&v) && pint_fits(&v, width, false);
+  return pint_fits(&v, -width - 1, pint_is_negative(&v));
+}
+
+// ---------------------------------------------------------------------------
+// Sizes and layout.
+
+struct Layout {
+  long long size = -1;
+  long long align = 1;
+};
+
+long long declared_size(const char *name) {
+  for (const auto &p : analysis_settings().declared_sizes)
+    if (p.first == name) return p.second;
+  return -1;
+}
+
+Layout layout_of(const TypeDesc *t, int depth);
+
+long long array_bound(const ArrayInfo &a) {
+  const std::string &text = a.has_bound_text ? a.bound_text : a.bound_expression;
+  if (text.find_first_not_of(" \t\n") == std::string::npos) return -1;
+  long long v = 0;
+  if (!evaluate_integer_expression(text.c_str(), g_an ? g_an->function : "",
+                                   g_an ? g_an->file : "", g_an ? g_an->line : 0,
+                                   g_an ? g_an->callback : nullptr, &v,
+                                   g_an ? g_an->table : nullptr))
+    return -1;
+  return v;
+}
+
+long long round_up(long long v, long long a) { return a > 1 ? (v + a - 1) / a * a : v; }
+
+Layout record_layout(const TypeDesc *t, int depth) {
+  Layout out;
+  const ClassInfo *rec = t->record;
+  if (!rec || !(rec->has_body || rec->first)) return out;
+  const bool is_union = t->kind == TK_UNION;
+  long long bits = 0;  // current offset in bits
+  long long size_bits = 0;
+  long long align = 1;
+  for (const BaseNode *b = rec->first_base; b; b = b->next) {
+    if (b->is_virtual) return Layout();
+    Layout bl = layout_of(b->base, depth + 1);
+    if (bl.size < 0) return Layout();
+    const TypeDesc *bs = strip(b->base);
+    const bool empty = bs && bs->record && !bs->record->first && !bs->record->first_base;
+    if (empty) continue;
+    bits = round_up(bits, bl.align * 8) + bl.size * 8;
+    if (bl.align > align) align = bl.align;
+  }
+  for (const MemberNode *m = rec->first; m; m = m->next) {
+    const Declaration *d = m->decl;
+    if (!d || !d->type) continue;
+    if (d->storage & (SF_STATIC | SF_TYPEDEF | SF_FRIEND)) continue;
+    const TypeDesc *mt = d->type;
+    if (mt->kind == TK_FUNCTION) {
+      if (d->storage & SF_VIRTUAL) return Layout();  // a table pointer: not laid out here
+      continue;
+    }
+    // A nested type definition without a declarator takes no room.
+    const TypeKind k = mt->kind;
+    if ((k == TK_ENUM || k == TK_CLASS || k == TK_UNION || k == TK_TEMPLATE) && d->name &&
+        type_name(mt) && std::strcmp(type_name(mt), d->name) == 0)
+      continue;
+    if (k == TK_TEMPLATE) continue;
+    Layout ml = layout_of(mt, depth + 1);
+    if (ml.size < 0) return Layout();
+    if (d->word > 0) {
+      // Bit-field: it starts in the current unit of its declared type unless
+      // it would cross that unit's boundary.
+      const long long unit = ml.size * 8;
+      const long long w = d->word;
+      if (w > unit) return Layout();
+      long long start = is_union ? 0 : bits;
+      if (start / unit != (start + w - 1) / unit) start = round_up(start, unit);
+      if (is_union)
+        size_bits = std::max(size_bits, w);
+      else
+        bits = start + w;
+      if (ml.align > align) align = ml.align;
+      continue;
+    }
+    if (is_union) {
+      size_bits = std::max(size_bits, ml.size * 8);
+    } else {
+      bits = round_up(bits, ml.align * 8) + ml.size * 8;
+    }
+    if (ml.align > align) align = ml.align;
+  }
+  long long total = is_union ? size_bits : bits;
+  long long bytes = (total + 7) / 8;
+  if (bytes == 0) return Layout();  // empty: the languages disagree
+  out.size = round_up(bytes, align);
+  out.align = align;
+  return out;
+}
+
+Layout layout_of(const TypeDesc *t, int depth) {
+  Layout out;
+  if (depth > 200) return out;
+  const AnalysisSettings &s = analysis_settings();
+  t = strip(t);
+  if (!t) return out;
+  switch (t->kind) {
+    case TK_INTEGER: {
+      int bits = t->integer ? (t->integer->size < 0 ? -t->integer->size : t->integer->size) : 0;
+      if (bits <= 0) bits = s.int_bits;
+      out.size = (bits + 7) / 8;
+      out.align = out.size;
+      return out;
+    }
+    case TK_FLOATING: {
+      const char *n = t->floating && t->floating->name ? t->floating->name : "double";
+      long long size = 8;
+      if (std::strcmp(n, "float") == 0)
+        size = declared_size("float") > 0 ? declared_size("float") : 4;
+      else if (std::strstr(n, "long"))
+        size = declared_size("longdouble") > 0 ? declared_size("longdouble") : 16;
+      else
+        size = declared_size("double") > 0 ? declared_size("double") : 8;
+      out.size = size;
+      out.align = size;
+      return out;
+    }
+    case TK_POINTER: {
+      long long size = declared_size("pointer");
+      if (size <= 0) size = s.long_bits / 8;
+      if (t->pointer && t->pointer->member_class) {
+        const TypeDesc *target = strip(t->pointer->target);
+        if (target && target->kind == TK_FUNCTION) size *= 2;
+      }
+      out.size = size;
+      out.align = declared_size("pointer") > 0 ? declared_size("pointer") : s.long_bits / 8;
+      return out;
+    }
+    case TK_ENUM:
+      out.size = s.int_bits / 8;
+      out.align = out.size;
+      return out;
+    case TK_ARRAY: {
+      if (!t->array) return out;
+      Layout el = layout_of(t->array->element, depth + 1);
+      long long n = array_bound(*t->array);
+      if (el.size < 0 || n < 0) return Layout();
+      out.size = el.size * n;
+      out.align = el.align;
+      return out;
+    }
+    case TK_UNION:
+    case TK_CLASS:
+      if (t->record && t->record->key == KEY_NAMESPACE) return out;
+      return record_layout(t, depth);
+    default:
+      return out;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Names.
+
+const EnumeratorRec *find_enumerator(const Declaration *d) {
+  const TypeDesc *e = strip(d->type);
+  if (!e || e->kind != TK_ENUM || !e->enumeration || !d->name) return nullptr;
+  for (const EnumeratorRec *r = e->enumeration->first; r; r = r->next)
+    if (r->name && std::strcmp(r->name, d->name) == 0) return r;
   return nullptr;
 }
-bool evaluate_integer_expression(const char *, const char *, const char *, int,
-                                 ExpressionCallback, long long *, SymbolTable *) {
+
+bool enumerator_value(const EnumeratorRec *target, BigInt &out) {
+  const TypeDesc *e = target->enumeration;
+  if (!e || !e->enumeration) return false;
+  BigInt next = pint_zero;
+  for (const EnumeratorRec *r = e->enumeration->first; r; r = r->next) {
+    EnumValue &ev = g_enum_values[r];
+    if (!ev.known) {
+      if (ev.busy) return false;  // defined through itself
+      BigInt v = next;
+      bool ok = true;
+      if (r->has_value && !r->value_text.empty()) {
+        ev.busy = true;
+        long long x = 0;
+        auto res = analyse_expression(r->value_text.c_str(), g_an->function, g_an->file,
+                                      g_an->line, g_an->callback, g_an->table);
+        ev.busy = false;
+        ok = res && res->kind == EXPR_INTEGER_CONSTANT;
+        if (ok) v = res->value;
+        (void)x;
+      }
+      if (!ok) return false;
+      ev.known = true;
+      ev.value = v;
+    }
+    if (r == target) {
+      out = ev.value;
+      return true;
+    }
+    pint_add_small(&next, &ev.value, 1);
+  }
   return false;
 }
-void expression_bound_callback(int, const char *, std::string_view, std::string_view, int) {}
-std::string character_constant_image(int) { return {}; }
-long long type_size_bytes(const TypeDesc *) { return -1; }
+
+bool is_const_integer_variable(const Declaration *d) {
+  return d->type && type_is_const(d->type) && is_integer(d->type) && !d->text.empty() &&
+         d->text[0] != '{';
+}
+
+void type_identifier(Node *n, Symbol *sym) {
+  const Declaration *d = sym->decl;
+  n->type = d ? d->type : nullptr;
+  if (!d) return;
+  if (sym->area == AREA_ENUMERATOR) {
+    // Enumeration constants have type int.
+    const int w = -analysis_settings().int_bits;
+    n->type = int_type_of(w);
+    if (const EnumeratorRec *r = find_enumerator(d)) {
+      BigInt v;
+      if (g_nesting < kNestingLimit && enumerator_value(r, v)) set_int(n, v, w);
+    }
+    return;
+  }
+  if (is_const_integer_variable(d) && g_nesting < kNestingLimit) {
+    static std::vector<const Declaration *> busy;
+    for (const Declaration *b : busy)
+      if (b == d) return;
+    busy.push_back(d);
+    auto res = analyse_expression(d->text.c_str(), g_an->function, g_an->file, g_an->line,
+                                  g_an->callback, g_an->table);
+    busy.pop_back();
+    if (res && res->kind == EXPR_INTEGER_CONSTANT) {
+      const TypeDesc *x = strip(d->type);
+      const int w = x && x->integer && x->integer->size ? x->integer->size
+                                                        : -analysis_settings().int_bits;
+      set_int(n, res->value, w);
+      n->type = d->type;
+    }
+  }
+}
+
+Symbol *lookup_name(const std::vector<std::string> &qual, const std::string &name, bool global) {
+  Analysis &an = *g_an;
+  if (!an.table) return nullptr;
+  const char *nm = name.c_str();
+  if (qual.empty() && !global) return lookup_ordinary(nm, *an.table, an.scope);
+  TypeDesc *scope = nullptr;
+  for (const std::string &q : qual) {
+    ScopeContext ctx;
+    ctx.kind = scope ? 1 : 0;
+    ctx.current = scope;
+    Symbol *s = scope ? lookup_in_scope(q.c_str(), *an.table, AREA_TAG, scope)
+                      : (global ? lookup_in_scope(q.c_str(), *an.table, AREA_TAG, nullptr)
+                                : lookup_tag(q.c_str(), *an.table, -1, an.scope));
+    if (!s || !s->decl || !s->decl->type) return nullptr;
+    scope = const_cast<TypeDesc *>(strip(s->decl->type));
+    if (scope && scope->record && scope->record->alias_of) scope = scope->record->alias_of;
+  }
+  Symbol *s = lookup_in_scope(nm, *an.table, AREA_ORDINARY, scope);
+  if (!s) s = lookup_in_scope(nm, *an.table, AREA_ENUMERATOR, scope);
+  return s;
+}
+
+// Whether the name at the cursor starts a type (a typedef name or a tag).
+bool name_is_type(const std::string &name) {
+  Analysis &an = *g_an;
+  if (!an.table) return false;
+  Symbol *s = lookup_ordinary(name.c_str(), *an.table, an.scope);
+  if (s && s->decl) return (s->decl->storage & SF_TYPEDEF) != 0;
+  return lookup_tag(name.c_str(), *an.table, -1, an.scope) != nullptr;
+}
+
+const char *const kTypeWords[] = {"int",    "char",     "short",   "long",     "signed",
+                                  "unsigned", "float",  "double",  "void",     "bool",
+                                  "wchar_t", "struct",  "union",   "enum",     "class",
+                                  "const",  "volatile", "typename"};
+
+bool is_type_word(const std::string &w) {
+  for (const char *k : kTypeWords)
+    if (w == k) return true;
+  return false;
+}
+
+const MemberNode *find_member(const TypeDesc *record, const std::string &name) {
+  const TypeDesc *r = strip(record);
+  if (!r || !r->record) return nullptr;
+  for (const MemberNode *m = r->record->first; m; m = m->next)
+    if (m->decl && m->decl->name && name == m->decl->name) return m;
+  for (const MemberNode *m = r->record->first_inherited; m; m = m->next)
+    if (m->decl && m->decl->name && name == m->decl->name) return m;
+  // Members of an unnamed union or structure are members of the enclosing one.
+  for (const MemberNode *m = r->record->first; m; m = m->next)
+    if (m->decl && !m->decl->name && is_record(m->decl->type))
+      if (const MemberNode *x = find_member(m->decl->type, name)) return x;
+  return nullptr;
+}
+
+const TypeDesc *function_result(const TypeDesc *f) {
+  f = strip(f);
+  return f && f->kind == TK_FUNCTION && f->function ? f->function->result : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Parser.
+
+const ETok &cur() { return g_an->toks[g_an->pos]; }
+const ETok &peek(size_t k = 1) {
+  const size_t i = g_an->pos + k;
+  return i < g_an->toks.size() ? g_an->toks[i] : g_an->toks.back();
+}
+bool is_punct(const char *p) { return cur().kind == E_PUNCT && cur().text == p; }
+[[noreturn]] void fail() { throw ParseError{cur().kind == E_END}; }
+void advance() {
+  if (g_an->pos + 1 < g_an->toks.size()) ++g_an->pos;
+}
+void expect(const char *p) {
+  if (!is_punct(p)) fail();
+  advance();
+}
+size_t prev_end() { return g_an->pos ? g_an->toks[g_an->pos - 1].end : 0; }
+
+struct Nest {
+  Nest() {
+    if (++g_an->depth > EXPRESSION_STACK_LIMIT) throw TooDeep();
+  }
+  ~Nest() { --g_an->depth; }
+};
+
+Node *parse_comma();
+Node *parse_assignment();
+Node *parse_unary();
+
+// Text of a balanced parenthesised group starting after '('; the cursor ends
+// after the matching ')'.
+std::string group_text() {
+  const size_t start = cur().begin;
+  int level = 0;
+  for (;;) {
+    if (cur().kind == E_END) fail();
+    if (is_punct("(")) ++level;
+    if (is_punct(")")) {
+      if (level == 0) break;
+      --level;
+    }
+    advance();
+  }
+  std::string t = g_an->text->substr(start, cur().begin - start);
+  advance();
+  return t;
+}
+
+// Whether the tokens after '(' begin a type name.
+bool starts_type_at(size_t k) {
+  const ETok &t = peek(k);
+  if (t.kind != E_IDENT) return false;
+  if (is_type_word(t.text)) return true;
+  if (t.text == "sizeof" || t.text == "this" || t.text == "true" || t.text == "false") return false;
+  return name_is_type(t.text);
+}
+
+const TypeDesc *read_type(const std::string &text) {
+  Analysis &an = *g_an;
+  if (!an.table) return nullptr;
+  return type_from_text(text.c_str(), *an.table, an.file, an.line, an.function);
+}
+
+void fold_cast(Node *n, const TypeDesc *to, const Node *from) {
+  n->type = to;
+  const TypeDesc *x = strip(to);
+  if (!from->has_value || !x) return;
+  if (x->kind == TK_INTEGER && x->integer) {
+    if (x->integer->name && std::strcmp(x->integer->name, "bool") == 0) {
+      BigInt v = pint_is_zero(&from->value) ? pint_zero : pint_digits[1];
+      set_int(n, v, x->integer->size);
+    } else {
+      set_int(n, from->value, x->integer->size ? x->integer->size
+                                               : -analysis_settings().int_bits);
+    }
+    n->type = to;
+  } else if (x->kind == TK_ENUM) {
+    set_int(n, from->value, -analysis_settings().int_bits);
+    n->type = to;
+  }
+}
+
+void size_node(Node *n, const TypeDesc *t) {
+  const AnalysisSettings &s = analysis_settings();
+  n->type = int_type_of(s.long_bits);
+  const long long size = type_size_bytes(t);
+  if (size >= 0) {
+    BigInt v;
+    pint_from_int64(&v, size);
+    set_int(n, v, s.long_bits);
+  }
+}
+
+long long string_size(const std::string &lit) {
+  long long n = 0;
+  size_t i = lit[0] == 'L' ? 2 : 1;
+  for (; i + 1 < lit.size(); ++i) {
+    if (lit[i] == '\\' && i + 2 < lit.size()) {
+      ++i;
+      if (lit[i] >= '0' && lit[i] <= '7') {
+        for (int k = 0; k < 2 && i + 1 < lit.size() - 1 && lit[i + 1] >= '0' && lit[i + 1] <= '7';
+             ++k)
+          ++i;
+      } else if (lit[i] == 'x') {
+        while (i + 1 < lit.size() - 1 && is_hex(lit[i + 1])) ++i;
+      }
+    }
+    ++n;
+  }
+  return n + 1;
+}
+
+Node *parse_primary() {
+  const ETok t = cur();
+  switch (t.kind) {
+    case E_INT:
+    case E_RADIX: {
+      Node *n = new_node(NK_INTEGER, t.begin, t.end);
+      n->text = t.text;
+      ConstantValue cv;
+      if (t.kind == E_RADIX)
+        convert_radix_integer(t.text.c_str(), cv);
+      else
+        convert_integer(t.text.c_str(), cv);
+      advance();
+      // The type follows the value and the suffix, as the languages say.
+      const AnalysisSettings &s = analysis_settings();
+      const bool decimal = t.kind == E_INT && t.text[0] != '0';
+      const bool u = cv.is_unsigned;
+      const int l = cv.suffix.find("ll") != std::string::npos  ? 2
+                    : cv.suffix.find('l') != std::string::npos ? 1
+                                                               : 0;
+      std::vector<int> candidates;
+      const int sizes[] = {s.int_bits, s.long_bits, s.longlong_bits};
+      for (int k = l; k < 3; ++k) {
+        if (!u) candidates.push_back(-sizes[k]);
+        if (u || !decimal) candidates.push_back(sizes[k]);
+      }
+      int width = candidates.back();
+      for (int w : candidates)
+        if (fits_width(cv.value, w)) {
+          width = w;
+          break;
+        }
+      set_int(n, cv.value, width);
+      return n;
+    }
+    case E_FLOAT: {
+      Node *n = new_node(NK_FLOATING, t.begin, t.end);
+      n->text = t.text;
+      const char last = t.text.back();
+      n->type = pool_type(last == 'f' || last == 'F'   ? "float"
+                          : last == 'l' || last == 'L' ? "long double"
+                                                       : "double",
+                          TK_FLOATING, 0, 0);
+      advance();
+      return n;
+    }
+    case E_CHAR: {
+      Node *n = new_node(NK_CHARACTER, t.begin, t.end);
+      n->text = t.text;
+      ConstantValue cv;
+      convert_character(t.text.c_str(), cv);
+      advance();
+      set_int(n, cv.value, cv.width ? cv.width : -analysis_settings().int_bits);
+      return n;
+    }
+    case E_STRING: {
+      Node *n = new_node(NK_STRING, t.begin, t.end);
+      n->text = t.text;
+      advance();
+      while (cur().kind == E_STRING) {  // adjacent literals join
+        n->text += cur().text;
+        n->end = cur().end;
+        advance();
+      }
+      n->type = pool_pointer(pool_type("char", TK_INTEGER, -analysis_settings().char_bits, 1));
+      return n;
+    }
+    case E_PUNCT: {
+      if (t.text == "(") {
+        Nest nest;
+        advance();
+        Node *inner = parse_comma();
+        expect(")");
+        inner->begin = t.begin;
+        inner->end = prev_end();
+        return inner;
+      }
+      if (t.text == "{") {
+        Nest nest;
+        advance();
+        Node *n = new_node(NK_LIST, t.begin, t.end);
+        if (!is_punct("}")) {
+          for (;;) {
+            Node *item;
+            if (cur().kind == E_IDENT && peek().kind == E_PUNCT && peek().text == "=>") {
+              item = new_node(NK_ASSOCIATION, cur().begin, cur().end);
+              item->text = cur().text;
+              advance();
+              advance();
+              item->a = parse_assignment();
+              item->type = item->a->type;
+              item->end = item->a->end;
+            } else {
+              item = parse_assignment();
+            }
+            n->items.push_back(item);
+            if (!is_punct(",")) break;
+            advance();
+          }
+        }
+        expect("}");
+        n->end = prev_end();
+        const TypeDesc *first = nullptr;
+        bool differ = false;
+        for (Node *it : n->items) {
+          if (!it->type) continue;
+          if (!first)
+            first = it->type;
+          else if (first != it->type && !same_type(strip(first), strip(it->type)))
+            differ = true;
+        }
+        if (differ) warn("TYPESDIFF", span(n));
+        n->type = first;
+        return n;
+      }
+      if (t.text == "[") {
+        Nest nest;
+        advance();
+        Node *n = new_node(NK_RANGE, t.begin, t.end);
+        bool ok = true;
+        try {
+          n->a = parse_assignment();
+          if (is_punct("..")) {
+            advance();
+            n->b = parse_assignment();
+          } else {
+            ok = false;
+          }
+          if (ok && is_punct("]"))
+            advance();
+          else
+            ok = false;
+        } catch (ParseError &) {
+          ok = false;
+        }
+        if (!ok) {
+          warn("SYNTAXERR", "[min..max]");
+          // Resume after the closing bracket when there is one.
+          while (cur().kind != E_END && !is_punct("]")) advance();
+          if (is_punct("]")) advance();
+        }
+        n->end = prev_end();
+        n->type = n->a ? n->a->type : nullptr;
+        return n;
+      }
+      if (t.text == "::") {
+        advance();
+        if (cur().kind != E_IDENT) fail();
+        break;  // a name at file scope, below
+      }
+      fail();
+    }
+    case E_IDENT:
+      break;
+    default:
+      bad_switch(t.kind);
+      fail();
+  }
+  // Names and keywords.
+  const bool global = t.kind == E_PUNCT;
+  const ETok w = cur();
+  if (!global) {
+    if (w.text == "this") {
+      advance();
+      Node *n = new_node(NK_THIS, w.begin, w.end);
+      return n;
+    }
+    if (w.text == "true" || w.text == "false") {
+      advance();
+      Node *n = new_node(NK_INTEGER, w.begin, w.end);
+      n->text = w.text;
+      set_int(n, w.text == "true" ? pint_digits[1] : pint_zero, analysis_settings().char_bits);
+      n->type = pool_type("bool", TK_INTEGER, analysis_settings().char_bits, 0);
+      return n;
+    }
+    // Functional cast or construction: int(3), T(a, b).
+    if ((is_type_word(w.text) || name_is_type(w.text)) && w.text != "const" &&
+        w.text != "volatile") {
+      size_t k = 0;
+      std::string type_text;
+      while (peek(k).kind == E_IDENT && (is_type_word(peek(k).text) || k == 0)) {
+        type_text += (k ? " " : "") + peek(k).text;
+        ++k;
+        if (!is_type_word(peek(k - 1).text)) break;
+      }
+      if (peek(k).kind == E_PUNCT && peek(k).text == "(") {
+        for (size_t i = 0; i <= k; ++i) advance();
+        Node *n = new_node(NK_CONSTRUCT, w.begin, w.end);
+        n->text = type_text;
+        if (!is_punct(")")) {
+          for (;;) {
+            n->items.push_back(parse_assignment());
+            if (!is_punct(",")) break;
+            advance();
+          }
+        }
+        expect(")");
+        n->end = prev_end();
+        const TypeDesc *ty = read_type(type_text);
+        const TypeDesc *x = strip(ty);
+        if (x && x->kind == TK_CLASS && x->record) {
+          size_t args = n->items.size();
+          bool found = false;
+          const char *cn = x->record->name;
+          for (const MemberNode *m = x->record->first; m && !found; m = m->next) {
+            const Declaration *d = m->decl;
+            if (!d || !d->name || !cn || std::strcmp(d->name, cn) != 0 || !d->type ||
+                d->type->kind != TK_FUNCTION || !d->type->function->info)
+              continue;
+            size_t count = 0, required = 0;
+            bool ellipsis = false;
+            for (const DeclNode *p = d->type->function->info->first_param; p; p = p->next) {
+              if (p->decl && p->decl->type && p->decl->type->kind == TK_ELLIPSIS) {
+                ellipsis = true;
+                continue;
+              }
+              if (p->decl && !p->decl->name && p->decl->type &&
+                  p->decl->type->kind == TK_VOID && !p->next && count == 0)
+                continue;
+              ++count;
+              if (p->decl && p->decl->text.empty()) required = count;
+            }
+            found = args >= required && (args <= count || ellipsis);
+          }
+          // The implicit default and copy constructors exist when none is declared.
+          bool declares = false;
+          for (const MemberNode *m = x->record->first; m; m = m->next)
+            if (m->decl && m->decl->name && cn && std::strcmp(m->decl->name, cn) == 0)
+              declares = true;
+          if (!declares && args <= 1) found = true;
+          if (!found) warn("CONSTRINC", span(n));
+          n->type = ty;
+        } else if (ty) {
+          if (n->items.size() == 1)
+            fold_cast(n, ty, n->items[0]);
+          else
+            n->type = ty;
+        }
+        return n;
+      }
+    }
+    if (w.text == "sizeof") {
+      Nest nest;
+      advance();
+      if (is_punct("(") && starts_type_at(1)) {
+        advance();
+        Node *n = new_node(NK_SIZEOF_TYPE, w.begin, w.end);
+        std::string type_text = group_text();
+        n->text = type_text;
+        n->end = prev_end();
+        const TypeDesc *ty = read_type(type_text);
+        if (!ty) {
+          warn("EXPERRONE", span(n));
+          n->type = int_type_of(analysis_settings().long_bits);
+          return n;
+        }
+        size_node(n, ty);
+        return n;
+      }
+      Node *operand = parse_unary();
+      Node *n = new_node(NK_SIZEOF_EXPR, w.begin, operand->end);
+      n->a = operand;
+      if (operand->kind == NK_STRING) {
+        BigInt v;
+        pint_from_int64(&v, string_size(operand->text));
+        set_int(n, v, analysis_settings().long_bits);
+      } else if (operand->type) {
+        size_node(n, operand->type);
+      } else {
+        n->type = int_type_of(analysis_settings().long_bits);
+      }
+      return n;
+    }
+  }
+  // Qualified name: A::B::c.
+  std::vector<std::string> qual;
+  std::string name = w.text;
+  size_t end = w.end;
+  advance();
+  while (is_punct("::") && peek().kind == E_IDENT) {
+    qual.push_back(name);
+    advance();
+    name = cur().text;
+    end = cur().end;
+    advance();
+  }
+  Node *n = new_node(NK_IDENT, global ? t.begin : w.begin, end);
+  n->text = name;
+  Symbol *sym = lookup_name(qual, name, global);
+  if (!sym) {
+    warn("IDENTIINC", span(n));
+    return n;
+  }
+  type_identifier(n, sym);
+  return n;
+}
+
+Node *check_member(Node *n, Node *object, const std::string &member, bool arrow) {
+  const TypeDesc *ot = strip(object->type);
+  if (!object->type) return n;
+  const TypeDesc *rec = nullptr;
+  if (arrow) {
+    if (ot && ot->kind == TK_POINTER && ot->pointer && is_record(ot->pointer->target)) {
+      rec = strip(ot->pointer->target);
+    } else if (is_record(ot)) {
+      // A class object may define operator ->.
+      const MemberNode *op = find_member(ot, "operator ->");
+      const TypeDesc *r = op && op->decl ? strip(function_result(op->decl->type)) : nullptr;
+      if (r && r->kind == TK_POINTER && r->pointer && is_record(r->pointer->target)) {
+        rec = strip(r->pointer->target);
+      } else {
+        warn("NOPOSTRUC", span(object));
+        return n;
+      }
+    } else {
+      warn("INVCHASTR", span(object));
+      return n;
+    }
+  } else {
+    if (ot && ot->kind == TK_POINTER && ot->pointer && is_record(ot->pointer->target)) {
+      warn("POINSTRUC", span(object));
+      return n;
+    }
+    if (!is_record(ot)) {
+      warn("INVCHASTR", span(object));
+      return n;
+    }
+    rec = ot;
+  }
+  const MemberNode *m = find_member(rec, member);
+  if (!m) {
+    warn("CHAMPINCO", member);
+    return n;
+  }
+  n->type = m->decl ? m->decl->type : nullptr;
+  return n;
+}
+
+Node *parse_postfix() {
+  Node *n = parse_primary();
+  for (;;) {
+    const ETok t = cur();
+    if (t.kind != E_PUNCT) return n;
+    if (t.text == "[") {
+      Nest nest;
+      advance();
+      Node *index = parse_comma();
+      expect("]");
+      Node *s = new_node(NK_SUBSCRIPT, n->begin, prev_end());
+      s->a = n;
+      s->b = index;
+      const TypeDesc *x = strip(n->type);
+      if (x && x->kind == TK_ARRAY && x->array)
+        s->type = x->array->element;
+      else if (x && x->kind == TK_POINTER && x->pointer)
+        s->type = x->pointer->target;
+      else if (is_record(x) && find_member(x, "operator []"))
+        s->type = function_result(find_member(x, "operator []")->decl->type);
+      else if (n->type)
+        warn("NONTABLEA", span(n));
+      n = s;
+    } else if (t.text == "(") {
+      Nest nest;
+      advance();
+      Node *c = new_node(NK_CALL, n->begin, t.end);
+      c->a = n;
+      if (!is_punct(")")) {
+        for (;;) {
+          c->items.push_back(parse_assignment());
+          if (!is_punct(",")) break;
+          advance();
+        }
+      }
+      expect(")");
+      c->end = prev_end();
+      const TypeDesc *x = strip(n->type);
+      if (x && x->kind == TK_FUNCTION)
+        c->type = function_result(x);
+      else if (x && x->kind == TK_POINTER && x->pointer && is_kind(x->pointer->target, TK_FUNCTION))
+        c->type = function_result(x->pointer->target);
+      else if (is_record(x) && find_member(x, "operator ()"))
+        c->type = function_result(find_member(x, "operator ()")->decl->type);
+      else if (n->type)
+        warn("NONFONCTI", span(n));
+      n = c;
+    } else if (t.text == "." || t.text == "->") {
+      advance();
+      if (cur().kind != E_IDENT) fail();
+      Node *m = new_node(t.text == "." ? NK_DOT : NK_ARROW, n->begin, cur().end);
+      m->a = n;
+      m->text = cur().text;
+      advance();
+      n = check_member(m, n, m->text, t.text == "->");
+    } else if (t.text == "++" || t.text == "--") {
+      advance();
+      Node *p = new_node(t.text == "++" ? NK_POSTINC : NK_POSTDEC, n->begin, t.end);
+      p->a = n;
+      p->type = n->type;
+      warn(t.text == "++" ? "POSTINCRE" : "POSTDECRE", span(p));
+      n = p;
+    } else {
+      return n;
+    }
+  }
+}
+
+Node *unary_node(const ETok &t, Node *operand) {
+  Node *n = new_node(NK_UNARY, t.begin, operand->end);
+  n->op = t.text;
+  n->a = operand;
+  const TypeDesc *ot = operand->type;
+  const TypeDesc *x = strip(ot);
+  const AnalysisSettings &s = analysis_settings();
+  if (t.text == "-" || t.text == "+") {
+    if (ot && !is_integer(ot) && !is_floating(ot)) {
+      if (t.text == "-") warn("OPERARITH", " \"-\" ");
+      return n;
+    }
+    n->type = ot;
+    if (operand->has_value) {
+      const int w = promoted_width(ot, operand->width);
+      BigInt v = operand->value;
+      if (t.text == "-") pint_sub(&v, &pint_zero, &operand->value);
+      set_int(n, v, w);
+    }
+  } else if (t.text == "!") {
+    if (ot && !is_integer(ot) && !is_floating(ot) && !(x && (x->kind == TK_ENUM ||
+                                                             x->kind == TK_POINTER ||
+                                                             x->kind == TK_ARRAY))) {
+      warn("OPERSCALA", "\"!\"");
+      return n;
+    }
+    n->type = int_type_of(-s.int_bits);
+    if (operand->has_value) {
+      BigInt v;
+      pint_logical_not(&v, &operand->value);
+      set_int(n, v, -s.int_bits);
+    }
+  } else if (t.text == "~") {
+    if (ot && !is_integer(ot)) {
+      warn("OPERENTIE", "\"~\"");
+      return n;
+    }
+    n->type = ot;
+    if (operand->has_value) {
+      BigInt v;
+      pint_not(&v, &operand->value);
+      set_int(n, v, promoted_width(ot, operand->width));
+    }
+  } else if (t.text == "*") {
+    if (x && x->kind == TK_POINTER && x->pointer)
+      n->type = x->pointer->target;
+    else if (x && x->kind == TK_ARRAY && x->array)
+      n->type = x->array->element;
+    else if (x && x->kind == TK_FUNCTION)
+      n->type = ot;
+    else if (ot)
+      warn("NONPOINTE", span(operand));
+  } else if (t.text == "&") {
+    n->type = ot ? pool_pointer(ot) : nullptr;
+  } else {  // ++ --
+    n->type = ot;
+  }
+  return n;
+}
+
+Node *parse_unary() {
+  const ETok t = cur();
+  if (t.kind == E_PUNCT && (t.text == "-" || t.text == "+" || t.text == "!" || t.text == "~" ||
+                            t.text == "*" || t.text == "&" || t.text == "++" || t.text == "--")) {
+    Nest nest;
+    advance();
+    Node *operand = parse_unary();
+    return unary_node(t, operand);
+  }
+  // Cast: "(" type ")" operand.
+  if (t.kind == E_PUNCT && t.text == "(" && starts_type_at(1)) {
+    Nest nest;
+    advance();
+    std::string type_text = group_text();
+    // "(T)" followed by nothing that can be an operand was a parenthesised
+    // name after all.
+    Node *operand = parse_unary();
+    Node *n = new_node(NK_CAST, t.begin, operand->end);
+    n->a = operand;
+    n->text = type_text;
+    const TypeDesc *ty = read_type(type_text);
+    if (!ty) {
+      warn("EXPERRONE", span(n));
+      return n;
+    }
+    fold_cast(n, ty, operand);
+    return n;
+  }
+  return parse_postfix();
+}
+
+struct BinaryOp {
+  const char *op;
+  int prec;
+};
+constexpr BinaryOp kBinary[] = {
+    {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5},  {"==", 6}, {"!=", 6},
+    {"<", 7},  {">", 7},  {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9},
+    {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}, {".*", 11}, {"->*", 11}};
+
+int binary_prec(const ETok &t) {
+  if (t.kind != E_PUNCT) return -1;
+  for (const BinaryOp &b : kBinary)
+    if (t.text == b.op) return b.prec;
+  return -1;
+}
+
+// C division truncates toward zero.
+void c_divide(const BigInt &a, const BigInt &b, BigInt &q, BigInt &r) {
+  const bool na = pint_is_negative(&a), nb = pint_is_negative(&b);
+  BigInt ma = a, mb = b;
+  if (na) pint_sub(&ma, &pint_zero, &a);
+  if (nb) pint_sub(&mb, &pint_zero, &b);
+  BigInt rem;
+  pint_divmod(&q, &ma, &mb, &rem);
+  if (na != nb) pint_sub(&q, &pint_zero, &q);
+  BigInt prod;
+  pint_mul(&prod, &q, &b);
+  pint_sub(&r, &a, &prod);
+}
+
+const TypeDesc *arithmetic_type(const Node *l, const Node *r, int &width) {
+  if (is_floating(l->type) || is_floating(r->type)) {
+    width = 0;
+    return is_floating(l->type) ? l->type : r->type;
+  }
+  width = common_width(promoted_width(l->type, l->width), promoted_width(r->type, r->width));
+  return int_type_of(width);
+}
+
+Node *binary_node(const std::string &op, Node *l, Node *r) {
+  Node *n = new_node(NK_BINARY, l->begin, r->end);
+  n->op = op;
+  n->a = l;
+  n->b = r;
+  const AnalysisSettings &s = analysis_settings();
+  const TypeDesc *lx = strip(l->type), *rx = strip(r->type);
+  const bool lp = lx && (lx->kind == TK_POINTER || lx->kind == TK_ARRAY);
+  const bool rp = rx && (rx->kind == TK_POINTER || rx->kind == TK_ARRAY);
+  if (op == ".*" || op == "->*") {
+    if (r->type && !(rx && rx->kind == TK_POINTER && rx->pointer && rx->pointer->member_class))
+      warn("INCPOIMEM", span(r));
+    else if (rx && rx->pointer)
+      n->type = rx->pointer->target;
+    return n;
+  }
+  const bool comparison = op == "==" || op == "!=" || op == "<" || op == ">" || op == "<=" ||
+                          op == ">=" || op == "&&" || op == "||";
+  int width = -s.int_bits;
+  if (comparison) {
+    n->type = int_type_of(width);
+  } else if ((op == "+" || op == "-") && (lp || rp)) {
+    if (lp && rp && op == "-") {
+      width = -s.long_bits;
+      n->type = int_type_of(width);
+    } else {
+      n->type = lp ? l->type : r->type;
+      return n;
+    }
+  } else if (op == "<<" || op == ">>") {
+    width = promoted_width(l->type, l->width);
+    n->type = l->type && is_integer(l->type) ? int_type_of(width) : l->type;
+  } else if (l->type && r->type) {
+    n->type = arithmetic_type(l, r, width);
+  } else {
+    n->type = l->type ? l->type : r->type;
+  }
+  // Folding: both operands constant (and, for && and ||, the decisive one).
+  if (op == "&&" && l->has_value && pint_is_zero(&l->value)) {
+    set_int(n, pint_zero, width);
+    return n;
+  }
+  if (op == "||" && l->has_value && !pint_is_zero(&l->value)) {
+    set_int(n, pint_digits[1], width);
+    return n;
+  }
+  if (!l->has_value || !r->has_value || !width) return n;
+  if (!comparison && !(op == "<<" || op == ">>")) {
+    const int cw = common_width(promoted_width(l->type, l->width),
+                                promoted_width(r->type, r->width));
+    width = cw;
+  }
+  BigInt a = l->value, b = r->value, v;
+  // Operands converted to the common type first (unsigned comparisons).
+  if (!(op == "<<" || op == ">>")) {
+    const int cw = common_width(promoted_width(l->type, l->width),
+                                promoted_width(r->type, r->width));
+    narrow(a, cw);
+    narrow(b, cw);
+  }
+  if (op == "+") {
+    pint_add(&v, &a, &b);
+  } else if (op == "-") {
+    pint_sub(&v, &a, &b);
+  } else if (op == "*") {
+    pint_mul(&v, &a, &b);
+  } else if (op == "/" || op == "%") {
+    if (pint_is_zero(&b)) {
+      warn("DIVISZERO", span(n));
+      return n;
+    }
+    BigInt q, rem;
+    c_divide(a, b, q, rem);
+    v = op == "/" ? q : rem;
+  } else if (op == "<<") {
+    pint_shift_left(&v, &a, &b);
+  } else if (op == ">>") {
+    pint_shift_right(&v, &a, &b);
+  } else if (op == "&") {
+    pint_and(&v, &a, &b);
+  } else if (op == "|") {
+    pint_or(&v, &a, &b);
+  } else if (op == "^") {
+    pint_xor(&v, &a, &b);
+  } else {
+    const int c = pint_compare(&a, &b);
+    bool res = false;
+    if (op == "==") res = c == 0;
+    else if (op == "!=") res = c != 0;
+    else if (op == "<") res = c < 0;
+    else if (op == ">") res = c > 0;
+    else if (op == "<=") res = c <= 0;
+    else if (op == ">=") res = c >= 0;
+    else if (op == "&&") res = !pint_is_zero(&a) && !pint_is_zero(&b);
+    else if (op == "||") res = !pint_is_zero(&a) || !pint_is_zero(&b);
+    set_int(n, res ? pint_digits[1] : pint_zero, -s.int_bits);
+    return n;
+  }
+  if (width < 0 && !fits_width(v, width)) warn("ENTOUTRAN", span(n));
+  set_int(n, v, width);
+  return n;
+}
+
+Node *parse_binary(int min_prec) {
+  Node *lhs = parse_unary();
+  for (;;) {
+    const int prec = binary_prec(cur());
+    if (prec < 0 || prec < min_prec) return lhs;
+    const std::string op = cur().text;
+    advance();
+    Node *rhs = parse_binary(prec + 1);
+    lhs = binary_node(op, lhs, rhs);
+  }
+}
+
+Node *parse_conditional() {
+  Node *c = parse_binary(1);
+  if (!is_punct("?")) return c;
+  Nest nest;
+  advance();
+  Node *a = parse_comma();
+  expect(":");
+  Node *b = parse_assignment();
+  Node *n = new_node(NK_CONDITIONAL, c->begin, b->end);
+  n->a = c;
+  n->b = a;
+  n->c = b;
+  n->type = a->type ? a->type : b->type;
+  if (c->has_value) {
+    Node *chosen = pint_is_zero(&c->value) ? b : a;
+    if (a->has_value && b->has_value) {
+      int w = 0;
+      arithmetic_type(a, b, w);
+      if (w) set_int(n, chosen->value, w);
+    }
+  }
+  return n;
+}
+
+bool is_assignment_op(const ETok &t) {
+  if (t.kind != E_PUNCT) return false;
+  static const char *const ops[] = {"=",  "*=", "/=", "%=",  "+=",  "-=",
+                                    "&=", "^=", "|=", "<<=", ">>="};
+  for (const char *o : ops)
+    if (t.text == o) return true;
+  return false;
+}
+
+Node *parse_assignment() {
+  Node *lhs = parse_conditional();
+  if (!is_assignment_op(cur())) return lhs;
+  Nest nest;
+  const std::string op = cur().text;
+  advance();
+  Node *rhs = parse_assignment();
+  Node *n = new_node(NK_ASSIGN, lhs->begin, rhs->end);
+  n->op = op;
+  n->a = lhs;
+  n->b = rhs;
+  n->type = lhs->type;
+  warn("AFFECTATI", span(n));
+  return n;
+}
+
+Node *parse_comma() {
+  Node *n = parse_assignment();
+  if (!is_punct(",")) return n;
+  Node *c = new_node(NK_COMMA, n->begin, n->end);
+  c->items.push_back(n);
+  while (is_punct(",")) {
+    advance();
+    c->items.push_back(parse_assignment());
+  }
+  c->end = c->items.back()->end;
+  c->type = c->items.back()->type;
+  warn("SOUSEXPRE", span(c));
+  return c;
+}
+
+// ---------------------------------------------------------------------------
+// Image.
+
+constexpr int kImageDepthLimit = 2000;
+
+void image(const Node *n, std::string &out, int depth);
+
+void image_list(const std::vector<Node *> &items, std::string &out, int depth) {
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i) out += ", ";
+    image(items[i], out, depth + 1);
+  }
+}
+
+void image(const Node *n, std::string &out, int depth) {
+  if (!n) return;
+  if (depth > kImageDepthLimit) {  // very deep trees keep their source text
+    out += span(n);
+    return;
+  }
+  switch (n->kind) {
+    case NK_IDENT:
+    case NK_INTEGER:
+    case NK_FLOATING:
+    case NK_STRING:
+      out += n->kind == NK_IDENT ? span(n) : n->text;
+      return;
+    case NK_CHARACTER:
+      if (n->has_value) {
+        BigInt low = n->value;
+        pint_truncate(&low, 8);
+        int32_t v = 0;
+        pint_to_int(&v, &low);
+        out += character_constant_image(v);
+      } else {
+        out += n->text;
+      }
+      return;
+    case NK_THIS: out += "this"; return;
+    case NK_UNARY:
+      out += n->op;
+      image(n->a, out, depth + 1);
+      return;
+    case NK_POSTINC:
+    case NK_POSTDEC:
+      image(n->a, out, depth + 1);
+      out += n->kind == NK_POSTINC ? "++" : "--";
+      return;
+    case NK_BINARY:
+    case NK_ASSIGN:
+      out += '(';
+      image(n->a, out, depth + 1);
+      out += ' ' + n->op + ' ';
+      image(n->b, out, depth + 1);
+      out += ')';
+      return;
+    case NK_CONDITIONAL:
+      out += '(';
+      image(n->a, out, depth + 1);
+      out += " ? ";
+      image(n->b, out, depth + 1);
+      out += " : ";
+      image(n->c, out, depth + 1);
+      out += ')';
+      return;
+    case NK_COMMA: image_list(n->items, out, depth); return;
+    case NK_CALL:
+      image(n->a, out, depth + 1);
+      out += '(';
+      image_list(n->items, out, depth);
+      out += ')';
+      return;
+    case NK_CONSTRUCT:
+      out += n->text + "(";
+      image_list(n->items, out, depth);
+      out += ')';
+      return;
+    case NK_SUBSCRIPT:
+      image(n->a, out, depth + 1);
+      out += '[';
+      image(n->b, out, depth + 1);
+      out += ']';
+      return;
+    case NK_DOT:
+    case NK_ARROW:
+      image(n->a, out, depth + 1);
+      out += n->kind == NK_DOT ? "." : "->";
+      out += n->text;
+      return;
+    case NK_CAST:
+      out += "(" + n->text + ")";
+      image(n->a, out, depth + 1);
+      return;
+    case NK_SIZEOF_TYPE: out += "sizeof(" + n->text + ")"; return;
+    case NK_SIZEOF_EXPR:
+      out += "sizeof(";
+      image(n->a, out, depth + 1);
+      out += ')';
+      return;
+    case NK_LIST:
+      out += "{ ";
+      image_list(n->items, out, depth);
+      out += " }";
+      return;
+    case NK_RANGE:
+      out += '[';
+      image(n->a, out, depth + 1);
+      out += "..";
+      image(n->b, out, depth + 1);
+      out += ']';
+      return;
+    case NK_ASSOCIATION:
+      out += n->text + " => ";
+      image(n->a, out, depth + 1);
+      return;
+    default:
+      out += span(n);
+      return;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+std::string character_constant_image(int value) {
+  const int c = value & 0xff;
+  char buf[16];
+  switch (c) {
+    case 0: return "'\\0'";
+    case 8: return "'\\b'";
+    case 9: return "'\\t'";
+    case 10: return "'\\n'";
+    case 11: return "'\\v'";
+    case 12: return "'\\f'";
+    case 13: return "'\\r'";
+    case 34: return "'\\\"'";
+    case 39: return "'\\''";
+    case 92: return "'\\\\'";
+    default: break;
+  }
+  if (c >= 32 && c <= 126) {
+    std::snprintf(buf, sizeof buf, "'%c'", c);
+    return buf;
+  }
+  const int d = 100 * (c / 64 % 4) + 10 * (c / 8 % 8) + c % 8;
+  std::snprintf(buf, sizeof buf, d >= 100 ? "'\\%d'" : "'\\0%d'", d);
+  return buf;
+}
+
+void expression_bound_callback(int severity, const char *code, std::string_view arg,
+                               std::string_view file, int line) {
+  const std::string f(file);
+  analyser_report(severity, code, arg, f.c_str(), line);
+}
+
+long long type_size_bytes(const TypeDesc *type) {
+  return layout_of(type, 0).size;
+}
+
+std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const char *function_name,
+                                                     const char *file_name, int line,
+                                                     ExpressionCallback callback,
+                                                     SymbolTable *table) {
+  if (!text) return nullptr;
+  std::string source(text);
+  if (source.find_first_not_of(" \t\n\r\v\f") == std::string::npos) return nullptr;
+  Analysis an;
+  an.text = &source;
+  an.table = table ? table : current_table();
+  an.function = function_name ? function_name : "";
+  an.file = file_name ? file_name : "";
+  an.line = line;
+  an.callback = callback;
+  if (an.table && *an.function) {
+    an.scope.kind = 1;
+    an.scope.current = function_scope(*an.table, an.function);
+  }
+  an.toks = scan_expression(source);
+  Analysis *outer = g_an;
+  g_an = &an;
+  ++g_nesting;
+  auto result = std::make_unique<ExpressionResult>();
+  try {
+    Node *root = parse_comma();
+    if (cur().kind != E_END) fail();
+    result->type = const_cast<TypeDesc *>(root->type);
+    if (root->has_value) {
+      result->kind = EXPR_INTEGER_CONSTANT;
+      result->value = root->value;
+      result->width = root->width;
+    }
+    image(root, result->image, 0);
+  } catch (ParseError &e) {
+    if (e.at_end)
+      warn("UNEXP_EOF", source, SEV_ERROR);
+    else
+      warn("EXPERRONE", source);
+    *result = ExpressionResult();
+  } catch (TooDeep &) {
+    warn("EXPERRONE", source);
+    *result = ExpressionResult();
+  }
+  --g_nesting;
+  g_an = outer;
+  if (!outer) g_enum_values.clear();
+  return result;
+}
+
+bool evaluate_integer_expression(const char *text, const char *function_name,
+                                 const char *file_name, int line, ExpressionCallback callback,
+                                 long long *out, SymbolTable *table) {
+  auto r = analyse_expression(text, function_name, file_name, line, callback, table);
+  if (!r || r->kind != EXPR_INTEGER_CONSTANT) return false;
+  if (!pint_fits(&r->value, 63, pint_is_negative(&r->value))) return false;
+  // Read the value through its decimal image (exact for 64 bits).
+  const std::string img = pint_image(&r->value, 1, 64);
+  if (out) *out = std::strtoll(img.c_str(), nullptr, 10);
+  return true;
+}

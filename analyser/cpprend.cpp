@@ -1,0 +1,862 @@
+// Types and declarations written back as C/C++ text.
+#include "cpprend.h"
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "cppname.h"
+#include "cpptab.h"
+#include "frame/merror.h"
+#include "y_cppe.h"
+
+namespace {
+
+// Deeper type graphs cannot come from the grammar (its own nesting limit is
+// far lower); the bound only keeps hand-built or corrupted graphs from
+// exhausting the stack.
+constexpr int kRenderDepthLimit = 4000;
+
+// State of one top-level rendering.
+struct RenderState {
+  int depth = 0;
+  bool failed = false;
+  const char *file = nullptr;  // position for bound expressions and reports
+  int line = 0;
+};
+RenderState g_state;
+
+struct DepthGuard {
+  bool ok;
+  DepthGuard() {
+    if (g_state.depth == 0) g_state.failed = false;
+    ok = ++g_state.depth <= kRenderDepthLimit;
+    if (!ok && !g_state.failed) {
+      g_state.failed = true;
+      analyser_report(SEV_WARNING, "SYNTAXERR", "type nested too deeply to be written",
+                      g_state.file, g_state.line);
+    }
+  }
+  ~DepthGuard() { --g_state.depth; }
+};
+
+void add_tabs(std::string &out, int n) { out.append(n > 0 ? static_cast<size_t>(n) : 0, '\t'); }
+
+void new_line(std::string &out, const char *prefix, int tabs) {
+  out += '\n';
+  if (prefix) out += prefix;
+  add_tabs(out, tabs);
+}
+
+void trim_right(std::string &s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+}
+
+// A blank before what follows, unless the text is empty or already ends with
+// a blank or an opening parenthesis.
+void blank_if_needed(std::string &s) {
+  if (!s.empty() && s.back() != ' ' && s.back() != '(' && s.back() != '\t') s += ' ';
+}
+
+bool is_word_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '$';
+}
+
+// Removes the whole word "const" (and one blank after it); "constant_t" and
+// "my_const" stay.
+void cut_const(std::string &s) {
+  for (size_t pos = s.find("const"); pos != std::string::npos; pos = s.find("const", pos)) {
+    const bool start_ok = pos == 0 || !is_word_char(s[pos - 1]);
+    const bool end_ok = pos + 5 >= s.size() || !is_word_char(s[pos + 5]);
+    if (start_ok && end_ok) {
+      size_t n = 5;
+      if (pos + n < s.size() && s[pos + n] == ' ') ++n;
+      s.erase(pos, n);
+    } else {
+      pos += 5;
+    }
+  }
+}
+
+bool is_aggregate(const TypeDesc *t) {
+  return t && (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS);
+}
+
+const TypeDesc *see_through(const TypeDesc *t) {
+  // Typedef names, elaborated names and references, as the object form does.
+  for (int guard = 0; t && guard < 10000; ++guard) {
+    if (t->kind == TK_NAMED && t->named && t->named->aliased)
+      t = t->named->aliased;
+    else if (t->kind == TK_ELABORATED && t->elaborated && t->elaborated->named)
+      t = t->elaborated->named;
+    else if (t->kind == TK_REFERENCE && t->reference && t->reference->target)
+      t = t->reference->target;
+    else
+      break;
+  }
+  return t;
+}
+
+bool is_signed_char(const TypeDesc *t) {
+  t = see_through(t);
+  return t && t->kind == TK_INTEGER && t->integer && t->integer->char_type && t->integer->size < 0;
+}
+
+const TypeDesc *pointer_target(const TypeDesc *t) {
+  return t && t->kind == TK_POINTER && t->pointer ? t->pointer->target : nullptr;
+}
+
+// Pointers kept as pointers in the object and stub forms.
+bool keeps_pointer(const TypeDesc *target) {
+  const TypeDesc *s = see_through(target);
+  return !s || s->kind == TK_FUNCTION || s->kind == TK_ARRAY || s->kind == TK_VOID;
+}
+
+bool is_char_string(const TypeDesc *t) {
+  const TypeDesc *s = see_through(t);
+  if (!s) return false;
+  if (s->kind == TK_POINTER) return is_signed_char(pointer_target(s));
+  if (s->kind == TK_ARRAY && s->array) return is_signed_char(s->array->element);
+  return false;
+}
+
+// The record whose guard stands for a class: a copy made to carry qualifiers
+// shares the record, so the guard must be that of the record's own type.
+TypeDesc *guard_owner(const TypeDesc *t) {
+  if (t->record && t->record->self) return t->record->self;
+  return const_cast<TypeDesc *>(t);
+}
+
+const TypeDesc *class_scope(const TypeDesc *scope) {
+  // Function scopes do not qualify names.
+  if (scope && (scope->kind == TK_CLASS || scope->kind == TK_UNION || scope->kind == TK_TEMPLATE))
+    return scope;
+  return nullptr;
+}
+
+bool belongs_to(const TypeDesc *t, const TypeDesc *current) {
+  const TypeDesc *s = class_scope(t->scope);
+  if (!s && !class_scope(current)) return true;
+  return s && current && same_scope(s, current);
+}
+
+void qualified_type_name(std::string &out, const TypeDesc *t, const char *name) {
+  ScopeContext ctx;
+  ctx.kind = class_scope(t->scope) ? 1 : 0;
+  ctx.current = const_cast<TypeDesc *>(class_scope(t->scope));
+  write_qualified_name(out, name, ctx, "::", true);
+}
+
+void render_chain(const TypeDesc *next, std::string &left, int mode) {
+  for (int guard = 0; next && guard < 10000; next = next->next, ++guard) {
+    if (next->kind == TK_NAMED && next->named) {
+      if (next->named->name && *next->named->name) {
+        left += next->named->name;
+        left += ' ';
+      }
+    } else {
+      break;
+    }
+  }
+  if (mode == RM_RETURN || mode == RM_OBJECT) cut_const(left);
+}
+
+// Qualifiers after a type that renders by name.
+void render_follow(const TypeDesc *t, std::string &left, int mode, int follow) {
+  if (!follow || !t->next) return;
+  blank_if_needed(left);
+  render_chain(t->next, left, mode);
+}
+
+std::string bound_text(const ArrayInfo &a, int mode) {
+  if (a.has_bound_text) {
+    if (a.bound_text.find_first_not_of(" \t\n") == std::string::npos) return "100";
+    return a.bound_text;
+  }
+  if (!a.bound_expression.empty()) {
+    auto r = analyse_expression(a.bound_expression.c_str(), "", g_state.file ? g_state.file : "",
+                                g_state.line, expression_bound_callback);
+    if (r) {
+      if (r->kind == EXPR_INTEGER_CONSTANT) {
+        int32_t v = 0;
+        const bool fits = pint_fits(&r->value, 31, pint_is_negative(&r->value));
+        if (fits) pint_to_int(&v, &r->value);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%d", static_cast<int>(v));
+        return fits ? std::string(buf) : std::string("1");
+      }
+      return mode == RM_OBJECT ? "100" : "1";
+    }
+  }
+  return mode == RM_OBJECT ? "100" : "";
+}
+
+void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *current) {
+  right += '(';
+  bool first = true;
+  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+       n = n->next) {
+    const Declaration *p = n->decl;
+    if (!p) continue;
+    if (p->type && p->type->kind == TK_ELLIPSIS) {
+      right += first ? "..." : ", ...";
+      first = false;
+      continue;
+    }
+    if (!first) right += ", ";
+    first = false;
+    std::string l, m, r;
+    render_type(p->type, l, m, r, 0, "", 0, 0, RM_ORDINARY, current, 1);
+    right += join_declarator(l, m, p->name ? p->name : "", r);
+    if (!p->text.empty()) {
+      right += " = ";
+      right += p->text;
+    }
+  }
+  right += ')';
+}
+
+void render_function_suffix(const TypeDesc *f, std::string &right, const TypeDesc *current) {
+  render_param_list(f, right, current);
+  const FunctionInfo *info = f->function->info;
+  if (!info) return;
+  if (info->qualifiers) {
+    std::string q;
+    render_chain(info->qualifiers, q, RM_ORDINARY);
+    trim_right(q);
+    if (!q.empty()) right += ' ' + q;
+  }
+  if (info->has_exception_spec || info->first_except) {
+    right += " throw (";
+    bool first = true;
+    for (const TypeNode *n = info->first_except; n; n = n->next) {
+      if (!first) right += ", ";
+      first = false;
+      std::string l, m, r;
+      render_type(n->type, l, m, r, 0, "", 0, 0, RM_ORDINARY, current, 1);
+      right += join_declarator(l, m, "", r);
+    }
+    right += ')';
+  }
+}
+
+const char *access_label(int access) {
+  switch (access & ACC_MASK) {
+    case ACC_PRIVATE: return "private:";
+    case ACC_PROTECTED: return "protected:";
+    default: return "public:";
+  }
+}
+
+// A declaration of the tag itself ("struct S;" entered under the name S),
+// which must not repeat the name as a declarator.
+bool is_tag_declaration(const Declaration *d) {
+  if (!d->type || !d->name || (d->storage & SF_TYPEDEF)) return false;
+  const TypeKind k = d->type->kind;
+  if (k != TK_ENUM && k != TK_UNION && k != TK_CLASS && k != TK_TEMPLATE) return false;
+  const char *n = type_name(d->type);
+  return n && std::strcmp(n, d->name) == 0;
+}
+
+void render_members(const TypeDesc *t, std::string &left, const char *prefix, int depth,
+                    const TypeDesc *self) {
+  const ClassInfo *rec = t->record;
+  const bool is_namespace = rec->key == KEY_NAMESPACE;
+  int access = rec->key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC;
+  for (const MemberNode *m = rec->first; m; m = m->next) {
+    const Declaration *d = m->decl;
+    if (!d) continue;
+    if (!is_namespace && t->kind == TK_CLASS && (m->access & ACC_MASK) &&
+        (m->access & ACC_MASK) != access) {
+      access = m->access & ACC_MASK;
+      new_line(left, prefix, depth + 1);
+      left += access_label(access);
+    }
+    new_line(left, prefix, depth + 1);
+    std::string line;
+    storage_text(d->storage, line);
+    const TypeDesc *mt = d->type;
+    // A type defined inside this class is written where it is declared.
+    const bool nested = is_aggregate(mt) && (!type_name(mt) || (class_scope(mt->scope) &&
+                                                               same_scope(mt->scope, self)));
+    std::string l, m2, r;
+    if (!render_type(mt, l, m2, r, nested ? 1 : 0, prefix, depth + 1, 0, RM_ORDINARY, self, 1)) {
+      g_state.failed = true;
+      return;
+    }
+    line += join_declarator(l, m2, is_tag_declaration(d) ? "" : (d->name ? d->name : ""), r);
+    if (d->word > 0 && mt && mt->kind != TK_FUNCTION && !(d->storage & SF_TYPEDEF))
+      line += " : " + std::to_string(d->word);
+    if (mt && mt->kind == TK_FUNCTION && (d->storage & SF_VIRTUAL) && !d->text.empty())
+      line += " = " + d->text;
+    left += line;
+    left += ';';
+  }
+}
+
+void render_bases(const TypeDesc *t, std::string &left) {
+  bool first = true;
+  for (const BaseNode *b = t->record->first_base; b; b = b->next) {
+    if (!b->base) continue;
+    left += first ? " : " : ", ";
+    first = false;
+    if (b->is_virtual) left += "virtual ";
+    left += (b->access & ACC_MASK) == ACC_PUBLIC      ? "public "
+            : (b->access & ACC_MASK) == ACC_PROTECTED ? "protected "
+                                                      : "private ";
+    const char *n = type_name(b->base);
+    if (n) qualified_type_name(left, b->base, n);
+  }
+}
+
+void render_record(const TypeDesc *t, std::string &left, int body, const char *prefix, int depth,
+                   int mode, const TypeDesc *current, int follow) {
+  const ClassInfo *rec = t->record;
+  const char *name = rec->name;
+  TypeDesc *owner = guard_owner(t);
+  const bool has_members = rec->has_body || rec->first;
+  const bool unnamed = !name || !*name;
+  const bool write_body = (body || unnamed) && has_members && !owner->rendering_guard &&
+                          rec->instance_mark == 0;
+  const char *key = t->kind == TK_UNION            ? "union "
+                    : rec->key == KEY_NAMESPACE    ? "namespace "
+                    : rec->key == KEY_CLASS        ? "class "
+                                                   : "struct ";
+  bool with_key;
+  if (write_body || mode == RM_CLASS_KEY || unnamed)
+    with_key = true;
+  else if (mode == RM_NO_CLASS_KEY || rec->instance_mark || t->template_word ||
+           (rec->key == KEY_NAMESPACE && mode != RM_TEMPLATE_ARG))
+    with_key = false;
+  else
+    with_key = belongs_to(t, current) || !class_scope(t->scope);
+  blank_if_needed(left);
+  if (with_key) {
+    left += key;
+    if (!unnamed) left += name;
+  } else if (!unnamed) {
+    qualified_type_name(left, t, name);
+  }
+  if (write_body) {
+    owner->rendering_guard = 1;
+    if (t->kind == TK_CLASS && rec->key != KEY_NAMESPACE) render_bases(t, left);
+    trim_right(left);
+    left += " {";
+    render_members(t, left, prefix, depth, t);
+    new_line(left, prefix, depth);
+    left += '}';
+    owner->rendering_guard = 0;
+  }
+  render_follow(t, left, mode, follow);
+}
+
+void render_enum(const TypeDesc *t, std::string &left, int body, const char *prefix, int depth,
+                 int mode, const TypeDesc *current, int follow) {
+  const EnumInfo *e = t->enumeration;
+  const char *name = e->name;
+  const bool unnamed = !name || !*name;
+  TypeDesc *owner = const_cast<TypeDesc *>(t);
+  const bool write_body = (body || unnamed) && e->first && !owner->rendering_guard;
+  blank_if_needed(left);
+  if (write_body || unnamed || mode == RM_CLASS_KEY || belongs_to(t, current) ||
+      !class_scope(t->scope)) {
+    left += "enum ";
+    if (!unnamed) left += name;
+  } else {
+    qualified_type_name(left, t, name);
+  }
+  if (write_body) {
+    owner->rendering_guard = 1;
+    trim_right(left);
+    left += " {";
+    for (const EnumeratorRec *r = e->first; r; r = r->next) {
+      new_line(left, prefix, depth + 1);
+      left += r->name ? r->name : "";
+      if (r->has_value && !r->value_text.empty()) {
+        left += " = ";
+        left += r->value_text;
+      }
+      if (r->next) left += ',';
+    }
+    new_line(left, prefix, depth);
+    left += '}';
+    owner->rendering_guard = 0;
+  }
+  render_follow(t, left, mode, follow);
+}
+
+void render_template(const TypeDesc *t, std::string &left, int body, const char *prefix,
+                     int depth, int mode, const TypeDesc *current, int follow) {
+  const TemplateInfo *ti = t->templ;
+  left += "template <";
+  bool first = true;
+  for (const TemplateParam *p = ti->first_param; p; p = p->next) {
+    if (!first) left += ", ";
+    first = false;
+    if (p->is_type) {
+      left += p->is_class ? "class " : "typename ";
+      left += p->name ? p->name : "";
+    } else {
+      std::string l, m, r;
+      render_type(p->value_type, l, m, r, 0, prefix, depth, 0, RM_TEMPLATE_ARG, current, 1);
+      left += join_declarator(l, m, p->name ? p->name : "", r);
+    }
+    if (p->has_default) {
+      left += " = ";
+      left += p->default_text;
+    }
+  }
+  left += "> ";
+  left += ti->key == KEY_CLASS ? "class " : "struct ";
+  if (ti->name) left += ti->name;
+  if (body && ti->has_body && !ti->body.empty()) {
+    left += ' ';
+    left += ti->body;
+  }
+  render_follow(t, left, mode, follow);
+}
+
+}  // namespace
+
+std::string join_declarator(const std::string &left_in, const std::string &middle,
+                            const std::string &name, const std::string &right) {
+  std::string left = left_in;
+  trim_right(left);
+  std::string out = left;
+  if (!middle.empty() || !name.empty()) blank_if_needed(out);
+  out += middle;
+  out += name;
+  out += right;
+  trim_right(out);
+  return out;
+}
+
+int render_type(const TypeDesc *type, std::string &left, std::string &middle, std::string &right,
+                int body, const char *indent_prefix, int depth, int reserved, int mode,
+                const TypeDesc *current_class, int follow) {
+  DepthGuard guard;
+  if (!guard.ok || g_state.failed) return 0;
+  if (!indent_prefix) indent_prefix = "";
+  if (!type) {
+    blank_if_needed(left);
+    left += "int";
+    return 1;
+  }
+  const TypeDesc *t = type;
+  switch (t->kind) {
+    case TK_INTEGER:
+    case TK_FLOATING: {
+      const char *n = type_name(t);
+      blank_if_needed(left);
+      left += n ? n : "int";
+      render_follow(t, left, mode, follow);
+      return 1;
+    }
+    case TK_VOID:
+      blank_if_needed(left);
+      left += "void";
+      render_follow(t, left, mode, follow);
+      return 1;
+    case TK_POINTER: {
+      const TypeDesc *target = t->pointer ? t->pointer->target : nullptr;
+      if (mode == RM_OBJECT) {
+        if (is_signed_char(target)) {
+          blank_if_needed(left);
+          left += "char ";
+          right += "[200]";
+          return 1;
+        }
+        if (!keeps_pointer(target))
+          return render_type(target, left, middle, right, body, indent_prefix, depth, reserved,
+                             RM_OBJECT, current_class, follow);
+        mode = RM_ORDINARY;
+      }
+      std::string tl, tm, tr;
+      if (!render_type(target, tl, tm, tr, 0, indent_prefix, depth, reserved, mode,
+                       current_class, 1))
+        return 0;
+      std::string quals;
+      if (follow && t->next) render_chain(t->next, quals, mode);
+      const TypeDesc *bare = target;
+      const bool parens = bare && (bare->kind == TK_FUNCTION || bare->kind == TK_ARRAY);
+      left += tl;
+      if (parens) {
+        trim_right(left);
+        if (!tm.empty()) {
+          blank_if_needed(left);
+          left += tm;
+        } else {
+          left += ' ';
+        }
+        left += '(';
+      } else {
+        middle += tm;
+      }
+      if (t->pointer && t->pointer->member_class) {
+        const char *cn = type_name(t->pointer->member_class);
+        blank_if_needed(left);
+        if (cn) qualified_type_name(left, t->pointer->member_class, cn);
+        left += "::";
+      }
+      middle += '*';
+      middle += quals;
+      if (parens) right += ')';
+      right += tr;
+      return 1;
+    }
+    case TK_ARRAY: {
+      if (!t->array) return 1;
+      right += '[';
+      right += bound_text(*t->array, mode);
+      right += ']';
+      return render_type(t->array->element, left, middle, right, body, indent_prefix, depth,
+                         reserved, mode, current_class, follow);
+    }
+    case TK_REFERENCE: {
+      const TypeDesc *target = t->reference ? t->reference->target : nullptr;
+      if (mode == RM_RETURN || mode == RM_OBJECT) {
+        const int m = (mode == RM_OBJECT && is_char_string(target)) ? RM_ORDINARY : mode;
+        return render_type(target, left, middle, right, body, indent_prefix, depth, reserved, m,
+                           current_class, follow);
+      }
+      std::string tl, tm, tr;
+      if (!render_type(target, tl, tm, tr, 0, indent_prefix, depth, reserved, mode,
+                       current_class, 1))
+        return 0;
+      // A reference to an array or a function needs the parentheses too
+      // ("int (&r)[3]"); without them the text declares something else.
+      const bool parens = target && (target->kind == TK_FUNCTION || target->kind == TK_ARRAY);
+      left += tl;
+      if (parens) {
+        trim_right(left);
+        if (!tm.empty()) {
+          blank_if_needed(left);
+          left += tm;
+        } else {
+          left += ' ';
+        }
+        left += '(';
+      } else {
+        middle += tm;
+      }
+      middle += '&';
+      if (follow && t->next) {
+        std::string q;
+        render_chain(t->next, q, mode);
+        if (!q.empty()) middle += ' ' + q;
+      }
+      if (parens) right += ')';
+      right += tr;
+      return 1;
+    }
+    case TK_ELLIPSIS:
+      left += (t->ellipsis && t->ellipsis->marker) ? ", ..." : "...";
+      return 1;
+    case TK_ENUM:
+      if (!t->enumeration) return 1;
+      render_enum(t, left, body, indent_prefix, depth, mode, current_class, follow);
+      return 1;
+    case TK_UNION:
+    case TK_CLASS:
+      if (!t->record) return 1;
+      render_record(t, left, body, indent_prefix, depth, mode, current_class, follow);
+      return !g_state.failed;
+    case TK_ELABORATED: {
+      const TypeDesc *named = t->elaborated ? t->elaborated->named : nullptr;
+      if (!named) return 1;
+      if (!render_type(named, left, middle, right, 0, indent_prefix, depth, reserved, mode,
+                       current_class, 1))
+        return 0;
+      render_follow(t, left, mode, follow);
+      return 1;
+    }
+    case TK_FUNCTION: {
+      if (!t->function) return 1;
+      std::string rl, rm, rr;
+      // Constructors, destructors and conversion functions have no result.
+      if (t->function->result &&
+          !render_type(t->function->result, rl, rm, rr, 0, indent_prefix, depth, reserved, mode,
+                       current_class, 1))
+        return 0;
+      left += rl;
+      middle += rm;
+      render_function_suffix(t, right, current_class);
+      right += rr;
+      return !g_state.failed;
+    }
+    case TK_NAMED: {
+      if (!t->named) return 1;
+      blank_if_needed(left);
+      if (t->named->name && *t->named->name) {
+        left += t->named->name;
+        left += ' ';
+      }
+      if (follow) render_chain(t->next, left, mode);
+      if (mode == RM_RETURN || mode == RM_OBJECT) cut_const(left);
+      return 1;
+    }
+    case TK_TEMPLATE:
+      if (!t->templ) return 1;
+      render_template(t, left, body, indent_prefix, depth, mode, current_class, follow);
+      return 1;
+    default:
+      return 1;  // reserved kinds and anything above: nothing
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+void storage_text(unsigned flags, std::string &out) {
+  std::string s;
+  static const unsigned kOrder[] = {SF_TYPEDEF,   SF_FRIEND, SF_EXTERN,   SF_STATIC,
+                                    SF_AUTO,      SF_REGISTER, SF_OVERLOAD, SF_INLINE};
+  for (unsigned f : kOrder)
+    if (flags & f) s += storage_flag_text(f);
+  // These stand alone: each one set replaces what was built so far.
+  static const unsigned kReplacing[] = {SF_VIRTUAL, SF_EXPORT, SF_EXPLICIT, SF_MUTABLE};
+  for (unsigned f : kReplacing)
+    if (flags & f) s = storage_flag_text(f);
+  out += s;
+}
+
+namespace {
+
+const TypeDesc *owning_class(const Declaration *d) {
+  return d->scope_kind ? class_scope(d->scope) : nullptr;
+}
+
+bool result_is_void(const TypeDesc *f) {
+  if (!f->function->result) return true;  // constructors and destructors
+  std::string l, m, r;
+  render_type(f->function->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+  trim_right(l);
+  return l == "void" && m.empty() && r.empty();
+}
+
+std::string call_arguments(const TypeDesc *f) {
+  std::string out;
+  bool first = true;
+  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+       n = n->next) {
+    const Declaration *p = n->decl;
+    if (!p || !p->name || (p->type && p->type->kind == TK_ELLIPSIS)) continue;
+    if (!first) out += ", ";
+    first = false;
+    const TypeDesc *s = see_through(p->type);
+    if (s && s->kind == TK_POINTER && !is_signed_char(pointer_target(s)) &&
+        !keeps_pointer(pointer_target(s)))
+      out += '&';
+    out += p->name;
+  }
+  return out;
+}
+
+std::string identifier_name(const char *name) {
+  std::string out;
+  write_qualified_name(out, name, ScopeContext(), "_", false);
+  return out;
+}
+
+std::string class_text(const TypeDesc *cls) {
+  std::string out;
+  write_scope_name(out, cls, "::", true);
+  return out;
+}
+
+void render_stub(const Declaration *d, std::string &out, const TypeDesc *current) {
+  const TypeDesc *f = d->type;
+  std::string l, m, r;
+  if (f->function->result)
+    render_type(f->function->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, current, 1);
+  trim_right(l);
+  out += l;
+  out += ' ';
+  out += m;
+  if (const TypeDesc *cls = owning_class(d)) {
+    out += class_text(cls);
+    out += "::";
+  }
+  out += d->name ? d->name : "";
+  out += '(';
+  bool first = true;
+  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+       n = n->next) {
+    const Declaration *p = n->decl;
+    if (!p) continue;
+    if (p->type && p->type->kind == TK_ELLIPSIS) {
+      out += first ? "..." : ", ...";
+      first = false;
+      continue;
+    }
+    if (!first) out += ", ";
+    first = false;
+    std::string pl, pm, pr;
+    render_type(p->type, pl, pm, pr, 0, "", 0, 0, p->name ? RM_OBJECT : RM_ORDINARY, current, 1);
+    if (!p->name) {
+      out += join_declarator(pl, pm, "", pr);
+      continue;
+    }
+    const TypeDesc *s = see_through(p->type);
+    const TypeDesc *target = pointer_target(s);
+    const bool inout = s && s->kind == TK_POINTER && !(see_through(target) &&
+                                                       see_through(target)->kind == TK_VOID);
+    trim_right(pl);
+    out += pl;
+    out += ' ';
+    out += pm;
+    out += ' ';
+    out += inout ? "_inout" : "_in";
+    out += ' ';
+    out += p->name;
+    out += pr;
+  }
+  out += ')';
+  out += r;
+  out += ';';
+}
+
+void render_parameter_form(const Declaration *d, std::string &out, const TypeDesc *current) {
+  const TypeDesc *f = d->type;
+  out += d->name ? d->name : "";
+  out += '(';
+  int count = 0;
+  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+       n = n->next)
+    ++count;
+  bool first = true;
+  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+       n = n->next) {
+    const Declaration *p = n->decl;
+    if (!p) continue;
+    if (p->type && p->type->kind == TK_ELLIPSIS) {
+      out += first ? " ..." : ", ...";
+      first = false;
+      continue;
+    }
+    if (!p->name && count > 1)
+      analyser_report(SEV_WARNING, "NOMPARINC", d->name ? d->name : "", d->file, d->line);
+    if (!first) out += ", ";
+    first = false;
+    std::string pl, pm, pr;
+    render_type(p->type, pl, pm, pr, 0, "", 0, 0, RM_OBJECT, current, 1);
+    out += join_declarator(pl, pm, p->name ? p->name : "", pr);
+  }
+  out += ");";
+}
+
+}  // namespace
+
+int render_declaration(const Declaration *decl, std::string &out, const char *function_name,
+                       int mode, int body, const char *indent_prefix, const char *prefix_text) {
+  if (!decl) return 1;
+  const char *line_prefix = indent_prefix && *indent_prefix ? indent_prefix
+                            : prefix_text               ? prefix_text
+                                                        : "";
+  const RenderState saved = g_state;
+  g_state = RenderState();
+  g_state.file = decl->file;
+  g_state.line = decl->line;
+  const TypeDesc *current = owning_class(decl);
+  const char *name = decl->name ? decl->name : "";
+  std::string text;
+  const TypeDesc *t = decl->type;
+  if (!t) {
+    text = std::string(name) + ";";
+  } else if (t->kind == TK_ELABORATED) {
+    const TypeDesc *named = t->elaborated ? t->elaborated->named : nullptr;
+    const char *tn = type_name(t);
+    std::string l, m, r;
+    if (named && tn && std::strcmp(tn, name) == 0) {
+      render_type(named, l, m, r, 0, line_prefix, 0, 0, mode, class_scope(named->scope), 1);
+      text = "typedef " + join_declarator(l, m, name, r) + ";";
+    } else {
+      render_type(t, l, m, r, 0, line_prefix, 0, 0, mode, current, 1);
+      if (decl->storage & SF_TYPEDEF) text = "typedef ";
+      text += join_declarator(l, m, name, r) + ";";
+    }
+  } else if (t->kind == TK_FUNCTION && t->function && !(decl->storage & SF_TYPEDEF)) {
+    std::string l, m, r;
+    switch (mode) {
+      case RM_RETURN:
+        if (!result_is_void(t)) {
+          render_type(t->function->result, l, m, r, 0, line_prefix, 0, 0, RM_RETURN, current, 1);
+          text = join_declarator(l, m, std::string("ret_") + (function_name ? function_name : ""),
+                                 r) +
+                 ";";
+        }
+        break;
+      case RM_EXTERN:
+        if ((decl->storage & SF_INLINE) && t->function->info && t->function->info->defined) break;
+        render_type(t, l, m, r, 0, line_prefix, 0, 0, RM_ORDINARY, current, 1);
+        text = join_declarator(l, m, name, r) + ";";
+        break;
+      case RM_CALL:
+        if (!result_is_void(t))
+          text = std::string("ret_") + (function_name ? function_name : "") + " = ";
+        if (const TypeDesc *cls = owning_class(decl)) {
+          if (cls->kind != TK_CLASS || !cls->record || cls->record->key != KEY_NAMESPACE) {
+            write_scope_name(text, cls, "_", false);
+            text += "instance.";
+          }
+        }
+        text += name;
+        text += "(" + call_arguments(t) + ");";
+        break;
+      case RM_CONSTRUCT:
+        text = "pt_" + identifier_name(name) + " = new " + class_text(owning_class(decl)) + "(" +
+               call_arguments(t) + ");";
+        break;
+      case RM_DESTRUCT:
+        text = "delete pt_" + identifier_name(name) + ";";
+        break;
+      case RM_STUB:
+        render_stub(decl, text, current);
+        break;
+      case RM_OBJECT_DECL:
+        text = class_text(owning_class(decl)) + " *pt_" + identifier_name(name) + ";";
+        break;
+      case RM_OBJECT:
+        render_parameter_form(decl, text, current);
+        break;
+      default:
+        break;  // other modes write nothing for a function
+    }
+  } else {
+    std::string l, m, r;
+    if (render_type(t, l, m, r, body, line_prefix, 0, 0, mode, current, 1) && !g_state.failed) {
+      if (decl->storage & SF_TYPEDEF) text = "typedef ";
+      text += join_declarator(l, m, is_tag_declaration(decl) ? "" : name, r) + ";";
+    }
+  }
+  const bool failed = g_state.failed;
+  g_state = saved;
+  if (failed) return 0;
+  if (!text.empty() && prefix_text) out += prefix_text;
+  out += text;
+  return 1;
+}
+
+int storage_prefix(const Declaration *decl, std::string &out, const char *function_name, int mode,
+                   int body, int storage_flag, const char *indent_prefix,
+                   const char *prefix_text) {
+  if (!decl) return 1;
+  std::string start = prefix_text ? prefix_text : "";
+  if (storage_flag) {
+    // Only the last of these words stands.
+    const char *word = "";
+    static const unsigned kFlags[] = {SF_EXTERN, SF_STATIC, SF_AUTO,
+                                      SF_REGISTER, SF_EXPORT, SF_MUTABLE};
+    for (unsigned f : kFlags)
+      if (decl->storage & f) word = storage_flag_text(f);
+    start += word;
+  }
+  std::string text;
+  const char *line_prefix = indent_prefix && *indent_prefix ? indent_prefix : prefix_text;
+  const int ok = render_declaration(decl, text, function_name, mode, body, line_prefix, "");
+  if (!ok) return 0;
+  if (text.empty()) return 1;
+  out += start;
+  out += text;
+  return 1;
+}
