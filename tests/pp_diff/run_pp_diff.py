@@ -134,6 +134,10 @@ def first_difference(a, b):
     return n if len(a) != len(b) else -1
 
 
+# Diagnostics our side gave on inputs that compared equal (shown, not failed).
+WARNINGS = []
+
+
 def compare(name, ppdump, path, dirs, defines, cwd, verbose):
     grc, gout, gerr = run_gcc(path, dirs, defines, cwd)
     if grc != 0:
@@ -145,6 +149,8 @@ def compare(name, ppdump, path, dirs, defines, cwd, verbose):
     ours = tokens(OUR_MARKER.sub("", oout))
     i = first_difference(theirs, ours)
     if i < 0:
+        for line in oerr.splitlines():
+            WARNINGS.append("%s: %s" % (name, line))
         if verbose:
             print("  %-24s %6d tokens" % (name, len(ours)))
         return None
@@ -208,6 +214,10 @@ def main():
             print("  %-24s DIFFERS" % h)
     print("  %d of %d headers agree" % (passed, present))
 
+    if WARNINGS:
+        print("\ndiagnostics on inputs that agree (%d):" % len(WARNINGS))
+        for w in WARNINGS[:20]:
+            print("  " + w)
     for n, err in failures:
         print("\n%s: %s" % (n, err))
     if not args.work:
