@@ -139,7 +139,8 @@ Tok lex_token() {
   t.name = (t.cls <= G_TYPEMOD) ? (vt ? vt : intern_string(t.text.c_str())) : nullptr;
   t.sym = sc.value.symbol;
   t.type = sc.value.type;
-  if (std::getenv("ORTEK_GRAMMAR_TRACE")) std::fprintf(stderr, "tok %d %s\n", t.cls, t.text.c_str());
+  static const bool trace = std::getenv("ORTEK_GRAMMAR_TRACE") != nullptr;  // developer aid
+  if (trace) std::fprintf(stderr, "tok %d %s\n", t.cls, t.text.c_str());
   return t;
 }
 
@@ -570,15 +571,19 @@ Specs Parser::decl_specifiers(bool for_param) {
         s.any = true;
         return finish_specifiers(s, quals);
       }
-      TypeDesc *inst = template_use(t);
+      std::vector<std::string> args;
+      std::string composed;
+      if (cur.cls == G_TOPEN) composed = collect_template_arguments(args);
       if (cur.cls == G_PUNCT && cur.text == "::") {
-        // X<T>::member, or a type nested in an instance.
-        s.pending_qual.push_back(t.name ? std::string(t.name) : std::string());
-        s.pending_scope = inst ? inst : type_of_name_token(t);
+        // X<T>::member (a member of the template), or a type nested in an
+        // instance: the template itself is the qualifying scope.
+        s.pending_qual.push_back(std::string(t.name ? t.name : "") + composed);
+        s.pending_scope = type_of_name_token(t);
         advance();
         s.any = true;
         return finish_specifiers(s, quals);
       }
+      TypeDesc *inst = template_instance(t, args, !composed.empty());
       if (inst) {
         s.type = s.type ? CPP_compose_type(s.type, inst, f, line()) : inst;
       }

@@ -23,6 +23,9 @@ std::map<std::string, TypeDesc *> &pending_instances() {
 }
 int g_instantiation_depth = 0;
 
+bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
+bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
+
 bool text_eq(const char *a, const char *b) { return a && b && std::strcmp(a, b) == 0; }
 
 bool is_name_token(const Tok &t) { return t.cls >= G_IDENT && t.cls <= G_DECLNAME; }
@@ -107,12 +110,17 @@ TypeDesc *Parser::class_specifier(Specs &s) {
     if (!ty) {
       ty = new_record(key, name, *this);
       Declaration *d = make_declaration(name, ty, 0);
+      ScopeContext where = context();
       // A friend's class is not declared by the friend declaration's scope.
       if (s.storage & SF_FRIEND) {
         d->scope_kind = 0;
         d->scope = nullptr;
+        ty->scope_kind = 0;
+        ty->scope = nullptr;
+        ty->record->enclosing = nullptr;
+        where = ScopeContext();
       }
-      enter_declaration(d, table, context(), d->line);
+      enter_declaration(d, table, where, d->line);
       if (in_class() && !(s.storage & SF_FRIEND)) add_member(d, true);
     }
     s.tag_type = ty;
@@ -615,21 +623,45 @@ void Parser::template_declaration() {
 
 // A class-template name used as a type: the instance for its arguments.
 TypeDesc *Parser::template_use(const Tok &name_tok) {
-  TypeDesc *templ = type_of_name_token(name_tok);
-  if (cur.cls != G_TOPEN) return templ;
   std::vector<std::string> args;
-  collect_template_arguments(args);
-  if (!templ || templ->kind != TK_TEMPLATE) return named_type(name_tok.name, nullptr);
-  TypeDesc *inst = instantiate_class_template(table, templ, args, 1);
-  return inst;
+  bool has_args = cur.cls == G_TOPEN;
+  if (has_args) collect_template_arguments(args);
+  return template_instance(name_tok, args, has_args);
 }
 
 namespace {
 
-bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
-bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
+// Whether an argument text names a parameter of an enclosing template header.
+bool mentions_parameter(const Parser &p, const std::string &text) {
+  for (size_t i = 0; i < text.size();) {
+    if (!ident_start(text[i])) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < text.size() && ident_char(text[j])) ++j;
+    if (p.is_template_parameter(intern_string(text.substr(i, j - i).c_str()))) return true;
+    i = j;
+  }
+  return false;
+}
 
 }  // namespace
+
+TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::string> &args, bool has_args) {
+  TypeDesc *templ = type_of_name_token(name_tok);
+  if (!has_args) return templ;
+  std::string composed = std::string(name_tok.name ? name_tok.name : "") + "<";
+  for (size_t i = 0; i < args.size(); ++i) composed += (i ? "," : "") + args[i];
+  composed += ">";
+  if (!templ || templ->kind != TK_TEMPLATE) return named_type(intern(composed), nullptr);
+  // Inside a template, a use that depends on its parameters is not an instance.
+  for (const std::string &a : args)
+    if (mentions_parameter(*this, a)) return named_type(intern(composed), nullptr);
+  TypeDesc *inst = instantiate_class_template(table, templ, args, 1);
+  return inst ? inst : named_type(intern(composed), nullptr);
+}
+
 
 }  // namespace grammar
 

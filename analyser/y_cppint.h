@@ -171,6 +171,7 @@ class Parser {
   void linkage_specification();
   void template_declaration();
   TypeDesc *template_use(const Tok &name_tok);
+  TypeDesc *template_instance(const Tok &name_tok, const std::vector<std::string> &args, bool has_args);
   void access_declaration(const std::vector<std::string> &qual, const char *name);
   TypeDesc *find_scope_type(const Tok &t) const;
 };
