@@ -130,7 +130,7 @@ class IfParser {
 
   void push(int entries) {
     depth_ += entries;
-    if (depth_ > kStackLimit) syntax_error("yacc stack overflow");
+    if (depth_ > kStackLimit) syntax_error("parser stack overflow");
   }
   void pop(int entries) { depth_ -= entries; }
 
