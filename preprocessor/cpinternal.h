@@ -32,8 +32,13 @@ inline int continuation_at(const char *p) {
 // Would a and b, written next to each other, read as one operator token
 // ("- -1" written as "--1")? Expansions keep such neighbours apart.
 inline bool would_paste(char a, char b) {
-  static const char ops[] = "+-*/%<>=!&|^:#.";
-  return a && b && std::memchr(ops, a, sizeof ops - 1) && std::memchr(ops, b, sizeof ops - 1);
+  // The first two characters of every operator of two or more characters,
+  // and the comment openers.
+  static const char pairs[] = "++--->+=-=*=/=%=&=|=^=<<>><=>===!=&&||##::..///*.*";
+  if (!a || !b) return false;
+  for (const char *p = pairs; p[0] && p[1]; p += 2)
+    if (p[0] == a && p[1] == b) return true;
+  return false;
 }
 
 // ---- state, levels, reporting (cprepr.cpp)

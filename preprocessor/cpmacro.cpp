@@ -713,14 +713,16 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   collect_arguments(args, opener);
   if (args.size() == 1 && all_white(args[0].raw)) args.clear();
   const int n = (int)args.size(), np = def->nargs;
+  // The variadic parameter may take nothing: va() is a complete call.
+  const int wanted = def->rest_args ? np - 1 : np;
   const std::string &name = entry->name;
   if (np == 0 && n > 0)
     pp_report(SEV_WARNING, "ARGTOMACR", name);
   else if (n > np && def->rest_args == 0)
     pp_report(SEV_WARNING, "TOMANYARG", name);
-  else if (n == 0 && np > 0)
+  else if (n == 0 && wanted > 0)
     pp_report(SEV_WARNING, "NOARTOMAC", name);
-  else if (n > 0 && n < np)
+  else if (n > 0 && n < wanted)
     pp_report(SEV_WARNING, "NBARGMACR", name);
 
   // The variadic parameter takes the arguments from its position on, joined
@@ -729,13 +731,29 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   std::string text;
   text.reserve(def->expansion.size() + 16);
   std::size_t pos = 0;
+  // Where a substitution (or an empty one) would join two operator
+  // characters that the source kept apart, a white-space marker keeps them
+  // apart; ## joins on purpose and is left alone.
+  auto keep_apart = [&text](char next) {
+    if (!text.empty() && would_paste(text.back(), next)) text += "\n ";
+  };
+  bool pasted = false;
   for (const MacroReference &ref : def->pattern) {
-    text.append(def->expansion, pos, ref.nchars);
+    if (ref.nchars > 0) {
+      if (!pasted) keep_apart(def->expansion[pos]);
+      text.append(def->expansion, pos, ref.nchars);
+    }
     pos += ref.nchars;
     bool variadic = (def->rest_args == 2 && ref.argno == -1) || (def->rest_args == 1 && ref.argno == np - 1);
-    text += reference_text(ref, args, first_variadic, variadic);
+    std::string arg = reference_text(ref, args, first_variadic, variadic);
+    if (!arg.empty() && !ref.raw_before) keep_apart(arg[0]);
+    text += arg;
+    pasted = ref.raw_after;
   }
-  text.append(def->expansion, pos, std::string::npos);
+  if (pos < def->expansion.size()) {
+    if (!pasted) keep_apart(def->expansion[pos]);
+    text.append(def->expansion, pos, std::string::npos);
+  }
   if (!out.text.empty() && !text.empty() && would_paste(out.text.back(), text[0])) out.text.push_back(' ');
   InputLevel &lv = pp_push_owned(LV_MACRO, std::move(text));
   lv.macro = entry;
