@@ -171,7 +171,9 @@ int lex_current_line();
 
 // Skips bracket-balanced text to a stop character. Returns the stop
 // character's position (or just after it with include_stop), null when the
-// text ends first. Newlines add to *lines when given.
+// text ends first. Newlines add to *lines when given; a "#line" marker at the
+// start of a skipped line sets *lines (and, on the scanner's own counter, the
+// current file), other directive lines are passed over as one line each.
 const char *skip_balanced(const char *text, const char *stops, bool include_stop, bool nesting,
                           int *lines);
 // Skips from *cursor, moves it, and returns prefix + the skipped text; ok
