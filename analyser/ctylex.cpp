@@ -794,7 +794,11 @@ void enter_pushback() {
   TokenScanner &s = *g_scanner;
   if (s.pushback.empty()) return;
   const char *rest = g_resume_text ? g_resume_text : s.text;
-  g_pushback_buffer = s.pushback;
+  // Characters returned while a push-back is being read go in front of
+  // what is left of it.
+  std::string joined = s.pushback;
+  if (g_resume_text && s.text) joined += s.text;
+  g_pushback_buffer = joined;
   s.pushback.clear();
   // The push-back is scanned on its own, then the text resumes.
   g_resume_text = rest;

@@ -282,6 +282,14 @@ TEST_F(Lex, NestedScansKeepTheirOwnPosition) {
   lex_unread_token();
   EXPECT_EQ(lex_next(), T_IDENTIFIER);
   EXPECT_EQ(scanner().token_text, "two");
+  lex_unput(' ');
+  lex_unput('z');
+  lex_unput('y');
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_EQ(scanner().token_text, "yz");
+  lex_unput('w');
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);  // returned in front of the rest of the push-back
+  EXPECT_EQ(scanner().token_text, "w");
   LexMark m = lex_mark();
   EXPECT_EQ(lex_next(), T_END);
   lex_restore(m);
