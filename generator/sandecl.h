@@ -1,0 +1,59 @@
+// Declarations the script carries before its BEGIN line: the types the
+// tested file's classes and globals need, and the globals of the tested and
+// integrated files as extern declarations. Every written declaration is also
+// parsed into the script's own table, so that no name is declared twice in
+// the script. The stub emitter shares the needed-type collection.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+
+struct Symbol;
+struct SymbolTable;
+struct TypeDesc;
+
+struct NeededEntry {
+  Symbol *entry = nullptr;
+  std::int32_t order = 0;
+  bool forward_only = false;  // write a forward declaration (class key, no body)
+};
+
+// Table entries ordered by order number; the first insertion of a number
+// wins. Order numbers arrive mostly ascending, so a balanced tree keeps the
+// inserts logarithmic where a plain search tree would degrade into a list.
+class NeededSet {
+ public:
+  // Number 0 adds nothing.
+  void insert(Symbol *entry, std::int32_t order, bool forward_only);
+  bool contains(std::int32_t order) const { return entries_.count(order) != 0; }
+  bool empty() const { return entries_.empty(); }
+  std::size_t size() const { return entries_.size(); }
+  void clear() { entries_.clear(); }
+  // Ascending order.
+  std::map<std::int32_t, NeededEntry>::const_iterator begin() const { return entries_.begin(); }
+  std::map<std::int32_t, NeededEntry>::const_iterator end() const { return entries_.end(); }
+
+ private:
+  std::map<std::int32_t, NeededEntry> entries_;
+};
+
+// Adds to set the named types that type depends on, declared in table (the
+// analysed file) and not yet known to the script.
+void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table);
+
+// Writes the set's declarations in ascending order (forward-only entries as
+// forward declarations, the others in mode with their bodies), each parsed
+// into the script's table first.
+void emit_needed_declarations(const NeededSet &set, int mode);
+
+// The needed types of a file's file-scope declarations, then its globals as
+// extern declarations.
+void declare_file_globals(const std::string &path, SymbolTable &table);
+
+// The section bodies of the tested file and of one integrated file.
+void emit_tested_declarations(const std::string &tested_path);
+void emit_integrated_declarations(const std::string &path);
+
+// Parses one C text the script carries into the script's table (file name:
+// the generated script).
+void parse_into_script(const std::string &text);
