@@ -227,6 +227,8 @@ void install(const std::string &name, MacroDefinition *def) {
 }  // namespace
 
 void pp_define(const char *start, const char *end) {
+  if (!pp_state.macro_table) return;  // no context prepared yet
+  pp_build_classes();
   const char *p = start;
   while (p < end && is_hspace(*p)) ++p;
   const char *n = p;

@@ -241,9 +241,13 @@ void treat_identifier(OutputBuffer &out, std::size_t id_out, unsigned hash, int 
     return;
   }
   if (e->kind == MK_DEFINED) {
+    // The operand may follow the end of the expansion that produced "defined".
+    while (pp_state.depth > base && pp_top().kind == LV_MACRO && pp_top().position >= pp_top().end)
+      pp_pop_level();
+    InputLevel &at = pp_top();
     std::size_t consumed = 0;
-    int value = if_defined_operator(lv.position, lv.end - lv.position, &consumed);
-    lv.position += consumed;
+    int value = if_defined_operator(at.position, at.end - at.position, &consumed);
+    at.position += consumed;
     out.text.resize(id_out);
     out.text.append(value ? " 1 " : " 0 ");
     return;

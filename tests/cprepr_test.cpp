@@ -428,6 +428,39 @@ TEST_F(Pp, DeepConditionalsAndManySkippedLines) {
   EXPECT_EQ(r.err, "");
 }
 
+TEST_F(Pp, IfConditionsExpandMacrosAndDefined) {
+  struct Case {
+    const char *cond;
+    bool taken;
+    const char *report;
+  } cases[] = {
+      {"defined(Z) && Z > 2", false, nullptr},
+      {"defined X && !defined(Y)", true, nullptr},
+      {"D(X) && D X", true, nullptr},           // "defined" produced by a macro
+      {"SQ(3) == 9 && TWO", true, nullptr},
+      {"#machine(X)", true, nullptr},
+      {"1 # 0", true, nullptr},                 // a '#' ends the expression
+      {"", false, "EMPTYEXPR"},
+      {"defined", false, "ERDEFINED"},
+      {"1.0", false, "EXPERRONE"},
+      {"UNDEF(1)", false, "EXPERRONE"},
+  };
+  for (const Case &c : cases) {
+    Result r = run(std::string("#define X\n#define D defined\n#define SQ(a) ((a)*(a))\n#define TWO 2\n#if ") +
+                   c.cond + "\nyes\n#else\nno\n#endif\n");
+    EXPECT_EQ(r.out.find("yes") != std::string::npos, c.taken) << c.cond;
+    EXPECT_EQ(r.out.find("no") != std::string::npos, !c.taken) << c.cond;
+    if (c.report)
+      EXPECT_NE(r.err.find(c.report), std::string::npos) << c.cond << r.err;
+    else
+      EXPECT_EQ(r.err, "") << c.cond;
+  }
+  Result r = run("#if 0\n#elif TWO == 2\nsecond\n#elif 1/0\nthird\n#endif\n");
+  EXPECT_NE(r.out.find("second"), std::string::npos);
+  EXPECT_EQ(r.out.find("third"), std::string::npos);
+  EXPECT_EQ(r.err, "");  // a later #elif is not evaluated
+}
+
 TEST_F(Pp, LineDirective) {
   Result r = run_file("l.c", "a\n#line 120 \"src/a.c\"\nb\n#line 7\nc\n#line 0 \"x.c\"\nd\n");
   EXPECT_EQ(r.out, marker(1, "l.c") + "a\n#line 120 \"src/a.c\"\nb\n\nc\n\nd\n") << r.out;
