@@ -31,6 +31,8 @@ BASIC = ["int", "unsigned int", "long", "unsigned long long", "char", "signed ch
 
 
 class Gen:
+    cpp = False
+
     def __init__(self, seed):
         self.r = random.Random(seed)
         self.n = 0
@@ -41,12 +43,14 @@ class Gen:
         return "%s%d" % (p, self.n)
 
     def basic(self):
-        return self.r.choice(BASIC + [t for t in self.tags])
+        # C++ wants an initialiser for const objects: none of them there.
+        basic = [b for b in BASIC if not (self.cpp and b.startswith("const"))]
+        return self.r.choice(basic + [t for t in self.tags])
 
     def declarator(self, name):
         return self.r.choice([
             name, "*" + name, name + "[4]", "(*%s)(int, char)" % name, "*%s[3]" % name,
-            name + "[2][3]", "* const " + name, "**" + name, "(*%s)[5]" % name,
+            name + "[2][3]", ("**" if self.cpp else "* const ") + name, "**" + name, "(*%s)[5]" % name,
             "(*(*%s)(void))(int)" % name,
         ])
 
@@ -102,7 +106,7 @@ class Gen:
         elif style == 1:
             out.append("%s%s %s(%s);" % (static, ret, name, params))
             out.append("%s %s(%s) %s" % (ret, name, params, self.body().replace("return;", "")))
-        elif style == 2:
+        elif style == 2 and not self.cpp:
             out.append("%s%s %s(a, b) int a; char *b; %s" % (static, ret, name, self.body().replace("return;", "")))
         else:
             out.append("%s%s %s(%s) %s" % (static, ret, name, params, self.body().replace("return;", "")))
@@ -111,6 +115,81 @@ class Gen:
         out = []
         for _ in range(self.r.randint(20, 60)):
             self.r.choice([self.variables, self.variables, self.types, self.function, self.function])(out)
+        return "\n".join(out) + "\n"
+
+
+class GenCpp(Gen):
+    """C++ files: classes with members defined inside and outside, namespaces,
+    templates used as types, overloads, linkage blocks, references."""
+    cpp = True
+
+    def klass(self, out):
+        c = self.name("C")
+        classes = getattr(self, "classes", [])
+        base = self.r.choice(["", " : public %s" % classes[-1]] if classes else [""])
+        out.append("class %s%s {" % (c, base))
+        out.append("public:")
+        out.append("  %s();" % c)
+        out.append("  %s(int v, const char *name = \"x\");" % c)
+        out.append("  virtual ~%s();" % c)
+        out.append("  int get() const { return v_; }")
+        out.append("  void set(int v);")
+        out.append("  %s &operator=(const %s &o);" % (c, c))
+        out.append("  bool operator<(const %s &o) const;" % c)
+        out.append("  static int count;")
+        out.append("  enum Mode { ON, OFF = 3 };")
+        out.append("  struct Inner { int a; void touch() { } } inner;")
+        out.append("  friend class Other%s;" % c)
+        out.append("protected:")
+        out.append("  int v_;")
+        out.append("private:")
+        out.append("  char buf_[8];")
+        out.append("};")
+        out.append("%s::%s() : v_(0) { }" % (c, c))
+        out.append("%s::%s(int v, const char *name) : v_(v) { (void)name; }" % (c, c))
+        out.append("%s::~%s() { }" % (c, c))
+        out.append("void %s::set(int v) { v_ = v; }" % c)
+        out.append("%s &%s::operator=(const %s &o) { v_ = o.v_; return *this; }" % (c, c, c))
+        out.append("bool %s::operator<(const %s &o) const { return v_ < o.v_; }" % (c, c))
+        out.append("int %s::count = 0;" % c)
+        out.append("%s::Mode mode_of_%s(const %s &x) { return %s::ON; }" % (c, c, c, c))
+        self.tags.append(c)
+        self.classes = getattr(self, "classes", []) + [c]
+
+    def namespace(self, out):
+        n = self.name("ns")
+        out.append("namespace %s {" % n)
+        out.append("  int inside;")
+        out.append("  int twice(int x) { return 2 * x; }")
+        out.append("  class K { public: void m(); };")
+        out.append("  void K::m() { }")
+        out.append("  namespace deeper { double d; }")
+        out.append("}")
+        out.append("namespace { int hidden%d; void unseen%d() { } }" % (self.n, self.n))
+        out.append("int %s_user(int a) { return %s::twice(a); }" % (n, n))
+        out.append("namespace alias%d = %s;" % (self.n, n))
+
+    def template(self, out):
+        t = self.name("Tp")
+        out.append("template <class T, class U = int> struct %s { T first; U second; %s<T, U> *next; T get() const { return first; } };" % (t, t))
+        out.append("%s<char> %s;" % (t, self.name("v")))
+        out.append("static %s<long, double> *%s;" % (t, self.name("v")))
+        out.append("template <class T> T max_of%d(T a, T b) { return a < b ? b : a; }" % self.n)
+        out.append("typedef %s<short> %s_short;" % (t, t))
+
+    def overloads(self, out):
+        f = self.name("ov")
+        out.append("int %s(int a) { return a; }" % f)
+        out.append("int %s(double a, int &r) { return r; }" % f)
+        out.append("static int %s(const char *s, int n, long m, ...) { return 0; }" % f)
+        out.append('extern "C" { int %s_c(void); int %s_c(void) { return 1; } }' % (f, f))
+        out.append('extern "C" int %s_d(int);' % f)
+
+    def file(self):
+        out = []
+        for _ in range(self.r.randint(10, 25)):
+            self.r.choice([self.variables, self.types, self.function, self.klass, self.namespace,
+                           self.template, self.overloads])(out)
         return "\n".join(out) + "\n"
 
 
@@ -152,26 +231,38 @@ int main(int argc, char **argv) { signal(SIGINT, handler); printf("%d\n", argc);
 '''
 
 
+def file_level(decls):
+    """Declarations at file scope: linkage blocks are looked into."""
+    for d in decls:
+        if d.get("kind") == "LinkageSpecDecl":
+            yield from file_level(d.get("inner", []))
+        else:
+            yield d
+
+
 def clang_sets(clang, path):
-    p = subprocess.run([clang, "-Xclang", "-ast-dump=json", "-fsyntax-only", "-w", "-x", "c", path],
+    lang = "c++" if path.endswith(".cpp") else "c"
+    p = subprocess.run([clang, "-Xclang", "-ast-dump=json", "-fsyntax-only", "-w", "-x", lang, path],
                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if p.returncode != 0:
         raise RuntimeError("clang rejects %s:\n%s" % (path, p.stderr.decode(errors="replace")[:2000]))
     tu = json.loads(p.stdout)
     funcs, static_names, variables = {}, set(), {}
-    for d in tu.get("inner", []):
-        if d.get("isImplicit"):
+    for d in file_level(tu.get("inner", [])):
+        # Members defined outside their class name the class as their parent.
+        if d.get("isImplicit") or d.get("parentDeclContextId"):
             continue
         kind, name = d.get("kind"), d.get("name")
         if kind == "FunctionDecl":
-            if d.get("storageClass") == "static":
-                static_names.add(name)
             inner = d.get("inner", [])
+            key = (name, sum(1 for i in inner if i.get("kind") == "ParmVarDecl"))
+            if d.get("storageClass") == "static":
+                static_names.add(key)
             if any(i.get("kind") == "CompoundStmt" for i in inner):
-                funcs[name] = sum(1 for i in inner if i.get("kind") == "ParmVarDecl")
+                funcs[key] = name
         elif kind == "VarDecl":
             variables.setdefault(name, []).append(d.get("storageClass", "none"))
-    fset = {(n, c, n in static_names) for n, c in funcs.items()}
+    fset = {(n, c, (n, c) in static_names) for (n, c) in funcs}
     vset = set()
     for n, sc in variables.items():
         if "static" in sc:
@@ -233,6 +324,11 @@ def main():
         p = os.path.join(a.work, "gen%03d.c" % i)
         with open(p, "w") as f:
             f.write(Gen(1000 + i).file())
+        paths.append(p)
+    for i in range(a.files // 2):
+        p = os.path.join(a.work, "gen%03d.cpp" % i)
+        with open(p, "w") as f:
+            f.write(GenCpp(5000 + i).file())
         paths.append(p)
     if a.cc:
         src = os.path.join(a.work, "real.c")

@@ -2,7 +2,7 @@
 // prints what it declares, one line per entry:
 //   kind<TAB>name<TAB>type<TAB>storage<TAB>defined|declared<TAB>file:line[<TAB>params]
 // kind is one of: function, variable, typedef, enum, struct, class, union,
-// namespace, template, enumerator; members are printed with their scope
+// namespace, template, function-template; members are printed with their scope
 // ("A::f"). --quiet suppresses the analyser's reports; --summary prints only
 // the number of entries (for timing). Parameters of functions are "name:type" separated by ", ";
 // "params=N" gives their count without a lone unnamed void and the ellipsis.
@@ -113,7 +113,7 @@ void print_entry(const Symbol *s, bool tag) {
   } else if (d->storage & SF_TYPEDEF) {
     kind = "typedef";
   } else if (t && t->kind == TK_FUNCTION) {
-    kind = "function";
+    kind = t->template_word ? "function-template" : "function";
   } else {
     kind = "variable";
   }
