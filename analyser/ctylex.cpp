@@ -925,7 +925,14 @@ int lex_next() {
         }
         break;
       case LS_TEMPLATE_ARGUMENTS:
-        if (code == '<') {
+        if (code == ';' || code == '}') {
+          // No argument list holds these: the list was never closed. Going
+          // on in this state would turn every later '<' and '>' of the file
+          // into template brackets.
+          s.state = LS_NORMAL;
+          s.template_declaration = 0;
+          s.template_nesting = 0;
+        } else if (code == '<') {
           ++s.template_nesting;
           code = T_TEMPLATE_OPEN;
         } else if (code == '>' || code == P_SHR) {
@@ -942,6 +949,10 @@ int lex_next() {
         }
         break;
       case LS_TEMPLATE_DECLARATION:
+        if (code == '}') {  // matches no rule after a template header
+          ++s.skipped_characters;
+          continue;
+        }
         if (code == '<') {
           code = T_TEMPLATE_OPEN;
         } else if (code == '>' || code == P_SHR) {

@@ -95,6 +95,12 @@ TEST_F(Lex, TemplateArgumentsCloseTwiceOnShiftRight) {
   EXPECT_EQ(codes("A<B<int>> x;"), expected);
   // Outside template arguments ">>" and "<" are operators.
   EXPECT_EQ(codes("a >> b < c"), (std::vector<int>{T_IDENTIFIER, P_SHR, T_IDENTIFIER, '<', T_IDENTIFIER}));
+  // An argument list that never closes ends at ';'.
+  EXPECT_EQ(codes("B<int; x < y"), (std::vector<int>{T_TEMPLATE_NAME, T_TEMPLATE_OPEN, K_INT, ';', T_IDENTIFIER, '<',
+                                                     T_IDENTIFIER}));
+  // A '}' after a template header matches no rule.
+  EXPECT_EQ(codes("template<class T> } ;"), (std::vector<int>{K_TEMPLATE, T_TEMPLATE_OPEN, K_CLASS, T_IDENTIFIER,
+                                                              T_TEMPLATE_CLOSE, ';'}));
   // After a template name, a punctuator other than '<' goes back to normal.
   EXPECT_EQ(codes("B ; x < y"), (std::vector<int>{T_TEMPLATE_NAME, ';', T_IDENTIFIER, '<', T_IDENTIFIER}));
 }
