@@ -1,0 +1,543 @@
+// Environment blocks, VAR lines with their placeholders, and services.
+#include "generator/sancpp.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "analyser/cpptab.h"
+#include "analyser/y_cppa.h"
+#include "frame/i18n_anaccpp_msg.h"
+#include "frame/i18n_bibli_msg.h"
+#include "frame/i18n_squelet_msg.h"
+#include "frame/i18nutil.h"
+#include "frame/merror.h"
+#include "generator/sancmd.h"
+#include "generator/sgener.h"
+#include "generator/siofic.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string T = "\t\t";  // the two tabs of a VAR line
+const std::string kRule(80, '-');
+
+class EmitterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static bool registered = false;
+    if (!registered) {
+      register_squelet_messages();
+      register_bibli_messages();
+      register_ana_c_cpp_messages();
+      registered = true;
+    }
+    unsetenv("QZW_NOBASENAME");
+    char pattern[] = "/tmp/sancpp_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    reset_reporter();
+    reset_script_writer();
+    reset_service_names();
+    generator_options() = GeneratorOptions{};
+    KeywordLanguage = LANG_GB;
+    table_init(*script_context().table, "");
+  }
+  void TearDown() override {
+    release_table(table_);
+    release_table(*script_context().table);
+    KeywordLanguage = LANG_GB;
+    unsetenv("QZW_NOBASENAME");
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+
+  // Analyses text as the file `file` (line markers may change it).
+  void analyse(const std::string &text, const char *file = "t.c", const char *reference = "") {
+    table_init(table_, reference);
+    analyse_text(text.c_str(), table_, "", file, 1, nullptr, 0, 0);
+    ASSERT_EQ(analysis_syntax_errors(), 0) << text;
+  }
+
+  // The lines that `emit` writes into a fresh script.
+  template <typename F> std::vector<std::string> lines(F &&emit) {
+    ScriptWriter &w = script_writer();
+    w.path = folder_ + "/t.ptu";
+    w.stream = std::fopen(w.path.c_str(), "w");
+    emit();
+    std::fclose(w.stream);
+    w.stream = nullptr;
+    std::ifstream in(w.path, std::ios::binary);
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+  }
+
+  std::vector<std::string> environment(const std::string &path, int included = 0) {
+    return lines([&] { emit_file_environment(path, table_, included); });
+  }
+  std::vector<std::string> services(const std::string &tested = ".\\t.c") {
+    return lines([&] { emit_services(tested, table_); });
+  }
+
+  // The VAR lines of an environment, without the block around them.
+  std::vector<std::string> var_lines(const std::string &text) {
+    analyse(text);
+    std::vector<std::string> block = environment(".\\t.c");
+    if (block.size() < 6) return block;
+    return std::vector<std::string>(block.begin() + 3, block.end() - 3);
+  }
+
+  SymbolTable table_;
+  std::string folder_;
+};
+
+std::vector<std::string> service_names_of(const std::vector<std::string> &script) {
+  std::vector<std::string> names;
+  for (const std::string &l : script)
+    if (l.rfind("SERVICE ", 0) == 0) names.push_back(l.substr(8));
+  return names;
+}
+
+// The lines of one service, from its empty first line to its closing one.
+std::vector<std::string> service_block(const std::vector<std::string> &script, const std::string &name) {
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    if (script[i] != "SERVICE " + name) continue;
+    std::size_t start = i >= 4 ? i - 4 : 0;
+    for (std::size_t j = i; j < script.size(); ++j)
+      if (script[j] == "END SERVICE -- " + name)
+        return std::vector<std::string>(script.begin() + start, script.begin() + std::min(j + 2, script.size()));
+  }
+  return {};
+}
+
+TEST(SameUnit, ComparesFileNamesWithoutSuffixIgnoringCase) {
+  unsetenv("QZW_NOBASENAME");
+  struct Case {
+    const char *a, *b;
+    bool same;
+  } cases[] = {
+      {"t.c", ".\\t.c", true},          {"src/Unit.c", "UNIT.h", true},   {"a\\b\\x.c", "c/d/x.cc", true},
+      {"my.unit.c", "my.unit.h", true}, {"my.unit.c", "my.c", false},     {"x.c", "xy.c", false},
+      {"xy.c", "x.c", false},           {"noext", "dir/noext", true},     {"noext", "noext.c", true},
+      {"", "t.c", false},               {"dir.d/t", "t.c", true},         {"\xC9t\xE9.c", "\xE9t\xE9.c", false},
+      {"t.c", nullptr, false},          {nullptr, nullptr, false},
+  };
+  for (const Case &c : cases) EXPECT_EQ(same_unit(c.a, c.b), c.same) << (c.a ? c.a : "null") << " / " << (c.b ? c.b : "null");
+  setenv("QZW_NOBASENAME", "", 1);
+  EXPECT_TRUE(same_unit("x.c", "y.c"));
+  EXPECT_TRUE(same_unit(nullptr, nullptr));
+  unsetenv("QZW_NOBASENAME");
+}
+
+// The worked example: t.c holding int g and a function.
+TEST_F(EmitterTest, WorkedExampleEnvironment) {
+  analyse("int g;\nint add(int a, int b) { return a + b; }\n");
+  EXPECT_EQ(environment(".\\t.c"), (std::vector<std::string>{
+                                       "",
+                                       "-- Environment of the file .\\t.c",
+                                       "ENVIRONMENT ENV_t_c",
+                                       "  VAR g," + T + "init = 0," + T + "ev = init",
+                                       "END ENVIRONMENT -- ENV_t_c",
+                                       "USE ENV_t_c",
+                                       "",
+                                   }));
+}
+
+TEST_F(EmitterTest, PlaceholdersByType) {
+  struct Case {
+    const char *declaration;
+    std::string line;
+  } cases[] = {
+      {"char *s;", "VAR s," + T + "init = \"\""},
+      {"int *p;", "VAR p," + T + "init = NIL"},
+      {"double d;", "VAR d," + T + "init = 0.0"},
+      {"long double ld;", "VAR ld," + T + "init = 0.0"},
+      {"unsigned char u;", "VAR u," + T + "init = 0"},
+      {"int a[4];", "ARRAY a," + T + "init = { others => 0 }"},
+      {"int m[2][3];", "ARRAY m," + T + "init = { others => { others => 0 } }"},
+      {"char buf[10];", "VAR buf," + T + "init = \"\""},
+      {"char *names[3];", "ARRAY names," + T + "init = { others => \"\" }"},
+      {"int (*fp)(int);", "VAR fp," + T + "init = NIL"},
+      {"struct P { int x; int y; } pt;", "STRUCTURE pt," + T + "init = { x => 0, y => 0 }"},
+      {"struct Q { int v[2]; double w; } q;", "STRUCTURE q," + T + "init = { v => { others => 0 }, w => 0.0 }"},
+      {"struct R { int x; }; struct R r;", "STRUCTURE r," + T + "init = { x => 0 }"},
+      {"struct O { struct I { int k; } in; char *n; } o;",
+       "STRUCTURE o," + T + "init = { in => { k => 0 }, n => \"\" }"},
+      {"struct L { struct L *next; int v; } l;", "STRUCTURE l," + T + "init = { next => NIL, v => 0 }"},
+      {"struct E { } e;", "STRUCTURE e," + T + "init = {  }"},
+      {"union U { int x; double y; } u;", "VAR u," + T + "init = { x => 0 }"},
+      {"enum C { RED, GREEN } c;", "VAR c," + T + "init = RED"},
+      {"enum { A0 = 3 } anon;", "VAR anon," + T + "init = A0"},
+      {"typedef double real; real r2;", "VAR r2," + T + "init = 0.0"},
+      {"typedef struct { int a; } S; S s2;", "STRUCTURE s2," + T + "init = { a => 0 }"},
+      {"struct K { const int c; int d; } k;", "STRUCTURE k," + T + "init = { d => 0 }"},
+      {"struct S3 { int x; } s3, *ps3;", "STRUCTURE s3," + T + "init = { x => 0 }|VAR ps3," + T + "init = NIL"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.declaration);
+    std::vector<std::string> got = var_lines(c.declaration);
+    std::string joined;
+    for (const std::string &l : got) joined += (joined.empty() ? "" : "|") + l;
+    std::string want;
+    std::stringstream parts(c.line);
+    for (std::string part; std::getline(parts, part, '|');)
+      want += (want.empty() ? "" : "|") + ("  " + part + "," + T + "ev = init");
+    EXPECT_EQ(joined, want);
+  }
+}
+
+TEST_F(EmitterTest, PlaceholdersInFrenchUseTheirKeywords) {
+  KeywordLanguage = LANG_FR;
+  analyse("int a[2];\nint i;\n");
+  std::vector<std::string> got = environment("dir/t.c");
+  ASSERT_EQ(got.size(), 8u);
+  EXPECT_EQ(got[1], "-- Environnement du fichier dir/t.c");
+  EXPECT_EQ(got[2], "ENVIRONNEMENT ENV_t_c");
+  // Bucket order, not source order: i falls in bucket 51, a in 71.
+  EXPECT_EQ(got[3], "  VAR i," + T + "init = 0," + T + "va = init");
+  EXPECT_EQ(got[4], "  TAB a," + T + "init = { autres => 0 }," + T + "va = init");
+  EXPECT_EQ(got[5], "FIN ENVIRONNEMENT -- ENV_t_c");
+  EXPECT_EQ(got[6], "UTILISE ENV_t_c");
+}
+
+TEST_F(EmitterTest, WhichFilesGetABlockAndWhatItLists) {
+  // Only const globals: the block without VAR lines.
+  analyse("const int k = 1;\nconst char *const name = \"x\";\n");
+  EXPECT_EQ(environment("t.c"), (std::vector<std::string>{"", "-- Environment of the file t.c", "ENVIRONMENT ENV_t_c",
+                                                           "END ENVIRONMENT -- ENV_t_c", "USE ENV_t_c", ""}));
+  // Functions, prototypes, types and typedef names only: no block at all.
+  analyse("int f(int x) { return x; }\nvoid g(void);\nstruct S { int a; };\nenum E { A };\n"
+          "typedef int T;\ntypedef struct S S;\ntypedef struct S Alias;\n");
+  EXPECT_TRUE(environment("t.c").empty());
+  // A typedef name beside a variable: no VAR line for the type.
+  EXPECT_EQ(var_lines("typedef int count_t;\ncount_t n;\n"),
+            (std::vector<std::string>{"  VAR n," + T + "init = 0," + T + "ev = init"}));
+  // Static variables only in the inserted file's environment; members never.
+  analyse("static int hidden;\nint shown;\nstruct W { int member; static int counter; };\n", "t.cc");
+  std::vector<std::string> plain = environment("t.cc"), inserted = environment("t.cc", 1);
+  ASSERT_EQ(plain.size(), 7u);
+  EXPECT_EQ(plain[3], "  VAR shown," + T + "init = 0," + T + "ev = init");
+  ASSERT_EQ(inserted.size(), 8u);
+  EXPECT_NE(inserted[3].find("hidden"), std::string::npos);
+  EXPECT_NE(inserted[4].find("shown"), std::string::npos);
+  // Only a static variable: no block for the ordinary environment.
+  analyse("static int alone;\n");
+  EXPECT_TRUE(environment("t.c").empty());
+  EXPECT_EQ(environment("t.c", 1).size(), 7u);
+}
+
+TEST_F(EmitterTest, EnvironmentNamesFromFileNames) {
+  struct Case {
+    const char *path, *name;
+  } cases[] = {{"unit-a.c", "ENV_unit_a_c"},
+               {"my.unit.c", "ENV_my_unit_c"},
+               {".\\dir.x\\a,b.cc", "ENV_a_b_cc"},
+               {"src/x-y.z-w", "ENV_x_y_z-w"}};
+  for (const Case &c : cases) {
+    analyse("int v;\n", c.path);
+    std::vector<std::string> got = environment(c.path);
+    ASSERT_EQ(got.size(), 7u) << c.path;
+    EXPECT_EQ(got[1], std::string("-- Environment of the file ") + c.path);
+    EXPECT_EQ(got[2], std::string("ENVIRONMENT ") + c.name);
+    EXPECT_EQ(got[4], std::string("END ENVIRONMENT -- ") + c.name);
+    EXPECT_EQ(got[5], std::string("USE ") + c.name);
+  }
+}
+
+TEST_F(EmitterTest, DeclarationsOfIncludedHeadersOnlyWithNoBaseName) {
+  analyse("#line 1 \"h.h\"\nint from_header;\n#line 2 \"t.c\"\nint own;\n");
+  std::vector<std::string> got = environment("t.c");
+  ASSERT_EQ(got.size(), 7u);
+  EXPECT_NE(got[3].find("own"), std::string::npos);
+  setenv("QZW_NOBASENAME", "1", 1);
+  got = environment("t.c");
+  ASSERT_EQ(got.size(), 8u);
+  unsetenv("QZW_NOBASENAME");
+}
+
+TEST_F(EmitterTest, VarLineModes) {
+  analyse("struct S { int a; };\n"
+          "int f(char *s, int *p, struct S *ps, int (*cb)(int), int (*pa)[3], int &r, void *v, struct S &rs);\n",
+          "t.cc");
+  Symbol *f = lookup_ordinary("f", table_, ScopeContext{});
+  ASSERT_NE(f, nullptr);
+  std::vector<std::string> got = lines([&] {
+    for (DeclNode *p = f->decl->type->function->info->first_param; p; p = p->next)
+      emit_var_line(p->decl, "    ", "", VM_PARAMETER);
+    emit_var_line(f->decl, "    ", "svc", VM_RESULT);
+    emit_var_line(f->decl, "    ", "svc", VM_GLOBAL);  // a function is no variable
+  });
+  const std::string ev = "," + T + "ev = init";
+  EXPECT_EQ(got, (std::vector<std::string>{
+                     "    VAR s," + T + "init = \"\"" + ev,
+                     "    VAR p," + T + "init = 0" + ev,
+                     "    STRUCTURE ps," + T + "init = { a => 0 }" + ev,
+                     "    VAR cb," + T + "init = NIL" + ev,
+                     "    VAR pa," + T + "init = NIL" + ev,
+                     "    VAR r," + T + "init = 0" + ev,
+                     "    VAR v," + T + "init = 0" + ev,
+                     "    STRUCTURE rs," + T + "init = { a => 0 }" + ev,
+                     "    VAR ret_svc," + T + "init = 0" + ev,
+                 }));
+}
+
+TEST_F(EmitterTest, UniqueServiceNames) {
+  EXPECT_EQ(unique_service_name("f"), "f");
+  EXPECT_EQ(unique_service_name("f"), "f_2");
+  EXPECT_EQ(unique_service_name("f"), "f_3");
+  EXPECT_EQ(unique_service_name("f_2"), "f_2_2");
+  EXPECT_EQ(unique_service_name("f_4"), "f_4");
+  EXPECT_EQ(unique_service_name("f"), "f_5");  // f_4 is taken by then
+  EXPECT_EQ(unique_service_name("g"), "g");
+  // A large overload group stays cheap: each new member does not probe the
+  // names of the earlier ones again.
+  const auto start = std::chrono::steady_clock::now();
+  std::string last;
+  for (int i = 0; i < 20000; ++i) last = unique_service_name("big");
+  EXPECT_EQ(last, "big_20000");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+
+// The worked example's service, and the same in French with accents.
+TEST_F(EmitterTest, WorkedExampleService) {
+  analyse("int g;\nint add(int a, int b) { return a + b; }\n");
+  const std::vector<std::string> want = {
+      "",
+      kRule,
+      "-- Declaration of the service add",
+      kRule,
+      "SERVICE add",
+      "SERVICE_TYPE extern",
+      "",
+      "    -- Tested service parameters declarations",
+      "    #int a;",
+      "    #int b;",
+      "    -- By function returned type declaration",
+      "    #int ret_add;",
+      "",
+      "    ENVIRONMENT ENV_add",
+      "    VAR a," + T + "init = 0," + T + "ev = init",
+      "    VAR b," + T + "init = 0," + T + "ev = init",
+      "    VAR ret_add," + T + "init = 0," + T + "ev = init",
+      "    END ENVIRONMENT -- ENV_add",
+      "    USE ENV_add",
+      "",
+      "    TEST 1",
+      "    FAMILY nominal",
+      "",
+      "        ELEMENT",
+      "        #ret_add = add(a, b);",
+      "        END ELEMENT",
+      "",
+      "    END TEST -- TEST 1",
+      "",
+      "END SERVICE -- add",
+      "",
+  };
+  EXPECT_EQ(services(), want);
+  EXPECT_EQ(warning_count() + error_count(), 0);
+  // The declarations written are known to the script's own table.
+  EXPECT_NE(lookup_at_level("ret_add", *script_context().table, AREA_ORDINARY,
+                            function_scope(*script_context().table, "add"), -1),
+            nullptr);
+
+  KeywordLanguage = LANG_FA;
+  reset_service_names();
+  table_init(*script_context().table, "");
+  analyse("int add(int a, int b) { return a + b; }\n");
+  std::vector<std::string> fa = services();
+  ASSERT_EQ(fa.size(), want.size());
+  EXPECT_EQ(fa[2], "-- D\xE9" "claration du service add");
+  EXPECT_EQ(fa[5], "TYPE_SERVICE externe");
+  EXPECT_EQ(fa[7], "    -- D\xE9" "clarations des param\xE8" "tres du service test\xE9");
+  EXPECT_EQ(fa[10], "    -- D\xE9" "claration du type retourn\xE9" " par la fonction");
+  EXPECT_EQ(fa[13], "    ENVIRONNEMENT ENV_add");
+  EXPECT_EQ(fa[14], "    VAR a," + T + "init = 0," + T + "va = init");
+  EXPECT_EQ(fa[17], "    FIN ENVIRONNEMENT -- ENV_add");
+  EXPECT_EQ(fa[18], "    UTILISE ENV_add");
+  EXPECT_EQ(fa[21], "    FAMILLE nominal");
+  EXPECT_EQ(fa[25], "        FIN ELEMENT");
+  EXPECT_EQ(fa[27], "    FIN TEST -- TEST 1");
+  EXPECT_EQ(fa[29], "FIN SERVICE -- add");
+}
+
+TEST_F(EmitterTest, ServiceWithoutParametersOrResult) {
+  analyse("void tick(void) { }\nvoid tock() { }\n");
+  std::vector<std::string> got = services();
+  EXPECT_EQ(service_block(got, "tick"),
+            (std::vector<std::string>{"", kRule, "-- Declaration of the service tick", kRule, "SERVICE tick",
+                                      "SERVICE_TYPE extern", "", "", "    TEST 1", "    FAMILY nominal", "",
+                                      "        ELEMENT", "        #tick();", "        END ELEMENT", "",
+                                      "    END TEST -- TEST 1", "", "END SERVICE -- tick", ""}));
+  EXPECT_EQ(service_block(got, "tock").size(), 19u);
+}
+
+TEST_F(EmitterTest, WhichFunctionsAreServed) {
+  // Prototypes, static functions and functions of other files get none;
+  // overloads get numbered names in bucket order.
+  analyse("int proto(int);\nstatic int hidden(int x) { return x; }\nint f(int x) { return x; }\n"
+          "int f(double d) { return 0; }\nint f(char *s, int n) { return n; }\n"
+          "#line 1 \"other.c\"\nint elsewhere(void) { return 0; }\n",
+          "t.cc");
+  std::vector<std::string> got = services();
+  EXPECT_EQ(service_names_of(got), (std::vector<std::string>{"f", "f_2", "f_3"}));
+  // f(char *s, int n): the string parameter is a buffer, the call passes it.
+  std::vector<std::string> f3 = service_block(got, "f_3");
+  ASSERT_GE(f3.size(), 25u);
+  EXPECT_EQ(f3[8], "    #char s[200];");
+  EXPECT_EQ(f3[9], "    #int n;");
+  EXPECT_EQ(f3[14], "    VAR s," + T + "init = \"\"," + T + "ev = init");
+  EXPECT_EQ(f3[24], "        #ret_f_3 = f(s, n);");
+
+  // With INSERT the static function is served too; the names stay unique
+  // across the whole run.
+  generator_options().insert_requested = 1;
+  analyse("static int hidden(int x) { return x; }\nint f(int x) { return x; }\n", "t.cc");
+  EXPECT_EQ(service_names_of(services()), (std::vector<std::string>{"hidden", "f_4"}));
+}
+
+TEST_F(EmitterTest, PointerParametersAreTheirObjects) {
+  analyse("struct P { int x; };\nint use(struct P *p, int *n, void *raw) { return 0; }\n", "t.c");
+  std::vector<std::string> got = service_block(services(), "use");
+  ASSERT_GE(got.size(), 27u);
+  EXPECT_EQ(got[8], "    #struct P p;");
+  EXPECT_EQ(got[9], "    #int n;");
+  EXPECT_EQ(got[10], "    #void *raw;");
+  EXPECT_EQ(got[15], "    STRUCTURE p," + T + "init = { x => 0 }," + T + "ev = init");
+  EXPECT_EQ(got[16], "    VAR n," + T + "init = 0," + T + "ev = init");
+  EXPECT_EQ(got[26], "        #ret_use = use(&p, &n, raw);");
+}
+
+const char kStack[] =
+    "class Tester;\n"
+    "class Stack {\n"
+    "  friend class Tester;\n"
+    "public:\n"
+    "  Stack(int size);\n"
+    "  ~Stack();\n"
+    "  void push(int v);\n"
+    "  int operator[](int i) const;\n"
+    "  static int count;\n"
+    "  int top;\n"
+    "  int data[10];\n"
+    "private:\n"
+    "  int check(int n);\n"
+    "};\n"
+    "Stack::Stack(int size) { top = 0; }\n"
+    "Stack::~Stack() { }\n"
+    "void Stack::push(int v) { data[top++] = v; }\n"
+    "int Stack::operator[](int i) const { return data[i]; }\n"
+    "int Stack::count = 0;\n"
+    "int Stack::check(int n) { return n; }\n";
+
+// What the declarations section writes before the services: the class.
+void declare_stack_in_script() {
+  table_init(*script_context().table, "");
+  analyse_text(kStack, *script_context().table, "", "t.ptu", 1, nullptr, 0, 0);
+}
+
+TEST_F(EmitterTest, ClassStackServices) {
+  declare_stack_in_script();
+  analyse(kStack, "stack.cc", "Tester");
+  std::vector<std::string> got = services(".\\stack.cc");
+  EXPECT_EQ(service_names_of(got), (std::vector<std::string>{"Stack_Stack", "Stack_destructor_Stack", "Stack_push",
+                                                             "Stack_operator_subscript", "Stack_check"}));
+  const std::string object = "{ count => 0, top => 0, data => { others => 0 } }";
+  const std::vector<std::string> test = {"    TEST 1", "    FAMILY nominal", "", "        ELEMENT"};
+  auto tail = [&](const std::string &call, const std::string &name) {
+    std::vector<std::string> t = test;
+    for (const std::string &l : {call, std::string("        END ELEMENT"), std::string(""),
+                                 std::string("    END TEST -- TEST 1"), std::string(""), "END SERVICE -- " + name,
+                                 std::string("")})
+      t.push_back(l);
+    return t;
+  };
+  auto head = [&](const std::string &name) {
+    return std::vector<std::string>{"", kRule, "-- Declaration of the service " + name, kRule, "SERVICE " + name,
+                                    "SERVICE_TYPE extern", ""};
+  };
+  auto join = [](std::vector<std::string> a, const std::vector<std::string> &b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+
+  EXPECT_EQ(service_block(got, "Stack_Stack"),
+            join(join(head("Stack_Stack"),
+                      {"    -- Tested service parameters declarations", "    #int size;",
+                       "    -- By function returned type declaration", "    #Stack *pt_Stack;",
+                       "    ENVIRONMENT ENV_Stack_Stack", "    VAR size," + T + "init = 0," + T + "ev = init",
+                       "    STRUCTURE *pt_Stack," + T + "init == ," + T + "ev = " + object,
+                       "    END ENVIRONMENT -- ENV_Stack_Stack", "    USE ENV_Stack_Stack", ""}),
+                 tail("        #pt_Stack = new Stack(size);", "Stack_Stack")));
+  EXPECT_EQ(service_block(got, "Stack_destructor_Stack"),
+            join(join(head("Stack_destructor_Stack"),
+                      {"    -- By function returned type declaration", "    #Stack *pt_destructor_Stack;",
+                       "    ENVIRONMENT ENV_Stack_destructor_Stack",
+                       "    STRUCTURE *pt_destructor_Stack," + T + "init == ," + T + "ev = " + object,
+                       "    END ENVIRONMENT -- ENV_Stack_destructor_Stack", "    USE ENV_Stack_destructor_Stack", ""}),
+                 tail("        #delete pt_destructor_Stack;", "Stack_destructor_Stack")));
+  const std::vector<std::string> instance = {"    -- class instance declarations", "    #Stack Stack_instance;", ""};
+  const std::string instance_var = "    STRUCTURE Stack_instance," + T + "init = " + object + "," + T + "ev = init";
+  EXPECT_EQ(service_block(got, "Stack_push"),
+            join(join(join(head("Stack_push"), {"    -- Tested service parameters declarations", "    #int v;"}),
+                      join(instance, {"    ENVIRONMENT ENV_Stack_push",
+                                      "    VAR v," + T + "init = 0," + T + "ev = init", instance_var,
+                                      "    END ENVIRONMENT -- ENV_Stack_push", "    USE ENV_Stack_push", ""})),
+                 tail("        #Stack_instance.push(v);", "Stack_push")));
+  EXPECT_EQ(service_block(got, "Stack_operator_subscript"),
+            join(join(join(head("Stack_operator_subscript"),
+                           {"    -- Tested service parameters declarations", "    #int i;",
+                            "    -- By function returned type declaration", "    #int ret_Stack_operator_subscript;"}),
+                      join(instance, {"    ENVIRONMENT ENV_Stack_operator_subscript",
+                                      "    VAR i," + T + "init = 0," + T + "ev = init",
+                                      "    VAR ret_Stack_operator_subscript," + T + "init = 0," + T + "ev = init",
+                                      instance_var, "    END ENVIRONMENT -- ENV_Stack_operator_subscript",
+                                      "    USE ENV_Stack_operator_subscript", ""})),
+                 tail("        #ret_Stack_operator_subscript = Stack_instance.operator [](i);",
+                      "Stack_operator_subscript")));
+
+  // Without the reference name as friend, the private method gets no
+  // service; a method whose qualified name was taken gets a numbered one.
+  EXPECT_EQ(warning_count() + error_count(), 0);
+  reset_service_names();
+  declare_stack_in_script();
+  analyse(std::string(kStack) + "int Stack_push(int x) { return x; }\n", "stack.cc", "Other");
+  got = services(".\\stack.cc");
+  EXPECT_EQ(service_names_of(got), (std::vector<std::string>{"Stack_push", "Stack_Stack", "Stack_destructor_Stack",
+                                                             "Stack_push_2", "Stack_operator_subscript"}));
+}
+
+TEST_F(EmitterTest, NamespacesAndNestedClasses) {
+  analyse("namespace N { int h(int x) { return x; } }\n"
+          "class Outer { public: class Inner { public: int f(); }; int z; int g(); };\n"
+          "int Outer::Inner::f() { return 1; }\nint Outer::g() { return 2; }\n"
+          "struct V { virtual int pure() = 0; int done(); };\n",
+          "t.cc");
+  std::vector<std::string> got = services(".\\t.cc");
+  // Nested classes where they stand in the member list; pure virtual and
+  // undefined members get none.
+  EXPECT_EQ(service_names_of(got), (std::vector<std::string>{"Outer_Inner_f", "Outer_g", "N_h"}));
+  std::vector<std::string> h = service_block(got, "N_h");
+  ASSERT_GE(h.size(), 22u);
+  EXPECT_EQ(h[10], "    #int ret_N_h;");
+  EXPECT_EQ(h[11], "    ENVIRONMENT ENV_N_h");  // no instance in a namespace
+  EXPECT_EQ(h[20], "        ELEMENT");
+  EXPECT_EQ(h[21], "        #using namespace N;");
+  EXPECT_EQ(h[22], "        #ret_N_h = h(x);");
+  std::vector<std::string> f = service_block(got, "Outer_Inner_f");
+  ASSERT_GE(f.size(), 12u);
+  EXPECT_EQ(f[10], "    #Outer::Inner Outer_Inner_instance;");
+}
+
+}  // namespace
