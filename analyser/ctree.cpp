@@ -707,18 +707,18 @@ TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type) {
       if (new_type->templ->has_body && !old_type->templ->has_body) old_type->templ = new_type->templ;
       return old_type;
     case TK_FUNCTION: {
-      // The later declaration stands; default values written only in the
-      // earlier one are kept.
-      DeclNode *o = old_type->function->info->first_param;
-      DeclNode *n = new_type->function->info->first_param;
+      // The later declaration stands (a definition after its prototype),
+      // except that a prototype after the definition does not take the
+      // definition's parameter names and body away. Default values written
+      // only in the declaration that goes are kept.
+      const bool keep_old = old_type->function->info->defined && !new_type->function->info->defined;
+      TypeDesc *stays = keep_old ? old_type : new_type;
+      TypeDesc *goes = keep_old ? new_type : old_type;
+      DeclNode *o = goes->function->info->first_param;
+      DeclNode *n = stays->function->info->first_param;
       for (; o && n; o = o->next, n = n->next)
         if (o->decl && n->decl && n->decl->text.empty() && !o->decl->text.empty()) n->decl->text = o->decl->text;
-      if (old_type->function->info->defined && !new_type->function->info->defined) {
-        new_type->function->info->defined = old_type->function->info->defined;
-        new_type->function->info->has_body = old_type->function->info->has_body;
-        new_type->function->info->body = old_type->function->info->body;
-      }
-      return new_type;
+      return stays;
     }
     case TK_ARRAY:
       if (!new_type->array->has_bound_text && new_type->array->bound_expression.empty() &&

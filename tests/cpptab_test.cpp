@@ -147,6 +147,15 @@ TEST_F(Table, FunctionsMatchByParameterList) {
   EXPECT_EQ(enter(var("f", fn("int", true))), nullptr);  // merged into the prototype
   EXPECT_EQ(proto->decl->type->function->info->defined, 1);
   EXPECT_GT(proto->def_order, before);
+  // A prototype after the definition keeps the definition's names and body.
+  TypeDesc *definition = proto->decl->type;
+  TypeDesc *late = fn("int", false);
+  late->function->info->first_param->decl->name = nullptr;
+  late->function->info->first_param->decl->text = "7";
+  EXPECT_EQ(enter(var("f", late)), nullptr);
+  EXPECT_EQ(proto->decl->type, definition);
+  EXPECT_STREQ(definition->function->info->first_param->decl->name, "p");
+  EXPECT_EQ(definition->function->info->first_param->decl->text, "7");
   Symbol *overload = enter(var("f", fn("double", false)));
   EXPECT_NE(overload, nullptr);
   EXPECT_NE(overload, proto);
