@@ -260,6 +260,9 @@ TEST_F(Pp, CommentsKeepLineNumbers) {
   EXPECT_EQ(r.out, "a  \nb\n");
   r = run("a /\\\n* split */ b\n");
   EXPECT_EQ(r.out, "a   b\n");
+  r = run("a // last line, no newline");
+  EXPECT_EQ(r.out, "a  ");
+  EXPECT_EQ(r.err, "");
 }
 
 TEST_F(Pp, LineMarkersAfterGapsOfEightOrMore) {
