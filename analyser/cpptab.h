@@ -15,8 +15,13 @@ enum TableArea : int { AREA_ORDINARY = 0, AREA_TAG = 1, AREA_ENUMERATOR = 2 };
 
 struct Symbol {
   Declaration *decl = nullptr;
-  std::uint32_t first_order = 0;  // order number of the first (forward) declaration; 0: none
-  std::uint32_t def_order = 0;    // order number of the definition; 0: not defined
+  // Order numbers (declaration counter values). Ordinary entries get both
+  // at creation, and a new definition number when a body is seen later. A
+  // tag has a first number only when it was declared before its body (0 for
+  // a tag defined at once) and a definition number once its body is seen
+  // (0 while it is only forward-declared).
+  std::uint32_t first_order = 0;
+  std::uint32_t def_order = 0;
   Symbol *next = nullptr;         // bucket list
   Symbol *prev = nullptr;
   // Bookkeeping of the table (read-only for users).
