@@ -11,6 +11,7 @@
 #include "analyser/y_cppa.h"
 #include "preprocessor/cprepr.h"
 #include "sancmd.h"
+#include "sancpp.h"
 #include "siofic.h"
 
 namespace {
@@ -202,17 +203,18 @@ void stub_section(const std::string &file) {
   release_file_analysis();
 }
 
-// The environment block of one analysed file (emit_file_environment). A
-// file without variables has none; the block itself takes the environment
-// emitter, which this build lacks.
-void environment_of(const std::string &path, int included) {}
+// The environment block of one analysed file; a file without variables has
+// none.
+void environment_of(const std::string &path, int included) {
+  emit_file_environment(path, *file_context().table, included);
+}
 
-// The services of the tested file's functions (emit_services), one per
-// defined function; they take the service emitter, which this build lacks.
+// The services of the tested file's functions, one per defined function.
 void services_section(const std::string &tested) {
   const std::string path = completed(tested, KIND_SOURCE);
   prepare_analysis(file_context(), 0);
   analyse_file(path, file_context());
+  emit_services(path, *file_context().table);
   release_file_analysis();
 }
 
