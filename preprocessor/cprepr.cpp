@@ -201,17 +201,18 @@ static const std::string *read_source(const std::string &path) {
   if (!f) return nullptr;
   std::string text;
   text.reserve(st.st_size > 0 ? (std::size_t)st.st_size + 2 : 512);
-  char block[65536];
-  std::size_t got;
-  bool nul = false;
-  while (!nul && (got = std::fread(block, 1, sizeof block, f)) > 0) {
+  const std::size_t block = 65536;
+  for (;;) {
+    std::size_t old = text.size();
+    text.resize(old + block);
+    std::size_t got = std::fread(&text[old], 1, block, f);
+    text.resize(old + got);
     // A NUL byte ends the file there.
-    const void *z = std::memchr(block, 0, got);
-    if (z) {
-      got = (const char *)z - block;
-      nul = true;
+    if (const void *z = std::memchr(text.data() + old, 0, got)) {
+      text.resize((const char *)z - text.data());
+      break;
     }
-    text.append(block, got);
+    if (got < block) break;
   }
   std::fclose(f);
   pp_prepare_buffer(text);
