@@ -1207,7 +1207,6 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     info->has_body = keep ? 1 : 0;
     info->body = keep ? body : std::string();
     symbol_mark_defined(table, ex);
-    if (analysis_settings().recording) table.recorded.push_back(ex);
     if (brace_pending) advance();
     return;
   }
@@ -1227,12 +1226,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     dec->scope_kind = 1;
     dec->scope = scope;
   }
-  enter(dec);
-  // The order number of the definition.
-  if (dec->name) {
-    Symbol *now = find_function(dec->name, table, dec->scope_kind ? canonical_scope(dec->scope) : nullptr, ftype);
-    if (now && now->decl == dec) symbol_mark_defined(table, now);
-  }
+  enter(dec);  // a new entry gets its definition order number on entry
   if (brace_pending) advance();
 }
 

@@ -172,7 +172,6 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       if (m->decl && m->decl->type == cls) listed = true;
     if (!listed) add_member(sym->decl, true);
   }
-  if (analysis_settings().recording && sym) table.recorded.push_back(sym);
   s.tag_type = cls;
   s.defined_type = true;
   return cls;
@@ -328,7 +327,6 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   Declaration *d = make_declaration(name, e, 0);
   Symbol *sym = enter_declaration(d, table, context(), d->line);
   if (in_class() && sym && sym->decl == d) add_member(d, true);
-  if (analysis_settings().recording && sym) table.recorded.push_back(sym);
   TypeDesc *result = (sym && sym->decl && sym->decl->type) ? sym->decl->type : e;
   s.tag_type = result;
   s.defined_type = true;
@@ -380,7 +378,6 @@ void Parser::namespace_definition() {
     Declaration *d = make_declaration(name, ns, 0);
     Symbol *sym = enter_declaration(d, table, context(), d->line);
     if (sym && sym->decl == d && (scopes.back().kind == SC_NAMESPACE)) add_member(d, true);
-    if (analysis_settings().recording && sym) table.recorded.push_back(sym);
   }
   advance();  // '{'
   push_scope(SC_NAMESPACE, ns, ACC_PUBLIC);
@@ -572,7 +569,6 @@ void Parser::template_declaration() {
     d->line = tline;
     Symbol *sym = enter_declaration(d, table, context(), d->line);
     if (in_class() && sym && sym->decl == d) add_member(d, true);
-    if (analysis_settings().recording && sym) table.recorded.push_back(sym);
     advance();
     return;
   }

@@ -240,6 +240,47 @@ def file_level(decls):
             yield d
 
 
+NEUTRAL_HEADER = """
+#define __attribute__(x)
+#define __extension__
+#define __restrict
+#define __restrict__
+#define __asm__(x)
+#define __asm(x)
+#define __inline inline
+#define __inline__ inline
+#define __const const
+#define __signed__ signed
+#define __volatile__ volatile
+#define _Noreturn
+#define _Bool int
+#define __builtin_va_list char *
+#define _Float128 double
+"""
+
+
+def own_preprocessor(a, src, work):
+    """The real file through the tool's own preprocessor: the system compiler's
+    predefined macros and the neutralising definitions come first, as a
+    standard defines file would. Returns (symdump arguments, preprocessed file)
+    or None when the system compiler cannot tell its macros and directories."""
+    try:
+        predefined = subprocess.run([a.cc, "-dM", "-E", "-x", "c", os.devnull], stdout=subprocess.PIPE,
+                                    check=True).stdout.decode()
+        own = subprocess.run([a.cc, "-print-file-name=include"], stdout=subprocess.PIPE,
+                             check=True).stdout.decode().strip()
+        arch = subprocess.run([a.cc, "-print-multiarch"], stdout=subprocess.PIPE).stdout.decode().strip()
+    except (OSError, subprocess.CalledProcessError):
+        return None
+    defs = os.path.join(work, "neutral.h")
+    with open(defs, "w") as f:
+        f.write(predefined + NEUTRAL_HEADER)
+    dirs = [own] + (["/usr/include/" + arch] if arch else []) + ["/usr/include"]
+    out = os.path.join(work, "real_own.c")
+    args = ["--pp", "--pre", defs, "--pp-out", out] + ["-I" + d for d in dirs if os.path.isdir(d)]
+    return args, out
+
+
 def clang_sets(clang, path):
     lang = "c++" if path.endswith(".cpp") else "c"
     p = subprocess.run([clang, "-Xclang", "-ast-dump=json", "-fsyntax-only", "-w", "-x", lang, path],
@@ -274,8 +315,9 @@ def clang_sets(clang, path):
     return fset, vset
 
 
-def symdump_sets(symdump, path):
-    p = subprocess.run([symdump, path, "--quiet"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+def symdump_sets(symdump, path, extra=()):
+    p = subprocess.run([symdump] + list(extra) + [path, "--quiet"], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                       timeout=120)
     if p.returncode != 0:
         raise RuntimeError("symdump fails on %s (status %d)" % (path, p.returncode))
     fset, vset = set(), set()
@@ -340,17 +382,23 @@ def main():
             paths.append(pre)
         else:
             print("system preprocessor failed, real headers not compared:\n" + r.stderr.decode()[:500])
+    runs = [(p, p, ()) for p in paths]
+    if a.cc:
+        own = own_preprocessor(a, src, a.work)
+        if own:
+            # symdump preprocesses real.c itself; clang reads what it produced.
+            runs.append((src, own[1], own[0]))
     ok = True
     nf = nv = 0
-    for p in paths:
-        cf, cv = clang_sets(a.clang, p)
-        sf, sv = symdump_sets(a.symdump, p)
+    for p, clang_input, extra in runs:
+        sf, sv = symdump_sets(a.symdump, p, extra)
+        cf, cv = clang_sets(a.clang, clang_input)
         nf += len(cf)
         nv += len(cv)
         ok &= compare(p + " (defined functions)", sf, cf)
         ok &= compare(p + " (file-scope variables)", sv, cv)
     print("%d files, %d defined functions, %d variables compared: %s" %
-          (len(paths), nf, nv, "equal" if ok else "DIFFERENT"))
+          (len(runs), nf, nv, "equal" if ok else "DIFFERENT"))
     return 0 if ok else 1
 
 

@@ -4,7 +4,9 @@
 // kind is one of: function, variable, typedef, enum, struct, class, union,
 // namespace, template, function-template; members are printed with their scope
 // ("A::f"). --quiet suppresses the analyser's reports; --summary prints only
-// the number of entries (for timing). Parameters of functions are "name:type" separated by ", ";
+// the number of entries (for timing); --pp runs the tool's preprocessor on the
+// file first (with -D and -I as given, after the file named by --pre; --pp-out
+// keeps its output). Parameters of functions are "name:type" separated by ", ";
 // "params=N" gives their count without a lone unnamed void and the ellipsis.
 #include <cstdio>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include "analyser/y_cppa.h"
 #include "frame/merror.h"
 #include "frame/mstrin.h"
+#include "preprocessor/cprepr.h"
 
 namespace {
 
@@ -132,26 +135,63 @@ void print_entry(const Symbol *s, bool tag) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: symdump file [--quiet | --summary]\n");
-    return 2;
+  bool summary = false, quiet = false, preprocess = false;
+  const char *file = nullptr, *pp_out = nullptr, *pre = nullptr;
+  std::vector<std::string> defines, dirs;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--summary") summary = quiet = true;
+    else if (a == "--quiet") quiet = true;
+    else if (a == "--pp") preprocess = true;
+    else if (a == "--pp-out" && i + 1 < argc) pp_out = argv[++i];
+    else if (a == "--pre" && i + 1 < argc) pre = argv[++i];
+    else if (a.compare(0, 2, "-D") == 0) defines.push_back(a.substr(2));
+    else if (a.compare(0, 2, "-I") == 0) dirs.push_back(a.substr(2));
+    else file = argv[i];
   }
-  bool summary = argc > 2 && std::strcmp(argv[2], "--summary") == 0;
-  bool quiet = summary || (argc > 2 && std::strcmp(argv[2], "--quiet") == 0);
-  std::FILE *f = std::fopen(argv[1], "rb");
-  if (!f) {
-    std::perror(argv[1]);
+  if (!file) {
+    std::fprintf(stderr,
+                 "usage: symdump [--quiet | --summary] [--pp [--pp-out out] [--pre defines.h] [-Dname[=value]] [-Idir]] file\n");
     return 2;
   }
   std::string text;
-  char buf[1 << 16];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  std::fclose(f);
+  if (preprocess) {
+    // The tool's own preprocessor, as the generator runs it on a tested file.
+    std::vector<const char *> d, inc;
+    for (const std::string &x : defines) d.push_back(x.c_str());
+    d.push_back(nullptr);
+    for (const std::string &x : dirs) inc.push_back(x.c_str());
+    inc.push_back(nullptr);
+    static MacroTable macros;
+    pp_init(d.data(), inc.data(), macros, 1);
+    std::string request;
+    if (pre) request = std::string("#include \"") + pre + "\"\n";
+    request += std::string("#include \"") + file + "\"\n";
+    pp_process_text(request.c_str(), 0, "", 1, text, macros, nullptr);
+    if (pp_out) {
+      std::FILE *o = std::fopen(pp_out, "wb");
+      if (!o) {
+        std::perror(pp_out);
+        return 2;
+      }
+      std::fwrite(text.data(), 1, text.size(), o);
+      std::fclose(o);
+    }
+  } else {
+    std::FILE *f = std::fopen(file, "rb");
+    if (!f) {
+      std::perror(file);
+      return 2;
+    }
+    char buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+  }
   if (quiet) set_reports_suppressed(true);
   static SymbolTable table;
   table_init(table, "");
-  analyse_text(text.c_str(), table, "", argv[1], 1, nullptr, 0, 0);
+  analyse_text(text.c_str(), table, "", file, 1, nullptr, 0, 0);
   if (summary) {
     long tags = 0, ordinary = 0;
     for_each_symbol(table.tags, [&](Symbol *) { ++tags; });
