@@ -12,6 +12,8 @@
 #include "preprocessor/cprepr.h"
 #include "sancmd.h"
 #include "sancpp.h"
+#include "sandecl.h"
+#include "sanstub.h"
 #include "siofic.h"
 
 namespace {
@@ -166,42 +168,12 @@ std::string completed(std::string path, int kind) {
 // copied.
 void tested_include_section(const std::string &tested) {}
 
-// The tested-file declarations. The declarations emitter
-// (emit_tested_declarations) adds the needed types and the extern lines of
-// the globals from the analysed table; this build has none, so the section
-// holds its fixed comment lines only.
-void tested_declarations_section(const std::string &tested) {
-  const std::string path = completed(tested, KIND_SOURCE);
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  write_script_line("");
-  write_script_line(keyword(KW_COMMENT_GLOBALS));
-  write_script_line("");
-  release_file_analysis();
-}
+// The tested-file declarations and those of one integrated file.
+void tested_declarations_section(const std::string &tested) { emit_tested_declarations(tested); }
+void integrated_declarations_section(const std::string &file) { emit_integrated_declarations(file); }
 
-// Likewise for an integrated file (emit_integrated_declarations).
-void integrated_declarations_section(const std::string &file) {
-  const std::string path = completed(file, KIND_SOURCE);
-  write_script_line(std::string(keyword(KW_COMMENT_INTEGRATED_FILE)) + base_name(path));
-  write_script_line("");
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  release_file_analysis();
-}
-
-// The stub section of a simulated file (emit_file_stubs): its comment lines,
-// then the stub block when the file defines anything, which takes the stub
-// emitter.
-void stub_section(const std::string &file) {
-  const std::string path = completed(file, KIND_SOURCE);
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  write_script_line("");
-  write_script_line(std::string(keyword(KW_COMMENT_SIMULATED_FILE)) + base_name(path));
-  write_script_line("");
-  release_file_analysis();
-}
+// The stub section of a simulated file.
+void stub_section(const std::string &file) { emit_file_stubs(file); }
 
 // The environment block of one analysed file; a file without variables has
 // none.

@@ -1,0 +1,333 @@
+#include "sandecl.h"
+
+#include <cstring>
+#include <vector>
+
+#include "analyser/cpprend.h"
+#include "analyser/cpptab.h"
+#include "analyser/y_cppa.h"
+#include "frame/merror.h"
+#include "frame/msystm.h"
+#include "sancpp.h"
+#include "sgener.h"
+#include "siofic.h"
+
+namespace {
+
+const char kDeclPrefix[] = "    #";
+
+bool is_namespace_record(const TypeDesc *t) {
+  return t && t->kind == TK_CLASS && t->record && t->record->key == KEY_NAMESPACE;
+}
+
+bool is_record(const TypeDesc *t) {
+  return t && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record;
+}
+
+// The class (not namespace) a type is nested in, or none.
+TypeDesc *enclosing_class(const TypeDesc *t) {
+  if (!t || t->scope_kind != 1 || !t->scope) return nullptr;
+  TypeDesc *s = t->scope;
+  if (s->kind == TK_UNION || (s->kind == TK_CLASS && !is_namespace_record(s)) || s->kind == TK_TEMPLATE)
+    return s;
+  return nullptr;
+}
+
+SymbolTable &script_table() { return *script_context().table; }
+
+// The entry of a typedef name the analysed file declares and the script
+// does not know yet.
+Symbol *unknown_typedef(const TypeDesc *t, SymbolTable &table) {
+  const char *name = t->named ? t->named->name : nullptr;
+  if (!name || !*name) return nullptr;
+  ScopeContext file_scope;
+  if (lookup_ordinary(name, script_table(), file_scope)) return nullptr;
+  Symbol *s = lookup_ordinary(name, table, file_scope);
+  if (!s || !s->decl || !(s->decl->storage & SF_TYPEDEF) || s->decl->scope_kind != 0) return nullptr;
+  return s;
+}
+
+// The walk keeps its own stack: type graphs can chain through thousands of
+// structures (each pointing at the next), deeper than the call stack.
+class NeededWalk {
+ public:
+  NeededWalk(NeededSet &set, SymbolTable &table) : set_(set), table_(table) {}
+
+  void run(TypeDesc *root) {
+    push_walk(root);
+    while (!tasks_.empty()) {
+      Task task = tasks_.back();
+      tasks_.pop_back();
+      if (task.finish)
+        finish(task.type, task.entry);
+      else
+        walk(task.type);
+    }
+  }
+
+ private:
+  struct Task {
+    TypeDesc *type = nullptr;
+    bool finish = false;
+    Symbol *entry = nullptr;
+  };
+
+  void push_walk(TypeDesc *t) {
+    if (t) tasks_.push_back({t, false, nullptr});
+  }
+
+  void walk(TypeDesc *t) {
+    switch (t->kind) {
+      case TK_POINTER:
+        if (t->pointer) {
+          push_walk(t->pointer->target);  // after the member class
+          push_walk(t->pointer->member_class);
+        }
+        return;
+      case TK_ARRAY:
+        if (t->array) push_walk(t->array->element);
+        return;
+      case TK_REFERENCE:
+        if (t->reference) push_walk(t->reference->target);
+        return;
+      case TK_NAMED:
+        if (t->named && t->named->aliased) {
+          // A typedef name of the analysed file is declared before what uses
+          // it (a structure member of that type would not compile otherwise).
+          if (Symbol *s = unknown_typedef(t, table_)) {
+            if (set_.contains(static_cast<std::int32_t>(s->def_order))) return;
+            tasks_.push_back({t, true, s});
+          }
+          push_walk(t->named->aliased);
+        }
+        return;
+      case TK_FUNCTION:
+        walk_function(t);
+        return;
+      case TK_ELABORATED:
+        if (t->elaborated) push_walk(t->elaborated->named);
+        return;
+      case TK_ENUM:
+      case TK_UNION:
+      case TK_CLASS:
+      case TK_TEMPLATE:
+        walk_named_type(t);
+        return;
+      default:
+        return;
+    }
+  }
+
+  void walk_function(TypeDesc *t) {
+    if (!t->function) return;
+    std::vector<TypeDesc *> parts;
+    parts.push_back(t->function->result);
+    if (FunctionInfo *info = t->function->info) {
+      for (DeclNode *n = info->first_param; n; n = n->next)
+        if (n->decl) parts.push_back(n->decl->type);
+      for (TypeNode *n = info->first_except; n; n = n->next) parts.push_back(n->type);
+    }
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) push_walk(*it);
+  }
+
+  void walk_named_type(TypeDesc *t) {
+    if (is_record(t) && t->record->instance_mark != 0) return;  // template instances
+    if (is_namespace_record(t)) return;
+    if (TypeDesc *outer = enclosing_class(t)) {
+      push_walk(outer);
+      return;
+    }
+    if (t->visit_mark) return;  // self-reference
+    const char *name = type_name(t);
+    const bool named = name && *name;
+    if (named && lookup_tag(name, script_table(), t->kind, ScopeContext())) return;
+    Symbol *entry = named ? lookup_at_level(name, table_, AREA_TAG, t->scope, t->kind) : nullptr;
+    if (is_record(t) && entry && set_.contains(static_cast<std::int32_t>(entry->def_order))) return;
+    t->visit_mark = 1;
+    tasks_.push_back({t, true, entry});
+    if (!is_record(t)) return;
+    // Members in order, bases of a class before them.
+    std::vector<TypeDesc *> parts;
+    if (t->kind == TK_CLASS)
+      for (BaseNode *b = t->record->first_base; b; b = b->next) parts.push_back(b->base);
+    for (MemberNode *m = t->record->first; m; m = m->next)
+      if (m->decl) parts.push_back(m->decl->type);
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) push_walk(*it);
+  }
+
+  void finish(TypeDesc *t, Symbol *entry) {
+    if (t->kind != TK_NAMED) t->visit_mark = 0;
+    if (!entry) return;
+    if (t->kind == TK_NAMED) {
+      set_.insert(entry, static_cast<std::int32_t>(entry->def_order), false);
+      return;
+    }
+    set_.insert(entry, static_cast<std::int32_t>(entry->first_order), true);
+    set_.insert(entry, static_cast<std::int32_t>(entry->def_order), false);
+  }
+
+  NeededSet &set_;
+  SymbolTable &table_;
+  std::vector<Task> tasks_;
+};
+
+bool names_own_type(const Declaration *d) {
+  if (!d->type || d->type->kind != TK_ELABORATED) return false;
+  const char *tn = type_name(d->type);
+  return tn && d->name && std::strcmp(tn, d->name) == 0;
+}
+
+bool is_tag_entry(const Symbol *s) { return s->area == AREA_TAG; }
+
+// Whether the script already declares the name of a global.
+bool script_knows(const Symbol *s) {
+  const Declaration *d = s->decl;
+  ScopeContext file_scope;
+  if (is_tag_entry(s)) {
+    const char *name = d->type ? type_name(d->type) : d->name;
+    return !name || lookup_tag(name, script_table(), d->type ? d->type->kind : -1, file_scope);
+  }
+  return lookup_ordinary(d->name, script_table(), file_scope) != nullptr;
+}
+
+// A typedef of an unnamed structure, union or enumeration is written with
+// its body: nothing else declares that type.
+bool aliases_unnamed_type(const Declaration *d) {
+  const TypeDesc *t = d->type;
+  if (!t) return false;
+  if (t->kind == TK_NAMED && t->named && t->named->aliased) t = t->named->aliased;
+  if (t->kind != TK_CLASS && t->kind != TK_UNION && t->kind != TK_ENUM) return false;
+  const char *n = type_name(t);
+  return !n || !*n;
+}
+
+void write_global(const Declaration *d) {
+  if (d->storage & SF_TYPEDEF) {
+    // A typedef is a declaration of its own: "extern" cannot stand before it.
+    const int body = aliases_unnamed_type(d) ? 1 : 0;
+    std::string text;
+    storage_prefix(d, text, "", RM_ORDINARY, body, 0, "", "");
+    if (text.empty()) return;
+    parse_into_script(text);
+    std::string line;
+    storage_prefix(d, line, "", RM_ORDINARY, body, 0, kDeclPrefix, kDeclPrefix);
+    write_script_line(line);
+    return;
+  }
+  std::string text;
+  storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
+  if (text.empty()) return;
+  parse_into_script("extern " + text);
+  std::string line;
+  storage_prefix(d, line, "", RM_EXTERN, 0, 0, kDeclPrefix, kDeclPrefix);
+  const std::size_t hash = line.find('#');
+  std::string rest = hash == std::string::npos ? line : line.substr(hash + 1);
+  const std::size_t a = rest.find_first_not_of(" \t");
+  const std::size_t b = rest.find_last_not_of(" \t");
+  rest = a == std::string::npos ? std::string() : rest.substr(a, b + 1 - a);
+  write_script_line(std::string(kDeclPrefix) + "extern " + rest);
+}
+
+}  // namespace
+
+void NeededSet::insert(Symbol *entry, std::int32_t order, bool forward_only) {
+  if (order == 0) return;
+  entries_.emplace(order, NeededEntry{entry, order, forward_only});
+}
+
+void parse_into_script(const std::string &text) {
+  analyse_text(text.c_str(), script_table(), "", script_writer().path.c_str(), 1, report_at_position, 0,
+               0);
+}
+
+void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table) {
+  if (!type) return;
+  NeededWalk(set, table).run(type);
+}
+
+void emit_needed_declarations(const NeededSet &set, int mode) {
+  for (const auto &item : set) {
+    const NeededEntry &e = item.second;
+    if (!e.entry || !e.entry->decl) continue;
+    const int m = e.forward_only ? RM_CLASS_KEY : mode;
+    const int body = e.forward_only ? 0 : 1;
+    std::string text;
+    storage_prefix(e.entry->decl, text, "", m, body, 0, "", "");
+    if (text.empty()) continue;
+    parse_into_script(text);
+    std::string line;
+    storage_prefix(e.entry->decl, line, "", m, body, 0, kDeclPrefix, kDeclPrefix);
+    write_script_line(line);
+  }
+}
+
+void declare_file_globals(const std::string &path, SymbolTable &table) {
+  const std::string unit = path;
+  NeededSet needed, globals;
+  auto consider = [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (!d || (d->storage & SF_STATIC) || d->scope_kind != 0) return;
+    if (!same_unit(d->file, unit.c_str())) return;
+    collect_needed_types(needed, d->type, table);
+    if (!d->name || !*d->name) return;
+    if (d->type) {
+      if (names_own_type(d)) return;
+      if (d->type->kind == TK_FUNCTION &&
+          (d->type->template_word || (d->type->scope && d->type->scope->kind == TK_TEMPLATE)))
+        return;
+    }
+    globals.insert(s, static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order), false);
+  };
+  for_each_symbol(table.tags, consider);
+  for_each_symbol(table.ordinary, consider);
+  emit_needed_declarations(needed, RM_ORDINARY);
+  for (const auto &item : globals) {
+    const Symbol *s = item.second.entry;
+    if (script_knows(s)) continue;
+    write_global(s->decl);
+  }
+}
+
+void emit_tested_declarations(const std::string &tested_path) {
+  std::string path = tested_path;
+  make_file_name(path, KIND_SOURCE);
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  SymbolTable &table = *file_context().table;
+  NeededSet set;
+  bool commented = false;
+  for_each_symbol(table.tags, [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (!d || !is_record(d->type) || is_namespace_record(d->type)) return;
+    if (!same_unit(d->file, path.c_str())) return;
+    bool has_method = false;
+    for (const MemberNode *m = d->type->record->first; m && !has_method; m = m->next)
+      has_method = m->decl && m->decl->type && m->decl->type->kind == TK_FUNCTION;
+    if (!has_method) return;
+    if (!commented) {
+      write_script_line("");
+      write_script_line(keyword(KW_COMMENT_METHOD_TYPES));
+      write_script_line("");
+      commented = true;
+    }
+    collect_needed_types(set, d->type, table);
+  });
+  emit_needed_declarations(set, RM_ORDINARY);
+  set.clear();
+  write_script_line("");
+  write_script_line(keyword(KW_COMMENT_GLOBALS));
+  write_script_line("");
+  declare_file_globals(path, table);
+  release_file_analysis();
+}
+
+void emit_integrated_declarations(const std::string &file) {
+  std::string path = file;
+  make_file_name(path, KIND_SOURCE);
+  write_script_line(std::string(keyword(KW_COMMENT_INTEGRATED_FILE)) + base_name(path));
+  write_script_line("");
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  declare_file_globals(path, *file_context().table);
+  release_file_analysis();
+}

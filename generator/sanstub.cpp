@@ -1,0 +1,243 @@
+#include "sanstub.h"
+
+#include <cstring>
+#include <unordered_set>
+
+#include "analyser/cpprend.h"
+#include "analyser/cpptab.h"
+#include "frame/msystm.h"
+#include "sancpp.h"
+#include "sandecl.h"
+#include "sgener.h"
+#include "siofic.h"
+
+namespace {
+
+const char kDeclPrefix[] = "    #";
+
+bool is_record(const TypeDesc *t) {
+  return t && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record &&
+         t->record->key != KEY_NAMESPACE;
+}
+
+bool is_function(const Declaration *d) { return d && d->type && d->type->kind == TK_FUNCTION; }
+
+bool is_defined(const Declaration *d) {
+  return is_function(d) && d->type->function && d->type->function->info &&
+         d->type->function->info->defined;
+}
+
+bool is_pure_virtual(const Declaration *d) { return (d->storage & SF_VIRTUAL) && !d->text.empty(); }
+
+// A member declared in the class itself (not inherited), of the class's own
+// nested records included.
+bool own_member(const MemberNode *m) { return m->decl && !(m->access & ACC_INHERITED); }
+
+bool nested_record(const MemberNode *m, const TypeDesc *cls) {
+  return own_member(m) && is_record(m->decl->type) && m->decl->type != cls &&
+         same_scope(m->decl->type->scope, cls);
+}
+
+// Nested records are bounded by the grammar's nesting limit, so these walks
+// recurse.
+bool has_stubbable_method(const TypeDesc *cls) {
+  const int friend_flag = cls->record->friend_of_reference;
+  for (const MemberNode *m = cls->record->first; m; m = m->next) {
+    if (!own_member(m)) continue;
+    if (nested_record(m, cls) && has_stubbable_method(m->decl->type)) return true;
+    if (!member_is_selectable(m, 0, friend_flag)) continue;
+    if (m->decl->name && is_function(m->decl) && !is_pure_virtual(m->decl)) return true;
+  }
+  return false;
+}
+
+bool has_defined_method_of(const TypeDesc *cls, const char *path) {
+  for (const MemberNode *m = cls->record->first; m; m = m->next) {
+    if (!own_member(m)) continue;
+    if (nested_record(m, cls) && has_defined_method_of(m->decl->type, path)) return true;
+    if (is_defined(m->decl) && same_unit(m->decl->file, path)) return true;
+  }
+  return false;
+}
+
+bool names_own_type(const Declaration *d) {
+  if (!d->type || d->type->kind != TK_ELABORATED) return false;
+  const char *tn = type_name(d->type);
+  return tn && d->name && std::strcmp(tn, d->name) == 0;
+}
+
+bool member_of_record(const Declaration *d) {
+  return d->scope_kind == 1 && d->scope && (d->scope->kind == TK_CLASS || d->scope->kind == TK_UNION) &&
+         !(d->scope->kind == TK_CLASS && d->scope->record && d->scope->record->key == KEY_NAMESPACE);
+}
+
+SymbolTable &script_table() { return *script_context().table; }
+
+struct StubPass {
+  const char *path;
+  // Member functions stubbed from their definitions; the declared-only pass
+  // must not write them a second time.
+  std::unordered_set<const Declaration *> stubbed;
+};
+
+void stub_defined_members(TypeDesc *cls, StubPass &pass, std::unordered_set<const TypeDesc *> &seen) {
+  if (!seen.insert(cls).second) return;
+  for (const MemberNode *m = cls->record->first; m; m = m->next) {
+    if (!own_member(m)) continue;
+    if (nested_record(m, cls)) {
+      stub_defined_members(m->decl->type, pass, seen);
+      continue;
+    }
+    if (is_defined(m->decl) && same_unit(m->decl->file, pass.path)) {
+      write_stub(m->decl);
+      pass.stubbed.insert(m->decl);
+      m->decl->type->function->info->defined = 0;
+    }
+  }
+}
+
+// The member functions the script declares for the class but nothing
+// defines yet.
+void stub_declared_members(TypeDesc *cls, StubPass &pass) {
+  const char *name = type_name(cls);
+  Symbol *in_script = name ? lookup_tag(name, script_table(), cls->kind, ScopeContext()) : nullptr;
+  TypeDesc *script_scope = in_script && in_script->decl ? in_script->decl->type : nullptr;
+  const int friend_flag = cls->record->friend_of_reference;
+  for (const MemberNode *m = cls->record->first; m; m = m->next) {
+    if (!own_member(m)) continue;
+    if ((m->access & ACC_MASK) != ACC_PUBLIC && !friend_flag) continue;
+    if (is_pure_virtual(m->decl)) continue;
+    if (nested_record(m, cls)) {
+      stub_declared_members(m->decl->type, pass);
+      continue;
+    }
+    if (!is_function(m->decl) || !m->decl->name || pass.stubbed.count(m->decl)) continue;
+    Symbol *f = find_function(m->decl->name, script_table(), script_scope, m->decl->type);
+    if (f && !is_defined(f->decl)) {
+      write_stub(m->decl);
+      pass.stubbed.insert(m->decl);
+    }
+  }
+}
+
+bool script_defines_variable(const char *name) {
+  Symbol *s = name ? lookup_ordinary(name, script_table(), ScopeContext()) : nullptr;
+  return s && s->decl && !(s->decl->storage & SF_EXTERN);
+}
+
+void write_variable_definition(const Declaration *d) {
+  std::string text;
+  storage_prefix(d, text, "", RM_ORDINARY, 0, 0, "", "");
+  if (text.empty()) return;
+  parse_into_script(text);
+  std::string line;
+  storage_prefix(d, line, "", RM_ORDINARY, 0, 0, kDeclPrefix, kDeclPrefix);
+  write_script_line(line);
+}
+
+}  // namespace
+
+std::string stub_name(const std::string &path) {
+  std::string directory, name, extension, base;
+  split_path(path, directory, name);
+  split_extension(name, extension, base);
+  std::string stub = base + "_" + extension;
+  subst_char(stub, '.', '_');
+  subst_char(stub, ',', '_');
+  subst_char(stub, '-', '_');
+  return stub;
+}
+
+void write_stub(const Declaration *decl) {
+  std::string line;
+  storage_prefix(decl, line, "", RM_STUB, 1, 0, kDeclPrefix, kDeclPrefix);
+  if (!line.empty()) write_script_line(line);
+}
+
+void emit_file_stubs(const std::string &file) {
+  std::string path = file;
+  make_file_name(path, KIND_SOURCE);
+  prepare_analysis(file_context(), 0);
+  analyse_file(path, file_context());
+  SymbolTable &table = *file_context().table;
+  const char *unit = path.c_str();
+
+  write_script_line("");
+  write_script_line(std::string(keyword(KW_COMMENT_SIMULATED_FILE)) + base_name(path));
+  write_script_line("");
+
+  bool stub_needed = false;
+  NeededSet class_set, type_set, entry_set;
+  for_each_symbol(table.tags, [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (!d || !is_record(d->type) || !same_unit(d->file, unit)) return;
+    if (!has_stubbable_method(d->type)) return;
+    stub_needed = true;
+    collect_needed_types(class_set, d->type, table);
+  });
+  emit_needed_declarations(class_set, RM_STUB);
+
+  for_each_symbol(table.ordinary, [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (!d || !same_unit(d->file, unit) || member_of_record(d)) return;
+    const std::int32_t order = static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order);
+    if (names_own_type(d)) return;
+    if (is_function(d)) {
+      if (!(d->storage & SF_STATIC) && is_defined(d)) {
+        stub_needed = true;
+        collect_needed_types(type_set, d->type, table);
+      }
+      entry_set.insert(s, order, false);
+      return;
+    }
+    if (!d->name && d->type) return;
+    if (script_defines_variable(d->name) || (d->storage & (SF_EXTERN | SF_STATIC))) {
+      entry_set.insert(s, order, false);
+      return;
+    }
+    stub_needed = true;
+    collect_needed_types(type_set, d->type, table);
+    entry_set.insert(s, order, false);
+  });
+  emit_needed_declarations(type_set, RM_STUB);
+  type_set.clear();
+
+  for_each_symbol(table.tags, [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (!stub_needed && d && is_record(d->type) && has_defined_method_of(d->type, unit)) stub_needed = true;
+  });
+
+  if (stub_needed) {
+    write_script_line("");
+    write_script_line(std::string(keyword(KW_DEFINE)) + " " + keyword(KW_STUB) + " " + stub_name(path));
+
+    StubPass pass{unit, {}};
+    std::unordered_set<const TypeDesc *> seen;
+    for_each_symbol(table.tags, [&](Symbol *s) {
+      const Declaration *d = s->decl;
+      if (d && is_record(d->type)) stub_defined_members(d->type, pass, seen);
+    });
+
+    for (const auto &item : class_set) {
+      const NeededEntry &e = item.second;
+      const Declaration *d = e.entry ? e.entry->decl : nullptr;
+      if (e.forward_only || !d || d->scope_kind != 0 || !is_record(d->type)) continue;
+      stub_declared_members(d->type, pass);
+    }
+
+    for (const auto &item : entry_set) {
+      const Declaration *d = item.second.entry->decl;
+      if (is_function(d)) {
+        if (!(d->storage & SF_STATIC) && is_defined(d)) write_stub(d);
+        continue;
+      }
+      if (names_own_type(d) || !d->name) continue;
+      if (script_defines_variable(d->name) || (d->storage & (SF_EXTERN | SF_STATIC))) continue;
+      write_variable_definition(d);
+    }
+
+    write_script_line(std::string(keyword(KW_END)) + " " + keyword(KW_DEFINE));
+    write_script_line("");
+  }
+  release_file_analysis();
+}
