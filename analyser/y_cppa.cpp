@@ -164,6 +164,11 @@ Parser::Parser(SymbolTable &t, int nesting_base) : table(t), instantiation_level
 void Parser::advance() {
   cur = lex_token();
   if (recover > 0) --recover;
+  // A capture that found no end: the scanner has reported the end of text.
+  if ((cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || cur.cls == G_INITTEXT) && cur.text.empty()) {
+    ++errors;
+    throw EndAnalysis();
+  }
 }
 
 bool Parser::accept(const char *text) {
@@ -1365,9 +1370,16 @@ void analyse_text(const char *text, SymbolTable &table, const char *function_nam
   Parser p(table, 0);
   if (text && *text) {
     SymbolTable *previous_table = current_table();
+    // A text analysed while another analysis is in progress (a type read
+    // from text) must leave the outer scan where it was.
+    Parser *outer_parser = g_active;
+    LexMark outer_mark{};
+    if (outer_parser) outer_mark = lex_mark();
     lex_start(text, table, file_name, first_line);
     p.run(outer);
     lex_finish();
+    if (outer_parser) lex_restore(outer_mark);
+    g_active = outer_parser;
     set_current_table(previous_table);
   }
   g_last_errors = p.errors;

@@ -575,6 +575,10 @@ void Parser::template_declaration() {
   // Function template, member template or template member defined outside
   // its class: read as a declaration, the body captured.
   Specs s = decl_specifiers(false);
+  if (is(";") && s.tag_type && !s.has_pending_name && s.pending_qual.empty()) {
+    advance();  // template <class U> friend class Y;
+    return;
+  }
   Declarator d;
   parse_declarator(d, false, &s);
   if (!d.name) syntax_error();

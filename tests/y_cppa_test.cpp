@@ -355,6 +355,12 @@ TEST_F(Grammar, TextEndingEarly) {
   analyse("struct Open { int m;");
   EXPECT_EQ(count("UNEXP_EOF"), 1);
   g_reports.clear();
+  analyse("template <class T> struct Never { int a; ", "n.cpp");
+  EXPECT_EQ(count("UNEXP_EOF"), 1);
+  g_reports.clear();
+  analyse("class C { void f() { ", "n.cpp");
+  EXPECT_EQ(count("UNEXP_EOF"), 1);
+  g_reports.clear();
   analyse("");  // nothing at all
   EXPECT_TRUE(g_reports.empty());
 }
@@ -426,7 +432,9 @@ TEST_F(Grammar, FunctionScopeAndKeptBodies) {
   TypeDesc *scope = function_scope(table, "svc");
   EXPECT_TRUE(ordinary("local", scope));
   EXPECT_FALSE(ordinary("local"));
+  analysis_settings().recording = 1;
   analyse_text("int kept(int a) { return a * 2; }", table, "", "k.c", 1, nullptr, 1, 0);
+  EXPECT_EQ(table.recorded.size(), 1u);  // each entry once
   Declaration *k = ordinary("kept");
   ASSERT_TRUE(k);
   EXPECT_EQ(k->type->function->info->has_body, 1);
