@@ -1,0 +1,3 @@
+/* Only read-only globals: the block stands, without VAR lines. */
+const int limit = 10;
+const char *const name = "x";

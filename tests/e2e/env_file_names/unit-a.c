@@ -1,0 +1,1 @@
+int in_unit_a;

@@ -1,0 +1,3 @@
+static int hidden;
+int shown;
+static int twice(int x) { return 2 * x; }
