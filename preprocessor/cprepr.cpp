@@ -56,7 +56,7 @@ void pp_build_classes() {
 
 // Built before main, so that every entry point (the pragma handlers the
 // analyser calls, the glue's helpers) sees the classes.
-static const bool classes_at_start = (pp_build_classes(), true);
+[[maybe_unused]] static const bool classes_at_start = (pp_build_classes(), true);
 
 static void ensure_levels() {
   if (pp_state.levels.capacity() < (std::size_t)PP_STACK_SIZE) pp_state.levels.reserve(PP_STACK_SIZE);
