@@ -213,6 +213,18 @@ def main():
             failures.append((h, err))
             print("  %-24s DIFFERS" % h)
     print("  %d of %d headers agree" % (passed, present))
+    if not args.only and present:
+        # All of them in one file: guards and definitions meet each other.
+        combined = os.path.join(wrappers, "all_headers.c")
+        with open(combined, "w") as f:
+            for h in HEADERS:
+                if any(os.path.exists(os.path.join(d, h)) for d in dirs):
+                    f.write("#include <%s>\n" % h)
+        err = compare("all_headers", args.ppdump, combined, dirs, TARGET_DEFINES, wrappers,
+                      args.verbose)
+        print("  %-24s %s" % ("all in one file", "ok" if err is None else "DIFFERS"))
+        if err:
+            failures.append(("all_headers", err))
 
     if WARNINGS:
         print("\ndiagnostics on inputs that agree (%d):" % len(WARNINGS))
