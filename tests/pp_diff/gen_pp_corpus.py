@@ -370,6 +370,25 @@ DEEP4
 """
 
 
+@case("token_boundaries")
+def _token_boundaries(out):
+    # A macro boundary never creates a token out of two.
+    return r"""
+#define E3(a,b,c) [a|b|c]
+E3(,,) E3(<,,>) E3(&,,&)
+#define NEG -
+-NEG 1 NEG-1 NEG NEG
+#define PLUS +
++PLUS PLUS+ PLUS PLUS PLUS=
+#define f(x) x
+f(-)- -f(-) f(<)< f(&)f(&) f(/)* f(.)..
+#define LT <
+LT<=  LT LT
+#define va(...) __VA_ARGS__
+va() va(,) va(a,,b) -va(-)
+"""
+
+
 # ------------------------------------------------------------ #if values
 
 def _c_div(a, b):
