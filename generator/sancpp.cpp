@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "analyser/cppname.h"
 #include "analyser/cpprend.h"
@@ -372,6 +373,34 @@ FunctionInfo *defined_info(TypeDesc *t) {
   return t->function->info->defined ? t->function->info : nullptr;
 }
 
+// The member's own name in a member definition captured with a class
+// template: what follows the last "::", without a parameter list.
+std::string captured_member_name(const std::string &text) {
+  std::string name = text;
+  const std::size_t colons = name.rfind("::");
+  if (colons != std::string::npos) name = name.substr(colons + 2);
+  if (name.compare(0, 8, "operator") != 0) name = name.substr(0, name.find('('));
+  const std::size_t first = name.find_first_not_of(" \t\n");
+  if (first == std::string::npos) return "";
+  return name.substr(first, name.find_last_not_of(" \t\n") + 1 - first);
+}
+
+// A class made from a class template for the tested file has the member
+// functions that the template defines outside its body: they count as
+// defined in the instance, so that they are served with it.
+void define_instance_members(TypeDesc *type) {
+  const TemplateInfo *templ = type->template_word->templ;
+  if (!templ || templ->member_definitions.empty()) return;
+  std::unordered_set<std::string> defined;
+  for (const std::string &text : templ->member_definitions) defined.insert(captured_member_name(text));
+  for (MemberNode *m = type->record->first; m; m = m->next) {
+    Declaration *d = m->decl;
+    if (!d || !d->name || !defined.count(d->name)) continue;
+    TypeDesc *t = d->type;
+    if (t && t->kind == TK_FUNCTION && t->function && t->function->info) t->function->info->defined = 1;
+  }
+}
+
 void class_services(TypeDesc *type, SymbolTable &table, const char *tested, const char *member_file,
                     int depth) {
   if (!type || !type->record || depth > kNestingLimit) return;
@@ -593,6 +622,8 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     Declaration *d = s->decl;
     TypeDesc *t = d ? d->type : nullptr;
     if (!t || (t->kind != TK_UNION && t->kind != TK_CLASS)) return;
+    if (t->record && t->record->instance_mark == 1 && t->template_word && same_unit(d->file, tested))
+      define_instance_members(t);
     class_services(t, table, tested, d->file, 0);
   });
 }

@@ -540,4 +540,24 @@ TEST_F(EmitterTest, NamespacesAndNestedClasses) {
   EXPECT_EQ(f[10], "    #Outer::Inner Outer_Inner_instance;");
 }
 
+TEST_F(EmitterTest, TemplateInstanceOfTheTestedFile) {
+  analyse("template <class T> class List {\npublic:\n  List();\n  T get(int i) const;\n  void put(T v) { }\n"
+          "  T item;\n};\n"
+          "template <class T> List<T>::List() { }\n"
+          "template <class T> T List<T>::get(int i) const { return item; }\n"
+          "List<int> numbers;\n",
+          "t.cc");
+  std::vector<std::string> got = services(".\\t.cc");
+  // Members defined outside the template and inside its body alike.
+  EXPECT_EQ(service_names_of(got), (std::vector<std::string>{"List_int__List", "List_int__get", "List_int__put"}));
+  std::vector<std::string> get = service_block(got, "List_int__get");
+  ASSERT_GE(get.size(), 14u);
+  EXPECT_EQ(get[12], "    #List<int> List_int__instance;");
+  // A template instance of another file is not served.
+  reset_service_names();
+  analyse("#line 1 \"list.h\"\ntemplate <class T> class L { public: void put(T v) { } };\n#line 3 \"t.cc\"\nL<int> x;\n",
+          "t.cc");
+  EXPECT_TRUE(service_names_of(services(".\\t.cc")).empty());
+}
+
 }  // namespace
