@@ -14,6 +14,7 @@
 #include "sancpp.h"
 #include "sandecl.h"
 #include "sanstub.h"
+#include "sgenincl.h"
 #include "siofic.h"
 
 namespace {
@@ -163,10 +164,8 @@ std::string completed(std::string path, int kind) {
   return path;
 }
 
-// Where the include scan (scan_tested_includes) copies the tested file's
-// active include directives. This build has no include scan: nothing is
-// copied.
-void tested_include_section(const std::string &tested) {}
+// The tested file's active include directives.
+void tested_include_section(const std::string &tested) { scan_tested_includes(tested); }
 
 // The tested-file declarations and those of one integrated file.
 void tested_declarations_section(const std::string &tested) { emit_tested_declarations(tested); }

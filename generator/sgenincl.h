@@ -3,6 +3,7 @@
 // script, preceded by the definitions and top-level lines that came before
 // it, so that the script sees the same declarations as the tested file.
 #pragma once
+#include <cstddef>
 #include <string>
 
 // The whole scan; does nothing when the tested file is inserted.
@@ -19,6 +20,9 @@ void scan_undef(const char *text, int queue);
 bool scan_is_defined(const char *text);
 // Empties the scan's macros and pending texts (also done by every scan).
 void scan_reset();
+// Test support: also sets the first-include marker again, so that the next
+// scan writes the banner as the first one of a run does.
+void scan_reset_run();
 
 // Limits of the scan: nesting of parenthesised sub-expressions in a
 // condition (deeper is 0), length of a joined continuation line.
