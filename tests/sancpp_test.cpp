@@ -254,17 +254,6 @@ TEST_F(EmitterTest, EnvironmentNamesFromFileNames) {
   }
 }
 
-TEST_F(EmitterTest, DeclarationsOfIncludedHeadersOnlyWithNoBaseName) {
-  analyse("#line 1 \"h.h\"\nint from_header;\n#line 2 \"t.c\"\nint own;\n");
-  std::vector<std::string> got = environment("t.c");
-  ASSERT_EQ(got.size(), 7u);
-  EXPECT_NE(got[3].find("own"), std::string::npos);
-  setenv("QZW_NOBASENAME", "1", 1);
-  got = environment("t.c");
-  ASSERT_EQ(got.size(), 8u);
-  unsetenv("QZW_NOBASENAME");
-}
-
 TEST_F(EmitterTest, VarLineModes) {
   analyse("struct S { int a; };\n"
           "int f(char *s, int *p, struct S *ps, int (*cb)(int), int (*pa)[3], int &r, void *v, struct S &rs);\n",
@@ -309,78 +298,19 @@ TEST_F(EmitterTest, UniqueServiceNames) {
 }
 
 
-// The worked example's service, and the same in French with accents.
-TEST_F(EmitterTest, WorkedExampleService) {
+// The worked example's service line by line is an end-to-end case; here:
+// what it declares reaches the script's own table, without complaint.
+TEST_F(EmitterTest, ServiceDeclarationsReachTheScriptTable) {
   analyse("int g;\nint add(int a, int b) { return a + b; }\n");
-  const std::vector<std::string> want = {
-      "",
-      kRule,
-      "-- Declaration of the service add",
-      kRule,
-      "SERVICE add",
-      "SERVICE_TYPE extern",
-      "",
-      "    -- Tested service parameters declarations",
-      "    #int a;",
-      "    #int b;",
-      "    -- By function returned type declaration",
-      "    #int ret_add;",
-      "",
-      "    ENVIRONMENT ENV_add",
-      "    VAR a," + T + "init = 0," + T + "ev = init",
-      "    VAR b," + T + "init = 0," + T + "ev = init",
-      "    VAR ret_add," + T + "init = 0," + T + "ev = init",
-      "    END ENVIRONMENT -- ENV_add",
-      "    USE ENV_add",
-      "",
-      "    TEST 1",
-      "    FAMILY nominal",
-      "",
-      "        ELEMENT",
-      "        #ret_add = add(a, b);",
-      "        END ELEMENT",
-      "",
-      "    END TEST -- TEST 1",
-      "",
-      "END SERVICE -- add",
-      "",
-  };
-  EXPECT_EQ(services(), want);
-  EXPECT_EQ(warning_count() + error_count(), 0);
-  // The declarations written are known to the script's own table.
-  EXPECT_NE(lookup_at_level("ret_add", *script_context().table, AREA_ORDINARY,
-                            function_scope(*script_context().table, "add"), -1),
-            nullptr);
-
-  KeywordLanguage = LANG_FA;
-  reset_service_names();
-  table_init(*script_context().table, "");
-  analyse("int add(int a, int b) { return a + b; }\n");
-  std::vector<std::string> fa = services();
-  ASSERT_EQ(fa.size(), want.size());
-  EXPECT_EQ(fa[2], "-- D\xE9" "claration du service add");
-  EXPECT_EQ(fa[5], "TYPE_SERVICE externe");
-  EXPECT_EQ(fa[7], "    -- D\xE9" "clarations des param\xE8" "tres du service test\xE9");
-  EXPECT_EQ(fa[10], "    -- D\xE9" "claration du type retourn\xE9" " par la fonction");
-  EXPECT_EQ(fa[13], "    ENVIRONNEMENT ENV_add");
-  EXPECT_EQ(fa[14], "    VAR a," + T + "init = 0," + T + "va = init");
-  EXPECT_EQ(fa[17], "    FIN ENVIRONNEMENT -- ENV_add");
-  EXPECT_EQ(fa[18], "    UTILISE ENV_add");
-  EXPECT_EQ(fa[21], "    FAMILLE nominal");
-  EXPECT_EQ(fa[25], "        FIN ELEMENT");
-  EXPECT_EQ(fa[27], "    FIN TEST -- TEST 1");
-  EXPECT_EQ(fa[29], "FIN SERVICE -- add");
-}
-
-TEST_F(EmitterTest, ServiceWithoutParametersOrResult) {
-  analyse("void tick(void) { }\nvoid tock() { }\n");
   std::vector<std::string> got = services();
-  EXPECT_EQ(service_block(got, "tick"),
-            (std::vector<std::string>{"", kRule, "-- Declaration of the service tick", kRule, "SERVICE tick",
-                                      "SERVICE_TYPE extern", "", "", "    TEST 1", "    FAMILY nominal", "",
-                                      "        ELEMENT", "        #tick();", "        END ELEMENT", "",
-                                      "    END TEST -- TEST 1", "", "END SERVICE -- tick", ""}));
-  EXPECT_EQ(service_block(got, "tock").size(), 19u);
+  ASSERT_EQ(got.size(), 31u);
+  EXPECT_EQ(got[24], "        #ret_add = add(a, b);");
+  EXPECT_EQ(warning_count() + error_count(), 0);
+  for (const char *name : {"a", "b", "ret_add"})
+    EXPECT_NE(lookup_at_level(name, *script_context().table, AREA_ORDINARY,
+                              function_scope(*script_context().table, "add"), -1),
+              nullptr)
+        << name;
 }
 
 TEST_F(EmitterTest, WhichFunctionsAreServed) {
@@ -447,69 +377,39 @@ void declare_stack_in_script() {
   analyse_text(kStack, *script_context().table, "", "t.ptu", 1, nullptr, 0, 0);
 }
 
+// The whole script of the class is an end-to-end case; here: which members
+// are served, and the lines that set a method's service apart.
 TEST_F(EmitterTest, ClassStackServices) {
   declare_stack_in_script();
   analyse(kStack, "stack.cc", "Tester");
   std::vector<std::string> got = services(".\\stack.cc");
   EXPECT_EQ(service_names_of(got), (std::vector<std::string>{"Stack_Stack", "Stack_destructor_Stack", "Stack_push",
                                                              "Stack_operator_subscript", "Stack_check"}));
+  EXPECT_EQ(warning_count() + error_count(), 0);
   const std::string object = "{ count => 0, top => 0, data => { others => 0 } }";
-  const std::vector<std::string> test = {"    TEST 1", "    FAMILY nominal", "", "        ELEMENT"};
-  auto tail = [&](const std::string &call, const std::string &name) {
-    std::vector<std::string> t = test;
-    for (const std::string &l : {call, std::string("        END ELEMENT"), std::string(""),
-                                 std::string("    END TEST -- TEST 1"), std::string(""), "END SERVICE -- " + name,
-                                 std::string("")})
-      t.push_back(l);
-    return t;
-  };
-  auto head = [&](const std::string &name) {
-    return std::vector<std::string>{"", kRule, "-- Declaration of the service " + name, kRule, "SERVICE " + name,
-                                    "SERVICE_TYPE extern", ""};
-  };
-  auto join = [](std::vector<std::string> a, const std::vector<std::string> &b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-  };
-
-  EXPECT_EQ(service_block(got, "Stack_Stack"),
-            join(join(head("Stack_Stack"),
-                      {"    -- Tested service parameters declarations", "    #int size;",
-                       "    -- By function returned type declaration", "    #Stack *pt_Stack;",
-                       "    ENVIRONMENT ENV_Stack_Stack", "    VAR size," + T + "init = 0," + T + "ev = init",
-                       "    STRUCTURE *pt_Stack," + T + "init == ," + T + "ev = " + object,
-                       "    END ENVIRONMENT -- ENV_Stack_Stack", "    USE ENV_Stack_Stack", ""}),
-                 tail("        #pt_Stack = new Stack(size);", "Stack_Stack")));
-  EXPECT_EQ(service_block(got, "Stack_destructor_Stack"),
-            join(join(head("Stack_destructor_Stack"),
-                      {"    -- By function returned type declaration", "    #Stack *pt_destructor_Stack;",
-                       "    ENVIRONMENT ENV_Stack_destructor_Stack",
-                       "    STRUCTURE *pt_destructor_Stack," + T + "init == ," + T + "ev = " + object,
-                       "    END ENVIRONMENT -- ENV_Stack_destructor_Stack", "    USE ENV_Stack_destructor_Stack", ""}),
-                 tail("        #delete pt_destructor_Stack;", "Stack_destructor_Stack")));
-  const std::vector<std::string> instance = {"    -- class instance declarations", "    #Stack Stack_instance;", ""};
-  const std::string instance_var = "    STRUCTURE Stack_instance," + T + "init = " + object + "," + T + "ev = init";
-  EXPECT_EQ(service_block(got, "Stack_push"),
-            join(join(join(head("Stack_push"), {"    -- Tested service parameters declarations", "    #int v;"}),
-                      join(instance, {"    ENVIRONMENT ENV_Stack_push",
-                                      "    VAR v," + T + "init = 0," + T + "ev = init", instance_var,
-                                      "    END ENVIRONMENT -- ENV_Stack_push", "    USE ENV_Stack_push", ""})),
-                 tail("        #Stack_instance.push(v);", "Stack_push")));
-  EXPECT_EQ(service_block(got, "Stack_operator_subscript"),
-            join(join(join(head("Stack_operator_subscript"),
-                           {"    -- Tested service parameters declarations", "    #int i;",
-                            "    -- By function returned type declaration", "    #int ret_Stack_operator_subscript;"}),
-                      join(instance, {"    ENVIRONMENT ENV_Stack_operator_subscript",
-                                      "    VAR i," + T + "init = 0," + T + "ev = init",
-                                      "    VAR ret_Stack_operator_subscript," + T + "init = 0," + T + "ev = init",
-                                      instance_var, "    END ENVIRONMENT -- ENV_Stack_operator_subscript",
-                                      "    USE ENV_Stack_operator_subscript", ""})),
-                 tail("        #ret_Stack_operator_subscript = Stack_instance.operator [](i);",
-                      "Stack_operator_subscript")));
+  std::vector<std::string> ctor = service_block(got, "Stack_Stack");
+  ASSERT_EQ(ctor.size(), 28u);
+  EXPECT_EQ(ctor[10], "    #Stack *pt_Stack;");
+  EXPECT_EQ(ctor[11], "    ENVIRONMENT ENV_Stack_Stack");
+  EXPECT_EQ(ctor[13], "    STRUCTURE *pt_Stack," + T + "init == ," + T + "ev = " + object);
+  EXPECT_EQ(ctor[21], "        #pt_Stack = new Stack(size);");
+  std::vector<std::string> dtor = service_block(got, "Stack_destructor_Stack");
+  ASSERT_EQ(dtor.size(), 25u);
+  EXPECT_EQ(dtor[8], "    #Stack *pt_destructor_Stack;");
+  EXPECT_EQ(dtor[18], "        #delete pt_destructor_Stack;");
+  std::vector<std::string> push = service_block(got, "Stack_push");
+  ASSERT_EQ(push.size(), 29u);
+  EXPECT_EQ(push[9], "    -- class instance declarations");
+  EXPECT_EQ(push[10], "    #Stack Stack_instance;");
+  EXPECT_EQ(push[11], "");
+  EXPECT_EQ(push[14], "    STRUCTURE Stack_instance," + T + "init = " + object + "," + T + "ev = init");
+  EXPECT_EQ(push[22], "        #Stack_instance.push(v);");
+  std::vector<std::string> op = service_block(got, "Stack_operator_subscript");
+  ASSERT_EQ(op.size(), 32u);
+  EXPECT_EQ(op[25], "        #ret_Stack_operator_subscript = Stack_instance.operator [](i);");
 
   // Without the reference name as friend, the private method gets no
   // service; a method whose qualified name was taken gets a numbered one.
-  EXPECT_EQ(warning_count() + error_count(), 0);
   reset_service_names();
   declare_stack_in_script();
   analyse(std::string(kStack) + "int Stack_push(int x) { return x; }\n", "stack.cc", "Other");
@@ -541,6 +441,8 @@ TEST_F(EmitterTest, NamespacesAndNestedClasses) {
 }
 
 TEST_F(EmitterTest, TemplateInstanceOfTheTestedFile) {
+  analyse_text("template <class T> class List { public: T item; };\nList<int> numbers;\n", *script_context().table, "",
+               "t.ptu", 1, nullptr, 0, 0);
   analyse("template <class T> class List {\npublic:\n  List();\n  T get(int i) const;\n  void put(T v) { }\n"
           "  T item;\n};\n"
           "template <class T> List<T>::List() { }\n"
