@@ -259,6 +259,37 @@ bool is_tag_declaration(const Declaration *d) {
   return n && std::strcmp(n, d->name) == 0;
 }
 
+// The aggregate a declarator's type is built on ("struct {...} *a[2]").
+const void *base_record(const TypeDesc *t) {
+  for (int guard = 0; t && guard < 10000; ++guard) {
+    if (t->kind == TK_POINTER && t->pointer)
+      t = t->pointer->target;
+    else if (t->kind == TK_ARRAY && t->array)
+      t = t->array->element;
+    else if (t->kind == TK_REFERENCE && t->reference)
+      t = t->reference->target;
+    else if (t->kind == TK_FUNCTION && t->function)
+      t = t->function->result;
+    else
+      break;
+  }
+  if (!t) return nullptr;
+  if (t->record) return t->record;
+  if (t->enumeration) return t->enumeration;
+  return nullptr;
+}
+
+// The unnamed type of "union {...} w;" is listed as a member of its own
+// before w; its body is written with w, and writing it here as well would
+// add an anonymous member.
+bool declared_by_next_member(const MemberNode *m) {
+  const TypeDesc *t = m->decl->type;
+  if (!is_aggregate(t) || type_name(t) || m->decl->name || !m->next || !m->next->decl) return false;
+  const void *rec = t->record ? static_cast<const void *>(t->record)
+                              : static_cast<const void *>(t->enumeration);
+  return rec && base_record(m->next->decl->type) == rec;
+}
+
 void render_members(const TypeDesc *t, std::string &left, const char *prefix, int depth,
                     const TypeDesc *self) {
   const ClassInfo *rec = t->record;
@@ -266,7 +297,7 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
   int access = rec->key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC;
   for (const MemberNode *m = rec->first; m; m = m->next) {
     const Declaration *d = m->decl;
-    if (!d) continue;
+    if (!d || declared_by_next_member(m)) continue;
     if (!is_namespace && t->kind == TK_CLASS && (m->access & ACC_MASK) &&
         (m->access & ACC_MASK) != access) {
       access = m->access & ACC_MASK;
@@ -278,7 +309,10 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
     storage_text(d->storage, line);
     const TypeDesc *mt = d->type;
     // A type defined inside this class is written where it is declared.
-    const bool nested = is_aggregate(mt) && (!type_name(mt) || (class_scope(mt->scope) &&
+    // A type defined inside this class is written where it is declared: an
+    // unnamed one with its declarator, a named one at its own member entry.
+    const bool nested = is_aggregate(mt) && (!type_name(mt) || (is_tag_declaration(d) &&
+                                                               class_scope(mt->scope) &&
                                                                same_scope(mt->scope, self)));
     std::string l, m2, r;
     if (!render_type(mt, l, m2, r, nested ? 1 : 0, prefix, depth + 1, 0, RM_ORDINARY, self, 1)) {
@@ -589,7 +623,13 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       if (!t->named) return 1;
       blank_if_needed(left);
       if (t->named->name && *t->named->name) {
-        left += t->named->name;
+        // A typedef name declared in a class or namespace other than the
+        // current one needs its qualification.
+        const TypeDesc *s = class_scope(t->scope);
+        if (t->named->aliased && s && !(current_class && same_scope(s, current_class)))
+          qualified_type_name(left, t, t->named->name);
+        else
+          left += t->named->name;
         left += ' ';
       }
       if (follow) render_chain(t->next, left, mode);
@@ -824,7 +864,15 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
     }
   } else {
     std::string l, m, r;
-    if (render_type(t, l, m, r, body, line_prefix, 0, 0, mode, current, 1) && !g_state.failed) {
+    // Only the declaration of the type itself writes a named body; a variable
+    // of that type refers to it.
+    const int own_body = body && is_tag_declaration(decl);
+    // An instance of a class template is declared by its template.
+    if (is_tag_declaration(decl) && t->record && t->record->instance_mark) {
+      g_state = saved;
+      return 1;
+    }
+    if (render_type(t, l, m, r, own_body, line_prefix, 0, 0, mode, current, 1) && !g_state.failed) {
       if (decl->storage & SF_TYPEDEF) text = "typedef ";
       text += join_declarator(l, m, is_tag_declaration(decl) ? "" : name, r) + ";";
     }

@@ -305,6 +305,7 @@ struct EnumValue {
   bool known = false;
   bool busy = false;
   BigInt value{};
+  int width = 0;
 };
 std::unordered_map<const EnumeratorRec *, EnumValue> g_enum_values;
 
@@ -432,6 +433,7 @@ long long declared_size(const char *name) {
 }
 
 Layout layout_of(const TypeDesc *t, int depth);
+bool enumerator_value(const EnumeratorRec *target, BigInt &out, int &width);
 
 long long array_bound(const ArrayInfo &a) {
   const std::string &text = a.has_bound_text ? a.bound_text : a.bound_expression;
@@ -446,6 +448,21 @@ long long array_bound(const ArrayInfo &a) {
 }
 
 long long round_up(long long v, long long a) { return a > 1 ? (v + a - 1) / a * a : v; }
+
+bool same_base_record(const TypeDesc *t, const TypeDesc *agg) {
+  for (int guard = 0; t && guard < 10000; ++guard) {
+    if (t->kind == TK_POINTER && t->pointer)
+      t = t->pointer->target;
+    else if (t->kind == TK_ARRAY && t->array)
+      t = t->array->element;
+    else
+      break;
+  }
+  if (!t || !agg) return false;
+  if (agg->record) return t->record == agg->record;
+  if (agg->enumeration) return t->enumeration == agg->enumeration;
+  return false;
+}
 
 Layout record_layout(const TypeDesc *t, int depth) {
   Layout out;
@@ -469,6 +486,10 @@ Layout record_layout(const TypeDesc *t, int depth) {
     const Declaration *d = m->decl;
     if (!d || !d->type) continue;
     if (d->storage & (SF_STATIC | SF_TYPEDEF | SF_FRIEND)) continue;
+    // The unnamed type of "union {...} w;" is listed before w: only w takes room.
+    if (!d->name && !type_name(d->type) && m->next && m->next->decl &&
+        same_base_record(m->next->decl->type, d->type))
+      continue;
     const TypeDesc *mt = d->type;
     if (mt->kind == TK_FUNCTION) {
       if (d->storage & SF_VIRTUAL) return Layout();  // a table pointer: not laid out here
@@ -550,10 +571,41 @@ Layout layout_of(const TypeDesc *t, int depth) {
       out.align = declared_size("pointer") > 0 ? declared_size("pointer") : s.long_bits / 8;
       return out;
     }
-    case TK_ENUM:
+    case TK_ENUM: {
+      // The underlying type is int unless a value needs a wider one.
       out.size = s.int_bits / 8;
+      if (t->enumeration && g_nesting < kNestingLimit) {
+        ++g_nesting;
+        std::vector<BigInt> values;
+        bool negative = false;
+        for (const EnumeratorRec *r = t->enumeration->first; r; r = r->next) {
+          BigInt v;
+          int w = 0;
+          if (!enumerator_value(r, v, w)) continue;
+          values.push_back(v);
+          if (pint_is_negative(&v)) negative = true;
+        }
+        --g_nesting;
+        if (!g_an) g_enum_values.clear();
+        // The smallest of int, unsigned int, long long and unsigned long
+        // long that holds every value; values that need more (a negative one
+        // beside one above the long long range) are taken as long long, as C
+        // does.
+        out.size = s.longlong_bits / 8;
+        const int widths[] = {-s.int_bits, s.int_bits, -s.longlong_bits, s.longlong_bits};
+        for (int w : widths) {
+          if (w > 0 && negative) continue;
+          bool all = true;
+          for (const BigInt &v : values) all = all && fits_width(v, w);
+          if (all) {
+            out.size = (w < 0 ? -w : w) / 8;
+            break;
+          }
+        }
+      }
       out.align = out.size;
       return out;
+    }
     case TK_ARRAY: {
       if (!t->array) return out;
       Layout el = layout_of(t->array->element, depth + 1);
@@ -583,7 +635,19 @@ const EnumeratorRec *find_enumerator(const Declaration *d) {
   return nullptr;
 }
 
-bool enumerator_value(const EnumeratorRec *target, BigInt &out) {
+// The type an enumeration constant takes in expressions: int when the value
+// fits, else the first wider type that holds it (the enumeration's
+// underlying type grows with its values).
+int enumerator_width(const BigInt &v) {
+  const AnalysisSettings &s = analysis_settings();
+  const int candidates[] = {-s.int_bits, s.int_bits, -s.long_bits, s.long_bits,
+                            -s.longlong_bits, s.longlong_bits};
+  for (int w : candidates)
+    if (fits_width(v, w)) return w;
+  return s.longlong_bits;
+}
+
+bool enumerator_value(const EnumeratorRec *target, BigInt &out, int &width) {
   const TypeDesc *e = target->enumeration;
   if (!e || !e->enumeration) return false;
   BigInt next = pint_zero;
@@ -596,8 +660,10 @@ bool enumerator_value(const EnumeratorRec *target, BigInt &out) {
       if (r->has_value && !r->value_text.empty()) {
         ev.busy = true;
         long long x = 0;
-        auto res = analyse_expression(r->value_text.c_str(), g_an->function, g_an->file,
-                                      g_an->line, g_an->callback, g_an->table);
+        auto res = analyse_expression(r->value_text.c_str(), g_an ? g_an->function : "",
+                                      g_an ? g_an->file : "", g_an ? g_an->line : 0,
+                                      g_an ? g_an->callback : nullptr,
+                                      g_an ? g_an->table : nullptr);
         ev.busy = false;
         ok = res && res->kind == EXPR_INTEGER_CONSTANT;
         if (ok) v = res->value;
@@ -606,9 +672,11 @@ bool enumerator_value(const EnumeratorRec *target, BigInt &out) {
       if (!ok) return false;
       ev.known = true;
       ev.value = v;
+      ev.width = enumerator_width(v);
     }
     if (r == target) {
       out = ev.value;
+      width = ev.width;
       return true;
     }
     pint_add_small(&next, &ev.value, 1);
@@ -627,11 +695,11 @@ void type_identifier(Node *n, Symbol *sym) {
   if (!d) return;
   if (sym->area == AREA_ENUMERATOR) {
     // Enumeration constants have type int.
-    const int w = -analysis_settings().int_bits;
+    int w = -analysis_settings().int_bits;
     n->type = int_type_of(w);
     if (const EnumeratorRec *r = find_enumerator(d)) {
       BigInt v;
-      if (g_nesting < kNestingLimit && enumerator_value(r, v)) set_int(n, v, w);
+      if (g_nesting < kNestingLimit && enumerator_value(r, v, w)) set_int(n, v, w);
     }
     return;
   }
@@ -1711,7 +1779,9 @@ std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const cha
   if (source.find_first_not_of(" \t\n\r\v\f") == std::string::npos) return nullptr;
   Analysis an;
   an.text = &source;
-  an.table = table ? table : current_table();
+  // Outside an analysis the table of the last one is the one whose types
+  // are being rendered.
+  an.table = table ? table : current_table() ? current_table() : scanner().table;
   an.function = function_name ? function_name : "";
   an.file = file_name ? file_name : "";
   an.line = line;

@@ -30,7 +30,8 @@ struct ExpressionResult {
 };
 
 // Analyses `text` in the scope of the named function (file scope for an
-// empty or null name) of `table` (null: the current table). Reports go
+// empty or null name) of `table` (null: the current table, or outside an
+// analysis the table of the last one). Reports go
 // through `callback` when given, else through the analyser's report
 // function, with `file_name` and `line`. Returns nothing for an empty text
 // (blanks only).
