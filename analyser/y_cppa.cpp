@@ -1061,12 +1061,26 @@ Declaration *Parser::make_declaration(const char *name, TypeDesc *type, unsigned
   return d;
 }
 
+namespace {
+
+// Declarations already on a member list: a class completed after its forward
+// declaration, or met again, is listed once without walking the list.
+std::unordered_set<const Declaration *> &listed_members() {
+  static std::unordered_set<const Declaration *> *s = new std::unordered_set<const Declaration *>();
+  return *s;
+}
+
+}  // namespace
+
 void Parser::add_member(Declaration *d, bool nested_type) {
   (void)nested_type;
   TypeDesc *r = scope_record();
-  if (!r || !r->record || scopes.back().kind == SC_FILE || scopes.back().kind == SC_FUNCTION) return;
+  if (!d || !r || !r->record || scopes.back().kind == SC_FILE || scopes.back().kind == SC_FUNCTION) return;
+  if (!listed_members().insert(d).second) return;
   class_add_member(r, member_node_new(d, scopes.back().access));
 }
+
+void forget_listed_members() { listed_members().clear(); }
 
 Symbol *Parser::enter(Declaration *d) {
   Symbol *s = enter_declaration(d, table, context(), d->line ? d->line : line());
@@ -1107,6 +1121,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
     }
     if (d.name || in_class()) {
       Declaration *dec = make_declaration(d.name, t, s.storage);
+      dec->line = d.line;
       dec->text = text;
       if (width >= 0) dec->word = width;
       if (d.qualified && d.qual_scope && !(d.qual_scope->kind == TK_TEMPLATE)) {
@@ -1227,6 +1242,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     info->body = keep ? body : std::string();
   }
   Declaration *dec = make_declaration(d.name, ftype, s.storage);
+  dec->line = d.line;
   if (d.qualified && scope) {
     dec->scope_kind = 1;
     dec->scope = scope;
@@ -1368,6 +1384,7 @@ void analyse_text(const char *text, SymbolTable &table, const char *function_nam
     outer.record = function_scope(table, function_name);
   }
   Parser p(table, 0);
+  if (!g_active) forget_listed_members();
   if (text && *text) {
     SymbolTable *previous_table = current_table();
     // A text analysed while another analysis is in progress (a type read

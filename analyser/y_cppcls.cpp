@@ -62,6 +62,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   const std::string k = cur.text;
   const int key = k == "class" ? KEY_CLASS : k == "union" ? KEY_UNION : KEY_STRUCT;
   const int kind = key == KEY_UNION ? TK_UNION : TK_CLASS;
+  const int head_line = line();
   advance();
   while (cur.cls == G_TYPEMOD) advance();
   const char *name = nullptr;
@@ -121,7 +122,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         where = ScopeContext();
       }
       enter_declaration(d, table, where, d->line);
-      if (in_class() && !(s.storage & SF_FRIEND)) add_member(d, true);
+      if (!(s.storage & SF_FRIEND)) add_member(d, true);
     }
     s.tag_type = ty;
     return ty;
@@ -158,19 +159,16 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   class_body(cls, key);
   cls->record->has_body = 1;
   Declaration *d = make_declaration(name, cls, 0);
+  d->line = head_line;
   if (instance) {
     d->scope_kind = 0;
     d->scope = nullptr;
   }
   Symbol *sym = enter_declaration(d, table, context(), d->line);
-  if (name && in_class() && sym && sym->decl == d) add_member(d, true);
-  if (!name && in_class()) add_member(d, true);  // anonymous member union/struct
-  if (name && in_class() && sym && sym->decl != d) {
-    // The forward entry was made at the head; make sure the member is listed once.
-    bool listed = false;
-    for (MemberNode *m = scope_record()->record->first; m; m = m->next)
-      if (m->decl && m->decl->type == cls) listed = true;
-    if (!listed) add_member(sym->decl, true);
+  if (!name) {
+    if (in_class()) add_member(d, true);  // anonymous member union or structure
+  } else if (sym && sym->decl) {
+    add_member(sym->decl, true);  // the entry made at the head, or this one
   }
   s.tag_type = cls;
   s.defined_type = true;
@@ -326,7 +324,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   expect("}");
   Declaration *d = make_declaration(name, e, 0);
   Symbol *sym = enter_declaration(d, table, context(), d->line);
-  if (in_class() && sym && sym->decl == d) add_member(d, true);
+  if (sym && sym->decl == d) add_member(d, true);
   TypeDesc *result = (sym && sym->decl && sym->decl->type) ? sym->decl->type : e;
   s.tag_type = result;
   s.defined_type = true;
@@ -377,7 +375,7 @@ void Parser::namespace_definition() {
     ns->record->has_body = 1;
     Declaration *d = make_declaration(name, ns, 0);
     Symbol *sym = enter_declaration(d, table, context(), d->line);
-    if (sym && sym->decl == d && (scopes.back().kind == SC_NAMESPACE)) add_member(d, true);
+    if (sym && sym->decl == d) add_member(d, true);
   }
   advance();  // '{'
   push_scope(SC_NAMESPACE, ns, ACC_PUBLIC);
@@ -568,7 +566,7 @@ void Parser::template_declaration() {
     Declaration *d = make_declaration(name, templ, 0);
     d->line = tline;
     Symbol *sym = enter_declaration(d, table, context(), d->line);
-    if (in_class() && sym && sym->decl == d) add_member(d, true);
+    if (sym && sym->decl == d) add_member(d, true);
     advance();
     return;
   }

@@ -209,6 +209,8 @@ struct DepthGuard {
   }
 };
 
+void forget_listed_members();
+
 Parser *active_parser();
 void set_active_parser(Parser *p);
 
