@@ -508,7 +508,10 @@ long scan_condition(const char *text) { return Condition(text).evaluate(); }
 void scan_define(const char *text, int queue) {
   const char *p = skip_blanks_backslashes(text);
   if (queue) state().pending.push_back({p, false});
-  pp_define_if_absent(without_continuation_marks(p).c_str());
+  // The preprocessor reads the definition as one logical line.
+  std::string logical = without_continuation_marks(p);
+  for (std::size_t i = 0; (i = logical.find("\\\n", i)) != std::string::npos;) logical.replace(i, 2, "  ");
+  pp_define_if_absent(logical.c_str());
   const char *n = p;
   while (*n && *n != '(' && *n != ' ' && *n != '\t' && *n != '=') ++n;
   std::string name(p, n);

@@ -1,0 +1,190 @@
+// The tested file's include scan: its condition arithmetic, and the include
+// section it writes into a generated script.
+#include "generator/sgenincl.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "frame/i18n_anaccpp_msg.h"
+#include "frame/i18n_bibli_msg.h"
+#include "frame/i18n_squelet_msg.h"
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+#include "frame/sliste.h"
+#include "generator/sancmd.h"
+#include "generator/sgener.h"
+#include "generator/siofic.h"
+#include "preprocessor/cprepr.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The scan defines its macros in the preprocessor's current table too.
+class ScanCondition : public ::testing::Test {
+ protected:
+  void SetUp() override { pp_init(nullptr, nullptr, macros_, 0); }
+  void TearDown() override { pp_release(macros_, 0); }
+  MacroTable macros_;
+};
+
+TEST_F(ScanCondition, OwnArithmeticAndGrouping) {
+  scan_reset();
+  scan_define("N 3", 0);
+  scan_define("M=0x10", 0);
+  scan_define("EMPTY", 0);
+  struct Case {
+    const char *text;
+    long value;
+  } cases[] = {
+      {"010 == 8", 0},       // a leading 0 reads hexadecimal: 010 is 16
+      {"010 == 16", 1},
+      {"0x1F == 31", 1},
+      {"3 > 2 > 1", 1},      // 3 > (2 > 1); grouped from the left it would be 0
+      {"1 || 0 && 0", 1},
+      {"!0 && -1", 1},
+      {"- 2 < 0", 1},
+      {"N == 3 && M == 16", 1},
+      {"defined(N) && defined ( EMPTY )", 1},
+      {"defined(NOPE)", 0},
+      {"defined N", 0},      // only the parenthesised form is recognised
+      {"UNKNOWN", 0},
+      {"2 + 5", 2},          // "+" ends the expression
+      {"1 // 0", 1},
+      {"/* 0 */ 1", 1},
+      {"(1 || 0) && (2 > 1)", 1},
+      {"", 0},
+  };
+  for (const Case &c : cases) EXPECT_EQ(scan_condition(c.text), c.value) << c.text;
+
+  scan_undef("N", 0);
+  EXPECT_FALSE(scan_is_defined("N"));
+  EXPECT_TRUE(scan_is_defined(" M rest"));
+  scan_reset();
+}
+
+TEST_F(ScanCondition, RecursionAndNestingEndQuietly) {
+  reset_reporter();
+  scan_reset();
+  scan_define("FOO FOO", 0);  // legal C; must not end the run
+  scan_define("A B", 0);
+  scan_define("B (A)", 0);
+  EXPECT_EQ(scan_condition("FOO"), 0);
+  EXPECT_EQ(scan_condition("!A"), 1);
+  EXPECT_EQ(error_count() + warning_count(), 0);
+
+  std::string deep = std::string(SCAN_PAREN_LIMIT - 1, '(') + "1" + std::string(SCAN_PAREN_LIMIT - 1, ')');
+  EXPECT_EQ(scan_condition(deep.c_str()), 1);
+  std::string deeper = std::string(SCAN_PAREN_LIMIT + 5, '(') + "1" + std::string(SCAN_PAREN_LIMIT + 5, ')');
+  EXPECT_EQ(scan_condition(deeper.c_str()), 0);
+
+  // A long chain of macros naming each other ends without exhausting the
+  // call stack.
+  for (int i = 0; i < 20000; ++i)
+    scan_define(("C" + std::to_string(i) + " C" + std::to_string(i + 1)).c_str(), 0);
+  scan_define("C20000 1", 0);
+  EXPECT_EQ(scan_condition("C0"), 0);
+  EXPECT_EQ(scan_condition("C19990"), 1);
+  scan_reset();
+}
+
+class IncludeScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static bool registered = false;
+    if (!registered) {
+      register_squelet_messages();
+      register_bibli_messages();
+      register_ana_c_cpp_messages();
+      registered = true;
+    }
+    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP", "QZW_NOBASENAME"}) unsetenv(v);
+    char pattern[] = "/tmp/sgenincl_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    old_ = fs::current_path();
+    fs::current_path(folder_);
+    reset_reporter();
+    reset_script_writer();
+    scan_reset_run();
+    generator_options() = GeneratorOptions{};
+    generator_options().tested_file = "t.c";
+    generator_options().generated_file = "t.ptu";
+    for (const char *h : {"a.h", "b.h", "u.h", "integ.c"}) std::ofstream(h) << "\n";
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  // The include section of the script generated for source: the lines after
+  // the header line up to the tested-file declarations banner.
+  std::string section(const std::string &source) {
+    std::ofstream("t.c") << source;
+    reset_script_writer();
+    scan_reset_run();
+    generator_options().tested_file = "t.c";
+    generation_run("x");
+    std::ifstream in("t.ptu", std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    const std::string text = s.str();
+    const std::size_t a = text.find("HEADER t, , \n\n") + 14;
+    const std::size_t from = text.compare(a, banner().size(), banner()) == 0 ? a + banner().size() : a;
+    const std::size_t b = text.find(std::string(80, '-') + "\n--\n-- ", from);
+    EXPECT_NE(b, std::string::npos);
+    return text.substr(a, b - a);
+  }
+  std::string banner() {
+    const std::string rule(80, '-');
+    return rule + "\n--\n-- TESTED FILE INCLUDE DIRECTIVES \n--\n" + rule + "\n\n";
+  }
+  std::string folder_;
+  fs::path old_;
+};
+
+TEST_F(IncludeScanTest, ActiveIncludesWithWhatStandsBeforeThem) {
+  EXPECT_EQ(section("int f(void);\n"), "");
+  EXPECT_EQ(section("#include <a.h>\n#include \"b.h\"\n"), banner() + "##include <a.h>\n##include \"b.h\"\n");
+  EXPECT_EQ(section("#define N 3\n#include \"a.h\"\n#define LATE 1\nint late;\n"),
+            banner() + "##define N 3\n##include \"a.h\"\n");
+  EXPECT_EQ(section("#if 0\n#include \"a.h\"\n#endif\n#include \"b.h\"\n"), banner() + "##include \"b.h\"\n");
+  EXPECT_EQ(section("#if 1\n#include \"a.h\"\n#elif 1\n#include \"b.h\"\n#else\n#include \"u.h\"\n#endif\n"),
+            banner() + "##include \"a.h\"\n");
+  EXPECT_EQ(section("#if 0\n#elif 010 == 16\n#include \"b.h\"\n#endif\n"), banner() + "##include \"b.h\"\n");
+  EXPECT_EQ(section("int before;\n#include \"a.h\"\n"), banner() + "\n#int before;\n##include \"a.h\"\n");
+  // A block that copied text opens and no copied text closes.
+  EXPECT_EQ(section("extern \"C\" {\n#include \"a.h\"\n}\n"),
+            banner() + "\n#extern \"C\" {\n##include \"a.h\"\n#}\n");
+  // Continuation lines stay script comment lines.
+  EXPECT_EQ(section("#define TWO \\\n  2\n#include \"a.h\"\n"), banner() + "##define TWO \\\n#  2\n##include \"a.h\"\n");
+  EXPECT_EQ(error_count() + warning_count(), 0);
+}
+
+TEST_F(IncludeScanTest, OptionsDecideWhatIsCopied) {
+  GeneratorOptions &o = generator_options();
+  strlist_append(intern_string("X"), o.defines);
+  strlist_append(intern_string("integ.c"), o.integrated_files);
+  strlist_append(intern_string("u"), o.used_files);
+  const std::string got = section(
+      "#ifdef X\n#include \"a.h\"\n#endif\n#include \".\\integ.c\"\n#include \"integ.c\"\n"
+      "#include \".\\u.h\"\n#include \"u.h\"\n");
+  EXPECT_EQ(got, banner() + "##include \"a.h\"\n##include \"integ.c\"\n##include \"u.h\"\n");
+}
+
+TEST_F(IncludeScanTest, WholePhysicalLinesAreRead) {
+  // A comment mentioning "#include" far to the right stays a comment, and a
+  // long declaration is copied in one piece.
+  const std::string pad(700, ' ');
+  const std::string decl = "int long_one" + std::string(600, '_') + ";";
+  const std::string got = section("/*" + pad + "#include \"b.h\" */\n" + decl + "\n#include \"a.h\"\n");
+  EXPECT_EQ(got, banner() + "\n#/*" + pad + " include \"b.h\" */\n#" + decl + "\n##include \"a.h\"\n");
+}
+
+}  // namespace
