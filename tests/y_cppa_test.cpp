@@ -302,6 +302,31 @@ TEST_F(Grammar, TemplatesNamespacesUsingAndLinkage) {
   EXPECT_TRUE(ordinary("cfunc"));
 }
 
+TEST_F(Grammar, FilesOfOneConstruct) {
+  analyse("extern \"C\" { }\n", "l.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  analyse("namespace { int a; void f(); }\n", "u.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  int members = 0;
+  for_each_symbol(table.ordinary, [&](Symbol *s) {
+    Declaration *d = s->decl;
+    ASSERT_TRUE(d->scope && d->scope->record && d->scope->record->name);
+    EXPECT_EQ(std::string(d->scope->record->name).rfind("ortek_unnamed_namespace", 0), 0u);
+    ++members;
+  });
+  EXPECT_EQ(members, 2);
+}
+
+TEST_F(Grammar, NestingLimitStandsAboveOrdinaryDepth) {
+  auto parens = [](int n) { return "int " + std::string(n, '(') + "*p" + std::string(n, ')') + ";"; };
+  analyse(parens(100));
+  EXPECT_TRUE(g_reports.empty());
+  ASSERT_TRUE(ordinary("p"));
+  analyse(parens(200) + " int later;");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_FALSE(ordinary("later"));  // the analysis of the text ended there
+}
+
 TEST_F(Grammar, TemplateWithoutArgumentForParameterReportsInstantiation) {
   analyse("template <class T> struct Need { T t; };\nNeed<> x;\n", "t.cpp");
   EXPECT_EQ(count("TEMINSINC"), 1);
