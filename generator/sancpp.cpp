@@ -25,6 +25,11 @@ namespace {
 // from the analysed text, so the depth of both walks is bounded here. Real
 // code stays far below; a deeper aggregate gets the plain "0".
 constexpr int kNestingLimit = 256;
+// Aggregates of aggregates can grow a placeholder exponentially with the
+// text (each level holding two members of the level below); past this size
+// the remaining values are written as the plain "0" instead of exhausting
+// memory. Real placeholders are a few hundred characters.
+constexpr std::size_t kPlaceholderLimit = 1 << 20;
 
 const char *const kVar = "VAR";
 const char *const kStructure = "STRUCTURE";
@@ -61,7 +66,7 @@ bool member_is_listed(const MemberNode *m, int friend_of_reference) {
 
 void placeholder_at(const TypeDesc *type, std::string &init, std::string &keyword, int mode, int depth) {
   for (int hops = 0;; ++hops) {
-    if (!type || depth > kNestingLimit || hops > kNestingLimit) {
+    if (!type || depth > kNestingLimit || hops > kNestingLimit || init.size() > kPlaceholderLimit) {
       init += "0";
       keyword = kVar;
       return;

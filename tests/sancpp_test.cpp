@@ -196,6 +196,20 @@ TEST_F(EmitterTest, PlaceholdersByType) {
   }
 }
 
+// Each level holds two of the level below: the placeholder would double
+// with every level.
+TEST_F(EmitterTest, PlaceholderOfDeepAggregatesStaysBounded) {
+  std::string text = "struct S0 { int x; };\n";
+  for (int i = 1; i <= 40; ++i)
+    text += "struct S" + std::to_string(i) + " { struct S" + std::to_string(i - 1) + " a, b; };\n";
+  text += "struct S40 big;\n";
+  std::vector<std::string> got = var_lines(text);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_LT(got[0].size(), 3u << 20);
+  const std::string start = "  STRUCTURE big," + T + "init = { a => { a => { a => ";
+  EXPECT_EQ(got[0].substr(0, start.size()), start);
+}
+
 TEST_F(EmitterTest, PlaceholdersInFrenchUseTheirKeywords) {
   KeywordLanguage = LANG_FR;
   analyse("int a[2];\nint i;\n");
