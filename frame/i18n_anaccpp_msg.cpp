@@ -80,6 +80,7 @@ constexpr MessageEntry kMessages[] = {
     {"UNTERSTRI", kWarning, "%1A string or character constant unterminated %2", "Error code \"UNTERSTRI\""},
     {"UNTPARDEF", kWarning, "%1Unterminated parameter list in `#define' directive: %2", "Error code \"UNTPARDEF\""},
     {"MATCHLINE", kInformation, "%1Matches line %2", "Error code \"MATCHLINE\""},
+    {"INCLCASSE", kInformation, "%1Included file found ignoring case: %2", "Error code \"INCLCASSE\""},
 };
 
 bool registered = false;

@@ -1,7 +1,9 @@
 #include "mplatf.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <unistd.h>
 
 std::string sys_native_path(const char *name) {
@@ -33,6 +35,18 @@ bool sys_is_directory(const char *name) {
 bool sys_is_regular_file(const char *name) {
   struct stat st;
   return sys_stat(name, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool sys_read_directory(const char *name, std::vector<std::string> &entries) {
+  entries.clear();
+  DIR *d = ::opendir(sys_native_path(name).c_str());
+  if (!d) return false;
+  while (struct dirent *e = ::readdir(d)) {
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    entries.emplace_back(e->d_name);
+  }
+  ::closedir(d);
+  return true;
 }
 
 std::string sys_ctime_now() {

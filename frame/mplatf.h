@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 std::string sys_native_path(const char *name);
 std::FILE *sys_fopen(const char *name, const char *mode);
@@ -14,6 +15,9 @@ int sys_unlink(const char *name);
 int sys_rename(const char *from, const char *to);
 bool sys_is_directory(const char *name);
 bool sys_is_regular_file(const char *name);
+// The entry names of a directory, "." and ".." left out, in no set order;
+// false when it cannot be read.
+bool sys_read_directory(const char *name, std::vector<std::string> &entries);
 // Current local time as ctime(3) prints it, including its final newline.
 std::string sys_ctime_now();
 const char *sys_getenv(const char *name);  // case-sensitive names

@@ -9,6 +9,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "cpcase.h"
 #include "cpinternal.h"
 #include "frame/mplatf.h"
 #include "y1_tab.h"
@@ -281,6 +282,8 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     text = read_source(path);
     if (text) found_in = d;
   }
+  if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path)))
+    pp_report(SEV_INFO, "INCLCASSE", path);
   if (!text) pp_report(SEV_FATAL, "IMPOUVFIC", name);
   if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);
   InputLevel &lv = pp_push_view(LV_FILE, text->c_str(), text->size());
