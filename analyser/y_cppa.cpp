@@ -635,7 +635,7 @@ Specs Parser::decl_specifiers(bool for_param) {
               s.any = true;
               return finish_specifiers(s, quals);
             }
-            TypeDesc *nt = type_of_name_token(n);
+            TypeDesc *nt = n.cls == G_TEMPLNAME ? template_use(n) : type_of_name_token(n);
             if (!nt) nt = named_type(n.name, nullptr);
             s.type = s.type ? CPP_compose_type(s.type, nt, f, line()) : nt;
             s.has_type = s.any = true;
@@ -1075,7 +1075,8 @@ std::unordered_set<const Declaration *> &listed_members() {
 void Parser::add_member(Declaration *d, bool nested_type) {
   (void)nested_type;
   TypeDesc *r = scope_record();
-  if (!d || !r || !r->record || scopes.back().kind == SC_FILE || scopes.back().kind == SC_FUNCTION) return;
+  const int k = scopes.back().kind;
+  if (!d || !r || !r->record || k == SC_FILE || k == SC_FUNCTION || k == SC_QUALIFIED) return;
   if (!listed_members().insert(d).second) return;
   class_add_member(r, member_node_new(d, scopes.back().access));
 }

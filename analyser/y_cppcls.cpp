@@ -135,10 +135,6 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   }
   bool entered = cls != nullptr;
   if (!cls) cls = new_record(key, name, *this);
-  if (instance) {
-    cls->scope_kind = 0;
-    cls->scope = nullptr;
-  }
   cls->record->key = static_cast<ClassKey>(key);
   if (name && !entered) {
     // Known as a type name inside its own body.
@@ -160,10 +156,6 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   cls->record->has_body = 1;
   Declaration *d = make_declaration(name, cls, 0);
   d->line = head_line;
-  if (instance) {
-    d->scope_kind = 0;
-    d->scope = nullptr;
-  }
   Symbol *sym = enter_declaration(d, table, context(), d->line);
   if (!name) {
     if (in_class()) add_member(d, true);  // anonymous member union or structure
@@ -731,7 +723,13 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
     name += arguments[i];
   }
   name += ">";
-  Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, ScopeContext());
+  // Instances live where their template was declared.
+  ScopeContext where;
+  if (templ->scope) {
+    where.kind = 1;
+    where.current = templ->scope;
+  }
+  Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
   if (ex && ex->decl && ex->decl->type) return ex->decl->type;
   auto &pending = pending_instances();
   auto it = pending.find(name);
@@ -754,6 +752,9 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
   inst->record->key = ti->key;
   inst->record->instance_mark = mark;
   inst->template_word = templ;
+  inst->scope_kind = where.kind;
+  inst->scope = where.current;
+  inst->record->enclosing = where.current;
   std::string joined;
   for (size_t k = 0; k < arguments.size(); ++k) {
     if (k) joined += ",";
@@ -775,8 +776,12 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
     lex_begin(&table, ti->file ? ti->file : "", ti->line, s.keep_bodies, s.lenient_matching);
     lex_set_text(text.c_str());
     Parser nested(table, outer ? outer->instantiation_level + 1 : 1);
-    Scope file_scope;
-    nested.run(file_scope);
+    Scope outer_scope;  // file scope, or the template's own scope
+    if (where.current) {
+      outer_scope.kind = SC_QUALIFIED;
+      outer_scope.record = where.current;
+    }
+    nested.run(outer_scope);
     if (outer) outer->errors += nested.errors;
     lex_end();
     lex_restore(saved);

@@ -327,6 +327,32 @@ TEST_F(Grammar, NestingLimitStandsAboveOrdinaryDepth) {
   EXPECT_FALSE(ordinary("later"));  // the analysis of the text ended there
 }
 
+TEST_F(Grammar, TemplatesInScopesWithValuesAndBases) {
+  analyse(
+      "namespace N { template <class T> struct X { T v; }; }\n"
+      "N::X<int> xi;\n"
+      "N::X<int> xj;\n"
+      "template <int S> struct Buf { char b[S]; };\n"
+      "Buf<10> b10;\n"
+      "template <class T> struct B { T base_v; };\n"
+      "template <class T> struct D : public B<T> { T own; };\n"
+      "D<short> ds;\n",
+      "s.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  TypeDesc *N = tag("N");
+  ASSERT_TRUE(N);
+  TypeDesc *xi = tag("X<int>", N);  // the instance lives beside its template
+  ASSERT_TRUE(xi);
+  EXPECT_EQ(ordinary("xi")->type, ordinary("xj")->type);
+  TypeDesc *buf = tag("Buf<10>");
+  ASSERT_TRUE(buf);
+  EXPECT_EQ(ordinary("b", buf)->type->array->bound_text, "10");
+  TypeDesc *ds = tag("D<short>");
+  ASSERT_TRUE(ds);
+  ASSERT_TRUE(ds->record->first_inherited);
+  EXPECT_STREQ(ds->record->first_inherited->decl->name, "base_v");
+}
+
 TEST_F(Grammar, TemplateWithoutArgumentForParameterReportsInstantiation) {
   analyse("template <class T> struct Need { T t; };\nNeed<> x;\n", "t.cpp");
   EXPECT_EQ(count("TEMINSINC"), 1);
