@@ -1,0 +1,149 @@
+// Declaration sections of the tested and integrated files, and the needed
+// set they are built on.
+#include "generator/sandecl.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "analyser/cpptab.h"
+#include "frame/i18n_anaccpp_msg.h"
+#include "frame/i18n_bibli_msg.h"
+#include "frame/i18n_squelet_msg.h"
+#include "frame/merror.h"
+#include "frame/mstrin.h"
+#include "frame/sliste.h"
+#include "generator/sancmd.h"
+#include "generator/sgener.h"
+#include "generator/sgenincl.h"
+#include "generator/siofic.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(NeededSet, FirstInsertionWinsInAscendingOrder) {
+  Symbol a, b, c;
+  NeededSet set;
+  set.insert(&a, 7, true);
+  set.insert(&b, 3, false);
+  set.insert(&c, 7, false);  // same number: not inserted again
+  set.insert(&c, 0, false);  // 0 adds nothing
+  ASSERT_EQ(set.size(), 2u);
+  auto it = set.begin();
+  EXPECT_EQ(it->second.entry, &b);
+  ++it;
+  EXPECT_EQ(it->second.entry, &a);
+  EXPECT_TRUE(it->second.forward_only);
+  EXPECT_TRUE(set.contains(7));
+  EXPECT_FALSE(set.contains(5));
+
+  // Ascending numbers, as a table delivers them, stay cheap.
+  NeededSet big;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 1; i <= 300000; ++i) big.insert(&a, i, false);
+  EXPECT_EQ(big.size(), 300000u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+class DeclSectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static bool registered = false;
+    if (!registered) {
+      register_squelet_messages();
+      register_bibli_messages();
+      register_ana_c_cpp_messages();
+      registered = true;
+    }
+    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP", "QZW_NOBASENAME"}) unsetenv(v);
+    char pattern[] = "/tmp/sandecl_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    old_ = fs::current_path();
+    fs::current_path(folder_);
+    reset_reporter();
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  // The script's lines from the tested-file declarations banner to BEGIN.
+  std::string declarations(const std::string &source, const char *integrated = nullptr) {
+    std::ofstream("t.c") << source;
+    reset_script_writer();
+    scan_reset_run();
+    generator_options() = GeneratorOptions{};
+    generator_options().tested_file = "t.c";
+    generator_options().generated_file = "t.ptu";
+    if (integrated) strlist_append(intern_string(integrated), generator_options().integrated_files);
+    generation_run("x");
+    std::ifstream in("t.ptu", std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    const std::string text = s.str();
+    const std::string start = "-- TESTED FILE DECLARATIONS \n--\n" + std::string(80, '-') + "\n";
+    const std::size_t a = text.find(start);
+    const std::size_t b = text.find(std::string(80, '-') + "\n\nBEGIN\n");
+    EXPECT_NE(a, std::string::npos);
+    EXPECT_NE(b, std::string::npos);
+    return text.substr(a + start.size(), b - a - start.size());
+  }
+  const std::string globals_ = "\n-- Declarations of the global variables of the tested file\n\n";
+  std::string folder_;
+  fs::path old_;
+};
+
+TEST_F(DeclSectionTest, GlobalsAndTheTypesTheyNeed) {
+  EXPECT_EQ(declarations("int g;\nint add(int a, int b) { return a + b; }\n"),
+            globals_ + "    #extern int g;\n    #extern int add(int a, int b);\n");
+  // Static globals never yield extern lines; the structure a global points
+  // at is declared before it (the table knows its head before its body, so
+  // a forward declaration comes first).
+  EXPECT_EQ(declarations("static int hidden;\nstruct point { int x; };\nstruct point *origin;\n"),
+            globals_ + "    #struct point;\n    #struct point {\n    #\tint x;\n    #};\n    #extern struct point *origin;\n");
+  // A typedef is declared once, before what uses it, and never as extern.
+  EXPECT_EQ(declarations("typedef unsigned long ulong_t;\nstruct h { ulong_t v; };\nstruct h one;\n"),
+            globals_ + "    #typedef unsigned long ulong_t;\n    #struct h;\n    #struct h {\n    #\tulong_t v;\n    #};\n"
+                       "    #extern struct h one;\n");
+  EXPECT_EQ(error_count() + warning_count(), 0);
+}
+
+TEST_F(DeclSectionTest, ClassesWithMethodsAndIntegratedFiles) {
+  // Data members only: no types comment.
+  EXPECT_EQ(declarations("class D { public: int x; };\n").find("-- Declarations of the types"), std::string::npos);
+  const std::string methods = declarations("class A { public: int f(); };\nclass B { public: void g(); };\n");
+  const std::size_t first = methods.find("-- Declarations of the types whose parameters are tested");
+  ASSERT_EQ(first, 1u) << methods;
+  EXPECT_EQ(methods.find("-- Declarations of the types", first + 1), std::string::npos);
+  EXPECT_NE(methods.find("    #class A {\n"), std::string::npos) << methods;
+  EXPECT_NE(methods.find("    #class B {\n"), std::string::npos) << methods;
+
+  // The same global in an integrated file and in the tested file: one extern
+  // line, the first.
+  std::ofstream("integ.c") << "int shared;\nint own;\n";
+  const std::string both = declarations("int shared;\n", "integ.c");
+  EXPECT_EQ(both.find("    #extern int shared;\n"), both.rfind("    #extern int shared;\n"));
+  EXPECT_NE(both.find("-- Integrated file declarations integ\n\n    #extern int own;\n"), std::string::npos)
+      << both;
+}
+
+TEST_F(DeclSectionTest, LongChainsOfStructuresNeedNoDeepRecursion) {
+  std::string source;
+  const int n = 3000;
+  for (int i = n; i > 0; --i)
+    source += "struct s" + std::to_string(i) + " { struct s" + std::to_string(i + 1) + " *next; };\n";
+  source += "struct s1 head;\n";
+  const std::string got = declarations(source);
+  EXPECT_NE(got.find("    #extern struct s1 head;\n"), std::string::npos);
+  EXPECT_NE(got.find("    #struct s" + std::to_string(n) + " {\n"), std::string::npos);
+}
+
+}  // namespace
