@@ -51,6 +51,16 @@ TypeDesc *own_scope_tag(Parser &p, const char *name, int kind) {
   return nullptr;
 }
 
+// "struct S" written without a body: a name of the class, not the class.
+TypeDesc *elaborated_of(TypeDesc *t) {
+  if (!t || (t->kind != TK_CLASS && t->kind != TK_UNION)) return t;
+  TypeDesc *e = type_new(TK_ELABORATED);
+  e->elaborated->named = t;
+  e->scope_kind = t->scope_kind;
+  e->scope = t->scope;
+  return e;
+}
+
 bool record_has_members(const TypeDesc *t) { return t && t->record && (t->record->has_body || t->record->first); }
 
 }  // namespace
@@ -92,7 +102,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       }
       if (!ty) ty = named_type(n.name, nullptr);
       s.tag_type = ty;
-      return ty;
+      return elaborated_of(ty);
     } else {
       named = type_of_name_token(t);
       if (t.cls == G_DECLNAME && !named) named = nullptr;
@@ -125,7 +135,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       if (!(s.storage & SF_FRIEND)) add_member(d, true);
     }
     s.tag_type = ty;
-    return ty;
+    return elaborated_of(ty);
   }
   // A definition.
   TypeDesc *cls = instance;

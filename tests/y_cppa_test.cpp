@@ -138,6 +138,7 @@ TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
       "enum E { A, B = 5, C = B + 1 } e;\n"
       "enum { X, Y };\n"
       "const struct S cs;\n"
+      "typedef struct S S;\n"
       "int bad : 3;\n"
       "int after;\n");
   EXPECT_EQ(count("SYNTAXERR"), 1);  // the file-level bit-field only
@@ -152,7 +153,10 @@ TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
   EXPECT_EQ(f->word, 3);
   Declaration *next = ordinary("next", S);
   ASSERT_TRUE(next);
-  EXPECT_EQ(next->type->pointer->target->record, S->record);
+  // "struct S" without a body names the class through an elaborated node.
+  TypeDesc *target = next->type->pointer->target;
+  ASSERT_EQ(target->kind, TK_ELABORATED);
+  EXPECT_EQ(target->elaborated->named->record, S->record);
   EXPECT_EQ(tag("U")->kind, TK_UNION);
   TypeDesc *E = tag("E");
   ASSERT_TRUE(E);
@@ -163,6 +167,11 @@ TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
   EXPECT_EQ(S->next, nullptr);
   EXPECT_TRUE(type_is_const(ordinary("cs")->type) || ordinary("cs")->type->next);
   EXPECT_TRUE(ordinary("after"));
+  Declaration *td = ordinary("S");
+  ASSERT_TRUE(td);
+  EXPECT_EQ(td->storage, SF_TYPEDEF);
+  ASSERT_EQ(td->type->kind, TK_ELABORATED);
+  EXPECT_STREQ(type_name(td->type), "S");
 }
 
 TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
