@@ -510,7 +510,7 @@ void scan_define(const char *text, int queue) {
   if (queue) state().pending.push_back({p, false});
   // The preprocessor reads the definition as one logical line.
   std::string logical = without_continuation_marks(p);
-  for (std::size_t i = 0; (i = logical.find("\\\n", i)) != std::string::npos;) logical.replace(i, 2, "  ");
+  for (std::size_t i = 0; (i = logical.find("\\\n", i)) != std::string::npos;) logical.erase(i, 2);
   pp_define_if_absent(logical.c_str());
   const char *n = p;
   while (*n && *n != '(' && *n != ' ' && *n != '\t' && *n != '=') ++n;

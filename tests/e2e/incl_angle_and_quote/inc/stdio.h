@@ -1,0 +1,1 @@
+int printf(const char *format, ...);

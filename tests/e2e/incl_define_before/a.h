@@ -1,0 +1,1 @@
+int a_table[N];

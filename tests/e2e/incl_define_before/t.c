@@ -1,0 +1,4 @@
+#define N 3
+#include "a.h"
+#define LATE 1
+int late[LATE];

@@ -1,0 +1,2 @@
+extern int integ_count;
+int integ_next(int step);

@@ -1,0 +1,3 @@
+#include ".\integ.c"
+#include "integ.c"
+int g;

@@ -1,0 +1,1 @@
+#define TARGET_INT long

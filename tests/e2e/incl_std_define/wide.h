@@ -1,0 +1,1 @@
+int wide_flag;

@@ -1,0 +1,1 @@
+int in_block(int);

@@ -1,0 +1,8 @@
+/* the unit */
+int before;
+#ifdef __cplusplus
+#endif
+extern "C" {
+#include "a.h"
+}
+int after;

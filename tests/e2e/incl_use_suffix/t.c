@@ -1,0 +1,3 @@
+#include ".\u.h"
+#include "u.h"
+int g;
