@@ -1,0 +1,2 @@
+int g;
+int add(int a, int b) { return a + b; }

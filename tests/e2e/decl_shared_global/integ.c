@@ -1,0 +1,2 @@
+int shared;
+int integ_only;

@@ -1,0 +1,2 @@
+struct point { int x; int y; };
+struct point *origin;

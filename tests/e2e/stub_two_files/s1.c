@@ -1,0 +1,2 @@
+struct cfg { int n; };
+int load(struct cfg *c) { return c->n; }

@@ -1,0 +1,2 @@
+struct cfg { int n; };
+int save(struct cfg *c) { return 0; }
