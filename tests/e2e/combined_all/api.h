@@ -1,0 +1,2 @@
+extern int api_version;
+int api_call(int code);

@@ -1,0 +1,1 @@
+extern int log_level;

@@ -1,0 +1,2 @@
+typedef unsigned int u32;
+struct range { u32 low; u32 high; };
