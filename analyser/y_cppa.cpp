@@ -368,7 +368,7 @@ void Parser::declaration() {
     // A type alone: struct S {...};  struct S;  enum E {...};  friend class X;
     if (s.tag_type && (s.storage & SF_FRIEND) && in_class()) {
       Declaration *d = make_declaration(type_name(s.tag_type), s.tag_type, s.storage);
-      add_member(d, false);
+      add_member(d);
       const char *ref = table.reference_name;
       if (ref && type_name(s.tag_type) && std::strcmp(ref, type_name(s.tag_type)) == 0 && scope_record() &&
           scope_record()->record)
@@ -1072,8 +1072,7 @@ std::unordered_set<const Declaration *> &listed_members() {
 
 }  // namespace
 
-void Parser::add_member(Declaration *d, bool nested_type) {
-  (void)nested_type;
+void Parser::add_member(Declaration *d) {
   TypeDesc *r = scope_record();
   const int k = scopes.back().kind;
   if (!d || !r || !r->record || k == SC_FILE || k == SC_FUNCTION || k == SC_QUALIFIED) return;
@@ -1085,7 +1084,7 @@ void forget_listed_members() { listed_members().clear(); }
 
 Symbol *Parser::enter(Declaration *d) {
   Symbol *s = enter_declaration(d, table, context(), d->line ? d->line : line());
-  if (s && s->decl == d) add_member(d, false);
+  if (s && s->decl == d) add_member(d);
   return s;
 }
 
@@ -1321,12 +1320,10 @@ std::string Parser::collect_expression(const char *stops, bool allow_empty) {
     } else if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || cur.cls == G_INITTEXT) {
       syntax_error();
     }
-    if (x == ")" || x == "]") operand = true;
     append_token_text(out, cur);
     prev_string = cur.cls == G_STRING;
-    prev_operand = operand && !(punct && x == ")" && false);
-    // A closing parenthesis may end a cast: an operand may follow it.
-    if (punct && x == ")") prev_operand = false;
+    // A closing parenthesis may end a cast, so an operand may follow it.
+    prev_operand = operand && !(punct && x == ")");
     advance();
   }
   if (out.empty() && !allow_empty) syntax_error();

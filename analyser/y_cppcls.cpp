@@ -132,7 +132,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         where = ScopeContext();
       }
       enter_declaration(d, table, where, d->line);
-      if (!(s.storage & SF_FRIEND)) add_member(d, true);
+      if (!(s.storage & SF_FRIEND)) add_member(d);
     }
     s.tag_type = ty;
     return elaborated_of(ty);
@@ -168,9 +168,9 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   d->line = head_line;
   Symbol *sym = enter_declaration(d, table, context(), d->line);
   if (!name) {
-    if (in_class()) add_member(d, true);  // anonymous member union or structure
+    if (in_class()) add_member(d);  // anonymous member union or structure
   } else if (sym && sym->decl) {
-    add_member(sym->decl, true);  // the entry made at the head, or this one
+    add_member(sym->decl);  // the entry made at the head, or this one
   }
   s.tag_type = cls;
   s.defined_type = true;
@@ -326,7 +326,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   expect("}");
   Declaration *d = make_declaration(name, e, 0);
   Symbol *sym = enter_declaration(d, table, context(), d->line);
-  if (sym && sym->decl == d) add_member(d, true);
+  if (sym && sym->decl == d) add_member(d);
   TypeDesc *result = (sym && sym->decl && sym->decl->type) ? sym->decl->type : e;
   s.tag_type = result;
   s.defined_type = true;
@@ -377,7 +377,7 @@ void Parser::namespace_definition() {
     ns->record->has_body = 1;
     Declaration *d = make_declaration(name, ns, 0);
     Symbol *sym = enter_declaration(d, table, context(), d->line);
-    if (sym && sym->decl == d) add_member(d, true);
+    if (sym && sym->decl == d) add_member(d);
   }
   advance();  // '{'
   push_scope(SC_NAMESPACE, ns, ACC_PUBLIC);
@@ -568,7 +568,7 @@ void Parser::template_declaration() {
     Declaration *d = make_declaration(name, templ, 0);
     d->line = tline;
     Symbol *sym = enter_declaration(d, table, context(), d->line);
-    if (sym && sym->decl == d) add_member(d, true);
+    if (sym && sym->decl == d) add_member(d);
     advance();
     return;
   }

@@ -62,7 +62,6 @@ struct Specs {
   bool has_type = false;       // a type specifier was seen (the next name is a declarator)
   bool defined_type = false;   // a class/enum body was part of the specifiers
   TypeDesc *tag_type = nullptr;  // the class/enum the specifiers named or defined
-  bool tag_is_new_forward = false;
   bool any = false;            // anything at all was read
   // A qualified name already read while looking for a type (A::f, A::A).
   std::vector<std::string> pending_qual;
@@ -157,7 +156,7 @@ class Parser {
   TypeDesc *type_name_text(std::string &text);
   Declaration *make_declaration(const char *name, TypeDesc *type, unsigned storage);
   Symbol *enter(Declaration *d);
-  void add_member(Declaration *d, bool nested_type);
+  void add_member(Declaration *d);  // on the member list of the open class or namespace, once
   void operator_name(Declarator &d);
 
   // Rules (y_cppcls.cpp).
