@@ -31,6 +31,20 @@ fi
 # The date line of a script header changes with every run.
 mask() { sed 's/^--%d DATE : .*$/--%d DATE : <date>/' "$1"; }
 
+# The run folder, as a sed pattern in its "/" and "\" spellings; outputs name
+# it @DIR@ (see unwork).
+work_patterns() {
+  local quoted
+  quoted=$(printf '%s' "$1" | sed 's/[][\\.*^$|]/\\&/g')
+  slash_pattern=$quoted
+  backslash_pattern=${quoted//\//\\\\}
+}
+# Writes file with the run folder replaced by @DIR@, in place.
+unwork() {
+  [ -f "$1" ] || return 0
+  sed -i -e "s|$slash_pattern|@DIR@|g" -e "s|$backslash_pattern|@DIR@|g" "$1"
+}
+
 # Files of a case folder that describe the case rather than feed the tool.
 is_case_file() {
   case "$1" in
@@ -67,10 +81,15 @@ run_case() {
   for key in "${!assign[@]}"; do envargs+=("$key=${assign[$key]}"); done
   local args
   args=$(cat "$dir/cmd")
+  args=${args//@DIR@/$work}
   eval "set -- $args"
 
   (cd "$work" && env "${envargs[@]}" "$bin" "$@" >"$work/.stdout" 2>"$work/.stderr" </dev/null)
   status=$?
+  local slash_pattern backslash_pattern
+  work_patterns "$work"
+  unwork "$work/.stdout"
+  unwork "$work/.stderr"
 
   # Output files: everything the run created or changed in the folder.
   local -a outputs=()
@@ -81,6 +100,7 @@ run_case() {
     is_case_file "$f" && continue
     if [ ! -f "$dir/$f" ] || ! cmp -s "$dir/$f" "$work/$f"; then outputs+=("$f"); fi
   done < <(cd "$work" && find . -type f | sort)
+  for f in "${outputs[@]}"; do unwork "$work/$f"; done
 
   if [ $update -eq 1 ]; then
     cp "$work/.stderr" "$dir/expected.stderr"
