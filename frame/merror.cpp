@@ -78,9 +78,18 @@ void emit_diagnostic(const char *code, char letter, std::string_view first, std:
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
+static ExitHook exit_hook = nullptr;
+
+ExitHook set_exit_hook(ExitHook hook) {
+  ExitHook old = exit_hook;
+  exit_hook = hook;
+  return old;
+}
+
 void flush_and_exit(int status) {
   std::fflush(stderr);
   std::fflush(stdout);
+  if (exit_hook) exit_hook(status);
   std::exit(status);
 }
 

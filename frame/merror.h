@@ -44,5 +44,11 @@ int warning_count();
 // previous setting so that callers can nest.
 bool set_reports_suppressed(bool on);
 
+// Test support: while a hook is set, every exit of the reporter (fatal and
+// internal reports, finish_run) calls it with the status after flushing;
+// the hook must not return (it throws or jumps). Returns the previous hook.
+using ExitHook = void (*)(int status);
+ExitHook set_exit_hook(ExitHook hook);
+
 // Test support: clears counters, position and suppression (not the catalogue).
 void reset_reporter();

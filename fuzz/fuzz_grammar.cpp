@@ -1,0 +1,24 @@
+// Declaration grammar on a preprocessed text (line markers allowed).
+#include "analyser/y_cppa.h"
+#include "fuzz_support.h"
+
+namespace fuzz_grammar {
+
+int run(const uint8_t *data, size_t size) {
+  fuzz_support::setup();
+  fuzz_support::fresh_state();
+  const std::string text = fuzz_support::text_of(data, size);
+  static SymbolTable table;
+  table_init(table, "ORTEK");
+  try {
+    analyse_text(text.c_str(), table, "", "fuzz.c", 1, report_at_position, 0, 0);
+  } catch (const fuzz_support::FuzzExit &) {
+  }
+  lex_reset_all();
+  release_table(table);
+  return 0;
+}
+
+}  // namespace fuzz_grammar
+
+ORTEK_FUZZ_TARGET(fuzz_grammar::run)

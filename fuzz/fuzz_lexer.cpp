@@ -1,0 +1,30 @@
+// Token scanner on its own: every token of the input up to the end code.
+#include "fuzz_support.h"
+
+namespace fuzz_lexer {
+
+int run(const uint8_t *data, size_t size) {
+  fuzz_support::setup();
+  fuzz_support::fresh_state();
+  const std::string text = fuzz_support::text_of(data, size);
+  static SymbolTable table;
+  table_init(table, nullptr);
+  set_current_table(&table);
+  try {
+    lex_begin(&table, "fuzz.c", 1, 0, 0);
+    lex_set_text(text.c_str());
+    // Each call consumes input or ends it; more calls than characters
+    // would be a scanner that stopped moving.
+    for (size_t n = 0; lex_next() != T_END; ++n)
+      if (n > 4 * text.size() + 16) std::abort();
+    lex_end();
+  } catch (const fuzz_support::FuzzExit &) {
+  }
+  lex_reset_all();
+  release_table(table);
+  return 0;
+}
+
+}  // namespace fuzz_lexer
+
+ORTEK_FUZZ_TARGET(fuzz_lexer::run)
