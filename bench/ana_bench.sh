@@ -1,8 +1,8 @@
 #!/bin/sh
 # Analysis time against file size: a generated file with N globals and N
 # function definitions is analysed for N = 1,000, 10,000 and 100,000. Prints
-# the times, the growth ratio from one size to the next (10 means linear) and
-# the ratio to clang -fsyntax-only on the same file.
+# the times in seconds, the growth ratio from one size to the next (10 means
+# linear) and the ratio to clang -fsyntax-only on the same file.
 #
 # usage: bench/ana_bench.sh [build-folder]   (default: build; needs tests/symdump,
 #        best from a Release build: cmake -DCMAKE_BUILD_TYPE=Release)
@@ -15,6 +15,21 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 now() { date +%s.%N; }
+
+# Seconds of processor time (user + system) of a command when /usr/bin/time
+# is there, else wall-clock seconds: the machine may be shared, and processor
+# time is what tells how the work grows.
+measure() {
+  if [ -x /usr/bin/time ]; then
+    /usr/bin/time -f "%U %S" -o "$work/time" "$@" > /dev/null 2>&1 || true
+    awk '{ print $1 + $2 }' "$work/time"
+  else
+    t0=$(now)
+    "$@" > /dev/null 2>&1 || true
+    t1=$(now)
+    echo "$t1 - $t0" | bc -l
+  fi
+}
 
 generate() {
   awk -v n="$1" 'BEGIN {
@@ -33,16 +48,10 @@ printf '%8s %10s %8s %10s %8s\n' N analyser growth clang ratio
 for n in 1000 10000 100000; do
   f=$work/bench_$n.c
   generate $n "$f"
-  t0=$(now)
-  "$symdump" "$f" --summary > /dev/null 2>&1
-  t1=$(now)
-  ta=$(echo "$t1 - $t0" | bc -l)
+  ta=$(measure "$symdump" "$f" --summary)
   tc="-"; ratio="-"
   if [ -n "$clang" ]; then
-    t0=$(now)
-    "$clang" -fsyntax-only -w "$f"
-    t1=$(now)
-    tc=$(echo "$t1 - $t0" | bc -l)
+    tc=$(measure "$clang" -fsyntax-only -w "$f")
     ratio=$(printf '%.2f' "$(echo "$ta / $tc" | bc -l)")
     tc=$(printf '%.3f' "$tc")
   fi
