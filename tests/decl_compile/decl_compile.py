@@ -1,0 +1,228 @@
+#!/usr/bin/env python3
+"""Every C declaration a generated script carries before BEGIN compiles.
+
+A seeded corpus of tested files (C files with headers found beside them and
+through an include directory, integrated and simulated files; a few C++
+files with classes and a linkage block) is generated and ortekstart
+writes a script for each. From every script the part before BEGIN is turned
+back into C: the copied directives ("##include", "##define", "##undef") lose
+one "#", copied top-level lines and the embedded declarations ("    #...")
+lose their prefix, and the include operands get "/" separators. The result
+must pass `gcc -fsyntax-only` (g++ for the C++ files) in the tested file's
+folder. Exit status 0 on success, 1 on a failure, 77 (skip) when gcc is
+absent.
+"""
+import argparse
+import os
+import random
+import shutil
+import subprocess
+import sys
+
+BASIC = ["int", "unsigned int", "long", "unsigned long long", "char", "signed char", "short",
+         "double", "float", "long double", "unsigned char"]
+
+
+class Corpus:
+    """One tested file with its own header, an integrated and a simulated file."""
+
+    def __init__(self, seed, cpp):
+        self.r = random.Random(seed)
+        self.cpp = cpp
+        self.n = 0
+        self.types = list(BASIC)      # type names usable in declarations
+        self.records = []             # struct/union tags usable by pointer
+
+    def name(self, prefix):
+        self.n += 1
+        return "%s%d" % (prefix, self.n)
+
+    def type_name(self):
+        choices = self.types + ["struct %s *" % t for t in self.records]
+        return self.r.choice(choices)
+
+    def declarator(self, name):
+        return self.r.choice([name, "*" + name, name + "[4]", name + "[N_ITEMS]", "(*%s)(int, char *)" % name,
+                              "*%s[3]" % name, name + "[2][3]", "**" + name, "(*%s)[5]" % name])
+
+    def record(self, out):
+        key = self.r.choice(["struct", "struct", "union"])
+        tag = self.name("rec")
+        members = []
+        for _ in range(self.r.randint(1, 4)):
+            members.append("  %s %s;" % (self.type_name(), self.declarator(self.name("m"))))
+        if self.records and self.r.random() < 0.5:
+            members.append("  struct %s *link;" % self.r.choice(self.records))
+        if key == "struct" and self.r.random() < 0.3:
+            members.append("  struct %s *self;" % tag)
+        out.append("%s %s {\n%s\n};" % (key, tag, "\n".join(members)))
+        if key == "struct":
+            self.records.append(tag)
+        self.types.append("%s %s" % (key, tag))
+        return tag
+
+    def typedef(self, out):
+        name = self.name("type_t")
+        kind = self.r.randint(0, 3)
+        if kind == 0:
+            out.append("typedef %s %s;" % (self.r.choice(BASIC), name))
+        elif kind == 1:
+            # Declared but not used: the analyser gives a use of such a name
+            # the unnamed structure itself, which C++ refuses in parameters.
+            out.append("typedef struct { %s a; int b; } %s;" % (self.type_name(), name))
+            return
+        elif kind == 2 and self.records:
+            out.append("typedef struct %s %s;" % (self.r.choice(self.records), name))
+        else:
+            out.append("typedef enum { %s_A, %s_B = 4 } %s;" % (name, name, name))
+        self.types.append(name)
+
+    def enum(self, out):
+        tag = self.name("color")
+        out.append("enum %s { %s_red, %s_green = 3, %s_blue };" % (tag, tag, tag, tag))
+        self.types.append("enum %s" % tag)
+
+    def globals(self, out, prefix):
+        for _ in range(self.r.randint(1, 4)):
+            storage = self.r.choice(["", "", "", "static "])
+            out.append("%s%s %s;" % (storage, self.type_name(), self.declarator(self.name(prefix))))
+
+    def functions(self, out, prefix):
+        for _ in range(self.r.randint(1, 3)):
+            params = ", ".join("%s %s" % (self.type_name(), self.declarator(self.name("p")))
+                               for _ in range(self.r.randint(0, 3))) or "void"
+            result = self.r.choice(["int", "void", "char *", "double"] +
+                                   ["struct %s *" % t for t in self.records])
+            body = "{ }" if result == "void" else "{ return 0; }"
+            out.append("%s %s(%s) %s" % (result, self.name(prefix), params, body))
+
+    def declarations(self, out, prefix):
+        for _ in range(self.r.randint(2, 6)):
+            self.r.choice([self.record, self.record, self.typedef, self.enum])(out)
+        self.globals(out, prefix + "_g")
+        self.functions(out, prefix + "_f")
+
+    def classes(self, out):
+        for _ in range(self.r.randint(1, 2)):
+            cls = self.name("Klass")
+            members = ["public:", "  int %s(int v);" % self.name("method"),
+                       "  %s %s;" % (self.type_name(), self.name("field")), "private:",
+                       "  %s %s;" % (self.type_name(), self.name("hidden"))]
+            out.append("class %s {\n%s\n};" % (cls, "\n".join(members)))
+            method = members[1].split()[1].split("(")[0]
+            out.append("int %s::%s(int v) { return v; }" % (cls, method))
+            self.types.append(cls)
+
+    def write(self, folder):
+        suffix = ".cc" if self.cpp else ".c"
+        header = ["#define N_ITEMS 6"]
+        self.declarations(header, "h")
+        header = [l for l in header if "{ return" not in l and "{ }" not in l]  # no bodies in a header
+        with open(os.path.join(folder, "common.h"), "w") as f:
+            f.write("#ifndef COMMON_H\n#define COMMON_H\n%s\n#endif\n" % "\n".join(header))
+        common_types, common_records = list(self.types), list(self.records)
+
+        integ = ['#include "common.h"']
+        self.declarations(integ, "integ")
+        with open(os.path.join(folder, "integ" + suffix), "w") as f:
+            f.write("\n".join(integ) + "\n")
+
+        self.types, self.records = list(common_types), list(common_records)
+        sim = ['#include "common.h"']
+        self.declarations(sim, "sim")
+        with open(os.path.join(folder, "sim" + suffix), "w") as f:
+            f.write("\n".join(sim) + "\n")
+
+        self.types, self.records = list(common_types), list(common_records)
+        os.makedirs(os.path.join(folder, "inc"), exist_ok=True)
+        with open(os.path.join(folder, "inc", "config.h"), "w") as f:
+            f.write("typedef unsigned long config_size;\n#define CONFIG_LEVEL 3\n")
+        tested = ["/* tested unit */", "#include <config.h>", '#include "common.h"', "#define LOCAL 2",
+                  "#if CONFIG_LEVEL > 2", "config_size t_level;", "#endif"]
+        if self.cpp:
+            tested.append('extern "C" {')
+            tested.append('#include "plain.h"')
+            tested.append("}")
+            with open(os.path.join(folder, "plain.h"), "w") as f:
+                f.write("int plain_call(int);\n")
+            self.classes(tested)
+        self.declarations(tested, "t")
+        with open(os.path.join(folder, "t" + suffix), "w") as f:
+            f.write("\n".join(tested) + "\n")
+        return "t" + suffix, "integ" + suffix, "sim" + suffix
+
+
+def script_to_c(script):
+    """The C text of the part of a script before BEGIN."""
+    out = []
+    for line in script.split("\n"):
+        if line == "BEGIN":
+            break
+        if line.startswith("--") or line.startswith("HEADER") or not line.strip():
+            continue
+        if line.startswith("    #"):
+            out.append(line[5:])
+        elif line.startswith("##"):
+            text = line[1:]
+            if text.startswith("#include"):
+                text = text.replace("\\", "/")
+            out.append(text)
+        elif line.startswith("#"):
+            out.append(line[1:])
+        else:
+            raise ValueError("unexpected line before BEGIN: %r" % line)
+    return "\n".join(out) + "\n"
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--ortekstart", required=True)
+    ap.add_argument("--probax", required=True)
+    ap.add_argument("--work", required=True)
+    ap.add_argument("--count", type=int, default=40)
+    args = ap.parse_args()
+    gcc = shutil.which("gcc")
+    if not gcc:
+        print("gcc not found: skipped")
+        return 77
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("ORTEK", "QZ"))}
+    env["PROBAXDIR"] = args.probax
+    env["ORTEK_SUPPRESS_COPYRIGHT"] = ""
+    env["LANG"] = "C"
+    failures = 0
+    for seed in range(args.count):
+        cpp = seed % 5 == 4
+        folder = os.path.join(args.work, "case%03d" % seed)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        tested, integ, sim = Corpus(seed, cpp).write(folder)
+        run = subprocess.run([args.ortekstart, tested, "t.ptu", "-INTEGRATE=" + integ, "-SIMULATE=" + sim,
+                              "-INCL=inc"],
+                             cwd=folder, env=env, capture_output=True)
+        if run.returncode not in (0, 3):
+            print("%s: ortekstart status %d\n%s" % (folder, run.returncode, run.stderr.decode(errors="replace")))
+            failures += 1
+            continue
+        with open(os.path.join(folder, "t.ptu"), "rb") as f:
+            script = f.read().decode("latin-1")
+        try:
+            text = script_to_c(script)
+        except ValueError as e:
+            print("%s: %s" % (folder, e))
+            failures += 1
+            continue
+        source = os.path.join(folder, "decl" + (".cc" if cpp else ".c"))
+        with open(source, "w") as f:
+            f.write(text)
+        compiler = [gcc, "-x", "c++"] if cpp else [gcc, "-x", "c", "-std=c11"]
+        cc = subprocess.run(compiler + ["-fsyntax-only", "-I.", "-Iinc", os.path.basename(source)], cwd=folder,
+                            capture_output=True)
+        if cc.returncode != 0:
+            print("%s: the declarations do not compile:\n%s" % (folder, cc.stderr.decode(errors="replace")))
+            failures += 1
+    print("%d of %d scripts failed" % (failures, args.count))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
