@@ -496,22 +496,35 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       const TypeDesc *target = t->pointer ? t->pointer->target : nullptr;
       if (mode == RM_OBJECT) {
         if (is_signed_char(target)) {
+          // "char", or "signed char" when that is the pointed-to type: the
+          // buffer is passed where the pointer was.
+          const TypeDesc *c = see_through(target);
+          const char *cn = c->integer->name;
           blank_if_needed(left);
-          left += "char ";
+          left += cn && std::strcmp(cn, "signed char") == 0 ? "signed char " : "char ";
           right += "[200]";
           return 1;
         }
-        if (!keeps_pointer(target))
+        if (!keeps_pointer(target)) {
+          // Only the outer pointer goes: the script passes the object's
+          // address, so a pointer to a pointer stays a pointer variable
+          // (assignable: const removed as in the return form).
+          const TypeDesc *x = see_through(target);
+          const int inner = x && x->kind == TK_POINTER ? RM_RETURN : RM_OBJECT;
           return render_type(target, left, middle, right, body, indent_prefix, depth, reserved,
-                             RM_OBJECT, current_class, follow);
-        mode = RM_ORDINARY;
+                             inner, current_class, follow);
+        }
       }
+      // In the assignable forms only the pointer's own const goes; what it
+      // points to keeps its qualifiers, or the value could not be assigned.
+      const bool assignable = mode == RM_RETURN || mode == RM_OBJECT;
+      const int target_mode = assignable ? RM_ORDINARY : mode;
       std::string tl, tm, tr;
-      if (!render_type(target, tl, tm, tr, 0, indent_prefix, depth, reserved, mode,
+      if (!render_type(target, tl, tm, tr, 0, indent_prefix, depth, reserved, target_mode,
                        current_class, 1))
         return 0;
       std::string quals;
-      if (follow && t->next) render_chain(t->next, quals, mode);
+      if (follow && t->next) render_chain(t->next, quals, assignable ? RM_RETURN : mode);
       const TypeDesc *bare = target;
       const bool parens = bare && (bare->kind == TK_FUNCTION || bare->kind == TK_ARRAY);
       left += tl;
@@ -544,8 +557,10 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       right += '[';
       right += bound_text(*t->array, mode);
       right += ']';
+      // The elements of an object-form array keep their pointers (the array
+      // is passed as it is, its elements are not dereferenced).
       return render_type(t->array->element, left, middle, right, body, indent_prefix, depth,
-                         reserved, mode, current_class, follow);
+                         reserved, mode == RM_OBJECT ? RM_RETURN : mode, current_class, follow);
     }
     case TK_REFERENCE: {
       const TypeDesc *target = t->reference ? t->reference->target : nullptr;
@@ -683,7 +698,9 @@ std::string call_arguments(const TypeDesc *f) {
     if (!p || !p->name || (p->type && p->type->kind == TK_ELLIPSIS)) continue;
     if (!first) out += ", ";
     first = false;
-    const TypeDesc *s = see_through(p->type);
+    // The declaration's own kind decides, as for the script variable: a
+    // typedef name of a pointer type is declared as that type.
+    const TypeDesc *s = p->type;
     if (s && s->kind == TK_POINTER && !is_signed_char(pointer_target(s)) &&
         !keeps_pointer(pointer_target(s)))
       out += '&';

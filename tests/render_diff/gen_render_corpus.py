@@ -36,6 +36,7 @@ class Gen:
         self.typedefs = []      # names usable as base types
         self.tags = []          # "struct S" texts usable as base types (complete)
         self.struct_typedefs = []
+        self.const_typedefs = []
         self.n = 0
 
     def name(self, prefix):
@@ -189,9 +190,14 @@ class Gen:
         base = self.base()
         if "struct " in base or "union " in base or base in self.struct_typedefs:
             self.struct_typedefs.append(a)
+        if "const" in base or base in self.const_typedefs:
+            self.const_typedefs.append(a)
         self.emit("typedef %s;" % self.declarator(("base", base), a))
         b = self.name("T")
-        self.emit("typedef %s;" % self.declarator(("ptr", ("base", a), self.r.choice(QUALS)), b))
+        q = self.r.choice(QUALS)
+        if "const" in q:
+            self.const_typedefs.append(b)
+        self.emit("typedef %s;" % self.declarator(("ptr", ("base", a), q), b))
         c = self.name("T")
         self.emit("typedef %s;" % self.declarator(("arr", ("base", b), self.bound()), c))
         self.typedefs += [a, b]
@@ -205,6 +211,16 @@ class Gen:
         return typedef in self.struct_typedefs
 
     def member_lines(self, depth):
+        # A member of a const typedef type would make the structure
+        # unassignable, and the services assign results.
+        saved = self.typedefs
+        self.typedefs = [t for t in saved if t not in self.const_typedefs]
+        try:
+            return self.member_lines_of(depth)
+        finally:
+            self.typedefs = saved
+
+    def member_lines_of(self, depth):
         out = []
         for _ in range(self.r.randrange(1, 6)):
             k = self.r.random()
@@ -224,16 +240,22 @@ class Gen:
                 t = self.type_tree(1)
                 while t[0] == "func":
                     t = ("ptr", t, "")
-                # no const members: the C++ copies would need initialisers
                 out.append(self.declarator(self.strip_const(t), self.name("m")) + ";")
         return out
 
     def strip_const(self, t):
+        # No const members (the C++ copies would need initialisers) and, in
+        # C++, no volatile ones (a class with one cannot be copied, so the
+        # services could not pass it).
+        def strip(q):
+            q = q.replace("const", "")
+            if self.cpp:
+                q = q.replace("volatile", "")
+            return " ".join(q.split())
         if t[0] == "base":
-            return ("base", t[1].replace("const volatile", "volatile").replace("const ", "")
-                    .replace(" const", "").replace("const", "").strip() or "int")
+            return ("base", strip(t[1]) or "int")
         if t[0] == "ptr":
-            return ("ptr", t[1], t[2].replace("const", "").strip())
+            return ("ptr", t[1], strip(t[2]))
         if t[0] == "arr":
             return ("arr", self.strip_const(t[1]), t[2])
         return t
@@ -301,7 +323,8 @@ class Gen:
         self.emit("extern void (%s::*%s)(int, char *);" % (cls, self.name("pmf")))
         self.emit("extern %s &%s;" % (cls, self.name("r")))
         self.emit("extern const %s &%s;" % (cls, self.name("r")))
-        self.size_types.append(cls)
+        # (not a sizeof operand: a class with virtual members has a size
+        # only the compiler knows)
 
     def cpp_refs(self):
         t = self.type_tree(1, False)

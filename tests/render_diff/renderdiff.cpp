@@ -109,6 +109,82 @@ void variable(const Declaration *d) {
   }
 }
 
+// What a service of the script does with a function: its parameters
+// declared in object form, the return variable, and the call with the
+// addresses of pointed-to objects; the compiler checks that they fit.
+// Whether a qualifier applies to the type, also through typedef names and
+// elaborated names (where the script's forms cannot remove it).
+bool qualified_through(const TypeDesc *t, const char *word, bool *hidden) {
+  bool through_typedef = false, found = false;
+  for (int guard = 0; t && guard < 1000; ++guard) {
+    for (const TypeDesc *q = t->next; q; q = q->next)
+      if (q->kind == TK_NAMED && q->named && q->named->name &&
+          std::strcmp(q->named->name, word) == 0) {
+        found = true;
+        if (through_typedef) {
+          if (hidden) *hidden = true;
+          return true;
+        }
+      }
+    if (t->kind == TK_NAMED && t->named && t->named->aliased) {
+      through_typedef = true;
+      t = t->named->aliased;
+    } else if (t->kind == TK_ELABORATED && t->elaborated && t->elaborated->named) {
+      t = t->elaborated->named;
+    } else {
+      return found;
+    }
+  }
+  return found;
+}
+
+// Forms the script cannot make assignable: a const hidden in a typedef name,
+// and in C++ a volatile object of class type (no volatile copy). The
+// renderer removes only the const it writes itself.
+bool unassignable(const TypeDesc *t) {
+  if (!t) return false;
+  if (t->kind == TK_REFERENCE && t->reference) return unassignable(t->reference->target);
+  if (t->kind == TK_ARRAY && t->array) return unassignable(t->array->element);
+  bool hidden = false;
+  if (qualified_through(t, "const", &hidden) && hidden) return true;
+  const TypeDesc *s = strip_typedefs(t);
+  while (s && s->kind == TK_ELABORATED && s->elaborated && s->elaborated->named)
+    s = strip_typedefs(s->elaborated->named);
+  if (g_cpp && s && (s->kind == TK_CLASS || s->kind == TK_UNION) &&
+      qualified_through(t, "volatile", nullptr))
+    return true;
+  if (s && s->kind == TK_POINTER && s->pointer && t->kind == TK_POINTER) {
+    const TypeDesc *x = strip_typedefs(s->pointer->target);
+    if (x && x->kind == TK_POINTER) return unassignable(s->pointer->target);
+    return unassignable(s->pointer->target);
+  }
+  return false;
+}
+
+void service(const Declaration *d) {
+  const FunctionInfo *info = d->type->function->info;
+  if (unassignable(d->type->function->result)) return;
+  for (const DeclNode *p = info ? info->first_param : nullptr; p; p = p->next)
+    if (p->decl && unassignable(p->decl->type)) return;
+  std::string body;
+  for (const DeclNode *p = info ? info->first_param : nullptr; p; p = p->next) {
+    if (!p->decl || (p->decl->type && p->decl->type->kind == TK_ELLIPSIS)) continue;
+    if (p->decl->type && p->decl->type->kind == TK_VOID && !p->decl->name) continue;
+    if (!p->decl->name) return;  // the call would lack an argument
+    std::string line;
+    render_declaration(p->decl, line, "", RM_OBJECT, 0, "", "");
+    body += "  " + line + "\n";
+  }
+  const std::string svc = std::string("svc_") + d->name;
+  std::string ret, call;
+  render_declaration(d, ret, svc.c_str(), RM_RETURN, 0, "", "");
+  render_declaration(d, call, svc.c_str(), RM_CALL, 0, "", "");
+  if (!ret.empty()) body += "  " + ret + "\n";
+  body += "  " + call + "\n";
+  g_out += std::string("void check__") + d->name + "(void) {\n" + body + "}\n";
+  ++g_checks;
+}
+
 void function(const Declaration *d) {
   std::string text;
   Declaration r = renamed(d, "__r");
@@ -118,6 +194,7 @@ void function(const Declaration *d) {
   const std::string n = d->name;
   assert_line(same_types(type_of(g_cpp ? n : "&" + n), type_of(g_cpp ? n + "__r" : "&" + n + "__r")),
               n);
+  service(d);
 }
 
 void type_name_decl(const Declaration *d) {
@@ -186,11 +263,14 @@ void record(const Declaration *d) {
     const std::string mn = md->name;
     // A member of a type defined inside the class: the copy has its own.
     const TypeDesc *mt = md->type;
-    while (mt && ((mt->kind == TK_POINTER && mt->pointer) || (mt->kind == TK_ARRAY && mt->array)))
-      mt = mt->kind == TK_POINTER ? mt->pointer->target : mt->array->element;
+    while (mt && ((mt->kind == TK_POINTER && mt->pointer) || (mt->kind == TK_ARRAY && mt->array) ||
+                  (mt->kind == TK_ELABORATED && mt->elaborated && mt->elaborated->named)))
+      mt = mt->kind == TK_POINTER ? mt->pointer->target
+           : mt->kind == TK_ARRAY ? mt->array->element
+                                  : mt->elaborated->named;
     const bool own_type = mt && (mt->kind == TK_CLASS || mt->kind == TK_UNION || mt->kind == TK_ENUM) &&
                           (!type_name(mt) || (mt->scope && same_scope(mt->scope, t)) ||
-                           (g_cpp && mt->record && mt->record == t->record));
+                           (g_cpp && type_name(mt) && n == type_name(mt)));
     if (own_type) {
       if (!g_cpp || t->record->key != KEY_CLASS)
         assert_line("__builtin_offsetof(" + a + ", " + mn + ") == __builtin_offsetof(" + b + ", " +
