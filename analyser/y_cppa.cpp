@@ -48,7 +48,7 @@ void append_token_text(std::string &out, const Tok &t) {
     char a = out.back(), b = x.front();
     bool blank = (word_char(a) && word_char(b)) || (joining_char(a) && joining_char(b));
     // The named casts keep their blank before the argument list.
-    if (t.cls == G_TOPEN && out.size() >= 5 && out.compare(out.size() - 5, 5, "_cast") == 0) blank = true;
+    if (x == "<" && out.size() >= 5 && out.compare(out.size() - 5, 5, "_cast") == 0) blank = true;
     if (blank) out += ' ';
   }
   out += x;

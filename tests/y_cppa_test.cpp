@@ -311,6 +311,27 @@ TEST_F(Grammar, TemplatesNamespacesUsingAndLinkage) {
   EXPECT_TRUE(ordinary("cfunc"));
 }
 
+TEST_F(Grammar, ExpressionsAreKeptAsNormalisedText) {
+  analyse(
+      "int a = static_cast<int>(2.5) + sizeof(struct Q *);\n"
+      "int b = x - -y, c = p ? q : r;\n"
+      "char *d = ::new char[3];\n"
+      "const char *e = \"one\" \"two\";\n"
+      "int f = (unsigned char) 'c' << 2;\n",
+      "e.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  EXPECT_EQ(ordinary("a")->text, "static_cast <int>(2.5)+sizeof(struct Q*)");
+  EXPECT_EQ(ordinary("b")->text, "x- -y");
+  EXPECT_EQ(ordinary("c")->text, "p?q:r");
+  EXPECT_EQ(ordinary("d")->text, "::new char[3]");
+  EXPECT_EQ(ordinary("e")->text, "\"one\" \"two\"");
+  EXPECT_EQ(ordinary("f")->text, "(unsigned char)'c'<<2");
+  g_reports.clear();
+  analyse("int g = 1 2; int h = ; int i = (1; int ok = 3;\n");
+  EXPECT_EQ(count("SYNTAXERR"), 3);
+  EXPECT_EQ(ordinary("ok")->text, "3");
+}
+
 TEST_F(Grammar, FilesOfOneConstruct) {
   analyse("extern \"C\" { }\n", "l.cpp");
   EXPECT_TRUE(g_reports.empty());
@@ -411,6 +432,11 @@ TEST_F(Grammar, TextEndingEarly) {
   analyse("int b; int f(void) { if (x) { return 1; ");
   EXPECT_EQ(count("UNEXP_EOF"), 1);
   EXPECT_TRUE(ordinary("b"));
+  g_reports.clear();
+  analyse("int complete; int incomplete");
+  EXPECT_EQ(count("UNEXP_EOF"), 1);
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_TRUE(ordinary("complete"));
   g_reports.clear();
   analyse("struct Open { int m;");
   EXPECT_EQ(count("UNEXP_EOF"), 1);
