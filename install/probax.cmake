@@ -15,3 +15,5 @@ add_dependencies(ortekstart translations)
 # tool in DIR/bin: DIR is then the PROBAXDIR of that installation.
 install(TARGETS ortekstart RUNTIME DESTINATION bin)
 install(FILES ${PROBAX_QM_FILES} DESTINATION lib/locale)
+
+include(${CMAKE_CURRENT_LIST_DIR}/target.cmake)

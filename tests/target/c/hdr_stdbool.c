@@ -1,0 +1,4 @@
+/* globals: ready; functions: toggle */
+#include <stdbool.h>
+bool ready;
+bool toggle(bool value) { return !value; }

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# One case of the host GCC target: runs ortekstart on a source file with
+# QZLTGT naming the target directory and checks the script it writes.
+#
+#   check_case.sh --bin ORTEKSTART --target DIR [--cpp] [--keep] FILE
+#
+# The first line of FILE names what the script must hold, as
+#   /* globals: a b; functions: f g; types: t; status: N */
+# (types and status optional; status 0 by default). The environment of the tested file must list
+# exactly the globals, the services must be exactly the functions (members
+# as Class_member), and before BEGIN only their extern lines and the
+# definitions of the named types of the file may stand. In a
+# C case (status 0) every diagnostic is an information; in a C++ case, which
+# may meet constructs the grammar does not cover, only warnings are allowed
+# besides: no error, no fatal or internal error.
+set -u
+bin="" target="" std="qzus_c.def" keep=0 file=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --bin) bin=$2; shift ;;
+    --target) target=$2; shift ;;
+    --cpp) std="qzus_cpp.def" ;;
+    --keep) keep=1 ;;
+    *) file=$1 ;;
+  esac
+  shift
+done
+[ -n "$bin" ] && [ -n "$target" ] && [ -f "$file" ] || { sed -n '2,14p' "$0"; exit 2; }
+if [ ! -f "$target/ana/$std" ]; then echo "no target directory $target"; exit 2; fi
+
+name=$(basename "$file")
+base=${name%.*}
+spec=$(head -1 "$file")
+field() { sed -n "s/.*$1: *\([^;*]*\).*/\1/p" <<<"$spec" | xargs -n1 2>/dev/null | sort; }
+want_globals=$(field globals)
+want_functions=$(field functions)
+want_types=$(field types)
+want_status=$(field status)
+want_status=${want_status:-0}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/ortek-target.XXXXXX")
+cp "$file" "$work/"
+args=("$name" "$base.ptu")
+[ "$std" = "qzus_cpp.def" ] && args+=("-STD_DEFINE=$target/ana/$std")
+(cd "$work" && env -u QZUTGT -u QZW_ADD_USR_INCLUDE -u QZW_NOBASENAME -u ORTEKLAN -u LC_ALL \
+  LANG=C ORTEK_SUPPRESS_COPYRIGHT= PROBAXDIR="$(dirname "$(dirname "$target")")" QZLTGT="$target" \
+  "$bin" "${args[@]}" >"$work/.stdout" 2>"$work/.stderr" </dev/null)
+status=$?
+rc=0
+fail() { echo "$name: $*"; rc=1; }
+
+if [ "$std" = "qzus_cpp.def" ]; then
+  [ "$status" = 0 ] || [ "$status" = 3 ] || fail "status $status, expected 0 or 3"
+else
+  [ "$status" = "$want_status" ] || fail "status $status, expected $want_status"
+fi
+if [ "$std" = "qzus_c.def" ]; then
+  bad=$(grep -v '^ProbaX-I-' "$work/.stderr")
+else
+  bad=$(grep '^ProbaX-[EFS]-' "$work/.stderr")
+fi
+[ -z "$bad" ] || fail "unexpected diagnostics:"$'\n'"$bad"
+script="$work/$base.ptu"
+if [ ! -f "$script" ]; then
+  fail "no script written"
+else
+  env_name="ENV_${base}_${name##*.}"
+  got_globals=$(sed -n "/^ENVIRONMENT $env_name\$/,/^END ENVIRONMENT/s/^  [A-Z_]* \([^,]*\),.*/\1/p" "$script" | sort)
+  got_functions=$(sed -n 's/^SERVICE \(.*\)$/\1/p' "$script" | sort)
+  [ "$got_globals" = "$want_globals" ] ||
+    fail "environment lists [$(echo $got_globals)], expected [$(echo $want_globals)]"
+  [ "$got_functions" = "$want_functions" ] ||
+    fail "services [$(echo $got_functions)], expected [$(echo $want_functions)]"
+  # Before BEGIN: the extern lines of the file's own globals and functions
+  # and the definitions of its own types, nothing declared by the headers.
+  others=$(sed -n '/^BEGIN$/q;/^    #/p' "$script" | grep -v $'^    #extern \\|^    #\t\\|^    #}' |
+    while IFS= read -r l; do
+      t=$(sed -n 's/^    #\(struct\|union\|enum\|class\) \([A-Za-z_0-9]*\).*/\2/p' <<<"$l")
+      grep -qx -- "${t:-?}" <<<"$want_types" || echo "$l"
+    done)
+  [ -z "$others" ] || fail "declarations before BEGIN besides the file's own:"$'\n'"$others"
+  externs=$(sed -n '/^BEGIN$/q;/^    #extern /p' "$script" | wc -l)
+  if [ "$std" = "qzus_c.def" ]; then
+    n=$(echo $want_globals $want_functions | wc -w)
+    [ "$externs" = "$n" ] || fail "$externs extern lines, expected $n"
+  fi
+fi
+if [ $rc -ne 0 ] || [ $keep -eq 1 ]; then
+  echo "$name: run folder kept in $work"
+  [ $rc -ne 0 ] && { echo "--- standard error"; head -20 "$work/.stderr"; }
+else
+  rm -rf "$work"
+fi
+exit $rc
