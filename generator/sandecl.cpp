@@ -268,6 +268,9 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
     const Declaration *d = s->decl;
     if (!d || (d->storage & SF_STATIC) || d->scope_kind != 0) return;
     if (!same_unit(d->file, unit.c_str())) return;
+    // A namespace is neither a type to declare nor a global: its members
+    // are not at file scope.
+    if (is_namespace_record(d->type)) return;
     collect_needed_types(needed, d->type, table);
     if (!d->name || !*d->name) return;
     if (d->type) {

@@ -1,0 +1,1 @@
+int run(void) { return 0; }
