@@ -748,12 +748,12 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
   size_t i = 0;
   for (TemplateParam *p = ti->first_param; p; p = p->next, ++i)
     if (i >= arguments.size() && !p->has_default) {
-      analyser_report(SEV_WARNING, "TEMINSINC", "", lex_current_file(), lex_current_line());
+      analyser_report(SEV_WARNING, "TEMINSINC", "", nullptr, 0);  // the text carries no position
       return nullptr;
     }
   if (!ti->has_body) return nullptr;
   if (g_instantiation_depth >= INSTANTIATION_NESTING_LIMIT) {
-    analyser_report(SEV_WARNING, "TEMINSINC", "", lex_current_file(), lex_current_line());
+    analyser_report(SEV_WARNING, "TEMINSINC", "", nullptr, 0);  // the text carries no position
     return nullptr;
   }
   const char *iname = intern_string(name.c_str());
