@@ -706,10 +706,18 @@ namespace {
 bool hook_is_macro(const char *name, std::size_t length) { return pp_lookup(name, length) != nullptr; }
 
 std::string hook_expand(const char *text, std::size_t length) {
-  MacroEntry *d = pp_insert_entry("defined", 7, MK_DEFINED);
-  std::string r = pp_rescan(std::string(text, length), 4, 0);
-  pp_remove_entry(d);
-  return r;
+  // The temporary entry goes however the expansion ends.
+  struct Defined {
+    MacroEntry *entry = pp_insert_entry("defined", 7, MK_DEFINED);
+    MacroTable *table = pp_state.macro_table;
+    ~Defined() {
+      MacroTable *now = pp_state.macro_table;
+      pp_state.macro_table = table;
+      pp_remove_entry(entry);
+      pp_state.macro_table = now;
+    }
+  } defined;
+  return pp_rescan(std::string(text, length), 4, 0);
 }
 
 void hook_report(int severity, const char *code, std::string_view arg) { pp_report(severity, code, arg); }

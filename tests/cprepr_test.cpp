@@ -242,12 +242,12 @@ TEST_F(Pp, GuardedHeaderIncludedOftenIsFast) {
 // ------------------------------------------------------------ scanning and output
 
 TEST_F(Pp, TrigraphsAndDigraphsKeepLineLengths) {
-  Result r = run("a = b ??! c;\nx<:1:> \"<:\"\n??=define T 1\nT\n");
+  Result r = run("a = b ?" "?! c;\nx<:1:> \"<:\"\n?" "?=define T 1\nT\n");
   EXPECT_EQ(r.out, "a = b | c;  \nx[1] \"[\"   \n\n1\n");
-  std::string s = "a ??/   \nb\n";
+  std::string s = "a ?" "?/   \nb\n";
   pp_prepare_buffer(s);
   EXPECT_EQ(s, "a      \\\nb\n");  // still continued, same length
-  r = run("int a ??/\n= 1;\n");
+  r = run("int a ?" "?/\n= 1;\n");
   EXPECT_EQ(r.out, "int a   = 1;\n");
 }
 
@@ -702,7 +702,7 @@ TEST_F(Pp, RandomTextsDoNotBreakTheScanner) {
   static const char *const pieces[] = {
       "#define ", "#undef ", "#if ", "#ifdef ", "#else", "#elif ", "#endif", "#line 5 \"f\"", "#", "\n", "\r\n",
       " ", "\t", "\\\n", "\\", "(", ")", "[", "]", ",", "##", "#@", "\"", "'", "/*", "*/", "//", "A", "B",
-      "F", "G", "x", "__VA_ARGS__", "...", "F(", "G[", "A(x)", "F(x,y)", "1", "0x1e+", ".", "\xe9", "??=",
+      "F", "G", "x", "__VA_ARGS__", "...", "F(", "G[", "A(x)", "F(x,y)", "1", "0x1e+", ".", "\xe9", "?" "?=",
       "<:", "%:", "defined", "__LINE__", "__FILE__", "=", "-", "+"};
   const int n = sizeof pieces / sizeof pieces[0];
   unsigned seed = 12345;
