@@ -110,12 +110,18 @@ constexpr int kMacroNestingLimit = 1000;
 
 class Condition {
  public:
-  explicit Condition(const char *text, int macro_depth = 0) : p_(text), macro_depth_(macro_depth) {}
+  // paren_depth: the parentheses open around this text, counted across the
+  // macro values being evaluated, so that the two limits together bound
+  // the call depth.
+  explicit Condition(const char *text, int macro_depth = 0, int paren_depth = 0)
+      : p_(text), macro_depth_(macro_depth), paren_depth_(paren_depth) {}
 
   long evaluate() {
-    long v = expression(0);
+    long v = expression(paren_depth_);
     return failed_ ? 0 : v;
   }
+
+  bool failed() const { return failed_; }
 
  private:
   enum Tok { T_END, T_OR, T_AND, T_NOT, T_MINUS, T_NE, T_EQ, T_GE, T_GT, T_LE, T_LT, T_OPEN, T_CLOSE,
@@ -184,8 +190,10 @@ class Condition {
     }
     m->busy = true;
     const std::string value = m->value;  // the deque may grow while evaluating
-    long v = Condition(value.c_str(), macro_depth_ + 1).evaluate();
+    Condition inner(value.c_str(), macro_depth_ + 1, current_depth_);
+    long v = inner.evaluate();
     m->busy = false;
+    if (inner.failed()) failed_ = true;  // a limit reached inside makes the whole condition 0
     return v;
   }
 
@@ -194,6 +202,7 @@ class Condition {
   // One operand with the unary operators before it; nullopt-like: ok false
   // when the expression has ended.
   long operand(int depth, bool &ok) {
+    current_depth_ = depth;
     std::vector<Tok> unary;
     for (Tok t = peek(); t == T_NOT || t == T_MINUS; t = peek()) unary.push_back(next());
     std::string word;
@@ -258,13 +267,24 @@ class Condition {
       values.push_back(operand(depth, ok));
     }
     if (failed_) return 0;
+    // One pass folds from the right the operators it takes, in linear time
+    // (a long line can hold very many operators).
     auto pass = [&](bool (*member)(Tok)) {
+      std::vector<long> kept_values;
+      std::vector<Tok> kept_ops;
+      long acc = values.back();
       for (std::size_t i = ops.size(); i-- > 0;) {
-        if (!member(ops[i])) continue;
-        values[i] = apply(ops[i], values[i], values[i + 1]);
-        values.erase(values.begin() + static_cast<long>(i) + 1);
-        ops.erase(ops.begin() + static_cast<long>(i));
+        if (member(ops[i])) {
+          acc = apply(ops[i], values[i], acc);
+        } else {
+          kept_values.push_back(acc);
+          kept_ops.push_back(ops[i]);
+          acc = values[i];
+        }
       }
+      kept_values.push_back(acc);
+      values.assign(kept_values.rbegin(), kept_values.rend());
+      ops.assign(kept_ops.rbegin(), kept_ops.rend());
     };
     pass([](Tok t) { return t >= T_NE && t <= T_LT; });
     pass([](Tok t) { return t == T_AND; });
@@ -274,6 +294,8 @@ class Condition {
 
   const char *p_;
   int macro_depth_;
+  int paren_depth_;
+  int current_depth_ = 0;
   bool failed_ = false;
 };
 

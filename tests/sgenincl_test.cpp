@@ -91,7 +91,20 @@ TEST_F(ScanCondition, RecursionAndNestingEndQuietly) {
   scan_define("C20000 1", 0);
   EXPECT_EQ(scan_condition("C0"), 0);
   EXPECT_EQ(scan_condition("C19990"), 1);
+  // Parentheses count across macro values: a chain of macros each opening
+  // parentheses reaches the limit too.
+  for (int i = 0; i < 100; ++i)
+    scan_define(("P" + std::to_string(i) + " ((P" + std::to_string(i + 1) + "))").c_str(), 0);
+  scan_define("P100 1", 0);
+  EXPECT_EQ(scan_condition("P90"), 1);
+  EXPECT_EQ(scan_condition("P0"), 0);
   scan_reset();
+
+  // A very long condition line is reduced in linear time.
+  std::string chain = "0";
+  for (int i = 0; i < 200000; ++i) chain += " || 0 && 1 == 1";
+  EXPECT_EQ(scan_condition(chain.c_str()), 0);
+  EXPECT_EQ(scan_condition((chain + " || 1").c_str()), 1);
 }
 
 class IncludeScanTest : public ::testing::Test {
