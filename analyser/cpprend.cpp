@@ -854,7 +854,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
         if (const TypeDesc *cls = owning_class(decl)) {
           if (cls->kind != TK_CLASS || !cls->record || cls->record->key != KEY_NAMESPACE) {
             write_scope_name(text, cls, "_", false);
-            text += "instance.";
+            text += "_instance.";
           }
         }
         text += name;

@@ -1,0 +1,290 @@
+// Rendering of types and declarations: the forms of every mode, bodies with
+// indentation, the self-reference guard, bounds, storage words and limits.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "analyser/cpprend.h"
+#include "analyser/cpptab.h"
+#include "analyser/y_cppa.h"
+
+namespace {
+
+std::vector<std::string> g_codes;
+void capture(int, const char *code, std::string_view, std::string_view, int) {
+  g_codes.push_back(code);
+}
+
+class Render : public ::testing::Test {
+ protected:
+  SymbolTable table;
+  void SetUp() override {
+    reset_analysis_settings();
+    table_init(table, "");
+    set_analyser_report(capture);
+    g_codes.clear();
+  }
+  void TearDown() override {
+    set_analyser_report(nullptr);
+    release_table(table);
+  }
+  void analyse(const char *text) {
+    analyse_text(text, table, "", "t.c", 1, nullptr, 0, 0);
+    ASSERT_TRUE(g_codes.empty()) << text << ": " << g_codes[0];
+  }
+  const Declaration *ord(const char *name) {
+    Symbol *s = lookup_ordinary(name, table, ScopeContext());
+    return s ? s->decl : nullptr;
+  }
+  const Declaration *tag(const char *name) {
+    Symbol *s = lookup_tag(name, table, -1, ScopeContext());
+    return s ? s->decl : nullptr;
+  }
+  const Declaration *param(const char *function, int index) {
+    const DeclNode *n = ord(function)->type->function->info->first_param;
+    while (index-- > 0) n = n->next;
+    return n->decl;
+  }
+  static std::string decl(const Declaration *d, int mode = RM_ORDINARY, int body = 0,
+                          const char *fn = "", const char *prefix = "") {
+    std::string out;
+    render_declaration(d, out, fn, mode, body, "", prefix);
+    return out;
+  }
+};
+
+TEST_F(Render, DeclaratorsInsideOut) {
+  analyse(
+      "int (*fp)(int); int *(*fa[3])(void); int (*pa)[4]; char const *const s; "
+      "int (*(*ff)(void))(char); volatile int * const vp; long double ld[2][3]; "
+      "int f(int a, char *b, ...);");
+  EXPECT_EQ(decl(ord("fp")), "int (*fp)(int);");
+  EXPECT_EQ(decl(ord("fa")), "int *(*fa[3])(void);");
+  EXPECT_EQ(decl(ord("pa")), "int (*pa)[4];");
+  EXPECT_EQ(decl(ord("s")), "char const *const s;");
+  EXPECT_EQ(decl(ord("ff")), "int (*(*ff)(void))(char);");
+  EXPECT_EQ(decl(ord("vp")), "int volatile *const vp;");
+  EXPECT_EQ(decl(ord("ld")), "long double ld[2][3];");
+  EXPECT_EQ(decl(ord("f"), RM_EXTERN), "int f(int a, char *b, ...);");
+  // Functions write nothing in the ordinary form.
+  EXPECT_EQ(decl(ord("f")), "");
+}
+
+TEST_F(Render, ObjectAndReturnForms) {
+  analyse(
+      "struct S { int x; }; typedef int constant_t; "
+      "int g(char *s, struct S *p, int (*cb)(int), void *v, int a[], const char *c, "
+      "int **pp, const constant_t k); "
+      "void v0(void); int f(void); const constant_t h(void); const int *cp(void);");
+  EXPECT_EQ(decl(param("g", 0), RM_OBJECT), "char s[200];");
+  EXPECT_EQ(decl(param("g", 1), RM_OBJECT), "struct S p;");
+  EXPECT_EQ(decl(param("g", 2), RM_OBJECT), "int (*cb)(int);");
+  EXPECT_EQ(decl(param("g", 3), RM_OBJECT), "void *v;");
+  EXPECT_EQ(decl(param("g", 4), RM_OBJECT), "int a[100];");
+  EXPECT_EQ(decl(param("g", 5), RM_OBJECT), "char c[200];");
+  EXPECT_EQ(decl(param("g", 6), RM_OBJECT), "int *pp;");
+  // Only the whole word const goes: constant_t stays.
+  EXPECT_EQ(decl(param("g", 7), RM_OBJECT), "constant_t k;");
+  EXPECT_EQ(decl(ord("v0"), RM_RETURN, 0, "v0"), "");
+  EXPECT_EQ(decl(ord("f"), RM_RETURN, 0, "f"), "int ret_f;");
+  EXPECT_EQ(decl(ord("h"), RM_RETURN, 0, "svc"), "constant_t ret_svc;");
+  // What a returned pointer points to keeps its const (the value must be
+  // assignable to the variable).
+  EXPECT_EQ(decl(ord("cp"), RM_RETURN, 0, "cp"), "int const *ret_cp;");
+}
+
+TEST_F(Render, CallsStubsAndObjects) {
+  analyse(
+      "struct S { int x; }; int add(int a, int b); void put(struct S *s, char *t, void *v, "
+      "int (*cb)(void), int); int f(int x, char *s); int va(int n, ...);"
+      "inline int il(int a) { return a; }"
+      "class Stack { public: Stack(int n); ~Stack(); int push(int v); };");
+  EXPECT_EQ(decl(ord("add"), RM_CALL, 0, "add"), "ret_add = add(a, b);");
+  EXPECT_EQ(decl(ord("put"), RM_CALL, 0, "put"), "put(&s, t, v, cb);");
+  EXPECT_EQ(decl(ord("va"), RM_CALL, 0, "va"), "ret_va = va(n);");
+  EXPECT_EQ(decl(ord("f"), RM_STUB, 1), "int f(int  _in x, char  _inout s[200]);");
+  EXPECT_EQ(decl(ord("f"), RM_STUB, 1, "", "    #"), "    #int f(int  _in x, char  _inout s[200]);");
+  EXPECT_EQ(decl(ord("il"), RM_EXTERN), "");
+  const Declaration *stack = tag("Stack");
+  ASSERT_NE(stack, nullptr);
+  const Declaration *ctor = nullptr, *dtor = nullptr, *push = nullptr;
+  for (const MemberNode *m = stack->type->record->first; m; m = m->next) {
+    const std::string n = m->decl->name ? m->decl->name : "";
+    if (n == "Stack") ctor = m->decl;
+    if (n == "~Stack") dtor = m->decl;
+    if (n == "push") push = m->decl;
+  }
+  ASSERT_TRUE(ctor && dtor && push);
+  EXPECT_EQ(decl(ctor, RM_CONSTRUCT), "pt_Stack = new Stack(n);");
+  EXPECT_EQ(decl(dtor, RM_DESTRUCT), "delete pt_destructor_Stack;");
+  EXPECT_EQ(decl(ctor, RM_OBJECT_DECL), "Stack *pt_Stack;");
+  EXPECT_EQ(decl(dtor, RM_OBJECT_DECL), "Stack *pt_destructor_Stack;");
+  EXPECT_EQ(decl(push, RM_CALL, 0, "Stack_push"), "ret_Stack_push = Stack_instance.push(v);");
+  EXPECT_EQ(decl(push, RM_STUB), "int Stack::push(int  _in v);");
+}
+
+TEST_F(Render, ParameterFormReportsUnnamedParameters) {
+  analyse("int f(int, char *); int one(int);");
+  EXPECT_EQ(decl(ord("f"), RM_OBJECT), "f(int, char[200]);");
+  ASSERT_EQ(g_codes.size(), 2u);
+  EXPECT_EQ(g_codes[0], "NOMPARINC");
+  g_codes.clear();
+  decl(ord("one"), RM_OBJECT);
+  EXPECT_TRUE(g_codes.empty());
+}
+
+TEST_F(Render, BodiesWithIndentationAndAccess) {
+  analyse(
+      "struct point { int x; struct point *next; unsigned flag : 3; "
+      "union { int u; float f; } w; struct { char c; }; }; "
+      "enum color { RED, GREEN = 4, BLUE }; "
+      "class K { int hidden; public: int shown; virtual int f() const = 0; "
+      "struct In { int a; }; In in; protected: static int n; };");
+  EXPECT_EQ(decl(tag("point"), RM_ORDINARY, 1, "", "    #"),
+            "    #struct point {\n"
+            "    #\tint x;\n"
+            "    #\tstruct point *next;\n"
+            "    #\tunsigned flag : 3;\n"
+            "    #\tunion {\n"
+            "    #\t\tint u;\n"
+            "    #\t\tfloat f;\n"
+            "    #\t} w;\n"
+            "    #\tstruct {\n"
+            "    #\t\tchar c;\n"
+            "    #\t};\n"
+            "    #};");
+  EXPECT_EQ(decl(tag("color"), RM_ORDINARY, 1), "enum color {\n\tRED,\n\tGREEN = 4,\n\tBLUE\n};");
+  EXPECT_EQ(decl(tag("K"), RM_ORDINARY, 1),
+            "class K {\n"
+            "\tint hidden;\n"
+            "\tpublic:\n"
+            "\tint shown;\n"
+            "\tvirtual int f() const = 0;\n"
+            "\tstruct In {\n"
+            "\t\tint a;\n"
+            "\t};\n"
+            "\tstruct In in;\n"
+            "\tprotected:\n"
+            "\tstatic int n;\n"
+            "};");
+  // Without the body flag: the name; forward form with its key.
+  EXPECT_EQ(decl(tag("point")), "struct point;");
+  EXPECT_EQ(decl(tag("K"), RM_CLASS_KEY), "class K;");
+  // A variable of a named type refers to it, even with the body flag.
+  analyse("struct point pt;");
+  EXPECT_EQ(decl(ord("pt"), RM_ORDINARY, 1), "struct point pt;");
+}
+
+TEST_F(Render, QualifiedNamesOfNestedTypes) {
+  analyse(
+      "namespace M { struct Vec { int x; }; } class A { public: struct B { int x; }; "
+      "enum E { E1 }; }; M::Vec v; A::B ab; A::E ae; int A::*pm; int (A::*pmf)(int) const; "
+      "int &r; int (&ra)[3]; template <class T> struct Box { T v; }; Box<int> bi;");
+  EXPECT_EQ(decl(ord("v")), "M::Vec v;");
+  EXPECT_EQ(decl(ord("ab")), "A::B ab;");
+  EXPECT_EQ(decl(ord("ae")), "A::E ae;");
+  EXPECT_EQ(decl(ord("pm")), "int A:: *pm;");
+  EXPECT_EQ(decl(ord("pmf")), "int (A:: *pmf)(int) const;");
+  EXPECT_EQ(decl(ord("r")), "int &r;");
+  EXPECT_EQ(decl(ord("ra")), "int (&ra)[3];");
+  EXPECT_EQ(decl(ord("r"), RM_OBJECT), "int r;");
+  EXPECT_EQ(decl(ord("bi")), "Box<int> bi;");
+  EXPECT_EQ(decl(tag("Box"), RM_ORDINARY, 1), "template <class T> struct Box { T v; };");
+}
+
+TEST_F(Render, SelfReferencingTypesAreWrittenOnce) {
+  // A structure holding itself (only a hand-built graph can): the inner
+  // reference is the name, and rendering ends.
+  TypeDesc *s = type_new(TK_CLASS);
+  s->record->name = "Loop";
+  s->record->has_body = 1;
+  class_add_member(s, member_node_new(decl_new("self", s), ACC_PUBLIC));
+  Declaration *d = decl_new("Loop", s);
+  EXPECT_EQ(decl(d, RM_ORDINARY, 1), "struct Loop {\n\tstruct Loop self;\n};");
+  EXPECT_EQ(s->rendering_guard, 0);
+}
+
+TEST_F(Render, BoundsFromExpressions) {
+  analyse("enum { N = 3 }; int x; struct S { int a; int b; };");
+  TypeDesc *a = array_of(basic_type("int"));
+  a->array->bound_expression = "N*2+1";
+  Declaration *d = decl_new("a", a);
+  EXPECT_EQ(decl(d), "int a[7];");
+  a->array->bound_expression = "sizeof(struct S) * 2";
+  EXPECT_EQ(decl(d), "int a[16];");
+  a->array->bound_expression = "x + 1";  // not constant
+  EXPECT_EQ(decl(d), "int a[1];");
+  EXPECT_EQ(decl(d, RM_OBJECT), "int a[100];");
+  a->array->bound_expression = "4 / (N - 3)";
+  g_codes.clear();
+  EXPECT_EQ(decl(d), "int a[1];");
+  EXPECT_EQ(g_codes.size(), 1u);
+  EXPECT_EQ(g_codes[0], "DIVISZERO");
+  a->array->bound_expression.clear();
+  EXPECT_EQ(decl(d), "int a[];");
+  EXPECT_EQ(decl(d, RM_OBJECT), "int a[100];");
+  a->array->has_bound_text = true;
+  a->array->bound_text = " \t\n";
+  EXPECT_EQ(decl(d), "int a[100];");
+  a->array->bound_text = "N * 2";
+  EXPECT_EQ(decl(d), "int a[N * 2];");
+}
+
+TEST_F(Render, StorageWords) {
+  std::string out;
+  storage_text(SF_TYPEDEF | SF_STATIC | SF_INLINE | SF_EXTERN, out);
+  EXPECT_EQ(out, "typedef extern static inline ");
+  out.clear();
+  storage_text(SF_STATIC | SF_INLINE | SF_VIRTUAL, out);
+  EXPECT_EQ(out, "virtual ");
+  out.clear();
+  storage_text(SF_VIRTUAL | SF_EXPLICIT, out);
+  EXPECT_EQ(out, "explicit ");
+  analyse("static int s; extern int e; int plain;");
+  out.clear();
+  storage_prefix(ord("s"), out, "", RM_ORDINARY, 0, 1, "", "    #");
+  EXPECT_EQ(out, "    #static int s;");
+  out.clear();
+  storage_prefix(ord("e"), out, "", RM_ORDINARY, 0, 0, "", "    #");
+  EXPECT_EQ(out, "    #int e;");
+  Declaration both = *ord("e");
+  both.storage = SF_EXTERN | SF_STATIC | SF_MUTABLE;
+  out.clear();
+  storage_prefix(&both, out, "", RM_ORDINARY, 0, 1, "", "");
+  EXPECT_EQ(out, "mutable int e;");
+}
+
+TEST_F(Render, OddKindsAndLimits) {
+  std::string l, m, r;
+  EXPECT_EQ(render_type(nullptr, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1), 1);
+  EXPECT_EQ(l, "int");
+  TypeDesc *odd = type_new(TK_RESERVED);
+  l.clear();
+  EXPECT_EQ(render_type(odd, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1), 1);
+  EXPECT_EQ(l + m + r, "");
+  odd->kind = static_cast<TypeKind>(42);
+  EXPECT_EQ(render_type(odd, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1), 1);
+  EXPECT_EQ(l + m + r, "");
+  // A pointer chain far deeper than any grammar makes: reported, nothing
+  // written, no crash.
+  TypeDesc *t = basic_type("int");
+  for (int i = 0; i < 100000; ++i) t = pointer_to(t);
+  Declaration *deep = decl_new("deep", t);
+  std::string out;
+  g_codes.clear();
+  EXPECT_EQ(render_declaration(deep, out, "", RM_ORDINARY, 0, "", ""), 0);
+  EXPECT_EQ(out, "");
+  ASSERT_EQ(g_codes.size(), 1u);
+  // Long texts grow past the old work buffers unchanged.
+  TypeDesc *f = function_returning(basic_type("int"));
+  for (int i = 0; i < 3000; ++i)
+    function_add_param(f, decl_new(("parameter_" + std::to_string(i)).c_str(), basic_type("int")));
+  out.clear();
+  EXPECT_EQ(render_declaration(decl_new("wide", f), out, "", RM_EXTERN, 0, "", ""), 1);
+  EXPECT_GT(out.size(), 40000u);
+  EXPECT_EQ(out.substr(out.size() - 20), "int parameter_2999);");
+  EXPECT_EQ(out.compare(0, 24, "int wide(int parameter_0"), 0);
+}
+
+}  // namespace
