@@ -1,0 +1,1 @@
+int util(int x);

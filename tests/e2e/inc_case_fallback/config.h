@@ -1,0 +1,1 @@
+#define LIMIT 4
