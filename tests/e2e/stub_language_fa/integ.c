@@ -1,0 +1,1 @@
+int integ_level;

@@ -1,0 +1,2 @@
+int counter;
+int f(int x) { return x; }
