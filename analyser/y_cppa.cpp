@@ -1382,7 +1382,10 @@ void analyse_text(const char *text, SymbolTable &table, const char *function_nam
     outer.record = function_scope(table, function_name);
   }
   Parser p(table, 0);
-  if (!g_active) forget_listed_members();
+  if (!g_active) {
+    forget_listed_members();
+    reset_instantiation_limits();
+  }
   if (text && *text) {
     SymbolTable *previous_table = current_table();
     // A text analysed while another analysis is in progress (a type read

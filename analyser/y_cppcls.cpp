@@ -22,6 +22,12 @@ std::map<std::string, TypeDesc *> &pending_instances() {
   return *m;
 }
 int g_instantiation_depth = 0;
+// Instances made by the outermost analysis in progress: a template whose
+// members name ever new instances (P<P<T>> and P<T*>) would otherwise make
+// exponentially many within the nesting limit.
+int g_instances_made = 0;
+bool g_limit_reported = false;
+constexpr int INSTANCES_PER_ANALYSIS = 5000;
 
 bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
 bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
@@ -723,6 +729,11 @@ std::string bind_template_text(const TypeDesc *templ, const std::vector<std::str
   return out;
 }
 
+void grammar::reset_instantiation_limits() {
+  g_instances_made = 0;
+  g_limit_reported = false;
+}
+
 TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const std::vector<std::string> &arguments,
                                      int mark) {
   if (!templ || templ->kind != TK_TEMPLATE || !templ->templ || !templ->templ->name) return nullptr;
@@ -752,10 +763,13 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
       return nullptr;
     }
   if (!ti->has_body) return nullptr;
-  if (g_instantiation_depth >= INSTANTIATION_NESTING_LIMIT) {
-    analyser_report(SEV_WARNING, "TEMINSINC", "", nullptr, 0);  // the text carries no position
+  if (g_instantiation_depth >= INSTANTIATION_NESTING_LIMIT || g_instances_made >= INSTANCES_PER_ANALYSIS) {
+    // Reported once per analysis: past the limit every further use would say it again.
+    if (!g_limit_reported) analyser_report(SEV_WARNING, "TEMINSINC", "", nullptr, 0);
+    g_limit_reported = true;
     return nullptr;
   }
+  ++g_instances_made;
   const char *iname = intern_string(name.c_str());
   TypeDesc *inst = type_new(TK_CLASS);
   inst->record->name = iname;

@@ -209,6 +209,7 @@ struct DepthGuard {
 };
 
 void forget_listed_members();
+void reset_instantiation_limits();  // at the start of an outermost analysis
 
 Parser *active_parser();
 void set_active_parser(Parser *p);
