@@ -359,6 +359,9 @@ int pp_process_text(const char *text, int start_now, const char *name, int line,
 void pp_release(MacroTable &macro_table, int free_chain) {
   pp_state.macro_table = &macro_table;
   pp_release_conditionals();
+  // Levels left by a run that was cut short (a fatal report caught by an
+  // embedding program) end with the context.
+  while (pp_state.depth >= 0) pp_pop_level();
   std::vector<std::string> user;
   for (MacroEntry *head : macro_table.buckets)
     for (MacroEntry *e = head; e; e = e->next)

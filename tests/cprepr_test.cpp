@@ -214,6 +214,35 @@ TEST_F(Pp, SelfIncludeStopsAtTheStackLimit) {
   EXPECT_EXIT(run_raw("#include \"" + path("self.h") + "\"\n"), ::testing::ExitedWithCode(7), "NBRECURSI");
 }
 
+struct Stopped {
+  int status;
+};
+[[noreturn]] void throw_stop(int status) { throw Stopped{status}; }
+
+TEST_F(Pp, ContextReleasedAfterARunCutShort) {
+  // An embedding program may catch the end of a fatal run; the context can
+  // still be released and used again.
+  write("self.h", "#if 1\n#include \"self.h\"\n");
+  ExitHook saved = set_exit_hook(throw_stop);
+  testing::internal::CaptureStderr();
+  bool stopped = false;
+  try {
+    run_raw("#include \"" + path("self.h") + "\"\n");
+  } catch (const Stopped &s) {
+    stopped = s.status == 7;
+  }
+  pp_release(*table_, 1);
+  std::string err = testing::internal::GetCapturedStderr();
+  set_exit_hook(saved);
+  g_dying = 0;
+  EXPECT_TRUE(stopped);
+  EXPECT_NE(err.find("NBRECURSI"), std::string::npos);
+  EXPECT_NE(err.find("UNTERCOND"), std::string::npos);
+  EXPECT_EQ(pp_state.depth, -1);
+  Result r = run("#define A 1\nA\n");
+  EXPECT_EQ(r.out, "\n1\n");
+}
+
 TEST_F(Pp, DeepIncludesBelowTheLimitWork) {
   // 1990 nested files, each including the next.
   const int n = 1990;
