@@ -423,7 +423,7 @@ void scan_include(const char *rest) {
   }
   s.pending.clear();
   if (!s.pending_text.empty()) {
-    preprocess_script(balanced_for_parse(s.pending_text), out);
+    preprocess_script(balanced_for_parse(without_continuation_marks(s.pending_text)), out);
     parse_script(out);
     std::string text = s.pending_text;
     for (std::size_t i = 0; i + 1 < text.size(); ++i)

@@ -177,6 +177,8 @@ TEST_F(IncludeScanTest, ActiveIncludesWithWhatStandsBeforeThem) {
             banner() + "\n#extern \"C\" {\n##include \"a.h\"\n#}\n");
   // Continuation lines stay script comment lines.
   EXPECT_EQ(section("#define TWO \\\n  2\n#include \"a.h\"\n"), banner() + "##define TWO \\\n#  2\n##include \"a.h\"\n");
+  EXPECT_EQ(section("int split = \\\n  4;\n#include \"a.h\"\n"),
+            banner() + "\n#int split = \\\n#  4;\n##include \"a.h\"\n");
   EXPECT_EQ(error_count() + warning_count(), 0);
 }
 
