@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "ctylex.h"
@@ -1255,6 +1256,10 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
 // Each declared name gives its type to the parameter of that name.
 void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
   if (!ftype || ftype->kind != TK_FUNCTION) return;
+  // Parameters still without a type, by name (names are interned).
+  std::unordered_map<const char *, DeclNode *> untyped;
+  for (DeclNode *n = ftype->function->info->first_param; n; n = n->next)
+    if (n->decl && n->decl->name && !n->decl->type) untyped.emplace(n->decl->name, n);
   for (int guard = 0; is_type_token(); ++guard) {
     if (guard > 100000) syntax_error();
     Specs s = decl_specifiers(true);
@@ -1262,15 +1267,14 @@ void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
       Declarator pd;
       parse_declarator(pd, false, &s);
       TypeDesc *t = build_type(s.type, pd);
-      bool placed = false;
-      for (DeclNode *n = ftype->function->info->first_param; n; n = n->next)
-        if (n->decl && n->decl->name && pd.name && std::strcmp(n->decl->name, pd.name) == 0 && !n->decl->type) {
-          n->decl->type = t;
-          n->decl->storage = s.storage;
-          placed = true;
-          break;
-        }
-      if (!placed) warn("FUNCT_DEF", d.name ? d.name : "", false);
+      auto it = pd.name ? untyped.find(pd.name) : untyped.end();
+      if (it != untyped.end()) {
+        it->second->decl->type = t;
+        it->second->decl->storage = s.storage;
+        untyped.erase(it);
+      } else {
+        warn("FUNCT_DEF", d.name ? d.name : "", false);
+      }
       if (!accept(",")) break;
     }
     expect(";");

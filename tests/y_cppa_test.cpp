@@ -128,6 +128,12 @@ TEST_F(Grammar, CDeclarationsAndDefinitions) {
   EXPECT_EQ(var->type->function->info->last_param->decl->type->kind, TK_ELLIPSIS);
   ASSERT_TRUE(ordinary("main"));
   EXPECT_EQ(ordinary("main")->type->function->info->defined, 1);
+  // A declaration for no parameter of an old-style definition.
+  analyse("int kr(a) int a; int extra; { }\n");
+  ASSERT_EQ(count("FUNCT_DEF"), 1);
+  EXPECT_EQ(first("FUNCT_DEF")->arg, "kr");
+  EXPECT_EQ(first("FUNCT_DEF")->line, 0);
+  EXPECT_EQ(ordinary("kr")->type->function->info->defined, 1);
 }
 
 TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
