@@ -467,6 +467,12 @@ TEST_F(Grammar, HostileInputEndsSoundly) {
   g_reports.clear();
   analyse("int v = " + std::string(10000, '(') + "1" + std::string(10000, ')') + ";");
   EXPECT_EQ(count("SYNTAXERR"), 1);
+  // Braces nested 100,000 deep in an initialiser and in a body are skipped.
+  g_reports.clear();
+  analyse("int deep[] = " + std::string(100000, '{') + "1" + std::string(100000, '}') + "; void body(void) " +
+          std::string(100000, '{') + std::string(100000, '}') + " int tail2;");
+  EXPECT_TRUE(g_reports.empty());
+  EXPECT_TRUE(ordinary("tail2"));
   // A class nested 1000 deep.
   g_reports.clear();
   std::string deep;
