@@ -62,6 +62,12 @@ function(defines_text out compiler lang)
     if(name STREQUAL "__USER_LABEL_PREFIX__" OR name MATCHES "^__has_")
       continue()
     endif()
+    # In C++ the 128-bit integers are left out altogether: the library
+    # would specialise its traits for them next to those of long long, which
+    # they stand for here (gnu.def).
+    if(lang STREQUAL "c++" AND name MATCHES "^(__SIZEOF_INT128__|__GLIBCXX_(TYPE|BITSIZE)_INT_N_0)$")
+      continue()
+    endif()
     string(APPEND t "${l}\n")
     if(l MATCHES "^#define __SIZEOF_(INT|SHORT|LONG|LONG_LONG)__ ([0-9]+)$")
       set(type_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
