@@ -1232,7 +1232,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     return;
   }
   if (d.qualified && !same_scope(scope, scope_record()) && !(s.storage & SF_FRIEND)) {
-    warn("FUNCT_DEF", qualified_text(d.qual, d.name));
+    analyser_report(SEV_WARNING, "FUNCT_DEF", qualified_text(d.qual, d.name), lex_file(), d.line);
     if (brace_pending) advance();
     return;
   }

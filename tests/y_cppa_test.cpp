@@ -201,12 +201,13 @@ TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
       "M::Vec::~Vec() {}\n"
       "M::Vec &M::Vec::operator+=(const M::Vec &o) { return *this; }\n"
       "int M::Vec::count = 7;\n"
-      "void M::Vec::missing(int) {}\n"
+      "void M::Vec::missing(int)\n{\n}\n"
       "class Base { public: int pub; protected: int prot; };\n"
       "class Der : public Base { public: Base::prot; Base::nope; };\n",
       "v.cpp");
   ASSERT_EQ(count("FUNCT_DEF"), 1);
   EXPECT_EQ(first("FUNCT_DEF")->arg, "M::Vec::missing");
+  EXPECT_EQ(first("FUNCT_DEF")->line, 20);  // the line of the declarator
   ASSERT_EQ(count("MODACCINC"), 1);
   EXPECT_EQ(first("MODACCINC")->arg, "nope");
   EXPECT_EQ(count("SYNTAXERR"), 0);
