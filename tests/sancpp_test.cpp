@@ -180,6 +180,10 @@ TEST_F(EmitterTest, PlaceholdersByType) {
       {"typedef double real; real r2;", "VAR r2," + T + "init = 0.0"},
       {"typedef struct { int a; } S; S s2;", "STRUCTURE s2," + T + "init = { a => 0 }"},
       {"struct K { const int c; int d; } k;", "STRUCTURE k," + T + "init = { d => 0 }"},
+      {"struct B { int b; }; struct D : B { int d; } dd;", "STRUCTURE dd," + T + "init = { d => 0, b => 0 }"},
+      {"class H { int hidden; public: int open; } h;", "STRUCTURE h," + T + "init = { open => 0 }"},
+      {"struct F { friend class G; typedef int T; enum K { K0 } k; int f(); } fr;",
+       "STRUCTURE fr," + T + "init = { k => F::K0 }"},
       {"struct S3 { int x; } s3, *ps3;", "STRUCTURE s3," + T + "init = { x => 0 }|VAR ps3," + T + "init = NIL"},
   };
   for (const Case &c : cases) {
@@ -207,6 +211,17 @@ TEST_F(EmitterTest, PlaceholderOfDeepAggregatesStaysBounded) {
   EXPECT_LT(got[0].size(), 3u << 20);
   const std::string start = "  STRUCTURE big," + T + "init = { a => { a => { a => ";
   EXPECT_EQ(got[0].substr(0, start.size()), start);
+}
+
+TEST_F(EmitterTest, ClassBefriendingTheReferenceNameShowsItsPrivateMembers) {
+  const char *text = "class H { friend class Ref; int hidden; public: int open; } h;\n";
+  for (const char *reference : {"Ref", "Other"}) {
+    analyse(text, "t.cc", reference);
+    std::vector<std::string> got = environment("t.cc");
+    ASSERT_EQ(got.size(), 7u);
+    EXPECT_EQ(got[3], std::string("  STRUCTURE h,") + T + "init = { " +
+                          (std::string(reference) == "Ref" ? "hidden => 0, " : "") + "open => 0 }," + T + "ev = init");
+  }
 }
 
 TEST_F(EmitterTest, PlaceholdersInFrenchUseTheirKeywords) {
