@@ -937,6 +937,11 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
         int g2 = 0;
         while (!(cur.cls == G_PUNCT && cur.text == ")")) {
           if (++g2 > 10000 || at_eof()) syntax_error();
+          if (cur.cls == G_PUNCT && cur.text == "...") {  // throw (...): any exception
+            op.throws.push_back(type_new(TK_ELLIPSIS));
+            advance();
+            break;
+          }
           Specs ts = decl_specifiers(true);
           if (!ts.any) syntax_error();
           Declarator ad;

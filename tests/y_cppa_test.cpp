@@ -192,6 +192,8 @@ TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
       "    int size() const { return n_; }\n"
       "    friend class TESTER;\n"
       "    static int count;\n"
+      "    void risky() throw (int, Vec *);\n"
+      "    void any() const throw (...);\n"
       "  private:\n"
       "    int n_;\n"
       "  };\n"
@@ -207,7 +209,7 @@ TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
       "v.cpp");
   ASSERT_EQ(count("FUNCT_DEF"), 1);
   EXPECT_EQ(first("FUNCT_DEF")->arg, "M::Vec::missing");
-  EXPECT_EQ(first("FUNCT_DEF")->line, 20);  // the line of the declarator
+  EXPECT_EQ(first("FUNCT_DEF")->line, 22);  // the line of the declarator
   ASSERT_EQ(count("MODACCINC"), 1);
   EXPECT_EQ(first("MODACCINC")->arg, "nope");
   EXPECT_EQ(count("SYNTAXERR"), 0);
@@ -226,13 +228,22 @@ TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
     }
     if (m->decl->name && std::strcmp(m->decl->name, "n_") == 0) private_n = (m->access & ACC_MASK) == ACC_PRIVATE;
   }
-  EXPECT_EQ(functions, 5);
+  EXPECT_EQ(functions, 7);
   EXPECT_EQ(defined, 5);  // both constructors, destructor, operator, size
   EXPECT_TRUE(private_n);
   Declaration *size = ordinary("size", Vec);
   ASSERT_TRUE(size);
   EXPECT_NE(size->type->function->info->body.find("return n_;"), std::string::npos);
   EXPECT_EQ(ordinary("count", Vec)->text, "7");
+  Declaration *risky = ordinary("risky", Vec);
+  ASSERT_TRUE(risky);
+  EXPECT_EQ(risky->type->function->info->has_exception_spec, 1);
+  ASSERT_TRUE(risky->type->function->info->first_except);
+  EXPECT_EQ(risky->type->function->info->first_except->next->type->kind, TK_POINTER);
+  Declaration *any = ordinary("any", Vec);
+  ASSERT_TRUE(any);
+  ASSERT_TRUE(any->type->function->info->qualifiers);
+  EXPECT_STREQ(type_name(any->type->function->info->qualifiers), "const");
   Declaration *op = ordinary("operator +=", Vec);
   ASSERT_TRUE(op);
   EXPECT_EQ(op->type->function->info->defined, 1);
