@@ -497,6 +497,15 @@ TEST_F(Grammar, HostileInputEndsSoundly) {
   analyse("template <class T> struct R { R<R<T> > *p; };\nR<int> r;\nint after;\n", "r.cpp");
   EXPECT_EQ(count("TEMINSINC"), 1);
   EXPECT_TRUE(ordinary("after"));
+  // Each instance nests deeply before naming the next: the nesting of all
+  // the analyses together is bounded too.
+  g_reports.clear();
+  std::string nest;
+  for (int i = 0; i < 33; ++i) nest += "struct A" + std::to_string(i) + " { ";
+  nest += "R2<R2<T> > *p; ";
+  for (int i = 0; i < 33; ++i) nest += "}; ";
+  analyse("template <class T> struct R2 { " + nest + "};\nR2<int> r;\n", "r2.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
   // Members that name two new instances each: a bounded number of them.
   g_reports.clear();
   analyse("template <class T> struct P { P<P<T> > *a; P<T*> *b; };\nP<int> x;\nint after2;\n", "p.cpp");
