@@ -1,4 +1,4 @@
-// Declaration grammar, part one: the entry, the token window, error recovery,
+// Declaration grammar: the entry, the token window, error recovery,
 // declaration specifiers, declarators, parameter lists, expressions kept as
 // text, and the actions that enter variables and functions.
 //

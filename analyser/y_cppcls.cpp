@@ -1,4 +1,4 @@
-// Declaration grammar, part two: structures, classes and unions with their
+// Declaration grammar of aggregates and scopes: structures, classes and unions with their
 // bases and access, enumerations, namespaces, using, linkage blocks, class
 // templates and their instantiation by nested analysis.
 #include <cstring>
