@@ -308,6 +308,7 @@ struct EnumValue {
   int width = 0;
 };
 std::unordered_map<const EnumeratorRec *, EnumValue> g_enum_values;
+int g_enum_walks = 0;  // enumerator walks in progress: the values must stay
 
 struct ParseError {
   bool at_end;
@@ -586,7 +587,7 @@ Layout layout_of(const TypeDesc *t, int depth) {
           if (pint_is_negative(&v)) negative = true;
         }
         --g_nesting;
-        if (!g_an) g_enum_values.clear();
+        if (!g_an && !g_enum_walks) g_enum_values.clear();
         // The smallest of int, unsigned int, long long and unsigned long
         // long that holds every value; values that need more (a negative one
         // beside one above the long long range) are taken as long long, as C
@@ -650,30 +651,33 @@ int enumerator_width(const BigInt &v) {
 bool enumerator_value(const EnumeratorRec *target, BigInt &out, int &width) {
   const TypeDesc *e = target->enumeration;
   if (!e || !e->enumeration) return false;
+  struct Walk {
+    Walk() { ++g_enum_walks; }
+    ~Walk() { --g_enum_walks; }
+  } walk;
   BigInt next = pint_zero;
   for (const EnumeratorRec *r = e->enumeration->first; r; r = r->next) {
-    EnumValue &ev = g_enum_values[r];
-    if (!ev.known) {
-      if (ev.busy) return false;  // defined through itself
+    if (!g_enum_values[r].known) {
+      if (g_enum_values[r].busy) return false;  // defined through itself
       BigInt v = next;
       bool ok = true;
       if (r->has_value && !r->value_text.empty()) {
-        ev.busy = true;
-        long long x = 0;
+        g_enum_values[r].busy = true;
         auto res = analyse_expression(r->value_text.c_str(), g_an ? g_an->function : "",
                                       g_an ? g_an->file : "", g_an ? g_an->line : 0,
                                       g_an ? g_an->callback : nullptr,
                                       g_an ? g_an->table : nullptr);
-        ev.busy = false;
+        g_enum_values[r].busy = false;
         ok = res && res->kind == EXPR_INTEGER_CONSTANT;
         if (ok) v = res->value;
-        (void)x;
       }
       if (!ok) return false;
+      EnumValue &ev = g_enum_values[r];
       ev.known = true;
       ev.value = v;
       ev.width = enumerator_width(v);
     }
+    const EnumValue &ev = g_enum_values[r];
     if (r == target) {
       out = ev.value;
       width = ev.width;
@@ -1817,7 +1821,7 @@ std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const cha
   }
   --g_nesting;
   g_an = outer;
-  if (!outer) g_enum_values.clear();
+  if (!outer && !g_enum_walks) g_enum_values.clear();
   return result;
 }
 

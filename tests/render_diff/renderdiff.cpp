@@ -363,5 +363,6 @@ int main(int argc, char **argv) {
   std::ofstream out(argv[3], std::ios::binary);
   out << g_out;
   std::cout << g_checks << " checks, " << g_reports << " reports\n";
+  release_table(table);
   return g_reports ? 1 : 0;
 }
