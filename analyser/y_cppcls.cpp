@@ -673,17 +673,11 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
 
 using namespace grammar;
 
-std::string bind_template_text(const TypeDesc *templ, const std::vector<std::string> &arguments,
-                               const std::string &text) {
-  std::map<std::string, std::string> binding;
-  if (templ && templ->templ) {
-    size_t i = 0;
-    for (TemplateParam *p = templ->templ->first_param; p; p = p->next, ++i) {
-      if (!p->name) continue;
-      if (i < arguments.size()) binding[p->name] = arguments[i];
-      else if (p->has_default) binding[p->name] = p->default_text;
-    }
-  }
+namespace {
+
+// The text with every identifier bound in `binding` replaced; string and
+// character literals are left as they are.
+std::string substitute(const std::string &text, const std::map<std::string, std::string> &binding) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
@@ -701,12 +695,11 @@ std::string bind_template_text(const TypeDesc *templ, const std::vector<std::str
       while (j < text.size() && ident_char(text[j])) ++j;
       std::string word = text.substr(i, j - i);
       auto it = binding.find(word);
-      if (it != binding.end()) out += it->second;
-      else out += word;
+      out += it != binding.end() ? it->second : word;
       i = j;
       continue;
     }
-    if (c >= '0' && c <= '9') {
+    if (c >= '0' && c <= '9') {  // 1e5, 0x1F: not identifiers
       size_t j = i;
       while (j < text.size() && (ident_char(text[j]) || text[j] == '.')) ++j;
       out.append(text, i, j - i);
@@ -716,6 +709,24 @@ std::string bind_template_text(const TypeDesc *templ, const std::vector<std::str
     out += c;
     ++i;
   }
+  return out;
+}
+
+}  // namespace
+
+std::string bind_template_text(const TypeDesc *templ, const std::vector<std::string> &arguments,
+                               const std::string &text) {
+  std::map<std::string, std::string> binding;
+  if (templ && templ->templ) {
+    size_t i = 0;
+    for (TemplateParam *p = templ->templ->first_param; p; p = p->next, ++i) {
+      if (!p->name) continue;
+      if (i < arguments.size()) binding[p->name] = arguments[i];
+      // A default may name the parameters before it (class A = alloc<T>).
+      else if (p->has_default) binding[p->name] = substitute(p->default_text, binding);
+    }
+  }
+  std::string out = substitute(text, binding);
   // An empty argument list "< >" is written as blanks.
   for (size_t i = 0; i < out.size(); ++i) {
     if (out[i] != '<') continue;

@@ -384,7 +384,9 @@ TEST_F(Grammar, TemplatesInScopesWithValuesAndBases) {
       "Buf<10> b10;\n"
       "template <class T> struct B { T base_v; };\n"
       "template <class T> struct D : public B<T> { T own; };\n"
-      "D<short> ds;\n",
+      "D<short> ds;\n"
+      "template <class T, class C = B<T> > struct W { C c; };\n"
+      "W<long> wl;\n",
       "s.cpp");
   EXPECT_TRUE(g_reports.empty());
   TypeDesc *N = tag("N");
@@ -399,6 +401,10 @@ TEST_F(Grammar, TemplatesInScopesWithValuesAndBases) {
   ASSERT_TRUE(ds);
   ASSERT_TRUE(ds->record->first_inherited);
   EXPECT_STREQ(ds->record->first_inherited->decl->name, "base_v");
+  // A default naming an earlier parameter is bound with it.
+  TypeDesc *wl = tag("W<long>");
+  ASSERT_TRUE(wl);
+  EXPECT_EQ(ordinary("c", wl)->type, tag("B<long>"));
 }
 
 TEST_F(Grammar, TemplateWithoutArgumentForParameterReportsInstantiation) {
