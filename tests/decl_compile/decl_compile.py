@@ -3,8 +3,10 @@
 
 A seeded corpus of tested files (C files with headers found beside them and
 through an include directory, integrated and simulated files; a few C++
-files with classes and a linkage block) is generated and ortekstart
-writes a script for each. From every script the part before BEGIN is turned
+files with classes and a linkage block) is generated and ortekstart writes a
+script for each. When the host compiler's target directory is given, a real
+C file on <stdio.h>, <stdlib.h> and <string.h> is run through it too, and
+its run must report nothing above information. From every script the part before BEGIN is turned
 back into C: the copied directives ("##include", "##define", "##undef") lose
 one "#", copied top-level lines and the embedded declarations ("    #...")
 lose their prefix, and the include operands get "/" separators. The result
@@ -174,12 +176,81 @@ def script_to_c(script):
     return "\n".join(out) + "\n"
 
 
+SYSTEM_CASE = {
+    "t.c": """#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include "names.h"
+
+struct entry { char key[16]; size_t size; FILE *out; struct entry *next; };
+struct entry *first;
+int entries;
+
+int add_entry(const char *key, size_t size)
+{
+    struct entry *e = malloc(sizeof *e);
+    if (!e) return -1;
+    strncpy(e->key, key, sizeof e->key - 1);
+    e->size = size;
+    e->out = stdout;
+    e->next = first;
+    first = e;
+    return ++entries + name_count;
+}
+
+void print_entries(void)
+{
+    for (struct entry *e = first; e; e = e->next) fprintf(e->out, "%s %zu\\n", e->key, e->size);
+}
+""",
+    "names.h": "extern int name_count;\nint name_lookup(const char *name, size_t *length);\n",
+    "names.c": """#include <string.h>
+#include "names.h"
+int name_count;
+int name_lookup(const char *name, size_t *length) { *length = strlen(name); return 0; }
+""",
+    "sink.c": """#include <stdio.h>
+int sink_written;
+int sink_put(FILE *f, const char *text) { sink_written++; return fputs(text, f); }
+""",
+}
+
+
+def system_case(args, env, gcc):
+    """A real C file on the C library headers, through the host target: no
+    diagnostic above information, and its declarations compile."""
+    folder = os.path.join(args.work, "system")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    for name, text in SYSTEM_CASE.items():
+        with open(os.path.join(folder, name), "w") as f:
+            f.write(text)
+    env = dict(env, QZLTGT=args.target)
+    run = subprocess.run([args.ortekstart, "t.c", "t.ptu", "-INTEGRATE=names.c", "-SIMULATE=sink.c"], cwd=folder,
+                         env=env, capture_output=True)
+    errors = run.stderr.decode(errors="replace")
+    if run.returncode != 0 or any(line and not line.startswith("ProbaX-I-") for line in errors.split("\n")):
+        print("%s: status %d, diagnostics above information:\n%s" % (folder, run.returncode, errors))
+        return 1
+    with open(os.path.join(folder, "t.ptu"), "rb") as f:
+        text = script_to_c(f.read().decode("latin-1"))
+    with open(os.path.join(folder, "decl.c"), "w") as f:
+        f.write(text)
+    cc = subprocess.run([gcc, "-x", "c", "-std=c11", "-fsyntax-only", "-I.", "decl.c"], cwd=folder,
+                        capture_output=True)
+    if cc.returncode != 0:
+        print("%s: the declarations do not compile:\n%s" % (folder, cc.stderr.decode(errors="replace")))
+        return 1
+    return 0
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--ortekstart", required=True)
     ap.add_argument("--probax", required=True)
     ap.add_argument("--work", required=True)
     ap.add_argument("--count", type=int, default=40)
+    ap.add_argument("--target", help="target directory of the host compiler (QZLTGT)")
     args = ap.parse_args()
     gcc = shutil.which("gcc")
     if not gcc:
@@ -220,7 +291,9 @@ def main():
         if cc.returncode != 0:
             print("%s: the declarations do not compile:\n%s" % (folder, cc.stderr.decode(errors="replace")))
             failures += 1
-    print("%d of %d scripts failed" % (failures, args.count))
+    if args.target and os.path.isdir(args.target):
+        failures += system_case(args, env, gcc)
+    print("%d of %d scripts failed" % (failures, args.count + (1 if args.target else 0)))
     return 1 if failures else 0
 
 
