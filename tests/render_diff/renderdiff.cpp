@@ -195,6 +195,12 @@ void function(const Declaration *d) {
   assert_line(same_types(type_of(g_cpp ? n : "&" + n), type_of(g_cpp ? n + "__r" : "&" + n + "__r")),
               n);
   service(d);
+  // The stub form is C text once the passing keywords are gone.
+  std::string stub;
+  Declaration st = renamed(d, "__s");
+  render_declaration(&st, stub, "", RM_STUB, 1, "", "");
+  g_out += stub + "\n";
+  ++g_checks;
 }
 
 void type_name_decl(const Declaration *d) {
@@ -334,6 +340,7 @@ int main(int argc, char **argv) {
   table_init(table, "");
   analyse_text(source.c_str(), table, "", "in", 1, nullptr, 0, 0);
   g_out = g_cpp ? "#include <type_traits>\n" : "";
+  g_out += "#define _in\n#define _inout\n";
   g_out += source + "\n/* rendered */\n";
   std::vector<const Declaration *> seen;
   for_each_symbol(table.tags, [&](Symbol *sym) {
