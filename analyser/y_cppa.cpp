@@ -303,10 +303,14 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
       }
       --braces;
       cur = lex_token();
-      if (braces == 0) return;
+      if (braces == 0) {
+        if (recover > 0) --recover;  // the token that ends the error rule is shifted
+        return;
+      }
       continue;
     } else if (cur.cls == G_PUNCT && cur.text == ";" && braces == 0) {
       cur = lex_token();
+      if (recover > 0) --recover;
       return;
     }
     cur = lex_token();

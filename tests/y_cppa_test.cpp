@@ -433,6 +433,12 @@ TEST_F(Grammar, RecoveryKeepsCompletedDeclarations) {
   analyse("int a b c d; int ok;\n");
   EXPECT_EQ(count("SYNTAXERR"), 1);
   EXPECT_TRUE(ordinary("ok"));
+  // Two faulty declarations in a row: the ';' ending the first and two
+  // tokens of the second are shifted before the second error, so both count.
+  g_reports.clear();
+  analyse("int e f; int g h; int ok2;\n");
+  EXPECT_EQ(count("SYNTAXERR"), 2);
+  EXPECT_TRUE(ordinary("ok2"));
   // A member without its ';' before the closing brace ends the analysis.
   g_reports.clear();
   analyse("struct T { int m n }; int never;\n");
