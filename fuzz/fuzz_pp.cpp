@@ -19,8 +19,14 @@ int run(const uint8_t *data, size_t size) {
       pp_process_text(as_text ? text.c_str() : "#include \"fuzz.c\"", as_text, as_text ? "fuzz.c" : "",
                       as_text, result, macros, report_at_position);
     } catch (const fuzz_support::FuzzExit &) {
+      // The process would end here: drop the input stack it stopped in.
+      pp_reset_for_tests();
     }
-    pp_release(macros, 1);
+    try {
+      pp_release(macros, 1);
+    } catch (const fuzz_support::FuzzExit &) {
+      std::abort();  // releasing must not report
+    }
   }
   return 0;
 }

@@ -28,7 +28,7 @@ rm -rf "$work"
 mkdir -p "$work"
 # Process-lifetime objects (the string pool, option vectors) are never freed
 # by design: leak detection would report them on every input.
-export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=0:allocator_may_return_null=1
+export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=0:allocator_may_return_null=1:quarantine_size_mb=32
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 failed=""
 for t in $targets; do

@@ -1,0 +1,296 @@
+#!/usr/bin/env python3
+"""Whole-tool benchmark: ortekstart against gcc -E, clang -fsyntax-only and
+ctags on the same files in the same run.
+
+Inputs: generated files of 1,000 / 10,000 / 100,000 functions and as many
+globals, a file including the common C headers of the machine, and a larger
+real-world-like C file on those headers. Every tool runs on every file
+(best wall time of --repeat runs; peak memory from /usr/bin/time -v).
+
+Prints the times, the ratios of ortekstart to each tool, the growth factors
+from one size to the next, the peak memory against the preprocessed size
+(gcc -E output), and checks the targets:
+  - headers files: ortekstart within 3x clang -fsyntax-only;
+  - growth from 10,000 to 100,000 functions at most 12x;
+  - peak memory below 20x the preprocessed input (on the generated files,
+    where the input outweighs the process's fixed start-up memory; the
+    fixed part, measured on an empty file, is shown beside it).
+Exit status 1 when a target is missed.
+
+    bench/tool_bench.py [--bin ORTEKSTART] [--probax DIR] [--target QZLTGT]
+                        [--repeat N] [--sizes 1000,10000,100000]
+
+Without --bin, a Release build is made in build-bench (ortekstart only).
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+COMMON_HEADERS = ["stdio.h", "stdlib.h", "string.h", "stdint.h", "stddef.h", "stdarg.h", "stdbool.h",
+                  "errno.h", "math.h", "time.h", "signal.h", "pthread.h", "sys/types.h", "sys/stat.h",
+                  "fcntl.h", "unistd.h", "ctype.h", "limits.h", "assert.h", "setjmp.h"]
+
+
+def generated(n):
+    out = ["typedef struct node { int key; struct node *next; } node_t;"]
+    for i in range(n):
+        k = i % 3
+        if k == 0:
+            out.append("static int g%d = %d;" % (i, i))
+        elif k == 1:
+            out.append("node_t *g%d[4];" % i)
+        else:
+            out.append('const char *g%d = "v%d";' % (i, i))
+        out.append("int f%d(int a, node_t *p) { if (p) { return p->key + a; } return %d; }" % (i, i))
+    return "\n".join(out) + "\n"
+
+
+def headers_file():
+    out = ["#include <%s>" % h for h in COMMON_HEADERS]
+    out += ["", "static int counter;", "double scale = 1.5;",
+            "int add(int a, int b) { return a + b; }",
+            "size_t length(const char *s) { return strlen(s); }",
+            "void report(FILE *f, const char *m) { fprintf(f, \"%s\\n\", m); }"]
+    return "\n".join(out) + "\n"
+
+
+def realworld_file(units):
+    """Typical module code on the common headers: records, enums, tables of
+    function pointers, static helpers with loops and switches, globals."""
+    out = ["#include <%s>" % h for h in COMMON_HEADERS]
+    out.append("""
+#define CHECK(x) do { if (!(x)) { fprintf(stderr, "%s:%d: %s\\n", __FILE__, __LINE__, #x); abort(); } } while (0)
+#define ARRAY_SIZE(a) (sizeof(a) / sizeof((a)[0]))
+typedef enum { ST_IDLE, ST_RUN, ST_STOP, ST_ERROR } state_t;
+typedef int (*handler_t)(void *ctx, const char *arg, size_t len);
+struct buffer { char *data; size_t used, size; unsigned flags : 4; };
+static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+""")
+    for u in range(units):
+        out.append("""
+struct rec%(u)d { int id; double value; char name[32]; struct rec%(u)d *next; state_t st; };
+static struct rec%(u)d *head%(u)d;
+int limit%(u)d = %(u)d;
+static const char *names%(u)d[] = { "alpha", "beta", "gamma" };
+static int grow%(u)d(struct buffer *b, size_t more) {
+  if (b->used + more <= b->size) return 0;
+  size_t n = b->size ? b->size * 2 : 64;
+  while (n < b->used + more) n *= 2;
+  char *p = realloc(b->data, n);
+  if (!p) { errno = ENOMEM; return -1; }
+  b->data = p; b->size = n;
+  return 0;
+}
+int handle%(u)d(void *ctx, const char *arg, size_t len) {
+  struct buffer *b = ctx;
+  CHECK(b != NULL);
+  if (grow%(u)d(b, len + 1) < 0) return -1;
+  memcpy(b->data + b->used, arg, len);
+  b->used += len;
+  b->data[b->used] = '\\0';
+  for (size_t i = 0; i < len; ++i) if (isspace((unsigned char)arg[i])) b->flags |= 1;
+  return (int)len;
+}
+state_t step%(u)d(state_t s, int event) {
+  pthread_mutex_lock(&lock);
+  switch (s) {
+    case ST_IDLE: s = event ? ST_RUN : ST_IDLE; break;
+    case ST_RUN: s = event < 0 ? ST_ERROR : (event == 0 ? ST_STOP : ST_RUN); break;
+    default: break;
+  }
+  pthread_mutex_unlock(&lock);
+  return s;
+}
+double mean%(u)d(const double *v, size_t n) {
+  double s = 0;
+  for (size_t i = 0; i < n; ++i) s += v[i];
+  return n ? s / (double)n : NAN;
+}
+static handler_t table%(u)d[] = { handle%(u)d, handle%(u)d };
+""" % {"u": u})
+    return "\n".join(out)
+
+
+def parse_time_v(text):
+    m = re.search(r"Maximum resident set size \(kbytes\): (\d+)", text)
+    return int(m.group(1)) if m else 0
+
+
+class Runner:
+    def __init__(self, args, work):
+        self.args = args
+        self.work = work
+        self.gnu_time = shutil.which("time") and os.path.exists("/usr/bin/time")
+
+    def run(self, argv, cwd, env=None):
+        """Best wall time of the repeats and the peak memory (KB) of the best run."""
+        best, rss, status = None, 0, 0
+        for _ in range(self.args.repeat):
+            cmd = (["/usr/bin/time", "-v"] if self.gnu_time else []) + argv
+            t0 = time.perf_counter()
+            r = subprocess.run(cmd, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            t = time.perf_counter() - t0
+            status = r.returncode
+            if best is None or t < best:
+                best = t
+                rss = parse_time_v(r.stderr.decode("latin-1")) if self.gnu_time else 0
+        return best, rss, status
+
+
+def ensure_time():
+    if os.path.exists("/usr/bin/time"):
+        return
+    sudo = [] if os.geteuid() == 0 else ["sudo"]
+    print("installing the time package for peak memory", file=sys.stderr)
+    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+    subprocess.run(sudo + ["apt-get", "install", "-y", "--no-install-recommends", "time"], env=env,
+                   stdout=subprocess.DEVNULL)
+
+
+def release_build():
+    build = os.path.join(ROOT, "build-bench")
+    subprocess.run(["cmake", "-S", ROOT, "-B", build, "-DCMAKE_BUILD_TYPE=Release"], check=True,
+                   stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", build, "--target", "ortekstart", "-j2"], check=True,
+                   stdout=subprocess.DEVNULL)
+    return os.path.join(build, "ortekstart"), os.path.join(build, "probax")
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    p.add_argument("--bin")
+    p.add_argument("--probax")
+    p.add_argument("--target", help="QZLTGT (default: PROBAXDIR/target/gcc when present)")
+    p.add_argument("--repeat", type=int, default=3)
+    p.add_argument("--sizes", default="1000,10000,100000")
+    p.add_argument("--units", type=int, default=150, help="records of the real-world-like file")
+    args = p.parse_args()
+    ensure_time()
+    if args.bin:
+        tool = os.path.abspath(args.bin)
+        probax = os.path.abspath(args.probax or os.path.join(os.path.dirname(tool), "probax"))
+    else:
+        tool, probax = release_build()
+    target = args.target or os.path.join(probax, "target", "gcc")
+    if not os.path.isfile(os.path.join(target, "ana", "qzus_c.def")):
+        print("note: no target directory at %s; system headers are analysed without it" % target)
+        target = None
+    sizes = [int(s) for s in args.sizes.split(",")]
+
+    work = tempfile.mkdtemp(prefix="tool_bench.")
+    try:
+        files = []
+        for n in sizes:
+            files.append(("gen_%d.c" % n, generated(n), n))
+        files.append(("headers.c", headers_file(), None))
+        files.append(("realworld.c", realworld_file(args.units), None))
+        files.append(("empty.c", "", None))
+        for name, text, _ in files:
+            with open(os.path.join(work, name), "w") as f:
+                f.write(text)
+
+        env = dict(os.environ, PROBAXDIR=probax, ORTEK_SUPPRESS_COPYRIGHT="1", LANG="C")
+        for v in ("ORTEKLAN", "QZLTGT", "QZUTGT", "QZW_ADD_USR_INCLUDE"):
+            env.pop(v, None)
+        if target:
+            env["QZLTGT"] = target
+        r = Runner(args, work)
+        clang = shutil.which("clang") or shutil.which("clang-14")
+        ctags = shutil.which("ctags")
+        tools = [("ortekstart", lambda f: [tool, f, os.path.splitext(f)[0] + ".ptu"], env),
+                 ("gcc -E", lambda f: ["gcc", "-E", f, "-o", "/dev/null"], None)]
+        if clang:
+            tools.append(("clang -fsyntax-only", lambda f: [clang, "-fsyntax-only", "-w", f], None))
+        if ctags:
+            tools.append(("ctags", lambda f: [ctags, "-f", "/dev/null", f], None))
+
+        results = {}
+        for name, _, _ in files:
+            pre = subprocess.run(["gcc", "-E", name], cwd=work, capture_output=True).stdout
+            results[name] = {"size": os.path.getsize(os.path.join(work, name)), "pre": len(pre)}
+            for label, argv, e in tools:
+                t, rss, status = r.run(argv(name), work, e)
+                results[name][label] = (t, rss, status)
+
+        labels = [t[0] for t in tools]
+        print("ortekstart %s%s" % (tool, ", QZLTGT=" + target if target else ""))
+        print("best of %d runs; time in seconds, peak memory in MB\n" % args.repeat)
+        head = "%-16s %9s %9s" % ("file", "source KB", "pp KB")
+        for label in labels:
+            head += " %21s" % label
+        print(head)
+        for name, _, _ in files:
+            res = results[name]
+            line = "%-16s %9.1f %9.1f" % (name, res["size"] / 1024, res["pre"] / 1024)
+            for label in labels:
+                t, rss, status = res[label]
+                line += " %8.3fs %6.1fMB%s" % (t, rss / 1024, " !%d" % status if status not in (0, 3) else "   ")
+            print(line)
+        print("\n(!N: exit status N; ortekstart ends with 3 on warnings, 5 on errors)\n")
+
+        print("ratios ortekstart / tool (time)")
+        print("%-16s" % "file" + "".join(" %20s" % l for l in labels[1:]))
+        for name, _, _ in files:
+            if name == "empty.c":
+                continue
+            base = results[name]["ortekstart"][0]
+            print("%-16s" % name + "".join(" %19.2fx" % (base / results[name][l][0]) for l in labels[1:]))
+
+        print("\ngrowth factors (time of a size / time of the size before)")
+        print("%-16s" % "sizes" + "".join(" %20s" % l for l in labels))
+        growth_10_100 = None
+        for a, b in zip(sizes, sizes[1:]):
+            fa, fb = "gen_%d.c" % a, "gen_%d.c" % b
+            row = "%-16s" % ("%d -> %d" % (a, b))
+            for l in labels:
+                g = results[fb][l][0] / results[fa][l][0]
+                row += " %19.1fx" % g
+                if l == "ortekstart" and (a, b) == (10000, 100000):
+                    growth_10_100 = g
+            print(row)
+
+        fixed = results["empty.c"]["ortekstart"][1]
+        print("\npeak memory of ortekstart / preprocessed size (start-up memory on an empty file: %.1f MB)" %
+              (fixed / 1024))
+        mem_worst = 0.0
+        for name, _, n in files:
+            res = results[name]
+            if not res["pre"] or name == "empty.c":
+                continue
+            total = res["ortekstart"][1] * 1024 / res["pre"]
+            above = max(0, res["ortekstart"][1] - fixed) * 1024 / res["pre"]
+            print("%-16s %8.1fx   (above start-up: %.1fx)" % (name, total, above))
+            if n is not None and n == max(sizes):
+                mem_worst = max(mem_worst, total)
+
+        print("\ntargets")
+        failed = 0
+
+        def check(ok, text):
+            nonlocal failed
+            print("  %s  %s" % ("met   " if ok else "MISSED", text))
+            failed += 0 if ok else 1
+
+        if clang:
+            for name in ("headers.c", "realworld.c"):
+                ratio = results[name]["ortekstart"][0] / results[name][labels[2]][0]
+                check(ratio <= 3.0, "%s: ortekstart %.2fx clang -fsyntax-only (at most 3x)" % (name, ratio))
+        if growth_10_100 is not None:
+            check(growth_10_100 <= 12.0, "growth 10,000 -> 100,000 functions: %.1fx (at most 12x)" % growth_10_100)
+        if mem_worst:
+            check(mem_worst < 20.0, "peak memory on gen_%d.c: %.1fx the preprocessed size (below 20x)" %
+                  (max(sizes), mem_worst))
+        return 1 if failed else 0
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
