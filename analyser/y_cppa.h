@@ -38,9 +38,9 @@ ScopeContext grammar_scope_context();
 // argument nor default or instantiations nest too deeply.
 TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ,
                                      const std::vector<std::string> &arguments, int mark);
-// The template's body-independent text `text` with every template parameter
-// name replaced by its argument (or default); used for member definitions
-// captured with a class template.
+// `text` with every parameter name of the template replaced by its argument
+// (or its default); used for the member definitions captured with a class
+// template when its instances are completed.
 std::string bind_template_text(const TypeDesc *templ, const std::vector<std::string> &arguments,
                                const std::string &text);
 
