@@ -462,8 +462,9 @@ bool all_white(const std::string &s) {
   return true;
 }
 
-// Reads the arguments of a call up to its closing bracket.
-void collect_arguments(std::vector<Argument> &args, char opener) {
+// Reads the arguments of a call up to its closing bracket; false when the
+// text ends first.
+bool collect_arguments(std::vector<Argument> &args, char opener) {
   const char closer = opener == '[' ? ']' : ')';
   int nest = 0;
   args.emplace_back();
@@ -476,7 +477,7 @@ void collect_arguments(std::vector<Argument> &args, char opener) {
         continue;
       }
       pp_report(SEV_WARNING, "ERRINLINE", "unterminated macro call");
-      return;
+      return false;
     }
     std::string &cur = args.back().raw;
     const bool in_macro = L.kind == LV_MACRO || L.kind == LV_RESCAN;
@@ -545,7 +546,7 @@ void collect_arguments(std::vector<Argument> &args, char opener) {
     if (c == opener) {
       ++nest;
     } else if (c == closer) {
-      if (nest == 0) return;
+      if (nest == 0) return true;
       --nest;
     } else if (c == ',' && nest == 0) {
       args.emplace_back();
@@ -712,7 +713,31 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
     return;
   }
   std::vector<Argument> args;
-  collect_arguments(args, opener);
+  if (!collect_arguments(args, opener)) {
+    // A call without its closing bracket stays as it was written: expanding
+    // it would take the rest of the text as an argument, and an argument
+    // that holds calls of the macros around it again would nest without end.
+    std::string &o = out.text;
+    o += entry->name;
+    o.push_back(opener);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (i) o.push_back(',');
+      const std::string &raw = args[i].raw;
+      for (std::size_t k = 0; k < raw.size(); ++k) {
+        if (raw[k] == '\n' && k + 1 < raw.size() && (raw[k + 1] == '-' || is_hspace(raw[k + 1]))) {
+          if (out.rescan_kind == 8) {
+            o.append(raw, k, 2);
+          } else if (raw[k + 1] != '-') {
+            o.push_back(raw[k + 1]);
+          }
+          ++k;
+          continue;
+        }
+        o.push_back(raw[k]);
+      }
+    }
+    return;
+  }
   if (args.size() == 1 && all_white(args[0].raw)) args.clear();
   const int n = (int)args.size(), np = def->nargs;
   // The variadic parameter may take nothing: va() is a complete call.

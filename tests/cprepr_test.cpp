@@ -646,6 +646,11 @@ TEST_F(Pp, ArgumentCountDiagnostics) {
   Result r = run_file("open.c", "#define F(x) x\nF(1, 2\n");
   EXPECT_NE(r.err.find("ERRINLINE,  [" + path("open.c") + ":3]  unterminated macro call"), std::string::npos)
       << r.err;
+  EXPECT_NE(r.out.find("\nF(1, 2 "), std::string::npos) << r.out;  // left as written
+  // An open call whose text calls the macro around it again does not nest.
+  r = run("#define C(m, ...) m(__VA_ARGS__ C(A,1,2) C(B,p,q)\n#define A(a,b) ((a)+(b))\nC(A, 1, 2) C(B, p, q)\n");
+  EXPECT_EQ(count(r.err, "ERRINLINE"), 1) << r.err;
+  EXPECT_EQ(r.err.find("NBRECURSI"), std::string::npos);
   std::string many;
   for (int i = 0; i < 5000; ++i) many += "arg" + std::to_string(i) + ",";
   r = run("#define VB(...) <__VA_ARGS__>\nVB(" + many + "end)\n");
