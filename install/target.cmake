@@ -13,7 +13,7 @@ if(ORTEK_HOST_GCC AND ORTEK_HOST_GXX)
     COMMAND ${CMAKE_COMMAND} -DGCC=${ORTEK_HOST_GCC} -DGXX=${ORTEK_HOST_GXX}
             -DSOURCE=${CMAKE_CURRENT_LIST_DIR}/target -DOUT=${PROBAX_TARGET_DIR}
             -P ${CMAKE_CURRENT_LIST_DIR}/target/gentarget.cmake
-    DEPENDS ${_target_sources}
+    DEPENDS ${_target_sources} ${ORTEK_HOST_GCC} ${ORTEK_HOST_GXX}
     COMMENT "Target directory of the host GCC in ${PROBAX_TARGET_DIR}")
   add_custom_target(target_gcc ALL DEPENDS ${PROBAX_TARGET_DIR}/ana/qzus_c.def ${PROBAX_TARGET_DIR}/ana/qzus_cpp.def)
   add_dependencies(ortekstart target_gcc)

@@ -2,7 +2,10 @@
 # One case of the host GCC target: runs ortekstart on a source file with
 # QZLTGT naming the target directory and checks the script it writes.
 #
-#   check_case.sh --bin ORTEKSTART --target DIR [--cpp] [--keep] FILE
+#   check_case.sh --bin ORTEKSTART --target DIR [--cpp] [--usr-include] [--keep] FILE
+#
+# --usr-include also sets QZW_ADD_USR_INCLUDE (the system directories then
+# stand twice in the header search).
 #
 # The first line of FILE names what the script must hold, as
 #   /* globals: a b; functions: f g; types: t; status: N */
@@ -14,18 +17,19 @@
 # may meet constructs the grammar does not cover, only warnings are allowed
 # besides: no error, no fatal or internal error.
 set -u
-bin="" target="" std="qzus_c.def" keep=0 file=""
+bin="" target="" std="qzus_c.def" keep=0 file="" usr=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --bin) bin=$2; shift ;;
     --target) target=$2; shift ;;
     --cpp) std="qzus_cpp.def" ;;
     --keep) keep=1 ;;
+    --usr-include) usr=(QZW_ADD_USR_INCLUDE=1) ;;
     *) file=$1 ;;
   esac
   shift
 done
-[ -n "$bin" ] && [ -n "$target" ] && [ -f "$file" ] || { sed -n '2,14p' "$0"; exit 2; }
+[ -n "$bin" ] && [ -n "$target" ] && [ -f "$file" ] || { sed -n '2,18p' "$0"; exit 2; }
 if [ ! -f "$target/ana/$std" ]; then echo "no target directory $target"; exit 2; fi
 
 name=$(basename "$file")
@@ -43,7 +47,7 @@ cp "$file" "$work/"
 args=("$name" "$base.ptu")
 [ "$std" = "qzus_cpp.def" ] && args+=("-STD_DEFINE=$target/ana/$std")
 (cd "$work" && env -u QZUTGT -u QZW_ADD_USR_INCLUDE -u QZW_NOBASENAME -u ORTEKLAN -u LC_ALL \
-  LANG=C ORTEK_SUPPRESS_COPYRIGHT= PROBAXDIR="$(dirname "$(dirname "$target")")" QZLTGT="$target" \
+  LANG=C ORTEK_SUPPRESS_COPYRIGHT= PROBAXDIR="$(dirname "$(dirname "$target")")" QZLTGT="$target" "${usr[@]}" \
   "$bin" "${args[@]}" >"$work/.stdout" 2>"$work/.stderr" </dev/null)
 status=$?
 rc=0
