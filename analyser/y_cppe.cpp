@@ -9,6 +9,7 @@
 // types and values are computed as each node is reduced.
 #include "y_cppe.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -315,22 +316,61 @@ struct ParseError {
 };
 struct TooDeep {};
 
+AnalyserReport g_outer_report = nullptr;  // in force outside the converters
+bool g_in_converter = false;
+
 void warn(const char *code, const std::string &arg, int severity = SEV_WARNING) {
   Analysis &an = *g_an;
-  if (an.callback && an.callback != expression_bound_callback)
+  if (an.callback && an.callback != expression_bound_callback) {
     an.callback(severity, code, arg, an.file ? an.file : "", an.line);
-  else
+  } else if (g_in_converter) {
+    const std::string_view f = an.file ? std::string_view(an.file) : std::string_view();
+    if (g_outer_report)
+      g_outer_report(severity, code, arg, f, an.line);
+    else
+      report_at_position(severity, code, arg, f, an.line);
+  } else {
     analyser_report(severity, code, arg, an.file, an.line);
+  }
 }
 
-std::string span(const Node *n) {
+// Source text of a node, for report arguments. Long texts are cut: a chain
+// of many reported operators must not cost the square of its length.
+constexpr size_t kReportTextLimit = 200;
+
+std::string source_text(const Node *n, size_t limit) {
   const std::string &s = *g_an->text;
   if (!n || n->begin >= s.size() || n->end <= n->begin) return std::string();
-  std::string out = s.substr(n->begin, n->end - n->begin);
+  const size_t len = std::min(n->end - n->begin, limit);
+  std::string out = s.substr(n->begin, len);
+  if (len < n->end - n->begin) out += "...";
   while (!out.empty() && (out.back() == ' ' || out.back() == '\t' || out.back() == '\n'))
     out.pop_back();
   return out;
 }
+
+std::string span(const Node *n) { return source_text(n, kReportTextLimit); }
+
+// The constant converters report at the scanner's position; inside an
+// expression the position is the expression's.
+void converter_report(int severity, const char *code, std::string_view arg, std::string_view,
+                      int) {
+  warn(code, std::string(arg), severity);
+}
+
+struct ConverterReports {
+  AnalyserReport saved;
+  bool was_in;
+  ConverterReports() : saved(analyser_report_callback()), was_in(g_in_converter) {
+    g_outer_report = saved;
+    g_in_converter = true;
+    set_analyser_report(converter_report);
+  }
+  ~ConverterReports() {
+    set_analyser_report(saved);
+    g_in_converter = was_in;
+  }
+};
 
 Node *new_node(int kind, size_t begin, size_t end) {
   g_an->arena.push_back(std::make_unique<Node>());
@@ -907,10 +947,13 @@ Node *parse_primary() {
       Node *n = new_node(NK_INTEGER, t.begin, t.end);
       n->text = t.text;
       ConstantValue cv;
-      if (t.kind == E_RADIX)
-        convert_radix_integer(t.text.c_str(), cv);
-      else
-        convert_integer(t.text.c_str(), cv);
+      {
+        ConverterReports at_expression;
+        if (t.kind == E_RADIX)
+          convert_radix_integer(t.text.c_str(), cv);
+        else
+          convert_integer(t.text.c_str(), cv);
+      }
       advance();
       // The type follows the value and the suffix, as the languages say.
       const AnalysisSettings &s = analysis_settings();
@@ -949,7 +992,10 @@ Node *parse_primary() {
       Node *n = new_node(NK_CHARACTER, t.begin, t.end);
       n->text = t.text;
       ConstantValue cv;
-      convert_character(t.text.c_str(), cv);
+      {
+        ConverterReports at_expression;
+        convert_character(t.text.c_str(), cv);
+      }
       advance();
       set_int(n, cv.value, cv.width ? cv.width : -analysis_settings().int_bits);
       return n;

@@ -2,6 +2,7 @@
 // semantics, limits, and the character-constant image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -13,8 +14,14 @@
 namespace {
 
 std::vector<std::string> g_codes;
-void capture(int, const char *code, std::string_view, std::string_view, int) {
+size_t g_longest_arg = 0;
+std::string g_last_file;
+int g_last_line = 0;
+void capture(int, const char *code, std::string_view arg, std::string_view file, int line) {
   g_codes.push_back(code);
+  g_longest_arg = std::max(g_longest_arg, arg.size());
+  g_last_file = std::string(file);
+  g_last_line = line;
 }
 
 class Expr : public ::testing::Test {
@@ -146,6 +153,22 @@ TEST_F(Expr, DivisionByZeroAndOverflowAreReported) {
   EXPECT_TRUE(reported("ENTOUTRAN"));
   value("99999999999999999999999");
   EXPECT_TRUE(reported("ENTOUTRAN"));
+}
+
+TEST_F(Expr, ReportsCarryTheExpressionsPositionAndShortTexts) {
+  value("99999999999999999999999");
+  ASSERT_TRUE(reported("ENTOUTRAN"));
+  EXPECT_EQ(g_last_file, "t.c");
+  EXPECT_EQ(g_last_line, 3);
+  declare("int x;");
+  std::string chain = "x";
+  for (int i = 0; i < 50000; ++i) chain += "++";
+  g_longest_arg = 0;
+  const auto start = std::chrono::steady_clock::now();
+  value(chain);
+  EXPECT_EQ(g_codes.size(), 50000u);
+  EXPECT_LE(g_longest_arg, 210u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 TEST_F(Expr, TargetSizesDecideTypes) {
