@@ -175,6 +175,10 @@ TEST_F(IncludeScanTest, ActiveIncludesWithWhatStandsBeforeThem) {
   // A block that copied text opens and no copied text closes.
   EXPECT_EQ(section("extern \"C\" {\n#include \"a.h\"\n}\n"),
             banner() + "\n#extern \"C\" {\n##include \"a.h\"\n#}\n");
+  // Closed by copied text before a later include: no closing line at the
+  // end, and each copied piece parses on its own.
+  EXPECT_EQ(section("extern \"C\" {\n#include \"a.h\"\nint mid;\n}\n#include \"b.h\"\n"),
+            banner() + "\n#extern \"C\" {\n##include \"a.h\"\n\n#int mid;\n#}\n##include \"b.h\"\n");
   // Continuation lines stay script comment lines.
   EXPECT_EQ(section("#define TWO \\\n  2\n#include \"a.h\"\n"), banner() + "##define TWO \\\n#  2\n##include \"a.h\"\n");
   EXPECT_EQ(section("int split = \\\n  4;\n#include \"a.h\"\n"),
