@@ -8,14 +8,15 @@
 # stand twice in the header search).
 #
 # The first line of FILE names what the script must hold, as
-#   /* globals: a b; functions: f g; types: t; status: N */
-# (types and status optional; status 0 by default). The environment of the tested file must list
-# exactly the globals, the services must be exactly the functions (members
-# as Class_member), and before BEGIN only their extern lines and the
-# definitions of the named types of the file may stand. In a
-# C case (status 0) every diagnostic is an information; in a C++ case, which
-# may meet constructs the grammar does not cover, only warnings are allowed
-# besides: no error, no fatal or internal error.
+#   /* globals: a b; functions: f g; types: t; consts: c; status: N */
+# (types, consts and status optional; status 0 by default). The environment
+# of the tested file must list exactly the globals, the services must be
+# exactly the functions (members as Class_member), and before BEGIN only
+# the extern lines of these, of the consts (globals that are constants: an
+# extern line, no environment entry) and the definitions of the named types
+# of the file may stand. In a C case every diagnostic is an information; in
+# a C++ case, which may meet constructs the grammar does not cover, warnings
+# are allowed too: no error, no fatal or internal error.
 set -u
 bin="" target="" std="qzus_c.def" keep=0 file="" usr=()
 while [ $# -gt 0 ]; do
@@ -29,7 +30,7 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
-[ -n "$bin" ] && [ -n "$target" ] && [ -f "$file" ] || { sed -n '2,18p' "$0"; exit 2; }
+[ -n "$bin" ] && [ -n "$target" ] && [ -f "$file" ] || { sed -n '2,20p' "$0"; exit 2; }
 if [ ! -f "$target/ana/$std" ]; then echo "no target directory $target"; exit 2; fi
 
 name=$(basename "$file")
@@ -39,6 +40,7 @@ field() { sed -n "s/.*$1: *\([^;*]*\).*/\1/p" <<<"$spec" | xargs -n1 2>/dev/null
 want_globals=$(field globals)
 want_functions=$(field functions)
 want_types=$(field types)
+want_consts=$(field consts)
 want_status=$(field status)
 want_status=${want_status:-0}
 
@@ -85,7 +87,7 @@ else
   [ -z "$others" ] || fail "declarations before BEGIN besides the file's own:"$'\n'"$others"
   externs=$(sed -n '/^BEGIN$/q;/^    #extern /p' "$script" | wc -l)
   if [ "$std" = "qzus_c.def" ]; then
-    n=$(echo $want_globals $want_functions | wc -w)
+    n=$(echo $want_globals $want_functions $want_consts | wc -w)
     [ "$externs" = "$n" ] || fail "$externs extern lines, expected $n"
   fi
 fi
