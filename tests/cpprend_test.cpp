@@ -124,6 +124,24 @@ TEST_F(Render, CallsStubsAndObjects) {
   EXPECT_EQ(decl(push, RM_STUB), "int Stack::push(int  _in v);");
 }
 
+TEST_F(Render, DefaultsExceptionsOldStyleAndTypedefs) {
+  analyse(
+      "struct S { int a; }; typedef struct S S; typedef struct S T; typedef int F(int); "
+      "void f(int a = 3, char c = 0x41) throw (int, char); void g() throw (); "
+      "int k(a, b) int a; char *b; { return 0; } enum { A, B };");
+  EXPECT_EQ(decl(ord("f"), RM_EXTERN), "void f(int a = 3, char c = 0x41) throw (int, char);");
+  EXPECT_EQ(decl(ord("g"), RM_EXTERN), "void g() throw ();");
+  EXPECT_EQ(decl(ord("k"), RM_EXTERN), "int k(int a, char *b);");
+  EXPECT_EQ(decl(ord("S")), "typedef struct S S;");
+  EXPECT_EQ(decl(ord("T")), "typedef struct S T;");
+  EXPECT_EQ(decl(ord("F")), "typedef int F(int);");
+  std::string unnamed;
+  for_each_symbol(table.tags, [&](Symbol *sym) {
+    if (sym->decl && !sym->decl->name) unnamed = decl(sym->decl, RM_ORDINARY, 1);
+  });
+  EXPECT_EQ(unnamed, "enum {\n\tA,\n\tB\n};");
+}
+
 TEST_F(Render, ParameterFormReportsUnnamedParameters) {
   analyse("int f(int, char *); int one(int);");
   EXPECT_EQ(decl(ord("f"), RM_OBJECT), "f(int, char[200]);");
