@@ -113,6 +113,21 @@ TEST_F(DeclSectionTest, GlobalsAndTheTypesTheyNeed) {
   EXPECT_EQ(declarations("typedef unsigned long ulong_t;\nstruct h { ulong_t v; };\nstruct h one;\n"),
             globals_ + "    #typedef unsigned long ulong_t;\n    #struct h;\n    #struct h {\n    #\tulong_t v;\n    #};\n"
                        "    #extern struct h one;\n");
+  // A structure known only by name is declared forward; two structures
+  // pointing at each other come in source order, each once.
+  EXPECT_EQ(declarations("struct opaque;\nstruct opaque *handle;\n"),
+            globals_ + "    #struct opaque;\n    #extern struct opaque *handle;\n");
+  const std::string pair = declarations("struct a { struct b *pb; };\nstruct b { struct a *pa; };\nstruct a x;\n");
+  const std::size_t fa = pair.find("    #struct a;\n"), fb = pair.find("    #struct b;\n");
+  const std::size_t da = pair.find("    #struct a {\n"), db = pair.find("    #struct b {\n");
+  ASSERT_TRUE(fa != std::string::npos && fb != std::string::npos && da != std::string::npos &&
+              db != std::string::npos)
+      << pair;
+  EXPECT_LT(fa, da);
+  EXPECT_LT(fb, db);
+  EXPECT_LT(da, db);
+  EXPECT_EQ(pair.find("    #struct b {\n", db + 1), std::string::npos);
+  EXPECT_NE(pair.find("    #extern struct a x;\n"), std::string::npos);
   EXPECT_EQ(error_count() + warning_count(), 0);
 }
 
