@@ -35,7 +35,6 @@ class Gen:
         self.size_types = list(C_BASES) + ["void *", "char *", "int[3]", "short[5]"]
         self.typedefs = []      # names usable as base types
         self.tags = []          # "struct S" texts usable as base types (complete)
-        self.struct_typedefs = []
         self.const_typedefs = []
         self.n = 0
 
@@ -100,11 +99,7 @@ class Gen:
         pool += self.tags * 2
         b = self.r.choice(pool)
         q = self.r.choice(QUALS)
-        if self.avoid_known and b in self.struct_typedefs:
-            # The declaration grammar replaces a typedef name of a structure
-            # by the structure, dropping the typedef's own qualifiers when
-            # more are written (known fault; --with-known-faults keeps them).
-            q = ""
+
         return (q + " " + b).strip() if self.r.random() < 0.5 else (b + " " + q).strip()
 
     def type_tree(self, depth=0, allow_func=True, allow_void=False):
@@ -188,8 +183,6 @@ class Gen:
     def typedef_chain(self):
         a = self.name("T")
         base = self.base()
-        if "struct " in base or "union " in base or base in self.struct_typedefs:
-            self.struct_typedefs.append(a)
         if "const" in base or base in self.const_typedefs:
             self.const_typedefs.append(a)
         self.emit("typedef %s;" % self.declarator(("base", base), a))
@@ -201,14 +194,8 @@ class Gen:
         c = self.name("T")
         self.emit("typedef %s;" % self.declarator(("arr", ("base", b), self.bound()), c))
         self.typedefs += [a, b]
-        # Typedef names of structures are kept out of sizeof: the
-        # declaration grammar writes them back as the structure's tag
-        # (known fault of the expression text it keeps).
-        self.size_types += [x for x in (a, b, c) if not (self.avoid_known and self.names_struct(x))]
+        self.size_types += [a, b, c]
         self.emit("extern %s;" % self.declarator(("ptr", ("base", c), ""), self.name("v")))
-
-    def names_struct(self, typedef):
-        return typedef in self.struct_typedefs
 
     def member_lines(self, depth):
         # A member of a const typedef type would make the structure
@@ -274,7 +261,6 @@ class Gen:
             self.emit("typedef %s %s;" % (full, tag))
             if not self.cpp:
                 self.typedefs.append(tag)
-                self.struct_typedefs.append(tag)
 
     def enumeration(self):
         tag = self.name("E")
@@ -336,9 +322,13 @@ class Gen:
 
     def cpp_namespace(self):
         ns = self.name("N")
-        self.emit("namespace %s { struct P { int a; long b; }; }" % ns)
+        self.emit("namespace %s { struct P { int a; long b; }; typedef int Count; }" % ns)
         self.emit("extern %s::P %s;" % (ns, self.name("v")))
         self.emit("extern %s::P *%s[%s];" % (ns, self.name("v"), self.bound()))
+        if not self.avoid_known:
+            # A typedef name of a namespace comes back unqualified (the
+            # grammar's use of the name does not record its scope).
+            self.emit("extern %s::Count %s;" % (ns, self.name("v")))
 
     def cpp_template(self):
         t = self.name("Box")

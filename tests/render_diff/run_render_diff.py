@@ -23,6 +23,8 @@ def main():
     ap.add_argument("--seed", type=int, default=20261207)
     ap.add_argument("--files", type=int, default=6)
     ap.add_argument("--decls", type=int, default=60)
+    ap.add_argument("--with-known-faults", action="store_true",
+                    help="keep the constructs of known faults of the declaration grammar")
     a = ap.parse_args()
     gcc, gxx = shutil.which("gcc"), shutil.which("g++")
     if not gcc or not gxx:
@@ -33,7 +35,8 @@ def main():
     shutil.rmtree(a.work, ignore_errors=True)
     os.makedirs(out_dir)
     gen = subprocess.run([sys.executable, os.path.join(HERE, "gen_render_corpus.py"), corpus,
-                          "--seed", str(a.seed), "--files", str(a.files), "--decls", str(a.decls)],
+                          "--seed", str(a.seed), "--files", str(a.files), "--decls", str(a.decls)]
+                         + (["--with-known-faults"] if a.with_known_faults else []),
                          capture_output=True, text=True, check=True)
     declarations = int(gen.stdout.strip())
     failures = 0
