@@ -1,5 +1,6 @@
 #include "cpcase.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "cprepr.h"
@@ -81,4 +82,12 @@ bool pp_case_search(const std::string &name, IncludeDir *from, std::string &path
     }
   }
   return false;
+}
+
+bool pp_case_first_use(const std::string &name, const std::string &path) {
+  static std::unordered_set<std::string> seen;
+  std::string key = name;
+  key.push_back('\0');
+  key += path;
+  return seen.insert(key).second;
 }

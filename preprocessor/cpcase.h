@@ -21,3 +21,8 @@ bool pp_case_match(const std::string &dir, const std::string &name, std::string 
 // passed over). found_in receives the entry that gave the file, or nullptr
 // when the name alone did.
 bool pp_case_search(const std::string &name, IncludeDir *from, std::string &path, IncludeDir *&found_in);
+
+// Whether name was first found as path in this run: the information that
+// names the file taken is given once for each, not at every analysis that
+// meets the same directive again.
+bool pp_case_first_use(const std::string &name, const std::string &path);

@@ -282,7 +282,8 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     text = read_source(path);
     if (text) found_in = d;
   }
-  if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path)))
+  if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path)) &&
+      pp_case_first_use(name, path))
     pp_report(SEV_INFO, "INCLCASSE", path);
   if (!text) pp_report(SEV_FATAL, "IMPOUVFIC", name);
   if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);

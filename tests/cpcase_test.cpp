@@ -65,6 +65,14 @@ class CaseFallback : public ::testing::Test {
     err = testing::internal::GetCapturedStderr();
     return out;
   }
+  // Another run in the same context.
+  std::string again(const std::string &text, std::string &err) {
+    std::string out;
+    testing::internal::CaptureStderr();
+    pp_process_text(text.c_str(), 0, "", 0, out, *table_, report_at_position);
+    err = testing::internal::GetCapturedStderr();
+    return out;
+  }
   std::string dir_;
   MacroTable *table_ = nullptr;
 };
@@ -121,6 +129,12 @@ TEST_F(CaseFallback, IncludeSearchFallsBackOnlyWhenNoExactFileExists) {
       << err;
   EXPECT_EQ(err.find("types.h"), std::string::npos) << err;
   EXPECT_EQ(error_count() + warning_count(), 0);
+  // The generator analyses a file several times: each file taken is named once.
+  out = again("#include \"only.h\"\n#include \"ONLY.H\"\n", err);
+  EXPECT_NE(out.find("in_a_only"), std::string::npos) << out;
+  EXPECT_EQ(err.find(path("a/Only.h")), err.rfind(path("a/Only.h"))) << err;
+  EXPECT_EQ(err.find("found ignoring case: " + path("a/Only.h")), err.rfind("found ignoring case: ")) << err;
+  EXPECT_NE(err.find("found ignoring case: " + path("a/Only.h")), std::string::npos) << err;
 }
 
 TEST_F(CaseFallback, NameBesideTheIncluderIsFoundThroughItsDirectory) {
