@@ -1186,6 +1186,46 @@ Node *parse_primary() {
         return n;
       }
     }
+    // static_cast<T>(e) and the other named casts.
+    if (w.text == "static_cast" || w.text == "reinterpret_cast" || w.text == "const_cast" ||
+        w.text == "dynamic_cast") {
+      Nest nest;
+      advance();
+      if (!is_punct("<")) fail();
+      advance();
+      const size_t start = cur().begin;
+      int level = 0;
+      while (!(is_punct(">") && level == 0) && !(is_punct(">>") && level == 1)) {
+        if (cur().kind == E_END) fail();
+        if (is_punct("<")) ++level;
+        if (is_punct(">")) --level;
+        advance();
+      }
+      size_t stop = cur().begin;
+      if (is_punct(">>")) {  // "static_cast<A<int>>(x)": the first '>' closes A
+        ++stop;
+        advance();
+      } else {
+        advance();
+      }
+      std::string type_text = g_an->text->substr(start, stop - start);
+      expect("(");
+      Node *operand = parse_comma();
+      expect(")");
+      Node *n = new_node(NK_CAST, w.begin, prev_end());
+      n->a = operand;
+      n->text = type_text;
+      const TypeDesc *ty = read_type(type_text);
+      if (!ty) {
+        warn("EXPERRONE", span(n));
+        return n;
+      }
+      if (w.text == "dynamic_cast")
+        n->type = ty;
+      else
+        fold_cast(n, ty, operand);
+      return n;
+    }
     if (w.text == "sizeof") {
       Nest nest;
       advance();

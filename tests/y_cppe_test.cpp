@@ -140,6 +140,8 @@ TEST_F(Expr, FoldingFollowsC) {
       {"sizeof \"abc\"", "4"},    {"0 && 1 / 0", "0"},        {"1 || 1 / 0", "1"},
       {"2147483647 + 1u", "2147483648"}, {"3000000000", "3000000000"},
       {"(1, 2)", "none"},         {"1.5", "none"},            {"true + true", "2"},
+      {"static_cast<unsigned char>(300)", "44"}, {"const_cast<int>(N) + 1", "6"},
+      {"reinterpret_cast<long>(7)", "7"},
   };
   for (const auto &c : cases) EXPECT_EQ(value(c.text), c.value) << c.text;
 }

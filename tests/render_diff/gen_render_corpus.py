@@ -81,8 +81,11 @@ class Gen:
         if k == 8:
             return "(%s ? %s : %s)" % (a, self.expr(depth + 1), self.expr(depth + 1))
         if k == 9:
-            return "((%s)%s)" % (self.r.choice(["unsigned char", "char", "short", "unsigned", "long",
-                                                "signed char", "unsigned short"]), a)
+            t = self.r.choice(["unsigned char", "char", "short", "unsigned", "long",
+                               "signed char", "unsigned short"])
+            if self.cpp and self.r.random() < 0.4:
+                return "static_cast<%s>(%s)" % (t, a)
+            return "((%s)%s)" % (t, a)
         if k == 10:
             return "%s(%s)" % (self.r.choice(["-", "~", "!", "+"]), a)
         return "(%s)" % a
@@ -330,6 +333,13 @@ class Gen:
             # grammar's use of the name does not record its scope).
             self.emit("extern %s::Count %s;" % (ns, self.name("v")))
 
+    def cpp_constants(self):
+        # Constant variables as bounds are C++ only.
+        c = self.name("CN")
+        self.emit("const int %s = %s;" % (c, self.expr(1)))
+        self.emit("extern int %s[((%s * 2 + 1) & 15) + 1];" % (self.name("v"), c))
+        self.enumerators.append((c, None))
+
     def cpp_template(self):
         t = self.name("Box")
         self.emit("template <class T> struct %s { T v; T *p; };" % t)
@@ -344,7 +354,7 @@ def write_file(path, rnd, cpp, n_decls, avoid_known):
     if not cpp:
         families.append(g.old_style)
     else:
-        families += [g.cpp_class, g.cpp_refs, g.cpp_namespace, g.cpp_template]
+        families += [g.cpp_class, g.cpp_refs, g.cpp_namespace, g.cpp_template, g.cpp_constants]
     g.enumeration()
     g.structure()
     while g.count < n_decls:
