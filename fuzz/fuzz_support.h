@@ -59,8 +59,9 @@ inline void setup() {
   register_bibli_messages();
   register_ana_c_cpp_messages();
   set_exit_hook(throw_exit);
-  char pattern[] = "/tmp/ortek-fuzz.XXXXXX";
-  if (!mkdtemp(pattern)) std::abort();
+  const char *tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ortek-fuzz.XXXXXX";
+  if (!mkdtemp(pattern.data())) std::abort();
   work_folder() = pattern;
   std::filesystem::current_path(work_folder());
   std::atexit(remove_work_folder);

@@ -26,6 +26,9 @@ echo "run-fuzz: build took $(( $(date +%s) - start )) s"
 work="$root/$build/fuzz-work"
 rm -rf "$work"
 mkdir -p "$work"
+# The targets make their private folders here, not in /tmp: a run that ends
+# on a finding leaves its folder for inspection, inside the work folder.
+export TMPDIR="$work"
 # Process-lifetime objects (the string pool, option vectors) are never freed
 # by design: leak detection would report them on every input.
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=0:allocator_may_return_null=1:quarantine_size_mb=32

@@ -111,6 +111,35 @@ def command_lines():
                     add("optfile", fh.read())
 
 
+def packed_cases():
+    """End-to-end cases as inputs of the whole-generation target: the options
+    line, the tested file as t.c, then the other files of the case."""
+    base = os.path.join(ROOT, "tests", "e2e")
+    skip = {"cmd", "env", "status", "expected.stderr", "expected.stdout"}
+    for case in sorted(os.listdir(base)):
+        folder = os.path.join(base, case)
+        if not os.path.isfile(os.path.join(folder, "cmd")):
+            continue
+        with open(os.path.join(folder, "cmd")) as fh:
+            try:
+                words = shlex.split(fh.read())
+            except ValueError:
+                continue
+        if len(words) < 2 or not os.path.isfile(os.path.join(folder, words[0])):
+            continue
+        parts = [b"//! " + " ".join(words[2:]).encode() + b"\n"]
+        with open(os.path.join(folder, words[0]), "rb") as fh:
+            parts.append(fh.read())
+        for f in sorted(os.listdir(folder)):
+            path = os.path.join(folder, f)
+            if f in skip or f == words[0] or not os.path.isfile(path):
+                continue
+            with open(path, "rb") as fh:
+                body = fh.read()
+            parts.append(b"\n//@ " + f.encode() + b"\n" + body)
+        yield b"".join(parts)
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "fuzz", "corpus")
     texts = list(source_texts()) + list(unit_test_texts()) + list(generated_texts())
@@ -141,6 +170,11 @@ def main():
             with open(os.path.join(folder, name), "wb") as fh:
                 fh.write(files[name])
         print("%-9s %d" % (target, min(len(names), PER_TARGET)))
+    # Every end-to-end case, whatever the sample took.
+    for p in packed_cases():
+        if len(p) <= LIMIT:
+            with open(os.path.join(out, "generate", "case-" + hashlib.sha1(p).hexdigest()[:12]), "wb") as fh:
+                fh.write(p)
 
 
 if __name__ == "__main__":

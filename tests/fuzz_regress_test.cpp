@@ -85,4 +85,19 @@ TEST(FuzzRegressions, FatalReportEndsOnlyTheInput) {
   EXPECT_NE(text.find("SERVICE f"), std::string::npos) << text;
 }
 
+// The whole-generation input carries its options and further files.
+TEST(FuzzRegressions, GenerationInputCarriesOptionsAndFiles) {
+  const std::string input =
+      "//! -SIMULATE=s.c\nint g;\nint f(int a) { return a; }\n//@ s.c\nint h;\nint k(void) { return 1; }\n"
+      "//@ ../escape.c\nint lost;\n";
+  fuzz_generate::run(reinterpret_cast<const uint8_t *>(input.data()), input.size());
+  EXPECT_EQ(error_count(), 0);
+  std::ifstream script("t.ptu");
+  const std::string text((std::istreambuf_iterator<char>(script)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("-- STUB DECLARATIONS OF THE SIMULATED FILES"), std::string::npos) << text;
+  EXPECT_NE(text.find("SERVICE f"), std::string::npos);
+  EXPECT_EQ(text.find("lost"), std::string::npos);
+  EXPECT_FALSE(fs::exists("../escape.c"));
+}
+
 }  // namespace
