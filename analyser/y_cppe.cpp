@@ -515,11 +515,12 @@ Layout record_layout(const TypeDesc *t, int depth) {
   long long align = 1;
   for (const BaseNode *b = rec->first_base; b; b = b->next) {
     if (b->is_virtual) return Layout();
-    Layout bl = layout_of(b->base, depth + 1);
-    if (bl.size < 0) return Layout();
+    // An empty base takes no room in the derived class.
     const TypeDesc *bs = strip(b->base);
     const bool empty = bs && bs->record && !bs->record->first && !bs->record->first_base;
     if (empty) continue;
+    Layout bl = layout_of(b->base, depth + 1);
+    if (bl.size < 0) return Layout();
     bits = round_up(bits, bl.align * 8) + bl.size * 8;
     if (bl.align > align) align = bl.align;
   }

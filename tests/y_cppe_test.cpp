@@ -229,6 +229,21 @@ TEST_F(Expr, ImageOfCharacterConstants) {
   EXPECT_EQ(r->image, "('\\033' + 1)");
 }
 
+TEST_F(Expr, QualifiedNamesAndBases) {
+  declare(
+      "int g = 1; struct A { enum { K = 7 }; }; namespace N { enum { Q = 2 }; } "
+      "struct B1 { int a; }; struct D : public B1 { char c; }; struct E { }; "
+      "struct D2 : E { int x; };");
+  EXPECT_EQ(value("A::K * 2"), "14");
+  EXPECT_EQ(value("N::Q + A::K"), "9");
+  EXPECT_EQ(value("sizeof(D)"), "8");
+  EXPECT_EQ(value("sizeof(D2)"), "4");
+  run("::g");
+  EXPECT_TRUE(g_codes.empty());
+  run("N::nothing");
+  EXPECT_TRUE(reported("IDENTIINC"));
+}
+
 TEST_F(Expr, BitFieldLayout) {
   declare(
       "struct B { unsigned a : 3; unsigned b : 30; char c; }; "

@@ -333,6 +333,17 @@ class Gen:
             # grammar's use of the name does not record its scope).
             self.emit("extern %s::Count %s;" % (ns, self.name("v")))
 
+    def cpp_derived(self):
+        bases = [t.split()[1] for t in self.tags if t.startswith("struct ")]
+        if not bases:
+            return
+        d = self.name("D")
+        base = self.r.choice(bases)
+        access = self.r.choice(["public ", "", "protected "])
+        self.emit("struct %s : %s%s { char extra; %s more; };" % (d, access, base, self.base()))
+        self.emit("extern %s %s;" % (d, self.name("v")))
+        self.size_types.append(d)
+
     def cpp_constants(self):
         # Constant variables as bounds are C++ only.
         c = self.name("CN")
@@ -354,7 +365,7 @@ def write_file(path, rnd, cpp, n_decls, avoid_known):
     if not cpp:
         families.append(g.old_style)
     else:
-        families += [g.cpp_class, g.cpp_refs, g.cpp_namespace, g.cpp_template, g.cpp_constants]
+        families += [g.cpp_class, g.cpp_refs, g.cpp_namespace, g.cpp_template, g.cpp_constants, g.cpp_derived]
     g.enumeration()
     g.structure()
     while g.count < n_decls:
