@@ -198,9 +198,14 @@ TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *
   g_type_text_errors = 0;
   SymbolTable *previous_table = current_table();
   set_analyser_report(count_report);
-  const AnalysisSettings &s = analysis_settings();
+  AnalysisSettings &s = analysis_settings();
+  // The temporary entry is no declaration of the file: it must not reach
+  // the list of recorded entries the emitters copy into the script.
+  const int recording = s.recording;
+  s.recording = 0;
   analyse_text(text.c_str(), table, function_name ? function_name : "", file ? file : "", line,
                count_report, s.keep_bodies, s.lenient_matching);
+  s.recording = recording;
   set_analyser_report(previous_report);
   set_current_table(previous_table);
   lex_restore(saved.mark);

@@ -143,6 +143,13 @@ TEST_F(Names, TypesFromText) {
   EXPECT_TRUE(g_codes.empty());
   // The temporary entry never stays behind.
   EXPECT_EQ(lookup_ordinary("__ortek_var", table, ScopeContext()), nullptr);
+  // Nothing of the temporary declaration is recorded for the script.
+  analysis_settings().recording = 1;
+  const size_t recorded = table.recorded.size();
+  EXPECT_NE(type_from_text("long", table, "t.c", 1), nullptr);
+  EXPECT_EQ(table.recorded.size(), recorded);
+  EXPECT_EQ(analysis_settings().recording, 1);
+  analysis_settings().recording = 0;
   // Local to a function scope.
   EXPECT_NE(type_from_text("double", table, "t.c", 1, "fn"), nullptr);
   ScopeContext local{1, function_scope(table, "fn")};
