@@ -336,7 +336,13 @@ void include_standard_dirs(const char *p, const char *e) {
       if (*q != '"') dir.push_back(*q);
     if (dir.empty()) continue;
     any = true;
-    pp_append_dir(dir);
+    // A standard defines file read for every analysed file names the same
+    // directories each time: the first entry is the one every search finds,
+    // a second one would only lengthen the chain.
+    bool present = false;
+    for (IncludeDir *d = pp_state.include_head; d && !present; d = d->next)
+      present = !d->bare && d->text == dir;
+    if (!present) pp_append_dir(dir);
     pp_register_standard_dir(dir);
   }
   if (!any) pp_report(SEV_WARNING, "SYNTAXERR", "empty pragma ortek incl_std");

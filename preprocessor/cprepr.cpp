@@ -170,7 +170,11 @@ IncludeDir *pp_append_dir(const std::string &text) {
   return node;
 }
 
-void pp_register_standard_dir(const std::string &text) { pp_state.standard_dirs.push_back(text); }
+void pp_register_standard_dir(const std::string &text) {
+  for (const std::string &d : pp_state.standard_dirs)
+    if (d == text) return;
+  pp_state.standard_dirs.push_back(text);
+}
 
 IncludeDir *pp_add_dir_of_file(const char *name) {
   if (!name || !*name) return nullptr;

@@ -515,6 +515,12 @@ TEST_F(Pp, PragmaKeywordsByPrefixAndTheMap) {
   EXPECT_EQ(pp_standard_dirs()[1], "/opt/b");
   EXPECT_EQ(pp_state.include_tail->text, "/opt/b");
   EXPECT_NE(r.err.find("ProbaX-W-SYNTAXERR,   empty pragma ortek incl_std"), std::string::npos) << r.err;
+  // Read again (a defines file is read for every analysed file): no copies.
+  run("#pragma ortek incl_std \"/opt/a\", /opt/b\n");
+  int copies = 0;
+  for (IncludeDir *d = pp_state.include_head; d; d = d->next) copies += d->text == "/opt/b";
+  EXPECT_EQ(copies, 1);
+  EXPECT_EQ(pp_standard_dirs().size(), 2u);
   std::string ident(5000, 'm');
   r = run("#pragma ortek type_modifier = far\n#pragma ortek type_mod=far\n#pragma ortek type_modifier =" + ident +
           "\n#pragma ortek type_modifier far\n#pragma ortek type_modifier =\n");
