@@ -808,9 +808,9 @@ bool is_type_word(const std::string &w) {
   return false;
 }
 
-const MemberNode *find_member(const TypeDesc *record, const std::string &name) {
+const MemberNode *find_member(const TypeDesc *record, const std::string &name, int depth = 0) {
   const TypeDesc *r = strip(record);
-  if (!r || !r->record) return nullptr;
+  if (!r || !r->record || depth > 100) return nullptr;
   for (const MemberNode *m = r->record->first; m; m = m->next)
     if (m->decl && m->decl->name && name == m->decl->name) return m;
   for (const MemberNode *m = r->record->first_inherited; m; m = m->next)
@@ -818,7 +818,7 @@ const MemberNode *find_member(const TypeDesc *record, const std::string &name) {
   // Members of an unnamed union or structure are members of the enclosing one.
   for (const MemberNode *m = r->record->first; m; m = m->next)
     if (m->decl && !m->decl->name && is_record(m->decl->type))
-      if (const MemberNode *x = find_member(m->decl->type, name)) return x;
+      if (const MemberNode *x = find_member(m->decl->type, name, depth + 1)) return x;
   return nullptr;
 }
 
