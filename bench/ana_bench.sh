@@ -2,7 +2,8 @@
 # Analysis time against file size: a generated file with N globals and N
 # function definitions is analysed for N = 1,000, 10,000 and 100,000. Prints
 # the times in seconds, the growth ratio from one size to the next (10 means
-# linear) and the ratio to clang -fsyntax-only on the same file.
+# linear), the same for clang -fsyntax-only on the same file, and the ratio of
+# the two.
 #
 # usage: bench/ana_bench.sh [build-folder]   (default: build; needs tests/symdump,
 #        best from a Release build: cmake -DCMAKE_BUILD_TYPE=Release)
@@ -16,19 +17,31 @@ trap 'rm -rf "$work"' EXIT
 
 now() { date +%s.%N; }
 
-# Seconds of processor time (user + system) of a command when /usr/bin/time
-# is there, else wall-clock seconds: the machine may be shared, and processor
-# time is what tells how the work grows.
-measure() {
-  if [ -x /usr/bin/time ]; then
-    /usr/bin/time -f "%U %S" -o "$work/time" "$@" > /dev/null 2>&1 || true
-    awk '{ print $1 + $2 }' "$work/time"
+# Seconds of processor time (user + system, microsecond resolution) of a
+# command when python3 is there, else of wall-clock time; the best of three
+# runs. The machine may be shared: processor time is what tells how the work
+# grows, and the best run is the one least disturbed.
+measure_once() {
+  if command -v python3 > /dev/null 2>&1; then
+    python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+r = resource.getrusage(resource.RUSAGE_CHILDREN)
+print("%.6f" % (r.ru_utime + r.ru_stime))' "$@"
   else
     t0=$(now)
     "$@" > /dev/null 2>&1 || true
     t1=$(now)
     echo "$t1 - $t0" | bc -l
   fi
+}
+
+measure() {
+  best=""
+  for run in 1 2 3; do
+    t=$(measure_once "$@")
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  echo "$best"
 }
 
 generate() {
@@ -43,20 +56,32 @@ generate() {
   }' > "$2"
 }
 
+# Process start (libraries, pools) is the same at every size: measured on an
+# empty file and taken off, so that the figures are those of the analysis.
+: > "$work/empty.c"
+base_a=$(measure "$symdump" "$work/empty.c" --summary)
+base_c=0
+[ -n "$clang" ] && base_c=$(measure "$clang" -fsyntax-only -w "$work/empty.c")
+net() { echo "$1 - $2" | bc -l | awk '{ printf "%.6f", ($1 < 0.000001 ? 0.000001 : $1) }'; }
+printf 'start-up taken off: analyser %.3f s, clang %.3f s\n' "$base_a" "$base_c"
+
 prev=""
-printf '%8s %10s %8s %10s %8s\n' N analyser growth clang ratio
+prev_c=""
+printf '%8s %10s %8s %10s %8s %8s\n' N analyser growth clang growth ratio
 for n in 1000 10000 100000; do
   f=$work/bench_$n.c
   generate $n "$f"
-  ta=$(measure "$symdump" "$f" --summary)
+  ta=$(net "$(measure "$symdump" "$f" --summary)" "$base_a")
   tc="-"; ratio="-"
   if [ -n "$clang" ]; then
-    tc=$(measure "$clang" -fsyntax-only -w "$f")
+    tc=$(net "$(measure "$clang" -fsyntax-only -w "$f")" "$base_c")
     ratio=$(printf '%.2f' "$(echo "$ta / $tc" | bc -l)")
     tc=$(printf '%.3f' "$tc")
   fi
-  growth="-"
+  growth="-"; growth_c="-"
   [ -n "$prev" ] && growth=$(printf '%.1f' "$(echo "$ta / $prev" | bc -l)")
-  printf '%8d %10.3f %8s %10s %8s\n' $n "$ta" "$growth" "$tc" "$ratio"
+  [ -n "$prev_c" ] && [ "$tc" != "-" ] && growth_c=$(printf '%.1f' "$(echo "$tc / $prev_c" | bc -l)")
+  printf '%8d %10.3f %8s %10s %8s %8s\n' $n "$ta" "$growth" "$tc" "$growth_c" "$ratio"
   prev=$ta
+  [ "$tc" != "-" ] && prev_c=$tc
 done
