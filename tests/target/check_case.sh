@@ -32,11 +32,14 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$bin" ] && [ -n "$target" ] && [ -f "$file" ] || { sed -n '2,20p' "$0"; exit 2; }
 if [ ! -f "$target/ana/$std" ]; then echo "no target directory $target"; exit 2; fi
+# The tool runs in a folder of its own: names given relative to here are made absolute.
+case "$bin" in /*) ;; */*) bin="$PWD/$bin" ;; esac
+target=$(cd "$target" && pwd)
 
 name=$(basename "$file")
 base=${name%.*}
-spec=$(head -1 "$file")
-field() { sed -n "s/.*$1: *\([^;*]*\).*/\1/p" <<<"$spec" | xargs -n1 2>/dev/null | sort; }
+wanted=$(head -1 "$file")
+field() { sed -n "s/.*$1: *\([^;*]*\).*/\1/p" <<<"$wanted" | xargs -n1 2>/dev/null | sort; }
 want_globals=$(field globals)
 want_functions=$(field functions)
 want_types=$(field types)
