@@ -99,6 +99,8 @@ TEST_F(CaseFallback, MatchesEachComponentAndPrefersTheExactSpelling) {
   EXPECT_FALSE(pp_case_match(dir_ + "/SUB", "foo.h", found));
   EXPECT_TRUE(pp_case_match("", dir_ + "/SUB/FOO.H", found));
   EXPECT_EQ(found, path("Sub/foo.h"));
+  EXPECT_TRUE(pp_case_match(path("Sub"), "../SUB/Foo.H", found));  // ".." is taken as written
+  EXPECT_EQ(found, path("Sub/../Sub/foo.h"));
   EXPECT_FALSE(pp_case_match(dir_, "sub/none.h", found));
   EXPECT_FALSE(pp_case_match(dir_, "sub", found));         // a directory, not a file
   EXPECT_FALSE(pp_case_match(dir_, "sub/foo.h/x", found));  // a file is no directory
