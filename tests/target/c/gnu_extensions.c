@@ -1,4 +1,4 @@
-/* globals: g buf big ubig flag q ll tl renamed aligned_word; functions: die f pick */
+/* globals: g buf big ubig flag q ll tl renamed also_renamed aligned_word; functions: die f pick */
 #include <assert.h>
 _Static_assert(sizeof(int) == 4, "int is 32 bits");
 static_assert(1, "always");
@@ -12,6 +12,8 @@ _Float128 q;
 __extension__ long long ll;
 _Thread_local int tl;
 int renamed __asm__("renamed_in_asm");
+asm(".globl renamed_in_asm");
+int also_renamed asm("also_in_asm");
 int aligned_word __attribute__((aligned(8), unused));
 static __inline__ int twice(int x) { return 2 * x; }
 int f(int n, char *restrict p, int a[restrict 4]) { return twice(n); }
