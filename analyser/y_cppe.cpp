@@ -20,6 +20,7 @@
 #include "cpptab.h"
 #include "ctylex.h"
 #include "frame/merror.h"
+#include "y_cppeint.h"
 
 namespace {
 
@@ -66,165 +67,6 @@ struct Node {
   int width = 0;              // bits, negative when signed
   size_t begin = 0, end = 0;  // source span
 };
-
-// ---------------------------------------------------------------------------
-// Scanner.
-
-enum ETokKind { E_END, E_IDENT, E_INT, E_RADIX, E_FLOAT, E_CHAR, E_STRING, E_PUNCT };
-
-struct ETok {
-  int kind = E_END;
-  std::string text;
-  size_t begin = 0, end = 0;
-};
-
-const char *const kPunctuators[] = {
-    "->*", "<<=", ">>=", "...", "::", "->", "++", "--", "<<", ">>", "<=", ">=", "==", "!=", "&&",
-    "||",  "*=",  "/=",  "%=",  "+=", "-=", "&=", "^=", "|=", "..", "=>", ".*", "(",  ")",  ",",
-    "{",   "}",   "[",   "]",   ".",  "&",  "*",  "+",  "-",  "~",  "!",  "/",  "%",  "<",  ">",
-    "^",   "|",   "?",   ":",   ";",  "=",  "@"};
-
-bool ident_start(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
-}
-bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_hex(char c) {
-  return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-void bad_switch(int action) { std::fprintf(stderr, "bad switch CPP_exp_look %d\n", action); }
-
-std::vector<ETok> scan_expression(const std::string &s) {
-  std::vector<ETok> out;
-  size_t i = 0;
-  const size_t n = s.size();
-  while (i < n) {
-    const char c = s[i];
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
-      ++i;
-      continue;
-    }
-    ETok t;
-    t.begin = i;
-    if ((c == 'L' && i + 1 < n && (s[i + 1] == '\'' || s[i + 1] == '"')) || c == '\'' ||
-        c == '"') {
-      const size_t q = c == 'L' ? i + 1 : i;
-      const char quote = s[q];
-      size_t j = q + 1;
-      while (j < n && s[j] != quote && s[j] != '\n') {
-        if (s[j] == '\\' && j + 1 < n) ++j;
-        ++j;
-      }
-      if (j < n && s[j] == quote) ++j;
-      t.kind = quote == '\'' ? E_CHAR : E_STRING;
-      t.text = s.substr(i, j - i);
-      i = j;
-    } else if (ident_start(c)) {
-      size_t j = i;
-      while (j < n && ident_char(s[j])) ++j;
-      t.kind = E_IDENT;
-      t.text = s.substr(i, j - i);
-      i = j;
-    } else if (is_digit(c) || (c == '.' && i + 1 < n && is_digit(s[i + 1]))) {
-      size_t j = i;
-      // Radix constants of the test language: 0FFh, 101b.
-      size_t h = i;
-      while (h < n && is_hex(s[h])) ++h;
-      if (is_digit(c) && h < n && (s[h] == 'h' || s[h] == 'H') &&
-          (h + 1 >= n || !ident_char(s[h + 1]))) {
-        t.kind = E_RADIX;
-        t.text = s.substr(i, h + 1 - i);
-        i = h + 1;
-        out.push_back(t);
-        out.back().end = i;
-        continue;
-      }
-      size_t b = i;
-      while (b < n && (s[b] == '0' || s[b] == '1')) ++b;
-      if (b > i && b < n && (s[b] == 'b' || s[b] == 'B') &&
-          (b + 1 >= n || !ident_char(s[b + 1])) && !(s[i] == '0' && b == i + 1 && false)) {
-        t.kind = E_RADIX;
-        t.text = s.substr(i, b + 1 - i);
-        i = b + 1;
-        out.push_back(t);
-        out.back().end = i;
-        continue;
-      }
-      if (c == '0' && j + 1 < n && (s[j + 1] == 'x' || s[j + 1] == 'X') && j + 2 < n &&
-          is_hex(s[j + 2])) {
-        j += 2;
-        while (j < n && is_hex(s[j])) ++j;
-        t.kind = E_INT;
-      } else {
-        bool floating = false;
-        while (j < n && is_digit(s[j])) ++j;
-        // "1..5" is a range, not the floating constant "1.".
-        if (j < n && s[j] == '.' && !(j + 1 < n && s[j + 1] == '.')) {
-          floating = true;
-          ++j;
-          while (j < n && is_digit(s[j])) ++j;
-        }
-        if (j < n && (s[j] == 'e' || s[j] == 'E')) {
-          size_t k = j + 1;
-          if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
-          if (k < n && is_digit(s[k])) {
-            floating = true;
-            j = k;
-            while (j < n && is_digit(s[j])) ++j;
-          }
-        }
-        if (floating) {
-          if (j < n && (s[j] == 'f' || s[j] == 'F' || s[j] == 'l' || s[j] == 'L')) ++j;
-          t.kind = E_FLOAT;
-          t.text = s.substr(i, j - i);
-          i = j;
-          out.push_back(t);
-          out.back().end = i;
-          continue;
-        }
-        t.kind = E_INT;
-      }
-      // Suffix: u then l, or l alone (1lu is 1l then the identifier u).
-      if (j < n && (s[j] == 'u' || s[j] == 'U')) {
-        ++j;
-        if (j < n && (s[j] == 'l' || s[j] == 'L')) {
-          ++j;
-          if (j < n && s[j] == s[j - 1]) ++j;
-        }
-      } else if (j < n && (s[j] == 'l' || s[j] == 'L')) {
-        ++j;
-        if (j < n && s[j] == s[j - 1]) ++j;
-        if (j < n && (s[j] == 'u' || s[j] == 'U')) ++j;
-      }
-      t.text = s.substr(i, j - i);
-      i = j;
-    } else {
-      bool matched = false;
-      for (const char *p : kPunctuators) {
-        const size_t len = std::strlen(p);
-        if (s.compare(i, len, p) == 0) {
-          t.kind = E_PUNCT;
-          t.text = p;
-          i += len;
-          matched = true;
-          break;
-        }
-      }
-      if (!matched) {
-        ++i;  // a character that matches no rule is skipped
-        continue;
-      }
-    }
-    t.end = i;
-    out.push_back(t);
-  }
-  ETok end;
-  end.kind = E_END;
-  end.begin = end.end = n;
-  out.push_back(end);
-  return out;
-}
 
 // ---------------------------------------------------------------------------
 // Basic types for node results, made once in the process pool.
@@ -457,213 +299,6 @@ void set_int(Node *n, const BigInt &v, int width) {
 bool fits_width(const BigInt &v, int width) {
   if (width > 0) return !pint_is_negative(&v) && pint_fits(&v, width, false);
   return pint_fits(&v, -width - 1, pint_is_negative(&v));
-}
-
-// ---------------------------------------------------------------------------
-// Sizes and layout.
-
-struct Layout {
-  long long size = -1;
-  long long align = 1;
-};
-
-long long declared_size(const char *name) {
-  for (const auto &p : analysis_settings().declared_sizes)
-    if (p.first == name) return p.second;
-  return -1;
-}
-
-Layout layout_of(const TypeDesc *t, int depth);
-bool enumerator_value(const EnumeratorRec *target, BigInt &out, int &width);
-
-long long array_bound(const ArrayInfo &a) {
-  const std::string &text = a.has_bound_text ? a.bound_text : a.bound_expression;
-  if (text.find_first_not_of(" \t\n") == std::string::npos) return -1;
-  long long v = 0;
-  if (!evaluate_integer_expression(text.c_str(), g_an ? g_an->function : "",
-                                   g_an ? g_an->file : "", g_an ? g_an->line : 0,
-                                   g_an ? g_an->callback : nullptr, &v,
-                                   g_an ? g_an->table : nullptr))
-    return -1;
-  return v;
-}
-
-long long round_up(long long v, long long a) { return a > 1 ? (v + a - 1) / a * a : v; }
-
-bool same_base_record(const TypeDesc *t, const TypeDesc *agg) {
-  for (int guard = 0; t && guard < 10000; ++guard) {
-    if (t->kind == TK_POINTER && t->pointer)
-      t = t->pointer->target;
-    else if (t->kind == TK_ARRAY && t->array)
-      t = t->array->element;
-    else
-      break;
-  }
-  if (!t || !agg) return false;
-  if (agg->record) return t->record == agg->record;
-  if (agg->enumeration) return t->enumeration == agg->enumeration;
-  return false;
-}
-
-Layout record_layout(const TypeDesc *t, int depth) {
-  Layout out;
-  const ClassInfo *rec = t->record;
-  if (!rec || !(rec->has_body || rec->first)) return out;
-  const bool is_union = t->kind == TK_UNION;
-  long long bits = 0;  // current offset in bits
-  long long size_bits = 0;
-  long long align = 1;
-  for (const BaseNode *b = rec->first_base; b; b = b->next) {
-    if (b->is_virtual) return Layout();
-    // An empty base takes no room in the derived class.
-    const TypeDesc *bs = strip(b->base);
-    const bool empty = bs && bs->record && !bs->record->first && !bs->record->first_base;
-    if (empty) continue;
-    Layout bl = layout_of(b->base, depth + 1);
-    if (bl.size < 0) return Layout();
-    bits = round_up(bits, bl.align * 8) + bl.size * 8;
-    if (bl.align > align) align = bl.align;
-  }
-  for (const MemberNode *m = rec->first; m; m = m->next) {
-    const Declaration *d = m->decl;
-    if (!d || !d->type) continue;
-    if (d->storage & (SF_STATIC | SF_TYPEDEF | SF_FRIEND)) continue;
-    // The unnamed type of "union {...} w;" is listed before w: only w takes room.
-    if (!d->name && !type_name(d->type) && m->next && m->next->decl &&
-        same_base_record(m->next->decl->type, d->type))
-      continue;
-    const TypeDesc *mt = d->type;
-    if (mt->kind == TK_FUNCTION) {
-      if (d->storage & SF_VIRTUAL) return Layout();  // a table pointer: not laid out here
-      continue;
-    }
-    // A nested type definition without a declarator takes no room.
-    const TypeKind k = mt->kind;
-    if ((k == TK_ENUM || k == TK_CLASS || k == TK_UNION || k == TK_TEMPLATE) && d->name &&
-        type_name(mt) && std::strcmp(type_name(mt), d->name) == 0)
-      continue;
-    if (k == TK_TEMPLATE) continue;
-    Layout ml = layout_of(mt, depth + 1);
-    if (ml.size < 0) return Layout();
-    if (d->word > 0) {
-      // Bit-field: it starts in the current unit of its declared type unless
-      // it would cross that unit's boundary.
-      const long long unit = ml.size * 8;
-      const long long w = d->word;
-      if (w > unit) return Layout();
-      long long start = is_union ? 0 : bits;
-      if (start / unit != (start + w - 1) / unit) start = round_up(start, unit);
-      if (is_union)
-        size_bits = std::max(size_bits, w);
-      else
-        bits = start + w;
-      if (ml.align > align) align = ml.align;
-      continue;
-    }
-    if (is_union) {
-      size_bits = std::max(size_bits, ml.size * 8);
-    } else {
-      bits = round_up(bits, ml.align * 8) + ml.size * 8;
-    }
-    if (ml.align > align) align = ml.align;
-  }
-  long long total = is_union ? size_bits : bits;
-  long long bytes = (total + 7) / 8;
-  if (bytes == 0) return Layout();  // empty: the languages disagree
-  out.size = round_up(bytes, align);
-  out.align = align;
-  return out;
-}
-
-Layout layout_of(const TypeDesc *t, int depth) {
-  Layout out;
-  if (depth > 200) return out;
-  const AnalysisSettings &s = analysis_settings();
-  t = strip(t);
-  if (!t) return out;
-  switch (t->kind) {
-    case TK_INTEGER: {
-      int bits = t->integer ? (t->integer->size < 0 ? -t->integer->size : t->integer->size) : 0;
-      if (bits <= 0) bits = s.int_bits;
-      out.size = (bits + 7) / 8;
-      out.align = out.size;
-      return out;
-    }
-    case TK_FLOATING: {
-      const char *n = t->floating && t->floating->name ? t->floating->name : "double";
-      long long size = 8;
-      if (std::strcmp(n, "float") == 0)
-        size = declared_size("float") > 0 ? declared_size("float") : 4;
-      else if (std::strstr(n, "long"))
-        size = declared_size("longdouble") > 0 ? declared_size("longdouble") : 16;
-      else
-        size = declared_size("double") > 0 ? declared_size("double") : 8;
-      out.size = size;
-      out.align = size;
-      return out;
-    }
-    case TK_POINTER: {
-      long long size = declared_size("pointer");
-      if (size <= 0) size = s.long_bits / 8;
-      if (t->pointer && t->pointer->member_class) {
-        const TypeDesc *target = strip(t->pointer->target);
-        if (target && target->kind == TK_FUNCTION) size *= 2;
-      }
-      out.size = size;
-      out.align = declared_size("pointer") > 0 ? declared_size("pointer") : s.long_bits / 8;
-      return out;
-    }
-    case TK_ENUM: {
-      // The underlying type is int unless a value needs a wider one.
-      out.size = s.int_bits / 8;
-      if (t->enumeration && g_nesting < kNestingLimit) {
-        ++g_nesting;
-        std::vector<BigInt> values;
-        bool negative = false;
-        for (const EnumeratorRec *r = t->enumeration->first; r; r = r->next) {
-          BigInt v;
-          int w = 0;
-          if (!enumerator_value(r, v, w)) continue;
-          values.push_back(v);
-          if (pint_is_negative(&v)) negative = true;
-        }
-        --g_nesting;
-        if (!g_an && !g_enum_walks) g_enum_values.clear();
-        // The smallest of int, unsigned int, long long and unsigned long
-        // long that holds every value; values that need more (a negative one
-        // beside one above the long long range) are taken as long long, as C
-        // does.
-        out.size = s.longlong_bits / 8;
-        const int widths[] = {-s.int_bits, s.int_bits, -s.longlong_bits, s.longlong_bits};
-        for (int w : widths) {
-          if (w > 0 && negative) continue;
-          bool all = true;
-          for (const BigInt &v : values) all = all && fits_width(v, w);
-          if (all) {
-            out.size = (w < 0 ? -w : w) / 8;
-            break;
-          }
-        }
-      }
-      out.align = out.size;
-      return out;
-    }
-    case TK_ARRAY: {
-      if (!t->array) return out;
-      Layout el = layout_of(t->array->element, depth + 1);
-      long long n = array_bound(*t->array);
-      if (el.size < 0 || n < 0) return Layout();
-      out.size = el.size * n;
-      out.align = el.align;
-      return out;
-    }
-    case TK_UNION:
-    case TK_CLASS:
-      if (t->record && t->record->key == KEY_NAMESPACE) return out;
-      return record_layout(t, depth);
-    default:
-      return out;
-  }
 }
 
 // ---------------------------------------------------------------------------
@@ -932,7 +567,7 @@ long long string_size(const std::string &lit) {
              ++k)
           ++i;
       } else if (lit[i] == 'x') {
-        while (i + 1 < lit.size() - 1 && is_hex(lit[i + 1])) ++i;
+        while (i + 1 < lit.size() - 1 && expression_is_hex(lit[i + 1])) ++i;
       }
     }
     ++n;
@@ -1101,7 +736,7 @@ Node *parse_primary() {
     case E_IDENT:
       break;
     default:
-      bad_switch(t.kind);
+      expression_bad_switch(t.kind);
       fail();
   }
   // Names and keywords.
@@ -1826,6 +1461,56 @@ void image(const Node *n, std::string &out, int depth) {
 
 // ---------------------------------------------------------------------------
 
+long long array_bound_value(const ArrayInfo &a) {
+  const std::string &text = a.has_bound_text ? a.bound_text : a.bound_expression;
+  if (text.find_first_not_of(" \t\n") == std::string::npos) return -1;
+  long long v = 0;
+  if (!evaluate_integer_expression(text.c_str(), g_an ? g_an->function : "",
+                                   g_an ? g_an->file : "", g_an ? g_an->line : 0,
+                                   g_an ? g_an->callback : nullptr, &v,
+                                   g_an ? g_an->table : nullptr))
+    return -1;
+  return v;
+}
+
+// Size of an enumeration: int unless a value needs a wider type.
+long long enumeration_bytes(const TypeDesc *t) {
+  const AnalysisSettings &s = analysis_settings();
+  long long size = 0;
+  // The underlying type is int unless a value needs a wider one.
+  size = s.int_bits / 8;
+  if (t->enumeration && g_nesting < kNestingLimit) {
+    ++g_nesting;
+    std::vector<BigInt> values;
+    bool negative = false;
+    for (const EnumeratorRec *r = t->enumeration->first; r; r = r->next) {
+      BigInt v;
+      int w = 0;
+      if (!enumerator_value(r, v, w)) continue;
+      values.push_back(v);
+      if (pint_is_negative(&v)) negative = true;
+    }
+    --g_nesting;
+    if (!g_an && !g_enum_walks) g_enum_values.clear();
+    // The smallest of int, unsigned int, long long and unsigned long
+    // long that holds every value; values that need more (a negative one
+    // beside one above the long long range) are taken as long long, as C
+    // does.
+    size = s.longlong_bits / 8;
+    const int widths[] = {-s.int_bits, s.int_bits, -s.longlong_bits, s.longlong_bits};
+    for (int w : widths) {
+      if (w > 0 && negative) continue;
+      bool all = true;
+      for (const BigInt &v : values) all = all && fits_width(v, w);
+      if (all) {
+        size = (w < 0 ? -w : w) / 8;
+        break;
+      }
+    }
+  }
+  return size;
+}
+
 std::string character_constant_image(int value) {
   const int c = value & 0xff;
   char buf[16];
@@ -1857,9 +1542,6 @@ void expression_bound_callback(int severity, const char *code, std::string_view 
   analyser_report(severity, code, arg, f.c_str(), line);
 }
 
-long long type_size_bytes(const TypeDesc *type) {
-  return layout_of(type, 0).size;
-}
 
 std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const char *function_name,
                                                      const char *file_name, int line,
