@@ -22,8 +22,9 @@ bool is_separator(char c) { return c == '/' || c == '\\'; }
 }  // namespace
 
 bool pp_case_match(const std::string &dir, const std::string &name, std::string &path) {
-  // path grows component by component; the components of name keep their
-  // length under ASCII folding, so each is overwritten in place.
+  // path holds dir and name from the start; a component that does not
+  // exist as written is overwritten in place by the spelling found, which
+  // has the same length since only ASCII letters are folded.
   std::size_t at = 0;
   if (dir.empty()) {
     path = name;
