@@ -642,7 +642,7 @@ void pp_skip_group(InputLevel &lv) {
           pp_state.if_stack.pop_back();
         } else {
           CondFrame &f = pp_state.if_stack.back();
-          if (f.kind == 6) pp_report(SEV_WARNING, "ELIFAELSE", "else or elif");
+          if (f.kind == 6) pp_report(SEV_WARNING, "ELIFAELSE", pp_translated("else or elif"));
           f.kind = kind;
         }
         lines = 0;

@@ -259,7 +259,7 @@ void pp_define(const char *start, const char *end) {
           break;
         }
         if (def->rest_args != 0) {
-          pp_report(SEV_WARNING, "BADPARDEF", "another parameter follow \"...\"");
+          pp_report(SEV_WARNING, "BADPARDEF", pp_translated("another parameter follow \"...\""));
           dropped = true;
           break;
         }
@@ -275,7 +275,7 @@ void pp_define(const char *start, const char *end) {
         if (dots == 3)
           def->rest_args = param.empty() ? 2 : 1;
         else if (dots)
-          pp_report(SEV_WARNING, "BADPARDEF", "\"...\" expected");
+          pp_report(SEV_WARNING, "BADPARDEF", pp_translated("\"...\" expected"));
         if (def->rest_args == 2 && param.empty()) param = "...";
         if (!def->parameter_names.empty() || !params.empty()) def->parameter_names += ", ";
         def->parameter_names += param;

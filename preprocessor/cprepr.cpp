@@ -1,6 +1,7 @@
 // Preprocessor state, life cycle, input stack and include search.
 #include "cprepr.h"
 
+#include <QString>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 
 #include "cpcase.h"
 #include "cpinternal.h"
+#include "frame/i18nutil.h"
 #include "frame/mplatf.h"
 #include "y1_tab.h"
 
@@ -70,6 +72,10 @@ InputLevel *pp_innermost_named() {
 }
 
 InputLevel &pp_top() { return pp_state.levels[pp_state.depth]; }
+
+std::string pp_translated(const char *text) {
+  return translate("ana_c_cpp", text).toLocal8Bit().toStdString();
+}
 
 void pp_report(int severity, const char *code, std::string_view arg, int line) {
   InputLevel *named = pp_innermost_named();
