@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "cpptab.h"
 #include "frame/merror.h"
@@ -748,6 +749,34 @@ bool same_qualifiers(const TypeDesc *a, const TypeDesc *b) {
 
 bool equal_types(const TypeDesc *a, const TypeDesc *b, bool lenient, bool top, int depth);
 
+// The integer type a spelling names ("long int" and "signed long" are
+// "long"): types of equal size may still be distinct (int and long).
+std::string integer_spelling(const char *name) {
+  bool is_unsigned = false, is_signed = false, has_char = false;
+  int longs = 0;
+  std::string rest;
+  const char *p = name ? name : "";
+  while (*p) {
+    while (*p == ' ') ++p;
+    const char *b = p;
+    while (*p && *p != ' ') ++p;
+    std::string w(b, static_cast<std::size_t>(p - b));
+    if (w.empty()) continue;
+    if (w == "unsigned") is_unsigned = true;
+    else if (w == "signed") is_signed = true;
+    else if (w == "long") ++longs;
+    else if (w == "int") continue;
+    else {
+      if (w == "char") has_char = true;
+      rest += w;
+    }
+  }
+  std::string out = is_unsigned ? "u" : (is_signed && has_char) ? "s" : "";
+  for (int i = 0; i < longs; ++i) out += "l";
+  out += rest.empty() && longs == 0 ? "int" : rest;
+  return out;
+}
+
 bool equal_params(const TypeDesc *f1, const TypeDesc *f2, bool lenient, int depth) {
   const DeclNode *p = f1->function->info->first_param;
   const DeclNode *q = f2->function->info->first_param;
@@ -782,6 +811,7 @@ bool equal_types(const TypeDesc *a, const TypeDesc *b, bool lenient, bool top, i
   }
   switch (a->kind) {
     case TK_INTEGER:
+      if (!lenient && integer_spelling(a->integer->name) != integer_spelling(b->integer->name)) return false;
       return a->integer->size == b->integer->size && a->integer->char_type == b->integer->char_type &&
              (std::strcmp(a->integer->name ? a->integer->name : "", "bool") == 0) ==
                  (std::strcmp(b->integer->name ? b->integer->name : "", "bool") == 0);

@@ -427,6 +427,11 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
   if ((t.cls == G_IDENT || (t.cls == G_DECLNAME && !t.sym)) && is_template_parameter(t.name))
     return named_type(t.name, nullptr);
   if (t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME) {
+    // A typedef name of an unnamed class: uses name the typedef, the only
+    // name the class has.
+    if (t.cls == G_CLASSNAME && t.sym && t.sym->decl && (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name &&
+        t.type && t.type->kind == TK_CLASS && t.type->record && !t.type->record->name)
+      return named_type(t.sym->decl->name, t.type);
     if (t.type) return t.type;
     if (t.sym && t.sym->decl) return t.sym->decl->type;
     return nullptr;
@@ -569,6 +574,15 @@ Specs Parser::decl_specifiers(bool for_param) {
       continue;
     }
     if (s.has_type) break;
+    if (cur.cls == G_PUNCT && cur.text == "::") {
+      // A type named from the global scope (::B, ::n::A<int>): the same
+      // type as without the leading "::".
+      advance();
+      if (!(cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME ||
+            ((cur.cls == G_DECLNAME || cur.cls == G_IDENT) && type_of_name_token(cur))))
+        syntax_error();
+      continue;
+    }
     if (cur.cls == G_TEMPLNAME) {
       Tok t = cur;
       advance();
@@ -759,7 +773,9 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
                                                 cur.text == "::" || cur.text == "~")) ||
                         cur.cls == G_IDENT || (cur.cls == G_KEYWORD && cur.text == "operator") ||
                         (!abstract_ok && (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME ||
-                                          cur.cls == G_DECLNAME));
+                                          cur.cls == G_DECLNAME)) ||
+                        (abstract_ok && (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME) &&
+                         member_pointer_follows());
     if (nested_start) {
       nested = true;
       parse_declarator(inner, abstract_ok, nullptr);
@@ -817,6 +833,61 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     d.is_destructor = inner.is_destructor;
     d.is_operator = inner.is_operator;
   }
+}
+
+bool Parser::member_pointer_follows() {
+  const LexMark mark = lex_mark();
+  const Tok saved = cur;
+  Tok t = cur;
+  bool found = false;
+  for (int guard = 0; guard < 1000; ++guard) {
+    if (!(t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME || t.cls == G_DECLNAME || t.cls == G_IDENT)) break;
+    t = lex_token();
+    if (t.cls == G_TOPEN) {
+      int open = 1;
+      for (int g2 = 0; open > 0 && t.cls != G_EOF && g2 < 100000; ++g2) {
+        t = lex_token();
+        if (t.cls == G_TOPEN) ++open;
+        else if (t.cls == G_TCLOSE) --open;
+      }
+      if (open > 0) break;
+      t = lex_token();
+    }
+    if (!(t.cls == G_PUNCT && t.text == "::")) break;
+    t = lex_token();
+    if (t.cls == G_PUNCT && t.text == "*") {
+      found = true;
+      break;
+    }
+  }
+  lex_restore(mark);
+  cur = saved;
+  return found;
+}
+
+bool Parser::initialiser_follows() {
+  // A literal, or a name declared as something other than a type, cannot
+  // start a parameter declaration.
+  if (cur.cls == G_NUMBER || cur.cls == G_FLOATNUM || cur.cls == G_CHARLIT || cur.cls == G_STRING) return true;
+  if (cur.cls == G_KEYWORD && (cur.text == "this" || cur.text == "true" || cur.text == "false" ||
+                               cur.text == "sizeof" || cur.text == "new"))
+    return true;
+  if (cur.cls == G_PUNCT && (cur.text == "-" || cur.text == "!" || cur.text == "&" || cur.text == "+"))
+    return true;
+  if (cur.cls == G_DECLNAME && cur.sym && cur.sym->decl && !type_of_name_token(cur)) return true;
+  if (cur.cls != G_IDENT) return false;
+  // An undeclared name stays a parameter (an old-style name, or a type whose
+  // header is missing) unless an operator that no parameter declaration holds
+  // follows it.
+  const LexMark mark = lex_mark();
+  const Tok saved = cur;
+  const Tok t = lex_token();
+  lex_restore(mark);
+  cur = saved;
+  if (t.cls == G_PUNCT)
+    return !(t.text == "," || t.text == ")" || t.text == "*" || t.text == "&" || t.text == "&&" ||
+             t.text == "(" || t.text == "[" || t.text == "::" || t.text == "=" || t.text == "...");
+  return t.cls == G_NUMBER || t.cls == G_FLOATNUM || t.cls == G_CHARLIT || t.cls == G_STRING;
 }
 
 // declarator-name: [::] { name [template-arguments] :: } ( name | '~' name | operator-name )
@@ -929,6 +1000,12 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
       DeclOp op;
       op.kind = DeclOp::FUNC;
       advance();
+      if (out.empty() && d.name && !d.is_operator && initialiser_follows()) {
+        d.paren_init = collect_expression(")", false);
+        d.has_paren_init = true;
+        expect(")");
+        break;
+      }
       parameter_list(op);
       while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
         op.quals.push_back(qualifier_type(cur.text.c_str()));
@@ -960,7 +1037,6 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
     }
     break;
   }
-  (void)d;
 }
 
 // parameter-list: [ parameter { ',' parameter } [ ',' '...' ] | '...' ] ')'
@@ -1090,6 +1166,18 @@ void Parser::add_member(Declaration *d) {
   class_add_member(r, member_node_new(d, scopes.back().access));
 }
 
+void Parser::add_member_to(TypeDesc *r, Declaration *d, int access) {
+  if (!d || !r || !r->record) return;
+  if (!listed_members().insert(d).second) return;
+  class_add_member(r, member_node_new(d, access));
+}
+
+Scope Parser::nearest_non_class_scope() const {
+  for (auto it = scopes.rbegin(); it != scopes.rend(); ++it)
+    if (it->kind != SC_CLASS && it->kind != SC_UNION) return *it;
+  return Scope();
+}
+
 void forget_listed_members() { listed_members().clear(); }
 
 Symbol *Parser::enter(Declaration *d) {
@@ -1126,6 +1214,8 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
     } else if (cur.cls == G_INITTEXT) {
       text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
       advance();
+    } else if (d.has_paren_init) {
+      text = d.paren_init;
     } else if (cur.cls == G_PUNCT && cur.text == "(" && !d.ops.empty()) {
       syntax_error();
     }

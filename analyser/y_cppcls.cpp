@@ -137,8 +137,26 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         ty->record->enclosing = nullptr;
         where = ScopeContext();
       }
+      // "struct b *pb;" in a class body names a new b of the enclosing
+      // namespace (or file) scope; only "struct b;" alone declares a member.
+      Scope outer;
+      const bool to_outer = in_class() && !(s.storage & SF_FRIEND) && !(cur.cls == G_PUNCT && cur.text == ";");
+      if (to_outer) {
+        outer = nearest_non_class_scope();
+        const int k = outer.record ? 1 : 0;
+        d->scope_kind = k;
+        d->scope = outer.record;
+        ty->scope_kind = k;
+        ty->scope = outer.record;
+        ty->record->enclosing = outer.record;
+        where = ScopeContext{k, outer.record};
+      }
       enter_declaration(d, table, where, d->line);
-      if (!(s.storage & SF_FRIEND)) add_member(d);
+      if (to_outer) {
+        if (outer.kind == SC_NAMESPACE) add_member_to(outer.record, d, ACC_PUBLIC);
+      } else if (!(s.storage & SF_FRIEND)) {
+        add_member(d);
+      }
     }
     s.tag_type = ty;
     return elaborated_of(ty);

@@ -94,6 +94,8 @@ struct Declarator {
   bool is_destructor = false;
   std::vector<DeclOp> ops;
   int line = 0;
+  bool has_paren_init = false;    // A a(x): an object with an initialiser
+  std::string paren_init;
 };
 
 class Parser {
@@ -144,6 +146,12 @@ class Parser {
   TypeDesc *type_of_name_token(const Tok &t) const;
   void parse_declarator(Declarator &d, bool abstract_ok, Specs *specs);
   void declarator_name(Declarator &d);
+  // Look-ahead without consuming: the current name starts "C::*" (a
+  // pointer to member), possibly through nested names and template arguments.
+  bool member_pointer_follows();
+  // Look-ahead: the parenthesis just opened after a declarator name holds
+  // an initialiser (A a(x);), not a parameter list.
+  bool initialiser_follows();
   void declarator_suffixes(Declarator &d, std::vector<DeclOp> &out);
   void parameter_list(DeclOp &op);
   TypeDesc *build_type(TypeDesc *base, const Declarator &d);
@@ -157,6 +165,10 @@ class Parser {
   Declaration *make_declaration(const char *name, TypeDesc *type, unsigned storage);
   Symbol *enter(Declaration *d);
   void add_member(Declaration *d);  // on the member list of the open class or namespace, once
+  // On the member list of the given namespace (or class) record, once.
+  void add_member_to(TypeDesc *record, Declaration *d, int access);
+  // The innermost enclosing scope that is not a class, structure or union.
+  Scope nearest_non_class_scope() const;
   void operator_name(Declarator &d);
 
   // Rules (y_cppcls.cpp).

@@ -2,6 +2,7 @@
 // warnings of faulty constructs, recovery, and sound ends on hostile input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -608,3 +609,157 @@ TEST_F(Grammar, FunctionScopeAndKeptBodies) {
 }
 
 }  // namespace
+
+// Faults reported from the script emitters and the host target.
+TEST_F(Grammar, TypedefNamesOfUnnamedClassesAndGlobalQualification) {
+  analyse(
+      "typedef struct { int quot; int rem; } div_t;\n"
+      "div_t last;\n"
+      "typedef struct tag { int x; } T;\n"
+      "T w;\n"
+      "void take(const div_t *p);\n",
+      "t.c");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  Declaration *last = ordinary("last");
+  ASSERT_TRUE(last && last->type);
+  ASSERT_EQ(last->type->kind, TK_NAMED);
+  EXPECT_STREQ(last->type->named->name, "div_t");
+  ASSERT_TRUE(last->type->named->aliased);
+  EXPECT_EQ(last->type->named->aliased->kind, TK_CLASS);  // still the structure behind the name
+  Declaration *p = ordinary("take")->type->function->info->first_param->decl;
+  ASSERT_EQ(p->type->kind, TK_POINTER);
+  EXPECT_EQ(p->type->pointer->target->kind, TK_NAMED);
+  // A typedef of a named structure keeps its earlier resolution.
+  EXPECT_EQ(ordinary("w")->type->kind, TK_CLASS);
+
+  analyse(
+      "class B {};\n"
+      "void g(const ::B &b);\n"
+      "namespace n { template<class T> class A { T v; }; }\n"
+      "::n::A<int> x;\n"
+      "namespace dbg { template<typename I> class SI; }\n"
+      "void nb(const ::dbg::SI<int>& x2);\n"
+      "int after;\n",
+      "g.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  ASSERT_TRUE(ordinary("g"));
+  TypeDesc *gp = ordinary("g")->type->function->info->first_param->decl->type;
+  ASSERT_EQ(gp->kind, TK_REFERENCE);
+  EXPECT_EQ(gp->reference->target->kind, TK_CLASS);
+  ASSERT_TRUE(ordinary("x"));
+  EXPECT_TRUE(ordinary("nb"));
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, MemberPointersTagsInBodiesOverloadsAndInitialisers) {
+  analyse(
+      "class C {\n"
+      "public:\n"
+      "  int g(int);\n"
+      "  int (C::*pm)(int);\n"
+      "  void set(int (C::*)(int), C c);\n"
+      "};\n"
+      "struct a { int x; struct b *pb; struct a *self; };\n"
+      "struct b { int y; };\n"
+      "struct own { struct inner; struct inner *pi; };\n"
+      "namespace N { struct h { struct later *pl; }; }\n"
+      "int f(int);\n"
+      "int f(long);\n"
+      "int f(signed int i) { return i; }\n"
+      "int f(long int l) { return 0; }\n"
+      "class A { public: A(int); };\n"
+      "int v;\n"
+      "A aa(v);\n"
+      "A ab(3), ac(v + 1);\n"
+      "int k(x, y) int x; int y; { return 0; }\n"
+      "int after;\n",
+      "m.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("REDEFSYMB"), 0);
+  TypeDesc *C = tag("C");
+  ASSERT_TRUE(C);
+  Declaration *pm = ordinary("pm", C);
+  ASSERT_TRUE(pm && pm->type);
+  ASSERT_EQ(pm->type->kind, TK_POINTER);
+  EXPECT_EQ(pm->type->pointer->member_class, C);
+  EXPECT_EQ(pm->type->pointer->target->kind, TK_FUNCTION);
+  Declaration *set = ordinary("set", C);
+  ASSERT_TRUE(set);
+  ASSERT_EQ(params(set->type), 2);
+  TypeDesc *p0 = set->type->function->info->first_param->decl->type;
+  ASSERT_EQ(p0->kind, TK_POINTER);
+  EXPECT_EQ(p0->pointer->member_class, C);
+  // The tag named in a member declaration belongs to the enclosing scope
+  // and is completed by its later definition.
+  TypeDesc *a = tag("a");
+  ASSERT_TRUE(a);
+  EXPECT_FALSE(tag("b", a));
+  TypeDesc *b = tag("b");
+  ASSERT_TRUE(b);
+  EXPECT_TRUE(b->record->has_body);
+  TypeDesc *pb = ordinary("pb", a)->type->pointer->target;
+  EXPECT_EQ(pb->kind == TK_ELABORATED ? pb->elaborated->named : pb, b);
+  // "struct inner;" alone declares a member.
+  TypeDesc *own = tag("own");
+  ASSERT_TRUE(own);
+  EXPECT_TRUE(tag("inner", own));
+  EXPECT_FALSE(tag("inner"));
+  TypeDesc *N = tag("N");
+  ASSERT_TRUE(N);
+  EXPECT_TRUE(tag("later", N));
+  EXPECT_FALSE(tag("later", tag("h", N)));
+  // int and long are distinct overloads even of one size; spellings of one
+  // type are one function.
+  int fs = 0, defined = 0;
+  for_each_symbol(table.ordinary, [&](Symbol *s) {
+    if (s->decl && s->decl->name && std::strcmp(s->decl->name, "f") == 0) {
+      ++fs;
+      defined += s->decl->type->function->info->defined;
+    }
+  });
+  EXPECT_EQ(fs, 2);
+  EXPECT_EQ(defined, 2);
+  // A parenthesis holding a value is an initialiser.
+  for (const char *n : {"aa", "ab", "ac"}) {
+    Declaration *d = ordinary(n);
+    ASSERT_TRUE(d) << n;
+    EXPECT_EQ(d->type->kind, TK_CLASS) << n;
+  }
+  EXPECT_EQ(ordinary("aa")->text, "v");
+  EXPECT_EQ(ordinary("ab")->text, "3");
+  EXPECT_EQ(ordinary("ac")->text, "v+1");
+  // Old-style definitions still read their identifier lists.
+  Declaration *k = ordinary("k");
+  ASSERT_TRUE(k);
+  ASSERT_EQ(k->type->kind, TK_FUNCTION);
+  EXPECT_EQ(params(k->type), 2);
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, RecordingListsEachEntryOnce) {
+  analysis_settings().recording = 1;
+  analyse(
+      "int a;\n"
+      "struct S { int m; };\n"
+      "void f(int);\n"
+      "void f(int x) {}\n"
+      "enum E { E1 };\n"
+      "namespace Q { int q; }\n"
+      "typedef struct { int z; } Z;\n",
+      "r.cpp");
+  analysis_settings().recording = 0;
+  EXPECT_FALSE(table.recorded.empty());
+  // An entry stands once for being made and once more for being completed
+  // (S at its closing brace, f by its definition), never more.
+  auto times = [&](const char *name) {
+    int n = 0;
+    for (Symbol *s : table.recorded) n += s->decl && s->decl->name && std::strcmp(s->decl->name, name) == 0;
+    return n;
+  };
+  EXPECT_EQ(times("a"), 1);
+  EXPECT_EQ(times("q"), 1);
+  EXPECT_EQ(times("Z"), 1);
+  EXPECT_EQ(times("E"), 1);
+  EXPECT_EQ(times("S"), 2);
+  EXPECT_EQ(times("f"), 2);
+}
