@@ -2,7 +2,9 @@
 // beside them, and the rules for entering and finding declarations.
 #include "cpptab.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -40,9 +42,17 @@ struct IndexKeyHash {
 
 }  // namespace
 
-// Entries of one name in one scope, in bucket (insertion) order.
+// Entries of one name in one scope, in bucket (insertion) order; the node of
+// each function scope by its interned name (the lists keep their own order
+// for whoever walks them); how many times each entry stands in the recorded
+// list, so that removing an entry that was never recorded costs nothing.
 struct TableIndex {
   std::unordered_map<IndexKey, std::vector<Symbol *>, IndexKeyHash> entries;
+  std::unordered_map<const char *, FunctionScopeNode *> function_scopes;
+  std::unordered_map<const Symbol *, std::size_t> recorded_count;
+  // Entries of each class or union scope, so that they can follow their
+  // scope when a forward declaration is completed.
+  std::unordered_map<const void *, std::vector<Symbol *>> by_scope;
   std::uint64_t next_sequence = 1;
 };
 
@@ -156,7 +166,9 @@ Symbol *find_visible(SymbolTable &t, int area, const char *name, const ScopeCont
 }
 
 void record_entry(SymbolTable &t, Symbol *s) {
-  if (analysis_settings().recording && s) t.recorded.push_back(s);
+  if (!analysis_settings().recording || !s) return;
+  t.recorded.push_back(s);
+  ++index_of(t).recorded_count[s];
 }
 
 Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
@@ -171,8 +183,47 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
   s->prev = b.last;
   if (b.last) b.last->next = s; else b.first = s;
   b.last = s;
-  if (d->name) ix.entries[key_of(area, decl_scope(d), d->name)].push_back(s);
+  if (d->name) {
+    TypeDesc *scope = decl_scope(d);
+    ix.entries[key_of(area, scope, d->name)].push_back(s);
+    if (scope && scope->record) ix.by_scope[scope].push_back(s);
+  }
   return s;
+}
+
+// Completing a forward-declared class hands its record over (merge_type), so
+// the scope it stands for becomes the body's: the entries indexed under the
+// forward type move to the body's lists, in sequence order.
+void rekey_scope(SymbolTable &t, TypeDesc *from, TypeDesc *to) {
+  if (!t.index) return;
+  TableIndex &ix = *t.index;
+  auto moved = ix.by_scope.find(from);
+  if (moved == ix.by_scope.end()) return;
+  std::vector<Symbol *> list = std::move(moved->second);
+  ix.by_scope.erase(moved);
+  auto by_sequence = [](const Symbol *a, const Symbol *b) { return a->sequence < b->sequence; };
+  std::vector<Symbol *> &followers = ix.by_scope[to];
+  for (Symbol *s : list) {
+    if (s->removed) continue;
+    followers.push_back(s);
+    auto old_key = ix.entries.find(IndexKey{s->area, from, std::string_view(s->decl->name)});
+    if (old_key == ix.entries.end()) continue;  // moved with an earlier entry of its name
+    std::vector<Symbol *> names = std::move(old_key->second);
+    ix.entries.erase(old_key);
+    std::vector<Symbol *> &dest = ix.entries[IndexKey{s->area, to, std::string_view(s->decl->name)}];
+    std::vector<Symbol *> merged;
+    merged.reserve(dest.size() + names.size());
+    std::merge(dest.begin(), dest.end(), names.begin(), names.end(), std::back_inserter(merged), by_sequence);
+    dest.swap(merged);
+  }
+}
+
+TypeDesc *merge_in_table(SymbolTable &t, TypeDesc *old_type, TypeDesc *new_type) {
+  TypeDesc *before = canonical_scope(old_type);
+  TypeDesc *result = merge_type(old_type, new_type);
+  TypeDesc *after = canonical_scope(old_type);
+  if (before != after) rekey_scope(t, before, after);
+  return result;
 }
 
 const char *text_of(const char *p) { return p ? p : ""; }
@@ -260,11 +311,11 @@ Symbol *enter_enum(Declaration *d, SymbolTable &t) {
   TypeDesc *old = ex->decl->type;
   if (ty->enumeration->first && old->enumeration->first) {
     report_redefined("REDEFSTRU", d, d->line);
-    ex->decl->type = merge_type(old, ty);
+    ex->decl->type = merge_in_table(t, old, ty);
     return ex;
   }
   if (!ty->enumeration->first) return ex;  // a reference to the known enumeration
-  ex->decl->type = merge_type(old, ty);
+  ex->decl->type = merge_in_table(t, old, ty);
   new_definition(t, ex);
   add_enumerators(t, ex->decl, ex->decl->type);
   return ex;
@@ -286,7 +337,7 @@ Symbol *enter_record(Declaration *d, SymbolTable &t, const char *reference) {
     return add_new(t, AREA_TAG, d, false, true);
   }
   if (!record_has_body(ty)) return ex;  // forward declaration after the fact, or a repeat
-  ex->decl->type = merge_type(old, ty);
+  ex->decl->type = merge_in_table(t, old, ty);
   if (befriends(ex->decl->type, reference)) ex->decl->type->record->friend_of_reference = 1;
   ex->decl->file = d->file;
   new_definition(t, ex);
@@ -324,7 +375,7 @@ Symbol *enter_template(Declaration *d, SymbolTable &t, int line) {
     return any;
   }
   report_redefined("REDEFSYMB", d, line);
-  any->decl->type = merge_type(any->decl->type, ty);
+  any->decl->type = merge_in_table(t, any->decl->type, ty);
   return any;
 }
 
@@ -342,7 +393,7 @@ Symbol *enter_function_or_member(Declaration *d, SymbolTable &t) {
     return !(o && o->kind == TK_FUNCTION);
   }, analysis_settings().first_match);
   if (!ex) return add_new(t, AREA_ORDINARY, d, false, false);
-  ex->decl->type = merge_type(ex->decl->type, d->type);
+  ex->decl->type = merge_in_table(t, ex->decl->type, d->type);
   if (is_function && d->type->function->info->defined) {
     ex->decl->file = d->file;
     new_definition(t, ex);
@@ -365,7 +416,7 @@ Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line) {
     }
     if (!new_static) {
       // The definition replaces the external declaration.
-      e->type = merge_type(e->type, d->type);
+      e->type = merge_in_table(t, e->type, d->type);
       e->file = d->file;
       e->storage = 0;
       if (!d->text.empty()) e->text = d->text;
@@ -387,7 +438,7 @@ Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line) {
   }
   if (typedef_of_own_tag(d) && typedef_of_own_tag(e) && same_type(e->type, d->type)) return ex;
   report_redefined("REDEFSYMB", d, line);
-  e->type = merge_type(e->type, d->type);
+  e->type = merge_in_table(t, e->type, d->type);
   return ex;
 }
 
@@ -555,23 +606,34 @@ void remove_symbol(SymbolTable &table, Symbol *entry) {
       if (v.empty()) table.index->entries.erase(it);
     }
   }
-  // Temporary entries are removed right after they were made: search from the end.
-  for (std::size_t i = table.recorded.size(); i-- > 0;)
-    if (table.recorded[i] == entry) table.recorded.erase(table.recorded.begin() + static_cast<long>(i));
+  // Temporary entries are removed right after they were made: search from the
+  // end, and only as far as the entry's last recording.
+  if (!table.index) return;
+  auto counted = table.index->recorded_count.find(entry);
+  if (counted == table.index->recorded_count.end()) return;
+  std::size_t left = counted->second;
+  table.index->recorded_count.erase(counted);
+  for (std::size_t i = table.recorded.size(); left > 0 && i-- > 0;)
+    if (table.recorded[i] == entry) {
+      table.recorded.erase(table.recorded.begin() + static_cast<long>(i));
+      --left;
+    }
 }
 
 TypeDesc *function_scope(SymbolTable &table, const char *function_name) {
   const char *name = intern_string(function_name);
   if (!name) return nullptr;
+  // Names are interned, so the pointer is the key.
+  FunctionScopeNode *&indexed = index_of(table).function_scopes[name];
+  if (indexed) return indexed->scope;
   FunctionScopeNode *&head = table.function_scopes[function_scope_bucket(name)];
-  for (FunctionScopeNode *n = head; n; n = n->next)
-    if (n->name == name) return n->scope;
   FunctionScopeNode *n = new FunctionScopeNode();
   table_own(&table, n, [](void *q) { delete static_cast<FunctionScopeNode *>(q); });
   n->name = name;
   n->scope = type_new(TK_FUNCTION, &table);
   n->next = head;
   head = n;
+  indexed = n;
   return n->scope;
 }
 

@@ -326,6 +326,88 @@ TEST_F(Table, RecordingAndRelease) {
   EXPECT_EQ(count_code("REDEFSYMB"), 0);
 }
 
+// What a lookup by index must agree with: a walk over the buckets that
+// compares scopes as they stand now.
+Symbol *walk_in_scope(SymbolTable &t, const char *name, TypeDesc *scope) {
+  Symbol *found = nullptr;
+  for_each_symbol(t.ordinary, [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    TypeDesc *own = d->scope_kind ? d->scope : nullptr;
+    if (d->name && std::string(d->name) == name && (own && scope ? same_scope(own, scope) : own == scope)) found = s;
+  });
+  return found;
+}
+
+TEST_F(Table, IndexedLookupsAgreeWithListWalks) {
+  // Function scopes: one node per name, found again from any spelling of it,
+  // and the lists keep their own order (newest first).
+  const int n = 3000;
+  std::vector<TypeDesc *> scopes;
+  for (int i = 0; i < n; ++i) scopes.push_back(function_scope(table, ("svc_" + std::to_string(i)).c_str()));
+  for (int i = 0; i < n; ++i) {
+    std::string name = "svc_" + std::to_string(i);
+    ASSERT_EQ(function_scope(table, name.c_str()), scopes[i]) << name;
+  }
+  int nodes = 0;
+  for (int b = 0; b < TABLE_BUCKETS; ++b) {
+    int previous = n;
+    for (FunctionScopeNode *f = table.function_scopes[b]; f; f = f->next, ++nodes) {
+      EXPECT_EQ(function_scope_bucket(f->name), b);
+      const int i = std::stoi(std::string(f->name).substr(4));
+      EXPECT_LT(i, previous);
+      EXPECT_EQ(f->scope, scopes[i]);
+      previous = i;
+    }
+  }
+  EXPECT_EQ(nodes, n);
+  release_table(table);
+  table_init(table, "TESTREF");
+  for (int b = 0; b < TABLE_BUCKETS; ++b) EXPECT_EQ(table.function_scopes[b], nullptr);
+  TypeDesc *again = function_scope(table, "svc_0");
+  EXPECT_EQ(table.function_scopes[function_scope_bucket("svc_0")]->scope, again);
+
+  // A scope completed after its forward declaration: what was entered with
+  // the forward type and what comes with the body are found from either.
+  TypeDesc *forward = record("S", KEY_STRUCT, false);
+  ASSERT_NE(enter(decl_new("S", forward)), nullptr);
+  Symbol *early = enter(var("early", basic_type("int")), ScopeContext{1, forward});
+  TypeDesc *body = record("S", KEY_STRUCT, true);
+  class_add_member(body, member_node_new(decl_new("m", basic_type("int")), ACC_PUBLIC));
+  enter(decl_new("S", body));
+  Symbol *late = enter(var("late", basic_type("int")), ScopeContext{1, body});
+  ASSERT_TRUE(early && late);
+  EXPECT_TRUE(same_scope(forward, body));
+  for (TypeDesc *scope : {forward, body}) {
+    for (const char *name : {"early", "late"}) {
+      EXPECT_EQ(lookup_in_scope(name, table, AREA_ORDINARY, scope), walk_in_scope(table, name, scope)) << name;
+      EXPECT_NE(lookup_in_scope(name, table, AREA_ORDINARY, scope), nullptr) << name;
+    }
+    EXPECT_EQ(lookup_ordinary("early", table, ScopeContext{1, scope}), early);
+  }
+  EXPECT_EQ(lookup_in_scope("early", table, AREA_ORDINARY, nullptr), nullptr);
+  // Removing it afterwards takes it out of the index too.
+  remove_symbol(table, early);
+  EXPECT_EQ(lookup_in_scope("early", table, AREA_ORDINARY, body), nullptr);
+  EXPECT_EQ(lookup_in_scope("early", table, AREA_ORDINARY, forward), nullptr);
+
+  // Removing entries: only the recorded ones leave the recorded list, each
+  // with every one of its recordings; the others keep their order.
+  analysis_settings().recording = 1;
+  Symbol *a = enter(var("ra", basic_type("int"), SF_EXTERN));
+  Symbol *b = enter(var("rb", basic_type("int")));
+  enter(var("ra", basic_type("int")));  // completes a: recorded again
+  analysis_settings().recording = 0;
+  Symbol *quiet = enter(var("quiet", basic_type("int")));
+  ASSERT_EQ(table.recorded.size(), 3u);
+  remove_symbol(table, quiet);
+  EXPECT_EQ(table.recorded.size(), 3u);
+  remove_symbol(table, a);
+  ASSERT_EQ(table.recorded.size(), 1u);
+  EXPECT_EQ(table.recorded[0], b);
+  remove_symbol(table, a);  // twice: nothing more happens
+  EXPECT_EQ(table.recorded.size(), 1u);
+}
+
 TEST_F(Table, ManyGlobalsStayFast) {
   const int n = 100000;
   auto start = std::chrono::steady_clock::now();
