@@ -279,17 +279,6 @@ const void *base_record(const TypeDesc *t) {
   return nullptr;
 }
 
-// The unnamed type of "union {...} w;" is listed as a member of its own
-// before w; its body is written with w, and writing it here as well would
-// add an anonymous member.
-bool declared_by_next_member(const MemberNode *m) {
-  const TypeDesc *t = m->decl->type;
-  if (!is_aggregate(t) || type_name(t) || m->decl->name || !m->next || !m->next->decl) return false;
-  const void *rec = t->record ? static_cast<const void *>(t->record)
-                              : static_cast<const void *>(t->enumeration);
-  return rec && base_record(m->next->decl->type) == rec;
-}
-
 void render_members(const TypeDesc *t, std::string &left, const char *prefix, int depth,
                     const TypeDesc *self) {
   const ClassInfo *rec = t->record;
@@ -297,7 +286,7 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
   int access = rec->key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC;
   for (const MemberNode *m = rec->first; m; m = m->next) {
     const Declaration *d = m->decl;
-    if (!d || declared_by_next_member(m)) continue;
+    if (!d || member_declares_next(m)) continue;
     if (!is_namespace && t->kind == TK_CLASS && (m->access & ACC_MASK) &&
         (m->access & ACC_MASK) != access) {
       access = m->access & ACC_MASK;
@@ -445,13 +434,32 @@ void render_template(const TypeDesc *t, std::string &left, int body, const char 
   left += ti->key == KEY_CLASS ? "class " : "struct ";
   if (ti->name) left += ti->name;
   if (body && ti->has_body && !ti->body.empty()) {
+    // The body is the captured source text: every line of it after the first
+    // must carry the prefix too, or it would leave the embedded text.
     left += ' ';
-    left += ti->body;
+    for (char c : ti->body) {
+      if (c == '\n')
+        new_line(left, prefix, depth);
+      else
+        left += c;
+    }
   }
   render_follow(t, left, mode, follow);
 }
 
 }  // namespace
+
+// Its body is written with w; writing it at its own entry as well would add
+// an anonymous member.
+bool member_declares_next(const MemberNode *m) {
+  if (!m || !m->decl) return false;
+  const TypeDesc *t = m->decl->type;
+  if (!is_aggregate(t) || type_name(t) || m->decl->name || !m->next || !m->next->decl) return false;
+  const void *rec = t->record ? static_cast<const void *>(t->record)
+                              : static_cast<const void *>(t->enumeration);
+  return rec && base_record(m->next->decl->type) == rec;
+}
+
 
 std::string join_declarator(const std::string &left_in, const std::string &middle,
                             const std::string &name, const std::string &right) {

@@ -53,5 +53,9 @@ int storage_prefix(const Declaration *decl, std::string &out, const char *functi
                    int body, int storage_flag, const char *indent_prefix,
                    const char *prefix_text);
 
+// True for the member entry of the unnamed type of "union {...} w;", which
+// the class lists before w: it is the type of the next member, not a member.
+bool member_declares_next(const MemberNode *m);
+
 // The specifier words of a declaration ("typedef ", "static inline " ...).
 void storage_text(unsigned flags, std::string &out);

@@ -118,7 +118,10 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
         return;
       }
       case TK_UNION: {
+        // The first member is the first data member: the entry of the unnamed
+        // type of "union { struct {...} a; ... }" stands before a.
         const MemberNode *first = type->record ? type->record->first : nullptr;
+        while (first && member_declares_next(first)) first = first->next;
         if (!first || !first->decl) {
           init += "0";
         } else {
@@ -152,7 +155,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
         const ClassInfo *r = type->record;
         for (int pass = 0; r && pass < 2; ++pass) {
           for (const MemberNode *m = pass == 0 ? r->first : r->first_inherited; m; m = m->next) {
-            if (!member_is_listed(m, r->friend_of_reference)) continue;
+            if (member_declares_next(m) || !member_is_listed(m, r->friend_of_reference)) continue;
             if (!first) init += ", ";
             first = false;
             if (m->decl->name) {
