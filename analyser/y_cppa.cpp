@@ -17,6 +17,7 @@
 #include "ctylex.h"
 #include "frame/merror.h"
 #include "frame/mstrin.h"
+#include "y_cppe.h"
 #include "y_cppint.h"
 
 namespace grammar {
@@ -32,6 +33,9 @@ bool word_char(char c) {
 }
 
 bool joining_char(char c) { return c && std::strchr("+-&|<>=!*/%^:.", c) != nullptr; }
+
+// Bit-field widths are evaluated quietly: the text stays as written either way.
+void silent_expression_report(int, const char *, std::string_view, std::string_view, int) {}
 
 }  // namespace
 
@@ -423,6 +427,19 @@ bool Parser::is_template_parameter(const char *name) const {
   return false;
 }
 
+namespace {
+
+// A use of a typedef name: the name, the type it stands for, and the scope
+// it was declared in (a use from elsewhere is written qualified).
+TypeDesc *typedef_use(const Declaration *d) {
+  TypeDesc *n = named_type(d->name, d->type);
+  n->scope_kind = d->scope_kind;
+  n->scope = d->scope;
+  return n;
+}
+
+}  // namespace
+
 TypeDesc *Parser::type_of_name_token(const Tok &t) const {
   if ((t.cls == G_IDENT || (t.cls == G_DECLNAME && !t.sym)) && is_template_parameter(t.name))
     return named_type(t.name, nullptr);
@@ -431,7 +448,7 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
     // name the class has.
     if (t.cls == G_CLASSNAME && t.sym && t.sym->decl && (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name &&
         t.type && t.type->kind == TK_CLASS && t.type->record && !t.type->record->name)
-      return named_type(t.sym->decl->name, t.type);
+      return typedef_use(t.sym->decl);
     if (t.type) return t.type;
     if (t.sym && t.sym->decl) return t.sym->decl->type;
     return nullptr;
@@ -442,7 +459,7 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
     if (d->type && d->type->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->record &&
         d->scope->record->name && d->name && std::strcmp(d->scope->record->name, d->name) == 0)
       return d->scope;
-    if (d->storage & SF_TYPEDEF) return named_type(d->name, d->type);
+    if (d->storage & SF_TYPEDEF) return typedef_use(d);
     TypeDesc *ty = d->type;
     if (ty && (ty->kind == TK_ENUM || ty->kind == TK_UNION || ty->kind == TK_CLASS || ty->kind == TK_TEMPLATE) &&
         type_name(ty) && d->name && std::strcmp(type_name(ty), d->name) == 0)
@@ -1199,7 +1216,14 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       if (!in_class()) syntax_error();
       advance();
       std::string w = collect_expression(",;=", false);
-      width = std::atoi(w.c_str());
+      long long value = 0;
+      // Evaluated as a constant expression (enumerators, sizeof, operators);
+      // a width the expression analysis cannot fold keeps its leading digits.
+      if (evaluate_integer_expression(w.c_str(), "", lex_file(), line(), silent_expression_report, &value, &table) &&
+          value >= 0 && value <= 0x7fffffff)
+        width = static_cast<int>(value);
+      else
+        width = std::atoi(w.c_str());
     }
     if (cur.cls == G_PUNCT && cur.text == "=") {
       advance();

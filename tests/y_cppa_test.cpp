@@ -763,3 +763,30 @@ TEST_F(Grammar, RecordingListsEachEntryOnce) {
   EXPECT_EQ(times("S"), 2);
   EXPECT_EQ(times("f"), 2);
 }
+
+TEST_F(Grammar, TypedefUsesKeepTheirScopeAndWidthsAreEvaluated) {
+  analyse(
+      "namespace N { typedef int Count; struct S { typedef long L; }; }\n"
+      "N::Count c;\n"
+      "N::S::L l;\n"
+      "enum { W = 3 };\n"
+      "struct bf { unsigned a : W + 1; unsigned b : sizeof(short) * 2; int c : 2; unsigned d : UNKNOWN; };\n",
+      "q.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  TypeDesc *N = tag("N");
+  ASSERT_TRUE(N);
+  Declaration *c = ordinary("c");
+  ASSERT_TRUE(c && c->type && c->type->kind == TK_NAMED);
+  EXPECT_EQ(c->type->scope, N);
+  EXPECT_EQ(c->type->scope_kind, 1);
+  Declaration *l = ordinary("l");
+  ASSERT_TRUE(l && l->type && l->type->kind == TK_NAMED);
+  EXPECT_EQ(l->type->scope, tag("S", N));
+  TypeDesc *bf = tag("bf");
+  ASSERT_TRUE(bf);
+  EXPECT_EQ(ordinary("a", bf)->word, 4);
+  EXPECT_EQ(ordinary("b", bf)->word, 4);
+  EXPECT_EQ(ordinary("c", bf)->word, 2);
+  EXPECT_EQ(ordinary("d", bf)->word, 0);  // not a constant: no width known
+  EXPECT_TRUE(g_reports.empty());  // the evaluation is quiet
+}
