@@ -689,8 +689,16 @@ const TypeDesc *owning_class(const Declaration *d) {
   return d->scope_kind ? class_scope(d->scope) : nullptr;
 }
 
-bool result_is_void(const TypeDesc *f) {
-  if (!f->function->result) return true;  // constructors and destructors
+// Constructors, destructors and conversion functions have no result; a
+// function outside any class without one is an old-style definition whose
+// result is int ("f(n) { ... }").
+bool implicit_int(const Declaration *d) {
+  return d->type && d->type->kind == TK_FUNCTION && d->type->function &&
+         !d->type->function->result && !owning_class(d);
+}
+
+bool result_is_void(const Declaration *d, const TypeDesc *f) {
+  if (!f->function->result) return !implicit_int(d);
   std::string l, m, r;
   render_type(f->function->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
   trim_right(l);
@@ -734,6 +742,8 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
   std::string l, m, r;
   if (f->function->result)
     render_type(f->function->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, current, 1);
+  else if (implicit_int(d))
+    l = "int";
   trim_right(l);
   out += l;
   out += ' ';
@@ -844,7 +854,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
     std::string l, m, r;
     switch (mode) {
       case RM_RETURN:
-        if (!result_is_void(t)) {
+        if (!result_is_void(decl, t)) {
           render_type(t->function->result, l, m, r, 0, line_prefix, 0, 0, RM_RETURN, current, 1);
           text = join_declarator(l, m, std::string("ret_") + (function_name ? function_name : ""),
                                  r) +
@@ -854,10 +864,11 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
       case RM_EXTERN:
         if ((decl->storage & SF_INLINE) && t->function->info && t->function->info->defined) break;
         render_type(t, l, m, r, 0, line_prefix, 0, 0, RM_ORDINARY, current, 1);
+        if (implicit_int(decl)) l = "int " + l;
         text = join_declarator(l, m, name, r) + ";";
         break;
       case RM_CALL:
-        if (!result_is_void(t))
+        if (!result_is_void(decl, t))
           text = std::string("ret_") + (function_name ? function_name : "") + " = ";
         if (const TypeDesc *cls = owning_class(decl)) {
           if (cls->kind != TK_CLASS || !cls->record || cls->record->key != KEY_NAMESPACE) {

@@ -1,0 +1,5 @@
+twice(x)
+int x;
+{
+    return 2 * x;
+}
