@@ -14,36 +14,24 @@
 
 #include "analyser/cpptab.h"
 #include "analyser/y_cppa.h"
-#include "frame/i18n_anaccpp_msg.h"
-#include "frame/i18n_bibli_msg.h"
-#include "frame/i18n_squelet_msg.h"
 #include "frame/i18nutil.h"
 #include "frame/merror.h"
 #include "generator/sancmd.h"
 #include "generator/sgener.h"
 #include "generator/siofic.h"
-
-namespace fs = std::filesystem;
+#include "gen_fixture.h"
 
 namespace {
 
 const std::string T = "\t\t";  // the two tabs of a VAR line
 const std::string kRule(80, '-');
 
-class EmitterTest : public ::testing::Test {
+class EmitterTest : public gen_fixture::FolderTest {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      register_squelet_messages();
-      register_bibli_messages();
-      register_ana_c_cpp_messages();
-      registered = true;
-    }
+    gen_fixture::register_messages(true);
     unsetenv("QZW_NOBASENAME");
-    char pattern[] = "/tmp/sancpp_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
+    ASSERT_NO_FATAL_FAILURE(enter_folder("sancpp_test", false));
     reset_reporter();
     reset_script_writer();
     reset_service_names();
@@ -56,8 +44,7 @@ class EmitterTest : public ::testing::Test {
     release_table(*script_context().table);
     KeywordLanguage = LANG_GB;
     unsetenv("QZW_NOBASENAME");
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
+    leave_folder();
   }
 
   // Analyses text as the file `file` (line markers may change it).
@@ -97,7 +84,6 @@ class EmitterTest : public ::testing::Test {
   }
 
   SymbolTable table_;
-  std::string folder_;
 };
 
 std::vector<std::string> service_names_of(const std::vector<std::string> &script) {

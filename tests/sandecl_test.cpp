@@ -3,19 +3,12 @@
 #include "generator/sandecl.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "analyser/cpptab.h"
-#include "frame/i18n_anaccpp_msg.h"
-#include "frame/i18n_bibli_msg.h"
-#include "frame/i18n_squelet_msg.h"
 #include "frame/merror.h"
 #include "frame/mstrin.h"
 #include "frame/sliste.h"
@@ -23,8 +16,7 @@
 #include "generator/sgener.h"
 #include "generator/sgenincl.h"
 #include "generator/siofic.h"
-
-namespace fs = std::filesystem;
+#include "gen_fixture.h"
 
 namespace {
 
@@ -52,53 +44,28 @@ TEST(NeededSet, FirstInsertionWinsInAscendingOrder) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
-class DeclSectionTest : public ::testing::Test {
+class DeclSectionTest : public gen_fixture::FolderTest {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      register_squelet_messages();
-      register_bibli_messages();
-      register_ana_c_cpp_messages();
-      registered = true;
-    }
-    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP", "QZW_NOBASENAME"}) unsetenv(v);
-    char pattern[] = "/tmp/sandecl_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    old_ = fs::current_path();
-    fs::current_path(folder_);
+    gen_fixture::register_messages(true);
+    gen_fixture::clear_suffix_variables();
+    ASSERT_NO_FATAL_FAILURE(enter_folder("sandecl_test"));
     reset_reporter();
   }
-  void TearDown() override {
-    fs::current_path(old_);
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
+  void TearDown() override { leave_folder(); }
   // The script's lines from the tested-file declarations banner to BEGIN.
   std::string declarations(const std::string &source, const char *integrated = nullptr) {
     std::ofstream("t.c") << source;
     reset_script_writer();
     scan_reset_run();
-    generator_options() = GeneratorOptions{};
-    generator_options().tested_file = "t.c";
-    generator_options().generated_file = "t.ptu";
+    gen_fixture::reset_options();
     if (integrated) strlist_append(intern_string(integrated), generator_options().integrated_files);
     generation_run("x");
-    std::ifstream in("t.ptu", std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    const std::string text = s.str();
-    const std::string start = "-- TESTED FILE DECLARATIONS \n--\n" + std::string(80, '-') + "\n";
-    const std::size_t a = text.find(start);
-    const std::size_t b = text.find(std::string(80, '-') + "\n\nBEGIN\n");
-    EXPECT_NE(a, std::string::npos);
-    EXPECT_NE(b, std::string::npos);
-    return text.substr(a + start.size(), b - a - start.size());
+    return gen_fixture::text_between(gen_fixture::read_file("t.ptu"),
+                                     "-- TESTED FILE DECLARATIONS \n--\n" + std::string(80, '-') + "\n",
+                                     std::string(80, '-') + "\n\nBEGIN\n");
   }
   const std::string globals_ = "\n-- Declarations of the global variables of the tested file\n\n";
-  std::string folder_;
-  fs::path old_;
 };
 
 TEST_F(DeclSectionTest, GlobalsAndTheTypesTheyNeed) {

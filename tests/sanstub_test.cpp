@@ -2,18 +2,11 @@
 #include "generator/sanstub.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "frame/i18n_anaccpp_msg.h"
-#include "frame/i18n_bibli_msg.h"
-#include "frame/i18n_squelet_msg.h"
 #include "frame/merror.h"
 #include "frame/mstrin.h"
 #include "frame/sliste.h"
@@ -21,8 +14,7 @@
 #include "generator/sgener.h"
 #include "generator/sgenincl.h"
 #include "generator/siofic.h"
-
-namespace fs = std::filesystem;
+#include "gen_fixture.h"
 
 namespace {
 
@@ -32,55 +24,30 @@ TEST(StubName, BaseAndSuffixWithSeparatorsReplaced) {
   EXPECT_EQ(stub_name("a.b.c"), "a_b_c");
 }
 
-class StubTest : public ::testing::Test {
+class StubTest : public gen_fixture::FolderTest {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      register_squelet_messages();
-      register_bibli_messages();
-      register_ana_c_cpp_messages();
-      registered = true;
-    }
-    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP", "QZW_NOBASENAME"}) unsetenv(v);
-    char pattern[] = "/tmp/sanstub_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    old_ = fs::current_path();
-    fs::current_path(folder_);
+    gen_fixture::register_messages(true);
+    gen_fixture::clear_suffix_variables();
+    ASSERT_NO_FATAL_FAILURE(enter_folder("sanstub_test"));
     reset_reporter();
     std::ofstream("t.c") << "int run(void) { return 0; }\n";
   }
-  void TearDown() override {
-    fs::current_path(old_);
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
+  void TearDown() override { leave_folder(); }
   // The stub section: from after the stub banner up to the environments
   // banner.
   std::string stubs(const std::vector<const char *> &simulated, const char *used = nullptr) {
     reset_script_writer();
     scan_reset_run();
-    generator_options() = GeneratorOptions{};
-    generator_options().tested_file = "t.c";
-    generator_options().generated_file = "t.ptu";
+    gen_fixture::reset_options();
     for (const char *s : simulated) strlist_append(intern_string(s), generator_options().simulated_files);
     if (used) strlist_append(intern_string(used), generator_options().used_files);
     generation_run("x");
-    std::ifstream in("t.ptu", std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    const std::string text = s.str();
     const std::string rule(80, '-');
-    const std::string start = "-- STUB DECLARATIONS OF THE SIMULATED FILES\n--\n" + rule + "\n";
-    const std::size_t a = text.find(start);
-    const std::size_t b = text.find(rule + "\n--\n-- ENVIRONMENTS DECLARATIONS");
-    EXPECT_NE(a, std::string::npos);
-    EXPECT_NE(b, std::string::npos);
-    return text.substr(a + start.size(), b - a - start.size());
+    return gen_fixture::text_between(gen_fixture::read_file("t.ptu"),
+                                     "-- STUB DECLARATIONS OF THE SIMULATED FILES\n--\n" + rule + "\n",
+                                     rule + "\n--\n-- ENVIRONMENTS DECLARATIONS");
   }
-  std::string folder_;
-  fs::path old_;
 };
 
 TEST_F(StubTest, WorkedExampleAndFilesWithoutDefinitions) {

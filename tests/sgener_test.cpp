@@ -2,34 +2,25 @@
 #include "generator/sgener.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "frame/i18n_bibli_msg.h"
-#include "frame/i18n_squelet_msg.h"
 #include "frame/i18nutil.h"
 #include "frame/merror.h"
 #include "frame/mstrin.h"
 #include "analyser/cpptab.h"
 #include "generator/sancmd.h"
 #include "generator/siofic.h"
+#include "gen_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using gen_fixture::read_file;
 
 std::vector<std::string> lines_of(const std::string &text) {
   std::vector<std::string> lines;
@@ -61,36 +52,21 @@ TEST(KeywordTable, FrenchWithAccentsDiffersOnlyByLatin1Accents) {
   EXPECT_EQ(std::string(kRuleLine), std::string(80, '-'));
 }
 
-class DriverTest : public ::testing::Test {
+class DriverTest : public gen_fixture::FolderTest {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      register_squelet_messages();
-      register_bibli_messages();
-      registered = true;
-    }
-    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP", "QZW_NOBASENAME"}) unsetenv(v);
-    char pattern[] = "/tmp/sgener_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    old_ = fs::current_path();
-    fs::current_path(folder_);
+    gen_fixture::register_messages(false);
+    gen_fixture::clear_suffix_variables();
+    ASSERT_NO_FATAL_FAILURE(enter_folder("sgener_test"));
     reset_reporter();
     reset_script_writer();
-    generator_options() = GeneratorOptions{};
-    generator_options().tested_file = "t.c";
-    generator_options().generated_file = "t.ptu";
+    gen_fixture::reset_options();
     std::ofstream("t.c") << "int g;\nint add(int a, int b) { return a + b; }\n";
   }
   void TearDown() override {
     KeywordLanguage = LANG_GB;
-    fs::current_path(old_);
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
+    leave_folder();
   }
-  std::string folder_;
-  fs::path old_;
 };
 
 // The worked example: t.c with int g and add(a, b), no options. The lines

@@ -3,17 +3,10 @@
 #include "generator/sgenincl.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
-#include "frame/i18n_anaccpp_msg.h"
-#include "frame/i18n_bibli_msg.h"
-#include "frame/i18n_squelet_msg.h"
 #include "frame/merror.h"
 #include "frame/mstrin.h"
 #include "frame/sliste.h"
@@ -21,8 +14,7 @@
 #include "generator/sgener.h"
 #include "generator/siofic.h"
 #include "preprocessor/cprepr.h"
-
-namespace fs = std::filesystem;
+#include "gen_fixture.h"
 
 namespace {
 
@@ -107,35 +99,19 @@ TEST_F(ScanCondition, RecursionAndNestingEndQuietly) {
   EXPECT_EQ(scan_condition((chain + " || 1").c_str()), 1);
 }
 
-class IncludeScanTest : public ::testing::Test {
+class IncludeScanTest : public gen_fixture::FolderTest {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      register_squelet_messages();
-      register_bibli_messages();
-      register_ana_c_cpp_messages();
-      registered = true;
-    }
-    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP", "QZW_NOBASENAME"}) unsetenv(v);
-    char pattern[] = "/tmp/sgenincl_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    old_ = fs::current_path();
-    fs::current_path(folder_);
+    gen_fixture::register_messages(true);
+    gen_fixture::clear_suffix_variables();
+    ASSERT_NO_FATAL_FAILURE(enter_folder("sgenincl_test"));
     reset_reporter();
     reset_script_writer();
     scan_reset_run();
-    generator_options() = GeneratorOptions{};
-    generator_options().tested_file = "t.c";
-    generator_options().generated_file = "t.ptu";
+    gen_fixture::reset_options();
     for (const char *h : {"a.h", "b.h", "u.h", "integ.c"}) std::ofstream(h) << "\n";
   }
-  void TearDown() override {
-    fs::current_path(old_);
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
+  void TearDown() override { leave_folder(); }
   // The include section of the script generated for source: the lines after
   // the header line up to the tested-file declarations banner.
   std::string section(const std::string &source) {
@@ -144,10 +120,7 @@ class IncludeScanTest : public ::testing::Test {
     scan_reset_run();
     generator_options().tested_file = "t.c";
     generation_run("x");
-    std::ifstream in("t.ptu", std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    const std::string text = s.str();
+    const std::string text = gen_fixture::read_file("t.ptu");
     const std::size_t a = text.find("HEADER t, , \n\n") + 14;
     const std::size_t from = text.compare(a, banner().size(), banner()) == 0 ? a + banner().size() : a;
     const std::size_t b = text.find(std::string(80, '-') + "\n--\n-- ", from);
@@ -158,8 +131,6 @@ class IncludeScanTest : public ::testing::Test {
     const std::string rule(80, '-');
     return rule + "\n--\n-- TESTED FILE INCLUDE DIRECTIVES \n--\n" + rule + "\n\n";
   }
-  std::string folder_;
-  fs::path old_;
 };
 
 TEST_F(IncludeScanTest, ActiveIncludesWithWhatStandsBeforeThem) {

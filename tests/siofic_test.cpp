@@ -10,33 +10,22 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "frame/i18n_bibli_msg.h"
-#include "frame/i18n_squelet_msg.h"
 #include "frame/merror.h"
 #include "frame/mstrin.h"
 #include "frame/sliste.h"
 #include "generator/sancmd.h"
 #include "generator/ssydat.h"
+#include "gen_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
+using gen_fixture::read_file;
+using gen_fixture::write_file;
 
 // Entries of the working folder, sorted: a stray temporary shows here.
 std::vector<std::string> folder_entries() {
@@ -46,33 +35,21 @@ std::vector<std::string> folder_entries() {
   return names;
 }
 
-class ScriptWriterTest : public ::testing::Test {
+class ScriptWriterTest : public gen_fixture::FolderTest {
  protected:
   void SetUp() override {
-    static bool registered = false;
-    if (!registered) {
-      register_squelet_messages();
-      register_bibli_messages();
-      registered = true;
-    }
-    for (const char *v : {"ORTEKPTU", "ORTEKSMB", "ORTEKDEF", "ORTEKEXH", "ORTEKCPP"}) unsetenv(v);
-    char pattern[] = "/tmp/siofic_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    old_ = fs::current_path();
-    fs::current_path(folder_);
+    gen_fixture::register_messages(false);
+    gen_fixture::clear_suffix_variables(false);
+    ASSERT_NO_FATAL_FAILURE(enter_folder("siofic_test"));
     reset_reporter();
     reset_script_writer();
-    generator_options() = GeneratorOptions{};
-    generator_options().tested_file = "t.c";
-    generator_options().generated_file = "t.ptu";
+    gen_fixture::reset_options();
     write_file("t.c", "int g;\n");
   }
   void TearDown() override {
-    fs::current_path(old_);
     std::error_code ignored;
     fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(folder_, ignored);
+    leave_folder();
   }
 
   // One whole run of the writer: open, one body line, close.
@@ -82,9 +59,6 @@ class ScriptWriterTest : public ::testing::Test {
     ScriptWriter &w = script_writer();
     script_close(w.path, w.stream, 0);
   }
-
-  std::string folder_;
-  fs::path old_;
 };
 
 TEST(BackupName, CutsTheSuffixOfTheFileNameOnly) {
