@@ -332,12 +332,35 @@ void Parser::declaration() {
     return;
   }
   Specs s;
+  while (skip_attribute()) {
+  }
+  if (is_word("static_assert")) {
+    // A compile-time assertion declares nothing.
+    advance();
+    skip_parenthesised();
+    expect(";");
+    return;
+  }
   if (cur.cls == G_KEYWORD) {
     const std::string &k = cur.text;
+    if (k == "inline") {
+      Tok n = peek_token();
+      if (n.cls == G_KEYWORD && n.text == "namespace") {  // inline namespace: a namespace
+        advance();
+        namespace_definition();
+        return;
+      }
+    }
     if (k == "extern") {
       advance();
       if (cur.cls == G_STRING) {
         linkage_specification();
+        return;
+      }
+      if (cur.cls == G_KEYWORD && cur.text == "template") {
+        // extern template class X<char>; declares an instantiation made
+        // elsewhere: nothing to enter.
+        recover_skip(in_class(), true);
         return;
       }
       s.storage |= SF_EXTERN;
@@ -395,6 +418,8 @@ void Parser::declaration() {
   Declarator d;
   parse_declarator(d, in_class(), &s);
   if (!d.name && s.pending_qual.empty() && !d.qualified && !(in_class() && is(":"))) syntax_error();
+  for (const DeclOp &op : d.ops)
+    if (op.trailing) s.storage &= ~SF_AUTO;  // "auto" only announced the trailing result
   // Access declaration: a qualified base member alone.
   if (in_class() && d.qualified && d.ops.empty() && !s.has_type && cur.cls == G_PUNCT && cur.text == ";") {
     access_declaration(d.qual, d.name);
@@ -428,6 +453,8 @@ bool Parser::is_template_parameter(const char *name) const {
 }
 
 namespace {
+
+bool specs_is_null(const Specs *s) { return s == nullptr; }
 
 // A use of a typedef name: the name, the type it stands for, and the scope
 // it was declared in (a use from elsewhere is written qualified).
@@ -585,6 +612,39 @@ Specs Parser::decl_specifiers(bool for_param) {
       }
       break;
     }
+    if (cur.cls == G_IDENT) {
+      // Later specifier words, when what follows shows they are not a
+      // declarator name.
+      const bool word = cur.text == "constexpr" || cur.text == "decltype" || cur.text == "alignas" ||
+                        cur.text == "thread_local";
+      if (word) {
+        Tok n = peek_token();
+        const bool name_use = n.cls == G_PUNCT && (n.text == ";" || n.text == "=" || n.text == "," ||
+                                                   n.text == "[" || n.text == ")");
+        if (!name_use && cur.text == "decltype" && n.cls == G_PUNCT && n.text == "(" && !s.has_type) {
+          advance();  // decltype
+          advance();  // (
+          const std::string text = "decltype(" + collect_expression(")", false) + ")";
+          expect(")");
+          TypeDesc *t = named_type(intern(text), nullptr);
+          s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+          s.has_type = s.any = true;
+          continue;
+        }
+        if (!name_use && cur.text == "alignas" && n.cls == G_PUNCT && n.text == "(") {
+          advance();
+          skip_parenthesised();
+          s.any = true;
+          continue;
+        }
+        if (!name_use && (cur.text == "constexpr" || cur.text == "thread_local")) {
+          s.any = true;
+          advance();
+          continue;
+        }
+      }
+    }
+    if (skip_attribute()) continue;
     if (cur.cls == G_TYPEMOD) {  // registered modifiers carry no type of their own
       s.any = true;
       advance();
@@ -782,6 +842,10 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       advance();
       continue;
     }
+    if (cur.cls == G_PUNCT && cur.text == "..." && abstract_ok && !specs_is_null(specs)) {
+      advance();  // a parameter pack: Ts... args
+      continue;
+    }
     break;
   }
   if (cur.cls == G_PUNCT && cur.text == "(") {
@@ -849,6 +913,43 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     d.qual_scope = inner.qual_scope;
     d.is_destructor = inner.is_destructor;
     d.is_operator = inner.is_operator;
+  }
+}
+
+Tok Parser::peek_token() {
+  const LexMark mark = lex_mark();
+  const Tok saved = cur;
+  Tok t = lex_token();
+  lex_restore(mark);
+  cur = saved;
+  return t;
+}
+
+bool Parser::skip_attribute() {
+  if (!(cur.cls == G_PUNCT && cur.text == "[")) return false;
+  Tok n = peek_token();
+  if (!(n.cls == G_PUNCT && n.text == "[")) return false;
+  int open = 0;
+  for (int guard = 0; guard < 100000; ++guard) {
+    if (at_eof()) syntax_error();
+    if (cur.cls == G_PUNCT && cur.text == "[") ++open;
+    else if (cur.cls == G_PUNCT && cur.text == "]" && --open == 0) {
+      advance();
+      return true;
+    }
+    advance();
+  }
+  syntax_error();
+}
+
+void Parser::skip_parenthesised() {
+  expect("(");
+  int open = 1;
+  for (int guard = 0; open > 0; ++guard) {
+    if (at_eof() || guard > 1000000) syntax_error();
+    if (cur.cls == G_PUNCT && cur.text == "(") ++open;
+    else if (cur.cls == G_PUNCT && cur.text == ")") --open;
+    advance();
   }
 }
 
@@ -1028,6 +1129,18 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
         op.quals.push_back(qualifier_type(cur.text.c_str()));
         advance();
       }
+      // Reference qualifiers of a member function.
+      if (cur.cls == G_PUNCT && (cur.text == "&" || cur.text == "&&")) {
+        Tok n = peek_token();
+        if (n.cls == G_PUNCT && (n.text == ";" || n.text == "{" || n.text == "=" || n.text == ")" || n.text == ",") ||
+            (n.cls == G_IDENT && (n.text == "noexcept" || n.text == "override" || n.text == "final")) ||
+            (n.cls == G_KEYWORD && n.text == "throw") || n.cls == G_BODYTEXT)
+          advance();
+      }
+      if (is_word("noexcept")) {
+        advance();
+        if (cur.cls == G_PUNCT && cur.text == "(") skip_parenthesised();
+      }
       if (cur.cls == G_KEYWORD && cur.text == "throw") {
         advance();
         expect("(");
@@ -1048,6 +1161,18 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
           if (!accept(",")) break;
         }
         expect(")");
+      }
+      if (cur.cls == G_PUNCT && cur.text == "->") {
+        // Trailing result type: auto f(int) -> long.
+        advance();
+        Specs ts = decl_specifiers(true);
+        if (!ts.any) syntax_error();
+        Declarator ad;
+        parse_declarator(ad, true, &ts);
+        op.trailing = build_type(ts.type, ad);
+      }
+      while (is_word("override") || is_word("final")) advance();
+      while (skip_attribute()) {
       }
       out.push_back(op);
       continue;
@@ -1125,7 +1250,7 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
         break;
       }
       case DeclOp::FUNC: {
-        TypeDesc *f = function_returning(t);
+        TypeDesc *f = function_returning(op.trailing ? op.trailing : t);
         for (Declaration *p : op.params) function_add_param(f, p);
         if (op.ellipsis) {
           TypeDesc *e = type_new(TK_ELLIPSIS);
@@ -1232,9 +1357,18 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
         if (!lex_capture_balanced(body, true)) unexpected_end();
         text = "{" + body;
         advance();
+      } else if (t && t->kind == TK_FUNCTION && cur.cls == G_KEYWORD && (cur.text == "default" || cur.text == "delete")) {
+        // A defaulted or deleted function: declared, with no initialiser.
+        advance();
       } else {
         text = collect_expression(",;", false);
       }
+    } else if (cur.cls == G_PUNCT && cur.text == "{" && !(t && t->kind == TK_FUNCTION)) {
+      // Brace initialiser: int n{3};
+      std::string body;
+      if (!lex_capture_balanced(body, true)) unexpected_end();
+      text = "{" + body;
+      advance();
     } else if (cur.cls == G_INITTEXT) {
       text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
       advance();
@@ -1321,9 +1455,16 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
         if (guard > 100000) syntax_error();
         std::string n;
         type_name_text(n);
-        expect("(");
-        if (!(cur.cls == G_PUNCT && cur.text == ")")) collect_expression(")", true);
-        expect(")");
+        if (cur.cls == G_PUNCT && cur.text == "{") {  // a(1) or a{1}
+          std::string inner;
+          if (!lex_capture_balanced(inner, true)) unexpected_end();
+          advance();
+        } else {
+          expect("(");
+          if (!(cur.cls == G_PUNCT && cur.text == ")")) collect_expression(")", true);
+          expect(")");
+        }
+        accept("...");
         if (!accept(",")) break;
       }
     }

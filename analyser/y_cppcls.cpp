@@ -67,6 +67,14 @@ TypeDesc *elaborated_of(TypeDesc *t) {
   return e;
 }
 
+// "enum E : 3" in a class body is a bit-field of an enumeration type, not
+// an underlying type.
+bool in_class_bitfield_colon(Parser &p, const char *name) {
+  if (!p.in_class() || !name) return false;
+  Tok n = p.peek_token();
+  return n.cls == G_NUMBER || ((n.cls == G_IDENT || n.cls == G_DECLNAME) && !p.type_of_name_token(n));
+}
+
 bool record_has_members(const TypeDesc *t) { return t && t->record && (t->record->has_body || t->record->first); }
 
 }  // namespace
@@ -113,6 +121,10 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       named = type_of_name_token(t);
       if (t.cls == G_DECLNAME && !named) named = nullptr;
     }
+  }
+  if (name && is_word("final")) {
+    Tok n = peek_token();
+    if (n.cls == G_PUNCT && (n.text == "{" || n.text == ":")) advance();  // struct D final : B {...}
   }
   const bool body = cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":");
   if (!body) {
@@ -302,6 +314,8 @@ void Parser::access_declaration(const std::vector<std::string> &qual, const char
 TypeDesc *Parser::enum_specifier(Specs &s) {
   DepthGuard guard(*this);
   advance();  // enum
+  // enum class E / enum struct E: a scoped enumeration, entered as any other.
+  if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "struct")) advance();
   const char *name = nullptr;
   TypeDesc *named = nullptr;
   if (is_name_token(cur)) {
@@ -310,6 +324,12 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
         text_eq(type_name(cur.sym->decl->type), name))
       named = cur.sym->decl->type;
     advance();
+  }
+  if (cur.cls == G_PUNCT && cur.text == ":" && !in_class_bitfield_colon(*this, name)) {
+    // The underlying type (enum E : unsigned char): read and dropped.
+    advance();
+    Specs base = decl_specifiers(true);
+    if (!base.has_type) syntax_error();
   }
   if (!(cur.cls == G_PUNCT && cur.text == "{")) {
     if (!name) syntax_error();
@@ -416,6 +436,24 @@ void Parser::namespace_definition() {
 void Parser::using_declaration() {
   std::string text = "using";
   advance();
+  if (is_name_token(cur) && peek_token().cls == G_PUNCT && peek_token().text == "=") {
+    // using Index = unsigned long;  the same as a typedef.
+    const char *name = cur.name;
+    const int at = line();
+    advance();
+    advance();  // '='
+    Specs ts = decl_specifiers(true);
+    if (!ts.any) syntax_error();
+    Declarator ad;
+    parse_declarator(ad, true, &ts);
+    TypeDesc *t = build_type(ts.type, ad);
+    if (!is(";")) syntax_error();
+    Declaration *d = make_declaration(name, t, SF_TYPEDEF);
+    d->line = at;
+    enter(d);
+    advance();
+    return;
+  }
   const char *first = nullptr;
   bool directive = false;
   TypeDesc *ns = nullptr;
@@ -478,7 +516,14 @@ void Parser::template_declaration() {
     ~ParamsGuard() { v.resize(n); }
   } params_guard{template_params, template_params.size()};
   advance();  // template
-  if (cur.cls != G_TOPEN) syntax_error();
+  if (cur.cls != G_TOPEN) {
+    // template class X<char>;  an explicit instantiation: nothing new to enter.
+    if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "struct")) {
+      recover_skip(in_class(), true);
+      return;
+    }
+    syntax_error();
+  }
   advance();
   TypeDesc *templ = type_new(TK_TEMPLATE);
   in_template_header = true;
@@ -488,6 +533,7 @@ void Parser::template_declaration() {
     if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "typename")) {
       bool is_class = cur.text == "class";
       advance();
+      accept("...");  // a parameter pack
       const char *pname = nullptr;
       if (is_name_token(cur)) {
         pname = cur.name;
@@ -525,6 +571,11 @@ void Parser::template_declaration() {
   const char *tfile = lex_file();
   const int tline = line();
   advance();  // template-close
+  if (cur.cls == G_KEYWORD && cur.text == "using") {
+    // An alias template: no type of its own until used; dropped.
+    recover_skip(in_class(), true);
+    return;
+  }
   if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "struct" || cur.text == "union")) {
     const bool is_union = cur.text == "union";
     const ClassKey key = cur.text == "class" ? KEY_CLASS : KEY_STRUCT;

@@ -83,6 +83,7 @@ struct DeclOp {
   bool knr = false;               // identifier list of an old-style definition
   bool has_throw = false;
   std::vector<TypeDesc *> throws;
+  TypeDesc *trailing = nullptr;   // "-> type": the result written after the parameters
 };
 
 struct Declarator {
@@ -152,6 +153,13 @@ class Parser {
   // Look-ahead: the parenthesis just opened after a declarator name holds
   // an initialiser (A a(x);), not a parameter list.
   bool initialiser_follows();
+  // The token after the current one, not consumed.
+  Tok peek_token();
+  // Later words read as declaration syntax and dropped: "[[...]]"
+  // attributes and parenthesised operands ("alignas(...)", "noexcept(...)").
+  bool skip_attribute();
+  void skip_parenthesised();
+  bool is_word(const char *w) const { return cur.cls == G_IDENT && cur.text == w; }
   void declarator_suffixes(Declarator &d, std::vector<DeclOp> &out);
   void parameter_list(DeclOp &op);
   TypeDesc *build_type(TypeDesc *base, const Declarator &d);
