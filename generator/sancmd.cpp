@@ -16,23 +16,20 @@ namespace {
 constexpr std::size_t kCommandTextLimit = 61440;
 constexpr std::size_t kFileNameLimit = 999;
 
+// Both French columns share one text: it has no accented letters.
+const char kUsageFrench[] =
+    "\nUsage ortekstart:\n\t<fichier_teste>\n\t<fichier_genere>\n\t[-LANGAGE=<nom_langage>]\n"
+    "\t[-INTEGRE=<fichier_integre>[,fichier_integre]]\n\t[-SIMULE=<fichier_simule>[,fichier_simule]]\n"
+    "\t[-INSERE]\n\t[-UTILISE=<fichier_utilise>[,fichier_utilise]]\n\t[-INCL=<repertoire>[,repertoire]]\n"
+    "\t[-DEFINIR=<identificateur>[,identificateur]]\n\t[-DEFINE_STD=<fichier_define>]\n"
+    "\t[-ADALIEN=<fichier_lien_ada>]\n\t[-NOPATH]\n\t[-TABSYMB=<fichier_tabsymb>]\n\t[-PREPRO_SEUL]\n"
+    "\t[-RESTRICTION=<NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP>"
+    "[=NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP]]\n"
+    "\t[-STANDARD=<fichier_standard_ada>]\n\t[-CLASSE=<nom_classe>]\n\t[-SERVICE=<nom_service>]\n";
+
 const char *const kUsage[3] = {
-    "\nUsage ortekstart:\n\t<fichier_teste>\n\t<fichier_genere>\n\t[-LANGAGE=<nom_langage>]\n"
-    "\t[-INTEGRE=<fichier_integre>[,fichier_integre]]\n\t[-SIMULE=<fichier_simule>[,fichier_simule]]\n"
-    "\t[-INSERE]\n\t[-UTILISE=<fichier_utilise>[,fichier_utilise]]\n\t[-INCL=<repertoire>[,repertoire]]\n"
-    "\t[-DEFINIR=<identificateur>[,identificateur]]\n\t[-DEFINE_STD=<fichier_define>]\n"
-    "\t[-ADALIEN=<fichier_lien_ada>]\n\t[-NOPATH]\n\t[-TABSYMB=<fichier_tabsymb>]\n\t[-PREPRO_SEUL]\n"
-    "\t[-RESTRICTION=<NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP>"
-    "[=NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP]]\n"
-    "\t[-STANDARD=<fichier_standard_ada>]\n\t[-CLASSE=<nom_classe>]\n\t[-SERVICE=<nom_service>]\n",
-    "\nUsage ortekstart:\n\t<fichier_teste>\n\t<fichier_genere>\n\t[-LANGAGE=<nom_langage>]\n"
-    "\t[-INTEGRE=<fichier_integre>[,fichier_integre]]\n\t[-SIMULE=<fichier_simule>[,fichier_simule]]\n"
-    "\t[-INSERE]\n\t[-UTILISE=<fichier_utilise>[,fichier_utilise]]\n\t[-INCL=<repertoire>[,repertoire]]\n"
-    "\t[-DEFINIR=<identificateur>[,identificateur]]\n\t[-DEFINE_STD=<fichier_define>]\n"
-    "\t[-ADALIEN=<fichier_lien_ada>]\n\t[-NOPATH]\n\t[-TABSYMB=<fichier_tabsymb>]\n\t[-PREPRO_SEUL]\n"
-    "\t[-RESTRICTION=<NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP>"
-    "[=NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP]]\n"
-    "\t[-STANDARD=<fichier_standard_ada>]\n\t[-CLASSE=<nom_classe>]\n\t[-SERVICE=<nom_service>]\n",
+    kUsageFrench,
+    kUsageFrench,
     QT_TRANSLATE_NOOP("Command-line",
                       "\nUsage ortekstart:\n\t<tested_file>\n\t<generated_file>\n\t[-LANGUAGE=<language_name>]\n"
                       "\t[-INTEGRATE=<integrated_file>[,integrated_file]]\n"
