@@ -790,3 +790,78 @@ TEST_F(Grammar, TypedefUsesKeepTheirScopeAndWidthsAreEvaluated) {
   EXPECT_EQ(ordinary("d", bf)->word, 0);  // not a constant: no width known
   EXPECT_TRUE(g_reports.empty());  // the evaluation is quiet
 }
+
+TEST_F(Grammar, LaterCppWordsWhereNoNameCanStand) {
+  analyse(
+      "struct B { virtual int f() const; virtual ~B() = default; };\n"
+      "struct D : B { int f() const override; void g() final; D(const D &) = delete; D() : v{1} {} int v; };\n"
+      "struct E final : B { int h() const & noexcept(true); };\n"
+      "enum class Color : unsigned char { Red, Green = 3, Blue };\n"
+      "Color paint = Color::Red;\n"
+      "constexpr int square(int x) { return x * x; }\n"
+      "int twice(int x) noexcept { return 2 * x; }\n"
+      "using Index = unsigned long;\n"
+      "Index next_index(Index i) { return i + 1; }\n"
+      "inline namespace v1 { int ver() { return 1; } }\n"
+      "static_assert(sizeof(int) == 4, \"int\");\n"
+      "template<class T> using Ptr = T *;\n"
+      "template<typename... Ts> void pack(Ts... args);\n"
+      "extern template class Later<char>;\n"
+      "template class Later<int>;\n"
+      "auto tr(int a) -> long;\n"
+      "decltype(twice(1)) dt;\n"
+      "alignas(16) char buf[16];\n"
+      "[[nodiscard]] int attr(void);\n"
+      "int brace{3};\n"
+      "struct BF { enum Color c : 4; };\n"
+      "int after;\n",
+      "n.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("TEMPLADEC"), 0);
+  TypeDesc *D = tag("D");
+  ASSERT_TRUE(D);
+  Declaration *f = ordinary("f", D);
+  ASSERT_TRUE(f);
+  ASSERT_TRUE(f->type->function->info->qualifiers);
+  // Defaulted and deleted functions carry no text (no pure virtual).
+  EXPECT_TRUE(ordinary("~B", tag("B"))->text.empty());
+  EXPECT_TRUE(tag("E"));
+  TypeDesc *color = tag("Color");
+  ASSERT_TRUE(color);
+  EXPECT_EQ(color->kind, TK_ENUM);
+  EXPECT_EQ(color->enumeration->count, 3);
+  for (const char *n : {"square", "twice", "next_index"}) {
+    Declaration *d = ordinary(n);
+    ASSERT_TRUE(d) << n;
+    EXPECT_EQ(d->type->function->info->defined, 1) << n;
+    EXPECT_EQ(d->storage, 0u) << n;
+  }
+  Declaration *index = ordinary("Index");
+  ASSERT_TRUE(index);
+  EXPECT_EQ(index->storage, SF_TYPEDEF);
+  EXPECT_EQ(index->type->kind, TK_INTEGER);
+  TypeDesc *v1 = tag("v1");
+  ASSERT_TRUE(v1);
+  EXPECT_TRUE(ordinary("ver", v1));
+  EXPECT_FALSE(ordinary("static_assert"));
+  EXPECT_FALSE(ordinary("Ptr"));
+  EXPECT_TRUE(ordinary("pack"));
+  Declaration *tr = ordinary("tr");
+  ASSERT_TRUE(tr);
+  EXPECT_EQ(tr->storage, 0u);  // "auto" only announced the trailing result
+  EXPECT_STREQ(type_name(tr->type->function->result), "long");
+  EXPECT_STREQ(type_name(ordinary("dt")->type), "decltype(twice(1))");
+  EXPECT_EQ(ordinary("buf")->type->kind, TK_ARRAY);
+  EXPECT_TRUE(ordinary("attr"));
+  EXPECT_EQ(ordinary("brace")->text, "{3}");
+  EXPECT_EQ(ordinary("c", tag("BF"))->word, 4);
+  EXPECT_TRUE(ordinary("after"));
+  // The same words stay names where a name stands (C code may use them).
+  analyse("int final, override = 2; int noexcept(int constexpr); int decltype[3]; int after2;\n", "w.c");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_TRUE(ordinary("final"));
+  EXPECT_EQ(ordinary("override")->text, "2");
+  EXPECT_TRUE(ordinary("noexcept"));
+  EXPECT_EQ(ordinary("decltype")->type->kind, TK_ARRAY);
+  EXPECT_TRUE(ordinary("after2"));
+}
