@@ -495,7 +495,9 @@ void emit_var_line(const Declaration *decl, const char *indent, const char *svc_
       break;
     case TK_FUNCTION:
       if (mode == VM_RESULT) {
-        if (result_is_void(t)) return;
+        // A member without a result (a conversion function) has no return
+        // variable declared: only an old-style function outside any scope is int.
+        if (result_is_void(t) || (t->function && !t->function->result && decl->scope_kind)) return;
         const std::string name = std::string("ret_") + (svc_name ? svc_name : "");
         write_placeholder_line(indent, name.c_str(), t, mode);
       } else if (mode == VM_OBJECT) {
