@@ -420,6 +420,7 @@ void Parser::declaration() {
   if (!d.name && s.pending_qual.empty() && !d.qualified && !(in_class() && is(":"))) syntax_error();
   for (const DeclOp &op : d.ops)
     if (op.trailing) s.storage &= ~SF_AUTO;  // "auto" only announced the trailing result
+  if (s.constexpr_word && !d.ops.empty() && d.ops.back().kind == DeclOp::FUNC) s.storage |= SF_INLINE;
   // Access declaration: a qualified base member alone.
   if (in_class() && d.qualified && d.ops.empty() && !s.has_type && cur.cls == G_PUNCT && cur.text == ";") {
     access_declaration(d.qual, d.name);
@@ -638,6 +639,7 @@ Specs Parser::decl_specifiers(bool for_param) {
           continue;
         }
         if (!name_use && (cur.text == "constexpr" || cur.text == "thread_local")) {
+          if (cur.text == "constexpr") s.constexpr_word = true;
           s.any = true;
           advance();
           continue;

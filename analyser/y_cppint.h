@@ -67,6 +67,7 @@ struct Specs {
   std::vector<std::string> pending_qual;
   TypeDesc *pending_scope = nullptr;
   bool has_pending_name = false;
+  bool constexpr_word = false;  // "constexpr": a function is inline then
 };
 
 struct Param;
