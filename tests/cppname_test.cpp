@@ -8,27 +8,14 @@
 #include "analyser/cppname.h"
 #include "analyser/cpptab.h"
 #include "analyser/y_cppa.h"
+#include "ana_fixture.h"
 
 namespace {
 
-std::vector<std::string> g_codes;
-void capture(int, const char *code, std::string_view, std::string_view, int) {
-  g_codes.push_back(code);
-}
-
-class Names : public ::testing::Test {
+class Names : public ana_fixture::TableTest {
  protected:
-  SymbolTable table;
-  void SetUp() override {
-    reset_analysis_settings();
-    table_init(table, "");
-    set_analyser_report(capture);
-    g_codes.clear();
-  }
-  void TearDown() override {
-    set_analyser_report(nullptr);
-    release_table(table);
-  }
+  void SetUp() override { open_table("", false); }
+  void TearDown() override { close_table(); }
   void analyse(const char *text) { analyse_text(text, table, "", "t.cpp", 1, nullptr, 0, 0); }
   TypeDesc *tag(const char *name, TypeDesc *scope = nullptr) {
     Symbol *s = scope ? lookup_in_scope(name, table, AREA_TAG, scope)
@@ -118,7 +105,7 @@ TEST_F(Names, ParameterNamesFromTheDefinition) {
   EXPECT_EQ(CPP_modify_param_name(empty, one, "t.c", 1), 0);
   EXPECT_EQ(CPP_modify_param_name(decl, one, "t.c", 1), 0);
   EXPECT_STREQ(decl->function->info->first_param->decl->name, "a");
-  EXPECT_TRUE(g_codes.empty());
+  EXPECT_TRUE(ana_fixture::reports().empty());
 
   EXPECT_EQ(CPP_modify_param_name(basic_type("int"), def, "t.c", 1), 0);
   EXPECT_EQ(CPP_modify_param_name(nullptr, def, "t.c", 1), 0);
@@ -140,7 +127,7 @@ TEST_F(Names, TypesFromText) {
   EXPECT_EQ(t->kind, TK_POINTER);
   // Not a type: nothing, and no report escapes.
   EXPECT_EQ(type_from_text("3 + +", table, "t.c", 1), nullptr);
-  EXPECT_TRUE(g_codes.empty());
+  EXPECT_TRUE(ana_fixture::reports().empty());
   // The temporary entry never stays behind.
   EXPECT_EQ(lookup_ordinary("__ortek_var", table, ScopeContext()), nullptr);
   // Nothing of the temporary declaration is recorded for the script.

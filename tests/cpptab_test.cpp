@@ -7,39 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "ana_fixture.h"
+
 namespace {
 
-struct Report {
-  int severity;
-  std::string code, arg;
-};
-std::vector<Report> reports;
+using ana_fixture::count_code;
+std::vector<ana_fixture::Report> &reports = ana_fixture::reports();
 
-void capture(int severity, const char *code, std::string_view arg, std::string_view, int) {
-  reports.push_back({severity, code, std::string(arg)});
-}
-
-int count_code(const char *code) {
-  int n = 0;
-  for (const Report &r : reports) n += r.code == code;
-  return n;
-}
-
-class Table : public ::testing::Test {
+class Table : public ana_fixture::TableTest {
  protected:
-  SymbolTable table;
-  void SetUp() override {
-    reports.clear();
-    reset_analysis_settings();
-    set_analyser_report(capture);
-    table_init(table, "TESTREF");
-    set_current_table(&table);
-  }
-  void TearDown() override {
-    set_current_table(nullptr);
-    release_table(table);
-    set_analyser_report(nullptr);
-  }
+  void SetUp() override { open_table("TESTREF", true); }
+  void TearDown() override { close_table(); }
   Declaration *var(const char *name, TypeDesc *type, unsigned storage = 0, const char *file = "a.c") {
     Declaration *d = decl_new(name, type);
     d->storage = storage;
@@ -51,13 +29,6 @@ class Table : public ::testing::Test {
     int n = 0;
     for (Symbol *s = b.first; s; s = s->next) ++n;
     return n;
-  }
-  TypeDesc *record(const char *name, ClassKey key, bool body) {
-    TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS);
-    t->record->name = name;
-    t->record->key = key;
-    t->record->has_body = body;
-    return t;
   }
 };
 
