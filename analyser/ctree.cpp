@@ -854,6 +854,18 @@ bool same_type(const TypeDesc *a, const TypeDesc *b) { return equal_types(a, b, 
 
 bool same_parameters(const TypeDesc *f1, const TypeDesc *f2, bool lenient) {
   if (!f1 || !f2 || f1->kind != TK_FUNCTION || f2->kind != TK_FUNCTION) return false;
+  // The const and volatile of a member function belong to its signature:
+  // at(int) and at(int) const are two overloads.
+  const FunctionInfo *i1 = f1->function ? f1->function->info : nullptr;
+  const FunctionInfo *i2 = f2->function ? f2->function->info : nullptr;
+  const TypeDesc *q1 = i1 ? i1->qualifiers : nullptr;
+  const TypeDesc *q2 = i2 ? i2->qualifiers : nullptr;
+  auto has = [](const TypeDesc *q, const char *word) {
+    for (int guard = 0; q && guard < WALK_LIMIT; q = q->next, ++guard)
+      if (q->kind == TK_NAMED && q->named && text_is(q->named->name, word)) return true;
+    return false;
+  };
+  if (has(q1, "const") != has(q2, "const") || has(q1, "volatile") != has(q2, "volatile")) return false;
   return equal_params(f1, f2, lenient, 0);
 }
 

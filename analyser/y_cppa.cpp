@@ -1545,6 +1545,8 @@ void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
     }
     expect(";");
   }
+  // A name of the identifier list that no declaration names is an int.
+  for (auto &left : untyped) left.second->decl->type = basic_type("int");
 }
 
 // ---------------------------------------------------------------------------

@@ -865,3 +865,42 @@ TEST_F(Grammar, LaterCppWordsWhereNoNameCanStand) {
   EXPECT_EQ(ordinary("decltype")->type->kind, TK_ARRAY);
   EXPECT_TRUE(ordinary("after2"));
 }
+
+TEST_F(Grammar, ConstOverloadsAndUndeclaredOldStyleParameters) {
+  analyse(
+      "class Buf {\n"
+      "public:\n"
+      "  int &at(int i);\n"
+      "  const int &at(int i) const;\n"
+      "  int size() const;\n"
+      "};\n"
+      "int &Buf::at(int i) { return 0; }\n"
+      "const int &Buf::at(int i) const { return 0; }\n"
+      "int Buf::size() const { return 4; }\n"
+      "int kr_default(n)\n{\n  return n * 2;\n}\n"
+      "int kr2(a, b) char b; { return a; }\n",
+      "k.cpp");
+  EXPECT_EQ(count("FUNCT_DEF"), 0);
+  TypeDesc *buf = tag("Buf");
+  ASSERT_TRUE(buf);
+  int ats = 0, defined = 0, members = 0;
+  for (MemberNode *m = buf->record->first; m; m = m->next) {
+    ++members;
+    if (m->decl->name && std::strcmp(m->decl->name, "at") == 0) {
+      ++ats;
+      defined += m->decl->type->function->info->defined;
+    }
+  }
+  EXPECT_EQ(ats, 2);
+  EXPECT_EQ(defined, 2);
+  EXPECT_EQ(members, 3);
+  EXPECT_EQ(ordinary("size", buf)->type->function->info->defined, 1);
+  for (const char *f : {"kr_default", "kr2"}) {
+    Declaration *d = ordinary(f);
+    ASSERT_TRUE(d) << f;
+    Declaration *p0 = d->type->function->info->first_param->decl;
+    ASSERT_TRUE(p0->type) << f;
+    EXPECT_STREQ(type_name(p0->type), "int") << f;
+  }
+  EXPECT_STREQ(type_name(ordinary("kr2")->type->function->info->first_param->next->decl->type), "char");
+}
