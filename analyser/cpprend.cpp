@@ -832,7 +832,9 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
   g_state = RenderState();
   g_state.file = decl->file;
   g_state.line = decl->line;
-  const TypeDesc *current = owning_class(decl);
+  // The return variable is declared in the script, outside the function's
+  // class or namespace: the result type needs its full qualification there.
+  const TypeDesc *current = mode == RM_RETURN ? nullptr : owning_class(decl);
   const char *name = decl->name ? decl->name : "";
   std::string text;
   const TypeDesc *t = decl->type;

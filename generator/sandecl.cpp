@@ -35,6 +35,38 @@ TypeDesc *enclosing_class(const TypeDesc *t) {
 
 SymbolTable &script_table() { return *script_context().table; }
 
+// The names of the namespaces a type is declared in, outermost first.
+std::vector<const char *> namespace_chain(const TypeDesc *t) {
+  std::vector<const char *> names;
+  for (int guard = 0; t && t->scope_kind == 1 && is_namespace_record(t->scope) && guard < 1000; ++guard) {
+    t = t->scope;
+    const char *n = type_name(t);
+    names.insert(names.begin(), n && *n ? n : "");
+  }
+  return names;
+}
+
+// The script's namespace of that chain, or none when the script does not
+// declare it yet (an empty chain is file scope: a null scope and true).
+bool script_namespace(const std::vector<const char *> &chain, TypeDesc *&scope) {
+  scope = nullptr;
+  for (const char *n : chain) {
+    Symbol *s = *n ? lookup_in_scope(n, script_table(), AREA_TAG, scope) : nullptr;
+    if (!s || !s->decl || !is_namespace_record(s->decl->type)) return false;
+    scope = s->decl->type;
+  }
+  return true;
+}
+
+// Whether the script already declares the tag of that type, in its namespace.
+bool script_knows_type(const TypeDesc *t, const char *name) {
+  const std::vector<const char *> chain = namespace_chain(t);
+  if (chain.empty()) return lookup_tag(name, script_table(), t->kind, ScopeContext()) != nullptr;
+  TypeDesc *scope = nullptr;
+  if (!script_namespace(chain, scope)) return false;
+  return lookup_at_level(name, script_table(), AREA_TAG, scope, t->kind) != nullptr;
+}
+
 // The entry of a typedef name the analysed file declares and the script
 // does not know yet.
 Symbol *unknown_typedef(const TypeDesc *t, SymbolTable &table) {
@@ -140,7 +172,7 @@ class NeededWalk {
     if (t->visit_mark) return;  // self-reference
     const char *name = type_name(t);
     const bool named = name && *name;
-    if (named && lookup_tag(name, script_table(), t->kind, ScopeContext())) return;
+    if (named && script_knows_type(t, name)) return;
     Symbol *entry = named ? lookup_at_level(name, table_, AREA_TAG, t->scope, t->kind) : nullptr;
     if (is_record(t) && entry && set_.contains(static_cast<std::int32_t>(entry->def_order))) return;
     t->visit_mark = 1;
@@ -254,10 +286,20 @@ void emit_needed_declarations(const NeededSet &set, int mode) {
     std::string text;
     storage_prefix(e.entry->decl, text, "", m, body, 0, "", "");
     if (text.empty()) continue;
-    parse_into_script(text);
+    // A type of a namespace is declared inside it: its own text and the
+    // qualified names that refer to it need that namespace.
+    const std::vector<const char *> chain = namespace_chain(e.entry->decl->type);
+    std::string open, close;
+    for (const char *n : chain) {
+      open += std::string("namespace ") + n + " { ";
+      close += " }";
+    }
+    parse_into_script(open + text + close);
+    for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
     std::string line;
     storage_prefix(e.entry->decl, line, "", m, body, 0, kDeclPrefix, kDeclPrefix);
     write_script_line(line);
+    for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
   }
 }
 

@@ -1,0 +1,8 @@
+namespace geo {
+namespace shapes {
+struct Box {
+    int w, h;
+    int area() const;
+};
+}
+}

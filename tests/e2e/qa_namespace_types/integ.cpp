@@ -1,0 +1,4 @@
+namespace geo {
+struct Corner { int x, y; };
+}
+geo::Corner integ_corner;
