@@ -216,6 +216,94 @@ int sink_put(FILE *f, const char *text) { sink_written++; return fputs(text, f);
 }
 
 
+# Hand-written files whose declarations once failed to compile: a class
+# template (its captured body spans lines), types declared in namespaces
+# (with a header of the same namespace, an integrated file using them), an
+# old-style function without a result type.
+FIXED_CASES = [
+    ("template", "t.cpp", [], {
+        "t.cpp": """template <typename T, int N>
+class Ring {
+public:
+    Ring() : used(0) {}
+    bool put(const T &v) { if (used >= N) return false; data[used++] = v; return true; }
+private:
+    T data[N];
+    int used;
+};
+Ring<int, 4> samples;
+int sample_count() { return 0; }
+""",
+    }),
+    ("namespace", "t.cpp", ["-INTEGRATE=integ.cpp"], {
+        "box.h": "namespace geo { namespace shapes { struct Box { int w, h; int area() const; }; } }\n",
+        "t.cpp": """#include "box.h"
+int geo::shapes::Box::area() const { return w * h; }
+namespace math {
+class Tester;
+class Vec2 {
+    friend class Tester;
+public:
+    Vec2(double x, double y) : x_(x), y_(y) {}
+    Vec2 operator-() const { return Vec2(-x_, -y_); }
+    bool operator!=(const Vec2 &o) const;
+    struct Cache { int hits; void reset(); };
+    Cache last() const;
+private:
+    double x_, y_;
+};
+bool Vec2::operator!=(const Vec2 &o) const { return x_ != o.x_ || y_ != o.y_; }
+Vec2::Cache Vec2::last() const { Cache c = { 0 }; return c; }
+Vec2 operator*(double s, const Vec2 &v) { return v; }
+struct Corner { int x, y; };
+}
+math::Corner last_corner;
+""",
+        "integ.cpp": "namespace math { struct Corner { int x, y; }; }\nmath::Corner integ_corner;\n",
+    }),
+    ("oldstyle", "t.c", ["-SIMULATE=sim.c"], {
+        "t.c": "long scale(x, f)\nlong x;\ndouble f;\n{\n    return x * f;\n}\ntwice(n)\nint n;\n{\n    return 2 * n;\n}\n",
+        "sim.c": "half(n)\nint n;\n{\n    return n / 2;\n}\n",
+    }),
+]
+
+
+def fixed_cases(args, env, gcc):
+    """The hand-written cases: a run without errors whose declarations compile."""
+    failures = 0
+    for name, tested, options, files in FIXED_CASES:
+        folder = os.path.join(args.work, "fixed_" + name)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        for file_name, text in files.items():
+            with open(os.path.join(folder, file_name), "w") as f:
+                f.write(text)
+        run = subprocess.run([args.ortekstart, tested, "t.ptu"] + options, cwd=folder, env=env,
+                             capture_output=True)
+        if run.returncode != 0:
+            print("%s: ortekstart status %d\n%s" % (folder, run.returncode, run.stderr.decode(errors="replace")))
+            failures += 1
+            continue
+        with open(os.path.join(folder, "t.ptu"), "rb") as f:
+            try:
+                text = script_to_c(f.read().decode("latin-1"))
+            except ValueError as e:
+                print("%s: %s" % (folder, e))
+                failures += 1
+                continue
+        cpp = tested.endswith(".cpp")
+        source = os.path.join(folder, "decl" + (".cc" if cpp else ".c"))
+        with open(source, "w") as f:
+            f.write(text)
+        compiler = [gcc, "-x", "c++"] if cpp else [gcc, "-x", "c"]
+        cc = subprocess.run(compiler + ["-fsyntax-only", "-I.", os.path.basename(source)], cwd=folder,
+                            capture_output=True)
+        if cc.returncode != 0:
+            print("%s: the declarations do not compile:\n%s" % (folder, cc.stderr.decode(errors="replace")))
+            failures += 1
+    return failures
+
+
 def system_case(args, env, gcc):
     """A real C file on the C library headers, through the host target: no
     diagnostic above information, and its declarations compile."""
@@ -291,9 +379,10 @@ def main():
         if cc.returncode != 0:
             print("%s: the declarations do not compile:\n%s" % (folder, cc.stderr.decode(errors="replace")))
             failures += 1
+    failures += fixed_cases(args, env, gcc)
     if args.target and os.path.isdir(args.target):
         failures += system_case(args, env, gcc)
-    print("%d of %d scripts failed" % (failures, args.count + (1 if args.target else 0)))
+    print("%d of %d scripts failed" % (failures, args.count + len(FIXED_CASES) + (1 if args.target else 0)))
     return 1 if failures else 0
 
 
