@@ -10,39 +10,22 @@
 #include "analyser/cpptab.h"
 #include "analyser/y_cppa.h"
 #include "analyser/y_cppe.h"
+#include "ana_fixture.h"
 
 namespace {
 
-std::vector<std::string> g_codes;
-size_t g_longest_arg = 0;
-std::string g_last_file;
-int g_last_line = 0;
-void capture(int, const char *code, std::string_view arg, std::string_view file, int line) {
-  g_codes.push_back(code);
-  g_longest_arg = std::max(g_longest_arg, arg.size());
-  g_last_file = std::string(file);
-  g_last_line = line;
-}
+std::vector<ana_fixture::Report> &g_reports = ana_fixture::reports();
 
-class Expr : public ::testing::Test {
+class Expr : public ana_fixture::TableTest {
  protected:
-  SymbolTable table;
-  void SetUp() override {
-    reset_analysis_settings();
-    table_init(table, "");
-    set_analyser_report(capture);
-    g_codes.clear();
-  }
-  void TearDown() override {
-    set_analyser_report(nullptr);
-    release_table(table);
-  }
+  void SetUp() override { open_table("", false); }
+  void TearDown() override { close_table(); }
   void declare(const char *text) {
     analyse_text(text, table, "", "t.c", 1, nullptr, 0, 0);
-    g_codes.clear();
+    g_reports.clear();
   }
   std::unique_ptr<ExpressionResult> run(const std::string &text) {
-    g_codes.clear();
+    g_reports.clear();
     return analyse_expression(text.c_str(), "", "t.c", 3, nullptr, &table);
   }
   // The value as a decimal text, or "none".
@@ -51,17 +34,13 @@ class Expr : public ::testing::Test {
     if (!r || r->kind != EXPR_INTEGER_CONSTANT) return "none";
     return pint_image(&r->value, 1, 64);
   }
-  bool reported(const char *code) const {
-    for (const std::string &c : g_codes)
-      if (c == code) return true;
-    return false;
-  }
+  bool reported(const char *code) const { return ana_fixture::count_code(code) > 0; }
 };
 
 TEST_F(Expr, EmptyTextHasNoResult) {
   EXPECT_EQ(run(""), nullptr);
   EXPECT_EQ(run("  \t\n"), nullptr);
-  EXPECT_TRUE(g_codes.empty());
+  EXPECT_TRUE(g_reports.empty());
 }
 
 TEST_F(Expr, DialectReportsAndNoValue) {
@@ -81,7 +60,7 @@ TEST_F(Expr, DialectReportsAndNoValue) {
     if (std::string(c.code) != "SYNTAXERR") EXPECT_EQ(r->kind, EXPR_NO_VALUE) << c.text;
   }
   EXPECT_EQ(value("[1..5]"), "none");
-  EXPECT_TRUE(g_codes.empty());
+  EXPECT_TRUE(g_reports.empty());
 }
 
 TEST_F(Expr, SyntaxErrorsAndEndOfText) {
@@ -117,7 +96,7 @@ TEST_F(Expr, TypingReports) {
                         "ps->b", "{1, 2}", "C(1, 2)", "-f", "!arr", "*arr", "sizeof s"};
   for (const char *t : fine) {
     run(t);
-    EXPECT_TRUE(g_codes.empty()) << t << " reported " << (g_codes.empty() ? "" : g_codes[0]);
+    EXPECT_TRUE(g_reports.empty()) << t << " reported " << (g_reports.empty() ? "" : g_reports[0].code);
   }
 }
 
@@ -160,16 +139,17 @@ TEST_F(Expr, DivisionByZeroAndOverflowAreReported) {
 TEST_F(Expr, ReportsCarryTheExpressionsPositionAndShortTexts) {
   value("99999999999999999999999");
   ASSERT_TRUE(reported("ENTOUTRAN"));
-  EXPECT_EQ(g_last_file, "t.c");
-  EXPECT_EQ(g_last_line, 3);
+  EXPECT_EQ(g_reports.back().file, "t.c");
+  EXPECT_EQ(g_reports.back().line, 3);
   declare("int x;");
   std::string chain = "x";
   for (int i = 0; i < 50000; ++i) chain += "++";
-  g_longest_arg = 0;
   const auto start = std::chrono::steady_clock::now();
   value(chain);
-  EXPECT_EQ(g_codes.size(), 50000u);
-  EXPECT_LE(g_longest_arg, 210u);
+  EXPECT_EQ(g_reports.size(), 50000u);
+  std::size_t longest = 0;
+  for (const ana_fixture::Report &r : g_reports) longest = std::max(longest, r.arg.size());
+  EXPECT_LE(longest, 210u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
@@ -193,7 +173,7 @@ TEST_F(Expr, LongChainsAndDeepNesting) {
   std::string ok(500, '(');
   ok += "1" + std::string(500, ')');
   EXPECT_EQ(value(ok), "1");
-  EXPECT_TRUE(g_codes.empty());
+  EXPECT_TRUE(g_reports.empty());
   std::string deep(100000, '(');
   deep += "1" + std::string(100000, ')');
   EXPECT_EQ(value(deep), "none");
@@ -239,7 +219,7 @@ TEST_F(Expr, QualifiedNamesAndBases) {
   EXPECT_EQ(value("sizeof(D)"), "8");
   EXPECT_EQ(value("sizeof(D2)"), "4");
   run("::g");
-  EXPECT_TRUE(g_codes.empty());
+  EXPECT_TRUE(g_reports.empty());
   run("N::nothing");
   EXPECT_TRUE(reported("IDENTIINC"));
 }
