@@ -740,8 +740,10 @@ std::string class_text(const TypeDesc *cls) {
 void render_stub(const Declaration *d, std::string &out, const TypeDesc *current) {
   const TypeDesc *f = d->type;
   std::string l, m, r;
+  // The result stands before the qualified name, outside the class: it is
+  // written with its full qualification.
   if (f->function->result)
-    render_type(f->function->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, current, 1);
+    render_type(f->function->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
   else if (implicit_int(d))
     l = "int";
   trim_right(l);
@@ -787,6 +789,15 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
     out += pr;
   }
   out += ')';
+  // A const member function is another function than the same without const.
+  if (const FunctionInfo *info = f->function->info) {
+    if (info->qualifiers) {
+      std::string q;
+      render_chain(info->qualifiers, q, RM_ORDINARY);
+      trim_right(q);
+      if (!q.empty()) out += ' ' + q;
+    }
+  }
   out += r;
   out += ';';
 }

@@ -1,0 +1,1 @@
+int use_store(int k) { return k; }
