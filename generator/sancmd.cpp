@@ -221,14 +221,21 @@ GeneratorOptions &generator_options() {
   return *options;
 }
 
+void reset_generator_options() {
+  GeneratorOptions &o = generator_options();
+  for (StrList *list : {&o.integrated_files, &o.simulated_files, &o.used_files, &o.include_dirs, &o.defines})
+    strlist_free(*list);
+  o = GeneratorOptions();
+}
+
 void decode_generator_command(int argc, char **argv, std::string &command_text) {
   pool_init();
   CommandTable &table = generator_table();
   if (expand_arguments(table, argc, argv) != 0) report_fatal("CMDFATALE", "");
   if (decode_command(table, argc, argv) != 0) report_fatal("CMDFATALE", "");
 
+  reset_generator_options();
   GeneratorOptions &o = generator_options();
-  o = GeneratorOptions();
   const CmdValue *tested = parameter_value(1, 1);
   const CmdValue *generated = parameter_value(2, 1);
   o.tested_file = tested && tested->text ? tested->text : "";
@@ -271,6 +278,7 @@ void decode_generator_command(int argc, char **argv, std::string &command_text) 
     if (k == "KR") o.kr_mode = 1;
     if (k == "ANSI") o.ansi_mode = 1;
   }
+  strlist_free(restrictions);
   if (o.kr_mode) {
     warn_command(QT_TRANSLATE_NOOP("CmdLine", "improper RESTR=KR option"));
     o.kr_mode = 0;

@@ -33,6 +33,11 @@ struct GeneratorOptions {
 // read-only afterwards.
 GeneratorOptions &generator_options();
 
+// Releases the lists of generator_options() and gives it its initial values;
+// a second decoding (tests, replays) starts from here instead of dropping
+// the lists of the first.
+void reset_generator_options();
+
 // Decodes the command line into generator_options() and composes the
 // canonical command text into command_text (also kept in the record).
 // Returns only when the command line was accepted; any complaint ends the

@@ -43,7 +43,7 @@ inline void clear_suffix_variables(bool with_nobasename = true) {
 
 // Fresh options naming the tested file t.c and the script t.ptu.
 inline void reset_options() {
-  generator_options() = GeneratorOptions{};
+  reset_generator_options();
   generator_options().tested_file = "t.c";
   generator_options().generated_file = "t.ptu";
 }

@@ -35,7 +35,7 @@ class EmitterTest : public gen_fixture::FolderTest {
     reset_reporter();
     reset_script_writer();
     reset_service_names();
-    generator_options() = GeneratorOptions{};
+    reset_generator_options();
     KeywordLanguage = LANG_GB;
     table_init(*script_context().table, "");
   }

@@ -33,7 +33,10 @@ class StubTest : public gen_fixture::FolderTest {
     reset_reporter();
     std::ofstream("t.c") << "int run(void) { return 0; }\n";
   }
-  void TearDown() override { leave_folder(); }
+  void TearDown() override {
+    reset_generator_options();
+    leave_folder();
+  }
   // The stub section: from after the stub banner up to the environments
   // banner.
   std::string stubs(const std::vector<const char *> &simulated, const char *used = nullptr) {

@@ -108,7 +108,7 @@ TEST_F(ScriptWriterTest, HeaderHasElevenLinesAsTabled) {
   // With INSERT and no integrated file the "%f" line keeps only its blank.
   reset_script_writer();
   generator_options().insert_requested = 1;
-  generator_options().integrated_files = StrList{};
+  strlist_free(generator_options().integrated_files);
   generate("x");
   text = read_file("t.ptu");
   EXPECT_NE(text.find("\n--%f \n"), std::string::npos);
@@ -253,7 +253,7 @@ TEST_F(ScriptWriterTest, ScriptNamesAreCompletedAndNeverOverwriteInputs) {
   EXPECT_EQ(read_file("u.h"), "int u;\n");
 
   // ... or to the standard defines file, or used as the studio log.
-  generator_options().used_files = StrList{};
+  strlist_free(generator_options().used_files);
   write_file("std.def", "#define X 1\n");
   generator_options().std_define_file = "std";
   generator_options().generated_file = "std.def";
