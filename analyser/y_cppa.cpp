@@ -144,6 +144,15 @@ Tok lex_token() {
   t.name = (t.cls <= G_TYPEMOD) ? (vt ? vt : intern_string(t.text.c_str())) : nullptr;
   t.sym = sc.value.symbol;
   t.type = sc.value.type;
+  // A variable whose type is a class comes classified by that type; for the
+  // grammar it is an object named by its own name (A a(b); sizeof(b)).
+  if (t.cls == G_CLASSNAME && t.sym && t.sym->area == AREA_ORDINARY && t.sym->decl && t.sym->decl->name &&
+      !(t.sym->decl->storage & SF_TYPEDEF)) {
+    t.cls = G_DECLNAME;
+    t.name = t.sym->decl->name;
+    t.text = t.name;
+    t.type = nullptr;
+  }
   static const bool trace = std::getenv("ORTEK_GRAMMAR_TRACE") != nullptr;  // developer aid
   if (trace) std::fprintf(stderr, "tok %d %s\n", t.cls, t.text.c_str());
   return t;
@@ -457,6 +466,14 @@ namespace {
 
 bool specs_is_null(const Specs *s) { return s == nullptr; }
 
+// Whether `name` is the name of a class called `class_name`, or of the
+// template whose instance it is (fpos names fpos<int> inside its body).
+bool names_class(const char *class_name, const char *name) {
+  if (std::strcmp(class_name, name) == 0) return true;
+  const size_t n = std::strlen(name);
+  return std::strncmp(class_name, name, n) == 0 && class_name[n] == '<';
+}
+
 // A use of a typedef name: the name, the type it stands for, and the scope
 // it was declared in (a use from elsewhere is written qualified).
 TypeDesc *typedef_use(const Declaration *d) {
@@ -485,7 +502,7 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
     Declaration *d = t.sym->decl;
     // Inside a class its constructors hide the class name from the lookup.
     if (d->type && d->type->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->record &&
-        d->scope->record->name && d->name && std::strcmp(d->scope->record->name, d->name) == 0)
+        d->scope->record->name && d->name && names_class(d->scope->record->name, d->name))
       return d->scope;
     if (d->storage & SF_TYPEDEF) return typedef_use(d);
     TypeDesc *ty = d->type;
@@ -616,16 +633,18 @@ Specs Parser::decl_specifiers(bool for_param) {
     if (cur.cls == G_IDENT) {
       // Later specifier words, when what follows shows they are not a
       // declarator name.
-      const bool word = cur.text == "constexpr" || cur.text == "decltype" || cur.text == "alignas" ||
+      const bool of_expression = cur.text == "decltype" || cur.text == "__typeof" || cur.text == "__typeof__";
+      const bool word = cur.text == "constexpr" || of_expression || cur.text == "alignas" ||
                         cur.text == "thread_local";
       if (word) {
         Tok n = peek_token();
         const bool name_use = n.cls == G_PUNCT && (n.text == ";" || n.text == "=" || n.text == "," ||
                                                    n.text == "[" || n.text == ")");
-        if (!name_use && cur.text == "decltype" && n.cls == G_PUNCT && n.text == "(" && !s.has_type) {
+        if (!name_use && of_expression && n.cls == G_PUNCT && n.text == "(" && !s.has_type) {
+          const std::string word_text = cur.text;
           advance();  // decltype
           advance();  // (
-          const std::string text = "decltype(" + collect_expression(")", false) + ")";
+          const std::string text = word_text + "(" + collect_expression(")", false) + ")";
           expect(")");
           TypeDesc *t = named_type(intern(text), nullptr);
           s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
@@ -647,6 +666,13 @@ Specs Parser::decl_specifiers(bool for_param) {
       }
     }
     if (skip_attribute()) continue;
+    if (for_param && !s.has_type && unknown_type_follows()) {
+      TypeDesc *t = named_type(cur.name, nullptr);
+      s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+      s.has_type = s.any = true;
+      advance();
+      continue;
+    }
     if (cur.cls == G_TYPEMOD) {  // registered modifiers carry no type of their own
       s.any = true;
       advance();
@@ -758,7 +784,6 @@ Specs Parser::decl_specifiers(bool for_param) {
     }
     break;
   }
-  (void)for_param;
   return finish_specifiers(s, quals);
 }
 
@@ -857,7 +882,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
                         cur.cls == G_IDENT || (cur.cls == G_KEYWORD && cur.text == "operator") ||
                         (!abstract_ok && (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME ||
                                           cur.cls == G_DECLNAME)) ||
-                        (abstract_ok && (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME) &&
+                        (abstract_ok && (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME || cur.cls == G_DECLNAME) &&
                          member_pointer_follows());
     if (nested_start) {
       nested = true;
@@ -916,6 +941,25 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     d.is_destructor = inner.is_destructor;
     d.is_operator = inner.is_operator;
   }
+}
+
+bool Parser::unknown_type_follows() {
+  if (cur.cls != G_IDENT || type_of_name_token(cur) || !unknown_names_may_be_types()) return false;
+  // A member type of a template parameter or of a base (size_type,
+  // char_type) is not known by name here; followed by a declarator it is a type.
+  Tok n = peek_token();
+  return (n.cls >= G_IDENT && n.cls <= G_DECLNAME) ||
+         (n.cls == G_PUNCT && (n.text == "*" || n.text == "&" || n.text == "&&")) ||
+         (n.cls == G_KEYWORD && (n.text == "const" || n.text == "volatile"));
+}
+
+bool Parser::unknown_names_may_be_types() const {
+  if (!template_params.empty()) return true;
+  for (const Scope &sc : scopes)
+    if ((sc.kind == SC_CLASS || sc.kind == SC_QUALIFIED) && sc.record && sc.record->record &&
+        (sc.record->record->first_base || sc.record->record->instance_mark))
+      return true;
+  return false;
 }
 
 Tok Parser::peek_token() {
@@ -1074,7 +1118,20 @@ void Parser::operator_name(Declarator &d) {
     advance();
     expect("]");
     n += "[]";
-  } else if (cur.cls == G_PUNCT || cur.cls == G_TOPEN || cur.cls == G_TCLOSE) {
+  } else if (cur.cls == G_TCLOSE) {
+    // After a template header the scanner gives '>' alone: operator>>,
+    // operator>= and operator>>= come in pieces.
+    n += ">";
+    advance();
+    if (cur.cls == G_TCLOSE || (cur.cls == G_PUNCT && cur.text == ">")) {
+      n += ">";
+      advance();
+    }
+    if (cur.cls == G_PUNCT && cur.text == "=") {
+      n += "=";
+      advance();
+    }
+  } else if (cur.cls == G_PUNCT || cur.cls == G_TOPEN) {
     n += cur.text;
     advance();
   } else {
@@ -1199,6 +1256,7 @@ void Parser::parameter_list(DeclOp &op) {
       return;
     }
     bool name_only = (cur.cls == G_IDENT || cur.cls == G_DECLNAME) && !type_of_name_token(cur);
+    if (name_only && unknown_type_follows()) name_only = false;
     if (name_only) {
       Declaration *p = make_declaration(cur.name, nullptr, 0);
       p->scope_kind = 0;

@@ -36,6 +36,8 @@ bool text_eq(const char *a, const char *b) { return a && b && std::strcmp(a, b) 
 
 bool is_name_token(const Tok &t) { return t.cls >= G_IDENT && t.cls <= G_DECLNAME; }
 
+bool mentions_parameter(const Parser &p, const std::string &text);
+
 TypeDesc *new_record(int key, const char *name, Parser &p) {
   TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS);
   t->record->name = name;
@@ -571,6 +573,12 @@ void Parser::template_declaration() {
   const char *tfile = lex_file();
   const int tline = line();
   advance();  // template-close
+  if (cur.cls == G_KEYWORD && cur.text == "template") {
+    // A member template of a class template defined outside both:
+    // template<class T> template<class U> ... X<T>::f(U).
+    template_declaration();
+    return;
+  }
   if (cur.cls == G_KEYWORD && cur.text == "using") {
     // An alias template: no type of its own until used; dropped.
     recover_skip(in_class(), true);
@@ -659,20 +667,23 @@ void Parser::template_declaration() {
   if (!d.name) syntax_error();
   TypeDesc *ft = build_type(s.type, d);
   const bool is_function = ft && ft->kind == TK_FUNCTION;
-  if (d.qualified && d.qual_scope && d.qual_scope->kind == TK_TEMPLATE) {
+  bool dependent = false;  // X<T>::Nested::f: a member of a class nested in a template
+  for (const std::string &q : d.qual) dependent = dependent || mentions_parameter(*this, q);
+  if (d.qualified && ((d.qual_scope && d.qual_scope->kind == TK_TEMPLATE) || dependent)) {
+    const bool kept = d.qual_scope && d.qual_scope->kind == TK_TEMPLATE && d.qual_scope->templ;
     // Member of a class template: kept with the template for its instances.
     std::string header;
     for (const std::string &q : d.qual) header += q + "::";
     header += d.name;
     if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY) {
-      d.qual_scope->templ->member_definitions.push_back(header);
+      if (kept) d.qual_scope->templ->member_definitions.push_back(header);
       advance();
       return;
     }
     if (cur.cls == G_PUNCT && cur.text == "{") {
       std::string body;
       capture_body(body);
-      d.qual_scope->templ->member_definitions.push_back(header);
+      if (kept) d.qual_scope->templ->member_definitions.push_back(header);
       advance();
       return;
     }

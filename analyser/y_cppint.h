@@ -156,6 +156,10 @@ class Parser {
   bool initialiser_follows();
   // The token after the current one, not consumed.
   Tok peek_token();
+  // Inside a template declaration, a template instance or a derived class,
+  // where member types of parameters and bases are not known by name.
+  bool unknown_names_may_be_types() const;
+  bool unknown_type_follows();
   // Later words read as declaration syntax and dropped: "[[...]]"
   // attributes and parenthesised operands ("alignas(...)", "noexcept(...)").
   bool skip_attribute();

@@ -904,3 +904,56 @@ TEST_F(Grammar, ConstOverloadsAndUndeclaredOldStyleParameters) {
   }
   EXPECT_STREQ(type_name(ordinary("kr2")->type->function->info->first_param->next->decl->type), "char");
 }
+
+TEST_F(Grammar, LibraryTemplateForms) {
+  analyse(
+      "template<typename S> class fpos { S m; public: fpos() {} fpos &operator+=(long o) { return *this; } };\n"
+      "typedef fpos<int> streampos;\n"
+      "streampos sp;\n"
+      "template<typename C> struct ct { typedef C char_type; static int compare(const char_type *a, long n); };\n"
+      "template<typename C> int ct<C>::compare(const char_type *a, long n) { return 0; }\n"
+      "template<typename T> class V { typedef long size_type; struct R { void d(); }; };\n"
+      "template<typename T> void V<T>::R::d() { }\n"
+      "template<typename T> template<typename I> void V<T>::assign(I a) { }\n"
+      "template<class R, class T> R call(R (T::*f)(), T *t);\n"
+      "template<class T> int operator>>(int a, T b);\n"
+      "template<class T> bool operator>=(T a, T b);\n"
+      "extern \"C\" __typeof(sp) other;\n"
+      "struct Base { typedef int diff; };\n"
+      "struct It : Base { It &operator+=(diff i); };\n"
+      "int after;\n",
+      "l.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("FUNCT_DEF"), 0);
+  // Inside its instance the template's name is the instance.
+  TypeDesc *inst = tag("fpos<int>");
+  ASSERT_TRUE(inst);
+  Declaration *pe = ordinary("operator +=", inst);
+  ASSERT_TRUE(pe);
+  ASSERT_EQ(pe->type->function->result->kind, TK_REFERENCE);
+  EXPECT_EQ(pe->type->function->result->reference->target, inst);
+  Declaration *call = ordinary("call");
+  ASSERT_TRUE(call);
+  EXPECT_EQ(params(call->type), 2);
+  EXPECT_TRUE(ordinary("operator >>"));
+  EXPECT_TRUE(ordinary("operator >="));
+  EXPECT_STREQ(type_name(ordinary("other")->type), "__typeof(sp)");  // the object, not its class
+  Declaration *pl = ordinary("operator +=", tag("It"));
+  ASSERT_TRUE(pl);
+  EXPECT_STREQ(type_name(pl->type->function->info->first_param->decl->type), "diff");
+  EXPECT_TRUE(ordinary("after"));
+  // Outside templates and derived classes an unknown name in a parameter
+  // list is still an error.
+  g_reports.clear();
+  analyse("void f(size_t n);\nint after2;\n", "c.c");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_TRUE(ordinary("after2"));
+  // An object of a class type is named by its own name, not its class.
+  analyse("class K { public: K(); }; K k1; K k2(k1); int s = sizeof(k1);\n", "k.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  Declaration *k2 = ordinary("k2");
+  ASSERT_TRUE(k2);
+  EXPECT_EQ(k2->type->kind, TK_CLASS);
+  EXPECT_EQ(k2->text, "k1");
+  EXPECT_EQ(ordinary("s")->text, "sizeof(k1)");
+}
