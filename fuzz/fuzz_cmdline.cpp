@@ -24,7 +24,7 @@ int run(const uint8_t *data, size_t size) {
   std::vector<char *> argv;
   for (std::string &w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
-  generator_options() = GeneratorOptions{};
+  reset_generator_options();
   std::string command_text;
   try {
     decode_generator_command(static_cast<int>(words.size()), argv.data(), command_text);

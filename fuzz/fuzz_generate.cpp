@@ -68,7 +68,7 @@ int run(const uint8_t *data, size_t size) {
   }
   if (out) std::fclose(out);
   reset_script_writer();
-  generator_options() = GeneratorOptions{};
+  reset_generator_options();
   std::vector<char *> argv;
   for (std::string &w : words) argv.push_back(w.data());
   argv.push_back(nullptr);

@@ -15,7 +15,7 @@ int run(const uint8_t *data, size_t size) {
     // Before and after the positional parameters: both orders are common.
     char *argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), nullptr};
     char *argv_after[] = {a0.data(), a2.data(), a3.data(), a1.data(), nullptr};
-    generator_options() = GeneratorOptions{};
+    reset_generator_options();
     std::string command_text;
     try {
       decode_generator_command(4, reference[0] == '@' ? argv : argv_after, command_text);
