@@ -436,12 +436,15 @@ void render_template(const TypeDesc *t, std::string &left, int body, const char 
   if (body && ti->has_body && !ti->body.empty()) {
     // The body is the captured source text: every line of it after the first
     // must carry the prefix too, or it would leave the embedded text.
+    // (A source with CR LF line ends leaves its CR out: the script's lines
+    // end with LF alone.)
     left += ' ';
-    for (char c : ti->body) {
-      if (c == '\n')
+    const std::string &text = ti->body;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n')
         new_line(left, prefix, depth);
-      else
-        left += c;
+      else if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+        left += text[i];
     }
   }
   render_follow(t, left, mode, follow);
