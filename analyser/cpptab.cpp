@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -193,36 +192,43 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
 
 // Completing a forward-declared class hands its record over (merge_type), so
 // the scope it stands for becomes the body's: the entries indexed under the
-// forward type move to the body's lists, in sequence order.
-void rekey_scope(SymbolTable &t, TypeDesc *from, TypeDesc *to) {
+// old scope whose own scope now stands for another move to that one's lists,
+// in sequence order.
+void rekey_scope(SymbolTable &t, TypeDesc *from) {
   if (!t.index) return;
   TableIndex &ix = *t.index;
-  auto moved = ix.by_scope.find(from);
-  if (moved == ix.by_scope.end()) return;
-  std::vector<Symbol *> list = std::move(moved->second);
-  ix.by_scope.erase(moved);
-  auto by_sequence = [](const Symbol *a, const Symbol *b) { return a->sequence < b->sequence; };
-  std::vector<Symbol *> &followers = ix.by_scope[to];
+  auto listed = ix.by_scope.find(from);
+  if (listed == ix.by_scope.end()) return;
+  std::vector<Symbol *> list = std::move(listed->second);
+  ix.by_scope.erase(listed);
+  std::vector<Symbol *> staying;
   for (Symbol *s : list) {
     if (s->removed) continue;
-    followers.push_back(s);
+    TypeDesc *now = decl_scope(s->decl);
+    if (now == from) {
+      staying.push_back(s);
+      continue;
+    }
     auto old_key = ix.entries.find(IndexKey{s->area, from, std::string_view(s->decl->name)});
-    if (old_key == ix.entries.end()) continue;  // moved with an earlier entry of its name
-    std::vector<Symbol *> names = std::move(old_key->second);
-    ix.entries.erase(old_key);
-    std::vector<Symbol *> &dest = ix.entries[IndexKey{s->area, to, std::string_view(s->decl->name)}];
-    std::vector<Symbol *> merged;
-    merged.reserve(dest.size() + names.size());
-    std::merge(dest.begin(), dest.end(), names.begin(), names.end(), std::back_inserter(merged), by_sequence);
-    dest.swap(merged);
+    if (old_key != ix.entries.end()) {
+      std::vector<Symbol *> &v = old_key->second;
+      v.erase(std::remove(v.begin(), v.end(), s), v.end());
+      if (v.empty()) ix.entries.erase(old_key);
+    }
+    std::vector<Symbol *> &dest = ix.entries[key_of(s->area, now, s->decl->name)];
+    dest.insert(std::upper_bound(dest.begin(), dest.end(), s,
+                                 [](const Symbol *a, const Symbol *b) { return a->sequence < b->sequence; }),
+                s);
+    if (now && now->record) ix.by_scope[now].push_back(s);
   }
+  if (!staying.empty()) ix.by_scope[from] = std::move(staying);
 }
 
 TypeDesc *merge_in_table(SymbolTable &t, TypeDesc *old_type, TypeDesc *new_type) {
   TypeDesc *before = canonical_scope(old_type);
   TypeDesc *result = merge_type(old_type, new_type);
   TypeDesc *after = canonical_scope(old_type);
-  if (before != after) rekey_scope(t, before, after);
+  if (before != after) rekey_scope(t, before);
   return result;
 }
 

@@ -356,10 +356,23 @@ TEST_F(Table, IndexedLookupsAgreeWithListWalks) {
     EXPECT_EQ(lookup_ordinary("early", table, ScopeContext{1, scope}), early);
   }
   EXPECT_EQ(lookup_in_scope("early", table, AREA_ORDINARY, nullptr), nullptr);
+  // A second body takes the record again: what the forward type stands for
+  // moves on, what was entered with the first body stays with it.
+  TypeDesc *second = record("S", KEY_STRUCT, true);
+  enter(decl_new("S", second));
+  Symbol *third = enter(var("third", basic_type("int")), ScopeContext{1, second});
+  ASSERT_NE(third, nullptr);
+  EXPECT_TRUE(same_scope(forward, second));
+  EXPECT_FALSE(same_scope(body, second));
+  for (TypeDesc *scope : {forward, body, second})
+    for (const char *name : {"early", "late", "third"})
+      EXPECT_EQ(lookup_in_scope(name, table, AREA_ORDINARY, scope), walk_in_scope(table, name, scope)) << name;
+  EXPECT_EQ(lookup_in_scope("early", table, AREA_ORDINARY, forward), early);
+  EXPECT_EQ(lookup_in_scope("late", table, AREA_ORDINARY, body), late);
   // Removing it afterwards takes it out of the index too.
   remove_symbol(table, early);
-  EXPECT_EQ(lookup_in_scope("early", table, AREA_ORDINARY, body), nullptr);
-  EXPECT_EQ(lookup_in_scope("early", table, AREA_ORDINARY, forward), nullptr);
+  for (TypeDesc *scope : {forward, body, second})
+    EXPECT_EQ(lookup_in_scope("early", table, AREA_ORDINARY, scope), nullptr);
 
   // Removing entries: only the recorded ones leave the recorded list, each
   // with every one of its recordings; the others keep their order.
