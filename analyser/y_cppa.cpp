@@ -1176,6 +1176,18 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
     if (cur.cls == G_PUNCT && cur.text == "(") {
       DeclOp op;
       op.kind = DeclOp::FUNC;
+      // The parameters of a member defined outside its class are read in
+      // the class's scope (Sensor::read(Mode m)).
+      const bool class_scope = out.empty() && d.qualified && d.qual_scope &&
+                               (d.qual_scope->kind == TK_CLASS || d.qual_scope->kind == TK_UNION);
+      if (class_scope) push_scope(SC_QUALIFIED, d.qual_scope, ACC_PUBLIC);
+      struct PopScope {
+        Parser &p;
+        bool on;
+        ~PopScope() {
+          if (on) p.pop_scope();
+        }
+      } pop_guard{*this, class_scope};
       advance();
       if (out.empty() && d.name && !d.is_operator && initialiser_follows()) {
         d.paren_init = collect_expression(")", false);

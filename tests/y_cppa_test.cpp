@@ -957,3 +957,30 @@ TEST_F(Grammar, LibraryTemplateForms) {
   EXPECT_EQ(k2->text, "k1");
   EXPECT_EQ(ordinary("s")->text, "sizeof(k1)");
 }
+
+TEST_F(Grammar, ParametersOfMembersDefinedOutsideAreReadInTheClassScope) {
+  analyse(
+      "class Sensor {\n"
+      "public:\n"
+      "  enum Mode { IDLE, ACTIVE };\n"
+      "  struct Reading { double v; };\n"
+      "  Reading read(Mode m, const Reading *prev);\n"
+      "};\n"
+      "Sensor::Reading Sensor::read(Mode m, const Reading *prev) { return *prev; }\n"
+      "Mode outside;\n"
+      "int after;\n",
+      "s.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 1);  // Mode is not visible at file scope
+  EXPECT_EQ(count("FUNCT_DEF"), 0);
+  TypeDesc *sensor = tag("Sensor");
+  ASSERT_TRUE(sensor);
+  Declaration *read = ordinary("read", sensor);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->type->function->info->defined, 1);
+  int entries = 0;
+  for (MemberNode *m = sensor->record->first; m; m = m->next)
+    entries += m->decl->name && std::strcmp(m->decl->name, "read") == 0;
+  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(read->type->function->info->first_param->decl->type->kind, TK_ENUM);
+  EXPECT_TRUE(ordinary("after"));
+}
