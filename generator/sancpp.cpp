@@ -623,6 +623,9 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     if (!info) return;
     info->defined = 0;  // served once, however often it is reached
     if (!same_unit(d->file, tested)) return;
+    // A function template is no function a test can call until it is
+    // instantiated, and its parameter types are template parameters.
+    if (t->template_word) return;
     Subject subject;
     subject.decl = d;
     subject.function = t;
