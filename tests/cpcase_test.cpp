@@ -11,46 +11,17 @@
 #include "cprepr.h"
 #include "frame/i18n_anaccpp_msg.h"
 #include "frame/merror.h"
+#include "pp_fixture.h"
 
 namespace {
 
-class CaseFallback : public ::testing::Test {
+class CaseFallback : public pp_fixture::PpTest {
  protected:
   void SetUp() override {
-    unsetenv("QZUTGT");
-    unsetenv("QZLTGT");
-    unsetenv("QZW_ADD_USR_INCLUDE");
-    pp_reset_for_tests();
-    reset_reporter();
+    ASSERT_NO_FATAL_FAILURE(open_pp("cpcase_test"));
     register_ana_c_cpp_messages();
-    char tmpl[] = "/tmp/cpcase_test_XXXXXX";
-    dir_ = mkdtemp(tmpl);
   }
-  void TearDown() override {
-    if (table_) {
-      testing::internal::CaptureStderr();
-      pp_release(*table_, 1);
-      testing::internal::GetCapturedStderr();
-      for (MacroEntry *&head : table_->buckets)
-        while (head) {
-          MacroEntry *next = head->next;
-          delete head->value;
-          delete head;
-          head = next;
-        }
-      delete table_;
-    }
-    pp_reset_for_tests();
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
-  }
-  std::string path(const std::string &rel) const { return dir_ + "/" + rel; }
-  void write(const std::string &rel, const std::string &text) {
-    std::string p = path(rel);
-    for (std::size_t s = dir_.size() + 1; (s = p.find('/', s)) != std::string::npos; ++s)
-      mkdir(p.substr(0, s).c_str(), 0755);
-    std::ofstream(p) << text;
-  }
+  void TearDown() override { close_pp(); }
   // Preprocesses text with the given include directories; err gets stderr.
   std::string run(const std::string &text, std::vector<std::string> dirs, std::string &err) {
     std::vector<const char *> incs;
@@ -73,8 +44,6 @@ class CaseFallback : public ::testing::Test {
     err = testing::internal::GetCapturedStderr();
     return out;
   }
-  std::string dir_;
-  MacroTable *table_ = nullptr;
 };
 
 TEST_F(CaseFallback, MatchesEachComponentAndPrefersTheExactSpelling) {
