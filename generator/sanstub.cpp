@@ -27,6 +27,10 @@ bool is_defined(const Declaration *d) {
          d->type->function->info->defined;
 }
 
+// A function template has no stub until it is instantiated: its parameter
+// types are template parameters.
+bool is_function_template(const Declaration *d) { return is_function(d) && d->type->template_word; }
+
 bool is_pure_virtual(const Declaration *d) { return (d->storage & SF_VIRTUAL) && !d->text.empty(); }
 
 // A member declared in the class itself (not inherited), of the class's own
@@ -183,7 +187,7 @@ void emit_file_stubs(const std::string &file) {
     const std::int32_t order = static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order);
     if (names_own_type(d)) return;
     if (is_function(d)) {
-      if (!(d->storage & SF_STATIC) && is_defined(d)) {
+      if (!(d->storage & SF_STATIC) && is_defined(d) && !is_function_template(d)) {
         stub_needed = true;
         collect_needed_types(type_set, d->type, table);
       }
@@ -228,7 +232,7 @@ void emit_file_stubs(const std::string &file) {
     for (const auto &item : entry_set) {
       const Declaration *d = item.second.entry->decl;
       if (is_function(d)) {
-        if (!(d->storage & SF_STATIC) && is_defined(d)) write_stub(d);
+        if (!(d->storage & SF_STATIC) && is_defined(d) && !is_function_template(d)) write_stub(d);
         continue;
       }
       if (names_own_type(d) || !d->name) continue;
