@@ -279,6 +279,9 @@ const void *base_record(const TypeDesc *t) {
   return nullptr;
 }
 
+void render_template_head(const TemplateInfo *ti, std::string &left, const char *prefix, int depth,
+                          const TypeDesc *current);
+
 void render_members(const TypeDesc *t, std::string &left, const char *prefix, int depth,
                     const TypeDesc *self) {
   const ClassInfo *rec = t->record;
@@ -295,8 +298,11 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
     }
     new_line(left, prefix, depth + 1);
     std::string line;
-    storage_text(d->storage, line);
     const TypeDesc *mt = d->type;
+    // A member function template keeps its template head.
+    if (mt && mt->kind == TK_FUNCTION && mt->template_word && mt->template_word->templ)
+      render_template_head(mt->template_word->templ, line, prefix, depth + 1, self);
+    storage_text(d->storage, line);
     // A type defined inside this class is written where it is declared.
     // A type defined inside this class is written where it is declared: an
     // unnamed one with its declarator, a named one at its own member entry.
@@ -409,9 +415,8 @@ void render_enum(const TypeDesc *t, std::string &left, int body, const char *pre
   render_follow(t, left, mode, follow);
 }
 
-void render_template(const TypeDesc *t, std::string &left, int body, const char *prefix,
-                     int depth, int mode, const TypeDesc *current, int follow) {
-  const TemplateInfo *ti = t->templ;
+void render_template_head(const TemplateInfo *ti, std::string &left, const char *prefix, int depth,
+                          const TypeDesc *current) {
   left += "template <";
   bool first = true;
   for (const TemplateParam *p = ti->first_param; p; p = p->next) {
@@ -431,6 +436,12 @@ void render_template(const TypeDesc *t, std::string &left, int body, const char 
     }
   }
   left += "> ";
+}
+
+void render_template(const TypeDesc *t, std::string &left, int body, const char *prefix,
+                     int depth, int mode, const TypeDesc *current, int follow) {
+  const TemplateInfo *ti = t->templ;
+  render_template_head(ti, left, prefix, depth, current);
   left += ti->key == KEY_CLASS ? "class " : "struct ";
   if (ti->name) left += ti->name;
   if (body && ti->has_body && !ti->body.empty()) {

@@ -434,6 +434,7 @@ void class_services(TypeDesc *type, SymbolTable &table, const char *tested, cons
     if (!info) continue;
     if (!tested_instance && !same_unit(d->file, tested)) continue;
     info->defined = 0;
+    if (t->template_word) continue;  // a member function template
     Subject s;
     s.decl = d;
     s.function = t;

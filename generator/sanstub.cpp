@@ -59,7 +59,7 @@ bool has_defined_method_of(const TypeDesc *cls, const char *path) {
   for (const MemberNode *m = cls->record->first; m; m = m->next) {
     if (!own_member(m)) continue;
     if (nested_record(m, cls) && has_defined_method_of(m->decl->type, path)) return true;
-    if (is_defined(m->decl) && same_unit(m->decl->file, path)) return true;
+    if (is_defined(m->decl) && same_unit(m->decl->file, path) && !is_function_template(m->decl)) return true;
   }
   return false;
 }
@@ -92,7 +92,7 @@ void stub_defined_members(TypeDesc *cls, StubPass &pass, std::unordered_set<cons
       stub_defined_members(m->decl->type, pass, seen);
       continue;
     }
-    if (is_defined(m->decl) && same_unit(m->decl->file, pass.path)) {
+    if (is_defined(m->decl) && same_unit(m->decl->file, pass.path) && !is_function_template(m->decl)) {
       write_stub(m->decl);
       pass.stubbed.insert(m->decl);
       m->decl->type->function->info->defined = 0;
@@ -115,7 +115,9 @@ void stub_declared_members(TypeDesc *cls, StubPass &pass) {
       stub_declared_members(m->decl->type, pass);
       continue;
     }
-    if (!is_function(m->decl) || !m->decl->name || pass.stubbed.count(m->decl)) continue;
+    if (!is_function(m->decl) || !m->decl->name || pass.stubbed.count(m->decl) ||
+        is_function_template(m->decl))
+      continue;
     Symbol *f = find_function(m->decl->name, script_table(), script_scope, m->decl->type);
     if (f && !is_defined(f->decl)) {
       write_stub(m->decl);
