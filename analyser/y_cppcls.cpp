@@ -590,13 +590,15 @@ void Parser::template_declaration() {
     advance();
     const char *name = nullptr;
     bool specialisation = false;
+    Tok name_tok;
+    std::vector<std::string> spec_args;
     if (is_name_token(cur)) {
       name = cur.name;
+      name_tok = cur;
       advance();
       if (cur.cls == G_TOPEN) {
         specialisation = true;
-        std::vector<std::string> args;
-        collect_template_arguments(args);
+        collect_template_arguments(spec_args);
       }
     }
     std::string body;
@@ -629,6 +631,17 @@ void Parser::template_declaration() {
       // template<class T> class X *f(); and the like: not a class template.
       analyser_report(SEV_WARNING, "TEMPLADEC", "", lex_file(), lex_line());
       recover_skip(in_class(), true);
+      return;
+    }
+    TypeDesc *primary = specialisation ? type_of_name_token(name_tok) : nullptr;
+    if (specialisation && !is_union && primary && primary->kind == TK_TEMPLATE) {
+      // template<> struct X<char> {...}: the class X<char> itself, found by
+      // every later use of X<char>. A partial specialisation (parameters
+      // left) stands for no one class and is passed over.
+      if (has_body && !templ->templ->first_param)
+        specialise_class_template(table, primary, spec_args, key, body, tfile, tline);
+      if (cur.cls == G_PUNCT && cur.text == ";") advance();
+      else recover_skip(in_class(), true);
       return;
     }
     if (is_union || !name || specialisation) {
@@ -825,6 +838,42 @@ void grammar::reset_instantiation_limits() {
   g_limit_reported = false;
 }
 
+namespace {
+
+// Analyses the composed text of a class (an instance or a specialisation)
+// in the scope `where`, with positions naming the template's file and line,
+// and puts the outer scan back as it was.
+void nested_class_analysis(SymbolTable &table, const char *file, int line, const std::string &text,
+                           const ScopeContext &where) {
+  Parser *outer = active_parser();
+  LexMark saved = lex_mark();
+  PositionRecord *pos = scanner().position;
+  std::string saved_file = pos ? pos->file : std::string();
+  int saved_line = pos ? pos->line : 0;
+  const char *saved_current = scanner().current_file;
+  AnalysisSettings &s = analysis_settings();
+  lex_begin(&table, file ? file : "", line, s.keep_bodies, s.lenient_matching);
+  lex_set_text(text.c_str());
+  Parser nested(table, outer ? outer->instantiation_level + 1 : 1);
+  Scope outer_scope;  // file scope, or the template's own scope
+  if (where.current) {
+    outer_scope.kind = SC_QUALIFIED;
+    outer_scope.record = where.current;
+  }
+  nested.run(outer_scope);
+  if (outer) outer->errors += nested.errors;
+  lex_end();
+  lex_restore(saved);
+  if (scanner().position) {
+    scanner().position->file = saved_file;
+    scanner().position->line = saved_line;
+  }
+  scanner().current_file = saved_current;
+  set_active_parser(outer);
+}
+
+}  // namespace
+
 TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const std::vector<std::string> &arguments,
                                      int mark) {
   if (!templ || templ->kind != TK_TEMPLATE || !templ->templ || !templ->templ->name) return nullptr;
@@ -880,35 +929,35 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
                      bind_template_text(templ, arguments, ti->body) + ";";
   pending[name] = inst;
   ++g_instantiation_depth;
-  {
-    Parser *outer = active_parser();
-    LexMark saved = lex_mark();
-    PositionRecord *pos = scanner().position;
-    std::string saved_file = pos ? pos->file : std::string();
-    int saved_line = pos ? pos->line : 0;
-    const char *saved_current = scanner().current_file;
-    AnalysisSettings &s = analysis_settings();
-    lex_begin(&table, ti->file ? ti->file : "", ti->line, s.keep_bodies, s.lenient_matching);
-    lex_set_text(text.c_str());
-    Parser nested(table, outer ? outer->instantiation_level + 1 : 1);
-    Scope outer_scope;  // file scope, or the template's own scope
-    if (where.current) {
-      outer_scope.kind = SC_QUALIFIED;
-      outer_scope.record = where.current;
-    }
-    nested.run(outer_scope);
-    if (outer) outer->errors += nested.errors;
-    lex_end();
-    lex_restore(saved);
-    if (scanner().position) {
-      scanner().position->file = saved_file;
-      scanner().position->line = saved_line;
-    }
-    scanner().current_file = saved_current;
-    set_active_parser(outer);
-  }
+  nested_class_analysis(table, ti->file, ti->line, text, where);
   --g_instantiation_depth;
   pending.erase(name);
   template_add_instance(templ, instantiation_new(iname, inst));
   return inst;
+}
+
+void grammar::specialise_class_template(SymbolTable &table, TypeDesc *primary, const std::vector<std::string> &args,
+                                        int key, const std::string &body, const char *file, int line) {
+  if (!primary || !primary->templ || !primary->templ->name) return;
+  std::string name = std::string(primary->templ->name) + "<";
+  for (size_t i = 0; i < args.size(); ++i) name += (i ? "," : "") + args[i];
+  name += ">";
+  ScopeContext where;
+  if (primary->scope) {
+    where.kind = 1;
+    where.current = primary->scope;
+  }
+  Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
+  if (ex && ex->decl && ex->decl->type && ex->decl->type->record && ex->decl->type->record->has_body) return;
+  if (g_instantiation_depth >= INSTANTIATION_NESTING_LIMIT) return;
+  const std::string text = (key == KEY_CLASS ? "class " : "struct ") + name + " " + body + ";";
+  ++g_instantiation_depth;
+  nested_class_analysis(table, file, line, text, where);
+  --g_instantiation_depth;
+  Symbol *made = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
+  if (made && made->decl && made->decl->type && made->decl->type->record) {
+    // Declared by its template header: not a class the script declares or serves.
+    made->decl->type->record->instance_mark = 2;
+    made->decl->type->template_word = primary;
+  }
 }

@@ -234,6 +234,10 @@ struct DepthGuard {
 };
 
 void forget_listed_members();
+// template<> struct X<args> {body}: the class of the composed name, made by a
+// nested analysis of its body.
+void specialise_class_template(SymbolTable &table, TypeDesc *primary, const std::vector<std::string> &args,
+                               int key, const std::string &body, const char *file, int line);
 void reset_instantiation_limits();  // at the start of an outermost analysis
 
 Parser *active_parser();

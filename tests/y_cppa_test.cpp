@@ -984,3 +984,34 @@ TEST_F(Grammar, ParametersOfMembersDefinedOutsideAreReadInTheClassScope) {
   EXPECT_EQ(read->type->function->info->first_param->decl->type->kind, TK_ENUM);
   EXPECT_TRUE(ordinary("after"));
 }
+
+TEST_F(Grammar, ExplicitSpecialisationsAreTheClassesOfTheirArguments) {
+  analyse(
+      "namespace s {\n"
+      "template<class T> struct tr { typedef T type; int generic; };\n"
+      "template<> struct tr<char> { typedef char type; int special; };\n"
+      "template<class T> struct tr<T*> { int partial; };\n"
+      "template<> struct tr<long>;\n"
+      "}\n"
+      "s::tr<char> a;\n"
+      "s::tr<int> b;\n"
+      "template<class T> union U { T v; };\n"
+      "int after;\n",
+      "p.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("TEMPLADEC"), 1);  // only the union template
+  TypeDesc *ns = tag("s");
+  ASSERT_TRUE(ns);
+  TypeDesc *special = tag("tr<char>", ns);
+  ASSERT_TRUE(special);
+  EXPECT_TRUE(ordinary("special", special));
+  EXPECT_FALSE(ordinary("generic", special));
+  EXPECT_EQ(special->record->instance_mark, 2);
+  EXPECT_EQ(ordinary("a")->type, special);
+  TypeDesc *generic = tag("tr<int>", ns);
+  ASSERT_TRUE(generic);
+  EXPECT_TRUE(ordinary("generic", generic));
+  EXPECT_EQ(generic->record->instance_mark, 1);
+  EXPECT_FALSE(tag("tr<long>", ns));
+  EXPECT_TRUE(ordinary("after"));
+}
