@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "frame/merror.h"
+#include "pp_fixture.h"
 #include "y1_tab.h"
 
 // Death tests end the child with exit(), which leaves the heap objects of
@@ -27,36 +28,13 @@ struct Result {
   int errors = 0;
 };
 
-class Pp : public ::testing::Test {
+class Pp : public pp_fixture::PpTest {
  protected:
   void SetUp() override {
-    unsetenv("QZUTGT");
-    unsetenv("QZLTGT");
-    unsetenv("QZW_ADD_USR_INCLUDE");
-    pp_reset_for_tests();
-    reset_reporter();
-    char tmpl[] = "/tmp/cprepr_test_XXXXXX";
-    dir_ = mkdtemp(tmpl);
+    ASSERT_NO_FATAL_FAILURE(open_pp("cprepr_test"));
     table_ = new MacroTable;
   }
-  void TearDown() override {
-    testing::internal::CaptureStderr();
-    pp_release(*table_, 1);
-    testing::internal::GetCapturedStderr();
-    // Built-ins stay in a released table; the test owns and frees them.
-    for (MacroEntry *&head : table_->buckets) {
-      while (head) {
-        MacroEntry *next = head->next;
-        delete head->value;
-        delete head;
-        head = next;
-      }
-    }
-    delete table_;
-    pp_reset_for_tests();
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
-  }
+  void TearDown() override { close_pp(); }
   void init(std::vector<const char *> defs = {}, std::vector<const char *> incs = {}) {
     defs.push_back(nullptr);
     incs.push_back(nullptr);
@@ -88,14 +66,6 @@ class Pp : public ::testing::Test {
     write(name, content);
     return run("#include \"" + path(name) + "\"");
   }
-  std::string path(const std::string &name) const { return dir_ + "/" + name; }
-  void write(const std::string &name, const std::string &content) const {
-    std::string p = path(name);
-    for (std::size_t s = p.find('/', dir_.size() + 1); s != std::string::npos; s = p.find('/', s + 1))
-      mkdir(p.substr(0, s).c_str(), 0755);
-    std::ofstream f(p, std::ios::binary);
-    f << content;
-  }
   // Output without line markers.
   static std::string text_only(const std::string &out) {
     std::string r;
@@ -117,8 +87,6 @@ class Pp : public ::testing::Test {
     return "#line " + std::to_string(line) + " \"" + path(name) + "\"\n";
   }
 
-  std::string dir_;
-  MacroTable *table_ = nullptr;
   bool initialised_ = false;
   std::string init_err_;
 };
