@@ -8,6 +8,7 @@
 // with a report instead of exhausting the process stack.
 #include "y_cppa.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -341,7 +342,7 @@ void Parser::declaration() {
     return;
   }
   Specs s;
-  while (skip_attribute()) {
+  while (skip_attribute() || (is_word("__extension__") && (advance(), true))) {
   }
   if (is_word("static_assert")) {
     // A compile-time assertion declares nothing.
@@ -634,8 +635,9 @@ Specs Parser::decl_specifiers(bool for_param) {
       // Later specifier words, when what follows shows they are not a
       // declarator name.
       const bool of_expression = cur.text == "decltype" || cur.text == "__typeof" || cur.text == "__typeof__";
+      const bool char_type = cur.text == "char16_t" || cur.text == "char32_t" || cur.text == "char8_t";
       const bool word = cur.text == "constexpr" || of_expression || cur.text == "alignas" ||
-                        cur.text == "thread_local";
+                        cur.text == "thread_local" || char_type;
       if (word) {
         Tok n = peek_token();
         const bool name_use = n.cls == G_PUNCT && (n.text == ";" || n.text == "=" || n.text == "," ||
@@ -649,6 +651,15 @@ Specs Parser::decl_specifiers(bool for_param) {
           TypeDesc *t = named_type(intern(text), nullptr);
           s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
           s.has_type = s.any = true;
+          continue;
+        }
+        if (!name_use && char_type && !s.has_type) {
+          // The later character types of C++ (in C they are typedef names).
+          const int bits = cur.text == "char8_t" ? 8 : cur.text == "char16_t" ? 16 : 32;
+          TypeDesc *t = integer_type(cur.name, bits, 0);
+          s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+          s.has_type = s.any = true;
+          advance();
           continue;
         }
         if (!name_use && cur.text == "alignas" && n.cls == G_PUNCT && n.text == "(") {
@@ -1654,7 +1665,10 @@ std::string Parser::collect_expression(const char *stops, bool allow_empty) {
       syntax_error();
     } else if (cur.cls == G_IDENT || cur.cls == G_CLASSNAME || cur.cls == G_DECLNAME || cur.cls == G_NUMBER ||
                cur.cls == G_FLOATNUM || cur.cls == G_CHARLIT || cur.cls == G_TEMPLNAME) {
-      if (prev_operand) syntax_error();
+      // A template argument may be a type (T C::*, unsigned T): names may follow each other.
+      if (prev_operand && !(in_template_arguments &&
+                            std::find_if(open.begin(), open.end(), [](char c) { return c != '<'; }) == open.end()))
+        syntax_error();
       operand = true;
     } else if (cur.cls == G_STRING) {
       if (prev_operand && !prev_string) syntax_error();
@@ -1677,6 +1691,12 @@ std::string Parser::collect_expression(const char *stops, bool allow_empty) {
 std::string Parser::collect_template_arguments(std::vector<std::string> &args) {
   DepthGuard guard(*this);
   advance();  // template-open
+  struct ArgumentsFlag {
+    bool &flag;
+    bool saved;
+    ~ArgumentsFlag() { flag = saved; }
+  } arguments_flag{in_template_arguments, in_template_arguments};
+  in_template_arguments = true;
   std::string composed = "<";
   if (cur.cls == G_TCLOSE) {
     advance();

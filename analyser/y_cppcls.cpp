@@ -580,7 +580,8 @@ void Parser::template_declaration() {
     return;
   }
   if (cur.cls == G_KEYWORD && cur.text == "using") {
-    // An alias template: no type of its own until used; dropped.
+    // An alias template: what it stands for is not kept, so it is passed
+    // over (a use of it is not a known type name).
     recover_skip(in_class(), true);
     return;
   }

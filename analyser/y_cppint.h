@@ -115,6 +115,7 @@ class Parser {
   int instantiation_level = 0;
   std::vector<Scope> scopes;
   bool in_template_header = false;
+  bool in_template_arguments = false;  // collecting template arguments (types allowed)
   std::vector<const char *> template_params;  // names that stand for types here
   bool is_template_parameter(const char *name) const;
   [[noreturn]] void unexpected_end();

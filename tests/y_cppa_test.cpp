@@ -1014,4 +1014,27 @@ TEST_F(Grammar, ExplicitSpecialisationsAreTheClassesOfTheirArguments) {
   EXPECT_EQ(generic->record->instance_mark, 1);
   EXPECT_FALSE(tag("tr<long>", ns));
   EXPECT_TRUE(ordinary("after"));
+  // Type arguments of partial specialisations, later character types,
+  // __extension__ before a declaration.
+  g_reports.clear();
+  analyse(
+      "template<typename> struct mp { };\n"
+      "template<typename T, typename C> struct mp<T C::*> { };\n"
+      "template<typename T> struct mp<const volatile T> { };\n"
+      "char16_t c16; char32_t c32;\n"
+      "__extension__ typedef long long ll_t;\n"
+      "int after3;\n",
+      "q.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("TEMPLADEC"), 0);
+  ASSERT_TRUE(ordinary("c16"));
+  EXPECT_EQ(ordinary("c16")->type->integer->size, 16);
+  EXPECT_EQ(ordinary("c32")->type->integer->size, 32);
+  EXPECT_TRUE(ordinary("ll_t"));
+  EXPECT_TRUE(ordinary("after3"));
+  // In C a typedef char16_t stays a typedef name.
+  analyse("typedef unsigned short char16_t; char16_t w16; int char32_t;\n", "u.c");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(ordinary("w16")->type->kind, TK_NAMED);
+  EXPECT_TRUE(ordinary("char32_t"));
 }
