@@ -35,13 +35,21 @@ TypeDesc *enclosing_class(const TypeDesc *t) {
 
 SymbolTable &script_table() { return *script_context().table; }
 
-// The names of the namespaces a type is declared in, outermost first.
+// Whether a namespace record stands for "namespace { ... }": the analysis
+// names each of them on its own, so the name means nothing in the script.
+bool unnamed_namespace(const char *name) {
+  static const char kPrefix[] = "ortek_unnamed_namespace_";
+  return !name || !*name || std::strncmp(name, kPrefix, sizeof kPrefix - 1) == 0;
+}
+
+// The names of the namespaces a type is declared in, outermost first (an
+// unnamed namespace is left out: its members belong to the enclosing scope).
 std::vector<const char *> namespace_chain(const TypeDesc *t) {
   std::vector<const char *> names;
   for (int guard = 0; t && t->scope_kind == 1 && is_namespace_record(t->scope) && guard < 1000; ++guard) {
     t = t->scope;
     const char *n = type_name(t);
-    names.insert(names.begin(), n && *n ? n : "");
+    if (!unnamed_namespace(n)) names.insert(names.begin(), n);
   }
   return names;
 }
@@ -51,7 +59,7 @@ std::vector<const char *> namespace_chain(const TypeDesc *t) {
 bool script_namespace(const std::vector<const char *> &chain, TypeDesc *&scope) {
   scope = nullptr;
   for (const char *n : chain) {
-    Symbol *s = *n ? lookup_in_scope(n, script_table(), AREA_TAG, scope) : nullptr;
+    Symbol *s = lookup_in_scope(n, script_table(), AREA_TAG, scope);
     if (!s || !s->decl || !is_namespace_record(s->decl->type)) return false;
     scope = s->decl->type;
   }
