@@ -408,6 +408,10 @@ void Parser::declaration() {
   s = got;
   if (cur.cls == G_PUNCT && cur.text == ";" && !s.has_pending_name && s.pending_qual.empty()) {
     // A type alone: struct S {...};  struct S;  enum E {...};  friend class X;
+    // friend X; names a class declared before.
+    if (!s.tag_type && (s.storage & SF_FRIEND) && s.type &&
+        (s.type->kind == TK_CLASS || s.type->kind == TK_UNION || s.type->kind == TK_TEMPLATE))
+      s.tag_type = s.type;
     if (s.tag_type && (s.storage & SF_FRIEND) && in_class()) {
       Declaration *d = make_declaration(type_name(s.tag_type), s.tag_type, s.storage);
       add_member(d);

@@ -91,6 +91,11 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   const int head_line = line();
   advance();
   while (cur.cls == G_TYPEMOD) advance();
+  // struct ::S: the name as seen from the global scope.
+  if (cur.cls == G_PUNCT && cur.text == "::") {
+    advance();
+    if (!is_name_token(cur)) syntax_error();
+  }
   const char *name = nullptr;
   TypeDesc *named = nullptr;     // the type the name token stood for
   TypeDesc *instance = nullptr;  // pending template instance being defined

@@ -1038,3 +1038,19 @@ TEST_F(Grammar, ExplicitSpecialisationsAreTheClassesOfTheirArguments) {
   EXPECT_EQ(ordinary("w16")->type->kind, TK_NAMED);
   EXPECT_TRUE(ordinary("char32_t"));
 }
+
+TEST_F(Grammar, FriendWithoutClassKeyBefriendsTheReference) {
+  analyse(
+      "struct TESTER;\n"
+      "class B { friend TESTER; int b_; };\n"
+      "class C { friend class ::TESTER; int c_; };\n"
+      "class O { friend class Other; int o_; };\n"
+      "int after;\n",
+      "f.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  ASSERT_TRUE(tag("B") && tag("C") && tag("O"));
+  EXPECT_EQ(tag("B")->record->friend_of_reference, 1);
+  EXPECT_EQ(tag("C")->record->friend_of_reference, 1);
+  EXPECT_EQ(tag("O")->record->friend_of_reference, 0);
+  EXPECT_TRUE(ordinary("after"));
+}
