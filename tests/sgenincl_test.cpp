@@ -22,7 +22,18 @@ namespace {
 class ScanCondition : public ::testing::Test {
  protected:
   void SetUp() override { pp_init(nullptr, nullptr, macros_, 0); }
-  void TearDown() override { pp_release(macros_, 0); }
+  void TearDown() override {
+    pp_release(macros_, 0);
+    // The built-in macros stay in a released table for its next use; this
+    // table ends with the test.
+    for (MacroEntry *&head : macros_.buckets)
+      while (head) {
+        MacroEntry *next = head->next;
+        delete head->value;
+        delete head;
+        head = next;
+      }
+  }
   MacroTable macros_;
 };
 
