@@ -7,42 +7,17 @@
 
 #include "analyser/cpptab.h"
 #include "frame/mstrin.h"
+#include "ana_fixture.h"
 
 namespace {
 
-struct Report {
-  int severity;
-  std::string code, arg;
-};
-std::vector<Report> reports;
-
-void capture(int severity, const char *code, std::string_view arg, std::string_view, int) {
-  reports.push_back({severity, code, std::string(arg)});
-}
+std::vector<ana_fixture::Report> &reports = ana_fixture::reports();
 
 // Every record below belongs to the fixture's table and goes with it.
-class Types : public ::testing::Test {
+class Types : public ana_fixture::TableTest {
  protected:
-  SymbolTable table;
-  void SetUp() override {
-    reports.clear();
-    reset_analysis_settings();
-    set_analyser_report(capture);
-    table_init(table, nullptr);
-    set_current_table(&table);
-  }
-  void TearDown() override {
-    set_current_table(nullptr);
-    release_table(table);
-    set_analyser_report(nullptr);
-  }
-  TypeDesc *record(const char *name, ClassKey key, bool body) {
-    TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS);
-    t->record->name = name;
-    t->record->key = key;
-    t->record->has_body = body;
-    return t;
-  }
+  void SetUp() override { open_table(nullptr, true); }
+  void TearDown() override { close_table(); }
 };
 
 TEST_F(Types, ComposeSpecifiers) {
