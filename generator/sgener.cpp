@@ -1,6 +1,7 @@
 #include "sgener.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/i18nutil.h"
@@ -294,21 +295,19 @@ void prepare_script_contexts() {
   prepare_analysis(use_context(), 0);
 }
 
-void file_environment(std::string path) {
+// An integrated or inserted file: analysed on its own, its environment
+// written, its analysis released.
+static void analysed_environment(std::string path, int included) {
   make_file_name(path, KIND_SOURCE);
   prepare_analysis(file_context(), 0);
   analyse_file(path, file_context());
-  environment_of(path, 0);
+  environment_of(path, included);
   release_file_analysis();
 }
 
-void inserted_environment(std::string path) {
-  make_file_name(path, KIND_SOURCE);
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  environment_of(path, 1);
-  release_file_analysis();
-}
+void file_environment(std::string path) { analysed_environment(std::move(path), 0); }
+
+void inserted_environment(std::string path) { analysed_environment(std::move(path), 1); }
 
 void include_used_header(std::string path) {
   make_file_name(path, KIND_HEADER);
