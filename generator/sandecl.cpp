@@ -1,6 +1,7 @@
 #include "sandecl.h"
 
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 #include "analyser/cpprend.h"
@@ -211,6 +212,38 @@ class NeededWalk {
   std::vector<Task> tasks_;
 };
 
+// The enumeration a declaration's type is built on ("enum {...} *v[2]",
+// "typedef enum {...} T"), if any.
+const TypeDesc *base_enumeration(const TypeDesc *t) {
+  for (int guard = 0; t && guard < 10000; ++guard) {
+    if (t->kind == TK_ENUM) return t;
+    if (t->kind == TK_POINTER && t->pointer)
+      t = t->pointer->target;
+    else if (t->kind == TK_ARRAY && t->array)
+      t = t->array->element;
+    else if (t->kind == TK_NAMED && t->named)
+      t = t->named->aliased;
+    else if (t->kind == TK_FUNCTION && t->function)
+      t = t->function->result;
+    else
+      return nullptr;
+  }
+  return nullptr;
+}
+
+// "enum { N = 4 };" of the file, whose constants the script does not know
+// yet: no name leads to it, but array bounds and values may use them. (An
+// unnamed enumeration that a typedef or a variable is declared with is
+// written with that declaration.)
+bool unknown_unnamed_enumeration(const Declaration *d, const std::unordered_set<const TypeDesc *> &named) {
+  const TypeDesc *t = d->type;
+  if (d->name || !t || t->kind != TK_ENUM || !t->enumeration || named.count(t)) return false;
+  const char *n = type_name(t);
+  if (n && *n) return false;
+  const EnumeratorRec *first = t->enumeration->first;
+  return first && first->name && !lookup_enumerator(first->name, script_table(), ScopeContext());
+}
+
 bool names_own_type(const Declaration *d) {
   if (!d->type || d->type->kind != TK_ELABORATED) return false;
   const char *tn = type_name(d->type);
@@ -311,9 +344,26 @@ void emit_needed_declarations(const NeededSet &set, int mode) {
   }
 }
 
+void collect_unnamed_enumerations(NeededSet &set, SymbolTable &table, const std::string &path) {
+  std::unordered_set<const TypeDesc *> named;
+  for_each_symbol(table.ordinary, [&](Symbol *s) {
+    if (s->decl && s->decl->name && *s->decl->name)
+      if (const TypeDesc *e = base_enumeration(s->decl->type)) named.insert(e);
+  });
+  auto consider = [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (!d || (d->storage & SF_STATIC) || d->scope_kind != 0 || !same_unit(d->file, path.c_str())) return;
+    if (unknown_unnamed_enumeration(d, named))
+      set.insert(s, static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order), false);
+  };
+  for_each_symbol(table.tags, consider);
+  for_each_symbol(table.ordinary, consider);
+}
+
 void declare_file_globals(const std::string &path, SymbolTable &table) {
   const std::string unit = path;
   NeededSet needed, globals;
+  collect_unnamed_enumerations(needed, table, path);
   auto consider = [&](Symbol *s) {
     const Declaration *d = s->decl;
     if (!d || (d->storage & SF_STATIC) || d->scope_kind != 0) return;

@@ -46,6 +46,11 @@ void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table);
 // into the script's table first.
 void emit_needed_declarations(const NeededSet &set, int mode);
 
+// Adds the unnamed enumerations of the file ("enum { N = 4 };") whose
+// constants the script does not know yet and that no typedef or variable
+// is declared with: nothing else would declare their constants.
+void collect_unnamed_enumerations(NeededSet &set, SymbolTable &table, const std::string &path);
+
 // The needed types of a file's file-scope declarations, then its globals as
 // extern declarations.
 void declare_file_globals(const std::string &path, SymbolTable &table);

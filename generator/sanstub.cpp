@@ -205,6 +205,7 @@ void emit_file_stubs(const std::string &file) {
     collect_needed_types(type_set, d->type, table);
     entry_set.insert(s, order, false);
   });
+  collect_unnamed_enumerations(type_set, table, unit);
   emit_needed_declarations(type_set, RM_STUB);
   type_set.clear();
 
