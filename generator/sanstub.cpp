@@ -205,6 +205,14 @@ void emit_file_stubs(const std::string &file) {
     collect_needed_types(type_set, d->type, table);
     entry_set.insert(s, order, false);
   });
+  // The file's enumeration constants may stand in the bounds of the
+  // variables defined below, where no type leads to their enumeration.
+  for_each_symbol(table.tags, [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (d && d->type && d->type->kind == TK_ENUM && d->scope_kind == 0 && !(d->storage & SF_STATIC) &&
+        same_unit(d->file, unit))
+      collect_needed_types(type_set, d->type, table);
+  });
   collect_unnamed_enumerations(type_set, table, unit);
   emit_needed_declarations(type_set, RM_STUB);
   type_set.clear();
