@@ -8,30 +8,19 @@
 #include "analyser/cpprend.h"
 #include "analyser/cpptab.h"
 #include "analyser/y_cppa.h"
+#include "ana_fixture.h"
 
 namespace {
 
-std::vector<std::string> g_codes;
-void capture(int, const char *code, std::string_view, std::string_view, int) {
-  g_codes.push_back(code);
-}
+std::vector<ana_fixture::Report> &g_reports = ana_fixture::reports();
 
-class Render : public ::testing::Test {
+class Render : public ana_fixture::TableTest {
  protected:
-  SymbolTable table;
-  void SetUp() override {
-    reset_analysis_settings();
-    table_init(table, "");
-    set_analyser_report(capture);
-    g_codes.clear();
-  }
-  void TearDown() override {
-    set_analyser_report(nullptr);
-    release_table(table);
-  }
+  void SetUp() override { open_table("", false); }
+  void TearDown() override { close_table(); }
   void analyse(const char *text) {
     analyse_text(text, table, "", "t.c", 1, nullptr, 0, 0);
-    ASSERT_TRUE(g_codes.empty()) << text << ": " << g_codes[0];
+    ASSERT_TRUE(g_reports.empty()) << text << ": " << g_reports[0].code;
   }
   const Declaration *ord(const char *name) {
     Symbol *s = lookup_ordinary(name, table, ScopeContext());
@@ -145,11 +134,11 @@ TEST_F(Render, DefaultsExceptionsOldStyleAndTypedefs) {
 TEST_F(Render, ParameterFormReportsUnnamedParameters) {
   analyse("int f(int, char *); int one(int);");
   EXPECT_EQ(decl(ord("f"), RM_OBJECT), "f(int, char[200]);");
-  ASSERT_EQ(g_codes.size(), 2u);
-  EXPECT_EQ(g_codes[0], "NOMPARINC");
-  g_codes.clear();
+  ASSERT_EQ(g_reports.size(), 2u);
+  EXPECT_EQ(g_reports[0].code, "NOMPARINC");
+  g_reports.clear();
   decl(ord("one"), RM_OBJECT);
-  EXPECT_TRUE(g_codes.empty());
+  EXPECT_TRUE(g_reports.empty());
 }
 
 TEST_F(Render, BodiesWithIndentationAndAccess) {
@@ -235,10 +224,10 @@ TEST_F(Render, BoundsFromExpressions) {
   EXPECT_EQ(decl(d), "int a[1];");
   EXPECT_EQ(decl(d, RM_OBJECT), "int a[100];");
   a->array->bound_expression = "4 / (N - 3)";
-  g_codes.clear();
+  g_reports.clear();
   EXPECT_EQ(decl(d), "int a[1];");
-  EXPECT_EQ(g_codes.size(), 1u);
-  EXPECT_EQ(g_codes[0], "DIVISZERO");
+  EXPECT_EQ(g_reports.size(), 1u);
+  EXPECT_EQ(g_reports[0].code, "DIVISZERO");
   a->array->bound_expression.clear();
   EXPECT_EQ(decl(d), "int a[];");
   EXPECT_EQ(decl(d, RM_OBJECT), "int a[100];");
@@ -290,10 +279,10 @@ TEST_F(Render, OddKindsAndLimits) {
   for (int i = 0; i < 100000; ++i) t = pointer_to(t);
   Declaration *deep = decl_new("deep", t);
   std::string out;
-  g_codes.clear();
+  g_reports.clear();
   EXPECT_EQ(render_declaration(deep, out, "", RM_ORDINARY, 0, "", ""), 0);
   EXPECT_EQ(out, "");
-  ASSERT_EQ(g_codes.size(), 1u);
+  ASSERT_EQ(g_reports.size(), 1u);
   // Long texts grow past the old work buffers unchanged.
   TypeDesc *f = function_returning(basic_type("int"));
   for (int i = 0; i < 3000; ++i)
