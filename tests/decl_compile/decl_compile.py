@@ -256,8 +256,12 @@ bool Vec2::operator!=(const Vec2 &o) const { return x_ != o.x_ || y_ != o.y_; }
 Vec2::Cache Vec2::last() const { Cache c = { 0 }; return c; }
 Vec2 operator*(double s, const Vec2 &v) { return v; }
 struct Corner { int x, y; };
+enum Axis { AXIS_X, AXIS_Y };
+template <typename T> class Cell { public: T v; T get() const { return v; } };
 }
 math::Corner last_corner;
+math::Axis last_axis;
+math::Cell<int> cell;
 """,
         "integ.cpp": "namespace math { struct Corner { int x, y; }; }\nmath::Corner integ_corner;\n",
     }),
