@@ -1,6 +1,7 @@
 // Declaration grammar of aggregates and scopes: structures, classes and unions with their
 // bases and access, enumerations, namespaces, using, linkage blocks, class
 // templates and their instantiation by nested analysis.
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -390,6 +391,7 @@ void Parser::namespace_definition() {
   DepthGuard guard(*this);
   advance();  // namespace
   const char *name = nullptr;
+  bool unnamed = false;
   if (is_name_token(cur)) {
     name = cur.name;
     advance();
@@ -417,6 +419,7 @@ void Parser::namespace_definition() {
     }
   } else {
     name = unnamed_namespace_name();
+    unnamed = true;
   }
   if (!(cur.cls == G_PUNCT && cur.text == "{")) syntax_error();
   // A reopened namespace continues its first record.
@@ -429,6 +432,13 @@ void Parser::namespace_definition() {
     Declaration *d = make_declaration(name, ns, 0);
     Symbol *sym = enter_declaration(d, table, context(), d->line);
     if (sym && sym->decl == d) add_member(d);
+  }
+  if (unnamed) {
+    // An unnamed namespace is used by its enclosing scope: its members are
+    // found from there.
+    TypeDesc *scope = scope_record();
+    std::vector<TypeDesc *> &used = scope && scope->record ? scope->record->using_namespaces : table.using_namespaces;
+    if (std::find(used.begin(), used.end(), ns) == used.end()) used.push_back(ns);
   }
   advance();  // '{'
   push_scope(SC_NAMESPACE, ns, ACC_PUBLIC);

@@ -324,7 +324,10 @@ TEST_F(Grammar, TemplatesNamespacesUsingAndLinkage) {
   ASSERT_TRUE(hidden);
   ASSERT_TRUE(hidden->decl->scope);
   EXPECT_EQ(std::strncmp(hidden->decl->scope->record->name, "ortek_unnamed_namespace", 23), 0);
-  ASSERT_EQ(table.using_namespaces.size(), 1u);
+  // The unnamed namespace is used implicitly, N by its directive.
+  ASSERT_EQ(table.using_namespaces.size(), 2u);
+  EXPECT_EQ(table.using_namespaces[0], hidden->decl->scope);
+  EXPECT_EQ(table.using_namespaces[1], tag("N"));
   EXPECT_EQ(table.using_declarations.size(), 2u);
   EXPECT_EQ(table.using_declarations[1].text, "using N :: n");
   EXPECT_TRUE(ordinary("cfunc"));
@@ -1052,5 +1055,34 @@ TEST_F(Grammar, FriendWithoutClassKeyBefriendsTheReference) {
   EXPECT_EQ(tag("B")->record->friend_of_reference, 1);
   EXPECT_EQ(tag("C")->record->friend_of_reference, 1);
   EXPECT_EQ(tag("O")->record->friend_of_reference, 0);
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, UnnamedNamespaceMembersAreFoundFromTheEnclosingScope) {
+  analyse(
+      "namespace {\n"
+      "struct Hidden { int h; };\n"
+      "int helper(int v) { return v; }\n"
+      "}\n"
+      "Hidden *exposed;\n"
+      "namespace outer { namespace { typedef int In; } In x; }\n"
+      "namespace { int more; }\n"
+      "int after;\n",
+      "u.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  Declaration *exposed = ordinary("exposed");
+  ASSERT_TRUE(exposed);
+  ASSERT_EQ(exposed->type->kind, TK_POINTER);
+  const TypeDesc *target = exposed->type->pointer->target;
+  ASSERT_TRUE(target);
+  EXPECT_STREQ(type_name(target), "Hidden");
+  TypeDesc *outer = tag("outer");
+  ASSERT_TRUE(outer);
+  Declaration *x = ordinary("x", outer);
+  ASSERT_TRUE(x && x->type);
+  EXPECT_EQ(x->type->kind, TK_NAMED);
+  // Each unnamed namespace has its own generated name; the file uses both.
+  EXPECT_EQ(table.using_namespaces.size(), 2u);
+  EXPECT_TRUE(ordinary("more", table.using_namespaces[1]));
   EXPECT_TRUE(ordinary("after"));
 }
