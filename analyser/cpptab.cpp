@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <new>
+#include <type_traits>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -15,10 +17,49 @@
 
 // Every record made for a table, with the routine that frees it. Graphs share
 // nodes, so freeing by ownership list is the only way to free each once.
+// Records of one kind sit side by side in blocks that grow from a few
+// records (small tables stay small) to a few thousand.
+struct RecordPool {
+  std::size_t size = 0;
+  void (*destroy)(void *) = nullptr;
+  std::vector<char *> blocks;
+  std::size_t block_records = 0;  // capacity of the last block
+  std::size_t used = 0;           // records taken from the last block
+};
+
 struct TableArena {
   std::vector<std::pair<void *, void (*)(void *)>> objects;
+  std::vector<RecordPool> pools;  // by slot
+  void *allocate(int slot, std::size_t size, void (*destroy)(void *)) {
+    if (slot < 0) report_internal("ERRINTFCT", "table_allocate");
+    if (static_cast<std::size_t>(slot) >= pools.size()) pools.resize(static_cast<std::size_t>(slot) + 1);
+    RecordPool &p = pools[static_cast<std::size_t>(slot)];
+    if (p.size == 0) {
+      p.size = size;
+      p.destroy = destroy;
+    } else if (p.size != size) {
+      report_internal("ERRINTFCT", "table_allocate");
+    }
+    if (p.blocks.empty() || p.used == p.block_records) {
+      std::size_t n = p.block_records ? std::min<std::size_t>(p.block_records * 2, 4096) : 8;
+      p.blocks.push_back(static_cast<char *>(::operator new(n * size)));
+      p.block_records = n;
+      p.used = 0;
+    }
+    return p.blocks.back() + size * p.used++;
+  }
   ~TableArena() {
     for (auto &o : objects) o.second(o.first);
+    for (RecordPool &p : pools) {
+      std::size_t n = 8;
+      for (std::size_t b = 0; b < p.blocks.size(); ++b) {
+        const std::size_t count = b + 1 == p.blocks.size() ? p.used : n;
+        if (p.destroy)
+          for (std::size_t i = 0; i < count; ++i) p.destroy(p.blocks[b] + p.size * i);
+        ::operator delete(p.blocks[b]);
+        n = std::min<std::size_t>(n * 2, 4096);
+      }
+    }
   }
 };
 
@@ -62,6 +103,14 @@ SymbolTable *g_current = nullptr;
 TableArena *process_pool() {
   static TableArena *pool = new TableArena();  // records made outside any analysis
   return pool;
+}
+
+int g_slots = 0;
+
+template <typename T> T *pooled_new(SymbolTable &t) {
+  static_assert(std::is_trivially_destructible<T>::value, "records here have no destructor");
+  static const int slot = table_new_slot();
+  return new (table_allocate(&t, slot, sizeof(T), nullptr)) T();
 }
 
 TableIndex &index_of(SymbolTable &t) {
@@ -171,8 +220,7 @@ void record_entry(SymbolTable &t, Symbol *s) {
 }
 
 Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
-  Symbol *s = new Symbol();
-  table_own(&t, s, [](void *q) { delete static_cast<Symbol *>(q); });
+  Symbol *s = pooled_new<Symbol>(t);
   s->decl = d;
   s->area = area;
   s->bucket = d->name ? name_bucket(d->name) : 0;
@@ -452,16 +500,25 @@ Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line) {
 
 // ---------------------------------------------------------------------------
 
-void table_own(SymbolTable *owner, void *object, void (*destroy)(void *)) {
+namespace {
+
+TableArena &arena_of(SymbolTable *owner) {
   if (!owner) owner = g_current;
-  TableArena *arena;
-  if (!owner) {
-    arena = process_pool();
-  } else {
-    if (!owner->arena) owner->arena = new TableArena();
-    arena = owner->arena;
-  }
-  arena->objects.emplace_back(object, destroy);
+  if (!owner) return *process_pool();
+  if (!owner->arena) owner->arena = new TableArena();
+  return *owner->arena;
+}
+
+}  // namespace
+
+int table_new_slot() { return g_slots++; }
+
+void table_own(SymbolTable *owner, void *object, void (*destroy)(void *)) {
+  arena_of(owner).objects.emplace_back(object, destroy);
+}
+
+void *table_allocate(SymbolTable *owner, int slot, std::size_t size, void (*destroy)(void *)) {
+  return arena_of(owner).allocate(slot, size, destroy);
 }
 
 int name_bucket(const char *name) {
@@ -633,8 +690,7 @@ TypeDesc *function_scope(SymbolTable &table, const char *function_name) {
   FunctionScopeNode *&indexed = index_of(table).function_scopes[name];
   if (indexed) return indexed->scope;
   FunctionScopeNode *&head = table.function_scopes[function_scope_bucket(name)];
-  FunctionScopeNode *n = new FunctionScopeNode();
-  table_own(&table, n, [](void *q) { delete static_cast<FunctionScopeNode *>(q); });
+  FunctionScopeNode *n = pooled_new<FunctionScopeNode>(table);
   n->name = name;
   n->scope = type_new(TK_FUNCTION, &table);
   n->next = head;

@@ -2,6 +2,7 @@
 // the script emitters reproduce, with a name index beside them so that
 // lookups stay cheap on files with very many declarations.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -80,6 +81,13 @@ SymbolTable *current_table();
 // Hands a record to its owner (null: current table, else the process pool);
 // used by the constructors of ctree.h.
 void table_own(SymbolTable *owner, void *object, void (*destroy)(void *));
+// Storage for a record of `size` bytes owned like table_own's, taken from
+// blocks of records of one kind (`slot`, from table_new_slot) so
+// that a record costs neither its own heap block nor an ownership entry.
+// `destroy` (none for records without a destructor) runs on release.
+void *table_allocate(SymbolTable *owner, int slot, std::size_t size, void (*destroy)(void *));
+// A new slot number for table_allocate (one per record type, taken once).
+int table_new_slot();
 
 // Adds a declaration; returns the entry that now stands for the name, or none
 // when it was dropped or a function declaration matched an existing entry.

@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
+#include <type_traits>
 
 #include "cpptab.h"
 #include "frame/merror.h"
@@ -18,10 +20,13 @@ AnalysisSettings &settings_record() {
 
 AnalyserReport g_report = nullptr;
 
+// Records sit in their owner's blocks; only those holding strings or lists
+// need their destructor run on release.
 template <typename T> T *owned_new(SymbolTable *owner) {
-  T *p = new T();
-  table_own(owner, p, [](void *q) { delete static_cast<T *>(q); });
-  return p;
+  static const int slot = table_new_slot();
+  void (*destroy)(void *) = nullptr;
+  if (!std::is_trivially_destructible<T>::value) destroy = [](void *q) { static_cast<T *>(q)->~T(); };
+  return new (table_allocate(owner, slot, sizeof(T), destroy)) T();
 }
 
 bool text_is(const char *a, const char *b) { return a && b && std::strcmp(a, b) == 0; }

@@ -295,10 +295,10 @@ struct TypeDesc {
   ReferenceInfo *reference = nullptr;   // 12
   EllipsisInfo *ellipsis = nullptr;     // 13
   TemplateInfo *templ = nullptr;        // 14
-  int scope_kind = 0;          // 0 file scope, 1 declared in a class or namespace
   TypeDesc *scope = nullptr;   // class/namespace where declared
   TypeDesc *next = nullptr;    // chained specifier (qualifiers after the type)
   TypeDesc *template_word = nullptr;  // the class template it comes from, if any
+  int scope_kind = 0;          // 0 file scope, 1 declared in a class or namespace
   int rendering_guard = 0;
   int visit_mark = 0;          // set while a walk (needed types) is inside it
   int word12 = 0;
@@ -309,14 +309,14 @@ struct TypeDesc {
 struct Declaration {
   const char *name = nullptr;   // interned; none for an unnamed entity
   TypeDesc *type = nullptr;
-  int scope_kind = 0;           // 0 file scope, 1 member of a class or namespace
   TypeDesc *scope = nullptr;    // owning class or namespace (or function scope type)
-  unsigned storage = 0;         // StorageFlags
   const char *file = nullptr;   // interned name of the declaring file
-  int word = 0;
   std::string text;             // default-value or initialiser text
-  unsigned char flag = 0;
+  int scope_kind = 0;           // 0 file scope, 1 member of a class or namespace
+  unsigned storage = 0;         // StorageFlags
+  int word = 0;
   int line = 0;                 // line of the declaration (diagnostics)
+  unsigned char flag = 0;
 };
 
 // Scope context passed to lookups.
