@@ -1464,7 +1464,11 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
     } else if (cur.cls == G_PUNCT && cur.text == "(" && !d.ops.empty()) {
       syntax_error();
     }
-    if (d.name || in_class()) {
+    // auto x = ...; at file, namespace or class level takes the type of
+    // its initialiser, which is not known here: no declaration the script
+    // could write, so it is not entered.
+    const bool deduced = (s.storage & SF_AUTO) && !s.has_type && !(t && t->kind == TK_FUNCTION) && !text.empty();
+    if ((d.name || in_class()) && !deduced) {
       Declaration *dec = make_declaration(d.name, t, s.storage);
       dec->line = d.line;
       dec->text = text;
@@ -1665,7 +1669,8 @@ std::string Parser::collect_expression(const char *stops, bool allow_empty) {
     } else if (cur.cls == G_TCLOSE) {
       if (open.empty() || open.back() != '<') syntax_error();
       open.pop_back();
-    } else if (punct && x == ";") {
+    } else if (punct && x == ";" && std::find(open.begin(), open.end(), '{') == open.end()) {
+      // A ';' ends the declaration unless a brace (a lambda's body) holds it.
       syntax_error();
     } else if (cur.cls == G_IDENT || cur.cls == G_CLASSNAME || cur.cls == G_DECLNAME || cur.cls == G_NUMBER ||
                cur.cls == G_FLOATNUM || cur.cls == G_CHARLIT || cur.cls == G_TEMPLNAME) {

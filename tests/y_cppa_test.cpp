@@ -1086,3 +1086,25 @@ TEST_F(Grammar, UnnamedNamespaceMembersAreFoundFromTheEnclosingScope) {
   EXPECT_TRUE(ordinary("more", table.using_namespaces[1]));
   EXPECT_TRUE(ordinary("after"));
 }
+
+TEST_F(Grammar, LambdasAndDeducedVariables) {
+  analyse(
+      "auto lam = [](int x) { int y = x; return y; };\n"
+      "auto n = 3, *pn = &n;\n"
+      "auto int kept = 1;\n"
+      "int *np = nullptr;\n"
+      "int (*fp)(int) = [](int v) { return v; };\n"
+      "int after;\n",
+      "l.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  // The type of a deduced variable is not known: nothing the script could declare.
+  EXPECT_FALSE(ordinary("lam"));
+  EXPECT_FALSE(ordinary("n"));
+  EXPECT_FALSE(ordinary("pn"));
+  ASSERT_TRUE(ordinary("kept"));
+  EXPECT_EQ(ordinary("kept")->storage, SF_AUTO);
+  EXPECT_EQ(ordinary("np")->text, "nullptr");
+  ASSERT_TRUE(ordinary("fp"));
+  EXPECT_NE(ordinary("fp")->text.find("return v;"), std::string::npos);
+  EXPECT_TRUE(ordinary("after"));
+}
