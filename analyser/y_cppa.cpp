@@ -1421,6 +1421,16 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
   Declarator d = first;
   for (int guard = 0;; ++guard) {
     if (guard > 10000000) syntax_error();
+    if (s.constexpr_word && !(d.ops.empty() ? false : d.ops.back().kind == DeclOp::FUNC)) {
+      // A constexpr object is const: the pointer itself, or the object
+      // (the elements of an array).
+      if (!d.ops.empty() && (d.ops.back().kind == DeclOp::PTR || d.ops.back().kind == DeclOp::MEMPTR)) {
+        d.ops.back().quals.push_back(qualifier_type("const"));
+      } else if (!type_is_const(s.type)) {
+        std::vector<TypeDesc *> q{qualifier_type("const")};
+        finish_specifiers(s, q);
+      }
+    }
     TypeDesc *t = build_type(s.type, d);
     std::string text;
     int width = -1;

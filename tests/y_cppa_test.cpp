@@ -1108,3 +1108,23 @@ TEST_F(Grammar, LambdasAndDeducedVariables) {
   EXPECT_NE(ordinary("fp")->text.find("return v;"), std::string::npos);
   EXPECT_TRUE(ordinary("after"));
 }
+
+TEST_F(Grammar, ConstexprObjectsAreConst) {
+  analyse(
+      "constexpr int kWide = 3, kHigh = 4;\n"
+      "int deep[kWide];\n"
+      "constexpr const char *name = \"x\";\n"
+      "constexpr double tab[2] = {1, 2};\n"
+      "constexpr int twice(int v) { return 2 * v; }\n",
+      "c.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_TRUE(type_is_const(ordinary("kWide")->type));
+  EXPECT_TRUE(type_is_const(ordinary("kHigh")->type));
+  EXPECT_FALSE(type_is_const(ordinary("deep")->type));
+  Declaration *name = ordinary("name");
+  ASSERT_EQ(name->type->kind, TK_POINTER);
+  EXPECT_TRUE(type_is_const(name->type));                   // the pointer itself
+  EXPECT_TRUE(type_is_const(name->type->pointer->target));  // and what it points to, as written
+  EXPECT_TRUE(type_is_const(ordinary("tab")->type));
+  EXPECT_FALSE(type_is_const(ordinary("twice")->type->function->result));
+}
