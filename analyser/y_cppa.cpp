@@ -469,8 +469,6 @@ bool Parser::is_template_parameter(const char *name) const {
 
 namespace {
 
-bool specs_is_null(const Specs *s) { return s == nullptr; }
-
 // Whether `name` is the name of a class called `class_name`, or of the
 // template whose instance it is (fpos names fpos<int> inside its body).
 bool names_class(const char *class_name, const char *name) {
@@ -884,7 +882,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       advance();
       continue;
     }
-    if (cur.cls == G_PUNCT && cur.text == "..." && abstract_ok && !specs_is_null(specs)) {
+    if (cur.cls == G_PUNCT && cur.text == "..." && abstract_ok && specs) {
       advance();  // a parameter pack: Ts... args
       continue;
     }
