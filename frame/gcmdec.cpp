@@ -380,7 +380,12 @@ bool is_option_file_prefix(const char *arg) {
   return arg[7] == '=';
 }
 
-// Words of an option file. False when it cannot be opened or read.
+// An option file is text a person wrote: a device such as /dev/zero or a
+// stream that never ends must not keep the decoder reading forever.
+constexpr std::size_t kOptionFileLimit = std::size_t(64) << 20;
+
+// Words of an option file. False when it cannot be opened or read, or when
+// it holds more than kOptionFileLimit bytes.
 bool read_option_file(const char *name, std::vector<std::string> &words) {
   if (sys_is_directory(name)) return false;
   std::FILE *file = sys_fopen(name, "r");
@@ -394,8 +399,13 @@ bool read_option_file(const char *name, std::vector<std::string> &words) {
     word.clear();
     in_word = false;
   };
-  std::size_t got;
+  std::size_t got, total = 0;
   while ((got = std::fread(block.data(), 1, block.size(), file)) > 0) {
+    total += got;
+    if (total > kOptionFileLimit) {
+      std::fclose(file);
+      return false;
+    }
     for (std::size_t i = 0; i < got; ++i) {
       const char c = block[i];
       if (joined_cr) {  // a backslash before CR LF joins the lines too
