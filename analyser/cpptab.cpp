@@ -80,16 +80,60 @@ struct IndexKeyHash {
   }
 };
 
+// Entries of one name in one scope in bucket order. Most names have a single
+// entry, which is kept in place; only a name with several has a list.
+class EntryList {
+ public:
+  bool empty() const { return many_.empty() && !single_; }
+  Symbol *const *begin() const { return many_.empty() ? &single_ : many_.data(); }
+  Symbol *const *end() const { return many_.empty() ? &single_ + (single_ ? 1 : 0) : many_.data() + many_.size(); }
+  void push_back(Symbol *s) {
+    if (many_.empty() && !single_) {
+      single_ = s;
+      return;
+    }
+    spill();
+    many_.push_back(s);
+  }
+  // After every entry that `less` does not put after it.
+  template <typename Less> void insert_ordered(Symbol *s, Less less) {
+    spill();
+    many_.insert(std::upper_bound(many_.begin(), many_.end(), s, less), s);
+    fold();
+  }
+  void erase(Symbol *s) {
+    if (many_.empty()) {
+      if (single_ == s) single_ = nullptr;
+      return;
+    }
+    auto i = std::find(many_.begin(), many_.end(), s);
+    if (i != many_.end()) many_.erase(i);
+    fold();
+  }
+
+ private:
+  void spill() {
+    if (many_.empty() && single_) many_.push_back(single_);
+    single_ = nullptr;
+  }
+  void fold() {
+    if (many_.size() > 1) return;
+    single_ = many_.empty() ? nullptr : many_.front();
+    std::vector<Symbol *>().swap(many_);
+  }
+  Symbol *single_ = nullptr;
+  std::vector<Symbol *> many_;
+};
+
 }  // namespace
 
 // Entries of one name in one scope, in bucket (insertion) order; the node of
 // each function scope by its interned name (the lists keep their own order
-// for whoever walks them); how many times each entry stands in the recorded
-// list, so that removing an entry that was never recorded costs nothing.
+// for whoever walks them). Each entry counts how often it stands in the
+// recorded list, so that removing an entry never recorded costs nothing.
 struct TableIndex {
-  std::unordered_map<IndexKey, std::vector<Symbol *>, IndexKeyHash> entries;
+  std::unordered_map<IndexKey, EntryList, IndexKeyHash> entries;
   std::unordered_map<const char *, FunctionScopeNode *> function_scopes;
-  std::unordered_map<const Symbol *, std::size_t> recorded_count;
   // Entries of each class or union scope, so that they can follow their
   // scope when a forward declaration is completed.
   std::unordered_map<const void *, std::vector<Symbol *>> by_scope;
@@ -134,7 +178,7 @@ IndexKey key_of(int area, TypeDesc *scope, const char *name) {
   return IndexKey{area, canonical_scope(scope), std::string_view(name ? name : "")};
 }
 
-const std::vector<Symbol *> *candidates(SymbolTable &t, int area, TypeDesc *scope, const char *name) {
+const EntryList *candidates(SymbolTable &t, int area, TypeDesc *scope, const char *name) {
   if (!name || !*name || !t.index) return nullptr;
   auto it = t.index->entries.find(key_of(area, scope, name));
   if (it == t.index->entries.end() || it->second.empty()) return nullptr;
@@ -149,14 +193,14 @@ bool kind_matches(const Symbol *s, int kind) {
 
 // Last (or first, by setting) entry of a candidate list that passes `accept`.
 template <typename Accept>
-Symbol *pick(const std::vector<Symbol *> *list, Accept accept, bool first) {
+Symbol *pick(const EntryList *list, Accept accept, bool first) {
   if (!list) return nullptr;
   if (first) {
     for (Symbol *s : *list)
       if (accept(s)) return s;
   } else {
-    for (auto it = list->rbegin(); it != list->rend(); ++it)
-      if (accept(*it)) return *it;
+    for (Symbol *const *it = list->end(); it != list->begin();)
+      if (accept(*--it)) return *it;
   }
   return nullptr;
 }
@@ -216,7 +260,7 @@ Symbol *find_visible(SymbolTable &t, int area, const char *name, const ScopeCont
 void record_entry(SymbolTable &t, Symbol *s) {
   if (!analysis_settings().recording || !s) return;
   t.recorded.push_back(s);
-  ++index_of(t).recorded_count[s];
+  ++s->recorded_times;
 }
 
 Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
@@ -259,14 +303,12 @@ void rekey_scope(SymbolTable &t, TypeDesc *from) {
     }
     auto old_key = ix.entries.find(IndexKey{s->area, from, std::string_view(s->decl->name)});
     if (old_key != ix.entries.end()) {
-      std::vector<Symbol *> &v = old_key->second;
-      v.erase(std::remove(v.begin(), v.end(), s), v.end());
+      EntryList &v = old_key->second;
+      v.erase(s);
       if (v.empty()) ix.entries.erase(old_key);
     }
-    std::vector<Symbol *> &dest = ix.entries[key_of(s->area, now, s->decl->name)];
-    dest.insert(std::upper_bound(dest.begin(), dest.end(), s,
-                                 [](const Symbol *a, const Symbol *b) { return a->sequence < b->sequence; }),
-                s);
+    ix.entries[key_of(s->area, now, s->decl->name)].insert_ordered(
+        s, [](const Symbol *a, const Symbol *b) { return a->sequence < b->sequence; });
     if (now && now->record) ix.by_scope[now].push_back(s);
   }
   if (!staying.empty()) ix.by_scope[from] = std::move(staying);
@@ -412,7 +454,7 @@ Symbol *enter_template(Declaration *d, SymbolTable &t, int line) {
   const bool body = ty->templ->has_body != 0;
   if (!d->name) return add_new(t, AREA_TAG, d, !body, body);
   const bool first = analysis_settings().first_match != 0;
-  const std::vector<Symbol *> *list = candidates(t, AREA_TAG, decl_scope(d), d->name);
+  const EntryList *list = candidates(t, AREA_TAG, decl_scope(d), d->name);
   Symbol *any = pick(list, [](Symbol *s) { return kind_matches(s, TK_TEMPLATE); }, first);
   if (!any) return add_new(t, AREA_TAG, d, !body, body);
   if (body) {
@@ -660,22 +702,15 @@ void remove_symbol(SymbolTable &table, Symbol *entry) {
   if (table.index && entry->decl && entry->decl->name) {
     auto it = table.index->entries.find(key_of(entry->area, decl_scope(entry->decl), entry->decl->name));
     if (it != table.index->entries.end()) {
-      auto &v = it->second;
-      for (auto i = v.begin(); i != v.end(); ++i)
-        if (*i == entry) {
-          v.erase(i);
-          break;
-        }
+      EntryList &v = it->second;
+      v.erase(entry);
       if (v.empty()) table.index->entries.erase(it);
     }
   }
   // Temporary entries are removed right after they were made: search from the
   // end, and only as far as the entry's last recording.
-  if (!table.index) return;
-  auto counted = table.index->recorded_count.find(entry);
-  if (counted == table.index->recorded_count.end()) return;
-  std::size_t left = counted->second;
-  table.index->recorded_count.erase(counted);
+  std::size_t left = entry->recorded_times;
+  entry->recorded_times = 0;
   for (std::size_t i = table.recorded.size(); left > 0 && i-- > 0;)
     if (table.recorded[i] == entry) {
       table.recorded.erase(table.recorded.begin() + static_cast<long>(i));

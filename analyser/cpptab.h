@@ -30,6 +30,7 @@ struct Symbol {
   int bucket = 0;
   std::uint64_t sequence = 0;     // insertion sequence: list order inside a bucket
   bool removed = false;
+  std::uint32_t recorded_times = 0;  // how often it stands in SymbolTable::recorded
 };
 
 struct Bucket {
