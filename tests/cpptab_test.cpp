@@ -392,6 +392,32 @@ TEST_F(Table, IndexedLookupsAgreeWithListWalks) {
   EXPECT_EQ(table.recorded.size(), 1u);
 }
 
+TEST_F(Table, SeveralEntriesOfOneNameComeAndGo) {
+  // Statics of one name from three files stand side by side; the newest is
+  // found, and removing entries in any order leaves the newest remaining one.
+  Symbol *a = enter(var("s", basic_type("int"), SF_STATIC, "a.c"));
+  Symbol *b = enter(var("s", basic_type("int"), SF_STATIC, "b.c"));
+  Symbol *c = enter(var("s", basic_type("int"), SF_STATIC, "c.c"));
+  ASSERT_TRUE(a && b && c);
+  ASSERT_TRUE(a != b && b != c);
+  EXPECT_EQ(lookup_ordinary("s", table, ScopeContext()), c);
+  remove_symbol(table, b);
+  EXPECT_EQ(lookup_ordinary("s", table, ScopeContext()), c);
+  remove_symbol(table, c);
+  EXPECT_EQ(lookup_ordinary("s", table, ScopeContext()), a);
+  Symbol *d = enter(var("s", basic_type("int"), SF_STATIC, "d.c"));
+  EXPECT_EQ(lookup_ordinary("s", table, ScopeContext()), d);
+  analysis_settings().first_match = 1;
+  EXPECT_EQ(lookup_ordinary("s", table, ScopeContext()), a);
+  analysis_settings().first_match = 0;
+  remove_symbol(table, a);
+  remove_symbol(table, d);
+  EXPECT_EQ(lookup_ordinary("s", table, ScopeContext()), nullptr);
+  EXPECT_NE(enter(var("s", basic_type("int"), SF_STATIC, "e.c")), nullptr);
+  EXPECT_NE(lookup_ordinary("s", table, ScopeContext()), nullptr);
+  EXPECT_EQ(count_code("REDEFSYMB"), 0);
+}
+
 TEST_F(Table, ManyGlobalsStayFast) {
   const int n = 100000;
   auto start = std::chrono::steady_clock::now();
