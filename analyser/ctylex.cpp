@@ -190,6 +190,11 @@ void report_here(int severity, const char *code, std::string_view arg) {
   analyser_report(severity, code, arg, s.current_file, s.position ? s.position->line : 0);
 }
 
+// Set while the text comes from a preprocessor that escapes the names of its
+// line markers: a name such as "a\\b" then stands for a\b, and a quote inside
+// a name does not end it.
+bool g_line_names_escaped = false;
+
 // "line", blanks, a number (at most 1999 digits, within 32 bits), one blank
 // or more, and a quoted name. Anything else is malformed.
 bool parse_line_directive(std::string_view line, int &number, std::string &name) {
@@ -217,9 +222,19 @@ bool parse_line_directive(std::string_view line, int &number, std::string &name)
   blanks();
   if (i >= line.size() || line[i] != '"') return false;
   std::size_t ns = ++i;
-  while (i < line.size() && line[i] != '"') ++i;
-  if (i >= line.size()) return false;
-  name.assign(line.substr(ns, i - ns));
+  if (g_line_names_escaped) {
+    std::string decoded;
+    while (i < line.size() && line[i] != '"') {
+      if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '\\' || line[i + 1] == '"')) ++i;
+      decoded.push_back(line[i++]);
+    }
+    if (i >= line.size()) return false;
+    name = std::move(decoded);
+  } else {
+    while (i < line.size() && line[i] != '"') ++i;
+    if (i >= line.size()) return false;
+    name.assign(line.substr(ns, i - ns));
+  }
   number = static_cast<int>(value);
   return true;
 }
@@ -293,7 +308,10 @@ void release_lex_context() {
   delete c;
 }
 
+void lex_set_escaped_line_names(bool on) { g_line_names_escaped = on; }
+
 void lex_reset_all() {
+  g_line_names_escaped = false;
   TokenScanner &s = *g_scanner;
   while (s.position) {
     PositionRecord *r = s.position;

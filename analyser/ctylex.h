@@ -131,6 +131,9 @@ struct TokenScanner {
 TokenScanner &scanner();
 // Back to a fresh scanner (tests); frees the position records and contexts.
 void lex_reset_all();
+// Line markers whose names have their backslashes doubled and their quotes
+// escaped (the preprocessor's PREPRO_ONLY form) are read back to the plain name.
+void lex_set_escaped_line_names(bool on);
 
 PositionRecord *C_CPP_init_lex(PositionRecord *below, const char *file, int first_line, int size1,
                                int size2);

@@ -9,6 +9,7 @@
 #include "frame/msystm.h"
 #include "frame/sliste.h"
 #include "analyser/cpptab.h"
+#include "analyser/ctylex.h"
 #include "analyser/y_cppa.h"
 #include "preprocessor/cprepr.h"
 #include "sancmd.h"
@@ -144,16 +145,20 @@ std::vector<const char *> null_terminated(const StrList &list) {
 
 // Every text the generator preprocesses or parses reports through
 // report_at_position, so that its diagnostics carry the file and line of the
-// construct concerned.
+// construct concerned. PREPRO_ONLY asks for escaped names in the line
+// markers; the scanner is told, so that it reads back the names the script
+// compares with the analysed files.
 void start_macros(AnalysisContext &context, const char *const *definitions, const char *const *include_dirs,
                   int is_tested) {
   pp_init(definitions, include_dirs, *context.macros, is_tested);
 }
 void preprocess(AnalysisContext &context, const std::string &text, std::string &result) {
   result.clear();
+  pp_state.escape_line_names = generator_options().prepro_only ? 1 : 0;
   pp_process_text(text.c_str(), 0, "", 0, result, *context.macros, report_at_position);
 }
 void parse_into(AnalysisContext &context, const std::string &text, const std::string &file) {
+  lex_set_escaped_line_names(generator_options().prepro_only != 0);
   analyse_text(text.c_str(), *context.table, "", file.c_str(), 1, report_at_position, 0, 0);
 }
 void end_macros(AnalysisContext &context, int free_chain) { pp_release(*context.macros, free_chain); }

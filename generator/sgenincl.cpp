@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analyser/cpptab.h"
+#include "analyser/ctylex.h"
 #include "analyser/y_cppa.h"
 #include "frame/merror.h"
 #include "frame/mplatf.h"
@@ -342,10 +343,12 @@ bool read_file(const std::string &path, std::string &data) {
 
 void preprocess_script(const std::string &text, std::string &out) {
   out.clear();
+  pp_state.escape_line_names = generator_options().prepro_only ? 1 : 0;
   pp_process_text(text.c_str(), 0, "", 0, out, *script_context().macros, report_at_position);
 }
 
 void parse_script(const std::string &text) {
+  lex_set_escaped_line_names(generator_options().prepro_only != 0);
   analyse_text(text.c_str(), *script_context().table, "", "", 1, report_at_position, 0, 0);
 }
 

@@ -217,6 +217,23 @@ TEST_F(Lex, LineDirectivesAndPositions) {
   EXPECT_EQ(reports.back().severity, SEV_ERROR);
   lex_end();
 
+  // Escaped marker names (PREPRO_ONLY) read back to the plain name; plain
+  // ones keep every backslash and end at the first quote.
+  lex_set_escaped_line_names(true);
+  lex_begin(&table, "t.c", 1, 0, 0);
+  lex_set_text("#line 3 \".\\\\s\\\\a\\\"b.c\"\nx\n#line 4 \"c:\\\\\"\ny");
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_STREQ(lex_current_file(), ".\\s\\a\"b.c");
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_STREQ(lex_current_file(), "c:\\");
+  lex_end();
+  lex_set_escaped_line_names(false);
+  lex_begin(&table, "t.c", 1, 0, 0);
+  lex_set_text("#line 3 \".\\s\\\\t.c\"\nx");
+  EXPECT_EQ(lex_next(), T_IDENTIFIER);
+  EXPECT_STREQ(lex_current_file(), ".\\s\\\\t.c");
+  lex_end();
+
   // Malformed or absurd #line directives change nothing and count their line.
   std::string long_name(100000, 'n');
   std::string text = "#line 12\"x.h\"\na\n#line 99999999999999999999 \"y.h\"\nb\n#line " + std::string(2000, '1') +
