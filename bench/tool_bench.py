@@ -178,7 +178,7 @@ def main():
         probax = os.path.abspath(args.probax or os.path.join(os.path.dirname(tool), "probax"))
     else:
         tool, probax = release_build()
-    target = args.target or os.path.join(probax, "target", "gcc")
+    target = os.path.abspath(args.target or os.path.join(probax, "target", "gcc"))
     if not os.path.isfile(os.path.join(target, "ana", "qzus_c.def")):
         print("note: no target directory at %s; system headers are analysed without it" % target)
         target = None
@@ -277,6 +277,12 @@ def main():
             nonlocal failed
             print("  %s  %s" % ("met   " if ok else "MISSED", text))
             failed += 0 if ok else 1
+
+        # A run that ended in a fatal error measured nothing worth comparing.
+        for name, _, _ in files:
+            status = results[name]["ortekstart"][2]
+            if status not in (0, 3):
+                check(False, "%s: ortekstart ended with status %d" % (name, status))
 
         if clang:
             for name in ("headers.c", "realworld.c"):
