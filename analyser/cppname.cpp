@@ -142,11 +142,11 @@ bool is_lone_void(const DeclNode *list) {
 
 int CPP_modify_param_name(TypeDesc *declared, TypeDesc *defined, const char *file, int line) {
   if (!declared || !defined || declared->kind != TK_FUNCTION || defined->kind != TK_FUNCTION ||
-      !declared->function || !defined->function || !declared->function->info ||
-      !defined->function->info)
+      !declared->function() || !defined->function() || !declared->function()->info ||
+      !defined->function()->info)
     return 0;
-  DeclNode *a = declared->function->info->first_param;
-  DeclNode *b = defined->function->info->first_param;
+  DeclNode *a = declared->function()->info->first_param;
+  DeclNode *b = defined->function()->info->first_param;
   // "f()" against "f(void)" in either order names nothing.
   if ((!a && is_lone_void(b)) || (!b && is_lone_void(a))) return 1;
   size_t na = 0, nb = 0;
@@ -230,10 +230,10 @@ TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *
   Symbol *entry = lookup_in_scope("__ortek_var", table, AREA_ORDINARY, ctx.current);
   TypeDesc *result = nullptr;
   if (!failed && entry && entry->decl && entry->decl->type &&
-      entry->decl->type->kind == TK_FUNCTION && entry->decl->type->function &&
-      entry->decl->type->function->info && entry->decl->type->function->info->first_param &&
-      entry->decl->type->function->info->first_param->decl)
-    result = duplicate_type(entry->decl->type->function->info->first_param->decl->type);
+      entry->decl->type->kind == TK_FUNCTION && entry->decl->type->function() &&
+      entry->decl->type->function()->info && entry->decl->type->function()->info->first_param &&
+      entry->decl->type->function()->info->first_param->decl)
+    result = duplicate_type(entry->decl->type->function()->info->first_param->decl->type);
   // Every temporary entry goes, also after an error (a second reading must
   // not find the first one's leftovers).
   while (entry) {

@@ -86,12 +86,12 @@ bool is_aggregate(const TypeDesc *t) {
 const TypeDesc *see_through(const TypeDesc *t) {
   // Typedef names, elaborated names and references, as the object form does.
   for (int guard = 0; t && guard < 10000; ++guard) {
-    if (t->kind == TK_NAMED && t->named && t->named->aliased)
-      t = t->named->aliased;
-    else if (t->kind == TK_ELABORATED && t->elaborated && t->elaborated->named)
-      t = t->elaborated->named;
-    else if (t->kind == TK_REFERENCE && t->reference && t->reference->target)
-      t = t->reference->target;
+    if (t->kind == TK_NAMED && t->named() && t->named()->aliased)
+      t = t->named()->aliased;
+    else if (t->kind == TK_ELABORATED && t->elaborated() && t->elaborated()->named)
+      t = t->elaborated()->named;
+    else if (t->kind == TK_REFERENCE && t->reference() && t->reference()->target)
+      t = t->reference()->target;
     else
       break;
   }
@@ -100,11 +100,11 @@ const TypeDesc *see_through(const TypeDesc *t) {
 
 bool is_signed_char(const TypeDesc *t) {
   t = see_through(t);
-  return t && t->kind == TK_INTEGER && t->integer && t->integer->char_type && t->integer->size < 0;
+  return t && t->kind == TK_INTEGER && t->integer() && t->integer()->char_type && t->integer()->size < 0;
 }
 
 const TypeDesc *pointer_target(const TypeDesc *t) {
-  return t && t->kind == TK_POINTER && t->pointer ? t->pointer->target : nullptr;
+  return t && t->kind == TK_POINTER && t->pointer() ? t->pointer()->target : nullptr;
 }
 
 // Pointers kept as pointers in the object and stub forms.
@@ -117,14 +117,14 @@ bool is_char_string(const TypeDesc *t) {
   const TypeDesc *s = see_through(t);
   if (!s) return false;
   if (s->kind == TK_POINTER) return is_signed_char(pointer_target(s));
-  if (s->kind == TK_ARRAY && s->array) return is_signed_char(s->array->element);
+  if (s->kind == TK_ARRAY && s->array()) return is_signed_char(s->array()->element);
   return false;
 }
 
 // The record whose guard stands for a class: a copy made to carry qualifiers
 // shares the record, so the guard must be that of the record's own type.
 TypeDesc *guard_owner(const TypeDesc *t) {
-  if (t->record && t->record->self) return t->record->self;
+  if (t->record() && t->record()->self) return t->record()->self;
   return const_cast<TypeDesc *>(t);
 }
 
@@ -150,9 +150,9 @@ void qualified_type_name(std::string &out, const TypeDesc *t, const char *name) 
 
 void render_chain(const TypeDesc *next, std::string &left, int mode) {
   for (int guard = 0; next && guard < 10000; next = next->next, ++guard) {
-    if (next->kind == TK_NAMED && next->named) {
-      if (next->named->name && *next->named->name) {
-        left += next->named->name;
+    if (next->kind == TK_NAMED && next->named()) {
+      if (next->named()->name && *next->named()->name) {
+        left += next->named()->name;
         left += ' ';
       }
     } else {
@@ -195,7 +195,7 @@ std::string bound_text(const ArrayInfo &a, int mode) {
 void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *current) {
   right += '(';
   bool first = true;
-  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+  for (const DeclNode *n = f->function()->info ? f->function()->info->first_param : nullptr; n;
        n = n->next) {
     const Declaration *p = n->decl;
     if (!p) continue;
@@ -219,7 +219,7 @@ void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *cu
 
 void render_function_suffix(const TypeDesc *f, std::string &right, const TypeDesc *current) {
   render_param_list(f, right, current);
-  const FunctionInfo *info = f->function->info;
+  const FunctionInfo *info = f->function()->info;
   if (!info) return;
   if (info->qualifiers) {
     std::string q;
@@ -262,20 +262,20 @@ bool is_tag_declaration(const Declaration *d) {
 // The aggregate a declarator's type is built on ("struct {...} *a[2]").
 const void *base_record(const TypeDesc *t) {
   for (int guard = 0; t && guard < 10000; ++guard) {
-    if (t->kind == TK_POINTER && t->pointer)
-      t = t->pointer->target;
-    else if (t->kind == TK_ARRAY && t->array)
-      t = t->array->element;
-    else if (t->kind == TK_REFERENCE && t->reference)
-      t = t->reference->target;
-    else if (t->kind == TK_FUNCTION && t->function)
-      t = t->function->result;
+    if (t->kind == TK_POINTER && t->pointer())
+      t = t->pointer()->target;
+    else if (t->kind == TK_ARRAY && t->array())
+      t = t->array()->element;
+    else if (t->kind == TK_REFERENCE && t->reference())
+      t = t->reference()->target;
+    else if (t->kind == TK_FUNCTION && t->function())
+      t = t->function()->result;
     else
       break;
   }
   if (!t) return nullptr;
-  if (t->record) return t->record;
-  if (t->enumeration) return t->enumeration;
+  if (t->record()) return t->record();
+  if (t->enumeration()) return t->enumeration();
   return nullptr;
 }
 
@@ -284,7 +284,7 @@ void render_template_head(const TemplateInfo *ti, std::string &left, const char 
 
 void render_members(const TypeDesc *t, std::string &left, const char *prefix, int depth,
                     const TypeDesc *self) {
-  const ClassInfo *rec = t->record;
+  const ClassInfo *rec = t->record();
   const bool is_namespace = rec->key == KEY_NAMESPACE;
   int access = rec->key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC;
   for (const MemberNode *m = rec->first; m; m = m->next) {
@@ -300,8 +300,8 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
     std::string line;
     const TypeDesc *mt = d->type;
     // A member function template keeps its template head.
-    if (mt && mt->kind == TK_FUNCTION && mt->template_word && mt->template_word->templ)
-      render_template_head(mt->template_word->templ, line, prefix, depth + 1, self);
+    if (mt && mt->kind == TK_FUNCTION && mt->template_word && mt->template_word->templ())
+      render_template_head(mt->template_word->templ(), line, prefix, depth + 1, self);
     storage_text(d->storage, line);
     // A type defined inside this class is written where it is declared.
     // A type defined inside this class is written where it is declared: an
@@ -326,7 +326,7 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
 
 void render_bases(const TypeDesc *t, std::string &left) {
   bool first = true;
-  for (const BaseNode *b = t->record->first_base; b; b = b->next) {
+  for (const BaseNode *b = t->record()->first_base; b; b = b->next) {
     if (!b->base) continue;
     left += first ? " : " : ", ";
     first = false;
@@ -341,7 +341,7 @@ void render_bases(const TypeDesc *t, std::string &left) {
 
 void render_record(const TypeDesc *t, std::string &left, int body, const char *prefix, int depth,
                    int mode, const TypeDesc *current, int follow) {
-  const ClassInfo *rec = t->record;
+  const ClassInfo *rec = t->record();
   const char *name = rec->name;
   TypeDesc *owner = guard_owner(t);
   const bool has_members = rec->has_body || rec->first;
@@ -382,7 +382,7 @@ void render_record(const TypeDesc *t, std::string &left, int body, const char *p
 
 void render_enum(const TypeDesc *t, std::string &left, int body, const char *prefix, int depth,
                  int mode, const TypeDesc *current, int follow) {
-  const EnumInfo *e = t->enumeration;
+  const EnumInfo *e = t->enumeration();
   const char *name = e->name;
   const bool unnamed = !name || !*name;
   TypeDesc *owner = const_cast<TypeDesc *>(t);
@@ -440,7 +440,7 @@ void render_template_head(const TemplateInfo *ti, std::string &left, const char 
 
 void render_template(const TypeDesc *t, std::string &left, int body, const char *prefix,
                      int depth, int mode, const TypeDesc *current, int follow) {
-  const TemplateInfo *ti = t->templ;
+  const TemplateInfo *ti = t->templ();
   render_template_head(ti, left, prefix, depth, current);
   left += ti->key == KEY_CLASS ? "class " : "struct ";
   if (ti->name) left += ti->name;
@@ -469,8 +469,8 @@ bool member_declares_next(const MemberNode *m) {
   if (!m || !m->decl) return false;
   const TypeDesc *t = m->decl->type;
   if (!is_aggregate(t) || type_name(t) || m->decl->name || !m->next || !m->next->decl) return false;
-  const void *rec = t->record ? static_cast<const void *>(t->record)
-                              : static_cast<const void *>(t->enumeration);
+  const void *rec = t->record() ? static_cast<const void *>(t->record())
+                              : static_cast<const void *>(t->enumeration());
   return rec && base_record(m->next->decl->type) == rec;
 }
 
@@ -515,13 +515,13 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       render_follow(t, left, mode, follow);
       return 1;
     case TK_POINTER: {
-      const TypeDesc *target = t->pointer ? t->pointer->target : nullptr;
+      const TypeDesc *target = t->pointer() ? t->pointer()->target : nullptr;
       if (mode == RM_OBJECT) {
         if (is_signed_char(target)) {
           // "char", or "signed char" when that is the pointed-to type: the
           // buffer is passed where the pointer was.
           const TypeDesc *c = see_through(target);
-          const char *cn = c->integer->name;
+          const char *cn = c->integer()->name;
           blank_if_needed(left);
           left += cn && std::strcmp(cn, "signed char") == 0 ? "signed char " : "char ";
           right += "[200]";
@@ -562,10 +562,10 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       } else {
         middle += tm;
       }
-      if (t->pointer && t->pointer->member_class) {
-        const char *cn = type_name(t->pointer->member_class);
+      if (t->pointer() && t->pointer()->member_class) {
+        const char *cn = type_name(t->pointer()->member_class);
         blank_if_needed(left);
-        if (cn) qualified_type_name(left, t->pointer->member_class, cn);
+        if (cn) qualified_type_name(left, t->pointer()->member_class, cn);
         left += "::";
       }
       middle += '*';
@@ -575,17 +575,17 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       return 1;
     }
     case TK_ARRAY: {
-      if (!t->array) return 1;
+      if (!t->array()) return 1;
       right += '[';
-      right += bound_text(*t->array, mode);
+      right += bound_text(*t->array(), mode);
       right += ']';
       // The elements of an object-form array keep their pointers (the array
       // is passed as it is, its elements are not dereferenced).
-      return render_type(t->array->element, left, middle, right, body, indent_prefix, depth,
+      return render_type(t->array()->element, left, middle, right, body, indent_prefix, depth,
                          reserved, mode == RM_OBJECT ? RM_RETURN : mode, current_class, follow);
     }
     case TK_REFERENCE: {
-      const TypeDesc *target = t->reference ? t->reference->target : nullptr;
+      const TypeDesc *target = t->reference() ? t->reference()->target : nullptr;
       if (mode == RM_RETURN || mode == RM_OBJECT) {
         const int m = (mode == RM_OBJECT && is_char_string(target)) ? RM_ORDINARY : mode;
         return render_type(target, left, middle, right, body, indent_prefix, depth, reserved, m,
@@ -622,19 +622,19 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       return 1;
     }
     case TK_ELLIPSIS:
-      left += (t->ellipsis && t->ellipsis->marker) ? ", ..." : "...";
+      left += (t->ellipsis() && t->ellipsis()->marker) ? ", ..." : "...";
       return 1;
     case TK_ENUM:
-      if (!t->enumeration) return 1;
+      if (!t->enumeration()) return 1;
       render_enum(t, left, body, indent_prefix, depth, mode, current_class, follow);
       return 1;
     case TK_UNION:
     case TK_CLASS:
-      if (!t->record) return 1;
+      if (!t->record()) return 1;
       render_record(t, left, body, indent_prefix, depth, mode, current_class, follow);
       return !g_state.failed;
     case TK_ELABORATED: {
-      const TypeDesc *named = t->elaborated ? t->elaborated->named : nullptr;
+      const TypeDesc *named = t->elaborated() ? t->elaborated()->named : nullptr;
       if (!named) return 1;
       if (!render_type(named, left, middle, right, 0, indent_prefix, depth, reserved, mode,
                        current_class, 1))
@@ -643,11 +643,11 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       return 1;
     }
     case TK_FUNCTION: {
-      if (!t->function) return 1;
+      if (!t->function()) return 1;
       std::string rl, rm, rr;
       // Constructors, destructors and conversion functions have no result.
-      if (t->function->result &&
-          !render_type(t->function->result, rl, rm, rr, 0, indent_prefix, depth, reserved, mode,
+      if (t->function()->result &&
+          !render_type(t->function()->result, rl, rm, rr, 0, indent_prefix, depth, reserved, mode,
                        current_class, 1))
         return 0;
       left += rl;
@@ -657,16 +657,16 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       return !g_state.failed;
     }
     case TK_NAMED: {
-      if (!t->named) return 1;
+      if (!t->named()) return 1;
       blank_if_needed(left);
-      if (t->named->name && *t->named->name) {
+      if (t->named()->name && *t->named()->name) {
         // A typedef name declared in a class or namespace other than the
         // current one needs its qualification.
         const TypeDesc *s = class_scope(t->scope);
-        if (t->named->aliased && s && !(current_class && same_scope(s, current_class)))
-          qualified_type_name(left, t, t->named->name);
+        if (t->named()->aliased && s && !(current_class && same_scope(s, current_class)))
+          qualified_type_name(left, t, t->named()->name);
         else
-          left += t->named->name;
+          left += t->named()->name;
         left += ' ';
       }
       if (follow) render_chain(t->next, left, mode);
@@ -674,7 +674,7 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       return 1;
     }
     case TK_TEMPLATE:
-      if (!t->templ) return 1;
+      if (!t->templ()) return 1;
       render_template(t, left, body, indent_prefix, depth, mode, current_class, follow);
       return 1;
     default:
@@ -707,14 +707,14 @@ const TypeDesc *owning_class(const Declaration *d) {
 // function outside any class without one is an old-style definition whose
 // result is int ("f(n) { ... }").
 bool implicit_int(const Declaration *d) {
-  return d->type && d->type->kind == TK_FUNCTION && d->type->function &&
-         !d->type->function->result && !owning_class(d);
+  return d->type && d->type->kind == TK_FUNCTION && d->type->function() &&
+         !d->type->function()->result && !owning_class(d);
 }
 
 bool result_is_void(const Declaration *d, const TypeDesc *f) {
-  if (!f->function->result) return !implicit_int(d);
+  if (!f->function()->result) return !implicit_int(d);
   std::string l, m, r;
-  render_type(f->function->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+  render_type(f->function()->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
   trim_right(l);
   return l == "void" && m.empty() && r.empty();
 }
@@ -722,7 +722,7 @@ bool result_is_void(const Declaration *d, const TypeDesc *f) {
 std::string call_arguments(const TypeDesc *f) {
   std::string out;
   bool first = true;
-  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+  for (const DeclNode *n = f->function()->info ? f->function()->info->first_param : nullptr; n;
        n = n->next) {
     const Declaration *p = n->decl;
     if (!p || !p->name || (p->type && p->type->kind == TK_ELLIPSIS)) continue;
@@ -756,8 +756,8 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
   std::string l, m, r;
   // The result stands before the qualified name, outside the class: it is
   // written with its full qualification.
-  if (f->function->result)
-    render_type(f->function->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+  if (f->function()->result)
+    render_type(f->function()->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
   else if (implicit_int(d))
     l = "int";
   trim_right(l);
@@ -771,7 +771,7 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
   out += d->name ? d->name : "";
   out += '(';
   bool first = true;
-  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+  for (const DeclNode *n = f->function()->info ? f->function()->info->first_param : nullptr; n;
        n = n->next) {
     const Declaration *p = n->decl;
     if (!p) continue;
@@ -804,7 +804,7 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
   }
   out += ')';
   // A const member function is another function than the same without const.
-  if (const FunctionInfo *info = f->function->info) {
+  if (const FunctionInfo *info = f->function()->info) {
     if (info->qualifiers) {
       std::string q;
       render_chain(info->qualifiers, q, RM_ORDINARY);
@@ -821,11 +821,11 @@ void render_parameter_form(const Declaration *d, std::string &out, const TypeDes
   out += d->name ? d->name : "";
   out += '(';
   int count = 0;
-  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+  for (const DeclNode *n = f->function()->info ? f->function()->info->first_param : nullptr; n;
        n = n->next)
     ++count;
   bool first = true;
-  for (const DeclNode *n = f->function->info ? f->function->info->first_param : nullptr; n;
+  for (const DeclNode *n = f->function()->info ? f->function()->info->first_param : nullptr; n;
        n = n->next) {
     const Declaration *p = n->decl;
     if (!p) continue;
@@ -866,7 +866,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
   if (!t) {
     text = std::string(name) + ";";
   } else if (t->kind == TK_ELABORATED) {
-    const TypeDesc *named = t->elaborated ? t->elaborated->named : nullptr;
+    const TypeDesc *named = t->elaborated() ? t->elaborated()->named : nullptr;
     const char *tn = type_name(t);
     std::string l, m, r;
     if (named && tn && std::strcmp(tn, name) == 0) {
@@ -877,19 +877,19 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
       if (decl->storage & SF_TYPEDEF) text = "typedef ";
       text += join_declarator(l, m, name, r) + ";";
     }
-  } else if (t->kind == TK_FUNCTION && t->function && !(decl->storage & SF_TYPEDEF)) {
+  } else if (t->kind == TK_FUNCTION && t->function() && !(decl->storage & SF_TYPEDEF)) {
     std::string l, m, r;
     switch (mode) {
       case RM_RETURN:
         if (!result_is_void(decl, t)) {
-          render_type(t->function->result, l, m, r, 0, line_prefix, 0, 0, RM_RETURN, current, 1);
+          render_type(t->function()->result, l, m, r, 0, line_prefix, 0, 0, RM_RETURN, current, 1);
           text = join_declarator(l, m, std::string("ret_") + (function_name ? function_name : ""),
                                  r) +
                  ";";
         }
         break;
       case RM_EXTERN:
-        if ((decl->storage & SF_INLINE) && t->function->info && t->function->info->defined) break;
+        if ((decl->storage & SF_INLINE) && t->function()->info && t->function()->info->defined) break;
         render_type(t, l, m, r, 0, line_prefix, 0, 0, RM_ORDINARY, current, 1);
         if (implicit_int(decl)) l = "int " + l;
         text = join_declarator(l, m, name, r) + ";";
@@ -898,7 +898,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
         if (!result_is_void(decl, t))
           text = std::string("ret_") + (function_name ? function_name : "") + " = ";
         if (const TypeDesc *cls = owning_class(decl)) {
-          if (cls->kind != TK_CLASS || !cls->record || cls->record->key != KEY_NAMESPACE) {
+          if (cls->kind != TK_CLASS || !cls->record() || cls->record()->key != KEY_NAMESPACE) {
             write_scope_name(text, cls, "_", false);
             text += "_instance.";
           }
@@ -931,7 +931,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
     // of that type refers to it.
     const int own_body = body && is_tag_declaration(decl);
     // An instance of a class template is declared by its template.
-    if (is_tag_declaration(decl) && t->record && t->record->instance_mark) {
+    if (is_tag_declaration(decl) && t->record() && t->record()->instance_mark) {
       g_state = saved;
       return 1;
     }

@@ -13,14 +13,14 @@ namespace {
 // Typedef names, elaborated names, leading qualifiers and references.
 const TypeDesc *strip(const TypeDesc *t) {
   for (int guard = 0; t && guard < 10000; ++guard) {
-    if (t->kind == TK_NAMED && t->named && t->named->aliased)
-      t = t->named->aliased;
-    else if (t->kind == TK_NAMED && t->named && !t->named->aliased && t->next)
+    if (t->kind == TK_NAMED && t->named() && t->named()->aliased)
+      t = t->named()->aliased;
+    else if (t->kind == TK_NAMED && t->named() && !t->named()->aliased && t->next)
       t = t->next;
-    else if (t->kind == TK_ELABORATED && t->elaborated && t->elaborated->named)
-      t = t->elaborated->named;
-    else if (t->kind == TK_REFERENCE && t->reference && t->reference->target)
-      t = t->reference->target;
+    else if (t->kind == TK_ELABORATED && t->elaborated() && t->elaborated()->named)
+      t = t->elaborated()->named;
+    else if (t->kind == TK_REFERENCE && t->reference() && t->reference()->target)
+      t = t->reference()->target;
     else
       break;
   }
@@ -44,22 +44,22 @@ long long round_up(long long v, long long a) { return a > 1 ? (v + a - 1) / a * 
 
 bool same_base_record(const TypeDesc *t, const TypeDesc *agg) {
   for (int guard = 0; t && guard < 10000; ++guard) {
-    if (t->kind == TK_POINTER && t->pointer)
-      t = t->pointer->target;
-    else if (t->kind == TK_ARRAY && t->array)
-      t = t->array->element;
+    if (t->kind == TK_POINTER && t->pointer())
+      t = t->pointer()->target;
+    else if (t->kind == TK_ARRAY && t->array())
+      t = t->array()->element;
     else
       break;
   }
   if (!t || !agg) return false;
-  if (agg->record) return t->record == agg->record;
-  if (agg->enumeration) return t->enumeration == agg->enumeration;
+  if (agg->record()) return t->record() == agg->record();
+  if (agg->enumeration()) return t->enumeration() == agg->enumeration();
   return false;
 }
 
 Layout record_layout(const TypeDesc *t, int depth) {
   Layout out;
-  const ClassInfo *rec = t->record;
+  const ClassInfo *rec = t->record();
   if (!rec || !(rec->has_body || rec->first)) return out;
   const bool is_union = t->kind == TK_UNION;
   long long bits = 0;  // current offset in bits
@@ -69,7 +69,7 @@ Layout record_layout(const TypeDesc *t, int depth) {
     if (b->is_virtual) return Layout();
     // An empty base takes no room in the derived class.
     const TypeDesc *bs = strip(b->base);
-    const bool empty = bs && bs->record && !bs->record->first && !bs->record->first_base;
+    const bool empty = bs && bs->record() && !bs->record()->first && !bs->record()->first_base;
     if (empty) continue;
     Layout bl = layout_of(b->base, depth + 1);
     if (bl.size < 0) return Layout();
@@ -135,14 +135,14 @@ Layout layout_of(const TypeDesc *t, int depth) {
   if (!t) return out;
   switch (t->kind) {
     case TK_INTEGER: {
-      int bits = t->integer ? (t->integer->size < 0 ? -t->integer->size : t->integer->size) : 0;
+      int bits = t->integer() ? (t->integer()->size < 0 ? -t->integer()->size : t->integer()->size) : 0;
       if (bits <= 0) bits = s.int_bits;
       out.size = (bits + 7) / 8;
       out.align = out.size;
       return out;
     }
     case TK_FLOATING: {
-      const char *n = t->floating && t->floating->name ? t->floating->name : "double";
+      const char *n = t->floating() && t->floating()->name ? t->floating()->name : "double";
       long long size = 8;
       if (std::strcmp(n, "float") == 0)
         size = declared_size("float") > 0 ? declared_size("float") : 4;
@@ -157,8 +157,8 @@ Layout layout_of(const TypeDesc *t, int depth) {
     case TK_POINTER: {
       long long size = declared_size("pointer");
       if (size <= 0) size = s.long_bits / 8;
-      if (t->pointer && t->pointer->member_class) {
-        const TypeDesc *target = strip(t->pointer->target);
+      if (t->pointer() && t->pointer()->member_class) {
+        const TypeDesc *target = strip(t->pointer()->target);
         if (target && target->kind == TK_FUNCTION) size *= 2;
       }
       out.size = size;
@@ -170,9 +170,9 @@ Layout layout_of(const TypeDesc *t, int depth) {
       out.align = out.size;
       return out;
     case TK_ARRAY: {
-      if (!t->array) return out;
-      Layout el = layout_of(t->array->element, depth + 1);
-      long long n = array_bound_value(*t->array);
+      if (!t->array()) return out;
+      Layout el = layout_of(t->array()->element, depth + 1);
+      long long n = array_bound_value(*t->array());
       if (el.size < 0 || n < 0) return Layout();
       out.size = el.size * n;
       out.align = el.align;
@@ -180,7 +180,7 @@ Layout layout_of(const TypeDesc *t, int depth) {
     }
     case TK_UNION:
     case TK_CLASS:
-      if (t->record && t->record->key == KEY_NAMESPACE) return out;
+      if (t->record() && t->record()->key == KEY_NAMESPACE) return out;
       return record_layout(t, depth);
     default:
       return out;

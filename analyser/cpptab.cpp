@@ -215,7 +215,7 @@ Symbol *better(Symbol *a, Symbol *b, bool first) {
 // reopened namespace counts, aliases stand for their target).
 void using_list(SymbolTable &t, TypeDesc *scope, std::vector<TypeDesc *> &out) {
   auto add = [&](TypeDesc *n) {
-    for (int guard = 0; n && n->record && n->record->alias_of && guard < 100; ++guard) n = n->record->alias_of;
+    for (int guard = 0; n && n->record() && n->record()->alias_of && guard < 100; ++guard) n = n->record()->alias_of;
     n = canonical_scope(n);
     if (!n) return;
     for (TypeDesc *o : out)
@@ -228,10 +228,10 @@ void using_list(SymbolTable &t, TypeDesc *scope, std::vector<TypeDesc *> &out) {
   }
   TypeDesc *head = canonical_scope(scope);
   int guard = 0;
-  for (TypeDesc *r = head; r && r->record && guard < 100000; r = r->record->next_opening, ++guard)
-    for (TypeDesc *n : r->record->using_namespaces) add(n);
-  if (head != scope && scope->record)
-    for (TypeDesc *n : scope->record->using_namespaces) add(n);
+  for (TypeDesc *r = head; r && r->record() && guard < 100000; r = r->record()->next_opening, ++guard)
+    for (TypeDesc *n : r->record()->using_namespaces) add(n);
+  if (head != scope && scope->record())
+    for (TypeDesc *n : scope->record()->using_namespaces) add(n);
 }
 
 // Best visible entry at one level: the scope itself and the namespaces it uses.
@@ -277,7 +277,7 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
   if (d->name) {
     TypeDesc *scope = decl_scope(d);
     ix.entries[key_of(area, scope, d->name)].push_back(s);
-    if (scope && scope->record) ix.by_scope[scope].push_back(s);
+    if (scope && scope->record()) ix.by_scope[scope].push_back(s);
   }
   return s;
 }
@@ -309,7 +309,7 @@ void rekey_scope(SymbolTable &t, TypeDesc *from) {
     }
     ix.entries[key_of(s->area, now, s->decl->name)].insert_ordered(
         s, [](const Symbol *a, const Symbol *b) { return a->sequence < b->sequence; });
-    if (now && now->record) ix.by_scope[now].push_back(s);
+    if (now && now->record()) ix.by_scope[now].push_back(s);
   }
   if (!staying.empty()) ix.by_scope[from] = std::move(staying);
 }
@@ -328,15 +328,15 @@ bool same_text(const char *a, const char *b) { return std::strcmp(text_of(a), te
 bool is_class_body_scope(const Declaration *d) {
   if (!d->scope_kind || !d->scope) return false;
   const TypeDesc *s = d->scope;
-  return (s->kind == TK_CLASS || s->kind == TK_UNION) && s->record && s->record->key != KEY_NAMESPACE;
+  return (s->kind == TK_CLASS || s->kind == TK_UNION) && s->record() && s->record()->key != KEY_NAMESPACE;
 }
 
 bool record_has_body(const TypeDesc *t) {
-  return t && t->record && (t->record->has_body || t->record->first);
+  return t && t->record() && (t->record()->has_body || t->record()->first);
 }
 
 bool is_namespace(const TypeDesc *t) {
-  return t && t->kind == TK_CLASS && t->record && t->record->key == KEY_NAMESPACE;
+  return t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE;
 }
 
 void report_redefined(const char *code, const Declaration *d, int line) {
@@ -363,8 +363,8 @@ Symbol *add_new(SymbolTable &t, int area, Declaration *d, bool forward_only, boo
 }
 
 void add_enumerators(SymbolTable &t, const Declaration *owner, TypeDesc *enumeration) {
-  if (!enumeration || !enumeration->enumeration) return;
-  for (EnumeratorRec *e = enumeration->enumeration->first; e; e = e->next) {
+  if (!enumeration || !enumeration->enumeration()) return;
+  for (EnumeratorRec *e = enumeration->enumeration()->first; e; e = e->next) {
     Declaration *d = decl_new(e->name, enumeration, &t);
     d->scope_kind = owner->scope_kind;
     d->scope = owner->scope;
@@ -377,8 +377,8 @@ void add_enumerators(SymbolTable &t, const Declaration *owner, TypeDesc *enumera
 }
 
 bool befriends(const TypeDesc *record_type, const char *reference) {
-  if (!reference || !record_type || !record_type->record) return false;
-  for (const MemberNode *m = record_type->record->first; m; m = m->next) {
+  if (!reference || !record_type || !record_type->record()) return false;
+  for (const MemberNode *m = record_type->record()->first; m; m = m->next) {
     const Declaration *d = m->decl;
     if (!d || !(d->storage & SF_FRIEND) || !d->type) continue;
     const TypeDesc *ty = d->type;
@@ -393,24 +393,24 @@ bool befriends(const TypeDesc *record_type, const char *reference) {
 Symbol *enter_enum(Declaration *d, SymbolTable &t) {
   TypeDesc *ty = d->type;
   if (!d->name) {
-    Symbol *s = add_new(t, AREA_TAG, d, false, ty->enumeration->first != nullptr);
+    Symbol *s = add_new(t, AREA_TAG, d, false, ty->enumeration()->first != nullptr);
     add_enumerators(t, d, ty);
     return s;
   }
   Symbol *ex = pick(candidates(t, AREA_TAG, decl_scope(d), d->name),
                     [](Symbol *s) { return kind_matches(s, TK_ENUM); }, analysis_settings().first_match);
   if (!ex) {
-    Symbol *s = add_new(t, AREA_TAG, d, ty->enumeration->first == nullptr, ty->enumeration->first != nullptr);
+    Symbol *s = add_new(t, AREA_TAG, d, ty->enumeration()->first == nullptr, ty->enumeration()->first != nullptr);
     add_enumerators(t, d, ty);
     return s;
   }
   TypeDesc *old = ex->decl->type;
-  if (ty->enumeration->first && old->enumeration->first) {
+  if (ty->enumeration()->first && old->enumeration()->first) {
     report_redefined("REDEFSTRU", d, d->line);
     ex->decl->type = merge_in_table(t, old, ty);
     return ex;
   }
-  if (!ty->enumeration->first) return ex;  // a reference to the known enumeration
+  if (!ty->enumeration()->first) return ex;  // a reference to the known enumeration
   ex->decl->type = merge_in_table(t, old, ty);
   new_definition(t, ex);
   add_enumerators(t, ex->decl, ex->decl->type);
@@ -419,7 +419,7 @@ Symbol *enter_enum(Declaration *d, SymbolTable &t) {
 
 Symbol *enter_record(Declaration *d, SymbolTable &t, const char *reference) {
   TypeDesc *ty = d->type;
-  if (befriends(ty, reference)) ty->record->friend_of_reference = 1;
+  if (befriends(ty, reference)) ty->record()->friend_of_reference = 1;
   const bool body = record_has_body(ty) || is_namespace(ty);
   if (!d->name) return add_new(t, AREA_TAG, d, !body, body);
   const int kind = ty->kind;
@@ -434,14 +434,14 @@ Symbol *enter_record(Declaration *d, SymbolTable &t, const char *reference) {
   }
   if (!record_has_body(ty)) return ex;  // forward declaration after the fact, or a repeat
   ex->decl->type = merge_in_table(t, old, ty);
-  if (befriends(ex->decl->type, reference)) ex->decl->type->record->friend_of_reference = 1;
+  if (befriends(ex->decl->type, reference)) ex->decl->type->record()->friend_of_reference = 1;
   ex->decl->file = d->file;
   new_definition(t, ex);
   return ex;
 }
 
 bool same_template_params(const TypeDesc *a, const TypeDesc *b) {
-  const TemplateParam *p = a->templ->first_param, *q = b->templ->first_param;
+  const TemplateParam *p = a->templ()->first_param, *q = b->templ()->first_param;
   for (; p && q; p = p->next, q = q->next) {
     if (p->is_type != q->is_type) return false;
     if (!p->is_type && !same_type(p->value_type, q->value_type)) return false;
@@ -451,7 +451,7 @@ bool same_template_params(const TypeDesc *a, const TypeDesc *b) {
 
 Symbol *enter_template(Declaration *d, SymbolTable &t, int line) {
   TypeDesc *ty = d->type;
-  const bool body = ty->templ->has_body != 0;
+  const bool body = ty->templ()->has_body != 0;
   if (!d->name) return add_new(t, AREA_TAG, d, !body, body);
   const bool first = analysis_settings().first_match != 0;
   const EntryList *list = candidates(t, AREA_TAG, decl_scope(d), d->name);
@@ -459,15 +459,15 @@ Symbol *enter_template(Declaration *d, SymbolTable &t, int line) {
   if (!any) return add_new(t, AREA_TAG, d, !body, body);
   if (body) {
     Symbol *match = pick(list, [&](Symbol *s) {
-      return kind_matches(s, TK_TEMPLATE) && s->decl->type->templ->has_body &&
+      return kind_matches(s, TK_TEMPLATE) && s->decl->type->templ()->has_body &&
              same_template_params(s->decl->type, ty);
     }, first);
     if (match) {
       new_definition(t, match);
       return match;
     }
-    if (any->decl->type->templ->has_body) return add_new(t, AREA_TAG, d, false, true);
-  } else if (!any->decl->type->templ->has_body) {
+    if (any->decl->type->templ()->has_body) return add_new(t, AREA_TAG, d, false, true);
+  } else if (!any->decl->type->templ()->has_body) {
     return any;
   }
   report_redefined("REDEFSYMB", d, line);
@@ -490,7 +490,7 @@ Symbol *enter_function_or_member(Declaration *d, SymbolTable &t) {
   }, analysis_settings().first_match);
   if (!ex) return add_new(t, AREA_ORDINARY, d, false, false);
   ex->decl->type = merge_in_table(t, ex->decl->type, d->type);
-  if (is_function && d->type->function->info->defined) {
+  if (is_function && d->type->function()->info->defined) {
     ex->decl->file = d->file;
     new_definition(t, ex);
   }
@@ -625,10 +625,10 @@ Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeCont
   // A tag declaration names its own type (or is unnamed like it); anything
   // else of an aggregate type (a variable, a typedef) is an ordinary name.
   const bool tag = t && !(decl->storage & SF_TYPEDEF) && same_text(decl->name, type_name(t));
-  if (tag && t->kind == TK_ENUM && t->enumeration) return enter_enum(decl, table);
-  if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record)
+  if (tag && t->kind == TK_ENUM && t->enumeration()) return enter_enum(decl, table);
+  if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record())
     return enter_record(decl, table, table.reference_name);
-  if (tag && t->kind == TK_TEMPLATE && t->templ) return enter_template(decl, table, line);
+  if (tag && t->kind == TK_TEMPLATE && t->templ()) return enter_template(decl, table, line);
   return enter_ordinary(decl, table, line);
 }
 

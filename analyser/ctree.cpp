@@ -40,19 +40,19 @@ constexpr int RECURSION_LIMIT = 1000;
 // The detail record its kind needs is there (callers may have built odd types).
 bool has_detail(const TypeDesc *t) {
   switch (t->kind) {
-    case TK_INTEGER: return t->integer != nullptr;
-    case TK_FLOATING: return t->floating != nullptr;
-    case TK_POINTER: return t->pointer != nullptr;
-    case TK_ARRAY: return t->array != nullptr;
-    case TK_ENUM: return t->enumeration != nullptr;
+    case TK_INTEGER: return t->integer() != nullptr;
+    case TK_FLOATING: return t->floating() != nullptr;
+    case TK_POINTER: return t->pointer() != nullptr;
+    case TK_ARRAY: return t->array() != nullptr;
+    case TK_ENUM: return t->enumeration() != nullptr;
     case TK_UNION:
-    case TK_CLASS: return t->record != nullptr;
-    case TK_ELABORATED: return t->elaborated != nullptr;
-    case TK_FUNCTION: return t->function != nullptr && t->function->info != nullptr;
-    case TK_NAMED: return t->named != nullptr;
-    case TK_REFERENCE: return t->reference != nullptr;
-    case TK_ELLIPSIS: return t->ellipsis != nullptr;
-    case TK_TEMPLATE: return t->templ != nullptr;
+    case TK_CLASS: return t->record() != nullptr;
+    case TK_ELABORATED: return t->elaborated() != nullptr;
+    case TK_FUNCTION: return t->function() != nullptr && t->function()->info != nullptr;
+    case TK_NAMED: return t->named() != nullptr;
+    case TK_REFERENCE: return t->reference() != nullptr;
+    case TK_ELLIPSIS: return t->ellipsis() != nullptr;
+    case TK_TEMPLATE: return t->templ() != nullptr;
     default: return true;
   }
 }
@@ -81,26 +81,26 @@ TypeDesc *type_new(TypeKind kind, SymbolTable *owner) {
   TypeDesc *t = owned_new<TypeDesc>(owner);
   t->kind = kind;
   switch (kind) {
-    case TK_INTEGER: t->integer = owned_new<IntegerInfo>(owner); break;
-    case TK_FLOATING: t->floating = owned_new<FloatInfo>(owner); break;
-    case TK_POINTER: t->pointer = owned_new<PointerInfo>(owner); break;
-    case TK_ARRAY: t->array = owned_new<ArrayInfo>(owner); break;
-    case TK_ENUM: t->enumeration = owned_new<EnumInfo>(owner); break;
+    case TK_INTEGER: t->set_detail(owned_new<IntegerInfo>(owner)); break;
+    case TK_FLOATING: t->set_detail(owned_new<FloatInfo>(owner)); break;
+    case TK_POINTER: t->set_detail(owned_new<PointerInfo>(owner)); break;
+    case TK_ARRAY: t->set_detail(owned_new<ArrayInfo>(owner)); break;
+    case TK_ENUM: t->set_detail(owned_new<EnumInfo>(owner)); break;
     case TK_UNION:
     case TK_CLASS:
-      t->record = owned_new<ClassInfo>(owner);
-      t->record->self = t;
-      if (kind == TK_UNION) t->record->key = KEY_UNION;
+      t->set_detail(owned_new<ClassInfo>(owner));
+      t->record()->self = t;
+      if (kind == TK_UNION) t->record()->key = KEY_UNION;
       break;
-    case TK_ELABORATED: t->elaborated = owned_new<ElaboratedInfo>(owner); break;
+    case TK_ELABORATED: t->set_detail(owned_new<ElaboratedInfo>(owner)); break;
     case TK_FUNCTION:
-      t->function = owned_new<FunctionDetail>(owner);
-      t->function->info = owned_new<FunctionInfo>(owner);
+      t->set_detail(owned_new<FunctionDetail>(owner));
+      t->function()->info = owned_new<FunctionInfo>(owner);
       break;
-    case TK_NAMED: t->named = owned_new<NamedInfo>(owner); break;
-    case TK_REFERENCE: t->reference = owned_new<ReferenceInfo>(owner); break;
-    case TK_ELLIPSIS: t->ellipsis = owned_new<EllipsisInfo>(owner); break;
-    case TK_TEMPLATE: t->templ = owned_new<TemplateInfo>(owner); break;
+    case TK_NAMED: t->set_detail(owned_new<NamedInfo>(owner)); break;
+    case TK_REFERENCE: t->set_detail(owned_new<ReferenceInfo>(owner)); break;
+    case TK_ELLIPSIS: t->set_detail(owned_new<EllipsisInfo>(owner)); break;
+    case TK_TEMPLATE: t->set_detail(owned_new<TemplateInfo>(owner)); break;
     default: break;
   }
   return t;
@@ -161,15 +161,15 @@ Instantiation *instantiation_new(const char *instance_name, TypeDesc *instance, 
 
 TypeDesc *integer_type(const char *name, int size_bits, int char_type) {
   TypeDesc *t = type_new(TK_INTEGER);
-  t->integer->name = intern_string(name);
-  t->integer->size = size_bits;
-  t->integer->char_type = char_type;
+  t->integer()->name = intern_string(name);
+  t->integer()->size = size_bits;
+  t->integer()->char_type = char_type;
   return t;
 }
 
 TypeDesc *floating_type(const char *name) {
   TypeDesc *t = type_new(TK_FLOATING);
-  t->floating->name = intern_string(name);
+  t->floating()->name = intern_string(name);
   return t;
 }
 
@@ -177,32 +177,32 @@ TypeDesc *qualifier_type(const char *name) { return named_type(name, nullptr); }
 
 TypeDesc *named_type(const char *name, TypeDesc *aliased) {
   TypeDesc *t = type_new(TK_NAMED);
-  t->named->name = intern_string(name);
-  t->named->aliased = aliased;
+  t->named()->name = intern_string(name);
+  t->named()->aliased = aliased;
   return t;
 }
 
 TypeDesc *pointer_to(TypeDesc *target) {
   TypeDesc *t = type_new(TK_POINTER);
-  t->pointer->target = target;
+  t->pointer()->target = target;
   return t;
 }
 
 TypeDesc *reference_to(TypeDesc *target) {
   TypeDesc *t = type_new(TK_REFERENCE);
-  t->reference->target = target;
+  t->reference()->target = target;
   return t;
 }
 
 TypeDesc *array_of(TypeDesc *element) {
   TypeDesc *t = type_new(TK_ARRAY);
-  t->array->element = element;
+  t->array()->element = element;
   return t;
 }
 
 TypeDesc *function_returning(TypeDesc *result) {
   TypeDesc *t = type_new(TK_FUNCTION);
-  t->function->result = result;
+  t->function()->result = result;
   return t;
 }
 
@@ -264,8 +264,8 @@ bool words_type(const IntWords &w, int &size, int &char_type) {
 }
 
 bool is_qualifier(const TypeDesc *t) {
-  return t && t->kind == TK_NAMED && t->named && !t->named->aliased &&
-         (text_is(t->named->name, "const") || text_is(t->named->name, "volatile"));
+  return t && t->kind == TK_NAMED && t->named() && !t->named()->aliased &&
+         (text_is(t->named()->name, "const") || text_is(t->named()->name, "volatile"));
 }
 
 // Appends the qualifiers of `chain` after `type`, skipping ones it has.
@@ -280,8 +280,8 @@ void merge_chain(TypeDesc *type, TypeDesc *chain) {
     bool present = false;
     int g2 = 0;
     for (TypeDesc *q = type->next; q && g2 < WALK_LIMIT; q = q->next, ++g2)
-      if (is_qualifier(q) && text_is(q->named->name, chain->named->name)) present = true;
-    if (!present) append_qualifier(type, qualifier_type(chain->named->name));
+      if (is_qualifier(q) && text_is(q->named()->name, chain->named()->name)) present = true;
+    if (!present) append_qualifier(type, qualifier_type(chain->named()->name));
   }
 }
 
@@ -310,8 +310,8 @@ TypeDesc *basic_type(const char *keyword) {
 // List helpers
 
 void enum_add_enumerator(TypeDesc *enumeration, EnumeratorRec *e) {
-  if (!enumeration || !enumeration->enumeration || !e) return;
-  EnumInfo *info = enumeration->enumeration;
+  if (!enumeration || !enumeration->enumeration() || !e) return;
+  EnumInfo *info = enumeration->enumeration();
   e->enumeration = enumeration;
   e->next = nullptr;
   if (info->last) info->last->next = e; else info->first = e;
@@ -320,8 +320,8 @@ void enum_add_enumerator(TypeDesc *enumeration, EnumeratorRec *e) {
 }
 
 void class_add_member(TypeDesc *record_type, MemberNode *m) {
-  if (!record_type || !record_type->record || !m) return;
-  ClassInfo *r = record_type->record;
+  if (!record_type || !record_type->record() || !m) return;
+  ClassInfo *r = record_type->record();
   m->next = nullptr;
   if (r->last) r->last->next = m; else r->first = m;
   r->last = m;
@@ -329,32 +329,32 @@ void class_add_member(TypeDesc *record_type, MemberNode *m) {
 }
 
 void class_add_inherited(TypeDesc *record_type, MemberNode *m) {
-  if (!record_type || !record_type->record || !m) return;
-  ClassInfo *r = record_type->record;
+  if (!record_type || !record_type->record() || !m) return;
+  ClassInfo *r = record_type->record();
   m->next = nullptr;
   if (r->last_inherited) r->last_inherited->next = m; else r->first_inherited = m;
   r->last_inherited = m;
 }
 
 void class_add_base(TypeDesc *record_type, BaseNode *b) {
-  if (!record_type || !record_type->record || !b) return;
-  ClassInfo *r = record_type->record;
+  if (!record_type || !record_type->record() || !b) return;
+  ClassInfo *r = record_type->record();
   b->next = nullptr;
   if (r->last_base) r->last_base->next = b; else r->first_base = b;
   r->last_base = b;
 }
 
 void function_add_param(TypeDesc *function_type, Declaration *param) {
-  if (!function_type || !function_type->function) return;
-  FunctionInfo *f = function_type->function->info;
+  if (!function_type || !function_type->function()) return;
+  FunctionInfo *f = function_type->function()->info;
   DeclNode *n = decl_node_new(param);
   if (f->last_param) f->last_param->next = n; else f->first_param = n;
   f->last_param = n;
 }
 
 void function_add_exception(TypeDesc *function_type, TypeDesc *type) {
-  if (!function_type || !function_type->function) return;
-  FunctionInfo *f = function_type->function->info;
+  if (!function_type || !function_type->function()) return;
+  FunctionInfo *f = function_type->function()->info;
   TypeNode *n = type_node_new(type);
   if (f->last_except) f->last_except->next = n; else f->first_except = n;
   f->last_except = n;
@@ -362,16 +362,16 @@ void function_add_exception(TypeDesc *function_type, TypeDesc *type) {
 }
 
 void template_add_param(TypeDesc *template_type, TemplateParam *p) {
-  if (!template_type || !template_type->templ || !p) return;
-  TemplateInfo *t = template_type->templ;
+  if (!template_type || !template_type->templ() || !p) return;
+  TemplateInfo *t = template_type->templ();
   p->next = nullptr;
   if (t->last_param) t->last_param->next = p; else t->first_param = p;
   t->last_param = p;
 }
 
 void template_add_instance(TypeDesc *template_type, Instantiation *i) {
-  if (!template_type || !template_type->templ || !i) return;
-  TemplateInfo *t = template_type->templ;
+  if (!template_type || !template_type->templ() || !i) return;
+  TemplateInfo *t = template_type->templ();
   i->next = nullptr;
   if (t->last_instance) t->last_instance->next = i; else t->first_instance = i;
   t->last_instance = i;
@@ -388,13 +388,13 @@ void append_qualifier(TypeDesc *type, TypeDesc *qualifier) {
 }
 
 void namespace_reopen(TypeDesc *first_record, TypeDesc *new_record) {
-  if (!first_record || !new_record || !first_record->record || !new_record->record) return;
+  if (!first_record || !new_record || !first_record->record() || !new_record->record()) return;
   TypeDesc *head = canonical_scope(first_record);
   TypeDesc *t = head;
-  for (int guard = 0; t->record->next_opening && guard < WALK_LIMIT; ++guard) t = t->record->next_opening;
+  for (int guard = 0; t->record()->next_opening && guard < WALK_LIMIT; ++guard) t = t->record()->next_opening;
   if (t == new_record) return;
-  t->record->next_opening = new_record;
-  new_record->record->first_opening = head;
+  t->record()->next_opening = new_record;
+  new_record->record()->first_opening = head;
 }
 
 const char *unnamed_namespace_name() {
@@ -407,23 +407,23 @@ const char *unnamed_namespace_name() {
 const char *type_name(const TypeDesc *t) {
   if (!t) return nullptr;
   switch (t->kind) {
-    case TK_INTEGER: return t->integer ? t->integer->name : nullptr;
-    case TK_FLOATING: return t->floating ? t->floating->name : nullptr;
-    case TK_ENUM: return t->enumeration ? t->enumeration->name : nullptr;
+    case TK_INTEGER: return t->integer() ? t->integer()->name : nullptr;
+    case TK_FLOATING: return t->floating() ? t->floating()->name : nullptr;
+    case TK_ENUM: return t->enumeration() ? t->enumeration()->name : nullptr;
     case TK_UNION:
-    case TK_CLASS: return t->record ? t->record->name : nullptr;
-    case TK_ELABORATED: return t->elaborated ? type_name(t->elaborated->named) : nullptr;
-    case TK_NAMED: return t->named ? t->named->name : nullptr;
-    case TK_TEMPLATE: return t->templ ? t->templ->name : nullptr;
+    case TK_CLASS: return t->record() ? t->record()->name : nullptr;
+    case TK_ELABORATED: return t->elaborated() ? type_name(t->elaborated()->named) : nullptr;
+    case TK_NAMED: return t->named() ? t->named()->name : nullptr;
+    case TK_TEMPLATE: return t->templ() ? t->templ()->name : nullptr;
     default: return nullptr;
   }
 }
 
 TypeDesc *canonical_scope(TypeDesc *scope) {
   if (!scope) return nullptr;
-  if ((scope->kind == TK_CLASS || scope->kind == TK_UNION) && scope->record) {
-    TypeDesc *self = scope->record->self ? scope->record->self : scope;
-    if (self->record && self->record->first_opening) return self->record->first_opening;
+  if ((scope->kind == TK_CLASS || scope->kind == TK_UNION) && scope->record()) {
+    TypeDesc *self = scope->record()->self ? scope->record()->self : scope;
+    if (self->record() && self->record()->first_opening) return self->record()->first_opening;
     return self;
   }
   return scope;
@@ -435,7 +435,7 @@ bool same_scope(const TypeDesc *a, const TypeDesc *b) {
 
 TypeDesc *enclosing_scope(const TypeDesc *scope) {
   if (!scope) return nullptr;
-  if (scope->record && scope->record->enclosing) return scope->record->enclosing;
+  if (scope->record() && scope->record()->enclosing) return scope->record()->enclosing;
   return scope->scope;
 }
 
@@ -459,9 +459,9 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
     return second;
   }
   if (second->kind == TK_POINTER) {
-    TypeDesc *inner = CPP_compose_type(first, second->pointer->target, file, line);
+    TypeDesc *inner = CPP_compose_type(first, second->pointer()->target, file, line);
     if (!inner) return nullptr;
-    second->pointer->target = inner;
+    second->pointer()->target = inner;
     return second;
   }
   if (first->kind == TK_INTEGER) {
@@ -469,13 +469,13 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
       merge_chain(second, first->next);
       return second;
     }
-    const char *n1 = first->integer->name ? first->integer->name : "";
+    const char *n1 = first->integer()->name ? first->integer()->name : "";
     if (second->kind == TK_FLOATING) {
       // "long double" (either order) is the widest floating type.
       IntWords w;
       count_words(n1, w);
       if (w.is_long == 1 && !w.is_unsigned && !w.is_signed && !w.is_short && !w.is_int &&
-          !w.is_char && !w.other && text_is(second->floating->name, "double")) {
+          !w.is_char && !w.other && text_is(second->floating()->name, "double")) {
         TypeDesc *r = floating_type((std::string(n1) + " double").c_str());
         merge_chain(r, first->next);
         merge_chain(r, second->next);
@@ -488,7 +488,7 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
       construct_warning("", file, line);
       return nullptr;
     }
-    const char *n2 = second->integer->name ? second->integer->name : "";
+    const char *n2 = second->integer()->name ? second->integer()->name : "";
     std::string joined = std::string(n1) + " " + n2;
     IntWords w;
     count_words(n1, w);
@@ -504,7 +504,7 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
     return r;
   }
   if (first->kind == TK_FLOATING && second->kind == TK_INTEGER &&
-      text_is(first->floating->name, "double") && text_is(second->integer->name, "long")) {
+      text_is(first->floating()->name, "double") && text_is(second->integer()->name, "long")) {
     TypeDesc *r = floating_type("double long");
     merge_chain(r, first->next);
     merge_chain(r, second->next);
@@ -535,19 +535,13 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
   if (!t) return nullptr;
   TypeDesc *n = type_new(t->kind);
   if (!has_detail(t)) return n;
-  n->word1 = t->word1;
-  n->word2 = t->word2;
-  n->word3 = t->word3;
   n->scope_kind = t->scope_kind;
   n->scope = t->scope;
   n->template_word = t->template_word;
-  n->word12 = t->word12;
-  n->word13 = t->word13;
-  n->word14 = t->word14;
   // Qualifier chain, copied node by node.
   TypeDesc *tail = n;
   for (const TypeDesc *q = t->next; q && depth < WALK_LIMIT; q = q->next, ++depth) {
-    TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named->name) : dup_sub(const_cast<TypeDesc *>(q), depth);
+    TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named()->name) : dup_sub(const_cast<TypeDesc *>(q), depth);
     if (!is_qualifier(q)) {  // a composed chain: keep the rest as it is
       tail->next = c;
       break;
@@ -556,23 +550,23 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
     tail = c;
   }
   switch (t->kind) {
-    case TK_INTEGER: *n->integer = *t->integer; break;
-    case TK_FLOATING: *n->floating = *t->floating; break;
+    case TK_INTEGER: *n->integer() = *t->integer(); break;
+    case TK_FLOATING: *n->floating() = *t->floating(); break;
     case TK_POINTER:
-      n->pointer->member_class = t->pointer->member_class;
-      n->pointer->target = dup_sub(t->pointer->target, depth);
+      n->pointer()->member_class = t->pointer()->member_class;
+      n->pointer()->target = dup_sub(t->pointer()->target, depth);
       break;
     case TK_ARRAY:
-      n->array->element = dup_sub(t->array->element, depth);
-      n->array->has_bound_text = t->array->has_bound_text;
-      n->array->bound_text = t->array->bound_text;
-      n->array->bound_expression = t->array->bound_expression;
+      n->array()->element = dup_sub(t->array()->element, depth);
+      n->array()->has_bound_text = t->array()->has_bound_text;
+      n->array()->bound_text = t->array()->bound_text;
+      n->array()->bound_expression = t->array()->bound_expression;
       break;
     case TK_ENUM: {
-      const EnumInfo *o = t->enumeration;
-      n->enumeration->name = o->name;
-      n->enumeration->reserved1 = o->reserved1;
-      n->enumeration->reserved2 = o->reserved2;
+      const EnumInfo *o = t->enumeration();
+      n->enumeration()->name = o->name;
+      n->enumeration()->reserved1 = o->reserved1;
+      n->enumeration()->reserved2 = o->reserved2;
       for (const EnumeratorRec *e = o->first; e; e = e->next) {
         EnumeratorRec *c = enumerator_new(e->name);
         c->has_value = e->has_value;
@@ -586,8 +580,8 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
     }
     case TK_UNION:
     case TK_CLASS: {
-      const ClassInfo *o = t->record;
-      ClassInfo *r = n->record;
+      const ClassInfo *o = t->record();
+      ClassInfo *r = n->record();
       r->name = o->name;
       r->reserved = o->reserved;
       r->friend_of_reference = o->friend_of_reference;
@@ -617,11 +611,11 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
         class_add_base(n, base_node_new(b->base, b->access, b->is_virtual));
       break;
     }
-    case TK_ELABORATED: *n->elaborated = *t->elaborated; break;
+    case TK_ELABORATED: *n->elaborated() = *t->elaborated(); break;
     case TK_FUNCTION: {
-      const FunctionInfo *o = t->function->info;
-      FunctionInfo *f = n->function->info;
-      n->function->result = dup_sub(t->function->result, depth);
+      const FunctionInfo *o = t->function()->info;
+      FunctionInfo *f = n->function()->info;
+      n->function()->result = dup_sub(t->function()->result, depth);
       f->reserved = o->reserved;
       for (const DeclNode *p = o->first_param; p; p = p->next) {
         const Declaration *od = p->decl;
@@ -633,7 +627,7 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
         function_add_param(n, d);
       }
       for (const TypeDesc *q = o->qualifiers; q; q = q->next) {
-        TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named->name) : const_cast<TypeDesc *>(q);
+        TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named()->name) : const_cast<TypeDesc *>(q);
         if (!f->qualifiers) f->qualifiers = c; else append_qualifier(f->qualifiers, c);
         if (!is_qualifier(q)) break;
       }
@@ -647,12 +641,12 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
       f->body = o->body;
       break;
     }
-    case TK_NAMED: *n->named = *t->named; break;
-    case TK_REFERENCE: n->reference->target = dup_sub(t->reference->target, depth); break;
-    case TK_ELLIPSIS: *n->ellipsis = *t->ellipsis; break;
+    case TK_NAMED: *n->named() = *t->named(); break;
+    case TK_REFERENCE: n->reference()->target = dup_sub(t->reference()->target, depth); break;
+    case TK_ELLIPSIS: *n->ellipsis() = *t->ellipsis(); break;
     case TK_TEMPLATE: {
-      const TemplateInfo *o = t->templ;
-      TemplateInfo *r = n->templ;
+      const TemplateInfo *o = t->templ();
+      TemplateInfo *r = n->templ();
       r->name = o->name;
       r->key = o->key;
       r->has_body = o->has_body;
@@ -679,7 +673,7 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
 }
 
 bool record_has_body(const TypeDesc *t) {
-  return t && t->record && (t->record->has_body || t->record->first);
+  return t && t->record() && (t->record()->has_body || t->record()->first);
 }
 
 }  // namespace
@@ -693,13 +687,13 @@ TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type) {
   if (!has_detail(old_type) || !has_detail(new_type)) return new_type;
   switch (old_type->kind) {
     case TK_ENUM:
-      if (new_type->enumeration->first && !old_type->enumeration->first) {
-        EnumInfo *o = old_type->enumeration;
-        o->first = new_type->enumeration->first;
-        o->last = new_type->enumeration->last;
-        o->count = new_type->enumeration->count;
+      if (new_type->enumeration()->first && !old_type->enumeration()->first) {
+        EnumInfo *o = old_type->enumeration();
+        o->first = new_type->enumeration()->first;
+        o->last = new_type->enumeration()->last;
+        o->count = new_type->enumeration()->count;
         for (EnumeratorRec *e = o->first; e; e = e->next) e->enumeration = old_type;
-        if (!o->name) o->name = new_type->enumeration->name;
+        if (!o->name) o->name = new_type->enumeration()->name;
       }
       return old_type;
     case TK_UNION:
@@ -707,28 +701,29 @@ TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type) {
       // Share the record: the members were entered with the new type as
       // their scope, and everything that pointed at the forward declaration
       // now sees the body.
-      if (record_has_body(new_type) && new_type->record != old_type->record) old_type->record = new_type->record;
+      if (record_has_body(new_type) && new_type->record() != old_type->record())
+        old_type->set_detail(new_type->record());
       return old_type;
     case TK_TEMPLATE:
-      if (new_type->templ->has_body && !old_type->templ->has_body) old_type->templ = new_type->templ;
+      if (new_type->templ()->has_body && !old_type->templ()->has_body) old_type->set_detail(new_type->templ());
       return old_type;
     case TK_FUNCTION: {
       // The later declaration stands (a definition after its prototype),
       // except that a prototype after the definition does not take the
       // definition's parameter names and body away. Default values written
       // only in the declaration that goes are kept.
-      const bool keep_old = old_type->function->info->defined && !new_type->function->info->defined;
+      const bool keep_old = old_type->function()->info->defined && !new_type->function()->info->defined;
       TypeDesc *stays = keep_old ? old_type : new_type;
       TypeDesc *goes = keep_old ? new_type : old_type;
-      DeclNode *o = goes->function->info->first_param;
-      DeclNode *n = stays->function->info->first_param;
+      DeclNode *o = goes->function()->info->first_param;
+      DeclNode *n = stays->function()->info->first_param;
       for (; o && n; o = o->next, n = n->next)
         if (o->decl && n->decl && n->decl->text.empty() && !o->decl->text.empty()) n->decl->text = o->decl->text;
       return stays;
     }
     case TK_ARRAY:
-      if (!new_type->array->has_bound_text && new_type->array->bound_expression.empty() &&
-          (old_type->array->has_bound_text || !old_type->array->bound_expression.empty()))
+      if (!new_type->array()->has_bound_text && new_type->array()->bound_expression.empty() &&
+          (old_type->array()->has_bound_text || !old_type->array()->bound_expression.empty()))
         return old_type;
       return new_type;
     default: return new_type;
@@ -743,7 +738,7 @@ namespace {
 bool chain_has(const TypeDesc *t, const char *qualifier) {
   int guard = 0;
   for (const TypeDesc *q = t ? t->next : nullptr; q && guard < WALK_LIMIT; q = q->next, ++guard)
-    if (q->kind == TK_NAMED && q->named && text_is(q->named->name, qualifier)) return true;
+    if (q->kind == TK_NAMED && q->named() && text_is(q->named()->name, qualifier)) return true;
   return false;
 }
 
@@ -783,8 +778,8 @@ std::string integer_spelling(const char *name) {
 }
 
 bool equal_params(const TypeDesc *f1, const TypeDesc *f2, bool lenient, int depth) {
-  const DeclNode *p = f1->function->info->first_param;
-  const DeclNode *q = f2->function->info->first_param;
+  const DeclNode *p = f1->function()->info->first_param;
+  const DeclNode *q = f2->function()->info->first_param;
   auto only_void = [](const DeclNode *n) {
     return n && !n->next && n->decl && n->decl->type && n->decl->type->kind == TK_VOID;
   };
@@ -809,39 +804,39 @@ bool equal_types(const TypeDesc *a, const TypeDesc *b, bool lenient, bool top, i
   if (!(lenient && top) && !same_qualifiers(a, b)) return false;
   if (a->kind != b->kind) {
     // "struct S" and S name the same class.
-    const TypeDesc *x = a->kind == TK_ELABORATED ? a->elaborated->named : a;
-    const TypeDesc *y = b->kind == TK_ELABORATED ? b->elaborated->named : b;
+    const TypeDesc *x = a->kind == TK_ELABORATED ? a->elaborated()->named : a;
+    const TypeDesc *y = b->kind == TK_ELABORATED ? b->elaborated()->named : b;
     if (x != a || y != b) return equal_types(x, y, lenient, false, depth + 1);
     return false;
   }
   switch (a->kind) {
     case TK_INTEGER:
-      if (!lenient && integer_spelling(a->integer->name) != integer_spelling(b->integer->name)) return false;
-      return a->integer->size == b->integer->size && a->integer->char_type == b->integer->char_type &&
-             (std::strcmp(a->integer->name ? a->integer->name : "", "bool") == 0) ==
-                 (std::strcmp(b->integer->name ? b->integer->name : "", "bool") == 0);
+      if (!lenient && integer_spelling(a->integer()->name) != integer_spelling(b->integer()->name)) return false;
+      return a->integer()->size == b->integer()->size && a->integer()->char_type == b->integer()->char_type &&
+             (std::strcmp(a->integer()->name ? a->integer()->name : "", "bool") == 0) ==
+                 (std::strcmp(b->integer()->name ? b->integer()->name : "", "bool") == 0);
     case TK_FLOATING: {
       auto width = [](const char *n) { return n && std::strstr(n, "long") ? 2 : (text_is(n, "float") ? 0 : 1); };
-      return width(a->floating->name) == width(b->floating->name);
+      return width(a->floating()->name) == width(b->floating()->name);
     }
     case TK_POINTER:
-      return a->pointer->member_class == b->pointer->member_class &&
-             equal_types(a->pointer->target, b->pointer->target, lenient, false, depth + 1);
+      return a->pointer()->member_class == b->pointer()->member_class &&
+             equal_types(a->pointer()->target, b->pointer()->target, lenient, false, depth + 1);
     case TK_REFERENCE:
-      return equal_types(a->reference->target, b->reference->target, lenient, false, depth + 1);
+      return equal_types(a->reference()->target, b->reference()->target, lenient, false, depth + 1);
     case TK_ARRAY:
-      return equal_types(a->array->element, b->array->element, lenient, false, depth + 1);
+      return equal_types(a->array()->element, b->array()->element, lenient, false, depth + 1);
     case TK_FUNCTION:
-      return equal_types(a->function->result, b->function->result, lenient, false, depth + 1) &&
+      return equal_types(a->function()->result, b->function()->result, lenient, false, depth + 1) &&
              equal_params(a, b, lenient, depth + 1);
     case TK_ELABORATED:
-      return equal_types(a->elaborated->named, b->elaborated->named, lenient, false, depth + 1);
-    case TK_NAMED: return text_is(a->named->name, b->named->name);
+      return equal_types(a->elaborated()->named, b->elaborated()->named, lenient, false, depth + 1);
+    case TK_NAMED: return text_is(a->named()->name, b->named()->name);
     case TK_ENUM:
     case TK_UNION:
     case TK_CLASS:
     case TK_TEMPLATE: {
-      if (a->record && b->record && a->record == b->record) return true;
+      if (a->record() && b->record() && a->record() == b->record()) return true;
       const char *n1 = type_name(a), *n2 = type_name(b);
       return n1 && n2 && std::strcmp(n1, n2) == 0 && same_scope(a->scope, b->scope);
     }
@@ -861,13 +856,13 @@ bool same_parameters(const TypeDesc *f1, const TypeDesc *f2, bool lenient) {
   if (!f1 || !f2 || f1->kind != TK_FUNCTION || f2->kind != TK_FUNCTION) return false;
   // The const and volatile of a member function belong to its signature:
   // at(int) and at(int) const are two overloads.
-  const FunctionInfo *i1 = f1->function ? f1->function->info : nullptr;
-  const FunctionInfo *i2 = f2->function ? f2->function->info : nullptr;
+  const FunctionInfo *i1 = f1->function() ? f1->function()->info : nullptr;
+  const FunctionInfo *i2 = f2->function() ? f2->function()->info : nullptr;
   const TypeDesc *q1 = i1 ? i1->qualifiers : nullptr;
   const TypeDesc *q2 = i2 ? i2->qualifiers : nullptr;
   auto has = [](const TypeDesc *q, const char *word) {
     for (int guard = 0; q && guard < WALK_LIMIT; q = q->next, ++guard)
-      if (q->kind == TK_NAMED && q->named && text_is(q->named->name, word)) return true;
+      if (q->kind == TK_NAMED && q->named() && text_is(q->named()->name, word)) return true;
     return false;
   };
   if (has(q1, "const") != has(q2, "const") || has(q1, "volatile") != has(q2, "volatile")) return false;
@@ -875,9 +870,9 @@ bool same_parameters(const TypeDesc *f1, const TypeDesc *f2, bool lenient) {
 }
 
 const TypeDesc *strip_typedefs(const TypeDesc *type) {
-  for (int guard = 0; type && type->kind == TK_NAMED && type->named && type->named->aliased && guard < WALK_LIMIT;
+  for (int guard = 0; type && type->kind == TK_NAMED && type->named() && type->named()->aliased && guard < WALK_LIMIT;
        ++guard)
-    type = type->named->aliased;
+    type = type->named()->aliased;
   return type;
 }
 
@@ -891,10 +886,10 @@ TypeDesc *strip_typedefs(TypeDesc *type) {
 ParamMode param_mode(TypeDesc *type, bool clear_marker) {
   static const char *const markers[] = {"_in", "_IN", "_out", "_OUT", "_inout", "_INOUT", "_no", "_NO"};
   auto marker_of = [&](TypeDesc *t) -> int {
-    if (!t || t->kind != TK_NAMED || !t->named || !t->named->name) return -1;
+    if (!t || t->kind != TK_NAMED || !t->named() || !t->named()->name) return -1;
     for (int i = 0; i < 8; ++i)
-      if (std::strcmp(t->named->name, markers[i]) == 0) {
-        if (clear_marker) t->named->name = nullptr;
+      if (std::strcmp(t->named()->name, markers[i]) == 0) {
+        if (clear_marker) t->named()->name = nullptr;
         return i;
       }
     return -1;
@@ -909,11 +904,11 @@ ParamMode param_mode(TypeDesc *type, bool clear_marker) {
       if (m >= 0) return static_cast<ParamMode>(m);
     }
     switch (t->kind) {
-      case TK_POINTER: t = t->pointer->target; break;
-      case TK_ARRAY: t = t->array->element; break;
-      case TK_FUNCTION: t = t->function->result; break;
-      case TK_REFERENCE: t = t->reference->target; break;
-      case TK_NAMED: t = t->named->aliased; break;
+      case TK_POINTER: t = t->pointer()->target; break;
+      case TK_ARRAY: t = t->array()->element; break;
+      case TK_FUNCTION: t = t->function()->result; break;
+      case TK_REFERENCE: t = t->reference()->target; break;
+      case TK_NAMED: t = t->named()->aliased; break;
       default: t = nullptr; break;
     }
   }
@@ -929,17 +924,17 @@ bool type_is_const(const TypeDesc *t) {
       case TK_VOID:
       case TK_POINTER:
       case TK_ELLIPSIS: return chain_has(t, "const");
-      case TK_ARRAY: t = t->array->element; break;
-      case TK_FUNCTION: t = t->function->result; break;
+      case TK_ARRAY: t = t->array()->element; break;
+      case TK_FUNCTION: t = t->function()->result; break;
       case TK_REFERENCE:
         if (chain_has(t, "const")) return true;
-        t = t->reference->target;
+        t = t->reference()->target;
         break;
       case TK_NAMED:
         // The name, its own chain, then what it stands for (typedef chains
         // can be long: walked, not recursed).
-        if (text_is(t->named->name, "const") || chain_has(t, "const")) return true;
-        t = t->named->aliased;
+        if (text_is(t->named()->name, "const") || chain_has(t, "const")) return true;
+        t = t->named()->aliased;
         break;
       default: return false;
     }
@@ -950,9 +945,9 @@ bool type_is_const(const TypeDesc *t) {
 namespace {
 const TypeDesc *through_names(const TypeDesc *t) {
   for (int guard = 0; t && guard < WALK_LIMIT && has_detail(t); ++guard) {
-    if (t->kind == TK_NAMED && t->named->aliased) t = t->named->aliased;
-    else if (t->kind == TK_ELABORATED && t->elaborated->named) t = t->elaborated->named;
-    else if (t->kind == TK_REFERENCE && t->reference->target) t = t->reference->target;
+    if (t->kind == TK_NAMED && t->named()->aliased) t = t->named()->aliased;
+    else if (t->kind == TK_ELABORATED && t->elaborated()->named) t = t->elaborated()->named;
+    else if (t->kind == TK_REFERENCE && t->reference()->target) t = t->reference()->target;
     else break;
   }
   return t;
@@ -963,11 +958,12 @@ bool type_is_char_string(const TypeDesc *type) {
   const TypeDesc *t = through_names(type);
   if (!t || !has_detail(t)) return false;
   const TypeDesc *inner;
-  if (t->kind == TK_POINTER) inner = t->pointer->target;
-  else if (t->kind == TK_ARRAY) inner = t->array->element;
+  if (t->kind == TK_POINTER) inner = t->pointer()->target;
+  else if (t->kind == TK_ARRAY) inner = t->array()->element;
   else return false;
   inner = through_names(inner);
-  return inner && inner->kind == TK_INTEGER && inner->integer && inner->integer->char_type && inner->integer->size < 0;
+  return inner && inner->kind == TK_INTEGER && inner->integer() && inner->integer()->char_type &&
+         inner->integer()->size < 0;
 }
 
 bool member_is_selectable(const MemberNode *member, int mode, int friend_of_reference) {

@@ -277,33 +277,38 @@ struct TemplateInfo {     // kind 14
 
 // ---------------------------------------------------------------------------
 
+// A type has the one detail record its kind calls for, so the record is
+// kept in a single word and each accessor answers for its own kinds only
+// (none for the others, as a type never changes its kind). Files with many
+// declarations hold a great many types: their size counts.
 struct TypeDesc {
   TypeKind kind = TK_RESERVED;
-  int word1 = 6;   // free words for the grammar and renderer
-  int word2 = 0;
-  int word3 = -1;
-  // Detail record: exactly the one matching kind is set (kinds 2, 9, 15: none).
-  IntegerInfo *integer = nullptr;       // 0
-  FloatInfo *floating = nullptr;        // 1
-  PointerInfo *pointer = nullptr;       // 3
-  ArrayInfo *array = nullptr;           // 4
-  EnumInfo *enumeration = nullptr;      // 5
-  ClassInfo *record = nullptr;          // 6, 10
-  ElaboratedInfo *elaborated = nullptr; // 7
-  FunctionDetail *function = nullptr;   // 8
-  NamedInfo *named = nullptr;           // 11
-  ReferenceInfo *reference = nullptr;   // 12
-  EllipsisInfo *ellipsis = nullptr;     // 13
-  TemplateInfo *templ = nullptr;        // 14
-  TypeDesc *scope = nullptr;   // class/namespace where declared
-  TypeDesc *next = nullptr;    // chained specifier (qualifiers after the type)
-  TypeDesc *template_word = nullptr;  // the class template it comes from, if any
   int scope_kind = 0;          // 0 file scope, 1 declared in a class or namespace
   int rendering_guard = 0;
   int visit_mark = 0;          // set while a walk (needed types) is inside it
-  int word12 = 0;
-  int word13 = 0;
-  int word14 = 0;
+  TypeDesc *scope = nullptr;   // class/namespace where declared
+  TypeDesc *next = nullptr;    // chained specifier (qualifiers after the type)
+  TypeDesc *template_word = nullptr;  // the class template it comes from, if any
+
+  // Detail record by kind (kinds 2, 9, 15: none).
+  IntegerInfo *integer() const { return of<IntegerInfo>(kind == TK_INTEGER); }
+  FloatInfo *floating() const { return of<FloatInfo>(kind == TK_FLOATING); }
+  PointerInfo *pointer() const { return of<PointerInfo>(kind == TK_POINTER); }
+  ArrayInfo *array() const { return of<ArrayInfo>(kind == TK_ARRAY); }
+  EnumInfo *enumeration() const { return of<EnumInfo>(kind == TK_ENUM); }
+  ClassInfo *record() const { return of<ClassInfo>(kind == TK_UNION || kind == TK_CLASS); }
+  ElaboratedInfo *elaborated() const { return of<ElaboratedInfo>(kind == TK_ELABORATED); }
+  FunctionDetail *function() const { return of<FunctionDetail>(kind == TK_FUNCTION); }
+  NamedInfo *named() const { return of<NamedInfo>(kind == TK_NAMED); }
+  ReferenceInfo *reference() const { return of<ReferenceInfo>(kind == TK_REFERENCE); }
+  EllipsisInfo *ellipsis() const { return of<EllipsisInfo>(kind == TK_ELLIPSIS); }
+  TemplateInfo *templ() const { return of<TemplateInfo>(kind == TK_TEMPLATE); }
+  // Sets (or replaces) the detail record: the one of the type's kind.
+  template <typename T> void set_detail(T *record) { detail_ = record; }
+
+ private:
+  template <typename T> T *of(bool matches) const { return matches ? static_cast<T *>(detail_) : nullptr; }
+  void *detail_ = nullptr;
 };
 
 struct Declaration {

@@ -635,7 +635,7 @@ void pragma_sizeof(std::string_view operand) {
   else if (name == "longlong") a.longlong_bits = static_cast<int>(bits);
   else if (name == "char") a.char_bits = static_cast<int>(bits);
   else if (TypeDesc *t = typedef_integer(name.c_str()))
-    t->integer->size = t->integer->size < 0 ? -static_cast<int>(bits) : static_cast<int>(bits);
+    t->integer()->size = t->integer()->size < 0 ? -static_cast<int>(bits) : static_cast<int>(bits);
   std::string text(operand);
   pp_pragma_sizeof(text.c_str());  // #if sizeof follows the same sizes
 }
@@ -649,8 +649,8 @@ void pragma_signof(std::string_view operand) {
     analysis_settings().plain_char_unsigned = is_unsigned ? 1 : 0;
   } else if (name != "int" && name != "short" && name != "long") {
     if (TypeDesc *t = typedef_integer(name.c_str())) {
-      int size = t->integer->size < 0 ? -t->integer->size : t->integer->size;
-      t->integer->size = is_unsigned ? size : -size;
+      int size = t->integer()->size < 0 ? -t->integer()->size : t->integer()->size;
+      t->integer()->size = is_unsigned ? size : -size;
     }
   }
   std::string text(operand);
@@ -717,7 +717,7 @@ int classify_hit(Symbol *e, const char *name) {
   }
   if (t && t->kind == TK_TEMPLATE) {
     if (s.state == LS_NORMAL) s.state = LS_AFTER_TEMPLATE;
-    return t->templ->has_body ? T_DEFINED_TEMPLATE_NAME : T_TEMPLATE_NAME;
+    return t->templ()->has_body ? T_DEFINED_TEMPLATE_NAME : T_TEMPLATE_NAME;
   }
   return T_DECLARED_NAME;
 }

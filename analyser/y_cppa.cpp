@@ -417,8 +417,8 @@ void Parser::declaration() {
       add_member(d);
       const char *ref = table.reference_name;
       if (ref && type_name(s.tag_type) && std::strcmp(ref, type_name(s.tag_type)) == 0 && scope_record() &&
-          scope_record()->record)
-        scope_record()->record->friend_of_reference = 1;
+          scope_record()->record())
+        scope_record()->record()->friend_of_reference = 1;
     } else if (!s.any) {
       syntax_error();
     }
@@ -495,7 +495,7 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
     // A typedef name of an unnamed class: uses name the typedef, the only
     // name the class has.
     if (t.cls == G_CLASSNAME && t.sym && t.sym->decl && (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name &&
-        t.type && t.type->kind == TK_CLASS && t.type->record && !t.type->record->name)
+        t.type && t.type->kind == TK_CLASS && t.type->record() && !t.type->record()->name)
       return typedef_use(t.sym->decl);
     if (t.type) return t.type;
     if (t.sym && t.sym->decl) return t.sym->decl->type;
@@ -504,8 +504,8 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
   if (t.cls == G_DECLNAME && t.sym && t.sym->decl) {
     Declaration *d = t.sym->decl;
     // Inside a class its constructors hide the class name from the lookup.
-    if (d->type && d->type->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->record &&
-        d->scope->record->name && d->name && names_class(d->scope->record->name, d->name))
+    if (d->type && d->type->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->record() &&
+        d->scope->record()->name && d->name && names_class(d->scope->record()->name, d->name))
       return d->scope;
     if (d->storage & SF_TYPEDEF) return typedef_use(d);
     TypeDesc *ty = d->type;
@@ -529,15 +529,15 @@ bool Parser::is_type_token() const {
 TypeDesc *Parser::find_scope_type(const Tok &t) const {
   TypeDesc *ty = type_of_name_token(t);
   if (!ty && t.sym && t.sym->decl) ty = t.sym->decl->type;
-  for (int guard = 0; ty && ty->kind == TK_NAMED && ty->named && ty->named->aliased && guard < 100; ++guard)
-    ty = ty->named->aliased;
-  if (ty && ty->kind == TK_ELABORATED && ty->elaborated) ty = ty->elaborated->named;
+  for (int guard = 0; ty && ty->kind == TK_NAMED && ty->named() && ty->named()->aliased && guard < 100; ++guard)
+    ty = ty->named()->aliased;
+  if (ty && ty->kind == TK_ELABORATED && ty->elaborated()) ty = ty->elaborated()->named;
   return ty;
 }
 
 namespace {
 
-const char *class_name_of(const TypeDesc *t) { return t && t->record ? t->record->name : nullptr; }
+const char *class_name_of(const TypeDesc *t) { return t && t->record() ? t->record()->name : nullptr; }
 
 // Whether a name token names the class whose body is open (a constructor).
 bool names_own_class(const Parser &p, const Tok &t) {
@@ -969,8 +969,8 @@ bool Parser::unknown_type_follows() {
 bool Parser::unknown_names_may_be_types() const {
   if (!template_params.empty()) return true;
   for (const Scope &sc : scopes)
-    if ((sc.kind == SC_CLASS || sc.kind == SC_QUALIFIED) && sc.record && sc.record->record &&
-        (sc.record->record->first_base || sc.record->record->instance_mark))
+    if ((sc.kind == SC_CLASS || sc.kind == SC_QUALIFIED) && sc.record && sc.record->record() &&
+        (sc.record->record()->first_base || sc.record->record()->instance_mark))
       return true;
   return false;
 }
@@ -1320,7 +1320,7 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
       case DeclOp::PTR:
       case DeclOp::MEMPTR: {
         TypeDesc *p = pointer_to(t);
-        p->pointer->member_class = op.member_class;
+        p->pointer()->member_class = op.member_class;
         for (TypeDesc *q : op.quals) append_qualifier(p, q);
         t = p;
         break;
@@ -1328,9 +1328,9 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
       case DeclOp::REF: t = reference_to(t); break;
       case DeclOp::ARRAY: {
         TypeDesc *a = array_of(t);
-        a->array->has_bound_text = op.has_bound;
-        a->array->bound_text = op.bound;
-        a->array->bound_expression = op.bound;
+        a->array()->has_bound_text = op.has_bound;
+        a->array()->bound_text = op.bound;
+        a->array()->bound_expression = op.bound;
         t = a;
         break;
       }
@@ -1339,7 +1339,7 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
         for (Declaration *p : op.params) function_add_param(f, p);
         if (op.ellipsis) {
           TypeDesc *e = type_new(TK_ELLIPSIS);
-          e->ellipsis->marker = op.params.empty() ? 0 : 1;
+          e->ellipsis()->marker = op.params.empty() ? 0 : 1;
           Declaration *p = decl_new(nullptr, e);
           p->file = lex_file();
           function_add_param(f, p);
@@ -1349,9 +1349,9 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
           if (!chain) chain = q;
           else append_qualifier(chain, q);
         }
-        f->function->info->qualifiers = chain;
+        f->function()->info->qualifiers = chain;
         for (TypeDesc *x : op.throws) function_add_exception(f, x);
-        f->function->info->has_exception_spec = op.has_throw ? 1 : 0;
+        f->function()->info->has_exception_spec = op.has_throw ? 1 : 0;
         t = f;
         break;
       }
@@ -1388,13 +1388,13 @@ std::unordered_set<const Declaration *> &listed_members() {
 void Parser::add_member(Declaration *d) {
   TypeDesc *r = scope_record();
   const int k = scopes.back().kind;
-  if (!d || !r || !r->record || k == SC_FILE || k == SC_FUNCTION || k == SC_QUALIFIED) return;
+  if (!d || !r || !r->record() || k == SC_FILE || k == SC_FUNCTION || k == SC_QUALIFIED) return;
   if (!listed_members().insert(d).second) return;
   class_add_member(r, member_node_new(d, scopes.back().access));
 }
 
 void Parser::add_member_to(TypeDesc *r, Declaration *d, int access) {
-  if (!d || !r || !r->record) return;
+  if (!d || !r || !r->record()) return;
   if (!listed_members().insert(d).second) return;
   class_add_member(r, member_node_new(d, access));
 }
@@ -1520,8 +1520,8 @@ namespace {
 
 void reconcile_parameter_names(TypeDesc *declared, TypeDesc *defining) {
   if (!declared || !defining || declared->kind != TK_FUNCTION || defining->kind != TK_FUNCTION) return;
-  DeclNode *a = declared->function->info->first_param;
-  DeclNode *b = defining->function->info->first_param;
+  DeclNode *a = declared->function()->info->first_param;
+  DeclNode *b = defining->function()->info->first_param;
   for (; a && b; a = a->next, b = b->next)
     if (a->decl && b->decl) a->decl->name = b->decl->name;
 }
@@ -1577,7 +1577,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
   if (d.qualified && scope && scope->kind == TK_TEMPLATE) {
     // Member of a class template defined outside it: kept with the template
     // for its instances.
-    if (scope->templ) scope->templ->member_definitions.push_back(qualified_text(d.qual, d.name));
+    if (scope->templ()) scope->templ()->member_definitions.push_back(qualified_text(d.qual, d.name));
     if (brace_pending) advance();
     return;
   }
@@ -1586,7 +1586,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     Declaration *e = ex->decl;
     e->file = lex_file();
     reconcile_parameter_names(e->type, ftype);
-    FunctionInfo *info = e->type->function->info;
+    FunctionInfo *info = e->type->function()->info;
     info->defined = 1;
     info->has_body = keep ? 1 : 0;
     info->body = keep ? body : std::string();
@@ -1599,7 +1599,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     if (brace_pending) advance();
     return;
   }
-  FunctionInfo *info = ftype && ftype->kind == TK_FUNCTION ? ftype->function->info : nullptr;
+  FunctionInfo *info = ftype && ftype->kind == TK_FUNCTION ? ftype->function()->info : nullptr;
   if (info) {
     info->defined = 1;
     info->has_body = keep ? 1 : 0;
@@ -1621,7 +1621,7 @@ void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
   if (!ftype || ftype->kind != TK_FUNCTION) return;
   // Parameters still without a type, by name (names are interned).
   std::unordered_map<const char *, DeclNode *> untyped;
-  for (DeclNode *n = ftype->function->info->first_param; n; n = n->next)
+  for (DeclNode *n = ftype->function()->info->first_param; n; n = n->next)
     if (n->decl && n->decl->name && !n->decl->type) untyped.emplace(n->decl->name, n);
   for (int guard = 0; is_type_token(); ++guard) {
     if (guard > 100000) syntax_error();

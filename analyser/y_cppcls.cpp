@@ -41,12 +41,12 @@ bool mentions_parameter(const Parser &p, const std::string &text);
 
 TypeDesc *new_record(int key, const char *name, Parser &p) {
   TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS);
-  t->record->name = name;
-  t->record->key = static_cast<ClassKey>(key);
+  t->record()->name = name;
+  t->record()->key = static_cast<ClassKey>(key);
   ScopeContext c = p.context();
   t->scope_kind = c.kind;
   t->scope = c.current;
-  t->record->enclosing = c.current;
+  t->record()->enclosing = c.current;
   return t;
 }
 
@@ -64,7 +64,7 @@ TypeDesc *own_scope_tag(Parser &p, const char *name, int kind) {
 TypeDesc *elaborated_of(TypeDesc *t) {
   if (!t || (t->kind != TK_CLASS && t->kind != TK_UNION)) return t;
   TypeDesc *e = type_new(TK_ELABORATED);
-  e->elaborated->named = t;
+  e->elaborated()->named = t;
   e->scope_kind = t->scope_kind;
   e->scope = t->scope;
   return e;
@@ -78,7 +78,7 @@ bool in_class_bitfield_colon(Parser &p, const char *name) {
   return n.cls == G_NUMBER || ((n.cls == G_IDENT || n.cls == G_DECLNAME) && !p.type_of_name_token(n));
 }
 
-bool record_has_members(const TypeDesc *t) { return t && t->record && (t->record->has_body || t->record->first); }
+bool record_has_members(const TypeDesc *t) { return t && t->record() && (t->record()->has_body || t->record()->first); }
 
 }  // namespace
 
@@ -154,7 +154,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         d->scope = nullptr;
         ty->scope_kind = 0;
         ty->scope = nullptr;
-        ty->record->enclosing = nullptr;
+        ty->record()->enclosing = nullptr;
         where = ScopeContext();
       }
       // "struct b *pb;" in a class body names a new b of the enclosing
@@ -168,7 +168,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         d->scope = outer.record;
         ty->scope_kind = k;
         ty->scope = outer.record;
-        ty->record->enclosing = outer.record;
+        ty->record()->enclosing = outer.record;
         where = ScopeContext{k, outer.record};
       }
       enter_declaration(d, table, where, d->line);
@@ -189,7 +189,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   }
   bool entered = cls != nullptr;
   if (!cls) cls = new_record(key, name, *this);
-  cls->record->key = static_cast<ClassKey>(key);
+  cls->record()->key = static_cast<ClassKey>(key);
   if (name && !entered) {
     // Known as a type name inside its own body.
     Declaration *fd = make_declaration(name, cls, 0);
@@ -207,7 +207,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   }
   compute_inherited(cls);
   class_body(cls, key);
-  cls->record->has_body = 1;
+  cls->record()->has_body = 1;
   Declaration *d = make_declaration(name, cls, 0);
   d->line = head_line;
   Symbol *sym = enter_declaration(d, table, context(), d->line);
@@ -227,7 +227,7 @@ void Parser::base_clause(TypeDesc *cls) {
   advance();  // ':'
   for (int guard = 0;; ++guard) {
     if (guard > 10000) syntax_error();
-    int access = cls->record->key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC;
+    int access = cls->record()->key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC;
     int is_virtual = 0;
     for (;;) {
       if (cur.cls == G_KEYWORD && cur.text == "virtual") is_virtual = 1;
@@ -266,11 +266,12 @@ void Parser::base_clause(TypeDesc *cls) {
 
 // Members of the bases, with the access they have in the derived class.
 void Parser::compute_inherited(TypeDesc *cls) {
-  for (BaseNode *b = cls->record->first_base; b; b = b->next) {
+  for (BaseNode *b = cls->record()->first_base; b; b = b->next) {
     TypeDesc *base = b->base;
-    for (int guard = 0; base && base->kind == TK_NAMED && base->named && base->named->aliased && guard < 100; ++guard)
-      base = base->named->aliased;
-    if (!base || !base->record || base == cls) continue;
+    for (int guard = 0; base && base->kind == TK_NAMED && base->named() && base->named()->aliased && guard < 100;
+         ++guard)
+      base = base->named()->aliased;
+    if (!base || !base->record() || base == cls) continue;
     auto inherit = [&](MemberNode *m) {
       int own = m->access & ACC_MASK;
       int access;
@@ -284,8 +285,8 @@ void Parser::compute_inherited(TypeDesc *cls) {
       if (b->is_virtual) marks |= ACC_PATH_B;
       class_add_inherited(cls, member_node_new(m->decl, access | ACC_INHERITED | marks));
     };
-    for (MemberNode *m = base->record->first; m; m = m->next) inherit(m);
-    for (MemberNode *m = base->record->first_inherited; m; m = m->next) inherit(m);
+    for (MemberNode *m = base->record()->first; m; m = m->next) inherit(m);
+    for (MemberNode *m = base->record()->first_inherited; m; m = m->next) inherit(m);
   }
 }
 
@@ -306,8 +307,8 @@ void Parser::class_body(TypeDesc *cls, int key) {
 void Parser::access_declaration(const std::vector<std::string> &qual, const char *name) {
   TypeDesc *cls = scope_record();
   MemberNode *found = nullptr;
-  if (cls && cls->record && name)
-    for (MemberNode *m = cls->record->first_inherited; m && !found; m = m->next)
+  if (cls && cls->record() && name)
+    for (MemberNode *m = cls->record()->first_inherited; m && !found; m = m->next)
       if (m->decl && text_eq(m->decl->name, name)) found = m;
   if (!found) {
     warn("MODACCINC", name ? name : "");
@@ -347,7 +348,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
     }
     if (!named) {
       named = type_new(TK_ENUM);
-      named->enumeration->name = name;
+      named->enumeration()->name = name;
       named->scope_kind = context().kind;
       named->scope = scope_record();
       Declaration *d = make_declaration(name, named, 0);
@@ -358,7 +359,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   }
   advance();  // '{'
   TypeDesc *e = type_new(TK_ENUM);
-  e->enumeration->name = name;
+  e->enumeration()->name = name;
   e->scope_kind = context().kind;
   e->scope = scope_record();
   for (int g = 0; !(cur.cls == G_PUNCT && cur.text == "}"); ++g) {
@@ -411,8 +412,8 @@ void Parser::namespace_definition() {
       }
       expect(";");
       TypeDesc *alias = new_record(KEY_NAMESPACE, name, *this);
-      alias->record->alias_of = target;
-      alias->record->has_body = 1;
+      alias->record()->alias_of = target;
+      alias->record()->has_body = 1;
       Declaration *d = make_declaration(name, alias, 0);
       enter_declaration(d, table, context(), d->line);
       return;
@@ -424,11 +425,11 @@ void Parser::namespace_definition() {
   if (!(cur.cls == G_PUNCT && cur.text == "{")) syntax_error();
   // A reopened namespace continues its first record.
   TypeDesc *ns = own_scope_tag(*this, name, TK_CLASS);
-  if (ns && !(ns->record && ns->record->key == KEY_NAMESPACE)) ns = nullptr;
-  if (ns && ns->record->alias_of) ns = ns->record->alias_of;
+  if (ns && !(ns->record() && ns->record()->key == KEY_NAMESPACE)) ns = nullptr;
+  if (ns && ns->record()->alias_of) ns = ns->record()->alias_of;
   if (!ns) {
     ns = new_record(KEY_NAMESPACE, name, *this);
-    ns->record->has_body = 1;
+    ns->record()->has_body = 1;
     Declaration *d = make_declaration(name, ns, 0);
     Symbol *sym = enter_declaration(d, table, context(), d->line);
     if (sym && sym->decl == d) add_member(d);
@@ -437,7 +438,8 @@ void Parser::namespace_definition() {
     // An unnamed namespace is used by its enclosing scope: its members are
     // found from there.
     TypeDesc *scope = scope_record();
-    std::vector<TypeDesc *> &used = scope && scope->record ? scope->record->using_namespaces : table.using_namespaces;
+    std::vector<TypeDesc *> &used =
+        scope && scope->record() ? scope->record()->using_namespaces : table.using_namespaces;
     if (std::find(used.begin(), used.end(), ns) == used.end()) used.push_back(ns);
   }
   advance();  // '{'
@@ -486,7 +488,7 @@ void Parser::using_declaration() {
     if (!first && is_name_token(cur)) first = cur.name;
     if (is_name_token(cur)) {
       TypeDesc *t = find_scope_type(cur);
-      if (t && t->kind == TK_CLASS && t->record && t->record->key == KEY_NAMESPACE) ns = t;
+      if (t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE) ns = t;
       else if (directive) ns = nullptr;
     }
     text += " ";
@@ -498,11 +500,11 @@ void Parser::using_declaration() {
   u.text = text;
   u.first_name = first;
   TypeDesc *scope = scope_record();
-  if (scope && scope->record) scope->record->using_declarations.push_back(u);
+  if (scope && scope->record()) scope->record()->using_declarations.push_back(u);
   else table.using_declarations.push_back(u);
   if (directive && ns) {
-    if (ns->record->alias_of) ns = ns->record->alias_of;
-    if (scope && scope->record) scope->record->using_namespaces.push_back(ns);
+    if (ns->record()->alias_of) ns = ns->record()->alias_of;
+    if (scope && scope->record()) scope->record()->using_namespaces.push_back(ns);
     else table.using_namespaces.push_back(ns);
   }
   advance();  // ';'
@@ -654,7 +656,7 @@ void Parser::template_declaration() {
       // template<> struct X<char> {...}: the class X<char> itself, found by
       // every later use of X<char>. A partial specialisation (parameters
       // left) stands for no one class and is passed over.
-      if (has_body && !templ->templ->first_param)
+      if (has_body && !templ->templ()->first_param)
         specialise_class_template(table, primary, spec_args, key, body, tfile, tline);
       if (cur.cls == G_PUNCT && cur.text == ";") advance();
       else recover_skip(in_class(), true);
@@ -666,12 +668,12 @@ void Parser::template_declaration() {
       else recover_skip(in_class(), true);
       return;
     }
-    templ->templ->name = name;
-    templ->templ->key = key;
-    templ->templ->has_body = has_body ? 1 : 0;
-    templ->templ->body = body;
-    templ->templ->file = tfile;
-    templ->templ->line = tline;
+    templ->templ()->name = name;
+    templ->templ()->key = key;
+    templ->templ()->has_body = has_body ? 1 : 0;
+    templ->templ()->body = body;
+    templ->templ()->file = tfile;
+    templ->templ()->line = tline;
     templ->scope_kind = context().kind;
     templ->scope = scope_record();
     if (!is(";")) syntax_error();
@@ -699,20 +701,20 @@ void Parser::template_declaration() {
   bool dependent = false;  // X<T>::Nested::f: a member of a class nested in a template
   for (const std::string &q : d.qual) dependent = dependent || mentions_parameter(*this, q);
   if (d.qualified && ((d.qual_scope && d.qual_scope->kind == TK_TEMPLATE) || dependent)) {
-    const bool kept = d.qual_scope && d.qual_scope->kind == TK_TEMPLATE && d.qual_scope->templ;
+    const bool kept = d.qual_scope && d.qual_scope->kind == TK_TEMPLATE && d.qual_scope->templ();
     // Member of a class template: kept with the template for its instances.
     std::string header;
     for (const std::string &q : d.qual) header += q + "::";
     header += d.name;
     if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY) {
-      if (kept) d.qual_scope->templ->member_definitions.push_back(header);
+      if (kept) d.qual_scope->templ()->member_definitions.push_back(header);
       advance();
       return;
     }
     if (cur.cls == G_PUNCT && cur.text == "{") {
       std::string body;
       capture_body(body);
-      if (kept) d.qual_scope->templ->member_definitions.push_back(header);
+      if (kept) d.qual_scope->templ()->member_definitions.push_back(header);
       advance();
       return;
     }
@@ -826,9 +828,9 @@ std::string substitute(const std::string &text, const std::map<std::string, std:
 std::string bind_template_text(const TypeDesc *templ, const std::vector<std::string> &arguments,
                                const std::string &text) {
   std::map<std::string, std::string> binding;
-  if (templ && templ->templ) {
+  if (templ && templ->templ()) {
     size_t i = 0;
-    for (TemplateParam *p = templ->templ->first_param; p; p = p->next, ++i) {
+    for (TemplateParam *p = templ->templ()->first_param; p; p = p->next, ++i) {
       if (!p->name) continue;
       if (i < arguments.size()) binding[p->name] = arguments[i];
       // A default may name the parameters before it (class A = alloc<T>).
@@ -892,8 +894,8 @@ void nested_class_analysis(SymbolTable &table, const char *file, int line, const
 
 TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const std::vector<std::string> &arguments,
                                      int mark) {
-  if (!templ || templ->kind != TK_TEMPLATE || !templ->templ || !templ->templ->name) return nullptr;
-  TemplateInfo *ti = templ->templ;
+  if (!templ || templ->kind != TK_TEMPLATE || !templ->templ() || !templ->templ()->name) return nullptr;
+  TemplateInfo *ti = templ->templ();
   std::string name = std::string(ti->name) + "<";
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (i) name += ",";
@@ -928,19 +930,19 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
   ++g_instances_made;
   const char *iname = intern_string(name.c_str());
   TypeDesc *inst = type_new(TK_CLASS);
-  inst->record->name = iname;
-  inst->record->key = ti->key;
-  inst->record->instance_mark = mark;
+  inst->record()->name = iname;
+  inst->record()->key = ti->key;
+  inst->record()->instance_mark = mark;
   inst->template_word = templ;
   inst->scope_kind = where.kind;
   inst->scope = where.current;
-  inst->record->enclosing = where.current;
+  inst->record()->enclosing = where.current;
   std::string joined;
   for (size_t k = 0; k < arguments.size(); ++k) {
     if (k) joined += ",";
     joined += arguments[k];
   }
-  inst->record->template_arguments = joined;
+  inst->record()->template_arguments = joined;
   std::string text = (ti->key == KEY_CLASS ? "class " : "struct ") + name + " " +
                      bind_template_text(templ, arguments, ti->body) + ";";
   pending[name] = inst;
@@ -954,8 +956,8 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
 
 void grammar::specialise_class_template(SymbolTable &table, TypeDesc *primary, const std::vector<std::string> &args,
                                         int key, const std::string &body, const char *file, int line) {
-  if (!primary || !primary->templ || !primary->templ->name) return;
-  std::string name = std::string(primary->templ->name) + "<";
+  if (!primary || !primary->templ() || !primary->templ()->name) return;
+  std::string name = std::string(primary->templ()->name) + "<";
   for (size_t i = 0; i < args.size(); ++i) name += (i ? "," : "") + args[i];
   name += ">";
   ScopeContext where;
@@ -964,16 +966,16 @@ void grammar::specialise_class_template(SymbolTable &table, TypeDesc *primary, c
     where.current = primary->scope;
   }
   Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
-  if (ex && ex->decl && ex->decl->type && ex->decl->type->record && ex->decl->type->record->has_body) return;
+  if (ex && ex->decl && ex->decl->type && ex->decl->type->record() && ex->decl->type->record()->has_body) return;
   if (g_instantiation_depth >= INSTANTIATION_NESTING_LIMIT) return;
   const std::string text = (key == KEY_CLASS ? "class " : "struct ") + name + " " + body + ";";
   ++g_instantiation_depth;
   nested_class_analysis(table, file, line, text, where);
   --g_instantiation_depth;
   Symbol *made = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
-  if (made && made->decl && made->decl->type && made->decl->type->record) {
+  if (made && made->decl && made->decl->type && made->decl->type->record()) {
     // Declared by its template header: not a class the script declares or serves.
-    made->decl->type->record->instance_mark = 2;
+    made->decl->type->record()->instance_mark = 2;
     made->decl->type->template_word = primary;
   }
 }

@@ -225,14 +225,14 @@ Node *new_node(int kind, size_t begin, size_t end) {
 
 const TypeDesc *strip(const TypeDesc *t) {
   for (int guard = 0; t && guard < 10000; ++guard) {
-    if (t->kind == TK_NAMED && t->named && t->named->aliased)
-      t = t->named->aliased;
-    else if (t->kind == TK_NAMED && t->named && !t->named->aliased && t->next)
+    if (t->kind == TK_NAMED && t->named() && t->named()->aliased)
+      t = t->named()->aliased;
+    else if (t->kind == TK_NAMED && t->named() && !t->named()->aliased && t->next)
       t = t->next;  // a leading qualifier
-    else if (t->kind == TK_ELABORATED && t->elaborated && t->elaborated->named)
-      t = t->elaborated->named;
-    else if (t->kind == TK_REFERENCE && t->reference && t->reference->target)
-      t = t->reference->target;
+    else if (t->kind == TK_ELABORATED && t->elaborated() && t->elaborated()->named)
+      t = t->elaborated()->named;
+    else if (t->kind == TK_REFERENCE && t->reference() && t->reference()->target)
+      t = t->reference()->target;
     else
       break;
   }
@@ -262,8 +262,8 @@ int promoted_width(const TypeDesc *t, int own_width) {
   int w = own_width;
   if (!w) {
     const TypeDesc *x = strip(t);
-    if (x && x->kind == TK_INTEGER && x->integer)
-      w = x->integer->size;
+    if (x && x->kind == TK_INTEGER && x->integer())
+      w = x->integer()->size;
     else
       w = -s.int_bits;
   }
@@ -306,8 +306,8 @@ bool fits_width(const BigInt &v, int width) {
 
 const EnumeratorRec *find_enumerator(const Declaration *d) {
   const TypeDesc *e = strip(d->type);
-  if (!e || e->kind != TK_ENUM || !e->enumeration || !d->name) return nullptr;
-  for (const EnumeratorRec *r = e->enumeration->first; r; r = r->next)
+  if (!e || e->kind != TK_ENUM || !e->enumeration() || !d->name) return nullptr;
+  for (const EnumeratorRec *r = e->enumeration()->first; r; r = r->next)
     if (r->name && std::strcmp(r->name, d->name) == 0) return r;
   return nullptr;
 }
@@ -326,13 +326,13 @@ int enumerator_width(const BigInt &v) {
 
 bool enumerator_value(const EnumeratorRec *target, BigInt &out, int &width) {
   const TypeDesc *e = target->enumeration;
-  if (!e || !e->enumeration) return false;
+  if (!e || !e->enumeration()) return false;
   struct Walk {
     Walk() { ++g_enum_walks; }
     ~Walk() { --g_enum_walks; }
   } walk;
   BigInt next = pint_zero;
-  for (const EnumeratorRec *r = e->enumeration->first; r; r = r->next) {
+  for (const EnumeratorRec *r = e->enumeration()->first; r; r = r->next) {
     if (!g_enum_values[r].known) {
       if (g_enum_values[r].busy) return false;  // defined through itself
       BigInt v = next;
@@ -393,7 +393,7 @@ void type_identifier(Node *n, Symbol *sym) {
     busy.pop_back();
     if (res && res->kind == EXPR_INTEGER_CONSTANT) {
       const TypeDesc *x = strip(d->type);
-      const int w = x && x->integer && x->integer->size ? x->integer->size
+      const int w = x && x->integer() && x->integer()->size ? x->integer()->size
                                                         : -analysis_settings().int_bits;
       set_int(n, res->value, w);
       n->type = d->type;
@@ -416,7 +416,7 @@ Symbol *lookup_name(const std::vector<std::string> &qual, const std::string &nam
                                 : lookup_tag(q.c_str(), *an.table, -1, an.scope));
     if (!s || !s->decl || !s->decl->type) return nullptr;
     scope = const_cast<TypeDesc *>(strip(s->decl->type));
-    if (scope && scope->record && scope->record->alias_of) scope = scope->record->alias_of;
+    if (scope && scope->record() && scope->record()->alias_of) scope = scope->record()->alias_of;
   }
   Symbol *s = lookup_in_scope(nm, *an.table, AREA_ORDINARY, scope);
   if (!s) s = lookup_in_scope(nm, *an.table, AREA_ENUMERATOR, scope);
@@ -445,13 +445,13 @@ bool is_type_word(const std::string &w) {
 
 const MemberNode *find_member(const TypeDesc *record, const std::string &name, int depth = 0) {
   const TypeDesc *r = strip(record);
-  if (!r || !r->record || depth > 100) return nullptr;
-  for (const MemberNode *m = r->record->first; m; m = m->next)
+  if (!r || !r->record() || depth > 100) return nullptr;
+  for (const MemberNode *m = r->record()->first; m; m = m->next)
     if (m->decl && m->decl->name && name == m->decl->name) return m;
-  for (const MemberNode *m = r->record->first_inherited; m; m = m->next)
+  for (const MemberNode *m = r->record()->first_inherited; m; m = m->next)
     if (m->decl && m->decl->name && name == m->decl->name) return m;
   // Members of an unnamed union or structure are members of the enclosing one.
-  for (const MemberNode *m = r->record->first; m; m = m->next)
+  for (const MemberNode *m = r->record()->first; m; m = m->next)
     if (m->decl && !m->decl->name && is_record(m->decl->type))
       if (const MemberNode *x = find_member(m->decl->type, name, depth + 1)) return x;
   return nullptr;
@@ -459,7 +459,7 @@ const MemberNode *find_member(const TypeDesc *record, const std::string &name, i
 
 const TypeDesc *function_result(const TypeDesc *f) {
   f = strip(f);
-  return f && f->kind == TK_FUNCTION && f->function ? f->function->result : nullptr;
+  return f && f->kind == TK_FUNCTION && f->function() ? f->function()->result : nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -530,12 +530,12 @@ void fold_cast(Node *n, const TypeDesc *to, const Node *from) {
   n->type = to;
   const TypeDesc *x = strip(to);
   if (!from->has_value || !x) return;
-  if (x->kind == TK_INTEGER && x->integer) {
-    if (x->integer->name && std::strcmp(x->integer->name, "bool") == 0) {
+  if (x->kind == TK_INTEGER && x->integer()) {
+    if (x->integer()->name && std::strcmp(x->integer()->name, "bool") == 0) {
       BigInt v = pint_is_zero(&from->value) ? pint_zero : pint_digits[1];
-      set_int(n, v, x->integer->size);
+      set_int(n, v, x->integer()->size);
     } else {
-      set_int(n, from->value, x->integer->size ? x->integer->size
+      set_int(n, from->value, x->integer()->size ? x->integer()->size
                                                : -analysis_settings().int_bits);
     }
     n->type = to;
@@ -781,18 +781,18 @@ Node *parse_primary() {
         n->end = prev_end();
         const TypeDesc *ty = read_type(type_text);
         const TypeDesc *x = strip(ty);
-        if (x && x->kind == TK_CLASS && x->record) {
+        if (x && x->kind == TK_CLASS && x->record()) {
           size_t args = n->items.size();
           bool found = false;
-          const char *cn = x->record->name;
-          for (const MemberNode *m = x->record->first; m && !found; m = m->next) {
+          const char *cn = x->record()->name;
+          for (const MemberNode *m = x->record()->first; m && !found; m = m->next) {
             const Declaration *d = m->decl;
             if (!d || !d->name || !cn || std::strcmp(d->name, cn) != 0 || !d->type ||
-                d->type->kind != TK_FUNCTION || !d->type->function->info)
+                d->type->kind != TK_FUNCTION || !d->type->function()->info)
               continue;
             size_t count = 0, required = 0;
             bool ellipsis = false;
-            for (const DeclNode *p = d->type->function->info->first_param; p; p = p->next) {
+            for (const DeclNode *p = d->type->function()->info->first_param; p; p = p->next) {
               if (p->decl && p->decl->type && p->decl->type->kind == TK_ELLIPSIS) {
                 ellipsis = true;
                 continue;
@@ -807,7 +807,7 @@ Node *parse_primary() {
           }
           // The implicit default and copy constructors exist when none is declared.
           bool declares = false;
-          for (const MemberNode *m = x->record->first; m; m = m->next)
+          for (const MemberNode *m = x->record()->first; m; m = m->next)
             if (m->decl && m->decl->name && cn && std::strcmp(m->decl->name, cn) == 0)
               declares = true;
           if (!declares && args <= 1) found = true;
@@ -923,14 +923,14 @@ Node *check_member(Node *n, Node *object, const std::string &member, bool arrow)
   if (!object->type) return n;
   const TypeDesc *rec = nullptr;
   if (arrow) {
-    if (ot && ot->kind == TK_POINTER && ot->pointer && is_record(ot->pointer->target)) {
-      rec = strip(ot->pointer->target);
+    if (ot && ot->kind == TK_POINTER && ot->pointer() && is_record(ot->pointer()->target)) {
+      rec = strip(ot->pointer()->target);
     } else if (is_record(ot)) {
       // A class object may define operator ->.
       const MemberNode *op = find_member(ot, "operator ->");
       const TypeDesc *r = op && op->decl ? strip(function_result(op->decl->type)) : nullptr;
-      if (r && r->kind == TK_POINTER && r->pointer && is_record(r->pointer->target)) {
-        rec = strip(r->pointer->target);
+      if (r && r->kind == TK_POINTER && r->pointer() && is_record(r->pointer()->target)) {
+        rec = strip(r->pointer()->target);
       } else {
         warn("NOPOSTRUC", span(object));
         return n;
@@ -940,7 +940,7 @@ Node *check_member(Node *n, Node *object, const std::string &member, bool arrow)
       return n;
     }
   } else {
-    if (ot && ot->kind == TK_POINTER && ot->pointer && is_record(ot->pointer->target)) {
+    if (ot && ot->kind == TK_POINTER && ot->pointer() && is_record(ot->pointer()->target)) {
       warn("POINSTRUC", span(object));
       return n;
     }
@@ -973,10 +973,10 @@ Node *parse_postfix() {
       s->a = n;
       s->b = index;
       const TypeDesc *x = strip(n->type);
-      if (x && x->kind == TK_ARRAY && x->array)
-        s->type = x->array->element;
-      else if (x && x->kind == TK_POINTER && x->pointer)
-        s->type = x->pointer->target;
+      if (x && x->kind == TK_ARRAY && x->array())
+        s->type = x->array()->element;
+      else if (x && x->kind == TK_POINTER && x->pointer())
+        s->type = x->pointer()->target;
       else if (is_record(x) && find_member(x, "operator []"))
         s->type = function_result(find_member(x, "operator []")->decl->type);
       else if (n->type)
@@ -999,8 +999,8 @@ Node *parse_postfix() {
       const TypeDesc *x = strip(n->type);
       if (x && x->kind == TK_FUNCTION)
         c->type = function_result(x);
-      else if (x && x->kind == TK_POINTER && x->pointer && is_kind(x->pointer->target, TK_FUNCTION))
-        c->type = function_result(x->pointer->target);
+      else if (x && x->kind == TK_POINTER && x->pointer() && is_kind(x->pointer()->target, TK_FUNCTION))
+        c->type = function_result(x->pointer()->target);
       else if (is_record(x) && find_member(x, "operator ()"))
         c->type = function_result(find_member(x, "operator ()")->decl->type);
       else if (n->type)
@@ -1071,10 +1071,10 @@ Node *unary_node(const ETok &t, Node *operand) {
       set_int(n, v, promoted_width(ot, operand->width));
     }
   } else if (t.text == "*") {
-    if (x && x->kind == TK_POINTER && x->pointer)
-      n->type = x->pointer->target;
-    else if (x && x->kind == TK_ARRAY && x->array)
-      n->type = x->array->element;
+    if (x && x->kind == TK_POINTER && x->pointer())
+      n->type = x->pointer()->target;
+    else if (x && x->kind == TK_ARRAY && x->array())
+      n->type = x->array()->element;
     else if (x && x->kind == TK_FUNCTION)
       n->type = ot;
     else if (ot)
@@ -1167,10 +1167,10 @@ Node *binary_node(const std::string &op, Node *l, Node *r) {
   const bool lp = lx && (lx->kind == TK_POINTER || lx->kind == TK_ARRAY);
   const bool rp = rx && (rx->kind == TK_POINTER || rx->kind == TK_ARRAY);
   if (op == ".*" || op == "->*") {
-    if (r->type && !(rx && rx->kind == TK_POINTER && rx->pointer && rx->pointer->member_class))
+    if (r->type && !(rx && rx->kind == TK_POINTER && rx->pointer() && rx->pointer()->member_class))
       warn("INCPOIMEM", span(r));
-    else if (rx && rx->pointer)
-      n->type = rx->pointer->target;
+    else if (rx && rx->pointer())
+      n->type = rx->pointer()->target;
     return n;
   }
   const bool comparison = op == "==" || op == "!=" || op == "<" || op == ">" || op == "<=" ||
@@ -1479,11 +1479,11 @@ long long enumeration_bytes(const TypeDesc *t) {
   long long size = 0;
   // The underlying type is int unless a value needs a wider one.
   size = s.int_bits / 8;
-  if (t->enumeration && g_nesting < kNestingLimit) {
+  if (t->enumeration() && g_nesting < kNestingLimit) {
     ++g_nesting;
     std::vector<BigInt> values;
     bool negative = false;
-    for (const EnumeratorRec *r = t->enumeration->first; r; r = r->next) {
+    for (const EnumeratorRec *r = t->enumeration()->first; r; r = r->next) {
       BigInt v;
       int w = 0;
       if (!enumerator_value(r, v, w)) continue;

@@ -95,9 +95,9 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
         init += "{ ";
         init += ::keyword(KW_OTHERS);
         init += " => ";
-        if (type->array && type->array->element) {
+        if (type->array() && type->array()->element) {
           std::string element_keyword;
-          placeholder_at(type->array->element, init, element_keyword, mode, depth + 1);
+          placeholder_at(type->array()->element, init, element_keyword, mode, depth + 1);
         } else {
           init += "0";
         }
@@ -105,7 +105,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
         keyword = ::keyword(KW_ARRAY);
         return;
       case TK_ENUM: {
-        const EnumeratorRec *first = type->enumeration ? type->enumeration->first : nullptr;
+        const EnumeratorRec *first = type->enumeration() ? type->enumeration()->first : nullptr;
         if (!first || !first->name) {
           init += "0";
         } else {
@@ -120,7 +120,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
       case TK_UNION: {
         // The first member is the first data member: the entry of the unnamed
         // type of "union { struct {...} a; ... }" stands before a.
-        const MemberNode *first = type->record ? type->record->first : nullptr;
+        const MemberNode *first = type->record() ? type->record()->first : nullptr;
         while (first && member_declares_next(first)) first = first->next;
         if (!first || !first->decl) {
           init += "0";
@@ -136,14 +136,14 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
         return;
       }
       case TK_ELABORATED:
-        type = type->elaborated ? type->elaborated->named : nullptr;
+        type = type->elaborated() ? type->elaborated()->named : nullptr;
         continue;
       case TK_NAMED:
-        type = type->named ? type->named->aliased : nullptr;
+        type = type->named() ? type->named()->aliased : nullptr;
         continue;
       case TK_FUNCTION:
         if (mode == VM_RESULT) {
-          type = type->function ? type->function->result : nullptr;
+          type = type->function() ? type->function()->result : nullptr;
           continue;
         }
         init += "NIL";
@@ -152,7 +152,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
       case TK_CLASS: {
         init += "{ ";
         bool first = true;
-        const ClassInfo *r = type->record;
+        const ClassInfo *r = type->record();
         for (int pass = 0; r && pass < 2; ++pass) {
           for (const MemberNode *m = pass == 0 ? r->first : r->first_inherited; m; m = m->next) {
             if (member_declares_next(m) || !member_is_listed(m, r->friend_of_reference)) continue;
@@ -171,7 +171,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
         return;
       }
       case TK_REFERENCE:
-        type = type->reference ? type->reference->target : nullptr;
+        type = type->reference() ? type->reference()->target : nullptr;
         continue;
       default:  // no type, class template, reserved: nothing
         return;
@@ -226,7 +226,7 @@ void write_object_line(const Declaration *decl, const char *indent) {
 // gets its return variable).
 bool result_is_void(const TypeDesc *function) {
   std::string left, middle, right;
-  render_type(function->function ? function->function->result : nullptr, left, middle, right, 0, "", 0, 0,
+  render_type(function->function() ? function->function()->result : nullptr, left, middle, right, 0, "", 0, 0,
               RM_RETURN, nullptr, 1);
   std::string joined = left + middle;
   while (!joined.empty() && joined.back() == ' ') joined.pop_back();
@@ -302,7 +302,7 @@ std::string scope_text(const TypeDesc *scope, const char *separator, bool verbat
 
 void write_service(const Subject &s, std::string name) {
   svc_begin(name);
-  FunctionInfo *info = s.function->function ? s.function->function->info : nullptr;
+  FunctionInfo *info = s.function->function() ? s.function->function()->info : nullptr;
   bool declared = false;
 
   bool first = true;
@@ -377,8 +377,8 @@ std::string service_base_name(const Declaration *d) {
 }
 
 FunctionInfo *defined_info(TypeDesc *t) {
-  if (!t || t->kind != TK_FUNCTION || !t->function || !t->function->info) return nullptr;
-  return t->function->info->defined ? t->function->info : nullptr;
+  if (!t || t->kind != TK_FUNCTION || !t->function() || !t->function()->info) return nullptr;
+  return t->function()->info->defined ? t->function()->info : nullptr;
 }
 
 // The member's own name in a member definition captured with a class
@@ -397,22 +397,22 @@ std::string captured_member_name(const std::string &text) {
 // functions that the template defines outside its body: they count as
 // defined in the instance, so that they are served with it.
 void define_instance_members(TypeDesc *type) {
-  const TemplateInfo *templ = type->template_word->templ;
+  const TemplateInfo *templ = type->template_word->templ();
   if (!templ || templ->member_definitions.empty()) return;
   std::unordered_set<std::string> defined;
   for (const std::string &text : templ->member_definitions) defined.insert(captured_member_name(text));
-  for (MemberNode *m = type->record->first; m; m = m->next) {
+  for (MemberNode *m = type->record()->first; m; m = m->next) {
     Declaration *d = m->decl;
     if (!d || !d->name || !defined.count(d->name)) continue;
     TypeDesc *t = d->type;
-    if (t && t->kind == TK_FUNCTION && t->function && t->function->info) t->function->info->defined = 1;
+    if (t && t->kind == TK_FUNCTION && t->function() && t->function()->info) t->function()->info->defined = 1;
   }
 }
 
 void class_services(TypeDesc *type, SymbolTable &table, const char *tested, const char *member_file,
                     int depth) {
-  if (!type || !type->record || depth > kNestingLimit) return;
-  ClassInfo *r = type->record;
+  if (!type || !type->record() || depth > kNestingLimit) return;
+  ClassInfo *r = type->record();
   const bool is_namespace = type->kind == TK_CLASS && r->key == KEY_NAMESPACE;
   // The members of a template instance made for the tested file belong to
   // it, wherever the template itself was written.
@@ -479,7 +479,7 @@ void emit_var_line(const Declaration *decl, const char *indent, const char *svc_
       if (mode == VM_PARAMETER && !type_is_char_string(t)) {
         // The script variable of a pointer parameter is the object it
         // designates; pointers to functions and arrays stay pointers.
-        const TypeDesc *target = t->pointer ? t->pointer->target : nullptr;
+        const TypeDesc *target = t->pointer() ? t->pointer()->target : nullptr;
         const TypeDesc *seen = strip_typedefs(target);
         if (seen && (seen->kind == TK_FUNCTION || seen->kind == TK_ARRAY)) target = t;
         write_placeholder_line(indent, decl->name, target, mode);
@@ -498,7 +498,7 @@ void emit_var_line(const Declaration *decl, const char *indent, const char *svc_
       if (mode == VM_RESULT) {
         // A member without a result (a conversion function) has no return
         // variable declared: only an old-style function outside any scope is int.
-        if (result_is_void(t) || (t->function && !t->function->result && decl->scope_kind)) return;
+        if (result_is_void(t) || (t->function() && !t->function()->result && decl->scope_kind)) return;
         const std::string name = std::string("ret_") + (svc_name ? svc_name : "");
         write_placeholder_line(indent, name.c_str(), t, mode);
       } else if (mode == VM_OBJECT) {
@@ -507,7 +507,7 @@ void emit_var_line(const Declaration *decl, const char *indent, const char *svc_
       return;
     case TK_REFERENCE:
       if (mode == VM_PARAMETER) {
-        write_placeholder_line(indent, decl->name, t->reference ? t->reference->target : nullptr, mode);
+        write_placeholder_line(indent, decl->name, t->reference() ? t->reference()->target : nullptr, mode);
         return;
       }
       break;
@@ -619,7 +619,7 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     if ((d->storage & SF_STATIC) && !insert) return;
     TypeDesc *t = d->type;
     for (int hops = 0; t && t->kind == TK_ELABORATED && hops < kNestingLimit; ++hops)
-      t = t->elaborated ? t->elaborated->named : nullptr;
+      t = t->elaborated() ? t->elaborated()->named : nullptr;
     FunctionInfo *info = defined_info(t);
     if (!info) return;
     info->defined = 0;  // served once, however often it is reached
@@ -636,7 +636,7 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     Declaration *d = s->decl;
     TypeDesc *t = d ? d->type : nullptr;
     if (!t || (t->kind != TK_UNION && t->kind != TK_CLASS)) return;
-    if (t->record && t->record->instance_mark == 1 && t->template_word && same_unit(d->file, tested))
+    if (t->record() && t->record()->instance_mark == 1 && t->template_word && same_unit(d->file, tested))
       define_instance_members(t);
     class_services(t, table, tested, d->file, 0);
   });

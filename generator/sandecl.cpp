@@ -18,11 +18,11 @@ namespace {
 const char kDeclPrefix[] = "    #";
 
 bool is_namespace_record(const TypeDesc *t) {
-  return t && t->kind == TK_CLASS && t->record && t->record->key == KEY_NAMESPACE;
+  return t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE;
 }
 
 bool is_record(const TypeDesc *t) {
-  return t && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record;
+  return t && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record();
 }
 
 // The class (not namespace) a type is nested in, or none.
@@ -79,7 +79,7 @@ bool script_knows_type(const TypeDesc *t, const char *name) {
 // The entry of a typedef name the analysed file declares and the script
 // does not know yet.
 Symbol *unknown_typedef(const TypeDesc *t, SymbolTable &table) {
-  const char *name = t->named ? t->named->name : nullptr;
+  const char *name = t->named() ? t->named()->name : nullptr;
   if (!name || !*name) return nullptr;
   ScopeContext file_scope;
   if (lookup_ordinary(name, script_table(), file_scope)) return nullptr;
@@ -120,33 +120,33 @@ class NeededWalk {
   void walk(TypeDesc *t) {
     switch (t->kind) {
       case TK_POINTER:
-        if (t->pointer) {
-          push_walk(t->pointer->target);  // after the member class
-          push_walk(t->pointer->member_class);
+        if (t->pointer()) {
+          push_walk(t->pointer()->target);  // after the member class
+          push_walk(t->pointer()->member_class);
         }
         return;
       case TK_ARRAY:
-        if (t->array) push_walk(t->array->element);
+        if (t->array()) push_walk(t->array()->element);
         return;
       case TK_REFERENCE:
-        if (t->reference) push_walk(t->reference->target);
+        if (t->reference()) push_walk(t->reference()->target);
         return;
       case TK_NAMED:
-        if (t->named && t->named->aliased) {
+        if (t->named() && t->named()->aliased) {
           // A typedef name of the analysed file is declared before what uses
           // it (a structure member of that type would not compile otherwise).
           if (Symbol *s = unknown_typedef(t, table_)) {
             if (set_.contains(static_cast<std::int32_t>(s->def_order))) return;
             tasks_.push_back({t, true, s});
           }
-          push_walk(t->named->aliased);
+          push_walk(t->named()->aliased);
         }
         return;
       case TK_FUNCTION:
         walk_function(t);
         return;
       case TK_ELABORATED:
-        if (t->elaborated) push_walk(t->elaborated->named);
+        if (t->elaborated()) push_walk(t->elaborated()->named);
         return;
       case TK_ENUM:
       case TK_UNION:
@@ -160,10 +160,10 @@ class NeededWalk {
   }
 
   void walk_function(TypeDesc *t) {
-    if (!t->function) return;
+    if (!t->function()) return;
     std::vector<TypeDesc *> parts;
-    parts.push_back(t->function->result);
-    if (FunctionInfo *info = t->function->info) {
+    parts.push_back(t->function()->result);
+    if (FunctionInfo *info = t->function()->info) {
       for (DeclNode *n = info->first_param; n; n = n->next)
         if (n->decl) parts.push_back(n->decl->type);
       for (TypeNode *n = info->first_except; n; n = n->next) parts.push_back(n->type);
@@ -172,7 +172,7 @@ class NeededWalk {
   }
 
   void walk_named_type(TypeDesc *t) {
-    if (is_record(t) && t->record->instance_mark != 0) {
+    if (is_record(t) && t->record()->instance_mark != 0) {
       // A template instance is declared by its class template; one of file
       // scope is declared as a file-scope entry, one of a namespace only
       // through its instances.
@@ -197,8 +197,8 @@ class NeededWalk {
     // Members in order, bases of a class before them.
     std::vector<TypeDesc *> parts;
     if (t->kind == TK_CLASS)
-      for (BaseNode *b = t->record->first_base; b; b = b->next) parts.push_back(b->base);
-    for (MemberNode *m = t->record->first; m; m = m->next)
+      for (BaseNode *b = t->record()->first_base; b; b = b->next) parts.push_back(b->base);
+    for (MemberNode *m = t->record()->first; m; m = m->next)
       if (m->decl) parts.push_back(m->decl->type);
     for (auto it = parts.rbegin(); it != parts.rend(); ++it) push_walk(*it);
   }
@@ -224,14 +224,14 @@ class NeededWalk {
 const TypeDesc *base_enumeration(const TypeDesc *t) {
   for (int guard = 0; t && guard < 10000; ++guard) {
     if (t->kind == TK_ENUM) return t;
-    if (t->kind == TK_POINTER && t->pointer)
-      t = t->pointer->target;
-    else if (t->kind == TK_ARRAY && t->array)
-      t = t->array->element;
-    else if (t->kind == TK_NAMED && t->named)
-      t = t->named->aliased;
-    else if (t->kind == TK_FUNCTION && t->function)
-      t = t->function->result;
+    if (t->kind == TK_POINTER && t->pointer())
+      t = t->pointer()->target;
+    else if (t->kind == TK_ARRAY && t->array())
+      t = t->array()->element;
+    else if (t->kind == TK_NAMED && t->named())
+      t = t->named()->aliased;
+    else if (t->kind == TK_FUNCTION && t->function())
+      t = t->function()->result;
     else
       return nullptr;
   }
@@ -244,10 +244,10 @@ const TypeDesc *base_enumeration(const TypeDesc *t) {
 // written with that declaration.)
 bool unknown_unnamed_enumeration(const Declaration *d, const std::unordered_set<const TypeDesc *> &named) {
   const TypeDesc *t = d->type;
-  if (d->name || !t || t->kind != TK_ENUM || !t->enumeration || named.count(t)) return false;
+  if (d->name || !t || t->kind != TK_ENUM || !t->enumeration() || named.count(t)) return false;
   const char *n = type_name(t);
   if (n && *n) return false;
-  const EnumeratorRec *first = t->enumeration->first;
+  const EnumeratorRec *first = t->enumeration()->first;
   return first && first->name && !lookup_enumerator(first->name, script_table(), ScopeContext());
 }
 
@@ -275,7 +275,7 @@ bool script_knows(const Symbol *s) {
 bool aliases_unnamed_type(const Declaration *d) {
   const TypeDesc *t = d->type;
   if (!t) return false;
-  if (t->kind == TK_NAMED && t->named && t->named->aliased) t = t->named->aliased;
+  if (t->kind == TK_NAMED && t->named() && t->named()->aliased) t = t->named()->aliased;
   if (t->kind != TK_CLASS && t->kind != TK_UNION && t->kind != TK_ENUM) return false;
   const char *n = type_name(t);
   return !n || !*n;
@@ -411,7 +411,7 @@ void emit_tested_declarations(const std::string &tested_path) {
     if (!d || !is_record(d->type) || is_namespace_record(d->type)) return;
     if (!same_unit(d->file, path.c_str())) return;
     bool has_method = false;
-    for (const MemberNode *m = d->type->record->first; m && !has_method; m = m->next)
+    for (const MemberNode *m = d->type->record()->first; m && !has_method; m = m->next)
       has_method = m->decl && m->decl->type && m->decl->type->kind == TK_FUNCTION;
     if (!has_method) return;
     if (!commented) {

@@ -16,15 +16,15 @@ namespace {
 const char kDeclPrefix[] = "    #";
 
 bool is_record(const TypeDesc *t) {
-  return t && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record &&
-         t->record->key != KEY_NAMESPACE;
+  return t && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record() &&
+         t->record()->key != KEY_NAMESPACE;
 }
 
 bool is_function(const Declaration *d) { return d && d->type && d->type->kind == TK_FUNCTION; }
 
 bool is_defined(const Declaration *d) {
-  return is_function(d) && d->type->function && d->type->function->info &&
-         d->type->function->info->defined;
+  return is_function(d) && d->type->function() && d->type->function()->info &&
+         d->type->function()->info->defined;
 }
 
 // A function template has no stub until it is instantiated: its parameter
@@ -45,8 +45,8 @@ bool nested_record(const MemberNode *m, const TypeDesc *cls) {
 // Nested records are bounded by the grammar's nesting limit, so these walks
 // recurse.
 bool has_stubbable_method(const TypeDesc *cls) {
-  const int friend_flag = cls->record->friend_of_reference;
-  for (const MemberNode *m = cls->record->first; m; m = m->next) {
+  const int friend_flag = cls->record()->friend_of_reference;
+  for (const MemberNode *m = cls->record()->first; m; m = m->next) {
     if (!own_member(m)) continue;
     if (nested_record(m, cls) && has_stubbable_method(m->decl->type)) return true;
     if (!member_is_selectable(m, 0, friend_flag)) continue;
@@ -56,7 +56,7 @@ bool has_stubbable_method(const TypeDesc *cls) {
 }
 
 bool has_defined_method_of(const TypeDesc *cls, const char *path) {
-  for (const MemberNode *m = cls->record->first; m; m = m->next) {
+  for (const MemberNode *m = cls->record()->first; m; m = m->next) {
     if (!own_member(m)) continue;
     if (nested_record(m, cls) && has_defined_method_of(m->decl->type, path)) return true;
     if (is_defined(m->decl) && same_unit(m->decl->file, path) && !is_function_template(m->decl)) return true;
@@ -72,7 +72,7 @@ bool names_own_type(const Declaration *d) {
 
 bool member_of_record(const Declaration *d) {
   return d->scope_kind == 1 && d->scope && (d->scope->kind == TK_CLASS || d->scope->kind == TK_UNION) &&
-         !(d->scope->kind == TK_CLASS && d->scope->record && d->scope->record->key == KEY_NAMESPACE);
+         !(d->scope->kind == TK_CLASS && d->scope->record() && d->scope->record()->key == KEY_NAMESPACE);
 }
 
 SymbolTable &script_table() { return *script_context().table; }
@@ -86,7 +86,7 @@ struct StubPass {
 
 void stub_defined_members(TypeDesc *cls, StubPass &pass, std::unordered_set<const TypeDesc *> &seen) {
   if (!seen.insert(cls).second) return;
-  for (const MemberNode *m = cls->record->first; m; m = m->next) {
+  for (const MemberNode *m = cls->record()->first; m; m = m->next) {
     if (!own_member(m)) continue;
     if (nested_record(m, cls)) {
       stub_defined_members(m->decl->type, pass, seen);
@@ -95,7 +95,7 @@ void stub_defined_members(TypeDesc *cls, StubPass &pass, std::unordered_set<cons
     if (is_defined(m->decl) && same_unit(m->decl->file, pass.path) && !is_function_template(m->decl)) {
       write_stub(m->decl);
       pass.stubbed.insert(m->decl);
-      m->decl->type->function->info->defined = 0;
+      m->decl->type->function()->info->defined = 0;
     }
   }
 }
@@ -106,8 +106,8 @@ void stub_declared_members(TypeDesc *cls, StubPass &pass) {
   const char *name = type_name(cls);
   Symbol *in_script = name ? lookup_tag(name, script_table(), cls->kind, ScopeContext()) : nullptr;
   TypeDesc *script_scope = in_script && in_script->decl ? in_script->decl->type : nullptr;
-  const int friend_flag = cls->record->friend_of_reference;
-  for (const MemberNode *m = cls->record->first; m; m = m->next) {
+  const int friend_flag = cls->record()->friend_of_reference;
+  for (const MemberNode *m = cls->record()->first; m; m = m->next) {
     if (!own_member(m)) continue;
     if ((m->access & ACC_MASK) != ACC_PUBLIC && !friend_flag) continue;
     if (is_pure_virtual(m->decl)) continue;

@@ -54,9 +54,9 @@ class TableTest : public ::testing::Test {
   // A class, structure or union type with an empty record.
   static TypeDesc *record(const char *name, ClassKey key, bool body) {
     TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS);
-    t->record->name = name;
-    t->record->key = key;
-    t->record->has_body = body;
+    t->record()->name = name;
+    t->record()->key = key;
+    t->record()->has_body = body;
     return t;
   }
 };

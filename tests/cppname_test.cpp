@@ -88,8 +88,8 @@ TEST_F(Names, ParameterNamesFromTheDefinition) {
   function_add_param(def, decl_new("a", basic_type("int")));
   function_add_param(def, decl_new("b", basic_type("char")));
   EXPECT_EQ(CPP_modify_param_name(decl, def, "t.c", 1), 1);
-  EXPECT_STREQ(decl->function->info->first_param->decl->name, "a");
-  EXPECT_STREQ(decl->function->info->first_param->next->decl->name, "b");
+  EXPECT_STREQ(decl->function()->info->first_param->decl->name, "a");
+  EXPECT_STREQ(decl->function()->info->first_param->next->decl->name, "b");
 
   // f() against f(void), both ways.
   TypeDesc *empty = function_returning(basic_type("int"));
@@ -104,7 +104,7 @@ TEST_F(Names, ParameterNamesFromTheDefinition) {
   function_add_param(one, decl_new("a", basic_type("int")));
   EXPECT_EQ(CPP_modify_param_name(empty, one, "t.c", 1), 0);
   EXPECT_EQ(CPP_modify_param_name(decl, one, "t.c", 1), 0);
-  EXPECT_STREQ(decl->function->info->first_param->decl->name, "a");
+  EXPECT_STREQ(decl->function()->info->first_param->decl->name, "a");
   EXPECT_TRUE(ana_fixture::reports().empty());
 
   EXPECT_EQ(CPP_modify_param_name(basic_type("int"), def, "t.c", 1), 0);

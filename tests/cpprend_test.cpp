@@ -31,7 +31,7 @@ class Render : public ana_fixture::TableTest {
     return s ? s->decl : nullptr;
   }
   const Declaration *param(const char *function, int index) {
-    const DeclNode *n = ord(function)->type->function->info->first_param;
+    const DeclNode *n = ord(function)->type->function()->info->first_param;
     while (index-- > 0) n = n->next;
     return n->decl;
   }
@@ -98,7 +98,7 @@ TEST_F(Render, CallsStubsAndObjects) {
   const Declaration *stack = tag("Stack");
   ASSERT_NE(stack, nullptr);
   const Declaration *ctor = nullptr, *dtor = nullptr, *push = nullptr;
-  for (const MemberNode *m = stack->type->record->first; m; m = m->next) {
+  for (const MemberNode *m = stack->type->record()->first; m; m = m->next) {
     const std::string n = m->decl->name ? m->decl->name : "";
     if (n == "Stack") ctor = m->decl;
     if (n == "~Stack") dtor = m->decl;
@@ -204,8 +204,8 @@ TEST_F(Render, SelfReferencingTypesAreWrittenOnce) {
   // A structure holding itself (only a hand-built graph can): the inner
   // reference is the name, and rendering ends.
   TypeDesc *s = type_new(TK_CLASS);
-  s->record->name = "Loop";
-  s->record->has_body = 1;
+  s->record()->name = "Loop";
+  s->record()->has_body = 1;
   class_add_member(s, member_node_new(decl_new("self", s), ACC_PUBLIC));
   Declaration *d = decl_new("Loop", s);
   EXPECT_EQ(decl(d, RM_ORDINARY, 1), "struct Loop {\n\tstruct Loop self;\n};");
@@ -215,26 +215,26 @@ TEST_F(Render, SelfReferencingTypesAreWrittenOnce) {
 TEST_F(Render, BoundsFromExpressions) {
   analyse("enum { N = 3 }; int x; struct S { int a; int b; };");
   TypeDesc *a = array_of(basic_type("int"));
-  a->array->bound_expression = "N*2+1";
+  a->array()->bound_expression = "N*2+1";
   Declaration *d = decl_new("a", a);
   EXPECT_EQ(decl(d), "int a[7];");
-  a->array->bound_expression = "sizeof(struct S) * 2";
+  a->array()->bound_expression = "sizeof(struct S) * 2";
   EXPECT_EQ(decl(d), "int a[16];");
-  a->array->bound_expression = "x + 1";  // not constant
+  a->array()->bound_expression = "x + 1";  // not constant
   EXPECT_EQ(decl(d), "int a[1];");
   EXPECT_EQ(decl(d, RM_OBJECT), "int a[100];");
-  a->array->bound_expression = "4 / (N - 3)";
+  a->array()->bound_expression = "4 / (N - 3)";
   g_reports.clear();
   EXPECT_EQ(decl(d), "int a[1];");
   EXPECT_EQ(g_reports.size(), 1u);
   EXPECT_EQ(g_reports[0].code, "DIVISZERO");
-  a->array->bound_expression.clear();
+  a->array()->bound_expression.clear();
   EXPECT_EQ(decl(d), "int a[];");
   EXPECT_EQ(decl(d, RM_OBJECT), "int a[100];");
-  a->array->has_bound_text = true;
-  a->array->bound_text = " \t\n";
+  a->array()->has_bound_text = true;
+  a->array()->bound_text = " \t\n";
   EXPECT_EQ(decl(d), "int a[100];");
-  a->array->bound_text = "N * 2";
+  a->array()->bound_text = "N * 2";
   EXPECT_EQ(decl(d), "int a[N * 2];");
 }
 

@@ -97,7 +97,7 @@ TEST_F(Table, OrdinaryRedefinitionRules) {
   TypeDesc *st = record("S", KEY_STRUCT, true);
   auto elab = [&] {
     TypeDesc *t = type_new(TK_ELABORATED);
-    t->elaborated->named = st;
+    t->elaborated()->named = st;
     return t;
   };
   enter(var("S", elab(), SF_TYPEDEF));
@@ -109,24 +109,24 @@ TEST_F(Table, FunctionsMatchByParameterList) {
   auto fn = [&](const char *param_type, bool defined) {
     TypeDesc *f = function_returning(basic_type("int"));
     if (param_type) function_add_param(f, decl_new("p", basic_type(param_type)));
-    f->function->info->defined = defined;
+    f->function()->info->defined = defined;
     return f;
   };
   Symbol *proto = enter(var("f", fn("int", false)));
   ASSERT_NE(proto, nullptr);
   std::uint32_t before = proto->def_order;
   EXPECT_EQ(enter(var("f", fn("int", true))), nullptr);  // merged into the prototype
-  EXPECT_EQ(proto->decl->type->function->info->defined, 1);
+  EXPECT_EQ(proto->decl->type->function()->info->defined, 1);
   EXPECT_GT(proto->def_order, before);
   // A prototype after the definition keeps the definition's names and body.
   TypeDesc *definition = proto->decl->type;
   TypeDesc *late = fn("int", false);
-  late->function->info->first_param->decl->name = nullptr;
-  late->function->info->first_param->decl->text = "7";
+  late->function()->info->first_param->decl->name = nullptr;
+  late->function()->info->first_param->decl->text = "7";
   EXPECT_EQ(enter(var("f", late)), nullptr);
   EXPECT_EQ(proto->decl->type, definition);
-  EXPECT_STREQ(definition->function->info->first_param->decl->name, "p");
-  EXPECT_EQ(definition->function->info->first_param->decl->text, "7");
+  EXPECT_STREQ(definition->function()->info->first_param->decl->name, "p");
+  EXPECT_EQ(definition->function()->info->first_param->decl->text, "7");
   Symbol *overload = enter(var("f", fn("double", false)));
   EXPECT_NE(overload, nullptr);
   EXPECT_NE(overload, proto);
@@ -161,7 +161,7 @@ TEST_F(Table, TagsEnumsAndTemplates) {
   EXPECT_EQ(enter(var("S", body)), fwd);
   EXPECT_GT(fwd->def_order, fwd->first_order);
   EXPECT_EQ(fwd->decl->type, forward_type);  // completed in place
-  EXPECT_EQ(forward_type->record->member_count, 1);
+  EXPECT_EQ(forward_type->record()->member_count, 1);
   EXPECT_TRUE(same_scope(forward_type, body));
   // A forward declaration after the body is dropped.
   EXPECT_EQ(enter(var("S", record("S", KEY_STRUCT, false))), fwd);
@@ -188,7 +188,7 @@ TEST_F(Table, TagsEnumsAndTemplates) {
   // Named enumeration defined twice: REDEFSTRU; without enumerators: merged.
   auto named_enum = [&](bool with) {
     TypeDesc *e = type_new(TK_ENUM);
-    e->enumeration->name = intern_string("E");
+    e->enumeration()->name = intern_string("E");
     if (with) enum_add_enumerator(e, enumerator_new("E1"));
     return e;
   };
@@ -203,8 +203,8 @@ TEST_F(Table, TagsEnumsAndTemplates) {
   // Class templates: same parameters drop the new one, others are overloads.
   auto templ = [&](bool body, bool value_param) {
     TypeDesc *t = type_new(TK_TEMPLATE);
-    t->templ->name = intern_string("L");
-    t->templ->has_body = body;
+    t->templ()->name = intern_string("L");
+    t->templ()->has_body = body;
     TemplateParam *p = template_param_new("T");
     p->is_type = value_param ? 0 : 1;
     if (value_param) p->value_type = basic_type("int");
@@ -224,7 +224,7 @@ TEST_F(Table, TagsEnumsAndTemplates) {
   f->storage = SF_FRIEND;
   class_add_member(c, member_node_new(f, ACC_PRIVATE));
   enter(var("Tested", c));
-  EXPECT_EQ(c->record->friend_of_reference, 1);
+  EXPECT_EQ(c->record()->friend_of_reference, 1);
 }
 
 TEST_F(Table, VisibilityThroughScopesAndUsingDirectives) {

@@ -47,14 +47,14 @@ TEST_F(Types, ComposeSpecifiers) {
     TypeDesc *t = compose(c.words);
     ASSERT_NE(t, nullptr) << c.name;
     ASSERT_EQ(t->kind, TK_INTEGER) << c.name;
-    EXPECT_STREQ(t->integer->name, c.name);
-    EXPECT_EQ(t->integer->size, c.size) << c.name;
-    EXPECT_EQ(t->integer->char_type, c.ch) << c.name;
+    EXPECT_STREQ(t->integer()->name, c.name);
+    EXPECT_EQ(t->integer()->size, c.size) << c.name;
+    EXPECT_EQ(t->integer()->char_type, c.ch) << c.name;
   }
   TypeDesc *ld = compose({"long", "double"});
   ASSERT_NE(ld, nullptr);
   EXPECT_EQ(ld->kind, TK_FLOATING);
-  EXPECT_STREQ(ld->floating->name, "long double");
+  EXPECT_STREQ(ld->floating()->name, "long double");
   EXPECT_TRUE(reports.empty());
 
   EXPECT_EQ(compose({"unsigned", "signed"}), nullptr);
@@ -77,19 +77,19 @@ TEST_F(Types, ComposeSpecifiers) {
   TypeDesc *p = pointer_to(basic_type("int"));
   TypeDesc *up = CPP_compose_type(basic_type("unsigned"), p, "f.c", 1);
   EXPECT_EQ(up, p);
-  EXPECT_STREQ(p->pointer->target->integer->name, "unsigned int");
+  EXPECT_STREQ(p->pointer()->target->integer()->name, "unsigned int");
   TypeDesc *td = named_type("T", basic_type("int"));
   EXPECT_EQ(CPP_compose_type(basic_type("int"), td, "f.c", 1), td);
   TypeDesc *cq = CPP_compose_type(basic_type("char"), qualifier_type("volatile"), "f.c", 1);
   ASSERT_NE(cq, nullptr);
   ASSERT_NE(cq->next, nullptr);
-  EXPECT_STREQ(cq->next->named->name, "volatile");
+  EXPECT_STREQ(cq->next->named()->name, "volatile");
 
   // Target sizes and plain char follow the settings.
   analysis_settings().long_bits = 64;
   analysis_settings().plain_char_unsigned = 1;
-  EXPECT_EQ(compose({"unsigned", "long"})->integer->size, 64);
-  EXPECT_EQ(basic_type("char")->integer->size, 8);
+  EXPECT_EQ(compose({"unsigned", "long"})->integer()->size, 64);
+  EXPECT_EQ(basic_type("char")->integer()->size, 8);
 
   TypeDesc *bad = type_new(TK_INTEGER);
   bad->kind = static_cast<TypeKind>(16);
@@ -103,11 +103,8 @@ TEST_F(Types, ComposeSpecifiers) {
 TEST_F(Types, EveryKindHasItsDetailAndCopies) {
   for (int k = 0; k <= 15; ++k) {
     TypeDesc *t = type_new(static_cast<TypeKind>(k));
-    EXPECT_EQ(t->word1, 6);
-    EXPECT_EQ(t->word2, 0);
-    EXPECT_EQ(t->word3, -1);
-    const bool has = t->integer || t->floating || t->pointer || t->array || t->enumeration || t->record ||
-                     t->elaborated || t->function || t->named || t->reference || t->ellipsis || t->templ;
+    const bool has = t->integer() || t->floating() || t->pointer() || t->array() || t->enumeration() || t->record() ||
+                     t->elaborated() || t->function() || t->named() || t->reference() || t->ellipsis() || t->templ();
     EXPECT_EQ(has, k != TK_NONE && k != TK_VOID && k != TK_RESERVED) << k;
     TypeDesc *d = duplicate_type(t);
     EXPECT_EQ(d->kind, t->kind);
@@ -118,32 +115,32 @@ TEST_F(Types, EveryKindHasItsDetailAndCopies) {
   TypeDesc *s = record("P", KEY_STRUCT, true);
   class_add_member(s, member_node_new(decl_new("x", basic_type("int")), ACC_PUBLIC));
   TypeDesc *arr = array_of(pointer_to(s));
-  arr->array->has_bound_text = true;
-  arr->array->bound_text = "10";
-  append_qualifier(arr->array->element, qualifier_type("const"));
+  arr->array()->has_bound_text = true;
+  arr->array()->bound_text = "10";
+  append_qualifier(arr->array()->element, qualifier_type("const"));
   TypeDesc *c = duplicate_type(arr);
-  EXPECT_EQ(c->array->bound_text, "10");
-  EXPECT_NE(c->array->element, arr->array->element);
-  EXPECT_EQ(c->array->element->pointer->target, s);
-  EXPECT_TRUE(type_is_const(c->array->element));
+  EXPECT_EQ(c->array()->bound_text, "10");
+  EXPECT_NE(c->array()->element, arr->array()->element);
+  EXPECT_EQ(c->array()->element->pointer()->target, s);
+  EXPECT_TRUE(type_is_const(c->array()->element));
   TypeDesc *sc = duplicate_type(s);
-  EXPECT_NE(sc->record->first, s->record->first);
-  EXPECT_EQ(sc->record->first->decl, s->record->first->decl);
+  EXPECT_NE(sc->record()->first, s->record()->first);
+  EXPECT_EQ(sc->record()->first->decl, s->record()->first->decl);
   EXPECT_TRUE(same_scope(sc, s));
   TypeDesc *e = type_new(TK_ENUM);
   enum_add_enumerator(e, enumerator_new("R"));
   TypeDesc *ec = duplicate_type(e);
-  EXPECT_NE(ec->enumeration->first, e->enumeration->first);
-  EXPECT_EQ(ec->enumeration->first->enumeration, ec);
-  EXPECT_EQ(ec->enumeration->count, 1);
+  EXPECT_NE(ec->enumeration()->first, e->enumeration()->first);
+  EXPECT_EQ(ec->enumeration()->first->enumeration, ec);
+  EXPECT_EQ(ec->enumeration()->count, 1);
   TypeDesc *f = function_returning(basic_type("int"));
   Declaration *p = decl_new("a", basic_type("int"));
   p->text = "4";
   function_add_param(f, p);
   f->template_word = s;
   TypeDesc *fc = duplicate_type(f);
-  EXPECT_NE(fc->function->info->first_param->decl, p);
-  EXPECT_EQ(fc->function->info->first_param->decl->text, "4");
+  EXPECT_NE(fc->function()->info->first_param->decl, p);
+  EXPECT_EQ(fc->function()->info->first_param->decl->text, "4");
   EXPECT_EQ(fc->template_word, s);
   EXPECT_TRUE(same_type(f, fc));
   // A long pointer chain copies without trouble.
@@ -183,7 +180,7 @@ TEST_F(Types, TypePredicates) {
   TypeDesc *marker = named_type("_out", nullptr);
   append_qualifier(marked, marker);
   EXPECT_EQ(param_mode(reference_to(marked), true), PM_OUT);
-  EXPECT_EQ(marker->named->name, nullptr);
+  EXPECT_EQ(marker->named()->name, nullptr);
   EXPECT_EQ(param_mode(reference_to(marked), false), PM_NONE);
   EXPECT_EQ(param_mode(basic_type("int"), false), PM_NONE);
 }
@@ -207,7 +204,7 @@ TEST_F(Types, MemberSelection) {
   EXPECT_FALSE(member_is_selectable(member("f", f, ACC_PUBLIC), 1, 0));
   EXPECT_TRUE(member_is_selectable(member(nullptr, type_new(TK_UNION), ACC_PUBLIC), 0, 0));
   TypeDesc *el = type_new(TK_ELABORATED);
-  el->elaborated->named = record("X", KEY_STRUCT, false);
+  el->elaborated()->named = record("X", KEY_STRUCT, false);
   EXPECT_FALSE(member_is_selectable(member("X", el, ACC_PUBLIC), 0, 0));
   EXPECT_TRUE(member_is_selectable(member("y", el, ACC_PUBLIC), 0, 0));
   EXPECT_FALSE(member_is_selectable(member("self", named_type("OT", outer), ACC_PUBLIC), 0, 0));

@@ -69,15 +69,15 @@ class Lex : public ::testing::Test {
   }
   TypeDesc *class_type(const char *name) {
     TypeDesc *t = type_new(TK_CLASS);
-    t->record->name = intern_string(name);
-    t->record->key = KEY_CLASS;
-    t->record->has_body = 1;
+    t->record()->name = intern_string(name);
+    t->record()->key = KEY_CLASS;
+    t->record()->has_body = 1;
     return t;
   }
   TypeDesc *template_type(const char *name, bool body) {
     TypeDesc *t = type_new(TK_TEMPLATE);
-    t->templ->name = intern_string(name);
-    t->templ->has_body = body;
+    t->templ()->name = intern_string(name);
+    t->templ()->has_body = body;
     return t;
   }
   int count(const char *code) {
@@ -341,7 +341,7 @@ TEST_F(Lex, IdentifierClassification) {
   declare("v", basic_type("int"));
   declare("L", template_type("L", false));
   TypeDesc *e = type_new(TK_ENUM);
-  e->enumeration->name = intern_string("E");
+  e->enumeration()->name = intern_string("E");
   declare("E", e);
   pp_state.type_modifiers.push_back("far");
 
@@ -401,7 +401,7 @@ TEST_F(Lex, SizeAndSignPragmas) {
   EXPECT_EQ(a.declared_sizes[0], (std::pair<std::string, int>("int", 2)));
   EXPECT_EQ(a.declared_sizes[2], (std::pair<std::string, int>("ALIAS", 1)));
   TypeDesc *my = strip_typedefs(lookup_ordinary("MYINT", table, ScopeContext())->decl->type);
-  EXPECT_EQ(my->integer->size, 8);  // sized through ALIAS, then made unsigned
+  EXPECT_EQ(my->integer()->size, 8);  // sized through ALIAS, then made unsigned
   EXPECT_TRUE(reports.empty());
   if_reset_sizes();
   pp_state.plain_char_unsigned = 0;

@@ -275,7 +275,7 @@ TEST_F(EmitterTest, VarLineModes) {
   Symbol *f = lookup_ordinary("f", table_, ScopeContext{});
   ASSERT_NE(f, nullptr);
   std::vector<std::string> got = lines([&] {
-    for (DeclNode *p = f->decl->type->function->info->first_param; p; p = p->next)
+    for (DeclNode *p = f->decl->type->function()->info->first_param; p; p = p->next)
       emit_var_line(p->decl, "    ", "", VM_PARAMETER);
     emit_var_line(f->decl, "    ", "svc", VM_RESULT);
     emit_var_line(f->decl, "    ", "svc", VM_GLOBAL);  // a function is no variable

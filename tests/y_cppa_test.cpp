@@ -62,11 +62,11 @@ class Grammar : public ::testing::Test {
   }
   static int params(const TypeDesc *f) {
     int n = 0;
-    for (DeclNode *p = f->function->info->first_param; p; p = p->next) ++n;
+    for (DeclNode *p = f->function()->info->first_param; p; p = p->next) ++n;
     return n;
   }
   static const char *param_name(const TypeDesc *f, int i) {
-    DeclNode *p = f->function->info->first_param;
+    DeclNode *p = f->function()->info->first_param;
     while (p && i--) p = p->next;
     return p && p->decl ? p->decl->name : nullptr;
   }
@@ -95,46 +95,46 @@ TEST_F(Grammar, CDeclarationsAndDefinitions) {
   Declaration *names = ordinary("names");
   ASSERT_TRUE(names);
   ASSERT_EQ(names->type->kind, TK_ARRAY);
-  EXPECT_EQ(names->type->array->bound_text, "N+1");
-  EXPECT_EQ(names->type->array->element->kind, TK_POINTER);
+  EXPECT_EQ(names->type->array()->bound_text, "N+1");
+  EXPECT_EQ(names->type->array()->element->kind, TK_POINTER);
   EXPECT_EQ(ordinary("size_t")->storage, SF_TYPEDEF);
   Declaration *len = ordinary("len");
   ASSERT_EQ(len->type->kind, TK_FUNCTION);
-  EXPECT_EQ(len->type->function->info->defined, 0);
-  EXPECT_EQ(len->type->function->result->kind, TK_NAMED);
+  EXPECT_EQ(len->type->function()->info->defined, 0);
+  EXPECT_EQ(len->type->function()->result->kind, TK_NAMED);
   Declaration *add = ordinary("add");
-  EXPECT_EQ(add->type->function->info->defined, 1);
-  EXPECT_EQ(add->type->function->info->has_body, 0);  // bodies outside classes are dropped
+  EXPECT_EQ(add->type->function()->info->defined, 1);
+  EXPECT_EQ(add->type->function()->info->has_body, 0);  // bodies outside classes are dropped
   EXPECT_STREQ(param_name(add->type, 1), "b");
   Declaration *fp = ordinary("fp");
   ASSERT_EQ(fp->type->kind, TK_POINTER);
-  ASSERT_EQ(fp->type->pointer->target->kind, TK_FUNCTION);
-  EXPECT_EQ(params(fp->type->pointer->target), 2);
+  ASSERT_EQ(fp->type->pointer()->target->kind, TK_FUNCTION);
+  EXPECT_EQ(params(fp->type->pointer()->target), 2);
   Declaration *t2 = ordinary("table2");
   ASSERT_EQ(t2->type->kind, TK_ARRAY);
-  EXPECT_EQ(t2->type->array->bound_text, "2");
-  EXPECT_EQ(t2->type->array->element->array->bound_text, "3");
+  EXPECT_EQ(t2->type->array()->bound_text, "2");
+  EXPECT_EQ(t2->type->array()->element->array()->bound_text, "3");
   EXPECT_EQ(t2->text, "{ {1, 2}, {3} }");
   // Old-style parameters take the types declared for their names.
   Declaration *old = ordinary("old");
   ASSERT_EQ(params(old->type), 2);
-  DeclNode *a = old->type->function->info->first_param;
+  DeclNode *a = old->type->function()->info->first_param;
   ASSERT_TRUE(a->decl->type);
   EXPECT_EQ(a->decl->type->kind, TK_INTEGER);
   ASSERT_TRUE(a->next->decl->type);
   EXPECT_EQ(a->next->decl->type->kind, TK_POINTER);
-  EXPECT_EQ(old->type->function->info->defined, 1);
+  EXPECT_EQ(old->type->function()->info->defined, 1);
   Declaration *var = ordinary("var");
   ASSERT_EQ(params(var->type), 2);
-  EXPECT_EQ(var->type->function->info->last_param->decl->type->kind, TK_ELLIPSIS);
+  EXPECT_EQ(var->type->function()->info->last_param->decl->type->kind, TK_ELLIPSIS);
   ASSERT_TRUE(ordinary("main"));
-  EXPECT_EQ(ordinary("main")->type->function->info->defined, 1);
+  EXPECT_EQ(ordinary("main")->type->function()->info->defined, 1);
   // A declaration for no parameter of an old-style definition.
   analyse("int kr(a) int a; int extra; { }\n");
   ASSERT_EQ(count("FUNCT_DEF"), 1);
   EXPECT_EQ(first("FUNCT_DEF")->arg, "kr");
   EXPECT_EQ(first("FUNCT_DEF")->line, 0);
-  EXPECT_EQ(ordinary("kr")->type->function->info->defined, 1);
+  EXPECT_EQ(ordinary("kr")->type->function()->info->defined, 1);
 }
 
 TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
@@ -152,7 +152,7 @@ TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
   TypeDesc *S = tag("S");
   ASSERT_TRUE(S);
   ASSERT_EQ(S->kind, TK_CLASS);
-  EXPECT_EQ(S->record->member_count, 3);  // a, f, next; the unnamed bit-field is not a member
+  EXPECT_EQ(S->record()->member_count, 3);  // a, f, next; the unnamed bit-field is not a member
   Symbol *sym = lookup_in_scope("S", table, AREA_TAG, nullptr);
   EXPECT_GT(sym->def_order, sym->first_order);
   Declaration *f = ordinary("f", S);
@@ -161,14 +161,14 @@ TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
   Declaration *next = ordinary("next", S);
   ASSERT_TRUE(next);
   // "struct S" without a body names the class through an elaborated node.
-  TypeDesc *target = next->type->pointer->target;
+  TypeDesc *target = next->type->pointer()->target;
   ASSERT_EQ(target->kind, TK_ELABORATED);
-  EXPECT_EQ(target->elaborated->named->record, S->record);
+  EXPECT_EQ(target->elaborated()->named->record(), S->record());
   EXPECT_EQ(tag("U")->kind, TK_UNION);
   TypeDesc *E = tag("E");
   ASSERT_TRUE(E);
-  EXPECT_EQ(E->enumeration->count, 3);
-  EXPECT_EQ(E->enumeration->first->next->next->value_text, "B+1");
+  EXPECT_EQ(E->enumeration()->count, 3);
+  EXPECT_EQ(E->enumeration()->first->next->next->value_text, "B+1");
   EXPECT_TRUE(lookup_ordinary("Y", table, ScopeContext()));
   // The qualifier of one use does not leak into the shared structure.
   EXPECT_EQ(S->next, nullptr);
@@ -216,16 +216,16 @@ TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
   EXPECT_EQ(count("SYNTAXERR"), 0);
   TypeDesc *M = tag("M");
   ASSERT_TRUE(M);
-  EXPECT_EQ(M->record->key, KEY_NAMESPACE);
+  EXPECT_EQ(M->record()->key, KEY_NAMESPACE);
   TypeDesc *Vec = tag("Vec", M);
   ASSERT_TRUE(Vec);
-  EXPECT_EQ(Vec->record->friend_of_reference, 1);
+  EXPECT_EQ(Vec->record()->friend_of_reference, 1);
   int defined = 0, functions = 0;
   bool private_n = false;
-  for (MemberNode *m = Vec->record->first; m; m = m->next) {
+  for (MemberNode *m = Vec->record()->first; m; m = m->next) {
     if (m->decl->type && m->decl->type->kind == TK_FUNCTION) {
       ++functions;
-      defined += m->decl->type->function->info->defined;
+      defined += m->decl->type->function()->info->defined;
     }
     if (m->decl->name && std::strcmp(m->decl->name, "n_") == 0) private_n = (m->access & ACC_MASK) == ACC_PRIVATE;
   }
@@ -234,33 +234,33 @@ TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
   EXPECT_TRUE(private_n);
   Declaration *size = ordinary("size", Vec);
   ASSERT_TRUE(size);
-  EXPECT_NE(size->type->function->info->body.find("return n_;"), std::string::npos);
+  EXPECT_NE(size->type->function()->info->body.find("return n_;"), std::string::npos);
   EXPECT_EQ(ordinary("count", Vec)->text, "7");
   Declaration *risky = ordinary("risky", Vec);
   ASSERT_TRUE(risky);
-  EXPECT_EQ(risky->type->function->info->has_exception_spec, 1);
-  ASSERT_TRUE(risky->type->function->info->first_except);
-  EXPECT_EQ(risky->type->function->info->first_except->next->type->kind, TK_POINTER);
+  EXPECT_EQ(risky->type->function()->info->has_exception_spec, 1);
+  ASSERT_TRUE(risky->type->function()->info->first_except);
+  EXPECT_EQ(risky->type->function()->info->first_except->next->type->kind, TK_POINTER);
   Declaration *any = ordinary("any", Vec);
   ASSERT_TRUE(any);
-  ASSERT_TRUE(any->type->function->info->qualifiers);
-  EXPECT_STREQ(type_name(any->type->function->info->qualifiers), "const");
+  ASSERT_TRUE(any->type->function()->info->qualifiers);
+  EXPECT_STREQ(type_name(any->type->function()->info->qualifiers), "const");
   Declaration *op = ordinary("operator +=", Vec);
   ASSERT_TRUE(op);
-  EXPECT_EQ(op->type->function->info->defined, 1);
+  EXPECT_EQ(op->type->function()->info->defined, 1);
   // The definition's parameter name replaces the declaration's.
   bool renamed = false;
-  for (MemberNode *m = Vec->record->first; m; m = m->next)
+  for (MemberNode *m = Vec->record()->first; m; m = m->next)
     if (m->decl->type && m->decl->type->kind == TK_FUNCTION && params(m->decl->type) == 1 && m->decl->name &&
         std::strcmp(m->decl->name, "Vec") == 0)
       renamed = param_name(m->decl->type, 0) && std::strcmp(param_name(m->decl->type, 0), "size") == 0;
   EXPECT_TRUE(renamed);
   TypeDesc *Der = tag("Der");
   ASSERT_TRUE(Der);
-  ASSERT_TRUE(Der->record->first_base);
-  EXPECT_EQ(Der->record->first_base->access, ACC_PUBLIC);
+  ASSERT_TRUE(Der->record()->first_base);
+  EXPECT_EQ(Der->record()->first_base->access, ACC_PUBLIC);
   int inherited = 0;
-  for (MemberNode *m = Der->record->first_inherited; m; m = m->next) {
+  for (MemberNode *m = Der->record()->first_inherited; m; m = m->next) {
     ++inherited;
     EXPECT_TRUE(m->access & ACC_INHERITED);
     if (std::strcmp(m->decl->name, "prot") == 0) EXPECT_EQ(m->access & ACC_MASK, ACC_PUBLIC);  // made public
@@ -291,15 +291,15 @@ TEST_F(Grammar, TemplatesNamespacesUsingAndLinkage) {
   EXPECT_EQ(count("TEMPLADEC"), 1);
   TypeDesc *pair = tag("Pair<char>");
   ASSERT_TRUE(pair);
-  EXPECT_EQ(pair->record->instance_mark, 1);
-  EXPECT_EQ(pair->record->template_arguments, "char");
+  EXPECT_EQ(pair->record()->instance_mark, 1);
+  EXPECT_EQ(pair->record()->template_arguments, "char");
   // Instantiated once; the second use finds the class of the composed name.
   TypeDesc *templ = tag("Pair");
   ASSERT_TRUE(templ);
   int instances = 0;
-  for (Instantiation *i = templ->templ->first_instance; i; i = i->next) ++instances;
+  for (Instantiation *i = templ->templ()->first_instance; i; i = i->next) ++instances;
   EXPECT_EQ(instances, 1);
-  EXPECT_EQ(ordinary("pc")->type->record, ordinary("pc2")->type->record);
+  EXPECT_EQ(ordinary("pc")->type->record(), ordinary("pc2")->type->record());
   // The default argument stands for the missing one.
   Declaration *second = ordinary("second", pair);
   ASSERT_TRUE(second);
@@ -309,13 +309,13 @@ TEST_F(Grammar, TemplatesNamespacesUsingAndLinkage) {
   ASSERT_TRUE(node);
   Declaration *next = ordinary("next", node);
   ASSERT_TRUE(next);
-  EXPECT_EQ(next->type->pointer->target, node);
+  EXPECT_EQ(next->type->pointer()->target, node);
   Declaration *big = ordinary("biggest");
   ASSERT_TRUE(big);
   EXPECT_TRUE(big->type->template_word);
   TypeDesc *box = tag("Box");
-  ASSERT_EQ(box->templ->member_definitions.size(), 1u);
-  EXPECT_EQ(box->templ->member_definitions[0], "Box<T>::put");
+  ASSERT_EQ(box->templ()->member_definitions.size(), 1u);
+  EXPECT_EQ(box->templ()->member_definitions[0], "Box<T>::put");
   // Unnamed namespace.
   Symbol *hidden = nullptr;
   for_each_symbol(table.ordinary, [&](Symbol *s) {
@@ -323,7 +323,7 @@ TEST_F(Grammar, TemplatesNamespacesUsingAndLinkage) {
   });
   ASSERT_TRUE(hidden);
   ASSERT_TRUE(hidden->decl->scope);
-  EXPECT_EQ(std::strncmp(hidden->decl->scope->record->name, "ortek_unnamed_namespace", 23), 0);
+  EXPECT_EQ(std::strncmp(hidden->decl->scope->record()->name, "ortek_unnamed_namespace", 23), 0);
   // The unnamed namespace is used implicitly, N by its directive.
   ASSERT_EQ(table.using_namespaces.size(), 2u);
   EXPECT_EQ(table.using_namespaces[0], hidden->decl->scope);
@@ -362,8 +362,8 @@ TEST_F(Grammar, FilesOfOneConstruct) {
   int members = 0;
   for_each_symbol(table.ordinary, [&](Symbol *s) {
     Declaration *d = s->decl;
-    ASSERT_TRUE(d->scope && d->scope->record && d->scope->record->name);
-    EXPECT_EQ(std::string(d->scope->record->name).rfind("ortek_unnamed_namespace", 0), 0u);
+    ASSERT_TRUE(d->scope && d->scope->record() && d->scope->record()->name);
+    EXPECT_EQ(std::string(d->scope->record()->name).rfind("ortek_unnamed_namespace", 0), 0u);
     ++members;
   });
   EXPECT_EQ(members, 2);
@@ -400,11 +400,11 @@ TEST_F(Grammar, TemplatesInScopesWithValuesAndBases) {
   EXPECT_EQ(ordinary("xi")->type, ordinary("xj")->type);
   TypeDesc *buf = tag("Buf<10>");
   ASSERT_TRUE(buf);
-  EXPECT_EQ(ordinary("b", buf)->type->array->bound_text, "10");
+  EXPECT_EQ(ordinary("b", buf)->type->array()->bound_text, "10");
   TypeDesc *ds = tag("D<short>");
   ASSERT_TRUE(ds);
-  ASSERT_TRUE(ds->record->first_inherited);
-  EXPECT_STREQ(ds->record->first_inherited->decl->name, "base_v");
+  ASSERT_TRUE(ds->record()->first_inherited);
+  EXPECT_STREQ(ds->record()->first_inherited->decl->name, "base_v");
   // A default naming an earlier parameter is bound with it.
   TypeDesc *wl = tag("W<long>");
   ASSERT_TRUE(wl);
@@ -537,7 +537,7 @@ TEST_F(Grammar, HostileInputEndsSoundly) {
   analyse(big);
   EXPECT_TRUE(g_reports.empty());
   EXPECT_TRUE(ordinary("tail"));
-  EXPECT_EQ(tag("Many")->enumeration->count, 20001);
+  EXPECT_EQ(tag("Many")->enumeration()->count, 20001);
   // Token soup and unbalanced brackets: reports, never a crash or a hang.
   const char *soups[] = {
       "} } ) ] int ; ; { ( [ ",
@@ -607,8 +607,8 @@ TEST_F(Grammar, FunctionScopeAndKeptBodies) {
   EXPECT_EQ(table.recorded.size(), 1u);  // each entry once
   Declaration *k = ordinary("kept");
   ASSERT_TRUE(k);
-  EXPECT_EQ(k->type->function->info->has_body, 1);
-  EXPECT_NE(k->type->function->info->body.find("a * 2"), std::string::npos);
+  EXPECT_EQ(k->type->function()->info->has_body, 1);
+  EXPECT_NE(k->type->function()->info->body.find("a * 2"), std::string::npos);
 }
 
 }  // namespace
@@ -626,12 +626,12 @@ TEST_F(Grammar, TypedefNamesOfUnnamedClassesAndGlobalQualification) {
   Declaration *last = ordinary("last");
   ASSERT_TRUE(last && last->type);
   ASSERT_EQ(last->type->kind, TK_NAMED);
-  EXPECT_STREQ(last->type->named->name, "div_t");
-  ASSERT_TRUE(last->type->named->aliased);
-  EXPECT_EQ(last->type->named->aliased->kind, TK_CLASS);  // still the structure behind the name
-  Declaration *p = ordinary("take")->type->function->info->first_param->decl;
+  EXPECT_STREQ(last->type->named()->name, "div_t");
+  ASSERT_TRUE(last->type->named()->aliased);
+  EXPECT_EQ(last->type->named()->aliased->kind, TK_CLASS);  // still the structure behind the name
+  Declaration *p = ordinary("take")->type->function()->info->first_param->decl;
   ASSERT_EQ(p->type->kind, TK_POINTER);
-  EXPECT_EQ(p->type->pointer->target->kind, TK_NAMED);
+  EXPECT_EQ(p->type->pointer()->target->kind, TK_NAMED);
   // A typedef of a named structure keeps its earlier resolution.
   EXPECT_EQ(ordinary("w")->type->kind, TK_CLASS);
 
@@ -646,9 +646,9 @@ TEST_F(Grammar, TypedefNamesOfUnnamedClassesAndGlobalQualification) {
       "g.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 0);
   ASSERT_TRUE(ordinary("g"));
-  TypeDesc *gp = ordinary("g")->type->function->info->first_param->decl->type;
+  TypeDesc *gp = ordinary("g")->type->function()->info->first_param->decl->type;
   ASSERT_EQ(gp->kind, TK_REFERENCE);
-  EXPECT_EQ(gp->reference->target->kind, TK_CLASS);
+  EXPECT_EQ(gp->reference()->target->kind, TK_CLASS);
   ASSERT_TRUE(ordinary("x"));
   EXPECT_TRUE(ordinary("nb"));
   EXPECT_TRUE(ordinary("after"));
@@ -684,14 +684,14 @@ TEST_F(Grammar, MemberPointersTagsInBodiesOverloadsAndInitialisers) {
   Declaration *pm = ordinary("pm", C);
   ASSERT_TRUE(pm && pm->type);
   ASSERT_EQ(pm->type->kind, TK_POINTER);
-  EXPECT_EQ(pm->type->pointer->member_class, C);
-  EXPECT_EQ(pm->type->pointer->target->kind, TK_FUNCTION);
+  EXPECT_EQ(pm->type->pointer()->member_class, C);
+  EXPECT_EQ(pm->type->pointer()->target->kind, TK_FUNCTION);
   Declaration *set = ordinary("set", C);
   ASSERT_TRUE(set);
   ASSERT_EQ(params(set->type), 2);
-  TypeDesc *p0 = set->type->function->info->first_param->decl->type;
+  TypeDesc *p0 = set->type->function()->info->first_param->decl->type;
   ASSERT_EQ(p0->kind, TK_POINTER);
-  EXPECT_EQ(p0->pointer->member_class, C);
+  EXPECT_EQ(p0->pointer()->member_class, C);
   // The tag named in a member declaration belongs to the enclosing scope
   // and is completed by its later definition.
   TypeDesc *a = tag("a");
@@ -699,9 +699,9 @@ TEST_F(Grammar, MemberPointersTagsInBodiesOverloadsAndInitialisers) {
   EXPECT_FALSE(tag("b", a));
   TypeDesc *b = tag("b");
   ASSERT_TRUE(b);
-  EXPECT_TRUE(b->record->has_body);
-  TypeDesc *pb = ordinary("pb", a)->type->pointer->target;
-  EXPECT_EQ(pb->kind == TK_ELABORATED ? pb->elaborated->named : pb, b);
+  EXPECT_TRUE(b->record()->has_body);
+  TypeDesc *pb = ordinary("pb", a)->type->pointer()->target;
+  EXPECT_EQ(pb->kind == TK_ELABORATED ? pb->elaborated()->named : pb, b);
   // "struct inner;" alone declares a member.
   TypeDesc *own = tag("own");
   ASSERT_TRUE(own);
@@ -717,7 +717,7 @@ TEST_F(Grammar, MemberPointersTagsInBodiesOverloadsAndInitialisers) {
   for_each_symbol(table.ordinary, [&](Symbol *s) {
     if (s->decl && s->decl->name && std::strcmp(s->decl->name, "f") == 0) {
       ++fs;
-      defined += s->decl->type->function->info->defined;
+      defined += s->decl->type->function()->info->defined;
     }
   });
   EXPECT_EQ(fs, 2);
@@ -825,18 +825,18 @@ TEST_F(Grammar, LaterCppWordsWhereNoNameCanStand) {
   ASSERT_TRUE(D);
   Declaration *f = ordinary("f", D);
   ASSERT_TRUE(f);
-  ASSERT_TRUE(f->type->function->info->qualifiers);
+  ASSERT_TRUE(f->type->function()->info->qualifiers);
   // Defaulted and deleted functions carry no text (no pure virtual).
   EXPECT_TRUE(ordinary("~B", tag("B"))->text.empty());
   EXPECT_TRUE(tag("E"));
   TypeDesc *color = tag("Color");
   ASSERT_TRUE(color);
   EXPECT_EQ(color->kind, TK_ENUM);
-  EXPECT_EQ(color->enumeration->count, 3);
+  EXPECT_EQ(color->enumeration()->count, 3);
   for (const char *n : {"square", "twice", "next_index"}) {
     Declaration *d = ordinary(n);
     ASSERT_TRUE(d) << n;
-    EXPECT_EQ(d->type->function->info->defined, 1) << n;
+    EXPECT_EQ(d->type->function()->info->defined, 1) << n;
     EXPECT_EQ(d->storage, std::strcmp(n, "square") == 0 ? SF_INLINE : 0u) << n;  // constexpr: inline
   }
   Declaration *index = ordinary("Index");
@@ -852,7 +852,7 @@ TEST_F(Grammar, LaterCppWordsWhereNoNameCanStand) {
   Declaration *tr = ordinary("tr");
   ASSERT_TRUE(tr);
   EXPECT_EQ(tr->storage, 0u);  // "auto" only announced the trailing result
-  EXPECT_STREQ(type_name(tr->type->function->result), "long");
+  EXPECT_STREQ(type_name(tr->type->function()->result), "long");
   EXPECT_STREQ(type_name(ordinary("dt")->type), "decltype(twice(1))");
   EXPECT_EQ(ordinary("buf")->type->kind, TK_ARRAY);
   EXPECT_TRUE(ordinary("attr"));
@@ -887,25 +887,25 @@ TEST_F(Grammar, ConstOverloadsAndUndeclaredOldStyleParameters) {
   TypeDesc *buf = tag("Buf");
   ASSERT_TRUE(buf);
   int ats = 0, defined = 0, members = 0;
-  for (MemberNode *m = buf->record->first; m; m = m->next) {
+  for (MemberNode *m = buf->record()->first; m; m = m->next) {
     ++members;
     if (m->decl->name && std::strcmp(m->decl->name, "at") == 0) {
       ++ats;
-      defined += m->decl->type->function->info->defined;
+      defined += m->decl->type->function()->info->defined;
     }
   }
   EXPECT_EQ(ats, 2);
   EXPECT_EQ(defined, 2);
   EXPECT_EQ(members, 3);
-  EXPECT_EQ(ordinary("size", buf)->type->function->info->defined, 1);
+  EXPECT_EQ(ordinary("size", buf)->type->function()->info->defined, 1);
   for (const char *f : {"kr_default", "kr2"}) {
     Declaration *d = ordinary(f);
     ASSERT_TRUE(d) << f;
-    Declaration *p0 = d->type->function->info->first_param->decl;
+    Declaration *p0 = d->type->function()->info->first_param->decl;
     ASSERT_TRUE(p0->type) << f;
     EXPECT_STREQ(type_name(p0->type), "int") << f;
   }
-  EXPECT_STREQ(type_name(ordinary("kr2")->type->function->info->first_param->next->decl->type), "char");
+  EXPECT_STREQ(type_name(ordinary("kr2")->type->function()->info->first_param->next->decl->type), "char");
 }
 
 TEST_F(Grammar, LibraryTemplateForms) {
@@ -933,8 +933,8 @@ TEST_F(Grammar, LibraryTemplateForms) {
   ASSERT_TRUE(inst);
   Declaration *pe = ordinary("operator +=", inst);
   ASSERT_TRUE(pe);
-  ASSERT_EQ(pe->type->function->result->kind, TK_REFERENCE);
-  EXPECT_EQ(pe->type->function->result->reference->target, inst);
+  ASSERT_EQ(pe->type->function()->result->kind, TK_REFERENCE);
+  EXPECT_EQ(pe->type->function()->result->reference()->target, inst);
   Declaration *call = ordinary("call");
   ASSERT_TRUE(call);
   EXPECT_EQ(params(call->type), 2);
@@ -943,7 +943,7 @@ TEST_F(Grammar, LibraryTemplateForms) {
   EXPECT_STREQ(type_name(ordinary("other")->type), "__typeof(sp)");  // the object, not its class
   Declaration *pl = ordinary("operator +=", tag("It"));
   ASSERT_TRUE(pl);
-  EXPECT_STREQ(type_name(pl->type->function->info->first_param->decl->type), "diff");
+  EXPECT_STREQ(type_name(pl->type->function()->info->first_param->decl->type), "diff");
   EXPECT_TRUE(ordinary("after"));
   // Outside templates and derived classes an unknown name in a parameter
   // list is still an error.
@@ -979,12 +979,12 @@ TEST_F(Grammar, ParametersOfMembersDefinedOutsideAreReadInTheClassScope) {
   ASSERT_TRUE(sensor);
   Declaration *read = ordinary("read", sensor);
   ASSERT_TRUE(read);
-  EXPECT_EQ(read->type->function->info->defined, 1);
+  EXPECT_EQ(read->type->function()->info->defined, 1);
   int entries = 0;
-  for (MemberNode *m = sensor->record->first; m; m = m->next)
+  for (MemberNode *m = sensor->record()->first; m; m = m->next)
     entries += m->decl->name && std::strcmp(m->decl->name, "read") == 0;
   EXPECT_EQ(entries, 1);
-  EXPECT_EQ(read->type->function->info->first_param->decl->type->kind, TK_ENUM);
+  EXPECT_EQ(read->type->function()->info->first_param->decl->type->kind, TK_ENUM);
   EXPECT_TRUE(ordinary("after"));
 }
 
@@ -1009,12 +1009,12 @@ TEST_F(Grammar, ExplicitSpecialisationsAreTheClassesOfTheirArguments) {
   ASSERT_TRUE(special);
   EXPECT_TRUE(ordinary("special", special));
   EXPECT_FALSE(ordinary("generic", special));
-  EXPECT_EQ(special->record->instance_mark, 2);
+  EXPECT_EQ(special->record()->instance_mark, 2);
   EXPECT_EQ(ordinary("a")->type, special);
   TypeDesc *generic = tag("tr<int>", ns);
   ASSERT_TRUE(generic);
   EXPECT_TRUE(ordinary("generic", generic));
-  EXPECT_EQ(generic->record->instance_mark, 1);
+  EXPECT_EQ(generic->record()->instance_mark, 1);
   EXPECT_FALSE(tag("tr<long>", ns));
   EXPECT_TRUE(ordinary("after"));
   // Type arguments of partial specialisations, later character types,
@@ -1031,8 +1031,8 @@ TEST_F(Grammar, ExplicitSpecialisationsAreTheClassesOfTheirArguments) {
   EXPECT_EQ(count("SYNTAXERR"), 0);
   EXPECT_EQ(count("TEMPLADEC"), 0);
   ASSERT_TRUE(ordinary("c16"));
-  EXPECT_EQ(ordinary("c16")->type->integer->size, 16);
-  EXPECT_EQ(ordinary("c32")->type->integer->size, 32);
+  EXPECT_EQ(ordinary("c16")->type->integer()->size, 16);
+  EXPECT_EQ(ordinary("c32")->type->integer()->size, 32);
   EXPECT_TRUE(ordinary("ll_t"));
   EXPECT_TRUE(ordinary("after3"));
   // In C a typedef char16_t stays a typedef name.
@@ -1052,9 +1052,9 @@ TEST_F(Grammar, FriendWithoutClassKeyBefriendsTheReference) {
       "f.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 0);
   ASSERT_TRUE(tag("B") && tag("C") && tag("O"));
-  EXPECT_EQ(tag("B")->record->friend_of_reference, 1);
-  EXPECT_EQ(tag("C")->record->friend_of_reference, 1);
-  EXPECT_EQ(tag("O")->record->friend_of_reference, 0);
+  EXPECT_EQ(tag("B")->record()->friend_of_reference, 1);
+  EXPECT_EQ(tag("C")->record()->friend_of_reference, 1);
+  EXPECT_EQ(tag("O")->record()->friend_of_reference, 0);
   EXPECT_TRUE(ordinary("after"));
 }
 
@@ -1073,7 +1073,7 @@ TEST_F(Grammar, UnnamedNamespaceMembersAreFoundFromTheEnclosingScope) {
   Declaration *exposed = ordinary("exposed");
   ASSERT_TRUE(exposed);
   ASSERT_EQ(exposed->type->kind, TK_POINTER);
-  const TypeDesc *target = exposed->type->pointer->target;
+  const TypeDesc *target = exposed->type->pointer()->target;
   ASSERT_TRUE(target);
   EXPECT_STREQ(type_name(target), "Hidden");
   TypeDesc *outer = tag("outer");
@@ -1124,7 +1124,7 @@ TEST_F(Grammar, ConstexprObjectsAreConst) {
   Declaration *name = ordinary("name");
   ASSERT_EQ(name->type->kind, TK_POINTER);
   EXPECT_TRUE(type_is_const(name->type));                   // the pointer itself
-  EXPECT_TRUE(type_is_const(name->type->pointer->target));  // and what it points to, as written
+  EXPECT_TRUE(type_is_const(name->type->pointer()->target));  // and what it points to, as written
   EXPECT_TRUE(type_is_const(ordinary("tab")->type));
-  EXPECT_FALSE(type_is_const(ordinary("twice")->type->function->result));
+  EXPECT_FALSE(type_is_const(ordinary("twice")->type->function()->result));
 }

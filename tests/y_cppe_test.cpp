@@ -189,7 +189,7 @@ TEST_F(Expr, SelfReferencingEnumeratorHasNoValue) {
   // A hand-made cycle (the grammar cannot produce one) stops.
   Symbol *a = lookup_ordinary("A", table, ScopeContext());
   ASSERT_NE(a, nullptr);
-  EnumeratorRec *first = a->decl->type->enumeration->first;
+  EnumeratorRec *first = a->decl->type->enumeration()->first;
   first->value_text = "B";
   EXPECT_EQ(value("B"), "none");
 }

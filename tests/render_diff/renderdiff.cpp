@@ -59,11 +59,11 @@ Declaration renamed(const Declaration *d, const std::string &suffix) {
 TypeDesc *without_bound_texts(const TypeDesc *t) {
   TypeDesc *c = duplicate_type(t);
   for (TypeDesc *x = c; x;) {
-    if (x->kind == TK_ARRAY && x->array) {
-      x->array->has_bound_text = false;
-      x = x->array->element;
-    } else if (x->kind == TK_POINTER && x->pointer) {
-      x = x->pointer->target;
+    if (x->kind == TK_ARRAY && x->array()) {
+      x->array()->has_bound_text = false;
+      x = x->array()->element;
+    } else if (x->kind == TK_POINTER && x->pointer()) {
+      x = x->pointer()->target;
     } else {
       break;
     }
@@ -74,8 +74,8 @@ TypeDesc *without_bound_texts(const TypeDesc *t) {
 bool has_array(const TypeDesc *t) {
   for (; t;) {
     if (t->kind == TK_ARRAY) return true;
-    if (t->kind == TK_POINTER && t->pointer)
-      t = t->pointer->target;
+    if (t->kind == TK_POINTER && t->pointer())
+      t = t->pointer()->target;
     else
       return false;
   }
@@ -118,19 +118,19 @@ bool qualified_through(const TypeDesc *t, const char *word, bool *hidden) {
   bool through_typedef = false, found = false;
   for (int guard = 0; t && guard < 1000; ++guard) {
     for (const TypeDesc *q = t->next; q; q = q->next)
-      if (q->kind == TK_NAMED && q->named && q->named->name &&
-          std::strcmp(q->named->name, word) == 0) {
+      if (q->kind == TK_NAMED && q->named() && q->named()->name &&
+          std::strcmp(q->named()->name, word) == 0) {
         found = true;
         if (through_typedef) {
           if (hidden) *hidden = true;
           return true;
         }
       }
-    if (t->kind == TK_NAMED && t->named && t->named->aliased) {
+    if (t->kind == TK_NAMED && t->named() && t->named()->aliased) {
       through_typedef = true;
-      t = t->named->aliased;
-    } else if (t->kind == TK_ELABORATED && t->elaborated && t->elaborated->named) {
-      t = t->elaborated->named;
+      t = t->named()->aliased;
+    } else if (t->kind == TK_ELABORATED && t->elaborated() && t->elaborated()->named) {
+      t = t->elaborated()->named;
     } else {
       return found;
     }
@@ -143,27 +143,27 @@ bool qualified_through(const TypeDesc *t, const char *word, bool *hidden) {
 // renderer removes only the const it writes itself.
 bool unassignable(const TypeDesc *t) {
   if (!t) return false;
-  if (t->kind == TK_REFERENCE && t->reference) return unassignable(t->reference->target);
-  if (t->kind == TK_ARRAY && t->array) return unassignable(t->array->element);
+  if (t->kind == TK_REFERENCE && t->reference()) return unassignable(t->reference()->target);
+  if (t->kind == TK_ARRAY && t->array()) return unassignable(t->array()->element);
   bool hidden = false;
   if (qualified_through(t, "const", &hidden) && hidden) return true;
   const TypeDesc *s = strip_typedefs(t);
-  while (s && s->kind == TK_ELABORATED && s->elaborated && s->elaborated->named)
-    s = strip_typedefs(s->elaborated->named);
+  while (s && s->kind == TK_ELABORATED && s->elaborated() && s->elaborated()->named)
+    s = strip_typedefs(s->elaborated()->named);
   if (g_cpp && s && (s->kind == TK_CLASS || s->kind == TK_UNION) &&
       qualified_through(t, "volatile", nullptr))
     return true;
-  if (s && s->kind == TK_POINTER && s->pointer && t->kind == TK_POINTER) {
-    const TypeDesc *x = strip_typedefs(s->pointer->target);
-    if (x && x->kind == TK_POINTER) return unassignable(s->pointer->target);
-    return unassignable(s->pointer->target);
+  if (s && s->kind == TK_POINTER && s->pointer() && t->kind == TK_POINTER) {
+    const TypeDesc *x = strip_typedefs(s->pointer()->target);
+    if (x && x->kind == TK_POINTER) return unassignable(s->pointer()->target);
+    return unassignable(s->pointer()->target);
   }
   return false;
 }
 
 void service(const Declaration *d) {
-  const FunctionInfo *info = d->type->function->info;
-  if (unassignable(d->type->function->result)) return;
+  const FunctionInfo *info = d->type->function()->info;
+  if (unassignable(d->type->function()->result)) return;
   for (const DeclNode *p = info ? info->first_param : nullptr; p; p = p->next)
     if (p->decl && unassignable(p->decl->type)) return;
   std::string body;
@@ -233,14 +233,14 @@ std::string rename_words(const std::string &text, const std::vector<std::string>
 
 void record(const Declaration *d) {
   const TypeDesc *t = d->type;
-  if (!t->record || !t->record->has_body || t->record->instance_mark ||
-      t->record->key == KEY_NAMESPACE)
+  if (!t->record() || !t->record()->has_body || t->record()->instance_mark ||
+      t->record()->key == KEY_NAMESPACE)
     return;
   std::string text;
   render_declaration(d, text, "", RM_ORDINARY, 1, "", "");
   const std::string n = d->name;
   // Only the head names the tag: "struct S {" or "struct S : public B {".
-  const std::string key = t->kind == TK_UNION ? "union " : t->record->key == KEY_CLASS ? "class " : "struct ";
+  const std::string key = t->kind == TK_UNION ? "union " : t->record()->key == KEY_CLASS ? "class " : "struct ";
   if (text.compare(0, key.size() + n.size(), key + n) != 0) {
     std::cerr << "unexpected head: " << text.substr(0, 60) << "\n";
     g_out += "#error unexpected head of " + n + "\n";
@@ -256,7 +256,7 @@ void record(const Declaration *d) {
   const std::string a = g_cpp ? n : key + n, b = g_cpp ? n + "__k" : key + n + "__k";
   assert_line("sizeof(" + a + ") == sizeof(" + b + ")", n + " size");
   check_size(a, t, n);
-  for (const MemberNode *m = t->record->first; m; m = m->next) {
+  for (const MemberNode *m = t->record()->first; m; m = m->next) {
     const Declaration *md = m->decl;
     if (!md || !md->name || !md->type || md->word > 0) continue;
     if (md->storage & (SF_STATIC | SF_TYPEDEF | SF_FRIEND)) continue;
@@ -269,16 +269,16 @@ void record(const Declaration *d) {
     const std::string mn = md->name;
     // A member of a type defined inside the class: the copy has its own.
     const TypeDesc *mt = md->type;
-    while (mt && ((mt->kind == TK_POINTER && mt->pointer) || (mt->kind == TK_ARRAY && mt->array) ||
-                  (mt->kind == TK_ELABORATED && mt->elaborated && mt->elaborated->named)))
-      mt = mt->kind == TK_POINTER ? mt->pointer->target
-           : mt->kind == TK_ARRAY ? mt->array->element
-                                  : mt->elaborated->named;
+    while (mt && ((mt->kind == TK_POINTER && mt->pointer()) || (mt->kind == TK_ARRAY && mt->array()) ||
+                  (mt->kind == TK_ELABORATED && mt->elaborated() && mt->elaborated()->named)))
+      mt = mt->kind == TK_POINTER ? mt->pointer()->target
+           : mt->kind == TK_ARRAY ? mt->array()->element
+                                  : mt->elaborated()->named;
     const bool own_type = mt && (mt->kind == TK_CLASS || mt->kind == TK_UNION || mt->kind == TK_ENUM) &&
                           (!type_name(mt) || (mt->scope && same_scope(mt->scope, t)) ||
                            (g_cpp && type_name(mt) && n == type_name(mt)));
     if (own_type) {
-      if (!g_cpp || t->record->key != KEY_CLASS)
+      if (!g_cpp || t->record()->key != KEY_CLASS)
         assert_line("__builtin_offsetof(" + a + ", " + mn + ") == __builtin_offsetof(" + b + ", " +
                         mn + ")",
                     n + "." + mn + " offset");
@@ -292,7 +292,7 @@ void record(const Declaration *d) {
                              "__typeof__(((" + b + " *)0)->" + mn + ")"),
                   n + "." + mn);
     }
-    if (!g_cpp || t->record->key != KEY_CLASS)
+    if (!g_cpp || t->record()->key != KEY_CLASS)
       assert_line("__builtin_offsetof(" + a + ", " + mn + ") == __builtin_offsetof(" + b + ", " +
                       mn + ")",
                   n + "." + mn + " offset");
@@ -301,13 +301,13 @@ void record(const Declaration *d) {
 
 void enumeration(const Declaration *d, SymbolTable &table) {
   const TypeDesc *t = d->type;
-  if (!t->enumeration || !t->enumeration->first) return;
+  if (!t->enumeration() || !t->enumeration()->first) return;
   std::string text;
   render_declaration(d, text, "", RM_ORDINARY, 1, "", "");
   std::vector<std::string> names{d->name};
-  for (const EnumeratorRec *e = t->enumeration->first; e; e = e->next) names.push_back(e->name);
+  for (const EnumeratorRec *e = t->enumeration()->first; e; e = e->next) names.push_back(e->name);
   g_out += rename_words(text, names) + "\n";
-  for (const EnumeratorRec *e = t->enumeration->first; e; e = e->next) {
+  for (const EnumeratorRec *e = t->enumeration()->first; e; e = e->next) {
     const std::string en = e->name;
     assert_line(en + " == " + en + "__r", en);
     auto r = analyse_expression(e->name, "", "in", 0, nullptr, &table);

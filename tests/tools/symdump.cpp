@@ -26,13 +26,13 @@ std::string type_text(const TypeDesc *t, int depth = 0);
 std::string chain_text(const TypeDesc *t) {
   std::string s;
   for (const TypeDesc *q = t ? t->next : nullptr; q; q = q->next)
-    if (q->kind == TK_NAMED && q->named && q->named->name) s += std::string(" ") + q->named->name;
+    if (q->kind == TK_NAMED && q->named() && q->named()->name) s += std::string(" ") + q->named()->name;
   return s;
 }
 
 std::string params_text(const TypeDesc *f, int depth) {
   std::string s;
-  for (DeclNode *n = f->function->info->first_param; n; n = n->next) {
+  for (DeclNode *n = f->function()->info->first_param; n; n = n->next) {
     if (!s.empty()) s += ", ";
     if (n->decl && n->decl->type && n->decl->type->kind == TK_ELLIPSIS) {
       s += "...";
@@ -53,14 +53,14 @@ std::string type_text(const TypeDesc *t, int depth) {
     case TK_INTEGER:
     case TK_FLOATING: return std::string(n ? n : "?") + chain_text(t);
     case TK_VOID: return "void" + chain_text(t);
-    case TK_POINTER: return type_text(t->pointer->target, depth + 1) + " *" + chain_text(t);
-    case TK_REFERENCE: return type_text(t->reference->target, depth + 1) + " &";
-    case TK_ARRAY: return type_text(t->array->element, depth + 1) + " [" + t->array->bound_text + "]";
+    case TK_POINTER: return type_text(t->pointer()->target, depth + 1) + " *" + chain_text(t);
+    case TK_REFERENCE: return type_text(t->reference()->target, depth + 1) + " &";
+    case TK_ARRAY: return type_text(t->array()->element, depth + 1) + " [" + t->array()->bound_text + "]";
     case TK_FUNCTION:
-      return type_text(t->function->result, depth + 1) + " (" + params_text(t, depth) + ")";
+      return type_text(t->function()->result, depth + 1) + " (" + params_text(t, depth) + ")";
     case TK_ENUM: return std::string("enum ") + (n ? n : "<anon>");
     case TK_UNION: return std::string("union ") + (n ? n : "<anon>");
-    case TK_CLASS: return std::string(t->record->key == KEY_CLASS ? "class " : "struct ") + (n ? n : "<anon>");
+    case TK_CLASS: return std::string(t->record()->key == KEY_CLASS ? "class " : "struct ") + (n ? n : "<anon>");
     case TK_ELABORATED: return std::string("elaborated ") + (n ? n : "?");
     case TK_NAMED: return std::string(n ? n : "?") + chain_text(t);
     case TK_ELLIPSIS: return "...";
@@ -79,17 +79,17 @@ std::string storage_text(unsigned flags) {
 
 std::string scoped_name(const Declaration *d) {
   std::string name = d->name ? d->name : "<anon>";
-  for (const TypeDesc *s = d->scope_kind ? d->scope : nullptr; s; s = s->record ? s->record->enclosing : nullptr) {
+  for (const TypeDesc *s = d->scope_kind ? d->scope : nullptr; s; s = s->record() ? s->record()->enclosing : nullptr) {
     const char *sn = type_name(s);
     name = std::string(sn ? sn : "?") + "::" + name;
-    if (!s->record) break;
+    if (!s->record()) break;
   }
   return name;
 }
 
 int param_count(const TypeDesc *f) {
   int n = 0;
-  DeclNode *first = f->function->info->first_param;
+  DeclNode *first = f->function()->info->first_param;
   for (DeclNode *p = first; p; p = p->next) {
     if (p->decl && p->decl->type && p->decl->type->kind == TK_ELLIPSIS) continue;
     ++n;
@@ -110,8 +110,8 @@ void print_entry(const Symbol *s, bool tag) {
     else if (t->kind == TK_ENUM) kind = "enum";
     else if (t->kind == TK_UNION) kind = "union";
     else if (t->kind == TK_TEMPLATE) kind = "template";
-    else if (t->kind == TK_CLASS && t->record->key == KEY_NAMESPACE) kind = "namespace";
-    else if (t->kind == TK_CLASS && t->record->key == KEY_CLASS) kind = "class";
+    else if (t->kind == TK_CLASS && t->record()->key == KEY_NAMESPACE) kind = "namespace";
+    else if (t->kind == TK_CLASS && t->record()->key == KEY_CLASS) kind = "class";
     else kind = "struct";
   } else if (d->storage & SF_TYPEDEF) {
     kind = "typedef";
@@ -121,9 +121,9 @@ void print_entry(const Symbol *s, bool tag) {
     kind = "variable";
   }
   bool defined;
-  if (t && t->kind == TK_FUNCTION) defined = t->function->info->defined != 0;
-  else if (tag && t && t->record) defined = t->record->has_body || t->record->first;
-  else if (tag && t && t->kind == TK_ENUM) defined = t->enumeration->first != nullptr;
+  if (t && t->kind == TK_FUNCTION) defined = t->function()->info->defined != 0;
+  else if (tag && t && t->record()) defined = t->record()->has_body || t->record()->first;
+  else if (tag && t && t->kind == TK_ENUM) defined = t->enumeration()->first != nullptr;
   else defined = !(d->storage & SF_EXTERN);
   std::printf("%s\t%s\t%s\t%s\t%s\t%s:%d", kind.c_str(), scoped_name(d).c_str(), type_text(t).c_str(),
               storage_text(d->storage).c_str(), defined ? "defined" : "declared", d->file ? d->file : "",
