@@ -218,16 +218,19 @@ static const std::string *read_source(const std::string &path) {
   text.reserve(st.st_size > 0 ? (std::size_t)st.st_size + 2 : 512);
   const std::size_t block = 65536;
   for (;;) {
+    // The room reserved for the size stat reported comes first: a file that
+    // did not grow meanwhile is read without a buffer twice its size.
     std::size_t old = text.size();
-    text.resize(old + block);
-    std::size_t got = std::fread(&text[old], 1, block, f);
+    std::size_t room = text.capacity() > old + 1 ? text.capacity() - old - 1 : block;
+    text.resize(old + room);
+    std::size_t got = std::fread(&text[old], 1, room, f);
     text.resize(old + got);
     // A NUL byte ends the file there.
     if (const void *z = std::memchr(text.data() + old, 0, got)) {
       text.resize((const char *)z - text.data());
       break;
     }
-    if (got < block) break;
+    if (got < room) break;
   }
   std::fclose(f);
   pp_prepare_buffer(text);
