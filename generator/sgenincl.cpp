@@ -517,8 +517,9 @@ void scan_reset() {
   ScanState &s = state();
   s.by_name.clear();
   s.macros.clear();
-  s.pending.clear();
-  s.pending_text.clear();
+  // The pending text may have held a whole file: give its room back.
+  std::vector<PendingDirective>().swap(s.pending);
+  std::string().swap(s.pending_text);
   s.in_comment = false;
   s.open_blocks = 0;
 }
