@@ -27,9 +27,55 @@ struct RecordPool {
   std::size_t used = 0;           // records taken from the last block
 };
 
+// Records of a pool's block b: blocks double from 8 records up to 4096.
+std::size_t block_capacity(std::size_t b) { return b >= 9 ? 4096 : std::size_t(8) << b; }
+
+// How far each pool was filled at some moment.
+struct ArenaMark {
+  struct Fill {
+    std::size_t blocks = 0;
+    std::size_t used = 0;
+  };
+  std::vector<Fill> pools;
+  std::size_t objects = 0;
+};
+
 struct TableArena {
   std::vector<std::pair<void *, void (*)(void *)>> objects;
   std::vector<RecordPool> pools;  // by slot
+  ArenaMark mark() const {
+    ArenaMark m;
+    m.objects = objects.size();
+    for (const RecordPool &p : pools) m.pools.push_back({p.blocks.size(), p.used});
+    return m;
+  }
+  // Frees every record made since the mark, newest first.
+  void roll_back(const ArenaMark &m) {
+    while (objects.size() > m.objects) {
+      objects.back().second(objects.back().first);
+      objects.pop_back();
+    }
+    for (std::size_t i = 0; i < pools.size(); ++i) {
+      RecordPool &p = pools[i];
+      const ArenaMark::Fill keep = i < m.pools.size() ? m.pools[i] : ArenaMark::Fill();
+      while (p.blocks.size() > keep.blocks) {
+        if (p.destroy)
+          for (std::size_t r = p.used; r-- > 0;) p.destroy(p.blocks.back() + p.size * r);
+        ::operator delete(p.blocks.back());
+        p.blocks.pop_back();
+        p.used = p.blocks.empty() ? 0 : block_capacity(p.blocks.size() - 1);
+      }
+      if (p.blocks.empty()) {
+        p.used = 0;
+        p.block_records = 0;
+        continue;
+      }
+      if (p.destroy)
+        for (std::size_t r = p.used; r-- > keep.used;) p.destroy(p.blocks.back() + p.size * r);
+      p.used = keep.used;
+      p.block_records = block_capacity(p.blocks.size() - 1);
+    }
+  }
   void *allocate(int slot, std::size_t size, void (*destroy)(void *)) {
     if (slot < 0) report_internal("ERRINTFCT", "table_allocate");
     if (static_cast<std::size_t>(slot) >= pools.size()) pools.resize(static_cast<std::size_t>(slot) + 1);
@@ -41,7 +87,7 @@ struct TableArena {
       report_internal("ERRINTFCT", "table_allocate");
     }
     if (p.blocks.empty() || p.used == p.block_records) {
-      std::size_t n = p.block_records ? std::min<std::size_t>(p.block_records * 2, 4096) : 8;
+      const std::size_t n = block_capacity(p.blocks.size());
       p.blocks.push_back(static_cast<char *>(::operator new(n * size)));
       p.block_records = n;
       p.used = 0;
@@ -51,13 +97,11 @@ struct TableArena {
   ~TableArena() {
     for (auto &o : objects) o.second(o.first);
     for (RecordPool &p : pools) {
-      std::size_t n = 8;
       for (std::size_t b = 0; b < p.blocks.size(); ++b) {
-        const std::size_t count = b + 1 == p.blocks.size() ? p.used : n;
+        const std::size_t count = b + 1 == p.blocks.size() ? p.used : block_capacity(b);
         if (p.destroy)
           for (std::size_t i = 0; i < count; ++i) p.destroy(p.blocks[b] + p.size * i);
         ::operator delete(p.blocks[b]);
-        n = std::min<std::size_t>(n * 2, 4096);
       }
     }
   }
@@ -138,6 +182,17 @@ struct TableIndex {
   // scope when a forward declaration is completed.
   std::unordered_map<const void *, std::vector<Symbol *>> by_scope;
   std::uint64_t next_sequence = 1;
+  // A scratch section (table_begin_scratch) in progress.
+  struct Scratch {
+    bool active = false;
+    bool kept = false;  // something outside its scope changed: nothing is undone
+    const char *name = nullptr;
+    FunctionScopeNode *node = nullptr;  // its scope, once made
+    std::vector<Symbol *> added;
+    ArenaMark mark;
+    std::size_t using_namespaces = 0;
+    std::size_t using_declarations = 0;
+  } scratch;
 };
 
 namespace {
@@ -160,6 +215,20 @@ template <typename T> T *pooled_new(SymbolTable &t) {
 TableIndex &index_of(SymbolTable &t) {
   if (!t.index) t.index = new TableIndex();
   return *t.index;
+}
+
+TableIndex::Scratch *scratch_of(SymbolTable &t) {
+  return t.index && t.index->scratch.active ? &t.index->scratch : nullptr;
+}
+
+void keep_scratch(SymbolTable &t) {
+  if (TableIndex::Scratch *s = scratch_of(t)) s->kept = true;
+}
+
+// A scratch section may only add entries to its own scope.
+void check_scratch_scope(SymbolTable &t, TypeDesc *scope) {
+  TableIndex::Scratch *s = scratch_of(t);
+  if (s && (!s->node || scope != canonical_scope(s->node->scope))) s->kept = true;
 }
 
 Bucket *area_buckets(SymbolTable &t, int area) {
@@ -270,6 +339,10 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
   s->bucket = d->name ? name_bucket(d->name) : 0;
   TableIndex &ix = index_of(t);
   s->sequence = ix.next_sequence++;
+  if (TableIndex::Scratch *scratch = scratch_of(t)) {
+    check_scratch_scope(t, decl_scope(d));
+    scratch->added.push_back(s);
+  }
   Bucket &b = area_buckets(t, area)[s->bucket];
   s->prev = b.last;
   if (b.last) b.last->next = s; else b.first = s;
@@ -288,6 +361,7 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
 // in sequence order.
 void rekey_scope(SymbolTable &t, TypeDesc *from) {
   if (!t.index) return;
+  keep_scratch(t);
   TableIndex &ix = *t.index;
   auto listed = ix.by_scope.find(from);
   if (listed == ix.by_scope.end()) return;
@@ -622,6 +696,15 @@ Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeCont
   }
   if (!decl->line) decl->line = line;
   TypeDesc *t = decl->type;
+  if (scratch_of(table)) {
+    check_scratch_scope(table, decl_scope(decl));
+    // Bodies and templates reach into records made before (a completed
+    // forward declaration shares the body's record, an instance is listed
+    // with its template): such a section is kept.
+    if (t && (t->kind == TK_TEMPLATE || record_has_body(t) || is_namespace(t) ||
+              (t->enumeration() && t->enumeration()->first)))
+      keep_scratch(table);
+  }
   // A tag declaration names its own type (or is unnamed like it); anything
   // else of an aggregate type (a variable, a typedef) is an ordinary name.
   const bool tag = t && !(decl->storage & SF_TYPEDEF) && same_text(decl->name, type_name(t));
@@ -694,6 +777,7 @@ void symbol_mark_defined(SymbolTable &table, Symbol *entry) {
 
 void remove_symbol(SymbolTable &table, Symbol *entry) {
   if (!entry || entry->removed) return;
+  keep_scratch(table);
   Bucket &b = area_buckets(table, entry->area)[entry->bucket];
   if (entry->prev) entry->prev->next = entry->next; else b.first = entry->next;
   if (entry->next) entry->next->prev = entry->prev; else b.last = entry->prev;
@@ -731,8 +815,53 @@ TypeDesc *function_scope(SymbolTable &table, const char *function_name) {
   n->next = head;
   head = n;
   indexed = n;
+  if (TableIndex::Scratch *s = scratch_of(table)) {
+    if (name == s->name && !s->node)
+      s->node = n;
+    else
+      s->kept = true;
+  }
   return n->scope;
 }
+
+void table_begin_scratch(SymbolTable &table, const char *function_name) {
+  table_end_scratch(table);
+  TableIndex &ix = index_of(table);
+  TableIndex::Scratch &s = ix.scratch;
+  s = TableIndex::Scratch();
+  s.active = true;
+  s.name = intern_string(function_name);
+  // A scope that exists already may hold entries of before.
+  s.kept = !s.name || ix.function_scopes.count(s.name) != 0;
+  s.mark = arena_of(&table).mark();
+  s.using_namespaces = table.using_namespaces.size();
+  s.using_declarations = table.using_declarations.size();
+}
+
+bool table_end_scratch(SymbolTable &table) {
+  TableIndex::Scratch *s = scratch_of(table);
+  if (!s) return false;
+  TableIndex &ix = *table.index;
+  if (table.using_namespaces.size() != s->using_namespaces ||
+      table.using_declarations.size() != s->using_declarations)
+    s->kept = true;
+  FunctionScopeNode *&head = table.function_scopes[function_scope_bucket(s->name)];
+  if (s->node && head != s->node) s->kept = true;
+  TableIndex::Scratch done = std::move(*s);
+  ix.scratch = TableIndex::Scratch();
+  if (done.kept) return false;
+  // The order numbers and sequences taken stay taken, so that what comes
+  // next is numbered as if the section were still there.
+  for (auto it = done.added.rbegin(); it != done.added.rend(); ++it) remove_symbol(table, *it);
+  if (done.node) {
+    head = done.node->next;
+    ix.function_scopes.erase(done.name);
+  }
+  arena_of(&table).roll_back(done.mark);
+  return true;
+}
+
+void table_note_shared_change(SymbolTable &table) { keep_scratch(table); }
 
 const char *storage_flag_text(unsigned flag) {
   switch (flag) {

@@ -125,6 +125,18 @@ void remove_symbol(SymbolTable &table, Symbol *entry);
 // Finds or creates the scope of the named function (function-scope area).
 TypeDesc *function_scope(SymbolTable &table, const char *function_name);
 
+// A scratch section: analyses whose entries all go to the scope of one
+// function that nobody looks into afterwards (a script service's own
+// declarations). Ending it forgets those entries and gives their storage
+// back, unless the section entered anything elsewhere or changed what was
+// there before (then everything stays as if no section had been opened).
+// Returns whether it was undone. Beginning one ends any section open.
+void table_begin_scratch(SymbolTable &table, const char *function_name);
+bool table_end_scratch(SymbolTable &table);
+// Records made before the section now point at ones made in it (a template
+// lists a new instance): the section is kept.
+void table_note_shared_change(SymbolTable &table);
+
 // Iteration helpers in the emitters' order: buckets 0 to 99, list order.
 template <typename F> void for_each_symbol(const Bucket (&area)[TABLE_BUCKETS], F &&f) {
   for (int b = 0; b < TABLE_BUCKETS; ++b)

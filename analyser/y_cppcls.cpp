@@ -950,6 +950,7 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
   nested_class_analysis(table, ti->file, ti->line, text, where);
   --g_instantiation_depth;
   pending.erase(name);
+  table_note_shared_change(table);
   template_add_instance(templ, instantiation_new(iname, inst));
   return inst;
 }

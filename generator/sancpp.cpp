@@ -302,6 +302,9 @@ std::string scope_text(const TypeDesc *scope, const char *separator, bool verbat
 
 void write_service(const Subject &s, std::string name) {
   svc_begin(name);
+  // The service's declarations are looked up in its own scope only, and no
+  // later service shares its name: once written, they may go.
+  table_begin_scratch(*script_context().table, name.c_str());
   FunctionInfo *info = s.function->function() ? s.function->function()->info : nullptr;
   bool declared = false;
 
@@ -365,6 +368,7 @@ void write_service(const Subject &s, std::string name) {
   }
   write_script_line(call);
   svc_end(name);
+  table_end_scratch(*script_context().table);
 }
 
 std::string service_base_name(const Declaration *d) {

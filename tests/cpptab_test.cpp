@@ -1,4 +1,5 @@
 #include "analyser/cpptab.h"
+#include "analyser/y_cppa.h"
 #include "frame/mstrin.h"
 
 #include <gtest/gtest.h>
@@ -433,6 +434,98 @@ TEST_F(Table, ManyGlobalsStayFast) {
   for (int b = 0; b < TABLE_BUCKETS; ++b) total += bucket_size(table.ordinary[b]);
   EXPECT_EQ(total, n);
   EXPECT_EQ(count_code("REDEFSYMB"), 0);
+}
+
+}  // namespace
+
+namespace {
+
+class Scratch : public Table {
+ protected:
+  void parse(const char *text, const char *function = "") {
+    analyse_text(text, table, function, "t.cpp", 1, nullptr, 0, 0);
+  }
+  Symbol *in_scope(const char *name, const char *function) {
+    return lookup_at_level(name, table, AREA_ORDINARY, function_scope(table, function), -1);
+  }
+  int ordinary_entries() {
+    int n = 0;
+    for_each_symbol(table.ordinary, [&](Symbol *) { ++n; });
+    return n;
+  }
+};
+
+TEST_F(Scratch, OwnDeclarationsGoAndEverythingElseStays) {
+  parse("typedef struct node { int key; } node_t;\nint g;\n");
+  const int before = ordinary_entries();
+  table_begin_scratch(table, "svc");
+  parse("int a;", "svc");
+  parse("node_t *p;\nstruct node *q;\nunsigned long (*cb)(int, char *);", "svc");
+  EXPECT_NE(in_scope("a", "svc"), nullptr);
+  EXPECT_NE(in_scope("cb", "svc"), nullptr);
+  const std::uint32_t during = table.counter;
+  EXPECT_TRUE(table_end_scratch(table));
+  // Order numbers taken stay taken: later entries number as without it.
+  EXPECT_EQ(table.counter, during);
+  EXPECT_EQ(ordinary_entries(), before);
+  const ScopeContext file;
+  EXPECT_NE(lookup_ordinary("g", table, file), nullptr);
+  EXPECT_NE(lookup_ordinary("node_t", table, file), nullptr);
+  Symbol *node = lookup_tag("node", table, TK_CLASS, file);
+  ASSERT_NE(node, nullptr);
+  ASSERT_NE(node->decl->type->record()->first, nullptr);
+  EXPECT_STREQ(node->decl->type->record()->first->decl->name, "key");
+  // The scope comes back empty, and the table takes new entries as before.
+  EXPECT_EQ(in_scope("a", "svc"), nullptr);
+  EXPECT_EQ(in_scope("p", "svc"), nullptr);
+  parse("int h;\nnode_t *later;\n");
+  EXPECT_NE(lookup_ordinary("later", table, file), nullptr);
+  EXPECT_EQ(ordinary_entries(), before + 2);
+  EXPECT_GT(lookup_ordinary("h", table, file)->first_order, during);
+  // Again in a new section, with the storage given back before.
+  table_begin_scratch(table, "svc_2");
+  parse("node_t *p;", "svc_2");
+  EXPECT_TRUE(table_end_scratch(table));
+  EXPECT_FALSE(table_end_scratch(table));  // none open
+}
+
+TEST_F(Scratch, ReachingBeyondItsScopeKeepsEverything) {
+  parse("template <class T> struct Box { T item; };\nint x;\n");
+  // An instance is listed with its template.
+  table_begin_scratch(table, "svc");
+  parse("Box<int> *b;", "svc");
+  EXPECT_FALSE(table_end_scratch(table));
+  EXPECT_NE(in_scope("b", "svc"), nullptr);
+  // An entry at file scope.
+  table_begin_scratch(table, "svc_2");
+  parse("int y;", "svc_2");
+  parse("int other;");
+  EXPECT_FALSE(table_end_scratch(table));
+  EXPECT_NE(lookup_ordinary("other", table, ScopeContext()), nullptr);
+  EXPECT_NE(in_scope("y", "svc_2"), nullptr);
+  // A type with a body, even in the section's own scope.
+  table_begin_scratch(table, "svc_3");
+  parse("struct fresh { int z; } v;\nenum { E1, E2 } e;", "svc_3");
+  EXPECT_FALSE(table_end_scratch(table));
+  EXPECT_NE(in_scope("v", "svc_3"), nullptr);
+  // A scope that held entries before.
+  parse("int w;", "svc_4");
+  table_begin_scratch(table, "svc_4");
+  parse("int u;", "svc_4");
+  EXPECT_FALSE(table_end_scratch(table));
+  EXPECT_NE(in_scope("w", "svc_4"), nullptr);
+  EXPECT_NE(in_scope("u", "svc_4"), nullptr);
+  // Another function's scope made in the section.
+  table_begin_scratch(table, "svc_5");
+  parse("int s;", "svc_5");
+  parse("int t;", "elsewhere");
+  EXPECT_FALSE(table_end_scratch(table));
+  EXPECT_NE(in_scope("t", "elsewhere"), nullptr);
+  // Releasing the table ends an open section.
+  table_begin_scratch(table, "svc_6");
+  parse("int r;", "svc_6");
+  table_init(table, "TESTREF");
+  EXPECT_FALSE(table_end_scratch(table));
 }
 
 }  // namespace
