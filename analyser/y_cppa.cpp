@@ -1216,7 +1216,7 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
       // Reference qualifiers of a member function.
       if (cur.cls == G_PUNCT && (cur.text == "&" || cur.text == "&&")) {
         Tok n = peek_token();
-        if (n.cls == G_PUNCT && (n.text == ";" || n.text == "{" || n.text == "=" || n.text == ")" || n.text == ",") ||
+        if ((n.cls == G_PUNCT && (n.text == ";" || n.text == "{" || n.text == "=" || n.text == ")" || n.text == ",")) ||
             (n.cls == G_IDENT && (n.text == "noexcept" || n.text == "override" || n.text == "final")) ||
             (n.cls == G_KEYWORD && n.text == "throw") || n.cls == G_BODYTEXT)
           advance();

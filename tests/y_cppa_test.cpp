@@ -263,7 +263,9 @@ TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
   for (MemberNode *m = Der->record()->first_inherited; m; m = m->next) {
     ++inherited;
     EXPECT_TRUE(m->access & ACC_INHERITED);
-    if (std::strcmp(m->decl->name, "prot") == 0) EXPECT_EQ(m->access & ACC_MASK, ACC_PUBLIC);  // made public
+    if (std::strcmp(m->decl->name, "prot") == 0) {
+      EXPECT_EQ(m->access & ACC_MASK, ACC_PUBLIC);  // made public
+    }
   }
   EXPECT_EQ(inherited, 2);
 }
