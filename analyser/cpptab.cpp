@@ -125,48 +125,65 @@ struct IndexKeyHash {
 };
 
 // Entries of one name in one scope in bucket order. Most names have a single
-// entry, which is kept in place; only a name with several has a list.
+// entry, which is kept in place; only a name with several has a list. The
+// index holds one of these per name, so it is one word: the entry, or the
+// list with its lowest bit set.
 class EntryList {
  public:
-  bool empty() const { return many_.empty() && !single_; }
-  Symbol *const *begin() const { return many_.empty() ? &single_ : many_.data(); }
-  Symbol *const *end() const { return many_.empty() ? &single_ + (single_ ? 1 : 0) : many_.data() + many_.size(); }
+  EntryList() = default;
+  EntryList(const EntryList &) = delete;
+  EntryList &operator=(const EntryList &) = delete;
+  ~EntryList() { delete list(); }
+  bool empty() const { return word_ == nullptr; }
+  Symbol *const *begin() const { return list() ? list()->data() : &word_; }
+  Symbol *const *end() const {
+    if (std::vector<Symbol *> *l = list()) return l->data() + l->size();
+    return &word_ + (word_ ? 1 : 0);
+  }
   void push_back(Symbol *s) {
-    if (many_.empty() && !single_) {
-      single_ = s;
+    if (empty()) {
+      word_ = s;
       return;
     }
-    spill();
-    many_.push_back(s);
+    spill().push_back(s);
   }
   // After every entry that `less` does not put after it.
   template <typename Less> void insert_ordered(Symbol *s, Less less) {
-    spill();
-    many_.insert(std::upper_bound(many_.begin(), many_.end(), s, less), s);
+    std::vector<Symbol *> &l = spill();
+    l.insert(std::upper_bound(l.begin(), l.end(), s, less), s);
     fold();
   }
   void erase(Symbol *s) {
-    if (many_.empty()) {
-      if (single_ == s) single_ = nullptr;
+    std::vector<Symbol *> *l = list();
+    if (!l) {
+      if (word_ == s) word_ = nullptr;
       return;
     }
-    auto i = std::find(many_.begin(), many_.end(), s);
-    if (i != many_.end()) many_.erase(i);
+    auto i = std::find(l->begin(), l->end(), s);
+    if (i != l->end()) l->erase(i);
     fold();
   }
 
  private:
-  void spill() {
-    if (many_.empty() && single_) many_.push_back(single_);
-    single_ = nullptr;
+  static_assert(alignof(Symbol) > 1, "the lowest bit of an entry's address is free");
+  std::vector<Symbol *> *list() const {
+    const std::uintptr_t w = reinterpret_cast<std::uintptr_t>(word_);
+    return w & 1 ? reinterpret_cast<std::vector<Symbol *> *>(w & ~std::uintptr_t(1)) : nullptr;
+  }
+  std::vector<Symbol *> &spill() {
+    if (std::vector<Symbol *> *l = list()) return *l;
+    auto *l = new std::vector<Symbol *>();
+    if (word_) l->push_back(word_);
+    word_ = reinterpret_cast<Symbol *>(reinterpret_cast<std::uintptr_t>(l) | 1);
+    return *l;
   }
   void fold() {
-    if (many_.size() > 1) return;
-    single_ = many_.empty() ? nullptr : many_.front();
-    std::vector<Symbol *>().swap(many_);
+    std::vector<Symbol *> *l = list();
+    if (!l || l->size() > 1) return;
+    word_ = l->empty() ? nullptr : l->front();
+    delete l;
   }
-  Symbol *single_ = nullptr;
-  std::vector<Symbol *> many_;
+  Symbol *word_ = nullptr;  // the entry, or the list with its lowest bit set
 };
 
 }  // namespace

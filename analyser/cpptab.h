@@ -26,12 +26,13 @@ struct Symbol {
   Symbol *next = nullptr;         // bucket list
   Symbol *prev = nullptr;
   // Bookkeeping of the table (read-only for users).
-  int area = AREA_ORDINARY;
-  int bucket = 0;
   std::uint64_t sequence = 0;     // insertion sequence: list order inside a bucket
-  bool removed = false;
   std::uint32_t recorded_times = 0;  // how often it stands in SymbolTable::recorded
+  unsigned char area = AREA_ORDINARY;
+  unsigned char bucket = 0;       // below TABLE_BUCKETS
+  bool removed = false;
 };
+static_assert(TABLE_BUCKETS <= 256, "a bucket number fits Symbol::bucket");
 
 struct Bucket {
   Symbol *first = nullptr;

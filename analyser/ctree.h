@@ -211,17 +211,17 @@ struct TypeNode {
 };
 
 struct FunctionInfo {
-  int reserved = 0;
   DeclNode *first_param = nullptr;
   DeclNode *last_param = nullptr;
   TypeDesc *qualifiers = nullptr;  // of a member function ("const" ...)
   TypeNode *first_except = nullptr;
   TypeNode *last_except = nullptr;
+  std::string body;     // body text when kept
+  int reserved = 0;
   int word7 = 0;
   int word8 = 0;
   int defined = 0;      // set by a function definition; cleared by emitters once written
   int has_body = 0;     // body text kept
-  std::string body;     // body text when kept
   int has_exception_spec = 0;  // "throw (...)" was written (possibly empty)
 };
 
@@ -283,9 +283,9 @@ struct TemplateInfo {     // kind 14
 // declarations hold a great many types: their size counts.
 struct TypeDesc {
   TypeKind kind = TK_RESERVED;
-  int scope_kind = 0;          // 0 file scope, 1 declared in a class or namespace
-  int rendering_guard = 0;
-  int visit_mark = 0;          // set while a walk (needed types) is inside it
+  unsigned char scope_kind = 0;       // 0 file scope, 1 declared in a class or namespace
+  unsigned char rendering_guard = 0;
+  unsigned char visit_mark = 0;       // set while a walk (needed types) is inside it
   TypeDesc *scope = nullptr;   // class/namespace where declared
   TypeDesc *next = nullptr;    // chained specifier (qualifiers after the type)
   TypeDesc *template_word = nullptr;  // the class template it comes from, if any
@@ -321,7 +321,6 @@ struct Declaration {
   unsigned storage = 0;         // StorageFlags
   int word = 0;
   int line = 0;                 // line of the declaration (diagnostics)
-  unsigned char flag = 0;
 };
 
 // Scope context passed to lookups.
