@@ -200,7 +200,7 @@ struct ElaboratedInfo {   // kind 7
   TypeDesc *named = nullptr;  // the class-like type it names
 };
 
-// Parameter list node and exception-specification node.
+// Parameter list node, and node of the exception list after "throw".
 struct DeclNode {
   Declaration *decl = nullptr;
   DeclNode *next = nullptr;

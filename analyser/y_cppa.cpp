@@ -332,7 +332,7 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
 }
 
 // declaration:
-//     ';' | linkage-specification | namespace-definition | using-declaration
+//     ';' | linkage-block | namespace-definition | using-declaration
 //   | template-declaration | access-label | access-declaration
 //   | decl-specifiers [init-declarator-list] ';' | function-definition
 void Parser::declaration() {
@@ -364,7 +364,7 @@ void Parser::declaration() {
     if (k == "extern") {
       advance();
       if (cur.cls == G_STRING) {
-        linkage_specification();
+        linkage_block();
         return;
       }
       if (cur.cls == G_KEYWORD && cur.text == "template") {

@@ -510,8 +510,8 @@ void Parser::using_declaration() {
   advance();  // ';'
 }
 
-// linkage-specification: extern string-literal ( '{' declarations '}' | declaration )
-void Parser::linkage_specification() {
+// linkage-block: extern string-literal ( '{' declarations '}' | declaration )
+void Parser::linkage_block() {
   DepthGuard guard(*this);
   advance();  // the string literal
   if (cur.cls == G_STRING) syntax_error();

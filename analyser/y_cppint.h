@@ -193,7 +193,7 @@ class Parser {
   TypeDesc *enum_specifier(Specs &s);
   void namespace_definition();
   void using_declaration();
-  void linkage_specification();
+  void linkage_block();
   void template_declaration();
   TypeDesc *template_use(const Tok &name_tok);
   TypeDesc *template_instance(const Tok &name_tok, const std::vector<std::string> &args, bool has_args);
