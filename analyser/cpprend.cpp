@@ -172,7 +172,7 @@ void render_follow(const TypeDesc *t, std::string &left, int mode, int follow) {
 std::string bound_text(const ArrayInfo &a, int mode) {
   if (a.has_bound_text) {
     if (a.bound_text.find_first_not_of(" \t\n") == std::string::npos) return "100";
-    return a.bound_text;
+    return a.bound_text.str();
   }
   if (!a.bound_expression.empty()) {
     auto r = analyse_expression(a.bound_expression.c_str(), "", g_state.file ? g_state.file : "",
@@ -318,7 +318,7 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
     if (d->word > 0 && mt && mt->kind != TK_FUNCTION && !(d->storage & SF_TYPEDEF))
       line += " : " + std::to_string(d->word);
     if (mt && mt->kind == TK_FUNCTION && (d->storage & SF_VIRTUAL) && !d->text.empty())
-      line += " = " + d->text;
+      line.append(" = ").append(d->text.view());
     left += line;
     left += ';';
   }

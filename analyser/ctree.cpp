@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ostream>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -73,6 +74,20 @@ void analyser_report(int severity, const char *code, std::string_view arg, const
   else
     report_at_position(severity, code, arg, f, line);
 }
+
+void OwnedText::assign(std::string_view s) {
+  const std::size_t n = s.find('\0') == std::string_view::npos ? s.size() : s.find('\0');
+  char *q = nullptr;
+  if (n) {
+    q = new char[n + 1];
+    std::memcpy(q, s.data(), n);
+    q[n] = '\0';
+  }
+  delete[] p_;
+  p_ = q;
+}
+
+std::ostream &operator<<(std::ostream &out, const OwnedText &text) { return out << text.view(); }
 
 // ---------------------------------------------------------------------------
 // Constructors
@@ -634,8 +649,6 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
       for (const TypeNode *e = o->first_except; e; e = e->next)
         function_add_exception(n, dup_sub(e->type, depth));
       f->has_exception_spec = o->has_exception_spec;
-      f->word7 = o->word7;
-      f->word8 = o->word8;
       f->defined = o->defined;
       f->has_body = o->has_body;
       f->body = o->body;

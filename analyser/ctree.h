@@ -11,6 +11,7 @@
 // lives until exit.
 #pragma once
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,6 +19,56 @@
 
 struct SymbolTable;
 struct TypeDesc;
+
+// A text held by a record: one word, nothing allocated while it is empty.
+// Most declarations carry no initialiser and most functions no kept body,
+// and files with very many of them make the size of these records count.
+class OwnedText {
+ public:
+  OwnedText() = default;
+  explicit OwnedText(std::string_view s) { assign(s); }
+  OwnedText(const OwnedText &o) { assign(o.view()); }
+  OwnedText(OwnedText &&o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+  OwnedText &operator=(const OwnedText &o) {
+    if (this != &o) assign(o.view());
+    return *this;
+  }
+  OwnedText &operator=(OwnedText &&o) noexcept {
+    std::swap(p_, o.p_);
+    return *this;
+  }
+  OwnedText &operator=(std::string_view s) {
+    assign(s);
+    return *this;
+  }
+  ~OwnedText() { delete[] p_; }
+
+  bool empty() const { return !p_; }
+  std::size_t size() const { return view().size(); }
+  const char *c_str() const { return p_ ? p_ : ""; }
+  char operator[](std::size_t i) const { return c_str()[i]; }
+  std::string_view view() const { return p_ ? std::string_view(p_) : std::string_view(); }
+  operator std::string_view() const { return view(); }
+  std::string str() const { return std::string(view()); }
+  std::size_t find(std::string_view s, std::size_t from = 0) const { return view().find(s, from); }
+  std::size_t find_first_not_of(std::string_view s) const { return view().find_first_not_of(s); }
+  void clear() {
+    delete[] p_;
+    p_ = nullptr;
+  }
+  friend bool operator==(const OwnedText &a, std::string_view b) { return a.view() == b; }
+  friend bool operator!=(const OwnedText &a, std::string_view b) { return a.view() != b; }
+  friend std::string operator+(std::string a, const OwnedText &b) { return a.append(b.view()); }
+  friend std::string operator+(const char *a, const OwnedText &b) { return std::string(a).append(b.view()); }
+
+ private:
+  // The text ends at its first NUL: texts come from source lines, which
+  // never hold one.
+  void assign(std::string_view s);
+  char *p_ = nullptr;
+};
+std::ostream &operator<<(std::ostream &out, const OwnedText &text);
+
 struct Declaration;
 struct Symbol;
 
@@ -119,14 +170,14 @@ struct PointerInfo {      // kind 3; the pointer's own qualifiers are in TypeDes
 struct ArrayInfo {        // kind 4
   TypeDesc *element = nullptr;
   bool has_bound_text = false;
-  std::string bound_text;        // as written (may be only blanks)
-  std::string bound_expression;  // normalised expression text, analysed on demand
+  OwnedText bound_text;        // as written (may be only blanks)
+  OwnedText bound_expression;  // normalised expression text, analysed on demand
 };
 
 struct EnumeratorRec {
   const char *name = nullptr;    // interned
   bool has_value = false;
-  std::string value_text;
+  OwnedText value_text;
   const char *file = nullptr;    // interned; position when created
   int line = 0;
   int reserved = 0;
@@ -216,13 +267,11 @@ struct FunctionInfo {
   TypeDesc *qualifiers = nullptr;  // of a member function ("const" ...)
   TypeNode *first_except = nullptr;
   TypeNode *last_except = nullptr;
-  std::string body;     // body text when kept
+  OwnedText body;       // body text when kept
   int reserved = 0;
-  int word7 = 0;
-  int word8 = 0;
-  int defined = 0;      // set by a function definition; cleared by emitters once written
-  int has_body = 0;     // body text kept
-  int has_exception_spec = 0;  // "throw (...)" was written (possibly empty)
+  unsigned char defined = 0;   // set by a function definition; cleared by emitters once written
+  unsigned char has_body = 0;  // body text kept
+  unsigned char has_exception_spec = 0;  // "throw (...)" was written (possibly empty)
 };
 
 struct FunctionDetail {   // kind 8
@@ -316,7 +365,7 @@ struct Declaration {
   TypeDesc *type = nullptr;
   TypeDesc *scope = nullptr;    // owning class or namespace (or function scope type)
   const char *file = nullptr;   // interned name of the declaring file
-  std::string text;             // default-value or initialiser text
+  OwnedText text;               // default-value or initialiser text
   int scope_kind = 0;           // 0 file scope, 1 member of a class or namespace
   unsigned storage = 0;         // StorageFlags
   int word = 0;

@@ -1462,7 +1462,7 @@ void image(const Node *n, std::string &out, int depth) {
 // ---------------------------------------------------------------------------
 
 long long array_bound_value(const ArrayInfo &a) {
-  const std::string &text = a.has_bound_text ? a.bound_text : a.bound_expression;
+  const OwnedText &text = a.has_bound_text ? a.bound_text : a.bound_expression;
   if (text.find_first_not_of(" \t\n") == std::string::npos) return -1;
   long long v = 0;
   if (!evaluate_integer_expression(text.c_str(), g_an ? g_an->function : "",
