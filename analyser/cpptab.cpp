@@ -38,19 +38,23 @@ struct ArenaMark {
   };
   std::vector<Fill> pools;
   std::size_t objects = 0;
+  std::size_t shared = 0;
 };
 
 struct TableArena {
   std::vector<std::pair<void *, void (*)(void *)>> objects;
   std::vector<RecordPool> pools;  // by slot
+  std::vector<void *> shared;     // records every use may share, oldest first
   ArenaMark mark() const {
     ArenaMark m;
     m.objects = objects.size();
+    m.shared = shared.size();
     for (const RecordPool &p : pools) m.pools.push_back({p.blocks.size(), p.used});
     return m;
   }
   // Frees every record made since the mark, newest first.
   void roll_back(const ArenaMark &m) {
+    if (shared.size() > m.shared) shared.resize(m.shared);
     while (objects.size() > m.objects) {
       objects.back().second(objects.back().first);
       objects.pop_back();
@@ -645,6 +649,15 @@ TableArena &arena_of(SymbolTable *owner) {
 }  // namespace
 
 int table_new_slot() { return g_slots++; }
+
+void *table_find_shared(SymbolTable *owner, bool (*matches)(const void *record, const void *key),
+                        const void *key) {
+  for (void *r : arena_of(owner).shared)
+    if (matches(r, key)) return r;
+  return nullptr;
+}
+
+void table_add_shared(SymbolTable *owner, void *record) { arena_of(owner).shared.push_back(record); }
 
 void table_own(SymbolTable *owner, void *object, void (*destroy)(void *)) {
   arena_of(owner).objects.emplace_back(object, destroy);

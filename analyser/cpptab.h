@@ -90,6 +90,14 @@ void table_own(SymbolTable *owner, void *object, void (*destroy)(void *));
 void *table_allocate(SymbolTable *owner, int slot, std::size_t size, void (*destroy)(void *));
 // A new slot number for table_allocate (one per record type, taken once).
 int table_new_slot();
+// Records that every use within one owner may share because nothing changes
+// them (unqualified basic types): the first that `matches` accepts, or
+// none. Records listed by table_add_shared while a scratch section was open
+// are forgotten when the section is undone, as the records themselves go.
+// Few kinds of record are shared, so the list is searched in order.
+void *table_find_shared(SymbolTable *owner, bool (*matches)(const void *record, const void *key),
+                        const void *key);
+void table_add_shared(SymbolTable *owner, void *record);
 
 // Adds a declaration; returns the entry that now stands for the name, or none
 // when it was dropped or a function declaration matched an existing entry.

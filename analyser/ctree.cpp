@@ -306,19 +306,61 @@ void construct_warning(std::string_view arg, const char *file, int line) {
 
 }  // namespace
 
+namespace {
+
+// Identity of a shared basic type: the kind, the interned name and, for
+// integers, the size and character marker of the moment (the sizeof
+// pragmas change the sizes during an analysis).
+struct BasicKey {
+  TypeKind kind;
+  const char *name;
+  int size;
+  int char_type;
+};
+
+bool basic_matches(const void *record, const void *key) {
+  const TypeDesc *t = static_cast<const TypeDesc *>(record);
+  const BasicKey &k = *static_cast<const BasicKey *>(key);
+  if (t->kind != k.kind) return false;
+  if (k.kind == TK_INTEGER)
+    return t->integer()->name == k.name && t->integer()->size == k.size && t->integer()->char_type == k.char_type;
+  if (k.kind == TK_FLOATING) return t->floating()->name == k.name;
+  return true;
+}
+
+// Files declare a great many objects and parameters of the same few basic
+// types: each table keeps one record per basic type for all of them.
+TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type) {
+  const BasicKey key{kind, intern_string(name), size, char_type};
+  if (void *found = table_find_shared(nullptr, basic_matches, &key)) return static_cast<TypeDesc *>(found);
+  TypeDesc *t = kind == TK_INTEGER    ? integer_type(key.name, size, char_type)
+                : kind == TK_FLOATING ? floating_type(key.name)
+                                      : type_new(kind);
+  t->shared = 1;
+  table_add_shared(nullptr, t);
+  return t;
+}
+
+}  // namespace
+
 TypeDesc *basic_type(const char *keyword) {
   if (!keyword) return nullptr;
   const AnalysisSettings &s = analysis_settings();
   std::string k(keyword);
-  if (k == "void") return type_new(TK_VOID);
-  if (k == "float" || k == "double") return floating_type(keyword);
-  if (k == "bool") return integer_type("bool", s.char_bits, 0);
-  if (k == "wchar_t") return integer_type("wchar_t", -s.int_bits, 0);
+  if (k == "void") return shared_basic(TK_VOID, nullptr, 0, 0);
+  if (k == "float" || k == "double") return shared_basic(TK_FLOATING, keyword, 0, 0);
+  if (k == "bool") return shared_basic(TK_INTEGER, "bool", s.char_bits, 0);
+  if (k == "wchar_t") return shared_basic(TK_INTEGER, "wchar_t", -s.int_bits, 0);
   IntWords w;
   count_words(keyword, w);
   int size, ch;
   if (!words_type(w, size, ch)) return nullptr;
-  return integer_type(keyword, size, ch);
+  return shared_basic(TK_INTEGER, keyword, size, ch);
+}
+
+TypeDesc *private_copy(TypeDesc *type) {
+  if (!type || !type->shared) return type;
+  return duplicate_type(type);
 }
 
 // ---------------------------------------------------------------------------
@@ -399,6 +441,8 @@ void append_qualifier(TypeDesc *type, TypeDesc *qualifier) {
     if (t->next == qualifier) return;
     t = t->next;
   }
+  // Qualifying a shared type would qualify every use of it.
+  if (t->shared) report_internal("ERRINTFCT", "append_qualifier");
   t->next = qualifier;
 }
 
@@ -466,10 +510,12 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
   }
   // A bare qualifier joins the chain of the other operand.
   if (is_qualifier(second)) {
+    first = private_copy(first);
     merge_chain(first, second);
     return first;
   }
   if (is_qualifier(first)) {
+    second = private_copy(second);
     merge_chain(second, first);
     return second;
   }
@@ -491,7 +537,9 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
       count_words(n1, w);
       if (w.is_long == 1 && !w.is_unsigned && !w.is_signed && !w.is_short && !w.is_int &&
           !w.is_char && !w.other && text_is(second->floating()->name, "double")) {
-        TypeDesc *r = floating_type((std::string(n1) + " double").c_str());
+        const std::string joined = std::string(n1) + " double";
+        if (!first->next && !second->next) return shared_basic(TK_FLOATING, joined.c_str(), 0, 0);
+        TypeDesc *r = floating_type(joined.c_str());
         merge_chain(r, first->next);
         merge_chain(r, second->next);
         return r;
@@ -513,6 +561,7 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
       construct_warning(joined, file, line);
       return nullptr;
     }
+    if (!first->next && !second->next) return shared_basic(TK_INTEGER, joined.c_str(), size, ch);
     TypeDesc *r = integer_type(joined.c_str(), size, ch);
     merge_chain(r, first->next);
     merge_chain(r, second->next);
@@ -520,6 +569,7 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
   }
   if (first->kind == TK_FLOATING && second->kind == TK_INTEGER &&
       text_is(first->floating()->name, "double") && text_is(second->integer()->name, "long")) {
+    if (!first->next && !second->next) return shared_basic(TK_FLOATING, "double long", 0, 0);
     TypeDesc *r = floating_type("double long");
     merge_chain(r, first->next);
     merge_chain(r, second->next);

@@ -335,6 +335,9 @@ struct TypeDesc {
   unsigned char scope_kind = 0;       // 0 file scope, 1 declared in a class or namespace
   unsigned char rendering_guard = 0;
   unsigned char visit_mark = 0;       // set while a walk (needed types) is inside it
+  // Shared by every use in its table (an unqualified basic type): never
+  // changed; qualify or modify a private_copy instead.
+  unsigned char shared = 0;
   TypeDesc *scope = nullptr;   // class/namespace where declared
   TypeDesc *next = nullptr;    // chained specifier (qualifiers after the type)
   TypeDesc *template_word = nullptr;  // the class template it comes from, if any
@@ -404,7 +407,11 @@ TypeDesc *array_of(TypeDesc *element);
 TypeDesc *function_returning(TypeDesc *result);  // with an empty FunctionInfo
 // A basic type keyword ("int", "char", "unsigned", "long", "double", "bool",
 // "wchar_t", "void", ...) with the target sizes; none for an unknown word.
+// The type is the table's shared record: unqualified, no scope of its own.
 TypeDesc *basic_type(const char *keyword);
+// A type of its own for a caller about to change it: the type itself unless
+// it is shared, else a copy.
+TypeDesc *private_copy(TypeDesc *type);
 
 // List helpers (append at the end, keep counts).
 void enum_add_enumerator(TypeDesc *enumeration, EnumeratorRec *e);

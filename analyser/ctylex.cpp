@@ -613,7 +613,7 @@ TypeDesc *typedef_integer(const char *name) {
   Symbol *e = lookup_ordinary(name, *s.table, ScopeContext());
   if (!e || !e->decl || !(e->decl->storage & SF_TYPEDEF)) return nullptr;
   TypeDesc *t = strip_typedefs(e->decl->type);
-  return t && t->kind == TK_INTEGER ? t : nullptr;
+  return t && t->kind == TK_INTEGER && !t->shared ? t : nullptr;
 }
 
 void pragma_sizeof(std::string_view operand) {

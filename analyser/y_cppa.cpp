@@ -555,6 +555,9 @@ namespace {
 
 // Applies the const/volatile of the specifiers to the composed type.
 Specs &finish_specifiers(Specs &s, std::vector<TypeDesc *> &quals) {
+  // The size pragmas change a typedef's own integer type in place: a
+  // typedef never names the shared one.
+  if (s.type && s.type->shared && (s.storage & SF_TYPEDEF)) s.type = private_copy(s.type);
   if (quals.empty()) return s;
   TypeDesc *t = s.type;
   if (!t) {
@@ -563,7 +566,9 @@ Specs &finish_specifiers(Specs &s, std::vector<TypeDesc *> &quals) {
     s.type = t;
     return s;
   }
-  if (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS || t->kind == TK_TEMPLATE ||
+  if (t->shared) {
+    t = private_copy(t);
+  } else if (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS || t->kind == TK_TEMPLATE ||
       t->kind == TK_ELABORATED) {
     // Named aggregates are shared by every use: qualify a copy of the node,
     // never the aggregate itself.
@@ -1364,6 +1369,7 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
 // Actions
 
 Declaration *Parser::make_declaration(const char *name, TypeDesc *type, unsigned storage) {
+  if (storage & SF_TYPEDEF) type = private_copy(type);
   Declaration *d = decl_new(name, type);
   ScopeContext c = context();
   d->scope_kind = c.kind;

@@ -1080,7 +1080,9 @@ Node *unary_node(const ETok &t, Node *operand) {
     else if (ot)
       warn("NONPOINTE", span(operand));
   } else if (t.text == "&") {
-    n->type = ot ? pool_pointer(ot) : nullptr;
+    // The operand's type belongs to a table that goes with its analysis: a
+    // pointer to it kept for the whole run would outlive it.
+    n->type = ot ? pointer_to(const_cast<TypeDesc *>(ot)) : nullptr;
   } else {  // ++ --
     n->type = ot;
   }

@@ -69,7 +69,7 @@ TEST_F(Types, ComposeSpecifiers) {
 
   // Qualifiers travel along; a pointer takes the specifier into its target;
   // a typedef name stands.
-  TypeDesc *u = basic_type("unsigned");
+  TypeDesc *u = private_copy(basic_type("unsigned"));
   append_qualifier(u, qualifier_type("const"));
   TypeDesc *ci = CPP_compose_type(u, basic_type("int"), "f.c", 1);
   ASSERT_NE(ci, nullptr);
@@ -150,7 +150,7 @@ TEST_F(Types, EveryKindHasItsDetailAndCopies) {
 }
 
 TEST_F(Types, TypePredicates) {
-  TypeDesc *cchar = basic_type("char");
+  TypeDesc *cchar = private_copy(basic_type("char"));
   append_qualifier(cchar, qualifier_type("const"));
   EXPECT_TRUE(type_is_const(cchar));
   EXPECT_FALSE(type_is_const(pointer_to(cchar)));  // the pointer itself is not const
@@ -176,7 +176,7 @@ TEST_F(Types, TypePredicates) {
     TypeDesc *t = pointer_to(named_type(markers[i], basic_type("int")));
     EXPECT_EQ(param_mode(t, false), i);
   }
-  TypeDesc *marked = basic_type("int");
+  TypeDesc *marked = private_copy(basic_type("int"));
   TypeDesc *marker = named_type("_out", nullptr);
   append_qualifier(marked, marker);
   EXPECT_EQ(param_mode(reference_to(marked), true), PM_OUT);

@@ -376,7 +376,7 @@ TEST_F(Lex, IdentifierClassification) {
 }
 
 TEST_F(Lex, SizeAndSignPragmas) {
-  declare("MYINT", basic_type("int"), SF_TYPEDEF);
+  declare("MYINT", private_copy(basic_type("int")), SF_TYPEDEF);
   declare("ALIAS", named_type("MYINT", lookup_ordinary("MYINT", table, ScopeContext())->decl->type), SF_TYPEDEF);
   auto toks = scan(
       "#pragma ortek sizeof(int)=16\n"

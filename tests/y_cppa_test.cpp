@@ -796,6 +796,42 @@ TEST_F(Grammar, TypedefUsesKeepTheirScopeAndWidthsAreEvaluated) {
   EXPECT_TRUE(g_reports.empty());  // the evaluation is quiet
 }
 
+// Unqualified basic types are one record per table; qualifying a use, a
+// typedef and the size pragmas never reach the other uses.
+TEST_F(Grammar, BasicTypesAreSharedAndNeverChangedThroughOneUse) {
+  analyse(
+      "int a; int f(int p, unsigned int q); unsigned int u; const int k = 1; int const k2 = 2;\n"
+      "typedef int T32; typedef int I, *PI; long double ld; long double ld2; volatile unsigned int vu;\n"
+      "#pragma ortek sizeof(T32)=16\n"
+      "#pragma ortek sizeof(I)=8\n"
+      "int b; T32 t;\n",
+      "s.c");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  TypeDesc *a = ordinary("a")->type, *b = ordinary("b")->type;
+  EXPECT_EQ(a, b);
+  EXPECT_TRUE(a->shared);
+  EXPECT_EQ(a->next, nullptr);
+  EXPECT_EQ(a->integer()->size, -32);
+  const TypeDesc *f = ordinary("f")->type;
+  EXPECT_EQ(f->function()->result, a);
+  EXPECT_EQ(f->function()->info->first_param->decl->type, a);
+  EXPECT_EQ(f->function()->info->first_param->next->decl->type, ordinary("u")->type);
+  EXPECT_EQ(ordinary("ld")->type, ordinary("ld2")->type);
+  for (const char *name : {"k", "k2", "vu"}) {
+    const TypeDesc *q = ordinary(name)->type;
+    EXPECT_FALSE(q->shared) << name;
+    EXPECT_TRUE(q->next != nullptr) << name;
+  }
+  EXPECT_TRUE(type_is_const(ordinary("k")->type));
+  EXPECT_FALSE(type_is_const(a));
+  // The typedefs own their integer: sized by the pragma, the others not.
+  EXPECT_EQ(strip_typedefs(ordinary("T32")->type)->integer()->size, -16);
+  EXPECT_EQ(strip_typedefs(ordinary("t")->type)->integer()->size, -16);
+  EXPECT_EQ(ordinary("I")->type->integer()->size, -8);
+  EXPECT_EQ(ordinary("PI")->type->pointer()->target, ordinary("I")->type);  // one specifier, as written
+  EXPECT_FALSE(ordinary("T32")->type->shared);
+}
+
 TEST_F(Grammar, LaterCppWordsWhereNoNameCanStand) {
   analyse(
       "struct B { virtual int f() const; virtual ~B() = default; };\n"
