@@ -5,6 +5,9 @@
 #include <ctime>
 #include <dirent.h>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 std::string sys_native_path(const char *name) {
   std::string p(name ? name : "");
@@ -57,3 +60,10 @@ std::string sys_ctime_now() {
 }
 
 const char *sys_getenv(const char *name) { return std::getenv(name); }
+
+void sys_tune_memory() {
+#if defined(__GLIBC__)
+  // A fixed threshold also turns the adaptive one off.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+}

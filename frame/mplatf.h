@@ -21,3 +21,9 @@ bool sys_read_directory(const char *name, std::vector<std::string> &entries);
 // Current local time as ctime(3) prints it, including its final newline.
 std::string sys_ctime_now();
 const char *sys_getenv(const char *name);  // case-sensitive names
+// Large blocks go back to the system as soon as they are freed. An analysis
+// frees its whole table before the next one is built; left to the
+// allocator's own adaptive rule, the freed blocks would stay with the
+// process, between the records of tables that live on, and the next table
+// would need as much again.
+void sys_tune_memory();

@@ -36,6 +36,7 @@ void print_banner(const QString &title) {
 
 int main(int argc, char **argv) {
   install_allocation_handler();
+  sys_tune_memory();
   // Translators are installed into it and it outlives every message, so it
   // is never destroyed: the process exit releases it.
   QCoreApplication *application = new QCoreApplication(argc, argv);

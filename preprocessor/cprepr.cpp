@@ -203,10 +203,24 @@ static PpFileCache &file_cache() {
   return *pp_state.file_cache;
 }
 
+// Headers are read again by every analysis of a run and stay cached; a
+// file above this size is nearly always the tested file itself, read a few
+// times only, and keeping it would weigh on the analyses that follow.
+constexpr off_t kCachedFileLimit = 1 << 20;
+
 // The prepared text of path, or nullptr when it cannot be opened for reading.
-static const std::string *read_source(const std::string &path) {
+// A file too large for the cache is read into `uncached`, which the caller
+// hands to its input level.
+static const std::string *read_source(const std::string &path, std::string &uncached) {
   struct stat st;
   if (sys_stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
+  if (st.st_size > kCachedFileLimit) {
+    // A file that includes itself is read once: the levels share its text.
+    for (int d = 0; d <= pp_state.depth; ++d) {
+      const InputLevel &lv = pp_state.levels[static_cast<std::size_t>(d)];
+      if (lv.kind == LV_FILE && !lv.owned_text.empty() && lv.name == path) return &lv.owned_text;
+    }
+  }
   auto &files = file_cache().files;
   auto it = files.find(path);
   if (it != files.end() && it->second->size == st.st_size && it->second->mtime == st.st_mtim.tv_sec &&
@@ -235,6 +249,14 @@ static const std::string *read_source(const std::string &path) {
   std::fclose(f);
   pp_prepare_buffer(text);
   if (text.empty() || text.back() != '\n') text.push_back('\n');
+  if (st.st_size > kCachedFileLimit) {
+    if (it != files.end()) {
+      file_cache().retired.push_back(std::move(it->second));
+      files.erase(it);
+    }
+    uncached = std::move(text);
+    return &uncached;
+  }
   auto entry = std::make_unique<CachedFile>();
   entry->text = std::move(text);
   entry->size = st.st_size;
@@ -284,7 +306,8 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     if (named && named->found_in) from = named->found_in->next;
   }
   std::string path = name;
-  const std::string *text = read_source(path);
+  std::string uncached;
+  const std::string *text = read_source(path, uncached);
   IncludeDir *found_in = nullptr;
   for (IncludeDir *d = from; !text && d; d = d->next) {
     // A bare entry tries the name itself again: that was the first try.
@@ -292,15 +315,16 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     path.clear();
     path.reserve(d->text.size() + 1 + name.size());
     path.append(d->text).append("/").append(name);
-    text = read_source(path);
+    text = read_source(path, uncached);
     if (text) found_in = d;
   }
-  if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path)) &&
+  if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path, uncached)) &&
       pp_case_first_use(name, path))
     pp_report(SEV_INFO, "INCLCASSE", path);
   if (!text) pp_report(SEV_FATAL, "IMPOUVFIC", name);
   if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);
-  InputLevel &lv = pp_push_view(LV_FILE, text->c_str(), text->size());
+  InputLevel &lv =
+      text == &uncached ? pp_push_owned(LV_FILE, std::move(uncached)) : pp_push_view(LV_FILE, text->c_str(), text->size());
   lv.name = path;
   lv.named = true;
   lv.line = 1;
@@ -366,6 +390,9 @@ int pp_process_text(const char *text, int start_now, const char *name, int line,
   pp_scan(out, 0);
   while (pp_state.depth >= base) pp_pop_level();
   result = std::move(out.text);
+  // The text grew by doubling and is analysed next, while it stays: a large
+  // one gives its unused room back first.
+  if (result.size() > (1u << 20) && result.capacity() - result.size() > result.size() / 8) result.shrink_to_fit();
   pp_state.output = saved;
   return pp_state.error_count;
 }
