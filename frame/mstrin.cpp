@@ -16,10 +16,13 @@ constexpr std::uint32_t kBuckets = 19997;
 // string and ends every chain. The tables grow through checked allocation,
 // so an exhausted allocator is the usual internal error.
 struct Pool {
+  // The hash is kept so that a chain is walked without reading the texts
+  // and the buckets grow without hashing them again.
   struct Entry {
     const char *text;
-    std::size_t length;
+    std::uint32_t length;
     std::uint32_t next;
+    std::uint32_t hash;
   };
   std::uint32_t *bucket = nullptr;
   std::uint32_t bucket_count = 0;  // grows with the entries so that chains stay short
@@ -45,14 +48,14 @@ std::uint32_t hash_text(const char *text, std::size_t length) {
   return h;
 }
 
-// Doubles the bucket array once there are twice as many entries as buckets:
-// a run that interns millions of names keeps constant-time lookups.
+// Doubles the bucket array once there are more entries than buckets: a run
+// that interns millions of names keeps constant-time lookups.
 void grow_buckets(Pool &p) {
   if (p.bucket_count > UINT32_MAX / 4) return;
   const std::uint32_t n = p.bucket_count * 2 + 1;
   std::uint32_t *b = static_cast<std::uint32_t *>(checked_calloc(n, sizeof(std::uint32_t)));
   for (std::uint32_t i = 1; i <= p.count; ++i) {
-    const std::uint32_t h = hash_text(p.entries[i].text, p.entries[i].length) % n;
+    const std::uint32_t h = p.entries[i].hash % n;
     p.entries[i].next = b[h];
     b[h] = i;
   }
@@ -97,21 +100,24 @@ void pool_init() {
   p.bucket_count = kBuckets;
   p.capacity = 10000;
   p.entries = static_cast<Pool::Entry *>(checked_malloc(p.capacity * sizeof(Pool::Entry)));
-  p.entries[0] = {"", 0, 0};
+  p.entries[0] = {"", 0, 0, 0};
 }
 
 const char *intern_string(const char *text, std::size_t length) {
   if (!text || length == 0) return nullptr;
   pool_init();
   Pool &p = pool();
-  const std::uint32_t b = hash_text(text, length) % p.bucket_count;
+  if (length > UINT32_MAX) report_memory_overflow();
+  const std::uint32_t hash = hash_text(text, length);
+  const std::uint32_t b = hash % p.bucket_count;
   for (std::uint32_t i = p.bucket[b]; i != 0; i = p.entries[i].next) {
     const Pool::Entry &e = p.entries[i];
-    if (e.length == length && std::memcmp(e.text, text, length) == 0) return e.text;
+    if (e.hash == hash && e.length == length && std::memcmp(e.text, text, length) == 0) return e.text;
   }
   if (p.count >= p.capacity - 1) {
-    if (p.capacity > UINT32_MAX - 20000) report_memory_overflow();
-    p.capacity += 20000;
+    // Growing by half keeps the copies of the entry table linear in all.
+    if (p.capacity > UINT32_MAX / 3 * 2) report_memory_overflow();
+    p.capacity += p.capacity / 2;
     p.entries = static_cast<Pool::Entry *>(checked_realloc(p.entries, std::size_t{p.capacity} * sizeof(Pool::Entry)));
   }
   if (!p.chunk || p.fill + length + 1 >= p.chunk_size) {
@@ -124,9 +130,9 @@ const char *intern_string(const char *text, std::size_t length) {
   copy[length] = '\0';
   p.fill += length + 1;
   const std::uint32_t index = ++p.count;
-  p.entries[index] = {copy, length, p.bucket[b]};
+  p.entries[index] = {copy, static_cast<std::uint32_t>(length), p.bucket[b], hash};
   p.bucket[b] = index;
-  if (p.count / 2 > p.bucket_count) grow_buckets(p);
+  if (p.count > p.bucket_count) grow_buckets(p);
   return copy;
 }
 
