@@ -116,16 +116,7 @@ namespace {
 struct IndexKey {
   int area;
   const void *scope;
-  std::string_view name;
-  bool operator==(const IndexKey &o) const { return area == o.area && scope == o.scope && name == o.name; }
-};
-
-struct IndexKeyHash {
-  std::size_t operator()(const IndexKey &k) const {
-    std::size_t h = std::hash<std::string_view>()(k.name);
-    h ^= std::hash<const void *>()(k.scope) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-    return h * 31 + static_cast<std::size_t>(k.area);
-  }
+  const char *name;  // never empty
 };
 
 // Entries of one name in one scope in bucket order. Most names have a single
@@ -137,6 +128,10 @@ class EntryList {
   EntryList() = default;
   EntryList(const EntryList &) = delete;
   EntryList &operator=(const EntryList &) = delete;
+  EntryList &operator=(EntryList &&o) noexcept {
+    std::swap(word_, o.word_);
+    return *this;
+  }
   ~EntryList() { delete list(); }
   bool empty() const { return word_ == nullptr; }
   Symbol *const *begin() const { return list() ? list()->data() : &word_; }
@@ -190,6 +185,131 @@ class EntryList {
   Symbol *word_ = nullptr;  // the entry, or the list with its lowest bit set
 };
 
+// The entry lists by name and scope, in one open-addressed array: a lookup
+// (most are for names a scope does not hold) reads one or two neighbouring
+// slots and no text unless the hashes agree. Slots are placed by linear
+// probing from a home slot proportional to the hash, and a deletion shifts
+// the followers back, so no slot is ever left as a tombstone.
+class EntryIndex {
+ public:
+  EntryIndex() = default;
+  EntryIndex(const EntryIndex &) = delete;
+  EntryIndex &operator=(const EntryIndex &) = delete;
+  ~EntryIndex() { delete[] slots_; }
+
+  EntryList *find(const IndexKey &k) {
+    if (!count_) return nullptr;
+    const std::uint32_t h = hash_of(k);
+    for (std::size_t i = home(h);; i = next(i)) {
+      Slot &s = slots_[i];
+      if (!s.name) return nullptr;
+      if (matches(s, k, h)) return &s.list;
+    }
+  }
+  // The list of the key, an empty one made when there is none.
+  EntryList &at(const IndexKey &k) {
+    if ((count_ + 1) * 10 > capacity_ * 7) grow();
+    const std::uint32_t h = hash_of(k);
+    std::size_t i = home(h);
+    for (;; i = next(i)) {
+      Slot &s = slots_[i];
+      if (!s.name) break;
+      if (matches(s, k, h)) return s.list;
+    }
+    Slot &s = slots_[i];
+    s.name = k.name;
+    s.scope = k.scope;
+    s.hash = h;
+    s.area = k.area;
+    ++count_;
+    return s.list;
+  }
+  void erase(const IndexKey &k) {
+    if (!count_) return;
+    const std::uint32_t h = hash_of(k);
+    std::size_t i = home(h);
+    for (;; i = next(i)) {
+      if (!slots_[i].name) return;
+      if (matches(slots_[i], k, h)) break;
+    }
+    // Followers whose home lies outside (i, j] move into the hole.
+    for (std::size_t j = next(i);; j = next(j)) {
+      Slot &f = slots_[j];
+      if (!f.name) break;
+      const std::size_t hj = home(f.hash);
+      const bool stays = i <= j ? (i < hj && hj <= j) : (i < hj || hj <= j);
+      if (stays) continue;
+      move_slot(slots_[i], f);
+      i = j;
+    }
+    Slot &hole = slots_[i];
+    hole.name = nullptr;
+    hole.scope = nullptr;
+    hole.list = EntryList();
+    --count_;
+  }
+
+ private:
+  struct Slot {
+    const char *name = nullptr;  // none: the slot is free
+    const void *scope = nullptr;
+    std::uint32_t hash = 0;
+    std::int32_t area = 0;
+    EntryList list;
+  };
+
+  static std::uint32_t hash_of(const IndexKey &k) {
+    std::uint64_t x = 1469598103934665603ULL;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(k.name); *p; ++p)
+      x = (x ^ *p) * 1099511628211ULL;
+    x ^= static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(k.scope)) * 0x9e3779b97f4a7c15ULL;
+    x ^= static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.area)) << 56;
+    // Final mixing: the home slot is taken from the high bits.
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return static_cast<std::uint32_t>(x >> 32);
+  }
+  static bool matches(const Slot &s, const IndexKey &k, std::uint32_t h) {
+    return s.hash == h && s.area == k.area && s.scope == k.scope &&
+           (s.name == k.name || std::strcmp(s.name, k.name) == 0);
+  }
+  static void move_slot(Slot &to, Slot &from) {
+    to.name = from.name;
+    to.scope = from.scope;
+    to.hash = from.hash;
+    to.area = from.area;
+    to.list = std::move(from.list);
+  }
+  std::size_t home(std::uint32_t h) const {
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(h) * capacity_) >> 32);
+  }
+  std::size_t next(std::size_t i) const { return i + 1 == capacity_ ? 0 : i + 1; }
+  // Grows by half, so that the array stays between half and seven tenths full.
+  void grow() {
+    const std::size_t old_capacity = capacity_;
+    Slot *old = slots_;
+    std::size_t n = capacity_ < 16 ? 16 : capacity_ + capacity_ / 2;
+    if (n > (std::size_t{1} << 32)) report_internal("ERRINTFCT", "table index");
+    slots_ = new Slot[n];
+    capacity_ = n;
+    for (std::size_t i = 0; i < old_capacity; ++i) {
+      Slot &o = old[i];
+      if (!o.name) continue;
+      std::size_t j = home(o.hash);
+      while (slots_[j].name) j = next(j);
+      move_slot(slots_[j], o);
+    }
+    delete[] old;
+  }
+
+  Slot *slots_ = nullptr;
+  std::size_t capacity_ = 0;
+  std::size_t count_ = 0;
+};
+
 }  // namespace
 
 // Entries of one name in one scope, in bucket (insertion) order; the node of
@@ -197,7 +317,7 @@ class EntryList {
 // for whoever walks them). Each entry counts how often it stands in the
 // recorded list, so that removing an entry never recorded costs nothing.
 struct TableIndex {
-  std::unordered_map<IndexKey, EntryList, IndexKeyHash> entries;
+  EntryIndex entries;
   std::unordered_map<const char *, FunctionScopeNode *> function_scopes;
   // Entries of each class or union scope, so that they can follow their
   // scope when a forward declaration is completed.
@@ -265,14 +385,13 @@ TypeDesc *decl_scope(const Declaration *d) {
 }
 
 IndexKey key_of(int area, TypeDesc *scope, const char *name) {
-  return IndexKey{area, canonical_scope(scope), std::string_view(name ? name : "")};
+  return IndexKey{area, canonical_scope(scope), name};
 }
 
 const EntryList *candidates(SymbolTable &t, int area, TypeDesc *scope, const char *name) {
   if (!name || !*name || !t.index) return nullptr;
-  auto it = t.index->entries.find(key_of(area, scope, name));
-  if (it == t.index->entries.end() || it->second.empty()) return nullptr;
-  return &it->second;
+  EntryList *list = t.index->entries.find(key_of(area, scope, name));
+  return list && !list->empty() ? list : nullptr;
 }
 
 bool kind_matches(const Symbol *s, int kind) {
@@ -370,7 +489,7 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
   b.last = s;
   if (d->name) {
     TypeDesc *scope = decl_scope(d);
-    ix.entries[key_of(area, scope, d->name)].push_back(s);
+    ix.entries.at(key_of(area, scope, d->name)).push_back(s);
     if (scope && scope->record()) ix.by_scope[scope].push_back(s);
   }
   return s;
@@ -396,13 +515,12 @@ void rekey_scope(SymbolTable &t, TypeDesc *from) {
       staying.push_back(s);
       continue;
     }
-    auto old_key = ix.entries.find(IndexKey{s->area, from, std::string_view(s->decl->name)});
-    if (old_key != ix.entries.end()) {
-      EntryList &v = old_key->second;
-      v.erase(s);
-      if (v.empty()) ix.entries.erase(old_key);
+    const IndexKey old_key{s->area, from, s->decl->name};
+    if (EntryList *v = ix.entries.find(old_key)) {
+      v->erase(s);
+      if (v->empty()) ix.entries.erase(old_key);
     }
-    ix.entries[key_of(s->area, now, s->decl->name)].insert_ordered(
+    ix.entries.at(key_of(s->area, now, s->decl->name)).insert_ordered(
         s, [](const Symbol *a, const Symbol *b) { return a->sequence < b->sequence; });
     if (now && now->record()) ix.by_scope[now].push_back(s);
   }
@@ -814,11 +932,10 @@ void remove_symbol(SymbolTable &table, Symbol *entry) {
   entry->next = entry->prev = nullptr;
   entry->removed = true;
   if (table.index && entry->decl && entry->decl->name) {
-    auto it = table.index->entries.find(key_of(entry->area, decl_scope(entry->decl), entry->decl->name));
-    if (it != table.index->entries.end()) {
-      EntryList &v = it->second;
-      v.erase(entry);
-      if (v.empty()) table.index->entries.erase(it);
+    const IndexKey key = key_of(entry->area, decl_scope(entry->decl), entry->decl->name);
+    if (EntryList *v = table.index->entries.find(key)) {
+      v->erase(entry);
+      if (v->empty()) table.index->entries.erase(key);
     }
   }
   // Temporary entries are removed right after they were made: search from the

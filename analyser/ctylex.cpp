@@ -93,6 +93,7 @@ const char *const single_punctuators = "(),{}[].&*+-~!/%<>^|?:;=@";
 int match_punctuator(const char *p, int *length) {
   int best = 0, best_len = 0;
   for (const Spelling &s : punctuators) {
+    if (s.text[0] != *p) continue;
     std::size_t n = std::strlen(s.text);
     if (static_cast<int>(n) > best_len && std::strncmp(p, s.text, n) == 0) {
       best = s.code;
