@@ -419,6 +419,48 @@ TEST_F(Table, SeveralEntriesOfOneNameComeAndGo) {
   EXPECT_EQ(count_code("REDEFSYMB"), 0);
 }
 
+// Entries come and go in many scopes at once (services add their own and
+// remove them again): after every wave, the index finds exactly what the
+// bucket lists hold, across the growth of the index and the removals that
+// close the gaps behind them.
+TEST_F(Table, IndexAgreesWithTheListsThroughManyRemovals) {
+  const int scopes = 40, names = 300;
+  std::vector<TypeDesc *> scope;
+  for (int i = 0; i < scopes; ++i) scope.push_back(function_scope(table, ("fn" + std::to_string(i)).c_str()));
+  std::vector<std::vector<Symbol *>> entry(scopes, std::vector<Symbol *>(names, nullptr));
+  std::vector<std::string> name;
+  for (int j = 0; j < names; ++j) name.push_back("n" + std::to_string(j));
+  unsigned seed = 12345;
+  auto random = [&seed](unsigned n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int wave = 0; wave < 6; ++wave) {
+    for (int k = 0; k < scopes * names / 2; ++k) {
+      const unsigned i = random(scopes), j = random(names);
+      Symbol *&e = entry[i][j];
+      if (e) {
+        remove_symbol(table, e);
+        e = nullptr;
+      } else {
+        e = enter(var(name[j].c_str(), basic_type("int")), ScopeContext{1, scope[i]});
+        ASSERT_NE(e, nullptr);
+      }
+    }
+    for (int i = 0; i < scopes; ++i)
+      for (int j = 0; j < names; ++j) {
+        Symbol *found = lookup_in_scope(name[j].c_str(), table, AREA_ORDINARY, scope[i]);
+        ASSERT_EQ(found, entry[i][j]) << "wave " << wave << " fn" << i << " " << name[j];
+        if ((i + j + wave) % 16 == 0) {
+          ASSERT_EQ(found, walk_in_scope(table, name[j].c_str(), scope[i]));
+        }
+      }
+    // A name no scope holds, and the file scope, which holds none of them.
+    EXPECT_EQ(lookup_in_scope("absent", table, AREA_ORDINARY, scope[0]), nullptr);
+    EXPECT_EQ(lookup_in_scope(name[0].c_str(), table, AREA_ORDINARY, nullptr), nullptr);
+  }
+}
+
 TEST_F(Table, ManyGlobalsStayFast) {
   const int n = 100000;
   auto start = std::chrono::steady_clock::now();

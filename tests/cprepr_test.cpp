@@ -158,6 +158,32 @@ TEST_F(Pp, HeaderIncludedTwiceIsExpandedTwice) {
   EXPECT_EQ(pp_state.included_files.size(), 1u);
 }
 
+// Files above the cache's size limit are read at each inclusion: a change
+// between two runs is seen, and a file that includes itself shares the text
+// of the level still reading it.
+TEST_F(Pp, LargeFilesAreReadAgainAndSharedWhileOpen) {
+  std::string padding;
+  while (padding.size() < (std::size_t{1} << 20) + 1000) padding += "int filler_line_of_some_length;\n";
+  write("big.h", "int v = N;\n" + padding);
+  Result r = run("#define N 1\n#include \"" + path("big.h") + "\"\n#undef N\n#define N 2\n#include \"" +
+                 path("big.h") + "\"\n");
+  EXPECT_NE(r.out.find("int v = 1;"), std::string::npos);
+  EXPECT_NE(r.out.find("int v = 2;"), std::string::npos);
+  EXPECT_EQ(r.err, "");
+  write("big.h", "int w = N;\n" + padding);
+  r = run("#include \"" + path("big.h") + "\"\n");
+  EXPECT_NE(r.out.find("int w = 2;"), std::string::npos);
+  EXPECT_EQ(r.out.find("int v"), std::string::npos);
+
+  write("self.h", "#ifndef ONCE\n#define ONCE\n#include \"" + path("self.h") + "\"\nint inner_end;\n#endif\nint tail;\n" +
+                      padding);
+  r = run("#include \"" + path("self.h") + "\"\n");
+  EXPECT_EQ(count(r.out, "int tail;"), 2);
+  EXPECT_EQ(count(r.out, "int inner_end;"), 1);
+  EXPECT_EQ(count(r.out, "int filler_line_of_some_length;"), 2 * count(padding, "int filler_line_of_some_length;"));
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Pp, IncludeOperandFormsAndMacroOperand) {
   write("m.h", "int via_macro;\n");
   Result r = run("#define H \"" + path("m.h") + "\"\n#include H\n#include nothing\n");

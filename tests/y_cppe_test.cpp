@@ -57,7 +57,9 @@ TEST_F(Expr, DialectReportsAndNoValue) {
     auto r = run(c.text);
     ASSERT_NE(r, nullptr) << c.text;
     EXPECT_TRUE(reported(c.code)) << c.text;
-    if (std::string(c.code) != "SYNTAXERR") EXPECT_EQ(r->kind, EXPR_NO_VALUE) << c.text;
+    if (std::string(c.code) != "SYNTAXERR") {
+      EXPECT_EQ(r->kind, EXPR_NO_VALUE) << c.text;
+    }
   }
   EXPECT_EQ(value("[1..5]"), "none");
   EXPECT_TRUE(g_reports.empty());
