@@ -83,20 +83,8 @@ bool is_aggregate(const TypeDesc *t) {
   return t && (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS);
 }
 
-const TypeDesc *see_through(const TypeDesc *t) {
-  // Typedef names, elaborated names and references, as the object form does.
-  for (int guard = 0; t && guard < 10000; ++guard) {
-    if (t->kind == TK_NAMED && t->named() && t->named()->aliased)
-      t = t->named()->aliased;
-    else if (t->kind == TK_ELABORATED && t->elaborated() && t->elaborated()->named)
-      t = t->elaborated()->named;
-    else if (t->kind == TK_REFERENCE && t->reference() && t->reference()->target)
-      t = t->reference()->target;
-    else
-      break;
-  }
-  return t;
-}
+// Typedef names, elaborated names and references, as the object form does.
+const TypeDesc *see_through(const TypeDesc *t) { return see_through_names(t, false); }
 
 bool is_signed_char(const TypeDesc *t) {
   t = see_through(t);
@@ -192,20 +180,29 @@ std::string bound_text(const ArrayInfo &a, int mode) {
   return mode == RM_OBJECT ? "100" : "";
 }
 
-void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *current) {
-  right += '(';
+// "(...)" of a function type: each parameter written by `write` after its
+// separator, the ellipsis as "...".
+template <typename Write> void write_parameters(const TypeDesc *f, std::string &out, Write write) {
+  out += '(';
   bool first = true;
   for (const DeclNode *n = f->function()->info ? f->function()->info->first_param : nullptr; n;
        n = n->next) {
     const Declaration *p = n->decl;
     if (!p) continue;
     if (p->type && p->type->kind == TK_ELLIPSIS) {
-      right += first ? "..." : ", ...";
+      out += first ? "..." : ", ...";
       first = false;
       continue;
     }
-    if (!first) right += ", ";
+    if (!first) out += ", ";
     first = false;
+    write(p);
+  }
+  out += ')';
+}
+
+void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *current) {
+  write_parameters(f, right, [&](const Declaration *p) {
     std::string l, m, r;
     render_type(p->type, l, m, r, 0, "", 0, 0, RM_ORDINARY, current, 1);
     right += join_declarator(l, m, p->name ? p->name : "", r);
@@ -213,8 +210,7 @@ void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *cu
       right += " = ";
       right += p->text;
     }
-  }
-  right += ')';
+  });
 }
 
 void render_function_suffix(const TypeDesc *f, std::string &right, const TypeDesc *current) {
@@ -769,24 +765,12 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
     out += "::";
   }
   out += d->name ? d->name : "";
-  out += '(';
-  bool first = true;
-  for (const DeclNode *n = f->function()->info ? f->function()->info->first_param : nullptr; n;
-       n = n->next) {
-    const Declaration *p = n->decl;
-    if (!p) continue;
-    if (p->type && p->type->kind == TK_ELLIPSIS) {
-      out += first ? "..." : ", ...";
-      first = false;
-      continue;
-    }
-    if (!first) out += ", ";
-    first = false;
+  write_parameters(f, out, [&](const Declaration *p) {
     std::string pl, pm, pr;
     render_type(p->type, pl, pm, pr, 0, "", 0, 0, p->name ? RM_OBJECT : RM_ORDINARY, current, 1);
     if (!p->name) {
       out += join_declarator(pl, pm, "", pr);
-      continue;
+      return;
     }
     const TypeDesc *s = see_through(p->type);
     const TypeDesc *target = pointer_target(s);
@@ -801,8 +785,7 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
     out += ' ';
     out += p->name;
     out += pr;
-  }
-  out += ')';
+  });
   // A const member function is another function than the same without const.
   if (const FunctionInfo *info = f->function()->info) {
     if (info->qualifiers) {

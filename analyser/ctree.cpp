@@ -943,6 +943,22 @@ TypeDesc *strip_typedefs(TypeDesc *type) {
   return const_cast<TypeDesc *>(strip_typedefs(static_cast<const TypeDesc *>(type)));
 }
 
+const TypeDesc *see_through_names(const TypeDesc *t, bool leading_qualifiers) {
+  for (int guard = 0; t && guard < WALK_LIMIT; ++guard) {
+    if (t->kind == TK_NAMED && t->named() && t->named()->aliased)
+      t = t->named()->aliased;
+    else if (leading_qualifiers && t->kind == TK_NAMED && t->named() && !t->named()->aliased && t->next)
+      t = t->next;
+    else if (t->kind == TK_ELABORATED && t->elaborated() && t->elaborated()->named)
+      t = t->elaborated()->named;
+    else if (t->kind == TK_REFERENCE && t->reference() && t->reference()->target)
+      t = t->reference()->target;
+    else
+      break;
+  }
+  return t;
+}
+
 // ---------------------------------------------------------------------------
 // Predicates
 

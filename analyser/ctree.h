@@ -475,5 +475,8 @@ bool type_is_char_string(const TypeDesc *type);
 // See through typedef names (kind 11 with an aliased type).
 const TypeDesc *strip_typedefs(const TypeDesc *type);
 TypeDesc *strip_typedefs(TypeDesc *type);
+// The type a use stands for: typedef names, elaborated names and references
+// seen through, and leading const/volatile qualifiers too when asked.
+const TypeDesc *see_through_names(const TypeDesc *type, bool leading_qualifiers);
 // Whether the emitters may use a member (mode 1 rejects functions).
 bool member_is_selectable(const MemberNode *member, int mode, int friend_of_reference);

@@ -223,21 +223,7 @@ Node *new_node(int kind, size_t begin, size_t end) {
   return n;
 }
 
-const TypeDesc *strip(const TypeDesc *t) {
-  for (int guard = 0; t && guard < 10000; ++guard) {
-    if (t->kind == TK_NAMED && t->named() && t->named()->aliased)
-      t = t->named()->aliased;
-    else if (t->kind == TK_NAMED && t->named() && !t->named()->aliased && t->next)
-      t = t->next;  // a leading qualifier
-    else if (t->kind == TK_ELABORATED && t->elaborated() && t->elaborated()->named)
-      t = t->elaborated()->named;
-    else if (t->kind == TK_REFERENCE && t->reference() && t->reference()->target)
-      t = t->reference()->target;
-    else
-      break;
-  }
-  return t;
-}
+const TypeDesc *strip(const TypeDesc *t) { return see_through_names(t, true); }
 
 bool is_integer(const TypeDesc *t) {
   t = strip(t);
