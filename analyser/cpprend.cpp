@@ -314,7 +314,7 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
     if (d->word > 0 && mt && mt->kind != TK_FUNCTION && !(d->storage & SF_TYPEDEF))
       line += " : " + std::to_string(d->word);
     if (mt && mt->kind == TK_FUNCTION && (d->storage & SF_VIRTUAL) && !d->text.empty())
-      line.append(" = ").append(d->text.view());
+      line += " = " + d->text;
     left += line;
     left += ';';
   }

@@ -1,6 +1,7 @@
 // Type descriptors and the operations on them.
 #include "ctree.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -76,7 +77,7 @@ void analyser_report(int severity, const char *code, std::string_view arg, const
 }
 
 void OwnedText::assign(std::string_view s) {
-  const std::size_t n = s.find('\0') == std::string_view::npos ? s.size() : s.find('\0');
+  const std::size_t n = std::min(s.find('\0'), s.size());
   char *q = nullptr;
   if (n) {
     q = new char[n + 1];

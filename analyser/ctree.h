@@ -44,7 +44,6 @@ class OwnedText {
   ~OwnedText() { delete[] p_; }
 
   bool empty() const { return !p_; }
-  std::size_t size() const { return view().size(); }
   const char *c_str() const { return p_ ? p_ : ""; }
   char operator[](std::size_t i) const { return c_str()[i]; }
   std::string_view view() const { return p_ ? std::string_view(p_) : std::string_view(); }
