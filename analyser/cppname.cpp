@@ -7,7 +7,7 @@
 
 #include "cpptab.h"
 #include "ctylex.h"
-#include "frame/merror.h"
+#include "merror.h"
 #include "y_cppa.h"
 
 namespace {

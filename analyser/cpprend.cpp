@@ -7,7 +7,7 @@
 
 #include "cppname.h"
 #include "cpptab.h"
-#include "frame/merror.h"
+#include "merror.h"
 #include "y_cppe.h"
 
 namespace {

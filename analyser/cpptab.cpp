@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "frame/merror.h"
-#include "frame/mstrin.h"
+#include "merror.h"
+#include "mstrin.h"
 
 // Every record made for a table, with the routine that frees it. Graphs share
 // nodes, so freeing by ownership list is the only way to free each once.

@@ -10,8 +10,8 @@
 #include <type_traits>
 
 #include "cpptab.h"
-#include "frame/merror.h"
-#include "frame/mstrin.h"
+#include "merror.h"
+#include "mstrin.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "frame/merror.h"
-#include "frame/mstrin.h"
-#include "preprocessor/cprepr.h"
+#include "merror.h"
+#include "mstrin.h"
+#include "cprepr.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cpptab.h"
-#include "frame/mfmath.h"
+#include "mfmath.h"
 
 // Keywords, in the order of their token codes.
 #define ORTEK_KEYWORDS(X)                                                                    \

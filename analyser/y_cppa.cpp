@@ -16,8 +16,8 @@
 #include <unordered_set>
 
 #include "ctylex.h"
-#include "frame/merror.h"
-#include "frame/mstrin.h"
+#include "merror.h"
+#include "mstrin.h"
 #include "y_cppe.h"
 #include "y_cppint.h"
 

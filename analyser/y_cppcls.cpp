@@ -6,8 +6,8 @@
 #include <map>
 
 #include "ctylex.h"
-#include "frame/merror.h"
-#include "frame/mstrin.h"
+#include "merror.h"
+#include "mstrin.h"
 #include "y_cppa.h"
 #include "y_cppint.h"
 

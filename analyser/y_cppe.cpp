@@ -19,7 +19,7 @@
 #include "cppname.h"
 #include "cpptab.h"
 #include "ctylex.h"
-#include "frame/merror.h"
+#include "merror.h"
 #include "y_cppeint.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "frame/mfmath.h"
+#include "mfmath.h"
 #include "y_cppa.h"
 
 struct SymbolTable;

@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <string>
 
-#include "generator/sancmd.h"
-#include "generator/sgener.h"
+#include "sancmd.h"
+#include "sgener.h"
 #include "i18n_anaccpp_msg.h"
 #include "i18n_bibli_msg.h"
 #include "i18n_modbas_msg.h"

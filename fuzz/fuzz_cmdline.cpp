@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "generator/sancmd.h"
+#include "sancmd.h"
 
 namespace fuzz_cmdline {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "generator/sancmd.h"
-#include "generator/sgener.h"
-#include "generator/siofic.h"
+#include "sancmd.h"
+#include "sgener.h"
+#include "siofic.h"
 
 namespace fuzz_generate {
 

@@ -1,5 +1,5 @@
 // Declaration grammar on a preprocessed text (line markers allowed).
-#include "analyser/y_cppa.h"
+#include "y_cppa.h"
 #include "fuzz_support.h"
 
 namespace fuzz_grammar {

@@ -18,15 +18,15 @@
 #include <filesystem>
 #include <string>
 
-#include "analyser/ctree.h"
-#include "analyser/ctylex.h"
-#include "frame/i18n_anaccpp_msg.h"
-#include "frame/i18n_bibli_msg.h"
-#include "frame/i18n_modbas_msg.h"
-#include "frame/i18n_squelet_msg.h"
-#include "frame/merror.h"
-#include "preprocessor/cprepr.h"
-#include "preprocessor/y1_tab.h"
+#include "ctree.h"
+#include "ctylex.h"
+#include "i18n_anaccpp_msg.h"
+#include "i18n_bibli_msg.h"
+#include "i18n_modbas_msg.h"
+#include "i18n_squelet_msg.h"
+#include "merror.h"
+#include "cprepr.h"
+#include "y1_tab.h"
 
 namespace fuzz_support {
 

@@ -4,11 +4,11 @@
 #include <QString>
 #include <cstring>
 
-#include "frame/gcmdec.h"
-#include "frame/merror.h"
-#include "frame/mplatf.h"
-#include "frame/mstrin.h"
-#include "frame/msystm.h"
+#include "gcmdec.h"
+#include "merror.h"
+#include "mplatf.h"
+#include "mstrin.h"
+#include "msystm.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "frame/sliste.h"
+#include "sliste.h"
 
 struct GeneratorOptions {
   std::string tested_file;     // positional 1, at most 999 characters

@@ -7,14 +7,14 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "analyser/cppname.h"
-#include "analyser/cpprend.h"
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
-#include "frame/merror.h"
-#include "frame/msystm.h"
-#include "frame/mstrin.h"
-#include "frame/sliste.h"
+#include "cppname.h"
+#include "cpprend.h"
+#include "cpptab.h"
+#include "y_cppa.h"
+#include "merror.h"
+#include "msystm.h"
+#include "mstrin.h"
+#include "sliste.h"
 #include "sancmd.h"
 #include "sgener.h"
 #include "siofic.h"

@@ -4,11 +4,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "analyser/cpprend.h"
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
-#include "frame/merror.h"
-#include "frame/msystm.h"
+#include "cpprend.h"
+#include "cpptab.h"
+#include "y_cppa.h"
+#include "merror.h"
+#include "msystm.h"
 #include "sancpp.h"
 #include "sgener.h"
 #include "siofic.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "analyser/cpprend.h"
-#include "analyser/cpptab.h"
-#include "frame/msystm.h"
+#include "cpprend.h"
+#include "cpptab.h"
+#include "msystm.h"
 #include "sancpp.h"
 #include "sandecl.h"
 #include "sgener.h"

@@ -4,14 +4,14 @@
 #include <utility>
 #include <vector>
 
-#include "frame/i18nutil.h"
-#include "frame/merror.h"
-#include "frame/msystm.h"
-#include "frame/sliste.h"
-#include "analyser/cpptab.h"
-#include "analyser/ctylex.h"
-#include "analyser/y_cppa.h"
-#include "preprocessor/cprepr.h"
+#include "i18nutil.h"
+#include "merror.h"
+#include "msystm.h"
+#include "sliste.h"
+#include "cpptab.h"
+#include "ctylex.h"
+#include "y_cppa.h"
+#include "cprepr.h"
 #include "sancmd.h"
 #include "sancpp.h"
 #include "sandecl.h"

@@ -7,14 +7,14 @@
 #include <unordered_map>
 #include <vector>
 
-#include "analyser/cpptab.h"
-#include "analyser/ctylex.h"
-#include "analyser/y_cppa.h"
-#include "frame/merror.h"
-#include "frame/mplatf.h"
-#include "frame/msystm.h"
-#include "frame/sliste.h"
-#include "preprocessor/cprepr.h"
+#include "cpptab.h"
+#include "ctylex.h"
+#include "y_cppa.h"
+#include "merror.h"
+#include "mplatf.h"
+#include "msystm.h"
+#include "sliste.h"
+#include "cprepr.h"
 #include "sancmd.h"
 #include "sgener.h"
 #include "siofic.h"

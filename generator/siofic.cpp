@@ -6,11 +6,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "frame/i18nutil.h"
-#include "frame/merror.h"
-#include "frame/mplatf.h"
-#include "frame/msystm.h"
-#include "frame/sliste.h"
+#include "i18nutil.h"
+#include "merror.h"
+#include "mplatf.h"
+#include "msystm.h"
+#include "sliste.h"
 #include "sancmd.h"
 #include "sgener.h"
 #include "ssydat.h"

@@ -1,6 +1,6 @@
 #include "ssydat.h"
 
-#include "frame/mplatf.h"
+#include "mplatf.h"
 
 void date_text(std::string &buffer) {
   buffer = sys_ctime_now();

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cprepr.h"
-#include "frame/mplatf.h"
+#include "mplatf.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "cpcase.h"
 #include "cpinternal.h"
-#include "frame/i18nutil.h"
-#include "frame/mplatf.h"
+#include "i18nutil.h"
+#include "mplatf.h"
 #include "y1_tab.h"
 
 PpState pp_state;

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/merror.h"
+#include "merror.h"
 
 constexpr int PP_HASH_SIZE = 1403;   // a prime: names spread better than with 1024
 constexpr int PP_STACK_SIZE = 2000;  // input levels; "NBRECURSI" once 1999 are in use

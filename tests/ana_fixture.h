@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "analyser/cpptab.h"
-#include "analyser/ctree.h"
+#include "cpptab.h"
+#include "ctree.h"
 
 namespace ana_fixture {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "cprepr.h"
-#include "frame/i18n_anaccpp_msg.h"
-#include "frame/merror.h"
+#include "i18n_anaccpp_msg.h"
+#include "merror.h"
 #include "pp_fixture.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "analyser/cppname.h"
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
+#include "cppname.h"
+#include "cpptab.h"
+#include "y_cppa.h"
 #include "ana_fixture.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "analyser/cpprend.h"
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
+#include "cpprend.h"
+#include "cpptab.h"
+#include "y_cppa.h"
 #include "ana_fixture.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
-#include "frame/mstrin.h"
+#include "cpptab.h"
+#include "y_cppa.h"
+#include "mstrin.h"
 
 #include <gtest/gtest.h>
 

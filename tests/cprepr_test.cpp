@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/merror.h"
+#include "merror.h"
 #include "pp_fixture.h"
 #include "y1_tab.h"
 

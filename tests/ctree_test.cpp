@@ -1,12 +1,12 @@
-#include "analyser/ctree.h"
+#include "ctree.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "analyser/cpptab.h"
-#include "frame/mstrin.h"
+#include "cpptab.h"
+#include "mstrin.h"
 #include "ana_fixture.h"
 
 namespace {

@@ -1,13 +1,13 @@
-#include "analyser/ctylex.h"
+#include "ctylex.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "frame/mstrin.h"
-#include "preprocessor/cprepr.h"
-#include "preprocessor/y1_tab.h"
+#include "mstrin.h"
+#include "cprepr.h"
+#include "y1_tab.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "frame/gcmdec.h"
+#include "gcmdec.h"
 
 #include <gtest/gtest.h>
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "frame/i18n_anaccpp_msg.h"
-#include "frame/i18n_bibli_msg.h"
-#include "frame/i18n_squelet_msg.h"
-#include "generator/sancmd.h"
+#include "i18n_anaccpp_msg.h"
+#include "i18n_bibli_msg.h"
+#include "i18n_squelet_msg.h"
+#include "sancmd.h"
 
 namespace gen_fixture {
 

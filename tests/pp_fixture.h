@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "frame/merror.h"
-#include "preprocessor/cprepr.h"
+#include "merror.h"
+#include "cprepr.h"
 
 namespace pp_fixture {
 

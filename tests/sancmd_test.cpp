@@ -1,4 +1,4 @@
-#include "generator/sancmd.h"
+#include "sancmd.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/merror.h"
+#include "merror.h"
 
 namespace {
 

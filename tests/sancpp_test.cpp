@@ -1,5 +1,5 @@
 // Environment blocks, VAR lines with their placeholders, and services.
-#include "generator/sancpp.h"
+#include "sancpp.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
-#include "frame/i18nutil.h"
-#include "frame/merror.h"
-#include "generator/sancmd.h"
-#include "generator/sgener.h"
-#include "generator/siofic.h"
+#include "cpptab.h"
+#include "y_cppa.h"
+#include "i18nutil.h"
+#include "merror.h"
+#include "sancmd.h"
+#include "sgener.h"
+#include "siofic.h"
 #include "gen_fixture.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Declaration sections of the tested and integrated files, and the needed
 // set they are built on.
-#include "generator/sandecl.h"
+#include "sandecl.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +8,14 @@
 #include <fstream>
 #include <string>
 
-#include "analyser/cpptab.h"
-#include "frame/merror.h"
-#include "frame/mstrin.h"
-#include "frame/sliste.h"
-#include "generator/sancmd.h"
-#include "generator/sgener.h"
-#include "generator/sgenincl.h"
-#include "generator/siofic.h"
+#include "cpptab.h"
+#include "merror.h"
+#include "mstrin.h"
+#include "sliste.h"
+#include "sancmd.h"
+#include "sgener.h"
+#include "sgenincl.h"
+#include "siofic.h"
 #include "gen_fixture.h"
 
 namespace {

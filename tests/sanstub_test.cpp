@@ -1,5 +1,5 @@
 // Stub blocks of the simulated files.
-#include "generator/sanstub.h"
+#include "sanstub.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "frame/merror.h"
-#include "frame/mstrin.h"
-#include "frame/sliste.h"
-#include "generator/sancmd.h"
-#include "generator/sgener.h"
-#include "generator/sgenincl.h"
-#include "generator/siofic.h"
+#include "merror.h"
+#include "mstrin.h"
+#include "sliste.h"
+#include "sancmd.h"
+#include "sgener.h"
+#include "sgenincl.h"
+#include "siofic.h"
 #include "gen_fixture.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The generation driver: keyword triplets, section order and banners.
-#include "generator/sgener.h"
+#include "sgener.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "frame/i18nutil.h"
-#include "frame/merror.h"
-#include "frame/mstrin.h"
-#include "analyser/cpptab.h"
-#include "generator/sancmd.h"
-#include "generator/siofic.h"
+#include "i18nutil.h"
+#include "merror.h"
+#include "mstrin.h"
+#include "cpptab.h"
+#include "sancmd.h"
+#include "siofic.h"
 #include "gen_fixture.h"
 
 namespace fs = std::filesystem;

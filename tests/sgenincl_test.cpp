@@ -1,19 +1,19 @@
 // The tested file's include scan: its condition arithmetic, and the include
 // section it writes into a generated script.
-#include "generator/sgenincl.h"
+#include "sgenincl.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 
-#include "frame/merror.h"
-#include "frame/mstrin.h"
-#include "frame/sliste.h"
-#include "generator/sancmd.h"
-#include "generator/sgener.h"
-#include "generator/siofic.h"
-#include "preprocessor/cprepr.h"
+#include "merror.h"
+#include "mstrin.h"
+#include "sliste.h"
+#include "sancmd.h"
+#include "sgener.h"
+#include "siofic.h"
+#include "cprepr.h"
 #include "gen_fixture.h"
 
 namespace {

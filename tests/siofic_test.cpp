@@ -1,6 +1,6 @@
 // The script writer: names, header, backup and the safety of the previous
 // script when a run fails.
-#include "generator/siofic.h"
+#include "siofic.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "frame/merror.h"
-#include "frame/mstrin.h"
-#include "frame/sliste.h"
-#include "generator/sancmd.h"
-#include "generator/ssydat.h"
+#include "merror.h"
+#include "mstrin.h"
+#include "sliste.h"
+#include "sancmd.h"
+#include "ssydat.h"
 #include "gen_fixture.h"
 
 namespace fs = std::filesystem;

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "analyser/cpptab.h"
-#include "analyser/ctylex.h"
-#include "analyser/y_cppa.h"
-#include "frame/merror.h"
+#include "cpptab.h"
+#include "ctylex.h"
+#include "y_cppa.h"
+#include "merror.h"
 
 namespace {
 

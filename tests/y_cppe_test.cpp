@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
-#include "analyser/y_cppe.h"
+#include "cpptab.h"
+#include "y_cppa.h"
+#include "y_cppe.h"
 #include "ana_fixture.h"
 
 namespace {

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "analyser/cpprend.h"
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
-#include "analyser/y_cppe.h"
-#include "frame/mstrin.h"
+#include "cpprend.h"
+#include "cpptab.h"
+#include "y_cppa.h"
+#include "y_cppe.h"
+#include "mstrin.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "analyser/ctylex.h"
-#include "frame/mplatf.h"
+#include "ctylex.h"
+#include "mplatf.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/merror.h"
-#include "preprocessor/cprepr.h"
+#include "merror.h"
+#include "cprepr.h"
 
 static int usage() {
   std::fprintf(stderr, "usage: ppdump [-I dir]... [-D name[=value]]... [-P] [-E] file\n");

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "analyser/cpptab.h"
-#include "analyser/y_cppa.h"
-#include "frame/merror.h"
-#include "frame/mstrin.h"
-#include "preprocessor/cprepr.h"
+#include "cpptab.h"
+#include "y_cppa.h"
+#include "merror.h"
+#include "mstrin.h"
+#include "cprepr.h"
 
 namespace {
 
