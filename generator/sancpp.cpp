@@ -380,9 +380,22 @@ std::string service_base_name(const Declaration *d) {
   return name;
 }
 
-FunctionInfo *defined_info(TypeDesc *t) {
+// The services pass's view of the functions' defined flags: a function is
+// served once and counts as no longer defined afterwards, and the members of
+// a template instance made for the tested file count as defined. The
+// analysis itself is only read: the file's other emitters read it too.
+struct DefinedFlags {
+  std::unordered_map<const FunctionInfo *, bool> changed;
+  bool defined(const FunctionInfo *info) const {
+    auto it = changed.find(info);
+    return it != changed.end() ? it->second : info->defined != 0;
+  }
+  void set(const FunctionInfo *info, bool value) { changed[info] = value; }
+};
+
+const FunctionInfo *defined_info(const TypeDesc *t, const DefinedFlags &flags) {
   if (!t || t->kind != TK_FUNCTION || !t->function() || !t->function()->info) return nullptr;
-  return t->function()->info->defined ? t->function()->info : nullptr;
+  return flags.defined(t->function()->info) ? t->function()->info : nullptr;
 }
 
 // The member's own name in a member definition captured with a class
@@ -400,7 +413,7 @@ std::string captured_member_name(const std::string &text) {
 // A class made from a class template for the tested file has the member
 // functions that the template defines outside its body: they count as
 // defined in the instance, so that they are served with it.
-void define_instance_members(TypeDesc *type) {
+void define_instance_members(TypeDesc *type, DefinedFlags &flags) {
   const TemplateInfo *templ = type->template_word->templ();
   if (!templ || templ->member_definitions.empty()) return;
   std::unordered_set<std::string> defined;
@@ -409,12 +422,12 @@ void define_instance_members(TypeDesc *type) {
     Declaration *d = m->decl;
     if (!d || !d->name || !defined.count(d->name)) continue;
     TypeDesc *t = d->type;
-    if (t && t->kind == TK_FUNCTION && t->function() && t->function()->info) t->function()->info->defined = 1;
+    if (t && t->kind == TK_FUNCTION && t->function() && t->function()->info) flags.set(t->function()->info, true);
   }
 }
 
 void class_services(TypeDesc *type, SymbolTable &table, const char *tested, const char *member_file,
-                    int depth) {
+                    DefinedFlags &flags, int depth) {
   if (!type || !type->record() || depth > kNestingLimit) return;
   ClassInfo *r = type->record();
   const bool is_namespace = type->kind == TK_CLASS && r->key == KEY_NAMESPACE;
@@ -428,16 +441,16 @@ void class_services(TypeDesc *type, SymbolTable &table, const char *tested, cons
     if (!d || !same_scope(d->scope, type)) continue;
     TypeDesc *t = d->type;
     if (t && (t->kind == TK_UNION || t->kind == TK_CLASS)) {
-      if (t != type && same_scope(t->scope, type)) class_services(t, table, tested, member_file, depth + 1);
+      if (t != type && same_scope(t->scope, type)) class_services(t, table, tested, member_file, flags, depth + 1);
       continue;
     }
     if (!d->name || (d->storage & SF_FRIEND)) continue;
     if ((m->access & (ACC_PRIVATE | ACC_PROTECTED)) && !r->friend_of_reference) continue;
     if ((d->storage & SF_VIRTUAL) && !d->text.empty()) continue;  // pure virtual
-    FunctionInfo *info = defined_info(t);
+    const FunctionInfo *info = defined_info(t, flags);
     if (!info) continue;
     if (!tested_instance && !same_unit(d->file, tested)) continue;
-    info->defined = 0;
+    flags.set(info, false);
     if (t->template_word) continue;  // a member function template
     Subject s;
     s.decl = d;
@@ -615,6 +628,7 @@ void svc_end(const std::string &name) {
 
 void emit_services(const std::string &tested_path, SymbolTable &table) {
   const bool insert = generator_options().insert_requested != 0;
+  DefinedFlags flags;
   const char *tested = tested_path.c_str();
   for_each_symbol(table.ordinary, [&](Symbol *s) {
     Declaration *d = s->decl;
@@ -624,9 +638,9 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     TypeDesc *t = d->type;
     for (int hops = 0; t && t->kind == TK_ELABORATED && hops < kNestingLimit; ++hops)
       t = t->elaborated() ? t->elaborated()->named : nullptr;
-    FunctionInfo *info = defined_info(t);
+    const FunctionInfo *info = defined_info(t, flags);
     if (!info) return;
-    info->defined = 0;  // served once, however often it is reached
+    flags.set(info, false);  // served once, however often it is reached
     if (!same_unit(d->file, tested)) return;
     // A function template is no function a test can call until it is
     // instantiated, and its parameter types are template parameters.
@@ -641,11 +655,12 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     TypeDesc *t = d ? d->type : nullptr;
     if (!t || (t->kind != TK_UNION && t->kind != TK_CLASS)) return;
     if (t->record() && t->record()->instance_mark == 1 && t->template_word && same_unit(d->file, tested))
-      define_instance_members(t);
-    class_services(t, table, tested, d->file, 0);
+      define_instance_members(t, flags);
+    class_services(t, table, tested, d->file, flags, 0);
   });
 }
 
 void emit_class_services(TypeDesc *type, SymbolTable &table, const char *tested_name, const char *member_file) {
-  class_services(type, table, tested_name, member_file, 0);
+  DefinedFlags flags;
+  class_services(type, table, tested_name, member_file, flags, 0);
 }

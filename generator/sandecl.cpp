@@ -401,9 +401,7 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
 void emit_tested_declarations(const std::string &tested_path) {
   std::string path = tested_path;
   make_file_name(path, KIND_SOURCE);
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  SymbolTable &table = *file_context().table;
+  SymbolTable &table = file_analysis(path);
   NeededSet set;
   bool commented = false;
   for_each_symbol(table.tags, [&](Symbol *s) {
@@ -428,7 +426,7 @@ void emit_tested_declarations(const std::string &tested_path) {
   write_script_line(keyword(KW_COMMENT_GLOBALS));
   write_script_line("");
   declare_file_globals(path, table);
-  release_file_analysis();
+  file_analysis_done(path);
 }
 
 void emit_integrated_declarations(const std::string &file) {
@@ -436,8 +434,6 @@ void emit_integrated_declarations(const std::string &file) {
   make_file_name(path, KIND_SOURCE);
   write_script_line(std::string(keyword(KW_COMMENT_INTEGRATED_FILE)) + base_name(path));
   write_script_line("");
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  declare_file_globals(path, *file_context().table);
-  release_file_analysis();
+  declare_file_globals(path, file_analysis(path));
+  file_analysis_done(path);
 }

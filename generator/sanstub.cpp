@@ -79,9 +79,16 @@ SymbolTable &script_table() { return *script_context().table; }
 
 struct StubPass {
   const char *path;
-  // Member functions stubbed from their definitions; the declared-only pass
-  // must not write them a second time.
+  // Member functions stubbed from their definitions: the declared-only pass
+  // leaves them out.
   std::unordered_set<const Declaration *> stubbed;
+  // Functions whose definition is stubbed count as no longer defined for
+  // the rest of the pass, so that each is written once however often it is
+  // reached. The analysis itself stays as it was: other emitters read it.
+  std::unordered_set<const FunctionInfo *> served;
+  bool defined(const Declaration *d) const {
+    return is_defined(d) && !served.count(d->type->function()->info);
+  }
 };
 
 void stub_defined_members(TypeDesc *cls, StubPass &pass, std::unordered_set<const TypeDesc *> &seen) {
@@ -92,10 +99,10 @@ void stub_defined_members(TypeDesc *cls, StubPass &pass, std::unordered_set<cons
       stub_defined_members(m->decl->type, pass, seen);
       continue;
     }
-    if (is_defined(m->decl) && same_unit(m->decl->file, pass.path) && !is_function_template(m->decl)) {
+    if (pass.defined(m->decl) && same_unit(m->decl->file, pass.path) && !is_function_template(m->decl)) {
       write_stub(m->decl);
       pass.stubbed.insert(m->decl);
-      m->decl->type->function()->info->defined = 0;
+      pass.served.insert(m->decl->type->function()->info);
     }
   }
 }
@@ -163,9 +170,7 @@ void write_stub(const Declaration *decl) {
 void emit_file_stubs(const std::string &file) {
   std::string path = file;
   make_file_name(path, KIND_SOURCE);
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  SymbolTable &table = *file_context().table;
+  SymbolTable &table = file_analysis(path);
   const char *unit = path.c_str();
 
   write_script_line("");
@@ -226,7 +231,7 @@ void emit_file_stubs(const std::string &file) {
     write_script_line("");
     write_script_line(std::string(keyword(KW_DEFINE)) + " " + keyword(KW_STUB) + " " + stub_name(path));
 
-    StubPass pass{unit, {}};
+    StubPass pass{unit, {}, {}};
     std::unordered_set<const TypeDesc *> seen;
     for_each_symbol(table.tags, [&](Symbol *s) {
       const Declaration *d = s->decl;
@@ -243,7 +248,7 @@ void emit_file_stubs(const std::string &file) {
     for (const auto &item : entry_set) {
       const Declaration *d = item.second.entry->decl;
       if (is_function(d)) {
-        if (!(d->storage & SF_STATIC) && is_defined(d) && !is_function_template(d)) write_stub(d);
+        if (!(d->storage & SF_STATIC) && pass.defined(d) && !is_function_template(d)) write_stub(d);
         continue;
       }
       if (names_own_type(d) || !d->name) continue;
@@ -254,5 +259,5 @@ void emit_file_stubs(const std::string &file) {
     write_script_line(std::string(keyword(KW_END)) + " " + keyword(KW_DEFINE));
     write_script_line("");
   }
-  release_file_analysis();
+  file_analysis_done(path);
 }

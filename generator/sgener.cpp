@@ -1,5 +1,8 @@
 #include "sgener.h"
 
+#include <map>
+#include <set>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -180,27 +183,17 @@ void integrated_declarations_section(const std::string &file) { emit_integrated_
 // The stub section of a simulated file.
 void stub_section(const std::string &file) { emit_file_stubs(file); }
 
-// The environment block of one analysed file; a file without variables has
-// none.
-void environment_of(const std::string &path, int included) {
-  emit_file_environment(path, *file_context().table, included);
-}
-
 // The services of the tested file's functions, one per defined function.
 void services_section(const std::string &tested) {
   const std::string path = completed(tested, KIND_SOURCE);
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  emit_services(path, *file_context().table);
-  release_file_analysis();
+  emit_services(path, file_analysis(path));
+  file_analysis_done(path);
 }
 
-// The deprecated template output: the tested file is analysed once more and
-// the symbol file is left empty.
-void symbol_file(const std::string &symbtab, const std::string &tested) {
-  prepare_analysis(file_context(), 0);
-  analyse_file(tested, file_context());
-  release_file_analysis();
+// The deprecated template output: the symbol file is left empty. The tested
+// file is not analysed for it again, so that its diagnostics are not
+// reported twice.
+void symbol_file(const std::string &symbtab) {
   std::FILE *f = nullptr;
   io_open_file(symbtab, &f, 1);
   script_close(symbtab, f, 0);
@@ -208,6 +201,43 @@ void symbol_file(const std::string &symbtab, const std::string &tested) {
 
 void for_each(const StrList &list, void (*action)(const std::string &)) {
   for (const StrNode *n = list.head; n; n = n->next) action(n->text ? n->text : "");
+}
+
+// ------------------------------------------------------------- analyses
+
+// One analysed file: its table and the macros its text defined.
+struct FileAnalysis {
+  SymbolTable table;
+  MacroTable macros;
+  AnalysisContext context;
+  int uses_left = 0;
+  FileAnalysis() { context = {&table, &macros}; }
+};
+
+struct FileAnalyses {
+  std::map<std::string, int> planned;  // completed path -> uses foreseen
+  // Files the script's own context has analysed already (the used headers,
+  // the inserted tested file): their diagnostics have been told.
+  std::set<std::string> told;
+  std::map<std::string, std::unique_ptr<FileAnalysis>> held;
+  // Released analyses serve the next file: the preprocessor may still name
+  // the macro table it served last, so a table is never freed.
+  std::vector<std::unique_ptr<FileAnalysis>> spare;
+};
+
+FileAnalyses &file_analyses() {
+  static FileAnalyses *a = new FileAnalyses;  // process lifetime
+  return *a;
+}
+
+void release_analysis(std::map<std::string, std::unique_ptr<FileAnalysis>>::iterator it) {
+  FileAnalyses &all = file_analyses();
+  FileAnalysis &a = *it->second;
+  end_macros(a.context, 0);
+  release_table(a.table);
+  all.planned.erase(it->first);
+  all.spare.push_back(std::move(it->second));
+  all.held.erase(it);
 }
 
 }  // namespace
@@ -255,12 +285,18 @@ void prepare_analysis(AnalysisContext &context, int is_tested) {
   table_init(*context.table, o.class_name.c_str());
   std::vector<const char *> include_dirs = null_terminated(o.include_dirs);
   std::vector<const char *> definitions = null_terminated(o.defines);
+  // Every context reads the same DEFINE options and standard defines file;
+  // what is wrong with them is told once, when the script's context (the
+  // run's first) is prepared.
+  const bool previous = set_reports_suppressed(false);
+  set_reports_suppressed(previous || is_tested != 1);
   start_macros(context, definitions.data(), include_dirs.data(), is_tested);
   if (!o.std_define_file.empty()) {
     std::string result;
     preprocess(context, "#include \"" + o.std_define_file + "\"", result);
     if (!result.empty()) parse_into(context, result, "");
   }
+  set_reports_suppressed(previous);
 }
 
 void analyse_file(const std::string &path, AnalysisContext &context) {
@@ -300,30 +336,81 @@ void prepare_script_contexts() {
   prepare_analysis(use_context(), 0);
 }
 
-// An integrated or inserted file: analysed on its own, its environment
-// written, its analysis released.
+void plan_file_analyses() {
+  FileAnalyses &all = file_analyses();
+  all.planned.clear();
+  all.told.clear();
+  const GeneratorOptions &o = generator_options();
+  auto plan = [&all](const std::string &file, int uses) { all.planned[completed(file, KIND_SOURCE)] += uses; };
+  // Declarations (unless INSERT), environment and services.
+  plan(o.tested_file, o.insert_requested ? 2 : 3);
+  for (const StrNode *n = o.integrated_files.head; n; n = n->next) plan(n->text ? n->text : "", 2);
+  for (const StrNode *n = o.simulated_files.head; n; n = n->next) plan(n->text ? n->text : "", 2);
+}
+
+SymbolTable &file_analysis(const std::string &completed_path) {
+  FileAnalyses &all = file_analyses();
+  auto found = all.held.find(completed_path);
+  if (found != all.held.end()) return found->second->table;
+  std::unique_ptr<FileAnalysis> a;
+  if (all.spare.empty()) {
+    a.reset(new FileAnalysis);
+  } else {
+    a = std::move(all.spare.back());
+    all.spare.pop_back();
+  }
+  auto planned = all.planned.find(completed_path);
+  a->uses_left = planned != all.planned.end() && planned->second > 1 ? planned->second : 1;
+  prepare_analysis(a->context, 0);
+  const bool previous = set_reports_suppressed(false);
+  set_reports_suppressed(previous || all.told.count(completed_path) != 0);
+  analyse_file(completed_path, a->context);
+  set_reports_suppressed(previous);
+  SymbolTable &table = a->table;
+  all.held.emplace(completed_path, std::move(a));
+  return table;
+}
+
+void file_analysis_done(const std::string &completed_path) {
+  FileAnalyses &all = file_analyses();
+  auto found = all.held.find(completed_path);
+  if (found != all.held.end() && --found->second->uses_left <= 0) release_analysis(found);
+}
+
+void release_file_analyses() {
+  FileAnalyses &all = file_analyses();
+  while (!all.held.empty()) release_analysis(all.held.begin());
+  all.planned.clear();
+  all.told.clear();
+}
+
+// An integrated, simulated or inserted file, or the tested file.
 static void analysed_environment(std::string path, int included) {
   make_file_name(path, KIND_SOURCE);
-  prepare_analysis(file_context(), 0);
-  analyse_file(path, file_context());
-  environment_of(path, included);
-  release_file_analysis();
+  emit_file_environment(path, file_analysis(path), included);
+  file_analysis_done(path);
 }
 
 void file_environment(std::string path) { analysed_environment(std::move(path), 0); }
 
 void inserted_environment(std::string path) { analysed_environment(std::move(path), 1); }
 
+// A file the script includes is analysed into the script's context first;
+// the other analyses of the same text do not tell its diagnostics again.
 void include_used_header(std::string path) {
   make_file_name(path, KIND_HEADER);
   analyse_file(path, script_context());
+  file_analyses().told.insert(path);
+  const bool previous = set_reports_suppressed(true);
   analyse_file(path, use_context());
+  set_reports_suppressed(previous);
   write_script_line("##include \"" + path + "\"");
 }
 
 void include_inserted_file(std::string path) {
   make_file_name(path, KIND_SOURCE);
   analyse_file(path, script_context());
+  file_analyses().told.insert(path);
   write_script_line("##include \"" + path + "\"");
 }
 
@@ -331,6 +418,7 @@ void assemble_script() {
   const GeneratorOptions &o = generator_options();
   const std::string &tested = o.tested_file;
   const bool insert = o.insert_requested != 0;
+  plan_file_analyses();
 
   write_script_line(std::string(keyword(KW_HEADER)) + " " + base_name(tested) + ", , ");
   write_script_line("");
@@ -392,13 +480,14 @@ void assemble_script() {
 
   write_banner_block(KW_BANNER_SERVICES);
   services_section(tested);
+  release_file_analyses();
 }
 
 void generation_run(const std::string &command_text) {
   script_open(command_text);
   assemble_script();
   const GeneratorOptions &o = generator_options();
-  if (!o.symbtab_file.empty()) symbol_file(o.symbtab_file, o.tested_file);
+  if (!o.symbtab_file.empty()) symbol_file(o.symbtab_file);
   end_macros(use_context(), 0);
   end_macros(script_context(), 1);
   ScriptWriter &w = script_writer();

@@ -90,8 +90,22 @@ void analyse_file(const std::string &path, AnalysisContext &context);
 // Ends the per-file context: its macros, then its table.
 void release_file_analysis();
 
-// The per-file sequence: complete path with the source suffix, prepare the
-// per-file context, analyse, emit the environment, release.
+// One analysis per analysed file and run. Every emitter that writes
+// something of a file (declarations, stubs, environment, services) asks for
+// its analysis by the completed path and gives it back when done: the file is
+// preprocessed and analysed at the first request only, so that its
+// diagnostics are reported once, and its table is freed after the last use
+// that plan_file_analyses foresaw (at once when none was foreseen). Emitters
+// read the table and keep what they change (functions already served or
+// stubbed) in their own state.
+void plan_file_analyses();
+SymbolTable &file_analysis(const std::string &completed_path);
+void file_analysis_done(const std::string &completed_path);
+// Frees every analysis still held (after the last section, or a test).
+void release_file_analyses();
+
+// The environment block of a file: complete path with the source suffix,
+// take its analysis, emit the environment, give the analysis back.
 void file_environment(std::string path);
 void inserted_environment(std::string path);
 

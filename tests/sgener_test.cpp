@@ -197,4 +197,38 @@ TEST_F(DriverTest, AnalysisFillsTheContextsTable) {
   EXPECT_EQ(warning_count() + error_count(), 0);
 }
 
+// One analysis per file and run: every planned use reads the same table, the
+// file is analysed (and its diagnostics told) at the first request only, and
+// the table goes after the last planned use.
+TEST_F(DriverTest, FileAnalysisIsSharedUntilItsLastPlannedUse) {
+  std::ofstream("t.c") << "int g;\nint 3x;\nint add(int a, int b) { return a + b; }\n";
+  std::ofstream("i.c") << "int from_i;\n";
+  GeneratorOptions &o = generator_options();
+  strlist_append(intern_string("i.c"), o.integrated_files);
+  plan_file_analyses();
+
+  SymbolTable &first = file_analysis(".\\t.c");
+  EXPECT_EQ(warning_count(), 1);
+  for (int use = 0; use < 2; ++use) {
+    EXPECT_EQ(&file_analysis(".\\t.c"), &first);  // declarations, environment, services
+    file_analysis_done(".\\t.c");
+  }
+  EXPECT_EQ(warning_count(), 1);
+  EXPECT_NE(lookup_ordinary("add", first, ScopeContext{}), nullptr);
+  file_analysis_done(".\\t.c");
+  EXPECT_EQ(lookup_ordinary("add", first, ScopeContext{}), nullptr) << "freed after the third use";
+
+  // Another file in the meantime has a table of its own.
+  SymbolTable &integrated = file_analysis(".\\i.c");
+  SymbolTable &again = file_analysis(".\\t.c");  // not foreseen any more: analysed anew, used once
+  EXPECT_NE(&integrated, &again);
+  EXPECT_NE(lookup_ordinary("from_i", integrated, ScopeContext{}), nullptr);
+  EXPECT_EQ(lookup_ordinary("from_i", again, ScopeContext{}), nullptr);
+  EXPECT_EQ(warning_count(), 2);
+  file_analysis_done(".\\t.c");
+  EXPECT_EQ(lookup_ordinary("g", again, ScopeContext{}), nullptr);
+  release_file_analyses();
+  EXPECT_EQ(lookup_ordinary("from_i", integrated, ScopeContext{}), nullptr);
+}
+
 }  // namespace

@@ -1,0 +1,2 @@
+int shared;
+int twice(int n) { return n * 2; }

@@ -1,0 +1,3 @@
+int g;
+int 3x;
+int add(int a, int b) { return a + b; }

@@ -1,0 +1,3 @@
+int u;
+int 9bad;
+int use_me(int x);
