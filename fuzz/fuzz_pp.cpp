@@ -17,7 +17,7 @@ int run(const uint8_t *data, size_t size) {
       pp_init(definitions, include_dirs, macros, 1);
       std::string result;
       pp_process_text(as_text ? text.c_str() : "#include \"fuzz.c\"", as_text, as_text ? "fuzz.c" : "",
-                      as_text, result, macros, report_at_position);
+                      as_text, result, macros);
     } catch (const fuzz_support::FuzzExit &) {
       // The process would end here: drop the input stack it stopped in.
       pp_reset_for_tests();

@@ -157,8 +157,8 @@ void start_macros(AnalysisContext &context, const char *const *definitions, cons
 }
 void preprocess(AnalysisContext &context, const std::string &text, std::string &result) {
   result.clear();
-  pp_state.escape_line_names = generator_options().prepro_only ? 1 : 0;
-  pp_process_text(text.c_str(), 0, "", 0, result, *context.macros, report_at_position);
+  pp_set_escape_line_names(generator_options().prepro_only != 0);
+  pp_process_text(text.c_str(), false, "", 0, result, *context.macros);
 }
 void parse_into(AnalysisContext &context, const std::string &text, const std::string &file) {
   lex_set_escaped_line_names(generator_options().prepro_only != 0);

@@ -81,6 +81,10 @@ std::string first_word(const char *p) {
   return std::string(s, p);
 }
 
+// The scan's definitions go to the script's macros, so that the copied
+// include lines are preprocessed with them.
+MacroTable &scan_macros() { return *script_context().macros; }
+
 ScanMacro *find_macro(const std::string &name) {
   auto it = state().by_name.find(name);
   if (it == state().by_name.end() || it->second.empty()) return nullptr;
@@ -178,7 +182,7 @@ class Condition {
   long macro_value(const std::string &name) {
     ScanMacro *m = find_macro(name);
     if (!m) {
-      const char *text = pp_lookup_macro_text(name.c_str());
+      const char *text = pp_lookup_macro_text(scan_macros(), name.c_str());
       if (!text) return 0;
       m = add_macro(name, text);
     }
@@ -198,7 +202,7 @@ class Condition {
     return v;
   }
 
-  bool known(const std::string &name) { return find_macro(name) || pp_lookup_macro_text(name.c_str()); }
+  bool known(const std::string &name) { return find_macro(name) || pp_lookup_macro_text(scan_macros(), name.c_str()); }
 
   // One operand with the unary operators before it; nullopt-like: ok false
   // when the expression has ended.
@@ -343,8 +347,8 @@ bool read_file(const std::string &path, std::string &data) {
 
 void preprocess_script(const std::string &text, std::string &out) {
   out.clear();
-  pp_state.escape_line_names = generator_options().prepro_only ? 1 : 0;
-  pp_process_text(text.c_str(), 0, "", 0, out, *script_context().macros, report_at_position);
+  pp_set_escape_line_names(generator_options().prepro_only != 0);
+  pp_process_text(text.c_str(), false, "", 0, out, *script_context().macros);
 }
 
 void parse_script(const std::string &text) {
@@ -537,7 +541,7 @@ void scan_define(const char *text, int queue) {
   // The preprocessor reads the definition as one logical line.
   std::string logical = without_continuation_marks(p);
   for (std::size_t i = 0; (i = logical.find("\\\n", i)) != std::string::npos;) logical.erase(i, 2);
-  pp_define_if_absent(logical.c_str());
+  pp_define_if_absent(scan_macros(), logical.c_str());
   const char *n = p;
   while (*n && *n != '(' && *n != ' ' && *n != '\t' && *n != '=') ++n;
   std::string name(p, n);
@@ -550,22 +554,19 @@ void scan_undef(const char *text, int queue) {
   const char *p = skip_blanks_backslashes(text);
   if (queue) state().pending.push_back({p, true});
   const std::string name = first_word(p);
-  pp_undefine_name(name.c_str());
+  pp_undefine_name(scan_macros(), name.c_str());
   auto it = state().by_name.find(name);
   if (it != state().by_name.end() && !it->second.empty()) it->second.pop_back();
 }
 
 bool scan_is_defined(const char *text) {
   const std::string name = first_word(text);
-  return find_macro(name) || pp_lookup_macro_text(name.c_str());
+  return find_macro(name) || pp_lookup_macro_text(scan_macros(), name.c_str());
 }
 
 void scan_tested_includes(const std::string &tested_path) {
   const GeneratorOptions &o = generator_options();
   if (o.insert_requested) return;
-  // The scan's definitions go to the script's macros, so that the copied
-  // include lines are preprocessed with them.
-  pp_state.macro_table = script_context().macros;
   scan_reset();
   for (const StrNode *n = o.defines.head; n; n = n->next) scan_define(n->text ? n->text : "", 0);
   if (!o.std_define_file.empty()) scan_file(o.std_define_file, 0);

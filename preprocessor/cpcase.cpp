@@ -3,7 +3,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "cprepr.h"
+#include "cpinternal.h"
 #include "mplatf.h"
 
 namespace {

@@ -343,7 +343,6 @@ void include_standard_dirs(const char *p, const char *e) {
     for (IncludeDir *d = pp_state.include_head; d && !present; d = d->next)
       present = !d->bare && d->text == dir;
     if (!present) pp_append_dir(dir);
-    pp_register_standard_dir(dir);
   }
   if (!any) pp_report(SEV_WARNING, "SYNTAXERR", "empty pragma ortek incl_std");
 }
@@ -367,9 +366,9 @@ void do_pragma(const std::string &text) {
     switch (pragma_keyword(k, p - k)) {
       case 0: include_standard_dirs(p, e); break;
       case 1:
-      case 10: pp_state.analysis_on = 0; break;
+      case 10: pp_state.analysis_on = false; break;
       case 2:
-      case 11: pp_state.analysis_on = 1; break;
+      case 11: pp_state.analysis_on = true; break;
       case 5: define_pragma_map(p, e); break;
       case 6: declare_type_modifier(p, e); break;
       default: break;

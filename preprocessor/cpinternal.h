@@ -1,12 +1,153 @@
-// Internals shared by the preprocessor's source files; not for other modules.
+// Internals shared by the preprocessor's source files (and its own tests);
+// not for other modules.
 #pragma once
 #include <cstddef>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include <unordered_set>
+#include <vector>
+
 #include "cprepr.h"
+#include "merror.h"
 #include "y1_tab.h"
+
+constexpr int PP_HASH_SIZE = 1403;   // a prime: names spread better than with 1024
+constexpr int PP_STACK_SIZE = 2000;  // input levels; "NBRECURSI" once 1999 are in use
+constexpr int PP_MAX_DEPTH = PP_STACK_SIZE - 1;
+
+// ---------------------------------------------------------------- macros
+
+enum MacroKind : int {
+  MK_LINE = 10,
+  MK_DATE = 11,
+  MK_FILE = 12,
+  MK_BASE_FILE = 13,
+  MK_INCLUDE_LEVEL = 14,
+  MK_TIME = 16,
+  MK_STDC = 17,
+  MK_USER = 18,
+  MK_DISABLED = 19,  // a user macro whose expansion is being scanned
+  MK_DEFINED = 20    // "defined", present only while an #if text is expanded
+};
+
+// One parameter reference of a function-like body, in body order.
+struct MacroReference {
+  int nchars = 0;          // expansion characters since the previous reference
+  int argno = 0;           // parameter index; -1 for __VA_ARGS__
+  char stringify = 0;      // 0, '"' for #, '\'' for #@
+  bool raw_before = false; // follows ##
+  bool raw_after = false;  // precedes ##
+};
+
+struct MacroDefinition {
+  int nargs = -1;              // -1 object-like; else parameter count ("..." counts one)
+  std::string expansion;       // body without the parameter references
+  int rest_args = 0;           // 0 none, 1 named "name...", 2 anonymous "..." (__VA_ARGS__)
+  bool bracketed = false;      // parameters written and called with [ ]
+  std::vector<MacroReference> pattern;
+  std::string parameter_names; // joined with ", "
+};
+
+struct MacroEntry {
+  MacroEntry *next = nullptr;
+  MacroEntry *prev = nullptr;
+  int bucket = 0;
+  int kind = MK_USER;
+  std::string name;
+  MacroDefinition *value = nullptr;  // kinds 18 and 19 only
+};
+
+struct MacroIndex {
+  MacroEntry *buckets[PP_HASH_SIZE] = {};
+};
+
+// Bucket of a name as the scanner computes it while reading an identifier.
+int pp_hash_bucket(const char *name, std::size_t length);
+// The entry of that name in the current table, or nullptr; bucket -1 means
+// "compute it".
+MacroEntry *pp_lookup(const char *name, std::size_t length, int bucket = -1);
+
+// ---------------------------------------------------------------- state
+
+struct IncludeDir {
+  IncludeDir *prev = nullptr;
+  IncludeDir *next = nullptr;
+  std::string text;
+  bool bare = false;     // no text: stands for the bare name
+  bool builtin = false;  // /usr/include and /usr/local/include: never freed
+};
+
+struct InputLevel {
+  std::string name;  // nominal file name
+  bool named = false;
+  int line = 1;
+  const char *buffer = nullptr;    // NUL-terminated
+  const char *position = nullptr;  // next character to read
+  const char *end = nullptr;       // the terminating NUL
+  std::size_t length = 0;
+  MacroEntry *macro = nullptr;     // the macro whose expansion this level holds
+  std::size_t if_stack_at_entry = 0;  // conditional frames at or above belong to this level
+  std::string owned_text;          // storage for texts the level owns
+  int kind = 0;                    // 1 caller text, 3 rescan, 6 file, 7 macro expansion
+  IncludeDir *found_in = nullptr;  // chain entry where the file was found
+  IncludeDir *appended_dir = nullptr;  // includer's directory node, cleared at the end
+};
+
+struct CondFrame {
+  std::string file;
+  int line = 0;
+  int if_succeeded = 0;
+  int kind = 5;  // 5 #if/#ifdef/#ifndef; 3/4/5 inside a skipped group; 6 after #else; 7 after #elif
+};
+
+struct SkipMarker {
+  std::size_t frame = 0;  // index into if_stack
+  int skipping = 0;
+  int line = 0;
+};
+
+struct PragmaMapEntry {
+  std::string pattern;
+  std::string replacement;
+};
+
+struct OutputBuffer {
+  int line = 1;
+  int rescan_kind = 2;  // 2 run output; 3 pragma, 4 #if, 5 #include operand, 8 macro argument
+  std::string text;
+};
+
+// Cached contents of files read by the include search, keyed by path.
+struct PpFileCache;
+
+struct PpState {
+  MacroTable *macro_table = nullptr;  // the table the current entry point was given
+  std::vector<InputLevel> levels;  // reserved to PP_STACK_SIZE: never moves
+  int depth = -1;
+  IncludeDir *include_head = nullptr;
+  IncludeDir *include_tail = nullptr;
+  std::size_t longest_dir = 19;
+  std::vector<std::string> included_files;
+  std::unordered_set<std::string> included_index;
+  std::vector<CondFrame> if_stack;     // innermost last
+  std::vector<SkipMarker> skip_stack;  // innermost last
+  std::vector<PragmaMapEntry> pragma_map;
+  OutputBuffer *output = nullptr;
+  bool escape_line_names = false;  // PREPRO_ONLY: escape "\" and '"' in line markers
+  bool analysis_on = true;         // switched by the stop/start pragmas; survives runs
+  bool start_now = true;
+  int error_count = 0;
+  std::vector<std::string> type_modifiers;
+  PpFileCache *file_cache = nullptr;
+  int plain_char_unsigned = 0;  // set by the "signof" pragma
+};
+
+extern PpState pp_state;
+
+// Makes table the current one for the rest of an entry point.
+inline void pp_use_table(MacroTable &table) { pp_state.macro_table = &table; }
 
 // Level kinds.
 enum : int { LV_TEXT = 1, LV_RESCAN = 3, LV_FILE = 6, LV_MACRO = 7 };
@@ -59,7 +200,8 @@ void pp_pop_level();
 // The include directives; operand is the collected text after the name.
 void pp_include(const char *start, const char *end, bool next, OutputBuffer &out);
 IncludeDir *pp_append_dir(const std::string &text);
-void pp_register_standard_dir(const std::string &text);
+// The directory of a file name as a new chain node; nullptr for "".
+IncludeDir *pp_append_dir_of_file(const char *name);
 
 // ---- scanning and output (cpscan.cpp)
 void pp_scan(OutputBuffer &out, int output_marks);

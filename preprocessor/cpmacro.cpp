@@ -15,8 +15,8 @@ int pp_hash_bucket(const char *name, std::size_t length) {
 }
 
 MacroEntry *pp_lookup(const char *name, std::size_t length, int bucket) {
-  MacroTable *t = pp_state.macro_table;
-  if (!t) return nullptr;
+  if (!pp_state.macro_table) return nullptr;
+  MacroIndex *t = &pp_state.macro_table->index();
   if (bucket < 0) bucket = pp_hash_bucket(name, length);
   for (MacroEntry *e = t->buckets[bucket]; e; e = e->next)
     if (e->name.size() == length && std::memcmp(e->name.data(), name, length) == 0) return e;
@@ -24,7 +24,7 @@ MacroEntry *pp_lookup(const char *name, std::size_t length, int bucket) {
 }
 
 MacroEntry *pp_insert_entry(const char *name, std::size_t length, int kind) {
-  MacroTable *t = pp_state.macro_table;
+  MacroIndex *t = &pp_state.macro_table->index();
   MacroEntry *e = new MacroEntry;
   e->name.assign(name, length);
   e->kind = kind;
@@ -38,7 +38,7 @@ MacroEntry *pp_insert_entry(const char *name, std::size_t length, int kind) {
 void pp_free_definition(MacroDefinition *def) { delete def; }
 
 void pp_remove_entry(MacroEntry *e) {
-  MacroTable *t = pp_state.macro_table;
+  MacroIndex *t = &pp_state.macro_table->index();
   if (e->prev)
     e->prev->next = e->next;
   else
@@ -331,7 +331,8 @@ static void on_pseudo_level(const char *name, void (*action)(const char *), cons
   pp_pop_level();
 }
 
-void pp_define_option(const char *text) {
+void pp_define_option(MacroTable &macro_table, const char *text) {
+  pp_use_table(macro_table);
   on_pseudo_level("*Initialization*", [](const char *t) {
     const char *p = t;
     if (!is_idstart(*p)) {
@@ -360,11 +361,13 @@ void pp_define_option(const char *text) {
   }, text);
 }
 
-void pp_undefine_name(const char *name) {
+void pp_undefine_name(MacroTable &macro_table, const char *name) {
+  pp_use_table(macro_table);
   on_pseudo_level("*undef*", [](const char *n) { pp_undefine(n, std::strlen(n)); }, name);
 }
 
-const char *pp_lookup_macro_text(const char *name) {
+const char *pp_lookup_macro_text(MacroTable &macro_table, const char *name) {
+  pp_use_table(macro_table);
   MacroEntry *e = pp_lookup(name, std::strlen(name));
   if (!e || (e->kind != MK_USER && e->kind != MK_DISABLED) || !e->value) return nullptr;
   const char *t = e->value->expansion.c_str();
@@ -372,7 +375,8 @@ const char *pp_lookup_macro_text(const char *name) {
   return *t ? t : nullptr;
 }
 
-void pp_define_if_absent(const char *text) {
+void pp_define_if_absent(MacroTable &macro_table, const char *text) {
+  pp_use_table(macro_table);
   pp_build_classes();
   const char *p = text;
   while (is_hspace(*p)) ++p;

@@ -25,8 +25,6 @@ namespace {
 IncludeDir usr_include_node{nullptr, nullptr, "/usr/include", false, true};
 IncludeDir usr_local_include_node{nullptr, nullptr, "/usr/local/include", false, true};
 
-PpBasicTypeHook basic_type_hook = nullptr;
-
 bool classes_built = false;
 
 }  // namespace
@@ -176,13 +174,7 @@ IncludeDir *pp_append_dir(const std::string &text) {
   return node;
 }
 
-void pp_register_standard_dir(const std::string &text) {
-  for (const std::string &d : pp_state.standard_dirs)
-    if (d == text) return;
-  pp_state.standard_dirs.push_back(text);
-}
-
-IncludeDir *pp_add_dir_of_file(const char *name) {
+IncludeDir *pp_append_dir_of_file(const char *name) {
   if (!name || !*name) return nullptr;
   std::string s(name);
   std::size_t cut = s.find_last_of("/\\");
@@ -195,6 +187,8 @@ IncludeDir *pp_add_dir_of_file(const char *name) {
     dir = s.substr(0, cut);
   return pp_append_dir(dir);
 }
+
+void pp_add_dir_of_file(const char *name) { pp_append_dir_of_file(name); }
 
 // ---------------------------------------------------------------- reading files
 
@@ -298,7 +292,7 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
   IncludeDir *from = nullptr;
   if (!next) {
     InputLevel *named = pp_innermost_named();
-    if (named) appended = pp_add_dir_of_file(named->name.c_str());
+    if (named) appended = pp_append_dir_of_file(named->name.c_str());
     from = pp_state.include_head;
   } else {
     from = pp_state.include_head;
@@ -335,41 +329,49 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
 
 // ---------------------------------------------------------------- life cycle
 
+MacroTable::MacroTable() : index_(new MacroIndex) {}
+
+MacroTable::~MacroTable() {
+  for (MacroEntry *&head : index_->buckets)
+    while (MacroEntry *e = head) {
+      head = e->next;
+      pp_free_definition(e->value);
+      delete e;
+    }
+}
+
 void pp_init(const char *const *definitions, const char *const *include_dirs, MacroTable &macro_table,
-             int full) {
+             bool full) {
   ensure_levels();
-  pp_state.macro_table = &macro_table;
+  pp_use_table(macro_table);
   pp_build_classes();
   pp_install_eval_hooks();
-  if (full == 1) {
+  if (full) {
     for (const char *const *d = include_dirs; d && *d; ++d) pp_append_dir(*d);
     const char *target = sys_getenv("QZUTGT");
     if (!target || !*target) target = sys_getenv("QZLTGT");
     if (target && *target) {
       std::string lib = std::string(target) + "\\lib";
       pp_append_dir(lib);
-      pp_register_standard_dir(lib);
     }
     if (sys_getenv("QZW_ADD_USR_INCLUDE")) {
       for (IncludeDir *node : {&usr_include_node, &usr_local_include_node}) {
         if (!is_linked(node)) link_at_end(node);
-        pp_register_standard_dir(node->text);
       }
     }
   }
   static const char *const predefined[] = {"QZL_WIN32 1", "USE_QZU 1", "QZL_CPLUSPLUS_LANGUAGE 1"};
   for (const char *p : predefined) pp_define(p, p + std::strlen(p));
   pp_install_builtins();
-  for (const char *const *d = definitions; d && *d; ++d) pp_define_option(*d);
+  for (const char *const *d = definitions; d && *d; ++d) pp_define_option(macro_table, *d);
 }
 
-int pp_process_text(const char *text, int start_now, const char *name, int line, std::string &result,
-                    MacroTable &macro_table, ReportCallback callback) {
+int pp_process_text(const char *text, bool start_now, const char *name, int line, std::string &result,
+                    MacroTable &macro_table) {
   pp_build_classes();
   pp_install_eval_hooks();
   pp_state.start_now = start_now;
-  pp_state.callback = callback;
-  pp_state.macro_table = &macro_table;
+  pp_use_table(macro_table);
   pp_state.error_count = 0;
   OutputBuffer out;
   out.rescan_kind = 2;
@@ -397,19 +399,19 @@ int pp_process_text(const char *text, int start_now, const char *name, int line,
   return pp_state.error_count;
 }
 
-void pp_release(MacroTable &macro_table, int free_chain) {
-  pp_state.macro_table = &macro_table;
+void pp_release(MacroTable &macro_table, bool free_chain) {
+  pp_use_table(macro_table);
   pp_release_conditionals();
   // Levels left by a run that was cut short (a fatal report caught by an
   // embedding program) end with the context.
   while (pp_state.depth >= 0) pp_pop_level();
   std::vector<std::string> user;
-  for (MacroEntry *head : macro_table.buckets)
+  for (MacroEntry *head : macro_table.index().buckets)
     for (MacroEntry *e = head; e; e = e->next)
       if (e->kind == MK_USER || e->kind == MK_DISABLED) user.push_back(e->name);
-  for (const std::string &name : user) pp_undefine_name(name.c_str());
+  for (const std::string &name : user) pp_undefine_name(macro_table, name.c_str());
   pp_state.type_modifiers.clear();
-  if (free_chain == 1) {
+  if (free_chain) {
     for (IncludeDir *d = pp_state.include_head; d;) {
       IncludeDir *next = d->next;
       d->prev = d->next = nullptr;
@@ -421,19 +423,15 @@ void pp_release(MacroTable &macro_table, int free_chain) {
   }
 }
 
-// ---------------------------------------------------------------- for the analyser
+void pp_set_escape_line_names(bool escape) { pp_state.escape_line_names = escape; }
 
-const std::vector<std::string> &pp_standard_dirs() { return pp_state.standard_dirs; }
+// ---------------------------------------------------------------- for the analyser
 
 bool pp_is_type_modifier(const char *name, std::size_t length) {
   for (const std::string &m : pp_state.type_modifiers)
     if (m.size() == length && std::memcmp(m.data(), name, length) == 0) return true;
   return false;
 }
-
-ReportCallback pp_report_callback() { return pp_state.callback; }
-
-void pp_set_basic_type_hook(PpBasicTypeHook hook) { basic_type_hook = hook; }
 
 // "[(]type[)] = value" -> type and value words.
 static bool split_type_operand(const char *operand, std::string &type, std::string &value) {
@@ -488,21 +486,13 @@ void pp_pragma_sizeof(const char *operand) {
     sizes.longlong_bits = (int)bits;
   else if (type == "char")
     sizes.char_bits = (int)bits;
-  else if (basic_type_hook)
-    basic_type_hook(type.c_str(), (int)bits, -1);
 }
 
 void pp_pragma_signof(const char *operand) {
   std::string type, value;
   if (!split_type_operand(operand, type, value)) return;
   int sign = value == "signed" ? 0 : value == "unsigned" ? 1 : -1;
-  if (type == "char") {
-    if (sign >= 0) pp_state.plain_char_unsigned = sign;
-  } else if (type == "int" || type == "short" || type == "long") {
-    // left as they are
-  } else if (sign >= 0 && basic_type_hook) {
-    basic_type_hook(type.c_str(), 0, sign);
-  }
+  if (type == "char" && sign >= 0) pp_state.plain_char_unsigned = sign;
 }
 
 void pp_reset_for_tests() {
@@ -521,13 +511,11 @@ void pp_reset_for_tests() {
   pp_state.skip_stack.clear();
   pp_state.pragma_map.clear();
   pp_state.output = nullptr;
-  pp_state.escape_line_names = 0;
-  pp_state.analysis_on = 1;
-  pp_state.start_now = 1;
+  pp_state.escape_line_names = false;
+  pp_state.analysis_on = true;
+  pp_state.start_now = true;
   pp_state.error_count = 0;
-  pp_state.callback = nullptr;
   pp_state.type_modifiers.clear();
-  pp_state.standard_dirs.clear();
   pp_state.plain_char_unsigned = 0;
   delete pp_state.file_cache;
   pp_state.file_cache = nullptr;

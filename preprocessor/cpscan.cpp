@@ -206,7 +206,7 @@ static void skip_unanalysed(InputLevel &lv) {
     if (!eol) eol = end;
     if (end - q >= 6 && std::memcmp(q, "pragma", 6) == 0 && !is_id(q[6]) &&
         pp_pragma_starts_analysis(q + 6, eol)) {
-      pp_state.analysis_on = 1;
+      pp_state.analysis_on = true;
       lv.position = eol;
       return;
     }
@@ -269,7 +269,7 @@ void pp_scan(OutputBuffer &out, int marks) {
   bool bol = true;
   for (;;) {
     InputLevel &lv = pp_top();
-    if (pp_state.analysis_on == 0 && pp_state.start_now == 0 && (lv.kind == LV_FILE || lv.kind == LV_TEXT)) {
+    if (!pp_state.analysis_on && !pp_state.start_now && (lv.kind == LV_FILE || lv.kind == LV_TEXT)) {
       skip_unanalysed(lv);
       bol = false;
     }

@@ -32,7 +32,7 @@ class CaseFallback : public pp_fixture::PpTest {
     testing::internal::CaptureStderr();
     pp_init(defs, incs.data(), *table_, 1);
     std::string out;
-    pp_process_text(text.c_str(), 0, "", 0, out, *table_, report_at_position);
+    pp_process_text(text.c_str(), 0, "", 0, out, *table_);
     err = testing::internal::GetCapturedStderr();
     return out;
   }
@@ -40,7 +40,7 @@ class CaseFallback : public pp_fixture::PpTest {
   std::string again(const std::string &text, std::string &err) {
     std::string out;
     testing::internal::CaptureStderr();
-    pp_process_text(text.c_str(), 0, "", 0, out, *table_, report_at_position);
+    pp_process_text(text.c_str(), 0, "", 0, out, *table_);
     err = testing::internal::GetCapturedStderr();
     return out;
   }

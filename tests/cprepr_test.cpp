@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cpinternal.h"  // the state a run leaves behind
 #include "merror.h"
 #include "pp_fixture.h"
 #include "y1_tab.h"
@@ -21,6 +22,14 @@ static int g_dying = 0;
 extern "C" int __lsan_is_turned_off() { return g_dying; }
 
 namespace {
+
+// The directory texts of the include chain, in search order.
+std::vector<std::string> chain() {
+  std::vector<std::string> texts;
+  for (IncludeDir *d = pp_state.include_head; d; d = d->next)
+    if (!d->bare) texts.push_back(d->text);
+  return texts;
+}
 
 struct Result {
   std::string out;
@@ -49,7 +58,7 @@ class Pp : public pp_fixture::PpTest {
     }
     Result r;
     testing::internal::CaptureStderr();
-    r.errors = pp_process_text(text.c_str(), 0, name, 0, r.out, *table_, report_at_position);
+    r.errors = pp_process_text(text.c_str(), 0, name, 0, r.out, *table_);
     r.err = testing::internal::GetCapturedStderr();
     return r;
   }
@@ -59,7 +68,7 @@ class Pp : public pp_fixture::PpTest {
     std::vector<const char *> none{nullptr};
     pp_init(none.data(), none.data(), *table_, 1);
     std::string out;
-    pp_process_text(text.c_str(), 0, "", 0, out, *table_, report_at_position);
+    pp_process_text(text.c_str(), 0, "", 0, out, *table_);
   }
   // Preprocessed text of a file, through the include mechanism.
   Result run_file(const std::string &name, const std::string &content) {
@@ -117,23 +126,18 @@ TEST_F(Pp, TargetDirectoryAndSystemDirectories) {
   setenv("QZW_ADD_USR_INCLUDE", "", 1);
   Result r = run("#include <x.h>\n");
   EXPECT_NE(r.out.find("#line 1 \"" + path("D") + "\\lib/x.h\""), std::string::npos) << r.out;
-  ASSERT_EQ(pp_standard_dirs().size(), 3u);
-  EXPECT_EQ(pp_standard_dirs()[0], path("D") + "\\lib");
-  EXPECT_EQ(pp_standard_dirs()[1], "/usr/include");
-  EXPECT_EQ(pp_standard_dirs()[2], "/usr/local/include");
+  EXPECT_EQ(chain(), (std::vector<std::string>{path("D") + "\\lib", "/usr/include", "/usr/local/include"}));
 }
 
 TEST_F(Pp, NoTargetDirectoryWhenVariablesUnsetOrEmpty) {
   setenv("QZUTGT", "", 1);
   setenv("QZLTGT", "", 1);
   init();
-  EXPECT_TRUE(pp_standard_dirs().empty());
   EXPECT_EQ(pp_state.include_head, nullptr);
   // An empty QZUTGT leaves the choice to QZLTGT.
   setenv("QZLTGT", "/opt/t", 1);
   init();
-  ASSERT_EQ(pp_standard_dirs().size(), 1u);
-  EXPECT_EQ(pp_standard_dirs()[0], "/opt/t\\lib");
+  EXPECT_EQ(chain(), (std::vector<std::string>{"/opt/t\\lib"}));
 }
 
 TEST_F(Pp, IncludeNextSearchesAfterTheEntryWhereFound) {
@@ -304,7 +308,7 @@ TEST_F(Pp, IncludeMarkersAndEscapedNames) {
   EXPECT_EQ(r.out, marker(1, "m.c") + "int a;\n#line 1 \"" + path("") + "sub\\in.h\"\nint i;\n" +
                        marker(2, "m.c") + "\nint b;\n")
       << r.out;
-  pp_state.escape_line_names = 1;
+  pp_set_escape_line_names(true);
   r = run("#include \"" + path("m.c") + "\"");
   EXPECT_NE(r.out.find("#line 1 \"" + path("") + "sub\\\\in.h\""), std::string::npos) << r.out;
 }
@@ -363,13 +367,13 @@ TEST_F(Pp, AnalysisSwitchedOffByPragmas) {
   EXPECT_EQ(r.out, "a\n\nHIDDEN\n");
   // The state survives the run.
   r = run("#pragma ortek stop\n");
-  EXPECT_EQ(pp_state.analysis_on, 0);
+  EXPECT_FALSE(pp_state.analysis_on);
   r = run("invisible\n#pragma ortek pragma go = \"#pragma ortek start_analyze\"\n#pragma go\nseen\n");
-  EXPECT_EQ(pp_state.analysis_on, 0);  // the map entry itself was not executed
+  EXPECT_FALSE(pp_state.analysis_on);  // the map entry itself was not executed
   EXPECT_EQ(r.out, "");
-  pp_state.analysis_on = 1;
+  pp_state.analysis_on = true;
   run("#pragma ortek pragma go = \"#pragma ortek start_analyze\"\n");
-  pp_state.analysis_on = 0;
+  pp_state.analysis_on = false;
   r = run("invisible\n#pragma go\nseen\n");
   EXPECT_EQ(r.out, "\nseen\n");
 }
@@ -505,16 +509,14 @@ TEST_F(Pp, UndefChecks) {
 
 TEST_F(Pp, PragmaKeywordsByPrefixAndTheMap) {
   Result r = run("#pragma ortek incl_std \"/opt/a\", /opt/b\n#pragma ortek incl_std\n");
-  ASSERT_EQ(pp_standard_dirs().size(), 2u);
-  EXPECT_EQ(pp_standard_dirs()[1], "/opt/b");
-  EXPECT_EQ(pp_state.include_tail->text, "/opt/b");
+  EXPECT_EQ(chain(), (std::vector<std::string>{"/opt/a", "/opt/b"}));
   EXPECT_NE(r.err.find("ProbaX-W-SYNTAXERR,   empty pragma ortek incl_std"), std::string::npos) << r.err;
   // Read again (a defines file is read for every analysed file): no copies.
   run("#pragma ortek incl_std \"/opt/a\", /opt/b\n");
   int copies = 0;
   for (IncludeDir *d = pp_state.include_head; d; d = d->next) copies += d->text == "/opt/b";
   EXPECT_EQ(copies, 1);
-  EXPECT_EQ(pp_standard_dirs().size(), 2u);
+  EXPECT_EQ(chain().size(), 2u);
   std::string ident(5000, 'm');
   r = run("#pragma ortek type_modifier = far\n#pragma ortek type_mod=far\n#pragma ortek type_modifier =" + ident +
           "\n#pragma ortek type_modifier far\n#pragma ortek type_modifier =\n");
@@ -676,32 +678,32 @@ TEST_F(Pp, BuiltinsAndOptions) {
 
 TEST_F(Pp, GlueHelpers) {
   run("#define NAME 5\n#define EMPTY\n#define F(x)  x+1\n");
-  ASSERT_NE(pp_lookup_macro_text("NAME"), nullptr);
-  EXPECT_STREQ(pp_lookup_macro_text("NAME"), "5");
-  EXPECT_EQ(pp_lookup_macro_text("EMPTY"), nullptr);
-  EXPECT_EQ(pp_lookup_macro_text("__LINE__"), nullptr);
-  EXPECT_EQ(pp_lookup_macro_text("NAM"), nullptr);
-  EXPECT_STREQ(pp_lookup_macro_text("F"), "+1");
-  pp_define_if_absent("NAME 7");
-  pp_define_if_absent("NAMEX 8");
-  EXPECT_STREQ(pp_lookup_macro_text("NAME"), "5");
-  EXPECT_STREQ(pp_lookup_macro_text("NAMEX"), "8");
+  ASSERT_NE(pp_lookup_macro_text(*table_, "NAME"), nullptr);
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "NAME"), "5");
+  EXPECT_EQ(pp_lookup_macro_text(*table_, "EMPTY"), nullptr);
+  EXPECT_EQ(pp_lookup_macro_text(*table_, "__LINE__"), nullptr);
+  EXPECT_EQ(pp_lookup_macro_text(*table_, "NAM"), nullptr);
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "F"), "+1");
+  pp_define_if_absent(*table_, "NAME 7");
+  pp_define_if_absent(*table_, "NAMEX 8");
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "NAME"), "5");
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "NAMEX"), "8");
   std::string long_a(150, 'a'), long_b = std::string(149, 'a') + "b";
-  pp_define_if_absent((long_a + " 1").c_str());
-  pp_define_if_absent((long_b + " 2").c_str());  // same first 100 characters, another name
-  EXPECT_STREQ(pp_lookup_macro_text(long_b.c_str()), "2");
-  pp_undefine_name("NAME");
-  EXPECT_EQ(pp_lookup_macro_text("NAME"), nullptr);
-  IncludeDir *d = pp_add_dir_of_file("some/dir/f.c");
+  pp_define_if_absent(*table_, (long_a + " 1").c_str());
+  pp_define_if_absent(*table_, (long_b + " 2").c_str());  // same first 100 characters, another name
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, long_b.c_str()), "2");
+  pp_undefine_name(*table_, "NAME");
+  EXPECT_EQ(pp_lookup_macro_text(*table_, "NAME"), nullptr);
+  IncludeDir *d = pp_append_dir_of_file("some/dir/f.c");
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->text, "some/dir");
-  EXPECT_EQ(pp_add_dir_of_file("f.c")->text, ".");
-  EXPECT_EQ(pp_add_dir_of_file(".\\t.c")->text, ".");
-  EXPECT_EQ(pp_add_dir_of_file(""), nullptr);
+  EXPECT_EQ(pp_append_dir_of_file("f.c")->text, ".");
+  EXPECT_EQ(pp_append_dir_of_file(".\\t.c")->text, ".");
+  EXPECT_EQ(pp_append_dir_of_file(""), nullptr);
   EXPECT_EQ(pp_hash_bucket("a", 1), 97);
   EXPECT_EQ(pp_hash_bucket("ab", 2), (97 * 4 + 98) % 1403);
   // Release: user macros go, built-ins stay.
-  pp_release(*table_, 0);
+  pp_release(*table_, false);
   EXPECT_EQ(pp_lookup("NAMEX", 5), nullptr);
   EXPECT_NE(pp_lookup("__LINE__", 8), nullptr);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "merror.h"
 #include "mstrin.h"
 #include "cprepr.h"
 #include "y1_tab.h"
@@ -343,7 +344,11 @@ TEST_F(Lex, IdentifierClassification) {
   TypeDesc *e = type_new(TK_ENUM);
   e->enumeration()->name = intern_string("E");
   declare("E", e);
-  pp_state.type_modifiers.push_back("far");
+  // A type modifier as the preprocessor registers it.
+  MacroTable macros;
+  pp_init(nullptr, nullptr, macros, false);
+  std::string preprocessed;
+  pp_process_text("#pragma ortek type_modifier = far\n", false, "", 0, preprocessed, macros);
 
   auto toks = scan("C::inner inner T v E far nothing ~C L");
   std::vector<int> got;
@@ -351,7 +356,7 @@ TEST_F(Lex, IdentifierClassification) {
   EXPECT_EQ(got, (std::vector<int>{T_CLASS_NAME, P_SCOPE, T_DECLARED_NAME, T_IDENTIFIER, T_DECLARED_NAME,
                                    T_DECLARED_NAME, T_DECLARED_NAME, T_TYPE_MODIFIER, T_IDENTIFIER, '~',
                                    T_CLASS_NAME, T_TEMPLATE_NAME}));
-  pp_state.type_modifiers.pop_back();
+  pp_release(macros, false);
 
   // The grammar's hooks: names being declared stay identifiers; template
   // parameters are type names inside a header.
@@ -404,7 +409,7 @@ TEST_F(Lex, SizeAndSignPragmas) {
   EXPECT_EQ(my->integer()->size, 8);  // sized through ALIAS, then made unsigned
   EXPECT_TRUE(reports.empty());
   if_reset_sizes();
-  pp_state.plain_char_unsigned = 0;
+  pp_pragma_signof("char = signed");
 }
 
 TEST_F(Lex, ConstantConversion) {

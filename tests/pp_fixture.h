@@ -32,16 +32,8 @@ class PpTest : public ::testing::Test {
   void close_pp() {
     if (table_) {
       testing::internal::CaptureStderr();
-      pp_release(*table_, 1);
+      pp_release(*table_, true);
       testing::internal::GetCapturedStderr();
-      // Built-ins stay in a released table; the test owns and frees them.
-      for (MacroEntry *&head : table_->buckets)
-        while (head) {
-          MacroEntry *next = head->next;
-          delete head->value;
-          delete head;
-          head = next;
-        }
       delete table_;
       table_ = nullptr;
     }

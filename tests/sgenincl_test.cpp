@@ -18,23 +18,11 @@
 
 namespace {
 
-// The scan defines its macros in the preprocessor's current table too.
+// The scan defines its macros in the script's macro table too.
 class ScanCondition : public ::testing::Test {
  protected:
-  void SetUp() override { pp_init(nullptr, nullptr, macros_, 0); }
-  void TearDown() override {
-    pp_release(macros_, 0);
-    // The built-in macros stay in a released table for its next use; this
-    // table ends with the test.
-    for (MacroEntry *&head : macros_.buckets)
-      while (head) {
-        MacroEntry *next = head->next;
-        delete head->value;
-        delete head;
-        head = next;
-      }
-  }
-  MacroTable macros_;
+  void SetUp() override { pp_init(nullptr, nullptr, *script_context().macros, false); }
+  void TearDown() override { pp_release(*script_context().macros, false); }
 };
 
 TEST_F(ScanCondition, OwnArithmeticAndGrouping) {

@@ -31,7 +31,7 @@ int main(int argc, char **argv) {
     } else if (a == "-P") {
       no_markers = true;
     } else if (a == "-E") {
-      pp_state.escape_line_names = 1;
+      pp_set_escape_line_names(true);
     } else if (!a.empty() && a[0] == '-') {
       return usage();
     } else if (!file) {
@@ -50,7 +50,7 @@ int main(int argc, char **argv) {
   pp_init(def_ptrs.data(), inc_ptrs.data(), table, 1);
   std::string text = std::string("#include \"") + file + "\"";
   std::string result;
-  pp_process_text(text.c_str(), 0, "", 0, result, table, report_at_position);
+  pp_process_text(text.c_str(), 0, "", 0, result, table);
   if (no_markers) {
     std::string kept;
     kept.reserve(result.size());

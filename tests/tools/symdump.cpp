@@ -167,7 +167,7 @@ int main(int argc, char **argv) {
     std::string request;
     if (pre) request = std::string("#include \"") + pre + "\"\n";
     request += std::string("#include \"") + file + "\"\n";
-    pp_process_text(request.c_str(), 0, "", 1, text, macros, nullptr);
+    pp_process_text(request.c_str(), 0, "", 1, text, macros);
     if (pp_out) {
       std::FILE *o = std::fopen(pp_out, "wb");
       if (!o) {
