@@ -14,8 +14,8 @@ namespace {
 
 // Longest spellings first: "->*" must not be read as "->" then "*".
 struct OperatorWord {
-  const char *spelling;
-  const char *word;
+  char spelling[4];
+  char word[24];
 };
 constexpr OperatorWord kOperatorWords[] = {
     {"->*", "arrow_star"}, {"<<=", "left_shift_assign"}, {">>=", "right_shift_assign"},
@@ -165,62 +165,33 @@ int CPP_modify_param_name(TypeDesc *declared, TypeDesc *defined, const char *fil
 
 namespace {
 
-int g_type_text_errors = 0;
-
 void count_report(int severity, const char *, std::string_view, std::string_view, int) {
-  if (severity <= SEV_WARNING) ++g_type_text_errors;
+  if (severity <= SEV_WARNING) ++analyser_process().counted_reports;
 }
-
-// The state of the scanner that a nested analysis overwrites.
-struct ScannerSave {
-  LexMark mark;
-  const char *token_start;
-  std::string token_text;
-  TokenValue value;
-  SymbolTable *table;
-  int keep_bodies, lenient, at_end;
-  LexHooks hooks;
-  int work1, work2;
-};
 
 }  // namespace
 
 TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *file, int line,
-                         const char *function_name) {
+                         const char *function_name, AnalysisBudget *budget) {
   if (!type_text) return nullptr;
   const std::string text = std::string("__ortek_var(") + type_text + ");";
-  TokenScanner &sc = scanner();
-  ScannerSave saved{lex_mark(), sc.token_start, sc.token_text, sc.value, sc.table,
-                    sc.keep_bodies, sc.lenient_matching, sc.at_end, sc.hooks,
-                    sc.work_size1, sc.work_size2};
-  AnalyserReport previous_report = analyser_report_callback();
-  const int previous_errors = g_type_text_errors;
-  g_type_text_errors = 0;
-  SymbolTable *previous_table = current_table();
-  set_analyser_report(count_report);
-  AnalysisSettings &s = analysis_settings();
-  // The temporary entry is no declaration of the file: it must not reach
-  // the list of recorded entries the emitters copy into the script.
-  const int recording = s.recording;
-  s.recording = 0;
-  analyse_text(text.c_str(), table, function_name ? function_name : "", file ? file : "", line,
-               count_report, s.keep_bodies, s.lenient_matching);
-  s.recording = recording;
-  set_analyser_report(previous_report);
-  set_current_table(previous_table);
-  lex_restore(saved.mark);
-  sc.token_start = saved.token_start;
-  sc.token_text = saved.token_text;
-  sc.value = saved.value;
-  sc.table = saved.table;
-  sc.keep_bodies = saved.keep_bodies;
-  sc.lenient_matching = saved.lenient;
-  sc.at_end = saved.at_end;
-  sc.hooks = saved.hooks;
-  sc.work_size1 = saved.work1;
-  sc.work_size2 = saved.work2;
-  const bool failed = g_type_text_errors > 0 || analysis_syntax_errors() > 0;
-  g_type_text_errors = previous_errors;
+  // Everything the reading reports is only counted: it tells that the text
+  // is no type. The temporary entry is no declaration of the file: it must
+  // not reach the list of recorded entries the emitters copy into the script.
+  AnalyserProcess &process = analyser_process();
+  const AnalyserReport previous_report = process.report;
+  const int previous_count = process.counted_reports;
+  const int recording = process.settings.recording;
+  process.report = count_report;
+  process.counted_reports = 0;
+  process.settings.recording = 0;
+  const int syntax_errors =
+      analyse_text(text.c_str(), table, function_name ? function_name : "", file ? file : "", line,
+                   count_report, process.settings.keep_bodies, process.settings.lenient_matching, budget);
+  const bool failed = process.counted_reports > 0 || syntax_errors > 0;
+  process.settings.recording = recording;
+  process.report = previous_report;
+  process.counted_reports = previous_count;
 
   ScopeContext ctx;
   if (function_name && *function_name) {
@@ -233,7 +204,7 @@ TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *
       entry->decl->type->kind == TK_FUNCTION && entry->decl->type->function() &&
       entry->decl->type->function()->info && entry->decl->type->function()->info->first_param &&
       entry->decl->type->function()->info->first_param->decl)
-    result = duplicate_type(entry->decl->type->function()->info->first_param->decl->type);
+    result = duplicate_type(entry->decl->type->function()->info->first_param->decl->type, &table);
   // Every temporary entry goes, also after an error (a second reading must
   // not find the first one's leftovers).
   while (entry) {

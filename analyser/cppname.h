@@ -8,6 +8,7 @@
 #include "ctree.h"
 
 struct SymbolTable;
+struct AnalysisBudget;
 
 // Appends the name qualified by its scope. verbatim: the name as stored
 // (separator "::" for C++ text); otherwise a script identifier (separator
@@ -32,5 +33,6 @@ int CPP_modify_param_name(TypeDesc *declared, TypeDesc *defined, const char *fil
 // A new type for a type written as text ("unsigned long", "struct S *"),
 // read in the scope of `function_name` (file scope when empty); none when
 // the text is not a type.
+// `budget`: the one of the analysis in progress that reads the text.
 TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *file, int line,
-                         const char *function_name = nullptr);
+                         const char *function_name = nullptr, AnalysisBudget *budget = nullptr);

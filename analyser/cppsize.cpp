@@ -24,7 +24,7 @@ long long declared_size(const char *name) {
   return -1;
 }
 
-Layout layout_of(const TypeDesc *t, int depth);
+Layout layout_of(const TypeDesc *t, int depth, const ExpressionContext &ctx);
 
 long long round_up(long long v, long long a) { return a > 1 ? (v + a - 1) / a * a : v; }
 
@@ -43,7 +43,7 @@ bool same_base_record(const TypeDesc *t, const TypeDesc *agg) {
   return false;
 }
 
-Layout record_layout(const TypeDesc *t, int depth) {
+Layout record_layout(const TypeDesc *t, int depth, const ExpressionContext &ctx) {
   Layout out;
   const ClassInfo *rec = t->record();
   if (!rec || !(rec->has_body || rec->first)) return out;
@@ -57,7 +57,7 @@ Layout record_layout(const TypeDesc *t, int depth) {
     const TypeDesc *bs = strip(b->base);
     const bool empty = bs && bs->record() && !bs->record()->first && !bs->record()->first_base;
     if (empty) continue;
-    Layout bl = layout_of(b->base, depth + 1);
+    Layout bl = layout_of(b->base, depth + 1, ctx);
     if (bl.size < 0) return Layout();
     bits = round_up(bits, bl.align * 8) + bl.size * 8;
     if (bl.align > align) align = bl.align;
@@ -81,7 +81,7 @@ Layout record_layout(const TypeDesc *t, int depth) {
         type_name(mt) && std::strcmp(type_name(mt), d->name) == 0)
       continue;
     if (k == TK_TEMPLATE) continue;
-    Layout ml = layout_of(mt, depth + 1);
+    Layout ml = layout_of(mt, depth + 1, ctx);
     if (ml.size < 0) return Layout();
     if (d->word > 0) {
       // Bit-field: it starts in the current unit of its declared type unless
@@ -113,7 +113,7 @@ Layout record_layout(const TypeDesc *t, int depth) {
   return out;
 }
 
-Layout layout_of(const TypeDesc *t, int depth) {
+Layout layout_of(const TypeDesc *t, int depth, const ExpressionContext &ctx) {
   Layout out;
   if (depth > 200) return out;
   const AnalysisSettings &s = analysis_settings();
@@ -152,13 +152,13 @@ Layout layout_of(const TypeDesc *t, int depth) {
       return out;
     }
     case TK_ENUM:
-      out.size = enumeration_bytes(t);
+      out.size = enumeration_bytes(t, ctx);
       out.align = out.size;
       return out;
     case TK_ARRAY: {
       if (!t->array()) return out;
-      Layout el = layout_of(t->array()->element, depth + 1);
-      long long n = array_bound_value(*t->array());
+      Layout el = layout_of(t->array()->element, depth + 1, ctx);
+      long long n = array_bound_value(*t->array(), ctx);
       if (el.size < 0 || n < 0) return Layout();
       out.size = el.size * n;
       out.align = el.align;
@@ -167,7 +167,7 @@ Layout layout_of(const TypeDesc *t, int depth) {
     case TK_UNION:
     case TK_CLASS:
       if (t->record() && t->record()->key == KEY_NAMESPACE) return out;
-      return record_layout(t, depth);
+      return record_layout(t, depth, ctx);
     default:
       return out;
   }
@@ -175,4 +175,11 @@ Layout layout_of(const TypeDesc *t, int depth) {
 
 }  // namespace
 
-long long type_size_bytes(const TypeDesc *type) { return layout_of(type, 0).size; }
+long long type_size_bytes(const TypeDesc *type, const ExpressionContext *context) {
+  if (context) return layout_of(type, 0, *context).size;
+  AnalysisBudget budget;
+  ExpressionContext outside;
+  outside.table = analyser_process().last_table;
+  outside.budget = &budget;
+  return layout_of(type, 0, outside).size;
+}

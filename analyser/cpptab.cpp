@@ -338,19 +338,9 @@ struct TableIndex {
 
 namespace {
 
-SymbolTable *g_current = nullptr;
-
-TableArena *process_pool() {
-  static TableArena *pool = new TableArena();  // records made outside any analysis
-  return pool;
-}
-
-int g_slots = 0;
-
 template <typename T> T *pooled_new(SymbolTable &t) {
   static_assert(std::is_trivially_destructible<T>::value, "records here have no destructor");
-  static const int slot = table_new_slot();
-  return new (table_allocate(&t, slot, sizeof(T), nullptr)) T();
+  return new (table_allocate(&t, record_slot<T>(), sizeof(T), nullptr)) T();
 }
 
 TableIndex &index_of(SymbolTable &t) {
@@ -693,8 +683,7 @@ bool typedef_of_own_tag(const Declaration *d) {
   return same_text(type_name(d->type), d->name);
 }
 
-Symbol *enter_function_or_member(Declaration *d, SymbolTable &t) {
-  const bool lenient = analysis_settings().lenient_matching != 0;
+Symbol *enter_function_or_member(Declaration *d, SymbolTable &t, bool lenient) {
   const bool is_function = d->type && d->type->kind == TK_FUNCTION;
   Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name), [&](Symbol *s) {
     const TypeDesc *o = s->decl->type;
@@ -710,9 +699,9 @@ Symbol *enter_function_or_member(Declaration *d, SymbolTable &t) {
   return is_function ? nullptr : ex;
 }
 
-Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line) {
+Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient) {
   if (!d->name) return add_new(t, AREA_ORDINARY, d, false, false);
-  if ((d->type && d->type->kind == TK_FUNCTION) || is_class_body_scope(d)) return enter_function_or_member(d, t);
+  if ((d->type && d->type->kind == TK_FUNCTION) || is_class_body_scope(d)) return enter_function_or_member(d, t, lenient);
   Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name), [](Symbol *) { return true; },
                     analysis_settings().first_match);
   if (!ex) return add_new(t, AREA_ORDINARY, d, false, false);
@@ -758,15 +747,16 @@ Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line) {
 namespace {
 
 TableArena &arena_of(SymbolTable *owner) {
-  if (!owner) owner = g_current;
-  if (!owner) return *process_pool();
+  if (!owner) {
+    SymbolTable *&pool = analyser_process().pool;  // records made outside any table
+    if (!pool) pool = new SymbolTable();
+    owner = pool;
+  }
   if (!owner->arena) owner->arena = new TableArena();
   return *owner->arena;
 }
 
 }  // namespace
-
-int table_new_slot() { return g_slots++; }
 
 void *table_find_shared(SymbolTable *owner, bool (*matches)(const void *record, const void *key),
                         const void *key) {
@@ -781,7 +771,7 @@ void table_own(SymbolTable *owner, void *object, void (*destroy)(void *)) {
   arena_of(owner).objects.emplace_back(object, destroy);
 }
 
-void *table_allocate(SymbolTable *owner, int slot, std::size_t size, void (*destroy)(void *)) {
+void *table_allocate(SymbolTable *owner, RecordSlot slot, std::size_t size, void (*destroy)(void *)) {
   return arena_of(owner).allocate(slot, size, destroy);
 }
 
@@ -808,6 +798,7 @@ void table_init(SymbolTable &table, const char *reference_name) {
 }
 
 void release_table(SymbolTable &table) {
+  if (analyser_process().last_table == &table) analyser_process().last_table = nullptr;
   TableArena *arena = table.arena;
   TableIndex *index = table.index;
   table.arena = nullptr;
@@ -827,15 +818,9 @@ void release_table(SymbolTable &table) {
   delete arena;
 }
 
-SymbolTable *set_current_table(SymbolTable *table) {
-  SymbolTable *previous = g_current;
-  g_current = table;
-  return previous;
-}
-
-SymbolTable *current_table() { return g_current; }
-
-Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeContext &scope, int line) {
+Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeContext &scope, int line,
+                          int lenient) {
+  if (lenient < 0) lenient = analysis_settings().lenient_matching;
   if (!decl) return nullptr;
   decl->name = intern_string(decl->name);
   if (decl->scope_kind == 0 && scope.kind && scope.current && !decl->scope) {
@@ -860,7 +845,7 @@ Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeCont
   if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record())
     return enter_record(decl, table, table.reference_name);
   if (tag && t->kind == TK_TEMPLATE && t->templ()) return enter_template(decl, table, line);
-  return enter_ordinary(decl, table, line);
+  return enter_ordinary(decl, table, line, lenient != 0);
 }
 
 Symbol *lookup_ordinary(const char *name, SymbolTable &table, const ScopeContext &scope) {
@@ -898,8 +883,9 @@ Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc
               analysis_settings().first_match);
 }
 
-Symbol *find_function(const char *name, SymbolTable &table, TypeDesc *scope, const TypeDesc *function_type) {
-  const bool lenient = analysis_settings().lenient_matching != 0;
+Symbol *find_function(const char *name, SymbolTable &table, TypeDesc *scope, const TypeDesc *function_type,
+                      int lenient) {
+  if (lenient < 0) lenient = analysis_settings().lenient_matching;
   return pick(candidates(table, AREA_ORDINARY, scope, name), [&](Symbol *s) {
     const TypeDesc *o = s->decl->type;
     return o && o->kind == TK_FUNCTION && function_type && same_parameters(o, function_type, lenient);

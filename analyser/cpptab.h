@@ -75,21 +75,51 @@ void table_init(SymbolTable &table, const char *reference_name);
 // Frees every entry, declaration, type and string of the table.
 void release_table(SymbolTable &table);
 
-// The table new records belong to when no owner is named; set by the scanner
-// when an analysis starts. Returns the previous one.
-SymbolTable *set_current_table(SymbolTable *table);
-SymbolTable *current_table();
-
-// Hands a record to its owner (null: current table, else the process pool);
-// used by the constructors of ctree.h.
+// Hands a record to its owner (null: the process pool); used by the
+// constructors of ctree.h.
 void table_own(SymbolTable *owner, void *object, void (*destroy)(void *));
+
+// Blocks of records of one kind: one slot per record type.
+enum RecordSlot : int {
+  RS_SYMBOL, RS_FUNCTION_SCOPE, RS_TYPE, RS_DECLARATION, RS_MEMBER, RS_BASE, RS_ENUMERATOR,
+  RS_DECL_NODE, RS_TYPE_NODE, RS_TEMPLATE_PARAM, RS_INSTANTIATION, RS_INTEGER, RS_FLOAT,
+  RS_POINTER, RS_ARRAY, RS_ENUM, RS_CLASS, RS_ELABORATED, RS_FUNCTION_DETAIL, RS_FUNCTION,
+  RS_NAMED, RS_REFERENCE, RS_ELLIPSIS, RS_TEMPLATE, RS_COUNT
+};
+template <typename T> constexpr RecordSlot record_slot();
+#define ORTEK_RECORD_SLOT(type, slot) \
+  template <> constexpr RecordSlot record_slot<type>() { return slot; }
+ORTEK_RECORD_SLOT(Symbol, RS_SYMBOL)
+ORTEK_RECORD_SLOT(FunctionScopeNode, RS_FUNCTION_SCOPE)
+ORTEK_RECORD_SLOT(TypeDesc, RS_TYPE)
+ORTEK_RECORD_SLOT(Declaration, RS_DECLARATION)
+ORTEK_RECORD_SLOT(MemberNode, RS_MEMBER)
+ORTEK_RECORD_SLOT(BaseNode, RS_BASE)
+ORTEK_RECORD_SLOT(EnumeratorRec, RS_ENUMERATOR)
+ORTEK_RECORD_SLOT(DeclNode, RS_DECL_NODE)
+ORTEK_RECORD_SLOT(TypeNode, RS_TYPE_NODE)
+ORTEK_RECORD_SLOT(TemplateParam, RS_TEMPLATE_PARAM)
+ORTEK_RECORD_SLOT(Instantiation, RS_INSTANTIATION)
+ORTEK_RECORD_SLOT(IntegerInfo, RS_INTEGER)
+ORTEK_RECORD_SLOT(FloatInfo, RS_FLOAT)
+ORTEK_RECORD_SLOT(PointerInfo, RS_POINTER)
+ORTEK_RECORD_SLOT(ArrayInfo, RS_ARRAY)
+ORTEK_RECORD_SLOT(EnumInfo, RS_ENUM)
+ORTEK_RECORD_SLOT(ClassInfo, RS_CLASS)
+ORTEK_RECORD_SLOT(ElaboratedInfo, RS_ELABORATED)
+ORTEK_RECORD_SLOT(FunctionDetail, RS_FUNCTION_DETAIL)
+ORTEK_RECORD_SLOT(FunctionInfo, RS_FUNCTION)
+ORTEK_RECORD_SLOT(NamedInfo, RS_NAMED)
+ORTEK_RECORD_SLOT(ReferenceInfo, RS_REFERENCE)
+ORTEK_RECORD_SLOT(EllipsisInfo, RS_ELLIPSIS)
+ORTEK_RECORD_SLOT(TemplateInfo, RS_TEMPLATE)
+#undef ORTEK_RECORD_SLOT
+
 // Storage for a record of `size` bytes owned like table_own's, taken from
-// blocks of records of one kind (`slot`, from table_new_slot) so
-// that a record costs neither its own heap block nor an ownership entry.
-// `destroy` (none for records without a destructor) runs on release.
-void *table_allocate(SymbolTable *owner, int slot, std::size_t size, void (*destroy)(void *));
-// A new slot number for table_allocate (one per record type, taken once).
-int table_new_slot();
+// the blocks of its slot so that a record costs neither its own heap block
+// nor an ownership entry. `destroy` (none for records without a destructor)
+// runs on release.
+void *table_allocate(SymbolTable *owner, RecordSlot slot, std::size_t size, void (*destroy)(void *));
 // Records that every use within one owner may share because nothing changes
 // them (unqualified basic types): the first that `matches` accepts, or
 // none. Records listed by table_add_shared while a scratch section was open
@@ -101,8 +131,9 @@ void table_add_shared(SymbolTable *owner, void *record);
 
 // Adds a declaration; returns the entry that now stands for the name, or none
 // when it was dropped or a function declaration matched an existing entry.
+// `lenient`: lenient matching of parameter lists (-1: the process setting).
 Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeContext &scope,
-                          int line);
+                          int line, int lenient = -1);
 
 // Visible ordinary entry (variables, functions, typedef names, then
 // enumeration constants) of that name.
@@ -122,7 +153,7 @@ Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc
 // A function entry of that name in exactly that scope whose parameter list
 // matches `function_type` (lenient as the analysis setting says).
 Symbol *find_function(const char *name, SymbolTable &table, TypeDesc *scope,
-                      const TypeDesc *function_type);
+                      const TypeDesc *function_type, int lenient = -1);
 bool is_visible(const Symbol *entry, const ScopeContext &scope, const SymbolTable &table);
 
 // The entry receives a definition order number (a body or complete type was seen).

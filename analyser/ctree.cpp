@@ -15,20 +15,14 @@
 
 namespace {
 
-AnalysisSettings &settings_record() {
-  static AnalysisSettings *s = new AnalysisSettings();  // lives to the end of the run
-  return *s;
-}
-
-AnalyserReport g_report = nullptr;
+AnalyserProcess g_process;
 
 // Records sit in their owner's blocks; only those holding strings or lists
 // need their destructor run on release.
 template <typename T> T *owned_new(SymbolTable *owner) {
-  static const int slot = table_new_slot();
   void (*destroy)(void *) = nullptr;
   if (!std::is_trivially_destructible<T>::value) destroy = [](void *q) { static_cast<T *>(q)->~T(); };
-  return new (table_allocate(owner, slot, sizeof(T), destroy)) T();
+  return new (table_allocate(owner, record_slot<T>(), sizeof(T), destroy)) T();
 }
 
 bool text_is(const char *a, const char *b) { return a && b && std::strcmp(a, b) == 0; }
@@ -61,17 +55,18 @@ bool has_detail(const TypeDesc *t) {
 
 }  // namespace
 
-AnalysisSettings &analysis_settings() { return settings_record(); }
-void reset_analysis_settings() { settings_record() = AnalysisSettings(); }
+AnalyserProcess &analyser_process() { return g_process; }
+AnalysisSettings &analysis_settings() { return g_process.settings; }
+void reset_analysis_settings() { g_process.settings = AnalysisSettings(); }
 
-void set_analyser_report(AnalyserReport callback) { g_report = callback; }
-AnalyserReport analyser_report_callback() { return g_report; }
+void set_analyser_report(AnalyserReport callback) { g_process.report = callback; }
+AnalyserReport analyser_report_callback() { return g_process.report; }
 
 void analyser_report(int severity, const char *code, std::string_view arg, const char *file,
                      int line) {
   std::string_view f = file ? std::string_view(file) : std::string_view();
-  if (g_report)
-    g_report(severity, code, arg, f, line);
+  if (g_process.report)
+    g_process.report(severity, code, arg, f, line);
   else
     report_at_position(severity, code, arg, f, line);
 }
@@ -175,49 +170,49 @@ Instantiation *instantiation_new(const char *instance_name, TypeDesc *instance, 
   return i;
 }
 
-TypeDesc *integer_type(const char *name, int size_bits, int char_type) {
-  TypeDesc *t = type_new(TK_INTEGER);
+TypeDesc *integer_type(const char *name, int size_bits, int char_type, SymbolTable *owner) {
+  TypeDesc *t = type_new(TK_INTEGER, owner);
   t->integer()->name = intern_string(name);
   t->integer()->size = size_bits;
   t->integer()->char_type = char_type;
   return t;
 }
 
-TypeDesc *floating_type(const char *name) {
-  TypeDesc *t = type_new(TK_FLOATING);
+TypeDesc *floating_type(const char *name, SymbolTable *owner) {
+  TypeDesc *t = type_new(TK_FLOATING, owner);
   t->floating()->name = intern_string(name);
   return t;
 }
 
-TypeDesc *qualifier_type(const char *name) { return named_type(name, nullptr); }
+TypeDesc *qualifier_type(const char *name, SymbolTable *owner) { return named_type(name, nullptr, owner); }
 
-TypeDesc *named_type(const char *name, TypeDesc *aliased) {
-  TypeDesc *t = type_new(TK_NAMED);
+TypeDesc *named_type(const char *name, TypeDesc *aliased, SymbolTable *owner) {
+  TypeDesc *t = type_new(TK_NAMED, owner);
   t->named()->name = intern_string(name);
   t->named()->aliased = aliased;
   return t;
 }
 
-TypeDesc *pointer_to(TypeDesc *target) {
-  TypeDesc *t = type_new(TK_POINTER);
+TypeDesc *pointer_to(TypeDesc *target, SymbolTable *owner) {
+  TypeDesc *t = type_new(TK_POINTER, owner);
   t->pointer()->target = target;
   return t;
 }
 
-TypeDesc *reference_to(TypeDesc *target) {
-  TypeDesc *t = type_new(TK_REFERENCE);
+TypeDesc *reference_to(TypeDesc *target, SymbolTable *owner) {
+  TypeDesc *t = type_new(TK_REFERENCE, owner);
   t->reference()->target = target;
   return t;
 }
 
-TypeDesc *array_of(TypeDesc *element) {
-  TypeDesc *t = type_new(TK_ARRAY);
+TypeDesc *array_of(TypeDesc *element, SymbolTable *owner) {
+  TypeDesc *t = type_new(TK_ARRAY, owner);
   t->array()->element = element;
   return t;
 }
 
-TypeDesc *function_returning(TypeDesc *result) {
-  TypeDesc *t = type_new(TK_FUNCTION);
+TypeDesc *function_returning(TypeDesc *result, SymbolTable *owner) {
+  TypeDesc *t = type_new(TK_FUNCTION, owner);
   t->function()->result = result;
   return t;
 }
@@ -287,7 +282,7 @@ bool is_qualifier(const TypeDesc *t) {
 // Appends the qualifiers of `chain` after `type`, skipping ones it has.
 // Anything else found in the chain (a type-modifier name) is linked as it is,
 // with the rest of its chain.
-void merge_chain(TypeDesc *type, TypeDesc *chain) {
+void merge_chain(TypeDesc *type, TypeDesc *chain, SymbolTable *owner) {
   for (int guard = 0; chain && guard < WALK_LIMIT; chain = chain->next, ++guard) {
     if (!is_qualifier(chain)) {
       append_qualifier(type, chain);
@@ -297,7 +292,7 @@ void merge_chain(TypeDesc *type, TypeDesc *chain) {
     int g2 = 0;
     for (TypeDesc *q = type->next; q && g2 < WALK_LIMIT; q = q->next, ++g2)
       if (is_qualifier(q) && text_is(q->named()->name, chain->named()->name)) present = true;
-    if (!present) append_qualifier(type, qualifier_type(chain->named()->name));
+    if (!present) append_qualifier(type, qualifier_type(chain->named()->name, owner));
   }
 }
 
@@ -331,37 +326,37 @@ bool basic_matches(const void *record, const void *key) {
 
 // Files declare a great many objects and parameters of the same few basic
 // types: each table keeps one record per basic type for all of them.
-TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type) {
+TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type, SymbolTable *owner) {
   const BasicKey key{kind, intern_string(name), size, char_type};
-  if (void *found = table_find_shared(nullptr, basic_matches, &key)) return static_cast<TypeDesc *>(found);
-  TypeDesc *t = kind == TK_INTEGER    ? integer_type(key.name, size, char_type)
-                : kind == TK_FLOATING ? floating_type(key.name)
-                                      : type_new(kind);
+  if (void *found = table_find_shared(owner, basic_matches, &key)) return static_cast<TypeDesc *>(found);
+  TypeDesc *t = kind == TK_INTEGER    ? integer_type(key.name, size, char_type, owner)
+                : kind == TK_FLOATING ? floating_type(key.name, owner)
+                                      : type_new(kind, owner);
   t->shared = 1;
-  table_add_shared(nullptr, t);
+  table_add_shared(owner, t);
   return t;
 }
 
 }  // namespace
 
-TypeDesc *basic_type(const char *keyword) {
+TypeDesc *basic_type(const char *keyword, SymbolTable *owner) {
   if (!keyword) return nullptr;
   const AnalysisSettings &s = analysis_settings();
   std::string k(keyword);
-  if (k == "void") return shared_basic(TK_VOID, nullptr, 0, 0);
-  if (k == "float" || k == "double") return shared_basic(TK_FLOATING, keyword, 0, 0);
-  if (k == "bool") return shared_basic(TK_INTEGER, "bool", s.char_bits, 0);
-  if (k == "wchar_t") return shared_basic(TK_INTEGER, "wchar_t", -s.int_bits, 0);
+  if (k == "void") return shared_basic(TK_VOID, nullptr, 0, 0, owner);
+  if (k == "float" || k == "double") return shared_basic(TK_FLOATING, keyword, 0, 0, owner);
+  if (k == "bool") return shared_basic(TK_INTEGER, "bool", s.char_bits, 0, owner);
+  if (k == "wchar_t") return shared_basic(TK_INTEGER, "wchar_t", -s.int_bits, 0, owner);
   IntWords w;
   count_words(keyword, w);
   int size, ch;
   if (!words_type(w, size, ch)) return nullptr;
-  return shared_basic(TK_INTEGER, keyword, size, ch);
+  return shared_basic(TK_INTEGER, keyword, size, ch, owner);
 }
 
-TypeDesc *private_copy(TypeDesc *type) {
+TypeDesc *private_copy(TypeDesc *type, SymbolTable *owner) {
   if (!type || !type->shared) return type;
-  return duplicate_type(type);
+  return duplicate_type(type, owner);
 }
 
 // ---------------------------------------------------------------------------
@@ -402,18 +397,18 @@ void class_add_base(TypeDesc *record_type, BaseNode *b) {
   r->last_base = b;
 }
 
-void function_add_param(TypeDesc *function_type, Declaration *param) {
+void function_add_param(TypeDesc *function_type, Declaration *param, SymbolTable *owner) {
   if (!function_type || !function_type->function()) return;
   FunctionInfo *f = function_type->function()->info;
-  DeclNode *n = decl_node_new(param);
+  DeclNode *n = decl_node_new(param, owner);
   if (f->last_param) f->last_param->next = n; else f->first_param = n;
   f->last_param = n;
 }
 
-void function_add_exception(TypeDesc *function_type, TypeDesc *type) {
+void function_add_exception(TypeDesc *function_type, TypeDesc *type, SymbolTable *owner) {
   if (!function_type || !function_type->function()) return;
   FunctionInfo *f = function_type->function()->info;
-  TypeNode *n = type_node_new(type);
+  TypeNode *n = type_node_new(type, owner);
   if (f->last_except) f->last_except->next = n; else f->first_except = n;
   f->last_except = n;
   f->has_exception_spec = 1;
@@ -458,9 +453,8 @@ void namespace_reopen(TypeDesc *first_record, TypeDesc *new_record) {
 }
 
 const char *unnamed_namespace_name() {
-  static int counter = 0;
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%s_%d", "ortek_unnamed_namespace", ++counter);
+  std::snprintf(buffer, sizeof buffer, "%s_%d", "ortek_unnamed_namespace", ++g_process.unnamed_namespaces);
   return intern_string(buffer);
 }
 
@@ -502,7 +496,8 @@ TypeDesc *enclosing_scope(const TypeDesc *scope) {
 // ---------------------------------------------------------------------------
 // Composition of specifiers
 
-TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, int line) {
+TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, int line,
+                           SymbolTable *owner) {
   if (!first) return second;
   if (!second) return first;
   if (first->kind < 0 || first->kind > TK_TEMPLATE || second->kind < 0 || second->kind > TK_TEMPLATE) {
@@ -511,24 +506,24 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
   }
   // A bare qualifier joins the chain of the other operand.
   if (is_qualifier(second)) {
-    first = private_copy(first);
-    merge_chain(first, second);
+    first = private_copy(first, owner);
+    merge_chain(first, second, owner);
     return first;
   }
   if (is_qualifier(first)) {
-    second = private_copy(second);
-    merge_chain(second, first);
+    second = private_copy(second, owner);
+    merge_chain(second, first, owner);
     return second;
   }
   if (second->kind == TK_POINTER) {
-    TypeDesc *inner = CPP_compose_type(first, second->pointer()->target, file, line);
+    TypeDesc *inner = CPP_compose_type(first, second->pointer()->target, file, line, owner);
     if (!inner) return nullptr;
     second->pointer()->target = inner;
     return second;
   }
   if (first->kind == TK_INTEGER) {
     if (second->kind == TK_NAMED) {  // a typedef name stands
-      merge_chain(second, first->next);
+      merge_chain(second, first->next, owner);
       return second;
     }
     const char *n1 = first->integer()->name ? first->integer()->name : "";
@@ -539,10 +534,10 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
       if (w.is_long == 1 && !w.is_unsigned && !w.is_signed && !w.is_short && !w.is_int &&
           !w.is_char && !w.other && text_is(second->floating()->name, "double")) {
         const std::string joined = std::string(n1) + " double";
-        if (!first->next && !second->next) return shared_basic(TK_FLOATING, joined.c_str(), 0, 0);
-        TypeDesc *r = floating_type(joined.c_str());
-        merge_chain(r, first->next);
-        merge_chain(r, second->next);
+        if (!first->next && !second->next) return shared_basic(TK_FLOATING, joined.c_str(), 0, 0, owner);
+        TypeDesc *r = floating_type(joined.c_str(), owner);
+        merge_chain(r, first->next, owner);
+        merge_chain(r, second->next, owner);
         return r;
       }
       construct_warning("", file, line);
@@ -562,18 +557,18 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
       construct_warning(joined, file, line);
       return nullptr;
     }
-    if (!first->next && !second->next) return shared_basic(TK_INTEGER, joined.c_str(), size, ch);
-    TypeDesc *r = integer_type(joined.c_str(), size, ch);
-    merge_chain(r, first->next);
-    merge_chain(r, second->next);
+    if (!first->next && !second->next) return shared_basic(TK_INTEGER, joined.c_str(), size, ch, owner);
+    TypeDesc *r = integer_type(joined.c_str(), size, ch, owner);
+    merge_chain(r, first->next, owner);
+    merge_chain(r, second->next, owner);
     return r;
   }
   if (first->kind == TK_FLOATING && second->kind == TK_INTEGER &&
       text_is(first->floating()->name, "double") && text_is(second->integer()->name, "long")) {
-    if (!first->next && !second->next) return shared_basic(TK_FLOATING, "double long", 0, 0);
-    TypeDesc *r = floating_type("double long");
-    merge_chain(r, first->next);
-    merge_chain(r, second->next);
+    if (!first->next && !second->next) return shared_basic(TK_FLOATING, "double long", 0, 0, owner);
+    TypeDesc *r = floating_type("double long", owner);
+    merge_chain(r, first->next, owner);
+    merge_chain(r, second->next, owner);
     return r;
   }
   construct_warning("", file, line);
@@ -585,21 +580,21 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
 
 namespace {
 
-TypeDesc *dup(const TypeDesc *t, int depth);
+TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner);
 
 // Named aggregates reached from inside a type are shared: copying them would
 // walk whole graphs of linked structures.
-TypeDesc *dup_sub(TypeDesc *t, int depth) {
+TypeDesc *dup_sub(TypeDesc *t, int depth, SymbolTable *owner) {
   if (!t) return nullptr;
   bool named_aggregate = (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS ||
                           t->kind == TK_TEMPLATE) && type_name(t);
   if (named_aggregate || depth > 200) return t;
-  return dup(t, depth + 1);
+  return dup(t, depth + 1, owner);
 }
 
-TypeDesc *dup(const TypeDesc *t, int depth) {
+TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner) {
   if (!t) return nullptr;
-  TypeDesc *n = type_new(t->kind);
+  TypeDesc *n = type_new(t->kind, owner);
   if (!has_detail(t)) return n;
   n->scope_kind = t->scope_kind;
   n->scope = t->scope;
@@ -607,7 +602,7 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
   // Qualifier chain, copied node by node.
   TypeDesc *tail = n;
   for (const TypeDesc *q = t->next; q && depth < WALK_LIMIT; q = q->next, ++depth) {
-    TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named()->name) : dup_sub(const_cast<TypeDesc *>(q), depth);
+    TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named()->name, owner) : dup_sub(const_cast<TypeDesc *>(q), depth, owner);
     if (!is_qualifier(q)) {  // a composed chain: keep the rest as it is
       tail->next = c;
       break;
@@ -620,10 +615,10 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
     case TK_FLOATING: *n->floating() = *t->floating(); break;
     case TK_POINTER:
       n->pointer()->member_class = t->pointer()->member_class;
-      n->pointer()->target = dup_sub(t->pointer()->target, depth);
+      n->pointer()->target = dup_sub(t->pointer()->target, depth, owner);
       break;
     case TK_ARRAY:
-      n->array()->element = dup_sub(t->array()->element, depth);
+      n->array()->element = dup_sub(t->array()->element, depth, owner);
       n->array()->has_bound_text = t->array()->has_bound_text;
       n->array()->bound_text = t->array()->bound_text;
       n->array()->bound_expression = t->array()->bound_expression;
@@ -634,7 +629,7 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
       n->enumeration()->reserved1 = o->reserved1;
       n->enumeration()->reserved2 = o->reserved2;
       for (const EnumeratorRec *e = o->first; e; e = e->next) {
-        EnumeratorRec *c = enumerator_new(e->name);
+        EnumeratorRec *c = enumerator_new(e->name, owner);
         c->has_value = e->has_value;
         c->value_text = e->value_text;
         c->file = e->file;
@@ -662,43 +657,43 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
       // Members keep being members of the original scope.
       r->self = o->self ? o->self : const_cast<TypeDesc *>(t);
       for (const MemberNode *m = o->first; m; m = m->next) {
-        MemberNode *c = member_node_new(m->decl, m->access);
+        MemberNode *c = member_node_new(m->decl, m->access, owner);
         c->word1 = m->word1;
         c->word2 = m->word2;
         class_add_member(n, c);
       }
       for (const MemberNode *m = o->first_inherited; m; m = m->next) {
-        MemberNode *c = member_node_new(m->decl, m->access);
+        MemberNode *c = member_node_new(m->decl, m->access, owner);
         c->word1 = m->word1;
         c->word2 = m->word2;
         class_add_inherited(n, c);
       }
       for (const BaseNode *b = o->first_base; b; b = b->next)
-        class_add_base(n, base_node_new(b->base, b->access, b->is_virtual));
+        class_add_base(n, base_node_new(b->base, b->access, b->is_virtual, owner));
       break;
     }
     case TK_ELABORATED: *n->elaborated() = *t->elaborated(); break;
     case TK_FUNCTION: {
       const FunctionInfo *o = t->function()->info;
       FunctionInfo *f = n->function()->info;
-      n->function()->result = dup_sub(t->function()->result, depth);
+      n->function()->result = dup_sub(t->function()->result, depth, owner);
       f->reserved = o->reserved;
       for (const DeclNode *p = o->first_param; p; p = p->next) {
         const Declaration *od = p->decl;
-        Declaration *d = decl_new(nullptr, nullptr);
+        Declaration *d = decl_new(nullptr, nullptr, owner);
         if (od) {
           *d = *od;
-          d->type = dup_sub(od->type, depth);
+          d->type = dup_sub(od->type, depth, owner);
         }
-        function_add_param(n, d);
+        function_add_param(n, d, owner);
       }
       for (const TypeDesc *q = o->qualifiers; q; q = q->next) {
-        TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named()->name) : const_cast<TypeDesc *>(q);
+        TypeDesc *c = is_qualifier(q) ? qualifier_type(q->named()->name, owner) : const_cast<TypeDesc *>(q);
         if (!f->qualifiers) f->qualifiers = c; else append_qualifier(f->qualifiers, c);
         if (!is_qualifier(q)) break;
       }
       for (const TypeNode *e = o->first_except; e; e = e->next)
-        function_add_exception(n, dup_sub(e->type, depth));
+        function_add_exception(n, dup_sub(e->type, depth, owner), owner);
       f->has_exception_spec = o->has_exception_spec;
       f->defined = o->defined;
       f->has_body = o->has_body;
@@ -706,7 +701,7 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
       break;
     }
     case TK_NAMED: *n->named() = *t->named(); break;
-    case TK_REFERENCE: n->reference()->target = dup_sub(t->reference()->target, depth); break;
+    case TK_REFERENCE: n->reference()->target = dup_sub(t->reference()->target, depth, owner); break;
     case TK_ELLIPSIS: *n->ellipsis() = *t->ellipsis(); break;
     case TK_TEMPLATE: {
       const TemplateInfo *o = t->templ();
@@ -719,7 +714,7 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
       r->line = o->line;
       r->member_definitions = o->member_definitions;
       for (const TemplateParam *p = o->first_param; p; p = p->next) {
-        TemplateParam *c = template_param_new(p->name);
+        TemplateParam *c = template_param_new(p->name, owner);
         c->is_type = p->is_type;
         c->is_class = p->is_class;
         c->value_type = p->value_type;
@@ -728,7 +723,7 @@ TypeDesc *dup(const TypeDesc *t, int depth) {
         template_add_param(n, c);
       }
       for (const Instantiation *i = o->first_instance; i; i = i->next)
-        template_add_instance(n, instantiation_new(i->instance_name, i->instance));
+        template_add_instance(n, instantiation_new(i->instance_name, i->instance, owner));
       break;
     }
     default: break;
@@ -742,7 +737,7 @@ bool record_has_body(const TypeDesc *t) {
 
 }  // namespace
 
-TypeDesc *duplicate_type(const TypeDesc *type) { return dup(type, 0); }
+TypeDesc *duplicate_type(const TypeDesc *type, SymbolTable *owner) { return dup(type, 0, owner); }
 
 TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type) {
   if (!old_type) return new_type;
@@ -964,7 +959,7 @@ const TypeDesc *see_through_names(const TypeDesc *t, bool leading_qualifiers) {
 // Predicates
 
 ParamMode param_mode(TypeDesc *type, bool clear_marker) {
-  static const char *const markers[] = {"_in", "_IN", "_out", "_OUT", "_inout", "_INOUT", "_no", "_NO"};
+  static constexpr char markers[][7] = {"_in", "_IN", "_out", "_OUT", "_inout", "_INOUT", "_no", "_NO"};
   auto marker_of = [&](TypeDesc *t) -> int {
     if (!t || t->kind != TK_NAMED || !t->named() || !t->named()->name) return -1;
     for (int i = 0; i < 8; ++i)

@@ -3,17 +3,18 @@
 // the symbol table's buckets (composition, copying, merging, predicates).
 //
 // Ownership: every record here is created through the constructors below and
-// belongs to the symbol table that was current (or named) when it was made;
-// release_table frees them all at once. Never delete a record yourself and
-// never build one with plain new: graphs share nodes freely (one specifier
-// type serves every declarator of a list), so only the owner may free them.
-// Records made while no table is current belong to a process-wide pool that
-// lives until exit.
+// belongs to the symbol table named as its owner; release_table frees them
+// all at once. Never delete a record yourself and never build one with plain
+// new: graphs share nodes freely (one specifier type serves every declarator
+// of a list), so only the owner may free them. Records made with no owner
+// belong to a process-wide pool that lives until exit.
 #pragma once
 #include <cstdint>
 #include <iosfwd>
+#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -381,8 +382,8 @@ struct ScopeContext {
 };
 
 // ---------------------------------------------------------------------------
-// Constructors. `owner` null means the current table (see set_current_table),
-// or the process-wide pool when none is current.
+// Constructors. Every record names the table that owns it; `owner` null
+// means the process-wide pool (records that outlive every table).
 
 TypeDesc *type_new(TypeKind kind, SymbolTable *owner = nullptr);  // with its detail record
 Declaration *decl_new(const char *name, TypeDesc *type, SymbolTable *owner = nullptr);
@@ -396,29 +397,29 @@ Instantiation *instantiation_new(const char *instance_name, TypeDesc *instance,
                                  SymbolTable *owner = nullptr);
 
 // Convenience builders (names are interned).
-TypeDesc *integer_type(const char *name, int size_bits, int char_type);
-TypeDesc *floating_type(const char *name);
-TypeDesc *qualifier_type(const char *name);  // kind 11 "const" / "volatile"
-TypeDesc *named_type(const char *name, TypeDesc *aliased);
-TypeDesc *pointer_to(TypeDesc *target);
-TypeDesc *reference_to(TypeDesc *target);
-TypeDesc *array_of(TypeDesc *element);
-TypeDesc *function_returning(TypeDesc *result);  // with an empty FunctionInfo
+TypeDesc *integer_type(const char *name, int size_bits, int char_type, SymbolTable *owner = nullptr);
+TypeDesc *floating_type(const char *name, SymbolTable *owner = nullptr);
+TypeDesc *qualifier_type(const char *name, SymbolTable *owner = nullptr);  // kind 11 "const" / "volatile"
+TypeDesc *named_type(const char *name, TypeDesc *aliased, SymbolTable *owner = nullptr);
+TypeDesc *pointer_to(TypeDesc *target, SymbolTable *owner = nullptr);
+TypeDesc *reference_to(TypeDesc *target, SymbolTable *owner = nullptr);
+TypeDesc *array_of(TypeDesc *element, SymbolTable *owner = nullptr);
+TypeDesc *function_returning(TypeDesc *result, SymbolTable *owner = nullptr);  // with an empty FunctionInfo
 // A basic type keyword ("int", "char", "unsigned", "long", "double", "bool",
 // "wchar_t", "void", ...) with the target sizes; none for an unknown word.
 // The type is the table's shared record: unqualified, no scope of its own.
-TypeDesc *basic_type(const char *keyword);
+TypeDesc *basic_type(const char *keyword, SymbolTable *owner = nullptr);
 // A type of its own for a caller about to change it: the type itself unless
 // it is shared, else a copy.
-TypeDesc *private_copy(TypeDesc *type);
+TypeDesc *private_copy(TypeDesc *type, SymbolTable *owner = nullptr);
 
 // List helpers (append at the end, keep counts).
 void enum_add_enumerator(TypeDesc *enumeration, EnumeratorRec *e);
 void class_add_member(TypeDesc *record_type, MemberNode *m);
 void class_add_inherited(TypeDesc *record_type, MemberNode *m);
 void class_add_base(TypeDesc *record_type, BaseNode *b);
-void function_add_param(TypeDesc *function_type, Declaration *param);
-void function_add_exception(TypeDesc *function_type, TypeDesc *type);
+void function_add_param(TypeDesc *function_type, Declaration *param, SymbolTable *owner = nullptr);
+void function_add_exception(TypeDesc *function_type, TypeDesc *type, SymbolTable *owner = nullptr);
 void template_add_param(TypeDesc *template_type, TemplateParam *p);
 void template_add_instance(TypeDesc *template_type, Instantiation *i);
 void append_qualifier(TypeDesc *type, TypeDesc *qualifier);  // at the end of type->next
@@ -438,10 +439,32 @@ TypeDesc *enclosing_scope(const TypeDesc *scope);
 // declarations, reopened namespaces).
 bool same_scope(const TypeDesc *a, const TypeDesc *b);
 
-// Reports of the analyser go through this callback (report_at_position
-// unless the generator sets another); null restores the default.
 using AnalyserReport = void (*)(int severity, const char *code, std::string_view arg,
                                 std::string_view file, int line);
+
+// The analyser's process-wide state, one record: what the generator sets
+// for every analysis and what outlives any one table. Everything that
+// belongs to one analysis lives in its Analysis object instead.
+struct AnalyserProcess {
+  AnalysisSettings settings;
+  AnalyserReport report = nullptr;     // null: report_at_position
+  int unnamed_namespaces = 0;          // numbers given so far
+  bool escaped_line_names = false;     // see lex_set_escaped_line_names
+  int last_syntax_errors = 0;          // of the last analysis
+  int counted_reports = 0;             // errors and warnings of a type read from text
+  // The table of the last outermost analysis: expressions analysed outside
+  // any analysis (array bounds being rendered) are read in it.
+  SymbolTable *last_table = nullptr;
+  SymbolTable *pool = nullptr;         // owner of records made with no table
+  // Types of expression results made once in the pool: basic types by
+  // name and width, pointers by target.
+  std::map<std::string, TypeDesc *> expression_types;
+  std::unordered_map<const TypeDesc *, TypeDesc *> expression_pointers;
+};
+AnalyserProcess &analyser_process();
+
+// Reports of the analyser go through this callback (report_at_position
+// unless the generator sets another); null restores the default.
 void set_analyser_report(AnalyserReport callback);
 // The callback set by set_analyser_report (null: the default).
 AnalyserReport analyser_report_callback();
@@ -453,10 +476,11 @@ void analyser_report(int severity, const char *code, std::string_view arg, const
 
 // Combines two partial specifiers; none (with a "CONSTRUCT" warning) when they
 // do not combine.
-TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, int line);
+TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, int line,
+                           SymbolTable *owner = nullptr);
 // Deep copy: strings copied, enumerators and members re-created; named
 // aggregates below the top are shared, not copied.
-TypeDesc *duplicate_type(const TypeDesc *type);
+TypeDesc *duplicate_type(const TypeDesc *type, SymbolTable *owner = nullptr);
 // Completes `old_type` with `new_type` in place where possible (so that other
 // declarations pointing at it see the completion) and returns the type that
 // now stands.

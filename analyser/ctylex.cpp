@@ -13,42 +13,6 @@
 
 namespace {
 
-TokenScanner *g_scanner = new TokenScanner();  // process-wide, like the other module records
-
-// What lex_begin saves so that a nested analysis hands the outer one back
-// exactly as it was.
-struct SavedScan {
-  bool active;
-  const char *text, *token_start;
-  std::string pushback;
-  bool at_line_start;
-  ScannerState state;
-  int template_declaration, template_nesting, last_token, keep_bodies, lenient_matching, at_end;
-  TypeDesc *qualifier;
-  const char *current_file;
-  SymbolTable *table;
-  SymbolTable *previous_current;
-};
-std::vector<SavedScan> &saved_scans() {
-  static std::vector<SavedScan> *v = new std::vector<SavedScan>();
-  return *v;
-}
-
-// State at the start of the last token, for lex_unread_token.
-struct TokenStartState {
-  const char *text = nullptr;
-  bool at_line_start = false;
-  ScannerState state = LS_NORMAL;
-  int template_declaration = 0, template_nesting = 0, line = 0, last_token = T_END;
-  TypeDesc *qualifier = nullptr;
-  bool valid = false;
-};
-TokenStartState g_token_state;
-
-// Storage for pushed-back characters being scanned.
-std::string g_pushback_buffer;
-const char *g_resume_text = nullptr;  // where the main text continues after the push-back
-
 bool is_id_start(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
 bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool is_id_char(unsigned char c) { return is_id_start(c) || is_digit(c); }
@@ -63,29 +27,67 @@ bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c 
 
 struct Spelling {
   int code;
-  const char *text;
+  char text[17];
 };
 
-const Spelling punctuators[] = {
+constexpr Spelling punctuators[] = {
 #define ORTEK_X(id, text) {P_##id, text},
     ORTEK_PUNCTUATORS(ORTEK_X)
 #undef ORTEK_X
 };
 
-const Spelling keywords[] = {
+constexpr Spelling keywords[] = {
 #define ORTEK_X(id, text) {K_##id, text},
     ORTEK_KEYWORDS(ORTEK_X)
 #undef ORTEK_X
 };
 
-const std::unordered_map<std::string_view, int> &keyword_map() {
-  static const auto *m = [] {
-    auto *map = new std::unordered_map<std::string_view, int>();
-    for (const Spelling &k : keywords) (*map)[k.text] = k.code;
-    return map;
-  }();
-  return *m;
+// Keywords by a hash of their spelling, open addressing: built by the
+// compiler, so that no table is made at run time.
+constexpr int kKeywordSlots = 256;
+constexpr unsigned keyword_hash(const char *p, std::size_t n) {
+  return (static_cast<unsigned char>(p[0]) * 31u + static_cast<unsigned char>(p[n - 1]) * 7u +
+          static_cast<unsigned>(n) * 13u) % kKeywordSlots;
 }
+constexpr std::size_t text_length(const char *p) {
+  std::size_t n = 0;
+  while (p[n]) ++n;
+  return n;
+}
+struct KeywordHash {
+  short code[kKeywordSlots] = {};  // 0: free slot
+};
+constexpr KeywordHash make_keyword_hash() {
+  KeywordHash h{};
+  for (const Spelling &k : keywords) {
+    unsigned i = keyword_hash(k.text, text_length(k.text));
+    while (h.code[i]) i = (i + 1) % kKeywordSlots;
+    h.code[i] = static_cast<short>(k.code);
+  }
+  return h;
+}
+constexpr KeywordHash kKeywordHash = make_keyword_hash();
+
+// The keyword code of a word, 0 when it is none.
+int keyword_code(const char *p, std::size_t n) {
+  for (unsigned i = keyword_hash(p, n);; i = (i + 1) % kKeywordSlots) {
+    const int code = kKeywordHash.code[i];
+    if (!code) return 0;
+    const char *k = keywords[code - K_ASM].text;
+    if (std::strncmp(k, p, n) == 0 && k[n] == '\0') return code;
+  }
+}
+
+// One-character spellings, by character code.
+struct SingleSpellings {
+  char text[256][2] = {};
+};
+constexpr SingleSpellings make_singles() {
+  SingleSpellings s{};
+  for (int c = 1; c < 256; ++c) s.text[c][0] = static_cast<char>(c);
+  return s;
+}
+constexpr SingleSpellings kSingles = make_singles();
 
 const char *const single_punctuators = "(),{}[].&*+-~!/%<>^|?:;=@";
 
@@ -186,19 +188,13 @@ int match_quoted(const char *p, char quote) {
   return i + 1;
 }
 
-void report_here(int severity, const char *code, std::string_view arg) {
-  TokenScanner &s = *g_scanner;
+void report_here(const TokenScanner &s, int severity, const char *code, std::string_view arg) {
   analyser_report(severity, code, arg, s.current_file, s.position ? s.position->line : 0);
 }
 
-// Set while the text comes from a preprocessor that escapes the names of its
-// line markers: a name such as "a\\b" then stands for a\b, and a quote inside
-// a name does not end it.
-bool g_line_names_escaped = false;
-
 // "line", blanks, a number (at most 1999 digits, within 32 bits), one blank
 // or more, and a quoted name. Anything else is malformed.
-bool parse_line_directive(std::string_view line, int &number, std::string &name) {
+bool parse_line_directive(std::string_view line, int &number, std::string &name, bool escaped) {
   std::size_t i = 0;
   auto blanks = [&] {
     std::size_t b = i;
@@ -223,7 +219,7 @@ bool parse_line_directive(std::string_view line, int &number, std::string &name)
   blanks();
   if (i >= line.size() || line[i] != '"') return false;
   std::size_t ns = ++i;
-  if (g_line_names_escaped) {
+  if (escaped) {
     std::string decoded;
     while (i < line.size() && line[i] != '"') {
       if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '\\' || line[i + 1] == '"')) ++i;
@@ -240,8 +236,7 @@ bool parse_line_directive(std::string_view line, int &number, std::string &name)
   return true;
 }
 
-int *line_counter() {
-  TokenScanner &s = *g_scanner;
+int *line_counter(TokenScanner &s) {
   return s.position ? &s.position->line : nullptr;
 }
 
@@ -249,15 +244,8 @@ int *line_counter() {
 
 // ---------------------------------------------------------------------------
 
-TokenScanner &scanner() { return *g_scanner; }
-
 const char *token_spelling(int code) {
-  static char singles[256][2];
-  if (code > 0 && code < 256) {
-    singles[code][0] = static_cast<char>(code);
-    singles[code][1] = '\0';
-    return singles[code];
-  }
+  if (code > 0 && code < 256) return kSingles.text[code];
   for (const Spelling &s : punctuators)
     if (s.code == code) return s.text;
   for (const Spelling &s : keywords)
@@ -283,76 +271,37 @@ const char *token_spelling(int code) {
   }
 }
 
-PositionRecord *C_CPP_init_lex(PositionRecord *below, const char *file, int first_line, int size1, int size2) {
-  PositionRecord *r = new PositionRecord();
-  r->file = file ? file : "";
-  r->line = first_line;
-  r->work_text.assign(static_cast<std::size_t>(size1 > 0 ? size1 : 0) + 2, '\0');
-  r->work_list.assign(static_cast<std::size_t>(size2 > 0 ? size2 : 0) + 1, 0);
-  r->below = below;
-  return r;
-}
-
-LexContext *init_lex() {
-  TokenScanner &s = *g_scanner;
-  LexContext *c = new LexContext();
-  c->previous = s.context;
-  s.context = c;
-  return c;
-}
-
-void release_lex_context() {
-  TokenScanner &s = *g_scanner;
-  if (!s.context) return;
-  LexContext *c = s.context;
-  s.context = c->previous;
-  delete c;
-}
-
-void lex_set_escaped_line_names(bool on) { g_line_names_escaped = on; }
-
-void lex_reset_all() {
-  g_line_names_escaped = false;
-  TokenScanner &s = *g_scanner;
-  while (s.position) {
-    PositionRecord *r = s.position;
-    s.position = r->below;
+TokenScanner::~TokenScanner() {
+  while (position) {
+    PositionRecord *r = position;
+    position = r->below;
     delete r;
   }
-  while (s.context) release_lex_context();
-  saved_scans().clear();
-  g_pushback_buffer.clear();
-  g_resume_text = nullptr;
-  g_token_state = TokenStartState();
-  s = TokenScanner();
-  set_current_table(nullptr);
 }
 
-void lex_set_text(const char *text) {
-  TokenScanner &s = *g_scanner;
+void lex_set_escaped_line_names(bool on) { analyser_process().escaped_line_names = on; }
+
+void lex_set_text(TokenScanner &s, const char *text) {
   s.text = text;
   s.token_start = text;
   s.pushback.clear();
-  g_resume_text = nullptr;
+  s.resume_text = nullptr;
   s.at_line_start = true;
   s.at_end = 0;
-  g_token_state.valid = false;
+  s.token_state.valid = false;
 }
 
-void lex_begin(SymbolTable *table, const char *file, int line, int keep_bodies, int lenient) {
-  TokenScanner &s = *g_scanner;
-  SavedScan saved{s.position != nullptr, s.text, s.token_start, s.pushback, s.at_line_start, s.state,
-                  s.template_declaration, s.template_nesting, s.last_token, s.keep_bodies,
-                  s.lenient_matching, s.at_end, s.qualifier, s.current_file, s.table, current_table()};
-  saved_scans().push_back(saved);
+void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, int keep_bodies,
+               int lenient) {
   s.table = table;
-  set_current_table(table);
   s.keep_bodies = keep_bodies;
   s.lenient_matching = lenient;
   s.current_file = (file && *file) ? intern_string(file) : nullptr;
-  if (s.work_size1 == 0) s.work_size1 = 50;
-  if (s.work_size2 == 0) s.work_size2 = 50;
-  s.position = C_CPP_init_lex(s.position, file, line, s.work_size1, s.work_size2);
+  PositionRecord *r = new PositionRecord();
+  r->file = file ? file : "";
+  r->line = line;
+  r->below = s.position;
+  s.position = r;
   s.last_token = T_END;
   s.qualifier = nullptr;
   s.state = LS_NORMAL;
@@ -360,74 +309,51 @@ void lex_begin(SymbolTable *table, const char *file, int line, int keep_bodies, 
   s.template_nesting = 0;
   s.at_line_start = true;
   s.at_end = 0;
-  g_token_state.valid = false;
+  s.token_state.valid = false;
 }
 
-void lex_end() {
-  TokenScanner &s = *g_scanner;
+void lex_end(TokenScanner &s) {
   if (s.position) {
     PositionRecord *r = s.position;
     s.position = r->below;
     delete r;
   }
-  if (saved_scans().empty()) return;
-  SavedScan v = saved_scans().back();
-  saved_scans().pop_back();
-  set_current_table(v.previous_current);
-  if (!v.active) return;  // the outermost scan leaves the text pointer at its end
-  s.text = v.text;
-  s.token_start = v.token_start;
-  s.pushback = v.pushback;
-  s.at_line_start = v.at_line_start;
-  s.state = v.state;
-  s.template_declaration = v.template_declaration;
-  s.template_nesting = v.template_nesting;
-  s.last_token = v.last_token;
-  s.keep_bodies = v.keep_bodies;
-  s.lenient_matching = v.lenient_matching;
-  s.at_end = v.at_end;
-  s.qualifier = v.qualifier;
-  s.current_file = v.current_file;
-  s.table = v.table;
-  g_token_state.valid = false;
+  s.token_state.valid = false;
 }
 
-const char *lex_current_file() { return g_scanner->current_file; }
-int lex_current_line() { return g_scanner->position ? g_scanner->position->line : 0; }
+const char *lex_current_file(const TokenScanner &s) { return s.current_file; }
+int lex_current_line(const TokenScanner &s) { return s.position ? s.position->line : 0; }
+SourcePosition lex_position(const TokenScanner &s) { return SourcePosition{s.current_file, lex_current_line(s)}; }
 
-void lex_unput(char c) {
-  TokenScanner &s = *g_scanner;
-  if (s.pushback.empty() && s.text && !g_resume_text && s.token_start && s.text > s.token_start && s.text[-1] == c) {
+void lex_unput(TokenScanner &s, char c) {
+  if (s.pushback.empty() && s.text && !s.resume_text && s.token_start && s.text > s.token_start && s.text[-1] == c) {
     --s.text;  // the character just read: step back over it
     return;
   }
   s.pushback.insert(s.pushback.begin(), c);
 }
 
-void lex_unread_token() {
-  TokenScanner &s = *g_scanner;
-  if (!g_token_state.valid) return;
-  s.text = g_token_state.text;
-  s.at_line_start = g_token_state.at_line_start;
-  s.state = g_token_state.state;
-  s.template_declaration = g_token_state.template_declaration;
-  s.template_nesting = g_token_state.template_nesting;
-  if (s.position) s.position->line = g_token_state.line;
-  s.last_token = g_token_state.last_token;
-  s.qualifier = g_token_state.qualifier;
+void lex_unread_token(TokenScanner &s) {
+  if (!s.token_state.valid) return;
+  s.text = s.token_state.text;
+  s.at_line_start = s.token_state.at_line_start;
+  s.state = s.token_state.state;
+  s.template_declaration = s.token_state.template_declaration;
+  s.template_nesting = s.token_state.template_nesting;
+  if (s.position) s.position->line = s.token_state.line;
+  s.last_token = s.token_state.last_token;
+  s.qualifier = s.token_state.qualifier;
   s.at_end = 0;
-  g_token_state.valid = false;
+  s.token_state.valid = false;
 }
 
-LexMark lex_mark() {
-  TokenScanner &s = *g_scanner;
+LexMark lex_mark(const TokenScanner &s) {
   return LexMark{s.text, s.pushback, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
                  s.position ? s.position->line : 0, s.last_token, s.qualifier,
                  s.position ? s.position->file : std::string(), s.current_file};
 }
 
-void lex_restore(const LexMark &m) {
-  TokenScanner &s = *g_scanner;
+void lex_restore(TokenScanner &s, const LexMark &m) {
   s.text = m.text;
   s.token_start = m.text;
   s.pushback = m.pushback;
@@ -443,22 +369,21 @@ void lex_restore(const LexMark &m) {
     s.position->line = m.line;
     s.position->file = m.file;
   }
-  g_token_state.valid = false;
+  s.token_state.valid = false;
 }
 
-void lex_syntax_error() {
-  TokenScanner &s = *g_scanner;
+void lex_syntax_error(TokenScanner &s) {
   if (s.at_end || !s.text) {
-    report_here(SEV_ERROR, "UNEXP_EOF", "");
+    report_here(s, SEV_ERROR, "UNEXP_EOF", "");
     return;
   }
   if (s.token_start && s.text > s.token_start) {
     std::string_view t(s.token_start, static_cast<std::size_t>(s.text - s.token_start));
     if (t.size() > 59) t = t.substr(t.size() - 59);
-    report_here(SEV_WARNING, "SYNTAXERR", t);
+    report_here(s, SEV_WARNING, "SYNTAXERR", t);
     return;
   }
-  report_here(SEV_WARNING, "SYNTAXERR", "");
+  report_here(s, SEV_WARNING, "SYNTAXERR", "");
 }
 
 // ---------------------------------------------------------------------------
@@ -470,19 +395,21 @@ namespace {
 // skipped conditional group, for instance). A skip over such text obeys
 // them: on the scanner's own line counter the marker sets line and file as
 // the scanner does; on any other counter it sets the number.
-bool directive_in_skip(const char *text, std::size_t length, int *lines) {
-  TokenScanner &s = *g_scanner;
-  if (lines && s.position && lines == &s.position->line) return lex_directive_line(text, length);
+bool directive_in_skip(const char *text, std::size_t length, int *lines, TokenScanner *scanner) {
+  if (lines && scanner && scanner->position && lines == &scanner->position->line)
+    return lex_directive_line(*scanner, text, length);
   int number = 0;
   std::string name;
-  if (!parse_line_directive(std::string_view(text, length), number, name)) return false;
+  if (!parse_line_directive(std::string_view(text, length), number, name, analyser_process().escaped_line_names))
+    return false;
   if (lines) *lines = number;
   return true;
 }
 
 }  // namespace
 
-const char *skip_balanced(const char *text, const char *stops, bool include_stop, bool nesting, int *lines) {
+const char *skip_balanced(const char *text, const char *stops, bool include_stop, bool nesting, int *lines,
+                          TokenScanner *scanner) {
   if (!text) return nullptr;
   if (!stops) stops = "";
   const bool angle = std::strchr(stops, '>') != nullptr;
@@ -503,7 +430,7 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
     if (line_start && c == '#') {  // a directive line is no text to balance
       const char *eol = std::strchr(p, '\n');
       if (!eol) return nullptr;
-      bool marker = directive_in_skip(p + 1, static_cast<std::size_t>(eol - (p + 1)), lines);
+      bool marker = directive_in_skip(p + 1, static_cast<std::size_t>(eol - (p + 1)), lines, scanner);
       if (!marker && lines) ++*lines;
       p = eol + 1;
       continue;
@@ -557,13 +484,13 @@ std::string normalise_text(const std::string &text) {
 }
 
 std::string capture_text(const char **cursor, const char *stops, bool include_stop, bool nesting, int *lines,
-                         const char *prefix, bool normalise, bool *ok) {
+                         const char *prefix, bool normalise, bool *ok, TokenScanner *scanner) {
   std::string result = prefix ? prefix : "";
   if (!cursor || !*cursor) {
     if (ok) *ok = false;
     return result;
   }
-  const char *end = skip_balanced(*cursor, stops, include_stop, nesting, lines);
+  const char *end = skip_balanced(*cursor, stops, include_stop, nesting, lines, scanner);
   if (!end) {
     if (ok) *ok = false;
     *cursor += std::strlen(*cursor);
@@ -608,8 +535,7 @@ bool split_operand(std::string_view op, std::string &name, std::string &value) {
 }
 
 // The integer type a typedef name stands for, when it is one.
-TypeDesc *typedef_integer(const char *name) {
-  TokenScanner &s = *g_scanner;
+TypeDesc *typedef_integer(TokenScanner &s, const char *name) {
   if (!s.table || !name) return nullptr;
   Symbol *e = lookup_ordinary(name, *s.table, ScopeContext());
   if (!e || !e->decl || !(e->decl->storage & SF_TYPEDEF)) return nullptr;
@@ -617,7 +543,7 @@ TypeDesc *typedef_integer(const char *name) {
   return t && t->kind == TK_INTEGER && !t->shared ? t : nullptr;
 }
 
-void pragma_sizeof(std::string_view operand) {
+void pragma_sizeof(TokenScanner &s, std::string_view operand) {
   std::string name, value;
   if (!split_operand(operand, name, value)) return;
   long long bits = 0;
@@ -635,13 +561,13 @@ void pragma_sizeof(std::string_view operand) {
   else if (name == "long") a.long_bits = static_cast<int>(bits);
   else if (name == "longlong") a.longlong_bits = static_cast<int>(bits);
   else if (name == "char") a.char_bits = static_cast<int>(bits);
-  else if (TypeDesc *t = typedef_integer(name.c_str()))
+  else if (TypeDesc *t = typedef_integer(s, name.c_str()))
     t->integer()->size = t->integer()->size < 0 ? -static_cast<int>(bits) : static_cast<int>(bits);
   std::string text(operand);
   pp_pragma_sizeof(text.c_str());  // #if sizeof follows the same sizes
 }
 
-void pragma_signof(std::string_view operand) {
+void pragma_signof(TokenScanner &s, std::string_view operand) {
   std::string name, value;
   if (!split_operand(operand, name, value)) return;
   if (value != "signed" && value != "unsigned") return;
@@ -649,7 +575,7 @@ void pragma_signof(std::string_view operand) {
   if (name == "char") {
     analysis_settings().plain_char_unsigned = is_unsigned ? 1 : 0;
   } else if (name != "int" && name != "short" && name != "long") {
-    if (TypeDesc *t = typedef_integer(name.c_str())) {
+    if (TypeDesc *t = typedef_integer(s, name.c_str())) {
       int size = t->integer()->size < 0 ? -t->integer()->size : t->integer()->size;
       t->integer()->size = is_unsigned ? size : -size;
     }
@@ -668,8 +594,7 @@ bool word_at(std::string_view line, std::size_t &i, std::string_view word) {
 
 }  // namespace
 
-bool lex_directive_line(const char *text, std::size_t length) {
-  TokenScanner &s = *g_scanner;
+bool lex_directive_line(TokenScanner &s, const char *text, std::size_t length) {
   std::string_view line(text, length);
   std::size_t i = 0;
   auto blanks = [&] {
@@ -681,7 +606,7 @@ bool lex_directive_line(const char *text, std::size_t length) {
   if (word_at(line, i, "line")) {
     int number = 0;
     std::string name;
-    if (!parse_line_directive(line, number, name)) return false;
+    if (!parse_line_directive(line, number, name, analyser_process().escaped_line_names)) return false;
     if (s.position) {
       s.position->line = number;
       s.position->file = name;
@@ -694,8 +619,8 @@ bool lex_directive_line(const char *text, std::size_t length) {
     if (!word_at(line, i, "ortek")) return false;
     blanks();
     std::string_view rest = line.substr(i);
-    if (rest.substr(0, 6) == "sizeof") pragma_sizeof(rest.substr(6));
-    else if (rest.substr(0, 6) == "signof") pragma_signof(rest.substr(6));
+    if (rest.substr(0, 6) == "sizeof") pragma_sizeof(s, rest.substr(6));
+    else if (rest.substr(0, 6) == "signof") pragma_signof(s, rest.substr(6));
   }
   return false;
 }
@@ -705,8 +630,7 @@ bool lex_directive_line(const char *text, std::size_t length) {
 
 namespace {
 
-int classify_hit(Symbol *e, const char *name) {
-  TokenScanner &s = *g_scanner;
+int classify_hit(TokenScanner &s, Symbol *e, const char *name) {
   TypeDesc *t = e->decl ? e->decl->type : nullptr;
   s.value.symbol = e;
   s.value.type = t;
@@ -723,15 +647,14 @@ int classify_hit(Symbol *e, const char *name) {
   return T_DECLARED_NAME;
 }
 
-int classify(const char *name) {
-  TokenScanner &s = *g_scanner;
+int classify(TokenScanner &s, const char *name) {
   s.value.text = name;
-  ScopeContext ctx = s.hooks.scope ? s.hooks.scope() : ScopeContext();
+  ScopeContext ctx = s.hooks.scope ? s.hooks.scope(s.hooks.owner) : ScopeContext();
   const bool after_qualifier = s.last_token == P_SCOPE || s.last_token == '~' || s.last_token == K_OPERATOR;
   TypeDesc *qualifier = after_qualifier ? s.qualifier : nullptr;
   s.qualifier = nullptr;
   if (qualifier) ctx = ScopeContext{1, qualifier};
-  if (s.hooks.own_name && s.hooks.own_name(name)) return T_IDENTIFIER;
+  if (s.hooks.own_name && s.hooks.own_name(s.hooks.owner, name)) return T_IDENTIFIER;
   if (s.table) {
     SymbolTable &t = *s.table;
     TypeDesc *scope = ctx.kind ? ctx.current : nullptr;
@@ -742,7 +665,7 @@ int classify(const char *name) {
       if (!e) e = lookup_at_level(name, t, AREA_ENUMERATOR, scope, -1);
       if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_ENUM);
       if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_UNION);
-      if (e) return classify_hit(e, name);
+      if (e) return classify_hit(s, e, name);
       if (!scope) break;
       scope = enclosing_scope(scope);
     }
@@ -762,7 +685,7 @@ int classify(const char *name) {
     }
   }
   if (s.hooks.template_parameter) {
-    int p = s.hooks.template_parameter(name);
+    int p = s.hooks.template_parameter(s.hooks.owner, name);
     if (p == 1) return T_DECLARED_NAME;
     if (p == 2) return T_CLASS_NAME;
   }
@@ -770,7 +693,7 @@ int classify(const char *name) {
 }
 
 // ":" after a template header: the text to the next '{' and on to its '}'.
-const char *skip_base_and_body(const char *p, int *lines) {
+const char *skip_base_and_body(TokenScanner &s, const char *p, int *lines) {
   const char *brace = p;
   for (;;) {
     const char c = *brace;
@@ -783,24 +706,23 @@ const char *skip_base_and_body(const char *p, int *lines) {
       continue;
     }
     if (c == '(' || c == '[') {
-      const char *q = skip_balanced(brace + 1, c == '(' ? ")" : "]", true, true, lines);
+      const char *q = skip_balanced(brace + 1, c == '(' ? ")" : "]", true, true, lines, &s);
       if (!q) return nullptr;
       brace = q;
       continue;
     }
     ++brace;
   }
-  return skip_balanced(brace + 1, "}", true, true, lines);
+  return skip_balanced(brace + 1, "}", true, true, lines, &s);
 }
 
-int capture(int code, const char *start, const char *end) {
-  TokenScanner &s = *g_scanner;
+int capture(TokenScanner &s, int code, const char *start, const char *end) {
   s.state = LS_NORMAL;
   s.template_declaration = 0;
   if (!end) {
     s.value.captured.clear();
     s.text = start + std::strlen(start);
-    report_here(SEV_ERROR, "UNEXP_EOF", "");
+    report_here(s, SEV_ERROR, "UNEXP_EOF", "");
     return code;
   }
   s.value.captured.assign(start, static_cast<std::size_t>(end - start));
@@ -809,26 +731,24 @@ int capture(int code, const char *start, const char *end) {
 }
 
 // Reads the next character source: the push-back first, then the text.
-void enter_pushback() {
-  TokenScanner &s = *g_scanner;
+void enter_pushback(TokenScanner &s) {
   if (s.pushback.empty()) return;
-  const char *rest = g_resume_text ? g_resume_text : s.text;
+  const char *rest = s.resume_text ? s.resume_text : s.text;
   // Characters returned while a push-back is being read go in front of
   // what is left of it.
   std::string joined = s.pushback;
-  if (g_resume_text && s.text) joined += s.text;
-  g_pushback_buffer = joined;
+  if (s.resume_text && s.text) joined += s.text;
+  s.pushback_buffer = joined;
   s.pushback.clear();
   // The push-back is scanned on its own, then the text resumes.
-  g_resume_text = rest;
-  s.text = g_pushback_buffer.c_str();
+  s.resume_text = rest;
+  s.text = s.pushback_buffer.c_str();
 }
 
 }  // namespace
 
-int lex_next() {
-  TokenScanner &s = *g_scanner;
-  enter_pushback();
+int lex_next(TokenScanner &s) {
+  enter_pushback(s);
   for (;;) {
     const char *p = s.text;
     if (!p) {
@@ -837,9 +757,9 @@ int lex_next() {
     }
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == '\0') {
-      if (g_resume_text) {  // end of the push-back: back to the text
-        s.text = g_resume_text;
-        g_resume_text = nullptr;
+      if (s.resume_text) {  // end of the push-back: back to the text
+        s.text = s.resume_text;
+        s.resume_text = nullptr;
         continue;
       }
       s.token_start = p;
@@ -862,7 +782,7 @@ int lex_next() {
     if (c == '#' && s.at_line_start) {
       const char *eol = std::strchr(p, '\n');
       std::size_t len = eol ? static_cast<std::size_t>(eol - (p + 1)) : std::strlen(p + 1);
-      bool line_marker = lex_directive_line(p + 1, len);
+      bool line_marker = lex_directive_line(s, p + 1, len);
       if (eol) {
         if (!line_marker && s.position) ++s.position->line;
         s.text = eol + 1;
@@ -879,7 +799,7 @@ int lex_next() {
     }
 
     // A token starts here.
-    g_token_state = TokenStartState{p, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
+    s.token_state = TokenStartState{p, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
                                     s.position ? s.position->line : 0, s.last_token, s.qualifier, true};
     s.at_line_start = false;
     s.token_start = p;
@@ -911,9 +831,8 @@ int lex_next() {
     s.token_text.assign(p, static_cast<std::size_t>(len));
 
     if (is_name) {
-      auto k = keyword_map().find(std::string_view(p, static_cast<std::size_t>(len)));
-      if (k != keyword_map().end()) {
-        code = k->second;
+      if (const int k = keyword_code(p, static_cast<std::size_t>(len))) {
+        code = k;
         s.value.text = token_spelling(code);
         if (code == K_TEMPLATE && s.state != LS_TEMPLATE_ARGUMENTS) {
           s.state = LS_AFTER_TEMPLATE;
@@ -921,7 +840,7 @@ int lex_next() {
         }
         if (code != K_OPERATOR && code != K_TEMPLATE) s.qualifier = nullptr;
       } else {
-        code = classify(intern_string(s.token_text.c_str()));
+        code = classify(s, intern_string(s.token_text.c_str()));
       }
       s.last_token = code;
       return code;
@@ -981,11 +900,11 @@ int lex_next() {
           }
           code = T_TEMPLATE_CLOSE;
         } else if (code == '{') {
-          code = capture(T_BODY_TEXT, p, skip_balanced(p + 1, "}", true, true, line_counter()));
+          code = capture(s, T_BODY_TEXT, p, skip_balanced(p + 1, "}", true, true, line_counter(s), &s));
         } else if (code == ':') {
-          code = capture(T_BASE_AND_BODY, p, skip_base_and_body(p + 1, line_counter()));
+          code = capture(s, T_BASE_AND_BODY, p, skip_base_and_body(s, p + 1, line_counter(s)));
         } else if (code == '=' && s.last_token != K_OPERATOR) {
-          code = capture(T_INIT_TEXT, p, skip_balanced(p + 1, ";", false, true, line_counter()));
+          code = capture(s, T_INIT_TEXT, p, skip_balanced(p + 1, ";", false, true, line_counter(s), &s));
         } else if (code == ';') {
           s.state = LS_NORMAL;
           s.template_declaration = 0;
@@ -1007,10 +926,21 @@ int lex_next() {
 
 namespace {
 
-void constant_warning(const char *code) { report_here(SEV_WARNING, code, ""); }
+// Where warnings about one constant go.
+struct ConstantSink {
+  ConstantReport report;
+  void *context;
+};
+
+void constant_warning(ConstantSink at, const char *code) {
+  if (at.report)
+    at.report(at.context, code);
+  else
+    analyser_report(SEV_WARNING, code, "", nullptr, 0);
+}
 
 // Decodes the escape after a backslash (p at the character after it).
-unsigned long long decode_escape(const char *&p) {
+unsigned long long decode_escape(const char *&p, ConstantSink at) {
   const unsigned char c = static_cast<unsigned char>(*p);
   if (c == '\0') return '\\';
   switch (c) {
@@ -1033,14 +963,14 @@ unsigned long long decode_escape(const char *&p) {
   if (c == 'x') {
     ++p;
     if (!is_hex(static_cast<unsigned char>(*p))) {
-      constant_warning("NOHEXDIGI");
+      constant_warning(at, "NOHEXDIGI");
       return 0;
     }
     unsigned long long v = 0;
     while (is_hex(static_cast<unsigned char>(*p))) v = (v << 4) | static_cast<unsigned>(hex_value(static_cast<unsigned char>(*p++)));
     return v;
   }
-  constant_warning("SEQUEINCO");
+  constant_warning(at, "SEQUEINCO");
   ++p;
   return c;
 }
@@ -1074,7 +1004,8 @@ int digit_of(char c, int radix) {
 
 }  // namespace
 
-void convert_integer(const char *text, ConstantValue &out) {
+void convert_integer(const char *text, ConstantValue &out, ConstantReport report, void *context) {
+  const ConstantSink at{report, context};
   out = ConstantValue();
   const AnalysisSettings &a = analysis_settings();
   const char *p = text ? text : "";
@@ -1101,13 +1032,14 @@ void convert_integer(const char *text, ConstantValue &out) {
   out.is_unsigned = u ? 1 : 0;
   out.suffix = std::string(u ? "u" : "") + (l >= 2 ? "ll" : l == 1 ? "l" : "");
   if (overflow || !pint_fits(&out.value, width, false)) {
-    constant_warning("ENTOUTRAN");
+    constant_warning(at, "ENTOUTRAN");
     pint_truncate(&out.value, width);
   }
   out.width = u ? width : -width;
 }
 
-void convert_radix_integer(const char *text, ConstantValue &out) {
+void convert_radix_integer(const char *text, ConstantValue &out, ConstantReport report, void *context) {
+  const ConstantSink at{report, context};
   out = ConstantValue();
   const AnalysisSettings &a = analysis_settings();
   const char *p = text ? text : "";
@@ -1123,7 +1055,7 @@ void convert_radix_integer(const char *text, ConstantValue &out) {
     accumulate(out.value, radix, d, overflow);
   }
   if (overflow || !pint_fits(&out.value, a.int_bits, false)) {
-    constant_warning("ENTOUTRAN");
+    constant_warning(at, "ENTOUTRAN");
     pint_truncate(&out.value, a.int_bits);
   }
   out.width = -a.int_bits;
@@ -1140,7 +1072,8 @@ void convert_floating(const char *text, ConstantValue &out) {
   }
 }
 
-void convert_character(const char *text, ConstantValue &out) {
+void convert_character(const char *text, ConstantValue &out, ConstantReport report, void *context) {
+  const ConstantSink at{report, context};
   out = ConstantValue();
   const AnalysisSettings &a = analysis_settings();
   const char *p = text ? text : "";
@@ -1162,7 +1095,7 @@ void convert_character(const char *text, ConstantValue &out) {
     unsigned long long ch;
     if (*p == '\\') {
       ++p;
-      ch = decode_escape(p);
+      ch = decode_escape(p, at);
     } else {
       ch = static_cast<unsigned char>(*p++);
       if (ch == 255) invalid = true;
@@ -1171,10 +1104,10 @@ void convert_character(const char *text, ConstantValue &out) {
     if (count <= max_chars) shift_or(out.value, unit_bits, ch & unit_mask(unit_bits > 63 ? 63 : unit_bits));
   }
   if (!closed) invalid = true;
-  if (count == 0 && !invalid) constant_warning("CSTCARVID");
-  if (count > max_chars) constant_warning("TOLOCSTCA");
-  if (count > 1 && !a.multichar_allowed) constant_warning("MULCARCST");
-  if (invalid) constant_warning("INVCSTCAR");
+  if (count == 0 && !invalid) constant_warning(at, "CSTCARVID");
+  if (count > max_chars) constant_warning(at, "TOLOCSTCA");
+  if (count > 1 && !a.multichar_allowed) constant_warning(at, "MULCARCST");
+  if (invalid) constant_warning(at, "INVCSTCAR");
   if (wide) {
     pint_truncate(&out.value, a.int_bits);
     out.width = -a.int_bits;

@@ -77,32 +77,43 @@ struct TokenValue {
   std::string captured;        // captured text (body, bases, initialiser)
 };
 
-// One per analysis in progress, newest on top.
+// Where a scan is: file and line, one record per scan begun and not ended.
 struct PositionRecord {
   std::string file;
   int line = 1;
-  std::string work_text;       // first work area: size + 2 characters
-  std::vector<int> work_list;  // second work area: size + 1 entries
   PositionRecord *below = nullptr;
 };
 
-// Per-analysis context of the expression analysis (result kind 12: no value).
-struct LexContext {
-  int result_kind = 12;
-  LexContext *previous = nullptr;
+// A position reports are made at.
+struct SourcePosition {
+  const char *file = nullptr;  // interned, or none
+  int line = 0;
 };
 
-// What the grammar tells the scanner about the scopes it has open.
+// What the grammar tells the scanner about the scopes it has open; each
+// hook receives `owner`.
 struct LexHooks {
+  void *owner = nullptr;
   // The current scope context (none: file scope).
-  ScopeContext (*scope)() = nullptr;
+  ScopeContext (*scope)(void *owner) = nullptr;
   // The name is in the innermost open scope's own name list.
-  bool (*own_name)(const char *name) = nullptr;
+  bool (*own_name)(void *owner, const char *name) = nullptr;
   // Inside a template header: 0 not a template parameter, 1 a type
   // parameter, 2 a parameter declared with "class".
-  int (*template_parameter)(const char *name) = nullptr;
+  int (*template_parameter)(void *owner, const char *name) = nullptr;
 };
 
+// State at the start of the last token, for lex_unread_token.
+struct TokenStartState {
+  const char *text = nullptr;
+  bool at_line_start = false;
+  ScannerState state = LS_NORMAL;
+  int template_declaration = 0, template_nesting = 0, line = 0, last_token = T_END;
+  TypeDesc *qualifier = nullptr;
+  bool valid = false;
+};
+
+// One per analysis: a nested analysis scans with a scanner of its own.
 struct TokenScanner {
   const char *text = nullptr;         // next character
   const char *token_start = nullptr;  // start of the current token
@@ -120,36 +131,34 @@ struct TokenScanner {
   SymbolTable *table = nullptr;
   int keep_bodies = 0;
   int lenient_matching = 0;
-  int work_size1 = 0;
-  int work_size2 = 0;
   LexHooks hooks;
-  LexContext *context = nullptr;
   int at_end = 0;                     // the end code has been returned
   long skipped_characters = 0;        // characters that matched no rule
+  TokenStartState token_state;        // for lex_unread_token
+  std::string pushback_buffer;        // pushed-back characters being scanned
+  const char *resume_text = nullptr;  // where the text continues after the push-back
+
+  TokenScanner() = default;
+  TokenScanner(const TokenScanner &) = delete;
+  TokenScanner &operator=(const TokenScanner &) = delete;
+  ~TokenScanner();
 };
 
-TokenScanner &scanner();
-// Back to a fresh scanner (tests); frees the position records and contexts.
-void lex_reset_all();
 // Line markers whose names have their backslashes doubled and their quotes
-// escaped (the preprocessor's PREPRO_ONLY form) are read back to the plain name.
+// escaped (the preprocessor's PREPRO_ONLY form) are read back to the plain
+// name; a process-wide switch, read when a scan begins.
 void lex_set_escaped_line_names(bool on);
 
-PositionRecord *C_CPP_init_lex(PositionRecord *below, const char *file, int first_line, int size1,
-                               int size2);
-LexContext *init_lex();
-void release_lex_context();  // pops the newest context
+// Starts a scan of `text` on `s` (pushes a position record) and ends it.
+void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, int keep_bodies,
+               int lenient);
+void lex_set_text(TokenScanner &s, const char *text);
+void lex_end(TokenScanner &s);  // pops the position record
 
-// Starts a scan of `text` (sets text pointer and token start, pushes a
-// position record, makes the table current) and ends it.
-void lex_begin(SymbolTable *table, const char *file, int line, int keep_bodies, int lenient);
-void lex_set_text(const char *text);
-void lex_end();  // pops the position record
-
-int lex_next();
+int lex_next(TokenScanner &s);
 // Re-scans the last token on the next lex_next.
-void lex_unread_token();
-void lex_unput(char c);
+void lex_unread_token(TokenScanner &s);
+void lex_unput(TokenScanner &s, char c);
 
 // Saved scanner position for look-ahead by the grammar.
 struct LexMark {
@@ -162,27 +171,30 @@ struct LexMark {
   std::string file;
   const char *current_file;
 };
-LexMark lex_mark();
-void lex_restore(const LexMark &mark);
+LexMark lex_mark(const TokenScanner &s);
+void lex_restore(TokenScanner &s, const LexMark &mark);
 
 // The syntax-error routine of the grammar: "SYNTAXERR" with the text of the
 // current token, or "UNEXP_EOF" at the end of the text.
-void lex_syntax_error();
+void lex_syntax_error(TokenScanner &s);
 
-const char *lex_current_file();
-int lex_current_line();
+const char *lex_current_file(const TokenScanner &s);
+int lex_current_line(const TokenScanner &s);
+SourcePosition lex_position(const TokenScanner &s);
 
 // Skips bracket-balanced text to a stop character. Returns the stop
 // character's position (or just after it with include_stop), null when the
 // text ends first. Newlines add to *lines when given; a "#line" marker at the
-// start of a skipped line sets *lines (and, on the scanner's own counter, the
-// current file), other directive lines are passed over as one line each.
+// start of a skipped line sets *lines (and, when *lines is the line counter
+// of `scanner`, that scanner's current file too), other directive lines are
+// passed over as one line each.
 const char *skip_balanced(const char *text, const char *stops, bool include_stop, bool nesting,
-                          int *lines);
+                          int *lines, TokenScanner *scanner = nullptr);
 // Skips from *cursor, moves it, and returns prefix + the skipped text; ok
 // (when given) tells whether a stop was found (else the text is empty).
 std::string capture_text(const char **cursor, const char *stops, bool include_stop, bool nesting,
-                         int *lines, const char *prefix, bool normalise, bool *ok = nullptr);
+                         int *lines, const char *prefix, bool normalise, bool *ok = nullptr,
+                         TokenScanner *scanner = nullptr);
 // The blank normalisation of capture_text on its own.
 std::string normalise_text(const std::string &text);
 
@@ -196,11 +208,17 @@ struct ConstantValue {
   std::string text;       // floating constants keep their text
 };
 
-void convert_integer(const char *text, ConstantValue &out);        // decimal, octal, hexadecimal
-void convert_radix_integer(const char *text, ConstantValue &out);  // trailing h/H or b/B
+// Warnings about a constant go to `report` with its `context` (none: the
+// analyser's report function, without a position).
+using ConstantReport = void (*)(void *context, const char *code);
+void convert_integer(const char *text, ConstantValue &out, ConstantReport report = nullptr,
+                     void *context = nullptr);  // decimal, octal, hexadecimal
+void convert_radix_integer(const char *text, ConstantValue &out, ConstantReport report = nullptr,
+                           void *context = nullptr);  // trailing h/H or b/B
 void convert_floating(const char *text, ConstantValue &out);
-void convert_character(const char *text, ConstantValue &out);
+void convert_character(const char *text, ConstantValue &out, ConstantReport report = nullptr,
+                       void *context = nullptr);
 
 // Handles one directive line (the text after '#', up to the newline): #line
 // and the sizeof/signof pragmas. Returns true for a well-formed #line.
-bool lex_directive_line(const char *line, std::size_t length);
+bool lex_directive_line(TokenScanner &s, const char *line, std::size_t length);

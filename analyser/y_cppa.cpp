@@ -25,9 +25,6 @@ namespace grammar {
 
 namespace {
 
-Parser *g_active = nullptr;
-ExpressionCallback g_callback = nullptr;
-int g_last_errors = 0;
 bool word_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
          c == '$' || c == '\'' || c == '"';
@@ -39,11 +36,6 @@ bool joining_char(char c) { return c && std::strchr("+-&|<>=!*/%^:.", c) != null
 void silent_expression_report(int, const char *, std::string_view, std::string_view, int) {}
 
 }  // namespace
-
-int g_total_depth = 0;
-
-Parser *active_parser() { return g_active; }
-void set_active_parser(Parser *p) { g_active = p; }
 
 const char *intern(const std::string &s) { return s.empty() ? nullptr : intern_string(s.c_str()); }
 
@@ -61,7 +53,7 @@ void append_token_text(std::string &out, const Tok &t) {
 }
 
 bool is_basic_type_keyword(const std::string &k) {
-  static const char *const words[] = {"void", "char", "short", "int", "long", "float", "double",
+  static constexpr char words[][9] = {"void", "char", "short", "int", "long", "float", "double",
                                       "signed", "unsigned", "bool", "wchar_t"};
   for (const char *w : words)
     if (k == w) return true;
@@ -69,7 +61,7 @@ bool is_basic_type_keyword(const std::string &k) {
 }
 
 bool is_storage_keyword(const std::string &k, unsigned *flag) {
-  static const struct { const char *word; unsigned flag; } table[] = {
+  static constexpr struct { char word[9]; unsigned flag; } table[] = {
       {"typedef", SF_TYPEDEF}, {"extern", SF_EXTERN},     {"static", SF_STATIC},
       {"auto", SF_AUTO},       {"register", SF_REGISTER}, {"friend", SF_FRIEND},
       {"overload", SF_OVERLOAD}, {"inline", SF_INLINE},   {"virtual", SF_VIRTUAL},
@@ -87,28 +79,17 @@ bool is_storage_keyword(const std::string &k, unsigned *flag) {
 
 namespace {
 
-ScopeContext hook_scope() { return g_active ? g_active->context() : ScopeContext(); }
-int hook_template_parameter(const char *name) {
-  return g_active && g_active->is_template_parameter(intern_string(name)) ? 1 : 0;
+ScopeContext hook_scope(void *owner) { return static_cast<Parser *>(owner)->context(); }
+int hook_template_parameter(void *owner, const char *name) {
+  return static_cast<Parser *>(owner)->is_template_parameter(intern_string(name)) ? 1 : 0;
 }
 
 }  // namespace
 
-void lex_start(const char *text, SymbolTable &table, const char *file, int line) {
-  const AnalysisSettings &s = analysis_settings();
-  lex_begin(&table, file ? file : "", line, s.keep_bodies, s.lenient_matching);
-  lex_set_text(text);
-  scanner().hooks.scope = hook_scope;
-  scanner().hooks.template_parameter = hook_template_parameter;
-}
-
-void lex_finish() { lex_end(); }
-
-Tok lex_token() {
+Tok lex_token(TokenScanner &sc) {
   Tok t;
-  int code = lex_next();
-  TokenScanner &sc = scanner();
-  t.line = lex_current_line();
+  int code = lex_next(sc);
+  t.line = lex_current_line(sc);
   const char *vt = sc.value.text;
   switch (code) {
     case T_END: t.cls = G_EOF; return t;
@@ -154,30 +135,32 @@ Tok lex_token() {
     t.text = t.name;
     t.type = nullptr;
   }
-  static const bool trace = std::getenv("ORTEK_GRAMMAR_TRACE") != nullptr;  // developer aid
-  if (trace) std::fprintf(stderr, "tok %d %s\n", t.cls, t.text.c_str());
   return t;
 }
 
-bool lex_capture_balanced(std::string &out, bool brace_included) {
-  TokenScanner &sc = scanner();
+bool lex_capture_balanced(TokenScanner &sc, std::string &out, bool brace_included) {
   bool ok = false;
   int *lines = sc.position ? &sc.position->line : nullptr;
-  out = capture_text(&sc.text, "}", brace_included, true, lines, "", false, &ok);
+  out = capture_text(&sc.text, "}", brace_included, true, lines, "", false, &ok, &sc);
   if (ok) sc.token_start = sc.text;
   return ok;
 }
 
-const char *lex_file() { return lex_current_file(); }
-int lex_line() { return lex_current_line(); }
 
 // ---------------------------------------------------------------------------
 // Parser basics
 
-Parser::Parser(SymbolTable &t, int nesting_base) : table(t), instantiation_level(nesting_base) {}
+Parser::Parser(Analysis &analysis, int nesting_base)
+    : an(analysis), table(analysis.table), lex(analysis.scanner), instantiation_level(nesting_base) {}
+
+DepthGuard::DepthGuard(Parser &parser) : p(parser), total(parser.an.budget.total_depth) {
+  if (p.depth + 1 > GRAMMAR_NESTING_LIMIT || total + 1 > TOTAL_DEPTH_LIMIT) p.too_deep();
+  ++p.depth;
+  ++total;
+}
 
 void Parser::advance() {
-  cur = lex_token();
+  cur = lex_token(lex);
   if (recover > 0) --recover;
   // A capture that found no end: the scanner has reported the end of text.
   if ((cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || cur.cls == G_INITTEXT) && cur.text.empty()) {
@@ -199,7 +182,7 @@ void Parser::expect(const char *text) {
 
 void Parser::syntax_error() {
   if (recover == 0) {
-    lex_syntax_error();
+    lex_syntax_error(lex);
     ++errors;
   }
   recover = 3;
@@ -207,26 +190,26 @@ void Parser::syntax_error() {
 }
 
 void Parser::too_deep() {
-  lex_syntax_error();
+  lex_syntax_error(lex);
   ++errors;
   throw EndAnalysis();
 }
 
 void Parser::unexpected_end() {
-  analyser_report(SEV_ERROR, "UNEXP_EOF", "", lex_file(), lex_line());
+  analyser_report(SEV_ERROR, "UNEXP_EOF", "", file(), line());
   ++errors;
   throw EndAnalysis();
 }
 
 void Parser::warn(const char *code, const std::string &arg, bool with_position) {
   if (with_position)
-    analyser_report(SEV_WARNING, code, arg, lex_file(), lex_line());
+    analyser_report(SEV_WARNING, code, arg, file(), line());
   else
     analyser_report(SEV_WARNING, code, arg, nullptr, 0);
 }
 
-const char *Parser::file() const { return lex_file(); }
-int Parser::line() const { return lex_line(); }
+const char *Parser::file() const { return lex_current_file(lex); }
+int Parser::line() const { return lex_current_line(lex); }
 
 ScopeContext Parser::context() const {
   ScopeContext c;
@@ -262,15 +245,12 @@ void Parser::pop_scope() {
 void Parser::run(Scope outer) {
   scopes.clear();
   scopes.push_back(outer);
-  Parser *previous = g_active;
-  g_active = this;
   try {
     advance();
     declaration_list(false, false);
   } catch (EndAnalysis &) {
   } catch (Recover &) {
   }
-  g_active = previous;
 }
 
 // ---------------------------------------------------------------------------
@@ -283,7 +263,7 @@ void Parser::declaration_list(bool braced, bool in_class_body) {
     if (at_eof()) {
       if (braced) {
         if (recover == 0) {
-          lex_syntax_error();
+          lex_syntax_error(lex);
           ++errors;
         }
         throw EndAnalysis();
@@ -312,22 +292,22 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
       if (braces == 0) {
         // A member declaration without its ';' before the closing brace.
         if (in_class_body) throw EndAnalysis();
-        if (!braced) cur = lex_token();  // a stray brace at file level
+        if (!braced) cur = lex_token(lex);  // a stray brace at file level
         return;
       }
       --braces;
-      cur = lex_token();
+      cur = lex_token(lex);
       if (braces == 0) {
         if (recover > 0) --recover;  // the token that ends the error rule is shifted
         return;
       }
       continue;
     } else if (cur.cls == G_PUNCT && cur.text == ";" && braces == 0) {
-      cur = lex_token();
+      cur = lex_token(lex);
       if (recover > 0) --recover;
       return;
     }
-    cur = lex_token();
+    cur = lex_token(lex);
   }
 }
 
@@ -479,8 +459,8 @@ bool names_class(const char *class_name, const char *name) {
 
 // A use of a typedef name: the name, the type it stands for, and the scope
 // it was declared in (a use from elsewhere is written qualified).
-TypeDesc *typedef_use(const Declaration *d) {
-  TypeDesc *n = named_type(d->name, d->type);
+TypeDesc *typedef_use(SymbolTable &table, const Declaration *d) {
+  TypeDesc *n = named_type(d->name, d->type, &table);
   n->scope_kind = d->scope_kind;
   n->scope = d->scope;
   return n;
@@ -490,13 +470,13 @@ TypeDesc *typedef_use(const Declaration *d) {
 
 TypeDesc *Parser::type_of_name_token(const Tok &t) const {
   if ((t.cls == G_IDENT || (t.cls == G_DECLNAME && !t.sym)) && is_template_parameter(t.name))
-    return named_type(t.name, nullptr);
+    return named_type(t.name, nullptr, &table);
   if (t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME) {
     // A typedef name of an unnamed class: uses name the typedef, the only
     // name the class has.
     if (t.cls == G_CLASSNAME && t.sym && t.sym->decl && (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name &&
         t.type && t.type->kind == TK_CLASS && t.type->record() && !t.type->record()->name)
-      return typedef_use(t.sym->decl);
+      return typedef_use(table, t.sym->decl);
     if (t.type) return t.type;
     if (t.sym && t.sym->decl) return t.sym->decl->type;
     return nullptr;
@@ -507,7 +487,7 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
     if (d->type && d->type->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->record() &&
         d->scope->record()->name && d->name && names_class(d->scope->record()->name, d->name))
       return d->scope;
-    if (d->storage & SF_TYPEDEF) return typedef_use(d);
+    if (d->storage & SF_TYPEDEF) return typedef_use(table, d);
     TypeDesc *ty = d->type;
     if (ty && (ty->kind == TK_ENUM || ty->kind == TK_UNION || ty->kind == TK_CLASS || ty->kind == TK_TEMPLATE) &&
         type_name(ty) && d->name && std::strcmp(type_name(ty), d->name) == 0)
@@ -554,10 +534,10 @@ bool names_own_class(const Parser &p, const Tok &t) {
 namespace {
 
 // Applies the const/volatile of the specifiers to the composed type.
-Specs &finish_specifiers(Specs &s, std::vector<TypeDesc *> &quals) {
+Specs &finish_specifiers(SymbolTable &table, Specs &s, std::vector<TypeDesc *> &quals) {
   // The size pragmas change a typedef's own integer type in place: a
   // typedef never names the shared one.
-  if (s.type && s.type->shared && (s.storage & SF_TYPEDEF)) s.type = private_copy(s.type);
+  if (s.type && s.type->shared && (s.storage & SF_TYPEDEF)) s.type = private_copy(s.type, &table);
   if (quals.empty()) return s;
   TypeDesc *t = s.type;
   if (!t) {
@@ -567,12 +547,12 @@ Specs &finish_specifiers(Specs &s, std::vector<TypeDesc *> &quals) {
     return s;
   }
   if (t->shared) {
-    t = private_copy(t);
+    t = private_copy(t, &table);
   } else if (t->kind == TK_ENUM || t->kind == TK_UNION || t->kind == TK_CLASS || t->kind == TK_TEMPLATE ||
       t->kind == TK_ELABORATED) {
     // Named aggregates are shared by every use: qualify a copy of the node,
     // never the aggregate itself.
-    TypeDesc *c = type_new(TK_RESERVED);
+    TypeDesc *c = type_new(TK_RESERVED, &table);
     *c = *t;
     c->next = nullptr;
     t = c;
@@ -596,14 +576,14 @@ Specs Parser::decl_specifiers(bool for_param) {
       const std::string k = cur.text;
       unsigned flag = 0;
       if (is_basic_type_keyword(k)) {
-        TypeDesc *b = basic_type(k.c_str());
-        s.type = s.type ? CPP_compose_type(s.type, b, f, line()) : b;
+        TypeDesc *b = basic_type(k.c_str(), &table);
+        s.type = s.type ? CPP_compose_type(s.type, b, f, line(), &table) : b;
         s.has_type = s.any = true;
         advance();
         continue;
       }
       if (k == "const" || k == "volatile") {
-        quals.push_back(qualifier_type(k.c_str()));
+        quals.push_back(qualifier_type(k.c_str(), &table));
         s.any = true;
         advance();
         continue;
@@ -617,14 +597,14 @@ Specs Parser::decl_specifiers(bool for_param) {
       if (k == "struct" || k == "class" || k == "union") {
         if (s.has_type) syntax_error();
         TypeDesc *t = class_specifier(s);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
         s.has_type = s.any = true;
         continue;
       }
       if (k == "enum") {
         if (s.has_type) syntax_error();
         TypeDesc *t = enum_specifier(s);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
         s.has_type = s.any = true;
         continue;
       }
@@ -632,7 +612,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         advance();
         std::string text;
         TypeDesc *t = type_name_text(text);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
         s.has_type = s.any = true;
         continue;
       }
@@ -655,16 +635,16 @@ Specs Parser::decl_specifiers(bool for_param) {
           advance();  // (
           const std::string text = word_text + "(" + collect_expression(")", false) + ")";
           expect(")");
-          TypeDesc *t = named_type(intern(text), nullptr);
-          s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+          TypeDesc *t = named_type(intern(text), nullptr, &table);
+          s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
           s.has_type = s.any = true;
           continue;
         }
         if (!name_use && char_type && !s.has_type) {
           // The later character types of C++ (in C they are typedef names).
           const int bits = cur.text == "char8_t" ? 8 : cur.text == "char16_t" ? 16 : 32;
-          TypeDesc *t = integer_type(cur.name, bits, 0);
-          s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+          TypeDesc *t = integer_type(cur.name, bits, 0, &table);
+          s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
           s.has_type = s.any = true;
           advance();
           continue;
@@ -685,8 +665,8 @@ Specs Parser::decl_specifiers(bool for_param) {
     }
     if (skip_attribute()) continue;
     if (for_param && !s.has_type && unknown_type_follows()) {
-      TypeDesc *t = named_type(cur.name, nullptr);
-      s.type = s.type ? CPP_compose_type(s.type, t, f, line()) : t;
+      TypeDesc *t = named_type(cur.name, nullptr, &table);
+      s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
       s.has_type = s.any = true;
       advance();
       continue;
@@ -716,7 +696,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         s.tag_type = nullptr;
         s.pending_qual.push_back(t.name);  // the constructor's own name, see parse_declarator
         s.any = true;
-        return finish_specifiers(s, quals);
+        return finish_specifiers(table, s, quals);
       }
       std::vector<std::string> args;
       std::string composed;
@@ -728,11 +708,11 @@ Specs Parser::decl_specifiers(bool for_param) {
         s.pending_scope = type_of_name_token(t);
         advance();
         s.any = true;
-        return finish_specifiers(s, quals);
+        return finish_specifiers(table, s, quals);
       }
       TypeDesc *inst = template_instance(t, args, !composed.empty());
       if (inst) {
-        s.type = s.type ? CPP_compose_type(s.type, inst, f, line()) : inst;
+        s.type = s.type ? CPP_compose_type(s.type, inst, f, line(), &table) : inst;
       }
       s.has_type = s.any = true;
       continue;
@@ -746,7 +726,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         s.pending_qual.clear();
         s.pending_qual.push_back(class_name_of(scopes.back().record));
         s.any = true;
-        return finish_specifiers(s, quals);
+        return finish_specifiers(table, s, quals);
       }
       if (cur.cls == G_PUNCT && cur.text == "::") {
         // A qualified name: a nested type (A::B x;) or the declarator of a
@@ -775,11 +755,11 @@ Specs Parser::decl_specifiers(bool for_param) {
               s.pending_scope = scope;
               s.has_pending_name = true;
               s.any = true;
-              return finish_specifiers(s, quals);
+              return finish_specifiers(table, s, quals);
             }
             TypeDesc *nt = n.cls == G_TEMPLNAME ? template_use(n) : type_of_name_token(n);
-            if (!nt) nt = named_type(n.name, nullptr);
-            s.type = s.type ? CPP_compose_type(s.type, nt, f, line()) : nt;
+            if (!nt) nt = named_type(n.name, nullptr, &table);
+            s.type = s.type ? CPP_compose_type(s.type, nt, f, line(), &table) : nt;
             s.has_type = s.any = true;
             qual.clear();
             break;
@@ -790,19 +770,19 @@ Specs Parser::decl_specifiers(bool for_param) {
           s.pending_qual = qual;
           s.pending_scope = scope;
           s.any = true;
-          return finish_specifiers(s, quals);
+          return finish_specifiers(table, s, quals);
         }
         continue;
       }
       TypeDesc *ty = type_of_name_token(t);
-      if (!ty) ty = named_type(t.name, nullptr);
-      s.type = s.type ? CPP_compose_type(s.type, ty, f, line()) : ty;
+      if (!ty) ty = named_type(t.name, nullptr, &table);
+      s.type = s.type ? CPP_compose_type(s.type, ty, f, line(), &table) : ty;
       s.has_type = s.any = true;
       continue;
     }
     break;
   }
-  return finish_specifiers(s, quals);
+  return finish_specifiers(table, s, quals);
 }
 
 // typename-specifier: [::] name { :: name } [template-arguments]
@@ -827,7 +807,7 @@ TypeDesc *Parser::type_name_text(std::string &text) {
     }
     syntax_error();
   }
-  return named_type(intern(text), nullptr);
+  return named_type(intern(text), nullptr, &table);
 }
 
 // ---------------------------------------------------------------------------
@@ -869,7 +849,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       op.kind = DeclOp::PTR;
       advance();
       while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
-        op.quals.push_back(qualifier_type(cur.text.c_str()));
+        op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
         advance();
       }
       while (cur.cls == G_TYPEMOD) advance();
@@ -927,7 +907,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       d.qual_scope = nullptr;
       advance();
       while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
-        op.quals.push_back(qualifier_type(cur.text.c_str()));
+        op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
         advance();
       }
       prefix.push_back(op);
@@ -981,10 +961,10 @@ bool Parser::unknown_names_may_be_types() const {
 }
 
 Tok Parser::peek_token() {
-  const LexMark mark = lex_mark();
+  const LexMark mark = lex_mark(lex);
   const Tok saved = cur;
-  Tok t = lex_token();
-  lex_restore(mark);
+  Tok t = lex_token(lex);
+  lex_restore(lex, mark);
   cur = saved;
   return t;
 }
@@ -1018,31 +998,31 @@ void Parser::skip_parenthesised() {
 }
 
 bool Parser::member_pointer_follows() {
-  const LexMark mark = lex_mark();
+  const LexMark mark = lex_mark(lex);
   const Tok saved = cur;
   Tok t = cur;
   bool found = false;
   for (int guard = 0; guard < 1000; ++guard) {
     if (!(t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME || t.cls == G_DECLNAME || t.cls == G_IDENT)) break;
-    t = lex_token();
+    t = lex_token(lex);
     if (t.cls == G_TOPEN) {
       int open = 1;
       for (int g2 = 0; open > 0 && t.cls != G_EOF && g2 < 100000; ++g2) {
-        t = lex_token();
+        t = lex_token(lex);
         if (t.cls == G_TOPEN) ++open;
         else if (t.cls == G_TCLOSE) --open;
       }
       if (open > 0) break;
-      t = lex_token();
+      t = lex_token(lex);
     }
     if (!(t.cls == G_PUNCT && t.text == "::")) break;
-    t = lex_token();
+    t = lex_token(lex);
     if (t.cls == G_PUNCT && t.text == "*") {
       found = true;
       break;
     }
   }
-  lex_restore(mark);
+  lex_restore(lex, mark);
   cur = saved;
   return found;
 }
@@ -1061,10 +1041,10 @@ bool Parser::initialiser_follows() {
   // An undeclared name stays a parameter (an old-style name, or a type whose
   // header is missing) unless an operator that no parameter declaration holds
   // follows it.
-  const LexMark mark = lex_mark();
+  const LexMark mark = lex_mark(lex);
   const Tok saved = cur;
-  const Tok t = lex_token();
-  lex_restore(mark);
+  const Tok t = lex_token(lex);
+  lex_restore(lex, mark);
   cur = saved;
   if (t.cls == G_PUNCT)
     return !(t.text == "," || t.text == ")" || t.text == "*" || t.text == "&" || t.text == "&&" ||
@@ -1215,7 +1195,7 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
       }
       parameter_list(op);
       while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
-        op.quals.push_back(qualifier_type(cur.text.c_str()));
+        op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
         advance();
       }
       // Reference qualifiers of a member function.
@@ -1238,7 +1218,7 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
         while (!(cur.cls == G_PUNCT && cur.text == ")")) {
           if (++g2 > 10000 || at_eof()) syntax_error();
           if (cur.cls == G_PUNCT && cur.text == "...") {  // throw (...): any exception
-            op.throws.push_back(type_new(TK_ELLIPSIS));
+            op.throws.push_back(type_new(TK_ELLIPSIS, &table));
             advance();
             break;
           }
@@ -1324,15 +1304,15 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
     switch (op.kind) {
       case DeclOp::PTR:
       case DeclOp::MEMPTR: {
-        TypeDesc *p = pointer_to(t);
+        TypeDesc *p = pointer_to(t, &table);
         p->pointer()->member_class = op.member_class;
         for (TypeDesc *q : op.quals) append_qualifier(p, q);
         t = p;
         break;
       }
-      case DeclOp::REF: t = reference_to(t); break;
+      case DeclOp::REF: t = reference_to(t, &table); break;
       case DeclOp::ARRAY: {
-        TypeDesc *a = array_of(t);
+        TypeDesc *a = array_of(t, &table);
         a->array()->has_bound_text = op.has_bound;
         a->array()->bound_text = op.bound;
         a->array()->bound_expression = op.bound;
@@ -1340,14 +1320,14 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
         break;
       }
       case DeclOp::FUNC: {
-        TypeDesc *f = function_returning(op.trailing ? op.trailing : t);
-        for (Declaration *p : op.params) function_add_param(f, p);
+        TypeDesc *f = function_returning(op.trailing ? op.trailing : t, &table);
+        for (Declaration *p : op.params) function_add_param(f, p, &table);
         if (op.ellipsis) {
-          TypeDesc *e = type_new(TK_ELLIPSIS);
+          TypeDesc *e = type_new(TK_ELLIPSIS, &table);
           e->ellipsis()->marker = op.params.empty() ? 0 : 1;
-          Declaration *p = decl_new(nullptr, e);
-          p->file = lex_file();
-          function_add_param(f, p);
+          Declaration *p = decl_new(nullptr, e, &table);
+          p->file = file();
+          function_add_param(f, p, &table);
         }
         TypeDesc *chain = nullptr;
         for (TypeDesc *q : op.quals) {
@@ -1355,7 +1335,7 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
           else append_qualifier(chain, q);
         }
         f->function()->info->qualifiers = chain;
-        for (TypeDesc *x : op.throws) function_add_exception(f, x);
+        for (TypeDesc *x : op.throws) function_add_exception(f, x, &table);
         f->function()->info->has_exception_spec = op.has_throw ? 1 : 0;
         t = f;
         break;
@@ -1369,40 +1349,29 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
 // Actions
 
 Declaration *Parser::make_declaration(const char *name, TypeDesc *type, unsigned storage) {
-  if (storage & SF_TYPEDEF) type = private_copy(type);
-  Declaration *d = decl_new(name, type);
+  if (storage & SF_TYPEDEF) type = private_copy(type, &table);
+  Declaration *d = decl_new(name, type, &table);
   ScopeContext c = context();
   d->scope_kind = c.kind;
   d->scope = c.current;
   d->storage = storage;
-  d->file = lex_file();
+  d->file = file();
   d->line = line();
   return d;
 }
-
-namespace {
-
-// Declarations already on a member list: a class completed after its forward
-// declaration, or met again, is listed once without walking the list.
-std::unordered_set<const Declaration *> &listed_members() {
-  static std::unordered_set<const Declaration *> *s = new std::unordered_set<const Declaration *>();
-  return *s;
-}
-
-}  // namespace
 
 void Parser::add_member(Declaration *d) {
   TypeDesc *r = scope_record();
   const int k = scopes.back().kind;
   if (!d || !r || !r->record() || k == SC_FILE || k == SC_FUNCTION || k == SC_QUALIFIED) return;
-  if (!listed_members().insert(d).second) return;
-  class_add_member(r, member_node_new(d, scopes.back().access));
+  if (!an.budget.listed_members.insert(d).second) return;
+  class_add_member(r, member_node_new(d, scopes.back().access, &table));
 }
 
 void Parser::add_member_to(TypeDesc *r, Declaration *d, int access) {
   if (!d || !r || !r->record()) return;
-  if (!listed_members().insert(d).second) return;
-  class_add_member(r, member_node_new(d, access));
+  if (!an.budget.listed_members.insert(d).second) return;
+  class_add_member(r, member_node_new(d, access, &table));
 }
 
 Scope Parser::nearest_non_class_scope() const {
@@ -1411,10 +1380,8 @@ Scope Parser::nearest_non_class_scope() const {
   return Scope();
 }
 
-void forget_listed_members() { listed_members().clear(); }
-
 Symbol *Parser::enter(Declaration *d) {
-  Symbol *s = enter_declaration(d, table, context(), d->line ? d->line : line());
+  Symbol *s = enter_declaration(d, table, context(), d->line ? d->line : line(), an.lenient_matching);
   if (s && s->decl == d) add_member(d);
   return s;
 }
@@ -1429,10 +1396,10 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       // A constexpr object is const: the pointer itself, or the object
       // (the elements of an array).
       if (!d.ops.empty() && (d.ops.back().kind == DeclOp::PTR || d.ops.back().kind == DeclOp::MEMPTR)) {
-        d.ops.back().quals.push_back(qualifier_type("const"));
+        d.ops.back().quals.push_back(qualifier_type("const", &table));
       } else if (!type_is_const(s.type)) {
-        std::vector<TypeDesc *> q{qualifier_type("const")};
-        finish_specifiers(s, q);
+        std::vector<TypeDesc *> q{qualifier_type("const", &table)};
+        finish_specifiers(table, s, q);
       }
     }
     TypeDesc *t = build_type(s.type, d);
@@ -1445,7 +1412,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       long long value = 0;
       // Evaluated as a constant expression (enumerators, sizeof, operators);
       // a width the expression analysis cannot fold keeps its leading digits.
-      if (evaluate_integer_expression(w.c_str(), "", lex_file(), line(), silent_expression_report, &value, &table) &&
+      if (evaluate_integer_expression(w.c_str(), "", file(), line(), silent_expression_report, &value, &table) &&
           value >= 0 && value <= 0x7fffffff)
         width = static_cast<int>(value);
       else
@@ -1455,7 +1422,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       advance();
       if (cur.cls == G_PUNCT && cur.text == "{") {
         std::string body;
-        if (!lex_capture_balanced(body, true)) unexpected_end();
+        if (!lex_capture_balanced(lex, body, true)) unexpected_end();
         text = "{" + body;
         advance();
       } else if (t && t->kind == TK_FUNCTION && cur.cls == G_KEYWORD && (cur.text == "default" || cur.text == "delete")) {
@@ -1467,7 +1434,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
     } else if (cur.cls == G_PUNCT && cur.text == "{" && !(t && t->kind == TK_FUNCTION)) {
       // Brace initialiser: int n{3};
       std::string body;
-      if (!lex_capture_balanced(body, true)) unexpected_end();
+      if (!lex_capture_balanced(lex, body, true)) unexpected_end();
       text = "{" + body;
       advance();
     } else if (cur.cls == G_INITTEXT) {
@@ -1497,7 +1464,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
         } else {
           dec->scope_kind = 1;
           dec->scope = d.qual_scope;
-          enter_declaration(dec, table, context(), dec->line);
+          enter_declaration(dec, table, context(), dec->line, an.lenient_matching);
         }
       } else if (d.name || !in_class()) {
         enter(dec);
@@ -1516,7 +1483,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
 
 bool Parser::capture_body(std::string &body) {
   // The scanner stands just after '{': take the text up to the matching '}'.
-  if (!lex_capture_balanced(body, false)) unexpected_end();
+  if (!lex_capture_balanced(lex, body, false)) unexpected_end();
   advance();  // the '}'
   if (!(cur.cls == G_PUNCT && cur.text == "}")) syntax_error();
   return true;
@@ -1562,7 +1529,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
         type_name_text(n);
         if (cur.cls == G_PUNCT && cur.text == "{") {  // a(1) or a{1}
           std::string inner;
-          if (!lex_capture_balanced(inner, true)) unexpected_end();
+          if (!lex_capture_balanced(lex, inner, true)) unexpected_end();
           advance();
         } else {
           expect("(");
@@ -1578,7 +1545,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     capture_body(body);
     brace_pending = true;
   }
-  const bool keep = in_class() || analysis_settings().keep_bodies;
+  const bool keep = in_class() || an.keep_bodies;
   TypeDesc *scope = d.qualified ? d.qual_scope : scope_record();
   if (d.qualified && scope && scope->kind == TK_TEMPLATE) {
     // Member of a class template defined outside it: kept with the template
@@ -1587,10 +1554,10 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     if (brace_pending) advance();
     return;
   }
-  Symbol *ex = d.name ? find_function(d.name, table, scope ? canonical_scope(scope) : nullptr, ftype) : nullptr;
+  Symbol *ex = d.name ? find_function(d.name, table, scope ? canonical_scope(scope) : nullptr, ftype, an.lenient_matching) : nullptr;
   if (ex && ex->decl && ex->decl->type && ex->decl->type->kind == TK_FUNCTION) {
     Declaration *e = ex->decl;
-    e->file = lex_file();
+    e->file = file();
     reconcile_parameter_names(e->type, ftype);
     FunctionInfo *info = e->type->function()->info;
     info->defined = 1;
@@ -1601,7 +1568,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     return;
   }
   if (d.qualified && !same_scope(scope, scope_record()) && !(s.storage & SF_FRIEND)) {
-    analyser_report(SEV_WARNING, "FUNCT_DEF", qualified_text(d.qual, d.name), lex_file(), d.line);
+    analyser_report(SEV_WARNING, "FUNCT_DEF", qualified_text(d.qual, d.name), file(), d.line);
     if (brace_pending) advance();
     return;
   }
@@ -1649,7 +1616,7 @@ void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
     expect(";");
   }
   // A name of the identifier list that no declaration names is an int.
-  for (auto &left : untyped) left.second->decl->type = basic_type("int");
+  for (auto &left : untyped) left.second->decl->type = basic_type("int", &table);
 }
 
 // ---------------------------------------------------------------------------
@@ -1741,52 +1708,52 @@ std::string Parser::collect_template_arguments(std::vector<std::string> &args) {
   }
 }
 
+// ---------------------------------------------------------------------------
+// The analysis object
+
+Analysis::Analysis(SymbolTable &t, AnalysisBudget &b, ExpressionCallback callback, int keep, int lenient,
+                   int instantiation_level)
+    : table(t), budget(b), report(callback), keep_bodies(keep), lenient_matching(lenient),
+      parser(*this, instantiation_level) {
+  scanner.hooks.owner = &parser;
+  scanner.hooks.scope = hook_scope;
+  scanner.hooks.template_parameter = hook_template_parameter;
+}
+
+int Analysis::run(const char *text, const char *file, int line, const Scope &outer) {
+  lex_begin(scanner, &table, file ? file : "", line, keep_bodies, lenient_matching);
+  lex_set_text(scanner, text);
+  parser.run(outer);
+  lex_end(scanner);
+  return parser.errors;
+}
+
 }  // namespace grammar
 
 // ---------------------------------------------------------------------------
 // Entry
 
-using namespace grammar;
+int analysis_syntax_errors() { return analyser_process().last_syntax_errors; }
 
-ExpressionCallback analysis_expression_callback() { return g_callback; }
-int analysis_syntax_errors() { return g_last_errors; }
-
-ScopeContext grammar_scope_context() { return g_active ? g_active->context() : ScopeContext(); }
-
-void analyse_text(const char *text, SymbolTable &table, const char *function_name, const char *file_name,
-                  int first_line, ExpressionCallback callback, int keep_bodies, int lenient_matching) {
-  ExpressionCallback previous_callback = g_callback;
-  g_callback = callback;
-  AnalysisSettings &s = analysis_settings();
-  const int saved_keep = s.keep_bodies, saved_lenient = s.lenient_matching;
-  s.keep_bodies = keep_bodies;
-  s.lenient_matching = lenient_matching;
+int analyse_text(const char *text, SymbolTable &table, const char *function_name, const char *file_name,
+                 int first_line, ExpressionCallback callback, int keep_bodies, int lenient_matching,
+                 AnalysisBudget *budget) {
+  using namespace grammar;
+  AnalysisBudget own;
+  if (!budget) {
+    budget = &own;
+    analyser_process().last_table = &table;
+  }
   Scope outer;
   if (function_name && *function_name) {
     outer.kind = SC_FUNCTION;
     outer.record = function_scope(table, function_name);
   }
-  Parser p(table, 0);
-  if (!g_active) {
-    forget_listed_members();
-    reset_instantiation_limits();
-  }
+  int errors = 0;
   if (text && *text) {
-    SymbolTable *previous_table = current_table();
-    // A text analysed while another analysis is in progress (a type read
-    // from text) must leave the outer scan where it was.
-    Parser *outer_parser = g_active;
-    LexMark outer_mark{};
-    if (outer_parser) outer_mark = lex_mark();
-    lex_start(text, table, file_name, first_line);
-    p.run(outer);
-    lex_finish();
-    if (outer_parser) lex_restore(outer_mark);
-    g_active = outer_parser;
-    set_current_table(previous_table);
+    Analysis an(table, *budget, callback, keep_bodies, lenient_matching, 0);
+    errors = an.run(text, file_name, first_line, outer);
   }
-  g_last_errors = p.errors;
-  s.keep_bodies = saved_keep;
-  s.lenient_matching = saved_lenient;
-  g_callback = previous_callback;
+  analyser_process().last_syntax_errors = errors;
+  return errors;
 }

@@ -3,11 +3,15 @@
 // code is skipped: function bodies are captured as text, and expressions
 // inside declarations are kept as normalised text.
 #pragma once
+#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "ctree.h"
+#include "mfmath.h"
 
 struct SymbolTable;
 
@@ -15,29 +19,58 @@ struct SymbolTable;
 using ExpressionCallback = void (*)(int severity, const char *code, std::string_view arg,
                                     std::string_view file, int line);
 
+// A value of an enumerator computed while an expression is analysed.
+struct EnumeratorValue {
+  bool known = false;
+  bool busy = false;  // being computed: an enumerator defined through itself
+  BigInt value{};
+  int width = 0;
+};
+
+// What an analysis shares with the analyses nested in it (template
+// instances, expression texts, types read from text): the limits that bound
+// their sum, and the work in progress they must see.
+struct AnalysisBudget {
+  // Counted nesting of the grammar over every analysis sharing the budget:
+  // each analysis has its own limit, this one bounds their sum and with it
+  // the process stack.
+  int total_depth = 0;
+  int instantiation_depth = 0;
+  // Instances made: a template whose members name ever new instances
+  // (P<P<T>> and P<T*>) would otherwise make exponentially many within the
+  // nesting limit.
+  int instances_made = 0;
+  bool limit_reported = false;
+  // Instances whose nested analysis is in progress, by composed name: a
+  // template that names itself (a list node pointing to the next node)
+  // finds its own instance here instead of instantiating it again.
+  std::map<std::string, TypeDesc *> pending_instances;
+  // Declarations already on a member list: a class completed after its
+  // forward declaration, or met again, is listed once without walking the list.
+  std::unordered_set<const Declaration *> listed_members;
+  // Expression analyses in progress, and enumerator walks: the enumerator
+  // values below stay while either is, and go when the last one ends (the
+  // records may be released with their table afterwards).
+  int expressions_active = 0;
+  int expression_nesting = 0;  // with the enumeration sizes being computed
+  int enumerator_walks = 0;
+  std::unordered_map<const EnumeratorRec *, EnumeratorValue> enumerator_values;
+  // Constant variables whose initialiser is being evaluated.
+  std::vector<const Declaration *> initialisers_in_progress;
+};
+
 // One analysis. `function_name` non-empty makes the declarations local to
 // that function's scope. Never throws; syntax errors are reported and the
-// declarations completed so far stay in the table.
-void analyse_text(const char *text, SymbolTable &table, const char *function_name,
-                  const char *file_name, int first_line, ExpressionCallback callback,
-                  int keep_bodies, int lenient_matching);
+// declarations completed so far stay in the table. `budget` is the one of
+// the analysis this one is nested in (none: a budget of its own). Returns
+// the number of syntax errors.
+int analyse_text(const char *text, SymbolTable &table, const char *function_name,
+                 const char *file_name, int first_line, ExpressionCallback callback,
+                 int keep_bodies, int lenient_matching, AnalysisBudget *budget = nullptr);
 
-// The callback of the analysis in progress (none outside an analysis).
-ExpressionCallback analysis_expression_callback();
-// Number of syntax errors reported by the last (outermost) analysis.
+// Number of syntax errors reported by the last analysis.
 int analysis_syntax_errors();
 
-// Scope of the analysis in progress, for the scanner's identifier
-// classification: the innermost class or namespace being defined.
-ScopeContext grammar_scope_context();
-
-// Instance of a class template for the given argument texts: the class of the
-// composed name when it exists, else made by a nested analysis of the
-// template body. `mark` is the instance mark given to a new class (1 for a
-// use as a type name). None (with "TEMINSINC") when a parameter has neither
-// argument nor default or instantiations nest too deeply.
-TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ,
-                                     const std::vector<std::string> &arguments, int mark);
 // `text` with every parameter name of the template replaced by its argument
 // (or its default); used for the member definitions captured with a class
 // template when its instances are completed.

@@ -15,19 +15,6 @@ namespace grammar {
 
 namespace {
 
-// Instances whose nested analysis is in progress, by composed name: a
-// template that names itself (a list node pointing to the next node) finds
-// its own instance here instead of instantiating it again.
-std::map<std::string, TypeDesc *> &pending_instances() {
-  static std::map<std::string, TypeDesc *> *m = new std::map<std::string, TypeDesc *>();
-  return *m;
-}
-int g_instantiation_depth = 0;
-// Instances made by the outermost analysis in progress: a template whose
-// members name ever new instances (P<P<T>> and P<T*>) would otherwise make
-// exponentially many within the nesting limit.
-int g_instances_made = 0;
-bool g_limit_reported = false;
 constexpr int INSTANCES_PER_ANALYSIS = 5000;
 
 bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
@@ -40,7 +27,7 @@ bool is_name_token(const Tok &t) { return t.cls >= G_IDENT && t.cls <= G_DECLNAM
 bool mentions_parameter(const Parser &p, const std::string &text);
 
 TypeDesc *new_record(int key, const char *name, Parser &p) {
-  TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS);
+  TypeDesc *t = type_new(key == KEY_UNION ? TK_UNION : TK_CLASS, &p.table);
   t->record()->name = name;
   t->record()->key = static_cast<ClassKey>(key);
   ScopeContext c = p.context();
@@ -61,9 +48,9 @@ TypeDesc *own_scope_tag(Parser &p, const char *name, int kind) {
 }
 
 // "struct S" written without a body: a name of the class, not the class.
-TypeDesc *elaborated_of(TypeDesc *t) {
+TypeDesc *elaborated_of(SymbolTable &table, TypeDesc *t) {
   if (!t || (t->kind != TK_CLASS && t->kind != TK_UNION)) return t;
-  TypeDesc *e = type_new(TK_ELABORATED);
+  TypeDesc *e = type_new(TK_ELABORATED, &table);
   e->elaborated()->named = t;
   e->scope_kind = t->scope_kind;
   e->scope = t->scope;
@@ -108,8 +95,8 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       std::vector<std::string> args;
       std::string composed = std::string(t.name) + collect_template_arguments(args);
       name = intern(composed);
-      auto it = pending_instances().find(composed);
-      if (it != pending_instances().end()) instance = it->second;
+      auto it = an.budget.pending_instances.find(composed);
+      if (it != an.budget.pending_instances.end()) instance = it->second;
     } else if (cur.cls == G_PUNCT && cur.text == "::") {
       // struct A::B: a nested type named from outside.
       TypeDesc *scope = find_scope_type(t);
@@ -122,9 +109,9 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         Symbol *e = lookup_in_scope(n.name, table, AREA_TAG, canonical_scope(scope));
         if (e && e->decl) ty = e->decl->type;
       }
-      if (!ty) ty = named_type(n.name, nullptr);
+      if (!ty) ty = named_type(n.name, nullptr, &table);
       s.tag_type = ty;
-      return elaborated_of(ty);
+      return elaborated_of(table, ty);
     } else {
       named = type_of_name_token(t);
       if (t.cls == G_DECLNAME && !named) named = nullptr;
@@ -171,7 +158,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         ty->record()->enclosing = outer.record;
         where = ScopeContext{k, outer.record};
       }
-      enter_declaration(d, table, where, d->line);
+      enter_declaration(d, table, where, d->line, an.lenient_matching);
       if (to_outer) {
         if (outer.kind == SC_NAMESPACE) add_member_to(outer.record, d, ACC_PUBLIC);
       } else if (!(s.storage & SF_FRIEND)) {
@@ -179,7 +166,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       }
     }
     s.tag_type = ty;
-    return elaborated_of(ty);
+    return elaborated_of(table, ty);
   }
   // A definition.
   TypeDesc *cls = instance;
@@ -193,12 +180,12 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   if (name && !entered) {
     // Known as a type name inside its own body.
     Declaration *fd = make_declaration(name, cls, 0);
-    enter_declaration(fd, table, context(), fd->line);
+    enter_declaration(fd, table, context(), fd->line, an.lenient_matching);
     entered = true;
   }
   if (cur.cls == G_PUNCT && cur.text == ":") {
     if (key == KEY_UNION) {
-      analyser_report(SEV_WARNING, "SYNTAXERR", "<union>::<type>", lex_file(), lex_line());
+      analyser_report(SEV_WARNING, "SYNTAXERR", "<union>::<type>", file(), line());
       ++errors;
       recover = 3;
       throw Recover();
@@ -210,7 +197,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   cls->record()->has_body = 1;
   Declaration *d = make_declaration(name, cls, 0);
   d->line = head_line;
-  Symbol *sym = enter_declaration(d, table, context(), d->line);
+  Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
   if (!name) {
     if (in_class()) add_member(d);  // anonymous member union or structure
   } else if (sym && sym->decl) {
@@ -251,7 +238,7 @@ void Parser::base_clause(TypeDesc *cls) {
         base = template_use(t);
       } else {
         base = find_scope_type(t);
-        if (!base) base = named_type(t.name, nullptr);
+        if (!base) base = named_type(t.name, nullptr, &table);
       }
       if (cur.cls == G_PUNCT && cur.text == "::") {
         advance();
@@ -259,7 +246,7 @@ void Parser::base_clause(TypeDesc *cls) {
       }
       break;
     }
-    class_add_base(cls, base_node_new(base, access, is_virtual));
+    class_add_base(cls, base_node_new(base, access, is_virtual, &table));
     if (!accept(",")) break;
   }
 }
@@ -283,7 +270,7 @@ void Parser::compute_inherited(TypeDesc *cls) {
       // from the derived class; a virtual derivation is recorded too.
       if (own == ACC_PROTECTED && b->access == ACC_PUBLIC) marks |= ACC_PATH_A;
       if (b->is_virtual) marks |= ACC_PATH_B;
-      class_add_inherited(cls, member_node_new(m->decl, access | ACC_INHERITED | marks));
+      class_add_inherited(cls, member_node_new(m->decl, access | ACC_INHERITED | marks, &table));
     };
     for (MemberNode *m = base->record()->first; m; m = m->next) inherit(m);
     for (MemberNode *m = base->record()->first_inherited; m; m = m->next) inherit(m);
@@ -347,26 +334,26 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
       if (e && e->decl) named = e->decl->type;
     }
     if (!named) {
-      named = type_new(TK_ENUM);
+      named = type_new(TK_ENUM, &table);
       named->enumeration()->name = name;
       named->scope_kind = context().kind;
       named->scope = scope_record();
       Declaration *d = make_declaration(name, named, 0);
-      enter_declaration(d, table, context(), d->line);
+      enter_declaration(d, table, context(), d->line, an.lenient_matching);
     }
     s.tag_type = named;
     return named;
   }
   advance();  // '{'
-  TypeDesc *e = type_new(TK_ENUM);
+  TypeDesc *e = type_new(TK_ENUM, &table);
   e->enumeration()->name = name;
   e->scope_kind = context().kind;
   e->scope = scope_record();
   for (int g = 0; !(cur.cls == G_PUNCT && cur.text == "}"); ++g) {
     if (g > 10000000) syntax_error();
     if (!is_name_token(cur)) syntax_error();
-    EnumeratorRec *r = enumerator_new(cur.name);
-    r->file = lex_file();
+    EnumeratorRec *r = enumerator_new(cur.name, &table);
+    r->file = file();
     r->line = line();
     advance();
     if (accept("=")) {
@@ -378,7 +365,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   }
   expect("}");
   Declaration *d = make_declaration(name, e, 0);
-  Symbol *sym = enter_declaration(d, table, context(), d->line);
+  Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
   if (sym && sym->decl == d) add_member(d);
   TypeDesc *result = (sym && sym->decl && sym->decl->type) ? sym->decl->type : e;
   s.tag_type = result;
@@ -415,7 +402,7 @@ void Parser::namespace_definition() {
       alias->record()->alias_of = target;
       alias->record()->has_body = 1;
       Declaration *d = make_declaration(name, alias, 0);
-      enter_declaration(d, table, context(), d->line);
+      enter_declaration(d, table, context(), d->line, an.lenient_matching);
       return;
     }
   } else {
@@ -431,7 +418,7 @@ void Parser::namespace_definition() {
     ns = new_record(KEY_NAMESPACE, name, *this);
     ns->record()->has_body = 1;
     Declaration *d = make_declaration(name, ns, 0);
-    Symbol *sym = enter_declaration(d, table, context(), d->line);
+    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
     if (sym && sym->decl == d) add_member(d);
   }
   if (unnamed) {
@@ -479,7 +466,7 @@ void Parser::using_declaration() {
   int count = 0;
   for (;;) {
     if (at_eof()) {
-      analyser_report(SEV_WARNING, "SYNTAXERR", "'using' without ';'", lex_file(), lex_line());
+      analyser_report(SEV_WARNING, "SYNTAXERR", "'using' without ';'", file(), line());
       ++errors;
       throw EndAnalysis();
     }
@@ -544,7 +531,7 @@ void Parser::template_declaration() {
     syntax_error();
   }
   advance();
-  TypeDesc *templ = type_new(TK_TEMPLATE);
+  TypeDesc *templ = type_new(TK_TEMPLATE, &table);
   in_template_header = true;
   for (int g = 0; cur.cls != G_TCLOSE; ++g) {
     if (g > 10000 || at_eof()) syntax_error();
@@ -558,7 +545,7 @@ void Parser::template_declaration() {
         pname = cur.name;
         advance();
       }
-      p = template_param_new(pname);
+      p = template_param_new(pname, &table);
       if (pname) template_params.push_back(pname);
       p->is_type = 1;
       p->is_class = is_class ? 1 : 0;
@@ -571,7 +558,7 @@ void Parser::template_declaration() {
       if (!s.any) syntax_error();
       Declarator d;
       parse_declarator(d, true, &s);
-      p = template_param_new(d.name);
+      p = template_param_new(d.name, &table);
       p->is_type = 0;
       p->value_type = build_type(s.type, d);
       if (accept("=")) {
@@ -587,7 +574,7 @@ void Parser::template_declaration() {
     if (cur.cls != G_TCLOSE) syntax_error();
   }
   in_template_header = false;
-  const char *tfile = lex_file();
+  const char *tfile = file();
   const int tline = line();
   advance();  // template-close
   if (cur.cls == G_KEYWORD && cur.text == "template") {
@@ -639,7 +626,7 @@ void Parser::template_declaration() {
         prefix = ": " + bases + " {";
       }
       std::string inner;
-      if (!lex_capture_balanced(inner, true)) unexpected_end();
+      if (!lex_capture_balanced(lex, inner, true)) unexpected_end();
       body = prefix + inner;
       has_body = true;
       advance();
@@ -647,7 +634,7 @@ void Parser::template_declaration() {
       // declaration only
     } else if (!is_union && name && !specialisation) {
       // template<class T> class X *f(); and the like: not a class template.
-      analyser_report(SEV_WARNING, "TEMPLADEC", "", lex_file(), lex_line());
+      analyser_report(SEV_WARNING, "TEMPLADEC", "", file(), line());
       recover_skip(in_class(), true);
       return;
     }
@@ -657,13 +644,13 @@ void Parser::template_declaration() {
       // every later use of X<char>. A partial specialisation (parameters
       // left) stands for no one class and is passed over.
       if (has_body && !templ->templ()->first_param)
-        specialise_class_template(table, primary, spec_args, key, body, tfile, tline);
+        specialise_class_template(*this, primary, spec_args, key, body, tfile, tline);
       if (cur.cls == G_PUNCT && cur.text == ";") advance();
       else recover_skip(in_class(), true);
       return;
     }
     if (is_union || !name || specialisation) {
-      analyser_report(SEV_WARNING, "TEMPLADEC", "", lex_file(), lex_line());
+      analyser_report(SEV_WARNING, "TEMPLADEC", "", file(), line());
       if (cur.cls == G_PUNCT && cur.text == ";") advance();
       else recover_skip(in_class(), true);
       return;
@@ -681,7 +668,7 @@ void Parser::template_declaration() {
     // already classified as a template.
     Declaration *d = make_declaration(name, templ, 0);
     d->line = tline;
-    Symbol *sym = enter_declaration(d, table, context(), d->line);
+    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
     if (sym && sym->decl == d) add_member(d);
     advance();
     return;
@@ -771,12 +758,12 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
   std::string composed = std::string(name_tok.name ? name_tok.name : "") + "<";
   for (size_t i = 0; i < args.size(); ++i) composed += (i ? "," : "") + args[i];
   composed += ">";
-  if (!templ || templ->kind != TK_TEMPLATE) return named_type(intern(composed), nullptr);
+  if (!templ || templ->kind != TK_TEMPLATE) return named_type(intern(composed), nullptr, &table);
   // Inside a template, a use that depends on its parameters is not an instance.
   for (const std::string &a : args)
-    if (mentions_parameter(*this, a)) return named_type(intern(composed), nullptr);
-  TypeDesc *inst = instantiate_class_template(table, templ, args, 1);
-  return inst ? inst : named_type(intern(composed), nullptr);
+    if (mentions_parameter(*this, a)) return named_type(intern(composed), nullptr, &table);
+  TypeDesc *inst = instantiate_class_template(*this, templ, args, 1);
+  return inst ? inst : named_type(intern(composed), nullptr, &table);
 }
 
 
@@ -851,49 +838,30 @@ std::string bind_template_text(const TypeDesc *templ, const std::vector<std::str
   return out;
 }
 
-void grammar::reset_instantiation_limits() {
-  g_instances_made = 0;
-  g_limit_reported = false;
-}
-
 namespace {
 
 // Analyses the composed text of a class (an instance or a specialisation)
-// in the scope `where`, with positions naming the template's file and line,
-// and puts the outer scan back as it was.
-void nested_class_analysis(SymbolTable &table, const char *file, int line, const std::string &text,
+// in the scope `where`, with positions naming the template's file and line:
+// a new analysis on the outer one's table and budget.
+void nested_class_analysis(Parser &outer, const char *file, int line, const std::string &text,
                            const ScopeContext &where) {
-  Parser *outer = active_parser();
-  LexMark saved = lex_mark();
-  PositionRecord *pos = scanner().position;
-  std::string saved_file = pos ? pos->file : std::string();
-  int saved_line = pos ? pos->line : 0;
-  const char *saved_current = scanner().current_file;
-  AnalysisSettings &s = analysis_settings();
-  lex_begin(&table, file ? file : "", line, s.keep_bodies, s.lenient_matching);
-  lex_set_text(text.c_str());
-  Parser nested(table, outer ? outer->instantiation_level + 1 : 1);
+  Analysis &o = outer.an;
+  Analysis nested(o.table, o.budget, o.report, o.keep_bodies, o.lenient_matching,
+                  outer.instantiation_level + 1);
   Scope outer_scope;  // file scope, or the template's own scope
   if (where.current) {
     outer_scope.kind = SC_QUALIFIED;
     outer_scope.record = where.current;
   }
-  nested.run(outer_scope);
-  if (outer) outer->errors += nested.errors;
-  lex_end();
-  lex_restore(saved);
-  if (scanner().position) {
-    scanner().position->file = saved_file;
-    scanner().position->line = saved_line;
-  }
-  scanner().current_file = saved_current;
-  set_active_parser(outer);
+  outer.errors += nested.run(text.c_str(), file, line, outer_scope);
 }
 
 }  // namespace
 
-TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const std::vector<std::string> &arguments,
-                                     int mark) {
+TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
+                                              const std::vector<std::string> &arguments, int mark) {
+  SymbolTable &table = outer.table;
+  AnalysisBudget &budget = outer.an.budget;
   if (!templ || templ->kind != TK_TEMPLATE || !templ->templ() || !templ->templ()->name) return nullptr;
   TemplateInfo *ti = templ->templ();
   std::string name = std::string(ti->name) + "<";
@@ -910,7 +878,7 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
   }
   Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
   if (ex && ex->decl && ex->decl->type) return ex->decl->type;
-  auto &pending = pending_instances();
+  auto &pending = budget.pending_instances;
   auto it = pending.find(name);
   if (it != pending.end()) return it->second;
   // Every parameter needs an argument or a default.
@@ -921,15 +889,16 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
       return nullptr;
     }
   if (!ti->has_body) return nullptr;
-  if (g_instantiation_depth >= INSTANTIATION_NESTING_LIMIT || g_instances_made >= INSTANCES_PER_ANALYSIS) {
+  if (budget.instantiation_depth >= INSTANTIATION_NESTING_LIMIT ||
+      budget.instances_made >= INSTANCES_PER_ANALYSIS) {
     // Reported once per analysis: past the limit every further use would say it again.
-    if (!g_limit_reported) analyser_report(SEV_WARNING, "TEMINSINC", "", nullptr, 0);
-    g_limit_reported = true;
+    if (!budget.limit_reported) analyser_report(SEV_WARNING, "TEMINSINC", "", nullptr, 0);
+    budget.limit_reported = true;
     return nullptr;
   }
-  ++g_instances_made;
+  ++budget.instances_made;
   const char *iname = intern_string(name.c_str());
-  TypeDesc *inst = type_new(TK_CLASS);
+  TypeDesc *inst = type_new(TK_CLASS, &table);
   inst->record()->name = iname;
   inst->record()->key = ti->key;
   inst->record()->instance_mark = mark;
@@ -946,17 +915,19 @@ TypeDesc *instantiate_class_template(SymbolTable &table, TypeDesc *templ, const 
   std::string text = (ti->key == KEY_CLASS ? "class " : "struct ") + name + " " +
                      bind_template_text(templ, arguments, ti->body) + ";";
   pending[name] = inst;
-  ++g_instantiation_depth;
-  nested_class_analysis(table, ti->file, ti->line, text, where);
-  --g_instantiation_depth;
+  ++budget.instantiation_depth;
+  nested_class_analysis(outer, ti->file, ti->line, text, where);
+  --budget.instantiation_depth;
   pending.erase(name);
   table_note_shared_change(table);
-  template_add_instance(templ, instantiation_new(iname, inst));
+  template_add_instance(templ, instantiation_new(iname, inst, &table));
   return inst;
 }
 
-void grammar::specialise_class_template(SymbolTable &table, TypeDesc *primary, const std::vector<std::string> &args,
+void grammar::specialise_class_template(Parser &outer, TypeDesc *primary, const std::vector<std::string> &args,
                                         int key, const std::string &body, const char *file, int line) {
+  SymbolTable &table = outer.table;
+  AnalysisBudget &budget = outer.an.budget;
   if (!primary || !primary->templ() || !primary->templ()->name) return;
   std::string name = std::string(primary->templ()->name) + "<";
   for (size_t i = 0; i < args.size(); ++i) name += (i ? "," : "") + args[i];
@@ -968,11 +939,11 @@ void grammar::specialise_class_template(SymbolTable &table, TypeDesc *primary, c
   }
   Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
   if (ex && ex->decl && ex->decl->type && ex->decl->type->record() && ex->decl->type->record()->has_body) return;
-  if (g_instantiation_depth >= INSTANTIATION_NESTING_LIMIT) return;
+  if (budget.instantiation_depth >= INSTANTIATION_NESTING_LIMIT) return;
   const std::string text = (key == KEY_CLASS ? "class " : "struct ") + name + " " + body + ";";
-  ++g_instantiation_depth;
-  nested_class_analysis(table, file, line, text, where);
-  --g_instantiation_depth;
+  ++budget.instantiation_depth;
+  nested_class_analysis(outer, file, line, text, where);
+  --budget.instantiation_depth;
   Symbol *made = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
   if (made && made->decl && made->decl->type && made->decl->type->record()) {
     // Declared by its template header: not a class the script declares or serves.

@@ -72,30 +72,26 @@ struct Node {
 // Basic types for node results, made once in the process pool.
 
 TypeDesc *pool_type(const std::string &name, TypeKind kind, int size, int char_type) {
-  static std::map<std::string, TypeDesc *> cache;
+  auto &cache = analyser_process().expression_types;
   const std::string key = name + "/" + std::to_string(size);
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
-  SymbolTable *previous = set_current_table(nullptr);
   TypeDesc *t = nullptr;
   if (kind == TK_INTEGER)
-    t = integer_type(name.c_str(), size, char_type);
+    t = integer_type(name.c_str(), size, char_type, nullptr);
   else if (kind == TK_FLOATING)
-    t = floating_type(name.c_str());
+    t = floating_type(name.c_str(), nullptr);
   else
-    t = type_new(kind);
-  set_current_table(previous);
+    t = type_new(kind, nullptr);
   cache[key] = t;
   return t;
 }
 
 TypeDesc *pool_pointer(const TypeDesc *target) {
-  static std::unordered_map<const TypeDesc *, TypeDesc *> cache;
+  auto &cache = analyser_process().expression_pointers;
   auto it = cache.find(target);
   if (it != cache.end()) return it->second;
-  SymbolTable *previous = set_current_table(nullptr);
-  TypeDesc *t = pointer_to(const_cast<TypeDesc *>(target));
-  set_current_table(previous);
+  TypeDesc *t = pointer_to(const_cast<TypeDesc *>(target), nullptr);
   cache[target] = t;
   return t;
 }
@@ -121,10 +117,52 @@ TypeDesc *int_type_of(int width) {
   return pool_type(name, TK_INTEGER, width, name.find("char") != std::string::npos);
 }
 
-// ---------------------------------------------------------------------------
-// Analysis state.
+constexpr int kNestingLimit = 64;  // nested analyses (enumerator values, const initialisers)
 
-struct Analysis {
+// Source text of a node, for report arguments. Long texts are cut: a chain
+// of many reported operators must not cost the square of its length.
+constexpr size_t kReportTextLimit = 200;
+
+struct BinaryOp {
+  char op[4];
+  int prec;
+};
+constexpr BinaryOp kBinary[] = {
+    {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5},  {"==", 6}, {"!=", 6},
+    {"<", 7},  {">", 7},  {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9},
+    {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}, {".*", 11}, {"->*", 11}};
+
+constexpr char kAssignmentOps[][4] = {"=", "*=", "/=", "%=", "+=", "-=", "&=", "^=", "|=", "<<=", ">>="};
+
+constexpr char kTypeWords[][9] = {"int",    "char",     "short",   "long",     "signed",
+                                  "unsigned", "float",  "double",  "void",     "bool",
+                                  "wchar_t", "struct",  "union",   "enum",     "class",
+                                  "const",  "volatile", "typename"};
+
+constexpr int kImageDepthLimit = 2000;
+
+bool enumerator_value(const ExpressionContext &ctx, const EnumeratorRec *target, BigInt &out, int &width);
+
+}  // namespace
+
+namespace expression_failure {
+struct ParseError {
+  bool at_end;
+};
+struct TooDeep {};
+}  // namespace expression_failure
+using expression_failure::ParseError;
+using expression_failure::TooDeep;
+
+namespace {
+
+// One expression text being analysed: its tokens, the table and scope it is
+// read in, where it reports, and the budget it shares with the analysis
+// that asked for it.
+class ExpressionAnalysis {
+ public:
+  ExpressionAnalysis(const std::string &source, AnalysisBudget &b) : text(&source), budget(b) {}
+
   const std::string *text = nullptr;
   std::vector<ETok> toks;
   size_t pos = 0;
@@ -136,52 +174,32 @@ struct Analysis {
   int line = 0;
   ExpressionCallback callback = nullptr;
   std::vector<std::unique_ptr<Node>> arena;
-};
+  AnalysisBudget &budget;
 
-Analysis *g_an = nullptr;
-int g_nesting = 0;  // nested analyses (enumerator values, const initialisers)
-constexpr int kNestingLimit = 64;
+  ExpressionContext context() const { return ExpressionContext{function, file, line, callback, table, &budget}; }
 
-// Enumerator values of the outermost analysis in progress; cleared when it
-// ends (the records may be released with their table afterwards).
-struct EnumValue {
-  bool known = false;
-  bool busy = false;
-  BigInt value{};
-  int width = 0;
-};
-std::unordered_map<const EnumeratorRec *, EnumValue> g_enum_values;
-int g_enum_walks = 0;  // enumerator walks in progress: the values must stay
+  // Constant conversion reports at the expression's position.
+  static void constant_report(void *self, const char *code) {
+    static_cast<ExpressionAnalysis *>(self)->warn(code, "", SEV_WARNING);
+  }
 
-struct ParseError {
-  bool at_end;
-};
-struct TooDeep {};
-
-AnalyserReport g_outer_report = nullptr;  // in force outside the converters
-bool g_in_converter = false;
+  struct Nest {
+    ExpressionAnalysis &a;
+    explicit Nest(ExpressionAnalysis &analysis) : a(analysis) {
+      if (++a.depth > EXPRESSION_STACK_LIMIT) throw TooDeep();
+    }
+    ~Nest() { --a.depth; }
+  };
 
 void warn(const char *code, const std::string &arg, int severity = SEV_WARNING) {
-  Analysis &an = *g_an;
-  if (an.callback && an.callback != expression_bound_callback) {
-    an.callback(severity, code, arg, an.file ? an.file : "", an.line);
-  } else if (g_in_converter) {
-    const std::string_view f = an.file ? std::string_view(an.file) : std::string_view();
-    if (g_outer_report)
-      g_outer_report(severity, code, arg, f, an.line);
-    else
-      report_at_position(severity, code, arg, f, an.line);
-  } else {
-    analyser_report(severity, code, arg, an.file, an.line);
-  }
+  if (callback && callback != expression_bound_callback)
+    callback(severity, code, arg, file ? file : "", line);
+  else
+    analyser_report(severity, code, arg, file, line);
 }
 
-// Source text of a node, for report arguments. Long texts are cut: a chain
-// of many reported operators must not cost the square of its length.
-constexpr size_t kReportTextLimit = 200;
-
 std::string source_text(const Node *n, size_t limit) {
-  const std::string &s = *g_an->text;
+  const std::string &s = *text;
   if (!n || n->begin >= s.size() || n->end <= n->begin) return std::string();
   const size_t len = std::min(n->end - n->begin, limit);
   std::string out = s.substr(n->begin, len);
@@ -193,30 +211,9 @@ std::string source_text(const Node *n, size_t limit) {
 
 std::string span(const Node *n) { return source_text(n, kReportTextLimit); }
 
-// The constant converters report at the scanner's position; inside an
-// expression the position is the expression's.
-void converter_report(int severity, const char *code, std::string_view arg, std::string_view,
-                      int) {
-  warn(code, std::string(arg), severity);
-}
-
-struct ConverterReports {
-  AnalyserReport saved;
-  bool was_in;
-  ConverterReports() : saved(analyser_report_callback()), was_in(g_in_converter) {
-    g_outer_report = saved;
-    g_in_converter = true;
-    set_analyser_report(converter_report);
-  }
-  ~ConverterReports() {
-    set_analyser_report(saved);
-    g_in_converter = was_in;
-  }
-};
-
 Node *new_node(int kind, size_t begin, size_t end) {
-  g_an->arena.push_back(std::make_unique<Node>());
-  Node *n = g_an->arena.back().get();
+  arena.push_back(std::make_unique<Node>());
+  Node *n = arena.back().get();
   n->kind = kind;
   n->begin = begin;
   n->end = end;
@@ -282,7 +279,7 @@ void set_int(Node *n, const BigInt &v, int width) {
   n->type = int_type_of(width);
 }
 
-bool fits_width(const BigInt &v, int width) {
+static bool fits_width(const BigInt &v, int width) {
   if (width > 0) return !pint_is_negative(&v) && pint_fits(&v, width, false);
   return pint_fits(&v, -width - 1, pint_is_negative(&v));
 }
@@ -301,53 +298,13 @@ const EnumeratorRec *find_enumerator(const Declaration *d) {
 // The type an enumeration constant takes in expressions: int when the value
 // fits, else the first wider type that holds it (the enumeration's
 // underlying type grows with its values).
-int enumerator_width(const BigInt &v) {
+static int enumerator_width(const BigInt &v) {
   const AnalysisSettings &s = analysis_settings();
   const int candidates[] = {-s.int_bits, s.int_bits, -s.long_bits, s.long_bits,
                             -s.longlong_bits, s.longlong_bits};
   for (int w : candidates)
     if (fits_width(v, w)) return w;
   return s.longlong_bits;
-}
-
-bool enumerator_value(const EnumeratorRec *target, BigInt &out, int &width) {
-  const TypeDesc *e = target->enumeration;
-  if (!e || !e->enumeration()) return false;
-  struct Walk {
-    Walk() { ++g_enum_walks; }
-    ~Walk() { --g_enum_walks; }
-  } walk;
-  BigInt next = pint_zero;
-  for (const EnumeratorRec *r = e->enumeration()->first; r; r = r->next) {
-    if (!g_enum_values[r].known) {
-      if (g_enum_values[r].busy) return false;  // defined through itself
-      BigInt v = next;
-      bool ok = true;
-      if (r->has_value && !r->value_text.empty()) {
-        g_enum_values[r].busy = true;
-        auto res = analyse_expression(r->value_text.c_str(), g_an ? g_an->function : "",
-                                      g_an ? g_an->file : "", g_an ? g_an->line : 0,
-                                      g_an ? g_an->callback : nullptr,
-                                      g_an ? g_an->table : nullptr);
-        g_enum_values[r].busy = false;
-        ok = res && res->kind == EXPR_INTEGER_CONSTANT;
-        if (ok) v = res->value;
-      }
-      if (!ok) return false;
-      EnumValue &ev = g_enum_values[r];
-      ev.known = true;
-      ev.value = v;
-      ev.width = enumerator_width(v);
-    }
-    const EnumValue &ev = g_enum_values[r];
-    if (r == target) {
-      out = ev.value;
-      width = ev.width;
-      return true;
-    }
-    pint_add_small(&next, &ev.value, 1);
-  }
-  return false;
 }
 
 bool is_const_integer_variable(const Declaration *d) {
@@ -365,17 +322,16 @@ void type_identifier(Node *n, Symbol *sym) {
     n->type = int_type_of(w);
     if (const EnumeratorRec *r = find_enumerator(d)) {
       BigInt v;
-      if (g_nesting < kNestingLimit && enumerator_value(r, v, w)) set_int(n, v, w);
+      if (budget.expression_nesting < kNestingLimit && enumerator_value(context(), r, v, w)) set_int(n, v, w);
     }
     return;
   }
-  if (is_const_integer_variable(d) && g_nesting < kNestingLimit) {
-    static std::vector<const Declaration *> busy;
+  if (is_const_integer_variable(d) && budget.expression_nesting < kNestingLimit) {
+    std::vector<const Declaration *> &busy = budget.initialisers_in_progress;
     for (const Declaration *b : busy)
       if (b == d) return;
     busy.push_back(d);
-    auto res = analyse_expression(d->text.c_str(), g_an->function, g_an->file, g_an->line,
-                                  g_an->callback, g_an->table);
+    auto res = analyse_expression(d->text.c_str(), function, file, line, callback, table, &budget);
     busy.pop_back();
     if (res && res->kind == EXPR_INTEGER_CONSTANT) {
       const TypeDesc *x = strip(d->type);
@@ -388,7 +344,7 @@ void type_identifier(Node *n, Symbol *sym) {
 }
 
 Symbol *lookup_name(const std::vector<std::string> &qual, const std::string &name, bool global) {
-  Analysis &an = *g_an;
+  const ExpressionAnalysis &an = *this;
   if (!an.table) return nullptr;
   const char *nm = name.c_str();
   if (qual.empty() && !global) return lookup_ordinary(nm, *an.table, an.scope);
@@ -411,17 +367,12 @@ Symbol *lookup_name(const std::vector<std::string> &qual, const std::string &nam
 
 // Whether the name at the cursor starts a type (a typedef name or a tag).
 bool name_is_type(const std::string &name) {
-  Analysis &an = *g_an;
+  const ExpressionAnalysis &an = *this;
   if (!an.table) return false;
   Symbol *s = lookup_ordinary(name.c_str(), *an.table, an.scope);
   if (s && s->decl) return (s->decl->storage & SF_TYPEDEF) != 0;
   return lookup_tag(name.c_str(), *an.table, -1, an.scope) != nullptr;
 }
-
-const char *const kTypeWords[] = {"int",    "char",     "short",   "long",     "signed",
-                                  "unsigned", "float",  "double",  "void",     "bool",
-                                  "wchar_t", "struct",  "union",   "enum",     "class",
-                                  "const",  "volatile", "typename"};
 
 bool is_type_word(const std::string &w) {
   for (const char *k : kTypeWords)
@@ -451,32 +402,21 @@ const TypeDesc *function_result(const TypeDesc *f) {
 // ---------------------------------------------------------------------------
 // Parser.
 
-const ETok &cur() { return g_an->toks[g_an->pos]; }
+const ETok &cur() { return toks[pos]; }
 const ETok &peek(size_t k = 1) {
-  const size_t i = g_an->pos + k;
-  return i < g_an->toks.size() ? g_an->toks[i] : g_an->toks.back();
+  const size_t i = pos + k;
+  return i < toks.size() ? toks[i] : toks.back();
 }
 bool is_punct(const char *p) { return cur().kind == E_PUNCT && cur().text == p; }
 [[noreturn]] void fail() { throw ParseError{cur().kind == E_END}; }
 void advance() {
-  if (g_an->pos + 1 < g_an->toks.size()) ++g_an->pos;
+  if (pos + 1 < toks.size()) ++pos;
 }
 void expect(const char *p) {
   if (!is_punct(p)) fail();
   advance();
 }
-size_t prev_end() { return g_an->pos ? g_an->toks[g_an->pos - 1].end : 0; }
-
-struct Nest {
-  Nest() {
-    if (++g_an->depth > EXPRESSION_STACK_LIMIT) throw TooDeep();
-  }
-  ~Nest() { --g_an->depth; }
-};
-
-Node *parse_comma();
-Node *parse_assignment();
-Node *parse_unary();
+size_t prev_end() { return pos ? toks[pos - 1].end : 0; }
 
 // Text of a balanced parenthesised group starting after '('; the cursor ends
 // after the matching ')'.
@@ -492,7 +432,7 @@ std::string group_text() {
     }
     advance();
   }
-  std::string t = g_an->text->substr(start, cur().begin - start);
+  std::string t = text->substr(start, cur().begin - start);
   advance();
   return t;
 }
@@ -506,10 +446,9 @@ bool starts_type_at(size_t k) {
   return name_is_type(t.text);
 }
 
-const TypeDesc *read_type(const std::string &text) {
-  Analysis &an = *g_an;
-  if (!an.table) return nullptr;
-  return type_from_text(text.c_str(), *an.table, an.file, an.line, an.function);
+const TypeDesc *read_type(const std::string &type_text) {
+  if (!table) return nullptr;
+  return type_from_text(type_text.c_str(), *table, file, line, function, &budget);
 }
 
 void fold_cast(Node *n, const TypeDesc *to, const Node *from) {
@@ -534,7 +473,8 @@ void fold_cast(Node *n, const TypeDesc *to, const Node *from) {
 void size_node(Node *n, const TypeDesc *t) {
   const AnalysisSettings &s = analysis_settings();
   n->type = int_type_of(s.long_bits);
-  const long long size = type_size_bytes(t);
+  const ExpressionContext ctx = context();
+  const long long size = type_size_bytes(t, &ctx);
   if (size >= 0) {
     BigInt v;
     pint_from_int64(&v, size);
@@ -569,13 +509,10 @@ Node *parse_primary() {
       Node *n = new_node(NK_INTEGER, t.begin, t.end);
       n->text = t.text;
       ConstantValue cv;
-      {
-        ConverterReports at_expression;
-        if (t.kind == E_RADIX)
-          convert_radix_integer(t.text.c_str(), cv);
-        else
-          convert_integer(t.text.c_str(), cv);
-      }
+      if (t.kind == E_RADIX)
+        convert_radix_integer(t.text.c_str(), cv, constant_report, this);
+      else
+        convert_integer(t.text.c_str(), cv, constant_report, this);
       advance();
       // The type follows the value and the suffix, as the languages say.
       const AnalysisSettings &s = analysis_settings();
@@ -614,10 +551,7 @@ Node *parse_primary() {
       Node *n = new_node(NK_CHARACTER, t.begin, t.end);
       n->text = t.text;
       ConstantValue cv;
-      {
-        ConverterReports at_expression;
-        convert_character(t.text.c_str(), cv);
-      }
+      convert_character(t.text.c_str(), cv, constant_report, this);
       advance();
       set_int(n, cv.value, cv.width ? cv.width : -analysis_settings().int_bits);
       return n;
@@ -636,7 +570,7 @@ Node *parse_primary() {
     }
     case E_PUNCT: {
       if (t.text == "(") {
-        Nest nest;
+        Nest nest(*this);
         advance();
         Node *inner = parse_comma();
         expect(")");
@@ -645,7 +579,7 @@ Node *parse_primary() {
         return inner;
       }
       if (t.text == "{") {
-        Nest nest;
+        Nest nest(*this);
         advance();
         Node *n = new_node(NK_LIST, t.begin, t.end);
         if (!is_punct("}")) {
@@ -683,7 +617,7 @@ Node *parse_primary() {
         return n;
       }
       if (t.text == "[") {
-        Nest nest;
+        Nest nest(*this);
         advance();
         Node *n = new_node(NK_RANGE, t.begin, t.end);
         bool ok = true;
@@ -811,7 +745,7 @@ Node *parse_primary() {
     // static_cast<T>(e) and the other named casts.
     if (w.text == "static_cast" || w.text == "reinterpret_cast" || w.text == "const_cast" ||
         w.text == "dynamic_cast") {
-      Nest nest;
+      Nest nest(*this);
       advance();
       if (!is_punct("<")) fail();
       advance();
@@ -830,7 +764,7 @@ Node *parse_primary() {
       } else {
         advance();
       }
-      std::string type_text = g_an->text->substr(start, stop - start);
+      std::string type_text = text->substr(start, stop - start);
       expect("(");
       Node *operand = parse_comma();
       expect(")");
@@ -849,7 +783,7 @@ Node *parse_primary() {
       return n;
     }
     if (w.text == "sizeof") {
-      Nest nest;
+      Nest nest(*this);
       advance();
       if (is_punct("(") && starts_type_at(1)) {
         advance();
@@ -951,7 +885,7 @@ Node *parse_postfix() {
     const ETok t = cur();
     if (t.kind != E_PUNCT) return n;
     if (t.text == "[") {
-      Nest nest;
+      Nest nest(*this);
       advance();
       Node *index = parse_comma();
       expect("]");
@@ -969,7 +903,7 @@ Node *parse_postfix() {
         warn("NONTABLEA", span(n));
       n = s;
     } else if (t.text == "(") {
-      Nest nest;
+      Nest nest(*this);
       advance();
       Node *c = new_node(NK_CALL, n->begin, t.end);
       c->a = n;
@@ -1068,7 +1002,7 @@ Node *unary_node(const ETok &t, Node *operand) {
   } else if (t.text == "&") {
     // The operand's type belongs to a table that goes with its analysis: a
     // pointer to it kept for the whole run would outlive it.
-    n->type = ot ? pointer_to(const_cast<TypeDesc *>(ot)) : nullptr;
+    n->type = ot ? pointer_to(const_cast<TypeDesc *>(ot), table) : nullptr;
   } else {  // ++ --
     n->type = ot;
   }
@@ -1079,14 +1013,14 @@ Node *parse_unary() {
   const ETok t = cur();
   if (t.kind == E_PUNCT && (t.text == "-" || t.text == "+" || t.text == "!" || t.text == "~" ||
                             t.text == "*" || t.text == "&" || t.text == "++" || t.text == "--")) {
-    Nest nest;
+    Nest nest(*this);
     advance();
     Node *operand = parse_unary();
     return unary_node(t, operand);
   }
   // Cast: "(" type ")" operand.
   if (t.kind == E_PUNCT && t.text == "(" && starts_type_at(1)) {
-    Nest nest;
+    Nest nest(*this);
     advance();
     std::string type_text = group_text();
     // "(T)" followed by nothing that can be an operand was a parenthesised
@@ -1105,15 +1039,6 @@ Node *parse_unary() {
   }
   return parse_postfix();
 }
-
-struct BinaryOp {
-  const char *op;
-  int prec;
-};
-constexpr BinaryOp kBinary[] = {
-    {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5},  {"==", 6}, {"!=", 6},
-    {"<", 7},  {">", 7},  {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9},
-    {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}, {".*", 11}, {"->*", 11}};
 
 int binary_prec(const ETok &t) {
   if (t.kind != E_PUNCT) return -1;
@@ -1263,7 +1188,7 @@ Node *parse_binary(int min_prec) {
 Node *parse_conditional() {
   Node *c = parse_binary(1);
   if (!is_punct("?")) return c;
-  Nest nest;
+  Nest nest(*this);
   advance();
   Node *a = parse_comma();
   expect(":");
@@ -1286,9 +1211,7 @@ Node *parse_conditional() {
 
 bool is_assignment_op(const ETok &t) {
   if (t.kind != E_PUNCT) return false;
-  static const char *const ops[] = {"=",  "*=", "/=", "%=",  "+=",  "-=",
-                                    "&=", "^=", "|=", "<<=", ">>="};
-  for (const char *o : ops)
+  for (const char *o : kAssignmentOps)
     if (t.text == o) return true;
   return false;
 }
@@ -1296,7 +1219,7 @@ bool is_assignment_op(const ETok &t) {
 Node *parse_assignment() {
   Node *lhs = parse_conditional();
   if (!is_assignment_op(cur())) return lhs;
-  Nest nest;
+  Nest nest(*this);
   const std::string op = cur().text;
   advance();
   Node *rhs = parse_assignment();
@@ -1327,9 +1250,6 @@ Node *parse_comma() {
 // ---------------------------------------------------------------------------
 // Image.
 
-constexpr int kImageDepthLimit = 2000;
-
-void image(const Node *n, std::string &out, int depth);
 
 void image_list(const std::vector<Node *> &items, std::string &out, int depth) {
   for (size_t i = 0; i < items.size(); ++i) {
@@ -1445,41 +1365,107 @@ void image(const Node *n, std::string &out, int depth) {
   }
 }
 
+
+  std::unique_ptr<ExpressionResult> run() {
+    auto result = std::make_unique<ExpressionResult>();
+    try {
+      Node *root = parse_comma();
+      if (cur().kind != E_END) fail();
+      result->type = const_cast<TypeDesc *>(root->type);
+      if (root->has_value) {
+        result->kind = EXPR_INTEGER_CONSTANT;
+        result->value = root->value;
+        result->width = root->width;
+      }
+      image(root, result->image, 0);
+    } catch (ParseError &e) {
+      if (e.at_end)
+        warn("UNEXP_EOF", *text, SEV_ERROR);
+      else
+        warn("EXPERRONE", *text);
+      *result = ExpressionResult();
+    } catch (TooDeep &) {
+      warn("EXPERRONE", *text);
+      *result = ExpressionResult();
+    }
+    return result;
+  }
+};
+
+bool enumerator_value(const ExpressionContext &ctx, const EnumeratorRec *target, BigInt &out, int &width) {
+  AnalysisBudget &budget = *ctx.budget;
+  const TypeDesc *e = target->enumeration;
+  if (!e || !e->enumeration()) return false;
+  struct Walk {
+    int &walks;
+    explicit Walk(int &w) : walks(w) { ++walks; }
+    ~Walk() { --walks; }
+  } walk(budget.enumerator_walks);
+  BigInt next = pint_zero;
+  for (const EnumeratorRec *r = e->enumeration()->first; r; r = r->next) {
+    if (!budget.enumerator_values[r].known) {
+      if (budget.enumerator_values[r].busy) return false;  // defined through itself
+      BigInt v = next;
+      bool ok = true;
+      if (r->has_value && !r->value_text.empty()) {
+        budget.enumerator_values[r].busy = true;
+        auto res = analyse_expression(r->value_text.c_str(), ctx.function, ctx.file, ctx.line,
+                                      ctx.callback, ctx.table, &budget);
+        budget.enumerator_values[r].busy = false;
+        ok = res && res->kind == EXPR_INTEGER_CONSTANT;
+        if (ok) v = res->value;
+      }
+      if (!ok) return false;
+      EnumeratorValue &ev = budget.enumerator_values[r];
+      ev.known = true;
+      ev.value = v;
+      ev.width = ExpressionAnalysis::enumerator_width(v);
+    }
+    const EnumeratorValue &ev = budget.enumerator_values[r];
+    if (r == target) {
+      out = ev.value;
+      width = ev.width;
+      return true;
+    }
+    pint_add_small(&next, &ev.value, 1);
+  }
+  return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
-long long array_bound_value(const ArrayInfo &a) {
+long long array_bound_value(const ArrayInfo &a, const ExpressionContext &ctx) {
   const OwnedText &text = a.has_bound_text ? a.bound_text : a.bound_expression;
   if (text.find_first_not_of(" \t\n") == std::string::npos) return -1;
   long long v = 0;
-  if (!evaluate_integer_expression(text.c_str(), g_an ? g_an->function : "",
-                                   g_an ? g_an->file : "", g_an ? g_an->line : 0,
-                                   g_an ? g_an->callback : nullptr, &v,
-                                   g_an ? g_an->table : nullptr))
+  if (!evaluate_integer_expression(text.c_str(), ctx.function, ctx.file, ctx.line, ctx.callback, &v,
+                                   ctx.table, ctx.budget))
     return -1;
   return v;
 }
 
 // Size of an enumeration: int unless a value needs a wider type.
-long long enumeration_bytes(const TypeDesc *t) {
+long long enumeration_bytes(const TypeDesc *t, const ExpressionContext &ctx) {
+  AnalysisBudget &budget = *ctx.budget;
   const AnalysisSettings &s = analysis_settings();
   long long size = 0;
   // The underlying type is int unless a value needs a wider one.
   size = s.int_bits / 8;
-  if (t->enumeration() && g_nesting < kNestingLimit) {
-    ++g_nesting;
+  if (t->enumeration() && budget.expression_nesting < kNestingLimit) {
+    ++budget.expression_nesting;
     std::vector<BigInt> values;
     bool negative = false;
     for (const EnumeratorRec *r = t->enumeration()->first; r; r = r->next) {
       BigInt v;
       int w = 0;
-      if (!enumerator_value(r, v, w)) continue;
+      if (!enumerator_value(ctx, r, v, w)) continue;
       values.push_back(v);
       if (pint_is_negative(&v)) negative = true;
     }
-    --g_nesting;
-    if (!g_an && !g_enum_walks) g_enum_values.clear();
+    --budget.expression_nesting;
+    if (!budget.expressions_active && !budget.enumerator_walks) budget.enumerator_values.clear();
     // The smallest of int, unsigned int, long long and unsigned long
     // long that holds every value; values that need more (a negative one
     // beside one above the long long range) are taken as long long, as C
@@ -1489,7 +1475,7 @@ long long enumeration_bytes(const TypeDesc *t) {
     for (int w : widths) {
       if (w > 0 && negative) continue;
       bool all = true;
-      for (const BigInt &v : values) all = all && fits_width(v, w);
+      for (const BigInt &v : values) all = all && ExpressionAnalysis::fits_width(v, w);
       if (all) {
         size = (w < 0 ? -w : w) / 8;
         break;
@@ -1533,16 +1519,16 @@ void expression_bound_callback(int severity, const char *code, std::string_view 
 
 std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const char *function_name,
                                                      const char *file_name, int line,
-                                                     ExpressionCallback callback,
-                                                     SymbolTable *table) {
+                                                     ExpressionCallback callback, SymbolTable *table,
+                                                     AnalysisBudget *budget) {
   if (!text) return nullptr;
   std::string source(text);
   if (source.find_first_not_of(" \t\n\r\v\f") == std::string::npos) return nullptr;
-  Analysis an;
-  an.text = &source;
+  AnalysisBudget own;
+  ExpressionAnalysis an(source, budget ? *budget : own);
   // Outside an analysis the table of the last one is the one whose types
   // are being rendered.
-  an.table = table ? table : current_table() ? current_table() : scanner().table;
+  an.table = table ? table : analyser_process().last_table;
   an.function = function_name ? function_name : "";
   an.file = file_name ? file_name : "";
   an.line = line;
@@ -1552,40 +1538,20 @@ std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const cha
     an.scope.current = function_scope(*an.table, an.function);
   }
   an.toks = scan_expression(source);
-  Analysis *outer = g_an;
-  g_an = &an;
-  ++g_nesting;
-  auto result = std::make_unique<ExpressionResult>();
-  try {
-    Node *root = parse_comma();
-    if (cur().kind != E_END) fail();
-    result->type = const_cast<TypeDesc *>(root->type);
-    if (root->has_value) {
-      result->kind = EXPR_INTEGER_CONSTANT;
-      result->value = root->value;
-      result->width = root->width;
-    }
-    image(root, result->image, 0);
-  } catch (ParseError &e) {
-    if (e.at_end)
-      warn("UNEXP_EOF", source, SEV_ERROR);
-    else
-      warn("EXPERRONE", source);
-    *result = ExpressionResult();
-  } catch (TooDeep &) {
-    warn("EXPERRONE", source);
-    *result = ExpressionResult();
-  }
-  --g_nesting;
-  g_an = outer;
-  if (!outer && !g_enum_walks) g_enum_values.clear();
+  AnalysisBudget &b = an.budget;
+  ++b.expressions_active;
+  ++b.expression_nesting;
+  auto result = an.run();
+  --b.expression_nesting;
+  --b.expressions_active;
+  if (!b.expressions_active && !b.enumerator_walks) b.enumerator_values.clear();
   return result;
 }
 
 bool evaluate_integer_expression(const char *text, const char *function_name,
                                  const char *file_name, int line, ExpressionCallback callback,
-                                 long long *out, SymbolTable *table) {
-  auto r = analyse_expression(text, function_name, file_name, line, callback, table);
+                                 long long *out, SymbolTable *table, AnalysisBudget *budget) {
+  auto r = analyse_expression(text, function_name, file_name, line, callback, table, budget);
   if (!r || r->kind != EXPR_INTEGER_CONSTANT) return false;
   if (!pint_fits(&r->value, 63, pint_is_negative(&r->value))) return false;
   // Read the value through its decimal image (exact for 64 bits).

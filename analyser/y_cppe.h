@@ -30,21 +30,23 @@ struct ExpressionResult {
 };
 
 // Analyses `text` in the scope of the named function (file scope for an
-// empty or null name) of `table` (null: the current table, or outside an
-// analysis the table of the last one). Reports go
+// empty or null name) of `table` (null: the table of the last analysis),
+// sharing `budget` with the analysis that asks (none: a budget of its own). Reports go
 // through `callback` when given, else through the analyser's report
 // function, with `file_name` and `line`. Returns nothing for an empty text
 // (blanks only).
 std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const char *function_name,
                                                      const char *file_name, int line,
                                                      ExpressionCallback callback,
-                                                     SymbolTable *table = nullptr);
+                                                     SymbolTable *table = nullptr,
+                                                     AnalysisBudget *budget = nullptr);
 
 // Convenience for the grammar and the renderer: true and *out set when the
 // text is an integer constant expression whose value fits 64 bits.
 bool evaluate_integer_expression(const char *text, const char *function_name,
                                  const char *file_name, int line, ExpressionCallback callback,
-                                 long long *out, SymbolTable *table = nullptr);
+                                 long long *out, SymbolTable *table = nullptr,
+                                 AnalysisBudget *budget = nullptr);
 
 // The callback the renderer hands to analyse_expression for array bounds
 // (reports through the analyser's report function).
@@ -57,4 +59,7 @@ std::string character_constant_image(int value);
 // Size in bytes of a type on the target (the analyser's target sizes; a
 // pointer has the size of long); -1 when unknown (incomplete types, bit
 // fields that cannot be laid out, functions).
-long long type_size_bytes(const TypeDesc *type);
+// `context`: the expression analysis asking (enumerator values and array
+// bounds are evaluated in it); none outside one.
+struct ExpressionContext;
+long long type_size_bytes(const TypeDesc *type, const ExpressionContext *context = nullptr);

@@ -6,6 +6,7 @@
 
 #include "cpptab.h"
 #include "ctree.h"
+#include "ctylex.h"
 #include "y_cppa.h"
 
 namespace grammar {
@@ -100,14 +101,18 @@ struct Declarator {
   std::string paren_init;
 };
 
+class Analysis;
+
 class Parser {
  public:
-  Parser(SymbolTable &table, int nesting_base);
+  Parser(Analysis &analysis, int nesting_base);
 
   // Runs the grammar over the text the scanner was started on.
   void run(Scope outer);
 
+  Analysis &an;
   SymbolTable &table;
+  TokenScanner &lex;
   Tok cur;
   int depth = 0;           // explicit nesting count of the recursive rules
   int recover = 0;         // tokens to shift before a new error is reported
@@ -208,40 +213,54 @@ bool is_basic_type_keyword(const std::string &k);
 bool is_storage_keyword(const std::string &k, unsigned *flag);
 
 // Scanner adapter (y_cppa.cpp).
-void lex_start(const char *text, SymbolTable &table, const char *file, int line);
-void lex_finish();
-Tok lex_token();
-bool lex_capture_balanced(std::string &out, bool brace_included);
-const char *lex_file();
-int lex_line();
+Tok lex_token(TokenScanner &s);
+bool lex_capture_balanced(TokenScanner &s, std::string &out, bool brace_included);
 
-// Counted nesting of every analysis in progress (nested template analyses
-// included): each analysis has its own limit, this one bounds their sum and
-// with it the process stack.
-extern int g_total_depth;
 constexpr int TOTAL_DEPTH_LIMIT = 1200;
 
 struct DepthGuard {
   Parser &p;
-  explicit DepthGuard(Parser &parser) : p(parser) {
-    if (p.depth + 1 > GRAMMAR_NESTING_LIMIT || g_total_depth + 1 > TOTAL_DEPTH_LIMIT) p.too_deep();
-    ++p.depth;
-    ++g_total_depth;
-  }
+  int &total;
+  explicit DepthGuard(Parser &parser);
   ~DepthGuard() {
     --p.depth;
-    --g_total_depth;
+    --total;
   }
 };
 
-void forget_listed_members();
+// One analysis: its scanner and parser over one text, the table it fills,
+// the report callback handed on to expression analysis, and the budget it
+// shares with the analyses it starts (template instances) or was started by.
+class Analysis {
+ public:
+  Analysis(SymbolTable &table, AnalysisBudget &budget, ExpressionCallback report, int keep_bodies,
+           int lenient_matching, int instantiation_level);
+  Analysis(const Analysis &) = delete;
+  Analysis &operator=(const Analysis &) = delete;
+
+  // Scans and parses `text`, positions starting at `file` and `line`;
+  // returns the number of syntax errors.
+  int run(const char *text, const char *file, int line, const Scope &outer);
+
+  SymbolTable &table;
+  AnalysisBudget &budget;
+  const ExpressionCallback report;
+  const int keep_bodies;
+  const int lenient_matching;
+  TokenScanner scanner;
+  Parser parser;
+};
+
 // template<> struct X<args> {body}: the class of the composed name, made by a
 // nested analysis of its body.
-void specialise_class_template(SymbolTable &table, TypeDesc *primary, const std::vector<std::string> &args,
+void specialise_class_template(Parser &outer, TypeDesc *primary, const std::vector<std::string> &args,
                                int key, const std::string &body, const char *file, int line);
-void reset_instantiation_limits();  // at the start of an outermost analysis
-
-Parser *active_parser();
-void set_active_parser(Parser *p);
+// Instance of a class template for the given argument texts: the class of the
+// composed name when it exists, else made by a nested analysis of the
+// template body. `mark` is the instance mark given to a new class (1 for a
+// use as a type name). None (with "TEMINSINC") when a parameter has neither
+// argument nor default or instantiations nest too deeply.
+TypeDesc *instantiate_class_template(Parser &outer, TypeDesc *templ,
+                                     const std::vector<std::string> &arguments, int mark);
 
 }  // namespace grammar

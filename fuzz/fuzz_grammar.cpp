@@ -14,7 +14,6 @@ int run(const uint8_t *data, size_t size) {
     analyse_text(text.c_str(), table, "", "fuzz.c", 1, report_at_position, 0, 0);
   } catch (const fuzz_support::FuzzExit &) {
   }
-  lex_reset_all();
   release_table(table);
   return 0;
 }

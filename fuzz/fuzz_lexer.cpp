@@ -9,18 +9,17 @@ int run(const uint8_t *data, size_t size) {
   const std::string text = fuzz_support::text_of(data, size);
   static SymbolTable table;
   table_init(table, nullptr);
-  set_current_table(&table);
   try {
-    lex_begin(&table, "fuzz.c", 1, 0, 0);
-    lex_set_text(text.c_str());
+    TokenScanner scanner;
+    lex_begin(scanner, &table, "fuzz.c", 1, 0, 0);
+    lex_set_text(scanner, text.c_str());
     // Each call consumes input or ends it; more calls than characters
     // would be a scanner that stopped moving.
-    for (size_t n = 0; lex_next() != T_END; ++n)
+    for (size_t n = 0; lex_next(scanner) != T_END; ++n)
       if (n > 4 * text.size() + 16) std::abort();
-    lex_end();
+    lex_end(scanner);
   } catch (const fuzz_support::FuzzExit &) {
   }
-  lex_reset_all();
   release_table(table);
   return 0;
 }

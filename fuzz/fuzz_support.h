@@ -72,7 +72,7 @@ inline void fresh_state() {
   reset_reporter();
   pp_reset_for_tests();
   if_reset_sizes();
-  lex_reset_all();
+  lex_set_escaped_line_names(false);
   reset_analysis_settings();
   set_analyser_report(nullptr);
 }

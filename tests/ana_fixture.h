@@ -38,16 +38,16 @@ inline int count_code(const char *code) {
 class TableTest : public ::testing::Test {
  protected:
   SymbolTable table;
-  // `own_records`: records built without a named owner belong to the table.
+  // Records the tests build without naming an owner go to the process pool;
+  // `own_records` is kept for the callers.
   void open_table(const char *reference_name, bool own_records) {
+    (void)own_records;
     reports().clear();
     reset_analysis_settings();
     set_analyser_report(capture);
     table_init(table, reference_name);
-    if (own_records) set_current_table(&table);
   }
   void close_table() {
-    set_current_table(nullptr);
     release_table(table);
     set_analyser_report(nullptr);
   }

@@ -32,29 +32,28 @@ struct Tok {
 class Lex : public ::testing::Test {
  protected:
   SymbolTable table;
+  TokenScanner sc;
   void SetUp() override {
     reports.clear();
     reset_analysis_settings();
     set_analyser_report(capture);
-    lex_reset_all();
     table_init(table, nullptr);
-    set_current_table(&table);
   }
   void TearDown() override {
-    lex_reset_all();
+    lex_set_escaped_line_names(false);
     release_table(table);
     set_analyser_report(nullptr);
   }
   std::vector<Tok> scan(const char *text) {
     std::vector<Tok> out;
-    lex_begin(&table, "t.c", 1, 0, 0);
-    lex_set_text(text);
+    lex_begin(sc, &table, "t.c", 1, 0, 0);
+    lex_set_text(sc, text);
     for (int guard = 0; guard < 100000; ++guard) {
-      int c = lex_next();
+      int c = lex_next(sc);
       if (c == T_END) break;
-      out.push_back({c, scanner().token_text, lex_current_line()});
+      out.push_back({c, sc.token_text, lex_current_line(sc)});
     }
-    lex_end();
+    lex_end(sc);
     return out;
   }
   std::vector<int> codes(const char *text) {
@@ -199,134 +198,131 @@ TEST_F(Lex, LineDirectivesAndPositions) {
   EXPECT_EQ(toks[2].line, 42);
   EXPECT_EQ(toks[3].line, 7);
 
-  lex_begin(&table, "t.c", 1, 0, 0);
-  lex_set_text("#line 40 \"h.h\"\nint int x;");
-  EXPECT_EQ(lex_next(), K_INT);
-  EXPECT_STREQ(lex_current_file(), "h.h");
-  EXPECT_EQ(lex_next(), K_INT);
-  lex_syntax_error();
+  lex_begin(sc, &table, "t.c", 1, 0, 0);
+  lex_set_text(sc, "#line 40 \"h.h\"\nint int x;");
+  EXPECT_EQ(lex_next(sc), K_INT);
+  EXPECT_STREQ(lex_current_file(sc), "h.h");
+  EXPECT_EQ(lex_next(sc), K_INT);
+  lex_syntax_error(sc);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0].code, "SYNTAXERR");
   EXPECT_EQ(reports[0].arg, "int");
   EXPECT_EQ(reports[0].file, "h.h");
   EXPECT_EQ(reports[0].line, 40);
   // Declarations entered now carry the file of the #line.
-  while (lex_next() != T_END) {
+  while (lex_next(sc) != T_END) {
   }
-  lex_syntax_error();
+  lex_syntax_error(sc);
   EXPECT_EQ(reports.back().code, "UNEXP_EOF");
   EXPECT_EQ(reports.back().severity, SEV_ERROR);
-  lex_end();
+  lex_end(sc);
 
   // Escaped marker names (PREPRO_ONLY) read back to the plain name; plain
   // ones keep every backslash and end at the first quote.
   lex_set_escaped_line_names(true);
-  lex_begin(&table, "t.c", 1, 0, 0);
-  lex_set_text("#line 3 \".\\\\s\\\\a\\\"b.c\"\nx\n#line 4 \"c:\\\\\"\ny");
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_STREQ(lex_current_file(), ".\\s\\a\"b.c");
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_STREQ(lex_current_file(), "c:\\");
-  lex_end();
+  lex_begin(sc, &table, "t.c", 1, 0, 0);
+  lex_set_text(sc, "#line 3 \".\\\\s\\\\a\\\"b.c\"\nx\n#line 4 \"c:\\\\\"\ny");
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_STREQ(lex_current_file(sc), ".\\s\\a\"b.c");
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_STREQ(lex_current_file(sc), "c:\\");
+  lex_end(sc);
   lex_set_escaped_line_names(false);
-  lex_begin(&table, "t.c", 1, 0, 0);
-  lex_set_text("#line 3 \".\\s\\\\t.c\"\nx");
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_STREQ(lex_current_file(), ".\\s\\\\t.c");
-  lex_end();
+  lex_begin(sc, &table, "t.c", 1, 0, 0);
+  lex_set_text(sc, "#line 3 \".\\s\\\\t.c\"\nx");
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_STREQ(lex_current_file(sc), ".\\s\\\\t.c");
+  lex_end(sc);
 
   // Malformed or absurd #line directives change nothing and count their line.
   std::string long_name(100000, 'n');
   std::string text = "#line 12\"x.h\"\na\n#line 99999999999999999999 \"y.h\"\nb\n#line " + std::string(2000, '1') +
                      " \"z.h\"\nc\n#line 5 \"" + long_name + "\"\nd\n#line 6 \"unclosed\ne";
-  lex_begin(&table, "t.c", 1, 0, 0);
-  lex_set_text(text.c_str());
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(lex_current_line(), 2);
-  EXPECT_STREQ(lex_current_file(), "t.c");
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(lex_current_line(), 4);
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(lex_current_line(), 6);
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(lex_current_line(), 5);
-  EXPECT_EQ(std::string(lex_current_file()), long_name);
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(lex_current_line(), 7);
-  lex_end();
+  lex_begin(sc, &table, "t.c", 1, 0, 0);
+  lex_set_text(sc, text.c_str());
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(sc), 2);
+  EXPECT_STREQ(lex_current_file(sc), "t.c");
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(sc), 4);
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(sc), 6);
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(sc), 5);
+  EXPECT_EQ(std::string(lex_current_file(sc)), long_name);
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_EQ(lex_current_line(sc), 7);
+  lex_end(sc);
 
   // A long token is reported by its last 59 characters.
   std::string s = "\"" + std::string(100, 'q') + "\"";
-  lex_begin(&table, "t.c", 1, 0, 0);
-  lex_set_text(s.c_str());
-  EXPECT_EQ(lex_next(), T_STRING);
-  lex_syntax_error();
+  lex_begin(sc, &table, "t.c", 1, 0, 0);
+  lex_set_text(sc, s.c_str());
+  EXPECT_EQ(lex_next(sc), T_STRING);
+  lex_syntax_error(sc);
   EXPECT_EQ(reports.back().arg, s.substr(s.size() - 59));
-  lex_end();
+  lex_end(sc);
 }
 
 TEST_F(Lex, CapturedBodiesFollowLineMarkers) {
-  lex_begin(&table, "t.c", 1, 0, 0);
+  lex_begin(sc, &table, "t.c", 1, 0, 0);
   const char *text = "template<class T> T f() {\n#line 40 \"other.h\"\n return 0;\n}\nint g;";
-  lex_set_text(text);
+  lex_set_text(sc, text);
   int code;
-  while ((code = lex_next()) != T_BODY_TEXT && code != T_END) {
+  while ((code = lex_next(sc)) != T_BODY_TEXT && code != T_END) {
   }
   ASSERT_EQ(code, T_BODY_TEXT);
-  EXPECT_EQ(lex_next(), K_INT);
-  EXPECT_EQ(lex_current_line(), 42);
-  EXPECT_STREQ(lex_current_file(), "other.h");
+  EXPECT_EQ(lex_next(sc), K_INT);
+  EXPECT_EQ(lex_current_line(sc), 42);
+  EXPECT_STREQ(lex_current_file(sc), "other.h");
   // The same through capture_text on the scanner's own counter.
-  lex_set_text("{ a;\n#line 7 \"x.h\"\n}\nb");
-  const char *cursor = scanner().text + 1;
+  lex_set_text(sc, "{ a;\n#line 7 \"x.h\"\n}\nb");
+  const char *cursor = sc.text + 1;
   bool ok = false;
-  std::string body = capture_text(&cursor, "}", true, true, &scanner().position->line, "{", false, &ok);
+  std::string body = capture_text(&cursor, "}", true, true, &sc.position->line, "{", false, &ok, &sc);
   EXPECT_TRUE(ok);
-  EXPECT_EQ(lex_current_line(), 7);
-  EXPECT_STREQ(lex_current_file(), "x.h");
-  lex_end();
+  EXPECT_EQ(lex_current_line(sc), 7);
+  EXPECT_STREQ(lex_current_file(sc), "x.h");
+  lex_end(sc);
 }
 
 TEST_F(Lex, NestedScansKeepTheirOwnPosition) {
-  lex_begin(&table, "outer.c", 10, 0, 0);
-  lex_set_text("one two");
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  lex_begin(&table, "inner.h", 3, 1, 1);
-  lex_set_text("\nthree");
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(scanner().token_text, "three");
-  EXPECT_EQ(lex_current_line(), 4);
-  EXPECT_STREQ(lex_current_file(), "inner.h");
-  EXPECT_EQ(lex_next(), T_END);
-  lex_end();
-  EXPECT_STREQ(lex_current_file(), "outer.c");
-  EXPECT_EQ(lex_current_line(), 10);
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(scanner().token_text, "two");
-  lex_unread_token();
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(scanner().token_text, "two");
-  lex_unput(' ');
-  lex_unput('z');
-  lex_unput('y');
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);
-  EXPECT_EQ(scanner().token_text, "yz");
-  lex_unput('w');
-  EXPECT_EQ(lex_next(), T_IDENTIFIER);  // returned in front of the rest of the push-back
-  EXPECT_EQ(scanner().token_text, "w");
-  LexMark m = lex_mark();
-  EXPECT_EQ(lex_next(), T_END);
-  lex_restore(m);
-  EXPECT_EQ(lex_next(), T_END);
-  lex_end();
-  EXPECT_EQ(scanner().position, nullptr);
-  // Work areas default to 50 entries.
-  PositionRecord *r = C_CPP_init_lex(nullptr, "f", 1, 10, 20);
-  EXPECT_EQ(r->work_text.size(), 12u);
-  EXPECT_EQ(r->work_list.size(), 21u);
-  delete r;
-  EXPECT_EQ(init_lex()->result_kind, 12);
-  release_lex_context();
+  lex_begin(sc, &table, "outer.c", 10, 0, 0);
+  lex_set_text(sc, "one two");
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  {
+    // A nested scan has a scanner of its own.
+    TokenScanner inner;
+    lex_begin(inner, &table, "inner.h", 3, 1, 1);
+    lex_set_text(inner, "\nthree");
+    EXPECT_EQ(lex_next(inner), T_IDENTIFIER);
+    EXPECT_EQ(inner.token_text, "three");
+    EXPECT_EQ(lex_current_line(inner), 4);
+    EXPECT_STREQ(lex_current_file(inner), "inner.h");
+    EXPECT_EQ(lex_next(inner), T_END);
+    lex_end(inner);
+  }
+  EXPECT_STREQ(lex_current_file(sc), "outer.c");
+  EXPECT_EQ(lex_current_line(sc), 10);
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_EQ(sc.token_text, "two");
+  lex_unread_token(sc);
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_EQ(sc.token_text, "two");
+  lex_unput(sc, ' ');
+  lex_unput(sc, 'z');
+  lex_unput(sc, 'y');
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+  EXPECT_EQ(sc.token_text, "yz");
+  lex_unput(sc, 'w');
+  EXPECT_EQ(lex_next(sc), T_IDENTIFIER);  // returned in front of the rest of the push-back
+  EXPECT_EQ(sc.token_text, "w");
+  LexMark m = lex_mark(sc);
+  EXPECT_EQ(lex_next(sc), T_END);
+  lex_restore(sc, m);
+  EXPECT_EQ(lex_next(sc), T_END);
+  lex_end(sc);
+  EXPECT_EQ(sc.position, nullptr);
 }
 
 TEST_F(Lex, IdentifierClassification) {
@@ -362,22 +358,22 @@ TEST_F(Lex, IdentifierClassification) {
   // parameters are type names inside a header.
   static const char *own = nullptr;
   own = intern_string("T");
-  scanner().hooks.own_name = [](const char *n) { return n == own; };
-  scanner().hooks.template_parameter = [](const char *n) { return std::string(n) == "P" ? 2 : 0; };
+  sc.hooks.own_name = [](void *, const char *n) { return n == own; };
+  sc.hooks.template_parameter = [](void *, const char *n) { return std::string(n) == "P" ? 2 : 0; };
   got.clear();
   for (const Tok &t : scan("T P")) got.push_back(t.code);
   EXPECT_EQ(got, (std::vector<int>{T_IDENTIFIER, T_CLASS_NAME}));
-  scanner().hooks = LexHooks();
+  sc.hooks = LexHooks();
 
   // Values carry the interned name and the entry found.
-  lex_begin(&table, "t.c", 1, 0, 0);
-  lex_set_text("v");
-  EXPECT_EQ(lex_next(), T_DECLARED_NAME);
-  EXPECT_STREQ(scanner().value.text, "v");
-  EXPECT_EQ(scanner().value.found, 1);
-  ASSERT_NE(scanner().value.symbol, nullptr);
-  EXPECT_STREQ(scanner().value.symbol->decl->name, "v");
-  lex_end();
+  lex_begin(sc, &table, "t.c", 1, 0, 0);
+  lex_set_text(sc, "v");
+  EXPECT_EQ(lex_next(sc), T_DECLARED_NAME);
+  EXPECT_STREQ(sc.value.text, "v");
+  EXPECT_EQ(sc.value.found, 1);
+  ASSERT_NE(sc.value.symbol, nullptr);
+  EXPECT_STREQ(sc.value.symbol->decl->name, "v");
+  lex_end(sc);
 }
 
 TEST_F(Lex, SizeAndSignPragmas) {

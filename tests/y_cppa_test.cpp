@@ -30,7 +30,7 @@ class Grammar : public ::testing::Test {
   void SetUp() override {
     reset_reporter();
     reset_analysis_settings();
-    lex_reset_all();
+    lex_set_escaped_line_names(false);
     set_analyser_report(collect);
     g_reports.clear();
     table_init(table, "TESTER");

@@ -67,15 +67,16 @@ int main(int argc, char **argv) {
   set_analyser_report(count_report);
   SymbolTable table;
   table_init(table, nullptr);
-  lex_begin(&table, name, 1, 0, 0);
-  lex_set_text(text.c_str());
+  TokenScanner scanner;
+  lex_begin(scanner, &table, name, 1, 0, 0);
+  lex_set_text(scanner, text.c_str());
   long tokens = 0;
   std::string out;
   for (;;) {
-    int code = lex_next();
+    int code = lex_next(scanner);
     if (code == T_END) break;
     ++tokens;
-    const TokenScanner &s = scanner();
+    const TokenScanner &s = scanner;
     if (convert) {
       ConstantValue v;
       if (code == T_INTEGER) convert_integer(s.token_text.c_str(), v);
@@ -87,7 +88,7 @@ int main(int argc, char **argv) {
       out += '\t';
       out += shown(s.token_text);
       out += '\t';
-      out += std::to_string(lex_current_line());
+      out += std::to_string(lex_current_line(scanner));
       out += '\n';
       if (out.size() > (1 << 16)) {
         std::fwrite(out.data(), 1, out.size(), stdout);
@@ -96,8 +97,8 @@ int main(int argc, char **argv) {
     }
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
-  const long skipped = scanner().skipped_characters;
-  lex_end();
+  const long skipped = scanner.skipped_characters;
+  lex_end(scanner);
   release_table(table);
   std::fprintf(stderr, "lexdump: %ld tokens, %d reports, %ld characters matched no rule\n", tokens, g_reports,
                skipped);
