@@ -46,32 +46,39 @@ void append_token_text(std::string &out, const Tok &t) {
     char a = out.back(), b = x.front();
     bool blank = (word_char(a) && word_char(b)) || (joining_char(a) && joining_char(b));
     // The named casts keep their blank before the argument list.
-    if (x == "<" && out.size() >= 5 && out.compare(out.size() - 5, 5, "_cast") == 0) blank = true;
+    if ((t.code == '<' || t.code == T_TEMPLATE_OPEN) && out.size() >= 5 && out.compare(out.size() - 5, 5, "_cast") == 0) blank = true;
     if (blank) out += ' ';
   }
   out += x;
 }
 
-bool is_basic_type_keyword(const std::string &k) {
-  static constexpr char words[][9] = {"void", "char", "short", "int", "long", "float", "double",
-                                      "signed", "unsigned", "bool", "wchar_t"};
-  for (const char *w : words)
-    if (k == w) return true;
-  return false;
+bool is_basic_type_keyword(int code) {
+  switch (code) {
+    case K_VOID: case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_FLOAT: case K_DOUBLE:
+    case K_SIGNED: case K_UNSIGNED: case K_BOOL: case K_WCHAR_T: return true;
+    default: return false;
+  }
 }
 
-bool is_storage_keyword(const std::string &k, unsigned *flag) {
-  static constexpr struct { char word[9]; unsigned flag; } table[] = {
-      {"typedef", SF_TYPEDEF}, {"extern", SF_EXTERN},     {"static", SF_STATIC},
-      {"auto", SF_AUTO},       {"register", SF_REGISTER}, {"friend", SF_FRIEND},
-      {"overload", SF_OVERLOAD}, {"inline", SF_INLINE},   {"virtual", SF_VIRTUAL},
-      {"export", SF_EXPORT},   {"explicit", SF_EXPLICIT}, {"mutable", SF_MUTABLE}};
-  for (const auto &e : table)
-    if (k == e.word) {
-      if (flag) *flag = e.flag;
-      return true;
-    }
-  return false;
+bool is_storage_keyword(int code, unsigned *flag) {
+  unsigned f = 0;
+  switch (code) {
+    case K_TYPEDEF: f = SF_TYPEDEF; break;
+    case K_EXTERN: f = SF_EXTERN; break;
+    case K_STATIC: f = SF_STATIC; break;
+    case K_AUTO: f = SF_AUTO; break;
+    case K_REGISTER: f = SF_REGISTER; break;
+    case K_FRIEND: f = SF_FRIEND; break;
+    case K_OVERLOAD: f = SF_OVERLOAD; break;
+    case K_INLINE: f = SF_INLINE; break;
+    case K_VIRTUAL: f = SF_VIRTUAL; break;
+    case K_EXPORT: f = SF_EXPORT; break;
+    case K_EXPLICIT: f = SF_EXPLICIT; break;
+    case K_MUTABLE: f = SF_MUTABLE; break;
+    default: return false;
+  }
+  if (flag) *flag = f;
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -88,7 +95,8 @@ int hook_template_parameter(void *owner, const char *name) {
 
 Tok lex_token(TokenScanner &sc) {
   Tok t;
-  int code = lex_next(sc);
+  const int code = lex_next(sc);
+  t.code = code;
   t.line = lex_current_line(sc);
   const char *vt = sc.value.text;
   switch (code) {
@@ -169,14 +177,14 @@ void Parser::advance() {
   }
 }
 
-bool Parser::accept(const char *text) {
-  if (!is(text)) return false;
+bool Parser::accept(int code) {
+  if (!is(code)) return false;
   advance();
   return true;
 }
 
-void Parser::expect(const char *text) {
-  if (!is(text)) syntax_error();
+void Parser::expect(int code) {
+  if (!is(code)) syntax_error();
   advance();
 }
 
@@ -270,7 +278,7 @@ void Parser::declaration_list(bool braced, bool in_class_body) {
       }
       return;
     }
-    if (braced && is("}")) return;
+    if (braced && is('}')) return;
     try {
       declaration();
     } catch (Recover &) {
@@ -286,9 +294,9 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
   int braces = 0;
   for (;;) {
     if (at_eof()) throw EndAnalysis();
-    if (cur.cls == G_PUNCT && cur.text == "{") {
+    if (cur.cls == G_PUNCT && cur.code == '{') {
       ++braces;
-    } else if (cur.cls == G_PUNCT && cur.text == "}") {
+    } else if (cur.cls == G_PUNCT && cur.code == '}') {
       if (braces == 0) {
         // A member declaration without its ';' before the closing brace.
         if (in_class_body) throw EndAnalysis();
@@ -302,7 +310,7 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
         return;
       }
       continue;
-    } else if (cur.cls == G_PUNCT && cur.text == ";" && braces == 0) {
+    } else if (cur.cls == G_PUNCT && cur.code == ';' && braces == 0) {
       cur = lex_token(lex);
       if (recover > 0) --recover;
       return;
@@ -317,7 +325,7 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
 //   | decl-specifiers [init-declarator-list] ';' | function-definition
 void Parser::declaration() {
   DepthGuard guard(*this);
-  if (cur.cls == G_PUNCT && cur.text == ";") {
+  if (cur.cls == G_PUNCT && cur.code == ';') {
     advance();
     return;
   }
@@ -328,26 +336,26 @@ void Parser::declaration() {
     // A compile-time assertion declares nothing.
     advance();
     skip_parenthesised();
-    expect(";");
+    expect(';');
     return;
   }
   if (cur.cls == G_KEYWORD) {
-    const std::string &k = cur.text;
-    if (k == "inline") {
+    const int k = cur.code;
+    if (k == K_INLINE) {
       Tok n = peek_token();
-      if (n.cls == G_KEYWORD && n.text == "namespace") {  // inline namespace: a namespace
+      if (n.cls == G_KEYWORD && n.code == K_NAMESPACE) {  // inline namespace: a namespace
         advance();
         namespace_definition();
         return;
       }
     }
-    if (k == "extern") {
+    if (k == K_EXTERN) {
       advance();
       if (cur.cls == G_STRING) {
         linkage_block();
         return;
       }
-      if (cur.cls == G_KEYWORD && cur.text == "template") {
+      if (cur.cls == G_KEYWORD && cur.code == K_TEMPLATE) {
         // extern template class X<char>; declares an instantiation made
         // elsewhere: nothing to enter.
         recover_skip(in_class(), true);
@@ -355,38 +363,38 @@ void Parser::declaration() {
       }
       s.storage |= SF_EXTERN;
       s.any = true;
-    } else if (k == "namespace") {
+    } else if (k == K_NAMESPACE) {
       namespace_definition();
       return;
-    } else if (k == "using") {
+    } else if (k == K_USING) {
       using_declaration();
       return;
-    } else if (k == "template") {
+    } else if (k == K_TEMPLATE) {
       template_declaration();
       return;
-    } else if (k == "asm" || k == "try") {
+    } else if (k == K_ASM || k == K_TRY) {
       syntax_error();
-    } else if (k == "public" || k == "protected" || k == "private") {
+    } else if (k == K_PUBLIC || k == K_PROTECTED || k == K_PRIVATE) {
       if (!in_class()) syntax_error();
-      int access = k == "public" ? ACC_PUBLIC : k == "protected" ? ACC_PROTECTED : ACC_PRIVATE;
+      int access = k == K_PUBLIC ? ACC_PUBLIC : k == K_PROTECTED ? ACC_PROTECTED : ACC_PRIVATE;
       advance();
-      expect(":");
+      expect(':');
       scopes.back().access = access;
       return;
     }
   }
-  if (in_class() && cur.cls == G_PUNCT && cur.text == ":") {
+  if (in_class() && cur.cls == G_PUNCT && cur.code == ':') {
     // Unnamed bit-field.
     advance();
     collect_expression(";,", false);
-    expect(";");
+    expect(';');
     return;
   }
   Specs got = decl_specifiers(false);
   got.storage |= s.storage;
   got.any = got.any || s.any;
   s = got;
-  if (cur.cls == G_PUNCT && cur.text == ";" && !s.has_pending_name && s.pending_qual.empty()) {
+  if (cur.cls == G_PUNCT && cur.code == ';' && !s.has_pending_name && s.pending_qual.empty()) {
     // A type alone: struct S {...};  struct S;  enum E {...};  friend class X;
     // friend X; names a class declared before.
     if (!s.tag_type && (s.storage & SF_FRIEND) && s.type &&
@@ -405,28 +413,28 @@ void Parser::declaration() {
     advance();
     return;
   }
-  if (!s.any && !(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) && !(cur.cls == G_PUNCT && (cur.text == "*" || cur.text == "(" ||
-                                                               cur.text == "~" || cur.text == "::")) &&
-      !(cur.cls == G_KEYWORD && cur.text == "operator") && !s.has_pending_name && s.pending_qual.empty())
+  if (!s.any && !(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) && !(cur.cls == G_PUNCT && (cur.code == '*' || cur.code == '(' ||
+                                                               cur.code == '~' || cur.code == P_SCOPE)) &&
+      !(cur.cls == G_KEYWORD && cur.code == K_OPERATOR) && !s.has_pending_name && s.pending_qual.empty())
     syntax_error();
   Declarator d;
   parse_declarator(d, in_class(), &s);
-  if (!d.name && s.pending_qual.empty() && !d.qualified && !(in_class() && is(":"))) syntax_error();
+  if (!d.name && s.pending_qual.empty() && !d.qualified && !(in_class() && is(':'))) syntax_error();
   for (const DeclOp &op : d.ops)
     if (op.trailing) s.storage &= ~SF_AUTO;  // "auto" only announced the trailing result
   if (s.constexpr_word && !d.ops.empty() && d.ops.back().kind == DeclOp::FUNC) s.storage |= SF_INLINE;
   // Access declaration: a qualified base member alone.
-  if (in_class() && d.qualified && d.ops.empty() && !s.has_type && cur.cls == G_PUNCT && cur.text == ";") {
+  if (in_class() && d.qualified && d.ops.empty() && !s.has_type && cur.cls == G_PUNCT && cur.code == ';') {
     access_declaration(d.qual, d.name);
     advance();
     return;
   }
   bool is_function = !d.ops.empty() && d.ops.back().kind == DeclOp::FUNC;
   if (is_function) {
-    bool body_follows = (cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":")) || cur.cls == G_BODYTEXT ||
+    bool body_follows = (cur.cls == G_PUNCT && (cur.code == '{' || cur.code == ':')) || cur.cls == G_BODYTEXT ||
                         cur.cls == G_BASEBODY;
-    bool knr = d.ops.back().knr && !(cur.cls == G_PUNCT && (cur.text == ";" || cur.text == ","));
-    if (cur.cls == G_KEYWORD && cur.text == "try") syntax_error();
+    bool knr = d.ops.back().knr && !(cur.cls == G_PUNCT && (cur.code == ';' || cur.code == ','));
+    if (cur.cls == G_KEYWORD && cur.code == K_TRY) syntax_error();
     if (body_follows || knr) {
       TypeDesc *ftype = build_type(s.type, d);
       if (knr) old_style_parameters(d, ftype);
@@ -498,9 +506,9 @@ TypeDesc *Parser::type_of_name_token(const Tok &t) const {
 
 bool Parser::is_type_token() const {
   if (cur.cls == G_KEYWORD)
-    return is_basic_type_keyword(cur.text) || cur.text == "const" || cur.text == "volatile" ||
-           cur.text == "struct" || cur.text == "class" || cur.text == "union" || cur.text == "enum" ||
-           cur.text == "typename" || is_storage_keyword(cur.text, nullptr);
+    return is_basic_type_keyword(cur.code) || cur.code == K_CONST || cur.code == K_VOLATILE ||
+           cur.code == K_STRUCT || cur.code == K_CLASS || cur.code == K_UNION || cur.code == K_ENUM ||
+           cur.code == K_TYPENAME || is_storage_keyword(cur.code, nullptr);
   if (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME || cur.cls == G_TYPEMOD) return true;
   if (cur.cls == G_DECLNAME || cur.cls == G_IDENT) return type_of_name_token(cur) != nullptr;
   return false;
@@ -573,17 +581,17 @@ Specs Parser::decl_specifiers(bool for_param) {
   std::vector<TypeDesc *> quals;
   for (;;) {
     if (cur.cls == G_KEYWORD) {
-      const std::string k = cur.text;
+      const int k = cur.code;
       unsigned flag = 0;
       if (is_basic_type_keyword(k)) {
-        TypeDesc *b = basic_type(k.c_str(), &table);
+        TypeDesc *b = basic_type(token_spelling(k), &table);
         s.type = s.type ? CPP_compose_type(s.type, b, f, line(), &table) : b;
         s.has_type = s.any = true;
         advance();
         continue;
       }
-      if (k == "const" || k == "volatile") {
-        quals.push_back(qualifier_type(k.c_str(), &table));
+      if (k == K_CONST || k == K_VOLATILE) {
+        quals.push_back(qualifier_type(token_spelling(k), &table));
         s.any = true;
         advance();
         continue;
@@ -594,21 +602,21 @@ Specs Parser::decl_specifiers(bool for_param) {
         advance();
         continue;
       }
-      if (k == "struct" || k == "class" || k == "union") {
+      if (k == K_STRUCT || k == K_CLASS || k == K_UNION) {
         if (s.has_type) syntax_error();
         TypeDesc *t = class_specifier(s);
         s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
         s.has_type = s.any = true;
         continue;
       }
-      if (k == "enum") {
+      if (k == K_ENUM) {
         if (s.has_type) syntax_error();
         TypeDesc *t = enum_specifier(s);
         s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
         s.has_type = s.any = true;
         continue;
       }
-      if (k == "typename") {
+      if (k == K_TYPENAME) {
         advance();
         std::string text;
         TypeDesc *t = type_name_text(text);
@@ -627,14 +635,14 @@ Specs Parser::decl_specifiers(bool for_param) {
                         cur.text == "thread_local" || char_type;
       if (word) {
         Tok n = peek_token();
-        const bool name_use = n.cls == G_PUNCT && (n.text == ";" || n.text == "=" || n.text == "," ||
-                                                   n.text == "[" || n.text == ")");
-        if (!name_use && of_expression && n.cls == G_PUNCT && n.text == "(" && !s.has_type) {
+        const bool name_use = n.cls == G_PUNCT && (n.code == ';' || n.code == '=' || n.code == ',' ||
+                                                   n.code == '[' || n.code == ')');
+        if (!name_use && of_expression && n.cls == G_PUNCT && n.code == '(' && !s.has_type) {
           const std::string word_text = cur.text;
           advance();  // decltype
           advance();  // (
           const std::string text = word_text + "(" + collect_expression(")", false) + ")";
-          expect(")");
+          expect(')');
           TypeDesc *t = named_type(intern(text), nullptr, &table);
           s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
           s.has_type = s.any = true;
@@ -649,7 +657,7 @@ Specs Parser::decl_specifiers(bool for_param) {
           advance();
           continue;
         }
-        if (!name_use && cur.text == "alignas" && n.cls == G_PUNCT && n.text == "(") {
+        if (!name_use && cur.text == "alignas" && n.cls == G_PUNCT && n.code == '(') {
           advance();
           skip_parenthesised();
           s.any = true;
@@ -677,7 +685,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       continue;
     }
     if (s.has_type) break;
-    if (cur.cls == G_PUNCT && cur.text == "::") {
+    if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       // A type named from the global scope (::B, ::n::A<int>): the same
       // type as without the leading "::".
       advance();
@@ -689,7 +697,7 @@ Specs Parser::decl_specifiers(bool for_param) {
     if (cur.cls == G_TEMPLNAME) {
       Tok t = cur;
       advance();
-      if (cur.cls == G_PUNCT && cur.text == "(" && names_own_class(*this, t)) {
+      if (cur.cls == G_PUNCT && cur.code == '(' && names_own_class(*this, t)) {
         s.has_pending_name = true;
         s.pending_qual.clear();
         s.pending_scope = nullptr;
@@ -701,7 +709,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       std::vector<std::string> args;
       std::string composed;
       if (cur.cls == G_TOPEN) composed = collect_template_arguments(args);
-      if (cur.cls == G_PUNCT && cur.text == "::") {
+      if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
         // X<T>::member (a member of the template), or a type nested in an
         // instance: the template itself is the qualifying scope.
         s.pending_qual.push_back(std::string(t.name ? t.name : "") + composed);
@@ -720,7 +728,7 @@ Specs Parser::decl_specifiers(bool for_param) {
     if (cur.cls == G_CLASSNAME || ((cur.cls == G_DECLNAME || cur.cls == G_IDENT) && type_of_name_token(cur))) {
       Tok t = cur;
       advance();
-      if (cur.cls == G_PUNCT && cur.text == "(" && names_own_class(*this, t)) {
+      if (cur.cls == G_PUNCT && cur.code == '(' && names_own_class(*this, t)) {
         // Constructor declared in its class.
         s.has_pending_name = true;
         s.pending_qual.clear();
@@ -728,7 +736,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         s.any = true;
         return finish_specifiers(table, s, quals);
       }
-      if (cur.cls == G_PUNCT && cur.text == "::") {
+      if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
         // A qualified name: a nested type (A::B x;) or the declarator of a
         // member defined outside its class (A::f, A::A, A::~A, A::operator).
         std::vector<std::string> qual;
@@ -742,13 +750,13 @@ Specs Parser::decl_specifiers(bool for_param) {
             if (cur.name && last.name && std::strcmp(cur.name, last.name) == 0) break;  // A::A
             Tok n = cur;
             advance();
-            if (cur.cls == G_PUNCT && cur.text == "::") {
+            if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
               qual.push_back(n.name);
               scope = find_scope_type(n);
               last = n;
               continue;
             }
-            if (cur.cls == G_PUNCT && cur.text == "(" && !s.any && !s.has_type) {
+            if (cur.cls == G_PUNCT && cur.code == '(' && !s.any && !s.has_type) {
               // A::f( with an implicitly typed result: declarator.
               qual.push_back(n.name);
               s.pending_qual = qual;
@@ -790,7 +798,7 @@ TypeDesc *Parser::type_name_text(std::string &text) {
   int guard = 0;
   for (;;) {
     if (++guard > 10000) syntax_error();
-    if (cur.cls == G_PUNCT && cur.text == "::") {
+    if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       append_token_text(text, cur);
       advance();
       continue;
@@ -802,7 +810,7 @@ TypeDesc *Parser::type_name_text(std::string &text) {
         std::vector<std::string> args;
         text += collect_template_arguments(args);
       }
-      if (cur.cls == G_PUNCT && cur.text == "::") continue;
+      if (cur.cls == G_PUNCT && cur.code == P_SCOPE) continue;
       break;
     }
     syntax_error();
@@ -844,11 +852,11 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     return;
   }
   for (;;) {
-    if (cur.cls == G_PUNCT && cur.text == "*") {
+    if (cur.cls == G_PUNCT && cur.code == '*') {
       DeclOp op;
       op.kind = DeclOp::PTR;
       advance();
-      while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
+      while (cur.cls == G_KEYWORD && (cur.code == K_CONST || cur.code == K_VOLATILE)) {
         op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
         advance();
       }
@@ -856,7 +864,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       prefix.push_back(op);
       continue;
     }
-    if (cur.cls == G_PUNCT && (cur.text == "&" || cur.text == "&&")) {
+    if (cur.cls == G_PUNCT && (cur.code == '&' || cur.code == P_AND_AND)) {
       DeclOp op;
       op.kind = DeclOp::REF;
       advance();
@@ -867,17 +875,17 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       advance();
       continue;
     }
-    if (cur.cls == G_PUNCT && cur.text == "..." && abstract_ok && specs) {
+    if (cur.cls == G_PUNCT && cur.code == P_ELLIPSIS && abstract_ok && specs) {
       advance();  // a parameter pack: Ts... args
       continue;
     }
     break;
   }
-  if (cur.cls == G_PUNCT && cur.text == "(") {
+  if (cur.cls == G_PUNCT && cur.code == '(') {
     advance();
-    bool nested_start = (cur.cls == G_PUNCT && (cur.text == "*" || cur.text == "&" || cur.text == "(" ||
-                                                cur.text == "::" || cur.text == "~")) ||
-                        cur.cls == G_IDENT || (cur.cls == G_KEYWORD && cur.text == "operator") ||
+    bool nested_start = (cur.cls == G_PUNCT && (cur.code == '*' || cur.code == '&' || cur.code == '(' ||
+                                                cur.code == P_SCOPE || cur.code == '~')) ||
+                        cur.cls == G_IDENT || (cur.cls == G_KEYWORD && cur.code == K_OPERATOR) ||
                         (!abstract_ok && (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME ||
                                           cur.cls == G_DECLNAME)) ||
                         (abstract_ok && (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME || cur.cls == G_DECLNAME) &&
@@ -885,7 +893,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     if (nested_start) {
       nested = true;
       parse_declarator(inner, abstract_ok, nullptr);
-      expect(")");
+      expect(')');
     } else if (abstract_ok) {
       DeclOp op;
       op.kind = DeclOp::FUNC;
@@ -894,11 +902,11 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     } else {
       syntax_error();
     }
-  } else if ((cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) || (cur.cls == G_PUNCT && (cur.text == "~" || cur.text == "::")) ||
-             (cur.cls == G_KEYWORD && cur.text == "operator")) {
+  } else if ((cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) || (cur.cls == G_PUNCT && (cur.code == '~' || cur.code == P_SCOPE)) ||
+             (cur.cls == G_KEYWORD && cur.code == K_OPERATOR)) {
     declarator_name(d);
     // "A::*" ends as a pointer to member: the name part is empty then.
-    if (!d.name && !d.qual.empty() && cur.cls == G_PUNCT && cur.text == "*") {
+    if (!d.name && !d.qual.empty() && cur.cls == G_PUNCT && cur.code == '*') {
       DeclOp op;
       op.kind = DeclOp::MEMPTR;
       op.member_class = d.qual_scope;
@@ -906,7 +914,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       d.qualified = false;
       d.qual_scope = nullptr;
       advance();
-      while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
+      while (cur.cls == G_KEYWORD && (cur.code == K_CONST || cur.code == K_VOLATILE)) {
         op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
         advance();
       }
@@ -947,8 +955,8 @@ bool Parser::unknown_type_follows() {
   // char_type) is not known by name here; followed by a declarator it is a type.
   Tok n = peek_token();
   return (n.cls >= G_IDENT && n.cls <= G_DECLNAME) ||
-         (n.cls == G_PUNCT && (n.text == "*" || n.text == "&" || n.text == "&&")) ||
-         (n.cls == G_KEYWORD && (n.text == "const" || n.text == "volatile"));
+         (n.cls == G_PUNCT && (n.code == '*' || n.code == '&' || n.code == P_AND_AND)) ||
+         (n.cls == G_KEYWORD && (n.code == K_CONST || n.code == K_VOLATILE));
 }
 
 bool Parser::unknown_names_may_be_types() const {
@@ -970,14 +978,14 @@ Tok Parser::peek_token() {
 }
 
 bool Parser::skip_attribute() {
-  if (!(cur.cls == G_PUNCT && cur.text == "[")) return false;
+  if (!(cur.cls == G_PUNCT && cur.code == '[')) return false;
   Tok n = peek_token();
-  if (!(n.cls == G_PUNCT && n.text == "[")) return false;
+  if (!(n.cls == G_PUNCT && n.code == '[')) return false;
   int open = 0;
   for (int guard = 0; guard < 100000; ++guard) {
     if (at_eof()) syntax_error();
-    if (cur.cls == G_PUNCT && cur.text == "[") ++open;
-    else if (cur.cls == G_PUNCT && cur.text == "]" && --open == 0) {
+    if (cur.cls == G_PUNCT && cur.code == '[') ++open;
+    else if (cur.cls == G_PUNCT && cur.code == ']' && --open == 0) {
       advance();
       return true;
     }
@@ -987,12 +995,12 @@ bool Parser::skip_attribute() {
 }
 
 void Parser::skip_parenthesised() {
-  expect("(");
+  expect('(');
   int open = 1;
   for (int guard = 0; open > 0; ++guard) {
     if (at_eof() || guard > 1000000) syntax_error();
-    if (cur.cls == G_PUNCT && cur.text == "(") ++open;
-    else if (cur.cls == G_PUNCT && cur.text == ")") --open;
+    if (cur.cls == G_PUNCT && cur.code == '(') ++open;
+    else if (cur.cls == G_PUNCT && cur.code == ')') --open;
     advance();
   }
 }
@@ -1015,9 +1023,9 @@ bool Parser::member_pointer_follows() {
       if (open > 0) break;
       t = lex_token(lex);
     }
-    if (!(t.cls == G_PUNCT && t.text == "::")) break;
+    if (!(t.cls == G_PUNCT && t.code == P_SCOPE)) break;
     t = lex_token(lex);
-    if (t.cls == G_PUNCT && t.text == "*") {
+    if (t.cls == G_PUNCT && t.code == '*') {
       found = true;
       break;
     }
@@ -1031,10 +1039,10 @@ bool Parser::initialiser_follows() {
   // A literal, or a name declared as something other than a type, cannot
   // start a parameter declaration.
   if (cur.cls == G_NUMBER || cur.cls == G_FLOATNUM || cur.cls == G_CHARLIT || cur.cls == G_STRING) return true;
-  if (cur.cls == G_KEYWORD && (cur.text == "this" || cur.text == "true" || cur.text == "false" ||
-                               cur.text == "sizeof" || cur.text == "new"))
+  if (cur.cls == G_KEYWORD && (cur.code == K_THIS || cur.code == K_TRUE || cur.code == K_FALSE ||
+                               cur.code == K_SIZEOF || cur.code == K_NEW))
     return true;
-  if (cur.cls == G_PUNCT && (cur.text == "-" || cur.text == "!" || cur.text == "&" || cur.text == "+"))
+  if (cur.cls == G_PUNCT && (cur.code == '-' || cur.code == '!' || cur.code == '&' || cur.code == '+'))
     return true;
   if (cur.cls == G_DECLNAME && cur.sym && cur.sym->decl && !type_of_name_token(cur)) return true;
   if (cur.cls != G_IDENT) return false;
@@ -1047,8 +1055,8 @@ bool Parser::initialiser_follows() {
   lex_restore(lex, mark);
   cur = saved;
   if (t.cls == G_PUNCT)
-    return !(t.text == "," || t.text == ")" || t.text == "*" || t.text == "&" || t.text == "&&" ||
-             t.text == "(" || t.text == "[" || t.text == "::" || t.text == "=" || t.text == "...");
+    return !(t.code == ',' || t.code == ')' || t.code == '*' || t.code == '&' || t.code == P_AND_AND ||
+             t.code == '(' || t.code == '[' || t.code == P_SCOPE || t.code == '=' || t.code == P_ELLIPSIS);
   return t.cls == G_NUMBER || t.cls == G_FLOATNUM || t.cls == G_CHARLIT || t.cls == G_STRING;
 }
 
@@ -1056,11 +1064,11 @@ bool Parser::initialiser_follows() {
 void Parser::declarator_name(Declarator &d) {
   for (int guard = 0;; ++guard) {
     if (guard > 10000) syntax_error();
-    if (cur.cls == G_KEYWORD && cur.text == "operator") {
+    if (cur.cls == G_KEYWORD && cur.code == K_OPERATOR) {
       operator_name(d);
       return;
     }
-    if (cur.cls == G_PUNCT && cur.text == "~") {
+    if (cur.cls == G_PUNCT && cur.code == '~') {
       advance();
       if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
       d.name = intern(std::string("~") + cur.text);
@@ -1068,11 +1076,11 @@ void Parser::declarator_name(Declarator &d) {
       advance();
       return;
     }
-    if (cur.cls == G_PUNCT && cur.text == "::") {
+    if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       advance();
       continue;
     }
-    if (cur.cls == G_PUNCT && cur.text == "*" && !d.qual.empty()) return;  // pointer to member
+    if (cur.cls == G_PUNCT && cur.code == '*' && !d.qual.empty()) return;  // pointer to member
     if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
     Tok t = cur;
     std::string name = t.text;
@@ -1083,7 +1091,7 @@ void Parser::declarator_name(Declarator &d) {
       name += collect_template_arguments(args);
       scope = type_of_name_token(t);
     }
-    if (cur.cls == G_PUNCT && cur.text == "::") {
+    if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       d.qual.push_back(name);
       d.qual_scope = scope ? scope : find_scope_type(t);
       d.qualified = true;
@@ -1100,32 +1108,32 @@ void Parser::operator_name(Declarator &d) {
   advance();  // "operator"
   d.is_operator = true;
   std::string n = "operator ";
-  if (cur.cls == G_KEYWORD && (cur.text == "new" || cur.text == "delete")) {
+  if (cur.cls == G_KEYWORD && (cur.code == K_NEW || cur.code == K_DELETE)) {
     n += cur.text;
     advance();
-    if (cur.cls == G_PUNCT && cur.text == "[") {
+    if (cur.cls == G_PUNCT && cur.code == '[') {
       advance();
-      expect("]");
+      expect(']');
       n += "[]";
     }
-  } else if (cur.cls == G_PUNCT && cur.text == "(") {
+  } else if (cur.cls == G_PUNCT && cur.code == '(') {
     advance();
-    expect(")");
+    expect(')');
     n += "()";
-  } else if (cur.cls == G_PUNCT && cur.text == "[") {
+  } else if (cur.cls == G_PUNCT && cur.code == '[') {
     advance();
-    expect("]");
+    expect(']');
     n += "[]";
   } else if (cur.cls == G_TCLOSE) {
     // After a template header the scanner gives '>' alone: operator>>,
     // operator>= and operator>>= come in pieces.
     n += ">";
     advance();
-    if (cur.cls == G_TCLOSE || (cur.cls == G_PUNCT && cur.text == ">")) {
+    if (cur.cls == G_TCLOSE || (cur.cls == G_PUNCT && cur.code == '>')) {
       n += ">";
       advance();
     }
-    if (cur.cls == G_PUNCT && cur.text == "=") {
+    if (cur.cls == G_PUNCT && cur.code == '=') {
       n += "=";
       advance();
     }
@@ -1136,7 +1144,7 @@ void Parser::operator_name(Declarator &d) {
     // Conversion function: the type's words, then its pointer operators.
     std::string text;
     int guard = 0;
-    while (is_type_token() || (cur.cls == G_PUNCT && (cur.text == "*" || cur.text == "&" || cur.text == "::"))) {
+    while (is_type_token() || (cur.cls == G_PUNCT && (cur.code == '*' || cur.code == '&' || cur.code == P_SCOPE))) {
       if (++guard > 10000) syntax_error();
       append_token_text(text, cur);
       if (cur.cls == G_TEMPLNAME) {
@@ -1159,19 +1167,19 @@ void Parser::operator_name(Declarator &d) {
 void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
   for (int guard = 0;; ++guard) {
     if (guard > 100000) syntax_error();
-    if (cur.cls == G_PUNCT && cur.text == "[") {
+    if (cur.cls == G_PUNCT && cur.code == '[') {
       DeclOp op;
       op.kind = DeclOp::ARRAY;
       advance();
-      if (!(cur.cls == G_PUNCT && cur.text == "]")) {
+      if (!(cur.cls == G_PUNCT && cur.code == ']')) {
         op.bound = collect_expression("]", false);
         op.has_bound = true;
       }
-      expect("]");
+      expect(']');
       out.push_back(op);
       continue;
     }
-    if (cur.cls == G_PUNCT && cur.text == "(") {
+    if (cur.cls == G_PUNCT && cur.code == '(') {
       DeclOp op;
       op.kind = DeclOp::FUNC;
       // The parameters of a member defined outside its class are read in
@@ -1190,34 +1198,34 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
       if (out.empty() && d.name && !d.is_operator && initialiser_follows()) {
         d.paren_init = collect_expression(")", false);
         d.has_paren_init = true;
-        expect(")");
+        expect(')');
         break;
       }
       parameter_list(op);
-      while (cur.cls == G_KEYWORD && (cur.text == "const" || cur.text == "volatile")) {
+      while (cur.cls == G_KEYWORD && (cur.code == K_CONST || cur.code == K_VOLATILE)) {
         op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
         advance();
       }
       // Reference qualifiers of a member function.
-      if (cur.cls == G_PUNCT && (cur.text == "&" || cur.text == "&&")) {
+      if (cur.cls == G_PUNCT && (cur.code == '&' || cur.code == P_AND_AND)) {
         Tok n = peek_token();
-        if ((n.cls == G_PUNCT && (n.text == ";" || n.text == "{" || n.text == "=" || n.text == ")" || n.text == ",")) ||
+        if ((n.cls == G_PUNCT && (n.code == ';' || n.code == '{' || n.code == '=' || n.code == ')' || n.code == ',')) ||
             (n.cls == G_IDENT && (n.text == "noexcept" || n.text == "override" || n.text == "final")) ||
-            (n.cls == G_KEYWORD && n.text == "throw") || n.cls == G_BODYTEXT)
+            (n.cls == G_KEYWORD && n.code == K_THROW) || n.cls == G_BODYTEXT)
           advance();
       }
       if (is_word("noexcept")) {
         advance();
-        if (cur.cls == G_PUNCT && cur.text == "(") skip_parenthesised();
+        if (cur.cls == G_PUNCT && cur.code == '(') skip_parenthesised();
       }
-      if (cur.cls == G_KEYWORD && cur.text == "throw") {
+      if (cur.cls == G_KEYWORD && cur.code == K_THROW) {
         advance();
-        expect("(");
+        expect('(');
         op.has_throw = true;
         int g2 = 0;
-        while (!(cur.cls == G_PUNCT && cur.text == ")")) {
+        while (!(cur.cls == G_PUNCT && cur.code == ')')) {
           if (++g2 > 10000 || at_eof()) syntax_error();
-          if (cur.cls == G_PUNCT && cur.text == "...") {  // throw (...): any exception
+          if (cur.cls == G_PUNCT && cur.code == P_ELLIPSIS) {  // throw (...): any exception
             op.throws.push_back(type_new(TK_ELLIPSIS, &table));
             advance();
             break;
@@ -1227,11 +1235,11 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
           Declarator ad;
           parse_declarator(ad, true, &ts);
           op.throws.push_back(build_type(ts.type, ad));
-          if (!accept(",")) break;
+          if (!accept(',')) break;
         }
-        expect(")");
+        expect(')');
       }
-      if (cur.cls == G_PUNCT && cur.text == "->") {
+      if (cur.cls == G_PUNCT && cur.code == P_ARROW) {
         // Trailing result type: auto f(int) -> long.
         advance();
         Specs ts = decl_specifiers(true);
@@ -1254,15 +1262,15 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
 // parameter: decl-specifiers declarator-or-abstract [ '=' expression ] | identifier (old style)
 void Parser::parameter_list(DeclOp &op) {
   DepthGuard guard(*this);
-  if (cur.cls == G_PUNCT && cur.text == ")") {
+  if (cur.cls == G_PUNCT && cur.code == ')') {
     advance();
     return;
   }
   for (;;) {
-    if (cur.cls == G_PUNCT && cur.text == "...") {
+    if (cur.cls == G_PUNCT && cur.code == P_ELLIPSIS) {
       op.ellipsis = true;
       advance();
-      expect(")");
+      expect(')');
       return;
     }
     bool name_only = (cur.cls == G_IDENT || cur.cls == G_DECLNAME) && !type_of_name_token(cur);
@@ -1283,7 +1291,7 @@ void Parser::parameter_list(DeclOp &op) {
       Declaration *p = make_declaration(pd.name, t, s.storage);
       p->scope_kind = 0;
       p->scope = nullptr;
-      if (cur.cls == G_PUNCT && cur.text == "=") {
+      if (cur.cls == G_PUNCT && cur.code == '=') {
         advance();
         p->text = collect_expression(",)", false);
       } else if (cur.cls == G_INITTEXT) {
@@ -1292,8 +1300,8 @@ void Parser::parameter_list(DeclOp &op) {
       }
       op.params.push_back(p);
     }
-    if (accept(",")) continue;
-    expect(")");
+    if (accept(',')) continue;
+    expect(')');
     return;
   }
 }
@@ -1405,7 +1413,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
     TypeDesc *t = build_type(s.type, d);
     std::string text;
     int width = -1;
-    if (cur.cls == G_PUNCT && cur.text == ":") {
+    if (cur.cls == G_PUNCT && cur.code == ':') {
       if (!in_class()) syntax_error();
       advance();
       std::string w = collect_expression(",;=", false);
@@ -1418,20 +1426,20 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       else
         width = std::atoi(w.c_str());
     }
-    if (cur.cls == G_PUNCT && cur.text == "=") {
+    if (cur.cls == G_PUNCT && cur.code == '=') {
       advance();
-      if (cur.cls == G_PUNCT && cur.text == "{") {
+      if (cur.cls == G_PUNCT && cur.code == '{') {
         std::string body;
         if (!lex_capture_balanced(lex, body, true)) unexpected_end();
         text = "{" + body;
         advance();
-      } else if (t && t->kind == TK_FUNCTION && cur.cls == G_KEYWORD && (cur.text == "default" || cur.text == "delete")) {
+      } else if (t && t->kind == TK_FUNCTION && cur.cls == G_KEYWORD && (cur.code == K_DEFAULT || cur.code == K_DELETE)) {
         // A defaulted or deleted function: declared, with no initialiser.
         advance();
       } else {
         text = collect_expression(",;", false);
       }
-    } else if (cur.cls == G_PUNCT && cur.text == "{" && !(t && t->kind == TK_FUNCTION)) {
+    } else if (cur.cls == G_PUNCT && cur.code == '{' && !(t && t->kind == TK_FUNCTION)) {
       // Brace initialiser: int n{3};
       std::string body;
       if (!lex_capture_balanced(lex, body, true)) unexpected_end();
@@ -1442,7 +1450,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       advance();
     } else if (d.has_paren_init) {
       text = d.paren_init;
-    } else if (cur.cls == G_PUNCT && cur.text == "(" && !d.ops.empty()) {
+    } else if (cur.cls == G_PUNCT && cur.code == '(' && !d.ops.empty()) {
       syntax_error();
     }
     // auto x = ...; at file, namespace or class level takes the type of
@@ -1470,13 +1478,13 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
         enter(dec);
       }
     }
-    if (accept(",")) {
+    if (accept(',')) {
       d = Declarator();
       parse_declarator(d, in_class(), nullptr);
       if (!d.name && !in_class()) syntax_error();
       continue;
     }
-    expect(";");
+    expect(';');
     return;
   }
 }
@@ -1485,7 +1493,7 @@ bool Parser::capture_body(std::string &body) {
   // The scanner stands just after '{': take the text up to the matching '}'.
   if (!lex_capture_balanced(lex, body, false)) unexpected_end();
   advance();  // the '}'
-  if (!(cur.cls == G_PUNCT && cur.text == "}")) syntax_error();
+  if (!(cur.cls == G_PUNCT && cur.code == '}')) syntax_error();
   return true;
 }
 
@@ -1520,28 +1528,28 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     body = cur.text;
     advance();
   } else {
-    if (cur.cls == G_PUNCT && cur.text == ":") {
+    if (cur.cls == G_PUNCT && cur.code == ':') {
       // mem-initialiser-list: name '(' [expression-list] ')' { ',' ... }
       advance();
       for (int guard = 0;; ++guard) {
         if (guard > 100000) syntax_error();
         std::string n;
         type_name_text(n);
-        if (cur.cls == G_PUNCT && cur.text == "{") {  // a(1) or a{1}
+        if (cur.cls == G_PUNCT && cur.code == '{') {  // a(1) or a{1}
           std::string inner;
           if (!lex_capture_balanced(lex, inner, true)) unexpected_end();
           advance();
         } else {
-          expect("(");
-          if (!(cur.cls == G_PUNCT && cur.text == ")")) collect_expression(")", true);
-          expect(")");
+          expect('(');
+          if (!(cur.cls == G_PUNCT && cur.code == ')')) collect_expression(")", true);
+          expect(')');
         }
-        accept("...");
-        if (!accept(",")) break;
+        accept(P_ELLIPSIS);
+        if (!accept(',')) break;
       }
     }
-    if (cur.cls == G_KEYWORD && cur.text == "try") syntax_error();
-    if (!(cur.cls == G_PUNCT && cur.text == "{")) syntax_error();
+    if (cur.cls == G_KEYWORD && cur.code == K_TRY) syntax_error();
+    if (!(cur.cls == G_PUNCT && cur.code == '{')) syntax_error();
     capture_body(body);
     brace_pending = true;
   }
@@ -1611,9 +1619,9 @@ void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
       } else {
         warn("FUNCT_DEF", d.name ? d.name : "", false);
       }
-      if (!accept(",")) break;
+      if (!accept(',')) break;
     }
-    expect(";");
+    expect(';');
   }
   // A name of the identifier list that no declaration names is an int.
   for (auto &left : untyped) left.second->decl->type = basic_type("int", &table);
@@ -1632,25 +1640,25 @@ std::string Parser::collect_expression(const char *stops, bool allow_empty) {
   for (;;) {
     if (at_eof()) syntax_error();
     const bool punct = cur.cls == G_PUNCT;
-    const std::string &x = cur.text;
-    if (open.empty() && punct && x.size() == 1 && std::strchr(stops, x[0])) break;
+    const int x = cur.code;
+    if (open.empty() && punct && x < 256 && std::strchr(stops, x)) break;
     if (open.empty() && cur.cls == G_TCLOSE && std::strchr(stops, '>')) break;
     bool operand = false;
-    if (punct && (x == "(" || x == "[" || x == "{")) {
+    if (punct && (x == '(' || x == '[' || x == '{')) {
       if (depth + static_cast<int>(open.size()) + 1 > GRAMMAR_NESTING_LIMIT) too_deep();
-      open.push_back(x[0]);
+      open.push_back(static_cast<char>(x));
     } else if (cur.cls == G_TOPEN) {
       if (depth + static_cast<int>(open.size()) + 1 > GRAMMAR_NESTING_LIMIT) too_deep();
       open.push_back('<');
-    } else if (punct && (x == ")" || x == "]" || x == "}")) {
-      char want = x == ")" ? '(' : x == "]" ? '[' : '{';
+    } else if (punct && (x == ')' || x == ']' || x == '}')) {
+      char want = x == ')' ? '(' : x == ']' ? '[' : '{';
       if (open.empty() || open.back() != want) syntax_error();
       open.pop_back();
       operand = true;
     } else if (cur.cls == G_TCLOSE) {
       if (open.empty() || open.back() != '<') syntax_error();
       open.pop_back();
-    } else if (punct && x == ";" && std::find(open.begin(), open.end(), '{') == open.end()) {
+    } else if (punct && x == ';' && std::find(open.begin(), open.end(), '{') == open.end()) {
       // A ';' ends the declaration unless a brace (a lambda's body) holds it.
       syntax_error();
     } else if (cur.cls == G_IDENT || cur.cls == G_CLASSNAME || cur.cls == G_DECLNAME || cur.cls == G_NUMBER ||
@@ -1669,7 +1677,7 @@ std::string Parser::collect_expression(const char *stops, bool allow_empty) {
     append_token_text(out, cur);
     prev_string = cur.cls == G_STRING;
     // A closing parenthesis may end a cast, so an operand may follow it.
-    prev_operand = operand && !(punct && x == ")");
+    prev_operand = operand && !(punct && x == ')');
     advance();
   }
   if (out.empty() && !allow_empty) syntax_error();
@@ -1696,7 +1704,7 @@ std::string Parser::collect_template_arguments(std::vector<std::string> &args) {
     std::string a = collect_expression(",>", false);
     args.push_back(a);
     composed += a;
-    if (cur.cls == G_PUNCT && cur.text == ",") {
+    if (cur.cls == G_PUNCT && cur.code == ',') {
       composed += ",";
       advance();
       continue;

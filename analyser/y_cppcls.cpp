@@ -73,14 +73,13 @@ bool record_has_members(const TypeDesc *t) { return t && t->record() && (t->reco
 //                  [ base-clause ] [ '{' member-declarations '}' ]
 TypeDesc *Parser::class_specifier(Specs &s) {
   DepthGuard guard(*this);
-  const std::string k = cur.text;
-  const int key = k == "class" ? KEY_CLASS : k == "union" ? KEY_UNION : KEY_STRUCT;
+  const int key = cur.code == K_CLASS ? KEY_CLASS : cur.code == K_UNION ? KEY_UNION : KEY_STRUCT;
   const int kind = key == KEY_UNION ? TK_UNION : TK_CLASS;
   const int head_line = line();
   advance();
   while (cur.cls == G_TYPEMOD) advance();
   // struct ::S: the name as seen from the global scope.
-  if (cur.cls == G_PUNCT && cur.text == "::") {
+  if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
     advance();
     if (!is_name_token(cur)) syntax_error();
   }
@@ -97,7 +96,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       name = intern(composed);
       auto it = an.budget.pending_instances.find(composed);
       if (it != an.budget.pending_instances.end()) instance = it->second;
-    } else if (cur.cls == G_PUNCT && cur.text == "::") {
+    } else if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       // struct A::B: a nested type named from outside.
       TypeDesc *scope = find_scope_type(t);
       advance();
@@ -119,9 +118,9 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   }
   if (name && is_word("final")) {
     Tok n = peek_token();
-    if (n.cls == G_PUNCT && (n.text == "{" || n.text == ":")) advance();  // struct D final : B {...}
+    if (n.cls == G_PUNCT && (n.code == '{' || n.code == ':')) advance();  // struct D final : B {...}
   }
-  const bool body = cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":");
+  const bool body = cur.cls == G_PUNCT && (cur.code == '{' || cur.code == ':');
   if (!body) {
     // Elaborated specifier: the known type, or a new forward declaration.
     if (!name) syntax_error();
@@ -147,7 +146,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       // "struct b *pb;" in a class body names a new b of the enclosing
       // namespace (or file) scope; only "struct b;" alone declares a member.
       Scope outer;
-      const bool to_outer = in_class() && !(s.storage & SF_FRIEND) && !(cur.cls == G_PUNCT && cur.text == ";");
+      const bool to_outer = in_class() && !(s.storage & SF_FRIEND) && !(cur.cls == G_PUNCT && cur.code == ';');
       if (to_outer) {
         outer = nearest_non_class_scope();
         const int k = outer.record ? 1 : 0;
@@ -183,7 +182,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
     enter_declaration(fd, table, context(), fd->line, an.lenient_matching);
     entered = true;
   }
-  if (cur.cls == G_PUNCT && cur.text == ":") {
+  if (cur.cls == G_PUNCT && cur.code == ':') {
     if (key == KEY_UNION) {
       analyser_report(SEV_WARNING, "SYNTAXERR", "<union>::<type>", file(), line());
       ++errors;
@@ -217,17 +216,17 @@ void Parser::base_clause(TypeDesc *cls) {
     int access = cls->record()->key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC;
     int is_virtual = 0;
     for (;;) {
-      if (cur.cls == G_KEYWORD && cur.text == "virtual") is_virtual = 1;
-      else if (cur.cls == G_KEYWORD && cur.text == "public") access = ACC_PUBLIC;
-      else if (cur.cls == G_KEYWORD && cur.text == "protected") access = ACC_PROTECTED;
-      else if (cur.cls == G_KEYWORD && cur.text == "private") access = ACC_PRIVATE;
+      if (cur.cls == G_KEYWORD && cur.code == K_VIRTUAL) is_virtual = 1;
+      else if (cur.cls == G_KEYWORD && cur.code == K_PUBLIC) access = ACC_PUBLIC;
+      else if (cur.cls == G_KEYWORD && cur.code == K_PROTECTED) access = ACC_PROTECTED;
+      else if (cur.cls == G_KEYWORD && cur.code == K_PRIVATE) access = ACC_PRIVATE;
       else break;
       advance();
     }
     TypeDesc *base = nullptr;
     for (int g2 = 0;; ++g2) {
       if (g2 > 1000) syntax_error();
-      if (cur.cls == G_PUNCT && cur.text == "::") {
+      if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
         advance();
         continue;
       }
@@ -240,14 +239,14 @@ void Parser::base_clause(TypeDesc *cls) {
         base = find_scope_type(t);
         if (!base) base = named_type(t.name, nullptr, &table);
       }
-      if (cur.cls == G_PUNCT && cur.text == "::") {
+      if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
         advance();
         continue;
       }
       break;
     }
     class_add_base(cls, base_node_new(base, access, is_virtual, &table));
-    if (!accept(",")) break;
+    if (!accept(',')) break;
   }
 }
 
@@ -280,7 +279,7 @@ void Parser::compute_inherited(TypeDesc *cls) {
 // class-body: '{' { member-declaration } '}'
 void Parser::class_body(TypeDesc *cls, int key) {
   DepthGuard guard(*this);
-  expect("{");
+  expect('{');
   push_scope(key == KEY_UNION ? SC_UNION : SC_CLASS, cls, key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC);
   const size_t level = scopes.size();
   declaration_list(true, true);
@@ -311,7 +310,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   DepthGuard guard(*this);
   advance();  // enum
   // enum class E / enum struct E: a scoped enumeration, entered as any other.
-  if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "struct")) advance();
+  if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_STRUCT)) advance();
   const char *name = nullptr;
   TypeDesc *named = nullptr;
   if (is_name_token(cur)) {
@@ -321,13 +320,13 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
       named = cur.sym->decl->type;
     advance();
   }
-  if (cur.cls == G_PUNCT && cur.text == ":" && !in_class_bitfield_colon(*this, name)) {
+  if (cur.cls == G_PUNCT && cur.code == ':' && !in_class_bitfield_colon(*this, name)) {
     // The underlying type (enum E : unsigned char): read and dropped.
     advance();
     Specs base = decl_specifiers(true);
     if (!base.has_type) syntax_error();
   }
-  if (!(cur.cls == G_PUNCT && cur.text == "{")) {
+  if (!(cur.cls == G_PUNCT && cur.code == '{')) {
     if (!name) syntax_error();
     if (!named) {
       Symbol *e = lookup_tag(name, table, TK_ENUM, context());
@@ -349,21 +348,21 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   e->enumeration()->name = name;
   e->scope_kind = context().kind;
   e->scope = scope_record();
-  for (int g = 0; !(cur.cls == G_PUNCT && cur.text == "}"); ++g) {
+  for (int g = 0; !(cur.cls == G_PUNCT && cur.code == '}'); ++g) {
     if (g > 10000000) syntax_error();
     if (!is_name_token(cur)) syntax_error();
     EnumeratorRec *r = enumerator_new(cur.name, &table);
     r->file = file();
     r->line = line();
     advance();
-    if (accept("=")) {
+    if (accept('=')) {
       r->value_text = collect_expression(",}", false);
       r->has_value = true;
     }
     enum_add_enumerator(e, r);
-    if (!accept(",")) break;
+    if (!accept(',')) break;
   }
-  expect("}");
+  expect('}');
   Declaration *d = make_declaration(name, e, 0);
   Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
   if (sym && sym->decl == d) add_member(d);
@@ -383,21 +382,21 @@ void Parser::namespace_definition() {
   if (is_name_token(cur)) {
     name = cur.name;
     advance();
-    if (cur.cls == G_PUNCT && cur.text == "=") {
+    if (cur.cls == G_PUNCT && cur.code == '=') {
       advance();
       TypeDesc *target = nullptr;
       for (int g = 0;; ++g) {
         if (g > 1000) syntax_error();
-        if (cur.cls == G_PUNCT && cur.text == "::") {
+        if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
           advance();
           continue;
         }
         if (!is_name_token(cur)) syntax_error();
         target = find_scope_type(cur);
         advance();
-        if (!(cur.cls == G_PUNCT && cur.text == "::")) break;
+        if (!(cur.cls == G_PUNCT && cur.code == P_SCOPE)) break;
       }
-      expect(";");
+      expect(';');
       TypeDesc *alias = new_record(KEY_NAMESPACE, name, *this);
       alias->record()->alias_of = target;
       alias->record()->has_body = 1;
@@ -409,7 +408,7 @@ void Parser::namespace_definition() {
     name = unnamed_namespace_name();
     unnamed = true;
   }
-  if (!(cur.cls == G_PUNCT && cur.text == "{")) syntax_error();
+  if (!(cur.cls == G_PUNCT && cur.code == '{')) syntax_error();
   // A reopened namespace continues its first record.
   TypeDesc *ns = own_scope_tag(*this, name, TK_CLASS);
   if (ns && !(ns->record() && ns->record()->key == KEY_NAMESPACE)) ns = nullptr;
@@ -442,7 +441,7 @@ void Parser::namespace_definition() {
 void Parser::using_declaration() {
   std::string text = "using";
   advance();
-  if (is_name_token(cur) && peek_token().cls == G_PUNCT && peek_token().text == "=") {
+  if (is_name_token(cur) && peek_token().cls == G_PUNCT && peek_token().code == '=') {
     // using Index = unsigned long;  the same as a typedef.
     const char *name = cur.name;
     const int at = line();
@@ -453,7 +452,7 @@ void Parser::using_declaration() {
     Declarator ad;
     parse_declarator(ad, true, &ts);
     TypeDesc *t = build_type(ts.type, ad);
-    if (!is(";")) syntax_error();
+    if (!is(';')) syntax_error();
     Declaration *d = make_declaration(name, t, SF_TYPEDEF);
     d->line = at;
     enter(d);
@@ -470,8 +469,8 @@ void Parser::using_declaration() {
       ++errors;
       throw EndAnalysis();
     }
-    if (cur.cls == G_PUNCT && cur.text == ";") break;
-    if (count == 0 && cur.cls == G_KEYWORD && cur.text == "namespace") directive = true;
+    if (cur.cls == G_PUNCT && cur.code == ';') break;
+    if (count == 0 && cur.cls == G_KEYWORD && cur.code == K_NAMESPACE) directive = true;
     if (!first && is_name_token(cur)) first = cur.name;
     if (is_name_token(cur)) {
       TypeDesc *t = find_scope_type(cur);
@@ -502,7 +501,7 @@ void Parser::linkage_block() {
   DepthGuard guard(*this);
   advance();  // the string literal
   if (cur.cls == G_STRING) syntax_error();
-  if (cur.cls == G_PUNCT && cur.text == "{") {
+  if (cur.cls == G_PUNCT && cur.code == '{') {
     advance();
     declaration_list(true, false);
     advance();  // '}'
@@ -524,7 +523,7 @@ void Parser::template_declaration() {
   advance();  // template
   if (cur.cls != G_TOPEN) {
     // template class X<char>;  an explicit instantiation: nothing new to enter.
-    if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "struct")) {
+    if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_STRUCT)) {
       recover_skip(in_class(), true);
       return;
     }
@@ -536,10 +535,10 @@ void Parser::template_declaration() {
   for (int g = 0; cur.cls != G_TCLOSE; ++g) {
     if (g > 10000 || at_eof()) syntax_error();
     TemplateParam *p = nullptr;
-    if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "typename")) {
-      bool is_class = cur.text == "class";
+    if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_TYPENAME)) {
+      bool is_class = cur.code == K_CLASS;
       advance();
-      accept("...");  // a parameter pack
+      accept(P_ELLIPSIS);  // a parameter pack
       const char *pname = nullptr;
       if (is_name_token(cur)) {
         pname = cur.name;
@@ -549,7 +548,7 @@ void Parser::template_declaration() {
       if (pname) template_params.push_back(pname);
       p->is_type = 1;
       p->is_class = is_class ? 1 : 0;
-      if (accept("=")) {
+      if (accept('=')) {
         p->default_text = collect_expression(",>", false);
         p->has_default = true;
       }
@@ -561,13 +560,13 @@ void Parser::template_declaration() {
       p = template_param_new(d.name, &table);
       p->is_type = 0;
       p->value_type = build_type(s.type, d);
-      if (accept("=")) {
+      if (accept('=')) {
         p->default_text = collect_expression(",>", false);
         p->has_default = true;
       }
     }
     template_add_param(templ, p);
-    if (cur.cls == G_PUNCT && cur.text == ",") {
+    if (cur.cls == G_PUNCT && cur.code == ',') {
       advance();
       continue;
     }
@@ -577,21 +576,21 @@ void Parser::template_declaration() {
   const char *tfile = file();
   const int tline = line();
   advance();  // template-close
-  if (cur.cls == G_KEYWORD && cur.text == "template") {
+  if (cur.cls == G_KEYWORD && cur.code == K_TEMPLATE) {
     // A member template of a class template defined outside both:
     // template<class T> template<class U> ... X<T>::f(U).
     template_declaration();
     return;
   }
-  if (cur.cls == G_KEYWORD && cur.text == "using") {
+  if (cur.cls == G_KEYWORD && cur.code == K_USING) {
     // An alias template: what it stands for is not kept, so it is passed
     // over (a use of it is not a known type name).
     recover_skip(in_class(), true);
     return;
   }
-  if (cur.cls == G_KEYWORD && (cur.text == "class" || cur.text == "struct" || cur.text == "union")) {
-    const bool is_union = cur.text == "union";
-    const ClassKey key = cur.text == "class" ? KEY_CLASS : KEY_STRUCT;
+  if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_STRUCT || cur.code == K_UNION)) {
+    const bool is_union = cur.code == K_UNION;
+    const ClassKey key = cur.code == K_CLASS ? KEY_CLASS : KEY_STRUCT;
     advance();
     const char *name = nullptr;
     bool specialisation = false;
@@ -612,13 +611,13 @@ void Parser::template_declaration() {
       body = cur.text;
       has_body = true;
       advance();
-    } else if (cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":")) {
+    } else if (cur.cls == G_PUNCT && (cur.code == '{' || cur.code == ':')) {
       // Body not captured by the scanner: take it here.
       std::string prefix = cur.text;
-      if (cur.text == ":") {
+      if (cur.code == ':') {
         std::string bases;
         advance();
-        for (int g = 0; !(cur.cls == G_PUNCT && cur.text == "{"); ++g) {
+        for (int g = 0; !(cur.cls == G_PUNCT && cur.code == '{'); ++g) {
           if (at_eof() || g > 100000) syntax_error();
           append_token_text(bases, cur);
           advance();
@@ -630,7 +629,7 @@ void Parser::template_declaration() {
       body = prefix + inner;
       has_body = true;
       advance();
-    } else if (cur.cls == G_PUNCT && cur.text == ";") {
+    } else if (cur.cls == G_PUNCT && cur.code == ';') {
       // declaration only
     } else if (!is_union && name && !specialisation) {
       // template<class T> class X *f(); and the like: not a class template.
@@ -645,13 +644,13 @@ void Parser::template_declaration() {
       // left) stands for no one class and is passed over.
       if (has_body && !templ->templ()->first_param)
         specialise_class_template(*this, primary, spec_args, key, body, tfile, tline);
-      if (cur.cls == G_PUNCT && cur.text == ";") advance();
+      if (cur.cls == G_PUNCT && cur.code == ';') advance();
       else recover_skip(in_class(), true);
       return;
     }
     if (is_union || !name || specialisation) {
       analyser_report(SEV_WARNING, "TEMPLADEC", "", file(), line());
-      if (cur.cls == G_PUNCT && cur.text == ";") advance();
+      if (cur.cls == G_PUNCT && cur.code == ';') advance();
       else recover_skip(in_class(), true);
       return;
     }
@@ -663,7 +662,7 @@ void Parser::template_declaration() {
     templ->templ()->line = tline;
     templ->scope_kind = context().kind;
     templ->scope = scope_record();
-    if (!is(";")) syntax_error();
+    if (!is(';')) syntax_error();
     // Entered before the look-ahead passes the ';', so that the next name is
     // already classified as a template.
     Declaration *d = make_declaration(name, templ, 0);
@@ -676,7 +675,7 @@ void Parser::template_declaration() {
   // Function template, member template or template member defined outside
   // its class: read as a declaration, the body captured.
   Specs s = decl_specifiers(false);
-  if (is(";") && s.tag_type && !s.has_pending_name && s.pending_qual.empty()) {
+  if (is(';') && s.tag_type && !s.has_pending_name && s.pending_qual.empty()) {
     advance();  // template <class U> friend class Y;
     return;
   }
@@ -698,7 +697,7 @@ void Parser::template_declaration() {
       advance();
       return;
     }
-    if (cur.cls == G_PUNCT && cur.text == "{") {
+    if (cur.cls == G_PUNCT && cur.code == '{') {
       std::string body;
       capture_body(body);
       if (kept) d.qual_scope->templ()->member_definitions.push_back(header);
@@ -706,11 +705,11 @@ void Parser::template_declaration() {
       return;
     }
     if (cur.cls == G_INITTEXT) advance();
-    expect(";");
+    expect(';');
     return;
   }
   if (is_function) ft->template_word = templ;
-  if (is_function && (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || (cur.cls == G_PUNCT && (cur.text == "{" || cur.text == ":")))) {
+  if (is_function && (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || (cur.cls == G_PUNCT && (cur.code == '{' || cur.code == ':')))) {
     function_definition(s, d, ft);
     return;
   }
@@ -719,7 +718,7 @@ void Parser::template_declaration() {
     text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
     advance();
   }
-  expect(";");
+  expect(';');
   Declaration *dec = make_declaration(d.name, ft, s.storage);
   dec->text = text;
   enter(dec);

@@ -12,7 +12,7 @@
 namespace grammar {
 
 // Token classes the grammar distinguishes; keywords and punctuators are told
-// apart by their text.
+// apart by their code.
 enum TokClass : int {
   G_EOF = 0,
   G_IDENT,       // unclassified identifier
@@ -36,7 +36,8 @@ enum TokClass : int {
 
 struct Tok {
   int cls = G_EOF;
-  std::string text;
+  int code = T_END;            // the scanner's TokenCode
+  std::string text;            // spelling, kept to write expressions back as text
   const char *name = nullptr;  // interned identifier
   Symbol *sym = nullptr;       // entry found by the classification
   TypeDesc *type = nullptr;    // type found (class, template)
@@ -127,9 +128,9 @@ class Parser {
 
   // Token window.
   void advance();
-  bool is(const char *text) const { return cur.text == text && (cur.cls == G_PUNCT || cur.cls == G_KEYWORD); }
-  bool accept(const char *text);
-  void expect(const char *text);
+  bool is(int code) const { return cur.code == code && (cur.cls == G_PUNCT || cur.cls == G_KEYWORD); }
+  bool accept(int code);
+  void expect(int code);
   bool at_eof() const { return cur.cls == G_EOF; }
   [[noreturn]] void syntax_error();
   [[noreturn]] void too_deep();
@@ -209,8 +210,8 @@ class Parser {
 // Joins token texts with the blanks that keep them apart.
 void append_token_text(std::string &out, const Tok &t);
 const char *intern(const std::string &s);
-bool is_basic_type_keyword(const std::string &k);
-bool is_storage_keyword(const std::string &k, unsigned *flag);
+bool is_basic_type_keyword(int code);
+bool is_storage_keyword(int code, unsigned *flag);
 
 // Scanner adapter (y_cppa.cpp).
 Tok lex_token(TokenScanner &s);
