@@ -165,8 +165,8 @@ int CPP_modify_param_name(TypeDesc *declared, TypeDesc *defined, const char *fil
 
 namespace {
 
-void count_report(int severity, const char *, std::string_view, std::string_view, int) {
-  if (severity <= SEV_WARNING) ++analyser_process().counted_reports;
+void count_report(MessageCode code, std::string_view, std::string_view, int) {
+  if (code.severity() <= SEV_WARNING) ++analyser_process().counted_reports;
 }
 
 }  // namespace
@@ -179,7 +179,7 @@ TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *
   // is no type. The temporary entry is no declaration of the file: it must
   // not reach the list of recorded entries the emitters copy into the script.
   AnalyserProcess &process = analyser_process();
-  const AnalyserReport previous_report = process.report;
+  const ReportCallback previous_report = process.report;
   const int previous_count = process.counted_reports;
   const int recording = process.settings.recording;
   process.report = count_report;

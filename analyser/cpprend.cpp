@@ -33,7 +33,7 @@ struct DepthGuard {
     ok = ++g_state.depth <= kRenderDepthLimit;
     if (!ok && !g_state.failed) {
       g_state.failed = true;
-      analyser_report(SEV_WARNING, "SYNTAXERR", "type nested too deeply to be written",
+      analyser_report(MSG_SYNTAXERR, "type nested too deeply to be written",
                       g_state.file, g_state.line);
     }
   }
@@ -818,7 +818,7 @@ void render_parameter_form(const Declaration *d, std::string &out, const TypeDes
       continue;
     }
     if (!p->name && count > 1)
-      analyser_report(SEV_WARNING, "NOMPARINC", d->name ? d->name : "", d->file, d->line);
+      analyser_report(MSG_NOMPARINC, d->name ? d->name : "", d->file, d->line);
     if (!first) out += ", ";
     first = false;
     std::string pl, pm, pr;

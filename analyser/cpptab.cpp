@@ -81,14 +81,14 @@ struct TableArena {
     }
   }
   void *allocate(int slot, std::size_t size, void (*destroy)(void *)) {
-    if (slot < 0) report_internal("ERRINTFCT", "table_allocate");
+    if (slot < 0) report_internal(MSG_ERRINTFCT, "table_allocate");
     if (static_cast<std::size_t>(slot) >= pools.size()) pools.resize(static_cast<std::size_t>(slot) + 1);
     RecordPool &p = pools[static_cast<std::size_t>(slot)];
     if (p.size == 0) {
       p.size = size;
       p.destroy = destroy;
     } else if (p.size != size) {
-      report_internal("ERRINTFCT", "table_allocate");
+      report_internal(MSG_ERRINTFCT, "table_allocate");
     }
     if (p.blocks.empty() || p.used == p.block_records) {
       const std::size_t n = block_capacity(p.blocks.size());
@@ -292,7 +292,7 @@ class EntryIndex {
     const std::size_t old_capacity = capacity_;
     Slot *old = slots_;
     std::size_t n = capacity_ < 16 ? 16 : capacity_ + capacity_ / 2;
-    if (n > (std::size_t{1} << 32)) report_internal("ERRINTFCT", "table index");
+    if (n > (std::size_t{1} << 32)) report_internal(MSG_ERRINTFCT, "table index");
     slots_ = new Slot[n];
     capacity_ = n;
     for (std::size_t i = 0; i < old_capacity; ++i) {
@@ -542,8 +542,8 @@ bool is_namespace(const TypeDesc *t) {
   return t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE;
 }
 
-void report_redefined(const char *code, const Declaration *d, int line) {
-  analyser_report(SEV_WARNING, code, text_of(d->name), d->file, line);
+void report_redefined(WarningCode code, const Declaration *d, int line) {
+  analyser_report(code, text_of(d->name), d->file, line);
 }
 
 void new_definition(SymbolTable &t, Symbol *s) {
@@ -609,7 +609,7 @@ Symbol *enter_enum(Declaration *d, SymbolTable &t) {
   }
   TypeDesc *old = ex->decl->type;
   if (ty->enumeration()->first && old->enumeration()->first) {
-    report_redefined("REDEFSTRU", d, d->line);
+    report_redefined(MSG_REDEFSTRU, d, d->line);
     ex->decl->type = merge_in_table(t, old, ty);
     return ex;
   }
@@ -673,7 +673,7 @@ Symbol *enter_template(Declaration *d, SymbolTable &t, int line) {
   } else if (!any->decl->type->templ()->has_body) {
     return any;
   }
-  report_redefined("REDEFSYMB", d, line);
+  report_redefined(MSG_REDEFSYMB, d, line);
   any->decl->type = merge_in_table(t, any->decl->type, ty);
   return any;
 }
@@ -731,11 +731,11 @@ Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient) {
   }
   if (new_static) {
     if (other_file) return add_new(t, AREA_ORDINARY, d, false, false);
-    report_redefined("REDEFSYMB", d, line);
+    report_redefined(MSG_REDEFSYMB, d, line);
     return ex;
   }
   if (typedef_of_own_tag(d) && typedef_of_own_tag(e) && same_type(e->type, d->type)) return ex;
-  report_redefined("REDEFSYMB", d, line);
+  report_redefined(MSG_REDEFSYMB, d, line);
   e->type = merge_in_table(t, e->type, d->type);
   return ex;
 }

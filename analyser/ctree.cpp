@@ -59,16 +59,15 @@ AnalyserProcess &analyser_process() { return g_process; }
 AnalysisSettings &analysis_settings() { return g_process.settings; }
 void reset_analysis_settings() { g_process.settings = AnalysisSettings(); }
 
-void set_analyser_report(AnalyserReport callback) { g_process.report = callback; }
-AnalyserReport analyser_report_callback() { return g_process.report; }
+void set_analyser_report(ReportCallback callback) { g_process.report = callback; }
+ReportCallback analyser_report_callback() { return g_process.report; }
 
-void analyser_report(int severity, const char *code, std::string_view arg, const char *file,
-                     int line) {
+void analyser_report(MessageCode code, std::string_view arg, const char *file, int line) {
   std::string_view f = file ? std::string_view(file) : std::string_view();
   if (g_process.report)
-    g_process.report(severity, code, arg, f, line);
+    g_process.report(code, arg, f, line);
   else
-    report_at_position(severity, code, arg, f, line);
+    report_at_position(code, arg, f, line);
 }
 
 void OwnedText::assign(std::string_view s) {
@@ -297,7 +296,7 @@ void merge_chain(TypeDesc *type, TypeDesc *chain, SymbolTable *owner) {
 }
 
 void construct_warning(std::string_view arg, const char *file, int line) {
-  analyser_report(SEV_WARNING, "CONSTRUCT", arg, file, line);
+  analyser_report(MSG_CONSTRUCT, arg, file, line);
 }
 
 }  // namespace
@@ -438,7 +437,7 @@ void append_qualifier(TypeDesc *type, TypeDesc *qualifier) {
     t = t->next;
   }
   // Qualifying a shared type would qualify every use of it.
-  if (t->shared) report_internal("ERRINTFCT", "append_qualifier");
+  if (t->shared) report_internal(MSG_ERRINTFCT, "append_qualifier");
   t->next = qualifier;
 }
 
@@ -501,7 +500,7 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
   if (!first) return second;
   if (!second) return first;
   if (first->kind < 0 || first->kind > TK_TEMPLATE || second->kind < 0 || second->kind > TK_TEMPLATE) {
-    analyser_report(SEV_INTERNAL, "ERRINTERN", "CPP_compose_type", file, line);
+    analyser_report(MSG_ERRINTERN, "CPP_compose_type", file, line);
     return nullptr;
   }
   // A bare qualifier joins the chain of the other operand.

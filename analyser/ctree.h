@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "merror.h"
+
 struct SymbolTable;
 struct TypeDesc;
 
@@ -439,15 +441,12 @@ TypeDesc *enclosing_scope(const TypeDesc *scope);
 // declarations, reopened namespaces).
 bool same_scope(const TypeDesc *a, const TypeDesc *b);
 
-using AnalyserReport = void (*)(int severity, const char *code, std::string_view arg,
-                                std::string_view file, int line);
-
 // The analyser's process-wide state, one record: what the generator sets
 // for every analysis and what outlives any one table. Everything that
 // belongs to one analysis lives in its Analysis object instead.
 struct AnalyserProcess {
   AnalysisSettings settings;
-  AnalyserReport report = nullptr;     // null: report_at_position
+  ReportCallback report = nullptr;     // null: report_at_position
   int unnamed_namespaces = 0;          // numbers given so far
   bool escaped_line_names = false;     // see lex_set_escaped_line_names
   int last_syntax_errors = 0;          // of the last analysis
@@ -465,11 +464,10 @@ AnalyserProcess &analyser_process();
 
 // Reports of the analyser go through this callback (report_at_position
 // unless the generator sets another); null restores the default.
-void set_analyser_report(AnalyserReport callback);
+void set_analyser_report(ReportCallback callback);
 // The callback set by set_analyser_report (null: the default).
-AnalyserReport analyser_report_callback();
-void analyser_report(int severity, const char *code, std::string_view arg, const char *file,
-                     int line);
+ReportCallback analyser_report_callback();
+void analyser_report(MessageCode code, std::string_view arg, const char *file, int line);
 
 // ---------------------------------------------------------------------------
 // Type operations.

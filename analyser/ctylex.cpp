@@ -188,8 +188,8 @@ int match_quoted(const char *p, char quote) {
   return i + 1;
 }
 
-void report_here(const TokenScanner &s, int severity, const char *code, std::string_view arg) {
-  analyser_report(severity, code, arg, s.current_file, s.position ? s.position->line : 0);
+void report_here(const TokenScanner &s, MessageCode code, std::string_view arg) {
+  analyser_report(code, arg, s.current_file, s.position ? s.position->line : 0);
 }
 
 // "line", blanks, a number (at most 1999 digits, within 32 bits), one blank
@@ -374,16 +374,16 @@ void lex_restore(TokenScanner &s, const LexMark &m) {
 
 void lex_syntax_error(TokenScanner &s) {
   if (s.at_end || !s.text) {
-    report_here(s, SEV_ERROR, "UNEXP_EOF", "");
+    report_here(s, MSG_UNEXP_EOF, "");
     return;
   }
   if (s.token_start && s.text > s.token_start) {
     std::string_view t(s.token_start, static_cast<std::size_t>(s.text - s.token_start));
     if (t.size() > 59) t = t.substr(t.size() - 59);
-    report_here(s, SEV_WARNING, "SYNTAXERR", t);
+    report_here(s, MSG_SYNTAXERR, t);
     return;
   }
-  report_here(s, SEV_WARNING, "SYNTAXERR", "");
+  report_here(s, MSG_SYNTAXERR, "");
 }
 
 // ---------------------------------------------------------------------------
@@ -722,7 +722,7 @@ int capture(TokenScanner &s, int code, const char *start, const char *end) {
   if (!end) {
     s.value.captured.clear();
     s.text = start + std::strlen(start);
-    report_here(s, SEV_ERROR, "UNEXP_EOF", "");
+    report_here(s, MSG_UNEXP_EOF, "");
     return code;
   }
   s.value.captured.assign(start, static_cast<std::size_t>(end - start));
@@ -932,11 +932,11 @@ struct ConstantSink {
   void *context;
 };
 
-void constant_warning(ConstantSink at, const char *code) {
+void constant_warning(ConstantSink at, WarningCode code) {
   if (at.report)
     at.report(at.context, code);
   else
-    analyser_report(SEV_WARNING, code, "", nullptr, 0);
+    analyser_report(code, "", nullptr, 0);
 }
 
 // Decodes the escape after a backslash (p at the character after it).
@@ -963,14 +963,14 @@ unsigned long long decode_escape(const char *&p, ConstantSink at) {
   if (c == 'x') {
     ++p;
     if (!is_hex(static_cast<unsigned char>(*p))) {
-      constant_warning(at, "NOHEXDIGI");
+      constant_warning(at, MSG_NOHEXDIGI);
       return 0;
     }
     unsigned long long v = 0;
     while (is_hex(static_cast<unsigned char>(*p))) v = (v << 4) | static_cast<unsigned>(hex_value(static_cast<unsigned char>(*p++)));
     return v;
   }
-  constant_warning(at, "SEQUEINCO");
+  constant_warning(at, MSG_SEQUEINCO);
   ++p;
   return c;
 }
@@ -1032,7 +1032,7 @@ void convert_integer(const char *text, ConstantValue &out, ConstantReport report
   out.is_unsigned = u ? 1 : 0;
   out.suffix = std::string(u ? "u" : "") + (l >= 2 ? "ll" : l == 1 ? "l" : "");
   if (overflow || !pint_fits(&out.value, width, false)) {
-    constant_warning(at, "ENTOUTRAN");
+    constant_warning(at, MSG_ENTOUTRAN);
     pint_truncate(&out.value, width);
   }
   out.width = u ? width : -width;
@@ -1055,7 +1055,7 @@ void convert_radix_integer(const char *text, ConstantValue &out, ConstantReport 
     accumulate(out.value, radix, d, overflow);
   }
   if (overflow || !pint_fits(&out.value, a.int_bits, false)) {
-    constant_warning(at, "ENTOUTRAN");
+    constant_warning(at, MSG_ENTOUTRAN);
     pint_truncate(&out.value, a.int_bits);
   }
   out.width = -a.int_bits;
@@ -1104,10 +1104,10 @@ void convert_character(const char *text, ConstantValue &out, ConstantReport repo
     if (count <= max_chars) shift_or(out.value, unit_bits, ch & unit_mask(unit_bits > 63 ? 63 : unit_bits));
   }
   if (!closed) invalid = true;
-  if (count == 0 && !invalid) constant_warning(at, "CSTCARVID");
-  if (count > max_chars) constant_warning(at, "TOLOCSTCA");
-  if (count > 1 && !a.multichar_allowed) constant_warning(at, "MULCARCST");
-  if (invalid) constant_warning(at, "INVCSTCAR");
+  if (count == 0 && !invalid) constant_warning(at, MSG_CSTCARVID);
+  if (count > max_chars) constant_warning(at, MSG_TOLOCSTCA);
+  if (count > 1 && !a.multichar_allowed) constant_warning(at, MSG_MULCARCST);
+  if (invalid) constant_warning(at, MSG_INVCSTCAR);
   if (wide) {
     pint_truncate(&out.value, a.int_bits);
     out.width = -a.int_bits;

@@ -210,7 +210,7 @@ struct ConstantValue {
 
 // Warnings about a constant go to `report` with its `context` (none: the
 // analyser's report function, without a position).
-using ConstantReport = void (*)(void *context, const char *code);
+using ConstantReport = void (*)(void *context, WarningCode code);
 void convert_integer(const char *text, ConstantValue &out, ConstantReport report = nullptr,
                      void *context = nullptr);  // decimal, octal, hexadecimal
 void convert_radix_integer(const char *text, ConstantValue &out, ConstantReport report = nullptr,

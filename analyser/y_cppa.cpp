@@ -33,7 +33,7 @@ bool word_char(char c) {
 bool joining_char(char c) { return c && std::strchr("+-&|<>=!*/%^:.", c) != nullptr; }
 
 // Bit-field widths are evaluated quietly: the text stays as written either way.
-void silent_expression_report(int, const char *, std::string_view, std::string_view, int) {}
+void silent_expression_report(MessageCode, std::string_view, std::string_view, int) {}
 
 }  // namespace
 
@@ -204,16 +204,16 @@ void Parser::too_deep() {
 }
 
 void Parser::unexpected_end() {
-  analyser_report(SEV_ERROR, "UNEXP_EOF", "", file(), line());
+  analyser_report(MSG_UNEXP_EOF, "", file(), line());
   ++errors;
   throw EndAnalysis();
 }
 
-void Parser::warn(const char *code, const std::string &arg, bool with_position) {
+void Parser::warn(WarningCode code, const std::string &arg, bool with_position) {
   if (with_position)
-    analyser_report(SEV_WARNING, code, arg, file(), line());
+    analyser_report(code, arg, file(), line());
   else
-    analyser_report(SEV_WARNING, code, arg, nullptr, 0);
+    analyser_report(code, arg, nullptr, 0);
 }
 
 const char *Parser::file() const { return lex_current_file(lex); }
@@ -1576,7 +1576,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     return;
   }
   if (d.qualified && !same_scope(scope, scope_record()) && !(s.storage & SF_FRIEND)) {
-    analyser_report(SEV_WARNING, "FUNCT_DEF", qualified_text(d.qual, d.name), file(), d.line);
+    analyser_report(MSG_FUNCT_DEF, qualified_text(d.qual, d.name), file(), d.line);
     if (brace_pending) advance();
     return;
   }
@@ -1617,7 +1617,7 @@ void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
         it->second->decl->storage = s.storage;
         untyped.erase(it);
       } else {
-        warn("FUNCT_DEF", d.name ? d.name : "", false);
+        warn(MSG_FUNCT_DEF, d.name ? d.name : "", false);
       }
       if (!accept(',')) break;
     }
@@ -1719,7 +1719,7 @@ std::string Parser::collect_template_arguments(std::vector<std::string> &args) {
 // ---------------------------------------------------------------------------
 // The analysis object
 
-Analysis::Analysis(SymbolTable &t, AnalysisBudget &b, ExpressionCallback callback, int keep, int lenient,
+Analysis::Analysis(SymbolTable &t, AnalysisBudget &b, ReportCallback callback, int keep, int lenient,
                    int instantiation_level)
     : table(t), budget(b), report(callback), keep_bodies(keep), lenient_matching(lenient),
       parser(*this, instantiation_level) {
@@ -1744,7 +1744,7 @@ int Analysis::run(const char *text, const char *file, int line, const Scope &out
 int analysis_syntax_errors() { return analyser_process().last_syntax_errors; }
 
 int analyse_text(const char *text, SymbolTable &table, const char *function_name, const char *file_name,
-                 int first_line, ExpressionCallback callback, int keep_bodies, int lenient_matching,
+                 int first_line, ReportCallback callback, int keep_bodies, int lenient_matching,
                  AnalysisBudget *budget) {
   using namespace grammar;
   AnalysisBudget own;

@@ -15,10 +15,6 @@
 
 struct SymbolTable;
 
-// Handed on to expression analysis; the same shape as the report callback.
-using ExpressionCallback = void (*)(int severity, const char *code, std::string_view arg,
-                                    std::string_view file, int line);
-
 // A value of an enumerator computed while an expression is analysed.
 struct EnumeratorValue {
   bool known = false;
@@ -65,7 +61,7 @@ struct AnalysisBudget {
 // the analysis this one is nested in (none: a budget of its own). Returns
 // the number of syntax errors.
 int analyse_text(const char *text, SymbolTable &table, const char *function_name,
-                 const char *file_name, int first_line, ExpressionCallback callback,
+                 const char *file_name, int first_line, ReportCallback callback,
                  int keep_bodies, int lenient_matching, AnalysisBudget *budget = nullptr);
 
 // Number of syntax errors reported by the last analysis.

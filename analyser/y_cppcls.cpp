@@ -184,7 +184,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   }
   if (cur.cls == G_PUNCT && cur.code == ':') {
     if (key == KEY_UNION) {
-      analyser_report(SEV_WARNING, "SYNTAXERR", "<union>::<type>", file(), line());
+      analyser_report(MSG_SYNTAXERR, "<union>::<type>", file(), line());
       ++errors;
       recover = 3;
       throw Recover();
@@ -297,7 +297,7 @@ void Parser::access_declaration(const std::vector<std::string> &qual, const char
     for (MemberNode *m = cls->record()->first_inherited; m && !found; m = m->next)
       if (m->decl && text_eq(m->decl->name, name)) found = m;
   if (!found) {
-    warn("MODACCINC", name ? name : "");
+    warn(MSG_MODACCINC, name ? name : "");
     return;
   }
   found->access = (found->access & ~ACC_MASK) | scopes.back().access;
@@ -465,7 +465,7 @@ void Parser::using_declaration() {
   int count = 0;
   for (;;) {
     if (at_eof()) {
-      analyser_report(SEV_WARNING, "SYNTAXERR", "'using' without ';'", file(), line());
+      analyser_report(MSG_SYNTAXERR, "'using' without ';'", file(), line());
       ++errors;
       throw EndAnalysis();
     }
@@ -633,7 +633,7 @@ void Parser::template_declaration() {
       // declaration only
     } else if (!is_union && name && !specialisation) {
       // template<class T> class X *f(); and the like: not a class template.
-      analyser_report(SEV_WARNING, "TEMPLADEC", "", file(), line());
+      analyser_report(MSG_TEMPLADEC, "", file(), line());
       recover_skip(in_class(), true);
       return;
     }
@@ -649,7 +649,7 @@ void Parser::template_declaration() {
       return;
     }
     if (is_union || !name || specialisation) {
-      analyser_report(SEV_WARNING, "TEMPLADEC", "", file(), line());
+      analyser_report(MSG_TEMPLADEC, "", file(), line());
       if (cur.cls == G_PUNCT && cur.code == ';') advance();
       else recover_skip(in_class(), true);
       return;
@@ -884,14 +884,14 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   size_t i = 0;
   for (TemplateParam *p = ti->first_param; p; p = p->next, ++i)
     if (i >= arguments.size() && !p->has_default) {
-      analyser_report(SEV_WARNING, "TEMINSINC", "", nullptr, 0);  // the text carries no position
+      analyser_report(MSG_TEMINSINC, "", nullptr, 0);  // the text carries no position
       return nullptr;
     }
   if (!ti->has_body) return nullptr;
   if (budget.instantiation_depth >= INSTANTIATION_NESTING_LIMIT ||
       budget.instances_made >= INSTANCES_PER_ANALYSIS) {
     // Reported once per analysis: past the limit every further use would say it again.
-    if (!budget.limit_reported) analyser_report(SEV_WARNING, "TEMINSINC", "", nullptr, 0);
+    if (!budget.limit_reported) analyser_report(MSG_TEMINSINC, "", nullptr, 0);
     budget.limit_reported = true;
     return nullptr;
   }

@@ -172,15 +172,15 @@ class ExpressionAnalysis {
   const char *function = "";
   const char *file = "";
   int line = 0;
-  ExpressionCallback callback = nullptr;
+  ReportCallback callback = nullptr;
   std::vector<std::unique_ptr<Node>> arena;
   AnalysisBudget &budget;
 
   ExpressionContext context() const { return ExpressionContext{function, file, line, callback, table, &budget}; }
 
   // Constant conversion reports at the expression's position.
-  static void constant_report(void *self, const char *code) {
-    static_cast<ExpressionAnalysis *>(self)->warn(code, "", SEV_WARNING);
+  static void constant_report(void *self, WarningCode code) {
+    static_cast<ExpressionAnalysis *>(self)->warn(code, "");
   }
 
   struct Nest {
@@ -191,11 +191,11 @@ class ExpressionAnalysis {
     ~Nest() { --a.depth; }
   };
 
-void warn(const char *code, const std::string &arg, int severity = SEV_WARNING) {
+void warn(MessageCode code, const std::string &arg) {
   if (callback && callback != expression_bound_callback)
-    callback(severity, code, arg, file ? file : "", line);
+    callback(code, arg, file ? file : "", line);
   else
-    analyser_report(severity, code, arg, file, line);
+    analyser_report(code, arg, file, line);
 }
 
 std::string source_text(const Node *n, size_t limit) {
@@ -612,7 +612,7 @@ Node *parse_primary() {
           else if (first != it->type && !same_type(strip(first), strip(it->type)))
             differ = true;
         }
-        if (differ) warn("TYPESDIFF", span(n));
+        if (differ) warn(MSG_TYPESDIFF, span(n));
         n->type = first;
         return n;
       }
@@ -637,7 +637,7 @@ Node *parse_primary() {
           ok = false;
         }
         if (!ok) {
-          warn("SYNTAXERR", "[min..max]");
+          warn(MSG_SYNTAXERR, "[min..max]");
           // Resume after the closing bracket when there is one.
           while (cur().kind != E_END && !is_punct("]")) advance();
           if (is_punct("]")) advance();
@@ -731,7 +731,7 @@ Node *parse_primary() {
             if (m->decl && m->decl->name && cn && std::strcmp(m->decl->name, cn) == 0)
               declares = true;
           if (!declares && args <= 1) found = true;
-          if (!found) warn("CONSTRINC", span(n));
+          if (!found) warn(MSG_CONSTRINC, span(n));
           n->type = ty;
         } else if (ty) {
           if (n->items.size() == 1)
@@ -773,7 +773,7 @@ Node *parse_primary() {
       n->text = type_text;
       const TypeDesc *ty = read_type(type_text);
       if (!ty) {
-        warn("EXPERRONE", span(n));
+        warn(MSG_EXPERRONE, span(n));
         return n;
       }
       if (w.text == "dynamic_cast")
@@ -793,7 +793,7 @@ Node *parse_primary() {
         n->end = prev_end();
         const TypeDesc *ty = read_type(type_text);
         if (!ty) {
-          warn("EXPERRONE", span(n));
+          warn(MSG_EXPERRONE, span(n));
           n->type = int_type_of(analysis_settings().long_bits);
           return n;
         }
@@ -831,7 +831,7 @@ Node *parse_primary() {
   n->text = name;
   Symbol *sym = lookup_name(qual, name, global);
   if (!sym) {
-    warn("IDENTIINC", span(n));
+    warn(MSG_IDENTIINC, span(n));
     return n;
   }
   type_identifier(n, sym);
@@ -852,27 +852,27 @@ Node *check_member(Node *n, Node *object, const std::string &member, bool arrow)
       if (r && r->kind == TK_POINTER && r->pointer() && is_record(r->pointer()->target)) {
         rec = strip(r->pointer()->target);
       } else {
-        warn("NOPOSTRUC", span(object));
+        warn(MSG_NOPOSTRUC, span(object));
         return n;
       }
     } else {
-      warn("INVCHASTR", span(object));
+      warn(MSG_INVCHASTR, span(object));
       return n;
     }
   } else {
     if (ot && ot->kind == TK_POINTER && ot->pointer() && is_record(ot->pointer()->target)) {
-      warn("POINSTRUC", span(object));
+      warn(MSG_POINSTRUC, span(object));
       return n;
     }
     if (!is_record(ot)) {
-      warn("INVCHASTR", span(object));
+      warn(MSG_INVCHASTR, span(object));
       return n;
     }
     rec = ot;
   }
   const MemberNode *m = find_member(rec, member);
   if (!m) {
-    warn("CHAMPINCO", member);
+    warn(MSG_CHAMPINCO, member);
     return n;
   }
   n->type = m->decl ? m->decl->type : nullptr;
@@ -900,7 +900,7 @@ Node *parse_postfix() {
       else if (is_record(x) && find_member(x, "operator []"))
         s->type = function_result(find_member(x, "operator []")->decl->type);
       else if (n->type)
-        warn("NONTABLEA", span(n));
+        warn(MSG_NONTABLEA, span(n));
       n = s;
     } else if (t.text == "(") {
       Nest nest(*this);
@@ -924,7 +924,7 @@ Node *parse_postfix() {
       else if (is_record(x) && find_member(x, "operator ()"))
         c->type = function_result(find_member(x, "operator ()")->decl->type);
       else if (n->type)
-        warn("NONFONCTI", span(n));
+        warn(MSG_NONFONCTI, span(n));
       n = c;
     } else if (t.text == "." || t.text == "->") {
       advance();
@@ -939,7 +939,7 @@ Node *parse_postfix() {
       Node *p = new_node(t.text == "++" ? NK_POSTINC : NK_POSTDEC, n->begin, t.end);
       p->a = n;
       p->type = n->type;
-      warn(t.text == "++" ? "POSTINCRE" : "POSTDECRE", span(p));
+      warn(t.text == "++" ? MSG_POSTINCRE : MSG_POSTDECRE, span(p));
       n = p;
     } else {
       return n;
@@ -956,7 +956,7 @@ Node *unary_node(const ETok &t, Node *operand) {
   const AnalysisSettings &s = analysis_settings();
   if (t.text == "-" || t.text == "+") {
     if (ot && !is_integer(ot) && !is_floating(ot)) {
-      if (t.text == "-") warn("OPERARITH", " \"-\" ");
+      if (t.text == "-") warn(MSG_OPERARITH, " \"-\" ");
       return n;
     }
     n->type = ot;
@@ -970,7 +970,7 @@ Node *unary_node(const ETok &t, Node *operand) {
     if (ot && !is_integer(ot) && !is_floating(ot) && !(x && (x->kind == TK_ENUM ||
                                                              x->kind == TK_POINTER ||
                                                              x->kind == TK_ARRAY))) {
-      warn("OPERSCALA", "\"!\"");
+      warn(MSG_OPERSCALA, "\"!\"");
       return n;
     }
     n->type = int_type_of(-s.int_bits);
@@ -981,7 +981,7 @@ Node *unary_node(const ETok &t, Node *operand) {
     }
   } else if (t.text == "~") {
     if (ot && !is_integer(ot)) {
-      warn("OPERENTIE", "\"~\"");
+      warn(MSG_OPERENTIE, "\"~\"");
       return n;
     }
     n->type = ot;
@@ -998,7 +998,7 @@ Node *unary_node(const ETok &t, Node *operand) {
     else if (x && x->kind == TK_FUNCTION)
       n->type = ot;
     else if (ot)
-      warn("NONPOINTE", span(operand));
+      warn(MSG_NONPOINTE, span(operand));
   } else if (t.text == "&") {
     // The operand's type belongs to a table that goes with its analysis: a
     // pointer to it kept for the whole run would outlive it.
@@ -1031,7 +1031,7 @@ Node *parse_unary() {
     n->text = type_text;
     const TypeDesc *ty = read_type(type_text);
     if (!ty) {
-      warn("EXPERRONE", span(n));
+      warn(MSG_EXPERRONE, span(n));
       return n;
     }
     fold_cast(n, ty, operand);
@@ -1081,7 +1081,7 @@ Node *binary_node(const std::string &op, Node *l, Node *r) {
   const bool rp = rx && (rx->kind == TK_POINTER || rx->kind == TK_ARRAY);
   if (op == ".*" || op == "->*") {
     if (r->type && !(rx && rx->kind == TK_POINTER && rx->pointer() && rx->pointer()->member_class))
-      warn("INCPOIMEM", span(r));
+      warn(MSG_INCPOIMEM, span(r));
     else if (rx && rx->pointer())
       n->type = rx->pointer()->target;
     return n;
@@ -1138,7 +1138,7 @@ Node *binary_node(const std::string &op, Node *l, Node *r) {
     pint_mul(&v, &a, &b);
   } else if (op == "/" || op == "%") {
     if (pint_is_zero(&b)) {
-      warn("DIVISZERO", span(n));
+      warn(MSG_DIVISZERO, span(n));
       return n;
     }
     BigInt q, rem;
@@ -1168,7 +1168,7 @@ Node *binary_node(const std::string &op, Node *l, Node *r) {
     set_int(n, res ? pint_digits[1] : pint_zero, -s.int_bits);
     return n;
   }
-  if (width < 0 && !fits_width(v, width)) warn("ENTOUTRAN", span(n));
+  if (width < 0 && !fits_width(v, width)) warn(MSG_ENTOUTRAN, span(n));
   set_int(n, v, width);
   return n;
 }
@@ -1228,7 +1228,7 @@ Node *parse_assignment() {
   n->a = lhs;
   n->b = rhs;
   n->type = lhs->type;
-  warn("AFFECTATI", span(n));
+  warn(MSG_AFFECTATI, span(n));
   return n;
 }
 
@@ -1243,7 +1243,7 @@ Node *parse_comma() {
   }
   c->end = c->items.back()->end;
   c->type = c->items.back()->type;
-  warn("SOUSEXPRE", span(c));
+  warn(MSG_SOUSEXPRE, span(c));
   return c;
 }
 
@@ -1380,12 +1380,12 @@ void image(const Node *n, std::string &out, int depth) {
       image(root, result->image, 0);
     } catch (ParseError &e) {
       if (e.at_end)
-        warn("UNEXP_EOF", *text, SEV_ERROR);
+        warn(MSG_UNEXP_EOF, *text);
       else
-        warn("EXPERRONE", *text);
+        warn(MSG_EXPERRONE, *text);
       *result = ExpressionResult();
     } catch (TooDeep &) {
-      warn("EXPERRONE", *text);
+      warn(MSG_EXPERRONE, *text);
       *result = ExpressionResult();
     }
     return result;
@@ -1510,16 +1510,15 @@ std::string character_constant_image(int value) {
   return buf;
 }
 
-void expression_bound_callback(int severity, const char *code, std::string_view arg,
-                               std::string_view file, int line) {
+void expression_bound_callback(MessageCode code, std::string_view arg, std::string_view file, int line) {
   const std::string f(file);
-  analyser_report(severity, code, arg, f.c_str(), line);
+  analyser_report(code, arg, f.c_str(), line);
 }
 
 
 std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const char *function_name,
                                                      const char *file_name, int line,
-                                                     ExpressionCallback callback, SymbolTable *table,
+                                                     ReportCallback callback, SymbolTable *table,
                                                      AnalysisBudget *budget) {
   if (!text) return nullptr;
   std::string source(text);
@@ -1549,7 +1548,7 @@ std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const cha
 }
 
 bool evaluate_integer_expression(const char *text, const char *function_name,
-                                 const char *file_name, int line, ExpressionCallback callback,
+                                 const char *file_name, int line, ReportCallback callback,
                                  long long *out, SymbolTable *table, AnalysisBudget *budget) {
   auto r = analyse_expression(text, function_name, file_name, line, callback, table, budget);
   if (!r || r->kind != EXPR_INTEGER_CONSTANT) return false;

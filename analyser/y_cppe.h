@@ -37,21 +37,20 @@ struct ExpressionResult {
 // (blanks only).
 std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const char *function_name,
                                                      const char *file_name, int line,
-                                                     ExpressionCallback callback,
+                                                     ReportCallback callback,
                                                      SymbolTable *table = nullptr,
                                                      AnalysisBudget *budget = nullptr);
 
 // Convenience for the grammar and the renderer: true and *out set when the
 // text is an integer constant expression whose value fits 64 bits.
 bool evaluate_integer_expression(const char *text, const char *function_name,
-                                 const char *file_name, int line, ExpressionCallback callback,
+                                 const char *file_name, int line, ReportCallback callback,
                                  long long *out, SymbolTable *table = nullptr,
                                  AnalysisBudget *budget = nullptr);
 
 // The callback the renderer hands to analyse_expression for array bounds
 // (reports through the analyser's report function).
-void expression_bound_callback(int severity, const char *code, std::string_view arg,
-                               std::string_view file, int line);
+void expression_bound_callback(MessageCode code, std::string_view arg, std::string_view file, int line);
 
 // Image of a character constant's value (its low 8 bits): 'a', '\n', '\033'.
 std::string character_constant_image(int value);

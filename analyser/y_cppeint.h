@@ -12,7 +12,7 @@ struct ExpressionContext {
   const char *function = "";
   const char *file = "";
   int line = 0;
-  ExpressionCallback callback = nullptr;
+  ReportCallback callback = nullptr;
   SymbolTable *table = nullptr;
   AnalysisBudget *budget = nullptr;
 };

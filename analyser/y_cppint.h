@@ -134,7 +134,7 @@ class Parser {
   bool at_eof() const { return cur.cls == G_EOF; }
   [[noreturn]] void syntax_error();
   [[noreturn]] void too_deep();
-  void warn(const char *code, const std::string &arg, bool with_position = true);
+  void warn(WarningCode code, const std::string &arg, bool with_position = true);
   const char *file() const;
   int line() const;
 
@@ -234,7 +234,7 @@ struct DepthGuard {
 // shares with the analyses it starts (template instances) or was started by.
 class Analysis {
  public:
-  Analysis(SymbolTable &table, AnalysisBudget &budget, ExpressionCallback report, int keep_bodies,
+  Analysis(SymbolTable &table, AnalysisBudget &budget, ReportCallback report, int keep_bodies,
            int lenient_matching, int instantiation_level);
   Analysis(const Analysis &) = delete;
   Analysis &operator=(const Analysis &) = delete;
@@ -245,7 +245,7 @@ class Analysis {
 
   SymbolTable &table;
   AnalysisBudget &budget;
-  const ExpressionCallback report;
+  const ReportCallback report;
   const int keep_bodies;
   const int lenient_matching;
   TokenScanner scanner;

@@ -1,8 +1,6 @@
-// Message texts of the bibli module.
+// Message texts of the bibli module: its rows of the message table.
 #pragma once
-#include "i18nerrgest.h"
 
 // Registers the module's texts once per process, translated at that moment:
 // the translators must be installed before.
 void register_bibli_messages();
-MessageTable bibli_message_table();

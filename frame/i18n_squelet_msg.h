@@ -1,8 +1,6 @@
-// Message texts of the squelet module.
+// Message texts of the squelet module: its rows of the message table.
 #pragma once
-#include "i18nerrgest.h"
 
 // Registers the module's texts once per process, translated at that moment:
 // the translators must be installed before.
 void register_squelet_messages();
-MessageTable squelet_message_table();

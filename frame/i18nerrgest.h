@@ -1,28 +1,23 @@
-// Glue between the message tables of the modules and the reporter.
+// Glue between the message table and the reporter: the translation context
+// and comment of each code, and the registration of a module's codes.
 #pragma once
-#include <cstddef>
+#include <string>
 #include <string_view>
 
-// One catalogue entry. An entry without context is stored as written (texts
-// such as "%1%2" that only carry the caller's own words).
-struct MessageEntry {
-  const char *code;
-  const char *context;
-  const char *text;     // English source text, key of the translations
-  const char *comment;  // translator comment, may be null
-};
+#include "mcodes.h"
 
-struct MessageTable {
-  const MessageEntry *entries;
-  std::size_t count;
-};
+// The context the translations of a code's text are found under (its
+// module's context for its severity); null for a text stored as written.
+const char *message_context(MessageCode code);
+// The translator comment of a code's text; empty for none.
+std::string message_comment(MessageCode code);
 
-// Translates every entry through the installed translators and stores it in
-// the catalogue; a code already present gets the new text.
-void register_message_table(const MessageTable &table);
+// Translates every row of the module through the installed translators and
+// stores it in the catalogue.
+void register_module_messages(MessageModule module);
 
 // The squelet module's own way into the reporter; they add nothing.
-[[noreturn]] void squelet_fatal(const char *code, std::string_view arg = {});
-void squelet_warning(const char *code, std::string_view arg = {});
-void squelet_info(const char *code, std::string_view arg = {});
+[[noreturn]] void squelet_fatal(FatalCode code, std::string_view arg = {});
+void squelet_warning(WarningCode code, std::string_view arg = {});
+void squelet_info(InfoCode code, std::string_view arg = {});
 [[noreturn]] void squelet_finish();

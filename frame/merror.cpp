@@ -1,16 +1,17 @@
 #include "merror.h"
 
-#include <QMap>
 #include <QString>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
 struct Reporter {
-  QMap<QString, QString> catalogue;
+  // By code; an entry never registered stays null.
+  std::vector<QString> catalogue = std::vector<QString>(MESSAGE_CODE_COUNT);
   int errors = 0;
   int warnings = 0;
   std::string file;  // stored whole, however long
@@ -55,19 +56,20 @@ void count(int &counter) {
 
 }  // namespace
 
-void register_message(const char *code, const QString &text) {
-  reporter().catalogue.insert(QString::fromLatin1(code), text);
+void register_message(MessageCode code, const QString &text) {
+  // An empty text stays distinct from an entry never registered.
+  reporter().catalogue[code.index()] = text.isNull() ? QString("") : text;
 }
 
-void emit_diagnostic(const char *code, char letter, std::string_view first, std::string_view second) {
+void emit_diagnostic(MessageCode code, char letter, std::string_view first, std::string_view second) {
   std::string line = "ProbaX-";
   line.push_back(letter);
   line += '-';
-  line += code;
+  line += message_name(code);
   line += ",  ";
-  auto it = reporter().catalogue.constFind(QString::fromLatin1(code));
-  if (it != reporter().catalogue.constEnd()) {
-    std::string text = it.value().toLocal8Bit().toStdString();
+  const QString &entry = reporter().catalogue[code.index()];
+  if (!entry.isNull()) {
+    std::string text = entry.toLocal8Bit().toStdString();
     line += substitute(text, first, second);
   } else {
     line.append(first);
@@ -93,9 +95,9 @@ void flush_and_exit(int status) {
   std::exit(status);
 }
 
-void report(int severity, const char *code, std::string_view arg, std::string_view file, int line) {
+void report(MessageCode code, std::string_view arg, std::string_view file, int line) {
   Reporter &r = reporter();
-  if (severity < SEV_INTERNAL || severity > SEV_INFO) return;
+  const Severity severity = code.severity();
   if (r.suppressed && severity >= SEV_ERROR) return;
   std::string prefix;
   if (!file.empty())
@@ -123,49 +125,49 @@ void report(int severity, const char *code, std::string_view arg, std::string_vi
   }
 }
 
-static void report_here(int severity, const char *code, std::string_view arg) {
-  report(severity, code, arg, reporter().file, reporter().line);
+static void report_here(MessageCode code, std::string_view arg) {
+  report(code, arg, reporter().file, reporter().line);
 }
 
-void report_internal(const char *code, std::string_view arg) {
-  report_here(SEV_INTERNAL, code, arg);
+void report_internal(InternalCode code, std::string_view arg) {
+  report_here(code, arg);
   flush_and_exit(9);
 }
-void report_fatal(const char *code, std::string_view arg) {
-  report_here(SEV_FATAL, code, arg);
+void report_fatal(FatalCode code, std::string_view arg) {
+  report_here(code, arg);
   flush_and_exit(7);
 }
-void report_fatal_text(const char *code, const char *text) { report_fatal(code, text ? text : ""); }
-void report_error(const char *code, std::string_view arg) { report_here(SEV_ERROR, code, arg); }
-void report_warning(const char *code, std::string_view arg) { report_here(SEV_WARNING, code, arg); }
-void report_info(const char *code, std::string_view arg) { report_here(SEV_INFO, code, arg); }
+void report_fatal_text(FatalCode code, const char *text) { report_fatal(code, text ? text : ""); }
+void report_error(ErrorCode code, std::string_view arg) { report_here(code, arg); }
+void report_warning(WarningCode code, std::string_view arg) { report_here(code, arg); }
+void report_info(InfoCode code, std::string_view arg) { report_here(code, arg); }
 
 void set_report_position(std::string_view file, int line) {
   reporter().file.assign(file);
   reporter().line = line;
 }
 
-void report_at_position(int severity, const char *code, std::string_view arg, std::string_view file, int line) {
+void report_at_position(MessageCode code, std::string_view arg, std::string_view file, int line) {
   set_report_position(file, line);
-  report_here(severity, code, arg);
+  report_here(code, arg);
 }
 
 void finish_run() {
   const int e = reporter().errors, w = reporter().warnings;
-  const char *code;
+  InfoCode code;
   std::string first, second;
   int status;
   if (e > 0) {
-    code = w > 0 ? "ENDERRWAR" : "ENDERRNWR";
+    code = w > 0 ? MSG_ENDERRWAR : MSG_ENDERRNWR;
     status = 5;
     first = std::to_string(e);
     if (w > 0) second = std::to_string(w);
   } else if (w > 0) {
-    code = "ENDNOEWAR";
+    code = MSG_ENDNOEWAR;
     status = 3;
     second = std::to_string(w);
   } else {
-    code = "ENDNOENWR";
+    code = MSG_ENDNOENWR;
     status = 0;
   }
   emit_diagnostic(code, 'I', first, second);

@@ -2,36 +2,32 @@
 #pragma once
 #include <string_view>
 
+#include "mcodes.h"
+
 class QString;
 
-enum Severity : int {
-  SEV_INTERNAL = 0,  // 'S', exit 9
-  SEV_FATAL = 1,     // 'F', exit 7
-  SEV_ERROR = 2,     // 'E', counted
-  SEV_WARNING = 3,   // 'W', counted
-  SEV_INFO = 4       // 'I'
-};
-
 // Arguments are byte strings in the local 8-bit encoding; they are inserted
-// into the (translated) catalogue text as they are.
-void register_message(const char *code, const QString &text);
+// into the (translated) catalogue text as they are. A report's severity is
+// the one of its code's row (mcodes.h).
+void register_message(MessageCode code, const QString &text);
 
-void report(int severity, const char *code, std::string_view arg, std::string_view file, int line);
-[[noreturn]] void report_internal(const char *code, std::string_view arg = {});
-[[noreturn]] void report_fatal(const char *code, std::string_view arg = {});
-[[noreturn]] void report_fatal_text(const char *code, const char *text);
-void report_error(const char *code, std::string_view arg = {});
-void report_warning(const char *code, std::string_view arg = {});
-void report_info(const char *code, std::string_view arg = {});
+// Reports with the given position, which does not become the current one.
+void report(MessageCode code, std::string_view arg, std::string_view file, int line);
+[[noreturn]] void report_internal(InternalCode code, std::string_view arg = {});
+[[noreturn]] void report_fatal(FatalCode code, std::string_view arg = {});
+[[noreturn]] void report_fatal_text(FatalCode code, const char *text);
+void report_error(ErrorCode code, std::string_view arg = {});
+void report_warning(WarningCode code, std::string_view arg = {});
+void report_info(InfoCode code, std::string_view arg = {});
 void set_report_position(std::string_view file, int line);
-void report_at_position(int severity, const char *code, std::string_view arg, std::string_view file, int line);
+void report_at_position(MessageCode code, std::string_view arg, std::string_view file, int line);
 
-// The callback the preprocessor and the analyser report through.
-using ReportCallback = void (*)(int severity, const char *code, std::string_view arg,
-                                std::string_view file, int line);
+// The one report signature: what the preprocessor and the analyser report
+// through, and what a caller hands them to collect or silence their reports.
+using ReportCallback = void (*)(MessageCode code, std::string_view arg, std::string_view file, int line);
 
 // One formatted diagnostic line on standard error; not counted.
-void emit_diagnostic(const char *code, char letter, std::string_view first, std::string_view second);
+void emit_diagnostic(MessageCode code, char letter, std::string_view first, std::string_view second);
 
 [[noreturn]] void finish_run();
 [[noreturn]] void flush_and_exit(int status);

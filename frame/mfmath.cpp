@@ -252,10 +252,10 @@ unsigned w_quotient_digit(W *r, const W &d) {
   return q;
 }
 
-void report_overflow() { report(SEV_ERROR, "OVERFLOW", "", "", 0); }
-void report_divide_by_zero() { report(SEV_ERROR, "DIVBYZERO", "", "", 0); }
-[[noreturn]] void report_internal_here(const char *code, const char *arg) {
-  report(SEV_INTERNAL, code, arg, "", 0);
+void report_overflow() { report(MSG_OVERFLOW, "", "", 0); }
+void report_divide_by_zero() { report(MSG_DIVBYZERO, "", "", 0); }
+[[noreturn]] void report_internal_here(InternalCode code, const char *arg) {
+  report(code, arg, "", 0);
   flush_and_exit(9);
 }
 
@@ -388,7 +388,7 @@ void pint_divmod(BigInt *quotient, const BigInt *a, const BigInt *b, BigInt *rem
 }
 
 void div_euclid_pint(BigInt *out, const BigInt *a, int32_t d, int32_t *remainder) {
-  if (d < 1 || d > 255) report_internal_here("ERRINTFCT", "redizo div_euclid_pint");
+  if (d < 1 || d > 255) report_internal_here(MSG_ERRINTFCT, "redizo div_euclid_pint");
   W q, r;
   w_udivmod(load(a), make(uint64_t(d)), &q, &r);
   store(out, q);
@@ -501,7 +501,7 @@ void pint_image(const BigInt *value, int kind, int width, char *out) {
     case 8:
       break;
     default:
-      report_internal_here("TRFSTRINT", "redizo pint_image");
+      report_internal_here(MSG_TRFSTRINT, "redizo pint_image");
   }
 
   const long bits = width < 0 ? -long(width) : long(width);

@@ -20,7 +20,7 @@ void report_memory_overflow() {
   reporting = true;
   const QString argument = QCoreApplication::translate("Error Parameter", "memory overflow",
                                                        "Used as a parameter for 'ERRINTFCT' error message");
-  report_internal("ERRINTFCT", argument.toLocal8Bit().toStdString());
+  report_internal(MSG_ERRINTFCT, argument.toLocal8Bit().toStdString());
 }
 
 static void on_exhausted_new() { report_memory_overflow(); }

@@ -66,7 +66,7 @@ void grow_buckets(Pool &p) {
 
 char *concatenate(char *destination, std::size_t position, const char *what, va_list sources) {
   for (const char *s = va_arg(sources, const char *); s; s = va_arg(sources, const char *)) {
-    if (s == destination) report_internal("ERRINTFCT", what);
+    if (s == destination) report_internal(MSG_ERRINTFCT, what);
     while (*s && position < kCopyLimit) destination[position++] = *s++;
   }
   destination[position] = '\0';
@@ -76,7 +76,7 @@ char *concatenate(char *destination, std::size_t position, const char *what, va_
 }  // namespace
 
 char *xstrcpy(char *destination, ...) {
-  if (!destination) report_internal("ERRINTFCT", "xstrcpy (2)");
+  if (!destination) report_internal(MSG_ERRINTFCT, "xstrcpy (2)");
   va_list sources;
   va_start(sources, destination);
   concatenate(destination, 0, "xstrcpy", sources);
@@ -85,7 +85,7 @@ char *xstrcpy(char *destination, ...) {
 }
 
 char *xstrcat(char *destination, ...) {
-  if (!destination) report_internal("ERRINTFCT", "xstrcat (2)");
+  if (!destination) report_internal(MSG_ERRINTFCT, "xstrcat (2)");
   va_list sources;
   va_start(sources, destination);
   concatenate(destination, std::strlen(destination), "xstrcat", sources);

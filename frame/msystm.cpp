@@ -75,7 +75,7 @@ int file_not_readable(const char *path) { return sys_access(path, R_OK) != 0 ? 1
 
 int check_directory(const char *path) {
   if (sys_is_directory(path)) return 0;
-  report_warning("INCLTYPER", path);
+  report_warning(MSG_INCLTYPER, path);
   return 1;
 }
 

@@ -23,13 +23,13 @@ void print_banner(const QString &title) {
   const QString head = QString("%1 %2 %3")
                            .arg(QCoreApplication::translate("LUMOIdent", "ProbaX Test Suite"), title,
                                 QCoreApplication::translate("LUMOIdent", "V1.0.0"));
-  report_info("STARTEXEC", local_text(head));
+  report_info(MSG_STARTEXEC, local_text(head));
   // Any definition suppresses the notice, an empty one included: scripted
   // runs compare the banner and must not depend on the year in the notice.
   if (sys_getenv("ORTEK_SUPPRESS_COPYRIGHT")) return;
   const QString notice = QCoreApplication::translate("LUMOIdent", "Copyright (C) 2026 the ProbaX project.") + ' ' +
                          QCoreApplication::translate("LUMOIdent", "All rights reserved.");
-  report_info("COPYRIGHT", local_text(notice));
+  report_info(MSG_COPYRIGHT, local_text(notice));
 }
 
 }  // namespace

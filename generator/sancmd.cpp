@@ -127,7 +127,7 @@ CommandTable &generator_table() {
 std::string local8(const QString &text) { return text.toLocal8Bit().toStdString(); }
 
 void warn_command(const char *english) {
-  report_warning("CMDERREUR",
+  report_warning(MSG_CMDERREUR,
                  local8(QCoreApplication::translate("CmdLine", english, "First parameter (%1) for CMDERREUR error")));
 }
 
@@ -231,8 +231,8 @@ void reset_generator_options() {
 void decode_generator_command(int argc, char **argv, std::string &command_text) {
   pool_init();
   CommandTable &table = generator_table();
-  if (expand_arguments(table, argc, argv) != 0) report_fatal("CMDFATALE", "");
-  if (decode_command(table, argc, argv) != 0) report_fatal("CMDFATALE", "");
+  if (expand_arguments(table, argc, argv) != 0) report_fatal(MSG_CMDFATALE, "");
+  if (decode_command(table, argc, argv) != 0) report_fatal(MSG_CMDFATALE, "");
 
   reset_generator_options();
   GeneratorOptions &o = generator_options();

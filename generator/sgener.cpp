@@ -246,7 +246,7 @@ const char kRuleLine[] = "------------------------------------------------------
 static_assert(sizeof(kRuleLine) == 81, "the rule line has 80 characters");
 
 const char *keyword_in(KeywordRole role, int language) {
-  if (role < 0 || role >= KW_ROLE_COUNT) report_internal("ERRINTFCT", "keyword");
+  if (role < 0 || role >= KW_ROLE_COUNT) report_internal(MSG_ERRINTFCT, "keyword");
   if (language < LANG_FR || language > LANG_GB) language = LANG_GB;
   return kKeywords[role].text[language];
 }

@@ -74,10 +74,10 @@ void append_studio_log(const std::string &opened) {
   const std::string &log = generator_options().studio_log_file;
   if (log.empty()) return;
   std::FILE *f = sys_fopen(log.c_str(), "a");
-  if (!f) report_fatal("IMPOUVFIC", log);
+  if (!f) report_fatal(MSG_IMPOUVFIC, log);
   if (ends_with(opened, ".ptu")) std::fprintf(f, "PTU %s\n", opened.c_str());
   bool failed = std::ferror(f) != 0;
-  if (std::fclose(f) != 0 || failed) report_fatal("IMPFERFIC", log);
+  if (std::fclose(f) != 0 || failed) report_fatal(MSG_IMPFERFIC, log);
 }
 
 // A new, exclusive file beside the script: the same directory, so that the
@@ -96,7 +96,7 @@ std::FILE *open_temporary(ScriptWriter &w) {
     }
     if (errno != EEXIST) break;
   }
-  report_fatal("IMPOUVFIC", w.path);
+  report_fatal(MSG_IMPOUVFIC, w.path);
 }
 
 // The protection test of an old backup before it is replaced: it is a file
@@ -124,18 +124,18 @@ void refuse_overwriting_inputs(GeneratorOptions &o) {
   const std::string backup = backup_name(script);
   const bool backs_up = backup != script && exists(script);
   for (const std::string &input : inputs) {
-    if (same_file(script, input)) report_fatal("CMDFATALE", script);
-    if (backs_up && same_file(backup, input)) report_fatal("CMDFATALE", backup);
+    if (same_file(script, input)) report_fatal(MSG_CMDFATALE, script);
+    if (backs_up && same_file(backup, input)) report_fatal(MSG_CMDFATALE, backup);
   }
   // The log line would land in the old script just before it is backed up.
-  if (!o.studio_log_file.empty() && same_file(script, o.studio_log_file)) report_fatal("CMDFATALE", script);
-  if (sys_is_directory(script.c_str())) report_fatal("IMPOUVFIC", script);
+  if (!o.studio_log_file.empty() && same_file(script, o.studio_log_file)) report_fatal(MSG_CMDFATALE, script);
+  if (sys_is_directory(script.c_str())) report_fatal(MSG_IMPOUVFIC, script);
   if (o.symbtab_file.empty()) return;
   bool clash = same_file(o.symbtab_file, script);
   for (const std::string &input : inputs) clash = clash || same_file(o.symbtab_file, input);
   if (clash) {
     std::string text = translate("CmdLine", "improper -SYMBTAB option").toLocal8Bit().toStdString();
-    report_warning("CMDERREUR", text + " " + o.symbtab_file);
+    report_warning(MSG_CMDERREUR, text + " " + o.symbtab_file);
     o.symbtab_file.clear();
   }
 }
@@ -143,18 +143,18 @@ void refuse_overwriting_inputs(GeneratorOptions &o) {
 // The backup is made once the script is complete, but its messages belong
 // to the opening of the script, before any file was analysed: the source
 // position left by the analyses does not apply to them.
-void report_unpositioned(int severity, const char *code, const std::string &arg) {
-  report(severity, code, arg, "", 0);
+void report_unpositioned(MessageCode code, const std::string &arg) {
+  report(code, arg, "", 0);
 }
 
 // Moves the complete, closed script into place, keeping the previous one as
 // its backup.
 void commit_script(ScriptWriter &w) {
   if (exists(w.path) && backup_name(w.path) != w.path) {
-    if (script_backup(w.path) != 0) report_unpositioned(SEV_FATAL, "IMPFICREN", w.path);
-    report_unpositioned(SEV_INFO, "FICRENAME", w.path);
+    if (script_backup(w.path) != 0) report_unpositioned(MSG_IMPFICREN, w.path);
+    report_unpositioned(MSG_FICRENAME, w.path);
   }
-  if (sys_rename(w.temporary.c_str(), w.path.c_str()) != 0) report_unpositioned(SEV_FATAL, "IMPFERFIC", w.path);
+  if (sys_rename(w.temporary.c_str(), w.path.c_str()) != 0) report_unpositioned(MSG_IMPFERFIC, w.path);
   w.temporary.clear();
 }
 
@@ -186,7 +186,7 @@ int script_open(const std::string &command_text) {
 void script_write_line(const std::string &path, std::FILE *stream, std::string_view text) {
   if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream);
   std::fputc('\n', stream);
-  if (std::ferror(stream)) report_fatal("IMPECRFIC", path);
+  if (std::ferror(stream)) report_fatal(MSG_IMPECRFIC, path);
 }
 
 void write_script_line(std::string_view text) {
@@ -198,17 +198,17 @@ int script_close(const std::string &path, std::FILE *stream, int remove) {
   ScriptWriter &w = script_writer();
   if (stream && stream == w.stream) {
     // Lines still buffered are written now: a full disk shows here.
-    if (std::fflush(stream) != 0 || std::ferror(stream)) report_fatal("IMPECRFIC", path);
+    if (std::fflush(stream) != 0 || std::ferror(stream)) report_fatal(MSG_IMPECRFIC, path);
     w.stream = nullptr;
-    if (std::fclose(stream) != 0) report_fatal("IMPFERFIC", path);
+    if (std::fclose(stream) != 0) report_fatal(MSG_IMPFERFIC, path);
     if (remove)
       discard_temporary();
     else
       commit_script(w);
     return 1;
   }
-  if (!stream || std::fclose(stream) != 0) report_fatal("IMPFERFIC", path);
-  if (remove && sys_unlink(path.c_str()) != 0) report_fatal("IMPFERFIC", path);
+  if (!stream || std::fclose(stream) != 0) report_fatal(MSG_IMPFERFIC, path);
+  if (remove && sys_unlink(path.c_str()) != 0) report_fatal(MSG_IMPFERFIC, path);
   return 1;
 }
 
@@ -222,7 +222,7 @@ std::string backup_name(const std::string &path) {
 
 int script_backup(const std::string &path) {
   const std::string backup = backup_name(path);
-  if (backup_protected(backup)) report(SEV_FATAL, "IMPFERFIC", backup, "", 0);
+  if (backup_protected(backup)) report(MSG_IMPFERFIC, backup, "", 0);
   // rename replaces an old backup in one step: there is no moment at which
   // neither the old backup nor the script exists.
   return sys_rename(path.c_str(), backup.c_str());
@@ -230,9 +230,9 @@ int script_backup(const std::string &path) {
 
 int io_open_file(const std::string &path, std::FILE **stream_out, int mode) {
   static const char *const kModes[] = {"r", "w", "w+"};
-  if (mode < 0 || mode > 2) report_internal("ERRINTFCT", "io_open_file");
+  if (mode < 0 || mode > 2) report_internal(MSG_ERRINTFCT, "io_open_file");
   std::FILE *f = sys_fopen(path.c_str(), kModes[mode]);
-  if (!f) report_fatal("IMPOUVFIC", path);
+  if (!f) report_fatal(MSG_IMPOUVFIC, path);
   // The log records a file only once it has really been opened.
   if (mode == 1) append_studio_log(path);
   *stream_out = f;

@@ -86,7 +86,7 @@ bool has_open_conditional(const InputLevel &lv) { return pp_state.if_stack.size(
 void match_line(const InputLevel &lv, const CondFrame &f) {
   std::string arg = " " + std::to_string(f.line);
   if (f.file != lv.name) arg += " file " + f.file;
-  pp_report(SEV_INFO, "MATCHLINE", arg);
+  pp_report(MSG_MATCHLINE, arg);
 }
 
 void open_conditional(InputLevel &lv, OutputBuffer &out, int line, bool holds) {
@@ -124,12 +124,12 @@ bool eval_condition(const std::string &text) { return pp_eval_if(text.data(), te
 
 void do_else(InputLevel &lv, OutputBuffer &out) {
   if (!has_open_conditional(lv)) {
-    pp_report(SEV_WARNING, "NOCONDITI", "#else");
+    pp_report(MSG_NOCONDITI, "#else");
     return;
   }
   CondFrame &f = pp_state.if_stack.back();
   if (f.kind != 5 && f.kind != 7) {
-    pp_report(SEV_WARNING, "ELIFAELSE", "#else");
+    pp_report(MSG_ELIFAELSE, "#else");
     match_line(lv, f);
   }
   f.kind = 6;
@@ -146,12 +146,12 @@ void do_else(InputLevel &lv, OutputBuffer &out) {
 
 void do_elif(InputLevel &lv, OutputBuffer &out, const std::string &text) {
   if (!has_open_conditional(lv)) {
-    pp_report(SEV_WARNING, "NOCONDITI", "#elif");
+    pp_report(MSG_NOCONDITI, "#elif");
     return;
   }
   CondFrame *f = &pp_state.if_stack.back();
   if (f->kind == 6) {
-    pp_report(SEV_WARNING, "ELIFAELSE", "elif");
+    pp_report(MSG_ELIFAELSE, "elif");
     match_line(lv, *f);
   }
   f->kind = 7;
@@ -175,7 +175,7 @@ void do_elif(InputLevel &lv, OutputBuffer &out, const std::string &text) {
 
 void do_endif(InputLevel &lv, OutputBuffer &out) {
   if (!has_open_conditional(lv)) {
-    pp_report(SEV_WARNING, "UNBAENDIF");
+    pp_report(MSG_UNBAENDIF);
     return;
   }
   pp_state.if_stack.pop_back();
@@ -193,14 +193,14 @@ void do_ifdef(InputLevel &lv, OutputBuffer &out, int line, const std::string &te
     const char *n = p;
     p = skip_id(p, e);
     if (is_digit(*n))
-      pp_report(SEV_WARNING, "STARTDIGI", what);
+      pp_report(MSG_STARTDIGI, what);
     else if (skip_hspace(p, e) < e)
-      pp_report(SEV_WARNING, "INVALIEND", what);
+      pp_report(MSG_INVALIEND, what);
     defined = pp_lookup(n, p - n) != nullptr;
   } else if (p >= e) {
-    pp_report(SEV_WARNING, "NOARGUMEN", what);
+    pp_report(MSG_NOARGUMEN, what);
   } else {
-    pp_report(SEV_WARNING, "ARGPUNCTU", what);
+    pp_report(MSG_ARGPUNCTU, what);
   }
   open_conditional(lv, out, line, negate ? !defined : defined);
 }
@@ -265,7 +265,7 @@ void do_warning(const DirectiveEntry &d, const std::string &text) {
   message += ' ';
   message += trimmed(text.data(), text.data() + text.size());
   if (message.size() > 511) message.resize(511);
-  pp_report(SEV_WARNING, "WARNERR", message);
+  pp_report(MSG_WARNERR, message);
 }
 
 // A double-quoted text from p (at the quote): up to the first quote not
@@ -312,14 +312,14 @@ void define_pragma_map(const char *p, const char *e) {
 void declare_type_modifier(const char *p, const char *e) {
   p = skip_hspace(p, e);
   if (p >= e || *p != '=') {
-    pp_report(SEV_WARNING, "TYPMODINC");
+    pp_report(MSG_TYPMODINC);
     return;
   }
   p = skip_hspace(p + 1, e);
   const char *n = p;
   if (p < e && is_idstart(*p)) p = skip_id(p, e);
   if (p == n) {
-    pp_report(SEV_WARNING, "TYPMODINC");
+    pp_report(MSG_TYPMODINC);
     return;
   }
   if (!pp_is_type_modifier(n, p - n)) pp_state.type_modifiers.emplace_back(n, p);
@@ -344,7 +344,7 @@ void include_standard_dirs(const char *p, const char *e) {
       present = !d->bare && d->text == dir;
     if (!present) pp_append_dir(dir);
   }
-  if (!any) pp_report(SEV_WARNING, "SYNTAXERR", "empty pragma ortek incl_std");
+  if (!any) pp_report(MSG_SYNTAXERR, "empty pragma ortek incl_std");
 }
 
 const PragmaMapEntry *map_entry_for(const char *p, const char *e) {
@@ -419,7 +419,7 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string 
       bool open = false;
       const int start_line = lv.line + lines;
       p = pp_skip_block_comment(p, end, &nl, &open);
-      if (open) pp_report(SEV_WARNING, "UNTERCOMM", {}, start_line);
+      if (open) pp_report(MSG_UNTERCOMM, {}, start_line);
       lines += nl;
       dirty = true;
     } else if (c == '/' && p[1] == '/') {
@@ -641,7 +641,7 @@ void pp_skip_group(InputLevel &lv) {
           pp_state.if_stack.pop_back();
         } else {
           CondFrame &f = pp_state.if_stack.back();
-          if (f.kind == 6) pp_report(SEV_WARNING, "ELIFAELSE", pp_translated("else or elif"));
+          if (f.kind == 6) pp_report(MSG_ELIFAELSE, pp_translated("else or elif"));
           f.kind = kind;
         }
         lines = 0;
@@ -698,7 +698,7 @@ void pp_release_conditionals() {
       kind = pp_state.if_stack[it->frame].kind;
       line = pp_state.if_stack[it->frame].line;
     }
-    report_at_position(SEV_WARNING, "UNTERCOND", (kind >= 3 && kind <= 7) ? names[kind] : "if", file, line);
+    report_at_position(MSG_UNTERCOND, (kind >= 3 && kind <= 7) ? names[kind] : "if", file, line);
   }
   pp_state.skip_stack.clear();
   pp_state.if_stack.clear();
@@ -725,7 +725,7 @@ std::string hook_expand(const char *text, std::size_t length) {
   return pp_rescan(std::string(text, length), 4, 0);
 }
 
-void hook_report(int severity, const char *code, std::string_view arg) { pp_report(severity, code, arg); }
+void hook_report(MessageCode code, std::string_view arg) { pp_report(code, arg); }
 
 }  // namespace
 

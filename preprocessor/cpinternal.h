@@ -188,7 +188,7 @@ InputLevel &pp_top();
 // A fixed argument text of a report, in the user's language.
 std::string pp_translated(const char *text);
 // Reports at the innermost named level (line -1: its current line).
-void pp_report(int severity, const char *code, std::string_view arg = {}, int line = -1);
+void pp_report(MessageCode code, std::string_view arg = {}, int line = -1);
 // The one routine that pushes a level: "NBRECURSI" (fatal) when the stack is full.
 InputLevel &pp_push_level(int kind);
 // Pushes a level over a text it owns (kept NUL-terminated).

@@ -172,7 +172,7 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
         p = q;
         continue;
       }
-      pp_report(SEV_WARNING, "OPERMACRO");
+      pp_report(MSG_OPERMACRO);
       ++p;
       continue;
     }
@@ -218,7 +218,7 @@ void install(const std::string &name, MacroDefinition *def) {
   }
   bool silent = e->kind == MK_STDC ||
                 ((e->kind == MK_USER || e->kind == MK_DISABLED) && e->value && same_definition(*e->value, *def));
-  if (!silent) pp_report(SEV_WARNING, "IDENREDEF", name);
+  if (!silent) pp_report(MSG_IDENREDEF, name);
   pp_free_definition(e->value);
   e->value = def;
   if (e->kind != MK_DISABLED) e->kind = MK_USER;
@@ -235,9 +235,9 @@ void pp_define(const char *start, const char *end) {
   while (p < end && is_id(*p)) ++p;
   std::string name(n, p);
   if (name == "defined")
-    pp_report(SEV_WARNING, "INVDEFINE");
+    pp_report(MSG_INVDEFINE);
   else if (name.empty() || !is_idstart(name[0]))
-    pp_report(SEV_WARNING, "INVAMACRO", name);
+    pp_report(MSG_INVAMACRO, name);
 
   MacroDefinition *def = new MacroDefinition;
   std::vector<std::string> params;
@@ -254,16 +254,16 @@ void pp_define(const char *start, const char *end) {
       for (;;) {
         while (p < end && is_hspace(*p)) ++p;
         if (p >= end || *p == '\n') {
-          pp_report(SEV_WARNING, "UNTPARDEF");
+          pp_report(MSG_UNTPARDEF);
           dropped = true;
           break;
         }
         if (def->rest_args != 0) {
-          pp_report(SEV_WARNING, "BADPARDEF", pp_translated("another parameter follow \"...\""));
+          pp_report(MSG_BADPARDEF, pp_translated("another parameter follow \"...\""));
           dropped = true;
           break;
         }
-        if (!is_idstart(*p) && *p != '.') pp_report(SEV_WARNING, "PARASTART", std::string(p, end));
+        if (!is_idstart(*p) && *p != '.') pp_report(MSG_PARASTART, std::string(p, end));
         const char *s = p;
         while (p < end && is_id(*p)) ++p;
         std::string param(s, p);
@@ -275,7 +275,7 @@ void pp_define(const char *start, const char *end) {
         if (dots == 3)
           def->rest_args = param.empty() ? 2 : 1;
         else if (dots)
-          pp_report(SEV_WARNING, "BADPARDEF", pp_translated("\"...\" expected"));
+          pp_report(MSG_BADPARDEF, pp_translated("\"...\" expected"));
         if (def->rest_args == 2 && param.empty()) param = "...";
         if (!def->parameter_names.empty() || !params.empty()) def->parameter_names += ", ";
         def->parameter_names += param;
@@ -291,9 +291,9 @@ void pp_define(const char *start, const char *end) {
           break;
         }
         if (p >= end || *p == '\n') {
-          pp_report(SEV_WARNING, "UNTPARDEF");
+          pp_report(MSG_UNTPARDEF);
         } else {
-          pp_report(SEV_WARNING, "BADPARDEF", std::string(p, end));
+          pp_report(MSG_BADPARDEF, std::string(p, end));
         }
         dropped = true;
         break;
@@ -314,10 +314,10 @@ void pp_define(const char *start, const char *end) {
 }
 
 void pp_undefine(const char *name, std::size_t length) {
-  if (length == 7 && std::memcmp(name, "defined", 7) == 0) pp_report(SEV_WARNING, "UNDEFININ", "defined");
+  if (length == 7 && std::memcmp(name, "defined", 7) == 0) pp_report(MSG_UNDEFININ, "defined");
   while (MacroEntry *e = pp_lookup(name, length)) {
     if (e->kind != MK_USER && e->kind != MK_DISABLED && e->kind != MK_STDC)
-      pp_report(SEV_WARNING, "UNDEFININ", std::string(name, length));
+      pp_report(MSG_UNDEFININ, std::string(name, length));
     pp_remove_entry(e);
   }
 }
@@ -336,12 +336,12 @@ void pp_define_option(MacroTable &macro_table, const char *text) {
   on_pseudo_level("*Initialization*", [](const char *t) {
     const char *p = t;
     if (!is_idstart(*p)) {
-      pp_report(SEV_WARNING, "MALFOROPT", std::string("-D") + t);
+      pp_report(MSG_MALFOROPT, std::string("-D") + t);
       return;
     }
     while (is_id(*p)) ++p;
     if (*p != '=' && *p != '\0') {
-      pp_report(SEV_WARNING, "MALFOROPT", std::string("-D") + t);
+      pp_report(MSG_MALFOROPT, std::string("-D") + t);
       return;
     }
     std::string line(t, p);
@@ -480,7 +480,7 @@ bool collect_arguments(std::vector<Argument> &args, char opener) {
         pp_pop_level();
         continue;
       }
-      pp_report(SEV_WARNING, "ERRINLINE", "unterminated macro call");
+      pp_report(MSG_ERRINLINE, "unterminated macro call");
       return false;
     }
     std::string &cur = args.back().raw;
@@ -654,7 +654,7 @@ std::string builtin_text(MacroEntry *e) {
   bool needs_file = e->kind == MK_LINE || e->kind == MK_FILE || e->kind == MK_BASE_FILE ||
                     e->kind == MK_INCLUDE_LEVEL;
   if (!named) {
-    pp_report(SEV_WARNING, "FICINCONN");
+    pp_report(MSG_FICINCONN);
     if (needs_file) return std::string();
   }
   static bool clock_read = false;
@@ -694,7 +694,7 @@ std::string builtin_text(MacroEntry *e) {
     case MK_DEFINED:
       return " 0 ";
     default:
-      pp_report(SEV_INTERNAL, "INVHASTYP");
+      pp_report(MSG_INVHASTYP);
   }
   return std::string();
 }
@@ -702,7 +702,7 @@ std::string builtin_text(MacroEntry *e) {
 }  // namespace
 
 void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
-  if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(SEV_FATAL, "NBRECURSI");
+  if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(MSG_NBRECURSI);
   if (entry->kind != MK_USER) {
     out.text += builtin_text(entry);
     return;
@@ -748,13 +748,13 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   const int wanted = def->rest_args ? np - 1 : np;
   const std::string &name = entry->name;
   if (np == 0 && n > 0)
-    pp_report(SEV_WARNING, "ARGTOMACR", name);
+    pp_report(MSG_ARGTOMACR, name);
   else if (n > np && def->rest_args == 0)
-    pp_report(SEV_WARNING, "TOMANYARG", name);
+    pp_report(MSG_TOMANYARG, name);
   else if (n == 0 && wanted > 0)
-    pp_report(SEV_WARNING, "NOARTOMAC", name);
+    pp_report(MSG_NOARTOMAC, name);
   else if (n > 0 && n < wanted)
-    pp_report(SEV_WARNING, "NBARGMACR", name);
+    pp_report(MSG_NBARGMACR, name);
 
   // The variadic parameter takes the arguments from its position on, joined
   // with commas.

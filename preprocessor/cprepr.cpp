@@ -75,19 +75,19 @@ std::string pp_translated(const char *text) {
   return translate("ana_c_cpp", text).toLocal8Bit().toStdString();
 }
 
-void pp_report(int severity, const char *code, std::string_view arg, int line) {
+void pp_report(MessageCode code, std::string_view arg, int line) {
   InputLevel *named = pp_innermost_named();
   std::string file = named ? named->name : std::string();
   int at = line >= 0 ? line : (named ? named->line : 0);
-  if (severity == SEV_ERROR) ++pp_state.error_count;
-  report_at_position(severity, code, arg, file, at);
+  if (code.severity() == SEV_ERROR) ++pp_state.error_count;
+  report_at_position(code, arg, file, at);
 }
 
 InputLevel &pp_push_level(int kind) {
   ensure_levels();
   // Files, expansions and rescans all come through here, so the one check
   // bounds every way the input can nest.
-  if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(SEV_FATAL, "NBRECURSI");
+  if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(MSG_NBRECURSI);
   ++pp_state.depth;
   if ((int)pp_state.levels.size() <= pp_state.depth) pp_state.levels.emplace_back();
   InputLevel &lv = pp_state.levels[pp_state.depth];
@@ -284,7 +284,7 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     std::string expanded = pp_rescan(operand, 5, 0);
     operand = trimmed(expanded.data(), expanded.data() + expanded.size());
     if (!header_name(operand, name)) {
-      pp_report(SEV_WARNING, "ERINCLUDE");
+      pp_report(MSG_ERINCLUDE);
       return;
     }
   }
@@ -314,8 +314,8 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
   }
   if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path, uncached)) &&
       pp_case_first_use(name, path))
-    pp_report(SEV_INFO, "INCLCASSE", path);
-  if (!text) pp_report(SEV_FATAL, "IMPOUVFIC", name);
+    pp_report(MSG_INCLCASSE, path);
+  if (!text) pp_report(MSG_IMPOUVFIC, name);
   if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);
   InputLevel &lv =
       text == &uncached ? pp_push_owned(LV_FILE, std::move(uncached)) : pp_push_view(LV_FILE, text->c_str(), text->size());

@@ -322,7 +322,7 @@ void pp_scan(OutputBuffer &out, int marks) {
         o.push_back(c);
         for (;;) {
           if (q >= lv.end) {
-            pp_report(SEV_WARNING, "UNTERSTRI", {}, start_line);
+            pp_report(MSG_UNTERSTRI, {}, start_line);
             break;
           }
           char d = *q;
@@ -340,7 +340,7 @@ void pp_scan(OutputBuffer &out, int marks) {
           }
           if (d == '\n') {
             // The newline itself is written and counted by the main loop.
-            pp_report(SEV_WARNING, "UNTERSTRI", {}, start_line);
+            pp_report(MSG_UNTERSTRI, {}, start_line);
             break;
           }
           o.push_back(d);
@@ -370,7 +370,7 @@ void pp_scan(OutputBuffer &out, int marks) {
             lv.line += nl;
             out.line += nl;
             lv.position = after;
-            if (open) pp_report(SEV_WARNING, "UNTERCOMM", {}, start_line);
+            if (open) pp_report(MSG_UNTERCOMM, {}, start_line);
             continue;
           }
           if (*q == '/') {

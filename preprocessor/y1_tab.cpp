@@ -29,9 +29,9 @@ constexpr size_t kCharConstLimit = 1000;
 // The expression text shown in a report is cut to this many characters.
 constexpr size_t kShownText = 40;
 
-void if_report(const char *code, std::string_view arg) {
+void if_report(WarningCode code, std::string_view arg) {
   if (g_hooks.report)
-    g_hooks.report(SEV_WARNING, code, arg);
+    g_hooks.report(code, arg);
   else
     report_warning(code, arg);
 }
@@ -117,14 +117,14 @@ class IfParser {
   }
 
   [[noreturn]] void syntax_error(const char *) {
-    if_report("EXPERRONE", read_so_far());
+    if_report(MSG_EXPERRONE, read_so_far());
     throw ParseFailed{};
   }
 
   // A lexical error is reported here and again by the parser, which then
   // meets the error token.
   int lexical_error(const char *) {
-    if_report("EXPERRONE", read_so_far());
+    if_report(MSG_EXPERRONE, read_so_far());
     return T_ERROR;
   }
 
@@ -180,7 +180,7 @@ class IfParser {
           ++pos_;
         }
         if (wide) return static_cast<int64_t>(v & 0xFFFFFFFFu);
-        if (too_big) if_report("NOFITBYTE", {});
+        if (too_big) if_report(MSG_NOFITBYTE, {});
         return static_cast<int64_t>(v & 0xFF);
       }
       default:
@@ -189,7 +189,7 @@ class IfParser {
           for (int i = 1; i < 3 && pos_ < end_ && *pos_ >= '0' && *pos_ <= '7'; ++i)
             v = v * 8 + static_cast<uint64_t>(*pos_++ - '0');
           if (wide) return static_cast<int64_t>(v);
-          if (v > 255) if_report("NOFITBYTE", {});
+          if (v > 255) if_report(MSG_NOFITBYTE, {});
           return static_cast<int64_t>(v & 0xFF);
         }
         return c;
@@ -431,7 +431,7 @@ class IfParser {
   IfValue divide(int op, IfValue a, IfValue b) {
     bool flag = a.is_unsigned || b.is_unsigned;
     if (b.value == 0) {
-      if_report("DIVISZERO", "#if");
+      if_report(MSG_DIVISZERO, "#if");
       b.value = 1;
     }
     if (!flag) {
@@ -567,7 +567,7 @@ int if_defined_operator(const char *text, size_t length, size_t *consumed) {
     while (i < length && horizontal_space(text[i])) ++i;
   }
   if (i >= length || !ident_start(static_cast<unsigned char>(text[i]))) {
-    if_report("ERDEFINED", {});
+    if_report(MSG_ERDEFINED, {});
     *consumed = 0;
     return 0;
   }
@@ -580,7 +580,7 @@ int if_defined_operator(const char *text, size_t length, size_t *consumed) {
     if (j < length && text[j] == ')')
       i = j + 1;
     else
-      if_report("ERDEFINED", {});
+      if_report(MSG_ERDEFINED, {});
   }
   *consumed = i;
   return value;
@@ -606,7 +606,7 @@ int pp_eval_if(const char *text, size_t length) {
       g_hooks.expand ? g_hooks.expand(prepared.data(), prepared.size()) : replace_defined(prepared);
   size_t first = expanded.find_first_not_of(" \t\n\r");
   if (first == std::string::npos) {
-    if_report("EMPTYEXPR", "#if");
+    if_report(MSG_EMPTYEXPR, "#if");
     return 0;
   }
   bool ok = false;

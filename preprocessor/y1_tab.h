@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "mcodes.h"
+
 // One value of the expression: 64-bit two's complement plus the unsigned flag
 // that selects the 32-bit forms of some operators.
 struct IfValue {
@@ -26,7 +28,7 @@ struct IfHooks {
   std::string (*expand)(const char *text, size_t length) = nullptr;
   // Reports a warning (all reports of the evaluator are warnings) at the
   // position of the directive. When absent, report_warning is used.
-  void (*report)(int severity, const char *code, std::string_view arg) = nullptr;
+  void (*report)(MessageCode code, std::string_view arg) = nullptr;
 };
 
 // Installs the hooks (a copy is kept); returns the previous ones.

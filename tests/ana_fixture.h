@@ -24,8 +24,8 @@ inline std::vector<Report> &reports() {
   return all;
 }
 
-inline void capture(int severity, const char *code, std::string_view arg, std::string_view file, int line) {
-  reports().push_back({severity, code, std::string(arg), std::string(file), line});
+inline void capture(MessageCode code, std::string_view arg, std::string_view file, int line) {
+  reports().push_back({code.severity(), message_name(code), std::string(arg), std::string(file), line});
 }
 
 inline int count_code(const char *code) {

@@ -19,8 +19,8 @@ struct Report {
 };
 std::vector<Report> reports;
 
-void capture(int severity, const char *code, std::string_view arg, std::string_view file, int line) {
-  reports.push_back({severity, code, std::string(arg), std::string(file), line});
+void capture(MessageCode code, std::string_view arg, std::string_view file, int line) {
+  reports.push_back({code.severity(), message_name(code), std::string(arg), std::string(file), line});
 }
 
 struct Tok {

@@ -1,4 +1,4 @@
-// The message tables against the shipped translations: every translation is
+// The message table against the shipped translations: every translation is
 // found for the text it was written for and keeps the placeholders.
 #include "i18nerrgest.h"
 
@@ -13,10 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "i18n_anaccpp_msg.h"
-#include "i18n_bibli_msg.h"
-#include "i18n_modbas_msg.h"
-#include "i18n_squelet_msg.h"
 
 namespace {
 
@@ -46,20 +42,19 @@ class FrenchTables : public ::testing::Test {
 QCoreApplication *FrenchTables::application = nullptr;
 
 TEST_F(FrenchTables, TranslationsKeepPlaceholdersAndCoverTheFrameTexts) {
-  const std::vector<MessageTable> tables = {squelet_message_table(), modbas_message_table(),
-                                            bibli_message_table(), ana_c_cpp_message_table()};
   QSet<QString> translated;
-  for (const MessageTable &table : tables)
-    for (std::size_t i = 0; i < table.count; ++i) {
-      const MessageEntry &e = table.entries[i];
-      ASSERT_NE(e.code, nullptr);
-      ASSERT_NE(e.text, nullptr);
-      if (!e.context) continue;
-      const QString english = QString::fromLatin1(e.text);
-      const QString french = QCoreApplication::translate(e.context, e.text, e.comment);
-      EXPECT_EQ(placeholders(french), placeholders(english)) << e.code;
-      if (french != english) translated.insert(e.code);
-    }
+  for (int i = 0; i < MESSAGE_CODE_COUNT; ++i) {
+    const MessageCode code = MessageCode::at(i);
+    const MessageInfo &m = message_info(code);
+    const char *context = message_context(code);
+    if (!context) continue;
+    const std::string comment = message_comment(code);
+    const QString english = QString::fromLatin1(m.text);
+    const QString french =
+        QCoreApplication::translate(context, m.text, comment.empty() ? nullptr : comment.c_str());
+    EXPECT_EQ(placeholders(french), placeholders(english)) << m.code;
+    if (french != english) translated.insert(m.code);
+  }
   for (const char *code : {"ENDERRWAR", "ENDERRNWR", "ENDNOEWAR", "ENDNOENWR", "NOMESSDEF", "FICERROPN", "EROPFICMD",
                            "IMPOUVFIC", "IMPFERFIC", "IMPECRFIC", "IMPFICREN", "FICRENAME", "CMDERREUR", "CMDFATALE",
                            "ERRFATALE", "ERRINTFCT", "ERRINTERN", "LANSWITCH", "FINEXECUT", "INCLTYPER"})

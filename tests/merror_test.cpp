@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "i18n_anaccpp_msg.h"
@@ -35,95 +36,121 @@ class Reporter : public ::testing::Test {
 };
 
 TEST_F(Reporter, LineFormatAndPositionPrefix) {
-  EXPECT_EQ(stderr_of([] { report_error("IMPOUVFIC", "a.c"); }),
-            "ProbaX-E-IMPOUVFIC,  Cannot open the file a.c\n");
+  EXPECT_EQ(stderr_of([] { report_error(MSG_OVERFLOW, "a.c"); }),
+            "ProbaX-E-OVERFLOW,  Integer operation overflow a.c\n");
   EXPECT_EQ(error_count(), 1);
 
   // The position of report_at_position stays for later reports.
-  EXPECT_EQ(stderr_of([] { report_at_position(SEV_WARNING, "UNTERCOMM", "", "x.c", 12); }),
+  EXPECT_EQ(stderr_of([] { report_at_position(MSG_UNTERCOMM, "", "x.c", 12); }),
             "ProbaX-W-UNTERCOMM,  [x.c:12] unterminated comment \n");
-  EXPECT_EQ(stderr_of([] { report_error("IMPOUVFIC", "b.c"); }),
-            "ProbaX-E-IMPOUVFIC,  [x.c:12] Cannot open the file b.c\n");
-  EXPECT_EQ(stderr_of([] { set_report_position("x.c", 0); report_info("FINEXECUT", "ok"); }),
+  EXPECT_EQ(stderr_of([] { report_error(MSG_OVERFLOW, "b.c"); }),
+            "ProbaX-E-OVERFLOW,  [x.c:12] Integer operation overflow b.c\n");
+  EXPECT_EQ(stderr_of([] { set_report_position("x.c", 0); report_info(MSG_FINEXECUT, "ok"); }),
             "ProbaX-I-FINEXECUT,  [x.c:0] completed ok\n");
-  EXPECT_EQ(stderr_of([] { set_report_position("", 7); report_info("FINEXECUT", "ok"); }),
+  EXPECT_EQ(stderr_of([] { set_report_position("", 7); report_info(MSG_FINEXECUT, "ok"); }),
             "ProbaX-I-FINEXECUT,  [7] completed ok\n");
-  EXPECT_EQ(stderr_of([] { set_report_position("", 0); report_info("FINEXECUT", "ok"); }),
+  EXPECT_EQ(stderr_of([] { set_report_position("", 0); report_info(MSG_FINEXECUT, "ok"); }),
             "ProbaX-I-FINEXECUT,  completed ok\n");
   EXPECT_EQ(error_count(), 2);
   EXPECT_EQ(warning_count(), 1);
+  // report() takes a position of its own and leaves the current one alone.
+  EXPECT_EQ(stderr_of([] { report(MSG_INCLTYPER, "d", "y.c", 3); report_warning(MSG_INCLTYPER, "e"); }),
+            "ProbaX-W-INCLTYPER,  [y.c:3] d is not a directory \n"
+            "ProbaX-W-INCLTYPER,  e is not a directory \n");
 }
 
 TEST_F(Reporter, SubstitutionIsOnePassOverTheCatalogueText) {
   // Arguments are data: their own "%1"/"%2" and printf directives stay.
-  EXPECT_EQ(stderr_of([] { report_error("IMPOUVFIC", "a%2.c%s%n"); }),
-            "ProbaX-E-IMPOUVFIC,  Cannot open the file a%2.c%s%n\n");
-  EXPECT_EQ(stderr_of([] { report_at_position(SEV_ERROR, "IMPOUVFIC", "f", "%1.c", 3); }),
-            "ProbaX-E-IMPOUVFIC,  [%1.c:3] Cannot open the file f\n");
+  EXPECT_EQ(stderr_of([] { report_error(MSG_OVERFLOW, "a%2.c%s%n"); }),
+            "ProbaX-E-OVERFLOW,  Integer operation overflow a%2.c%s%n\n");
+  EXPECT_EQ(stderr_of([] { report_at_position(MSG_OVERFLOW, "f", "%1.c", 3); }),
+            "ProbaX-E-OVERFLOW,  [%1.c:3] Integer operation overflow f\n");
   // A text with only "%2" gets the second argument; a text with only "%1"
   // drops the second.
-  register_message("ZZONLYTWO", QString("only %2."));
-  register_message("ZZONLYONE", QString("pos %1."));
-  EXPECT_EQ(stderr_of([] { emit_diagnostic("ZZONLYTWO", 'I', "first", "second"); }),
-            "ProbaX-I-ZZONLYTWO,  only second.\n");
-  EXPECT_EQ(stderr_of([] { emit_diagnostic("ZZONLYONE", 'I', "first", "second"); }),
-            "ProbaX-I-ZZONLYONE,  pos first.\n");
+  register_message(MSG_ERRPROCES, QString("only %2."));
+  register_message(MSG_ERRPROCEW, QString("pos %1."));
+  EXPECT_EQ(stderr_of([] { emit_diagnostic(MSG_ERRPROCES, 'I', "first", "second"); }),
+            "ProbaX-I-ERRPROCES,  only second.\n");
+  EXPECT_EQ(stderr_of([] { emit_diagnostic(MSG_ERRPROCEW, 'I', "first", "second"); }),
+            "ProbaX-I-ERRPROCEW,  pos first.\n");
+  register_message(MSG_ERRPROCES, QString("%1%2"));
+  register_message(MSG_ERRPROCEW, QString("%1%2"));
   // Bytes beyond ASCII in an argument come out unchanged.
   set_report_position("", 0);
-  EXPECT_EQ(stderr_of([] { report_error("IMPOUVFIC", "\xe9t\xc3\xa9.c"); }),
-            "ProbaX-E-IMPOUVFIC,  Cannot open the file \xe9t\xc3\xa9.c\n");
+  EXPECT_EQ(stderr_of([] { report_error(MSG_OVERFLOW, "\xe9t\xc3\xa9.c"); }),
+            "ProbaX-E-OVERFLOW,  Integer operation overflow \xe9t\xc3\xa9.c\n");
 }
 
-TEST_F(Reporter, UnregisteredCodeAndBadSeverity) {
-  EXPECT_EQ(stderr_of([] { emit_diagnostic("NOSUCHCODE", 'I', "A", "B"); }), "ProbaX-I-NOSUCHCODE,  A B\n");
-  EXPECT_EQ(stderr_of([] { report_info("NOSUCHCODE", "B"); }), "ProbaX-I-NOSUCHCODE,   B\n");
-  EXPECT_EQ(stderr_of([] {
-              report(5, "IMPOUVFIC", "a", "", 0);
-              report(-1, "IMPOUVFIC", "a", "", 0);
-              report_at_position(9, "IMPOUVFIC", "a", "y.c", 4);
-            }),
-            "");
-  EXPECT_EQ(error_count() + warning_count(), 0);
-  // The position was set all the same.
-  EXPECT_EQ(stderr_of([] { report_warning("INCLTYPER", "inc"); }), "ProbaX-W-INCLTYPER,  [y.c:4] inc is not a directory \n");
+TEST_F(Reporter, CodeWithoutTextShowsItsArguments) {
+  // "WARNERR" (#warning, #error) has no catalogue text by design.
+  EXPECT_EQ(stderr_of([] { emit_diagnostic(MSG_WARNERR, 'I', "A", "B"); }), "ProbaX-I-WARNERR,  A B\n");
+  EXPECT_EQ(stderr_of([] { report_at_position(MSG_WARNERR, "#error stop", "w.c", 2); }),
+            "ProbaX-W-WARNERR,  [w.c:2]  #error stop\n");
+  EXPECT_EQ(warning_count(), 1);
 }
 
 TEST_F(Reporter, LongPositionNameIsKeptWhole) {
   const std::string name(3000, 'n');
-  const std::string line = stderr_of([&] { report_at_position(SEV_ERROR, "IMPOUVFIC", "a", name, 5); });
-  EXPECT_EQ(line, "ProbaX-E-IMPOUVFIC,  [" + name + ":5] Cannot open the file a\n");
+  const std::string line = stderr_of([&] { report_at_position(MSG_OVERFLOW, "a", name, 5); });
+  EXPECT_EQ(line, "ProbaX-E-OVERFLOW,  [" + name + ":5] Integer operation overflow a\n");
 }
 
 TEST_F(Reporter, SuppressionHidesAndDoesNotCount) {
   EXPECT_FALSE(set_reports_suppressed(true));
-  EXPECT_EQ(stderr_of([] { report_error("IMPOUVFIC", "a"); report_warning("IMPOUVFIC", "a"); }), "");
+  EXPECT_EQ(stderr_of([] { report_error(MSG_OVERFLOW, "a"); report_warning(MSG_INCLTYPER, "a"); }), "");
   EXPECT_TRUE(set_reports_suppressed(false));
   EXPECT_EQ(error_count() + warning_count(), 0);
 }
 
-TEST_F(Reporter, RegistrationOrderDecidesSharedTexts) {
-  EXPECT_EQ(stderr_of([] { report_info("ERRINTERN", "x"); }), "ProbaX-I-ERRINTERN,  Internal error in x\n");
-  EXPECT_EQ(stderr_of([] { report_info("NOMESSDEF", "x"); }), "ProbaX-I-NOMESSDEF,  Undefined message for code number \n");
-  EXPECT_EQ(stderr_of([] { report_info("EXPERRONE", "x"); }), "ProbaX-I-EXPERRONE,  Bad expression x\n");
-  EXPECT_EQ(stderr_of([] { report_info("USAGE_CMD", "x"); }), "ProbaX-I-USAGE_CMD,   x \n");
-  EXPECT_EQ(stderr_of([] { report_info("STARTEXEC", "banner"); }), "ProbaX-I-STARTEXEC,  banner\n");
+TEST_F(Reporter, OneTextPerCode) {
+  EXPECT_EQ(stderr_of([] { emit_diagnostic(MSG_ERRINTERN, 'I', "", "x"); }), "ProbaX-I-ERRINTERN,  Internal error in x\n");
+  EXPECT_EQ(stderr_of([] { emit_diagnostic(MSG_NOMESSDEF, 'I', "x", ""); }),
+            "ProbaX-I-NOMESSDEF,  Undefined message for code number x\n");
+  EXPECT_EQ(stderr_of([] { report_warning(MSG_EXPERRONE, "x"); }), "ProbaX-W-EXPERRONE,  Bad expression x\n");
+  EXPECT_EQ(stderr_of([] { report_info(MSG_USAGE_CMD, "x"); }), "ProbaX-I-USAGE_CMD,   x \n");
+  EXPECT_EQ(stderr_of([] { report_info(MSG_STARTEXEC, "banner"); }), "ProbaX-I-STARTEXEC,  banner\n");
+  // A bad command option is a warning: the run goes on and says so at the end.
+  EXPECT_EQ(stderr_of([] { report_warning(MSG_CMDERREUR, "improper -SERVICE option"); }),
+            "ProbaX-W-CMDERREUR,  Bad command: improper -SERVICE option\n");
+  EXPECT_EQ(warning_count(), 2);
+}
+
+// Every row has a distinct printed code that names it, and each severity's
+// codes sit in their own range.
+TEST(MessageTable, RowsMatchTheirCodes) {
+  static_assert(MessageCode(MSG_CMDERREUR).severity() == SEV_WARNING, "reported as a warning");
+  static_assert(MessageCode(MSG_ERRINTERN).severity() == SEV_INTERNAL, "");
+  static_assert(MessageCode(MSG_NBRECURSI).severity() == SEV_FATAL, "");
+  static_assert(MessageCode(MSG_UNEXP_EOF).severity() == SEV_ERROR, "");
+  static_assert(MessageCode(MSG_MATCHLINE).severity() == SEV_INFO, "");
+  EXPECT_STREQ(message_name(MSG_OVERFLOW), "OVERFLOW");
+  EXPECT_STREQ(message_name(MSG_UNEXP_EOF), "UNEXP_EOF");
+  std::set<std::string> names;
+  int previous = SEV_INTERNAL;
+  for (int i = 0; i < MESSAGE_CODE_COUNT; ++i) {
+    const MessageCode code = MessageCode::at(i);
+    EXPECT_TRUE(names.insert(message_name(code)).second) << message_name(code);
+    EXPECT_GE(code.severity(), previous) << message_name(code);
+    previous = code.severity();
+    EXPECT_NE(message_info(code).text, nullptr);
+  }
 }
 
 using ReporterDeath = Reporter;
 
 TEST_F(ReporterDeath, FatalAndInternalEndTheRunAtOnce) {
-  EXPECT_EXIT(report_fatal("IMPOUVFIC", "a.c"), ::testing::ExitedWithCode(7),
+  EXPECT_EXIT(report_fatal(MSG_IMPOUVFIC, "a.c"), ::testing::ExitedWithCode(7),
               "^ProbaX-F-IMPOUVFIC,  Cannot open the file a\\.c\n$");
-  EXPECT_EXIT(report_internal("ERRINTFCT", "memory overflow"), ::testing::ExitedWithCode(9),
+  EXPECT_EXIT(report_internal(MSG_ERRINTFCT, "memory overflow"), ::testing::ExitedWithCode(9),
               "^ProbaX-S-ERRINTFCT,  Internal error in the function memory overflow\n$");
-  EXPECT_EXIT(report_at_position(SEV_FATAL, "CMDFATALE", "", "", 0), ::testing::ExitedWithCode(7),
+  EXPECT_EXIT(report_at_position(MSG_CMDFATALE, "", "", 0), ::testing::ExitedWithCode(7),
               "^ProbaX-F-CMDFATALE,  Wrong command line \n$");
-  EXPECT_EXIT(report(SEV_INTERNAL, "ERRINTERN", "z", "f.c", 2), ::testing::ExitedWithCode(9),
+  EXPECT_EXIT(report(MSG_ERRINTERN, "z", "f.c", 2), ::testing::ExitedWithCode(9),
               "^ProbaX-S-ERRINTERN,  \\[f\\.c:2\\] Internal error in z\n$");
-  EXPECT_EXIT(report_fatal_text("ERRFATALE", "stop"), ::testing::ExitedWithCode(7),
+  EXPECT_EXIT(report_fatal_text(MSG_ERRFATALE, "stop"), ::testing::ExitedWithCode(7),
               "Program shutdown: user fatal error stop\n$");
   // Suppression never hides the end of a run.
-  EXPECT_EXIT((set_reports_suppressed(true), report_fatal("IMPOUVFIC", "q")), ::testing::ExitedWithCode(7),
+  EXPECT_EXIT((set_reports_suppressed(true), report_fatal(MSG_IMPOUVFIC, "q")), ::testing::ExitedWithCode(7),
               "IMPOUVFIC");
 }
 
@@ -133,21 +160,21 @@ TEST_F(ReporterDeath, SummaryAndStatus) {
   // The counted lines come first on the error stream, the summary last.
   EXPECT_EXIT(
       {
-        for (int i = 0; i < 3; ++i) report_warning("X");
+        for (int i = 0; i < 3; ++i) report_warning(MSG_SYNTAXERR);
         finish_run();
       },
       ::testing::ExitedWithCode(3), "\nProbaX-I-ENDNOEWAR,  End of execution with 3 warning\\(s\\)\n$");
   EXPECT_EXIT(
       {
-        report_error("X");
+        report_error(MSG_OVERFLOW);
         finish_run();
       },
       ::testing::ExitedWithCode(5), "\nProbaX-I-ENDERRNWR,  End of execution with 1 error\\(s\\)\n$");
   EXPECT_EXIT(
       {
-        report_error("X");
-        report_error("X");
-        report_warning("X");
+        report_error(MSG_OVERFLOW);
+        report_error(MSG_OVERFLOW);
+        report_warning(MSG_SYNTAXERR);
         set_report_position("p.c", 3);  // the summary has no position
         finish_run();
       },

@@ -327,8 +327,8 @@ TEST_F(Redizo, IntegerBoundariesAndExamples) {
 }
 
 TEST_F(Redizo, ReportsCarryTheCodeWithoutPosition) {
-  register_message("OVERFLOW", QString("%1Integer operation overflow %2"));
-  register_message("DIVBYZERO", QString("%1Division by zero"));
+  register_message(MSG_OVERFLOW, QString("%1Integer operation overflow %2"));
+  register_message(MSG_DIVBYZERO, QString("%1Division by zero"));
   set_report_position("t.c", 12);
   BigInt max = from_i64(-1), one = pint_digits[1], out;
   pint_shift_right(&max, &max, &one);

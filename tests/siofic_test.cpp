@@ -137,7 +137,7 @@ TEST_F(ScriptWriterTest, FailedRunLeavesScriptAndBackupAsTheyWere) {
       {
         script_open("third");
         write_script_line("half");
-        report_fatal("IMPECRFIC", ".\\t.ptu");
+        report_fatal(MSG_IMPECRFIC, ".\\t.ptu");
       },
       testing::ExitedWithCode(7), "IMPECRFIC");
   EXPECT_EQ(read_file("t.ptu"), script);

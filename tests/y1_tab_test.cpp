@@ -11,8 +11,8 @@ namespace {
 std::vector<std::string> g_reports;  // "CODE:arg"
 std::set<std::string> g_macros;
 
-void capture(int, const char *code, std::string_view arg) {
-  g_reports.push_back(std::string(code) + ":" + std::string(arg));
+void capture(MessageCode code, std::string_view arg) {
+  g_reports.push_back(std::string(message_name(code)) + ":" + std::string(arg));
 }
 bool lookup(const char *name, size_t length) { return g_macros.count(std::string(name, length)) != 0; }
 

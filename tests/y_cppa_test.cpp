@@ -20,8 +20,8 @@ struct Report {
 };
 std::vector<Report> g_reports;
 
-void collect(int, const char *code, std::string_view arg, std::string_view, int line) {
-  g_reports.push_back({code, std::string(arg), line});
+void collect(MessageCode code, std::string_view arg, std::string_view, int line) {
+  g_reports.push_back({message_name(code), std::string(arg), line});
 }
 
 class Grammar : public ::testing::Test {

@@ -9,11 +9,6 @@
         <translation>%1Débordement de CASE dans le module %2</translation>
     </message>
     <message>
-        <source>%1Program shutdown: internal error, contact your software representative %2</source>
-        <comment>Error code "ERRINTERN"</comment>
-        <translation>%1Arrêt du programme : erreur interne, contactez votre support logiciel %2</translation>
-    </message>
-    <message>
         <source>%1Internal error in the function %2</source>
         <comment>Error code "ERRINTFCT"</comment>
         <translation>%1Erreur interne dans la fonction %2</translation>
@@ -31,11 +26,6 @@
 </context>
 <context>
     <name>Errors (bibli)</name>
-    <message>
-        <source>%1Bad command: %2</source>
-        <comment>Error code "CMDERREUR"</comment>
-        <translation>%1Commande incorrecte : %2</translation>
-    </message>
     <message>
         <source>%1Division by zero</source>
         <comment>Error code "DIVBYZERO"</comment>
@@ -86,6 +76,11 @@
         <source>%1%2 is not a directory </source>
         <comment>Error code "INCLTYPER"</comment>
         <translation>%1%2 n'est pas un répertoire </translation>
+    </message>
+    <message>
+        <source>%1Bad command: %2</source>
+        <comment>Error code "CMDERREUR"</comment>
+        <translation>%1Commande incorrecte : %2</translation>
     </message>
 </context>
 <context>

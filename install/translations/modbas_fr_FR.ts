@@ -4,10 +4,6 @@
 <context>
     <name>Error-modbas</name>
     <message>
-        <source>Undefined message for code number %1</source>
-        <translation>Message non défini pour le code numéro %1</translation>
-    </message>
-    <message>
         <source>End of execution with %1 error(s) and %2 warning(s)</source>
         <translation>Fin d'exécution avec %1 erreur(s) et %2 avertissement(s)</translation>
     </message>

@@ -25,10 +25,9 @@
 namespace {
 
 int g_reports = 0;
-void count_report(int severity, const char *code, std::string_view arg, std::string_view,
-                  int line) {
+void count_report(MessageCode code, std::string_view arg, std::string_view, int line) {
   ++g_reports;
-  std::cerr << "report " << code << " [" << arg << "] line " << line << "\n";
+  std::cerr << "report " << message_name(code) << " [" << arg << "] line " << line << "\n";
 }
 
 bool g_cpp = false;

@@ -19,10 +19,10 @@ namespace {
 
 int g_reports = 0;
 
-void count_report(int severity, const char *code, std::string_view arg, std::string_view file, int line) {
+void count_report(MessageCode code, std::string_view arg, std::string_view file, int line) {
   ++g_reports;
-  std::fprintf(stderr, "%s:%d: %s %.*s (severity %d)\n", std::string(file).c_str(), line, code,
-               static_cast<int>(arg.size()), arg.data(), severity);
+  std::fprintf(stderr, "%s:%d: %s %.*s (severity %d)\n", std::string(file).c_str(), line, message_name(code),
+               static_cast<int>(arg.size()), arg.data(), code.severity());
 }
 
 bool read_file(const char *name, std::string &text) {
