@@ -4,7 +4,6 @@
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "merror.h"
@@ -45,16 +44,4 @@ void *checked_realloc(void *pointer, std::size_t size) {
   return p;
 }
 
-char *checked_strdup(const char *text) {
-  if (!text) text = "";
-  std::size_t n = std::strlen(text) + 1;
-  char *p = static_cast<char *>(checked_malloc(n));
-  std::memcpy(p, text, n);
-  return p;
-}
-
 void checked_free(void *pointer) { std::free(pointer); }
-
-void zero_fill(void *pointer, std::size_t size) {
-  if (size) std::memset(pointer, 0, size);
-}

@@ -5,9 +5,7 @@
 void *checked_malloc(std::size_t size);
 void *checked_calloc(std::size_t count, std::size_t size);
 void *checked_realloc(void *pointer, std::size_t size);
-char *checked_strdup(const char *text);
 void checked_free(void *pointer);
-void zero_fill(void *pointer, std::size_t size);
 
 // Reports the internal error for an exhausted allocator ("memory overflow").
 [[noreturn]] void report_memory_overflow();

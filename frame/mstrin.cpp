@@ -138,21 +138,6 @@ const char *intern_string(const char *text, std::size_t length) {
 
 const char *intern_string(const char *text) { return text ? intern_string(text, std::strlen(text)) : nullptr; }
 
-const char *non_null_text(const char *text) {
-  if (text) return text;
-  pool_init();
-  return pool().entries[0].text;
-}
-
-void copy_string(char *destination, const char *source) { std::strcpy(destination, source ? source : ""); }
-
-char *append_string(const char *source, char *destination) {
-  if (source)
-    while (*source) *destination++ = *source++;
-  *destination = '\0';
-  return destination;
-}
-
 int compare_strings(const char *a, const char *b) {
   if (!a || !b) return -1;
   while (*a && *a == *b) {
@@ -165,39 +150,4 @@ int compare_strings(const char *a, const char *b) {
 void upper_case_in_place(char *text) {
   for (; *text; ++text)
     if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
-}
-
-const char *trim_blanks(const char *text, int *skipped, int *length) {
-  const char *start = text;
-  while (*start == ' ' || *start == '\t') ++start;
-  const char *end = start + std::strlen(start);
-  while (end > start && (end[-1] == ' ' || end[-1] == '\t')) --end;
-  if (skipped) *skipped = static_cast<int>(start - text);
-  if (length) *length = static_cast<int>(end - start);
-  return start;
-}
-
-void copy_substring(const char *source, int start, int length, char *destination) {
-  const std::size_t n = std::strlen(source);
-  std::size_t i = start > 1 ? static_cast<std::size_t>(start) - 1 : 0;
-  const std::size_t wanted = length > 0 ? static_cast<std::size_t>(length) : 0;
-  std::size_t k = 0;
-  while (i < n && k < wanted) destination[k++] = source[i++];
-  destination[k] = '\0';
-}
-
-void copy_trimmed(const char *source, char *destination) {
-  int skipped = 0, length = 0;
-  const char *start = trim_blanks(source, &skipped, &length);
-  copy_substring(start, 1, length, destination);
-}
-
-void pad_right(const char *source, char fill, int width, char *destination) {
-  int k = 0;
-  while (k < width && source[k]) {
-    destination[k] = source[k];
-    ++k;
-  }
-  while (k < width) destination[k++] = fill;
-  destination[k] = '\0';
 }

@@ -1,7 +1,6 @@
 #include "sliste.h"
 
 #include <map>
-#include <string>
 
 #include "mfmemo.h"
 #include "mstrin.h"
@@ -111,12 +110,4 @@ void strlist_free(StrList &list) {
   }
   delete list.index;
   list = StrList{};
-}
-
-void strlist_for_each(const StrList &list, void (*action)(char *text)) {
-  static std::string *work = new std::string;  // shared, as callers expect
-  for (StrNode *n = list.head; n; n = n->next) {
-    *work = non_null_text(n->text);
-    action(&(*work)[0]);
-  }
 }

@@ -21,4 +21,3 @@ void strlist_append(const char *text, StrList &list);
 void strlist_insert_sorted(const char *text, StrList &list);
 int strlist_mark(const char *text, StrList &list);
 void strlist_free(StrList &list);
-void strlist_for_each(const StrList &list, void (*action)(char *text));

@@ -19,21 +19,16 @@ struct Catalogue : ::testing::Environment {
 };
 const auto *const kCatalogue = ::testing::AddGlobalTestEnvironment(new Catalogue);
 
-TEST(CheckedMemory, NeverNullAndZeroFill) {
+TEST(CheckedMemory, NeverNull) {
   char *p = static_cast<char *>(checked_malloc(0));
   EXPECT_NE(p, nullptr);
   p = static_cast<char *>(checked_realloc(p, 10));
-  zero_fill(p, 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(p[i], 0);
-  zero_fill(nullptr, 0);
+  EXPECT_NE(p, nullptr);
   checked_free(p);
   checked_free(nullptr);
   int *z = static_cast<int *>(checked_calloc(4, sizeof(int)));
   EXPECT_EQ(z[0] | z[1] | z[2] | z[3], 0);
   checked_free(z);
-  char *d = checked_strdup("copy");
-  EXPECT_STREQ(d, "copy");
-  checked_free(d);
 }
 
 TEST(CheckedMemoryDeath, ExhaustedAllocatorIsAnInternalError) {

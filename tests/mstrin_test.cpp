@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstring>
 #include <set>
 #include <string>
@@ -31,8 +30,6 @@ TEST(StringPool, EqualTextsShareOneCopy) {
   EXPECT_EQ(intern_string(""), nullptr);
   EXPECT_EQ(intern_string(nullptr), nullptr);
   EXPECT_EQ(intern_string("alpha", 3), intern_string("alp"));
-  EXPECT_STREQ(non_null_text(nullptr), "");
-  EXPECT_EQ(non_null_text(p), p);
 }
 
 TEST(StringPool, ManyTextsAndOneLargerThanAChunk) {
@@ -78,7 +75,7 @@ TEST(ConcatenationDeath, MisuseIsAnInternalError) {
   EXPECT_EXIT(xstrcat(buffer, buffer, nullptr), ::testing::ExitedWithCode(9), "ERRINTFCT,  Internal error in the function xstrcat\n$");
 }
 
-TEST(TextOperations, CompareUpperTrimCopyPad) {
+TEST(TextOperations, CompareAndUpperCase) {
   EXPECT_EQ(compare_strings("abc", "abc"), 0);
   EXPECT_EQ(compare_strings(nullptr, "a"), -1);
   EXPECT_EQ(compare_strings("a", nullptr), -1);
@@ -91,44 +88,6 @@ TEST(TextOperations, CompareUpperTrimCopyPad) {
   char text[] = "abz-\xe9Q";
   upper_case_in_place(text);
   EXPECT_STREQ(text, "ABZ-\xe9Q");
-
-  int skipped = -1, length = -1;
-  const char *s = " \t word  x \t ";
-  EXPECT_EQ(trim_blanks(s, &skipped, &length), s + 3);
-  EXPECT_EQ(skipped, 3);
-  EXPECT_EQ(length, 7);
-  trim_blanks(" \t ", &skipped, &length);
-  EXPECT_EQ(skipped, 3);
-  EXPECT_EQ(length, 0);
-
-  char out[32];
-  copy_substring("abcdef", 3, 10, out);
-  EXPECT_STREQ(out, "cdef");
-  copy_substring("abcdef", 2, 2, out);
-  EXPECT_STREQ(out, "bc");
-  copy_substring("abc", 9, 2, out);
-  EXPECT_STREQ(out, "");
-  copy_substring("abc", INT_MIN, 2, out);  // positions before the first count from it
-  EXPECT_STREQ(out, "ab");
-  copy_substring("abc", 2, -5, out);
-  EXPECT_STREQ(out, "");
-  copy_trimmed("  a b  ", out);
-  EXPECT_STREQ(out, "a b");
-  pad_right("ab", '.', 5, out);
-  EXPECT_STREQ(out, "ab...");
-  pad_right("ab", '.', 1, out);
-  EXPECT_STREQ(out, "a");
-  pad_right("ab", '.', 0, out);
-  EXPECT_STREQ(out, "");
-
-  char chain[32];
-  char *end = append_string("ab", chain);
-  end = append_string(nullptr, end);
-  end = append_string("cd", end);
-  EXPECT_STREQ(chain, "abcd");
-  EXPECT_EQ(end, chain + 4);
-  copy_string(out, "xy");
-  EXPECT_STREQ(out, "xy");
 }
 
 }  // namespace

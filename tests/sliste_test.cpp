@@ -104,21 +104,4 @@ TEST(StrList, HundredThousandEntriesStayOrderedAndUnique) {
   strlist_free(list);
 }
 
-std::vector<std::string> g_seen;
-
-TEST(StrList, ForEachHandsAModifiableCopy) {
-  StrList list;
-  strlist_append("abc", list);
-  strlist_append("de", list);
-  g_seen.clear();
-  strlist_for_each(list, [](char *text) {
-    g_seen.push_back(text);
-    text[0] = 'Z';
-  });
-  EXPECT_EQ(g_seen, (V{"abc", "de"}));
-  EXPECT_EQ(texts(list), (V{"abc", "de"}));
-  strlist_for_each(StrList{}, [](char *) { FAIL(); });
-  strlist_free(list);
-}
-
 }  // namespace
