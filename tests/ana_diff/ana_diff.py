@@ -358,7 +358,7 @@ def main():
     ap.add_argument("--files", type=int, default=40)
     a = ap.parse_args()
     if not a.clang or not os.path.exists(a.clang):
-        print("clang not found: skipped")
+        print("clang not found: no comparison (status 77)")
         return 77
     os.makedirs(a.work, exist_ok=True)
     paths = []

@@ -346,7 +346,7 @@ def main():
     args = ap.parse_args()
     gcc = shutil.which("gcc")
     if not gcc:
-        print("gcc not found: skipped")
+        print("gcc not found: no comparison (status 77)")
         return 77
     env = {k: v for k, v in os.environ.items() if not k.startswith(("ORTEK", "QZ"))}
     env["PROBAXDIR"] = args.probax

@@ -168,7 +168,7 @@ def main():
     args = ap.parse_args()
 
     if shutil.which("gcc") is None:
-        print("gcc not found: comparison skipped")
+        print("gcc not found: no comparison (status 77)")
         return SKIP
     args.ppdump = os.path.abspath(args.ppdump)
     if not os.access(args.ppdump, os.X_OK):

@@ -28,7 +28,7 @@ def main():
     a = ap.parse_args()
     gcc, gxx = shutil.which("gcc"), shutil.which("g++")
     if not gcc or not gxx:
-        print("skipped: gcc/g++ not found")
+        print("gcc/g++ not found: no comparison (status 77)")
         return 77
     corpus = os.path.join(a.work, "corpus")
     out_dir = os.path.join(a.work, "rendered")
