@@ -2,6 +2,7 @@
 #include "ctylex.h"
 
 #include <climits>
+#include <iterator>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -246,10 +247,19 @@ int *line_counter(TokenScanner &s) {
 
 const char *token_spelling(int code) {
   if (code > 0 && code < 256) return kSingles.text[code];
-  for (const Spelling &s : punctuators)
-    if (s.code == code) return s.text;
-  for (const Spelling &s : keywords)
-    if (s.code == code) return s.text;
+  // Asked for every token read: indexed by code, built once (the first
+  // spelling of a code wins, punctuators before keywords).
+  static const std::vector<const char *> spelled = [] {
+    std::vector<const char *> v(T_LAST, nullptr);
+    auto fill = [&v](const Spelling *first, const Spelling *last) {
+      for (const Spelling *s = last; s-- != first;)
+        if (s->code >= 0 && s->code < T_LAST) v[static_cast<std::size_t>(s->code)] = s->text;
+    };
+    fill(std::begin(keywords), std::end(keywords));
+    fill(std::begin(punctuators), std::end(punctuators));
+    return v;
+  }();
+  if (code >= 0 && code < T_LAST && spelled[static_cast<std::size_t>(code)]) return spelled[static_cast<std::size_t>(code)];
   switch (code) {
     case T_END: return "<end>";
     case T_IDENTIFIER: return "<identifier>";

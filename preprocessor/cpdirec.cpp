@@ -557,6 +557,17 @@ int pp_directive(InputLevel &lv, OutputBuffer &out) {
   return 1;
 }
 
+namespace {
+struct SkipStops {
+  bool stop[256] = {};
+  constexpr SkipStops() {
+    for (char c : {'\n', '\\', '/', '"', '\''}) stop[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator[](unsigned char c) const { return stop[c]; }
+};
+constexpr SkipStops kSkipStops;
+}  // namespace
+
 void pp_skip_group(InputLevel &lv) {
   const char *p = lv.position;
   const char *end = lv.end;
@@ -650,8 +661,11 @@ void pp_skip_group(InputLevel &lv) {
       p = q;
       continue;
     }
+    // The rest of a line that started with text matters only where a
+    // comment, a literal, a continuation or the line's end begins.
     bol = false;
     ++p;
+    while (p < end && !kSkipStops[static_cast<unsigned char>(*p)]) ++p;
   }
   lv.position = p;
 }

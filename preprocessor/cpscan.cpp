@@ -73,15 +73,27 @@ void replace_trigraphs(std::string &s) {
   }
 }
 
+// Nearly every line of real code holds no digraph: the search runs ahead to
+// the first one, and only the line holding it is rewritten (from there on;
+// what precedes it stays as it is).
+std::size_t next_digraph(const char *b, std::size_t from, std::size_t n) {
+  for (std::size_t i = from; i + 1 < n; ++i) {
+    const char c = b[i];
+    if ((c == '<' || c == ':' || c == '%') && digraph_of(c, b[i + 1])) return i;
+  }
+  return n;
+}
+
 void replace_digraphs(std::string &s) {
-  if (s.find_first_of("<:%") == std::string::npos) return;
   char *b = &s[0];
   const std::size_t n = s.size();
   std::size_t r = 0;
   while (r < n) {
-    std::size_t e = r;
+    const std::size_t first = next_digraph(b, r, n);
+    if (first == n) return;
+    std::size_t e = first;
     while (e < n && b[e] != '\n' && b[e] != '\r') ++e;
-    std::size_t w = r, i = r;
+    std::size_t w = first, i = first;
     while (i < e) {
       char m;
       if (i + 1 < e && (m = digraph_of(b[i], b[i + 1])) != 0) {
