@@ -10,6 +10,7 @@
 
 #include "merror.h"
 #include "mstrin.h"
+#include "cplitr.h"
 #include "cprepr.h"
 
 namespace {
@@ -817,9 +818,11 @@ int lex_next(TokenScanner &s) {
     int code = 0, len = 0;
     bool is_name = false;
 
-    if (c == 'L' && (p[1] == '\'' || p[1] == '"') && (len = match_quoted(p + 1, p[1])) > 0) {
-      code = p[1] == '\'' ? T_CHARACTER : T_STRING;
-      len += 1;
+    std::size_t prefix = 0;
+    if ((c == 'L' || c == 'u' || c == 'U') && literal_prefix_at(p, p + 3, &prefix) != LP_NONE &&
+        (len = match_quoted(p + prefix, p[prefix])) > 0) {
+      code = p[prefix] == '\'' ? T_CHARACTER : T_STRING;
+      len += static_cast<int>(prefix);
     } else if (is_id_start(c)) {
       len = 1;
       while (is_id_char(static_cast<unsigned char>(p[len]))) ++len;
@@ -951,38 +954,10 @@ void constant_warning(ConstantSink at, WarningCode code) {
 
 // Decodes the escape after a backslash (p at the character after it).
 unsigned long long decode_escape(const char *&p, ConstantSink at) {
-  const unsigned char c = static_cast<unsigned char>(*p);
-  if (c == '\0') return '\\';
-  switch (c) {
-    case '"': case '\'': case '(': case '?': case '[': case '\\': case '{': ++p; return c;
-    case 'a': ++p; return 7;
-    case 'b': ++p; return 8;
-    case 'f': ++p; return 12;
-    case 'n': ++p; return 10;
-    case 'r': ++p; return 13;
-    case 't': ++p; return 9;
-    case 'v': ++p; return 11;
-    case 'E': ++p; return 27;
-    default: break;
-  }
-  if (c >= '0' && c <= '7') {
-    unsigned long long v = 0;
-    for (int i = 0; i < 3 && *p >= '0' && *p <= '7'; ++i, ++p) v = v * 8 + static_cast<unsigned>(*p - '0');
-    return v;
-  }
-  if (c == 'x') {
-    ++p;
-    if (!is_hex(static_cast<unsigned char>(*p))) {
-      constant_warning(at, MSG_NOHEXDIGI);
-      return 0;
-    }
-    unsigned long long v = 0;
-    while (is_hex(static_cast<unsigned char>(*p))) v = (v << 4) | static_cast<unsigned>(hex_value(static_cast<unsigned char>(*p++)));
-    return v;
-  }
-  constant_warning(at, MSG_SEQUEINCO);
-  ++p;
-  return c;
+  const EscapeValue e = read_escape(p, p + std::strlen(p), ESC_DECLARATION);
+  if (e.no_hex_digit) constant_warning(at, MSG_NOHEXDIGI);
+  if (e.unknown) constant_warning(at, MSG_SEQUEINCO);
+  return e.value;
 }
 
 void shift_or(BigInt &value, int bits, unsigned long long unit) {
@@ -1033,11 +1008,8 @@ void convert_integer(const char *text, ConstantValue &out, ConstantReport report
     if (d < 0) break;
     accumulate(out.value, radix, d, overflow);
   }
-  int u = 0, l = 0;
-  for (; *p; ++p) {
-    if (*p == 'u' || *p == 'U') ++u;
-    else if (*p == 'l' || *p == 'L') ++l;
-  }
+  const IntegerSuffix suffix = read_integer_suffix(p, p + std::strlen(p));
+  const int u = suffix.unsigned_letters, l = suffix.long_letters;
   int width = l >= 2 ? a.longlong_bits : l == 1 ? a.long_bits : a.int_bits;
   out.is_unsigned = u ? 1 : 0;
   out.suffix = std::string(u ? "u" : "") + (l >= 2 ? "ll" : l == 1 ? "l" : "");
@@ -1087,9 +1059,13 @@ void convert_character(const char *text, ConstantValue &out, ConstantReport repo
   out = ConstantValue();
   const AnalysisSettings &a = analysis_settings();
   const char *p = text ? text : "";
-  const bool wide = *p == 'L';
-  if (wide) ++p;
-  const int unit = wide ? a.int_bits : a.char_bits;
+  std::size_t prefix_length = 0;
+  const LiteralPrefix prefix = literal_prefix_at(p, p + std::strlen(p), &prefix_length);
+  p += prefix_length;
+  // L: units of wchar_t (int wide, signed); u and U: char16_t and char32_t
+  // (unsigned); u8: char.
+  const bool wide = literal_prefix_is_wide(prefix);
+  const int unit = prefix == LP_WIDE ? a.int_bits : prefix == LP_UTF16 ? 16 : prefix == LP_UTF32 ? 32 : a.char_bits;
   const int unit_bits = unit > 0 ? unit : 8;
   int max_chars = a.int_bits / unit_bits;
   if (max_chars < 1) max_chars = 1;
@@ -1118,9 +1094,15 @@ void convert_character(const char *text, ConstantValue &out, ConstantReport repo
   if (count > max_chars) constant_warning(at, MSG_TOLOCSTCA);
   if (count > 1 && !a.multichar_allowed) constant_warning(at, MSG_MULCARCST);
   if (invalid) constant_warning(at, MSG_INVCSTCAR);
-  if (wide) {
+  if (prefix == LP_WIDE) {
     pint_truncate(&out.value, a.int_bits);
     out.width = -a.int_bits;
+    return;
+  }
+  if (wide) {  // char16_t, char32_t: one unsigned unit
+    pint_truncate(&out.value, unit_bits);
+    out.width = unit_bits;
+    out.is_unsigned = 1;
     return;
   }
   int kept = count < 1 ? 1 : (count > max_chars ? max_chars : count);

@@ -19,6 +19,7 @@
 #include "cppname.h"
 #include "cpptab.h"
 #include "ctylex.h"
+#include "cplitr.h"
 #include "merror.h"
 #include "y_cppeint.h"
 
@@ -484,7 +485,9 @@ void size_node(Node *n, const TypeDesc *t) {
 
 long long string_size(const std::string &lit) {
   long long n = 0;
-  size_t i = lit[0] == 'L' ? 2 : 1;
+  size_t prefix = 0;
+  literal_prefix_at(lit.data(), lit.data() + lit.size(), &prefix);
+  size_t i = prefix + 1;
   for (; i + 1 < lit.size(); ++i) {
     if (lit[i] == '\\' && i + 2 < lit.size()) {
       ++i;

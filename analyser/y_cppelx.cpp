@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cplitr.h"
 #include "y_cppeint.h"
 
 namespace {
@@ -41,9 +42,10 @@ std::vector<ETok> scan_expression(const std::string &s) {
     }
     ETok t;
     t.begin = i;
-    if ((c == 'L' && i + 1 < n && (s[i + 1] == '\'' || s[i + 1] == '"')) || c == '\'' ||
-        c == '"') {
-      const size_t q = c == 'L' ? i + 1 : i;
+    size_t prefix = 0;
+    literal_prefix_at(s.data() + i, s.data() + n, &prefix);
+    if (prefix > 0 || c == '\'' || c == '"') {
+      const size_t q = i + prefix;
       const char quote = s[q];
       size_t j = q + 1;
       while (j < n && s[j] != quote && s[j] != '\n') {

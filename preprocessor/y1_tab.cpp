@@ -7,6 +7,7 @@
 // 0x100000000" is false) and must stay that way.
 #include "y1_tab.h"
 
+#include "cplitr.h"
 #include "merror.h"
 
 #include <climits>
@@ -46,8 +47,7 @@ bool ident_start(unsigned char c) {
 bool ident_char(unsigned char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
 bool horizontal_space(char c) { return c == ' ' || c == '\t'; }
 bool is_char_prefix(const char *start, const char *stop) {
-  std::string_view p(start, static_cast<size_t>(stop - start));
-  return p == "L" || p == "u" || p == "U" || p == "u8";
+  return literal_prefix(std::string_view(start, static_cast<size_t>(stop - start))) != LP_NONE;
 }
 
 uint64_t low32(int64_t v) { return static_cast<uint32_t>(static_cast<uint64_t>(v)); }
@@ -144,56 +144,10 @@ class IfParser {
   // One escape sequence; pos_ is just after the backslash. A wide constant
   // holds more than a byte, so only a narrow one is cut to 8 bits.
   int64_t if_escape(bool wide = false) {
-    if (pos_ >= end_) return '\\';
-    unsigned char c = static_cast<unsigned char>(*pos_++);
-    switch (c) {
-      case 'a': return 7;
-      case 'b': return 8;
-      case 'e': return 27;
-      case 'f': return 12;
-      case 'n': return 10;
-      case 'r': return 13;
-      case 't': return 9;
-      case 'v': return 11;
-      case '^': {
-        if (pos_ >= end_) return '^';
-        unsigned char d = static_cast<unsigned char>(*pos_++);
-        int64_t v = d;
-        if (d == '\\') v = if_escape(wide);
-        if (v == '?') return 127;
-        return v & 0x9F;
-      }
-      case 'x': {
-        // Any number of digits; remember an oversized value even if the
-        // accumulator wraps later.
-        uint64_t v = 0;
-        bool too_big = false;
-        while (pos_ < end_) {
-          char d = *pos_;
-          int digit;
-          if (d >= '0' && d <= '9') digit = d - '0';
-          else if (d >= 'a' && d <= 'f') digit = d - 'a' + 10;
-          else if (d >= 'A' && d <= 'F') digit = d - 'A' + 10;
-          else break;
-          v = v * 16 + static_cast<uint64_t>(digit);
-          if (v > 255) too_big = true;
-          ++pos_;
-        }
-        if (wide) return static_cast<int64_t>(v & 0xFFFFFFFFu);
-        if (too_big) if_report(MSG_NOFITBYTE, {});
-        return static_cast<int64_t>(v & 0xFF);
-      }
-      default:
-        if (c >= '0' && c <= '7') {
-          uint64_t v = c - '0';
-          for (int i = 1; i < 3 && pos_ < end_ && *pos_ >= '0' && *pos_ <= '7'; ++i)
-            v = v * 8 + static_cast<uint64_t>(*pos_++ - '0');
-          if (wide) return static_cast<int64_t>(v);
-          if (v > 255) if_report(MSG_NOFITBYTE, {});
-          return static_cast<int64_t>(v & 0xFF);
-        }
-        return c;
-    }
+    const EscapeValue e = read_escape(pos_, end_, ESC_CONDITION);
+    if (wide) return static_cast<int64_t>(e.value & 0xFFFFFFFFu);
+    if (e.above_byte) if_report(MSG_NOFITBYTE, {});
+    return static_cast<int64_t>(e.value & 0xFF);
   }
 
   int char_constant(bool wide) {
@@ -247,12 +201,9 @@ class IfParser {
       if (base == 10 && digit > 9) break;
       v = v * base + digit;
     }
-    bool is_unsigned = false;
-    for (; p < stop; ++p) {
-      char c = *p;
-      if (c == 'u' || c == 'U') is_unsigned = true;
-      else if (c != 'l' && c != 'L') return lexical_error("Invalid number in #if expression");
-    }
+    const IntegerSuffix suffix = read_integer_suffix(p, stop);
+    if (suffix.other) return lexical_error("Invalid number in #if expression");
+    bool is_unsigned = suffix.unsigned_letters > 0;
     if (v >= (uint64_t{1} << 63)) is_unsigned = true;
     tokval_ = {static_cast<int64_t>(v), is_unsigned};
     return T_INT;

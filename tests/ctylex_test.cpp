@@ -159,6 +159,10 @@ TEST_F(Lex, NumbersIdentifiersAndPunctuators) {
       {"$a b$c @", {{T_IDENTIFIER, "$a"}, {T_IDENTIFIER, "b$c"}, {'@', "@"}}},
       {"'a' L'b' \"s\\\"t\" L\"w\"", {{T_CHARACTER, "'a'"}, {T_CHARACTER, "L'b'"}, {T_STRING, "\"s\\\"t\""},
                                       {T_STRING, "L\"w\""}}},
+      {"u'a' U'b' u8'c' u8\"s\" u\"t\" U\"w\"", {{T_CHARACTER, "u'a'"}, {T_CHARACTER, "U'b'"}, {T_CHARACTER, "u8'c'"},
+                                           {T_STRING, "u8\"s\""}, {T_STRING, "u\"t\""}, {T_STRING, "U\"w\""}}},
+      {"u8 U x u 'a'", {{T_IDENTIFIER, "u8"}, {T_IDENTIFIER, "U"}, {T_IDENTIFIER, "x"}, {T_IDENTIFIER, "u"},
+                        {T_CHARACTER, "'a'"}}},
       {"''", {}},  // two adjacent quotes are no constant; both are skipped
       {"a->*b ... .. => <<= ::", {{T_IDENTIFIER, "a"}, {P_ARROW_STAR, "->*"}, {T_IDENTIFIER, "b"}, {P_ELLIPSIS, "..."},
                                   {P_RANGE, ".."}, {P_IMPLIES, "=>"}, {P_SHL_ASSIGN, "<<="}, {P_SCOPE, "::"}}},
@@ -483,6 +487,17 @@ TEST_F(Lex, ConstantConversion) {
   EXPECT_EQ(v.width, 8);
   analysis_settings().multichar_allowed = 1;
   convert_character("'ab'", v);
+  EXPECT_TRUE(reports.empty());
+  // Encoding prefixes: char32_t and char16_t units are unsigned, u8 is a char.
+  convert_character("U'a'", v);
+  EXPECT_EQ(int_value(v), 97);
+  EXPECT_EQ(v.width, 32);
+  convert_character("u'\\xFFFF'", v);
+  EXPECT_EQ(int_value(v), 65535);
+  EXPECT_EQ(v.width, 16);
+  convert_character("u8'c'", v);
+  EXPECT_EQ(int_value(v), 99);
+  EXPECT_EQ(v.width, 8);
   EXPECT_TRUE(reports.empty());
 }
 
