@@ -216,6 +216,27 @@ std::string checked_file_name(std::string name, const char *what) {
 
 }  // namespace
 
+bool is_cpp_file_name(const std::string &name) {
+  std::string directory, base_part, suffix, base;
+  split_path(name, directory, base_part);
+  split_extension(base_part, suffix, base);
+  // ".C" is C++ and ".c" is C; the longer suffixes are C++ in either case.
+  if (suffix == "C") return true;
+  std::string lower;
+  for (char c : suffix) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  for (const char *s : {"cc", "cpp", "cxx", "c++", "hpp", "hh", "hxx"})
+    if (lower == s) return true;
+  return false;
+}
+
+std::string target_defines_file(const std::string &target, const std::string &tested_file) {
+  // The name as it will be read: a tested file given without a suffix gets
+  // the C++ source suffix.
+  std::string tested = tested_file;
+  make_file_name(tested, KIND_SOURCE);
+  return target + (is_cpp_file_name(tested) ? "/ana/qzus_cpp.def" : "/ana/qzus_c.def");
+}
+
 GeneratorOptions &generator_options() {
   static GeneratorOptions *options = new GeneratorOptions;  // process lifetime
   return *options;
@@ -257,7 +278,7 @@ void decode_generator_command(int argc, char **argv, std::string &command_text) 
   } else {
     const char *target = sys_getenv("QZLTGT");
     if (target && *target)
-      o.std_define_file = checked_file_name(std::string(target) + "/ana/qzus_c.def",
+      o.std_define_file = checked_file_name(target_defines_file(target, o.tested_file),
                                             QT_TRANSLATE_NOOP("CmdLine", "QZLTGT value too long"));
   }
   o.symbtab_file = first_value("SYMBTAB");

@@ -15,7 +15,7 @@ struct GeneratorOptions {
   int prepro_only = 0;         // 1 when PREPRO_ONLY was given
   StrList include_dirs;        // INCL values that are existing directories
   StrList defines;             // DEFINE values as typed ("NAME" or "NAME=value")
-  std::string std_define_file; // STD_DEFINE, else $QZLTGT/ana/qzus_c.def, else empty
+  std::string std_define_file; // STD_DEFINE, else the target's file (target_defines_file), else empty
   std::string symbtab_file;
   std::string ada_link_file;
   std::string standard_file;
@@ -37,6 +37,14 @@ GeneratorOptions &generator_options();
 // a second decoding (tests, replays) starts from here instead of dropping
 // the lists of the first.
 void reset_generator_options();
+
+// Whether a file name has a suffix of C++ source or header text (".cc",
+// ".cpp", ".cxx", ".C", ".c++", ".hpp", ".hh", ".hxx").
+bool is_cpp_file_name(const std::string &name);
+
+// The standard defines file of the target directory `target` for a tested
+// file: the C++ one for a C++ name, else the C one.
+std::string target_defines_file(const std::string &target, const std::string &tested_file);
 
 // Decodes the command line into generator_options() and composes the
 // canonical command text into command_text (also kept in the record).

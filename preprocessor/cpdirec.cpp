@@ -338,11 +338,20 @@ void include_standard_dirs(const char *p, const char *e) {
     any = true;
     // A standard defines file read for every analysed file names the same
     // directories each time: the first entry is the one every search finds,
-    // a second one would only lengthen the chain.
-    bool present = false;
+    // a second one would only lengthen the chain. A directory that stands
+    // earlier for another reason (QZW_ADD_USR_INCLUDE, an INCL option) moves
+    // to its place among the standard ones, as the compiler keeps a system
+    // directory in its system place: a library header's #include_next
+    // searches the directories after its own, and /usr/include must be
+    // among them.
+    IncludeDir *present = nullptr;
     for (IncludeDir *d = pp_state.include_head; d && !present; d = d->next)
-      present = !d->bare && d->text == dir;
-    if (!present) pp_append_dir(dir);
+      if (!d->bare && d->text == dir) present = d;
+    if (!present)
+      present = pp_append_dir(dir);
+    else if (!present->standard)
+      pp_move_dir_to_end(present);
+    present->standard = true;
   }
   if (!any) pp_report(MSG_SYNTAXERR, "empty pragma ortek incl_std");
 }

@@ -77,6 +77,7 @@ struct IncludeDir {
   std::string text;
   bool bare = false;     // no text: stands for the bare name
   bool builtin = false;  // /usr/include and /usr/local/include: never freed
+  bool standard = false; // placed by "pragma ortek incl_std"
 };
 
 struct InputLevel {
@@ -200,6 +201,8 @@ void pp_pop_level();
 // The include directives; operand is the collected text after the name.
 void pp_include(const char *start, const char *end, bool next, OutputBuffer &out);
 IncludeDir *pp_append_dir(const std::string &text);
+// Takes a linked entry out of the chain and links it again at its end.
+void pp_move_dir_to_end(IncludeDir *node);
 // The directory of a file name as a new chain node; nullptr for "".
 IncludeDir *pp_append_dir_of_file(const char *name);
 

@@ -174,6 +174,16 @@ IncludeDir *pp_append_dir(const std::string &text) {
   return node;
 }
 
+void pp_move_dir_to_end(IncludeDir *node) {
+  if (node == pp_state.include_tail) return;
+  if (node->prev)
+    node->prev->next = node->next;
+  else
+    pp_state.include_head = node->next;
+  if (node->next) node->next->prev = node->prev;
+  link_at_end(node);
+}
+
 IncludeDir *pp_append_dir_of_file(const char *name) {
   if (!name || !*name) return nullptr;
   std::string s(name);
@@ -415,6 +425,7 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
     for (IncludeDir *d = pp_state.include_head; d;) {
       IncludeDir *next = d->next;
       d->prev = d->next = nullptr;
+      d->standard = false;
       if (!d->builtin) delete d;
       d = next;
     }
@@ -500,6 +511,7 @@ void pp_reset_for_tests() {
   for (IncludeDir *d = pp_state.include_head; d;) {
     IncludeDir *next = d->next;
     d->prev = d->next = nullptr;
+    d->standard = false;
     if (!d->builtin) delete d;
     d = next;
   }

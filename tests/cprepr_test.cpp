@@ -153,6 +153,46 @@ TEST_F(Pp, IncludeNextSearchesAfterTheEntryWhereFound) {
   EXPECT_EQ(r.err, "");
 }
 
+// A directory a standard defines file names that already stands earlier in
+// the chain (an INCL option, QZW_ADD_USR_INCLUDE) takes its place among the
+// standard ones: a library header found before it reaches it through
+// #include_next, as <cstdlib> reaches the C library's <stdlib.h>.
+TEST_F(Pp, StandardDirectoryNamedEarlierMovesToItsStandardPlace) {
+  write("libc/stdlib.h", "int from_c_library;\n");
+  write("libcxx/cstdlib", "#include_next <stdlib.h>\nint from_cxx_library;\n");
+  std::string libc = path("libc"), libcxx = path("libcxx");
+  init({}, {libc.c_str()});
+  initialised_ = true;
+  const std::string pragmas =
+      "#pragma ortek incl_std \"" + libcxx + "\"\n#pragma ortek incl_std \"" + libc + "\"\n";
+  Result r = run(pragmas + "#include <cstdlib>\n");
+  EXPECT_NE(r.out.find("int from_c_library;"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+  ASSERT_NE(pp_state.include_tail, nullptr);
+  EXPECT_EQ(pp_state.include_tail->text, libc);
+  // Read again for the next file, the standard entries stay where they are.
+  r = run(pragmas + "#include <cstdlib>\n");
+  EXPECT_NE(r.out.find("int from_c_library;"), std::string::npos) << r.out;
+  int count = 0;
+  for (IncludeDir *d = pp_state.include_head; d; d = d->next) count += d->text == libc || d->text == libcxx;
+  EXPECT_EQ(count, 2);
+}
+
+TEST_F(Pp, SystemDirectoriesMoveBehindTheStandardOnesOfEachFile) {
+  setenv("QZW_ADD_USR_INCLUDE", "", 1);
+  for (int file = 0; file < 2; ++file) {
+    SCOPED_TRACE(file);
+    init();
+    Result r = run("#pragma ortek incl_std \"/opt/cxx\"\n#pragma ortek incl_std \"/usr/include\"\n");
+    std::vector<std::string> chain;
+    for (IncludeDir *d = pp_state.include_head; d; d = d->next) chain.push_back(d->text);
+    EXPECT_EQ(chain, (std::vector<std::string>{"/usr/local/include", "/opt/cxx", "/usr/include"}));
+    testing::internal::CaptureStderr();
+    pp_release(*table_, 1);  // the next file builds its chain again
+    testing::internal::GetCapturedStderr();
+  }
+}
+
 TEST_F(Pp, HeaderIncludedTwiceIsExpandedTwice) {
   write("h.h", "int v = N;\n");
   Result r = run("#define N 1\n#include \"" + path("h.h") + "\"\n#undef N\n#define N 2\n#include \"" +

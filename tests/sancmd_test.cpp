@@ -141,6 +141,26 @@ TEST_F(GeneratorCommand, ListsParenthesesDefaultsAndEmptyValues) {
   EXPECT_EQ(warning_count(), 1);
 }
 
+TEST_F(GeneratorCommand, TargetDefinesFileFollowsTheTestedFileSuffix) {
+  setenv("QZLTGT", "/opt/tgt", 1);
+  for (const char *name : {"w.cc", "w.cpp", "w.cxx", "w.C", "w.c++", "w.hpp", "w.hh", "w.hxx", "d.x/w.CPP",
+                           "w"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(decode({name, "t"}).std_define_file, "/opt/tgt/ana/qzus_cpp.def");
+  }
+  for (const char *name : {"w.c", "w.h", "w.cp.c", "d.cpp/w.c", "w.inc"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(decode({name, "t"}).std_define_file, "/opt/tgt/ana/qzus_c.def");
+  }
+  // A given file wins whatever the suffix; the default shows in the command text.
+  EXPECT_EQ(decode({"w.cpp", "t", "-STD_DEFINE=my.def"}).std_define_file, "my.def");
+  decode({"w.cpp", "t"});
+  EXPECT_EQ(text, "ortekstart \"w.cpp\" \"t\" /STD_DEFINE=\"/opt/tgt/ana/qzus_cpp.def\"");
+  setenv("ORTEKCPP", "c", 1);  // the source suffix a bare name is completed with
+  EXPECT_EQ(decode({"w", "t"}).std_define_file, "/opt/tgt/ana/qzus_c.def");
+  unsetenv("ORTEKCPP");
+}
+
 TEST_F(GeneratorCommand, CommandTextDecodesToTheSameOptionsInAShell) {
   setenv("D", "/src", 1);
   const Strings commands[] = {

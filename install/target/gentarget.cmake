@@ -1,7 +1,7 @@
 # Writes the target directory of the host GCC toolchain (run with cmake -P):
 #   -DGCC=<C compiler> -DGXX=<C++ compiler> -DSOURCE=<this folder> -DOUT=<target dir>
-# OUT/ana/qzus_c.def reads C sources, OUT/ana/qzus_cpp.def C++ sources; both
-# are ordinary C texts made of the compiler's header search order, its
+# OUT/ana/qzus_c.def reads C sources, OUT/ana/qzus_cpp.def C++17 sources and
+# OUT/ana/qzus_cpp98.def C++98 ones; all are ordinary C texts made of the compiler's header search order, its
 # predefined macros and the declarations of SOURCE/gnu.def. OUT/lib receives
 # the headers of SOURCE/lib.
 cmake_minimum_required(VERSION 3.16)
@@ -15,12 +15,11 @@ function(compiler_output out)
   set(${out}_err "${err}" PARENT_SCOPE)
 endfunction()
 
-# The text of one standard defines file; lang is c or c++.
-function(defines_text out compiler lang)
+# The text of one standard defines file; lang is c or c++, std the C++
+# language mode.
+function(defines_text out compiler lang std)
   if(lang STREQUAL "c++")
-    # The analyser's grammar is closest to the language before 2011, and so
-    # is what the library headers declare in that mode.
-    set(mode -xc++ -std=gnu++98)
+    set(mode -xc++ -std=${std})
   else()
     set(mode -xc)
   endif()
@@ -104,11 +103,18 @@ foreach(v GCC GXX SOURCE OUT)
   endif()
 endforeach()
 
-defines_text(c_text "${GCC}" c)
-defines_text(cpp_text "${GXX}" c++)
+defines_text(c_text "${GCC}" c "")
+# C++ sources are read as the language they are written in today: before
+# 2011 the library stops at its first C++11 header (<cstdint> is an #error),
+# and __cplusplus must say what the code assumes. The mode of 1998 stays for
+# code bases that keep to it, and for the library headers that only read
+# cleanly in that mode.
+defines_text(cpp_text "${GXX}" c++ gnu++17)
+defines_text(cpp98_text "${GXX}" c++ gnu++98)
 file(MAKE_DIRECTORY "${OUT}/ana" "${OUT}/lib")
 file(WRITE "${OUT}/ana/qzus_c.def" "${c_text}")
 file(WRITE "${OUT}/ana/qzus_cpp.def" "${cpp_text}")
+file(WRITE "${OUT}/ana/qzus_cpp98.def" "${cpp98_text}")
 file(GLOB headers "${SOURCE}/lib/*")
 foreach(h IN LISTS headers)
   file(COPY "${h}" DESTINATION "${OUT}/lib")

@@ -2,10 +2,12 @@
 # One case of the host GCC target: runs ortekstart on a source file with
 # QZLTGT naming the target directory and checks the script it writes.
 #
-#   check_case.sh --bin ORTEKSTART --target DIR [--cpp] [--usr-include] [--keep] FILE
+#   check_case.sh --bin ORTEKSTART --target DIR [--cpp | --cpp98] [--usr-include] [--keep] FILE
 #
 # --usr-include also sets QZW_ADD_USR_INCLUDE (the system directories then
-# stand twice in the header search).
+# stand twice in the header search). --cpp: a C++17 file, which gets the
+# target's C++ defines file from its suffix (no STD_DEFINE is given);
+# --cpp98: a C++ file read with the C++98 defines file.
 #
 # The first line of FILE names what the script must hold, as
 #   /* globals: a b; functions: f g; types: t; consts: c; status: N */
@@ -14,16 +16,18 @@
 # exactly the functions (members as Class_member), and before BEGIN only
 # the extern lines of these, of the consts (globals that are constants: an
 # extern line, no environment entry) and the definitions of the named types
-# of the file may stand. In a C case every diagnostic is an information; in
-# a C++ case, which may meet constructs the grammar does not cover, warnings
-# are allowed too: no error, no fatal or internal error.
+# of the file may stand. In a C or C++17 case every diagnostic is an
+# information; in a C++98 case, whose library headers hold constructs the
+# grammar does not cover, warnings are allowed too: no error, no fatal or
+# internal error.
 set -u
-bin="" target="" std="qzus_c.def" keep=0 file="" usr=()
+bin="" target="" std="qzus_c.def" keep=0 file="" usr=() lenient=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --bin) bin=$2; shift ;;
     --target) target=$2; shift ;;
     --cpp) std="qzus_cpp.def" ;;
+    --cpp98) std="qzus_cpp98.def" lenient=1 ;;
     --keep) keep=1 ;;
     --usr-include) usr=(QZW_ADD_USR_INCLUDE=1) ;;
     *) file=$1 ;;
@@ -50,7 +54,7 @@ want_status=${want_status:-0}
 work=$(mktemp -d "${TMPDIR:-/tmp}/ortek-target.XXXXXX")
 cp "$file" "$work/"
 args=("$name" "$base.ptu")
-[ "$std" = "qzus_cpp.def" ] && args+=("-STD_DEFINE=$target/ana/$std")
+[ "$std" = "qzus_cpp98.def" ] && args+=("-STD_DEFINE=$target/ana/$std")
 (cd "$work" && env -u QZUTGT -u QZW_ADD_USR_INCLUDE -u QZW_NOBASENAME -u ORTEKLAN -u LC_ALL \
   LANG=C ORTEK_SUPPRESS_COPYRIGHT= PROBAXDIR="$(dirname "$(dirname "$target")")" QZLTGT="$target" "${usr[@]}" \
   "$bin" "${args[@]}" >"$work/.stdout" 2>"$work/.stderr" </dev/null)
@@ -58,12 +62,12 @@ status=$?
 rc=0
 fail() { echo "$name: $*"; rc=1; }
 
-if [ "$std" = "qzus_cpp.def" ]; then
+if [ $lenient = 1 ]; then
   [ "$status" = 0 ] || [ "$status" = 3 ] || fail "status $status, expected 0 or 3"
 else
   [ "$status" = "$want_status" ] || fail "status $status, expected $want_status"
 fi
-if [ "$std" = "qzus_c.def" ]; then
+if [ $lenient = 0 ]; then
   bad=$(grep -v '^ProbaX-I-' "$work/.stderr")
 else
   bad=$(grep '^ProbaX-[EFS]-' "$work/.stderr")
@@ -73,6 +77,10 @@ script="$work/$base.ptu"
 if [ ! -f "$script" ]; then
   fail "no script written"
 else
+  if [ "$std" = "qzus_cpp.def" ]; then
+    grep -q "^--%c .*/STD_DEFINE=\"$target/ana/qzus_cpp.def\"" "$script" ||
+      fail "the header does not name the C++ defines file"
+  fi
   env_name="ENV_${base}_${name##*.}"
   got_globals=$(sed -n "/^ENVIRONMENT $env_name\$/,/^END ENVIRONMENT/s/^  [A-Z_]* \([^,]*\),.*/\1/p" "$script" | sort)
   got_functions=$(sed -n 's/^SERVICE \(.*\)$/\1/p' "$script" | sort)
