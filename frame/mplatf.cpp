@@ -5,9 +5,16 @@
 #include <ctime>
 #include <dirent.h>
 #include <unistd.h>
+
+#include <QDir>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+
+char sys_separator() {
+  static const char separator = QDir::separator().toLatin1();
+  return separator;
+}
 
 std::string sys_native_path(const char *name) {
   std::string p(name ? name : "");

@@ -1,12 +1,16 @@
-// The small layer between the tool and the operating system. Names may use
-// "\" as directory separator; they are mapped to the host's only here, at the
-// system call, so that every name shown to the user keeps its spelling.
+// The small layer between the tool and the operating system. Names the tool
+// composes use the host's separator; names the user wrote with "\" are
+// mapped to the host's only here, at the system call, so that they still
+// open as they did.
 #pragma once
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
+// The directory separator of the host ('/' here), the one every name the
+// tool composes is written with.
+char sys_separator();
 std::string sys_native_path(const char *name);
 std::FILE *sys_fopen(const char *name, const char *mode);
 int sys_access(const char *name, int mode);  // 0 when allowed; modes as access(2)

@@ -33,7 +33,9 @@ std::string file_suffix(int kind) {
 }
 
 // "\" and "/" both separate directories: names written for the other
-// platform must split the same way here.
+// platform must split the same way here. The directory comes back with the
+// host's separator, so that the names written into a script and shown in
+// diagnostics open on this system.
 void split_path(const std::string &path, std::string &directory, std::string &name) {
   std::size_t cut = path.find_last_of("/\\");
   if (cut == std::string::npos) {
@@ -46,9 +48,10 @@ void split_path(const std::string &path, std::string &directory, std::string &na
     while (end > 0 && is_separator(path[end - 1])) --end;
     directory = end == 0 ? path.substr(0, 1) : path.substr(0, end);
   }
+  const char separator = sys_separator();
   for (char &c : directory)
-    if (c == '/') c = '\\';
-  if (directory != "\\") directory += '\\';
+    if (is_separator(c)) c = separator;
+  if (directory.size() != 1 || directory[0] != separator) directory += separator;
 }
 
 void split_extension(const std::string &name, std::string &extension, std::string &base) {

@@ -12,7 +12,7 @@ enum FileKind : int {
 };
 
 std::string file_suffix(int kind);
-// Directory (with "\" separators and a trailing "\", "." when absent) and name.
+// Directory (with the host's separators and a trailing one, "." when absent) and name.
 void split_path(const std::string &path, std::string &directory, std::string &name);
 void split_extension(const std::string &name, std::string &extension, std::string &base);
 void make_file_name(std::string &path, int kind);

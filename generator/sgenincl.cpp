@@ -397,6 +397,18 @@ std::string balanced_for_parse(const std::string &text) {
   return out;
 }
 
+// The completed name is written with the host's separator; an operand
+// spelled with the other one names the same file and is left out as well.
+bool same_completed_name(const std::string &completed, const std::string &operand) {
+  if (completed.size() != operand.size()) return false;
+  for (std::size_t i = 0; i < completed.size(); ++i) {
+    const char a = completed[i] == '\\' ? '/' : completed[i];
+    const char b = operand[i] == '\\' ? '/' : operand[i];
+    if (a != b) return false;
+  }
+  return true;
+}
+
 void scan_include(const char *rest) {
   ScanState &s = state();
   const GeneratorOptions &o = generator_options();
@@ -410,12 +422,12 @@ void scan_include(const char *rest) {
   for (const StrNode *n = o.used_files.head; n; n = n->next) {
     std::string f = n->text ? n->text : "";
     make_file_name(f, KIND_HEADER);
-    if (f == header) return;
+    if (same_completed_name(f, header)) return;
   }
   for (const StrNode *n = o.integrated_files.head; n; n = n->next) {
     std::string f = n->text ? n->text : "";
     make_file_name(f, KIND_SOURCE);
-    if (f == header) return;
+    if (same_completed_name(f, header)) return;
   }
   if (s.first_include) {
     write_banner_block(KW_BANNER_TESTED_INCLUDES);

@@ -361,7 +361,7 @@ void pp_init(const char *const *definitions, const char *const *include_dirs, Ma
     const char *target = sys_getenv("QZUTGT");
     if (!target || !*target) target = sys_getenv("QZLTGT");
     if (target && *target) {
-      std::string lib = std::string(target) + "\\lib";
+      std::string lib = std::string(target) + sys_separator() + "lib";
       pp_append_dir(lib);
     }
     if (sys_getenv("QZW_ADD_USR_INCLUDE")) {

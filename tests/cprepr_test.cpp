@@ -125,8 +125,8 @@ TEST_F(Pp, TargetDirectoryAndSystemDirectories) {
   setenv("QZUTGT", path("D").c_str(), 1);
   setenv("QZW_ADD_USR_INCLUDE", "", 1);
   Result r = run("#include <x.h>\n");
-  EXPECT_NE(r.out.find("#line 1 \"" + path("D") + "\\lib/x.h\""), std::string::npos) << r.out;
-  EXPECT_EQ(chain(), (std::vector<std::string>{path("D") + "\\lib", "/usr/include", "/usr/local/include"}));
+  EXPECT_NE(r.out.find("#line 1 \"" + path("D") + "/lib/x.h\""), std::string::npos) << r.out;
+  EXPECT_EQ(chain(), (std::vector<std::string>{path("D") + "/lib", "/usr/include", "/usr/local/include"}));
 }
 
 TEST_F(Pp, NoTargetDirectoryWhenVariablesUnsetOrEmpty) {
@@ -137,7 +137,7 @@ TEST_F(Pp, NoTargetDirectoryWhenVariablesUnsetOrEmpty) {
   // An empty QZUTGT leaves the choice to QZLTGT.
   setenv("QZLTGT", "/opt/t", 1);
   init();
-  EXPECT_EQ(chain(), (std::vector<std::string>{"/opt/t\\lib"}));
+  EXPECT_EQ(chain(), (std::vector<std::string>{"/opt/t/lib"}));
 }
 
 TEST_F(Pp, IncludeNextSearchesAfterTheEntryWhereFound) {

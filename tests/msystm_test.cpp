@@ -36,13 +36,13 @@ TEST_F(Paths, SuffixesAndTheirVariables) {
   EXPECT_EQ(file_suffix(5), "");
   setenv("ORTEKPTU", "scriptx", 1);
   EXPECT_EQ(file_suffix(KIND_SCRIPT), "scr");
-  EXPECT_EQ(completed("out", KIND_SCRIPT), ".\\out.scr");
+  EXPECT_EQ(completed("out", KIND_SCRIPT), "./out.scr");
   setenv("ORTEKPTU", "xy", 1);
-  EXPECT_EQ(completed("out", KIND_SCRIPT), ".\\out.xy");
+  EXPECT_EQ(completed("out", KIND_SCRIPT), "./out.xy");
   setenv("ORTEKPTU", "", 1);
-  EXPECT_EQ(completed("out", KIND_SCRIPT), ".\\out");
+  EXPECT_EQ(completed("out", KIND_SCRIPT), "./out");
   setenv("ORTEKCPP", "cpp", 1);
-  EXPECT_EQ(completed("t", KIND_SOURCE), ".\\t.cpp");
+  EXPECT_EQ(completed("t", KIND_SOURCE), "./t.cpp");
 }
 
 TEST_F(Paths, CompletionAddsDirectoryAndDefaultSuffix) {
@@ -51,21 +51,21 @@ TEST_F(Paths, CompletionAddsDirectoryAndDefaultSuffix) {
     int kind;
     const char *result;
   } cases[] = {
-      {"t.c", KIND_SOURCE, ".\\t.c"},
-      {"t", KIND_SOURCE, ".\\t.cc"},
-      {"out", KIND_SCRIPT, ".\\out.ptu"},
-      {"t", 3, ".\\t"},                      // kind outside the table: no suffix
-      {"a.b.c", KIND_SCRIPT, ".\\a.b.c"},    // base up to the last dot
-      {"src/sub/t.c", KIND_SOURCE, "src\\sub\\t.c"},
-      {"src\\t.c", KIND_SOURCE, "src\\t.c"},  // both separators split
-      {"src\\sub/t", KIND_HEADER, "src\\sub\\t.h"},
-      {".\\t.c", KIND_SOURCE, ".\\t.c"},     // completing again changes nothing
-      {"./t.c", KIND_SOURCE, ".\\t.c"},
-      {"../up/t.ptu", KIND_SCRIPT, "..\\up\\t.ptu"},
-      {"/abs/t.c", KIND_SOURCE, "\\abs\\t.c"},
-      {"/t.c", KIND_SOURCE, "\\t.c"},
-      {"a//b.c", KIND_SOURCE, "a\\b.c"},
-      {"dir.x/t", KIND_SCRIPT, "dir.x\\t.ptu"},  // a dot in a directory is no suffix
+      {"t.c", KIND_SOURCE, "./t.c"},
+      {"t", KIND_SOURCE, "./t.cc"},
+      {"out", KIND_SCRIPT, "./out.ptu"},
+      {"t", 3, "./t"},                      // kind outside the table: no suffix
+      {"a.b.c", KIND_SCRIPT, "./a.b.c"},    // base up to the last dot
+      {"src/sub/t.c", KIND_SOURCE, "src/sub/t.c"},
+      {"src\\t.c", KIND_SOURCE, "src/t.c"},  // both separators split
+      {"src\\sub/t", KIND_HEADER, "src/sub/t.h"},
+      {".\\t.c", KIND_SOURCE, "./t.c"},     // a backslash becomes "/"
+      {"./t.c", KIND_SOURCE, "./t.c"},
+      {"../up/t.ptu", KIND_SCRIPT, "../up/t.ptu"},
+      {"/abs/t.c", KIND_SOURCE, "/abs/t.c"},
+      {"/t.c", KIND_SOURCE, "/t.c"},
+      {"a//b.c", KIND_SOURCE, "a/b.c"},
+      {"dir.x/t", KIND_SCRIPT, "dir.x/t.ptu"},  // a dot in a directory is no suffix
   };
   for (const Case &c : cases) {
     EXPECT_EQ(completed(c.path, c.kind), c.result) << c.path;
@@ -73,19 +73,19 @@ TEST_F(Paths, CompletionAddsDirectoryAndDefaultSuffix) {
   }
   // Names are never cut, however long.
   const std::string longname = std::string(1500, 'd') + "/" + std::string(1200, 'f');
-  EXPECT_EQ(completed(longname, KIND_SCRIPT), std::string(1500, 'd') + "\\" + std::string(1200, 'f') + ".ptu");
+  EXPECT_EQ(completed(longname, KIND_SCRIPT), std::string(1500, 'd') + "/" + std::string(1200, 'f') + ".ptu");
 }
 
 TEST_F(Paths, SplitPathAndExtension) {
   std::string dir, name, ext, base;
   split_path("src\\t.c", dir, name);
-  EXPECT_EQ(dir, "src\\");
+  EXPECT_EQ(dir, "src/");
   EXPECT_EQ(name, "t.c");
   split_path("t.c", dir, name);
-  EXPECT_EQ(dir, ".\\");
+  EXPECT_EQ(dir, "./");
   EXPECT_EQ(name, "t.c");
   split_path("a/b/c.d.e", dir, name);
-  EXPECT_EQ(dir, "a\\b\\");
+  EXPECT_EQ(dir, "a/b/");
   EXPECT_EQ(name, "c.d.e");
   split_extension("c.d.e", ext, base);
   EXPECT_EQ(base, "c.d");

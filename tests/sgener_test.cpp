@@ -102,7 +102,7 @@ TEST_F(DriverTest, WorkedExampleLayoutInEveryLanguage) {
     const std::string stars = "--" + std::string(80, '*'), box = "--*" + std::string(78, ' ') + "*";
     const std::vector<std::string> want = {
         stars, "-- tool : C Source Code Parser VERSION 8.2.0.1.070.020", box, "--%c ortekstart \"t.c\" \"t.ptu\"",
-        box, "-- File : .\\t.ptu", "--%f \".\\t.c\" ", box, "--%d DATE : ", box, stars,
+        box, "-- File : ./t.ptu", "--%f \"./t.c\" ", box, "--%d DATE : ", box, stars,
         std::string(l.header) + " t, , ", "",
         rule, "--", l.tested_decl, "--", rule, "", l.globals, "", slot,
         rule, "", l.begin, "",
@@ -140,7 +140,7 @@ TEST_F(DriverTest, SymbolFileIsEmptyAndNeverAnInput) {
     testing::internal::CaptureStderr();
     generation_run("x");
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("ProbaX-W-CMDERREUR,  Bad command: improper -SYMBTAB option .\\"), std::string::npos) << err;
+    EXPECT_NE(err.find("ProbaX-W-CMDERREUR,  Bad command: improper -SYMBTAB option ./"), std::string::npos) << err;
     EXPECT_EQ(warning_count(), 1);
     reset_reporter();
     EXPECT_GT(fs::file_size("t.ptu"), 0u);
@@ -164,7 +164,7 @@ TEST_F(DriverTest, OptionalSectionsAppearOnlyWhenAsked) {
   const std::string inserted = read_file("t.ptu");
   EXPECT_EQ(inserted.find("-- TESTED FILE"), std::string::npos);
   EXPECT_NE(inserted.find("-- INCLUDED FILE DECLARATIONS (-INCLUDED OPTION)\n--\n" + std::string(80, '-') +
-                          "\n\n##include \".\\t.c\"\n\n" + std::string(80, '-') + "\n\nBEGIN\n"),
+                          "\n\n##include \"./t.c\"\n\n" + std::string(80, '-') + "\n\nBEGIN\n"),
             std::string::npos);
   EXPECT_NE(inserted.find("\n-- INCLUDED FILE ENVIRONNEMENT\n"), std::string::npos);
 }

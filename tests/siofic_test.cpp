@@ -98,8 +98,8 @@ TEST_F(ScriptWriterTest, HeaderHasElevenLinesAsTabled) {
   const std::string expected = stars + "\n" +
                                "-- tool : C Source Code Parser VERSION 8.2.0.1.070.020\n" + box + "\n" +
                                "--%c ortekstart \"t.c\" \"t.ptu\"\n" + box + "\n" +
-                               "-- File : .\\t.ptu\n" +
-                               "--%f \".\\t.c\" \"a.c\" \"sub/b\" \n" + box + "\n" +
+                               "-- File : ./t.ptu\n" +
+                               "--%f \"./t.c\" \"a.c\" \"sub/b\" \n" + box + "\n" +
                                "--%d DATE : " + date + "\n" + box + "\n" + stars + "\n" + "BODY\n";
   EXPECT_EQ(text, expected);
   EXPECT_EQ(date.size(), 24u);
@@ -124,7 +124,7 @@ TEST_F(ScriptWriterTest, SecondRunKeepsTheFirstScriptAsBackup) {
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(read_file("t.bck"), first);
   EXPECT_NE(read_file("t.ptu").find("--%c second\n"), std::string::npos);
-  EXPECT_EQ(err, "ProbaX-I-FICRENAME,  The file 'generated_file' has been renamed in 'generated_file'_bck: .\\t.ptu\n");
+  EXPECT_EQ(err, "ProbaX-I-FICRENAME,  The file 'generated_file' has been renamed in 'generated_file'_bck: ./t.ptu\n");
   EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.bck", "t.c", "t.ptu"}));
 }
 
@@ -155,7 +155,7 @@ TEST_F(ScriptWriterTest, BadTargetsAreFatalAndDamageNothing) {
 
   // Missing directory for the script.
   generator_options().generated_file = "nodir/t.ptu";
-  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "IMPOUVFIC.*Cannot open the file nodir\\\\t.ptu");
+  EXPECT_EXIT(generate("x"), testing::ExitedWithCode(7), "IMPOUVFIC.*Cannot open the file nodir/t.ptu");
 
   // A script name that is a directory.
   fs::create_directory("d.ptu");
@@ -189,7 +189,7 @@ TEST_F(ScriptWriterTest, BadTargetsAreFatalAndDamageNothing) {
         write_script_line("line");
         script_close(w.path, w.stream, 0);
       },
-      testing::ExitedWithCode(7), "IMPECRFIC.*Full disk space .\\\\t.ptu");
+      testing::ExitedWithCode(7), "IMPECRFIC.*Full disk space ./t.ptu");
   unchanged();
   EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.bck", "t.c", "t.ptu"}));
 
@@ -216,18 +216,18 @@ TEST_F(ScriptWriterTest, StudioLogRecordsPtuScriptsOnly) {
   write_file("studio.log", "PTU earlier\n");
   generator_options().studio_log_file = "studio.log";
   generate("x");
-  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU .\\t.ptu\n");
+  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU ./t.ptu\n");
 
   reset_script_writer();
   generator_options().generated_file = "u.PTU";
   generate("x");
-  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU .\\t.ptu\n");
+  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU ./t.ptu\n");
 
   // Other files opened for writing are not scripts.
   std::FILE *f = nullptr;
   io_open_file("out.smb", &f, 1);
   script_close("out.smb", f, 0);
-  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU .\\t.ptu\n");
+  EXPECT_EQ(read_file("studio.log"), "PTU earlier\nPTU ./t.ptu\n");
 }
 
 TEST_F(ScriptWriterTest, ScriptNamesAreCompletedAndNeverOverwriteInputs) {
@@ -236,7 +236,7 @@ TEST_F(ScriptWriterTest, ScriptNamesAreCompletedAndNeverOverwriteInputs) {
   generate("x");
   unsetenv("ORTEKPTU");
   EXPECT_TRUE(fs::exists("t.xyz"));
-  EXPECT_EQ(script_writer().path, ".\\t.xyz");
+  EXPECT_EQ(script_writer().path, "./t.xyz");
 
   // The generated name equal to the tested file, spelt differently.
   reset_script_writer();

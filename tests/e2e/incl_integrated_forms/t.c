@@ -1,3 +1,4 @@
 #include ".\integ.c"
+#include "./integ.c"
 #include "integ.c"
 int g;

@@ -1,3 +1,4 @@
 #include ".\u.h"
+#include "./u.h"
 #include "u.h"
 int g;
