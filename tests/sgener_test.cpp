@@ -207,25 +207,25 @@ TEST_F(DriverTest, FileAnalysisIsSharedUntilItsLastPlannedUse) {
   strlist_append(intern_string("i.c"), o.integrated_files);
   plan_file_analyses();
 
-  SymbolTable &first = file_analysis(".\\t.c");
+  SymbolTable &first = file_analysis("./t.c");
   EXPECT_EQ(warning_count(), 1);
   for (int use = 0; use < 2; ++use) {
-    EXPECT_EQ(&file_analysis(".\\t.c"), &first);  // declarations, environment, services
-    file_analysis_done(".\\t.c");
+    EXPECT_EQ(&file_analysis("./t.c"), &first);  // declarations, environment, services
+    file_analysis_done("./t.c");
   }
   EXPECT_EQ(warning_count(), 1);
   EXPECT_NE(lookup_ordinary("add", first, ScopeContext{}), nullptr);
-  file_analysis_done(".\\t.c");
+  file_analysis_done("./t.c");
   EXPECT_EQ(lookup_ordinary("add", first, ScopeContext{}), nullptr) << "freed after the third use";
 
   // Another file in the meantime has a table of its own.
-  SymbolTable &integrated = file_analysis(".\\i.c");
-  SymbolTable &again = file_analysis(".\\t.c");  // not foreseen any more: analysed anew, used once
+  SymbolTable &integrated = file_analysis("./i.c");
+  SymbolTable &again = file_analysis("./t.c");  // not foreseen any more: analysed anew, used once
   EXPECT_NE(&integrated, &again);
   EXPECT_NE(lookup_ordinary("from_i", integrated, ScopeContext{}), nullptr);
   EXPECT_EQ(lookup_ordinary("from_i", again, ScopeContext{}), nullptr);
   EXPECT_EQ(warning_count(), 2);
-  file_analysis_done(".\\t.c");
+  file_analysis_done("./t.c");
   EXPECT_EQ(lookup_ordinary("g", again, ScopeContext{}), nullptr);
   release_file_analyses();
   EXPECT_EQ(lookup_ordinary("from_i", integrated, ScopeContext{}), nullptr);
