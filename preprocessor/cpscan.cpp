@@ -76,10 +76,19 @@ void replace_trigraphs(std::string &s) {
 // Nearly every line of real code holds no digraph: the search runs ahead to
 // the first one, and only the line holding it is rewritten (from there on;
 // what precedes it stays as it is).
+// b[n] is the string's terminating NUL; a NUL inside the text stops
+// strpbrk, and the search goes on after it.
 std::size_t next_digraph(const char *b, std::size_t from, std::size_t n) {
-  for (std::size_t i = from; i + 1 < n; ++i) {
-    const char c = b[i];
-    if ((c == '<' || c == ':' || c == '%') && digraph_of(c, b[i + 1])) return i;
+  std::size_t i = from;
+  while (i + 1 < n) {
+    const char *p = std::strpbrk(b + i, "<:%");
+    if (!p) {
+      i += std::strlen(b + i) + 1;
+      continue;
+    }
+    i = static_cast<std::size_t>(p - b);
+    if (i + 1 < n && digraph_of(*p, p[1])) return i;
+    ++i;
   }
   return n;
 }

@@ -316,6 +316,14 @@ TEST_F(Pp, TrigraphsAndDigraphsKeepLineLengths) {
   EXPECT_EQ(s, "a      \\\nb\n");  // still continued, same length
   r = run("int a ?" "?/\n= 1;\n");
   EXPECT_EQ(r.out, "int a   = 1;\n");
+  // Lines without a digraph stay as they are, one holding several is
+  // rewritten from its first, and a NUL inside the text does not end the
+  // search; a lone "<", ":" or "%" at the very end is no digraph.
+  const char in[] = "a < b % c : d\nx\0y ? z : w <%\n%:x<:y:>%>\n<";
+  const char out[] = "a < b % c : d\nx\0y ? z : w { \n#x[y]}    \n<";
+  s.assign(in, sizeof in - 1);
+  pp_prepare_buffer(s);
+  EXPECT_EQ(s, std::string(out, sizeof out - 1));
 }
 
 TEST_F(Pp, CommentsKeepLineNumbers) {
