@@ -76,6 +76,14 @@ void make_file_name(std::string &path, int kind) {
 
 int file_not_readable(const char *path) { return sys_access(path, R_OK) != 0 ? 1 : 0; }
 
+std::string target_directory() {
+  if (const char *chosen = sys_getenv("QZLTGT")) return chosen;
+  const char *install = sys_getenv("PROBAXDIR");
+  if (!install || !*install) return std::string();
+  std::string embedded = std::string(install) + sys_separator() + "target" + sys_separator() + "gcc";
+  return sys_is_directory(embedded.c_str()) ? embedded : std::string();
+}
+
 int check_directory(const char *path) {
   if (sys_is_directory(path)) return 0;
   report_warning(MSG_INCLTYPER, path);

@@ -17,5 +17,9 @@ void split_path(const std::string &path, std::string &directory, std::string &na
 void split_extension(const std::string &name, std::string &extension, std::string &base);
 void make_file_name(std::string &path, int kind);
 int file_not_readable(const char *path);
+// The target folder (standard defines and headers): QZLTGT when it is set,
+// none when it is set and empty, otherwise the one installed with the tool,
+// PROBAXDIR/target/gcc, when that folder exists.
+std::string target_directory();
 int check_directory(const char *path);
 int file_status(const char *path, struct stat *status);

@@ -273,11 +273,17 @@ void decode_generator_command(int argc, char **argv, std::string &command_text) 
   o.insert_requested = option_state("INSERT") > 0 ? 1 : 0;
   o.prepro_only = option_state("PREPRO_ONLY") > 0 ? 1 : 0;
 
+  // The file the user chose, by the option or by QZLTGT, is echoed in the
+  // header; the installation's own default is not, so that a script's
+  // header does not change with the folder the tool is installed in.
+  bool echo_defines = true;
   if (option_state("STD_DEFINE") > 0) {
     o.std_define_file = first_value("STD_DEFINE");
   } else {
-    const char *target = sys_getenv("QZLTGT");
-    if (target && *target)
+    const std::string target = target_directory();
+    const char *chosen = sys_getenv("QZLTGT");
+    echo_defines = chosen && *chosen;
+    if (!target.empty())
       o.std_define_file = checked_file_name(target_defines_file(target, o.tested_file),
                                             QT_TRANSLATE_NOOP("CmdLine", "QZLTGT value too long"));
   }
@@ -313,7 +319,7 @@ void decode_generator_command(int argc, char **argv, std::string &command_text) 
   if (o.insert_requested) text += " /INSERT";
   text += include;
   text += defines;
-  if (!o.std_define_file.empty()) text += " /STD_DEFINE=\"" + quoted_inner(o.std_define_file) + "\"";
+  if (!o.std_define_file.empty() && echo_defines) text += " /STD_DEFINE=\"" + quoted_inner(o.std_define_file) + "\"";
   if (!o.symbtab_file.empty()) text += " /SYMBTAB=" + bare_value(o.symbtab_file);
   if (!o.ada_link_file.empty()) text += " /ADALINK=" + bare_value(o.ada_link_file);
   if (!o.standard_file.empty()) text += " /STANDARD=" + bare_value(o.standard_file) + " /SERVICE=";

@@ -15,7 +15,7 @@ struct GeneratorOptions {
   int prepro_only = 0;         // 1 when PREPRO_ONLY was given
   StrList include_dirs;        // INCL values that are existing directories
   StrList defines;             // DEFINE values as typed ("NAME" or "NAME=value")
-  std::string std_define_file; // STD_DEFINE, else the target's file (target_defines_file), else empty
+  std::string std_define_file; // STD_DEFINE, else the target's file (target_defines_file of target_directory), else empty
   std::string symbtab_file;
   std::string ada_link_file;
   std::string standard_file;

@@ -14,6 +14,7 @@
 #include "cpinternal.h"
 #include "i18nutil.h"
 #include "mplatf.h"
+#include "msystm.h"
 #include "y1_tab.h"
 
 PpState pp_state;
@@ -358,10 +359,10 @@ void pp_init(const char *const *definitions, const char *const *include_dirs, Ma
   pp_install_eval_hooks();
   if (full) {
     for (const char *const *d = include_dirs; d && *d; ++d) pp_append_dir(*d);
-    const char *target = sys_getenv("QZUTGT");
-    if (!target || !*target) target = sys_getenv("QZLTGT");
-    if (target && *target) {
-      std::string lib = std::string(target) + sys_separator() + "lib";
+    const char *chosen = sys_getenv("QZUTGT");
+    const std::string target = chosen && *chosen ? std::string(chosen) : target_directory();
+    if (!target.empty()) {
+      std::string lib = target + sys_separator() + "lib";
       pp_append_dir(lib);
     }
     if (sys_getenv("QZW_ADD_USR_INCLUDE")) {

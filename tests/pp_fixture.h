@@ -21,7 +21,7 @@ class PpTest : public ::testing::Test {
   // Call through ASSERT_NO_FATAL_FAILURE in SetUp; the folder is /tmp/<stem>_XXXXXX.
   void open_pp(const char *stem) {
     unsetenv("QZUTGT");
-    unsetenv("QZLTGT");
+    setenv("QZLTGT", "", 1);  // set and empty: no target, not even the installed one
     unsetenv("QZW_ADD_USR_INCLUDE");
     pp_reset_for_tests();
     reset_reporter();

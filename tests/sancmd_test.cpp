@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "merror.h"
 
@@ -60,7 +62,7 @@ Strings shell_words(const std::string &command) {
 class GeneratorCommand : public testing::Test {
  protected:
   void SetUp() override {
-    unsetenv("QZLTGT");
+    setenv("QZLTGT", "", 1);  // set and empty: no target, not even the installed one
     testing::FLAGS_gtest_death_test_style = "threadsafe";
   }
 };
@@ -139,6 +141,32 @@ TEST_F(GeneratorCommand, ListsParenthesesDefaultsAndEmptyValues) {
   setenv("QZLTGT", std::string(1000, 'q').c_str(), 1);
   EXPECT_EQ(decode({"t.c", "t"}).std_define_file, "");  // over the file-name limit: reported
   EXPECT_EQ(warning_count(), 1);
+}
+
+// Without QZLTGT the target installed with the tool is used when it exists;
+// it stays out of the command text, which must not name the install folder.
+TEST_F(GeneratorCommand, InstalledTargetIsTheDefaultWithoutQzltgt) {
+  const char *saved = getenv("PROBAXDIR");
+  const std::string keep = saved ? saved : "";
+  char pattern[] = "/tmp/sancmd_probax_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string install = pattern;
+  setenv("PROBAXDIR", install.c_str(), 1);
+  unsetenv("QZLTGT");
+  EXPECT_EQ(decode({"t.c", "t"}).std_define_file, "");  // no target folder installed
+  ASSERT_EQ(mkdir((install + "/target").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((install + "/target/gcc").c_str(), 0755), 0);
+  EXPECT_EQ(decode({"t.c", "t"}).std_define_file, install + "/target/gcc/ana/qzus_c.def");
+  EXPECT_EQ(text, "ortekstart \"t.c\" \"t\"");
+  EXPECT_EQ(decode({"t.cpp", "t"}).std_define_file, install + "/target/gcc/ana/qzus_cpp.def");
+  setenv("QZLTGT", "", 1);
+  EXPECT_EQ(decode({"t.c", "t"}).std_define_file, "");
+  setenv("QZLTGT", "/opt/tgt", 1);
+  EXPECT_EQ(decode({"t.c", "t"}).std_define_file, "/opt/tgt/ana/qzus_c.def");
+  rmdir((install + "/target/gcc").c_str());
+  rmdir((install + "/target").c_str());
+  rmdir(install.c_str());
+  setenv("PROBAXDIR", keep.c_str(), 1);
 }
 
 TEST_F(GeneratorCommand, TargetDefinesFileFollowsTheTestedFileSuffix) {

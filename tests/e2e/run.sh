@@ -63,8 +63,10 @@ run_case() {
 
   # A fixed environment, so that the caller's settings never leak into a case.
   local -a unsets=(LC_ALL LC_MESSAGES LANGUAGE ORTEKLAN ORTEK_SUPPRESS_COPYRIGHT
-    ORTEKPTU ORTEKSMB ORTEKDEF ORTEKEXH ORTEKCPP QZLTGT QZUTGT QZW_ADD_USR_INCLUDE QZW_NOBASENAME)
-  local -A assign=([LANG]=C [PROBAXDIR]="$probax"
+    ORTEKPTU ORTEKSMB ORTEKDEF ORTEKEXH ORTEKCPP QZUTGT QZW_ADD_USR_INCLUDE QZW_NOBASENAME)
+  # QZLTGT set and empty: no target, so that a case does not depend on the
+  # host compiler's headers unless its env says "unset QZLTGT".
+  local -A assign=([LANG]=C [PROBAXDIR]="$probax" [QZLTGT]=""
     [ASAN_OPTIONS]="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
   local line key
   if [ -f "$dir/env" ]; then
