@@ -1557,7 +1557,7 @@ bool evaluate_integer_expression(const char *text, const char *function_name,
   if (!r || r->kind != EXPR_INTEGER_CONSTANT) return false;
   if (!pint_fits(&r->value, 63, pint_is_negative(&r->value))) return false;
   // Read the value through its decimal image (exact for 64 bits).
-  const std::string img = pint_image(&r->value, 1, 64);
+  const std::string img = pint_image(&r->value, PI_DECIMAL, 64);
   if (out) *out = std::strtoll(img.c_str(), nullptr, 10);
   return true;
 }

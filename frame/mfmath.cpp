@@ -483,9 +483,9 @@ void pint_image(const BigInt *value, int kind, int width, char *out) {
   out[0] = '\0';
   char *p = out;
   switch (kind) {
-    case 1:
-    case 3:
-    case 6: {
+    case PI_DECIMAL:
+    case PI_DECIMAL_TOO:
+    case PI_DECIMAL_ALSO: {
       W v = load(value);
       if (w_neg(v)) *p++ = '-';
       char digits[64];
@@ -495,10 +495,10 @@ void pint_image(const BigInt *value, int kind, int width, char *out) {
       *p = '\0';
       return;
     }
-    case 0:
-    case 2:
-    case 7:
-    case 8:
+    case PI_HEX_SUFFIX:
+    case PI_BINARY_SUFFIX:
+    case PI_BINARY_PREFIX:
+    case PI_HEX_PREFIX:
       break;
     default:
       report_internal_here(MSG_TRFSTRINT, "redizo pint_image");
@@ -510,7 +510,7 @@ void pint_image(const BigInt *value, int kind, int width, char *out) {
     report_overflow();
     return;
   }
-  const bool hex = kind == 0 || kind == 8;
+  const bool hex = kind == PI_HEX_SUFFIX || kind == PI_HEX_PREFIX;
   // Bytes in writing order (most significant first).
   int order[PINT_BYTES];
   int count = 0;
@@ -547,10 +547,10 @@ void pint_image(const BigInt *value, int kind, int width, char *out) {
     for (; k >= 1; --k) order[count++] = k;
   }
 
-  if (kind == 8) {
+  if (kind == PI_HEX_PREFIX) {
     *p++ = '0';
     *p++ = 'x';
-  } else if (kind == 7) {
+  } else if (kind == PI_BINARY_PREFIX) {
     *p++ = '0';
     *p++ = 'b';
   }
@@ -568,9 +568,9 @@ void pint_image(const BigInt *value, int kind, int width, char *out) {
       for (int bit = 7; bit >= 0; --bit) *p++ = char('0' + ((b >> bit) & 1));
     }
   }
-  if (kind == 0)
+  if (kind == PI_HEX_SUFFIX)
     *p++ = 'H';
-  else if (kind == 2)
+  else if (kind == PI_BINARY_SUFFIX)
     *p++ = 'B';
   *p = '\0';
 }

@@ -81,10 +81,22 @@ void pint_truncate(BigInt *value, int n);
 // a signed n-bit type.
 bool pint_fits(const BigInt *value, int p, bool fill);
 
-// Text of value. kind: 1, 3, 6 signed decimal; 0 hexadecimal "..H";
-// 8 hexadecimal "0x.."; 2 binary "..B"; 7 binary "0b..". width in bits (its
-// absolute value is used) selects the bytes written for kinds 0, 2, 7, 8.
-// out must hold PINT_IMAGE_SIZE bytes. Any other kind is an internal error.
+// Forms of pint_image. The decimal form answers to three numbers, which
+// callers have used alike.
+enum PintImageKind : int {
+  PI_HEX_SUFFIX = 0,     // "0AH"
+  PI_DECIMAL = 1,        // "-5"
+  PI_BINARY_SUFFIX = 2,  // "00000101B"
+  PI_DECIMAL_TOO = 3,
+  PI_DECIMAL_ALSO = 6,
+  PI_BINARY_PREFIX = 7,  // "0b00000101"
+  PI_HEX_PREFIX = 8      // "0x0A"
+};
+
+// Text of value in the form kind (a PintImageKind). width in bits (its
+// absolute value is used) selects the bytes written for the hexadecimal and
+// binary forms. out must hold PINT_IMAGE_SIZE bytes. Any other kind is an
+// internal error.
 constexpr int PINT_IMAGE_SIZE = 176;
 void pint_image(const BigInt *value, int kind, int width, char *out);
 std::string pint_image(const BigInt *value, int kind, int width);

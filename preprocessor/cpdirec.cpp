@@ -93,18 +93,18 @@ void open_conditional(InputLevel &lv, OutputBuffer &out, int line, bool holds) {
   CondFrame f;
   f.file = lv.name;
   f.line = line;
-  f.kind = 5;
+  f.kind = CK_IF;
   pp_state.if_stack.push_back(f);
   SkipMarker m;
   m.frame = pp_state.if_stack.size() - 1;
   m.line = line;
   if (holds) {
-    m.skipping = 0;
+    m.skipping = false;
     pp_state.if_stack.back().if_succeeded = 1;
     pp_state.skip_stack.push_back(m);
     resync(lv, out);
   } else {
-    m.skipping = 1;
+    m.skipping = true;
     pp_state.skip_stack.push_back(m);
     pp_skip_group(lv);
   }
@@ -120,7 +120,7 @@ SkipMarker &innermost_marker() {
   return pp_state.skip_stack.back();
 }
 
-bool eval_condition(const std::string &text) { return pp_eval_if(text.data(), text.size()) != 0; }
+bool eval_condition(const std::string &text) { return pp_eval_if(text.data(), text.size()); }
 
 void do_else(InputLevel &lv, OutputBuffer &out) {
   if (!has_open_conditional(lv)) {
@@ -128,18 +128,18 @@ void do_else(InputLevel &lv, OutputBuffer &out) {
     return;
   }
   CondFrame &f = pp_state.if_stack.back();
-  if (f.kind != 5 && f.kind != 7) {
+  if (f.kind != CK_IF && f.kind != CK_ELIF) {
     pp_report(MSG_ELIFAELSE, "#else");
     match_line(lv, f);
   }
-  f.kind = 6;
+  f.kind = CK_ELSE;
   SkipMarker &m = innermost_marker();
   if (!f.if_succeeded) {
-    m.skipping = 0;
+    m.skipping = false;
     ++f.if_succeeded;
     resync(lv, out);
   } else {
-    m.skipping = 1;
+    m.skipping = true;
     pp_skip_group(lv);
   }
 }
@@ -150,13 +150,13 @@ void do_elif(InputLevel &lv, OutputBuffer &out, const std::string &text) {
     return;
   }
   CondFrame *f = &pp_state.if_stack.back();
-  if (f->kind == 6) {
+  if (f->kind == CK_ELSE) {
     pp_report(MSG_ELIFAELSE, "elif");
     match_line(lv, *f);
   }
-  f->kind = 7;
+  f->kind = CK_ELIF;
   if (f->if_succeeded) {
-    innermost_marker().skipping = 1;
+    innermost_marker().skipping = true;
     pp_skip_group(lv);
     return;
   }
@@ -164,11 +164,11 @@ void do_elif(InputLevel &lv, OutputBuffer &out, const std::string &text) {
   f = &pp_state.if_stack.back();
   SkipMarker &m = innermost_marker();
   if (holds) {
-    m.skipping = 0;
+    m.skipping = false;
     ++f->if_succeeded;
     resync(lv, out);
   } else {
-    m.skipping = 1;
+    m.skipping = true;
     pp_skip_group(lv);
   }
 }
@@ -386,7 +386,7 @@ void do_pragma(const std::string &text) {
   }
   if (const PragmaMapEntry *m = map_entry_for(text.data(), e)) {
     std::string replacement = m->replacement;
-    pp_rescan(replacement, 3, 0);
+    pp_rescan(replacement, RK_PRAGMA, false);
   }
 }
 
@@ -504,7 +504,7 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string 
 
 }  // namespace
 
-int pp_directive(InputLevel &lv, OutputBuffer &out) {
+bool pp_directive(InputLevel &lv, OutputBuffer &out) {
   const char *p = lv.position;
   const char *end = lv.end;
   const int line = lv.line;
@@ -532,12 +532,12 @@ int pp_directive(InputLevel &lv, OutputBuffer &out) {
     if (p >= end || *p == '\n') {
       lv.line += lines;
       lv.position = p;
-      return 1;
+      return true;
     }
-    return 0;
+    return false;
   }
   const DirectiveEntry *d = find_directive(n, p - n);
-  if (!d) return 0;
+  if (!d) return false;
   lv.line += lines;
   std::string text;
   lv.position = collect_line(lv, p, d->angle_brackets, text);
@@ -563,7 +563,7 @@ int pp_directive(InputLevel &lv, OutputBuffer &out) {
     case DK_LINE: do_line(lv, out, text); break;
     default: break;
   }
-  return 1;
+  return true;
 }
 
 namespace {
@@ -648,7 +648,7 @@ void pp_skip_group(InputLevel &lv) {
         CondFrame f;
         f.file = lv.name;
         f.line = lv.line + lines;
-        f.kind = kind;
+        f.kind = kind == DK_IF ? CK_IF : kind == DK_IFDEF ? CK_IFDEF : CK_IFNDEF;
         pp_state.if_stack.push_back(f);
       } else if (kind == DK_ELSE || kind == DK_ELIF || kind == DK_ENDIF) {
         if (pp_state.if_stack.size() <= target + 1) {
@@ -661,8 +661,8 @@ void pp_skip_group(InputLevel &lv) {
           pp_state.if_stack.pop_back();
         } else {
           CondFrame &f = pp_state.if_stack.back();
-          if (f.kind == 6) pp_report(MSG_ELIFAELSE, pp_translated("else or elif"));
-          f.kind = kind;
+          if (f.kind == CK_ELSE) pp_report(MSG_ELIFAELSE, pp_translated("else or elif"));
+          f.kind = kind == DK_ELSE ? CK_ELSE : CK_ELIF;
         }
         lines = 0;
       }
@@ -712,16 +712,25 @@ bool pp_pragma_starts_analysis(const char *p, const char *e) {
 }
 
 void pp_release_conditionals() {
-  static const char *const names[] = {"", "", "", "ifdef", "ifndef", "if", "else", "elif"};
+  auto name_of = [](CondKind kind) {
+    switch (kind) {
+      case CK_IFDEF: return "ifdef";
+      case CK_IFNDEF: return "ifndef";
+      case CK_ELSE: return "else";
+      case CK_ELIF: return "elif";
+      default: return "if";
+    }
+  };
   InputLevel *named = pp_innermost_named();
   std::string file = named ? named->name : std::string();
   for (auto it = pp_state.skip_stack.rbegin(); it != pp_state.skip_stack.rend(); ++it) {
-    int kind = 5, line = it->line;
+    CondKind kind = CK_IF;
+    int line = it->line;
     if (it->frame < pp_state.if_stack.size()) {
       kind = pp_state.if_stack[it->frame].kind;
       line = pp_state.if_stack[it->frame].line;
     }
-    report_at_position(MSG_UNTERCOND, (kind >= 3 && kind <= 7) ? names[kind] : "if", file, line);
+    report_at_position(MSG_UNTERCOND, name_of(kind), file, line);
   }
   pp_state.skip_stack.clear();
   pp_state.if_stack.clear();
@@ -745,7 +754,7 @@ std::string hook_expand(const char *text, std::size_t length) {
       pp_state.macro_table = now;
     }
   } defined;
-  return pp_rescan(std::string(text, length), 4, 0);
+  return pp_rescan(std::string(text, length), RK_IF, false);
 }
 
 void hook_report(MessageCode code, std::string_view arg) { pp_report(code, arg); }

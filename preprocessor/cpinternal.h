@@ -17,6 +17,10 @@ constexpr int PP_HASH_SIZE = 1403;   // a prime: names spread better than with 1
 constexpr int PP_STACK_SIZE = 2000;  // input levels; "NBRECURSI" once 1999 are in use
 constexpr int PP_MAX_DEPTH = PP_STACK_SIZE - 1;
 
+// Input level kinds: the caller's text, a rescanned directive or argument
+// text, a file, a macro expansion.
+enum LevelKind : int { LV_TEXT = 1, LV_RESCAN = 3, LV_FILE = 6, LV_MACRO = 7 };
+
 // ---------------------------------------------------------------- macros
 
 enum MacroKind : int {
@@ -28,8 +32,7 @@ enum MacroKind : int {
   MK_TIME = 16,
   MK_STDC = 17,
   MK_USER = 18,
-  MK_DISABLED = 19,  // a user macro whose expansion is being scanned
-  MK_DEFINED = 20    // "defined", present only while an #if text is expanded
+  MK_DEFINED = 20  // "defined", present only while an #if text is expanded
 };
 
 // One parameter reference of a function-like body, in body order.
@@ -54,9 +57,12 @@ struct MacroEntry {
   MacroEntry *next = nullptr;
   MacroEntry *prev = nullptr;
   int bucket = 0;
-  int kind = MK_USER;
+  MacroKind kind = MK_USER;
+  // A user macro whose expansion is being scanned: its name is not expanded
+  // again until the expansion's level is popped.
+  bool expanding = false;
   std::string name;
-  MacroDefinition *value = nullptr;  // kinds 18 and 19 only
+  MacroDefinition *value = nullptr;  // user macros only
 };
 
 struct MacroIndex {
@@ -91,21 +97,26 @@ struct InputLevel {
   MacroEntry *macro = nullptr;     // the macro whose expansion this level holds
   std::size_t if_stack_at_entry = 0;  // conditional frames at or above belong to this level
   std::string owned_text;          // storage for texts the level owns
-  int kind = 0;                    // 1 caller text, 3 rescan, 6 file, 7 macro expansion
+  LevelKind kind = LV_TEXT;
   IncludeDir *found_in = nullptr;  // chain entry where the file was found
   IncludeDir *appended_dir = nullptr;  // includer's directory node, cleared at the end
 };
 
+// Where a conditional stands. One opened normally is CK_IF whatever its
+// directive; one opened inside a skipped group keeps its directive's kind
+// (only the "unterminated" report tells them apart).
+enum CondKind : int { CK_IFDEF = 3, CK_IFNDEF = 4, CK_IF = 5, CK_ELSE = 6, CK_ELIF = 7 };
+
 struct CondFrame {
   std::string file;
   int line = 0;
-  int if_succeeded = 0;
-  int kind = 5;  // 5 #if/#ifdef/#ifndef; 3/4/5 inside a skipped group; 6 after #else; 7 after #elif
+  int if_succeeded = 0;  // groups taken so far
+  CondKind kind = CK_IF;
 };
 
 struct SkipMarker {
   std::size_t frame = 0;  // index into if_stack
-  int skipping = 0;
+  bool skipping = false;
   int line = 0;
 };
 
@@ -114,9 +125,18 @@ struct PragmaMapEntry {
   std::string replacement;
 };
 
+// What a scan's output is for.
+enum RescanKind : int {
+  RK_OUTPUT = 2,    // the run's output
+  RK_PRAGMA = 3,    // a pragma map replacement: its directives act, its text is dropped
+  RK_IF = 4,        // an #if expression: a '#' ends it
+  RK_INCLUDE = 5,   // an #include operand
+  RK_ARGUMENT = 8   // a macro argument expanded before substitution
+};
+
 struct OutputBuffer {
   int line = 1;
-  int rescan_kind = 2;  // 2 run output; 3 pragma, 4 #if, 5 #include operand, 8 macro argument
+  RescanKind rescan_kind = RK_OUTPUT;
   std::string text;
 };
 
@@ -150,8 +170,6 @@ extern PpState pp_state;
 // Makes table the current one for the rest of an entry point.
 inline void pp_use_table(MacroTable &table) { pp_state.macro_table = &table; }
 
-// Level kinds.
-enum : int { LV_TEXT = 1, LV_RESCAN = 3, LV_FILE = 6, LV_MACRO = 7 };
 
 // Character classes, indexed by the byte as unsigned char.
 extern unsigned char pp_class[256];
@@ -191,11 +209,11 @@ std::string pp_translated(const char *text);
 // Reports at the innermost named level (line -1: its current line).
 void pp_report(MessageCode code, std::string_view arg = {}, int line = -1);
 // The one routine that pushes a level: "NBRECURSI" (fatal) when the stack is full.
-InputLevel &pp_push_level(int kind);
+InputLevel &pp_push_level(LevelKind kind);
 // Pushes a level over a text it owns (kept NUL-terminated).
-InputLevel &pp_push_owned(int kind, std::string text);
+InputLevel &pp_push_owned(LevelKind kind, std::string text);
 // Pushes a level over a text owned elsewhere that outlives the level.
-InputLevel &pp_push_view(int kind, const char *text, std::size_t length);
+InputLevel &pp_push_view(LevelKind kind, const char *text, std::size_t length);
 // Pops the top level; re-enables its macro.
 void pp_pop_level();
 // The include directives; operand is the collected text after the name.
@@ -207,7 +225,9 @@ void pp_move_dir_to_end(IncludeDir *node);
 IncludeDir *pp_append_dir_of_file(const char *name);
 
 // ---- scanning and output (cpscan.cpp)
-void pp_scan(OutputBuffer &out, int output_marks);
+// output_marks: keep the white-space and no-expansion markers in the output
+// (for texts that are scanned again).
+void pp_scan(OutputBuffer &out, bool output_marks);
 void pp_line_marker(InputLevel &level, OutputBuffer &out, bool resync);
 // Skips a literal starting at the quote *start; returns the position after
 // it (or the newline / end where it stops). *newlines counts
@@ -216,11 +236,11 @@ const char *pp_skip_literal(const char *start, const char *end, int *newlines, b
 // p at "/*"; returns after "*/" or end; counts newlines; *unterminated.
 const char *pp_skip_block_comment(const char *p, const char *end, int *newlines, bool *unterminated);
 // Pushes text as a rescan level and scans it into a fresh buffer.
-std::string pp_rescan(const std::string &text, int rescan_kind, int output_marks);
+std::string pp_rescan(const std::string &text, RescanKind rescan_kind, bool output_marks);
 
 // ---- directives (cpdirec.cpp)
-// Level positioned after the '#'; returns 1 when a directive was handled.
-int pp_directive(InputLevel &level, OutputBuffer &out);
+// Level positioned after the '#'; true when a directive was handled.
+bool pp_directive(InputLevel &level, OutputBuffer &out);
 // Skips lines until the #else/#elif/#endif of the current conditional.
 void pp_skip_group(InputLevel &level);
 // Does the text after "pragma" start analysis again (directly or through the map)?
@@ -239,6 +259,6 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener);
 // above base) for the opening bracket of a call; consumes it and returns it
 // when found, else 0 and nothing is consumed.
 char pp_find_call_bracket(MacroEntry *entry, int base);
-MacroEntry *pp_insert_entry(const char *name, std::size_t length, int kind);
+MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind);
 void pp_remove_entry(MacroEntry *entry);
 void pp_free_definition(MacroDefinition *def);

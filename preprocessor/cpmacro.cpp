@@ -23,7 +23,7 @@ MacroEntry *pp_lookup(const char *name, std::size_t length, int bucket) {
   return nullptr;
 }
 
-MacroEntry *pp_insert_entry(const char *name, std::size_t length, int kind) {
+MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind) {
   MacroIndex *t = &pp_state.macro_table->index();
   MacroEntry *e = new MacroEntry;
   e->name.assign(name, length);
@@ -51,7 +51,7 @@ void pp_remove_entry(MacroEntry *e) {
 void pp_install_builtins() {
   static const struct {
     const char *name;
-    int kind;
+    MacroKind kind;
   } builtins[] = {{"__LINE__", MK_LINE},       {"__DATE__", MK_DATE},
                   {"__FILE__", MK_FILE},       {"__BASE_FILE__", MK_BASE_FILE},
                   {"__INCLUDE_LEVEL__", MK_INCLUDE_LEVEL}, {"__TIME__", MK_TIME},
@@ -217,11 +217,11 @@ void install(const std::string &name, MacroDefinition *def) {
     return;
   }
   bool silent = e->kind == MK_STDC ||
-                ((e->kind == MK_USER || e->kind == MK_DISABLED) && e->value && same_definition(*e->value, *def));
+                (e->kind == MK_USER && e->value && same_definition(*e->value, *def));
   if (!silent) pp_report(MSG_IDENREDEF, name);
   pp_free_definition(e->value);
   e->value = def;
-  if (e->kind != MK_DISABLED) e->kind = MK_USER;
+  e->kind = MK_USER;
 }
 
 }  // namespace
@@ -316,7 +316,7 @@ void pp_define(const char *start, const char *end) {
 void pp_undefine(const char *name, std::size_t length) {
   if (length == 7 && std::memcmp(name, "defined", 7) == 0) pp_report(MSG_UNDEFININ, "defined");
   while (MacroEntry *e = pp_lookup(name, length)) {
-    if (e->kind != MK_USER && e->kind != MK_DISABLED && e->kind != MK_STDC)
+    if (e->kind != MK_USER && e->kind != MK_STDC)
       pp_report(MSG_UNDEFININ, std::string(name, length));
     pp_remove_entry(e);
   }
@@ -369,7 +369,7 @@ void pp_undefine_name(MacroTable &macro_table, const char *name) {
 const char *pp_lookup_macro_text(MacroTable &macro_table, const char *name) {
   pp_use_table(macro_table);
   MacroEntry *e = pp_lookup(name, std::strlen(name));
-  if (!e || (e->kind != MK_USER && e->kind != MK_DISABLED) || !e->value) return nullptr;
+  if (!e || e->kind != MK_USER || !e->value) return nullptr;
   const char *t = e->value->expansion.c_str();
   while (*t && is_space(*t)) ++t;
   return *t ? t : nullptr;
@@ -383,7 +383,7 @@ void pp_define_if_absent(MacroTable &macro_table, const char *text) {
   const char *n = p;
   while (is_id(*p)) ++p;
   MacroEntry *e = pp_lookup(n, p - n);
-  if (e && (e->kind == MK_USER || e->kind == MK_DISABLED)) return;
+  if (e && e->kind == MK_USER) return;
   pp_define(text, text + std::strlen(text));
 }
 
@@ -622,7 +622,7 @@ std::string stringified(const std::string &raw, char quote) {
 
 const std::string &expanded_of(Argument &a) {
   if (!a.has_expanded) {
-    a.expanded = pp_rescan(a.raw, 8, 1);
+    a.expanded = pp_rescan(a.raw, RK_ARGUMENT, true);
     a.has_expanded = true;
   }
   return a.expanded;
@@ -713,7 +713,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
       out.text.push_back(' ');
     InputLevel &lv = pp_push_view(LV_MACRO, def->expansion.c_str(), def->expansion.size());
     lv.macro = entry;
-    entry->kind = MK_DISABLED;
+    entry->expanding = true;
     return;
   }
   std::vector<Argument> args;
@@ -729,7 +729,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
       const std::string &raw = args[i].raw;
       for (std::size_t k = 0; k < raw.size(); ++k) {
         if (raw[k] == '\n' && k + 1 < raw.size() && (raw[k + 1] == '-' || is_hspace(raw[k + 1]))) {
-          if (out.rescan_kind == 8) {
+          if (out.rescan_kind == RK_ARGUMENT) {
             o.append(raw, k, 2);
           } else if (raw[k + 1] != '-') {
             o.push_back(raw[k + 1]);
@@ -788,5 +788,5 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   if (!out.text.empty() && !text.empty() && would_paste(out.text.back(), text[0])) out.text.push_back(' ');
   InputLevel &lv = pp_push_owned(LV_MACRO, std::move(text));
   lv.macro = entry;
-  entry->kind = MK_DISABLED;
+  entry->expanding = true;
 }

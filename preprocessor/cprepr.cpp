@@ -84,7 +84,7 @@ void pp_report(MessageCode code, std::string_view arg, int line) {
   report_at_position(code, arg, file, at);
 }
 
-InputLevel &pp_push_level(int kind) {
+InputLevel &pp_push_level(LevelKind kind) {
   ensure_levels();
   // Files, expansions and rescans all come through here, so the one check
   // bounds every way the input can nest.
@@ -106,7 +106,7 @@ InputLevel &pp_push_level(int kind) {
   return lv;
 }
 
-InputLevel &pp_push_owned(int kind, std::string text) {
+InputLevel &pp_push_owned(LevelKind kind, std::string text) {
   InputLevel &lv = pp_push_level(kind);
   lv.owned_text = std::move(text);
   lv.buffer = lv.position = lv.owned_text.c_str();
@@ -115,7 +115,7 @@ InputLevel &pp_push_owned(int kind, std::string text) {
   return lv;
 }
 
-InputLevel &pp_push_view(int kind, const char *text, std::size_t length) {
+InputLevel &pp_push_view(LevelKind kind, const char *text, std::size_t length) {
   InputLevel &lv = pp_push_level(kind);
   lv.buffer = lv.position = text;
   lv.length = length;
@@ -125,7 +125,7 @@ InputLevel &pp_push_view(int kind, const char *text, std::size_t length) {
 
 void pp_pop_level() {
   InputLevel &lv = pp_top();
-  if (lv.macro && lv.macro->kind == MK_DISABLED) lv.macro->kind = MK_USER;
+  if (lv.macro) lv.macro->expanding = false;
   lv.macro = nullptr;
   if (IncludeDir *d = lv.appended_dir) {
     // The includer's directory only serves the files it includes itself.
@@ -292,7 +292,7 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
   std::string operand = trimmed(start, end);
   std::string name;
   if (!header_name(operand, name)) {
-    std::string expanded = pp_rescan(operand, 5, 0);
+    std::string expanded = pp_rescan(operand, RK_INCLUDE, false);
     operand = trimmed(expanded.data(), expanded.data() + expanded.size());
     if (!header_name(operand, name)) {
       pp_report(MSG_ERINCLUDE);
@@ -385,7 +385,7 @@ int pp_process_text(const char *text, bool start_now, const char *name, int line
   pp_use_table(macro_table);
   pp_state.error_count = 0;
   OutputBuffer out;
-  out.rescan_kind = 2;
+  out.rescan_kind = RK_OUTPUT;
   out.text.reserve(30);
   OutputBuffer *saved = pp_state.output;
   pp_state.output = &out;
@@ -400,7 +400,7 @@ int pp_process_text(const char *text, bool start_now, const char *name, int line
   out.line = line;
   int base = pp_state.depth;
   pp_line_marker(lv, out, true);
-  pp_scan(out, 0);
+  pp_scan(out, false);
   while (pp_state.depth >= base) pp_pop_level();
   result = std::move(out.text);
   // The text grew by doubling and is analysed next, while it stays: a large
@@ -419,7 +419,7 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
   std::vector<std::string> user;
   for (MacroEntry *head : macro_table.index().buckets)
     for (MacroEntry *e = head; e; e = e->next)
-      if (e->kind == MK_USER || e->kind == MK_DISABLED) user.push_back(e->name);
+      if (e->kind == MK_USER) user.push_back(e->name);
   for (const std::string &name : user) pp_undefine_name(macro_table, name.c_str());
   pp_state.type_modifiers.clear();
   if (free_chain) {

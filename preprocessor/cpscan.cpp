@@ -244,7 +244,7 @@ inline bool marker_level(const InputLevel &lv) { return lv.kind == LV_MACRO || l
 
 // A complete identifier has been copied to the output at id_out; decide
 // whether it is a macro use.
-void treat_identifier(OutputBuffer &out, std::size_t id_out, unsigned hash, int marks, int base) {
+void treat_identifier(OutputBuffer &out, std::size_t id_out, unsigned hash, bool marks, int base) {
   InputLevel &lv = pp_top();
   const char *q = lv.position;
   if (marker_level(lv) && q[0] == '\n' && q[1] == '-') {
@@ -257,7 +257,7 @@ void treat_identifier(OutputBuffer &out, std::size_t id_out, unsigned hash, int 
   std::size_t len = out.text.size() - id_out;
   MacroEntry *e = pp_lookup(name, len, (int)((hash & 0x7fffffffu) % PP_HASH_SIZE));
   if (!e) return;
-  if (e->kind == MK_DISABLED) {
+  if (e->expanding) {
     if (marks) out.text.append("\n-");
     return;
   }
@@ -284,7 +284,7 @@ void treat_identifier(OutputBuffer &out, std::size_t id_out, unsigned hash, int 
 
 }  // namespace
 
-void pp_scan(OutputBuffer &out, int marks) {
+void pp_scan(OutputBuffer &out, bool marks) {
   const int base = pp_state.depth;
   std::string &o = out.text;
   bool bol = true;
@@ -297,7 +297,7 @@ void pp_scan(OutputBuffer &out, int marks) {
     const char *p = lv.position;
     if (p >= lv.end) {
       if (pp_state.depth == base) return;
-      int kind = lv.kind;
+      LevelKind kind = lv.kind;
       pp_pop_level();
       if (kind != LV_MACRO)
         pp_line_marker(pp_top(), out, false);
@@ -421,13 +421,13 @@ void pp_scan(OutputBuffer &out, int marks) {
         }
         break;
       case '#':
-        if (out.rescan_kind == 4) {
+        if (out.rescan_kind == RK_IF) {
           // An #if expression ends at a '#'.
           while (pp_state.depth > base) pp_pop_level();
           pp_top().position = pp_top().end;
           return;
         }
-        if (bol && (lv.kind == LV_FILE || lv.kind == LV_TEXT || (lv.kind == LV_RESCAN && out.rescan_kind == 3))) {
+        if (bol && (lv.kind == LV_FILE || lv.kind == LV_TEXT || (lv.kind == LV_RESCAN && out.rescan_kind == RK_PRAGMA))) {
           lv.position = p + 1;
           int before = pp_state.depth;
           if (pp_directive(lv, out)) {
@@ -494,7 +494,7 @@ void pp_scan(OutputBuffer &out, int marks) {
   }
 }
 
-std::string pp_rescan(const std::string &text, int rescan_kind, int marks) {
+std::string pp_rescan(const std::string &text, RescanKind rescan_kind, bool marks) {
   OutputBuffer tmp;
   tmp.rescan_kind = rescan_kind;
   InputLevel &lv = pp_push_owned(LV_RESCAN, text);

@@ -549,7 +549,7 @@ IfValue if_evaluate(const char *text, size_t length, bool *ok) {
   }
 }
 
-int pp_eval_if(const char *text, size_t length) {
+bool pp_eval_if(const char *text, size_t length) {
   std::string prepared(text, length);
   replace_all_same_length(prepared, "#machine(", " defined(");
   replace_all_same_length(prepared, "#lint(on)", "  (0)    ");
@@ -558,9 +558,9 @@ int pp_eval_if(const char *text, size_t length) {
   size_t first = expanded.find_first_not_of(" \t\n\r");
   if (first == std::string::npos) {
     if_report(MSG_EMPTYEXPR, "#if");
-    return 0;
+    return false;
   }
   bool ok = false;
   IfValue v = if_evaluate(expanded.data(), expanded.size(), &ok);
-  return ok && low32(v.value) != 0 ? 1 : 0;
+  return ok && low32(v.value) != 0;
 }

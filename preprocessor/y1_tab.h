@@ -49,9 +49,9 @@ void if_register_type_size(std::string_view name, int64_t bytes);
 // Restores the default sizes and empties the registered list (tests).
 void if_reset_sizes();
 
-// Prepares, expands and evaluates the text of an #if/#elif line; returns 0
-// or 1 (the low 32 bits of the value tested against zero).
-int pp_eval_if(const char *text, size_t length);
+// Prepares, expands and evaluates the text of an #if/#elif line: whether the
+// low 32 bits of the value are non-zero (false when the parse failed).
+bool pp_eval_if(const char *text, size_t length);
 
 // Evaluates an already expanded text. `ok` (optional) tells whether the
 // parse succeeded; the returned value is meaningful only then.
