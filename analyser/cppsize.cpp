@@ -18,11 +18,7 @@ struct Layout {
   long long align = 1;
 };
 
-long long declared_size(const char *name) {
-  for (const auto &p : analysis_settings().declared_sizes)
-    if (p.first == name) return p.second;
-  return -1;
-}
+long long declared_size(const char *name) { return target_sizes().declared_size(name); }
 
 Layout layout_of(const TypeDesc *t, int depth, const ExpressionContext &ctx);
 

@@ -57,7 +57,10 @@ bool has_detail(const TypeDesc *t) {
 
 AnalyserProcess &analyser_process() { return g_process; }
 AnalysisSettings &analysis_settings() { return g_process.settings; }
-void reset_analysis_settings() { g_process.settings = AnalysisSettings(); }
+void reset_analysis_settings() {
+  static_cast<AnalysisOptions &>(g_process.settings) = AnalysisOptions();
+  reset_target_sizes();
+}
 
 void set_analyser_report(ReportCallback callback) { g_process.report = callback; }
 ReportCallback analyser_report_callback() { return g_process.report; }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "merror.h"
+#include "y1_tab.h"
 
 struct SymbolTable;
 struct TypeDesc;
@@ -131,22 +132,25 @@ enum ParamMode : int {
 // Analysis settings shared by the scanner, the grammar and the type
 // operations. The generator fills them before an analysis; only the sizeof and
 // signof pragmas change the target sizes during one.
-struct AnalysisSettings {
+struct AnalysisOptions {
   int keep_bodies = 0;       // keep bodies of functions defined outside classes
   int lenient_matching = 0;  // compatible parameter lists name the same function
   int first_match = 0;       // lookups return the first visible entry
   int recording = 0;         // append entries made/completed to SymbolTable::recorded;
                              // the generator turns it on for analyses copied into the script
-  // Target sizes in bits.
-  int char_bits = 8;
-  int short_bits = 16;
-  int int_bits = 32;
-  int long_bits = 32;
-  int longlong_bits = 64;
-  int plain_char_unsigned = 0;
   int multichar_allowed = 0;
+};
+struct AnalysisSettings : AnalysisOptions {
+  // The target sizes are the preprocessor's record, which #if sizeof reads
+  // too: these name its fields.
+  int &char_bits = target_sizes().char_bits;  // bits
+  int &short_bits = target_sizes().short_bits;
+  int &int_bits = target_sizes().int_bits;
+  int &long_bits = target_sizes().long_bits;
+  int &longlong_bits = target_sizes().longlong_bits;
+  bool &plain_char_unsigned = target_sizes().plain_char_unsigned;
   // (name, bytes) pairs from the sizeof pragma, in order of appearance.
-  std::vector<std::pair<std::string, int>> declared_sizes;
+  std::vector<std::pair<std::string, int>> &declared_sizes = target_sizes().declared_sizes;
 };
 AnalysisSettings &analysis_settings();
 void reset_analysis_settings();  // back to the defaults above

@@ -518,33 +518,6 @@ std::string capture_text(const char **cursor, const char *stops, bool include_st
 
 namespace {
 
-bool split_operand(std::string_view op, std::string &name, std::string &value) {
-  std::size_t i = 0;
-  auto skip = [&] {
-    while (i < op.size() && (op[i] == ' ' || op[i] == '\t')) ++i;
-  };
-  skip();
-  bool paren = i < op.size() && op[i] == '(';
-  if (paren) ++i;
-  skip();
-  std::size_t start = i;
-  while (i < op.size() && op[i] != '=' && op[i] != ')') ++i;
-  std::string raw(op.substr(start, i - start));
-  name.clear();
-  for (char c : raw)
-    if (c != ' ' && c != '\t') name.push_back(c);
-  // "long long" is one word in the size table; other names keep no blanks either.
-  if (i < op.size() && op[i] == ')') ++i;
-  skip();
-  if (i >= op.size() || op[i] != '=') return false;
-  ++i;
-  skip();
-  std::size_t vs = i;
-  while (i < op.size() && op[i] != ' ' && op[i] != '\t' && op[i] != '\r') ++i;
-  value.assign(op.substr(vs, i - vs));
-  return !name.empty() && !value.empty();
-}
-
 // The integer type a typedef name stands for, when it is one.
 TypeDesc *typedef_integer(TokenScanner &s, const char *name) {
   if (!s.table || !name) return nullptr;
@@ -554,45 +527,19 @@ TypeDesc *typedef_integer(TokenScanner &s, const char *name) {
   return t && t->kind == TK_INTEGER && !t->shared ? t : nullptr;
 }
 
-void pragma_sizeof(TokenScanner &s, std::string_view operand) {
-  std::string name, value;
-  if (!split_operand(operand, name, value)) return;
-  long long bits = 0;
-  for (char c : value) {
-    if (!is_digit(static_cast<unsigned char>(c))) return;
-    bits = bits * 10 + (c - '0');
-    if (bits > 1000000) return;
+// The part of the size and sign pragmas that is the analyser's: a typedef
+// name of an integer type takes the size or sign (the preprocessor's
+// handler has set the target sizes already).
+void size_or_sign_typedef(TokenScanner &s, const PragmaOperand &op) {
+  TypeDesc *t = typedef_integer(s, op.type.c_str());
+  if (!t) return;
+  int &size = t->integer()->size;
+  if (op.bits > 0) {
+    size = size < 0 ? -op.bits : op.bits;
+  } else if (op.sign >= 0) {
+    const int magnitude = size < 0 ? -size : size;
+    size = op.sign ? magnitude : -magnitude;
   }
-  // Widths the arithmetic cannot hold are malformed like any other bad pragma.
-  if (bits <= 0 || bits > 160) return;
-  AnalysisSettings &a = analysis_settings();
-  a.declared_sizes.emplace_back(name, static_cast<int>(bits / 8));
-  if (name == "int") a.int_bits = static_cast<int>(bits);
-  else if (name == "short") a.short_bits = static_cast<int>(bits);
-  else if (name == "long") a.long_bits = static_cast<int>(bits);
-  else if (name == "longlong") a.longlong_bits = static_cast<int>(bits);
-  else if (name == "char") a.char_bits = static_cast<int>(bits);
-  else if (TypeDesc *t = typedef_integer(s, name.c_str()))
-    t->integer()->size = t->integer()->size < 0 ? -static_cast<int>(bits) : static_cast<int>(bits);
-  std::string text(operand);
-  pp_pragma_sizeof(text.c_str());  // #if sizeof follows the same sizes
-}
-
-void pragma_signof(TokenScanner &s, std::string_view operand) {
-  std::string name, value;
-  if (!split_operand(operand, name, value)) return;
-  if (value != "signed" && value != "unsigned") return;
-  const bool is_unsigned = value == "unsigned";
-  if (name == "char") {
-    analysis_settings().plain_char_unsigned = is_unsigned ? 1 : 0;
-  } else if (name != "int" && name != "short" && name != "long") {
-    if (TypeDesc *t = typedef_integer(s, name.c_str())) {
-      int size = t->integer()->size < 0 ? -t->integer()->size : t->integer()->size;
-      t->integer()->size = is_unsigned ? size : -size;
-    }
-  }
-  std::string text(operand);
-  pp_pragma_signof(text.c_str());
 }
 
 bool word_at(std::string_view line, std::size_t &i, std::string_view word) {
@@ -626,12 +573,11 @@ bool lex_directive_line(TokenScanner &s, const char *text, std::size_t length) {
     return true;
   }
   if (word_at(line, i, "pragma")) {
-    blanks();
-    if (!word_at(line, i, "ortek")) return false;
-    blanks();
-    std::string_view rest = line.substr(i);
-    if (rest.substr(0, 6) == "sizeof") pragma_sizeof(s, rest.substr(6));
-    else if (rest.substr(0, 6) == "signof") pragma_signof(s, rest.substr(6));
+    std::string_view operand;
+    const PragmaKeyword *k = pp_ortek_pragma(line.substr(i), &operand);
+    PragmaOperand op;
+    if (k && k->layer == PragmaLayer::analyser && k->handler(operand, &op) && !op.basic)
+      size_or_sign_typedef(s, op);
   }
   return false;
 }

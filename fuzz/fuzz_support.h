@@ -71,7 +71,7 @@ inline void setup() {
 inline void fresh_state() {
   reset_reporter();
   pp_reset_for_tests();
-  if_reset_sizes();
+  reset_target_sizes();
   lex_set_escaped_line_names(false);
   reset_analysis_settings();
   set_analyser_report(nullptr);

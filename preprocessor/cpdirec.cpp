@@ -45,24 +45,6 @@ const DirectiveEntry *find_directive(const char *name, std::size_t length) {
   return nullptr;
 }
 
-// The keywords after "#pragma ortek", matched by prefix in this order.
-constexpr const char *pragma_keywords[] = {
-    "incl_std",      "stop_analyse",  "start_analyse", "sizeof",        "signof",
-    "pragma",        "type_modifier", "crc_justify",   "crc_justify_all", "crc_justify_everywhere",
-    "stop_analyze",  "start_analyze", "insert",        "prefix_call",   "type_boolean",
-    "ex_call",       "exit_instr",    "accept",        "reduce",        "fctreduce",
-    "nothingbefore", "nointerpret",   "directive",     "stop_instr",    "start_instr",
-    "ato_stub",      "testing_tool_call_place"};
-constexpr int pragma_keyword_count = sizeof pragma_keywords / sizeof pragma_keywords[0];
-static_assert(pragma_keyword_count == 27, "27 pragma keywords");
-
-int pragma_keyword(const char *word, std::size_t length) {
-  if (length == 0) return -1;
-  for (int i = 0; i < pragma_keyword_count; ++i)
-    if (std::strlen(pragma_keywords[i]) >= length && std::memcmp(pragma_keywords[i], word, length) == 0) return i;
-  return -1;
-}
-
 const char *skip_hspace(const char *p, const char *e) {
   while (p < e && is_hspace(*p)) ++p;
   return p;
@@ -285,16 +267,17 @@ std::string quoted(const char *&p, const char *e) {
   return r;
 }
 
-void define_pragma_map(const char *p, const char *e) {
+bool define_pragma_map(std::string_view operand, PragmaOperand *) {
+  const char *p = operand.data(), *e = p + operand.size();
   p = skip_hspace(p, e);
   std::string pattern;
   if (p < e && *p == '"') {
     pattern = quoted(p, e);
     p = skip_hspace(p, e);
-    if (p >= e || *p != '=') return;
+    if (p >= e || *p != '=') return false;
   } else {
     const char *eq = (const char *)std::memchr(p, '=', e - p);
-    if (!eq) return;
+    if (!eq) return false;
     pattern = trimmed(p, eq);
     p = eq;
   }
@@ -304,28 +287,32 @@ void define_pragma_map(const char *p, const char *e) {
   for (PragmaMapEntry &m : pp_state.pragma_map)
     if (m.pattern == pattern) {
       m.replacement = replacement;
-      return;
+      return true;
     }
   if (!pattern.empty()) pp_state.pragma_map.push_back({pattern, replacement});
+  return !pattern.empty();
 }
 
-void declare_type_modifier(const char *p, const char *e) {
+bool declare_type_modifier(std::string_view operand, PragmaOperand *) {
+  const char *p = operand.data(), *e = p + operand.size();
   p = skip_hspace(p, e);
   if (p >= e || *p != '=') {
     pp_report(MSG_TYPMODINC);
-    return;
+    return false;
   }
   p = skip_hspace(p + 1, e);
   const char *n = p;
   if (p < e && is_idstart(*p)) p = skip_id(p, e);
   if (p == n) {
     pp_report(MSG_TYPMODINC);
-    return;
+    return false;
   }
   if (!pp_is_type_modifier(n, p - n)) pp_state.type_modifiers.emplace_back(n, p);
+  return true;
 }
 
-void include_standard_dirs(const char *p, const char *e) {
+bool include_standard_dirs(std::string_view operand, PragmaOperand *) {
+  const char *p = operand.data(), *e = p + operand.size();
   bool any = false;
   while (p < e) {
     while (p < e && (is_hspace(*p) || *p == ',')) ++p;
@@ -354,6 +341,67 @@ void include_standard_dirs(const char *p, const char *e) {
     present->standard = true;
   }
   if (!any) pp_report(MSG_SYNTAXERR, "empty pragma ortek incl_std");
+  return any;
+}
+
+bool stop_analysis(std::string_view, PragmaOperand *) {
+  pp_state.analysis_on = false;
+  return true;
+}
+
+bool start_analysis(std::string_view, PragmaOperand *) {
+  pp_state.analysis_on = true;
+  return true;
+}
+
+constexpr PragmaLayer PP = PragmaLayer::preprocessor, ANALYSER = PragmaLayer::analyser, NONE = PragmaLayer::none;
+
+// In matching order: a word stands for the first keyword it abbreviates,
+// which is what the shortest forms below follow from (a test checks them).
+constexpr PragmaKeyword pragma_keywords[] = {
+    {"incl_std", 1, PP, include_standard_dirs},
+    {"stop_analyse", 1, PP, stop_analysis},
+    {"start_analyse", 3, PP, start_analysis},
+    {"sizeof", 2, ANALYSER, pp_pragma_sizeof},
+    {"signof", 3, ANALYSER, pp_pragma_signof},
+    {"pragma", 1, PP, define_pragma_map},
+    {"type_modifier", 1, PP, declare_type_modifier},
+    {"crc_justify", 1, NONE, nullptr},
+    {"crc_justify_all", 12, NONE, nullptr},
+    {"crc_justify_everywhere", 13, NONE, nullptr},
+    {"stop_analyze", 11, PP, stop_analysis},
+    {"start_analyze", 12, PP, start_analysis},
+    {"insert", 3, NONE, nullptr},
+    {"prefix_call", 3, NONE, nullptr},
+    {"type_boolean", 6, NONE, nullptr},
+    {"ex_call", 1, NONE, nullptr},
+    {"exit_instr", 3, NONE, nullptr},
+    {"accept", 1, NONE, nullptr},
+    {"reduce", 1, NONE, nullptr},
+    {"fctreduce", 1, NONE, nullptr},
+    {"nothingbefore", 1, NONE, nullptr},
+    {"nointerpret", 3, NONE, nullptr},
+    {"directive", 1, NONE, nullptr},
+    {"stop_instr", 6, NONE, nullptr},
+    {"start_instr", 7, NONE, nullptr},
+    {"ato_stub", 2, NONE, nullptr},
+    {"testing_tool_call_place", 2, NONE, nullptr}};
+static_assert(sizeof pragma_keywords / sizeof pragma_keywords[0] == 27, "27 pragma keywords");
+
+// Is text (after "pragma") an "ortek" pragma? word and operand receive the
+// keyword's word and the rest of the line.
+bool ortek_words(std::string_view text, std::string_view &word, std::string_view &operand) {
+  const char *e = text.data() + text.size();
+  const char *p = skip_hspace(text.data(), e);
+  const char *w = p;
+  p = skip_id(p, e);
+  if (p - w != 5 || std::memcmp(w, "ortek", 5) != 0) return false;
+  p = skip_hspace(p, e);
+  const char *k = p;
+  p = skip_id(p, e);
+  word = std::string_view(k, p - k);
+  operand = std::string_view(p, e - p);
+  return true;
 }
 
 const PragmaMapEntry *map_entry_for(const char *p, const char *e) {
@@ -364,44 +412,24 @@ const PragmaMapEntry *map_entry_for(const char *p, const char *e) {
 }
 
 void do_pragma(const std::string &text) {
-  const char *e = text.data() + text.size();
-  const char *p = skip_hspace(text.data(), e);
-  const char *w = p;
-  p = skip_id(p, e);
-  if (p - w == 5 && std::memcmp(w, "ortek", 5) == 0) {
-    p = skip_hspace(p, e);
-    const char *k = p;
-    p = skip_id(p, e);
-    switch (pragma_keyword(k, p - k)) {
-      case 0: include_standard_dirs(p, e); break;
-      case 1:
-      case 10: pp_state.analysis_on = false; break;
-      case 2:
-      case 11: pp_state.analysis_on = true; break;
-      case 5: define_pragma_map(p, e); break;
-      case 6: declare_type_modifier(p, e); break;
-      default: break;
-    }
+  std::string_view word, operand;
+  if (ortek_words(text, word, operand)) {
+    const PragmaKeyword *k = pp_pragma_keyword(word);
+    if (k && k->layer == PragmaLayer::preprocessor) k->handler(operand, nullptr);
     return;
   }
-  if (const PragmaMapEntry *m = map_entry_for(text.data(), e)) {
+  if (const PragmaMapEntry *m = map_entry_for(text.data(), text.data() + text.size())) {
     std::string replacement = m->replacement;
     pp_rescan(replacement, RK_PRAGMA, false);
   }
 }
 
+// The analyser acts on its pragmas when it meets their lines; the text of
+// any directive that reads as one of them goes to it.
 bool passes_through(const DirectiveEntry &d, const std::string &text) {
   if (d.passes_through) return true;
-  const char *e = text.data() + text.size();
-  const char *p = skip_hspace(text.data(), e);
-  const char *w = p;
-  p = skip_id(p, e);
-  if (p - w != 5 || std::memcmp(w, "ortek", 5) != 0) return false;
-  p = skip_hspace(p, e);
-  const char *k = p;
-  p = skip_id(p, e);
-  std::size_t n = p - k;
-  return n > 0 && n <= 6 && (std::memcmp(k, "sizeof", n) == 0 || std::memcmp(k, "signof", n) == 0);
+  const PragmaKeyword *k = pp_ortek_pragma(text);
+  return k && k->layer == PragmaLayer::analyser;
 }
 
 // The rest of a directive line: literals as units, comments out, the
@@ -679,34 +707,37 @@ void pp_skip_group(InputLevel &lv) {
   lv.position = p;
 }
 
+const PragmaKeyword *pp_pragma_keyword(std::string_view word) {
+  for (const PragmaKeyword &k : pragma_keywords)
+    if (word.size() >= static_cast<std::size_t>(k.shortest) && word.size() <= std::strlen(k.spelling) &&
+        std::memcmp(k.spelling, word.data(), word.size()) == 0)
+      return &k;
+  return nullptr;
+}
+
+const PragmaKeyword *pp_ortek_pragma(std::string_view text, std::string_view *operand) {
+  std::string_view word, rest;
+  if (!ortek_words(text, word, rest)) return nullptr;
+  if (operand) *operand = rest;
+  return pp_pragma_keyword(word);
+}
+
+static bool starts_analysis(std::string_view text) {
+  const PragmaKeyword *k = pp_ortek_pragma(text);
+  return k && k->handler == start_analysis;
+}
+
 bool pp_pragma_starts_analysis(const char *p, const char *e) {
-  const char *start = p;
-  p = skip_hspace(p, e);
-  const char *w = p;
-  p = skip_id(p, e);
-  if (p - w == 5 && std::memcmp(w, "ortek", 5) == 0) {
-    p = skip_hspace(p, e);
-    const char *k = p;
-    p = skip_id(p, e);
-    int kw = pragma_keyword(k, p - k);
-    return kw == 2 || kw == 11;
-  }
-  if (const PragmaMapEntry *m = map_entry_for(start, e)) {
+  std::string_view word, operand;
+  if (ortek_words(std::string_view(p, e - p), word, operand)) return starts_analysis(std::string_view(p, e - p));
+  if (const PragmaMapEntry *m = map_entry_for(p, e)) {
     const char *r = m->replacement.data();
     const char *re = r + m->replacement.size();
     r = skip_hspace(r, re);
     if (r >= re || *r != '#') return false;
     r = skip_hspace(r + 1, re);
     if (re - r < 6 || std::memcmp(r, "pragma", 6) != 0) return false;
-    r = skip_hspace(r + 6, re);
-    const char *rw = r;
-    r = skip_id(r, re);
-    if (r - rw != 5 || std::memcmp(rw, "ortek", 5) != 0) return false;
-    r = skip_hspace(r, re);
-    const char *k = r;
-    r = skip_id(r, re);
-    int kw = pragma_keyword(k, r - k);
-    return kw == 2 || kw == 11;
+    return starts_analysis(std::string_view(r + 6, re - r - 6));
   }
   return false;
 }

@@ -162,7 +162,6 @@ struct PpState {
   int error_count = 0;
   std::vector<std::string> type_modifiers;
   PpFileCache *file_cache = nullptr;
-  int plain_char_unsigned = 0;  // set by the "signof" pragma
 };
 
 extern PpState pp_state;
@@ -245,6 +244,9 @@ bool pp_directive(InputLevel &level, OutputBuffer &out);
 void pp_skip_group(InputLevel &level);
 // Does the text after "pragma" start analysis again (directly or through the map)?
 bool pp_pragma_starts_analysis(const char *start, const char *end);
+// The handlers of the sizeof and signof pragmas (cprepr.cpp).
+bool pp_pragma_sizeof(std::string_view operand, PragmaOperand *parsed);
+bool pp_pragma_signof(std::string_view operand, PragmaOperand *parsed);
 void pp_release_conditionals();
 void pp_install_eval_hooks();
 

@@ -445,66 +445,65 @@ bool pp_is_type_modifier(const char *name, std::size_t length) {
   return false;
 }
 
-// "[(]type[)] = value" -> type and value words.
-static bool split_type_operand(const char *operand, std::string &type, std::string &value) {
-  const char *p = operand ? operand : "";
+bool pp_pragma_operand(std::string_view text, PragmaOperand &operand) {
+  const char *p = text.data(), *e = p + text.size();
   auto skip = [&] {
-    while (*p && is_space(*p)) ++p;
+    while (p < e && is_hspace(*p)) ++p;
   };
   skip();
-  bool paren = *p == '(';
-  if (paren) ++p;
+  if (p < e && *p == '(') ++p;
   skip();
-  const char *t = p;
-  while (*p && *p != '=' && *p != ')') ++p;
-  const char *te = p;
-  while (te > t && is_space(te[-1])) --te;
-  type.assign(t, te);
-  // "long long" is written as one word in the size table.
-  std::string compact;
-  for (char c : type)
-    if (!is_space(c)) compact.push_back(c);
-  if (compact == "longlong") type = compact;
-  if (*p == ')') ++p;
+  operand.type.clear();
+  for (; p < e && *p != '=' && *p != ')'; ++p)
+    if (!is_hspace(*p)) operand.type.push_back(*p);
+  if (p < e && *p == ')') ++p;
   skip();
-  if (*p != '=') return false;
+  if (p >= e || *p != '=') return false;
   ++p;
   skip();
   const char *v = p;
-  while (*p && !is_space(*p)) ++p;
-  value.assign(v, p);
-  return !type.empty() && !value.empty();
+  while (p < e && !is_hspace(*p)) ++p;
+  operand.value.assign(v, p);
+  return !operand.type.empty() && !operand.value.empty();
 }
 
-void pp_pragma_sizeof(const char *operand) {
-  std::string type, value;
-  if (!split_type_operand(operand, type, value)) return;
-  long bits = 0;
-  for (char c : value) {
-    if (!is_digit(c)) return;
+bool pp_pragma_sizeof(std::string_view text, PragmaOperand *parsed) {
+  PragmaOperand op;
+  if (!pp_pragma_operand(text, op)) return false;
+  int bits = 0;
+  for (char c : op.value) {
+    if (!is_digit(c)) return false;
     bits = bits * 10 + (c - '0');
-    if (bits > 1000000) return;
+    if (bits > 1000000) return false;
   }
-  if (bits <= 0) return;
-  if_register_type_size(type, bits / 8);
-  IfTargetSizes &sizes = if_target_sizes();
-  if (type == "int")
-    sizes.int_bits = (int)bits;
-  else if (type == "short")
-    sizes.short_bits = (int)bits;
-  else if (type == "long")
-    sizes.long_bits = (int)bits;
-  else if (type == "longlong")
-    sizes.longlong_bits = (int)bits;
-  else if (type == "char")
-    sizes.char_bits = (int)bits;
+  // Widths the analyser's arithmetic cannot hold are malformed like any
+  // other bad pragma.
+  if (bits <= 0 || bits > 160) return false;
+  TargetSizes &sizes = target_sizes();
+  sizes.declared_sizes.emplace_back(op.type, bits / 8);
+  int *basic = op.type == "int"        ? &sizes.int_bits
+               : op.type == "short"    ? &sizes.short_bits
+               : op.type == "long"     ? &sizes.long_bits
+               : op.type == "longlong" ? &sizes.longlong_bits
+               : op.type == "char"     ? &sizes.char_bits
+                                       : nullptr;
+  if (basic) *basic = bits;
+  op.bits = bits;
+  op.basic = basic != nullptr;
+  if (parsed) *parsed = std::move(op);
+  return true;
 }
 
-void pp_pragma_signof(const char *operand) {
-  std::string type, value;
-  if (!split_type_operand(operand, type, value)) return;
-  int sign = value == "signed" ? 0 : value == "unsigned" ? 1 : -1;
-  if (type == "char" && sign >= 0) pp_state.plain_char_unsigned = sign;
+bool pp_pragma_signof(std::string_view text, PragmaOperand *parsed) {
+  PragmaOperand op;
+  if (!pp_pragma_operand(text, op)) return false;
+  if (op.value != "signed" && op.value != "unsigned") return false;
+  op.sign = op.value == "unsigned" ? 1 : 0;
+  if (op.type == "char") target_sizes().plain_char_unsigned = op.sign == 1;
+  // The sign of int, short and long is not the pragma's to change.
+  op.basic = op.type == "char" || op.type == "int" || op.type == "short" || op.type == "long";
+  if (parsed) *parsed = std::move(op);
+  return true;
 }
 
 void pp_reset_for_tests() {
@@ -529,8 +528,7 @@ void pp_reset_for_tests() {
   pp_state.start_now = true;
   pp_state.error_count = 0;
   pp_state.type_modifiers.clear();
-  pp_state.plain_char_unsigned = 0;
   delete pp_state.file_cache;
   pp_state.file_cache = nullptr;
-  if_reset_sizes();
+  reset_target_sizes();
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 struct MacroIndex;  // the entries and their name index, private to the preprocessor
 
@@ -64,11 +65,46 @@ void pp_prepare_buffer(std::string &text);
 // Names declared with the "type_modifier" pragma (until pp_release).
 bool pp_is_type_modifier(const char *name, std::size_t length);
 
-// Operands of the passed-through lines "#pragma ortek sizeof ..." and
-// "... signof ...": "[(]type[)] = value". The sizes they set are those of
-// y1_tab.h (if_target_sizes), which #if sizeof consults.
-void pp_pragma_sizeof(const char *operand);
-void pp_pragma_signof(const char *operand);
+// ---------------------------------------------------------------- the tool's pragmas
+//
+// "#pragma ortek KEYWORD operand". A keyword may be abbreviated down to its
+// shortest accepted form; the first keyword of the table that the word
+// abbreviates is the one meant (so "stop" is "stop_analyse", "si" is
+// "sizeof"). Most keywords act in the preprocessor; those of the analyser's
+// layer are passed through to the analyser, which acts on them when it
+// meets their line, through the same table.
+
+// The operand "[(]type[)] = value" of the size and sign pragmas, read by the
+// one parser both layers use: the blanks in the type name are dropped
+// ("long long" is "longlong").
+struct PragmaOperand {
+  std::string type;
+  std::string value;
+  int bits = 0;         // sizeof: the size set
+  int sign = -1;        // signof: 1 unsigned, 0 signed
+  bool basic = false;   // a basic type's size or sign, all done by the handler
+};
+bool pp_pragma_operand(std::string_view text, PragmaOperand &operand);
+
+enum class PragmaLayer { preprocessor, analyser, none };
+
+struct PragmaKeyword {
+  const char *spelling;
+  int shortest;  // length of the shortest accepted abbreviation
+  PragmaLayer layer;
+  // The action on the operand (the rest of the line after the keyword);
+  // false when the operand is malformed. For the analyser's keywords it sets
+  // the target sizes and fills parsed; the analyser then sizes or signs a
+  // type name of its own (parsed.basic false).
+  bool (*handler)(std::string_view operand, PragmaOperand *parsed);
+};
+
+// text: what follows the word "pragma". The keyword of an "ortek" pragma, or
+// nullptr (another pragma, no keyword, a word that abbreviates none);
+// operand receives the rest of the line after the keyword.
+const PragmaKeyword *pp_ortek_pragma(std::string_view text, std::string_view *operand = nullptr);
+// The keyword a word abbreviates, or nullptr.
+const PragmaKeyword *pp_pragma_keyword(std::string_view word);
 
 // Test support: forgets the include chain, lists, pragma map, cache and
 // flags (the state of a fresh process). Tables stay with their owners.

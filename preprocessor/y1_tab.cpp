@@ -18,9 +18,6 @@
 namespace {
 
 IfHooks g_hooks;
-IfTargetSizes g_sizes;
-// Newest registration last; searched from the back.
-std::vector<std::pair<std::string, int64_t>> g_registered;
 
 // The parser's value and state stacks were 150 entries; a deeper expression
 // is a reported error, and it also bounds the recursion of this parser.
@@ -370,13 +367,13 @@ class IfParser {
     ++pos_;
     while (!name.empty() && std::strchr(" \t\n\r", name.front())) name.remove_prefix(1);
     while (!name.empty() && std::strchr(" \t\n\r", name.back())) name.remove_suffix(1);
-    if (name == "char") return {g_sizes.char_bits / 8, false};
-    if (name == "short") return {g_sizes.short_bits / 8, false};
-    if (name == "int") return {g_sizes.int_bits / 8, false};
-    if (name == "long") return {g_sizes.long_bits / 8, false};
-    for (auto it = g_registered.rbegin(); it != g_registered.rend(); ++it)
-      if (it->first == name) return {it->second, false};
-    return {0, false};
+    const TargetSizes &sizes = target_sizes();
+    if (name == "char") return {sizes.char_bits / 8, false};
+    if (name == "short") return {sizes.short_bits / 8, false};
+    if (name == "int") return {sizes.int_bits / 8, false};
+    if (name == "long") return {sizes.long_bits / 8, false};
+    const int declared = sizes.declared_size(name);
+    return {declared >= 0 ? declared : 0, false};
   }
 
   IfValue divide(int op, IfValue a, IfValue b) {
@@ -497,15 +494,20 @@ IfHooks if_set_hooks(const IfHooks &hooks) {
   return old;
 }
 
-IfTargetSizes &if_target_sizes() { return g_sizes; }
-
-void if_register_type_size(std::string_view name, int64_t bytes) {
-  g_registered.emplace_back(std::string(name), bytes);
+TargetSizes &target_sizes() {
+  static TargetSizes sizes;  // first use may come from another file's static initialisation
+  return sizes;
 }
 
-void if_reset_sizes() {
-  g_sizes = IfTargetSizes{};
-  g_registered.clear();
+void reset_target_sizes() { target_sizes() = TargetSizes(); }
+
+int TargetSizes::declared_size(std::string_view name) const {
+  std::string compact;
+  for (char c : name)
+    if (!std::strchr(" \t\n\r\v\f", c)) compact.push_back(c);
+  for (auto it = declared_sizes.rbegin(); it != declared_sizes.rend(); ++it)
+    if (it->first == compact) return it->second;
+  return -1;
 }
 
 int if_defined_operator(const char *text, size_t length, size_t *consumed) {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "mcodes.h"
 
@@ -34,20 +36,27 @@ struct IfHooks {
 // Installs the hooks (a copy is kept); returns the previous ones.
 IfHooks if_set_hooks(const IfHooks &hooks);
 
-// Target sizes consulted by `sizeof`, in bits; changed by the "sizeof" pragma.
-struct IfTargetSizes {
+// The target's sizes: set by the "sizeof" and "signof" pragmas (which the
+// analyser acts on when it meets their passed-through lines), read by
+// `sizeof` here and by the analyser alike. They live for the rest of the
+// process.
+struct TargetSizes {
   int char_bits = 8;
   int short_bits = 16;
   int int_bits = 32;
   int long_bits = 32;
   int longlong_bits = 64;
+  bool plain_char_unsigned = false;
+  // (name, bytes) pairs of the sizeof pragma in order of appearance; names
+  // are kept without blanks ("longdouble").
+  std::vector<std::pair<std::string, int>> declared_sizes;
+  // Bytes declared for name (its blanks ignored), the newest declaration
+  // winning; -1 when there is none.
+  int declared_size(std::string_view name) const;
 };
-IfTargetSizes &if_target_sizes();
-// Registers a type name with its size in bytes in front of the list (the
-// newest registration of a name wins).
-void if_register_type_size(std::string_view name, int64_t bytes);
-// Restores the default sizes and empties the registered list (tests).
-void if_reset_sizes();
+TargetSizes &target_sizes();
+// Back to the defaults above (tests).
+void reset_target_sizes();
 
 // Prepares, expands and evaluates the text of an #if/#elif line: whether the
 // low 32 bits of the value are non-zero (false when the parse failed).

@@ -584,17 +584,69 @@ TEST_F(Pp, PragmaMapLoopStopsAtTheStackLimit) {
 }
 
 TEST_F(Pp, SizeAndSignPragmaHandlers) {
-  pp_pragma_sizeof("(int) = 16");
-  pp_pragma_sizeof("mytype=64");
-  pp_pragma_sizeof("long long = 128");
-  EXPECT_EQ(if_target_sizes().int_bits, 16);
-  EXPECT_EQ(if_target_sizes().longlong_bits, 128);
+  // The handlers as the analyser calls them through the table.
+  auto act = [](const char *word, const char *operand, PragmaOperand *parsed = nullptr) {
+    const PragmaKeyword *k = pp_pragma_keyword(word);
+    return k && k->layer == PragmaLayer::analyser && k->handler(operand, parsed);
+  };
+  PragmaOperand op;
+  EXPECT_TRUE(act("sizeof", "(int) = 16", &op));
+  EXPECT_TRUE(op.basic);
+  EXPECT_TRUE(act("size", "mytype=64", &op));
+  EXPECT_FALSE(op.basic);
+  EXPECT_EQ(op.type, "mytype");
+  EXPECT_EQ(op.bits, 64);
+  EXPECT_TRUE(act("si", "long long = 128"));
+  EXPECT_FALSE(act("sizeof", "(short) = 168"));  // wider than the arithmetic
+  EXPECT_FALSE(act("sizeof", "char = 0"));
+  EXPECT_FALSE(act("sizeof", "= 8"));
+  EXPECT_EQ(target_sizes().int_bits, 16);
+  EXPECT_EQ(target_sizes().longlong_bits, 128);
+  EXPECT_EQ(target_sizes().short_bits, 16);
+  EXPECT_EQ(target_sizes().declared_sizes.size(), 3u);
   Result r = run("#if sizeof(int) == 2 && sizeof(mytype) == 8\nok\n#endif\n");
   EXPECT_EQ(r.out, "\nok\n\n");
-  pp_pragma_signof("char = unsigned");
-  EXPECT_EQ(pp_state.plain_char_unsigned, 1);
-  pp_pragma_signof("(char)=signed");
-  EXPECT_EQ(pp_state.plain_char_unsigned, 0);
+  EXPECT_TRUE(act("sig", "char = unsigned", &op));
+  EXPECT_TRUE(target_sizes().plain_char_unsigned);
+  EXPECT_TRUE(act("signof", "(char)=signed"));
+  EXPECT_FALSE(target_sizes().plain_char_unsigned);
+  EXPECT_TRUE(act("signof", "(uint8) = unsigned", &op));
+  EXPECT_FALSE(op.basic);
+  EXPECT_EQ(op.sign, 1);
+  EXPECT_FALSE(act("signof", "char = maybe"));
+}
+
+TEST_F(Pp, PragmaKeywordAbbreviations) {
+  // Each keyword's shortest form selects it and nothing shorter does: the
+  // word stands for the first keyword of the table it abbreviates.
+  const char *const keywords[] = {"incl_std", "stop_analyse", "start_analyse", "sizeof", "signof", "pragma",
+                                  "type_modifier", "crc_justify", "crc_justify_all", "crc_justify_everywhere",
+                                  "stop_analyze", "start_analyze", "insert", "prefix_call", "type_boolean",
+                                  "ex_call", "exit_instr", "accept", "reduce", "fctreduce", "nothingbefore",
+                                  "nointerpret", "directive", "stop_instr", "start_instr", "ato_stub",
+                                  "testing_tool_call_place"};
+  for (const char *spelling : keywords) {
+    const PragmaKeyword *k = pp_pragma_keyword(spelling);
+    ASSERT_NE(k, nullptr) << spelling;
+    EXPECT_STREQ(k->spelling, spelling);
+    std::string word = spelling;
+    std::string shortest = word.substr(0, k->shortest);
+    EXPECT_EQ(pp_pragma_keyword(shortest), k) << shortest;
+    EXPECT_NE(pp_pragma_keyword(word.substr(0, k->shortest - 1)), k) << spelling;
+    for (std::size_t n = k->shortest; n <= word.size(); ++n) EXPECT_EQ(pp_pragma_keyword(word.substr(0, n)), k);
+  }
+  EXPECT_EQ(pp_pragma_keyword(""), nullptr);
+  EXPECT_EQ(pp_pragma_keyword("sizeofx"), nullptr);
+  EXPECT_STREQ(pp_pragma_keyword("s")->spelling, "stop_analyse");
+  // The analyser's pragmas pass through, whatever their abbreviation; the
+  // others do not.
+  Result r = run("#pragma ortek size int=64\n#pragma ortek sig(char)=signed\n#pragma ortek crc\n"
+                 "#pragma  ortek  sizeof(long)=64\n");
+  EXPECT_EQ(r.out, "#pragma ortek size int=64\n#pragma ortek sig(char)=signed\n\n#pragma  ortek  sizeof(long)=64\n");
+  std::string_view operand;
+  ASSERT_NE(pp_ortek_pragma(" ortek  size (int)= 8", &operand), nullptr);
+  EXPECT_EQ(operand, " (int)= 8");
+  EXPECT_EQ(pp_ortek_pragma(" once"), nullptr);
 }
 
 // ------------------------------------------------------------ macros

@@ -408,8 +408,7 @@ TEST_F(Lex, SizeAndSignPragmas) {
   TypeDesc *my = strip_typedefs(lookup_ordinary("MYINT", table, ScopeContext())->decl->type);
   EXPECT_EQ(my->integer()->size, 8);  // sized through ALIAS, then made unsigned
   EXPECT_TRUE(reports.empty());
-  if_reset_sizes();
-  pp_pragma_signof("char = signed");
+  reset_target_sizes();
 }
 
 TEST_F(Lex, ConstantConversion) {

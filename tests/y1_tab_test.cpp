@@ -21,7 +21,7 @@ class IfEval : public ::testing::Test {
   void SetUp() override {
     g_reports.clear();
     g_macros.clear();
-    if_reset_sizes();
+    reset_target_sizes();
     IfHooks h;
     h.is_macro = lookup;
     h.report = capture;
@@ -176,13 +176,17 @@ TEST_F(IfEval, ExpanderHookIsUsed) {
 }
 
 TEST_F(IfEval, SizeofPragmaRegistrations) {
-  if_register_type_size("T", 8);
+  TargetSizes &sizes = target_sizes();
+  sizes.declared_sizes.emplace_back("T", 8);
   EXPECT_EQ(value("sizeof(T)").value, 8);
-  if_register_type_size("T", 2);  // the newest registration wins
+  sizes.declared_sizes.emplace_back("T", 2);  // the newest registration wins
   EXPECT_EQ(value("sizeof(T)").value, 2);
-  if_target_sizes().long_bits = 64;
+  sizes.declared_sizes.emplace_back("longdouble", 12);  // names are compared without blanks
+  EXPECT_EQ(value("sizeof( long  double )").value, 12);
+  sizes.long_bits = 64;
   EXPECT_EQ(eval("sizeof(long) == 8"), 1);
   EXPECT_EQ(eval("sizeof((int)) == 0"), 1);
+  reset_target_sizes();
 }
 
 TEST_F(IfEval, ReportedTextIsCutToFortyCharacters) {
