@@ -2,6 +2,7 @@
 // not for other modules.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -13,7 +14,6 @@
 #include "merror.h"
 #include "y1_tab.h"
 
-constexpr int PP_HASH_SIZE = 1403;   // a prime: names spread better than with 1024
 constexpr int PP_STACK_SIZE = 2000;  // input levels; "NBRECURSI" once 1999 are in use
 constexpr int PP_MAX_DEPTH = PP_STACK_SIZE - 1;
 
@@ -56,7 +56,7 @@ struct MacroDefinition {
 struct MacroEntry {
   MacroEntry *next = nullptr;
   MacroEntry *prev = nullptr;
-  int bucket = 0;
+  std::uint32_t hash = 0;  // pp_hash_name of the name; its low bits choose the bucket
   MacroKind kind = MK_USER;
   // A user macro whose expansion is being scanned: its name is not expanded
   // again until the expansion's level is popped.
@@ -65,15 +65,27 @@ struct MacroEntry {
   MacroDefinition *value = nullptr;  // user macros only
 };
 
+// The entries by name: chains hanging from a power-of-two array of heads
+// that doubles whenever the entries outnumber it, so that a lookup walks
+// one or two entries however many macros a file defines. Within a chain
+// the newest entry of a name comes first (a temporary "defined" hides a
+// user macro of that name), and growing keeps that order.
 struct MacroIndex {
-  MacroEntry *buckets[PP_HASH_SIZE] = {};
+  std::vector<MacroEntry *> buckets = std::vector<MacroEntry *>(1024, nullptr);
+  std::size_t count = 0;
+  std::size_t bucket_of(std::uint32_t hash) const { return (hash ^ (hash >> 15)) & (buckets.size() - 1); }
 };
 
-// Bucket of a name as the scanner computes it while reading an identifier.
-int pp_hash_bucket(const char *name, std::size_t length);
-// The entry of that name in the current table, or nullptr; bucket -1 means
-// "compute it".
-MacroEntry *pp_lookup(const char *name, std::size_t length, int bucket = -1);
+// The hash of a name, one character at a time, as the scanner computes it
+// while it reads an identifier.
+constexpr std::uint32_t PP_HASH_START = 2166136261u;
+inline std::uint32_t pp_hash_step(std::uint32_t hash, char c) {
+  return (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+}
+std::uint32_t pp_hash_name(const char *name, std::size_t length);
+// The newest entry of that name in the current table, or nullptr.
+MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t hash);
+MacroEntry *pp_lookup(const char *name, std::size_t length);
 
 // ---------------------------------------------------------------- state
 

@@ -8,41 +8,73 @@
 
 // ---------------------------------------------------------------- table
 
-int pp_hash_bucket(const char *name, std::size_t length) {
-  uint32_t h = 0;
-  for (std::size_t i = 0; i < length; ++i) h = h * 4 + (unsigned char)name[i];
-  return (int)((h & 0x7fffffffu) % PP_HASH_SIZE);
+std::uint32_t pp_hash_name(const char *name, std::size_t length) {
+  std::uint32_t h = PP_HASH_START;
+  for (std::size_t i = 0; i < length; ++i) h = pp_hash_step(h, name[i]);
+  return h;
 }
 
-MacroEntry *pp_lookup(const char *name, std::size_t length, int bucket) {
+MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t hash) {
   if (!pp_state.macro_table) return nullptr;
-  MacroIndex *t = &pp_state.macro_table->index();
-  if (bucket < 0) bucket = pp_hash_bucket(name, length);
-  for (MacroEntry *e = t->buckets[bucket]; e; e = e->next)
-    if (e->name.size() == length && std::memcmp(e->name.data(), name, length) == 0) return e;
+  const MacroIndex &t = pp_state.macro_table->index();
+  for (MacroEntry *e = t.buckets[t.bucket_of(hash)]; e; e = e->next)
+    if (e->hash == hash && e->name.size() == length && std::memcmp(e->name.data(), name, length) == 0) return e;
   return nullptr;
 }
 
+MacroEntry *pp_lookup(const char *name, std::size_t length) {
+  return pp_lookup(name, length, pp_hash_name(name, length));
+}
+
+namespace {
+
+void link_at_head(MacroIndex &t, MacroEntry *e) {
+  MacroEntry *&head = t.buckets[t.bucket_of(e->hash)];
+  e->prev = nullptr;
+  e->next = head;
+  if (head) head->prev = e;
+  head = e;
+}
+
+// Twice the heads. Each old chain is moved from its tail, so that entries
+// that land in the same new chain keep their order.
+void grow(MacroIndex &t) {
+  std::vector<MacroEntry *> old(t.buckets.size() * 2, nullptr);
+  old.swap(t.buckets);
+  for (MacroEntry *head : old) {
+    MacroEntry *tail = head;
+    while (tail && tail->next) tail = tail->next;
+    for (MacroEntry *e = tail; e;) {
+      MacroEntry *before = e->prev;
+      link_at_head(t, e);
+      e = before;
+    }
+  }
+}
+
+}  // namespace
+
 MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind) {
-  MacroIndex *t = &pp_state.macro_table->index();
+  MacroIndex &t = pp_state.macro_table->index();
+  if (t.count >= t.buckets.size()) grow(t);
   MacroEntry *e = new MacroEntry;
   e->name.assign(name, length);
   e->kind = kind;
-  e->bucket = pp_hash_bucket(name, length);
-  e->next = t->buckets[e->bucket];
-  if (e->next) e->next->prev = e;
-  t->buckets[e->bucket] = e;
+  e->hash = pp_hash_name(name, length);
+  link_at_head(t, e);
+  ++t.count;
   return e;
 }
 
 void pp_free_definition(MacroDefinition *def) { delete def; }
 
 void pp_remove_entry(MacroEntry *e) {
-  MacroIndex *t = &pp_state.macro_table->index();
+  MacroIndex &t = pp_state.macro_table->index();
   if (e->prev)
     e->prev->next = e->next;
   else
-    t->buckets[e->bucket] = e->next;
+    t.buckets[t.bucket_of(e->hash)] = e->next;
+  --t.count;
   if (e->next) e->next->prev = e->prev;
   pp_free_definition(e->value);
   delete e;

@@ -244,7 +244,7 @@ inline bool marker_level(const InputLevel &lv) { return lv.kind == LV_MACRO || l
 
 // A complete identifier has been copied to the output at id_out; decide
 // whether it is a macro use.
-void treat_identifier(OutputBuffer &out, std::size_t id_out, unsigned hash, bool marks, int base) {
+void treat_identifier(OutputBuffer &out, std::size_t id_out, std::uint32_t hash, bool marks, int base) {
   InputLevel &lv = pp_top();
   const char *q = lv.position;
   if (marker_level(lv) && q[0] == '\n' && q[1] == '-') {
@@ -255,7 +255,7 @@ void treat_identifier(OutputBuffer &out, std::size_t id_out, unsigned hash, bool
   }
   const char *name = out.text.data() + id_out;
   std::size_t len = out.text.size() - id_out;
-  MacroEntry *e = pp_lookup(name, len, (int)((hash & 0x7fffffffu) % PP_HASH_SIZE));
+  MacroEntry *e = pp_lookup(name, len, hash);
   if (!e) return;
   if (e->expanding) {
     if (marks) out.text.append("\n-");
@@ -443,10 +443,10 @@ void pp_scan(OutputBuffer &out, bool marks) {
     }
     if (is_idstart(c)) {
       std::size_t id_out = o.size();
-      unsigned hash = 0;
+      std::uint32_t hash = PP_HASH_START;
       const char *q = p;
       while (is_id(*q)) {
-        hash = hash * 4 + (unsigned char)*q;
+        hash = pp_hash_step(hash, *q);
         ++q;
       }
       o.append(p, q);
@@ -459,7 +459,7 @@ void pp_scan(OutputBuffer &out, bool marks) {
         InputLevel &l2 = pp_top();
         const char *r = l2.position;
         while (is_id(*r)) {
-          hash = hash * 4 + (unsigned char)*r;
+          hash = pp_hash_step(hash, *r);
           ++r;
         }
         o.append(l2.position, r);
