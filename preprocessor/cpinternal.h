@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include <deque>
 #include <unordered_set>
 #include <vector>
 
@@ -172,7 +173,11 @@ struct PpState {
   bool analysis_on = true;         // switched by the stop/start pragmas; survives runs
   bool start_now = true;
   int error_count = 0;
-  std::vector<std::string> type_modifiers;
+  // Names of the type_modifier pragma; the analyser asks for every
+  // identifier, so they are found by hash. The views point into the deque,
+  // whose elements stay where they are.
+  std::deque<std::string> type_modifier_names;
+  std::unordered_set<std::string_view> type_modifiers;
   PpFileCache *file_cache = nullptr;
 };
 

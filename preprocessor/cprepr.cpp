@@ -422,6 +422,7 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
       if (e->kind == MK_USER) user.push_back(e->name);
   for (const std::string &name : user) pp_undefine_name(macro_table, name.c_str());
   pp_state.type_modifiers.clear();
+  pp_state.type_modifier_names.clear();
   if (free_chain) {
     for (IncludeDir *d = pp_state.include_head; d;) {
       IncludeDir *next = d->next;
@@ -440,9 +441,7 @@ void pp_set_escape_line_names(bool escape) { pp_state.escape_line_names = escape
 // ---------------------------------------------------------------- for the analyser
 
 bool pp_is_type_modifier(const char *name, std::size_t length) {
-  for (const std::string &m : pp_state.type_modifiers)
-    if (m.size() == length && std::memcmp(m.data(), name, length) == 0) return true;
-  return false;
+  return pp_state.type_modifiers.count(std::string_view(name, length)) != 0;
 }
 
 bool pp_pragma_operand(std::string_view text, PragmaOperand &operand) {
@@ -528,6 +527,7 @@ void pp_reset_for_tests() {
   pp_state.start_now = true;
   pp_state.error_count = 0;
   pp_state.type_modifiers.clear();
+  pp_state.type_modifier_names.clear();
   delete pp_state.file_cache;
   pp_state.file_cache = nullptr;
   reset_target_sizes();
