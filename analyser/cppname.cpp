@@ -68,8 +68,12 @@ void append_name(std::string &out, const char *name, bool verbatim) {
   append_identifier(out, name);
 }
 
+// An unnamed namespace adds nothing: its members are named from the
+// enclosing scope, and its invented name is no name in C++ text.
 bool contributes(const TypeDesc *s) {
-  return s && (s->kind == TK_CLASS || s->kind == TK_UNION || s->kind == TK_TEMPLATE);
+  if (!s || (s->kind != TK_CLASS && s->kind != TK_UNION && s->kind != TK_TEMPLATE)) return false;
+  return !(s->kind == TK_CLASS && s->record() && s->record()->key == KEY_NAMESPACE &&
+           is_unnamed_namespace_name(type_name(s)));
 }
 
 // Enclosing chains are short; the bound only stops a corrupted cycle.

@@ -758,7 +758,8 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
     l = "int";
   trim_right(l);
   out += l;
-  out += ' ';
+  // A constructor or destructor has no result: its name follows the prefix.
+  if (!l.empty() || !m.empty()) out += ' ';
   out += m;
   if (const TypeDesc *cls = owning_class(d)) {
     out += class_text(cls);

@@ -460,6 +460,11 @@ const char *unnamed_namespace_name() {
   return intern_string(buffer);
 }
 
+bool is_unnamed_namespace_name(const char *name) {
+  static const char kPrefix[] = "ortek_unnamed_namespace_";
+  return name && std::strncmp(name, kPrefix, sizeof kPrefix - 1) == 0;
+}
+
 const char *type_name(const TypeDesc *t) {
   if (!t) return nullptr;
   switch (t->kind) {

@@ -433,6 +433,10 @@ void append_qualifier(TypeDesc *type, TypeDesc *qualifier);  // at the end of ty
 void namespace_reopen(TypeDesc *first_record, TypeDesc *new_record);
 // "ortek_unnamed_namespace_N", N counting from 1 within the run (interned).
 const char *unnamed_namespace_name();
+// Whether a namespace name is one of those: such a name means nothing in
+// C++ text, where the members of an unnamed namespace are named from the
+// enclosing scope.
+bool is_unnamed_namespace_name(const char *name);
 
 // The name of a named type (enumeration, union, class, template, elaborated,
 // typedef name, integer/floating name); none otherwise.

@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "cppname.h"
 #include "cpprend.h"
@@ -300,12 +301,44 @@ std::string scope_text(const TypeDesc *scope, const char *separator, bool verbat
   return out;
 }
 
+// A parameter without a name still takes an argument: for the length of a
+// service it is named "param_" and its position, so that the script declares
+// a variable for it and passes it in the call. The names go afterwards: the
+// table is the analysed file's.
+class GeneratedParameterNames {
+ public:
+  explicit GeneratedParameterNames(FunctionInfo *info) {
+    std::unordered_set<std::string> taken;
+    for (DeclNode *p = info ? info->first_param : nullptr; p; p = p->next)
+      if (p->decl && p->decl->name) taken.insert(p->decl->name);
+    int position = 0;
+    for (DeclNode *p = info ? info->first_param : nullptr; p; p = p->next) {
+      ++position;
+      Declaration *d = p->decl;
+      if (!d || d->name || !d->type || d->type->kind == TK_ELLIPSIS || d->type->kind == TK_VOID) continue;
+      std::string name = "param_" + std::to_string(position);
+      while (!taken.insert(name).second) name += '_';
+      d->name = intern_string(name.c_str());
+      named_.push_back(d);
+    }
+  }
+  ~GeneratedParameterNames() {
+    for (Declaration *d : named_) d->name = nullptr;
+  }
+  GeneratedParameterNames(const GeneratedParameterNames &) = delete;
+  GeneratedParameterNames &operator=(const GeneratedParameterNames &) = delete;
+
+ private:
+  std::vector<Declaration *> named_;
+};
+
 void write_service(const Subject &s, std::string name) {
   svc_begin(name);
   // The service's declarations are looked up in its own scope only, and no
   // later service shares its name: once written, they may go.
   table_begin_scratch(*script_context().table, name.c_str());
   FunctionInfo *info = s.function->function() ? s.function->function()->info : nullptr;
+  const GeneratedParameterNames generated(info);
   bool declared = false;
 
   bool first = true;
@@ -363,7 +396,9 @@ void write_service(const Subject &s, std::string name) {
   } else if (s.destructor) {
     render_declaration(s.decl, call, name.c_str(), RM_DESTRUCT, 0, "", "        #");
   } else {
-    if (s.is_namespace) write_script_line("        #using namespace " + scope_text(s.owner, "::", true) + ";");
+    // The members of an unnamed namespace are named from the enclosing scope.
+    const std::string space = s.is_namespace ? scope_text(s.owner, "::", true) : std::string();
+    if (!space.empty()) write_script_line("        #using namespace " + space + ";");
     render_declaration(s.decl, call, name.c_str(), RM_CALL, 0, "", "        #");
   }
   write_script_line(call);

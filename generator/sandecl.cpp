@@ -9,6 +9,7 @@
 #include "y_cppa.h"
 #include "merror.h"
 #include "msystm.h"
+#include "sancmd.h"
 #include "sancpp.h"
 #include "sgener.h"
 #include "siofic.h"
@@ -38,10 +39,7 @@ SymbolTable &script_table() { return *script_context().table; }
 
 // Whether a namespace record stands for "namespace { ... }": the analysis
 // names each of them on its own, so the name means nothing in the script.
-bool unnamed_namespace(const char *name) {
-  static const char kPrefix[] = "ortek_unnamed_namespace_";
-  return !name || !*name || std::strncmp(name, kPrefix, sizeof kPrefix - 1) == 0;
-}
+bool unnamed_namespace(const char *name) { return !name || !*name || is_unnamed_namespace_name(name); }
 
 // The names of the namespaces a type is declared in, outermost first (an
 // unnamed namespace is left out: its members belong to the enclosing scope).
@@ -259,15 +257,52 @@ bool names_own_type(const Declaration *d) {
 
 bool is_tag_entry(const Symbol *s) { return s->area == AREA_TAG; }
 
-// Whether the script already declares the name of a global.
-bool script_knows(const Symbol *s) {
+// The namespaces a function or variable is a member of, outermost first, or
+// false when it is a member of anything else (a class) or of an unnamed
+// namespace, whose members are as internal to their file as static ones.
+bool member_namespaces(const Declaration *d, std::vector<const char *> &chain) {
+  chain.clear();
+  if (d->scope_kind == 0) return true;
+  if (!is_namespace_record(d->scope) || unnamed_namespace(type_name(d->scope))) return false;
+  for (const TypeDesc *t = d->scope; t && t->scope_kind == 1; t = t->scope)
+    if (!is_namespace_record(t->scope) || unnamed_namespace(type_name(t->scope))) return false;
+  chain = namespace_chain(d->scope);
+  chain.push_back(type_name(d->scope));
+  return true;
+}
+
+bool is_function(const Declaration *d) { return d->type && d->type->kind == TK_FUNCTION; }
+
+// Whether the script already declares the name of a global, in its namespace.
+// In C++ a function is known only with its parameter list: every overload is
+// declared.
+bool script_knows(const Symbol *s, bool cpp) {
   const Declaration *d = s->decl;
   ScopeContext file_scope;
   if (is_tag_entry(s)) {
     const char *name = d->type ? type_name(d->type) : d->name;
     return !name || lookup_tag(name, script_table(), d->type ? d->type->kind : -1, file_scope);
   }
-  return lookup_ordinary(d->name, script_table(), file_scope) != nullptr;
+  std::vector<const char *> chain;
+  member_namespaces(d, chain);
+  Symbol *known = nullptr;
+  TypeDesc *scope = nullptr;
+  if (chain.empty()) {
+    known = lookup_ordinary(d->name, script_table(), file_scope);
+  } else {
+    if (!script_namespace(chain, scope)) return false;
+    known = lookup_in_scope(d->name, script_table(), AREA_ORDINARY, scope);
+  }
+  if (!known || !cpp || !is_function(d) || !known->decl || !is_function(known->decl)) return known != nullptr;
+  return find_function(d->name, script_table(), scope, d->type) != nullptr;
+}
+
+// The wrappers "namespace a { namespace b { " and " } }" of a chain.
+void namespace_wrappers(const std::vector<const char *> &chain, std::string &open, std::string &close) {
+  for (const char *n : chain) {
+    open += std::string("namespace ") + n + " { ";
+    close += " }";
+  }
 }
 
 // A typedef of an unnamed structure, union or enumeration is written with
@@ -282,22 +317,30 @@ bool aliases_unnamed_type(const Declaration *d) {
 }
 
 void write_global(const Declaration *d) {
+  // A member of a namespace is declared inside it, as its types are.
+  std::vector<const char *> chain;
+  member_namespaces(d, chain);
+  std::string open, close;
+  namespace_wrappers(chain, open, close);
   if (d->storage & SF_TYPEDEF) {
     // A typedef is a declaration of its own: "extern" cannot stand before it.
     const int body = aliases_unnamed_type(d) ? 1 : 0;
     std::string text;
     storage_prefix(d, text, "", RM_ORDINARY, body, 0, "", "");
     if (text.empty()) return;
-    parse_into_script(text);
+    parse_into_script(open + text + close);
+    for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
     std::string line;
     storage_prefix(d, line, "", RM_ORDINARY, body, 0, kDeclPrefix, kDeclPrefix);
     write_script_line(line);
+    for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
     return;
   }
   std::string text;
   storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
   if (text.empty()) return;
-  parse_into_script("extern " + text);
+  parse_into_script(open + "extern " + text + close);
+  for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
   std::string line;
   storage_prefix(d, line, "", RM_EXTERN, 0, 0, kDeclPrefix, kDeclPrefix);
   const std::size_t hash = line.find('#');
@@ -306,9 +349,25 @@ void write_global(const Declaration *d) {
   const std::size_t b = rest.find_last_not_of(" \t");
   rest = a == std::string::npos ? std::string() : rest.substr(a, b + 1 - a);
   write_script_line(std::string(kDeclPrefix) + "extern " + rest);
+  for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
 }
 
 }  // namespace
+
+std::vector<const char *> declaration_namespaces(const Declaration *d) {
+  if (!d || d->scope_kind == 0 || !is_namespace_record(d->scope)) return {};
+  std::vector<const char *> chain = namespace_chain(d->scope);
+  if (!unnamed_namespace(type_name(d->scope))) chain.push_back(type_name(d->scope));
+  return chain;
+}
+
+void write_namespace_openings(const std::vector<const char *> &chain) {
+  for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
+}
+
+void write_namespace_closings(const std::vector<const char *> &chain) {
+  for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
+}
 
 void NeededSet::insert(Symbol *entry, std::int32_t order, bool forward_only) {
   if (order == 0) return;
@@ -371,9 +430,18 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
   const std::string unit = path;
   NeededSet needed, globals;
   collect_unnamed_enumerations(needed, table, path);
+  const bool cpp = is_cpp_file_name(path);
+  std::vector<const char *> chain;
   auto consider = [&](Symbol *s) {
     const Declaration *d = s->decl;
-    if (!d || (d->storage & SF_STATIC) || d->scope_kind != 0) return;
+    if (!d || (d->storage & SF_STATIC)) return;
+    if (d->scope_kind != 0) {
+      // The functions and variables of a named namespace are globals too;
+      // its types are declared where something needs them.
+      // A name without a type there is what a syntax error left.
+      if (s->area != AREA_ORDINARY || !d->type || !member_namespaces(d, chain)) return;
+      if (d->storage & SF_TYPEDEF) return;
+    }
     if (!same_unit(d->file, unit.c_str())) return;
     // A namespace is neither a type to declare nor a global: its members
     // are not at file scope.
@@ -393,7 +461,7 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
   emit_needed_declarations(needed, RM_ORDINARY);
   for (const auto &item : globals) {
     const Symbol *s = item.second.entry;
-    if (script_knows(s)) continue;
+    if (script_knows(s, cpp)) continue;
     write_global(s->decl);
   }
 }

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
+struct Declaration;
 struct Symbol;
 struct SymbolTable;
 struct TypeDesc;
@@ -54,6 +56,13 @@ void collect_unnamed_enumerations(NeededSet &set, SymbolTable &table, const std:
 // The needed types of a file's file-scope declarations, then its globals as
 // extern declarations.
 void declare_file_globals(const std::string &path, SymbolTable &table);
+
+// The named namespaces a declaration is a member of, outermost first (empty
+// at file scope and for a member of a class; an unnamed namespace adds no
+// name), with the lines that open and close them around its text.
+std::vector<const char *> declaration_namespaces(const Declaration *d);
+void write_namespace_openings(const std::vector<const char *> &chain);
+void write_namespace_closings(const std::vector<const char *> &chain);
 
 // The section bodies of the tested file and of one integrated file.
 void emit_tested_declarations(const std::string &tested_path);

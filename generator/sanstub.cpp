@@ -4,8 +4,10 @@
 #include <unordered_set>
 
 #include "cpprend.h"
+#include "cppname.h"
 #include "cpptab.h"
 #include "msystm.h"
+#include "sancmd.h"
 #include "sancpp.h"
 #include "sandecl.h"
 #include "sgener.h"
@@ -138,14 +140,73 @@ bool script_defines_variable(const char *name) {
   return s && s->decl && !(s->decl->storage & SF_EXTERN);
 }
 
-void write_variable_definition(const Declaration *d) {
+// The initialiser a definition must repeat: in C++ a const object is
+// defined with its value (without one it is no valid definition).
+std::string required_initialiser(const Declaration *d, bool cpp) {
+  if (!cpp || d->text.empty() || !type_is_const(d->type)) return {};
+  return " = " + d->text.str();
+}
+
+void add_before_semicolon(std::string &text, const std::string &words) {
+  if (!words.empty() && !text.empty() && text.back() == ';') text.insert(text.size() - 1, words);
+}
+
+void write_variable_definition(const Declaration *d, bool cpp) {
   std::string text;
   storage_prefix(d, text, "", RM_ORDINARY, 0, 0, "", "");
   if (text.empty()) return;
-  parse_into_script(text);
+  const std::string value = required_initialiser(d, cpp);
+  add_before_semicolon(text, value);
+  // A variable of a namespace is defined inside it.
+  const std::vector<const char *> chain = declaration_namespaces(d);
+  std::string open, close;
+  for (const char *n : chain) {
+    open += std::string("namespace ") + n + " { ";
+    close += " }";
+  }
+  parse_into_script(open + text + close);
   std::string line;
   storage_prefix(d, line, "", RM_ORDINARY, 0, 0, kDeclPrefix, kDeclPrefix);
+  add_before_semicolon(line, value);
+  write_namespace_openings(chain);
   write_script_line(line);
+  write_namespace_closings(chain);
+}
+
+// A static data member of a class of the simulated file is defined there:
+// the stub defines it in its place, with the value of that definition. A
+// const or inline one is left out: its value stands in the class.
+bool definable_static_member(const MemberNode *m) {
+  const Declaration *d = m->decl;
+  return own_member(m) && d->name && (d->storage & SF_STATIC) && !(d->storage & (SF_TYPEDEF | SF_INLINE)) &&
+         d->type && !is_function(d) && !type_is_const(d->type) && !member_declares_next(m);
+}
+
+bool has_static_member(const TypeDesc *cls) {
+  for (const MemberNode *m = cls->record()->first; m; m = m->next) {
+    if (nested_record(m, cls) && has_static_member(m->decl->type)) return true;
+    if (definable_static_member(m)) return true;
+  }
+  return false;
+}
+
+void define_static_members(const TypeDesc *cls) {
+  for (const MemberNode *m = cls->record()->first; m; m = m->next) {
+    if (nested_record(m, cls)) {
+      define_static_members(m->decl->type);
+      continue;
+    }
+    if (!definable_static_member(m)) continue;
+    std::string l, mid, r;
+    if (!render_type(m->decl->type, l, mid, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1)) continue;
+    std::string name;
+    ScopeContext scope;
+    scope.kind = 1;
+    scope.current = const_cast<TypeDesc *>(cls);
+    write_qualified_name(name, m->decl->name, scope, "::", true);
+    std::string value = m->decl->text.empty() ? std::string() : " = " + m->decl->text.str();
+    write_script_line(kDeclPrefix + join_declarator(l, mid, name, r) + value + ";");
+  }
 }
 
 }  // namespace
@@ -172,6 +233,7 @@ void emit_file_stubs(const std::string &file) {
   make_file_name(path, KIND_SOURCE);
   SymbolTable &table = file_analysis(path);
   const char *unit = path.c_str();
+  const bool cpp = is_cpp_file_name(path);
 
   write_script_line("");
   write_script_line(std::string(keyword(KW_COMMENT_SIMULATED_FILE)) + base_name(path));
@@ -225,6 +287,9 @@ void emit_file_stubs(const std::string &file) {
   for_each_symbol(table.tags, [&](Symbol *s) {
     const Declaration *d = s->decl;
     if (!stub_needed && d && is_record(d->type) && has_defined_method_of(d->type, unit)) stub_needed = true;
+    if (!stub_needed && d && is_record(d->type) && d->scope_kind == 0 && same_unit(d->file, unit) &&
+        has_static_member(d->type))
+      stub_needed = true;
   });
 
   if (stub_needed) {
@@ -245,6 +310,12 @@ void emit_file_stubs(const std::string &file) {
       stub_declared_members(d->type, pass);
     }
 
+    for_each_symbol(table.tags, [&](Symbol *s) {
+      const Declaration *d = s->decl;
+      if (d && is_record(d->type) && d->scope_kind == 0 && same_unit(d->file, unit))
+        define_static_members(d->type);
+    });
+
     for (const auto &item : entry_set) {
       const Declaration *d = item.second.entry->decl;
       if (is_function(d)) {
@@ -253,7 +324,7 @@ void emit_file_stubs(const std::string &file) {
       }
       if (names_own_type(d) || !d->name) continue;
       if (script_defines_variable(d->name) || (d->storage & (SF_EXTERN | SF_STATIC))) continue;
-      write_variable_definition(d);
+      write_variable_definition(d, cpp);
     }
 
     write_script_line(std::string(keyword(KW_END)) + " " + keyword(KW_DEFINE));

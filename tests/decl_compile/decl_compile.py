@@ -115,6 +115,27 @@ class Corpus:
             out.append("int %s::%s(int v) { return v; }" % (cls, method))
             self.types.append(cls)
 
+    def namespaces(self, out):
+        """Functions and variables of named (and nested) namespaces, overloads,
+        an unnamed namespace and parameters without a name."""
+        for _ in range(self.r.randint(1, 2)):
+            space = self.name("space")
+            inner = self.name("inner") if self.r.random() < 0.5 else None
+            fn = self.name("fn")
+            body = ["int %s(int a) { return a; }" % fn,
+                    "double %s(double a, int) { return a; }" % fn,
+                    "%s %s;" % (self.r.choice(BASIC), self.name("nv"))]
+            if inner:
+                body.append("namespace %s { long %s(long, char c) { return c; } int %s; }"
+                            % (inner, self.name("deep"), self.name("iv")))
+            out.append("namespace %s {\n%s\n}" % (space, "\n".join(body)))
+        hidden = self.name("Hidden")
+        out.append("namespace { struct %s { int h; int get() { return h; } }; }" % hidden)
+        out.append("%s %s;" % (hidden, self.name("hidden_g")))
+        over = self.name("over")
+        out.append("int %s(int a) { return a; }" % over)
+        out.append("int %s(char *p, int) { return 0; }" % over)
+
     def write(self, folder):
         suffix = ".cc" if self.cpp else ".c"
         header = ["#define N_ITEMS 6"]
@@ -148,6 +169,7 @@ class Corpus:
             with open(os.path.join(folder, "plain.h"), "w") as f:
                 f.write("int plain_call(int);\n")
             self.classes(tested)
+            self.namespaces(tested)
         self.declarations(tested, "t")
         with open(os.path.join(folder, "t" + suffix), "w") as f:
             f.write("\n".join(tested) + "\n")
@@ -265,6 +287,36 @@ math::Cell<int> cell;
 """,
         "integ.cpp": "namespace math { struct Corner { int x, y; }; }\nmath::Corner integ_corner;\n",
     }),
+    # Members of namespaces declared inside them, every overload, no
+    # invented name of an unnamed namespace, a const object and static data
+    # members of a simulated file, parameters without a name.
+    ("namespace_members", "t.cpp", ["-INTEGRATE=integ.cpp", "-SIMULATE=sim.cpp"], {
+        "t.cpp": """namespace util {
+int twice(int x) { return 2 * x; }
+double twice(double x) { return 2 * x; }
+int counter;
+namespace deep { long depth(long d, int) { return d; } }
+}
+namespace { struct Local { int v; int get() { return v; } }; }
+namespace ns { namespace { struct Hid { int w; int get() { return w; } }; } Hid hid; }
+int pick(int, int b) { return b; }
+int pick(const char *s) { return s != 0; }
+const int limit = 3;
+""",
+        "integ.cpp": "namespace util { int twice(int x); long total; }\nint pick(int, int);\n",
+        "sim.cpp": """class Counter {
+public:
+    Counter();
+    static int made;
+    int step(int);
+};
+int Counter::made = 0;
+Counter::Counter() { ++made; }
+int Counter::step(int by) { return by; }
+const int sim_limit = 4;
+namespace io { int opened; int open(const char *name) { return name != 0; } }
+""",
+    }),
     ("oldstyle", "t.c", ["-SIMULATE=sim.c"], {
         "t.c": "long scale(x, f)\nlong x;\ndouble f;\n{\n    return x * f;\n}\ntwice(n)\nint n;\n{\n    return 2 * n;\n}\n",
         "sim.c": "half(n)\nint n;\n{\n    return n / 2;\n}\n",
@@ -299,7 +351,7 @@ def fixed_cases(args, env, gcc):
         source = os.path.join(folder, "decl" + (".cc" if cpp else ".c"))
         with open(source, "w") as f:
             f.write(text)
-        compiler = [gcc, "-x", "c++"] if cpp else [gcc, "-x", "c"]
+        compiler = [gcc, "-x", "c++", "-std=gnu++17"] if cpp else [gcc, "-x", "c"]
         cc = subprocess.run(compiler + ["-fsyntax-only", "-I.", os.path.basename(source)], cwd=folder,
                             capture_output=True)
         if cc.returncode != 0:
@@ -377,7 +429,7 @@ def main():
         source = os.path.join(folder, "decl" + (".cc" if cpp else ".c"))
         with open(source, "w") as f:
             f.write(text)
-        compiler = [gcc, "-x", "c++"] if cpp else [gcc, "-x", "c", "-std=c11"]
+        compiler = [gcc, "-x", "c++", "-std=gnu++17"] if cpp else [gcc, "-x", "c", "-std=c11"]
         cc = subprocess.run(compiler + ["-fsyntax-only", "-I.", "-Iinc", os.path.basename(source)], cwd=folder,
                             capture_output=True)
         if cc.returncode != 0:
