@@ -215,7 +215,7 @@ bool do_line(InputLevel &lv, OutputBuffer &out, const std::string &text) {
     while (p < e && !is_hspace(*p)) ++p;
   }
   std::string field2(f2, p);
-  if (f1 == f1e || field2.empty() || !is_digit(*f1)) return false;
+  if (f1 == f1e || !is_digit(*f1)) return false;
   long long number = 0;
   for (const char *d = f1; d < f1e && is_digit(*d); ++d) {
     number = number * 10 + (*d - '0');
@@ -225,7 +225,16 @@ bool do_line(InputLevel &lv, OutputBuffer &out, const std::string &text) {
   std::string name;
   for (char c : field2)
     if (c != '"' && !is_hspace(c)) name.push_back(c);
-  if (name.empty()) return false;
+  // "#line N" alone renumbers the lines and keeps the name.
+  if (field2.empty() && lv.named) name = lv.name;
+  if (name.empty()) {
+    if (!field2.empty() || lv.named) return false;
+    // An unnamed text only counts its lines.
+    if (lv.position < lv.end && *lv.position == '\n') ++lv.position;
+    lv.line = (int)number;
+    out.line = lv.line;
+    return true;
+  }
   bool renamed = !lv.named || name != lv.name;
   lv.name = name;
   lv.named = true;
@@ -420,6 +429,15 @@ void do_pragma(const std::string &text) {
     const PragmaKeyword *k = pp_pragma_keyword(word);
     if (k && k->layer == PragmaLayer::preprocessor) k->handler(operand, nullptr);
     return;
+  }
+  {
+    const char *e = text.data() + text.size();
+    const char *w = skip_hspace(text.data(), e);
+    const char *p = skip_id(w, e);
+    if (p - w == 4 && std::memcmp(w, "once", 4) == 0 && skip_hspace(p, e) == e) {
+      pp_mark_included_once();
+      return;
+    }
   }
   if (const PragmaMapEntry *m = map_entry_for(text.data(), text.data() + text.size())) {
     std::string replacement = m->replacement;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -36,10 +37,14 @@ enum MacroKind : int {
   MK_DEFINED = 20  // "defined", present only while an #if text is expanded
 };
 
+// Pseudo parameter numbers that bracket the group of a __VA_OPT__.
+constexpr int VA_OPT_BEGIN = -3;
+constexpr int VA_OPT_END = -4;
+
 // One parameter reference of a function-like body, in body order.
 struct MacroReference {
   int nchars = 0;          // expansion characters since the previous reference
-  int argno = 0;           // parameter index; -1 for __VA_ARGS__
+  int argno = 0;           // parameter index; -1 for __VA_ARGS__; VA_OPT_BEGIN, VA_OPT_END
   char stringify = 0;      // 0, '"' for #, '\'' for #@
   bool raw_before = false; // follows ##
   bool raw_after = false;  // precedes ##
@@ -75,6 +80,9 @@ struct MacroIndex {
   std::vector<MacroEntry *> buckets = std::vector<MacroEntry *>(1024, nullptr);
   std::size_t count = 0;
   std::size_t bucket_of(std::uint32_t hash) const { return (hash ^ (hash >> 15)) & (buckets.size() - 1); }
+  // Files that said "#pragma once", by device and file number: a link or
+  // another spelling of the path names the same file.
+  std::set<std::pair<unsigned long long, unsigned long long>> once_files;
 };
 
 // The hash of a name, one character at a time, as the scanner computes it
@@ -239,6 +247,8 @@ IncludeDir *pp_append_dir(const std::string &text);
 void pp_move_dir_to_end(IncludeDir *node);
 // The directory of a file name as a new chain node; nullptr for "".
 IncludeDir *pp_append_dir_of_file(const char *name);
+// "#pragma once": the innermost file is not entered again in this context.
+void pp_mark_included_once();
 
 // ---- scanning and output (cpscan.cpp)
 // output_marks: keep the white-space and no-expansion markers in the output

@@ -159,6 +159,8 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
   const bool function_like = def.nargs >= 0;
   std::size_t last_ref_end = 0;  // expansion size after the last reference
   bool paste_next = false;       // a ## precedes what comes next
+  // Parentheses open inside the group of a __VA_OPT__, or -1 outside one.
+  int va_opt_depth = -1;
   auto add_ref = [&](int argno, char stringify) {
     MacroReference r;
     r.nchars = (int)(exp.size() - last_ref_end);
@@ -214,9 +216,30 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
       paste_next = false;
       continue;
     }
+    if (va_opt_depth >= 0 && (c == '(' || c == ')')) {
+      if (c == ')' && va_opt_depth == 0) {
+        add_ref(VA_OPT_END, 0);
+        va_opt_depth = -1;
+        ++p;
+        continue;
+      }
+      va_opt_depth += c == '(' ? 1 : -1;
+    }
     if (is_idstart(c)) {
       const char *q = p;
       while (q < e && is_id(*q)) ++q;
+      if (def.rest_args && va_opt_depth < 0 && q - p == 10 && std::memcmp(p, "__VA_OPT__", 10) == 0) {
+        // __VA_OPT__(text): the text is kept only when the variadic
+        // arguments are not empty; it is bracketed by two references.
+        const char *r = q;
+        while (r < e && is_hspace(*r)) ++r;
+        if (r < e && *r == '(') {
+          add_ref(VA_OPT_BEGIN, 0);
+          va_opt_depth = 0;
+          p = r + 1;
+          continue;
+        }
+      }
       int argno = function_like ? parameter_index(params, def.rest_args, p, q - p) : -2;
       if (argno != -2) {
         add_ref(argno, 0);
@@ -239,6 +262,8 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
     if (!is_hspace(c)) paste_next = false;
     ++p;
   }
+  // A __VA_OPT__ group left open ends with the body.
+  if (va_opt_depth >= 0) add_ref(VA_OPT_END, 0);
 }
 
 void install(const std::string &name, MacroDefinition *def) {
@@ -681,6 +706,20 @@ std::string reference_text(const MacroReference &ref, std::vector<Argument> &arg
   return text;
 }
 
+// A file name as a string literal that means that name: a backslash
+// (".\\t.c") or a double quote in it is escaped.
+std::string string_literal(const std::string &name) {
+  std::string r;
+  r.reserve(name.size() + 2);
+  r.push_back('"');
+  for (char c : name) {
+    if (c == '\\' || c == '"') r.push_back('\\');
+    r.push_back(c);
+  }
+  r.push_back('"');
+  return r;
+}
+
 std::string builtin_text(MacroEntry *e) {
   InputLevel *named = pp_innermost_named();
   bool needs_file = e->kind == MK_LINE || e->kind == MK_FILE || e->kind == MK_BASE_FILE ||
@@ -701,11 +740,13 @@ std::string builtin_text(MacroEntry *e) {
     case MK_LINE:
       return std::to_string(named->line);
     case MK_FILE:
-      return "\"" + named->name + "\"";
-    case MK_BASE_FILE: {
-      const InputLevel &outer = pp_state.levels[0];
-      return outer.named ? "\"" + outer.name + "\"" : std::string("\"\"");
-    }
+      return string_literal(named->name);
+    case MK_BASE_FILE:
+      // The file the run was started on: the outermost named level (the
+      // text an analysis starts from is only its #include line).
+      for (int i = 0; i <= pp_state.depth; ++i)
+        if (pp_state.levels[i].named) return string_literal(pp_state.levels[i].name);
+      return std::string("\"\"");
     case MK_INCLUDE_LEVEL: {
       int n = 0;
       for (int i = 0; i <= pp_state.depth; ++i)
@@ -801,19 +842,39 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
     if (!text.empty() && would_paste(text.back(), next)) text += "\n ";
   };
   bool pasted = false;
+  // The variadic arguments hold no more than white space (or were not given).
+  bool no_variadic = true;
+  if (def->rest_args)
+    for (int i = first_variadic; i < n && no_variadic; ++i) no_variadic = all_white(args[i].raw);
+  bool in_va_opt = false, dropping = false;
   for (const MacroReference &ref : def->pattern) {
-    if (ref.nchars > 0) {
+    if (ref.nchars > 0 && !dropping) {
       if (!pasted) keep_apart(def->expansion[pos]);
       text.append(def->expansion, pos, ref.nchars);
     }
     pos += ref.nchars;
+    if (ref.argno == VA_OPT_BEGIN || ref.argno == VA_OPT_END) {
+      in_va_opt = ref.argno == VA_OPT_BEGIN;
+      dropping = in_va_opt && no_variadic;
+      pasted = false;
+      continue;
+    }
+    if (dropping) continue;
     bool variadic = (def->rest_args == 2 && ref.argno == -1) || (def->rest_args == 1 && ref.argno == np - 1);
+    // ", ## __VA_ARGS__" when no variadic argument is given: the comma goes
+    // too, so that LOG("x") calls log_impl("x"); LOG("x",) keeps it.
+    if (variadic && ref.raw_before && !ref.stringify && ref.nchars > 0 && n <= first_variadic &&
+        !text.empty() && text.back() == ',') {
+      text.pop_back();
+      pasted = ref.raw_after;
+      continue;
+    }
     std::string arg = reference_text(ref, args, first_variadic, variadic);
     if (!arg.empty() && !ref.raw_before) keep_apart(arg[0]);
     text += arg;
     pasted = ref.raw_after;
   }
-  if (pos < def->expansion.size()) {
+  if (pos < def->expansion.size() && !dropping) {
     if (!pasted) keep_apart(def->expansion[pos]);
     text.append(def->expansion, pos, std::string::npos);
   }

@@ -288,6 +288,21 @@ static std::string trimmed(const char *start, const char *end) {
   return std::string(start, end);
 }
 
+// The identity of a file for "#pragma once"; false when it cannot be read.
+static bool file_identity(const std::string &path, std::pair<unsigned long long, unsigned long long> &id) {
+  struct stat st;
+  if (sys_stat(path.c_str(), &st) != 0) return false;
+  id = {(unsigned long long)st.st_dev, (unsigned long long)st.st_ino};
+  return true;
+}
+
+void pp_mark_included_once() {
+  InputLevel *named = pp_innermost_named();
+  std::pair<unsigned long long, unsigned long long> id;
+  if (named && pp_state.macro_table && file_identity(named->name, id))
+    pp_state.macro_table->index().once_files.insert(id);
+}
+
 void pp_include(const char *start, const char *end, bool next, OutputBuffer &out) {
   std::string operand = trimmed(start, end);
   std::string name;
@@ -327,6 +342,10 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
       pp_case_first_use(name, path))
     pp_report(MSG_INCLCASSE, path);
   if (!text) pp_report(MSG_IMPOUVFIC, name);
+  if (!pp_state.macro_table->index().once_files.empty()) {
+    std::pair<unsigned long long, unsigned long long> id;
+    if (file_identity(path, id) && pp_state.macro_table->index().once_files.count(id)) return;
+  }
   if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);
   InputLevel &lv =
       text == &uncached ? pp_push_owned(LV_FILE, std::move(uncached)) : pp_push_view(LV_FILE, text->c_str(), text->size());
@@ -421,6 +440,7 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
     for (MacroEntry *e = head; e; e = e->next)
       if (e->kind == MK_USER) user.push_back(e->name);
   for (const std::string &name : user) pp_undefine_name(macro_table, name.c_str());
+  macro_table.index().once_files.clear();
   pp_state.type_modifiers.clear();
   pp_state.type_modifier_names.clear();
   if (free_chain) {

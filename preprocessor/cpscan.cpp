@@ -133,7 +133,15 @@ void pp_line_marker(InputLevel &level, OutputBuffer &out, bool resync) {
   }
   if (resync) {
     int gap = level.line - out.line;
-    if (gap >= 0 && gap <= 7) return;
+    if (gap == 0) return;
+    if (gap > 0 && gap <= 7) {
+      // A few lines behind (a continued directive, a call over several
+      // lines): empty lines catch up, so that the analyser's line numbers
+      // stay those of the source without a marker.
+      out.text.append((std::size_t)gap, '\n');
+      out.line = level.line;
+      return;
+    }
     const char *p = level.position;
     while (*p == '\n') ++p;
     if (std::strncmp(p, "#line", 5) == 0) return;

@@ -235,6 +235,48 @@ int after = FROM_NESTED;
 """
 
 
+@case("gnu_idioms")
+def _gnu_idioms(out):
+    # One header that says "#pragma once", reached by three spellings of its
+    # path (and a link when the file system has them).
+    with open(os.path.join(out, "inc_once.h"), "w") as f:
+        f.write("#pragma once\nint once_only = __LINE__;\nconst char *once_base = __BASE_FILE__;\n"
+                "const char *once_file = __FILE__;\n")
+    spellings = ['"inc_once.h"', '"./inc_once.h"', '"sub/../inc_once.h"']
+    link = os.path.join(out, "inc_once_link.h")
+    try:
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink("inc_once.h", link)
+        spellings.append('"inc_once_link.h"')
+    except OSError:
+        pass
+    includes = "\n".join("#include " + s for s in spellings)
+    return includes + r"""
+#define LOG(fmt, ...) log_impl(fmt, ## __VA_ARGS__)
+#define ELOG(fmt, args...) log_impl(fmt, ## args)
+#define OPT(fmt, ...) log_impl(fmt __VA_OPT__(,) __VA_ARGS__)
+#define WRAP(...) [__VA_OPT__(first, (__VA_ARGS__), last)]
+#define ONLY(...) only(0, ## __VA_ARGS__)
+LOG("x") LOG("x", 1) LOG("x", a, b) LOG("x",) LOG("x", )
+ELOG("y") ELOG("y", 2) ELOG("y", (p, q))
+OPT("z") OPT("z", 3) OPT("z", f(4, 5))
+WRAP() WRAP(a) WRAP(a, (b, c))
+ONLY() ONLY(1) ONLY(1, 2)
+#define SUM(a, \
+            b) \
+   ((a) + \
+    (b))
+int sum_line = __LINE__ + SUM(1, 2);
+#line 300
+int at_300 = __LINE__;
+#line 40
+int at_40 = __LINE__;
+const char *base = __BASE_FILE__;
+const char *file = __FILE__;
+"""
+
+
 @case("misc")
 def _misc(out):
     return r"""

@@ -1,0 +1,3 @@
+#pragma once
+int once_counter;
+struct once_s { int a; };
