@@ -1,5 +1,6 @@
 #include "sgenincl.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,21 +31,56 @@ struct ScanMacro {
 struct PendingDirective {
   std::string text;
   bool undef = false;
+  int line = 0;  // in the tested file
 };
 
 // Whole files are read at once; the reader hands out physical lines.
 struct LineReader {
   std::string data;
   std::size_t pos = 0;
+  int line = 0;  // physical lines handed out so far
   bool at_end() const { return pos >= data.size(); }
   // One physical line with its newline (none on a last line without one).
   std::string next() {
     std::size_t nl = data.find('\n', pos);
     std::size_t end = nl == std::string::npos ? data.size() : nl + 1;
-    std::string line = data.substr(pos, end - pos);
+    std::string line_text = data.substr(pos, end - pos);
     pos = end;
-    return line;
+    ++line;
+    return line_text;
   }
+};
+
+// Follows the top-level structure of the copied source lines, so that a
+// function definition is left out of the copy: the script needs the tested
+// file's declarations before an include, not its code (a copied body would
+// be defined twice when the test is linked).
+struct CodeFilter {
+  enum Token { NONE, IDENT, CLOSE_PAREN, SEMICOLON, STRING, OTHER };
+  bool in_comment = false;
+  int depth = 0;            // braces open in the current top-level construct
+  bool in_function = false; // those braces are a function body
+  int linkage_blocks = 0;   // open extern "C" { and namespace { blocks
+  int paren = 0;            // parentheses open in the current declaration
+  Token last = NONE;
+  std::string last_word, word_before;
+  bool arrow = false;           // "->" after a ")": a trailing return type
+  bool assigned = false;        // an "=": braces that follow are an initialiser
+  bool operator_name = false;   // after "operator", up to its "(": "=" names it
+  bool close_then_word = false; // a ")" followed by a word: maybe an old-style head
+  // Where the current declaration starts, in the pending text and in the
+  // text given to the preprocessor.
+  std::size_t start_text = 0, start_parse = 0;
+  // Declarations ended by ";" since the last other boundary, newest last,
+  // with their starts and whether they may be the head of an old-style
+  // definition (parameters declared between ")" and "{").
+  struct Ended {
+    std::size_t text, parse;
+    bool head;
+  };
+  std::vector<Ended> ended;
+  // The start of the definition being left out.
+  std::size_t cut_text = 0, cut_parse = 0;
 };
 
 struct ScanState {
@@ -58,6 +94,14 @@ struct ScanState {
   // Braces that copied top-level text left open (an extern "C" block whose
   // closing brace follows the last include).
   int open_blocks = 0;
+  // The pending text as the preprocessor reads it: the same lines, with
+  // "#line" directives where lines were left out, so that __LINE__ and the
+  // positions of reports are those of the tested file.
+  std::string pending_parse;
+  int pending_next_line = -1;
+  std::string tested_path;
+  int directive_line = 0;  // line of the directive being read
+  CodeFilter code;
 };
 
 ScanState &state() {
@@ -345,10 +389,12 @@ bool read_file(const std::string &path, std::string &data) {
   return true;
 }
 
-void preprocess_script(const std::string &text, std::string &out) {
+// name: the file whose lines the text holds ("" for generated lines).
+void preprocess_script(const std::string &text, std::string &out, const std::string &name = std::string(),
+                       int line = 0) {
   out.clear();
   pp_set_escape_line_names(generator_options().prepro_only != 0);
-  pp_process_text(text.c_str(), false, "", 0, out, *script_context().macros);
+  pp_process_text(text.c_str(), false, name.c_str(), line, out, *script_context().macros);
 }
 
 void parse_script(const std::string &text) {
@@ -438,21 +484,221 @@ void scan_include(const char *rest) {
   for (const PendingDirective &d : s.pending) {
     write_script_line(std::string("##") + (d.undef ? "undef " : "define ") + d.text);
     preprocess_script(std::string("#") + (d.undef ? "undef " : "define ") + without_continuation_marks(d.text),
-                      out);
+                      out, s.tested_path, d.line);
   }
   s.pending.clear();
   if (!s.pending_text.empty()) {
-    preprocess_script(balanced_for_parse(without_continuation_marks(s.pending_text)), out);
+    preprocess_script(balanced_for_parse(without_continuation_marks(s.pending_parse)), out, s.tested_path);
     parse_script(out);
     std::string text = s.pending_text;
     for (std::size_t i = 0; i + 1 < text.size(); ++i)
       if (text[i] == '\n') text[i + 1] = '#';
     write_script_line(text);
-    s.pending_text.clear();
   }
+  s.pending_text.clear();
+  s.pending_parse.clear();
+  s.pending_next_line = -1;
+  s.code.start_text = s.code.start_parse = 0;
+  s.code.cut_text = s.code.cut_parse = 0;
+  s.code.ended.clear();
   preprocess_script("#include " + raw, out);
   parse_script(out);
   write_script_line("##include " + raw);
+}
+
+bool is_word_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
+
+bool is_head_keyword(const std::string &w) {
+  // Words that may stand between a function's parameter list and its body.
+  static const char *const words[] = {"const", "volatile", "noexcept", "override", "final", "mutable", "try"};
+  for (const char *k : words)
+    if (w == k) return true;
+  return false;
+}
+
+// Leaves the definition that ended at the "}" before text[end_text] (and
+// parse[end_parse]) out of both pending texts.
+void cut_definition(std::size_t end_text, std::size_t end_parse) {
+  ScanState &s = state();
+  CodeFilter &f = s.code;
+  std::size_t from = f.cut_text;
+  // A definition that follows the end of a line's declaration starts on the
+  // next line.
+  std::size_t k = from;
+  while (k < s.pending_text.size() && (s.pending_text[k] == ' ' || s.pending_text[k] == '\t')) ++k;
+  if (s.pending_text.compare(k, 2, "\n ") == 0) from = k + 2;
+  const char *line_break = "";
+  // A definition that starts its line takes the line's "\n " with it; what
+  // follows it on its closing line then starts a line of its own.
+  if (from >= 2 && s.pending_text.compare(from - 2, 2, "\n ") == 0) {
+    from -= 2;
+    std::size_t rest = end_text;
+    while (rest < s.pending_text.size() && (s.pending_text[rest] == ' ' || s.pending_text[rest] == '\t')) ++rest;
+    if (rest < s.pending_text.size() && s.pending_text[rest] != '\n') {
+      line_break = "\n ";
+      end_parse += rest - end_text;
+      end_text = rest;
+    }
+  }
+  s.pending_text.replace(from, end_text - from, line_break);
+  // The preprocessor's copy keeps a line break, so that what follows on the
+  // closing line never joins a "#line" directive; the next line is numbered
+  // again.
+  s.pending_parse.replace(f.cut_parse, end_parse - f.cut_parse, "\n");
+  s.pending_next_line = -1;
+  f.start_text = from + std::strlen(line_break);
+  f.start_parse = f.cut_parse + 1;
+}
+
+// Follows one copied line (already appended at text_at and parse_at).
+void filter_code(std::size_t line_text_at, std::size_t line_parse_at) {
+  ScanState &s = state();
+  CodeFilter &f = s.code;
+  // Where the line's text starts in both copies (moved by a cut).
+  std::size_t text_at = line_text_at, parse_at = line_parse_at;
+  std::size_t i = text_at;
+  auto parse_pos = [&](std::size_t k) { return parse_at + (k - text_at); };
+  auto word = [&f](const std::string &w) {
+    f.word_before = f.last_word;
+    f.last_word = w;
+    if (f.last == CodeFilter::CLOSE_PAREN && f.paren == 0 && !f.depth) f.close_then_word = true;
+    if (w == "operator") f.operator_name = true;
+    f.last = CodeFilter::IDENT;
+  };
+  auto boundary = [&f](std::size_t t, std::size_t p) {
+    f.start_text = t;
+    f.start_parse = p;
+    f.paren = 0;
+    f.arrow = false;
+    f.assigned = false;
+    f.operator_name = false;
+    f.close_then_word = false;
+    f.last = CodeFilter::NONE;
+  };
+  while (i < s.pending_text.size()) {
+    const std::string &t = s.pending_text;
+    const char c = t[i];
+    const char d = i + 1 < t.size() ? t[i + 1] : 0;
+    if (f.in_comment) {
+      if (c == '*' && d == '/') f.in_comment = false, ++i;
+      ++i;
+      continue;
+    }
+    if (c == '/' && d == '*') {
+      f.in_comment = true;
+      i += 2;
+      continue;
+    }
+    if (c == '/' && d == '/') break;
+    if (c == '\\' && d == '\n') {  // a continuation: "\\\n#" in the copy
+      i += 2;
+      if (i < t.size() && t[i] == '#') ++i;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      ++i;
+      while (i < t.size() && t[i] != c && t[i] != '\n') i += t[i] == '\\' ? 2 : 1;
+      ++i;
+      if (!f.depth) f.last = CodeFilter::STRING;
+      continue;
+    }
+    if (is_word_start(c)) {
+      std::size_t b = i;
+      while (i < t.size() && is_word_char(t[i])) ++i;
+      if (!f.depth) word(t.substr(b, i - b));
+      continue;
+    }
+    ++i;
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') continue;
+    if (f.depth) {
+      if (c == '{') {
+        ++f.depth;
+      } else if (c == '}' && --f.depth == 0) {
+        if (f.in_function) {
+          f.in_function = false;
+          cut_definition(i, parse_pos(i));
+          i = text_at = f.start_text;
+          parse_at = f.start_parse;
+          f.ended.clear();
+          boundary(f.start_text, f.start_parse);
+          continue;
+        }
+        f.last = CodeFilter::OTHER;
+      }
+      continue;
+    }
+    if (c == '(') {
+      f.operator_name = false;
+      ++f.paren;
+      f.last = CodeFilter::OTHER;
+    } else if (c == ')') {
+      if (f.paren > 0) --f.paren;
+      f.last = CodeFilter::CLOSE_PAREN;
+    } else if (f.paren > 0) {
+      // Braces inside parentheses (a macro argument) open no block.
+      f.last = CodeFilter::OTHER;
+    } else if (c == '=') {
+      if (!f.operator_name) f.assigned = true;
+      f.last = CodeFilter::OTHER;
+    } else if (c == ';') {
+      f.ended.push_back({f.start_text, f.start_parse, f.close_then_word});
+      boundary(i, parse_pos(i));
+    } else if (c == '{') {
+      const bool linkage = (f.last == CodeFilter::STRING && f.last_word == "extern") ||
+                           (f.last == CodeFilter::IDENT && (f.last_word == "namespace" || f.word_before == "namespace"));
+      bool function = !f.assigned && (f.last == CodeFilter::CLOSE_PAREN ||
+                                      (f.last == CodeFilter::IDENT && (is_head_keyword(f.last_word) || f.arrow)));
+      f.cut_text = f.start_text;
+      f.cut_parse = f.start_parse;
+      if (!function && f.last == CodeFilter::NONE && !f.ended.empty()) {
+        // "int f(a, b) int a; char *b; {": an old-style definition starts
+        // at the newest declaration that may be its head.
+        for (std::size_t k = f.ended.size(); k-- > 0;)
+          if (f.ended[k].head) {
+            function = true;
+            f.cut_text = f.ended[k].text;
+            f.cut_parse = f.ended[k].parse;
+            break;
+          }
+      }
+      if (linkage) {
+        ++f.linkage_blocks;
+        f.ended.clear();
+        boundary(i, parse_pos(i));
+      } else {
+        f.depth = 1;
+        f.in_function = function;
+        f.ended.clear();
+      }
+    } else if (c == '}' && f.linkage_blocks > 0) {
+      --f.linkage_blocks;
+      f.ended.clear();
+      boundary(i, parse_pos(i));
+    } else if (c == '-' && d == '>') {
+      ++i;
+      f.arrow = f.last == CodeFilter::CLOSE_PAREN || f.arrow;
+      f.last = CodeFilter::OTHER;
+    } else {
+      f.last = CodeFilter::OTHER;
+    }
+  }
+}
+
+// Adds one active source line of the tested file (first_line: its number;
+// lines: the physical lines it joins) to the pending texts.
+void append_source_line(const char *text, int first_line, int lines) {
+  ScanState &s = state();
+  if (first_line != s.pending_next_line) {
+    s.pending_parse += "\n#line ";
+    s.pending_parse += std::to_string(first_line);
+  }
+  s.pending_next_line = first_line + lines;
+  const std::size_t text_at = s.pending_text.size() + 2, parse_at = s.pending_parse.size() + 2;
+  s.pending_text += "\n ";
+  s.pending_text += text;
+  s.pending_parse += "\n ";
+  s.pending_parse += text;
+  filter_code(text_at, parse_at);
 }
 
 // One file: the conditional groups are followed with an explicit stack, so
@@ -466,6 +712,7 @@ void scan_lines(LineReader &in, int is_tested) {
   std::vector<Group> groups{{true, true, true}};
   ScanState &s = state();
   while (!in.at_end()) {
+    const int first_line = in.line + 1;
     std::string line = read_line(in);
     pp_prepare_buffer(line);
     std::size_t end = line.size();
@@ -477,12 +724,10 @@ void scan_lines(LineReader &in, int is_tested) {
     Group &g = groups.back();
     const bool active = g.outer && g.active;
     if (*text != '#') {
-      if (active && is_tested) {
-        s.pending_text += "\n ";
-        s.pending_text += text;
-      }
+      if (active && is_tested) append_source_line(text, first_line, in.line - first_line + 1);
       continue;
     }
+    s.directive_line = first_line;
     const char *d = text + 1;
     while (*d == ' ' || *d == '\t' || *d == '\\') ++d;
     auto is = [&d](const char *name) {
@@ -536,6 +781,9 @@ void scan_reset() {
   // The pending text may have held a whole file: give its room back.
   std::vector<PendingDirective>().swap(s.pending);
   std::string().swap(s.pending_text);
+  std::string().swap(s.pending_parse);
+  s.pending_next_line = -1;
+  s.code = CodeFilter();
   s.in_comment = false;
   s.open_blocks = 0;
 }
@@ -547,12 +795,41 @@ void scan_reset_run() {
 
 long scan_condition(const char *text) { return Condition(text).evaluate(); }
 
+// A definition's text without its comments, as the preprocessor reads a
+// directive line: a comment is one blank, and "//" ends the line.
+std::string without_comments(const std::string &text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (c == '"' || c == '\'') {
+      std::size_t e = i + 1;
+      while (e < text.size() && text[e] != c && text[e] != '\n') e += text[e] == '\\' ? 2 : 1;
+      e = std::min(e + 1, text.size());
+      out.append(text, i, e - i);
+      i = e;
+    } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+      std::size_t e = text.find("*/", i + 2);
+      i = e == std::string::npos ? text.size() : e + 2;
+      out.push_back(' ');
+    } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+      break;
+    } else {
+      out.push_back(c);
+      ++i;
+    }
+  }
+  return out;
+}
+
 void scan_define(const char *text, int queue) {
   const char *p = skip_blanks_backslashes(text);
-  if (queue) state().pending.push_back({p, false});
-  // The preprocessor reads the definition as one logical line.
+  if (queue) state().pending.push_back({p, false, state().directive_line});
+  // The preprocessor reads the definition as one logical line, without its
+  // comments: the copied line defines the macro again in the same words.
   std::string logical = without_continuation_marks(p);
   for (std::size_t i = 0; (i = logical.find("\\\n", i)) != std::string::npos;) logical.erase(i, 2);
+  logical = without_comments(logical);
   pp_define_if_absent(scan_macros(), logical.c_str());
   const char *n = p;
   while (*n && *n != '(' && *n != ' ' && *n != '\t' && *n != '=') ++n;
@@ -564,7 +841,7 @@ void scan_define(const char *text, int queue) {
 
 void scan_undef(const char *text, int queue) {
   const char *p = skip_blanks_backslashes(text);
-  if (queue) state().pending.push_back({p, true});
+  if (queue) state().pending.push_back({p, true, state().directive_line});
   const std::string name = first_word(p);
   pp_undefine_name(scan_macros(), name.c_str());
   auto it = state().by_name.find(name);
@@ -586,6 +863,7 @@ void scan_tested_includes(const std::string &tested_path) {
   std::string path = tested_path;
   make_file_name(path, KIND_SOURCE);
   pp_add_dir_of_file(path.c_str());
+  state().tested_path = path;
   scan_file(path, 1);
   const bool open_block = state().open_blocks > 0;
   scan_reset();
