@@ -86,10 +86,7 @@ bool is_aggregate(const TypeDesc *t) {
 // Typedef names, elaborated names and references, as the object form does.
 const TypeDesc *see_through(const TypeDesc *t) { return see_through_names(t, false); }
 
-bool is_signed_char(const TypeDesc *t) {
-  t = see_through(t);
-  return t && t->kind == TK_INTEGER && t->integer() && t->integer()->char_type && t->integer()->size < 0;
-}
+bool is_string_char(const TypeDesc *t) { return is_text_char(see_through(t)); }
 
 const TypeDesc *pointer_target(const TypeDesc *t) {
   return t && t->kind == TK_POINTER && t->pointer() ? t->pointer()->target : nullptr;
@@ -104,8 +101,8 @@ bool keeps_pointer(const TypeDesc *target) {
 bool is_char_string(const TypeDesc *t) {
   const TypeDesc *s = see_through(t);
   if (!s) return false;
-  if (s->kind == TK_POINTER) return is_signed_char(pointer_target(s));
-  if (s->kind == TK_ARRAY && s->array()) return is_signed_char(s->array()->element);
+  if (s->kind == TK_POINTER) return is_string_char(pointer_target(s));
+  if (s->kind == TK_ARRAY && s->array()) return is_string_char(s->array()->element);
   return false;
 }
 
@@ -311,7 +308,8 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
       return;
     }
     line += join_declarator(l, m2, is_tag_declaration(d) ? "" : (d->name ? d->name : ""), r);
-    if (d->word > 0 && mt && mt->kind != TK_FUNCTION && !(d->storage & SF_TYPEDEF))
+    if ((d->word > 0 || (!d->name && (d->storage & SF_BITFIELD))) && mt && mt->kind != TK_FUNCTION &&
+        !(d->storage & SF_TYPEDEF))
       line += " : " + std::to_string(d->word);
     if (mt && mt->kind == TK_FUNCTION && (d->storage & SF_VIRTUAL) && !d->text.empty())
       line += " = " + d->text;
@@ -513,7 +511,7 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
     case TK_POINTER: {
       const TypeDesc *target = t->pointer() ? t->pointer()->target : nullptr;
       if (mode == RM_OBJECT) {
-        if (is_signed_char(target)) {
+        if (is_string_char(target)) {
           // "char", or "signed char" when that is the pointed-to type: the
           // buffer is passed where the pointer was.
           const TypeDesc *c = see_through(target);
@@ -727,7 +725,7 @@ std::string call_arguments(const TypeDesc *f) {
     // The declaration's own kind decides, as for the script variable: a
     // typedef name of a pointer type is declared as that type.
     const TypeDesc *s = p->type;
-    if (s && s->kind == TK_POINTER && !is_signed_char(pointer_target(s)) &&
+    if (s && s->kind == TK_POINTER && !is_string_char(pointer_target(s)) &&
         !keeps_pointer(pointer_target(s)))
       out += '&';
     out += p->name;

@@ -79,6 +79,22 @@ Layout record_layout(const TypeDesc *t, int depth, const ExpressionContext &ctx)
     if (k == TK_TEMPLATE) continue;
     Layout ml = layout_of(mt, depth + 1, ctx);
     if (ml.size < 0) return Layout();
+    if (!d->name && (d->storage & SF_BITFIELD)) {
+      // An unnamed bit-field takes its bits but not its type's alignment;
+      // of width 0 it moves the next member to a new unit.
+      const long long unit = ml.size * 8;
+      const long long w = d->word;
+      if (w > unit || unit == 0) return Layout();
+      if (is_union) continue;
+      if (w == 0) {
+        bits = round_up(bits, unit);
+      } else {
+        long long start = bits;
+        if (start / unit != (start + w - 1) / unit) start = round_up(start, unit);
+        bits = start + w;
+      }
+      continue;
+    }
     if (d->word > 0) {
       // Bit-field: it starts in the current unit of its declared type unless
       // it would cross that unit's boundary.

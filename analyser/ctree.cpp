@@ -1018,6 +1018,11 @@ bool type_is_const(const TypeDesc *t) {
         if (text_is(t->named()->name, "const") || chain_has(t, "const")) return true;
         t = t->named()->aliased;
         break;
+      // "const struct cfg x", and the same through "typedef struct cfg cfg".
+      case TK_ELABORATED:
+      case TK_CLASS:
+      case TK_UNION:
+      case TK_ENUM: return chain_has(t, "const");
       default: return false;
     }
   }
@@ -1036,6 +1041,14 @@ const TypeDesc *through_names(const TypeDesc *t) {
 }
 }  // namespace
 
+bool is_text_char(const TypeDesc *t) {
+  if (!t || t->kind != TK_INTEGER || !t->integer() || !t->integer()->char_type) return false;
+  // Plain char holds text whatever the target's signedness; "unsigned char"
+  // written as such holds bytes.
+  const char *name = t->integer()->name;
+  return t->integer()->size < 0 || !name || !std::strstr(name, "unsigned");
+}
+
 bool type_is_char_string(const TypeDesc *type) {
   const TypeDesc *t = through_names(type);
   if (!t || !has_detail(t)) return false;
@@ -1043,9 +1056,7 @@ bool type_is_char_string(const TypeDesc *type) {
   if (t->kind == TK_POINTER) inner = t->pointer()->target;
   else if (t->kind == TK_ARRAY) inner = t->array()->element;
   else return false;
-  inner = through_names(inner);
-  return inner && inner->kind == TK_INTEGER && inner->integer() && inner->integer()->char_type &&
-         inner->integer()->size < 0;
+  return is_text_char(through_names(inner));
 }
 
 bool member_is_selectable(const MemberNode *member, int mode, int friend_of_reference) {

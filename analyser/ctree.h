@@ -106,7 +106,10 @@ enum StorageFlags : unsigned {
   SF_VIRTUAL = 0x100,
   SF_EXPORT = 0x200,
   SF_EXPLICIT = 0x400,
-  SF_MUTABLE = 0x800
+  SF_MUTABLE = 0x800,
+  // A bit-field member: `word` holds its width (0 only for an unnamed one,
+  // which ends the allocation unit).
+  SF_BITFIELD = 0x1000
 };
 
 // Member access word: low bits the access, then inheritance marks.
@@ -501,6 +504,8 @@ bool same_parameters(const TypeDesc *f1, const TypeDesc *f2, bool lenient);
 ParamMode param_mode(TypeDesc *type, bool clear_marker);
 bool type_is_const(const TypeDesc *type);
 bool type_is_char_string(const TypeDesc *type);
+// A character type that holds text: plain or signed char (not unsigned char).
+bool is_text_char(const TypeDesc *t);
 // See through typedef names (kind 11 with an aliased type).
 const TypeDesc *strip_typedefs(const TypeDesc *type);
 TypeDesc *strip_typedefs(TypeDesc *type);

@@ -1461,7 +1461,10 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       Declaration *dec = make_declaration(d.name, t, s.storage);
       dec->line = d.line;
       dec->text = text;
-      if (width >= 0) dec->word = width;
+      if (width >= 0) {
+        dec->word = width;
+        dec->storage |= SF_BITFIELD;
+      }
       if (d.qualified && d.qual_scope && !(d.qual_scope->kind == TK_TEMPLATE)) {
         // Definition of a static member (int A::n = 1;).
         Symbol *ex = lookup_in_scope(dec->name, table, AREA_ORDINARY, d.qual_scope);
@@ -1476,6 +1479,10 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
         }
       } else if (d.name || !in_class()) {
         enter(dec);
+      } else if (width >= 0) {
+        // An unnamed bit-field pads the layout (reserved bits of a register,
+        // ": 0" to start a new unit): it is a member, written back as such.
+        add_member(dec);
       }
     }
     if (accept(',')) {

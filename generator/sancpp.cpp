@@ -243,6 +243,11 @@ bool environment_candidate(const Declaration *d, const char *unit, int included)
   if (!d || d->scope_kind != 0) return false;
   if (d->storage & SF_TYPEDEF) return false;
   if (!included && (d->storage & SF_STATIC)) return false;
+  // "Handler on_a;" with "typedef int Handler(int);" declares a function.
+  if (d->type && d->type->kind == TK_NAMED) {
+    const TypeDesc *seen = strip_typedefs(d->type);
+    if (seen && seen->kind == TK_FUNCTION) return false;
+  }
   return same_unit(d->file, unit);
 }
 
@@ -589,7 +594,8 @@ void emit_file_environment(const std::string &path, SymbolTable &table, int incl
     base = file.substr(0, dot);
     suffix = file.substr(dot + 1);
   }
-  for (char c : {'.', ',', '-'}) subst_char(base, c, '_');
+  identifier_chars(base);
+  identifier_chars(suffix);
   const std::string env_name = "ENV_" + base + "_" + suffix;
 
   write_script_line(std::string(keyword(KW_ENVIRONMENT)) + " " + env_name);

@@ -231,6 +231,52 @@ int main(int argc, char **argv) { signal(SIGINT, handler); printf("%d\n", argc);
 '''
 
 
+# C as real projects write it: names declared through a function typedef,
+# const objects of typedef'd structures, unnamed bit-fields, GNU variadic
+# macros with comma elision and __VA_OPT__, #pragma once, #line.
+IDIOMS = r'''
+#pragma once
+typedef struct reg_entry { const char *name; int (*func)(int); } reg_entry;
+typedef struct cfg cfg;
+struct cfg { int a; int b; };
+typedef const struct cfg const_cfg;
+typedef int Handler(int);
+static int one(int x) { return x; }
+static const reg_entry funcs[] = { {"one", one}, {0, 0} };
+const reg_entry pub_funcs[] = { {"one", one} };
+const cfg one_cfg = { 1, 2 };
+const_cfg three_cfg = { 5, 6 };
+cfg settable;
+Handler on_a, on_b;
+static Handler on_c;
+int on_a(int x) { return x + 1; }
+static int on_c(int x) { return x; }
+struct reg {
+  unsigned enable : 1;
+  unsigned : 3;
+  unsigned mode : 2;
+  unsigned : 0;
+  unsigned status : 8;
+  int : 4;
+} control;
+#define DECLARE(ret, name, ...) ret name(int first, ## __VA_ARGS__)
+#define DECLARE_OPT(ret, name, ...) ret name(int first __VA_OPT__(,) __VA_ARGS__)
+DECLARE(int, no_extra);
+DECLARE(int, two_extra, int a, int b);
+DECLARE_OPT(int, opt_none);
+DECLARE_OPT(int, opt_one, long c);
+int no_extra(int first) { return first; }
+int two_extra(int first, int a, int b) { return first + a + b; }
+int opt_none(int first) { return first; }
+int opt_one(int first, long c) { return first + (int)c; }
+#line 500
+int at_500[__LINE__];
+const char *here = __FILE__;
+char *text;
+unsigned char *bytes;
+'''
+
+
 def file_level(decls):
     """Declarations at file scope: linkage blocks are looked into."""
     for d in decls:
@@ -382,6 +428,10 @@ def main():
             paths.append(pre)
         else:
             print("system preprocessor failed, real headers not compared:\n" + r.stderr.decode()[:500])
+    idioms = os.path.join(a.work, "idioms.c")
+    with open(idioms, "w") as f:
+        f.write(IDIOMS)
+    paths.append(idioms)
     runs = [(p, p, ()) for p in paths]
     if a.cc:
         own = own_preprocessor(a, src, a.work)

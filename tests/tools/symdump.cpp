@@ -117,11 +117,14 @@ void print_entry(const Symbol *s, bool tag) {
     kind = "typedef";
   } else if (t && t->kind == TK_FUNCTION) {
     kind = t->template_word ? "function-template" : "function";
+  } else if (t && t->kind == TK_NAMED && strip_typedefs(t) && strip_typedefs(t)->kind == TK_FUNCTION) {
+    kind = "function";  // "Handler on_a;" with "typedef int Handler(int);"
   } else {
     kind = "variable";
   }
   bool defined;
   if (t && t->kind == TK_FUNCTION) defined = t->function()->info->defined != 0;
+  else if (kind == "function") defined = false;
   else if (tag && t && t->record()) defined = t->record()->has_body || t->record()->first;
   else if (tag && t && t->kind == TK_ENUM) defined = t->enumeration()->first != nullptr;
   else defined = !(d->storage & SF_EXTERN);
