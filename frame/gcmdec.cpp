@@ -269,6 +269,8 @@ int decode_option(CommandTable &table, const char *text) {
   std::string_view whole(text);
   std::size_t equal = whole.find(table.value_separator);
   std::string_view name = whole.substr(0, equal);
+  // A prefix alone ("-") is a leading part of every option name.
+  if (name.empty() && table.options.size() > 1) return complain(table, MSG_AMBIGUOUS_OPTION, whole, !whole.empty());
   Match m = match_items(name, table.options);
   if (m.ambiguous) return complain(table, MSG_AMBIGUOUS_OPTION, whole);
   if (m.index < 0) return complain(table, MSG_UNKNOWN_OPTION, whole);

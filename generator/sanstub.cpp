@@ -216,9 +216,7 @@ std::string stub_name(const std::string &path) {
   split_path(path, directory, name);
   split_extension(name, extension, base);
   std::string stub = base + "_" + extension;
-  subst_char(stub, '.', '_');
-  subst_char(stub, ',', '_');
-  subst_char(stub, '-', '_');
+  identifier_chars(stub);
   return stub;
 }
 

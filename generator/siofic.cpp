@@ -268,6 +268,11 @@ void subst_char(std::string &text, char from, char to) {
     if (c == from) c = to;
 }
 
+void identifier_chars(std::string &text) {
+  for (char &c : text)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) c = '_';
+}
+
 void reset_script_writer() {
   ScriptWriter &w = script_writer();
   w.stream = nullptr;

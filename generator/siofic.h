@@ -52,6 +52,9 @@ void script_write_header(const std::string &script_path, std::FILE *stream, cons
                          const char *suffix, const std::string &command_text, const std::string &date);
 
 void subst_char(std::string &text, char from, char to);
+// Every character that cannot stand in an identifier (anything but letters,
+// digits and "_") becomes "_": names the script builds from file names.
+void identifier_chars(std::string &text);
 
 // Test support: forgets the script (closing nothing) so that a test can open
 // another one in the same process.

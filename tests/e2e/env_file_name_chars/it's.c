@@ -1,0 +1,2 @@
+int h;
+int k(int a) { return a; }
