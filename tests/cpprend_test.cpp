@@ -183,6 +183,15 @@ TEST_F(Render, BodiesWithIndentationAndAccess) {
   EXPECT_EQ(decl(ord("pt"), RM_ORDINARY, 1), "struct point pt;");
 }
 
+TEST_F(Render, UnnamedBitFieldsKeepTheLayout) {
+  analyse("struct reg { unsigned on : 1; unsigned : 3; unsigned mode : 2; unsigned : 0; int : 4; "
+          "unsigned last : 1; };");
+  EXPECT_EQ(decl(tag("reg"), RM_ORDINARY, 1, "", "#"),
+            "#struct reg {\n#\tunsigned on : 1;\n#\tunsigned : 3;\n#\tunsigned mode : 2;\n#\tunsigned : 0;\n"
+            "#\tint : 4;\n#\tunsigned last : 1;\n#};");
+  EXPECT_TRUE(g_reports.empty());
+}
+
 TEST_F(Render, QualifiedNamesOfNestedTypes) {
   analyse(
       "namespace M { struct Vec { int x; }; } class A { public: struct B { int x; }; "

@@ -340,14 +340,19 @@ TEST_F(Pp, CommentsKeepLineNumbers) {
   EXPECT_EQ(r.err, "");
 }
 
-TEST_F(Pp, LineMarkersAfterGapsOfEightOrMore) {
-  // A continued directive: one empty line, one line behind, no marker.
+TEST_F(Pp, EmptyLinesCatchUpSmallGapsMarkersLargeOnes) {
+  // A continued directive: its empty line and one more, so that X stays on
+  // line 3 for the analyser.
   Result r = run_file("d.c", "#define X \\\n 1\nX\n");
-  EXPECT_EQ(r.out, marker(1, "d.c") + "\n1\n");
+  EXPECT_EQ(r.out, marker(1, "d.c") + "\n\n1\n");
   std::string skipped = "#if 0\n" + std::string(6, '\n') + "#endif\nsmall\n#if 0\n" + std::string(7, '\n') +
                         "#endif\nlarge\n";
   r = run_file("g.c", skipped);
-  EXPECT_EQ(r.out, marker(1, "g.c") + "\nsmall\n#line 18 \"" + path("g.c") + "\"\n\nlarge\n") << r.out;
+  EXPECT_EQ(r.out, marker(1, "g.c") + std::string(8, '\n') + "small\n#line 18 \"" + path("g.c") + "\"\n\nlarge\n")
+      << r.out;
+  // Several continued definitions in a row: no drift at all.
+  r = run_file("m.c", "#define A \\\n 1 \\\n 2\n#define B \\\n 3\nA B\n");
+  EXPECT_EQ(r.out, marker(1, "m.c") + std::string(5, '\n') + "1 2 3\n") << r.out;
 }
 
 TEST_F(Pp, IncludeMarkersAndEscapedNames) {
@@ -359,6 +364,36 @@ TEST_F(Pp, IncludeMarkersAndEscapedNames) {
   pp_set_escape_line_names(true);
   r = run("#include \"" + path("m.c") + "\"");
   EXPECT_NE(r.out.find("#line 1 \"" + path("") + "sub\\\\in.h\""), std::string::npos) << r.out;
+}
+
+TEST_F(Pp, FileNamesAreValidStringLiterals) {
+  write("sub/q.h", "__FILE__ __BASE_FILE__\n");
+  Result r = run_file("f.c", "#include \"sub\\q.h\"\n");
+  // The backslash of the name is escaped: the literal means the name.
+  EXPECT_NE(r.out.find("\"" + path("") + "sub\\\\q.h\" \"" + path("f.c") + "\""), std::string::npos) << r.out;
+  r = run_file("f2.c", "#line 3 \"a\\\"b.c\"\n__FILE__\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Pp, PragmaOnceSkipsTheSameFileByAnyPath) {
+  write("o.h", "#pragma once\nonce_body\n");
+  write("sub/x.h", "#include \"../o.h\"\n");
+  ASSERT_EQ(symlink(path("o.h").c_str(), path("link.h").c_str()), 0);
+  Result r = run_file("p.c", "#include \"o.h\"\n#include \"./o.h\"\n#include \"link.h\"\n#include \"sub/x.h\"\n"
+                             "#include \"" + path("o.h") + "\"\nend\n");
+  EXPECT_EQ(count(r.out, "once_body"), 1) << r.out;
+  EXPECT_NE(r.out.find("end"), std::string::npos);
+  EXPECT_EQ(r.err, "");
+  // "#pragma once" with more words, or another pragma, is no once.
+  write("t.h", "#pragma once more\ntwice_body\n");
+  r = run_file("q.c", "#include \"t.h\"\n#include \"t.h\"\n");
+  EXPECT_EQ(count(r.out, "twice_body"), 2) << r.out;
+  // A context released forgets its once files: the next one reads it again.
+  r = run_file("r.c", "#include \"o.h\"\n");
+  EXPECT_EQ(count(r.out, "once_body"), 0) << r.out;  // same context: still skipped
+  pp_release(*table_, true);
+  r = run_file("r2.c", "#include \"o.h\"\n");
+  EXPECT_EQ(count(r.out, "once_body"), 1) << r.out;
 }
 
 TEST_F(Pp, NumbersAndLiterals) {
@@ -391,7 +426,7 @@ TEST_F(Pp, MacroCallOverSeveralLines) {
   Result r = run_file("ml.c", "#define F(a, b) a + b\nint x = F(1,\n  2\n  );\nint y;\n" +
                                   std::string(9, '\n') + "int z = F(3,\n\n\n\n\n\n\n\n\n4);\nend\n");
   std::string t = text_only(r.out);
-  EXPECT_NE(t.find("int x = 1 +    2   ;\nint y;\n"), std::string::npos) << r.out;
+  EXPECT_NE(t.find("int x = 1 +    2   ;\n\n\nint y;\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "");
   // After the long call the analyser still sees the right line for "end".
   EXPECT_NE(r.out.find("#line 25 \"" + path("ml.c") + "\"\nend\n"), std::string::npos) << r.out;
@@ -463,7 +498,7 @@ TEST_F(Pp, IfdefDiagnostics) {
 
 TEST_F(Pp, ConditionalStackDiagnostics) {
   Result r = run_file("e.c", "#if 1\na\n#else\nb\n#else\nc\n#endif\n");
-  EXPECT_EQ(text_only(r.out), "\na\n\n");  // skipped lines are not written
+  EXPECT_EQ(text_only(r.out), "\na\n\n\n\n\n\n");  // skipped lines are empty lines
   EXPECT_NE(r.err.find("ProbaX-W-ELIFAELSE,  [" + path("e.c") + ":5]  #else"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("ProbaX-I-MATCHLINE,  [" + path("e.c") + ":5]   1"), std::string::npos) << r.err;
   r = run("#if 0\n#if 1\nx\n#else\ny\n#endif\nz\n#elif 1\nw\n#endif\n");
@@ -541,7 +576,10 @@ TEST_F(Pp, IfConditionsExpandMacrosAndDefined) {
 
 TEST_F(Pp, LineDirective) {
   Result r = run_file("l.c", "a\n#line 120 \"src/a.c\"\nb\n#line 7\nc\n#line 0 \"x.c\"\nd\n");
-  EXPECT_EQ(r.out, marker(1, "l.c") + "a\n#line 120 \"src/a.c\"\nb\n\nc\n\nd\n") << r.out;
+  // "#line 7" alone renumbers and keeps the name; line 0 does nothing.
+  EXPECT_EQ(r.out, marker(1, "l.c") + "a\n#line 120 \"src/a.c\"\nb\n#line 7 \"src/a.c\"\nc\n\nd\n") << r.out;
+  r = run_file("n.c", "a\n#line 40\n__LINE__\n#line 12x\n__LINE__\n#line\n__LINE__\n");
+  EXPECT_EQ(r.out, marker(1, "n.c") + "a\n" + marker(40, "n.c") + "40\n" + marker(12, "n.c") + "12\n\n14\n") << r.out;
   r = run_file("l2.c", "#line " + std::string(3000, '9') + " \"big.c\"\nx\n#line 5 \" sp ace.c\"\n__FILE__ __LINE__\n");
   EXPECT_EQ(r.out.find("big.c"), std::string::npos);
   EXPECT_NE(r.out.find("\"space.c\" 5"), std::string::npos) << r.out;
@@ -666,6 +704,17 @@ TEST_F(Pp, MacroExpansionTable) {
       {"#define P(a,b) a ## b", "P( x , y )", " xy "},  // trimmed on the pasting side only
       {"#define V(f, ...) g(f, __VA_ARGS__)", "V(1,2,3)", "g(1, 2,3)"},
       {"#define W(f, rest...) g(f, rest)", "W(1,2,3)", "g(1, 2,3)"},
+      // The GNU comma elision: the comma goes only when no variadic argument is given.
+      {"#define L(f, ...) g(f, ## __VA_ARGS__)", "L(1) L(1,) L(1, 2, 3)", "g(1) g(1,) g(1,2,3)"},
+      {"#define N(f, rest...) g(f, ## rest)", "N(1) N(1, 2)", "g(1) g(1,2)"},
+      {"#define Z(...) z(0, ## __VA_ARGS__)", "Z() Z(1)", "z(0) z(0,1)"},
+      {"#define L(f, ...) g(f,##__VA_ARGS__) #f", "L(x)", "g(x) \"x\""},
+      // __VA_OPT__ keeps its group when the variadic arguments hold tokens.
+      {"#define O(f, ...) g(f __VA_OPT__(,) __VA_ARGS__)", "O(1) O(1, ) O(1, 2)", "g(1  ) g(1   ) g(1 ,  2)"},
+      {"#define O(...) [__VA_OPT__(a, (b), c)]", "O() O(x)", "[] [a, (b), c]"},
+      {"#define O(x, ...) [__VA_OPT__(x ## x #x)]", "O(1) O(1, 2)", "[] [11 \"1\"]"},
+      {"#define O(x) __VA_OPT__(x)", "O(1)", "__VA_OPT__(1)"},  // only in variadic macros
+      {"#define O(...) [__VA_OPT__(a]", "O(1) O()", "[a] ["},  // an unclosed group ends with the body
       {"#define R R", "R", "R"},
       {"#define A B\n#define B A", "A B", "A B"},
       {"", "__STDC__", "0"},
@@ -770,7 +819,8 @@ TEST_F(Pp, BuiltinsAndOptions) {
                                  path("inc.h") + "\"\n");
   std::string t = text_only(r.out);
   EXPECT_NE(t.find("1 2 ab 1 1 1\n2\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("\"" + path("inc.h") + "\" 1 1 \"\""), std::string::npos) << t;
+  // __BASE_FILE__ is the file the run started on, not its #include line.
+  EXPECT_NE(t.find("\"" + path("inc.h") + "\" 1 1 \"" + path("b.c") + "\""), std::string::npos) << t;
   r = run("__DATE__ __TIME__\n");
   EXPECT_EQ(r.out.size(), 25u) << r.out;  // "Mmm dd yyyy" "hh:mm:ss"
   EXPECT_NE(r.err.find("FICINCONN"), std::string::npos);

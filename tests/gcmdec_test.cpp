@@ -140,7 +140,8 @@ TEST(Decoder, OptionMatchingExactFirstAbbreviationsNegationAndAmbiguity) {
       {{"a", "-DEFINE_S=f"}, 6, 1, nullptr},
       {{"a", "-DEFIN=X"}, 0, 0, "Ambiguous option, DEFIN=X"},
       {{"a", "-d"}, 0, 0, "Ambiguous option, d"},
-      {{"a", "-"}, 0, 0, "Unknown option, "},
+      {{"a", "-"}, 0, 0, "Ambiguous option,"},  // the empty name begins every option name
+      {{"a", "-=x"}, 0, 0, "Ambiguous option, =x"},
       {{"a", "-verbose", "-verbose"}, 0, 0, "An option can't be used twice, verbose"},
       {{"a", "-verbose", "-noverbose"}, 0, 0, "An option can't be used twice, noverbose"},
       {{"a", "-verbose=1"}, 0, 0, "No argument for this option, verbose=1"},

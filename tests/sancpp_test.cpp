@@ -244,6 +244,13 @@ TEST_F(EmitterTest, WhichFilesGetABlockAndWhatItLists) {
   ASSERT_EQ(inserted.size(), 8u);
   EXPECT_NE(inserted[3].find("hidden"), std::string::npos);
   EXPECT_NE(inserted[4].find("shown"), std::string::npos);
+  // Const objects through tags and typedef names, and names declared
+  // through a function typedef, are nothing a test sets.
+  EXPECT_EQ(var_lines("typedef struct R { int a; } R;\ntypedef struct C C;\nstruct C { int b; };\n"
+                      "typedef const struct C CC;\ntypedef int H(int);\nconst R r1[2];\nR const r2;\n"
+                      "const C c1;\nconst struct C c2;\nCC c3;\nconst enum E { E0 } e1;\nH on_a, on_b;\n"
+                      "const C *settable;\n"),
+            (std::vector<std::string>{"  VAR settable," + T + "init = NIL," + T + "ev = init"}));
   // Only a static variable: no block for the ordinary environment.
   analyse("static int alone;\n");
   EXPECT_TRUE(environment("t.c").empty());
@@ -256,7 +263,10 @@ TEST_F(EmitterTest, EnvironmentNamesFromFileNames) {
   } cases[] = {{"unit-a.c", "ENV_unit_a_c"},
                {"my.unit.c", "ENV_my_unit_c"},
                {".\\dir.x\\a,b.cc", "ENV_a_b_cc"},
-               {"src/x-y.z-w", "ENV_x_y_z-w"}};
+               {"src/x-y.z-w", "ENV_x_y_z_w"},  // the suffix too holds only identifier characters
+               {"sp ace.c", "ENV_sp_ace_c"},
+               {"it's (copy).c", "ENV_it_s__copy__c"},
+               {"caf\xc3\xa9+1.c", "ENV_caf___1_c"}};
   for (const Case &c : cases) {
     analyse("int v;\n", c.path);
     std::vector<std::string> got = environment(c.path);

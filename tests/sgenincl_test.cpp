@@ -156,6 +156,52 @@ TEST_F(IncludeScanTest, ActiveIncludesWithWhatStandsBeforeThem) {
   EXPECT_EQ(error_count() + warning_count(), 0);
 }
 
+TEST_F(IncludeScanTest, FunctionDefinitionsBeforeAnIncludeAreNotCopied) {
+  // Prototypes, types, macros and variables stay; bodies go, with the head
+  // of the definition (several lines, old-style parameters, one line).
+  EXPECT_EQ(section("int proto(int);\nstatic int helper(int x)\n{\n  if (x) { return '}'; }\n  return 0;\n}\n"
+                    "typedef int t;\n#include \"a.h\"\n"),
+            banner() + "\n#int proto(int);\n#typedef int t;\n##include \"a.h\"\n");
+  EXPECT_EQ(section("int\nold(a, b)\n  int a;\n  char *b;\n{\n  return a;\n}\nint after_old;\n#include \"a.h\"\n"),
+            banner() + "\n#int after_old;\n##include \"a.h\"\n");
+  EXPECT_EQ(section("int x; int f(void) { return 1; } int y;\n#include \"a.h\"\n"),
+            banner() + "\n#int x; int y;\n##include \"a.h\"\n");
+  // Braces that are no function body: initialisers, structures, compound
+  // literals, macro arguments, literals.
+  const std::string kept =
+      "struct p { int x; } o = { 1 };\nint a[] = { 1, 2 };\nstruct p q = (struct p){ 2 };\n"
+      "ITEMS(x, { 1, 2 });\nconst char *s = \"{\";\nchar c = '}';\n";
+  EXPECT_EQ(section(kept + "#include \"a.h\"\n"),
+            banner() + "\n#struct p { int x; } o = { 1 };\n#int a[] = { 1, 2 };\n#struct p q = (struct p){ 2 };\n"
+                       "#ITEMS(x, { 1, 2 });\n#const char *s = \"{\";\n#char c = '}';\n##include \"a.h\"\n");
+  // A linkage block is looked into; a definition after the include that
+  // ends the section is not copied anyway.
+  EXPECT_EQ(section("extern \"C\" {\nint in_c(void) { return 2; }\nint decl_c;\n#include \"a.h\"\n}\n"),
+            banner() + "\n#extern \"C\" {\n#int decl_c;\n##include \"a.h\"\n#}\n");
+  // C++: member functions, operators, trailing return types, namespaces.
+  EXPECT_EQ(section("namespace n {\nint A::f() const { return 1; }\nbool operator==(A, A) { return 1; }\n"
+                    "auto g() -> int { return 0; }\nint kept;\n}\n#include \"a.h\"\n"),
+            banner() + "\n#namespace n {\n#int kept;\n#}\n##include \"a.h\"\n");
+  // A comment spanning lines hides its braces.
+  EXPECT_EQ(section("/* {\n } */ int c1;\nint f2(void) /* { */ { return 0; }\n#include \"a.h\"\n"),
+            banner() + "\n#/* {\n#} */ int c1;\n##include \"a.h\"\n");
+}
+
+TEST_F(IncludeScanTest, CopiedTextHasTheTestedFilesNameAndLines) {
+  // Built-in macros before an include have a file and a line; a definition
+  // with a comment is the same definition when it is copied.
+  std::ofstream("a.h") << "#define SEEN_LINE LINE_OF\n";
+  testing::internal::CaptureStderr();
+  const std::string got = section("#define R 1 /* register */\n#define M 2 // mask\n#define C(x) \\\n  (x)\n"
+                                  "const char *w = __FILE__;\nint l = __LINE__;\nint bad = ;\n#include \"a.h\"\n");
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err.find("FICINCONN"), std::string::npos) << err;
+  EXPECT_EQ(err.find("IDENREDEF"), std::string::npos) << err;
+  // The one syntax error of the copied text is reported at its own line.
+  EXPECT_NE(err.find("t.c:7] Syntax error"), std::string::npos) << err;
+  EXPECT_NE(got.find("##define R 1 /* register */\n"), std::string::npos) << got;
+}
+
 TEST_F(IncludeScanTest, OptionsDecideWhatIsCopied) {
   GeneratorOptions &o = generator_options();
   strlist_append(intern_string("X"), o.defines);

@@ -152,7 +152,13 @@ TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
   TypeDesc *S = tag("S");
   ASSERT_TRUE(S);
   ASSERT_EQ(S->kind, TK_CLASS);
-  EXPECT_EQ(S->record()->member_count, 3);  // a, f, next; the unnamed bit-field is not a member
+  // a, f, the unnamed bit-field (it pads the layout), next.
+  EXPECT_EQ(S->record()->member_count, 4);
+  const MemberNode *pad = S->record()->first->next->next;
+  ASSERT_TRUE(pad && pad->decl);
+  EXPECT_EQ(pad->decl->name, nullptr);
+  EXPECT_EQ(pad->decl->word, 2);
+  EXPECT_TRUE(pad->decl->storage & SF_BITFIELD);
   Symbol *sym = lookup_in_scope("S", table, AREA_TAG, nullptr);
   EXPECT_GT(sym->def_order, sym->first_order);
   Declaration *f = ordinary("f", S);

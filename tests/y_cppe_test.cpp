@@ -230,9 +230,19 @@ TEST_F(Expr, BitFieldLayout) {
   declare(
       "struct B { unsigned a : 3; unsigned b : 30; char c; }; "
       "struct U { char c; union { int i; double d; } u; }; "
-      "struct Z { char c; int : 0; char d; };");
+      "struct Z { char c; int : 0; char d; }; "
+      "struct R { char c; int : 4; }; "
+      "struct Y { char c; int : 12; char d; }; "
+      "struct reg { unsigned e : 1; unsigned : 3; unsigned m : 2; unsigned : 0; unsigned s : 8; int : 4; "
+      "unsigned t : 4; };");
   EXPECT_EQ(value("sizeof(struct B)"), "12");
   EXPECT_EQ(value("sizeof(struct U)"), "16");
+  // Unnamed bit-fields take their bits, not their type's alignment; ": 0"
+  // starts a new unit (the sizes the system compiler gives).
+  EXPECT_EQ(value("sizeof(struct Z)"), "5");
+  EXPECT_EQ(value("sizeof(struct R)"), "2");
+  EXPECT_EQ(value("sizeof(struct Y)"), "4");
+  EXPECT_EQ(value("sizeof(struct reg)"), "8");
 }
 
 }  // namespace
