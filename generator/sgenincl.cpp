@@ -604,7 +604,7 @@ void filter_code(std::size_t line_text_at, std::size_t line_parse_at) {
     }
     if (is_word_start(c)) {
       std::size_t b = i;
-      while (i < t.size() && is_word_char(t[i])) ++i;
+      while (i < t.size() && (is_word_char(t[i]) || t[i] == '$')) ++i;
       if (!f.depth) word(t.substr(b, i - b));
       continue;
     }
