@@ -605,7 +605,7 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       } else {
         middle += tm;
       }
-      middle += '&';
+      middle += t->reference()->rvalue ? "&&" : "&";
       if (follow && t->next) {
         std::string q;
         render_chain(t->next, q, mode);

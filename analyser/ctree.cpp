@@ -708,7 +708,10 @@ TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner) {
       break;
     }
     case TK_NAMED: *n->named() = *t->named(); break;
-    case TK_REFERENCE: n->reference()->target = dup_sub(t->reference()->target, depth, owner); break;
+    case TK_REFERENCE:
+      n->reference()->target = dup_sub(t->reference()->target, depth, owner);
+      n->reference()->rvalue = t->reference()->rvalue;
+      break;
     case TK_ELLIPSIS: *n->ellipsis() = *t->ellipsis(); break;
     case TK_TEMPLATE: {
       const TemplateInfo *o = t->templ();
@@ -889,7 +892,8 @@ bool equal_types(const TypeDesc *a, const TypeDesc *b, bool lenient, bool top, i
       return a->pointer()->member_class == b->pointer()->member_class &&
              equal_types(a->pointer()->target, b->pointer()->target, lenient, false, depth + 1);
     case TK_REFERENCE:
-      return equal_types(a->reference()->target, b->reference()->target, lenient, false, depth + 1);
+      return a->reference()->rvalue == b->reference()->rvalue &&
+             equal_types(a->reference()->target, b->reference()->target, lenient, false, depth + 1);
     case TK_ARRAY:
       return equal_types(a->array()->element, b->array()->element, lenient, false, depth + 1);
     case TK_FUNCTION:

@@ -297,6 +297,7 @@ struct NamedInfo {        // kind 11
 
 struct ReferenceInfo {    // kind 12
   TypeDesc *target = nullptr;
+  bool rvalue = false;     // "&&"
 };
 
 struct EllipsisInfo {     // kind 13

@@ -867,6 +867,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     if (cur.cls == G_PUNCT && (cur.code == '&' || cur.code == P_AND_AND)) {
       DeclOp op;
       op.kind = DeclOp::REF;
+      op.rvalue = cur.code == P_AND_AND;
       advance();
       prefix.push_back(op);
       continue;
@@ -1318,7 +1319,10 @@ TypeDesc *Parser::build_type(TypeDesc *base, const Declarator &d) {
         t = p;
         break;
       }
-      case DeclOp::REF: t = reference_to(t, &table); break;
+      case DeclOp::REF:
+        t = reference_to(t, &table);
+        t->reference()->rvalue = op.rvalue;
+        break;
       case DeclOp::ARRAY: {
         TypeDesc *a = array_of(t, &table);
         a->array()->has_bound_text = op.has_bound;

@@ -77,6 +77,7 @@ struct Param;
 // One step of a declarator, in the order it applies to the base type.
 struct DeclOp {
   enum Kind { PTR, REF, MEMPTR, ARRAY, FUNC } kind = PTR;
+  bool rvalue = false;            // REF written "&&"
   std::vector<TypeDesc *> quals;  // const/volatile of a pointer, or of a member function
   TypeDesc *member_class = nullptr;
   bool has_bound = false;

@@ -30,3 +30,6 @@ public:
   int geta() const { return a_; }
 };
 int C::count = 0;
+struct Mv { int v; Mv(Mv &&o) : v(o.v) {} Mv(const Mv &o) : v(o.v) {} };
+int take(int &&r) { return r; }
+int take(int &r) { return r; }
