@@ -201,7 +201,7 @@ template <typename Write> void write_parameters(const TypeDesc *f, std::string &
 void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *current) {
   write_parameters(f, right, [&](const Declaration *p) {
     std::string l, m, r;
-    render_type(p->type, l, m, r, 0, "", 0, 0, RM_ORDINARY, current, 1);
+    render_type(p->type, l, m, r, 0, "", 0, RM_ORDINARY, current, 1);
     right += join_declarator(l, m, p->name ? p->name : "", r);
     if (!p->text.empty()) {
       right += " = ";
@@ -227,7 +227,7 @@ void render_function_suffix(const TypeDesc *f, std::string &right, const TypeDes
       if (!first) right += ", ";
       first = false;
       std::string l, m, r;
-      render_type(n->type, l, m, r, 0, "", 0, 0, RM_ORDINARY, current, 1);
+      render_type(n->type, l, m, r, 0, "", 0, RM_ORDINARY, current, 1);
       right += join_declarator(l, m, "", r);
     }
     right += ')';
@@ -303,14 +303,14 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
                                                                class_scope(mt->scope) &&
                                                                same_scope(mt->scope, self)));
     std::string l, m2, r;
-    if (!render_type(mt, l, m2, r, nested ? 1 : 0, prefix, depth + 1, 0, RM_ORDINARY, self, 1)) {
+    if (!render_type(mt, l, m2, r, nested ? 1 : 0, prefix, depth + 1, RM_ORDINARY, self, 1)) {
       g_state.failed = true;
       return;
     }
     line += join_declarator(l, m2, is_tag_declaration(d) ? "" : (d->name ? d->name : ""), r);
-    if ((d->word > 0 || (!d->name && (d->storage & SF_BITFIELD))) && mt && mt->kind != TK_FUNCTION &&
+    if ((d->bit_width > 0 || (!d->name && (d->storage & SF_BITFIELD))) && mt && mt->kind != TK_FUNCTION &&
         !(d->storage & SF_TYPEDEF))
-      line += " : " + std::to_string(d->word);
+      line += " : " + std::to_string(d->bit_width);
     if (mt && mt->kind == TK_FUNCTION && (d->storage & SF_VIRTUAL) && !d->text.empty())
       line += " = " + d->text;
     left += line;
@@ -341,7 +341,7 @@ void render_record(const TypeDesc *t, std::string &left, int body, const char *p
   const bool has_members = rec->has_body || rec->first;
   const bool unnamed = !name || !*name;
   const bool write_body = (body || unnamed) && has_members && !owner->rendering_guard &&
-                          rec->instance_mark == 0;
+                          rec->instance_mark == IM_OWN;
   const char *key = t->kind == TK_UNION            ? "union "
                     : rec->key == KEY_NAMESPACE    ? "namespace "
                     : rec->key == KEY_CLASS        ? "class "
@@ -421,7 +421,7 @@ void render_template_head(const TemplateInfo *ti, std::string &left, const char 
       left += p->name ? p->name : "";
     } else {
       std::string l, m, r;
-      render_type(p->value_type, l, m, r, 0, prefix, depth, 0, RM_TEMPLATE_ARG, current, 1);
+      render_type(p->value_type, l, m, r, 0, prefix, depth, RM_TEMPLATE_ARG, current, 1);
       left += join_declarator(l, m, p->name ? p->name : "", r);
     }
     if (p->has_default) {
@@ -483,7 +483,7 @@ std::string join_declarator(const std::string &left_in, const std::string &middl
 }
 
 int render_type(const TypeDesc *type, std::string &left, std::string &middle, std::string &right,
-                int body, const char *indent_prefix, int depth, int reserved, int mode,
+                int body, const char *indent_prefix, int depth, int mode,
                 const TypeDesc *current_class, int follow) {
   DepthGuard guard;
   if (!guard.ok || g_state.failed) return 0;
@@ -527,7 +527,7 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
           // (assignable: const removed as in the return form).
           const TypeDesc *x = see_through(target);
           const int inner = x && x->kind == TK_POINTER ? RM_RETURN : RM_OBJECT;
-          return render_type(target, left, middle, right, body, indent_prefix, depth, reserved,
+          return render_type(target, left, middle, right, body, indent_prefix, depth,
                              inner, current_class, follow);
         }
       }
@@ -536,7 +536,7 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       const bool assignable = mode == RM_RETURN || mode == RM_OBJECT;
       const int target_mode = assignable ? RM_ORDINARY : mode;
       std::string tl, tm, tr;
-      if (!render_type(target, tl, tm, tr, 0, indent_prefix, depth, reserved, target_mode,
+      if (!render_type(target, tl, tm, tr, 0, indent_prefix, depth, target_mode,
                        current_class, 1))
         return 0;
       std::string quals;
@@ -576,17 +576,17 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       // The elements of an object-form array keep their pointers (the array
       // is passed as it is, its elements are not dereferenced).
       return render_type(t->array()->element, left, middle, right, body, indent_prefix, depth,
-                         reserved, mode == RM_OBJECT ? RM_RETURN : mode, current_class, follow);
+                         mode == RM_OBJECT ? RM_RETURN : mode, current_class, follow);
     }
     case TK_REFERENCE: {
       const TypeDesc *target = t->reference() ? t->reference()->target : nullptr;
       if (mode == RM_RETURN || mode == RM_OBJECT) {
         const int m = (mode == RM_OBJECT && is_char_string(target)) ? RM_ORDINARY : mode;
-        return render_type(target, left, middle, right, body, indent_prefix, depth, reserved, m,
+        return render_type(target, left, middle, right, body, indent_prefix, depth, m,
                            current_class, follow);
       }
       std::string tl, tm, tr;
-      if (!render_type(target, tl, tm, tr, 0, indent_prefix, depth, reserved, mode,
+      if (!render_type(target, tl, tm, tr, 0, indent_prefix, depth, mode,
                        current_class, 1))
         return 0;
       // A reference to an array or a function needs the parentheses too
@@ -630,7 +630,7 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
     case TK_ELABORATED: {
       const TypeDesc *named = t->elaborated() ? t->elaborated()->named : nullptr;
       if (!named) return 1;
-      if (!render_type(named, left, middle, right, 0, indent_prefix, depth, reserved, mode,
+      if (!render_type(named, left, middle, right, 0, indent_prefix, depth, mode,
                        current_class, 1))
         return 0;
       render_follow(t, left, mode, follow);
@@ -641,7 +641,7 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
       std::string rl, rm, rr;
       // Constructors, destructors and conversion functions have no result.
       if (t->function()->result &&
-          !render_type(t->function()->result, rl, rm, rr, 0, indent_prefix, depth, reserved, mode,
+          !render_type(t->function()->result, rl, rm, rr, 0, indent_prefix, depth, mode,
                        current_class, 1))
         return 0;
       left += rl;
@@ -708,7 +708,7 @@ bool implicit_int(const Declaration *d) {
 bool result_is_void(const Declaration *d, const TypeDesc *f) {
   if (!f->function()->result) return !implicit_int(d);
   std::string l, m, r;
-  render_type(f->function()->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+  render_type(f->function()->result, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
   trim_right(l);
   return l == "void" && m.empty() && r.empty();
 }
@@ -751,7 +751,7 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
   // The result stands before the qualified name, outside the class: it is
   // written with its full qualification.
   if (f->function()->result)
-    render_type(f->function()->result, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+    render_type(f->function()->result, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
   else if (implicit_int(d))
     l = "int";
   trim_right(l);
@@ -766,7 +766,7 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
   out += d->name ? d->name : "";
   write_parameters(f, out, [&](const Declaration *p) {
     std::string pl, pm, pr;
-    render_type(p->type, pl, pm, pr, 0, "", 0, 0, p->name ? RM_OBJECT : RM_ORDINARY, current, 1);
+    render_type(p->type, pl, pm, pr, 0, "", 0, p->name ? RM_OBJECT : RM_ORDINARY, current, 1);
     if (!p->name) {
       out += join_declarator(pl, pm, "", pr);
       return;
@@ -821,7 +821,7 @@ void render_parameter_form(const Declaration *d, std::string &out, const TypeDes
     if (!first) out += ", ";
     first = false;
     std::string pl, pm, pr;
-    render_type(p->type, pl, pm, pr, 0, "", 0, 0, RM_OBJECT, current, 1);
+    render_type(p->type, pl, pm, pr, 0, "", 0, RM_OBJECT, current, 1);
     out += join_declarator(pl, pm, p->name ? p->name : "", pr);
   }
   out += ");";
@@ -852,10 +852,10 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
     const char *tn = type_name(t);
     std::string l, m, r;
     if (named && tn && std::strcmp(tn, name) == 0) {
-      render_type(named, l, m, r, 0, line_prefix, 0, 0, mode, class_scope(named->scope), 1);
+      render_type(named, l, m, r, 0, line_prefix, 0, mode, class_scope(named->scope), 1);
       text = "typedef " + join_declarator(l, m, name, r) + ";";
     } else {
-      render_type(t, l, m, r, 0, line_prefix, 0, 0, mode, current, 1);
+      render_type(t, l, m, r, 0, line_prefix, 0, mode, current, 1);
       if (decl->storage & SF_TYPEDEF) text = "typedef ";
       text += join_declarator(l, m, name, r) + ";";
     }
@@ -864,7 +864,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
     switch (mode) {
       case RM_RETURN:
         if (!result_is_void(decl, t)) {
-          render_type(t->function()->result, l, m, r, 0, line_prefix, 0, 0, RM_RETURN, current, 1);
+          render_type(t->function()->result, l, m, r, 0, line_prefix, 0, RM_RETURN, current, 1);
           text = join_declarator(l, m, std::string("ret_") + (function_name ? function_name : ""),
                                  r) +
                  ";";
@@ -872,7 +872,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
         break;
       case RM_EXTERN:
         if ((decl->storage & SF_INLINE) && t->function()->info && t->function()->info->defined) break;
-        render_type(t, l, m, r, 0, line_prefix, 0, 0, RM_ORDINARY, current, 1);
+        render_type(t, l, m, r, 0, line_prefix, 0, RM_ORDINARY, current, 1);
         if (implicit_int(decl)) l = "int " + l;
         text = join_declarator(l, m, name, r) + ";";
         break;
@@ -917,7 +917,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
       g_state = saved;
       return 1;
     }
-    if (render_type(t, l, m, r, own_body, line_prefix, 0, 0, mode, current, 1) && !g_state.failed) {
+    if (render_type(t, l, m, r, own_body, line_prefix, 0, mode, current, 1) && !g_state.failed) {
       if (decl->storage & SF_TYPEDEF) text = "typedef ";
       text += join_declarator(l, m, is_tag_declaration(decl) ? "" : name, r) + ";";
     }

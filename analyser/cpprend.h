@@ -32,7 +32,7 @@ enum RenderMode : int {
 // newline, `indent_prefix` and `depth` + 1 tabs. Returns 1 (0 would mean a
 // work buffer could not be had; strings grow, so it does not happen).
 int render_type(const TypeDesc *type, std::string &left, std::string &middle, std::string &right,
-                int body, const char *indent_prefix, int depth, int reserved, int mode,
+                int body, const char *indent_prefix, int depth, int mode,
                 const TypeDesc *current_class, int follow);
 
 // left, middle, name and right joined into one declarator text.

@@ -133,7 +133,7 @@ MemberNode *member_node_new(Declaration *decl, int access, SymbolTable *owner) {
   return m;
 }
 
-BaseNode *base_node_new(TypeDesc *base, int access, int is_virtual, SymbolTable *owner) {
+BaseNode *base_node_new(TypeDesc *base, int access, bool is_virtual, SymbolTable *owner) {
   BaseNode *b = owned_new<BaseNode>(owner);
   b->base = base;
   b->access = access;
@@ -633,15 +633,12 @@ TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner) {
     case TK_ENUM: {
       const EnumInfo *o = t->enumeration();
       n->enumeration()->name = o->name;
-      n->enumeration()->reserved1 = o->reserved1;
-      n->enumeration()->reserved2 = o->reserved2;
       for (const EnumeratorRec *e = o->first; e; e = e->next) {
         EnumeratorRec *c = enumerator_new(e->name, owner);
         c->has_value = e->has_value;
         c->value_text = e->value_text;
         c->file = e->file;
         c->line = e->line;
-        c->reserved = e->reserved;
         enum_add_enumerator(n, c);
       }
       break;
@@ -651,7 +648,6 @@ TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner) {
       const ClassInfo *o = t->record();
       ClassInfo *r = n->record();
       r->name = o->name;
-      r->reserved = o->reserved;
       r->friend_of_reference = o->friend_of_reference;
       r->instance_mark = o->instance_mark;
       r->key = o->key;
@@ -665,14 +661,10 @@ TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner) {
       r->self = o->self ? o->self : const_cast<TypeDesc *>(t);
       for (const MemberNode *m = o->first; m; m = m->next) {
         MemberNode *c = member_node_new(m->decl, m->access, owner);
-        c->word1 = m->word1;
-        c->word2 = m->word2;
         class_add_member(n, c);
       }
       for (const MemberNode *m = o->first_inherited; m; m = m->next) {
         MemberNode *c = member_node_new(m->decl, m->access, owner);
-        c->word1 = m->word1;
-        c->word2 = m->word2;
         class_add_inherited(n, c);
       }
       for (const BaseNode *b = o->first_base; b; b = b->next)
@@ -684,7 +676,6 @@ TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner) {
       const FunctionInfo *o = t->function()->info;
       FunctionInfo *f = n->function()->info;
       n->function()->result = dup_sub(t->function()->result, depth, owner);
-      f->reserved = o->reserved;
       for (const DeclNode *p = o->first_param; p; p = p->next) {
         const Declaration *od = p->decl;
         Declaration *d = decl_new(nullptr, nullptr, owner);

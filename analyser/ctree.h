@@ -123,6 +123,13 @@ enum MemberAccess : int {
   ACC_PATH_B = 32   // non-public inherited member selectable
 };
 
+// Where a class record comes from.
+enum InstanceMark : int {
+  IM_OWN = 0,             // its own definition
+  IM_INSTANCE = 1,        // an instance made for a use of a class template
+  IM_SPECIALISATION = 2   // an explicit specialisation of a class template
+};
+
 enum ClassKey : int { KEY_STRUCT = 0, KEY_CLASS = 1, KEY_UNION = 2, KEY_NAMESPACE = 3 };
 
 // Parameter passing markers; the index in the marker list is the mode.
@@ -189,7 +196,6 @@ struct EnumeratorRec {
   OwnedText value_text;
   const char *file = nullptr;    // interned; position when created
   int line = 0;
-  int reserved = 0;
   EnumeratorRec *next = nullptr;
   TypeDesc *enumeration = nullptr;
 };
@@ -197,10 +203,8 @@ struct EnumeratorRec {
 struct EnumInfo {         // kind 5
   const char *name = nullptr;
   int count = 0;
-  int reserved1 = 0;
   EnumeratorRec *first = nullptr;
   EnumeratorRec *last = nullptr;
-  int reserved2 = 0;
 };
 
 // One per member of a class, structure, union or namespace record, in
@@ -208,15 +212,13 @@ struct EnumInfo {         // kind 5
 struct MemberNode {
   Declaration *decl = nullptr;
   int access = ACC_PUBLIC;  // MemberAccess bits
-  int word1 = 0;
-  int word2 = 0;
   MemberNode *next = nullptr;
 };
 
 struct BaseNode {
   TypeDesc *base = nullptr;  // the base class type
   int access = ACC_PRIVATE;  // derivation access (ACC_PUBLIC/PRIVATE/PROTECTED)
-  int is_virtual = 0;
+  bool is_virtual = false;
   BaseNode *next = nullptr;
 };
 
@@ -237,9 +239,8 @@ struct ClassInfo {
   MemberNode *last_inherited = nullptr;
   BaseNode *first_base = nullptr;
   BaseNode *last_base = nullptr;
-  int reserved = 0;
   int friend_of_reference = 0;  // a member befriends the generator's reference name
-  int instance_mark = 0;        // 0 own definition; 1 or 2 made by template instantiation
+  InstanceMark instance_mark = IM_OWN;
   ClassKey key = KEY_STRUCT;
   int has_body = 0;             // the body has been seen
   // Scope record.
@@ -256,7 +257,6 @@ struct ClassInfo {
 };
 
 struct ElaboratedInfo {   // kind 7
-  int reserved = 0;
   TypeDesc *named = nullptr;  // the class-like type it names
 };
 
@@ -277,7 +277,6 @@ struct FunctionInfo {
   TypeNode *first_except = nullptr;
   TypeNode *last_except = nullptr;
   OwnedText body;       // body text when kept
-  int reserved = 0;
   unsigned char defined = 0;   // set by a function definition; cleared by emitters once written
   unsigned char has_body = 0;  // body text kept
   unsigned char has_exception_spec = 0;  // "throw (...)" was written (possibly empty)
@@ -291,8 +290,6 @@ struct FunctionDetail {   // kind 8
 struct NamedInfo {        // kind 11
   const char *name = nullptr;  // typedef name, or "const"/"volatile"
   TypeDesc *aliased = nullptr; // none for a qualifier
-  int word1 = 0;
-  int word2 = 0;
 };
 
 struct ReferenceInfo {    // kind 12
@@ -381,7 +378,7 @@ struct Declaration {
   OwnedText text;               // default-value or initialiser text
   int scope_kind = 0;           // 0 file scope, 1 member of a class or namespace
   unsigned storage = 0;         // StorageFlags
-  int word = 0;
+  int bit_width = 0;            // width of a bit-field member; 0 for anything else
   int line = 0;                 // line of the declaration (diagnostics)
 };
 
@@ -398,7 +395,7 @@ struct ScopeContext {
 TypeDesc *type_new(TypeKind kind, SymbolTable *owner = nullptr);  // with its detail record
 Declaration *decl_new(const char *name, TypeDesc *type, SymbolTable *owner = nullptr);
 MemberNode *member_node_new(Declaration *decl, int access, SymbolTable *owner = nullptr);
-BaseNode *base_node_new(TypeDesc *base, int access, int is_virtual, SymbolTable *owner = nullptr);
+BaseNode *base_node_new(TypeDesc *base, int access, bool is_virtual, SymbolTable *owner = nullptr);
 EnumeratorRec *enumerator_new(const char *name, SymbolTable *owner = nullptr);
 DeclNode *decl_node_new(Declaration *decl, SymbolTable *owner = nullptr);
 TypeNode *type_node_new(TypeDesc *type, SymbolTable *owner = nullptr);

@@ -302,8 +302,8 @@ void lex_set_text(TokenScanner &s, const char *text) {
   s.token_state.valid = false;
 }
 
-void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, int keep_bodies,
-               int lenient) {
+void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, bool keep_bodies,
+               bool lenient) {
   s.table = table;
   s.keep_bodies = keep_bodies;
   s.lenient_matching = lenient;

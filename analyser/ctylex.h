@@ -129,10 +129,10 @@ struct TokenScanner {
   std::string token_text;             // text of the last token (no length limit)
   TokenValue value;
   SymbolTable *table = nullptr;
-  int keep_bodies = 0;
-  int lenient_matching = 0;
+  bool keep_bodies = false;
+  bool lenient_matching = false;
   LexHooks hooks;
-  int at_end = 0;                     // the end code has been returned
+  bool at_end = false;                // the end code has been returned
   long skipped_characters = 0;        // characters that matched no rule
   TokenStartState token_state;        // for lex_unread_token
   std::string pushback_buffer;        // pushed-back characters being scanned
@@ -150,8 +150,8 @@ struct TokenScanner {
 void lex_set_escaped_line_names(bool on);
 
 // Starts a scan of `text` on `s` (pushes a position record) and ends it.
-void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, int keep_bodies,
-               int lenient);
+void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, bool keep_bodies,
+               bool lenient);
 void lex_set_text(TokenScanner &s, const char *text);
 void lex_end(TokenScanner &s);  // pops the position record
 

@@ -1466,7 +1466,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       dec->line = d.line;
       dec->text = text;
       if (width >= 0) {
-        dec->word = width;
+        dec->bit_width = width;
         dec->storage |= SF_BITFIELD;
       }
       if (d.qualified && d.qual_scope && !(d.qual_scope->kind == TK_TEMPLATE)) {
@@ -1730,7 +1730,7 @@ std::string Parser::collect_template_arguments(std::vector<std::string> &args) {
 // ---------------------------------------------------------------------------
 // The analysis object
 
-Analysis::Analysis(SymbolTable &t, AnalysisBudget &b, ReportCallback callback, int keep, int lenient,
+Analysis::Analysis(SymbolTable &t, AnalysisBudget &b, ReportCallback callback, bool keep, bool lenient,
                    int instantiation_level)
     : table(t), budget(b), report(callback), keep_bodies(keep), lenient_matching(lenient),
       parser(*this, instantiation_level) {

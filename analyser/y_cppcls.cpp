@@ -761,7 +761,7 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
   // Inside a template, a use that depends on its parameters is not an instance.
   for (const std::string &a : args)
     if (mentions_parameter(*this, a)) return named_type(intern(composed), nullptr, &table);
-  TypeDesc *inst = instantiate_class_template(*this, templ, args, 1);
+  TypeDesc *inst = instantiate_class_template(*this, templ, args, IM_INSTANCE);
   return inst ? inst : named_type(intern(composed), nullptr, &table);
 }
 
@@ -858,7 +858,7 @@ void nested_class_analysis(Parser &outer, const char *file, int line, const std:
 }  // namespace
 
 TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
-                                              const std::vector<std::string> &arguments, int mark) {
+                                              const std::vector<std::string> &arguments, InstanceMark mark) {
   SymbolTable &table = outer.table;
   AnalysisBudget &budget = outer.an.budget;
   if (!templ || templ->kind != TK_TEMPLATE || !templ->templ() || !templ->templ()->name) return nullptr;
@@ -946,7 +946,7 @@ void grammar::specialise_class_template(Parser &outer, TypeDesc *primary, const 
   Symbol *made = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
   if (made && made->decl && made->decl->type && made->decl->type->record()) {
     // Declared by its template header: not a class the script declares or serves.
-    made->decl->type->record()->instance_mark = 2;
+    made->decl->type->record()->instance_mark = IM_SPECIALISATION;
     made->decl->type->template_word = primary;
   }
 }

@@ -235,8 +235,8 @@ struct DepthGuard {
 // shares with the analyses it starts (template instances) or was started by.
 class Analysis {
  public:
-  Analysis(SymbolTable &table, AnalysisBudget &budget, ReportCallback report, int keep_bodies,
-           int lenient_matching, int instantiation_level);
+  Analysis(SymbolTable &table, AnalysisBudget &budget, ReportCallback report, bool keep_bodies,
+           bool lenient_matching, int instantiation_level);
   Analysis(const Analysis &) = delete;
   Analysis &operator=(const Analysis &) = delete;
 
@@ -247,8 +247,8 @@ class Analysis {
   SymbolTable &table;
   AnalysisBudget &budget;
   const ReportCallback report;
-  const int keep_bodies;
-  const int lenient_matching;
+  const bool keep_bodies;
+  const bool lenient_matching;
   TokenScanner scanner;
   Parser parser;
 };
@@ -259,10 +259,10 @@ void specialise_class_template(Parser &outer, TypeDesc *primary, const std::vect
                                int key, const std::string &body, const char *file, int line);
 // Instance of a class template for the given argument texts: the class of the
 // composed name when it exists, else made by a nested analysis of the
-// template body. `mark` is the instance mark given to a new class (1 for a
+// template body. `mark` is the instance mark given to a new class (IM_INSTANCE for a
 // use as a type name). None (with "TEMINSINC") when a parameter has neither
 // argument nor default or instantiations nest too deeply.
 TypeDesc *instantiate_class_template(Parser &outer, TypeDesc *templ,
-                                     const std::vector<std::string> &arguments, int mark);
+                                     const std::vector<std::string> &arguments, InstanceMark mark);
 
 }  // namespace grammar

@@ -227,7 +227,7 @@ void write_object_line(const Declaration *decl, const char *indent) {
 // gets its return variable).
 bool result_is_void(const TypeDesc *function) {
   std::string left, middle, right;
-  render_type(function->function() ? function->function()->result : nullptr, left, middle, right, 0, "", 0, 0,
+  render_type(function->function() ? function->function()->result : nullptr, left, middle, right, 0, "", 0,
               RM_RETURN, nullptr, 1);
   std::string joined = left + middle;
   while (!joined.empty() && joined.back() == ' ') joined.pop_back();

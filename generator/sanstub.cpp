@@ -198,7 +198,7 @@ void define_static_members(const TypeDesc *cls) {
     }
     if (!definable_static_member(m)) continue;
     std::string l, mid, r;
-    if (!render_type(m->decl->type, l, mid, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1)) continue;
+    if (!render_type(m->decl->type, l, mid, r, 0, "", 0, RM_ORDINARY, nullptr, 1)) continue;
     std::string name;
     ScopeContext scope;
     scope.kind = 1;

@@ -273,14 +273,14 @@ TEST_F(Render, StorageWords) {
 
 TEST_F(Render, OddKindsAndLimits) {
   std::string l, m, r;
-  EXPECT_EQ(render_type(nullptr, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1), 1);
+  EXPECT_EQ(render_type(nullptr, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1), 1);
   EXPECT_EQ(l, "int");
   TypeDesc *odd = type_new(TK_RESERVED);
   l.clear();
-  EXPECT_EQ(render_type(odd, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1), 1);
+  EXPECT_EQ(render_type(odd, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1), 1);
   EXPECT_EQ(l + m + r, "");
   odd->kind = static_cast<TypeKind>(42);
-  EXPECT_EQ(render_type(odd, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1), 1);
+  EXPECT_EQ(render_type(odd, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1), 1);
   EXPECT_EQ(l + m + r, "");
   // A pointer chain far deeper than any grammar makes: reported, nothing
   // written, no crash.
