@@ -325,6 +325,11 @@ bool slash_introduces_option(const CommandTable &table, const char *text) {
   return match_items(name, table.options).found();
 }
 
+bool help_given(const CommandTable &table) {
+  return table.help_option >= 0 && table.help_option < static_cast<int>(table.options.size()) &&
+         table.options[table.help_option].state != 0;
+}
+
 int decode_all(CommandTable &table, int argc, char **argv) {
   for (CmdParam &p : table.params) p.values.clear();
   for (CmdOption &o : table.options) {
@@ -344,7 +349,8 @@ int decode_all(CommandTable &table, int argc, char **argv) {
     if (rc) return rc;
   }
   for (const CmdParam &p : table.params)
-    if (p.values.empty() && !p.optional) return complain(table, MSG_MISSING, p.names[table.language]);
+    if (p.values.empty() && !p.optional && !help_given(table))
+      return complain(table, MSG_MISSING, p.names[table.language]);
 
   for (CmdOption &o : table.options) {
     if (o.state == 0) {

@@ -67,6 +67,9 @@ struct CommandTable {
   std::vector<CmdRule> rules;
   const char *usage[3] = {"", "", ""};
   const char *join_word[3] = {"et", "et", "and"};
+  // 0-based index of an option that asks for help: when given, missing
+  // positional parameters are not a complaint. -1: none.
+  int help_option = -1;
 };
 
 // Replaces the argument vector by the expanded one (option files "@file" and

@@ -23,6 +23,11 @@ std::string sys_native_path(const char *name) {
   return p;
 }
 
+std::string sys_absolute_path(const char *name) {
+  const QString native = QString::fromLocal8Bit(sys_native_path(name).c_str());
+  return QDir::cleanPath(QDir::current().absoluteFilePath(native)).toLocal8Bit().toStdString();
+}
+
 std::FILE *sys_fopen(const char *name, const char *mode) {
   return std::fopen(sys_native_path(name).c_str(), mode);
 }

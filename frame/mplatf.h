@@ -12,6 +12,9 @@
 // tool composes is written with.
 char sys_separator();
 std::string sys_native_path(const char *name);
+// The name made absolute against the working directory, "." and ".."
+// steps resolved as text (links are kept).
+std::string sys_absolute_path(const char *name);
 std::FILE *sys_fopen(const char *name, const char *mode);
 int sys_access(const char *name, int mode);  // 0 when allowed; modes as access(2)
 int sys_stat(const char *name, struct stat *status);

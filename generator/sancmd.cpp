@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "gcmdec.h"
@@ -25,7 +27,8 @@ const char kUsageFrench[] =
     "\t[-ADALIEN=<fichier_lien_ada>]\n\t[-NOPATH]\n\t[-TABSYMB=<fichier_tabsymb>]\n\t[-PREPRO_SEUL]\n"
     "\t[-RESTRICTION=<NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP>"
     "[=NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP]]\n"
-    "\t[-STANDARD=<fichier_standard_ada>]\n\t[-CLASSE=<nom_classe>]\n\t[-SERVICE=<nom_service>]\n";
+    "\t[-STANDARD=<fichier_standard_ada>]\n\t[-CLASSE=<nom_classe>]\n\t[-SERVICE=<nom_service>]\n"
+    "\t[-FICHIER_DEP=<fichier_dependances>]\n\t[-AIDE]\n";
 
 const char *const kUsage[3] = {
     kUsageFrench,
@@ -40,7 +43,31 @@ const char *const kUsage[3] = {
                       "\t[-PREPRO_ONLY]\n"
                       "\t[-RESTRICTION=<NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP>"
                       "[=NOALLOC|SEPAR|NOSQLSAV|ANSI|KR|NOPOS|NOIMAGE|NOEXCEP]]\n"
-                      "\t[-STANDARD=<ada_standard_file>]\n\t[-CLASS=<class_name>]\n\t[-SERVICE=<service_name>]\n"),
+                      "\t[-STANDARD=<ada_standard_file>]\n\t[-CLASS=<class_name>]\n\t[-SERVICE=<service_name>]\n"
+                      "\t[-DEPFILE=<dependency_file>]\n\t[-HELP]\n"),
+};
+
+// One line per option for -HELP, in the order of the usage text; options
+// that are accepted without effect are not offered.
+struct HelpLine {
+  const char *option;
+  const char *text;
+};
+const HelpLine kHelpLines[] = {
+    {"-INTEGRATE=a.c,b.c", QT_TRANSLATE_NOOP("Command-line", "files declared before BEGIN, each with an environment")},
+    {"-SIMULATE=s.c", QT_TRANSLATE_NOOP("Command-line", "files given stubs and environments")},
+    {"-INSERT", QT_TRANSLATE_NOOP("Command-line", "include the tested file itself (static functions and variables)")},
+    {"-USE=u.h", QT_TRANSLATE_NOOP("Command-line", "headers whose declarations the script includes")},
+    {"-INCL=dir", QT_TRANSLATE_NOOP("Command-line", "include directories, searched in order")},
+    {"-DEFINE=NAME[=value]", QT_TRANSLATE_NOOP("Command-line", "macro definitions")},
+    {"-STD_DEFINE=file.def", QT_TRANSLATE_NOOP("Command-line", "standard defines file (default: from the target)")},
+    {"-SYMBTAB=file", QT_TRANSLATE_NOOP("Command-line", "also create the empty symbol-table file")},
+    {"-PREPRO_ONLY", QT_TRANSLATE_NOOP("Command-line", "escape file names in the preprocessor's line markers")},
+    {"-RESTRICTION=NOEXCEP|NOIMAGE|...", QT_TRANSLATE_NOOP("Command-line", "restriction flags")},
+    {"-CLASS=name", QT_TRANSLATE_NOOP("Command-line", "class name used by the script (default ORTEK)")},
+    {"-STUDIO_LOG=file", QT_TRANSLATE_NOOP("Command-line", "append a line naming each script written")},
+    {"-DEPFILE=t.d", QT_TRANSLATE_NOOP("Command-line", "write a make-style dependency file after the run")},
+    {"-HELP, --help, -h", QT_TRANSLATE_NOOP("Command-line", "print this text and stop")},
 };
 
 CmdParam text_param(const char *french, const char *english, char list, int maximum = 255) {
@@ -115,6 +142,10 @@ CommandTable make_table() {
   t.options.push_back(flag_option("ONE_LEVEL_METRICS", "ONE_LEVEL_METRICS"));
   t.options.push_back(value_option("RESTRICT_DIR_METRICS", "RESTRICT_DIR_METRICS",
                                    text_param("restriction-rep", "restriction-dir", 'Y', 1024)));
+  t.options.push_back(
+      value_option("FICHIER_DEP", "DEPFILE", text_param("fichier_dependances", "dependency_file", 'N', 999)));
+  t.help_option = static_cast<int>(t.options.size());
+  t.options.push_back(flag_option("AIDE", "HELP"));
   for (int i = 0; i < 3; ++i) t.usage[i] = kUsage[i];
   return t;
 }
@@ -214,6 +245,23 @@ std::string checked_file_name(std::string name, const char *what) {
   return {};
 }
 
+// The usage text, then one line per option, on the standard output; the
+// banner already went to the error stream, which is flushed first.
+[[noreturn]] void print_help_and_exit() {
+  const CommandTable &table = generator_table();
+  std::string out = local8(QCoreApplication::translate("Command-line", table.usage[table.language]));
+  out += "\n";
+  for (const HelpLine &h : kHelpLines) {
+    std::string option = h.option;
+    if (option.size() < 34) option.resize(34, ' ');
+    out += "  " + option + " " + local8(QCoreApplication::translate("Command-line", h.text)) + "\n";
+  }
+  std::fflush(stderr);
+  std::fputs(out.c_str(), stdout);
+  std::fflush(stdout);
+  std::exit(0);
+}
+
 }  // namespace
 
 bool is_cpp_file_name(const std::string &name) {
@@ -252,9 +300,15 @@ void reset_generator_options() {
 void decode_generator_command(int argc, char **argv, std::string &command_text) {
   pool_init();
   CommandTable &table = generator_table();
+  // The spelling every other tool understands; the decoder's own prefix
+  // would read it as an option named "-help".
+  static char help_spelling[] = "-HELP";
+  for (int i = 1; i < argc; ++i)
+    if (argv[i] && std::strcmp(argv[i], "--help") == 0) argv[i] = help_spelling;
   if (expand_arguments(table, argc, argv) != 0) report_fatal(MSG_CMDFATALE, "");
   if (decode_command(table, argc, argv) != 0) report_fatal(MSG_CMDFATALE, "");
 
+  if (option_state("HELP") > 0) print_help_and_exit();
   reset_generator_options();
   GeneratorOptions &o = generator_options();
   const CmdValue *tested = parameter_value(1, 1);
@@ -295,6 +349,7 @@ void decode_generator_command(int argc, char **argv, std::string &command_text) 
     o.class_given = 1;
   }
   o.studio_log_file = first_value("STUDIO_LOG");
+  o.dependency_file = first_value("DEPFILE");
 
   if (!first_value("SERVICE").empty()) warn_command(QT_TRANSLATE_NOOP("CmdLine", "improper -SERVICE option"));
 
@@ -326,6 +381,7 @@ void decode_generator_command(int argc, char **argv, std::string &command_text) 
   if (o.prepro_only) text += " /PREPRO_ONLY";
   if (o.class_given) text += " /CLASS=" + bare_value(o.class_name);
   text += restriction;
+  if (!o.dependency_file.empty()) text += " /DEPFILE=" + bare_value(o.dependency_file);
 
   // The text becomes one header line of the script.
   for (char &c : text)

@@ -20,6 +20,7 @@ struct GeneratorOptions {
   std::string ada_link_file;
   std::string standard_file;
   std::string studio_log_file;
+  std::string dependency_file;  // DEPFILE: written after a run that wrote its script
   std::string class_name = "ORTEK";
   int class_given = 0;
   int no_exceptions = 0;

@@ -492,4 +492,11 @@ void generation_run(const std::string &command_text) {
   end_macros(script_context(), 1);
   ScriptWriter &w = script_writer();
   script_close(w.path, w.stream, 0);
+  if (!o.dependency_file.empty()) {
+    // The tested file first; then whatever the preprocessor read (integrated,
+    // simulated, used and inserted files, the defines file, every header).
+    std::vector<std::string> inputs{o.tested_file};
+    for (const std::string &f : pp_included_files()) inputs.push_back(f);
+    write_dependency_file(o.dependency_file, w.path, inputs);
+  }
 }

@@ -1,5 +1,7 @@
 #include "siofic.h"
 
+#include <unordered_set>
+
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -130,6 +132,12 @@ void refuse_overwriting_inputs(GeneratorOptions &o) {
   // The log line would land in the old script just before it is backed up.
   if (!o.studio_log_file.empty() && same_file(script, o.studio_log_file)) report_fatal(MSG_CMDFATALE, script);
   if (sys_is_directory(script.c_str())) report_fatal(MSG_IMPOUVFIC, script);
+  if (!o.dependency_file.empty()) {
+    const std::string &dep = o.dependency_file;
+    bool clash = same_file(dep, script) || (backs_up && same_file(dep, backup)) || sys_is_directory(dep.c_str());
+    for (const std::string &input : inputs) clash = clash || same_file(dep, input);
+    if (clash) report_fatal(MSG_CMDFATALE, dep);
+  }
   if (o.symbtab_file.empty()) return;
   bool clash = same_file(o.symbtab_file, script);
   for (const std::string &input : inputs) clash = clash || same_file(o.symbtab_file, input);
@@ -271,6 +279,49 @@ void subst_char(std::string &text, char from, char to) {
 void identifier_chars(std::string &text) {
   for (char &c : text)
     if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) c = '_';
+}
+
+namespace {
+// Make's spelling of a name: a blank or "#" is escaped, "$" doubled.
+std::string make_escaped(const std::string &name) {
+  std::string out;
+  out.reserve(name.size() + 8);
+  for (char c : name) {
+    if (c == ' ' || c == '#' || c == '\t') out += '\\';
+    if (c == '$') out += '$';
+    out += c;
+  }
+  return out;
+}
+}  // namespace
+
+void write_dependency_file(const std::string &path, const std::string &target,
+                           const std::vector<std::string> &inputs) {
+  std::string text = make_escaped(sys_absolute_path(target.c_str())) + ":";
+  std::unordered_set<std::string> seen;
+  for (const std::string &input : inputs) {
+    const std::string name = sys_absolute_path(input.c_str());
+    if (!seen.insert(name).second) continue;
+    // A header found only during the run may carry the name too.
+    if (same_file(path, input)) report_fatal(MSG_CMDFATALE, path);
+    text += " \\\n  " + make_escaped(name);
+  }
+  text += "\n";
+  std::size_t cut = path.find_last_of("/\\");
+  const std::string directory = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+  const std::string temporary = directory + ".ortekstart-dep-" + std::to_string(static_cast<long>(getpid()));
+  std::FILE *f = sys_fopen(temporary.c_str(), "w");
+  if (!f) report_fatal(MSG_IMPOUVFIC, path);
+  std::fwrite(text.data(), 1, text.size(), f);
+  const bool failed = std::fflush(f) != 0 || std::ferror(f);
+  if (std::fclose(f) != 0 || failed) {
+    sys_unlink(temporary.c_str());
+    report_fatal(MSG_IMPECRFIC, path);
+  }
+  if (sys_rename(temporary.c_str(), path.c_str()) != 0) {
+    sys_unlink(temporary.c_str());
+    report_fatal(MSG_IMPFERFIC, path);
+  }
 }
 
 void reset_script_writer() {

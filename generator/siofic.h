@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <string_view>
 
 struct ScriptWriter {
@@ -58,4 +59,11 @@ void identifier_chars(std::string &text);
 
 // Test support: forgets the script (closing nothing) so that a test can open
 // another one in the same process.
+// Writes the make-style dependency file `path`: `target` depends on each of
+// `inputs` (names made absolute, duplicates dropped). Written beside and
+// renamed into place, so that a reader never sees half a file and a failure
+// leaves an old one as it was; a failure is fatal.
+void write_dependency_file(const std::string &path, const std::string &target,
+                           const std::vector<std::string> &inputs);
+
 void reset_script_writer();

@@ -525,6 +525,8 @@ bool pp_pragma_signof(std::string_view text, PragmaOperand *parsed) {
   return true;
 }
 
+const std::vector<std::string> &pp_included_files() { return pp_state.included_files; }
+
 void pp_reset_for_tests() {
   while (pp_state.depth >= 0) pp_pop_level();
   for (IncludeDir *d = pp_state.include_head; d;) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct MacroIndex;  // the entries and their name index, private to the preprocessor
 
@@ -108,4 +109,7 @@ const PragmaKeyword *pp_pragma_keyword(std::string_view word);
 
 // Test support: forgets the include chain, lists, pragma map, cache and
 // flags (the state of a fresh process). Tables stay with their owners.
+// Every file the preprocessor has read during the run, in first-read order.
+const std::vector<std::string> &pp_included_files();
+
 void pp_reset_for_tests();

@@ -143,6 +143,16 @@ TEST_F(GeneratorCommand, ListsParenthesesDefaultsAndEmptyValues) {
   EXPECT_EQ(warning_count(), 1);
 }
 
+// DEPFILE is a table option like the others: abbreviated, in the French
+// column, echoed in the command text so that the header decodes back.
+TEST_F(GeneratorCommand, DependencyFileOptionInEveryColumn) {
+  EXPECT_EQ(decode({"t.c", "t", "-DEP=t.d"}).dependency_file, "t.d");
+  EXPECT_EQ(text, "ortekstart \"t.c\" \"t\" /DEPFILE=t.d");
+  EXPECT_EQ(decode({"t.c", "t", "-fichier_dep=a b.d"}).dependency_file, "a b.d");
+  EXPECT_EQ(text, "ortekstart \"t.c\" \"t\" /DEPFILE=\"a b.d\"");
+  EXPECT_EQ(decode({"t.c", "t"}).dependency_file, "");
+}
+
 // Without QZLTGT the target installed with the tool is used when it exists;
 // it stays out of the command text, which must not name the install folder.
 TEST_F(GeneratorCommand, InstalledTargetIsTheDefaultWithoutQzltgt) {

@@ -1,0 +1,2 @@
+#include "a.h"
+int f(int x) { return x + g; }

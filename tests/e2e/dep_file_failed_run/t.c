@@ -1,0 +1,2 @@
+#include "missing.h"
+int f(int x) { return x; }
