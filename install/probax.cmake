@@ -13,7 +13,7 @@ add_dependencies(ortekstart translations)
 
 # "cmake --install build --prefix DIR" gives the same tree under DIR, with the
 # tool in DIR/bin: DIR is then the PROBAXDIR of that installation.
-install(TARGETS ortekstart RUNTIME DESTINATION bin)
+install(TARGETS ortekstart ortekbatch RUNTIME DESTINATION bin)
 install(FILES ${PROBAX_QM_FILES} DESTINATION lib/locale)
 
 include(${CMAKE_CURRENT_LIST_DIR}/target.cmake)
