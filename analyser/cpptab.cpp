@@ -792,9 +792,10 @@ int function_scope_bucket(const char *name) {
   return static_cast<int>(sum % TABLE_BUCKETS);
 }
 
-void table_init(SymbolTable &table, const char *reference_name) {
+void table_init(SymbolTable &table, const char *reference_name, SourceLanguage language) {
   release_table(table);
   table.reference_name = intern_string(reference_name);
+  table.language = language;
 }
 
 void release_table(SymbolTable &table) {

@@ -45,6 +45,10 @@ struct FunctionScopeNode {
   FunctionScopeNode *next = nullptr;
 };
 
+// The language a text is read in. C reads the words only C++ reserves
+// (class, new, operator, this, true...) as identifiers, as C code uses them.
+enum SourceLanguage : int { SRC_CPP = 0, SRC_C = 1 };
+
 struct TableIndex;  // private: name index beside the buckets
 struct TableArena;  // private: every record owned by the table
 
@@ -62,6 +66,9 @@ struct SymbolTable {
   std::vector<Symbol *> recorded;
   TableIndex *index = nullptr;
   TableArena *arena = nullptr;
+  // Every text analysed into the table is read in this language; set by
+  // table_init, kept until the table is initialised again.
+  SourceLanguage language = SRC_CPP;
 };
 
 // Bucket of a name: 10 * (sum of character codes mod 10) + (length mod 10).
@@ -69,9 +76,9 @@ int name_bucket(const char *name);
 // List of the function-scope area: sum of character codes mod 100.
 int function_scope_bucket(const char *name);
 
-// Records the reference name, sets the counter to 0 and empties every area.
-// A table that still holds entries is released first.
-void table_init(SymbolTable &table, const char *reference_name);
+// Records the reference name and the language, sets the counter to 0 and
+// empties every area. A table that still holds entries is released first.
+void table_init(SymbolTable &table, const char *reference_name, SourceLanguage language = SRC_CPP);
 // Frees every entry, declaration, type and string of the table.
 void release_table(SymbolTable &table);
 

@@ -347,7 +347,7 @@ TypeDesc *basic_type(const char *keyword, SymbolTable *owner) {
   std::string k(keyword);
   if (k == "void") return shared_basic(TK_VOID, nullptr, 0, 0, owner);
   if (k == "float" || k == "double") return shared_basic(TK_FLOATING, keyword, 0, 0, owner);
-  if (k == "bool") return shared_basic(TK_INTEGER, "bool", s.char_bits, 0, owner);
+  if (k == "bool" || k == "_Bool") return shared_basic(TK_INTEGER, keyword, s.char_bits, 0, owner);
   if (k == "wchar_t") return shared_basic(TK_INTEGER, "wchar_t", -s.int_bits, 0, owner);
   IntWords w;
   count_words(keyword, w);

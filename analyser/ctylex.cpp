@@ -70,15 +70,35 @@ constexpr KeywordHash make_keyword_hash() {
 }
 constexpr KeywordHash kKeywordHash = make_keyword_hash();
 
-// The keyword code of a word, 0 when it is none.
-int keyword_code(const char *p, std::size_t n) {
+// The keywords C does not reserve: a C file names parameters "new" and
+// "class", labels "try", members "this".
+constexpr bool cpp_only_keyword(int code) {
+  switch (code) {
+    case K_BOOL: case K_CATCH: case K_CLASS: case K_CONST_CAST: case K_DELETE: case K_DYNAMIC_CAST:
+    case K_EXPLICIT: case K_EXPORT: case K_FALSE: case K_FRIEND: case K_MUTABLE: case K_NAMESPACE:
+    case K_NEW: case K_OPERATOR: case K_OVERLOAD: case K_PRIVATE: case K_PROTECTED: case K_PUBLIC:
+    case K_REINTERPRET_CAST: case K_STATIC_CAST: case K_TEMPLATE: case K_THIS: case K_THROW:
+    case K_TRUE: case K_TRY: case K_TYPEID: case K_TYPENAME: case K_USING: case K_VIRTUAL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+int keyword_code(const char *p, std::size_t n, SourceLanguage language) {
+  if (n == 0) return 0;
   for (unsigned i = keyword_hash(p, n);; i = (i + 1) % kKeywordSlots) {
     const int code = kKeywordHash.code[i];
     if (!code) return 0;
     const char *k = keywords[code - K_ASM].text;
-    if (std::strncmp(k, p, n) == 0 && k[n] == '\0') return code;
+    if (std::strncmp(k, p, n) == 0 && k[n] == '\0')
+      return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
   }
 }
+
+namespace {
 
 // One-character spellings, by character code.
 struct SingleSpellings {
@@ -116,9 +136,14 @@ int match_punctuator(const char *p, int *length) {
 // form wins, the integer form on a tie.
 int match_number(const char *p, int *code) {
   int i = 0;
+  // The letters and digits of the constant bound what its parts may read.
+  const char *limit = p;
+  while (is_id_char(static_cast<unsigned char>(*limit))) ++limit;
   if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && is_hex(p[2])) {
     i = 2;
     while (is_hex(p[i])) ++i;
+  } else if (const std::size_t b = binary_constant_length(p, limit)) {
+    i = static_cast<int>(b);
   } else if (p[0] == '0') {
     i = 1;
     while (p[i] >= '0' && p[i] <= '7') ++i;
@@ -126,14 +151,7 @@ int match_number(const char *p, int *code) {
     i = 1;
     while (is_digit(p[i])) ++i;
   }
-  if (i > 0) {
-    if (p[i] == 'u' || p[i] == 'U') {
-      ++i;
-      if (p[i] == 'l' || p[i] == 'L') ++i;
-    } else if (p[i] == 'l' || p[i] == 'L') {
-      ++i;
-    }
-  }
+  if (i > 0) i += static_cast<int>(integer_suffix_length(p + i, limit));
   int j = 0, f = 0;
   while (is_digit(p[j])) ++j;
   const int digits = j;
@@ -305,6 +323,7 @@ void lex_set_text(TokenScanner &s, const char *text) {
 void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, bool keep_bodies,
                bool lenient) {
   s.table = table;
+  s.language = table ? table->language : SRC_CPP;
   s.keep_bodies = keep_bodies;
   s.lenient_matching = lenient;
   s.current_file = (file && *file) ? intern_string(file) : nullptr;
@@ -704,6 +723,31 @@ void enter_pushback(TokenScanner &s) {
 
 }  // namespace
 
+namespace {
+
+// The boolean type of C: "_Bool", and "bool" where it names no type of the
+// file's own ("typedef int bool;", "typedef enum {...} bool;" declare it)
+// and follows no type, as compilers that take it for a keyword read it.
+int c_boolean_word(TokenScanner &s, const char *p, std::size_t n) {
+  if (n == 5 && std::memcmp(p, "_Bool", 5) == 0) return K_BOOL;
+  if (n != 4 || std::memcmp(p, "bool", 4) != 0) return 0;
+  switch (s.last_token) {
+    case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_SIGNED: case K_UNSIGNED: case K_FLOAT:
+    case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: case '}': case T_IDENTIFIER:
+    case T_CLASS_NAME: case T_TEMPLATE_NAME: case T_DEFINED_TEMPLATE_NAME: case T_DECLARED_NAME:
+      return 0;
+    default:
+      break;
+  }
+  if (s.table) {
+    const ScopeContext scope = s.hooks.scope ? s.hooks.scope(s.hooks.owner) : ScopeContext();
+    if (lookup_ordinary(intern_string("bool"), *s.table, scope)) return 0;
+  }
+  return K_BOOL;
+}
+
+}  // namespace
+
 int lex_next(TokenScanner &s) {
   enter_pushback(s);
   for (;;) {
@@ -790,9 +834,11 @@ int lex_next(TokenScanner &s) {
     s.token_text.assign(p, static_cast<std::size_t>(len));
 
     if (is_name) {
-      if (const int k = keyword_code(p, static_cast<std::size_t>(len))) {
+      int k = keyword_code(p, static_cast<std::size_t>(len), s.language);
+      if (!k && s.language == SRC_C) k = c_boolean_word(s, p, static_cast<std::size_t>(len));
+      if (k) {
         code = k;
-        s.value.text = token_spelling(code);
+        s.value.text = code == K_BOOL && p[0] == '_' ? intern_string("_Bool") : token_spelling(code);
         if (code == K_TEMPLATE && s.state != LS_TEMPLATE_ARGUMENTS) {
           s.state = LS_AFTER_TEMPLATE;
           s.template_declaration = 1;
@@ -943,6 +989,9 @@ void convert_integer(const char *text, ConstantValue &out, ConstantReport report
   int radix = 10;
   if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
     radix = 16;
+    p += 2;
+  } else if (p[0] == '0' && (p[1] == 'b' || p[1] == 'B')) {
+    radix = 2;
     p += 2;
   } else if (p[0] == '0') {
     radix = 8;

@@ -66,6 +66,9 @@ enum TokenCode : int {
 // Spelling of a token code ("int", "::", "(", "<identifier>" ...).
 const char *token_spelling(int code);
 
+// The keyword code a word has in a language, 0 when it is none there.
+int keyword_code(const char *word, std::size_t length, SourceLanguage language);
+
 enum ScannerState : int { LS_NORMAL = 0, LS_AFTER_TEMPLATE = 1, LS_TEMPLATE_ARGUMENTS = 2,
                           LS_TEMPLATE_DECLARATION = 3 };
 
@@ -129,6 +132,7 @@ struct TokenScanner {
   std::string token_text;             // text of the last token (no length limit)
   TokenValue value;
   SymbolTable *table = nullptr;
+  SourceLanguage language = SRC_CPP;  // the table's, taken when the scan begins
   bool keep_bodies = false;
   bool lenient_matching = false;
   LexHooks hooks;

@@ -119,7 +119,7 @@ Tok lex_token(TokenScanner &sc) {
     default:
       if (code >= K_ASM && code < T_LAST) {
         t.cls = G_KEYWORD;
-        t.text = token_spelling(code);
+        t.text = vt ? vt : token_spelling(code);  // "_Bool" is bool spelt the C way
       } else if (code > 0 && code < T_LAST) {
         t.cls = G_PUNCT;
         t.text = token_spelling(code);
@@ -584,7 +584,8 @@ Specs Parser::decl_specifiers(bool for_param) {
       const int k = cur.code;
       unsigned flag = 0;
       if (is_basic_type_keyword(k)) {
-        TypeDesc *b = basic_type(token_spelling(k), &table);
+        // C's "_Bool" is the boolean type under its own name.
+        TypeDesc *b = basic_type(k == K_BOOL && cur.text == "_Bool" ? "_Bool" : token_spelling(k), &table);
         s.type = s.type ? CPP_compose_type(s.type, b, f, line(), &table) : b;
         s.has_type = s.any = true;
         advance();

@@ -280,9 +280,27 @@ AnalysisContext &script_context() { return contexts().script; }
 AnalysisContext &use_context() { return contexts().use; }
 AnalysisContext &file_context() { return contexts().file; }
 
-void prepare_analysis(AnalysisContext &context, int is_tested) {
+namespace {
+
+SourceLanguage suffix_language(const std::string &path, SourceLanguage for_headers) {
+  std::string directory, name, extension, base;
+  split_path(path, directory, name);
+  split_extension(name, extension, base);
+  if (extension == "c") return SRC_C;
+  if (extension == "h") return for_headers;
+  return SRC_CPP;
+}
+
+}  // namespace
+
+SourceLanguage file_language(const std::string &path) {
+  const SourceLanguage tested = suffix_language(completed(generator_options().tested_file, KIND_SOURCE), SRC_C);
+  return suffix_language(path, tested);
+}
+
+void prepare_analysis(AnalysisContext &context, int is_tested, SourceLanguage language) {
   const GeneratorOptions &o = generator_options();
-  table_init(*context.table, o.class_name.c_str());
+  table_init(*context.table, o.class_name.c_str(), language);
   std::vector<const char *> include_dirs = null_terminated(o.include_dirs);
   std::vector<const char *> definitions = null_terminated(o.defines);
   // Every context reads the same DEFINE options and standard defines file;
@@ -323,7 +341,13 @@ void analyse_file(const std::string &path, AnalysisContext &context) {
   }
   std::string result;
   preprocess(context, include_line, result);
+  // A file read into the script's context (a used header, the inserted
+  // file) is read in its own language; the context keeps the script's.
+  SymbolTable &table = *context.table;
+  const SourceLanguage kept = table.language;
+  table.language = file_language(path);
   parse_into(context, result, path);
+  table.language = kept;
 }
 
 void release_file_analysis() {
@@ -332,8 +356,11 @@ void release_file_analysis() {
 }
 
 void prepare_script_contexts() {
-  prepare_analysis(script_context(), 1);
-  prepare_analysis(use_context(), 0);
+  // The script is compiled with the tested file: its declarations are read
+  // in the tested file's language.
+  const SourceLanguage language = file_language(completed(generator_options().tested_file, KIND_SOURCE));
+  prepare_analysis(script_context(), 1, language);
+  prepare_analysis(use_context(), 0, language);
 }
 
 void plan_file_analyses() {
@@ -361,7 +388,7 @@ SymbolTable &file_analysis(const std::string &completed_path) {
   }
   auto planned = all.planned.find(completed_path);
   a->uses_left = planned != all.planned.end() && planned->second > 1 ? planned->second : 1;
-  prepare_analysis(a->context, 0);
+  prepare_analysis(a->context, 0, file_language(completed_path));
   const bool previous = set_reports_suppressed(false);
   set_reports_suppressed(previous || all.told.count(completed_path) != 0);
   analyse_file(completed_path, a->context);

@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "cpptab.h"
+
 // Every script keyword and comment banner; keyword() gives its text in the
 // current KeywordLanguage.
 enum KeywordRole : int {
@@ -84,9 +86,16 @@ void prepare_script_contexts();
 // DEFINE macros; the standard defines file is parsed into the table.
 // is_tested is 1 only for the script context (the include chain is built
 // once per run).
-void prepare_analysis(AnalysisContext &context, int is_tested);
-// Preprocesses "#include" of path and parses the result into the table.
+void prepare_analysis(AnalysisContext &context, int is_tested, SourceLanguage language = SRC_CPP);
+// Preprocesses "#include" of path and parses the result into the table, in
+// the language of the file's name.
 void analyse_file(const std::string &path, AnalysisContext &context);
+
+// The language a file is analysed in, with everything it includes, decided
+// by its name alone: ".c" is C; ".h" is C when the tested file is C or is
+// itself a ".h", otherwise C++ (a header given beside C++ sources is part of
+// them); every other suffix is C++.
+SourceLanguage file_language(const std::string &path);
 // Ends the per-file context: its macros, then its table.
 void release_file_analysis();
 

@@ -98,8 +98,28 @@ EscapeValue read_escape(const char *&p, const char *end, EscapeDialect dialect) 
   }
 }
 
+std::size_t integer_suffix_length(const char *p, const char *end) {
+  const char *q = p;
+  const bool u = q < end && (*q == 'u' || *q == 'U');
+  if (u) ++q;
+  if (q < end && (*q == 'l' || *q == 'L')) {
+    ++q;
+    if (q < end && *q == q[-1]) ++q;
+    if (!u && q < end && (*q == 'u' || *q == 'U')) ++q;
+  }
+  return static_cast<std::size_t>(q - p);
+}
+
+std::size_t binary_constant_length(const char *p, const char *end) {
+  if (end - p < 3 || p[0] != '0' || (p[1] != 'b' && p[1] != 'B')) return 0;
+  std::size_t n = 2;
+  while (p + n < end && (p[n] == '0' || p[n] == '1')) ++n;
+  return n > 2 ? n : 0;
+}
+
 IntegerSuffix read_integer_suffix(const char *p, const char *end) {
   IntegerSuffix out;
+  out.valid = integer_suffix_length(p, end) == static_cast<std::size_t>(end - p);
   for (; p < end; ++p) {
     if (*p == 'u' || *p == 'U') ++out.unsigned_letters;
     else if (*p == 'l' || *p == 'L') ++out.long_letters;

@@ -52,5 +52,13 @@ struct IntegerSuffix {
   int unsigned_letters = 0;  // u, U
   int long_letters = 0;      // l, L
   bool other = false;        // any other character
+  bool valid = false;        // one of the suffixes C reads (below), or none
 };
 IntegerSuffix read_integer_suffix(const char *p, const char *end);
+// Length of the integer suffix at `p` (before `end`): u, l, ll, ul, lu,
+// ull, llu in either case, the two letters of ll alike (lL is no suffix);
+// 0 when none starts there.
+std::size_t integer_suffix_length(const char *p, const char *end);
+// Length of the binary digits of a constant "0b..." at `p` ("0b" or "0B"
+// and one binary digit at least, the prefix counted), 0 when none.
+std::size_t binary_constant_length(const char *p, const char *end);

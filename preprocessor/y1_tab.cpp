@@ -184,6 +184,9 @@ class IfParser {
     if (stop - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
       base = 16;
       p += 2;
+    } else if (binary_constant_length(p, stop) > 0) {
+      base = 2;
+      p += 2;
     } else if (p[0] == '0') {
       base = 8;
     }
@@ -195,11 +198,13 @@ class IfParser {
       else if (base == 16 && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
       else if (base == 16 && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
       else break;
-      if (base == 10 && digit > 9) break;
+      if (base == 2 && digit > 1) break;
       v = v * base + digit;
     }
     const IntegerSuffix suffix = read_integer_suffix(p, stop);
-    if (suffix.other) return lexical_error("Invalid number in #if expression");
+    // The suffixes the declarations read (1ull, 10lu), no other: 1uu and
+    // 1lL are no numbers.
+    if (suffix.other || !suffix.valid) return lexical_error("Invalid number in #if expression");
     bool is_unsigned = suffix.unsigned_letters > 0;
     if (v >= (uint64_t{1} << 63)) is_unsigned = true;
     tokval_ = {static_cast<int64_t>(v), is_unsigned};

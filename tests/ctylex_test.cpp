@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -147,8 +148,15 @@ TEST_F(Lex, NumbersIdentifiersAndPunctuators) {
     const char *text;
     std::vector<std::pair<int, std::string>> tokens;
   } cases[] = {
-      {"1lu", {{T_INTEGER, "1l"}, {T_IDENTIFIER, "u"}}},
-      {"1LL", {{T_INTEGER, "1L"}, {T_IDENTIFIER, "L"}}},
+      // Every integer suffix of C, the two letters of ll alike.
+      {"1lu 1LL 10llu 0xFFULL 1uLL 1Ull 7LU", {{T_INTEGER, "1lu"}, {T_INTEGER, "1LL"}, {T_INTEGER, "10llu"},
+                                                {T_INTEGER, "0xFFULL"}, {T_INTEGER, "1uLL"}, {T_INTEGER, "1Ull"},
+                                                {T_INTEGER, "7LU"}}},
+      {"1lL", {{T_INTEGER, "1l"}, {T_IDENTIFIER, "L"}}},
+      {"1uu", {{T_INTEGER, "1u"}, {T_IDENTIFIER, "u"}}},
+      {"1llul", {{T_INTEGER, "1llu"}, {T_IDENTIFIER, "l"}}},
+      {"0b1010 0B1u 0b", {{T_INTEGER, "0b1010"}, {T_INTEGER, "0B1u"}, {T_INTEGER, "0"}, {T_IDENTIFIER, "b"}}},
+      {"0b2", {{T_INTEGER, "0"}, {T_IDENTIFIER, "b2"}}},
       {"1uL 0x1Fu 017", {{T_INTEGER, "1uL"}, {T_INTEGER, "0x1Fu"}, {T_INTEGER, "017"}}},
       {"08", {{T_INTEGER, "0"}, {T_INTEGER, "8"}}},
       {"0x", {{T_INTEGER, "0"}, {T_IDENTIFIER, "x"}}},
@@ -191,6 +199,39 @@ TEST_F(Lex, NumbersIdentifiersAndPunctuators) {
   toks = scan(id.c_str());
   ASSERT_EQ(toks.size(), 1u);
   EXPECT_EQ(toks[0].text.size(), 300u);
+}
+
+// C reads the words only C++ reserves as names, and its boolean type as
+// "_Bool" or as a "bool" that names nothing of the file's own.
+TEST_F(Lex, CWordsAreNamesInC) {
+  const char *cpp_only[] = {"bool", "catch", "class", "const_cast", "delete", "dynamic_cast", "explicit",
+                            "export", "false", "friend", "mutable", "namespace", "new", "operator",
+                            "overload", "private", "protected", "public", "reinterpret_cast",
+                            "static_cast", "template", "this", "throw", "true", "try", "typeid",
+                            "typename", "using", "virtual"};
+  for (const char *w : cpp_only) {
+    EXPECT_NE(keyword_code(w, std::strlen(w), SRC_CPP), 0) << w;
+    EXPECT_EQ(keyword_code(w, std::strlen(w), SRC_C), 0) << w;
+  }
+  for (const char *w : {"int", "struct", "sizeof", "wchar_t", "asm", "inline", "goto", "volatile"})
+    EXPECT_EQ(keyword_code(w, std::strlen(w), SRC_C), keyword_code(w, std::strlen(w), SRC_CPP)) << w;
+
+  table_init(table, nullptr, SRC_C);
+  EXPECT_EQ(codes("struct node *new; int class; try:"),
+            (std::vector<int>{K_STRUCT, T_IDENTIFIER, '*', T_IDENTIFIER, ';', K_INT, T_IDENTIFIER, ';',
+                              T_IDENTIFIER, ':'}));
+  // "bool" is the boolean type where it can only be one, a name after a type.
+  EXPECT_EQ(codes("_Bool a; bool b; (bool c, const bool d)"),
+            (std::vector<int>{K_BOOL, T_IDENTIFIER, ';', K_BOOL, T_IDENTIFIER, ';', '(', K_BOOL, T_IDENTIFIER,
+                              ',', K_CONST, K_BOOL, T_IDENTIFIER, ')'}));
+  EXPECT_EQ(codes("typedef int bool; typedef enum { F } bool;"),
+            (std::vector<int>{K_TYPEDEF, K_INT, T_IDENTIFIER, ';', K_TYPEDEF, K_ENUM, '{', T_IDENTIFIER, '}',
+                              T_IDENTIFIER, ';'}));
+  declare("bool", integer_type(intern_string("int"), -32, 0), SF_TYPEDEF);
+  EXPECT_EQ(codes("bool x;"), (std::vector<int>{T_DECLARED_NAME, T_IDENTIFIER, ';'}));
+  // A table initialised again is C++ unless told otherwise.
+  table_init(table, nullptr);
+  EXPECT_EQ(codes("new class"), (std::vector<int>{K_NEW, K_CLASS}));
 }
 
 TEST_F(Lex, LineDirectivesAndPositions) {
@@ -436,6 +477,21 @@ TEST_F(Lex, ConstantConversion) {
   EXPECT_EQ(count("ENTOUTRAN"), 2);
   convert_integer(("0x" + std::string(60, 'F')).c_str(), v);
   EXPECT_EQ(count("ENTOUTRAN"), 3);
+  // Long long constants have the long long width; binary constants their value.
+  convert_integer("0xFFFFFFFFFFFFFFFFULL", v);
+  EXPECT_EQ(count("ENTOUTRAN"), 3);
+  EXPECT_EQ(v.width, 64);
+  EXPECT_EQ(v.suffix, "ull");
+  convert_integer("10lu", v);
+  EXPECT_EQ(int_value(v), 10);
+  EXPECT_EQ(v.width, 32);
+  EXPECT_EQ(v.suffix, "ul");
+  convert_integer("0b1010", v);
+  EXPECT_EQ(int_value(v), 10);
+  EXPECT_EQ(v.width, -32);
+  convert_integer("0B11LLU", v);
+  EXPECT_EQ(int_value(v), 3);
+  EXPECT_EQ(v.width, 64);
   convert_radix_integer("FFh", v);
   EXPECT_EQ(int_value(v), 255);
   convert_radix_integer("101b", v);

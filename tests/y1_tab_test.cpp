@@ -67,6 +67,13 @@ TEST_F(IfEval, TableOfExpressions) {
       {"0x100000002u * 3 == 6", 1, {}},
       {"012 == 10 && 0x1F == 31 && 019 == 17", 1, {}},
       {"10UL == 10 && 10llu == 10", 1, {}},
+      // Every suffix the declarations read, and binary constants.
+      {"1LL == 1 && 10lu == 10 && 1uLL == 1 && 7LLU == 7 && 0xFFFFFFFFFFFFFFFFULL == -1", 1, {}},
+      {"0b1010 == 10 && 0B11u == 3 && 0b1LL == 1", 1, {}},
+      {"1lL", 0, {"EXPERRONE:1lL", "EXPERRONE:1lL"}},
+      {"1uu", 0, {"EXPERRONE:1uu", "EXPERRONE:1uu"}},
+      {"0b", 0, {"EXPERRONE:0b", "EXPERRONE:0b"}},
+      {"0b2", 0, {"EXPERRONE:0b2", "EXPERRONE:0b2"}},
       {"'A' == 65", 1, {}},
       {"'\\377' < 0", 1, {}},
       {"'\\n' == 10 && '\\x41' == 65 && '\\^A' == 1 && '\\^?' == 127", 1, {}},

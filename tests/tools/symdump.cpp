@@ -193,7 +193,11 @@ int main(int argc, char **argv) {
   }
   if (quiet) set_reports_suppressed(true);
   static SymbolTable table;
-  table_init(table, "");
+  // A C file is read as C, as the generator reads it.
+  const std::string name = file;
+  const bool c_file = name.size() > 2 && (name.compare(name.size() - 2, 2, ".c") == 0 ||
+                                          name.compare(name.size() - 2, 2, ".h") == 0);
+  table_init(table, "", c_file ? SRC_C : SRC_CPP);
   analyse_text(text.c_str(), table, "", file, 1, nullptr, 0, 0);
   if (summary) {
     long tags = 0, ordinary = 0;
