@@ -725,23 +725,28 @@ void enter_pushback(TokenScanner &s) {
 
 namespace {
 
-// The boolean type of C: "_Bool", and "bool" where it names no type of the
-// file's own ("typedef int bool;", "typedef enum {...} bool;" declare it)
-// and follows no type, as compilers that take it for a keyword read it.
+// The boolean type of C, "_Bool" or "bool", unless the word is a name being
+// declared or already declared: a name of the file's own, a word that a
+// type precedes ("typedef int bool;", a target's "typedef bool _Bool;") or
+// that ends a declarator ("typedef enum {...} bool;").
 int c_boolean_word(TokenScanner &s, const char *p, std::size_t n) {
-  if (n == 5 && std::memcmp(p, "_Bool", 5) == 0) return K_BOOL;
-  if (n != 4 || std::memcmp(p, "bool", 4) != 0) return 0;
+  const bool underscore = n == 5 && std::memcmp(p, "_Bool", 5) == 0;
+  if (!underscore && (n != 4 || std::memcmp(p, "bool", 4) != 0)) return 0;
   switch (s.last_token) {
     case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_SIGNED: case K_UNSIGNED: case K_FLOAT:
-    case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: case '}': case T_IDENTIFIER:
-    case T_CLASS_NAME: case T_TEMPLATE_NAME: case T_DEFINED_TEMPLATE_NAME: case T_DECLARED_NAME:
+    case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: case T_IDENTIFIER: case T_CLASS_NAME:
+    case T_TEMPLATE_NAME: case T_DEFINED_TEMPLATE_NAME: case T_DECLARED_NAME:
       return 0;
     default:
       break;
   }
+  const char *next = p + n;
+  while (*next == ' ' || *next == '\t' || *next == '\n' || *next == '\r') ++next;
+  if (*next == ';' || *next == '=' || *next == '[') return 0;
+  if (s.last_token == '}' && (*next == ',' || *next == ')')) return 0;
   if (s.table) {
     const ScopeContext scope = s.hooks.scope ? s.hooks.scope(s.hooks.owner) : ScopeContext();
-    if (lookup_ordinary(intern_string("bool"), *s.table, scope)) return 0;
+    if (lookup_ordinary(intern_string(underscore ? "_Bool" : "bool"), *s.table, scope)) return 0;
   }
   return K_BOOL;
 }

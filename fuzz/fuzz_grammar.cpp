@@ -9,7 +9,8 @@ int run(const uint8_t *data, size_t size) {
   fuzz_support::fresh_state();
   const std::string text = fuzz_support::text_of(data, size);
   static SymbolTable table;
-  table_init(table, "ORTEK");
+  // A text that starts with "//C" is read as C, the others as C++.
+  table_init(table, "ORTEK", text.compare(0, 3, "//C") == 0 ? SRC_C : SRC_CPP);
   try {
     analyse_text(text.c_str(), table, "", "fuzz.c", 1, report_at_position, 0, 0);
   } catch (const fuzz_support::FuzzExit &) {

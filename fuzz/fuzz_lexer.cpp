@@ -8,7 +8,8 @@ int run(const uint8_t *data, size_t size) {
   fuzz_support::fresh_state();
   const std::string text = fuzz_support::text_of(data, size);
   static SymbolTable table;
-  table_init(table, nullptr);
+  // A text that starts with "//C" is read as C, the others as C++.
+  table_init(table, nullptr, text.compare(0, 3, "//C") == 0 ? SRC_C : SRC_CPP);
   try {
     TokenScanner scanner;
     lex_begin(scanner, &table, "fuzz.c", 1, 0, 0);

@@ -224,9 +224,11 @@ TEST_F(Lex, CWordsAreNamesInC) {
   EXPECT_EQ(codes("_Bool a; bool b; (bool c, const bool d)"),
             (std::vector<int>{K_BOOL, T_IDENTIFIER, ';', K_BOOL, T_IDENTIFIER, ';', '(', K_BOOL, T_IDENTIFIER,
                               ',', K_CONST, K_BOOL, T_IDENTIFIER, ')'}));
-  EXPECT_EQ(codes("typedef int bool; typedef enum { F } bool;"),
+  EXPECT_EQ(codes("typedef int bool; typedef enum { F } bool; typedef bool _Bool;"),
             (std::vector<int>{K_TYPEDEF, K_INT, T_IDENTIFIER, ';', K_TYPEDEF, K_ENUM, '{', T_IDENTIFIER, '}',
-                              T_IDENTIFIER, ';'}));
+                              T_IDENTIFIER, ';', K_TYPEDEF, K_BOOL, T_IDENTIFIER, ';'}));
+  // After a function body a declaration starts.
+  EXPECT_EQ(codes("} _Bool flag;"), (std::vector<int>{'}', K_BOOL, T_IDENTIFIER, ';'}));
   declare("bool", integer_type(intern_string("int"), -32, 0), SF_TYPEDEF);
   EXPECT_EQ(codes("bool x;"), (std::vector<int>{T_DECLARED_NAME, T_IDENTIFIER, ';'}));
   // A table initialised again is C++ unless told otherwise.

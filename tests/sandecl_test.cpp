@@ -54,11 +54,15 @@ class DeclSectionTest : public gen_fixture::FolderTest {
   }
   void TearDown() override { leave_folder(); }
   // The script's lines from the tested-file declarations banner to BEGIN.
-  std::string declarations(const std::string &source, const char *integrated = nullptr) {
-    std::ofstream("t.c") << source;
+  // `tested` names the tested file: C++ sources are read as C++ only
+  // under a C++ name.
+  std::string declarations(const std::string &source, const char *integrated = nullptr,
+                           const char *tested = "t.c") {
+    std::ofstream(tested) << source;
     reset_script_writer();
     scan_reset_run();
     gen_fixture::reset_options();
+    generator_options().tested_file = tested;
     if (integrated) strlist_append(intern_string(integrated), generator_options().integrated_files);
     generation_run("x");
     return gen_fixture::text_between(gen_fixture::read_file("t.ptu"),
@@ -100,8 +104,9 @@ TEST_F(DeclSectionTest, GlobalsAndTheTypesTheyNeed) {
 
 TEST_F(DeclSectionTest, ClassesWithMethodsAndIntegratedFiles) {
   // Data members only: no types comment.
-  EXPECT_EQ(declarations("class D { public: int x; };\n").find("-- Declarations of the types"), std::string::npos);
-  const std::string methods = declarations("class A { public: int f(); };\nclass B { public: void g(); };\n");
+  EXPECT_EQ(declarations("class D { public: int x; };\n", nullptr, "t.cpp").find("-- Declarations of the types"), std::string::npos);
+  const std::string methods =
+      declarations("class A { public: int f(); };\nclass B { public: void g(); };\n", nullptr, "t.cpp");
   const std::size_t first = methods.find("-- Declarations of the types whose parameters are tested");
   ASSERT_EQ(first, 1u) << methods;
   EXPECT_EQ(methods.find("-- Declarations of the types", first + 1), std::string::npos);

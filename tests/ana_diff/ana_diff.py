@@ -277,6 +277,49 @@ unsigned char *bytes;
 '''
 
 
+# C files written the way C code bases write them: the words only C++
+# reserves as names, every integer suffix and binary constants, encoding
+# prefixes of characters and strings.
+C_CONSTRUCTS = {
+    "c_words.c": r'''
+struct node { struct node *next, *prev; int class; };
+typedef enum { no, yes } bool;
+bool ready = yes;
+int template = 3, this, try_count;
+static void list_add(struct node *new, struct node *head) { new->next = head->next; head->next = new; }
+int sel(int class) { return class > 2; }
+int parse(char operator, int typename) { if (operator == '+') goto try; return typename; try: return 0; }
+int count(struct node *this) { int delete = 0, friend = 1, private = 2; return delete + friend + private; }
+static int virtual(int public, int protected) { return public + protected; }
+char *catch(const char *throw, int namespace) { (void)namespace; return (char *)throw; }
+_Bool flag;
+int using, mutable, explicit, export, typeid, overload, false, true;
+''',
+    "c_suffixes.c": r'''
+unsigned long long mask = 0xFFFFFFFFFFFFFFFFULL;
+long long offset = -1LL, big = 9223372036854775807ll;
+unsigned long count = 10lu, other = 10LU, more = 7uL;
+unsigned long long a = 1ull, b = 1LLU, c = 1uLL, d = 0x10Ull;
+unsigned char flags = 0b1010;
+char bits[0b100];
+enum field { F_LOW = 0x1ull, F_HIGH = 0x8000000000000000ULL >> 62, F_BIN = 0B110 };
+static unsigned long long reg_read(unsigned long long off) { return off & 0xFFULL; }
+int wide_enough(void) { return sizeof(1LL) == 8 && bits[0] == 0; }
+''',
+    "c_prefixes.c": r'''
+const char *greeting = u8"gr\u00fc\u00df" " dich";
+const unsigned short *title16 = u"Title" u" two";
+const unsigned int *title32 = U"\U0001F600";
+const int *wide = L"wide" L"r";
+unsigned short letter = u'\u00e9';
+unsigned int emoji = U'\U0001F600';
+int wide_z = L'z';
+char name[] = "abc" "de";
+int show(const char *text, unsigned int c) { return text[0] + (int)c + u'a' + U'b' + L'c'; }
+''',
+}
+
+
 def file_level(decls):
     """Declarations at file scope: linkage blocks are looked into."""
     for d in decls:
@@ -432,6 +475,11 @@ def main():
     with open(idioms, "w") as f:
         f.write(IDIOMS)
     paths.append(idioms)
+    for name, text in C_CONSTRUCTS.items():
+        p = os.path.join(a.work, name)
+        with open(p, "w") as f:
+            f.write(text)
+        paths.append(p)
     runs = [(p, p, ()) for p in paths]
     if a.cc:
         own = own_preprocessor(a, src, a.work)
