@@ -294,6 +294,12 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
   int braces = 0;
   for (;;) {
     if (at_eof()) throw EndAnalysis();
+    if ((cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY) && braces == 0) {
+      // A body the scanner took whole: the faulty declaration ends with it.
+      cur = lex_token(lex);
+      if (recover > 0) --recover;
+      return;
+    }
     if (cur.cls == G_PUNCT && cur.code == '{') {
       ++braces;
     } else if (cur.cls == G_PUNCT && cur.code == '}') {
@@ -1088,10 +1094,12 @@ void Parser::declarator_name(Declarator &d) {
     std::string name = t.text;
     advance();
     TypeDesc *scope = nullptr;
-    if (t.cls == G_TEMPLNAME && cur.cls == G_TOPEN) {
+    if (cur.cls == G_TOPEN) {
+      // A class template's instance, or the arguments of an explicit
+      // specialisation of a function template (template <> int f<int>(int)).
       std::vector<std::string> args;
       name += collect_template_arguments(args);
-      scope = type_of_name_token(t);
+      if (t.cls == G_TEMPLNAME) scope = type_of_name_token(t);
     }
     if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       d.qual.push_back(name);

@@ -884,14 +884,14 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   size_t i = 0;
   for (TemplateParam *p = ti->first_param; p; p = p->next, ++i)
     if (i >= arguments.size() && !p->has_default) {
-      analyser_report(MSG_TEMINSINC, "", nullptr, 0);  // the text carries no position
+      analyser_report(MSG_TEMINSINC, name, outer.file(), outer.line());
       return nullptr;
     }
   if (!ti->has_body) return nullptr;
   if (budget.instantiation_depth >= INSTANTIATION_NESTING_LIMIT ||
       budget.instances_made >= INSTANCES_PER_ANALYSIS) {
     // Reported once per analysis: past the limit every further use would say it again.
-    if (!budget.limit_reported) analyser_report(MSG_TEMINSINC, "", nullptr, 0);
+    if (!budget.limit_reported) analyser_report(MSG_TEMINSINC, name, outer.file(), outer.line());
     budget.limit_reported = true;
     return nullptr;
   }

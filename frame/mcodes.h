@@ -50,6 +50,7 @@
   X(ANA_C_CPP, AFFECTATI, CODE, "%1Assignment not allowed in Unit Testing expressions %2")                              \
   X(ANA_C_CPP, ARGPUNCTU, CODE, "%1%2 argument starts with punctuation")                                                \
   X(ANA_C_CPP, ARGTOMACR, CODE, "%1Unexpected argument for macro %2")                                                   \
+  X(ANA_C_CPP, AUTOTYPIN, CODE, "%1Type of %2 not deduced from its initialiser: the variable is left out")              \
   X(ANA_C_CPP, BADPARDEF, CODE, "%1Bad parameter list in `#define' directive: %2")                                      \
   X(ANA_C_CPP, CHAMPINCO, CODE, "%1Unknown field %2")                                                                   \
   X(ANA_C_CPP, CONSTRINC, CODE, "%1Unknown constructor %2")                                                             \
@@ -100,7 +101,7 @@
   X(ANA_C_CPP, SOUSEXPRE, CODE, "%1\"exp1, exp2, ..\" expressions not allowed in Unit Testing expressions %2")          \
   X(ANA_C_CPP, STARTDIGI, CODE, "%1%2 argument starts with a digit")                                                    \
   X(ANA_C_CPP, SYNTAXERR, CODE, "%1Syntax error: %2")                                                                   \
-  X(ANA_C_CPP, TEMINSINC, CODE, "Incorrect template instantiation: %1")                                                 \
+  X(ANA_C_CPP, TEMINSINC, CODE, "%1Incorrect template instantiation: %2")                                               \
   X(ANA_C_CPP, TEMPLADEC, CODE, "%1Incorrect template declaration: %2")                                                 \
   X(ANA_C_CPP, TOLOCSTCA, CODE, "%1Too long character constant %2")                                                     \
   X(ANA_C_CPP, TOMANYARG, CODE, "%1Too many args to macro %2")                                                          \

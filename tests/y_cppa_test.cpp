@@ -421,7 +421,37 @@ TEST_F(Grammar, TemplatesInScopesWithValuesAndBases) {
 
 TEST_F(Grammar, TemplateWithoutArgumentForParameterReportsInstantiation) {
   analyse("template <class T> struct Need { T t; };\nNeed<> x;\n", "t.cpp");
-  EXPECT_EQ(count("TEMINSINC"), 1);
+  ASSERT_EQ(count("TEMINSINC"), 1);
+  // The report names the instance and where it is used.
+  for (const auto &r : g_reports)
+    if (r.code == "TEMINSINC") {
+      EXPECT_EQ(r.arg, "Need<>");
+      EXPECT_EQ(r.line, 2);
+    }
+}
+
+TEST_F(Grammar, ExplicitSpecialisationsKeepTheNextDeclaration) {
+  analyse(
+      "template <class T> T id(T x) { return x; }\n"
+      "template <> int id<int>(int x) { return x + 1; }\n"
+      "int a1(int x) { return x; }\n"
+      "template <class T> struct Box { T v; void set(T); };\n"
+      "template <> void Box<int>::set(int) {}\n"
+      "int a2;\n"
+      "template <> struct Box<double>;\n"
+      "int a3;\n",
+      "t.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  EXPECT_TRUE(ordinary("a1"));
+  EXPECT_TRUE(ordinary("a2"));
+  EXPECT_TRUE(ordinary("a3"));
+  // What cannot be read is reported, and the declaration after it survives
+  // even when the faulty one ends with a body the scanner took whole.
+  g_reports.clear();
+  analyse("template <> int f<int>(int x) ) { return x; }\nint b1(int x) { return x; }\nint b2;\n", "u.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_TRUE(ordinary("b1"));
+  EXPECT_TRUE(ordinary("b2"));
 }
 
 TEST_F(Grammar, RecoveryKeepsCompletedDeclarations) {
