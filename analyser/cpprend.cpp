@@ -340,8 +340,10 @@ void render_record(const TypeDesc *t, std::string &left, int body, const char *p
   TypeDesc *owner = guard_owner(t);
   const bool has_members = rec->has_body || rec->first;
   const bool unnamed = !name || !*name;
+  // An explicit specialisation has a body of its own; an instance is
+  // declared by its template.
   const bool write_body = (body || unnamed) && has_members && !owner->rendering_guard &&
-                          rec->instance_mark == IM_OWN;
+                          (rec->instance_mark == IM_OWN || rec->explicit_specialisation);
   const char *key = t->kind == TK_UNION            ? "union "
                     : rec->key == KEY_NAMESPACE    ? "namespace "
                     : rec->key == KEY_CLASS        ? "class "
@@ -355,6 +357,7 @@ void render_record(const TypeDesc *t, std::string &left, int body, const char *p
   else
     with_key = belongs_to(t, current) || !class_scope(t->scope);
   blank_if_needed(left);
+  if (with_key && rec->explicit_specialisation && (write_body || mode == RM_CLASS_KEY)) left += "template <> ";
   if (with_key) {
     left += key;
     if (!unnamed) left += name;
@@ -385,7 +388,19 @@ void render_enum(const TypeDesc *t, std::string &left, int body, const char *pre
   if (write_body || unnamed || mode == RM_CLASS_KEY || belongs_to(t, current) ||
       !class_scope(t->scope)) {
     left += "enum ";
+    // The key and the fixed underlying type belong to the definition (and
+    // to an opaque declaration); a use names the enumeration alone.
+    const bool defining = (write_body || mode == RM_CLASS_KEY) && !unnamed;
+    if (defining && e->scoped) left += e->scoped == 1 ? "class " : "struct ";
     if (!unnamed) left += name;
+    if ((write_body || (defining && (e->scoped || e->underlying))) && e->underlying) {
+      std::string ul, um, ur;
+      render_type(e->underlying, ul, um, ur, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+      std::string u = ul + um + ur;
+      trim_right(u);
+      trim_right(left);
+      left += " : " + u;
+    }
   } else {
     qualified_type_name(left, t, name);
   }
@@ -521,7 +536,8 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
           right += "[200]";
           return 1;
         }
-        if (!keeps_pointer(target)) {
+        // A pointer to member designates no object: it stays what it is.
+        if (!keeps_pointer(target) && !t->pointer()->member_class) {
           // Only the outer pointer goes: the script passes the object's
           // address, so a pointer to a pointer stays a pointer variable
           // (assignable: const removed as in the return form).
@@ -726,8 +742,17 @@ std::string call_arguments(const TypeDesc *f) {
     // typedef name of a pointer type is declared as that type.
     const TypeDesc *s = p->type;
     if (s && s->kind == TK_POINTER && !is_string_char(pointer_target(s)) &&
-        !keeps_pointer(pointer_target(s)))
+        !keeps_pointer(pointer_target(s)) && !s->pointer()->member_class)
       out += '&';
+    if (s && s->kind == TK_REFERENCE && s->reference() && s->reference()->rvalue) {
+      // The script variable is an lvalue: it binds to "&&" only when cast.
+      std::string l, m, r;
+      render_type(s, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+      std::string type = l + m + r;
+      while (!type.empty() && type.back() == ' ') type.pop_back();
+      out += "static_cast<" + type + ">(" + p->name + ")";
+      continue;
+    }
     out += p->name;
   }
   return out;
@@ -913,7 +938,8 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
     // of that type refers to it.
     const int own_body = body && is_tag_declaration(decl);
     // An instance of a class template is declared by its template.
-    if (is_tag_declaration(decl) && t->record() && t->record()->instance_mark) {
+    if (is_tag_declaration(decl) && t->record() && t->record()->instance_mark &&
+        !t->record()->explicit_specialisation) {
       g_state = saved;
       return 1;
     }

@@ -164,6 +164,7 @@ Layout layout_of(const TypeDesc *t, int depth, const ExpressionContext &ctx) {
       return out;
     }
     case TK_ENUM:
+      if (t->enumeration() && t->enumeration()->underlying) return layout_of(t->enumeration()->underlying, depth + 1, ctx);
       out.size = enumeration_bytes(t, ctx);
       out.align = out.size;
       return out;

@@ -633,6 +633,8 @@ TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner) {
     case TK_ENUM: {
       const EnumInfo *o = t->enumeration();
       n->enumeration()->name = o->name;
+      n->enumeration()->scoped = o->scoped;
+      n->enumeration()->underlying = o->underlying;
       for (const EnumeratorRec *e = o->first; e; e = e->next) {
         EnumeratorRec *c = enumerator_new(e->name, owner);
         c->has_value = e->has_value;
@@ -650,6 +652,7 @@ TypeDesc *dup(const TypeDesc *t, int depth, SymbolTable *owner) {
       r->name = o->name;
       r->friend_of_reference = o->friend_of_reference;
       r->instance_mark = o->instance_mark;
+      r->explicit_specialisation = o->explicit_specialisation;
       r->key = o->key;
       r->has_body = o->has_body;
       r->enclosing = o->enclosing;
@@ -754,6 +757,10 @@ TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type) {
         o->count = new_type->enumeration()->count;
         for (EnumeratorRec *e = o->first; e; e = e->next) e->enumeration = old_type;
         if (!o->name) o->name = new_type->enumeration()->name;
+      }
+      if (!old_type->enumeration()->underlying) {
+        old_type->enumeration()->underlying = new_type->enumeration()->underlying;
+        old_type->enumeration()->scoped = new_type->enumeration()->scoped;
       }
       return old_type;
     case TK_UNION:

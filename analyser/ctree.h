@@ -205,6 +205,8 @@ struct EnumInfo {         // kind 5
   int count = 0;
   EnumeratorRec *first = nullptr;
   EnumeratorRec *last = nullptr;
+  int scoped = 0;                 // 1 "enum class", 2 "enum struct"
+  TypeDesc *underlying = nullptr; // the fixed underlying type (enum E : unsigned char)
 };
 
 // One per member of a class, structure, union or namespace record, in
@@ -241,6 +243,7 @@ struct ClassInfo {
   BaseNode *last_base = nullptr;
   int friend_of_reference = 0;  // a member befriends the generator's reference name
   InstanceMark instance_mark = IM_OWN;
+  int explicit_specialisation = 0;  // template <> class X<args> {...}: a body of its own
   ClassKey key = KEY_STRUCT;
   int has_body = 0;             // the body has been seen
   // Scope record.

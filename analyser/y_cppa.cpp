@@ -9,12 +9,15 @@
 #include "y_cppa.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "cppname.h"
 #include "ctylex.h"
 #include "merror.h"
 #include "mstrin.h"
@@ -826,6 +829,177 @@ TypeDesc *Parser::type_name_text(std::string &text) {
 }
 
 // ---------------------------------------------------------------------------
+// Deduced types
+
+namespace {
+
+std::string trimmed(const std::string &s) {
+  size_t b = s.find_first_not_of(" \t\n"), e = s.find_last_not_of(" \t\n");
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+// The position just past the group opened at `open` ('(', '<', '{'), or npos.
+size_t group_end(const std::string &s, size_t open) {
+  int depth = 0;
+  for (size_t i = open; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == '"' || c == '\'') {
+      for (++i; i < s.size() && s[i] != c; ++i)
+        if (s[i] == '\\') ++i;
+      continue;
+    }
+    if (c == '(' || c == '{' || c == '[' || (c == '<' && s[open] == '<')) ++depth;
+    if (c == ')' || c == '}' || c == ']' || (c == '>' && s[open] == '<')) {
+      if (--depth == 0) return i + 1;
+    }
+  }
+  return std::string::npos;
+}
+
+// The type of a numeric literal, as the language gives it with 32-bit int.
+std::string literal_type(const std::string &lit) {
+  const AnalysisSettings &st = analysis_settings();
+  if (lit.find('\'') != std::string::npos) return "";  // digit separators
+  const bool hex = lit.size() > 1 && lit[0] == '0' && (lit[1] == 'x' || lit[1] == 'X');
+  if (lit.size() > 1 && lit[0] == '0' && (lit[1] == 'b' || lit[1] == 'B')) return "";
+  size_t end = lit.size();
+  while (end > 0 && std::strchr("uUlLfF", lit[end - 1]) && !(hex && (lit[end - 1] == 'f' || lit[end - 1] == 'F'))) --end;
+  std::string suffix = lit.substr(end), digits = lit.substr(0, end);
+  for (char &c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool floating = hex ? digits.find_first_of("pP") != std::string::npos
+                            : digits.find_first_of(".eE") != std::string::npos;
+  if (floating) {
+    if (suffix.empty()) return "double";
+    if (suffix == "f") return "float";
+    if (suffix == "l") return "long double";
+    return "";
+  }
+  if (suffix.find('f') != std::string::npos || digits.empty()) return "";
+  for (char c : digits.substr(hex ? 2 : 0))
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return "";
+  errno = 0;
+  char *stop = nullptr;
+  const unsigned long long v = std::strtoull(digits.c_str(), &stop, 0);
+  if (errno || !stop || *stop) return "";
+  const bool decimal = !hex && !(digits.size() > 1 && digits[0] == '0');
+  const bool u = suffix.find('u') != std::string::npos;
+  const size_t ls = std::count(suffix.begin(), suffix.end(), 'l');
+  auto fits = [&](int bits, bool is_unsigned) {
+    if (bits >= 64) return is_unsigned || v <= 0x7fffffffffffffffULL;
+    return v <= (is_unsigned ? (1ULL << bits) - 1 : (1ULL << (bits - 1)) - 1);
+  };
+  struct Cand { const char *name; int bits; bool is_unsigned; };
+  const Cand all[] = {{"int", st.int_bits, false}, {"unsigned int", st.int_bits, true},
+                      {"long", st.long_bits, false}, {"unsigned long", st.long_bits, true},
+                      {"long long", st.longlong_bits, false}, {"unsigned long long", st.longlong_bits, true}};
+  for (const Cand &c : all) {
+    const size_t rank = (&c - all) / 2;  // 0 int, 1 long, 2 long long
+    if (rank < ls) continue;
+    if (u && !c.is_unsigned) continue;
+    if (!u && c.is_unsigned && decimal) continue;
+    if (fits(c.bits, c.is_unsigned)) return c.name;
+  }
+  return "";
+}
+
+bool is_type_word(const std::string &w) {
+  static const char *const words[] = {"int", "long", "short", "char", "unsigned", "signed", "bool", "float",
+                                      "double", "wchar_t", "struct", "class", "union", "enum", "const",
+                                      "volatile", "typename"};
+  for (const char *x : words)
+    if (w == x) return true;
+  return false;
+}
+
+}  // namespace
+
+bool Parser::text_starts_with_type(const std::string &text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == ':')) ++i;
+  size_t j = i;
+  while (j < text.size() && word_char(text[j])) ++j;
+  if (j == i) return false;
+  const std::string w = text.substr(i, j - i);
+  if (is_type_word(w)) return true;
+  const char *name = intern(w);
+  const ScopeContext ctx = context();
+  // A function or variable of that name hides a tag of the same name.
+  if (Symbol *o = lookup_ordinary(name, table, ctx))
+    return o->decl && ((o->decl->storage & SF_TYPEDEF) ||
+                       (o->decl->type && (o->decl->type->kind == TK_CLASS || o->decl->type->kind == TK_TEMPLATE) &&
+                        o->decl->name && type_name(o->decl->type) &&
+                        std::strcmp(o->decl->name, type_name(o->decl->type)) == 0));
+  return lookup_tag(name, table, -1, ctx) != nullptr;
+}
+
+TypeDesc *Parser::deduced_type(const std::string &init) {
+  std::string s = trimmed(init);
+  if (s.empty()) return nullptr;
+  std::string type_text;
+  auto operand_ends = [&](size_t from) { return trimmed(s.substr(from)).empty(); };
+  std::string lit = s;
+  if (lit[0] == '-' || lit[0] == '+') lit = trimmed(lit.substr(1));
+  if (lit.empty()) return nullptr;
+  if (std::isdigit(static_cast<unsigned char>(lit[0])) || (lit[0] == '.' && lit.size() > 1 && std::isdigit(static_cast<unsigned char>(lit[1])))) {
+    type_text = literal_type(lit);
+  } else if (s == "true" || s == "false") {
+    type_text = "bool";
+  } else if (s[0] == '\'' && group_end(s, 0) == std::string::npos && s.size() >= 3 && s.back() == '\'') {
+    type_text = "char";
+  } else if (s[0] == '"' && s.back() == '"') {
+    // Adjacent literals only: no operator between them.
+    bool only_strings = true;
+    for (size_t i = 0; i < s.size() && only_strings;) {
+      if (s[i] == ' ') { ++i; continue; }
+      if (s[i] != '"') { only_strings = false; break; }
+      size_t k = i + 1;
+      while (k < s.size() && s[k] != '"') k += s[k] == '\\' ? 2 : 1;
+      i = k + 1;
+    }
+    if (only_strings) type_text = "const char *";
+  } else if (s.compare(0, 11, "static_cast") == 0 || s.compare(0, 10, "const_cast") == 0 ||
+             s.compare(0, 16, "reinterpret_cast") == 0) {
+    const size_t lt = s.find('<');
+    const size_t gt = lt == std::string::npos ? lt : group_end(s, lt);
+    if (gt != std::string::npos) {
+      const size_t po = s.find_first_not_of(' ', gt);
+      if (po != std::string::npos && s[po] == '(') {
+        const size_t pe = group_end(s, po);
+        if (pe != std::string::npos && operand_ends(pe)) type_text = trimmed(s.substr(lt + 1, gt - lt - 2));
+      }
+    }
+  } else if (s[0] == '(') {
+    // (T) operand: a cast of one plain operand.
+    const size_t pe = group_end(s, 0);
+    if (pe != std::string::npos && text_starts_with_type(s.substr(1, pe - 2))) {
+      const std::string rest = trimmed(s.substr(pe));
+      bool plain = !rest.empty();
+      for (char c : rest) plain = plain && (word_char(c) || c == '.' || c == ' ');
+      if (!plain && !rest.empty() && rest[0] == '(') plain = group_end(rest, 0) == rest.size();
+      if (plain) type_text = trimmed(s.substr(1, pe - 2));
+    }
+  } else if (text_starts_with_type(s)) {
+    // T(args) or T{args}: a constructor call or a functional cast.
+    size_t i = 0;
+    for (; i < s.size(); ++i) {
+      if (s[i] == '<') {
+        const size_t e = group_end(s, i);
+        if (e == std::string::npos) return nullptr;
+        i = e - 1;
+        continue;
+      }
+      if (s[i] == '(' || s[i] == '{') break;
+    }
+    if (i < s.size()) {
+      const size_t pe = group_end(s, i);
+      if (pe != std::string::npos && operand_ends(pe)) type_text = trimmed(s.substr(0, i));
+    }
+  }
+  if (type_text.empty()) return nullptr;
+  return type_from_text(type_text.c_str(), table, file(), line(), nullptr, &an.budget);
+}
+
+// ---------------------------------------------------------------------------
 // Declarators
 
 // declarator: { ptr-operator } direct-declarator
@@ -1466,12 +1640,35 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
     } else if (cur.cls == G_PUNCT && cur.code == '(' && !d.ops.empty()) {
       syntax_error();
     }
-    // auto x = ...; at file, namespace or class level takes the type of
-    // its initialiser, which is not known here: no declaration the script
-    // could write, so it is not entered.
-    const bool deduced = (s.storage & SF_AUTO) && !s.has_type && !(t && t->kind == TK_FUNCTION) && !text.empty();
+    // auto x = ...; takes the type of its initialiser: written back when
+    // the initialiser shows it, else the variable is named in a warning
+    // and not entered (no declaration the script could write).
+    // Only a complete declarator is entered: what follows it must end it.
+    if (!(cur.cls == G_PUNCT && (cur.code == ',' || cur.code == ';'))) syntax_error();
+    bool deduced = (s.storage & SF_AUTO) && !s.has_type && !(t && t->kind == TK_FUNCTION) && !text.empty();
+    unsigned storage = s.storage;
+    if (deduced && d.name && d.ops.empty() && text[0] != '{') {
+      if (TypeDesc *dt = deduced_type(text)) {
+        if (s.type) {  // const auto, constexpr auto: the qualifiers stand on the deduced type
+          TypeDesc *c = private_copy(dt, &table);
+          if (c == dt) {
+            c = type_new(TK_RESERVED, &table);
+            *c = *dt;
+            c->next = nullptr;
+          }
+          for (TypeDesc *q = s.type; q; q = q->next)
+            if (q->kind == TK_NAMED) append_qualifier(c, qualifier_type(q->named()->name, &table));
+          dt = c;
+        }
+        t = dt;
+        storage &= ~SF_AUTO;
+        deduced = false;
+      }
+    }
+    if (deduced && d.name && scopes.back().kind != SC_FUNCTION)
+      analyser_report(MSG_AUTOTYPIN, d.name, file(), d.line);
     if ((d.name || in_class()) && !deduced) {
-      Declaration *dec = make_declaration(d.name, t, s.storage);
+      Declaration *dec = make_declaration(d.name, t, storage);
       dec->line = d.line;
       dec->text = text;
       if (width >= 0) {

@@ -110,6 +110,19 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       }
       if (!ty) ty = named_type(n.name, nullptr, &table);
       s.tag_type = ty;
+      if (cur.cls == G_PUNCT && (cur.code == '{' || cur.code == ':') && ty->kind == kind && ty->record() &&
+          scope && ty->scope == canonical_scope(scope)) {
+        // class A::B {...}: the definition of a class declared in A, its
+        // members read in its own scope.
+        if (record_has_members(ty)) syntax_error();
+        ty->record()->key = static_cast<ClassKey>(key);
+        if (cur.code == ':') base_clause(ty);
+        compute_inherited(ty);
+        class_body(ty, key);
+        ty->record()->has_body = 1;
+        s.defined_type = true;
+        return ty;
+      }
       return elaborated_of(table, ty);
     } else {
       named = type_of_name_token(t);
@@ -309,8 +322,13 @@ void Parser::access_declaration(const std::vector<std::string> &qual, const char
 TypeDesc *Parser::enum_specifier(Specs &s) {
   DepthGuard guard(*this);
   advance();  // enum
-  // enum class E / enum struct E: a scoped enumeration, entered as any other.
-  if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_STRUCT)) advance();
+  // enum class E / enum struct E: a scoped enumeration.
+  int scoped = 0;
+  if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_STRUCT)) {
+    scoped = cur.code == K_CLASS ? 1 : 2;
+    advance();
+  }
+  TypeDesc *underlying = nullptr;
   const char *name = nullptr;
   TypeDesc *named = nullptr;
   if (is_name_token(cur)) {
@@ -321,10 +339,11 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
     advance();
   }
   if (cur.cls == G_PUNCT && cur.code == ':' && !in_class_bitfield_colon(*this, name)) {
-    // The underlying type (enum E : unsigned char): read and dropped.
+    // The underlying type (enum E : unsigned char): it sets the size.
     advance();
     Specs base = decl_specifiers(true);
     if (!base.has_type) syntax_error();
+    underlying = base.type;
   }
   if (!(cur.cls == G_PUNCT && cur.code == '{')) {
     if (!name) syntax_error();
@@ -335,6 +354,8 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
     if (!named) {
       named = type_new(TK_ENUM, &table);
       named->enumeration()->name = name;
+      named->enumeration()->scoped = scoped;
+      named->enumeration()->underlying = underlying;
       named->scope_kind = context().kind;
       named->scope = scope_record();
       Declaration *d = make_declaration(name, named, 0);
@@ -346,6 +367,8 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   advance();  // '{'
   TypeDesc *e = type_new(TK_ENUM, &table);
   e->enumeration()->name = name;
+  e->enumeration()->scoped = scoped;
+  e->enumeration()->underlying = underlying;
   e->scope_kind = context().kind;
   e->scope = scope_record();
   for (int g = 0; !(cur.cls == G_PUNCT && cur.code == '}'); ++g) {
@@ -947,6 +970,7 @@ void grammar::specialise_class_template(Parser &outer, TypeDesc *primary, const 
   if (made && made->decl && made->decl->type && made->decl->type->record()) {
     // Declared by its template header: not a class the script declares or serves.
     made->decl->type->record()->instance_mark = IM_SPECIALISATION;
+    made->decl->type->record()->explicit_specialisation = 1;
     made->decl->type->template_word = primary;
   }
 }

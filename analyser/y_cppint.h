@@ -183,6 +183,10 @@ class Parser {
   std::string collect_expression(const char *stops, bool allow_empty);
   std::string collect_template_arguments(std::vector<std::string> &args);
   TypeDesc *type_name_text(std::string &text);
+  // The type of "auto name = init" when the initialiser shows it plainly (a
+  // literal, a cast, a constructor call); none otherwise.
+  TypeDesc *deduced_type(const std::string &init);
+  bool text_starts_with_type(const std::string &text);
   Declaration *make_declaration(const char *name, TypeDesc *type, unsigned storage);
   Symbol *enter(Declaration *d);
   void add_member(Declaration *d);  // on the member list of the open class or namespace, once

@@ -113,7 +113,15 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
           ScopeContext scope;
           scope.kind = type->scope_kind;
           scope.current = type->scope;
-          write_qualified_name(init, first->name, scope, "::", true);
+          const EnumInfo *e = type->enumeration();
+          if (e->scoped && e->name) {
+            // The enumerators of a scoped enumeration are named through it.
+            write_qualified_name(init, e->name, scope, "::", true);
+            init += "::";
+            init += first->name;
+          } else {
+            write_qualified_name(init, first->name, scope, "::", true);
+          }
         }
         keyword = kVar;
         return;
@@ -538,7 +546,7 @@ void emit_var_line(const Declaration *decl, const char *indent, const char *svc_
         // designates; pointers to functions and arrays stay pointers.
         const TypeDesc *target = t->pointer() ? t->pointer()->target : nullptr;
         const TypeDesc *seen = strip_typedefs(target);
-        if (seen && (seen->kind == TK_FUNCTION || seen->kind == TK_ARRAY)) target = t;
+        if ((seen && (seen->kind == TK_FUNCTION || seen->kind == TK_ARRAY)) || t->pointer()->member_class) target = t;
         write_placeholder_line(indent, decl->name, target, mode);
         return;
       }

@@ -173,10 +173,11 @@ class NeededWalk {
     if (is_record(t) && t->record()->instance_mark != 0) {
       // A template instance is declared by its class template; one of file
       // scope is declared as a file-scope entry, one of a namespace only
-      // through its instances.
+      // through its instances. An explicit specialisation is declared too,
+      // after its template.
       const TypeDesc *tw = t->template_word;
       if (tw && tw->kind == TK_TEMPLATE && !namespace_chain(tw).empty()) push_walk(t->template_word);
-      return;
+      if (!t->record()->explicit_specialisation) return;
     }
     if (is_namespace_record(t)) return;
     if (TypeDesc *outer = enclosing_class(t)) {

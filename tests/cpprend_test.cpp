@@ -304,3 +304,27 @@ TEST_F(Render, OddKindsAndLimits) {
 }
 
 }  // namespace
+
+// Later C++ forms keep their meaning when written back.
+TEST_F(Render, RvalueReferencesEnumerationsAndMemberPointers) {
+  analyse_text(
+      "struct C { int m; }; int take(int &&r, int &l); int get(C &c, int C::*p);\n"
+      "enum Small : unsigned char { S1, S2 }; enum class Color : short { Red }; enum class Plain { P };\n"
+      "Small s; Color c;\n",
+      table, "", "t.cpp", 1, nullptr, 0, 0);
+  ASSERT_TRUE(g_reports.empty());
+  EXPECT_EQ(decl(ord("take"), RM_EXTERN), "int take(int &&r, int &l);");
+  // The script's variable is an lvalue: cast to bind it to "&&".
+  EXPECT_EQ(decl(ord("take"), RM_CALL), "ret_ = take(static_cast<int&&>(r), l);");
+  // A pointer to member is no object pointer: kept, and passed as it is.
+  EXPECT_EQ(decl(param("get", 1), RM_OBJECT), "int C:: *p;");
+  EXPECT_EQ(decl(ord("get"), RM_CALL), "ret_ = get(c, p);");
+  EXPECT_EQ(decl(tag("Small"), RM_ORDINARY, 1), "enum Small : unsigned char {\n\tS1,\n\tS2\n};");
+  EXPECT_EQ(decl(tag("Color"), RM_ORDINARY, 1), "enum class Color : short {\n\tRed\n};");
+  EXPECT_EQ(decl(tag("Plain"), RM_CLASS_KEY), "enum class Plain;");
+  // A use names the enumeration alone.
+  EXPECT_EQ(decl(ord("c"), RM_EXTERN), "enum Color c;");
+  // The rvalue reference is a type of its own: the two overloads stay apart.
+  analyse_text("void f(int &a); void f(int &&a);\n", table, "", "t.cpp", 1, nullptr, 0, 0);
+  EXPECT_TRUE(g_reports.empty());
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cpprend.h"
 #include "cpptab.h"
 #include "ctylex.h"
 #include "y_cppa.h"
@@ -1171,10 +1172,13 @@ TEST_F(Grammar, LambdasAndDeducedVariables) {
       "int after;\n",
       "l.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 0);
-  // The type of a deduced variable is not known: nothing the script could declare.
+  // A deduced variable whose initialiser does not show its type: nothing
+  // the script could declare, and a warning naming it.
   EXPECT_FALSE(ordinary("lam"));
-  EXPECT_FALSE(ordinary("n"));
+  ASSERT_TRUE(ordinary("n"));  // a literal shows it
+  EXPECT_EQ(ordinary("n")->storage, 0u);
   EXPECT_FALSE(ordinary("pn"));
+  EXPECT_EQ(count("AUTOTYPIN"), 2);
   ASSERT_TRUE(ordinary("kept"));
   EXPECT_EQ(ordinary("kept")->storage, SF_AUTO);
   EXPECT_EQ(ordinary("np")->text, "nullptr");
@@ -1201,4 +1205,46 @@ TEST_F(Grammar, ConstexprObjectsAreConst) {
   EXPECT_TRUE(type_is_const(name->type->pointer()->target));  // and what it points to, as written
   EXPECT_TRUE(type_is_const(ordinary("tab")->type));
   EXPECT_FALSE(type_is_const(ordinary("twice")->type->function()->result));
+}
+
+TEST_F(Grammar, DeducedGlobalsTakeTheTypeTheirInitialiserShows) {
+  analyse(
+      "struct P { P(int); int x; };\nint twice(int);\n"
+      "auto i = 3; auto u = 7u; auto l = 3000000000; auto d = -2.5; auto f = 1.5f; auto c = 'a';\n"
+      "auto s = \"ab\" \"c\"; auto b = true; auto w = static_cast<long>(4); auto k = (short)5;\n"
+      "auto p = P(1); const auto ci = 2;\n"
+      "auto sum = 1 + 2;\nauto call = twice(4);\nauto fn = twice;\nauto cast_sum = (long)1 + 2.0;\n",
+      "d.cpp");
+  const std::pair<const char *, const char *> typed[] = {
+      {"i", "int"}, {"u", "unsigned int"}, {"l", "long long"},  // long has 32 bits here {"d", "double"}, {"f", "float"}, {"c", "char"},
+      {"s", "char const *"}, {"b", "bool"}, {"w", "long"}, {"k", "short"}, {"p", "struct P"}, {"ci", "int const"}};
+  for (const auto &t : typed) {
+    Declaration *d = ordinary(t.first);
+    ASSERT_TRUE(d) << t.first;
+    std::string l, m, r;
+    render_type(d->type, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+    std::string text = l + m + r;
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    EXPECT_EQ(text, t.second) << t.first;
+  }
+  // What the initialiser does not show is named in a warning and left out.
+  EXPECT_EQ(count("AUTOTYPIN"), 4);
+  for (const char *n : {"sum", "call", "fn", "cast_sum"}) EXPECT_FALSE(ordinary(n)) << n;
+}
+
+TEST_F(Grammar, NestedClassDefinedOutsideItsClass) {
+  analyse(
+      "class locale { public: class facet; int id; };\n"
+      "class locale::facet { public: int refs; int count() const; };\n"
+      "int locale::facet::count() const { return refs; }\nint after;\n",
+      "n.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  TypeDesc *loc = tag("locale");
+  ASSERT_TRUE(loc);
+  TypeDesc *facet = tag("facet", loc);
+  ASSERT_TRUE(facet);
+  EXPECT_TRUE(facet->record()->has_body);
+  EXPECT_TRUE(ordinary("refs", facet));
+  EXPECT_TRUE(ordinary("count", facet));
+  EXPECT_TRUE(ordinary("after"));
 }

@@ -320,6 +320,69 @@ int show(const char *text, unsigned int c) { return text[0] + (int)c + u'a' + U'
 }
 
 
+# C++17 files, one per group of constructs of the later standards: every
+# function defined and every file-scope variable must be found as clang
+# finds them.
+CXX17 = {
+    "cxx17_refs_enums.cpp": r'''
+struct Mv { Mv(Mv &&o); int v; };
+Mv::Mv(Mv &&o) : v(o.v) {}
+int take(int &&r) { return r; }
+int both(int &a, int &&b) { return a + b; }
+enum Small : unsigned char { S1, S2 };
+enum class Color : short { Red, Green };
+enum struct Mode { On, Off };
+Small small_value;
+Color color_value = Color::Green;
+Mode mode_value;
+static Color pick(Color c) { return c; }
+struct C { int m; int f(int) const; };
+int C::*member_pointer = &C::m;
+int (C::*method_pointer)(int) const;
+int get(C &c, int C::*p) { return c.*p; }
+''',
+    "cxx17_templates.cpp": r'''
+template <class T> struct Box { T v; };
+template <> struct Box<char> { char c; int n; };
+Box<char> char_box;
+template <class T> T id(T x) { return x; }
+int after_template(int x) { return id(x); }
+template <class... Args> int count(Args &&...args) { return sizeof...(args); }
+int use_count() { return count(1, 2, 3); }
+using Int = int;
+Int alias_value;
+static_assert(sizeof(int) >= 2, "int");
+decltype(alias_value) same_type;
+auto trailing(int a) -> int { return a; }
+class locale { public: class facet; int id; };
+class locale::facet { public: int refs; int count() const; };
+int locale::facet::count() const { return refs; }
+''',
+    "cxx17_words.cpp": r'''
+namespace a::b { int nested_function(int x) { return x; } }
+inline namespace v1 { int versioned(int x) { return x; } }
+inline int shared_counter = 0;
+constexpr int limit = 10;
+constexpr int square(int x) { return x * x; }
+thread_local int per_thread;
+alignas(16) char buffer[32];
+[[nodiscard]] int checked(int x) { return x; }
+[[deprecated("old")]] int old_one(int x) noexcept { return x; }
+int *none = nullptr;
+int braced{3};
+int list[3]{1, 2, 3};
+auto deduced = 3;
+auto text = "hello";
+auto wide = static_cast<long>(4);
+struct B { virtual ~B() = default; virtual int f() const; B() = default; B(const B &) = delete; };
+int B::f() const { return 0; }
+struct D final : B { int f() const override; };
+int D::f() const { return 1; }
+int noexcept_function(int x) noexcept(true) { return x; }
+''',
+}
+
+
 def file_level(decls):
     """Declarations at file scope: linkage blocks are looked into."""
     for d in decls:
@@ -371,8 +434,8 @@ def own_preprocessor(a, src, work):
 
 
 def clang_sets(clang, path):
-    lang = "c++" if path.endswith(".cpp") else "c"
-    p = subprocess.run([clang, "-Xclang", "-ast-dump=json", "-fsyntax-only", "-w", "-x", lang, path],
+    lang = ["-x", "c++", "-std=gnu++17"] if path.endswith(".cpp") else ["-x", "c"]
+    p = subprocess.run([clang, "-Xclang", "-ast-dump=json", "-fsyntax-only", "-w"] + lang + [path],
                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if p.returncode != 0:
         raise RuntimeError("clang rejects %s:\n%s" % (path, p.stderr.decode(errors="replace")[:2000]))
@@ -460,6 +523,11 @@ def main():
         p = os.path.join(a.work, "gen%03d.cpp" % i)
         with open(p, "w") as f:
             f.write(GenCpp(5000 + i).file())
+        paths.append(p)
+    for name, text in CXX17.items():
+        p = os.path.join(a.work, name)
+        with open(p, "w") as f:
+            f.write(text)
         paths.append(p)
     if a.cc:
         src = os.path.join(a.work, "real.c")
