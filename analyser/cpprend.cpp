@@ -451,6 +451,13 @@ void render_template(const TypeDesc *t, std::string &left, int body, const char 
                      int depth, int mode, const TypeDesc *current, int follow) {
   const TemplateInfo *ti = t->templ();
   render_template_head(ti, left, prefix, depth, current);
+  if (ti->alias) {
+    left += "using ";
+    if (ti->name) left += ti->name;
+    if (body) left += " = " + ti->body;
+    render_follow(t, left, mode, follow);
+    return;
+  }
   left += ti->key == KEY_CLASS ? "class " : "struct ";
   if (ti->name) left += ti->name;
   if (body && ti->has_body && !ti->body.empty()) {

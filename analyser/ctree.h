@@ -332,6 +332,7 @@ struct TemplateInfo {     // kind 14
   Instantiation *first_instance = nullptr;
   Instantiation *last_instance = nullptr;
   std::vector<std::string> member_definitions;  // member bodies captured with the template
+  int alias = 0;             // template <...> using name = type;  `body` holds the type's text
 };
 
 // ---------------------------------------------------------------------------

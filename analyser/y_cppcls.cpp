@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "cppname.h"
 #include "ctylex.h"
 #include "merror.h"
 #include "mstrin.h"
@@ -77,7 +78,17 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   const int kind = key == KEY_UNION ? TK_UNION : TK_CLASS;
   const int head_line = line();
   advance();
-  while (cur.cls == G_TYPEMOD) advance();
+  // struct alignas(8) [[deprecated]] S: what only steers the compiler.
+  for (int g = 0; g < 10000; ++g) {
+    if (cur.cls == G_TYPEMOD) {
+      advance();
+    } else if (is_word("alignas")) {
+      advance();
+      skip_parenthesised();
+    } else if (!skip_attribute()) {
+      break;
+    }
+  }
   // struct ::S: the name as seen from the global scope.
   if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
     advance();
@@ -402,10 +413,20 @@ void Parser::namespace_definition() {
   advance();  // namespace
   const char *name = nullptr;
   bool unnamed = false;
+  std::vector<const char *> outer_names;  // namespace a::b { }: a, then b inside it
   if (is_name_token(cur)) {
     name = cur.name;
     advance();
-    if (cur.cls == G_PUNCT && cur.code == '=') {
+    for (int g = 0; cur.cls == G_PUNCT && cur.code == P_SCOPE; ++g) {
+      if (g > 10000) syntax_error();
+      advance();
+      if (cur.cls == G_KEYWORD && cur.code == K_INLINE) advance();
+      if (!is_name_token(cur)) syntax_error();
+      outer_names.push_back(name);
+      name = cur.name;
+      advance();
+    }
+    if (cur.cls == G_PUNCT && cur.code == '=' && outer_names.empty()) {
       advance();
       TypeDesc *target = nullptr;
       for (int g = 0;; ++g) {
@@ -433,16 +454,22 @@ void Parser::namespace_definition() {
   }
   if (!(cur.cls == G_PUNCT && cur.code == '{')) syntax_error();
   // A reopened namespace continues its first record.
-  TypeDesc *ns = own_scope_tag(*this, name, TK_CLASS);
-  if (ns && !(ns->record() && ns->record()->key == KEY_NAMESPACE)) ns = nullptr;
-  if (ns && ns->record()->alias_of) ns = ns->record()->alias_of;
-  if (!ns) {
-    ns = new_record(KEY_NAMESPACE, name, *this);
-    ns->record()->has_body = 1;
-    Declaration *d = make_declaration(name, ns, 0);
-    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
-    if (sym && sym->decl == d) add_member(d);
-  }
+  auto open_namespace = [&](const char *n) {
+    TypeDesc *ns = own_scope_tag(*this, n, TK_CLASS);
+    if (ns && !(ns->record() && ns->record()->key == KEY_NAMESPACE)) ns = nullptr;
+    if (ns && ns->record()->alias_of) ns = ns->record()->alias_of;
+    if (!ns) {
+      ns = new_record(KEY_NAMESPACE, n, *this);
+      ns->record()->has_body = 1;
+      Declaration *d = make_declaration(n, ns, 0);
+      Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
+      if (sym && sym->decl == d) add_member(d);
+    }
+    return ns;
+  };
+  const size_t outer_level = scopes.size();
+  for (const char *n : outer_names) push_scope(SC_NAMESPACE, open_namespace(n), ACC_PUBLIC);
+  TypeDesc *ns = open_namespace(name);
   if (unnamed) {
     // An unnamed namespace is used by its enclosing scope: its members are
     // found from there.
@@ -457,6 +484,7 @@ void Parser::namespace_definition() {
   declaration_list(true, false);
   scopes.resize(level);
   pop_scope();
+  scopes.resize(outer_level);
   advance();  // '}'
 }
 
@@ -606,9 +634,35 @@ void Parser::template_declaration() {
     return;
   }
   if (cur.cls == G_KEYWORD && cur.code == K_USING) {
-    // An alias template: what it stands for is not kept, so it is passed
-    // over (a use of it is not a known type name).
-    recover_skip(in_class(), true);
+    // An alias template: the text of the type it stands for, bound to the
+    // arguments of each use.
+    advance();
+    if (!is_name_token(cur) || in_class()) {
+      recover_skip(in_class(), true);  // a member alias template: nothing the script needs
+      return;
+    }
+    const char *name = cur.name;
+    advance();
+    while (skip_attribute()) {
+    }
+    if (cur.cls != G_INITTEXT) syntax_error();
+    std::string text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
+    while (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\n')) text.erase(0, 1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n')) text.pop_back();
+    advance();
+    if (!is(';')) syntax_error();
+    templ->templ()->name = name;
+    templ->templ()->alias = 1;
+    templ->templ()->body = text;
+    templ->templ()->file = tfile;
+    templ->templ()->line = tline;
+    templ->scope_kind = context().kind;
+    templ->scope = scope_record();
+    Declaration *d = make_declaration(name, templ, 0);
+    d->line = tline;
+    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
+    if (sym && sym->decl == d) add_member(d);
+    advance();
     return;
   }
   if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_STRUCT || cur.code == K_UNION)) {
@@ -784,6 +838,18 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
   // Inside a template, a use that depends on its parameters is not an instance.
   for (const std::string &a : args)
     if (mentions_parameter(*this, a)) return named_type(intern(composed), nullptr, &table);
+  if (templ->templ() && templ->templ()->alias) {
+    // The aliased type itself, read from its text with the arguments bound.
+    TypeDesc *t = nullptr;
+    if (an.budget.instantiation_depth < INSTANTIATION_NESTING_LIMIT) {
+      ++an.budget.instantiation_depth;
+      const std::string text = bind_template_text(templ, args, templ->templ()->body);
+      t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget);
+      --an.budget.instantiation_depth;
+    }
+    if (!t) analyser_report(MSG_TEMINSINC, composed, file(), line());
+    return t ? t : named_type(intern(composed), nullptr, &table);
+  }
   TypeDesc *inst = instantiate_class_template(*this, templ, args, IM_INSTANCE);
   return inst ? inst : named_type(intern(composed), nullptr, &table);
 }

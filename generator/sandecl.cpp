@@ -444,6 +444,8 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
       if (d->storage & SF_TYPEDEF) return;
     }
     if (!same_unit(d->file, unit.c_str())) return;
+    // An alias template is written out at each use: the script needs no name of it.
+    if (d->type && d->type->kind == TK_TEMPLATE && d->type->templ() && d->type->templ()->alias) return;
     // A namespace is neither a type to declare nor a global: its members
     // are not at file scope.
     if (is_namespace_record(d->type)) return;

@@ -349,8 +349,13 @@ template <class T> T id(T x) { return x; }
 int after_template(int x) { return id(x); }
 template <class... Args> int count(Args &&...args) { return sizeof...(args); }
 int use_count() { return count(1, 2, 3); }
+template <class T> using Ptr = T *;
 using Int = int;
+Ptr<int> alias_pointer;
 Int alias_value;
+namespace outer::inner { int in_nested; }
+struct alignas(8) Aligned { int a; };
+Aligned aligned_value;
 static_assert(sizeof(int) >= 2, "int");
 decltype(alias_value) same_type;
 auto trailing(int a) -> int { return a; }
