@@ -395,7 +395,7 @@ void render_enum(const TypeDesc *t, std::string &left, int body, const char *pre
     if (!unnamed) left += name;
     if ((write_body || (defining && (e->scoped || e->underlying))) && e->underlying) {
       std::string ul, um, ur;
-      render_type(e->underlying, ul, um, ur, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+      render_type(e->underlying, ul, um, ur, 0, "", 0, RM_ORDINARY, nullptr, 1);
       std::string u = ul + um + ur;
       trim_right(u);
       trim_right(left);
@@ -754,7 +754,7 @@ std::string call_arguments(const TypeDesc *f) {
     if (s && s->kind == TK_REFERENCE && s->reference() && s->reference()->rvalue) {
       // The script variable is an lvalue: it binds to "&&" only when cast.
       std::string l, m, r;
-      render_type(s, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+      render_type(s, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
       std::string type = l + m + r;
       while (!type.empty() && type.back() == ' ') type.pop_back();
       out += "static_cast<" + type + ">(" + p->name + ")";

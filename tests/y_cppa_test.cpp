@@ -1222,7 +1222,7 @@ TEST_F(Grammar, DeducedGlobalsTakeTheTypeTheirInitialiserShows) {
     Declaration *d = ordinary(t.first);
     ASSERT_TRUE(d) << t.first;
     std::string l, m, r;
-    render_type(d->type, l, m, r, 0, "", 0, 0, RM_ORDINARY, nullptr, 1);
+    render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
     std::string text = l + m + r;
     while (!text.empty() && text.back() == ' ') text.pop_back();
     EXPECT_EQ(text, t.second) << t.first;
