@@ -115,6 +115,8 @@ Usage ortekstart:
 	[-STANDARD=&lt;ada_standard_file&gt;]
 	[-CLASS=&lt;class_name&gt;]
 	[-SERVICE=&lt;service_name&gt;]
+	[-DEPFILE=&lt;dependency_file&gt;]
+	[-HELP]
 </source>
         <translation>
 Usage ortekstart:
@@ -136,7 +138,65 @@ Usage ortekstart:
 	[-STANDARD=&lt;fichier_standard_ada&gt;]
 	[-CLASSE=&lt;nom_classe&gt;]
 	[-SERVICE=&lt;nom_service&gt;]
+	[-FICHIER_DEP=&lt;fichier_dependances&gt;]
+	[-AIDE]
 </translation>
+    </message>
+    <message>
+        <source>files declared before BEGIN, each with an environment</source>
+        <translation>fichiers déclarés avant BEGIN, chacun avec un environnement</translation>
+    </message>
+    <message>
+        <source>files given stubs and environments</source>
+        <translation>fichiers dotés de simulations et d&apos;environnements</translation>
+    </message>
+    <message>
+        <source>include the tested file itself (static functions and variables)</source>
+        <translation>inclure le fichier testé lui-même (fonctions et variables statiques)</translation>
+    </message>
+    <message>
+        <source>headers whose declarations the script includes</source>
+        <translation>en-têtes dont le script inclut les déclarations</translation>
+    </message>
+    <message>
+        <source>include directories, searched in order</source>
+        <translation>répertoires d&apos;inclusion, parcourus dans l&apos;ordre</translation>
+    </message>
+    <message>
+        <source>macro definitions</source>
+        <translation>définitions de macros</translation>
+    </message>
+    <message>
+        <source>standard defines file (default: from the target)</source>
+        <translation>fichier de defines standard (par défaut : celui de la cible)</translation>
+    </message>
+    <message>
+        <source>also create the empty symbol-table file</source>
+        <translation>créer aussi le fichier de table des symboles, vide</translation>
+    </message>
+    <message>
+        <source>escape file names in the preprocessor&apos;s line markers</source>
+        <translation>protéger les noms de fichiers dans les marqueurs de ligne du préprocesseur</translation>
+    </message>
+    <message>
+        <source>restriction flags</source>
+        <translation>indicateurs de restriction</translation>
+    </message>
+    <message>
+        <source>class name used by the script (default ORTEK)</source>
+        <translation>nom de classe utilisé par le script (par défaut ORTEK)</translation>
+    </message>
+    <message>
+        <source>append a line naming each script written</source>
+        <translation>ajouter une ligne nommant chaque script écrit</translation>
+    </message>
+    <message>
+        <source>write a make-style dependency file after the run</source>
+        <translation>écrire un fichier de dépendances au format make après l&apos;exécution</translation>
+    </message>
+    <message>
+        <source>print this text and stop</source>
+        <translation>afficher ce texte et s&apos;arrêter</translation>
     </message>
 </context>
 <context>
