@@ -258,8 +258,9 @@ std::string checked_file_name(std::string name, const char *what) {
   }
   std::fflush(stderr);
   std::fputs(out.c_str(), stdout);
-  std::fflush(stdout);
-  std::exit(0);
+  // Through the reporter's exit, like every other end of the run, so that
+  // an embedding that must not end the process (a fuzz target) keeps control.
+  flush_and_exit(0);
 }
 
 }  // namespace
