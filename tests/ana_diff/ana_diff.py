@@ -529,11 +529,8 @@ def main():
         with open(p, "w") as f:
             f.write(GenCpp(5000 + i).file())
         paths.append(p)
-    for name, text in CXX17.items():
-        p = os.path.join(a.work, name)
-        with open(p, "w") as f:
-            f.write(text)
-        paths.append(p)
+    # Fixed files of our own, written into the work folder as they stand.
+    fixed = dict(CXX17)
     if a.cc:
         src = os.path.join(a.work, "real.c")
         with open(src, "w") as f:
@@ -544,11 +541,9 @@ def main():
             paths.append(pre)
         else:
             print("system preprocessor failed, real headers not compared:\n" + r.stderr.decode()[:500])
-    idioms = os.path.join(a.work, "idioms.c")
-    with open(idioms, "w") as f:
-        f.write(IDIOMS)
-    paths.append(idioms)
-    for name, text in C_CONSTRUCTS.items():
+    fixed["idioms.c"] = IDIOMS
+    fixed.update(C_CONSTRUCTS)
+    for name, text in fixed.items():
         p = os.path.join(a.work, name)
         with open(p, "w") as f:
             f.write(text)
