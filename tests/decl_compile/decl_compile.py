@@ -12,7 +12,7 @@ one "#", copied top-level lines and the embedded declarations ("    #...")
 lose their prefix, and the include operands get "/" separators. The result
 must pass `gcc -fsyntax-only` (g++ for the C++ files) in the tested file's
 folder. Exit status 0 on success, 1 on a failure, 77 (skip) when gcc is
-absent.
+absent. With "--to-c SCRIPT" it only prints the C text of that script.
 """
 import argparse
 import os
@@ -389,6 +389,11 @@ def system_case(args, env, gcc):
 
 
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--to-c":
+        # Used by the target cases: the C text of one script on standard output.
+        with open(sys.argv[2], "rb") as f:
+            sys.stdout.write(script_to_c(f.read().decode("latin-1")))
+        return 0
     ap = argparse.ArgumentParser()
     ap.add_argument("--ortekstart", required=True)
     ap.add_argument("--probax", required=True)

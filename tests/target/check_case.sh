@@ -2,7 +2,7 @@
 # One case of the host GCC target: runs ortekstart on a source file with
 # QZLTGT naming the target directory and checks the script it writes.
 #
-#   check_case.sh --bin ORTEKSTART --target DIR [--cpp | --cpp98] [--usr-include] [--keep] FILE
+#   check_case.sh --bin ORTEKSTART --target DIR [--cpp | --cpp98] [--cxx G++] [--usr-include] [--keep] FILE
 #
 # --usr-include also sets QZW_ADD_USR_INCLUDE (the system directories then
 # stand twice in the header search). --cpp: a C++17 file, which gets the
@@ -19,15 +19,18 @@
 # of the file may stand. In a C or C++17 case every diagnostic is an
 # information; in a C++98 case, whose library headers hold constructs the
 # grammar does not cover, warnings are allowed too: no error, no fatal or
-# internal error.
+# internal error. With --cxx, the declarations of a C++17 case's script
+# before BEGIN, turned back into C++ (tests/decl_compile/decl_compile.py
+# --to-c), must also compile with that compiler in -std=gnu++17.
 set -u
-bin="" target="" std="qzus_c.def" keep=0 file="" usr=() lenient=0
+bin="" target="" std="qzus_c.def" keep=0 file="" usr=() lenient=0 cxx=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --bin) bin=$2; shift ;;
     --target) target=$2; shift ;;
     --cpp) std="qzus_cpp.def" ;;
     --cpp98) std="qzus_cpp98.def" lenient=1 ;;
+    --cxx) cxx=$2; shift ;;
     --keep) keep=1 ;;
     --usr-include) usr=(QZW_ADD_USR_INCLUDE=1) ;;
     *) file=$1 ;;
@@ -100,6 +103,14 @@ else
   if [ "$std" = "qzus_c.def" ]; then
     n=$(echo $want_globals $want_functions $want_consts | wc -w)
     [ "$externs" = "$n" ] || fail "$externs extern lines, expected $n"
+  fi
+  if [ -n "$cxx" ] && [ "$std" = "qzus_cpp.def" ]; then
+    if python3 "$(dirname "$0")/../decl_compile/decl_compile.py" --to-c "$script" >"$work/.decl.cc" 2>"$work/.decl.err"; then
+      (cd "$work" && "$cxx" -std=gnu++17 -fsyntax-only -I. .decl.cc >"$work/.cxx.err" 2>&1) ||
+        fail "the declarations before BEGIN do not compile:"$'\n'"$(grep -m10 'error' "$work/.cxx.err" || head -10 "$work/.cxx.err")"
+    else
+      fail "the script cannot be turned back into C++:"$'\n'"$(tail -1 "$work/.decl.err")"
+    fi
   fi
 fi
 if [ $rc -ne 0 ] || [ $keep -eq 1 ]; then
