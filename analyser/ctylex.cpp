@@ -913,8 +913,16 @@ int lex_next(TokenScanner &s) {
           code = capture(s, T_BODY_TEXT, p, skip_balanced(p + 1, "}", true, true, line_counter(s), &s));
         } else if (code == ':') {
           code = capture(s, T_BASE_AND_BODY, p, skip_base_and_body(s, p + 1, line_counter(s)));
+        } else if (code == '(') {
+          ++s.template_declaration;
+        } else if (code == ')') {
+          if (s.template_declaration > 1) --s.template_declaration;
         } else if (code == '=' && s.last_token != K_OPERATOR) {
-          code = capture(s, T_INIT_TEXT, p, skip_balanced(p + 1, ";", false, true, line_counter(s), &s));
+          // A default argument ends at the ',' or ')' after it; any other
+          // initialiser at its ';'. Neither runs past a bracket closing an
+          // enclosing construct (the end of a namespace or class).
+          const char *stops = s.template_declaration > 1 ? ",)]}" : ";)]}";
+          code = capture(s, T_INIT_TEXT, p, skip_balanced(p + 1, stops, false, true, line_counter(s), &s));
         } else if (code == ';') {
           s.state = LS_NORMAL;
           s.template_declaration = 0;

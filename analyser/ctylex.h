@@ -123,7 +123,9 @@ struct TokenScanner {
   std::string pushback;               // characters returned to the input, read first
   bool at_line_start = true;
   ScannerState state = LS_NORMAL;
-  int template_declaration = 0;       // a "template" header is being read
+  // A "template" header is being read: 1, plus the parentheses open in the
+  // declaration after it (a '=' inside them starts a default argument).
+  int template_declaration = 0;
   int template_nesting = 0;           // unclosed '<' inside template arguments
   PositionRecord *position = nullptr;
   const char *current_file = nullptr; // interned copy of the position's file name

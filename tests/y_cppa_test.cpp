@@ -1036,6 +1036,30 @@ TEST_F(Grammar, LibraryTemplateForms) {
   EXPECT_EQ(ordinary("s")->text, "sizeof(k1)");
 }
 
+// Forms of the stream, locale, time and thread headers.
+
+TEST_F(Grammar, DefaultArgumentsOfFunctionTemplatesEndAtTheirParameter) {
+  analyse(
+      "template<typename T> struct tr { typedef long diff; };\n"
+      "namespace a {\n"
+      "template<typename I> I next(I x, typename tr<I>::diff n = 1) { return x; }\n"
+      "template<typename I> I two(I x, int m = (1, 2), int n = 2);\n"
+      "template<typename I> I three(I x, int m = 1) { return x; }\n"
+      "}\n"
+      "int after;\n",
+      "d.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("UNEXP_EOF"), 0);
+  TypeDesc *ns = tag("a");
+  ASSERT_TRUE(ns);
+  ASSERT_TRUE(ordinary("two", ns));
+  EXPECT_EQ(params(ordinary("two", ns)->type), 3);
+  EXPECT_TRUE(ordinary("three", ns));
+  // The namespace ended where its brace stands: "after" is a global.
+  EXPECT_TRUE(ordinary("after"));
+  EXPECT_FALSE(ordinary("after", ns));
+}
+
 TEST_F(Grammar, ParametersOfMembersDefinedOutsideAreReadInTheClassScope) {
   analyse(
       "class Sensor {\n"
