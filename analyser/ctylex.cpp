@@ -296,6 +296,7 @@ const char *token_spelling(int code) {
     case T_BODY_TEXT: return "<body-text>";
     case T_BASE_AND_BODY: return "<base-and-body>";
     case T_INIT_TEXT: return "<initialiser-text>";
+    case T_RADIX_INTEGER: return "<radix-integer>";
     default: return "<?>";
   }
 }
@@ -753,7 +754,154 @@ int c_boolean_word(TokenScanner &s, const char *p, std::size_t n) {
 
 }  // namespace
 
+namespace {
+
+// The blanks between the tokens of an expression (newlines included).
+bool is_expression_blank(unsigned char c) { return is_blank(c) || c == '\n'; }
+
+// Length of a constant of the expression dialect at p (a digit, or '.'
+// before one) and its code. Radix constants first: hexadecimal digits then
+// h, or binary digits then b, not followed by a letter or digit. A leading
+// 0 reads as many decimal digits as follow ("09", whose conversion stops at
+// the 9); a '.' before another '.' is no decimal point ("1..5" is a range);
+// the integer suffix is u then l or ll, or l or ll then u.
+int match_expression_number(const char *p, int *code) {
+  int h = 0;
+  while (is_hex(static_cast<unsigned char>(p[h]))) ++h;
+  if (is_digit(static_cast<unsigned char>(p[0])) && (p[h] == 'h' || p[h] == 'H') &&
+      !is_id_char(static_cast<unsigned char>(p[h + 1]))) {
+    *code = T_RADIX_INTEGER;
+    return h + 1;
+  }
+  int b = 0;
+  while (p[b] == '0' || p[b] == '1') ++b;
+  if (b > 0 && (p[b] == 'b' || p[b] == 'B') && !is_id_char(static_cast<unsigned char>(p[b + 1]))) {
+    *code = T_RADIX_INTEGER;
+    return b + 1;
+  }
+  int j = 0;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && is_hex(static_cast<unsigned char>(p[2]))) {
+    j = 2;
+    while (is_hex(static_cast<unsigned char>(p[j]))) ++j;
+  } else {
+    bool floating = false;
+    while (is_digit(static_cast<unsigned char>(p[j]))) ++j;
+    if (p[j] == '.' && p[j + 1] != '.') {
+      floating = true;
+      ++j;
+      while (is_digit(static_cast<unsigned char>(p[j]))) ++j;
+    }
+    if (p[j] == 'e' || p[j] == 'E') {
+      int k = j + 1;
+      if (p[k] == '+' || p[k] == '-') ++k;
+      if (is_digit(static_cast<unsigned char>(p[k]))) {
+        floating = true;
+        j = k;
+        while (is_digit(static_cast<unsigned char>(p[j]))) ++j;
+      }
+    }
+    if (floating) {
+      if (p[j] == 'f' || p[j] == 'F' || p[j] == 'l' || p[j] == 'L') ++j;
+      *code = T_FLOATING;
+      return j;
+    }
+  }
+  if (p[j] == 'u' || p[j] == 'U') {
+    ++j;
+    if (p[j] == 'l' || p[j] == 'L') {
+      ++j;
+      if (p[j] == p[j - 1]) ++j;
+    }
+  } else if (p[j] == 'l' || p[j] == 'L') {
+    ++j;
+    if (p[j] == p[j - 1]) ++j;
+    if (p[j] == 'u' || p[j] == 'U') ++j;
+  }
+  *code = T_INTEGER;
+  return j;
+}
+
+// Length of a literal of the expression dialect at p, its prefix included
+// (p at the prefix or the quote): up to the closing quote, or to the end of
+// the line or text when it does not close (a backslash takes the character
+// after it, a newline too).
+int match_expression_quoted(const char *p, std::size_t prefix) {
+  const char quote = p[prefix];
+  std::size_t j = prefix + 1;
+  while (p[j] && p[j] != quote && p[j] != '\n') {
+    if (p[j] == '\\' && p[j + 1]) ++j;
+    ++j;
+  }
+  if (p[j] == quote) ++j;
+  return static_cast<int>(j);
+}
+
+// lex_next in SCAN_EXPRESSION mode.
+int next_expression_token(TokenScanner &s) {
+  for (;;) {
+    const char *p = s.text;
+    const unsigned char c = p ? static_cast<unsigned char>(*p) : 0;
+    if (c == 0) {
+      s.token_start = p;
+      s.token_text.clear();
+      s.at_end = true;
+      return T_END;
+    }
+    if (is_expression_blank(c)) {
+      s.text = p + 1;
+      continue;
+    }
+    s.token_start = p;
+    int code = 0, len = 0;
+    std::size_t prefix = 0;
+    literal_prefix_at(p, p + 3, &prefix);
+    if (prefix > 0 || c == '\'' || c == '"') {
+      len = match_expression_quoted(p, prefix);
+      code = p[prefix] == '\'' ? T_CHARACTER : T_STRING;
+    } else if (is_id_start(c)) {
+      len = 1;
+      while (is_id_char(static_cast<unsigned char>(p[len]))) ++len;
+      code = keyword_code(p, static_cast<std::size_t>(len), SRC_CPP);
+      if (!code) code = T_IDENTIFIER;
+    } else if (is_digit(c) || (c == '.' && is_digit(static_cast<unsigned char>(p[1])))) {
+      len = match_expression_number(p, &code);
+    } else {
+      code = match_punctuator(p, &len);
+    }
+    if (len == 0) {  // matches no rule
+      ++s.skipped_characters;
+      s.text = p + 1;
+      continue;
+    }
+    s.text = p + len;
+    s.token_text.assign(p, static_cast<std::size_t>(len));
+    s.last_token = code;
+    return code;
+  }
+}
+
+}  // namespace
+
+std::vector<ExpressionToken> lex_expression(const char *text) {
+  TokenScanner s;
+  s.mode = SCAN_EXPRESSION;
+  lex_set_text(s, text ? text : "");
+  const char *const base = s.text;
+  std::vector<ExpressionToken> out;
+  for (;;) {
+    const int code = lex_next(s);
+    ExpressionToken t;
+    t.code = code;
+    t.begin = static_cast<std::size_t>(s.token_start - base);
+    t.end = static_cast<std::size_t>(s.text - base);
+    t.text = std::string_view(s.token_start, t.end - t.begin);
+    out.push_back(t);
+    if (code == T_END) return out;
+  }
+}
+
 int lex_next(TokenScanner &s) {
+  if (s.mode == SCAN_EXPRESSION) return next_expression_token(s);
   enter_pushback(s);
   for (;;) {
     const char *p = s.text;

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cpptab.h"
 #include "mfmath.h"
@@ -54,6 +56,7 @@ enum TokenCode : int {
   T_BODY_TEXT,              // "{...}" captured after a template header
   T_BASE_AND_BODY,          // ": bases {...}" captured after a template header
   T_INIT_TEXT,              // "=..." captured after a template header (no ';')
+  T_RADIX_INTEGER,          // 0FFh, 101b: expression texts only
 #define ORTEK_X(id, text) P_##id,
   ORTEK_PUNCTUATORS(ORTEK_X)
 #undef ORTEK_X
@@ -68,6 +71,18 @@ const char *token_spelling(int code);
 
 // The keyword code a word has in a language, 0 when it is none there.
 int keyword_code(const char *word, std::size_t length, SourceLanguage language);
+
+// What a scan reads. Declarations: a preprocessed file, with its line
+// markers, names classified through the table and template bodies captured.
+// Expression: the text of one expression of the test language (enumerator
+// value, array bound, initialiser), which also has the radix constants 0FFh
+// and 101b, the range "[1..5]" and the association "name => value"; there a
+// leading 0 keeps every decimal digit that follows in one constant ("09"), a
+// quote not closed on its line ends the literal at the end of the line (the
+// constant's conversion reports it), names are not classified and keywords
+// keep their codes (the expression grammar reads them as names where a name
+// can stand).
+enum ScanMode : int { SCAN_DECLARATIONS = 0, SCAN_EXPRESSION = 1 };
 
 enum ScannerState : int { LS_NORMAL = 0, LS_AFTER_TEMPLATE = 1, LS_TEMPLATE_ARGUMENTS = 2,
                           LS_TEMPLATE_DECLARATION = 3 };
@@ -135,6 +150,7 @@ struct TokenScanner {
   TokenValue value;
   SymbolTable *table = nullptr;
   SourceLanguage language = SRC_CPP;  // the table's, taken when the scan begins
+  ScanMode mode = SCAN_DECLARATIONS;
   bool keep_bodies = false;
   bool lenient_matching = false;
   LexHooks hooks;
@@ -165,6 +181,18 @@ int lex_next(TokenScanner &s);
 // Re-scans the last token on the next lex_next.
 void lex_unread_token(TokenScanner &s);
 void lex_unput(TokenScanner &s, char c);
+
+// One token of an expression text: its code, its spelling and its span.
+struct ExpressionToken {
+  int code = T_END;
+  std::string_view text;
+  std::size_t begin = 0, end = 0;
+};
+// The tokens of an expression text (a scan in SCAN_EXPRESSION mode), ending
+// with one T_END token; the spellings point into `text`.
+std::vector<ExpressionToken> lex_expression(const char *text);
+// Whether a code is a keyword's.
+inline bool is_keyword_code(int code) { return code >= K_ASM && code < T_LAST; }
 
 // Saved scanner position for look-ahead by the grammar.
 struct LexMark {

@@ -10,6 +10,7 @@
 #include "y_cppe.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -58,7 +59,7 @@ enum NodeKind : int {
 
 struct Node {
   int kind = NK_ERROR;
-  std::string op;  // operator spelling
+  int op = T_END;  // operator's token code
   Node *a = nullptr, *b = nullptr, *c = nullptr;
   std::vector<Node *> items;  // arguments, list elements
   std::string text;           // name or constant text
@@ -124,21 +125,50 @@ constexpr int kNestingLimit = 64;  // nested analyses (enumerator values, const 
 // of many reported operators must not cost the square of its length.
 constexpr size_t kReportTextLimit = 200;
 
-struct BinaryOp {
-  char op[4];
-  int prec;
-};
-constexpr BinaryOp kBinary[] = {
-    {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5},  {"==", 6}, {"!=", 6},
-    {"<", 7},  {">", 7},  {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9},
-    {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}, {".*", 11}, {"->*", 11}};
+// Precedence of a binary operator, -1 for any other token.
+int binary_precedence(int code) {
+  switch (code) {
+    case P_OR_OR: return 1;
+    case P_AND_AND: return 2;
+    case '|': return 3;
+    case '^': return 4;
+    case '&': return 5;
+    case P_EQ: case P_NE: return 6;
+    case '<': case '>': case P_LE: case P_GE: return 7;
+    case P_SHL: case P_SHR: return 8;
+    case '+': case '-': return 9;
+    case '*': case '/': case '%': return 10;
+    case P_DOT_STAR: case P_ARROW_STAR: return 11;
+    default: return -1;
+  }
+}
 
-constexpr char kAssignmentOps[][4] = {"=", "*=", "/=", "%=", "+=", "-=", "&=", "^=", "|=", "<<=", ">>="};
+bool is_assignment_code(int code) {
+  switch (code) {
+    case '=': case P_MUL_ASSIGN: case P_DIV_ASSIGN: case P_MOD_ASSIGN: case P_ADD_ASSIGN:
+    case P_SUB_ASSIGN: case P_AND_ASSIGN: case P_XOR_ASSIGN: case P_OR_ASSIGN:
+    case P_SHL_ASSIGN: case P_SHR_ASSIGN:
+      return true;
+    default:
+      return false;
+  }
+}
 
-constexpr char kTypeWords[][9] = {"int",    "char",     "short",   "long",     "signed",
-                                  "unsigned", "float",  "double",  "void",     "bool",
-                                  "wchar_t", "struct",  "union",   "enum",     "class",
-                                  "const",  "volatile", "typename"};
+// The words that start a type name.
+bool is_type_word(int code) {
+  switch (code) {
+    case K_INT: case K_CHAR: case K_SHORT: case K_LONG: case K_SIGNED: case K_UNSIGNED:
+    case K_FLOAT: case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: case K_STRUCT:
+    case K_UNION: case K_ENUM: case K_CLASS: case K_CONST: case K_VOLATILE: case K_TYPENAME:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A name, or a keyword where a name can stand: the expression grammar has
+// its own reading of the few keywords it knows.
+bool is_name(const ExpressionToken &t) { return t.code == T_IDENTIFIER || is_keyword_code(t.code); }
 
 constexpr int kImageDepthLimit = 2000;
 
@@ -165,7 +195,7 @@ class ExpressionAnalysis {
   ExpressionAnalysis(const std::string &source, AnalysisBudget &b) : text(&source), budget(b) {}
 
   const std::string *text = nullptr;
-  std::vector<ETok> toks;
+  std::vector<ExpressionToken> toks;
   size_t pos = 0;
   int depth = 0;
   SymbolTable *table = nullptr;
@@ -367,18 +397,13 @@ Symbol *lookup_name(const std::vector<std::string> &qual, const std::string &nam
 }
 
 // Whether the name at the cursor starts a type (a typedef name or a tag).
-bool name_is_type(const std::string &name) {
+bool name_is_type(std::string_view spelling) {
   const ExpressionAnalysis &an = *this;
   if (!an.table) return false;
+  const std::string name(spelling);
   Symbol *s = lookup_ordinary(name.c_str(), *an.table, an.scope);
   if (s && s->decl) return (s->decl->storage & SF_TYPEDEF) != 0;
   return lookup_tag(name.c_str(), *an.table, -1, an.scope) != nullptr;
-}
-
-bool is_type_word(const std::string &w) {
-  for (const char *k : kTypeWords)
-    if (w == k) return true;
-  return false;
 }
 
 const MemberNode *find_member(const TypeDesc *record, const std::string &name, int depth = 0) {
@@ -403,18 +428,18 @@ const TypeDesc *function_result(const TypeDesc *f) {
 // ---------------------------------------------------------------------------
 // Parser.
 
-const ETok &cur() { return toks[pos]; }
-const ETok &peek(size_t k = 1) {
+const ExpressionToken &cur() { return toks[pos]; }
+const ExpressionToken &peek(size_t k = 1) {
   const size_t i = pos + k;
   return i < toks.size() ? toks[i] : toks.back();
 }
-bool is_punct(const char *p) { return cur().kind == E_PUNCT && cur().text == p; }
-[[noreturn]] void fail() { throw ParseError{cur().kind == E_END}; }
+bool is(int code) { return cur().code == code; }
+[[noreturn]] void fail() { throw ParseError{cur().code == T_END}; }
 void advance() {
   if (pos + 1 < toks.size()) ++pos;
 }
-void expect(const char *p) {
-  if (!is_punct(p)) fail();
+void expect(int code) {
+  if (!is(code)) fail();
   advance();
 }
 size_t prev_end() { return pos ? toks[pos - 1].end : 0; }
@@ -425,9 +450,9 @@ std::string group_text() {
   const size_t start = cur().begin;
   int level = 0;
   for (;;) {
-    if (cur().kind == E_END) fail();
-    if (is_punct("(")) ++level;
-    if (is_punct(")")) {
+    if (cur().code == T_END) fail();
+    if (is('(')) ++level;
+    if (is(')')) {
       if (level == 0) break;
       --level;
     }
@@ -440,10 +465,10 @@ std::string group_text() {
 
 // Whether the tokens after '(' begin a type name.
 bool starts_type_at(size_t k) {
-  const ETok &t = peek(k);
-  if (t.kind != E_IDENT) return false;
-  if (is_type_word(t.text)) return true;
-  if (t.text == "sizeof" || t.text == "this" || t.text == "true" || t.text == "false") return false;
+  const ExpressionToken &t = peek(k);
+  if (!is_name(t)) return false;
+  if (is_type_word(t.code)) return true;
+  if (t.code == K_SIZEOF || t.code == K_THIS || t.code == K_TRUE || t.code == K_FALSE) return false;
   return name_is_type(t.text);
 }
 
@@ -496,7 +521,7 @@ long long string_size(const std::string &lit) {
              ++k)
           ++i;
       } else if (lit[i] == 'x') {
-        while (i + 1 < lit.size() - 1 && expression_is_hex(lit[i + 1])) ++i;
+        while (i + 1 < lit.size() - 1 && std::isxdigit(static_cast<unsigned char>(lit[i + 1]))) ++i;
       }
     }
     ++n;
@@ -505,21 +530,21 @@ long long string_size(const std::string &lit) {
 }
 
 Node *parse_primary() {
-  const ETok t = cur();
-  switch (t.kind) {
-    case E_INT:
-    case E_RADIX: {
+  const ExpressionToken t = cur();
+  switch (t.code) {
+    case T_INTEGER:
+    case T_RADIX_INTEGER: {
       Node *n = new_node(NK_INTEGER, t.begin, t.end);
-      n->text = t.text;
+      n->text = std::string(t.text);
       ConstantValue cv;
-      if (t.kind == E_RADIX)
-        convert_radix_integer(t.text.c_str(), cv, constant_report, this);
+      if (t.code == T_RADIX_INTEGER)
+        convert_radix_integer(n->text.c_str(), cv, constant_report, this);
       else
-        convert_integer(t.text.c_str(), cv, constant_report, this);
+        convert_integer(n->text.c_str(), cv, constant_report, this);
       advance();
       // The type follows the value and the suffix, as the languages say.
       const AnalysisSettings &s = analysis_settings();
-      const bool decimal = t.kind == E_INT && t.text[0] != '0';
+      const bool decimal = t.code == T_INTEGER && t.text[0] != '0';
       const bool u = cv.is_unsigned;
       const int l = cv.suffix.find("ll") != std::string::npos  ? 2
                     : cv.suffix.find('l') != std::string::npos ? 1
@@ -539,9 +564,9 @@ Node *parse_primary() {
       set_int(n, cv.value, width);
       return n;
     }
-    case E_FLOAT: {
+    case T_FLOATING: {
       Node *n = new_node(NK_FLOATING, t.begin, t.end);
-      n->text = t.text;
+      n->text = std::string(t.text);
       const char last = t.text.back();
       n->type = pool_type(last == 'f' || last == 'F'   ? "float"
                           : last == 'l' || last == 'L' ? "long double"
@@ -550,20 +575,20 @@ Node *parse_primary() {
       advance();
       return n;
     }
-    case E_CHAR: {
+    case T_CHARACTER: {
       Node *n = new_node(NK_CHARACTER, t.begin, t.end);
-      n->text = t.text;
+      n->text = std::string(t.text);
       ConstantValue cv;
-      convert_character(t.text.c_str(), cv, constant_report, this);
+      convert_character(n->text.c_str(), cv, constant_report, this);
       advance();
       set_int(n, cv.value, cv.width ? cv.width : -analysis_settings().int_bits);
       return n;
     }
-    case E_STRING: {
+    case T_STRING: {
       Node *n = new_node(NK_STRING, t.begin, t.end);
-      n->text = t.text;
+      n->text = std::string(t.text);
       advance();
-      while (cur().kind == E_STRING) {  // adjacent literals join
+      while (cur().code == T_STRING) {  // adjacent literals join
         n->text += cur().text;
         n->end = cur().end;
         advance();
@@ -571,136 +596,130 @@ Node *parse_primary() {
       n->type = pool_pointer(pool_type("char", TK_INTEGER, -analysis_settings().char_bits, 1));
       return n;
     }
-    case E_PUNCT: {
-      if (t.text == "(") {
-        Nest nest(*this);
-        advance();
-        Node *inner = parse_comma();
-        expect(")");
-        inner->begin = t.begin;
-        inner->end = prev_end();
-        return inner;
-      }
-      if (t.text == "{") {
-        Nest nest(*this);
-        advance();
-        Node *n = new_node(NK_LIST, t.begin, t.end);
-        if (!is_punct("}")) {
-          for (;;) {
-            Node *item;
-            if (cur().kind == E_IDENT && peek().kind == E_PUNCT && peek().text == "=>") {
-              item = new_node(NK_ASSOCIATION, cur().begin, cur().end);
-              item->text = cur().text;
-              advance();
-              advance();
-              item->a = parse_assignment();
-              item->type = item->a->type;
-              item->end = item->a->end;
-            } else {
-              item = parse_assignment();
-            }
-            n->items.push_back(item);
-            if (!is_punct(",")) break;
+    case '(': {
+      Nest nest(*this);
+      advance();
+      Node *inner = parse_comma();
+      expect(')');
+      inner->begin = t.begin;
+      inner->end = prev_end();
+      return inner;
+    }
+    case '{': {
+      Nest nest(*this);
+      advance();
+      Node *n = new_node(NK_LIST, t.begin, t.end);
+      if (!is('}')) {
+        for (;;) {
+          Node *item;
+          if (is_name(cur()) && peek().code == P_IMPLIES) {
+            item = new_node(NK_ASSOCIATION, cur().begin, cur().end);
+            item->text = std::string(cur().text);
             advance();
-          }
-        }
-        expect("}");
-        n->end = prev_end();
-        const TypeDesc *first = nullptr;
-        bool differ = false;
-        for (Node *it : n->items) {
-          if (!it->type) continue;
-          if (!first)
-            first = it->type;
-          else if (first != it->type && !same_type(strip(first), strip(it->type)))
-            differ = true;
-        }
-        if (differ) warn(MSG_TYPESDIFF, span(n));
-        n->type = first;
-        return n;
-      }
-      if (t.text == "[") {
-        Nest nest(*this);
-        advance();
-        Node *n = new_node(NK_RANGE, t.begin, t.end);
-        bool ok = true;
-        try {
-          n->a = parse_assignment();
-          if (is_punct("..")) {
             advance();
-            n->b = parse_assignment();
+            item->a = parse_assignment();
+            item->type = item->a->type;
+            item->end = item->a->end;
           } else {
-            ok = false;
+            item = parse_assignment();
           }
-          if (ok && is_punct("]"))
-            advance();
-          else
-            ok = false;
-        } catch (ParseError &) {
+          n->items.push_back(item);
+          if (!is(',')) break;
+          advance();
+        }
+      }
+      expect('}');
+      n->end = prev_end();
+      const TypeDesc *first = nullptr;
+      bool differ = false;
+      for (Node *it : n->items) {
+        if (!it->type) continue;
+        if (!first)
+          first = it->type;
+        else if (first != it->type && !same_type(strip(first), strip(it->type)))
+          differ = true;
+      }
+      if (differ) warn(MSG_TYPESDIFF, span(n));
+      n->type = first;
+      return n;
+    }
+    case '[': {
+      Nest nest(*this);
+      advance();
+      Node *n = new_node(NK_RANGE, t.begin, t.end);
+      bool ok = true;
+      try {
+        n->a = parse_assignment();
+        if (is(P_RANGE)) {
+          advance();
+          n->b = parse_assignment();
+        } else {
           ok = false;
         }
-        if (!ok) {
-          warn(MSG_SYNTAXERR, "[min..max]");
-          // Resume after the closing bracket when there is one.
-          while (cur().kind != E_END && !is_punct("]")) advance();
-          if (is_punct("]")) advance();
-        }
-        n->end = prev_end();
-        n->type = n->a ? n->a->type : nullptr;
-        return n;
+        if (ok && is(']'))
+          advance();
+        else
+          ok = false;
+      } catch (ParseError &) {
+        ok = false;
       }
-      if (t.text == "::") {
-        advance();
-        if (cur().kind != E_IDENT) fail();
-        break;  // a name at file scope, below
+      if (!ok) {
+        warn(MSG_SYNTAXERR, "[min..max]");
+        // Resume after the closing bracket when there is one.
+        while (cur().code != T_END && !is(']')) advance();
+        if (is(']')) advance();
       }
-      fail();
+      n->end = prev_end();
+      n->type = n->a ? n->a->type : nullptr;
+      return n;
     }
-    case E_IDENT:
-      break;
+    case P_SCOPE:
+      advance();
+      if (!is_name(cur())) fail();
+      break;  // a name at file scope, below
     default:
-      expression_bad_switch(t.kind);
-      fail();
+      if (!is_name(t)) fail();
+      break;
   }
   // Names and keywords.
-  const bool global = t.kind == E_PUNCT;
-  const ETok w = cur();
+  const bool global = t.code == P_SCOPE;
+  const ExpressionToken w = cur();
   if (!global) {
-    if (w.text == "this") {
+    if (w.code == K_THIS) {
       advance();
       Node *n = new_node(NK_THIS, w.begin, w.end);
       return n;
     }
-    if (w.text == "true" || w.text == "false") {
+    if (w.code == K_TRUE || w.code == K_FALSE) {
       advance();
       Node *n = new_node(NK_INTEGER, w.begin, w.end);
-      n->text = w.text;
-      set_int(n, w.text == "true" ? pint_digits[1] : pint_zero, analysis_settings().char_bits);
+      n->text = std::string(w.text);
+      set_int(n, w.code == K_TRUE ? pint_digits[1] : pint_zero, analysis_settings().char_bits);
       n->type = pool_type("bool", TK_INTEGER, analysis_settings().char_bits, 0);
       return n;
     }
     // Functional cast or construction: int(3), T(a, b).
-    if ((is_type_word(w.text) || name_is_type(w.text)) && w.text != "const" &&
-        w.text != "volatile") {
+    if ((is_type_word(w.code) || name_is_type(w.text)) && w.code != K_CONST && w.code != K_VOLATILE) {
       size_t k = 0;
       std::string type_text;
-      while (peek(k).kind == E_IDENT && (is_type_word(peek(k).text) || k == 0)) {
-        type_text += (k ? " " : "") + peek(k).text;
+      while (is_name(peek(k)) && (is_type_word(peek(k).code) || k == 0)) {
+        if (k) type_text += ' ';
+        type_text += peek(k).text;
         ++k;
-        if (!is_type_word(peek(k - 1).text)) break;
+        if (!is_type_word(peek(k - 1).code)) break;
       }
-      if (peek(k).kind == E_PUNCT && peek(k).text == "(") {
+      if (peek(k).code == '(') {
         for (size_t i = 0; i <= k; ++i) advance();
         Node *n = new_node(NK_CONSTRUCT, w.begin, w.end);
         n->text = type_text;
-        if (!is_punct(")")) {
+        if (!is(')')) {
           for (;;) {
             n->items.push_back(parse_assignment());
-            if (!is_punct(",")) break;
+            if (!is(',')) break;
             advance();
           }
         }
-        expect(")");
+        expect(')');
         n->end = prev_end();
         const TypeDesc *ty = read_type(type_text);
         const TypeDesc *x = strip(ty);
@@ -746,31 +765,31 @@ Node *parse_primary() {
       }
     }
     // static_cast<T>(e) and the other named casts.
-    if (w.text == "static_cast" || w.text == "reinterpret_cast" || w.text == "const_cast" ||
-        w.text == "dynamic_cast") {
+    if (w.code == K_STATIC_CAST || w.code == K_REINTERPRET_CAST || w.code == K_CONST_CAST ||
+        w.code == K_DYNAMIC_CAST) {
       Nest nest(*this);
       advance();
-      if (!is_punct("<")) fail();
+      if (!is('<')) fail();
       advance();
       const size_t start = cur().begin;
       int level = 0;
-      while (!(is_punct(">") && level == 0) && !(is_punct(">>") && level == 1)) {
-        if (cur().kind == E_END) fail();
-        if (is_punct("<")) ++level;
-        if (is_punct(">")) --level;
+      while (!(is('>') && level == 0) && !(is(P_SHR) && level == 1)) {
+        if (cur().code == T_END) fail();
+        if (is('<')) ++level;
+        if (is('>')) --level;
         advance();
       }
       size_t stop = cur().begin;
-      if (is_punct(">>")) {  // "static_cast<A<int>>(x)": the first '>' closes A
+      if (is(P_SHR)) {  // "static_cast<A<int>>(x)": the first '>' closes A
         ++stop;
         advance();
       } else {
         advance();
       }
       std::string type_text = text->substr(start, stop - start);
-      expect("(");
+      expect('(');
       Node *operand = parse_comma();
-      expect(")");
+      expect(')');
       Node *n = new_node(NK_CAST, w.begin, prev_end());
       n->a = operand;
       n->text = type_text;
@@ -779,16 +798,16 @@ Node *parse_primary() {
         warn(MSG_EXPERRONE, span(n));
         return n;
       }
-      if (w.text == "dynamic_cast")
+      if (w.code == K_DYNAMIC_CAST)
         n->type = ty;
       else
         fold_cast(n, ty, operand);
       return n;
     }
-    if (w.text == "sizeof") {
+    if (w.code == K_SIZEOF) {
       Nest nest(*this);
       advance();
-      if (is_punct("(") && starts_type_at(1)) {
+      if (is('(') && starts_type_at(1)) {
         advance();
         Node *n = new_node(NK_SIZEOF_TYPE, w.begin, w.end);
         std::string type_text = group_text();
@@ -820,13 +839,13 @@ Node *parse_primary() {
   }
   // Qualified name: A::B::c.
   std::vector<std::string> qual;
-  std::string name = w.text;
+  std::string name(w.text);
   size_t end = w.end;
   advance();
-  while (is_punct("::") && peek().kind == E_IDENT) {
+  while (is(P_SCOPE) && is_name(peek())) {
     qual.push_back(name);
     advance();
-    name = cur().text;
+    name = std::string(cur().text);
     end = cur().end;
     advance();
   }
@@ -885,13 +904,12 @@ Node *check_member(Node *n, Node *object, const std::string &member, bool arrow)
 Node *parse_postfix() {
   Node *n = parse_primary();
   for (;;) {
-    const ETok t = cur();
-    if (t.kind != E_PUNCT) return n;
-    if (t.text == "[") {
+    const ExpressionToken t = cur();
+    if (t.code == '[') {
       Nest nest(*this);
       advance();
       Node *index = parse_comma();
-      expect("]");
+      expect(']');
       Node *s = new_node(NK_SUBSCRIPT, n->begin, prev_end());
       s->a = n;
       s->b = index;
@@ -905,19 +923,19 @@ Node *parse_postfix() {
       else if (n->type)
         warn(MSG_NONTABLEA, span(n));
       n = s;
-    } else if (t.text == "(") {
+    } else if (t.code == '(') {
       Nest nest(*this);
       advance();
       Node *c = new_node(NK_CALL, n->begin, t.end);
       c->a = n;
-      if (!is_punct(")")) {
+      if (!is(')')) {
         for (;;) {
           c->items.push_back(parse_assignment());
-          if (!is_punct(",")) break;
+          if (!is(',')) break;
           advance();
         }
       }
-      expect(")");
+      expect(')');
       c->end = prev_end();
       const TypeDesc *x = strip(n->type);
       if (x && x->kind == TK_FUNCTION)
@@ -929,20 +947,20 @@ Node *parse_postfix() {
       else if (n->type)
         warn(MSG_NONFONCTI, span(n));
       n = c;
-    } else if (t.text == "." || t.text == "->") {
+    } else if (t.code == '.' || t.code == P_ARROW) {
       advance();
-      if (cur().kind != E_IDENT) fail();
-      Node *m = new_node(t.text == "." ? NK_DOT : NK_ARROW, n->begin, cur().end);
+      if (!is_name(cur())) fail();
+      Node *m = new_node(t.code == '.' ? NK_DOT : NK_ARROW, n->begin, cur().end);
       m->a = n;
-      m->text = cur().text;
+      m->text = std::string(cur().text);
       advance();
-      n = check_member(m, n, m->text, t.text == "->");
-    } else if (t.text == "++" || t.text == "--") {
+      n = check_member(m, n, m->text, t.code == P_ARROW);
+    } else if (t.code == P_INCR || t.code == P_DECR) {
       advance();
-      Node *p = new_node(t.text == "++" ? NK_POSTINC : NK_POSTDEC, n->begin, t.end);
+      Node *p = new_node(t.code == P_INCR ? NK_POSTINC : NK_POSTDEC, n->begin, t.end);
       p->a = n;
       p->type = n->type;
-      warn(t.text == "++" ? MSG_POSTINCRE : MSG_POSTDECRE, span(p));
+      warn(t.code == P_INCR ? MSG_POSTINCRE : MSG_POSTDECRE, span(p));
       n = p;
     } else {
       return n;
@@ -950,26 +968,26 @@ Node *parse_postfix() {
   }
 }
 
-Node *unary_node(const ETok &t, Node *operand) {
+Node *unary_node(const ExpressionToken &t, Node *operand) {
   Node *n = new_node(NK_UNARY, t.begin, operand->end);
-  n->op = t.text;
+  n->op = t.code;
   n->a = operand;
   const TypeDesc *ot = operand->type;
   const TypeDesc *x = strip(ot);
   const AnalysisSettings &s = analysis_settings();
-  if (t.text == "-" || t.text == "+") {
+  if (t.code == '-' || t.code == '+') {
     if (ot && !is_integer(ot) && !is_floating(ot)) {
-      if (t.text == "-") warn(MSG_OPERARITH, " \"-\" ");
+      if (t.code == '-') warn(MSG_OPERARITH, " \"-\" ");
       return n;
     }
     n->type = ot;
     if (operand->has_value) {
       const int w = promoted_width(ot, operand->width);
       BigInt v = operand->value;
-      if (t.text == "-") pint_sub(&v, &pint_zero, &operand->value);
+      if (t.code == '-') pint_sub(&v, &pint_zero, &operand->value);
       set_int(n, v, w);
     }
-  } else if (t.text == "!") {
+  } else if (t.code == '!') {
     if (ot && !is_integer(ot) && !is_floating(ot) && !(x && (x->kind == TK_ENUM ||
                                                              x->kind == TK_POINTER ||
                                                              x->kind == TK_ARRAY))) {
@@ -982,7 +1000,7 @@ Node *unary_node(const ETok &t, Node *operand) {
       pint_logical_not(&v, &operand->value);
       set_int(n, v, -s.int_bits);
     }
-  } else if (t.text == "~") {
+  } else if (t.code == '~') {
     if (ot && !is_integer(ot)) {
       warn(MSG_OPERENTIE, "\"~\"");
       return n;
@@ -993,7 +1011,7 @@ Node *unary_node(const ETok &t, Node *operand) {
       pint_not(&v, &operand->value);
       set_int(n, v, promoted_width(ot, operand->width));
     }
-  } else if (t.text == "*") {
+  } else if (t.code == '*') {
     if (x && x->kind == TK_POINTER && x->pointer())
       n->type = x->pointer()->target;
     else if (x && x->kind == TK_ARRAY && x->array())
@@ -1002,7 +1020,7 @@ Node *unary_node(const ETok &t, Node *operand) {
       n->type = ot;
     else if (ot)
       warn(MSG_NONPOINTE, span(operand));
-  } else if (t.text == "&") {
+  } else if (t.code == '&') {
     // The operand's type belongs to a table that goes with its analysis: a
     // pointer to it kept for the whole run would outlive it.
     n->type = ot ? pointer_to(const_cast<TypeDesc *>(ot), table) : nullptr;
@@ -1013,16 +1031,16 @@ Node *unary_node(const ETok &t, Node *operand) {
 }
 
 Node *parse_unary() {
-  const ETok t = cur();
-  if (t.kind == E_PUNCT && (t.text == "-" || t.text == "+" || t.text == "!" || t.text == "~" ||
-                            t.text == "*" || t.text == "&" || t.text == "++" || t.text == "--")) {
+  const ExpressionToken t = cur();
+  if (t.code == '-' || t.code == '+' || t.code == '!' || t.code == '~' || t.code == '*' ||
+      t.code == '&' || t.code == P_INCR || t.code == P_DECR) {
     Nest nest(*this);
     advance();
     Node *operand = parse_unary();
     return unary_node(t, operand);
   }
   // Cast: "(" type ")" operand.
-  if (t.kind == E_PUNCT && t.text == "(" && starts_type_at(1)) {
+  if (t.code == '(' && starts_type_at(1)) {
     Nest nest(*this);
     advance();
     std::string type_text = group_text();
@@ -1041,13 +1059,6 @@ Node *parse_unary() {
     return n;
   }
   return parse_postfix();
-}
-
-int binary_prec(const ETok &t) {
-  if (t.kind != E_PUNCT) return -1;
-  for (const BinaryOp &b : kBinary)
-    if (t.text == b.op) return b.prec;
-  return -1;
 }
 
 // C division truncates toward zero.
@@ -1073,7 +1084,7 @@ const TypeDesc *arithmetic_type(const Node *l, const Node *r, int &width) {
   return int_type_of(width);
 }
 
-Node *binary_node(const std::string &op, Node *l, Node *r) {
+Node *binary_node(int op, Node *l, Node *r) {
   Node *n = new_node(NK_BINARY, l->begin, r->end);
   n->op = op;
   n->a = l;
@@ -1082,27 +1093,28 @@ Node *binary_node(const std::string &op, Node *l, Node *r) {
   const TypeDesc *lx = strip(l->type), *rx = strip(r->type);
   const bool lp = lx && (lx->kind == TK_POINTER || lx->kind == TK_ARRAY);
   const bool rp = rx && (rx->kind == TK_POINTER || rx->kind == TK_ARRAY);
-  if (op == ".*" || op == "->*") {
+  if (op == P_DOT_STAR || op == P_ARROW_STAR) {
     if (r->type && !(rx && rx->kind == TK_POINTER && rx->pointer() && rx->pointer()->member_class))
       warn(MSG_INCPOIMEM, span(r));
     else if (rx && rx->pointer())
       n->type = rx->pointer()->target;
     return n;
   }
-  const bool comparison = op == "==" || op == "!=" || op == "<" || op == ">" || op == "<=" ||
-                          op == ">=" || op == "&&" || op == "||";
+  const bool comparison = op == P_EQ || op == P_NE || op == '<' || op == '>' || op == P_LE ||
+                          op == P_GE || op == P_AND_AND || op == P_OR_OR;
+  const bool shift = op == P_SHL || op == P_SHR;
   int width = -s.int_bits;
   if (comparison) {
     n->type = int_type_of(width);
-  } else if ((op == "+" || op == "-") && (lp || rp)) {
-    if (lp && rp && op == "-") {
+  } else if ((op == '+' || op == '-') && (lp || rp)) {
+    if (lp && rp && op == '-') {
       width = -s.long_bits;
       n->type = int_type_of(width);
     } else {
       n->type = lp ? l->type : r->type;
       return n;
     }
-  } else if (op == "<<" || op == ">>") {
+  } else if (shift) {
     width = promoted_width(l->type, l->width);
     n->type = l->type && is_integer(l->type) ? int_type_of(width) : l->type;
   } else if (l->type && r->type) {
@@ -1111,65 +1123,65 @@ Node *binary_node(const std::string &op, Node *l, Node *r) {
     n->type = l->type ? l->type : r->type;
   }
   // Folding: both operands constant (and, for && and ||, the decisive one).
-  if (op == "&&" && l->has_value && pint_is_zero(&l->value)) {
+  if (op == P_AND_AND && l->has_value && pint_is_zero(&l->value)) {
     set_int(n, pint_zero, width);
     return n;
   }
-  if (op == "||" && l->has_value && !pint_is_zero(&l->value)) {
+  if (op == P_OR_OR && l->has_value && !pint_is_zero(&l->value)) {
     set_int(n, pint_digits[1], width);
     return n;
   }
   if (!l->has_value || !r->has_value || !width) return n;
-  if (!comparison && !(op == "<<" || op == ">>")) {
+  if (!comparison && !shift) {
     const int cw = common_width(promoted_width(l->type, l->width),
                                 promoted_width(r->type, r->width));
     width = cw;
   }
   BigInt a = l->value, b = r->value, v;
   // Operands converted to the common type first (unsigned comparisons).
-  if (!(op == "<<" || op == ">>")) {
+  if (!shift) {
     const int cw = common_width(promoted_width(l->type, l->width),
                                 promoted_width(r->type, r->width));
     narrow(a, cw);
     narrow(b, cw);
   }
-  if (op == "+") {
-    pint_add(&v, &a, &b);
-  } else if (op == "-") {
-    pint_sub(&v, &a, &b);
-  } else if (op == "*") {
-    pint_mul(&v, &a, &b);
-  } else if (op == "/" || op == "%") {
-    if (pint_is_zero(&b)) {
-      warn(MSG_DIVISZERO, span(n));
+  switch (op) {
+    case '+': pint_add(&v, &a, &b); break;
+    case '-': pint_sub(&v, &a, &b); break;
+    case '*': pint_mul(&v, &a, &b); break;
+    case '/':
+    case '%': {
+      if (pint_is_zero(&b)) {
+        warn(MSG_DIVISZERO, span(n));
+        return n;
+      }
+      BigInt q, rem;
+      c_divide(a, b, q, rem);
+      v = op == '/' ? q : rem;
+      break;
+    }
+    case P_SHL: pint_shift_left(&v, &a, &b); break;
+    case P_SHR: pint_shift_right(&v, &a, &b); break;
+    case '&': pint_and(&v, &a, &b); break;
+    case '|': pint_or(&v, &a, &b); break;
+    case '^': pint_xor(&v, &a, &b); break;
+    default: {
+      const int c = pint_compare(&a, &b);
+      bool res = false;
+      switch (op) {
+        case P_EQ: res = c == 0; break;
+        case P_NE: res = c != 0; break;
+        case '<': res = c < 0; break;
+        case '>': res = c > 0; break;
+        case P_LE: res = c <= 0; break;
+        case P_GE: res = c >= 0; break;
+        case P_AND_AND: res = !pint_is_zero(&a) && !pint_is_zero(&b); break;
+        case P_OR_OR: res = !pint_is_zero(&a) || !pint_is_zero(&b); break;
+        default: break;
+      }
+      set_int(n, res ? pint_digits[1] : pint_zero, -s.int_bits);
       return n;
     }
-    BigInt q, rem;
-    c_divide(a, b, q, rem);
-    v = op == "/" ? q : rem;
-  } else if (op == "<<") {
-    pint_shift_left(&v, &a, &b);
-  } else if (op == ">>") {
-    pint_shift_right(&v, &a, &b);
-  } else if (op == "&") {
-    pint_and(&v, &a, &b);
-  } else if (op == "|") {
-    pint_or(&v, &a, &b);
-  } else if (op == "^") {
-    pint_xor(&v, &a, &b);
-  } else {
-    const int c = pint_compare(&a, &b);
-    bool res = false;
-    if (op == "==") res = c == 0;
-    else if (op == "!=") res = c != 0;
-    else if (op == "<") res = c < 0;
-    else if (op == ">") res = c > 0;
-    else if (op == "<=") res = c <= 0;
-    else if (op == ">=") res = c >= 0;
-    else if (op == "&&") res = !pint_is_zero(&a) && !pint_is_zero(&b);
-    else if (op == "||") res = !pint_is_zero(&a) || !pint_is_zero(&b);
-    set_int(n, res ? pint_digits[1] : pint_zero, -s.int_bits);
-    return n;
   }
   if (width < 0 && !fits_width(v, width)) warn(MSG_ENTOUTRAN, span(n));
   set_int(n, v, width);
@@ -1179,9 +1191,9 @@ Node *binary_node(const std::string &op, Node *l, Node *r) {
 Node *parse_binary(int min_prec) {
   Node *lhs = parse_unary();
   for (;;) {
-    const int prec = binary_prec(cur());
+    const int prec = binary_precedence(cur().code);
     if (prec < 0 || prec < min_prec) return lhs;
-    const std::string op = cur().text;
+    const int op = cur().code;
     advance();
     Node *rhs = parse_binary(prec + 1);
     lhs = binary_node(op, lhs, rhs);
@@ -1190,11 +1202,11 @@ Node *parse_binary(int min_prec) {
 
 Node *parse_conditional() {
   Node *c = parse_binary(1);
-  if (!is_punct("?")) return c;
+  if (!is('?')) return c;
   Nest nest(*this);
   advance();
   Node *a = parse_comma();
-  expect(":");
+  expect(':');
   Node *b = parse_assignment();
   Node *n = new_node(NK_CONDITIONAL, c->begin, b->end);
   n->a = c;
@@ -1212,18 +1224,11 @@ Node *parse_conditional() {
   return n;
 }
 
-bool is_assignment_op(const ETok &t) {
-  if (t.kind != E_PUNCT) return false;
-  for (const char *o : kAssignmentOps)
-    if (t.text == o) return true;
-  return false;
-}
-
 Node *parse_assignment() {
   Node *lhs = parse_conditional();
-  if (!is_assignment_op(cur())) return lhs;
+  if (!is_assignment_code(cur().code)) return lhs;
   Nest nest(*this);
-  const std::string op = cur().text;
+  const int op = cur().code;
   advance();
   Node *rhs = parse_assignment();
   Node *n = new_node(NK_ASSIGN, lhs->begin, rhs->end);
@@ -1237,10 +1242,10 @@ Node *parse_assignment() {
 
 Node *parse_comma() {
   Node *n = parse_assignment();
-  if (!is_punct(",")) return n;
+  if (!is(',')) return n;
   Node *c = new_node(NK_COMMA, n->begin, n->end);
   c->items.push_back(n);
-  while (is_punct(",")) {
+  while (is(',')) {
     advance();
     c->items.push_back(parse_assignment());
   }
@@ -1287,7 +1292,7 @@ void image(const Node *n, std::string &out, int depth) {
       return;
     case NK_THIS: out += "this"; return;
     case NK_UNARY:
-      out += n->op;
+      out += token_spelling(n->op);
       image(n->a, out, depth + 1);
       return;
     case NK_POSTINC:
@@ -1299,7 +1304,9 @@ void image(const Node *n, std::string &out, int depth) {
     case NK_ASSIGN:
       out += '(';
       image(n->a, out, depth + 1);
-      out += ' ' + n->op + ' ';
+      out += ' ';
+      out += token_spelling(n->op);
+      out += ' ';
       image(n->b, out, depth + 1);
       out += ')';
       return;
@@ -1373,7 +1380,7 @@ void image(const Node *n, std::string &out, int depth) {
     auto result = std::make_unique<ExpressionResult>();
     try {
       Node *root = parse_comma();
-      if (cur().kind != E_END) fail();
+      if (cur().code != T_END) fail();
       result->type = const_cast<TypeDesc *>(root->type);
       if (root->has_value) {
         result->kind = EXPR_INTEGER_CONSTANT;
@@ -1539,7 +1546,7 @@ std::unique_ptr<ExpressionResult> analyse_expression(const char *text, const cha
     an.scope.kind = 1;
     an.scope.current = function_scope(*an.table, an.function);
   }
-  an.toks = scan_expression(source);
+  an.toks = lex_expression(source.c_str());
   AnalysisBudget &b = an.budget;
   ++b.expressions_active;
   ++b.expression_nesting;

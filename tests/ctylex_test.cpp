@@ -201,6 +201,56 @@ TEST_F(Lex, NumbersIdentifiersAndPunctuators) {
   EXPECT_EQ(toks[0].text.size(), 300u);
 }
 
+// The expression dialect: radix constants, the range and association
+// punctuators, "09" as one constant, quotes that do not close end at the
+// end of the line, keywords keep their codes, nothing is classified.
+TEST(LexExpression, DialectTokensAndSpans) {
+  struct Case {
+    const char *text;
+    std::vector<std::pair<int, std::string>> tokens;
+  } cases[] = {
+      {"0FFh 1h 101b 0b 1B 7fH", {{T_RADIX_INTEGER, "0FFh"}, {T_RADIX_INTEGER, "1h"}, {T_RADIX_INTEGER, "101b"},
+                                  {T_RADIX_INTEGER, "0b"}, {T_RADIX_INTEGER, "1B"}, {T_RADIX_INTEGER, "7fH"}}},
+      // A letter or digit after the radix letter: no radix constant.
+      {"0FFhx 0b101 FFh", {{T_INTEGER, "0"}, {T_IDENTIFIER, "FFhx"}, {T_INTEGER, "0"}, {T_IDENTIFIER, "b101"},
+                           {T_IDENTIFIER, "FFh"}}},
+      {"09 0x1Fu 017 0x", {{T_INTEGER, "09"}, {T_INTEGER, "0x1Fu"}, {T_INTEGER, "017"}, {T_INTEGER, "0"},
+                           {T_IDENTIFIER, "x"}}},
+      {"1lu 1ull 1LL 1lL 1uLL", {{T_INTEGER, "1lu"}, {T_INTEGER, "1ull"}, {T_INTEGER, "1LL"}, {T_INTEGER, "1l"},
+                                 {T_IDENTIFIER, "L"}, {T_INTEGER, "1uLL"}}},
+      {"[1..5] 1.5 .5 1. 1e5 1e 2.5fL", {{'[', "["}, {T_INTEGER, "1"}, {P_RANGE, ".."}, {T_INTEGER, "5"}, {']', "]"},
+                                         {T_FLOATING, "1.5"}, {T_FLOATING, ".5"}, {T_FLOATING, "1."},
+                                         {T_FLOATING, "1e5"}, {T_INTEGER, "1"}, {T_IDENTIFIER, "e"},
+                                         {T_FLOATING, "2.5f"}, {T_IDENTIFIER, "L"}}},
+      {"{a => 1, b=>2}", {{'{', "{"}, {T_IDENTIFIER, "a"}, {P_IMPLIES, "=>"}, {T_INTEGER, "1"}, {',', ","},
+                          {T_IDENTIFIER, "b"}, {P_IMPLIES, "=>"}, {T_INTEGER, "2"}, {'}', "}"}}},
+      {"a->*b ::c ... <<= @", {{T_IDENTIFIER, "a"}, {P_ARROW_STAR, "->*"}, {T_IDENTIFIER, "b"}, {P_SCOPE, "::"},
+                               {T_IDENTIFIER, "c"}, {P_ELLIPSIS, "..."}, {P_SHL_ASSIGN, "<<="}, {'@', "@"}}},
+      // Keywords of either language keep their codes; names are not looked up.
+      {"sizeof this true new bool $x", {{K_SIZEOF, "sizeof"}, {K_THIS, "this"}, {K_TRUE, "true"}, {K_NEW, "new"},
+                                        {K_BOOL, "bool"}, {T_IDENTIFIER, "$x"}}},
+      {"'' 'a' L'b' u8\"s\" 'a\\'b'", {{T_CHARACTER, "''"}, {T_CHARACTER, "'a'"}, {T_CHARACTER, "L'b'"},
+                                     {T_STRING, "u8\"s\""}, {T_CHARACTER, "'a\\'b'"}}},
+      // Not closed: up to the end of the line, or of the text.
+      {"'ab\n+ \"open", {{T_CHARACTER, "'ab"}, {'+', "+"}, {T_STRING, "\"open"}}},
+      // Characters that match no rule are skipped; no directive is read.
+      {"#line 3 \xe9 a", {{T_IDENTIFIER, "line"}, {T_INTEGER, "3"}, {T_IDENTIFIER, "a"}}},
+  };
+  for (const Case &c : cases) {
+    const std::vector<ExpressionToken> toks = lex_expression(c.text);
+    ASSERT_EQ(toks.size(), c.tokens.size() + 1) << c.text;
+    for (std::size_t i = 0; i < c.tokens.size(); ++i) {
+      EXPECT_EQ(toks[i].code, c.tokens[i].first) << c.text << " #" << i;
+      EXPECT_EQ(toks[i].text, c.tokens[i].second) << c.text << " #" << i;
+      EXPECT_EQ(std::string(c.text).substr(toks[i].begin, toks[i].end - toks[i].begin), c.tokens[i].second);
+    }
+    EXPECT_EQ(toks.back().code, T_END);
+    EXPECT_EQ(toks.back().begin, std::strlen(c.text));
+  }
+  EXPECT_EQ(lex_expression("").size(), 1u);
+  EXPECT_EQ(lex_expression(nullptr).size(), 1u);
+}
+
 // C reads the words only C++ reserves as names, and its boolean type as
 // "_Bool" or as a "bool" that names nothing of the file's own.
 TEST_F(Lex, CWordsAreNamesInC) {

@@ -127,6 +127,41 @@ TEST_F(Expr, FoldingFollowsC) {
   for (const auto &c : cases) EXPECT_EQ(value(c.text), c.value) << c.text;
 }
 
+// The constants of the expression dialect and what their conversion reports,
+// at the expression's position.
+TEST_F(Expr, DialectConstantsAndTheirReports) {
+  EXPECT_EQ(value("0FFh + 101b + 0x10 + 1lu + 1ull"), "278");
+  EXPECT_EQ(value("07h"), "7");
+  EXPECT_EQ(value("1FFFFFFFFh"), "4294967295");
+  ASSERT_EQ(g_reports.size(), 1u);
+  EXPECT_EQ(g_reports[0].code, "ENTOUTRAN");
+  EXPECT_EQ(g_reports[0].file, "t.c");
+  EXPECT_EQ(g_reports[0].line, 3);
+  // A quote not closed on its line: the constant is reported invalid, the
+  // text goes on after the line.
+  EXPECT_EQ(value("'a\n + 1"), "98");
+  ASSERT_EQ(g_reports.size(), 1u);
+  EXPECT_EQ(g_reports[0].code, "INVCSTCAR");
+  EXPECT_EQ(g_reports[0].line, 3);
+  value("''");
+  EXPECT_TRUE(reported("CSTCARVID"));
+  value("'\\q'");
+  EXPECT_TRUE(reported("SEQUEINCO"));
+  // Ranges and associations have no value and report nothing.
+  auto r = run("{a => 1, b => [1..09h]}");
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->image, "{ a => 1, b => [1..09h] }");
+  EXPECT_TRUE(g_reports.empty());
+  // The end of the text where an operand is due.
+  run("1 +");
+  ASSERT_EQ(g_reports.size(), 1u);
+  EXPECT_EQ(g_reports[0].code, "UNEXP_EOF");
+  EXPECT_EQ(g_reports[0].line, 3);
+  // Keywords are read by their codes, names where a name can stand.
+  declare("int x;");
+  EXPECT_EQ(run("x = sizeof(int) + true")->image, "(x = (sizeof(int) + true))");
+}
+
 TEST_F(Expr, DivisionByZeroAndOverflowAreReported) {
   EXPECT_EQ(value("1 / 0"), "none");
   EXPECT_TRUE(reported("DIVISZERO"));
