@@ -624,6 +624,40 @@ int classify_hit(TokenScanner &s, Symbol *e, const char *name) {
   return T_DECLARED_NAME;
 }
 
+// The entry a name has at one scope level, the kinds tried in this order.
+Symbol *entry_at_level(SymbolTable &t, const char *name, TypeDesc *scope) {
+  Symbol *e = lookup_at_level(name, t, AREA_TAG, scope, TK_CLASS);
+  if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_TEMPLATE);
+  if (!e) e = lookup_at_level(name, t, AREA_ORDINARY, scope, -1, true);
+  if (!e) e = lookup_at_level(name, t, AREA_ENUMERATOR, scope, -1);
+  if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_ENUM);
+  if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_UNION);
+  return e;
+}
+
+// A name a class does not declare is looked up in its bases before the
+// enclosing scope: the member types of a base (a mask or size type
+// inherited from a traits base) are names of the derived class.
+Symbol *entry_in_bases(SymbolTable &t, const char *name, TypeDesc *scope, int depth) {
+  if (!scope || !scope->record() || depth > 40) return nullptr;
+  const BaseNode *first = scope->record()->first_base;
+  if (!first) {
+    TypeDesc *c = canonical_scope(scope);
+    if (c && c != scope && c->record()) first = c->record()->first_base;
+  }
+  for (const BaseNode *b = first; b; b = b->next) {
+    TypeDesc *base = b->base;
+    for (int guard = 0; base && base->kind == TK_NAMED && base->named() && base->named()->aliased && guard < 100;
+         ++guard)
+      base = base->named()->aliased;
+    if (base && base->kind == TK_ELABORATED && base->elaborated()) base = base->elaborated()->named;
+    if (!base || !base->record() || base == scope) continue;
+    if (Symbol *e = entry_at_level(t, name, base)) return e;
+    if (Symbol *e = entry_in_bases(t, name, base, depth + 1)) return e;
+  }
+  return nullptr;
+}
+
 int classify(TokenScanner &s, const char *name) {
   s.value.text = name;
   ScopeContext ctx = s.hooks.scope ? s.hooks.scope(s.hooks.owner) : ScopeContext();
@@ -636,12 +670,8 @@ int classify(TokenScanner &s, const char *name) {
     SymbolTable &t = *s.table;
     TypeDesc *scope = ctx.kind ? ctx.current : nullptr;
     for (int guard = 0; guard < 100000; ++guard) {
-      Symbol *e = lookup_at_level(name, t, AREA_TAG, scope, TK_CLASS);
-      if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_TEMPLATE);
-      if (!e) e = lookup_at_level(name, t, AREA_ORDINARY, scope, -1, true);
-      if (!e) e = lookup_at_level(name, t, AREA_ENUMERATOR, scope, -1);
-      if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_ENUM);
-      if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_UNION);
+      Symbol *e = entry_at_level(t, name, scope);
+      if (!e && scope && scope->kind == TK_CLASS) e = entry_in_bases(t, name, scope, 0);
       if (e) return classify_hit(s, e, name);
       if (!scope) break;
       scope = enclosing_scope(scope);

@@ -1274,6 +1274,16 @@ void Parser::declarator_name(Declarator &d) {
       std::vector<std::string> args;
       name += collect_template_arguments(args);
       if (t.cls == G_TEMPLNAME) scope = type_of_name_token(t);
+      if (scope && scope->kind == TK_TEMPLATE && cur.cls == G_PUNCT && cur.code == P_SCOPE) {
+        // A member of an explicit specialisation defined outside it
+        // (bool X<char>::f() {...}) belongs to that class, not the template.
+        ScopeContext where;
+        if (scope->scope) where = ScopeContext{1, scope->scope};
+        Symbol *sp = lookup_tag(intern(name), table, TK_CLASS, where);
+        if (sp && sp->decl && sp->decl->type && sp->decl->type->record() &&
+            sp->decl->type->record()->explicit_specialisation)
+          scope = sp->decl->type;
+      }
     }
     if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       d.qual.push_back(name);

@@ -303,8 +303,11 @@ void Parser::compute_inherited(TypeDesc *cls) {
 // class-body: '{' { member-declaration } '}'
 void Parser::class_body(TypeDesc *cls, int key) {
   DepthGuard guard(*this);
-  expect('{');
+  if (!is('{')) syntax_error();
+  // The first member's name is read in the class: it may be a member type
+  // of a base.
   push_scope(key == KEY_UNION ? SC_UNION : SC_CLASS, cls, key == KEY_CLASS ? ACC_PRIVATE : ACC_PUBLIC);
+  advance();
   const size_t level = scopes.size();
   declaration_list(true, true);
   scopes.resize(level);

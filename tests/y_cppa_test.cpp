@@ -1060,6 +1060,37 @@ TEST_F(Grammar, DefaultArgumentsOfFunctionTemplatesEndAtTheirParameter) {
   EXPECT_FALSE(ordinary("after", ns));
 }
 
+TEST_F(Grammar, MemberTypesOfBasesAreNamesOfTheDerivedClass) {
+  analyse(
+      "struct cbase { typedef const int *to_type; typedef unsigned short mask; };\n"
+      "struct mid : cbase { };\n"
+      "namespace loc { class facet { public: int refs; }; }\n"
+      "class D : public loc::facet, public mid { to_type x; const mask *m; public: mask get(mask w) const; };\n"
+      "mid::mask D::get(mask w) const { return w; }\n"
+      "template<typename C> class ct { public: C c; };\n"
+      "template<> class ct<char> : public cbase { public: bool is(mask m, char c) const; };\n"
+      "bool ct<char>::is(mask m, char c) const { return m != 0; }\n"
+      "int after;\n",
+      "b.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("FUNCT_DEF"), 0);
+  TypeDesc *d = tag("D");
+  ASSERT_TRUE(d);
+  Declaration *x = ordinary("x", d);
+  ASSERT_TRUE(x);
+  EXPECT_STREQ(type_name(x->type), "to_type");
+  Declaration *get = ordinary("get", d);
+  ASSERT_TRUE(get);
+  EXPECT_TRUE(get->type->function()->info->defined);
+  // The member defined outside the explicit specialisation is that class's.
+  TypeDesc *spec = tag("ct<char>");
+  ASSERT_TRUE(spec);
+  Declaration *is = ordinary("is", spec);
+  ASSERT_TRUE(is);
+  EXPECT_TRUE(is->type->function()->info->defined);
+  EXPECT_TRUE(ordinary("after"));
+}
+
 TEST_F(Grammar, ParametersOfMembersDefinedOutsideAreReadInTheClassScope) {
   analyse(
       "class Sensor {\n"
