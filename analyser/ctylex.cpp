@@ -44,7 +44,13 @@ constexpr Spelling keywords[] = {
 #undef ORTEK_X
 };
 
-// Keywords by a hash of their spelling, open addressing: built by the
+constexpr Spelling contextual_words[] = {
+#define ORTEK_X(id, text) {W_##id, text},
+    ORTEK_CONTEXTUAL_WORDS(ORTEK_X)
+#undef ORTEK_X
+};
+
+// Words by a hash of their spelling, open addressing: built by the
 // compiler, so that no table is made at run time.
 constexpr int kKeywordSlots = 256;
 constexpr unsigned keyword_hash(const char *p, std::size_t n) {
@@ -59,16 +65,31 @@ constexpr std::size_t text_length(const char *p) {
 struct KeywordHash {
   short code[kKeywordSlots] = {};  // 0: free slot
 };
-constexpr KeywordHash make_keyword_hash() {
+template <std::size_t N>
+constexpr KeywordHash make_word_hash(const Spelling (&words)[N]) {
   KeywordHash h{};
-  for (const Spelling &k : keywords) {
+  for (const Spelling &k : words) {
     unsigned i = keyword_hash(k.text, text_length(k.text));
     while (h.code[i]) i = (i + 1) % kKeywordSlots;
     h.code[i] = static_cast<short>(k.code);
   }
   return h;
 }
-constexpr KeywordHash kKeywordHash = make_keyword_hash();
+constexpr KeywordHash kKeywordHash = make_word_hash(keywords);
+constexpr KeywordHash kContextualHash = make_word_hash(contextual_words);
+
+// The code of the word p[0..n) in a hashed list whose entry for code c is
+// words[c - first], 0 when it is not there.
+template <std::size_t N>
+int hashed_word(const KeywordHash &hash, const Spelling (&words)[N], int first, const char *p, std::size_t n) {
+  if (n == 0) return 0;
+  for (unsigned i = keyword_hash(p, n);; i = (i + 1) % kKeywordSlots) {
+    const int code = hash.code[i];
+    if (!code) return 0;
+    const char *k = words[code - first].text;
+    if (std::strncmp(k, p, n) == 0 && k[n] == '\0') return code;
+  }
+}
 
 // The keywords C does not reserve: a C file names parameters "new" and
 // "class", labels "try", members "this".
@@ -88,15 +109,11 @@ constexpr bool cpp_only_keyword(int code) {
 }  // namespace
 
 int keyword_code(const char *p, std::size_t n, SourceLanguage language) {
-  if (n == 0) return 0;
-  for (unsigned i = keyword_hash(p, n);; i = (i + 1) % kKeywordSlots) {
-    const int code = kKeywordHash.code[i];
-    if (!code) return 0;
-    const char *k = keywords[code - K_ASM].text;
-    if (std::strncmp(k, p, n) == 0 && k[n] == '\0')
-      return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
-  }
+  const int code = hashed_word(kKeywordHash, keywords, K_ASM, p, n);
+  return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
 }
+
+int contextual_word(const char *p, std::size_t n) { return hashed_word(kContextualHash, contextual_words, W_NONE + 1, p, n); }
 
 namespace {
 

@@ -66,6 +66,31 @@ enum TokenCode : int {
   T_LAST
 };
 
+// Words that are keywords only in some places, dialects or language
+// versions (later C++ specifiers, compiler extensions, C's spelling of
+// bool): the scanner returns them as names (or as the keyword they spell),
+// the grammar tells them apart by these codes, found by contextual_word.
+#define ORTEK_CONTEXTUAL_WORDS(X)                                                             \
+  X(ALIGNAS, "alignas") X(C_BOOL, "_Bool") X(CHAR8_T, "char8_t") X(CHAR16_T, "char16_t")     \
+  X(CHAR32_T, "char32_t") X(CONSTEXPR, "constexpr") X(DECLTYPE, "decltype")                   \
+  X(EXTENSION, "__extension__") X(FINAL, "final") X(NOEXCEPT, "noexcept")                     \
+  X(OVERRIDE, "override") X(STATIC_ASSERT, "static_assert") X(THREAD_LOCAL, "thread_local")  \
+  X(TYPEOF, "__typeof") X(TYPEOF_UNDERSCORES, "__typeof__")
+
+enum ContextualWord : int {
+  W_NONE = 0,
+#define ORTEK_X(id, text) W_##id,
+  ORTEK_CONTEXTUAL_WORDS(ORTEK_X)
+#undef ORTEK_X
+  W_LAST
+};
+
+// The contextual word a name is, W_NONE when it is none.
+int contextual_word(const char *word, std::size_t length);
+inline int contextual_word(const char *word) {
+  return word ? contextual_word(word, std::char_traits<char>::length(word)) : W_NONE;
+}
+
 // Spelling of a token code ("int", "::", "(", "<identifier>" ...).
 const char *token_spelling(int code);
 

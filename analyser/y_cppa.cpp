@@ -123,6 +123,7 @@ Tok lex_token(TokenScanner &sc) {
       if (code >= K_ASM && code < T_LAST) {
         t.cls = G_KEYWORD;
         t.text = vt ? vt : token_spelling(code);  // "_Bool" is bool spelt the C way
+        if (code == K_BOOL) t.word = contextual_word(vt);
       } else if (code > 0 && code < T_LAST) {
         t.cls = G_PUNCT;
         t.text = token_spelling(code);
@@ -135,6 +136,7 @@ Tok lex_token(TokenScanner &sc) {
   t.text = vt ? vt : sc.token_text;
   // The scanner's text of a name is interned already.
   t.name = (t.cls <= G_TYPEMOD) ? (vt ? vt : intern_string(t.text.c_str())) : nullptr;
+  if (t.cls == G_IDENT) t.word = contextual_word(t.name);
   t.sym = sc.value.symbol;
   t.type = sc.value.type;
   // A variable whose type is a class comes classified by that type; for the
@@ -339,9 +341,9 @@ void Parser::declaration() {
     return;
   }
   Specs s;
-  while (skip_attribute() || (is_word("__extension__") && (advance(), true))) {
+  while (skip_attribute() || (is_word(W_EXTENSION) && (advance(), true))) {
   }
-  if (is_word("static_assert")) {
+  if (is_word(W_STATIC_ASSERT)) {
     // A compile-time assertion declares nothing.
     advance();
     skip_parenthesised();
@@ -594,7 +596,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       unsigned flag = 0;
       if (is_basic_type_keyword(k)) {
         // C's "_Bool" is the boolean type under its own name.
-        TypeDesc *b = basic_type(k == K_BOOL && cur.text == "_Bool" ? "_Bool" : token_spelling(k), &table);
+        TypeDesc *b = basic_type(k == K_BOOL && cur.word == W_C_BOOL ? "_Bool" : token_spelling(k), &table);
         s.type = s.type ? CPP_compose_type(s.type, b, f, line(), &table) : b;
         s.has_type = s.any = true;
         advance();
@@ -639,10 +641,10 @@ Specs Parser::decl_specifiers(bool for_param) {
     if (cur.cls == G_IDENT) {
       // Later specifier words, when what follows shows they are not a
       // declarator name.
-      const bool of_expression = cur.text == "decltype" || cur.text == "__typeof" || cur.text == "__typeof__";
-      const bool char_type = cur.text == "char16_t" || cur.text == "char32_t" || cur.text == "char8_t";
-      const bool word = cur.text == "constexpr" || of_expression || cur.text == "alignas" ||
-                        cur.text == "thread_local" || char_type;
+      const int w = cur.word;
+      const bool of_expression = w == W_DECLTYPE || w == W_TYPEOF || w == W_TYPEOF_UNDERSCORES;
+      const bool char_type = w == W_CHAR16_T || w == W_CHAR32_T || w == W_CHAR8_T;
+      const bool word = w == W_CONSTEXPR || of_expression || w == W_ALIGNAS || w == W_THREAD_LOCAL || char_type;
       if (word) {
         Tok n = peek_token();
         const bool name_use = n.cls == G_PUNCT && (n.code == ';' || n.code == '=' || n.code == ',' ||
@@ -660,21 +662,21 @@ Specs Parser::decl_specifiers(bool for_param) {
         }
         if (!name_use && char_type && !s.has_type) {
           // The later character types of C++ (in C they are typedef names).
-          const int bits = cur.text == "char8_t" ? 8 : cur.text == "char16_t" ? 16 : 32;
+          const int bits = w == W_CHAR8_T ? 8 : w == W_CHAR16_T ? 16 : 32;
           TypeDesc *t = integer_type(cur.name, bits, 0, &table);
           s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
           s.has_type = s.any = true;
           advance();
           continue;
         }
-        if (!name_use && cur.text == "alignas" && n.cls == G_PUNCT && n.code == '(') {
+        if (!name_use && w == W_ALIGNAS && n.cls == G_PUNCT && n.code == '(') {
           advance();
           skip_parenthesised();
           s.any = true;
           continue;
         }
-        if (!name_use && (cur.text == "constexpr" || cur.text == "thread_local")) {
-          if (cur.text == "constexpr") s.constexpr_word = true;
+        if (!name_use && (w == W_CONSTEXPR || w == W_THREAD_LOCAL)) {
+          if (w == W_CONSTEXPR) s.constexpr_word = true;
           s.any = true;
           advance();
           continue;
@@ -1404,11 +1406,11 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
       if (cur.cls == G_PUNCT && (cur.code == '&' || cur.code == P_AND_AND)) {
         Tok n = peek_token();
         if ((n.cls == G_PUNCT && (n.code == ';' || n.code == '{' || n.code == '=' || n.code == ')' || n.code == ',')) ||
-            (n.cls == G_IDENT && (n.text == "noexcept" || n.text == "override" || n.text == "final")) ||
+            (n.cls == G_IDENT && (n.word == W_NOEXCEPT || n.word == W_OVERRIDE || n.word == W_FINAL)) ||
             (n.cls == G_KEYWORD && n.code == K_THROW) || n.cls == G_BODYTEXT)
           advance();
       }
-      if (is_word("noexcept")) {
+      if (is_word(W_NOEXCEPT)) {
         advance();
         if (cur.cls == G_PUNCT && cur.code == '(') skip_parenthesised();
       }
@@ -1442,7 +1444,7 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
         parse_declarator(ad, true, &ts);
         op.trailing = build_type(ts.type, ad);
       }
-      while (is_word("override") || is_word("final")) advance();
+      while (is_word(W_OVERRIDE) || is_word(W_FINAL)) advance();
       while (skip_attribute()) {
       }
       out.push_back(op);

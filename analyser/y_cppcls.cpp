@@ -82,7 +82,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   for (int g = 0; g < 10000; ++g) {
     if (cur.cls == G_TYPEMOD) {
       advance();
-    } else if (is_word("alignas")) {
+    } else if (is_word(W_ALIGNAS)) {
       advance();
       skip_parenthesised();
     } else if (!skip_attribute()) {
@@ -140,7 +140,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       if (t.cls == G_DECLNAME && !named) named = nullptr;
     }
   }
-  if (name && is_word("final")) {
+  if (name && is_word(W_FINAL)) {
     Tok n = peek_token();
     if (n.cls == G_PUNCT && (n.code == '{' || n.code == ':')) advance();  // struct D final : B {...}
   }

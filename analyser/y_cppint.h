@@ -39,6 +39,7 @@ struct Tok {
   int code = T_END;            // the scanner's TokenCode
   std::string text;            // spelling, kept to write expressions back as text
   const char *name = nullptr;  // interned identifier
+  int word = W_NONE;           // ContextualWord of an unclassified identifier, or of C's "_Bool"
   Symbol *sym = nullptr;       // entry found by the classification
   TypeDesc *type = nullptr;    // type found (class, template)
   int line = 0;
@@ -172,7 +173,7 @@ class Parser {
   // attributes and parenthesised operands ("alignas(...)", "noexcept(...)").
   bool skip_attribute();
   void skip_parenthesised();
-  bool is_word(const char *w) const { return cur.cls == G_IDENT && cur.text == w; }
+  bool is_word(int word) const { return cur.cls == G_IDENT && cur.word == word; }
   void declarator_suffixes(Declarator &d, std::vector<DeclOp> &out);
   void parameter_list(DeclOp &op);
   TypeDesc *build_type(TypeDesc *base, const Declarator &d);

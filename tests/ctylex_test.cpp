@@ -251,6 +251,25 @@ TEST(LexExpression, DialectTokensAndSpans) {
   EXPECT_EQ(lex_expression(nullptr).size(), 1u);
 }
 
+// The words the grammar reads by place have codes of their own; their
+// prefixes and extensions are plain names.
+TEST(ContextualWords, CodesByName) {
+  EXPECT_EQ(contextual_word("final"), W_FINAL);
+  EXPECT_EQ(contextual_word("override"), W_OVERRIDE);
+  EXPECT_EQ(contextual_word("__typeof"), W_TYPEOF);
+  EXPECT_EQ(contextual_word("__typeof__"), W_TYPEOF_UNDERSCORES);
+  EXPECT_EQ(contextual_word("_Bool"), W_C_BOOL);
+  EXPECT_EQ(contextual_word("char8_t"), W_CHAR8_T);
+  for (const char *name : {"fina", "finally", "Final", "bool", "int", "", "constexpr_"})
+    EXPECT_EQ(contextual_word(name), W_NONE) << name;
+  EXPECT_EQ(contextual_word(nullptr), W_NONE);
+  EXPECT_EQ(contextual_word("finals", 5), W_FINAL);
+  // Keywords stay keywords, contextual words stay names.
+  EXPECT_EQ(keyword_code("final", 5, SRC_CPP), 0);
+  EXPECT_EQ(keyword_code("class", 5, SRC_C), 0);
+  EXPECT_EQ(keyword_code("class", 5, SRC_CPP), K_CLASS);
+}
+
 // C reads the words only C++ reserves as names, and its boolean type as
 // "_Bool" or as a "bool" that names nothing of the file's own.
 TEST_F(Lex, CWordsAreNamesInC) {
