@@ -355,6 +355,7 @@ void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, 
   s.state = LS_NORMAL;
   s.template_declaration = 0;
   s.template_nesting = 0;
+  s.template_parens.clear();
   s.at_line_start = true;
   s.at_end = 0;
   s.token_state.valid = false;
@@ -388,6 +389,7 @@ void lex_unread_token(TokenScanner &s) {
   s.state = s.token_state.state;
   s.template_declaration = s.token_state.template_declaration;
   s.template_nesting = s.token_state.template_nesting;
+  s.template_parens = s.token_state.template_parens;
   if (s.position) s.position->line = s.token_state.line;
   s.last_token = s.token_state.last_token;
   s.qualifier = s.token_state.qualifier;
@@ -398,7 +400,7 @@ void lex_unread_token(TokenScanner &s) {
 LexMark lex_mark(const TokenScanner &s) {
   return LexMark{s.text, s.pushback, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
                  s.position ? s.position->line : 0, s.last_token, s.qualifier,
-                 s.position ? s.position->file : std::string(), s.current_file};
+                 s.position ? s.position->file : std::string(), s.current_file, s.template_parens};
 }
 
 void lex_restore(TokenScanner &s, const LexMark &m) {
@@ -409,6 +411,7 @@ void lex_restore(TokenScanner &s, const LexMark &m) {
   s.state = m.state;
   s.template_declaration = m.template_declaration;
   s.template_nesting = m.template_nesting;
+  s.template_parens = m.template_parens;
   s.last_token = m.last_token;
   s.qualifier = m.qualifier;
   s.current_file = m.current_file;
@@ -1001,7 +1004,8 @@ int lex_next(TokenScanner &s) {
 
     // A token starts here.
     s.token_state = TokenStartState{p, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
-                                    s.position ? s.position->line : 0, s.last_token, s.qualifier, true};
+                                    s.position ? s.position->line : 0, s.last_token, s.qualifier, true,
+                                    s.template_parens};
     s.at_line_start = false;
     s.token_start = p;
     s.value = TokenValue();
@@ -1062,6 +1066,7 @@ int lex_next(TokenScanner &s) {
           code = T_TEMPLATE_OPEN;
           s.state = LS_TEMPLATE_ARGUMENTS;
           s.template_nesting = 0;
+          s.template_parens.clear();
         } else {
           s.state = LS_NORMAL;
           s.template_declaration = 0;  // a "template" not followed by its header
@@ -1075,9 +1080,17 @@ int lex_next(TokenScanner &s) {
           s.state = LS_NORMAL;
           s.template_declaration = 0;
           s.template_nesting = 0;
+          s.template_parens.clear();
+        } else if (code == '(') {
+          s.template_parens.push_back(static_cast<char>(s.template_nesting < 127 ? s.template_nesting : 127));
+        } else if (code == ')') {
+          if (!s.template_parens.empty()) s.template_parens.pop_back();
         } else if (code == '<') {
           ++s.template_nesting;
           code = T_TEMPLATE_OPEN;
+        } else if ((code == '>' || code == P_SHR || code == P_GE || code == P_SHR_ASSIGN) && !s.template_parens.empty() &&
+                   s.template_nesting == s.template_parens.back()) {
+          // A comparison or a shift inside parentheses: (N > 0), decltype(a >> b).
         } else if (code == '>' || code == P_SHR) {
           if (code == P_SHR) {  // two closings: take one '>' at a time
             s.text = p + 1;

@@ -154,6 +154,7 @@ struct TokenStartState {
   int template_declaration = 0, template_nesting = 0, line = 0, last_token = T_END;
   TypeDesc *qualifier = nullptr;
   bool valid = false;
+  std::string template_parens;
 };
 
 // One per analysis: a nested analysis scans with a scanner of its own.
@@ -167,6 +168,9 @@ struct TokenScanner {
   // declaration after it (a '=' inside them starts a default argument).
   int template_declaration = 0;
   int template_nesting = 0;           // unclosed '<' inside template arguments
+  // Parentheses open inside template arguments, each the nesting of '<' it
+  // was opened at: a '>' at that nesting is an operator (decltype(a >> b)).
+  std::string template_parens;
   PositionRecord *position = nullptr;
   const char *current_file = nullptr; // interned copy of the position's file name
   int last_token = T_END;
@@ -229,6 +233,7 @@ struct LexMark {
   TypeDesc *qualifier;
   std::string file;
   const char *current_file;
+  std::string template_parens;
 };
 LexMark lex_mark(const TokenScanner &s);
 void lex_restore(TokenScanner &s, const LexMark &mark);

@@ -1144,7 +1144,7 @@ bool Parser::unknown_type_follows() {
 }
 
 bool Parser::unknown_names_may_be_types() const {
-  if (!template_params.empty()) return true;
+  if (!template_params.empty() || specialisation_headers > 0) return true;
   for (const Scope &sc : scopes)
     if ((sc.kind == SC_CLASS || sc.kind == SC_QUALIFIED) && sc.record && sc.record->record() &&
         (sc.record->record()->first_base || sc.record->record()->instance_mark))

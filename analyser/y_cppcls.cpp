@@ -627,6 +627,14 @@ void Parser::template_declaration() {
     if (cur.cls != G_TCLOSE) syntax_error();
   }
   in_template_header = false;
+  struct HeaderCount {
+    int &n;
+    bool on;
+    ~HeaderCount() {
+      if (on) --n;
+    }
+  } header_count{specialisation_headers, !templ->templ()->first_param};
+  if (header_count.on) ++specialisation_headers;
   const char *tfile = file();
   const int tline = line();
   advance();  // template-close
@@ -789,6 +797,23 @@ void Parser::template_declaration() {
     return;
   }
   if (is_function) ft->template_word = templ;
+  if (is_function && d.qualified && d.name && templ->templ()->first_param && d.qual_scope &&
+      d.qual_scope->kind == TK_CLASS && (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || is('{'))) {
+    // A member template of a class defined outside it names its own
+    // template parameters (_Char in the class, _CharT here): the member
+    // declared in the class as a template is the one defined.
+    TypeDesc *cls = canonical_scope(d.qual_scope);
+    Symbol *declared = lookup_in_scope(d.name, table, AREA_ORDINARY, cls);
+    if (declared && declared->decl && declared->decl->type && declared->decl->type->template_word &&
+        !find_function(d.name, table, cls, ft, an.lenient_matching)) {
+      if (is('{')) {
+        std::string body;
+        capture_body(body);
+      }
+      advance();
+      return;
+    }
+  }
   if (is_function && (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || (cur.cls == G_PUNCT && (cur.code == '{' || cur.code == ':')))) {
     function_definition(s, d, ft);
     return;

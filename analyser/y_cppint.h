@@ -125,6 +125,9 @@ class Parser {
   bool in_template_header = false;
   bool in_template_arguments = false;  // collecting template arguments (types allowed)
   std::vector<const char *> template_params;  // names that stand for types here
+  // Inside "template <>": a member of a specialised class template is
+  // declared with the member types of that class.
+  int specialisation_headers = 0;
   bool is_template_parameter(const char *name) const;
   [[noreturn]] void unexpected_end();
 

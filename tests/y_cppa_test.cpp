@@ -1091,6 +1091,44 @@ TEST_F(Grammar, MemberTypesOfBasesAreNamesOfTheDerivedClass) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+TEST_F(Grammar, ComparisonsAndShiftsInParenthesesOfTemplateArguments) {
+  analyse(
+      "template<typename T> T declv();\n"
+      "template<typename I, typename T, typename = decltype(declv<I&>() >> declv<T>())> using ext_t = I&&;\n"
+      "template<int N, typename = char[(N > 0) ? 1 : 2]> struct pos { int v; };\n"
+      "template<typename I> ext_t<I, int> extract(I &&in);\n"
+      "pos<3> g_pos;\n"
+      "int after;\n",
+      "s.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_TRUE(tag("ext_t"));
+  EXPECT_TRUE(ordinary("extract"));
+  ASSERT_TRUE(ordinary("g_pos"));
+  EXPECT_TRUE(tag("pos<3>"));
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, MembersOfSpecialisedAndMemberTemplatesDeclaredOutside) {
+  analyse(
+      "template<typename C> struct trt { typedef C char_type; };\n"
+      "template<typename C, typename T = trt<C> > class bis {\n"
+      "public: typedef C char_type; typedef long sz; bis &getline(char_type *s, sz n); };\n"
+      "template<> bis<char>& bis<char>::getline(char_type* s, sz n);\n"
+      "template<typename C> class bstr { public: C *p; };\n"
+      "class loc { public:\n"
+      "  template<typename Ch> bool operator()(const bstr<Ch>& a, const bstr<Ch>& b) const; };\n"
+      "template<typename ChT> bool loc::operator()(const bstr<ChT>& a, const bstr<ChT>& b) const { return false; }\n"
+      "template<typename ChT> bool loc::wrong(const bstr<ChT>& a) { return false; }\n"
+      "int after;\n",
+      "m.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  // Only the member the class does not declare is reported.
+  EXPECT_EQ(count("FUNCT_DEF"), 1);
+  ASSERT_TRUE(first("FUNCT_DEF"));
+  EXPECT_EQ(first("FUNCT_DEF")->arg, "loc::wrong");
+  EXPECT_TRUE(ordinary("after"));
+}
+
 TEST_F(Grammar, ParametersOfMembersDefinedOutsideAreReadInTheClassScope) {
   analyse(
       "class Sensor {\n"
