@@ -273,7 +273,7 @@ const void *base_record(const TypeDesc *t) {
 }
 
 void render_template_head(const TemplateInfo *ti, std::string &left, const char *prefix, int depth,
-                          const TypeDesc *current);
+                          const TypeDesc *current, bool with_defaults = true);
 
 void render_members(const TypeDesc *t, std::string &left, const char *prefix, int depth,
                     const TypeDesc *self) {
@@ -425,7 +425,7 @@ void render_enum(const TypeDesc *t, std::string &left, int body, const char *pre
 }
 
 void render_template_head(const TemplateInfo *ti, std::string &left, const char *prefix, int depth,
-                          const TypeDesc *current) {
+                          const TypeDesc *current, bool with_defaults) {
   left += "template <";
   bool first = true;
   for (const TemplateParam *p = ti->first_param; p; p = p->next) {
@@ -439,7 +439,7 @@ void render_template_head(const TemplateInfo *ti, std::string &left, const char 
       render_type(p->value_type, l, m, r, 0, prefix, depth, RM_TEMPLATE_ARG, current, 1);
       left += join_declarator(l, m, p->name ? p->name : "", r);
     }
-    if (p->has_default) {
+    if (p->has_default && with_defaults) {
       left += " = ";
       left += p->default_text;
     }
@@ -450,7 +450,9 @@ void render_template_head(const TemplateInfo *ti, std::string &left, const char 
 void render_template(const TypeDesc *t, std::string &left, int body, const char *prefix,
                      int depth, int mode, const TypeDesc *current, int follow) {
   const TemplateInfo *ti = t->templ();
-  render_template_head(ti, left, prefix, depth, current);
+  // A definition after its declaration: the defaults stand in the
+  // declaration, written before it; a compiler refuses them twice.
+  render_template_head(ti, left, prefix, depth, current, !(body && ti->declared_before && !ti->alias));
   if (ti->alias) {
     left += "using ";
     if (ti->name) left += ti->name;

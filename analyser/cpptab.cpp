@@ -652,7 +652,7 @@ bool same_template_params(const TypeDesc *a, const TypeDesc *b) {
   return !p && !q;
 }
 
-Symbol *enter_template(Declaration *d, SymbolTable &t, int line) {
+Symbol *enter_template(Declaration *d, SymbolTable &t) {
   TypeDesc *ty = d->type;
   const bool body = ty->templ()->has_body != 0;
   if (!d->name) return add_new(t, AREA_TAG, d, !body, body);
@@ -670,11 +670,21 @@ Symbol *enter_template(Declaration *d, SymbolTable &t, int line) {
       return match;
     }
     if (any->decl->type->templ()->has_body) return add_new(t, AREA_TAG, d, false, true);
-  } else if (!any->decl->type->templ()->has_body) {
+    // The definition of a template declared before: the earlier record,
+    // which earlier uses already hold, takes the definition (the grammar
+    // has given it the defaults of the declaration).
+    TemplateInfo *old_info = any->decl->type->templ();
+    TemplateInfo merged = *ty->templ();
+    merged.first_instance = old_info->first_instance;
+    merged.last_instance = old_info->last_instance;
+    *old_info = merged;
+    old_info->declared_before = 1;
+    any->decl->file = d->file;
+    any->decl->line = d->line;
+    new_definition(t, any);
     return any;
   }
-  report_redefined(MSG_REDEFSYMB, d, line);
-  any->decl->type = merge_in_table(t, any->decl->type, ty);
+  // A declaration repeated before or after the definition.
   return any;
 }
 
@@ -845,7 +855,7 @@ Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeCont
   if (tag && t->kind == TK_ENUM && t->enumeration()) return enter_enum(decl, table);
   if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record())
     return enter_record(decl, table, table.reference_name);
-  if (tag && t->kind == TK_TEMPLATE && t->templ()) return enter_template(decl, table, line);
+  if (tag && t->kind == TK_TEMPLATE && t->templ()) return enter_template(decl, table);
   return enter_ordinary(decl, table, line, lenient != 0);
 }
 

@@ -333,6 +333,7 @@ struct TemplateInfo {     // kind 14
   Instantiation *last_instance = nullptr;
   std::vector<std::string> member_definitions;  // member bodies captured with the template
   int alias = 0;             // template <...> using name = type;  `body` holds the type's text
+  int declared_before = 0;   // the definition of a template declared earlier
 };
 
 // ---------------------------------------------------------------------------

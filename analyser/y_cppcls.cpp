@@ -68,6 +68,22 @@ bool in_class_bitfield_colon(Parser &p, const char *name) {
 
 bool record_has_members(const TypeDesc *t) { return t && t->record() && (t->record()->has_body || t->record()->first); }
 
+// template<class T, class A = alloc<T>> class V;  then  template<class U, class B> class V {...}:
+// the definition keeps the defaults of the declaration, written with its own
+// parameter names.
+void take_declared_defaults(Parser &p, TypeDesc *definition) {
+  TypeDesc *declared = own_scope_tag(p, definition->templ()->name, TK_TEMPLATE);
+  if (!declared || !declared->templ() || declared->templ()->has_body) return;
+  std::vector<std::string> names;
+  for (TemplateParam *q = definition->templ()->first_param; q; q = q->next) names.push_back(q->name ? q->name : "");
+  TemplateParam *q = declared->templ()->first_param;
+  for (TemplateParam *d = definition->templ()->first_param; d && q; d = d->next, q = q->next) {
+    if (d->has_default || !q->has_default) continue;
+    d->has_default = true;
+    d->default_text = bind_template_text(declared, names, q->default_text);
+  }
+}
+
 }  // namespace
 
 // class-specifier: class-key [name | template-name template-arguments]
@@ -751,6 +767,7 @@ void Parser::template_declaration() {
     templ->scope_kind = context().kind;
     templ->scope = scope_record();
     if (!is(';')) syntax_error();
+    if (has_body) take_declared_defaults(*this, templ);
     // Entered before the look-ahead passes the ';', so that the next name is
     // already classified as a template.
     Declaration *d = make_declaration(name, templ, 0);

@@ -216,8 +216,22 @@ TEST_F(Table, TagsEnumsAndTemplates) {
   EXPECT_EQ(enter(var("L", templ(true, false))), t1);
   Symbol *t2 = enter(var("L", templ(true, true)));
   EXPECT_NE(t2, t1);
+  // A declaration after the definition repeats it, silently.
   EXPECT_EQ(enter(var("L", templ(false, false))), t2);
-  EXPECT_EQ(count_code("REDEFSYMB"), 1);
+  EXPECT_EQ(count_code("REDEFSYMB"), 0);
+  // A definition after a declaration completes the declared template.
+  Declaration *m1 = var("M", templ(false, false));
+  m1->type->templ()->name = intern_string("M");
+  Symbol *mt = enter(m1);
+  TypeDesc *declared = mt->decl->type;
+  TypeDesc *def = templ(true, false);
+  def->templ()->name = intern_string("M");
+  def->templ()->body = "{ T v; }";
+  EXPECT_EQ(enter(var("M", def)), mt);
+  EXPECT_EQ(mt->decl->type, declared);
+  EXPECT_EQ(declared->templ()->body, "{ T v; }");
+  EXPECT_TRUE(declared->templ()->declared_before);
+  EXPECT_EQ(count_code("REDEFSYMB"), 0);
 
   // Friend of the reference name.
   TypeDesc *c = record("Tested", KEY_CLASS, true);

@@ -1,0 +1,96 @@
+// Class templates and their specialisations as the standard library writes
+// them: declarations, definitions, specialisations and the forms read over.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cpprend.h"
+#include "cpptab.h"
+#include "ctylex.h"
+#include "merror.h"
+#include "y_cppa.h"
+
+namespace {
+
+struct Report {
+  std::string code, arg;
+  int line;
+  bool information;
+};
+std::vector<Report> g_reports;
+
+void collect(MessageCode code, std::string_view arg, std::string_view, int line) {
+  g_reports.push_back({message_name(code), std::string(arg), line, code.severity() == SEV_INFO});
+}
+
+class Templates : public ::testing::Test {
+ protected:
+  SymbolTable table;
+  void SetUp() override {
+    reset_reporter();
+    reset_analysis_settings();
+    lex_set_escaped_line_names(false);
+    set_analyser_report(collect);
+    g_reports.clear();
+    table_init(table, "TESTER");
+  }
+  void TearDown() override {
+    set_analyser_report(nullptr);
+    release_table(table);
+  }
+  void analyse(const std::string &text, const char *file = "t.cpp") {
+    analyse_text(text.c_str(), table, "", file, 1, nullptr, 0, 0);
+  }
+  // Every report that is not an information, as "CODE arg@line".
+  std::vector<std::string> problems() const {
+    std::vector<std::string> out;
+    for (const Report &r : g_reports)
+      if (!r.information) out.push_back(r.code + " " + r.arg + "@" + std::to_string(r.line));
+    return out;
+  }
+  Declaration *ordinary(const char *name, TypeDesc *scope = nullptr) {
+    Symbol *s = lookup_in_scope(name, table, AREA_ORDINARY, scope);
+    return s ? s->decl : nullptr;
+  }
+  TypeDesc *tag(const char *name, TypeDesc *scope = nullptr) {
+    Symbol *s = lookup_in_scope(name, table, AREA_TAG, scope);
+    return s && s->decl ? s->decl->type : nullptr;
+  }
+  // The text the script writes for a template with its body.
+  std::string rendered(TypeDesc *t) {
+    Symbol *s = lookup_in_scope(type_name(t), table, AREA_TAG, nullptr);
+    std::string text;
+    storage_prefix(s->decl, text, "", RM_ORDINARY, 1, 0, "", "");
+    return text;
+  }
+};
+
+using Problems = std::vector<std::string>;
+
+TEST_F(Templates, DeclaredThenDefinedIsOneTemplate) {
+  analyse(
+      "template<typename> struct is_v;\n"
+      "template<typename T> struct is_v { T value; };\n"
+      "template<> struct is_v<void> { };\n"
+      "template<typename T> struct is_v<T*> { };\n"
+      "template<typename T> struct is_v;\n"  // again after the definition
+      "template<typename T> struct al { T *p; };\n"
+      "template<typename T, typename A = al<T> > struct vec;\n"
+      "template<typename U, typename B> struct vec { B a; U u; };\n"
+      "is_v<int> g_i;\n"
+      "vec<char> g_v;\n");
+  EXPECT_EQ(problems(), Problems());
+  // The instance is made from the definition, its default from the declaration.
+  TypeDesc *i = tag("is_v<int>");
+  ASSERT_TRUE(i);
+  EXPECT_TRUE(ordinary("value", i));
+  TypeDesc *v = tag("vec<char>");
+  ASSERT_TRUE(v);
+  ASSERT_TRUE(ordinary("a", v));
+  EXPECT_STREQ(type_name(ordinary("a", v)->type), "al<char>");
+  // The definition is written without the defaults its declaration gave.
+  EXPECT_EQ(rendered(tag("vec")), "template <typename U, typename B> struct vec { B a; U u; };");
+}
+
+}  // namespace
