@@ -31,6 +31,7 @@ constexpr OperatorWord kOperatorWords[] = {
     {"~", "invbit"},       {"^", "xorbit"},              {"&", "andbit"},
     {"|", "orbit"},        {"!", "not"},                 {"=", "assign"},
     {"<", "less"},         {">", "greater"},             {".", "dot"},
+    {"\"\"", "literal"},
 };
 
 bool is_alnum(unsigned char c) {

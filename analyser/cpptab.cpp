@@ -394,12 +394,16 @@ bool kind_matches(const Symbol *s, int kind) {
 template <typename Accept>
 Symbol *pick(const EntryList *list, Accept accept, bool first) {
   if (!list) return nullptr;
+  // A list may name an entry of another scope (a using-declaration) that
+  // has been removed since.
   if (first) {
     for (Symbol *s : *list)
-      if (accept(s)) return s;
+      if (!s->removed && accept(s)) return s;
   } else {
-    for (Symbol *const *it = list->end(); it != list->begin();)
-      if (accept(*--it)) return *it;
+    for (Symbol *const *it = list->end(); it != list->begin();) {
+      --it;
+      if (!(*it)->removed && accept(*it)) return *it;
+    }
   }
   return nullptr;
 }
@@ -918,6 +922,22 @@ bool is_visible(const Symbol *entry, const ScopeContext &scope, const SymbolTabl
 
 void symbol_mark_defined(SymbolTable &table, Symbol *entry) {
   if (entry) new_definition(table, entry);
+}
+
+void table_add_using(SymbolTable &table, TypeDesc *scope, const char *name, TypeDesc *from) {
+  if (!name || !*name || canonical_scope(scope) == canonical_scope(from)) return;
+  keep_scratch(table);
+  TableIndex &ix = index_of(table);
+  for (int area : {AREA_ORDINARY, AREA_TAG, AREA_ENUMERATOR}) {
+    const EntryList *found = candidates(table, area, from, name);
+    if (!found) continue;
+    const std::vector<Symbol *> named(found->begin(), found->end());
+    EntryList &list = ix.entries.at(key_of(area, scope, name));
+    for (Symbol *s : named) {
+      if (std::find(list.begin(), list.end(), s) != list.end()) continue;
+      list.insert_ordered(s, [](const Symbol *a, const Symbol *b) { return a->sequence < b->sequence; });
+    }
+  }
 }
 
 void remove_symbol(SymbolTable &table, Symbol *entry) {

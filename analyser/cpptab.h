@@ -163,6 +163,10 @@ Symbol *find_function(const char *name, SymbolTable &table, TypeDesc *scope,
                       const TypeDesc *function_type, int lenient = -1);
 bool is_visible(const Symbol *entry, const ScopeContext &scope, const SymbolTable &table);
 
+// using from::name; in `scope` (null: file scope): the entries of that name
+// declared in `from` so far are found in `scope` too, as its own would be.
+void table_add_using(SymbolTable &table, TypeDesc *scope, const char *name, TypeDesc *from);
+
 // The entry receives a definition order number (a body or complete type was seen).
 void symbol_mark_defined(SymbolTable &table, Symbol *entry);
 // Unlinks an entry from its bucket and the index (its records stay owned by

@@ -401,6 +401,7 @@ void Parser::declaration() {
     expect(';');
     return;
   }
+  if (!s.any && skip_deduction_guide()) return;
   Specs got = decl_specifiers(false);
   got.storage |= s.storage;
   got.any = got.any || s.any;
@@ -1161,6 +1162,36 @@ Tok Parser::peek_token() {
   return t;
 }
 
+bool Parser::skip_deduction_guide() {
+  if (in_class()) return false;
+  const LexMark mark = lex_mark(lex);
+  const Tok saved = cur;
+  Tok t = cur;
+  if (t.cls == G_KEYWORD && t.code == K_EXPLICIT) t = lex_token(lex);
+  bool guide = false;
+  if (t.cls == G_TEMPLNAME && (t = lex_token(lex)).cls == G_PUNCT && t.code == '(') {
+    int open = 1;
+    for (int guard = 0; open > 0 && t.cls != G_EOF && guard < 1000000; ++guard) {
+      t = lex_token(lex);
+      if (t.cls == G_PUNCT && t.code == '(') ++open;
+      else if (t.cls == G_PUNCT && t.code == ')') --open;
+    }
+    guide = open == 0 && (t = lex_token(lex)).cls == G_PUNCT && t.code == P_ARROW;
+  }
+  lex_restore(lex, mark);
+  cur = saved;
+  if (!guide) return false;
+  // The deduced type ends at the ';': braces there are no guide.
+  for (int guard = 0; !(cur.cls == G_PUNCT && cur.code == ';'); ++guard) {
+    if (at_eof() || guard > 1000000 || cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY ||
+        (cur.cls == G_PUNCT && (cur.code == '{' || cur.code == '}')))
+      syntax_error();
+    advance();
+  }
+  advance();
+  return true;
+}
+
 bool Parser::skip_attribute() {
   if (!(cur.cls == G_PUNCT && cur.code == '[')) return false;
   Tok n = peek_token();
@@ -1312,6 +1343,12 @@ void Parser::operator_name(Declarator &d) {
       expect(']');
       n += "[]";
     }
+  } else if (cur.cls == G_STRING && cur.text == "\"\"") {
+    // A literal operator: operator "" _km, written without the blank.
+    advance();
+    if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
+    n += "\"\"" + cur.text;
+    advance();
   } else if (cur.cls == G_PUNCT && cur.code == '(') {
     advance();
     expect(')');

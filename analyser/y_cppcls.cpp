@@ -533,6 +533,7 @@ void Parser::using_declaration() {
   bool directive = false;
   TypeDesc *ns = nullptr;
   int count = 0;
+  std::vector<Tok> words;
   for (;;) {
     if (at_eof()) {
       analyser_report(MSG_SYNTAXERR, "'using' without ';'", file(), line());
@@ -542,6 +543,7 @@ void Parser::using_declaration() {
     if (cur.cls == G_PUNCT && cur.code == ';') break;
     if (count == 0 && cur.cls == G_KEYWORD && cur.code == K_NAMESPACE) directive = true;
     if (!first && is_name_token(cur)) first = cur.name;
+    words.push_back(cur);
     if (is_name_token(cur)) {
       TypeDesc *t = find_scope_type(cur);
       if (t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE) ns = t;
@@ -558,12 +560,38 @@ void Parser::using_declaration() {
   TypeDesc *scope = scope_record();
   if (scope && scope->record()) scope->record()->using_declarations.push_back(u);
   else table.using_declarations.push_back(u);
+  if (!directive && (scopes.back().kind == SC_NAMESPACE || scopes.back().kind == SC_FILE))
+    using_name(words);
   if (directive && ns) {
     if (ns->record()->alias_of) ns = ns->record()->alias_of;
     if (scope && scope->record()) scope->record()->using_namespaces.push_back(ns);
     else table.using_namespaces.push_back(ns);
   }
   advance();  // ';'
+}
+
+// using [::] N { :: N } :: name ;  in a namespace: the name declared in the
+// namespace named is found here too (using gx::_Lock_policy; then
+// template<_Lock_policy P>).
+void Parser::using_name(const std::vector<Tok> &words) {
+  const size_t n = words.size();
+  size_t i = 0;
+  bool qualified = false;
+  TypeDesc *from = nullptr;
+  if (i < n && words[i].cls == G_PUNCT && words[i].code == P_SCOPE) {
+    qualified = true;
+    ++i;
+  }
+  for (; i + 1 < n; i += 2) {
+    if (!is_name_token(words[i]) || !(words[i + 1].cls == G_PUNCT && words[i + 1].code == P_SCOPE)) return;
+    from = find_scope_type(words[i]);
+    if (!from || from->kind != TK_CLASS || !from->record()) return;
+    for (int g = 0; from->record()->alias_of && g < 100; ++g) from = from->record()->alias_of;
+    qualified = true;
+  }
+  if (!qualified || i + 1 != n || !is_name_token(words[i])) return;
+  const ScopeContext here = context();
+  table_add_using(table, here.kind ? here.current : nullptr, words[i].name, from);
 }
 
 // linkage-block: extern string-literal ( '{' declarations '}' | declaration )
@@ -777,6 +805,7 @@ void Parser::template_declaration() {
     advance();
     return;
   }
+  if (skip_deduction_guide()) return;
   // Function template, member template or template member defined outside
   // its class: read as a declaration, the body captured.
   Specs s = decl_specifiers(false);

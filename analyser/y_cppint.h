@@ -168,6 +168,9 @@ class Parser {
   bool initialiser_follows();
   // The token after the current one, not consumed.
   Tok peek_token();
+  // A deduction guide, "[explicit] Name(parameters) -> Name<arguments>;":
+  // it declares nothing the script needs and is passed over whole.
+  bool skip_deduction_guide();
   // Inside a template declaration, a template instance or a derived class,
   // where member types of parameters and bases are not known by name.
   bool unknown_names_may_be_types() const;
@@ -208,6 +211,7 @@ class Parser {
   TypeDesc *enum_specifier(Specs &s);
   void namespace_definition();
   void using_declaration();
+  void using_name(const std::vector<Tok> &words);
   void linkage_block();
   void template_declaration();
   TypeDesc *template_use(const Tok &name_tok);

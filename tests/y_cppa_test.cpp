@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cppname.h"
 #include "cpprend.h"
 #include "cpptab.h"
 #include "ctylex.h"
@@ -1340,4 +1341,84 @@ TEST_F(Grammar, NestedClassDefinedOutsideItsClass) {
   EXPECT_TRUE(ordinary("refs", facet));
   EXPECT_TRUE(ordinary("count", facet));
   EXPECT_TRUE(ordinary("after"));
+}
+
+// Forms of the container, string and smart-pointer headers.
+
+TEST_F(Grammar, DeductionGuidesDeclareNothing) {
+  analyse(
+      "template<typename T> struct vec { vec(int n, T v); T v; };\n"
+      "template<typename T> vec(T, T) -> vec<T>;\n"
+      "template<typename T, typename A = vec<T> >\n"
+      "  vec(T *, A, int (*)(int)) -> vec<T>;\n"
+      "template<typename T> explicit vec(const T &) -> vec<T>;\n"
+      "vec(const char *) -> vec<long>;\n"
+      "namespace n { template<typename T> struct box { T v; }; box(int) -> box<int>; }\n"
+      "int after;\n",
+      "g.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  ASSERT_TRUE(tag("vec"));
+  EXPECT_EQ(tag("vec")->kind, TK_TEMPLATE);
+  EXPECT_FALSE(ordinary("vec"));
+  EXPECT_TRUE(ordinary("after"));
+  // Something else after a template's name and parameters is no guide.
+  analyse("template<typename T> struct w { T v; };\nw(int) { }\nint later;\n", "h.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_TRUE(ordinary("later"));
+}
+
+TEST_F(Grammar, LiteralOperatorsAreFunctions) {
+  analyse(
+      "struct dist { long double km; };\n"
+      "dist operator\"\"_km(long double v) { dist d; d.km = v; return d; }\n"
+      "dist operator \"\" _mi(long double v);\n"
+      "namespace lit { inline int operator\"\"_n(unsigned long long v) { return (int)v; } }\n"
+      "int after;\n",
+      "o.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  Declaration *km = ordinary("operator \"\"_km");
+  ASSERT_TRUE(km);
+  EXPECT_EQ(km->type->kind, TK_FUNCTION);
+  EXPECT_TRUE(ordinary("operator \"\"_mi"));
+  ASSERT_TRUE(tag("lit"));
+  EXPECT_TRUE(ordinary("operator \"\"_n", tag("lit")));
+  EXPECT_EQ(operator_identifier("\"\"_km"), "literal_km");
+  // Only the empty literal names one.
+  analyse("int operator\"x\"_y(int);\nint later;\n", "p.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_TRUE(ordinary("later"));
+}
+
+TEST_F(Grammar, UsingDeclarationsMakeNamesOfOtherNamespacesVisible) {
+  analyse(
+      "namespace gx { enum policy { single, atomic }; struct S { int a; }; typedef int I;\n"
+      "  int twice(int); namespace in { struct deep { int d; }; } }\n"
+      "typedef long top_t;\n"
+      "namespace gx_alias = gx;\n"
+      "namespace st {\n"
+      "  using gx::policy; using gx::single; using gx_alias::S; using ::gx::I;\n"
+      "  using gx::twice; using gx::in::deep; using ::top_t;\n"
+      "  template<policy P> class M { public: int x; };\n"
+      "  S s1; I i1; policy lp = single; deep dp; top_t tt;\n"
+      "}\n"
+      "st::S s2;\n"
+      "int after;\n",
+      "u.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  TypeDesc *st = tag("st");
+  TypeDesc *gx = tag("gx");
+  ASSERT_TRUE(st && gx);
+  // The names are found in st, and still stand for gx's entities.
+  EXPECT_EQ(tag("policy", st), tag("policy", gx));
+  EXPECT_EQ(ordinary("twice", st), ordinary("twice", gx));
+  EXPECT_EQ(ordinary("I", st), ordinary("I", gx));
+  for (const char *n : {"s1", "i1", "lp", "dp", "tt"}) EXPECT_TRUE(ordinary(n, st)) << n;
+  EXPECT_EQ(ordinary("s1", st)->type, tag("S", gx));
+  EXPECT_EQ(ordinary("s2")->type, tag("S", gx));
+  EXPECT_EQ(tag("M", st)->kind, TK_TEMPLATE);
+  EXPECT_TRUE(ordinary("after"));
+  // The table's own lists are unchanged: nothing is declared twice.
+  int listed = 0;
+  for_each_symbol(table.tags, [&](Symbol *s) { listed += s->decl && s->decl->name && !std::strcmp(s->decl->name, "S"); });
+  EXPECT_EQ(listed, 1);
 }
