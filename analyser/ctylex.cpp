@@ -627,11 +627,30 @@ bool lex_directive_line(TokenScanner &s, const char *text, std::size_t length) {
 
 namespace {
 
+// Inside an instance of a class template, the template's name followed by
+// '<' (duration<R2, P2> inside duration<long, milli>) names the template:
+// the name is entered as the instance (its tag) or its constructors.
+bool names_template_of_instance(const TokenScanner &s, const Symbol *e, const char *name) {
+  const Declaration *d = e->decl;
+  const TypeDesc *t = d ? d->type : nullptr;
+  const TypeDesc *own = nullptr;
+  if (t && t->kind == TK_CLASS && e->area == AREA_TAG) own = t;
+  else if (t && t->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->kind == TK_CLASS) own = d->scope;
+  if (!own || !own->record() || !own->template_word || own->template_word->kind != TK_TEMPLATE) return false;
+  const char *rn = own->record()->name;
+  const std::size_t n = std::strlen(name);
+  if (!rn || std::strncmp(rn, name, n) != 0 || rn[n] != '<') return false;
+  const char *p = s.text;
+  while (p && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')) ++p;
+  return p && p[0] == '<' && p[1] != '<' && p[1] != '=';
+}
+
 int classify_hit(TokenScanner &s, Symbol *e, const char *name) {
   TypeDesc *t = e->decl ? e->decl->type : nullptr;
   s.value.symbol = e;
   s.value.type = t;
   s.value.found = 1;
+  if (s.state == LS_NORMAL && s.pushback.empty() && names_template_of_instance(s, e, name)) s.state = LS_AFTER_TEMPLATE;
   if (t && t->kind == TK_CLASS) {
     s.value.text = type_name(t) ? type_name(t) : name;
     s.qualifier = t;
@@ -672,6 +691,11 @@ Symbol *entry_in_bases(SymbolTable &t, const char *name, TypeDesc *scope, int de
       base = base->named()->aliased;
     if (base && base->kind == TK_ELABORATED && base->elaborated()) base = base->elaborated()->named;
     if (!base || !base->record() || base == scope) continue;
+    // A base's own name (its constructors are entered under it) names the
+    // class or its template, found in the enclosing scopes.
+    const char *own = base->record()->name;
+    const std::size_t n = std::strlen(name);
+    if (own && std::strncmp(own, name, n) == 0 && (own[n] == '\0' || own[n] == '<')) continue;
     if (Symbol *e = entry_at_level(t, name, base)) return e;
     if (Symbol *e = entry_in_bases(t, name, base, depth + 1)) return e;
   }

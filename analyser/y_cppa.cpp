@@ -741,6 +741,31 @@ Specs Parser::decl_specifiers(bool for_param) {
     if (cur.cls == G_CLASSNAME || ((cur.cls == G_DECLNAME || cur.cls == G_IDENT) && type_of_name_token(cur))) {
       Tok t = cur;
       advance();
+      TypeDesc *own = cur.cls == G_TOPEN ? type_of_name_token(t) : nullptr;
+      if (own && own->template_word && own->template_word->kind == TK_TEMPLATE && own->template_word->templ() &&
+          own->template_word->templ()->name) {
+        // In an instance, its template's name with arguments: another
+        // instance of the template (duration<R2, P2> in duration<long>).
+        Tok tt = t;
+        tt.cls = G_TEMPLNAME;
+        tt.type = own->template_word;
+        tt.sym = nullptr;
+        tt.name = own->template_word->templ()->name;
+        tt.text = tt.name;
+        std::vector<std::string> args;
+        const std::string composed = collect_template_arguments(args);
+        if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
+          s.pending_qual.push_back(std::string(tt.name) + composed);
+          s.pending_scope = tt.type;
+          advance();
+          s.any = true;
+          return finish_specifiers(table, s, quals);
+        }
+        TypeDesc *other = template_instance(tt, args, true);
+        if (other) s.type = s.type ? CPP_compose_type(s.type, other, f, line(), &table) : other;
+        s.has_type = s.any = true;
+        continue;
+      }
       if (cur.cls == G_PUNCT && cur.code == '(' && names_own_class(*this, t)) {
         // Constructor declared in its class.
         s.has_pending_name = true;

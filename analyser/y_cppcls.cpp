@@ -912,6 +912,13 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
   // Inside a template, a use that depends on its parameters is not an instance.
   for (const std::string &a : args)
     if (mentions_parameter(*this, a)) return named_type(intern(composed), nullptr, &table);
+  // Inside an instance, another instance of the same template is named, not
+  // made: its body would name a further one (X<typename f<T>::type> in X<T>)
+  // without end.
+  for (const Scope &sc : scopes)
+    if (sc.record && sc.record->template_word == templ && !(templ->templ() && templ->templ()->alias) &&
+        !(sc.record->record() && text_eq(sc.record->record()->name, intern(composed))))
+      return named_type(intern(composed), nullptr, &table);
   if (templ->templ() && templ->templ()->alias) {
     // The aliased type itself, read from its text with the arguments bound.
     TypeDesc *t = nullptr;

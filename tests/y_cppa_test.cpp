@@ -548,23 +548,37 @@ TEST_F(Grammar, HostileInputEndsSoundly) {
   for (int i = 0; i < 1000; ++i) deep += "} m" + std::to_string(i) + "; ";
   analyse(deep);
   EXPECT_EQ(count("SYNTAXERR"), 1);
-  // A template instantiating itself with growing arguments.
+  // A template naming itself with growing arguments: inside an instance
+  // another instance of its own template is named, not made.
   g_reports.clear();
   analyse("template <class T> struct R { R<R<T> > *p; };\nR<int> r;\nint after;\n", "r.cpp");
-  EXPECT_EQ(count("TEMINSINC"), 1);
+  EXPECT_EQ(count("TEMINSINC"), 0);
   EXPECT_TRUE(ordinary("after"));
+  // Two templates instantiating each other with growing arguments.
+  g_reports.clear();
+  analyse("template <class T> struct RB { RA<RB<T> > *p; };\n"
+          "template <class T> struct RA { RB<RA<T> > *q; };\nRA<int> r;\nint after1;\n", "r1.cpp");
+  EXPECT_EQ(count("TEMINSINC"), 1);
+  EXPECT_TRUE(ordinary("after1"));
   // Each instance nests deeply before naming the next: the nesting of all
   // the analyses together is bounded too.
   g_reports.clear();
   std::string nest;
   for (int i = 0; i < 33; ++i) nest += "struct A" + std::to_string(i) + " { ";
-  nest += "R2<R2<T> > *p; ";
+  std::string other = nest;
+  nest += "Q2<R2<T> > *p; ";
+  other += "R2<Q2<T> > *q; ";
   for (int i = 0; i < 33; ++i) nest += "}; ";
-  analyse("template <class T> struct R2 { " + nest + "};\nR2<int> r;\n", "r2.cpp");
+  for (int i = 0; i < 33; ++i) other += "}; ";
+  analyse("template <class T> struct R2 { " + nest + "};\ntemplate <class T> struct Q2 { " + other +
+              "};\nR2<int> r;\n",
+          "r2.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 1);
   // Members that name two new instances each: a bounded number of them.
   g_reports.clear();
-  analyse("template <class T> struct P { P<P<T> > *a; P<T*> *b; };\nP<int> x;\nint after2;\n", "p.cpp");
+  analyse("template <class T> struct Q { P<Q<T> > *a; P<T*> *b; };\n"
+          "template <class T> struct P { Q<P<T> > *a; Q<T*> *b; };\nP<int> x;\nint after2;\n",
+          "p.cpp");
   EXPECT_EQ(count("TEMINSINC"), 1);
   EXPECT_TRUE(ordinary("after2"));
   // One declaration of a megabyte.
@@ -1127,6 +1141,58 @@ TEST_F(Grammar, MembersOfSpecialisedAndMemberTemplatesDeclaredOutside) {
   EXPECT_EQ(count("FUNCT_DEF"), 1);
   ASSERT_TRUE(first("FUNCT_DEF"));
   EXPECT_EQ(first("FUNCT_DEF")->arg, "loc::wrong");
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, InstancesNameOtherInstancesOfTheirTemplate) {
+  analyse(
+      "template<typename T> struct ct { typedef T type; };\n"
+      "template<typename R, typename P = int> struct dur {\n"
+      "  R r;\n"
+      "  template<typename R2, typename P2> dur(const dur<R2, P2>& d);\n"
+      "  dur<typename ct<R>::type, P> operator+() const;\n"
+      "  dur(R x);\n"
+      "  dur<R, long> widen() const;\n"
+      "  dur<R> *self;\n"
+      "};\n"
+      "dur<long> g_d;\n"
+      // A base's constructors do not hide the base's template in the derived class.
+      "template<typename I, typename E> class cab { public: cab(long r = 0) { } typedef I intern_type; };\n"
+      "template<> class cab<char, int> { public: cab(long r); };\n"
+      "template<typename I, typename E> class cvt : public cab<I, E> { };\n"
+      "template<> class cvt<char16_t, char> : public cab<char16_t, char> {\n"
+      "public: explicit cvt(long r = 0) : cab<char16_t, char>(r) { } intern_type x; };\n"
+      "int after;\n",
+      "i.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  // Each instance is made once, not one per member naming a further one.
+  EXPECT_EQ(count("TEMINSINC"), 0);
+  TypeDesc *inst = tag("dur<long>");
+  ASSERT_TRUE(inst);
+  Declaration *widen = ordinary("widen", inst);
+  ASSERT_TRUE(widen);
+  EXPECT_STREQ(type_name(widen->type->function()->result), "dur<long,long>");
+  Declaration *self = ordinary("self", inst);
+  ASSERT_TRUE(self);
+  EXPECT_EQ(self->type->pointer()->target, inst);
+  EXPECT_FALSE(tag("dur<long,long>"));
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, LiteralOperators) {
+  analyse(
+      "namespace lit {\n"
+      "constexpr long double operator\"\"h(long double v) { return v * 3600; }\n"
+      "template <char... D> constexpr long operator\"\"min() { return 60; }\n"
+      "long operator\"\" _km(unsigned long long v);\n"
+      "}\n"
+      "int after;\n",
+      "u.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  TypeDesc *ns = tag("lit");
+  ASSERT_TRUE(ns);
+  EXPECT_TRUE(ordinary("operator \"\"h", ns));
+  EXPECT_TRUE(ordinary("operator \"\"_km", ns));
   EXPECT_TRUE(ordinary("after"));
 }
 
