@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -17,6 +18,12 @@ struct Reporter {
   std::string file;  // stored whole, however long
   int line = 0;
   bool suppressed = false;
+  // Every diagnostic of a file position told in this run, by code, position
+  // and text: the same text may be read more than once in a run (a header the tested file and
+  // an integrated file both include, the tested file's own headers read for
+  // the include section and again for its declarations), and the user is
+  // told about each fault once.
+  std::unordered_set<std::string> told;
 };
 
 Reporter &reporter() {
@@ -104,6 +111,14 @@ void report(MessageCode code, std::string_view arg, std::string_view file, int l
     prefix = "[" + std::string(file) + ":" + std::to_string(line) + "] ";
   else if (line != 0)
     prefix = "[" + std::to_string(line) + "] ";
+  if (severity >= SEV_ERROR && !file.empty()) {
+    std::string key = std::to_string(code.index());
+    key += '\0';
+    key += prefix;
+    key += '\0';
+    key.append(arg);
+    if (!r.told.insert(std::move(key)).second) return;
+  }
   switch (severity) {
     case SEV_INTERNAL:
       emit_diagnostic(code, 'S', prefix, arg);
@@ -189,4 +204,5 @@ void reset_reporter() {
   r.file.clear();
   r.line = 0;
   r.suppressed = false;
+  r.told.clear();
 }

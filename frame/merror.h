@@ -11,6 +11,8 @@ class QString;
 // the one of its code's row (mcodes.h).
 void register_message(MessageCode code, const QString &text);
 
+// An error, warning or info at a file position told already in this run
+// (same code, file, line and text) is neither printed nor counted again.
 // Reports with the given position, which does not become the current one.
 void report(MessageCode code, std::string_view arg, std::string_view file, int line);
 [[noreturn]] void report_internal(InternalCode code, std::string_view arg = {});
@@ -46,5 +48,6 @@ bool set_reports_suppressed(bool on);
 using ExitHook = void (*)(int status);
 ExitHook set_exit_hook(ExitHook hook);
 
-// Test support: clears counters, position and suppression (not the catalogue).
+// Test support: clears counters, position, suppression and the diagnostics
+// told (not the catalogue).
 void reset_reporter();

@@ -115,6 +115,43 @@ TEST_F(Reporter, OneTextPerCode) {
   EXPECT_EQ(warning_count(), 2);
 }
 
+// A text read twice in a run (a header of the tested file and of an
+// integrated file) tells each fault at a file position once; reports without
+// a file are separate occurrences and all count.
+TEST_F(Reporter, PositionedDiagnosticsAreToldOncePerRun) {
+  auto pass = [] {
+    report_at_position(MSG_SYNTAXERR, "3", "own.h", 4);
+    report_at_position(MSG_EXPERRONE, "1uu", "own.h", 4);  // another code at the same place
+    report(MSG_SYNTAXERR, "3", "own.h", 5);                // another line
+    report(MSG_SYNTAXERR, "4", "own.h", 4);                // another text
+    report(MSG_UNEXP_EOF, "", "t.c", 9);
+    report(MSG_MATCHLINE, " 2", "t.c", 9);
+  };
+  const std::string first = stderr_of(pass);
+  EXPECT_EQ(first.substr(0, first.find('\n', first.find("[own.h:4] Syntax error: 4"))),
+            "ProbaX-W-SYNTAXERR,  [own.h:4] Syntax error: 3\n"
+            "ProbaX-W-EXPERRONE,  [own.h:4] Bad expression 1uu\n"
+            "ProbaX-W-SYNTAXERR,  [own.h:5] Syntax error: 3\n"
+            "ProbaX-W-SYNTAXERR,  [own.h:4] Syntax error: 4");
+  EXPECT_NE(first.find("ProbaX-E-UNEXP_EOF,  [t.c:9]"), std::string::npos);
+  EXPECT_NE(first.find("ProbaX-I-MATCHLINE,  [t.c:9] Matches line"), std::string::npos);
+  EXPECT_EQ(stderr_of(pass), "");
+  EXPECT_EQ(warning_count(), 4);
+  EXPECT_EQ(error_count(), 1);
+  // A suppressed report is not told: the same one later is printed.
+  set_reports_suppressed(true);
+  report(MSG_SYNTAXERR, "x", "s.c", 1);
+  set_reports_suppressed(false);
+  EXPECT_NE(stderr_of([] { report(MSG_SYNTAXERR, "x", "s.c", 1); }), "");
+  // Without a file each report counts.
+  set_report_position("", 0);
+  stderr_of([] { report_warning(MSG_SYNTAXERR, "y"); report_warning(MSG_SYNTAXERR, "y"); });
+  EXPECT_EQ(warning_count(), 7);
+  // A new run starts with nothing told.
+  reset_reporter();
+  EXPECT_NE(stderr_of([] { report(MSG_SYNTAXERR, "3", "own.h", 4); }), "");
+}
+
 // Every row has a distinct printed code that names it, and each severity's
 // codes sit in their own range.
 TEST(MessageTable, RowsMatchTheirCodes) {

@@ -224,7 +224,7 @@ TEST_F(DriverTest, FileAnalysisIsSharedUntilItsLastPlannedUse) {
   EXPECT_NE(&integrated, &again);
   EXPECT_NE(lookup_ordinary("from_i", integrated, ScopeContext{}), nullptr);
   EXPECT_EQ(lookup_ordinary("from_i", again, ScopeContext{}), nullptr);
-  EXPECT_EQ(warning_count(), 2);
+  EXPECT_EQ(warning_count(), 1) << "the second analysis tells nothing new";
   file_analysis_done("./t.c");
   EXPECT_EQ(lookup_ordinary("g", again, ScopeContext{}), nullptr);
   release_file_analyses();

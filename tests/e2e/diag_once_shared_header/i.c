@@ -1,0 +1,2 @@
+#include "own.h"
+int helper(count_t n) { return n + total; }

@@ -1,0 +1,3 @@
+#include "own.h"
+count_t total;
+int add(count_t a, int b) { return a + b; }
