@@ -705,7 +705,7 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
 
 void storage_text(unsigned flags, std::string &out) {
   std::string s;
-  static const unsigned kOrder[] = {SF_TYPEDEF,   SF_FRIEND, SF_EXTERN,   SF_STATIC,
+  static const unsigned kOrder[] = {SF_TYPEDEF,   SF_FRIEND, SF_EXTERN,   SF_STATIC, SF_THREAD_LOCAL,
                                     SF_AUTO,      SF_REGISTER, SF_OVERLOAD, SF_INLINE};
   for (unsigned f : kOrder)
     if (flags & f) s += storage_flag_text(f);

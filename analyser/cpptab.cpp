@@ -1041,6 +1041,7 @@ const char *storage_flag_text(unsigned flag) {
     case SF_EXPORT: return "export ";
     case SF_EXPLICIT: return "explicit ";
     case SF_MUTABLE: return "mutable ";
+    case SF_THREAD_LOCAL: return "thread_local ";
     default: return "";
   }
 }

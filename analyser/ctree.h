@@ -109,7 +109,10 @@ enum StorageFlags : unsigned {
   SF_MUTABLE = 0x800,
   // A bit-field member: `word` holds its width (0 only for an unnamed one,
   // which ends the allocation unit).
-  SF_BITFIELD = 0x1000
+  SF_BITFIELD = 0x1000,
+  // "thread_local": each thread has its own object (a declaration of it
+  // elsewhere must say so too).
+  SF_THREAD_LOCAL = 0x2000
 };
 
 // Member access word: low bits the access, then inheritance marks.

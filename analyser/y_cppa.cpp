@@ -678,6 +678,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         }
         if (!name_use && (w == W_CONSTEXPR || w == W_THREAD_LOCAL)) {
           if (w == W_CONSTEXPR) s.constexpr_word = true;
+          else s.storage |= SF_THREAD_LOCAL;
           s.any = true;
           advance();
           continue;

@@ -17,6 +17,7 @@
 #include "mstrin.h"
 #include "sliste.h"
 #include "sancmd.h"
+#include "sandecl.h"
 #include "sgener.h"
 #include "siofic.h"
 
@@ -292,8 +293,7 @@ ServiceNames &service_names() {
 // the scope of the service, so that later emitters know it.
 void declare_in_script(const std::string &text, const std::string &service) {
   AnalysisSettings &settings = analysis_settings();
-  analyse_text(text.c_str(), *script_context().table, service.c_str(), script_writer().path.c_str(), 1,
-               report_at_position, settings.keep_bodies, settings.lenient_matching);
+  analyse_script_text(text, service.c_str(), settings.keep_bodies, settings.lenient_matching);
 }
 
 struct Subject {

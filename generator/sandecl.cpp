@@ -340,7 +340,9 @@ void write_global(const Declaration *d) {
   std::string text;
   storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
   if (text.empty()) return;
-  parse_into_script(open + "extern " + text + close);
+  // A thread's own object is another object than a shared one of the name.
+  const std::string words = (d->storage & SF_THREAD_LOCAL) ? "extern thread_local " : "extern ";
+  parse_into_script(open + words + text + close);
   for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
   std::string line;
   storage_prefix(d, line, "", RM_EXTERN, 0, 0, kDeclPrefix, kDeclPrefix);
@@ -349,11 +351,18 @@ void write_global(const Declaration *d) {
   const std::size_t a = rest.find_first_not_of(" \t");
   const std::size_t b = rest.find_last_not_of(" \t");
   rest = a == std::string::npos ? std::string() : rest.substr(a, b + 1 - a);
-  write_script_line(std::string(kDeclPrefix) + "extern " + rest);
+  write_script_line(std::string(kDeclPrefix) + words + rest);
   for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
 }
 
 }  // namespace
+
+void declare_namespace_function(const Symbol *s, bool cpp) {
+  const Declaration *d = s->decl;
+  std::vector<const char *> chain;
+  if (!d || !is_function(d) || !member_namespaces(d, chain) || chain.empty() || script_knows(s, cpp)) return;
+  write_global(d);
+}
 
 std::vector<const char *> declaration_namespaces(const Declaration *d) {
   if (!d || d->scope_kind == 0 || !is_namespace_record(d->scope)) return {};
@@ -375,10 +384,23 @@ void NeededSet::insert(Symbol *entry, std::int32_t order, bool forward_only) {
   entries_.emplace(order, NeededEntry{entry, order, forward_only});
 }
 
-void parse_into_script(const std::string &text) {
-  analyse_text(text.c_str(), script_table(), "", script_writer().path.c_str(), 1, report_at_position, 0,
-               0);
+void report_script_text(MessageCode code, std::string_view arg, std::string_view file, int line) {
+  if (code == MSG_TEMINSINC) return;
+  report_at_position(code, arg, file, line);
 }
+
+void analyse_script_text(const std::string &text, const char *function_name, int keep_bodies,
+                         int lenient_matching) {
+  // The analyser reports what it meets in the types it instantiates
+  // through its process-wide callback, not the analysis's own.
+  const ReportCallback saved = analyser_report_callback();
+  set_analyser_report(report_script_text);
+  analyse_text(text.c_str(), script_table(), function_name, script_writer().path.c_str(), 1, report_script_text,
+               keep_bodies, lenient_matching);
+  set_analyser_report(saved);
+}
+
+void parse_into_script(const std::string &text) { analyse_script_text(text, "", 0, 0); }
 
 void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table) {
   if (!type) return;

@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "mcodes.h"
 
 struct Declaration;
 struct Symbol;
@@ -57,6 +60,11 @@ void collect_unnamed_enumerations(NeededSet &set, SymbolTable &table, const std:
 // extern declarations.
 void declare_file_globals(const std::string &path, SymbolTable &table);
 
+// The extern declaration, inside its namespace wrappers, of a function of a
+// named namespace that the script does not declare yet: a stub's qualified
+// name needs a prior declaration in C++.
+void declare_namespace_function(const Symbol *s, bool cpp);
+
 // The named namespaces a declaration is a member of, outermost first (empty
 // at file scope and for a member of a class; an unnamed namespace adds no
 // name), with the lines that open and close them around its text.
@@ -67,6 +75,17 @@ void write_namespace_closings(const std::vector<const char *> &chain);
 // The section bodies of the tested file and of one integrated file.
 void emit_tested_declarations(const std::string &tested_path);
 void emit_integrated_declarations(const std::string &path);
+
+// Reports of the analyses of the script's own declarations. These repeat
+// types of the analysed files: a template instance that cannot be made was
+// reported there, at its place in the source, and is not reported again at
+// the script's first line.
+void report_script_text(MessageCode code, std::string_view arg, std::string_view file, int line);
+
+// Analyses a text of the script's own into the script's table (reports
+// through report_script_text), in the scope of the function named, if any.
+void analyse_script_text(const std::string &text, const char *function_name, int keep_bodies,
+                         int lenient_matching);
 
 // Parses one C text the script carries into the script's table (file name:
 // the generated script).

@@ -155,6 +155,7 @@ void write_variable_definition(const Declaration *d, bool cpp) {
   std::string text;
   storage_prefix(d, text, "", RM_ORDINARY, 0, 0, "", "");
   if (text.empty()) return;
+  if (d->storage & SF_THREAD_LOCAL) text = "thread_local " + text;
   const std::string value = required_initialiser(d, cpp);
   add_before_semicolon(text, value);
   // A variable of a namespace is defined inside it.
@@ -167,6 +168,7 @@ void write_variable_definition(const Declaration *d, bool cpp) {
   parse_into_script(open + text + close);
   std::string line;
   storage_prefix(d, line, "", RM_ORDINARY, 0, 0, kDeclPrefix, kDeclPrefix);
+  if (d->storage & SF_THREAD_LOCAL) line.insert(std::strlen(kDeclPrefix), "thread_local ");
   add_before_semicolon(line, value);
   write_namespace_openings(chain);
   write_script_line(line);
@@ -281,6 +283,11 @@ void emit_file_stubs(const std::string &file) {
   collect_unnamed_enumerations(type_set, table, unit);
   emit_needed_declarations(type_set, RM_STUB);
   type_set.clear();
+  for (const auto &item : entry_set) {
+    const Declaration *d = item.second.entry->decl;
+    if (is_function(d) && !(d->storage & SF_STATIC) && is_defined(d) && !is_function_template(d))
+      declare_namespace_function(item.second.entry, cpp);
+  }
 
   for_each_symbol(table.tags, [&](Symbol *s) {
     const Declaration *d = s->decl;

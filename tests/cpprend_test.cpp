@@ -257,6 +257,9 @@ TEST_F(Render, StorageWords) {
   out.clear();
   storage_text(SF_VIRTUAL | SF_EXPLICIT, out);
   EXPECT_EQ(out, "explicit ");
+  out.clear();
+  storage_text(SF_STATIC | SF_THREAD_LOCAL, out);
+  EXPECT_EQ(out, "static thread_local ");
   analyse("static int s; extern int e; int plain;");
   out.clear();
   storage_prefix(ord("s"), out, "", RM_ORDINARY, 0, 1, "", "    #");
