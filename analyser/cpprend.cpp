@@ -432,7 +432,9 @@ void render_template_head(const TemplateInfo *ti, std::string &left, const char 
     if (!first) left += ", ";
     first = false;
     if (p->is_type) {
-      left += p->is_class ? "class " : "typename ";
+      left += p->template_head;
+      left += p->is_class ? "class" : "typename";
+      left += p->pack ? "... " : " ";
       left += p->name ? p->name : "";
     } else {
       std::string l, m, r;

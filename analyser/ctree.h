@@ -313,7 +313,9 @@ struct TemplateParam {
   int is_class = 0;             // declared with "class"
   TypeDesc *value_type = nullptr;  // type of a value parameter
   bool has_default = false;
+  bool pack = false;            // typename... Ts
   std::string default_text;
+  std::string template_head;    // "template <typename...> " of a template template parameter
   TemplateParam *next = nullptr;
 };
 

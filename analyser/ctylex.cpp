@@ -1128,8 +1128,11 @@ int lex_next(TokenScanner &s) {
           }
         }
         break;
-      case LS_TEMPLATE_DECLARATION:
-        if (code == '}') {  // matches no rule after a template header
+      case LS_TEMPLATE_DECLARATION: {
+        // Inside the parentheses of a parameter list, braces are an
+        // operand's (decltype(f({})) p): plain tokens.
+        const bool in_parens = s.template_declaration > 1;
+        if (code == '}' && !in_parens) {  // matches no rule after a template header
           ++s.skipped_characters;
           continue;
         }
@@ -1141,7 +1144,7 @@ int lex_next(TokenScanner &s) {
             s.token_text = ">";
           }
           code = T_TEMPLATE_CLOSE;
-        } else if (code == '{') {
+        } else if (code == '{' && !in_parens) {
           code = capture(s, T_BODY_TEXT, p, skip_balanced(p + 1, "}", true, true, line_counter(s), &s));
         } else if (code == ':') {
           code = capture(s, T_BASE_AND_BODY, p, skip_base_and_body(s, p + 1, line_counter(s)));
@@ -1162,6 +1165,7 @@ int lex_next(TokenScanner &s) {
         if (code == T_BODY_TEXT || code == T_BASE_AND_BODY || code == T_INIT_TEXT)
           s.token_text = s.value.captured;
         break;
+      }
       default: break;
     }
     // The qualifying class survives "::" and "~" only.

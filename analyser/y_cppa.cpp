@@ -341,7 +341,14 @@ void Parser::declaration() {
     return;
   }
   Specs s;
-  while (skip_attribute() || (is_word(W_EXTENSION) && (advance(), true))) {
+  // __extension__ template<...>: a registered modifier before a word that
+  // starts no type modifies nothing.
+  auto modifier_before_keyword = [this] {
+    const Tok n = peek_token();
+    return n.cls == G_KEYWORD && (n.code == K_TEMPLATE || n.code == K_USING || n.code == K_NAMESPACE);
+  };
+  while (skip_attribute() || (is_word(W_EXTENSION) && (advance(), true)) ||
+         (cur.cls == G_TYPEMOD && modifier_before_keyword() && (advance(), true))) {
   }
   if (is_word(W_STATIC_ASSERT)) {
     // A compile-time assertion declares nothing.
@@ -549,6 +556,53 @@ bool names_own_class(const Parser &p, const Tok &t) {
   return std::strncmp(cn, t.name, n) == 0 && cn[n] == '<';  // template instance
 }
 
+// At the "::" after an instance X<int>: whether a type's name follows
+// (X<int>::type v;), rather than a member defined outside its class
+// (X<int>::f(, X<int>::X(, X<int>::~X, X<int>::operator). Nothing consumed.
+bool nested_type_follows(Parser &p, const char *template_name) {
+  const LexMark mark = lex_mark(p.lex);
+  const Tok saved = p.cur;
+  bool type = false;
+  Tok t = lex_token(p.lex);
+  for (int guard = 0; guard < 1000; ++guard) {
+    if (!(t.cls >= G_IDENT && t.cls <= G_DECLNAME) || (t.name && template_name && !std::strcmp(t.name, template_name)))
+      break;
+    Tok n = lex_token(p.lex);
+    for (int open = 0, g = 0; g < 100000 && (n.cls == G_TOPEN || open > 0) && n.cls != G_EOF; ++g) {
+      if (n.cls == G_TOPEN) ++open;
+      if (n.cls == G_TCLOSE) --open;
+      n = lex_token(p.lex);
+    }
+    if (n.cls == G_PUNCT && n.code == P_SCOPE) {
+      t = lex_token(p.lex);
+      continue;
+    }
+    type = !(n.cls == G_PUNCT && n.code == '(');
+    break;
+  }
+  lex_restore(p.lex, mark);
+  p.cur = saved;
+  return type;
+}
+
+// From the "::" on: the rest of a qualified type name, appended to `text`.
+// The member of an instance is not looked into: its type stays the name as
+// written, which the script writes back as it stands.
+TypeDesc *nested_type_name(Parser &p, std::string &text) {
+  for (int guard = 0; p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE && guard < 1000; ++guard) {
+    text += "::";
+    p.advance();
+    if (!(p.cur.cls >= G_IDENT && p.cur.cls <= G_DECLNAME)) p.syntax_error();
+    text += p.cur.text;
+    p.advance();
+    if (p.cur.cls == G_TOPEN) {
+      std::vector<std::string> args;
+      text += p.collect_template_arguments(args);
+    }
+  }
+  return named_type(intern(text), nullptr, &p.table);
+}
+
 }  // namespace
 
 namespace {
@@ -723,6 +777,13 @@ Specs Parser::decl_specifiers(bool for_param) {
       std::vector<std::string> args;
       std::string composed;
       if (cur.cls == G_TOPEN) composed = collect_template_arguments(args);
+      if (cur.cls == G_PUNCT && cur.code == P_SCOPE && !composed.empty() && nested_type_follows(*this, t.name)) {
+        std::string text = std::string(t.name ? t.name : "") + composed;
+        TypeDesc *nt = nested_type_name(*this, text);
+        s.type = s.type ? CPP_compose_type(s.type, nt, f, line(), &table) : nt;
+        s.has_type = s.any = true;
+        continue;
+      }
       if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
         // X<T>::member (a member of the template), or a type nested in an
         // instance: the template itself is the qualifying scope.
@@ -804,7 +865,22 @@ Specs Parser::decl_specifiers(bool for_param) {
               s.any = true;
               return finish_specifiers(table, s, quals);
             }
-            TypeDesc *nt = n.cls == G_TEMPLNAME ? template_use(n) : type_of_name_token(n);
+            TypeDesc *nt = nullptr;
+            if (n.cls == G_TEMPLNAME) {
+              std::vector<std::string> args;
+              const std::string composed = cur.cls == G_TOPEN ? collect_template_arguments(args) : std::string();
+              if (cur.cls == G_PUNCT && cur.code == P_SCOPE && !composed.empty() && nested_type_follows(*this, n.name)) {
+                // std::X<int>::type: named as written, with its qualification.
+                std::string text;
+                for (const std::string &q : qual) text += q + "::";
+                text += std::string(n.name) + composed;
+                nt = nested_type_name(*this, text);
+              } else {
+                nt = template_instance(n, args, !composed.empty());
+              }
+            } else {
+              nt = type_of_name_token(n);
+            }
             if (!nt) nt = named_type(n.name, nullptr, &table);
             s.type = s.type ? CPP_compose_type(s.type, nt, f, line(), &table) : nt;
             s.has_type = s.any = true;
@@ -1534,6 +1610,11 @@ void Parser::parameter_list(DeclOp &op) {
     }
     bool name_only = (cur.cls == G_IDENT || cur.cls == G_DECLNAME) && !type_of_name_token(cur);
     if (name_only && unknown_type_follows()) name_only = false;
+    // decltype(expr) p: a type of an expression, not an old-style name.
+    if (name_only && (cur.word == W_DECLTYPE || cur.word == W_TYPEOF || cur.word == W_TYPEOF_UNDERSCORES)) {
+      const Tok n = peek_token();
+      if (n.cls == G_PUNCT && n.code == '(') name_only = false;
+    }
     if (name_only) {
       Declaration *p = make_declaration(cur.name, nullptr, 0);
       p->scope_kind = 0;

@@ -68,6 +68,20 @@ bool in_class_bitfield_colon(Parser &p, const char *name) {
 
 bool record_has_members(const TypeDesc *t) { return t && t->record() && (t->record()->has_body || t->record()->first); }
 
+// struct alignas(8) [[deprecated]] S: what only steers the compiler.
+void skip_class_head_words(Parser &p) {
+  for (int g = 0; g < 10000; ++g) {
+    if (p.cur.cls == G_TYPEMOD) {
+      p.advance();
+    } else if (p.is_word(W_ALIGNAS)) {
+      p.advance();
+      p.skip_parenthesised();
+    } else if (!p.skip_attribute()) {
+      break;
+    }
+  }
+}
+
 // template<class T, class A = alloc<T>> class V;  then  template<class U, class B> class V {...}:
 // the definition keeps the defaults of the declaration, written with its own
 // parameter names.
@@ -94,17 +108,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   const int kind = key == KEY_UNION ? TK_UNION : TK_CLASS;
   const int head_line = line();
   advance();
-  // struct alignas(8) [[deprecated]] S: what only steers the compiler.
-  for (int g = 0; g < 10000; ++g) {
-    if (cur.cls == G_TYPEMOD) {
-      advance();
-    } else if (is_word(W_ALIGNAS)) {
-      advance();
-      skip_parenthesised();
-    } else if (!skip_attribute()) {
-      break;
-    }
-  }
+  skip_class_head_words(*this);
   // struct ::S: the name as seen from the global scope.
   if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
     advance();
@@ -633,10 +637,30 @@ void Parser::template_declaration() {
   for (int g = 0; cur.cls != G_TCLOSE; ++g) {
     if (g > 10000 || at_eof()) syntax_error();
     TemplateParam *p = nullptr;
+    // template<typename...> class Op: a template template parameter; its
+    // own header is kept as written.
+    std::string head;
+    if (cur.cls == G_KEYWORD && cur.code == K_TEMPLATE) {
+      advance();
+      if (cur.cls != G_TOPEN) syntax_error();
+      head = "template <";
+      advance();
+      for (int open = 1, h = 0;; ++h) {
+        if (h > 100000 || at_eof()) syntax_error();
+        if (cur.cls == G_TOPEN) ++open;
+        if (cur.cls == G_TCLOSE && --open == 0) break;
+        if (cur.cls == G_TOPEN || cur.cls == G_TCLOSE) head += cur.text;
+        else append_token_text(head, cur);
+        advance();
+      }
+      head += "> ";
+      advance();
+      if (!(cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_TYPENAME))) syntax_error();
+    }
     if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_TYPENAME)) {
       bool is_class = cur.code == K_CLASS;
       advance();
-      accept(P_ELLIPSIS);  // a parameter pack
+      const bool pack = accept(P_ELLIPSIS);
       const char *pname = nullptr;
       if (is_name_token(cur)) {
         pname = cur.name;
@@ -646,6 +670,8 @@ void Parser::template_declaration() {
       if (pname) template_params.push_back(pname);
       p->is_type = 1;
       p->is_class = is_class ? 1 : 0;
+      p->template_head = head;
+      p->pack = pack;
       if (accept('=')) {
         p->default_text = collect_expression(",>", false);
         p->has_default = true;
@@ -724,6 +750,7 @@ void Parser::template_declaration() {
     const bool is_union = cur.code == K_UNION;
     const ClassKey key = cur.code == K_CLASS ? KEY_CLASS : KEY_STRUCT;
     advance();
+    skip_class_head_words(*this);
     const char *name = nullptr;
     bool specialisation = false;
     Tok name_tok;

@@ -93,4 +93,56 @@ TEST_F(Templates, DeclaredThenDefinedIsOneTemplate) {
   EXPECT_EQ(rendered(tag("vec")), "template <typename U, typename B> struct vec { B a; U u; };");
 }
 
+TEST_F(Templates, LibraryHeadsAndParameters) {
+  analyse(
+      "template<typename... T> struct pack { };\n"
+      "__extension__ template<typename T> using same = pack<T, T>;\n"
+      "template<typename T> struct [[__deprecated__]] old { T v; };\n"
+      "template<typename D, template<typename...> class Op, typename... Args>\n"
+      "  struct detector { using type = D; };\n"
+      "template<typename D, template<typename...> class Op, typename... Args>\n"
+      "  struct detector<D, pack<Op<Args...>>, Args...> { using type = Op<Args...>; };\n"
+      "template<template<typename, template<class> class> class TT, class T = int> struct holder { T v; };\n"
+      "struct probe {\n"
+      "  template<typename T> static void helper(const T &);\n"
+      "  template<typename T> static int test(const T &, decltype(helper<const T &>({})) * = 0);\n"
+      "};\n"
+      "int plain(decltype(sizeof 0) n, __typeof__(n) m);\n"
+      "old<int> g_old;\n");
+  EXPECT_EQ(problems(), Problems());
+  TypeDesc *o = tag("old<int>");
+  ASSERT_TRUE(o);
+  EXPECT_TRUE(ordinary("v", o));
+  TypeDesc *probe = tag("probe");
+  ASSERT_TRUE(probe);
+  EXPECT_TRUE(ordinary("test", probe));
+  ASSERT_TRUE(ordinary("plain"));
+  // Packs and template template parameters are written as declared.
+  EXPECT_EQ(rendered(tag("pack")), "template <typename... T> struct pack { };");
+  EXPECT_EQ(rendered(tag("holder")),
+            "template <template <typename,template<class>class> class TT, class T = int> struct holder { T v; };");
+  // What follows is read again.
+  g_reports.clear();
+  analyse("template<template<typename> int> struct bad { };\nint after;\n");
+  EXPECT_EQ(problems().size(), 1u);
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Templates, TypesNestedInInstancesAreNamedAsWritten) {
+  analyse(
+      "namespace n { template<class T> struct tr { typedef T type; }; }\n"
+      "template<class T> struct own { typedef T type; static int make(); own(); };\n"
+      "n::tr<int>::type g_a;\n"
+      "own<char>::type *g_b;\n"
+      "int use(n::tr<long>::type v, const own<int>::type &r);\n"
+      "template<> int own<long>::make() { return 1; }\n"
+      "template<> own<long>::own() { }\n");
+  EXPECT_EQ(problems(), Problems());
+  ASSERT_TRUE(ordinary("g_a"));
+  EXPECT_STREQ(type_name(ordinary("g_a")->type), "n::tr<int>::type");
+  ASSERT_TRUE(ordinary("g_b"));
+  EXPECT_EQ(ordinary("g_b")->type->kind, TK_POINTER);
+  ASSERT_TRUE(ordinary("use"));
+}
+
 }  // namespace
