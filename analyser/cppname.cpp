@@ -170,8 +170,8 @@ int CPP_modify_param_name(TypeDesc *declared, TypeDesc *defined, const char *fil
 
 namespace {
 
-void count_report(MessageCode code, std::string_view, std::string_view, int) {
-  if (code.severity() <= SEV_WARNING) ++analyser_process().counted_reports;
+void count_report(void *count, MessageCode code, std::string_view, std::string_view, int) {
+  if (code.severity() <= SEV_WARNING) ++*static_cast<int *>(count);
 }
 
 }  // namespace
@@ -183,20 +183,15 @@ TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *
   // Everything the reading reports is only counted: it tells that the text
   // is no type. The temporary entry is no declaration of the file: it must
   // not reach the list of recorded entries the emitters copy into the script.
-  AnalyserProcess &process = analyser_process();
-  const ReportCallback previous_report = process.report;
-  const int previous_count = process.counted_reports;
-  const int recording = process.settings.recording;
-  process.report = count_report;
-  process.counted_reports = 0;
-  process.settings.recording = 0;
-  const int syntax_errors =
-      analyse_text(text.c_str(), table, function_name ? function_name : "", file ? file : "", line,
-                   count_report, process.settings.keep_bodies, process.settings.lenient_matching, budget);
-  const bool failed = process.counted_reports > 0 || syntax_errors > 0;
-  process.settings.recording = recording;
-  process.report = previous_report;
-  process.counted_reports = previous_count;
+  AnalysisSettings &settings = analysis_settings();
+  const int recording = settings.recording;
+  settings.recording = 0;
+  int reports = 0;
+  const int syntax_errors = analyse_text_reporting(
+      text.c_str(), table, function_name ? function_name : "", file ? file : "", line,
+      ReportSink{count_report, &reports}, settings.keep_bodies, settings.lenient_matching, budget);
+  const bool failed = reports > 0 || syntax_errors > 0;
+  settings.recording = recording;
 
   ScopeContext ctx;
   if (function_name && *function_name) {

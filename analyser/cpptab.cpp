@@ -546,8 +546,8 @@ bool is_namespace(const TypeDesc *t) {
   return t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE;
 }
 
-void report_redefined(WarningCode code, const Declaration *d, int line) {
-  analyser_report(code, text_of(d->name), d->file, line);
+void report_redefined(const ReportSink &sink, WarningCode code, const Declaration *d, int line) {
+  sink(code, text_of(d->name), d->file, line);
 }
 
 void new_definition(SymbolTable &t, Symbol *s) {
@@ -597,7 +597,7 @@ bool befriends(const TypeDesc *record_type, const char *reference) {
   return false;
 }
 
-Symbol *enter_enum(Declaration *d, SymbolTable &t) {
+Symbol *enter_enum(Declaration *d, SymbolTable &t, const ReportSink &sink) {
   TypeDesc *ty = d->type;
   if (!d->name) {
     Symbol *s = add_new(t, AREA_TAG, d, false, ty->enumeration()->first != nullptr);
@@ -613,7 +613,7 @@ Symbol *enter_enum(Declaration *d, SymbolTable &t) {
   }
   TypeDesc *old = ex->decl->type;
   if (ty->enumeration()->first && old->enumeration()->first) {
-    report_redefined(MSG_REDEFSTRU, d, d->line);
+    report_redefined(sink, MSG_REDEFSTRU, d, d->line);
     ex->decl->type = merge_in_table(t, old, ty);
     return ex;
   }
@@ -713,7 +713,7 @@ Symbol *enter_function_or_member(Declaration *d, SymbolTable &t, bool lenient) {
   return is_function ? nullptr : ex;
 }
 
-Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient) {
+Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient, const ReportSink &sink) {
   if (!d->name) return add_new(t, AREA_ORDINARY, d, false, false);
   if ((d->type && d->type->kind == TK_FUNCTION) || is_class_body_scope(d)) return enter_function_or_member(d, t, lenient);
   Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name), [](Symbol *) { return true; },
@@ -745,11 +745,11 @@ Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient) {
   }
   if (new_static) {
     if (other_file) return add_new(t, AREA_ORDINARY, d, false, false);
-    report_redefined(MSG_REDEFSYMB, d, line);
+    report_redefined(sink, MSG_REDEFSYMB, d, line);
     return ex;
   }
   if (typedef_of_own_tag(d) && typedef_of_own_tag(e) && same_type(e->type, d->type)) return ex;
-  report_redefined(MSG_REDEFSYMB, d, line);
+  report_redefined(sink, MSG_REDEFSYMB, d, line);
   e->type = merge_in_table(t, e->type, d->type);
   return ex;
 }
@@ -834,7 +834,7 @@ void release_table(SymbolTable &table) {
 }
 
 Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeContext &scope, int line,
-                          int lenient) {
+                          int lenient, const ReportSink &sink) {
   if (lenient < 0) lenient = analysis_settings().lenient_matching;
   if (!decl) return nullptr;
   decl->name = intern_string(decl->name);
@@ -856,11 +856,11 @@ Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeCont
   // A tag declaration names its own type (or is unnamed like it); anything
   // else of an aggregate type (a variable, a typedef) is an ordinary name.
   const bool tag = t && !(decl->storage & SF_TYPEDEF) && same_text(decl->name, type_name(t));
-  if (tag && t->kind == TK_ENUM && t->enumeration()) return enter_enum(decl, table);
+  if (tag && t->kind == TK_ENUM && t->enumeration()) return enter_enum(decl, table, sink);
   if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record())
     return enter_record(decl, table, table.reference_name);
   if (tag && t->kind == TK_TEMPLATE && t->templ()) return enter_template(decl, table);
-  return enter_ordinary(decl, table, line, lenient != 0);
+  return enter_ordinary(decl, table, line, lenient != 0, sink);
 }
 
 Symbol *lookup_ordinary(const char *name, SymbolTable &table, const ScopeContext &scope) {

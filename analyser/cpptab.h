@@ -139,8 +139,9 @@ void table_add_shared(SymbolTable *owner, void *record);
 // Adds a declaration; returns the entry that now stands for the name, or none
 // when it was dropped or a function declaration matched an existing entry.
 // `lenient`: lenient matching of parameter lists (-1: the process setting).
+// Redefinitions are reported to `sink`.
 Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeContext &scope,
-                          int line, int lenient = -1);
+                          int line, int lenient = -1, const ReportSink &sink = ReportSink());
 
 // Visible ordinary entry (variables, functions, typedef names, then
 // enumeration constants) of that name.

@@ -73,6 +73,13 @@ void analyser_report(MessageCode code, std::string_view arg, const char *file, i
     report_at_position(code, arg, f, line);
 }
 
+void ReportSink::operator()(MessageCode code, std::string_view arg, const char *file, int line) const {
+  if (function)
+    function(context, code, arg, file ? std::string_view(file) : std::string_view(), line);
+  else
+    analyser_report(code, arg, file, line);
+}
+
 void OwnedText::assign(std::string_view s) {
   const std::size_t n = std::min(s.find('\0'), s.size());
   char *q = nullptr;
@@ -298,8 +305,8 @@ void merge_chain(TypeDesc *type, TypeDesc *chain, SymbolTable *owner) {
   }
 }
 
-void construct_warning(std::string_view arg, const char *file, int line) {
-  analyser_report(MSG_CONSTRUCT, arg, file, line);
+void construct_warning(const ReportSink &sink, std::string_view arg, const char *file, int line) {
+  sink(MSG_CONSTRUCT, arg, file, line);
 }
 
 }  // namespace
@@ -504,11 +511,11 @@ TypeDesc *enclosing_scope(const TypeDesc *scope) {
 // Composition of specifiers
 
 TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, int line,
-                           SymbolTable *owner) {
+                           SymbolTable *owner, const ReportSink &sink) {
   if (!first) return second;
   if (!second) return first;
   if (first->kind < 0 || first->kind > TK_TEMPLATE || second->kind < 0 || second->kind > TK_TEMPLATE) {
-    analyser_report(MSG_ERRINTERN, "CPP_compose_type", file, line);
+    sink(MSG_ERRINTERN, "CPP_compose_type", file, line);
     return nullptr;
   }
   // A bare qualifier joins the chain of the other operand.
@@ -523,7 +530,7 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
     return second;
   }
   if (second->kind == TK_POINTER) {
-    TypeDesc *inner = CPP_compose_type(first, second->pointer()->target, file, line, owner);
+    TypeDesc *inner = CPP_compose_type(first, second->pointer()->target, file, line, owner, sink);
     if (!inner) return nullptr;
     second->pointer()->target = inner;
     return second;
@@ -547,11 +554,11 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
         merge_chain(r, second->next, owner);
         return r;
       }
-      construct_warning("", file, line);
+      construct_warning(sink, "", file, line);
       return nullptr;
     }
     if (second->kind != TK_INTEGER) {
-      construct_warning("", file, line);
+      construct_warning(sink, "", file, line);
       return nullptr;
     }
     const char *n2 = second->integer()->name ? second->integer()->name : "";
@@ -561,7 +568,7 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
     count_words(n2, w);
     int size, ch;
     if (!words_type(w, size, ch)) {
-      construct_warning(joined, file, line);
+      construct_warning(sink, joined, file, line);
       return nullptr;
     }
     if (!first->next && !second->next) return shared_basic(TK_INTEGER, joined.c_str(), size, ch, owner);
@@ -578,7 +585,7 @@ TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, 
     merge_chain(r, second->next, owner);
     return r;
   }
-  construct_warning("", file, line);
+  construct_warning(sink, "", file, line);
   return nullptr;
 }
 

@@ -469,7 +469,6 @@ struct AnalyserProcess {
   int unnamed_namespaces = 0;          // numbers given so far
   bool escaped_line_names = false;     // see lex_set_escaped_line_names
   int last_syntax_errors = 0;          // of the last analysis
-  int counted_reports = 0;             // errors and warnings of a type read from text
   // The table of the last outermost analysis: expressions analysed outside
   // any analysis (array bounds being rendered) are read in it.
   SymbolTable *last_table = nullptr;
@@ -488,13 +487,24 @@ void set_analyser_report(ReportCallback callback);
 ReportCallback analyser_report_callback();
 void analyser_report(MessageCode code, std::string_view arg, const char *file, int line);
 
+// Where the reports of one analysis go: a function with its context, or,
+// when it has none, analyser_report. An analysis whose reports only tell
+// its caller something (a type read from a text) is given a sink of its
+// own, which every part of it reports to.
+struct ReportSink {
+  void (*function)(void *context, MessageCode code, std::string_view arg, std::string_view file,
+                   int line) = nullptr;
+  void *context = nullptr;
+  void operator()(MessageCode code, std::string_view arg, const char *file, int line) const;
+};
+
 // ---------------------------------------------------------------------------
 // Type operations.
 
 // Combines two partial specifiers; none (with a "CONSTRUCT" warning) when they
 // do not combine.
 TypeDesc *CPP_compose_type(TypeDesc *first, TypeDesc *second, const char *file, int line,
-                           SymbolTable *owner = nullptr);
+                           SymbolTable *owner = nullptr, const ReportSink &sink = ReportSink());
 // Deep copy: strings copied, enumerators and members re-created; named
 // aggregates below the top are shared, not copied.
 TypeDesc *duplicate_type(const TypeDesc *type, SymbolTable *owner = nullptr);

@@ -226,7 +226,7 @@ int match_quoted(const char *p, char quote) {
 }
 
 void report_here(const TokenScanner &s, MessageCode code, std::string_view arg) {
-  analyser_report(code, arg, s.current_file, s.position ? s.position->line : 0);
+  s.sink(code, arg, s.current_file, s.position ? s.position->line : 0);
 }
 
 // "line", blanks, a number (at most 1999 digits, within 32 bits), one blank

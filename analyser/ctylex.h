@@ -183,6 +183,7 @@ struct TokenScanner {
   bool keep_bodies = false;
   bool lenient_matching = false;
   LexHooks hooks;
+  ReportSink sink;                    // where the scan's syntax errors go
   bool at_end = false;                // the end code has been returned
   long skipped_characters = 0;        // characters that matched no rule
   TokenStartState token_state;        // for lex_unread_token

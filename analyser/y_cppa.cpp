@@ -209,16 +209,16 @@ void Parser::too_deep() {
 }
 
 void Parser::unexpected_end() {
-  analyser_report(MSG_UNEXP_EOF, "", file(), line());
+  an.sink(MSG_UNEXP_EOF, "", file(), line());
   ++errors;
   throw EndAnalysis();
 }
 
 void Parser::warn(WarningCode code, const std::string &arg, bool with_position) {
   if (with_position)
-    analyser_report(code, arg, file(), line());
+    an.sink(code, arg, file(), line());
   else
-    analyser_report(code, arg, nullptr, 0);
+    an.sink(code, arg, nullptr, 0);
 }
 
 const char *Parser::file() const { return lex_current_file(lex); }
@@ -652,7 +652,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       if (is_basic_type_keyword(k)) {
         // C's "_Bool" is the boolean type under its own name.
         TypeDesc *b = basic_type(k == K_BOOL && cur.word == W_C_BOOL ? "_Bool" : token_spelling(k), &table);
-        s.type = s.type ? CPP_compose_type(s.type, b, f, line(), &table) : b;
+        s.type = s.type ? CPP_compose_type(s.type, b, f, line(), &table, an.sink) : b;
         s.has_type = s.any = true;
         advance();
         continue;
@@ -672,14 +672,14 @@ Specs Parser::decl_specifiers(bool for_param) {
       if (k == K_STRUCT || k == K_CLASS || k == K_UNION) {
         if (s.has_type) syntax_error();
         TypeDesc *t = class_specifier(s);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
         s.has_type = s.any = true;
         continue;
       }
       if (k == K_ENUM) {
         if (s.has_type) syntax_error();
         TypeDesc *t = enum_specifier(s);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
         s.has_type = s.any = true;
         continue;
       }
@@ -687,7 +687,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         advance();
         std::string text;
         TypeDesc *t = type_name_text(text);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
+        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
         s.has_type = s.any = true;
         continue;
       }
@@ -711,7 +711,7 @@ Specs Parser::decl_specifiers(bool for_param) {
           const std::string text = word_text + "(" + collect_expression(")", false) + ")";
           expect(')');
           TypeDesc *t = named_type(intern(text), nullptr, &table);
-          s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
+          s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
           s.has_type = s.any = true;
           continue;
         }
@@ -719,7 +719,7 @@ Specs Parser::decl_specifiers(bool for_param) {
           // The later character types of C++ (in C they are typedef names).
           const int bits = w == W_CHAR8_T ? 8 : w == W_CHAR16_T ? 16 : 32;
           TypeDesc *t = integer_type(cur.name, bits, 0, &table);
-          s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
+          s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
           s.has_type = s.any = true;
           advance();
           continue;
@@ -742,7 +742,7 @@ Specs Parser::decl_specifiers(bool for_param) {
     if (skip_attribute()) continue;
     if (for_param && !s.has_type && unknown_type_follows()) {
       TypeDesc *t = named_type(cur.name, nullptr, &table);
-      s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
+      s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
       s.has_type = s.any = true;
       advance();
       continue;
@@ -795,7 +795,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       }
       TypeDesc *inst = template_instance(t, args, !composed.empty());
       if (inst) {
-        s.type = s.type ? CPP_compose_type(s.type, inst, f, line(), &table) : inst;
+        s.type = s.type ? CPP_compose_type(s.type, inst, f, line(), &table, an.sink) : inst;
       }
       s.has_type = s.any = true;
       continue;
@@ -882,7 +882,7 @@ Specs Parser::decl_specifiers(bool for_param) {
               nt = type_of_name_token(n);
             }
             if (!nt) nt = named_type(n.name, nullptr, &table);
-            s.type = s.type ? CPP_compose_type(s.type, nt, f, line(), &table) : nt;
+            s.type = s.type ? CPP_compose_type(s.type, nt, f, line(), &table, an.sink) : nt;
             s.has_type = s.any = true;
             qual.clear();
             break;
@@ -899,7 +899,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       }
       TypeDesc *ty = type_of_name_token(t);
       if (!ty) ty = named_type(t.name, nullptr, &table);
-      s.type = s.type ? CPP_compose_type(s.type, ty, f, line(), &table) : ty;
+      s.type = s.type ? CPP_compose_type(s.type, ty, f, line(), &table, an.sink) : ty;
       s.has_type = s.any = true;
       continue;
     }
@@ -1732,7 +1732,7 @@ Scope Parser::nearest_non_class_scope() const {
 }
 
 Symbol *Parser::enter(Declaration *d) {
-  Symbol *s = enter_declaration(d, table, context(), d->line ? d->line : line(), an.lenient_matching);
+  Symbol *s = enter_declaration(d, table, context(), d->line ? d->line : line(), an.lenient_matching, an.sink);
   if (s && s->decl == d) add_member(d);
   return s;
 }
@@ -1822,7 +1822,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       }
     }
     if (deduced && d.name && scopes.back().kind != SC_FUNCTION)
-      analyser_report(MSG_AUTOTYPIN, d.name, file(), d.line);
+      an.sink(MSG_AUTOTYPIN, d.name, file(), d.line);
     if ((d.name || in_class()) && !deduced) {
       Declaration *dec = make_declaration(d.name, t, storage);
       dec->line = d.line;
@@ -1841,7 +1841,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
         } else {
           dec->scope_kind = 1;
           dec->scope = d.qual_scope;
-          enter_declaration(dec, table, context(), dec->line, an.lenient_matching);
+          enter_declaration(dec, table, context(), dec->line, an.lenient_matching, an.sink);
         }
       } else if (d.name || !in_class()) {
         enter(dec);
@@ -1949,7 +1949,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     return;
   }
   if (d.qualified && !same_scope(scope, scope_record()) && !(s.storage & SF_FRIEND)) {
-    analyser_report(MSG_FUNCT_DEF, qualified_text(d.qual, d.name), file(), d.line);
+    an.sink(MSG_FUNCT_DEF, qualified_text(d.qual, d.name), file(), d.line);
     if (brace_pending) advance();
     return;
   }
@@ -2092,10 +2092,11 @@ std::string Parser::collect_template_arguments(std::vector<std::string> &args) {
 // ---------------------------------------------------------------------------
 // The analysis object
 
-Analysis::Analysis(SymbolTable &t, AnalysisBudget &b, ReportCallback callback, bool keep, bool lenient,
+Analysis::Analysis(SymbolTable &t, AnalysisBudget &b, const ReportSink &report_sink, bool keep, bool lenient,
                    int instantiation_level)
-    : table(t), budget(b), report(callback), keep_bodies(keep), lenient_matching(lenient),
+    : table(t), budget(b), sink(report_sink), keep_bodies(keep), lenient_matching(lenient),
       parser(*this, instantiation_level) {
+  scanner.sink = sink;
   scanner.hooks.owner = &parser;
   scanner.hooks.scope = hook_scope;
   scanner.hooks.template_parameter = hook_template_parameter;
@@ -2117,8 +2118,15 @@ int Analysis::run(const char *text, const char *file, int line, const Scope &out
 int analysis_syntax_errors() { return analyser_process().last_syntax_errors; }
 
 int analyse_text(const char *text, SymbolTable &table, const char *function_name, const char *file_name,
-                 int first_line, ReportCallback callback, int keep_bodies, int lenient_matching,
+                 int first_line, ReportCallback, int keep_bodies, int lenient_matching,
                  AnalysisBudget *budget) {
+  return analyse_text_reporting(text, table, function_name, file_name, first_line, ReportSink(), keep_bodies,
+                                lenient_matching, budget);
+}
+
+int analyse_text_reporting(const char *text, SymbolTable &table, const char *function_name,
+                           const char *file_name, int first_line, const ReportSink &sink, int keep_bodies,
+                           int lenient_matching, AnalysisBudget *budget) {
   using namespace grammar;
   AnalysisBudget own;
   if (!budget) {
@@ -2132,7 +2140,7 @@ int analyse_text(const char *text, SymbolTable &table, const char *function_name
   }
   int errors = 0;
   if (text && *text) {
-    Analysis an(table, *budget, callback, keep_bodies, lenient_matching, 0);
+    Analysis an(table, *budget, sink, keep_bodies, lenient_matching, 0);
     errors = an.run(text, file_name, first_line, outer);
   }
   analyser_process().last_syntax_errors = errors;

@@ -201,7 +201,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         ty->record()->enclosing = outer.record;
         where = ScopeContext{k, outer.record};
       }
-      enter_declaration(d, table, where, d->line, an.lenient_matching);
+      enter_declaration(d, table, where, d->line, an.lenient_matching, an.sink);
       if (to_outer) {
         if (outer.kind == SC_NAMESPACE) add_member_to(outer.record, d, ACC_PUBLIC);
       } else if (!(s.storage & SF_FRIEND)) {
@@ -223,12 +223,12 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   if (name && !entered) {
     // Known as a type name inside its own body.
     Declaration *fd = make_declaration(name, cls, 0);
-    enter_declaration(fd, table, context(), fd->line, an.lenient_matching);
+    enter_declaration(fd, table, context(), fd->line, an.lenient_matching, an.sink);
     entered = true;
   }
   if (cur.cls == G_PUNCT && cur.code == ':') {
     if (key == KEY_UNION) {
-      analyser_report(MSG_SYNTAXERR, "<union>::<type>", file(), line());
+      an.sink(MSG_SYNTAXERR, "<union>::<type>", file(), line());
       ++errors;
       recover = 3;
       throw Recover();
@@ -240,7 +240,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   cls->record()->has_body = 1;
   Declaration *d = make_declaration(name, cls, 0);
   d->line = head_line;
-  Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
+  Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
   if (!name) {
     if (in_class()) add_member(d);  // anonymous member union or structure
   } else if (sym && sym->decl) {
@@ -393,7 +393,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
       named->scope_kind = context().kind;
       named->scope = scope_record();
       Declaration *d = make_declaration(name, named, 0);
-      enter_declaration(d, table, context(), d->line, an.lenient_matching);
+      enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
     }
     s.tag_type = named;
     return named;
@@ -421,7 +421,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   }
   expect('}');
   Declaration *d = make_declaration(name, e, 0);
-  Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
+  Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
   if (sym && sym->decl == d) add_member(d);
   TypeDesc *result = (sym && sym->decl && sym->decl->type) ? sym->decl->type : e;
   s.tag_type = result;
@@ -468,7 +468,7 @@ void Parser::namespace_definition() {
       alias->record()->alias_of = target;
       alias->record()->has_body = 1;
       Declaration *d = make_declaration(name, alias, 0);
-      enter_declaration(d, table, context(), d->line, an.lenient_matching);
+      enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
       return;
     }
   } else {
@@ -485,7 +485,7 @@ void Parser::namespace_definition() {
       ns = new_record(KEY_NAMESPACE, n, *this);
       ns->record()->has_body = 1;
       Declaration *d = make_declaration(n, ns, 0);
-      Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
+      Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
       if (sym && sym->decl == d) add_member(d);
     }
     return ns;
@@ -540,7 +540,7 @@ void Parser::using_declaration() {
   std::vector<Tok> words;
   for (;;) {
     if (at_eof()) {
-      analyser_report(MSG_SYNTAXERR, "'using' without ';'", file(), line());
+      an.sink(MSG_SYNTAXERR, "'using' without ';'", file(), line());
       ++errors;
       throw EndAnalysis();
     }
@@ -741,7 +741,7 @@ void Parser::template_declaration() {
     templ->scope = scope_record();
     Declaration *d = make_declaration(name, templ, 0);
     d->line = tline;
-    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
+    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
     if (sym && sym->decl == d) add_member(d);
     advance();
     return;
@@ -792,7 +792,7 @@ void Parser::template_declaration() {
       // declaration only
     } else if (!is_union && name && !specialisation) {
       // template<class T> class X *f(); and the like: not a class template.
-      analyser_report(MSG_TEMPLADEC, "", file(), line());
+      an.sink(MSG_TEMPLADEC, "", file(), line());
       recover_skip(in_class(), true);
       return;
     }
@@ -808,7 +808,7 @@ void Parser::template_declaration() {
       return;
     }
     if (is_union || !name || specialisation) {
-      analyser_report(MSG_TEMPLADEC, "", file(), line());
+      an.sink(MSG_TEMPLADEC, "", file(), line());
       if (cur.cls == G_PUNCT && cur.code == ';') advance();
       else recover_skip(in_class(), true);
       return;
@@ -827,7 +827,7 @@ void Parser::template_declaration() {
     // already classified as a template.
     Declaration *d = make_declaration(name, templ, 0);
     d->line = tline;
-    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching);
+    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
     if (sym && sym->decl == d) add_member(d);
     advance();
     return;
@@ -955,7 +955,7 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
       t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget);
       --an.budget.instantiation_depth;
     }
-    if (!t) analyser_report(MSG_TEMINSINC, composed, file(), line());
+    if (!t) an.sink(MSG_TEMINSINC, composed, file(), line());
     return t ? t : named_type(intern(composed), nullptr, &table);
   }
   TypeDesc *inst = instantiate_class_template(*this, templ, args, IM_INSTANCE);
@@ -1042,7 +1042,7 @@ namespace {
 void nested_class_analysis(Parser &outer, const char *file, int line, const std::string &text,
                            const ScopeContext &where) {
   Analysis &o = outer.an;
-  Analysis nested(o.table, o.budget, o.report, o.keep_bodies, o.lenient_matching,
+  Analysis nested(o.table, o.budget, o.sink, o.keep_bodies, o.lenient_matching,
                   outer.instantiation_level + 1);
   Scope outer_scope;  // file scope, or the template's own scope
   if (where.current) {
@@ -1081,14 +1081,14 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   size_t i = 0;
   for (TemplateParam *p = ti->first_param; p; p = p->next, ++i)
     if (i >= arguments.size() && !p->has_default) {
-      analyser_report(MSG_TEMINSINC, name, outer.file(), outer.line());
+      outer.an.sink(MSG_TEMINSINC, name, outer.file(), outer.line());
       return nullptr;
     }
   if (!ti->has_body) return nullptr;
   if (budget.instantiation_depth >= INSTANTIATION_NESTING_LIMIT ||
       budget.instances_made >= INSTANCES_PER_ANALYSIS) {
     // Reported once per analysis: past the limit every further use would say it again.
-    if (!budget.limit_reported) analyser_report(MSG_TEMINSINC, name, outer.file(), outer.line());
+    if (!budget.limit_reported) outer.an.sink(MSG_TEMINSINC, name, outer.file(), outer.line());
     budget.limit_reported = true;
     return nullptr;
   }

@@ -243,11 +243,11 @@ struct DepthGuard {
 };
 
 // One analysis: its scanner and parser over one text, the table it fills,
-// the report callback handed on to expression analysis, and the budget it
+// where it reports, and the budget it
 // shares with the analyses it starts (template instances) or was started by.
 class Analysis {
  public:
-  Analysis(SymbolTable &table, AnalysisBudget &budget, ReportCallback report, bool keep_bodies,
+  Analysis(SymbolTable &table, AnalysisBudget &budget, const ReportSink &sink, bool keep_bodies,
            bool lenient_matching, int instantiation_level);
   Analysis(const Analysis &) = delete;
   Analysis &operator=(const Analysis &) = delete;
@@ -258,7 +258,7 @@ class Analysis {
 
   SymbolTable &table;
   AnalysisBudget &budget;
-  const ReportCallback report;
+  const ReportSink sink;  // every report of the analysis
   const bool keep_bodies;
   const bool lenient_matching;
   TokenScanner scanner;

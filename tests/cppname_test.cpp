@@ -132,9 +132,18 @@ TEST_F(Names, TypesFromText) {
   t = type_from_text("int (*)(char)", table, "t.c", 1);
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->kind, TK_POINTER);
-  // Not a type: nothing, and no report escapes.
+  // Not a type: nothing, and no report escapes, whichever part of the
+  // analysis makes it (grammar, scanner, type composition, redeclaration).
   EXPECT_EQ(type_from_text("3 + +", table, "t.c", 1), nullptr);
+  EXPECT_EQ(type_from_text("long float", table, "t.c", 1), nullptr);
+  EXPECT_EQ(type_from_text("int a; float a", table, "t.c", 1), nullptr);
+  EXPECT_EQ(type_from_text("'", table, "t.c", 1), nullptr);
   EXPECT_TRUE(ana_fixture::reports().empty());
+  // The process's report callback stays as it was, and hears the next report.
+  EXPECT_EQ(analyser_report_callback(), &ana_fixture::capture);
+  analyse("long float lf;");
+  EXPECT_FALSE(ana_fixture::reports().empty());
+  ana_fixture::reports().clear();
   // The temporary entry never stays behind.
   EXPECT_EQ(lookup_ordinary("__ortek_var", table, ScopeContext()), nullptr);
   // Nothing of the temporary declaration is recorded for the script.
