@@ -4,7 +4,8 @@
 For every file of a generated corpus, and for real files built on the system
 C library headers, the set of functions DEFINED in the file (name, parameter
 count, static or not) and the set of file-scope variables (name, storage)
-found by symdump must equal what clang's AST reports.
+found by symdump must equal what clang's AST reports. Functions and
+variables of namespaces count under their qualified names (a::b::f).
 
 Real headers are preprocessed with the system compiler (gcc -E -P) and
 definitions that neutralise compiler extensions; both tools then read the same
@@ -15,6 +16,7 @@ import argparse
 import json
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -385,16 +387,58 @@ struct D final : B { int f() const override; };
 int D::f() const { return 1; }
 int noexcept_function(int x) noexcept(true) { return x; }
 ''',
+    # The same constructs inside namespaces, whose members are compared under
+    # their qualified names; functions of a namespace defined outside it.
+    "cxx17_namespaces.cpp": r'''
+namespace store::disk {
+constexpr int block = 512;
+inline int opened = 0;
+thread_local unsigned last_block;
+enum class State : unsigned char { Idle, Busy };
+State state{State::Idle};
+template <class T> using Ref = T &;
+int read(Ref<int> into, int &&hint) noexcept { into = hint; return block; }
+int read(char *into, int n) { return into && n > 0; }
+template <class... Ts> int sum(Ts... ts) { return (0 + ... + ts); }
+int total() { return sum(1, 2, 3); }
+static int hidden_count;
+static int helper(int x) { return x; }
+int later(int x);
+auto deduced_block = static_cast<long>(block);
+}
+int store::disk::later(int x) { return [x](int y) { return x + y; }(1); }
+inline namespace v2 { int current(int x) { return x; } double version = 2.0; }
+namespace { int file_local(int x) { return x; } int file_local_value; }
+namespace store {
+template <class T> T pick(T a, T b) { return a < b ? a : b; }
+template <> int pick<int>(int a, int b) { return a > b ? a : b; }
+struct Rec { int id; int name_len; };
+int Rec::*field = &Rec::id;
+int by_field(const Rec &r, int Rec::*f) { return r.*f; }
+[[maybe_unused]] alignas(8) static char scratch[16];
+decltype(field) other_field = &Rec::name_len;
+auto tail(int a) -> decltype(a + 1) { return a + 1; }
+static_assert(sizeof(Rec) == 2 * sizeof(int), "packed");
+}
+''',
 }
 
 
-def file_level(decls):
-    """Declarations at file scope: linkage blocks are looked into."""
+def file_level(decls, prefix="", spaces=None):
+    """Declarations at file scope and in namespaces, as (qualified prefix,
+    declaration): linkage blocks and namespaces (unnamed ones as
+    "(anonymous)") are looked into; spaces maps each namespace's id to its
+    prefix."""
     for d in decls:
         if d.get("kind") == "LinkageSpecDecl":
-            yield from file_level(d.get("inner", []))
+            yield from file_level(d.get("inner", []), prefix, spaces)
+        elif d.get("kind") == "NamespaceDecl":
+            inner = prefix + d.get("name", "(anonymous)") + "::"
+            if spaces is not None:
+                spaces[d.get("id")] = inner
+            yield from file_level(d.get("inner", []), inner, spaces)
         else:
-            yield d
+            yield prefix, d
 
 
 NEUTRAL_HEADER = """
@@ -445,12 +489,20 @@ def clang_sets(clang, path):
     if p.returncode != 0:
         raise RuntimeError("clang rejects %s:\n%s" % (path, p.stderr.decode(errors="replace")[:2000]))
     tu = json.loads(p.stdout)
-    funcs, static_names, variables = {}, set(), {}
-    for d in file_level(tu.get("inner", [])):
-        # Members defined outside their class name the class as their parent.
-        if d.get("isImplicit") or d.get("parentDeclContextId"):
+    funcs, static_names, variables, spaces = {}, set(), {}, {}
+    for prefix, d in list(file_level(tu.get("inner", []), "", spaces)):
+        if d.get("isImplicit"):
             continue
+        # Members defined outside their class name the class as their parent,
+        # functions of a namespace defined outside it the namespace.
+        parent = d.get("parentDeclContextId")
+        if parent:
+            if parent not in spaces:
+                continue
+            prefix = spaces[parent]
         kind, name = d.get("kind"), d.get("name")
+        if name:
+            name = prefix + name
         if kind == "FunctionDecl":
             inner = d.get("inner", [])
             key = (name, sum(1 for i in inner if i.get("kind") == "ParmVarDecl"))
@@ -478,13 +530,23 @@ def symdump_sets(symdump, path, extra=()):
     if p.returncode != 0:
         raise RuntimeError("symdump fails on %s (status %d)" % (path, p.returncode))
     fset, vset = set(), set()
-    for line in p.stdout.decode(errors="replace").splitlines():
-        f = line.split("\t")
+    lines = [line.split("\t") for line in p.stdout.decode(errors="replace").splitlines()]
+    # Members of namespaces are compared under their qualified names, those
+    # of classes are not; an unnamed namespace is clang's "(anonymous)".
+    unnamed = re.compile(r"ortek_unnamed_namespace_\d+")
+    spaces = {f[1] for f in lines if len(f) >= 6 and f[0] == "namespace"}
+    for f in lines:
         if len(f) < 6:
             continue
         kind, name, storage, defined = f[0], f[1], f[3], f[4]
         if "::" in name:
-            continue
+            if name.rsplit("::", 1)[0] not in spaces:
+                continue
+            name = unnamed.sub("(anonymous)", name)
+        # An explicit specialisation of a function template ("pick<int>") is
+        # a function of its own: clang names it without its arguments.
+        if kind == "function-template" and name.endswith(">") and "<" in name.rsplit("::", 1)[-1]:
+            kind, name = "function", name[:name.index("<", name.rfind("::") + 1)]
         if kind == "function" and defined == "defined":
             count = int(f[6].split("=")[1])
             fset.add((name, count, "static" in storage.split()))
