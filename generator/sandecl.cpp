@@ -1,5 +1,6 @@
 #include "sandecl.h"
 
+#include <cctype>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "cpptab.h"
 #include "y_cppa.h"
 #include "merror.h"
+#include "mstrin.h"
 #include "msystm.h"
 #include "sancmd.h"
 #include "sancpp.h"
@@ -97,6 +99,7 @@ class NeededWalk {
     while (!tasks_.empty()) {
       Task task = tasks_.back();
       tasks_.pop_back();
+      context_ = task.context;
       if (task.finish)
         finish(task.type, task.entry);
       else
@@ -109,10 +112,39 @@ class NeededWalk {
     TypeDesc *type = nullptr;
     bool finish = false;
     Symbol *entry = nullptr;
+    TypeDesc *context = nullptr;  // the class whose member led here (none: file scope)
   };
 
-  void push_walk(TypeDesc *t) {
-    if (t) tasks_.push_back({t, false, nullptr});
+  void push_walk(TypeDesc *t) { push_walk(t, context_); }
+  void push_walk(TypeDesc *t, TypeDesc *context) {
+    if (t) tasks_.push_back({t, false, nullptr, context});
+  }
+
+  // The arguments of an instance name types the script must declare before
+  // it (std::vector<Line> needs Line): the tags they name, looked up where
+  // the instance was used. They are kept as text only.
+  void walk_instance_arguments(const TypeDesc *t) {
+    const std::string &args = t->record()->template_arguments;
+    ScopeContext where;
+    if (context_) {
+      where.kind = 1;
+      where.current = context_;
+    }
+    for (std::size_t i = 0; i < args.size();) {
+      const unsigned char c = static_cast<unsigned char>(args[i]);
+      if (!std::isalpha(c) && c != '_') {
+        ++i;
+        continue;
+      }
+      std::size_t j = i;
+      while (j < args.size() && (std::isalnum(static_cast<unsigned char>(args[j])) || args[j] == '_')) ++j;
+      const bool qualified_part = i >= 2 && args.compare(i - 2, 2, "::") == 0;
+      const std::string word = args.substr(i, j - i);
+      i = j;
+      if (qualified_part) continue;
+      Symbol *s = lookup_tag(intern_string(word.c_str()), table_, -1, where);
+      if (s && s->decl && s->decl->type) push_walk(s->decl->type);
+    }
   }
 
   void walk(TypeDesc *t) {
@@ -177,6 +209,7 @@ class NeededWalk {
       // after its template.
       const TypeDesc *tw = t->template_word;
       if (tw && tw->kind == TK_TEMPLATE && !namespace_chain(tw).empty()) push_walk(t->template_word);
+      walk_instance_arguments(t);
       if (!t->record()->explicit_specialisation) return;
     }
     if (is_namespace_record(t)) return;
@@ -199,7 +232,7 @@ class NeededWalk {
       for (BaseNode *b = t->record()->first_base; b; b = b->next) parts.push_back(b->base);
     for (MemberNode *m = t->record()->first; m; m = m->next)
       if (m->decl) parts.push_back(m->decl->type);
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it) push_walk(*it);
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) push_walk(*it, t);
   }
 
   void finish(TypeDesc *t, Symbol *entry) {
@@ -216,6 +249,7 @@ class NeededWalk {
   NeededSet &set_;
   SymbolTable &table_;
   std::vector<Task> tasks_;
+  TypeDesc *context_ = nullptr;
 };
 
 // The enumeration a declaration's type is built on ("enum {...} *v[2]",

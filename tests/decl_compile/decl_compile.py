@@ -317,6 +317,25 @@ const int sim_limit = 4;
 namespace io { int opened; int open(const char *name) { return name != 0; } }
 """,
     }),
+    # Types named only by the arguments of instances: a member Vec<Line>
+    # of a structure of a namespace, globals Table<Key, Entry> and
+    # Vec<Pair<Kind, int>>.
+    ("instance_arguments", "t.cpp", [], {
+        "t.cpp": """template <class T> struct Vec { T *data; int size; };
+template <class K, class V> struct Table { K *keys; V *values; };
+template <class A, class B> struct Pair { A first; B second; };
+struct Line { int quantity; };
+namespace shop {
+struct Basket { Vec<Line> lines; int owner; };
+}
+shop::Basket basket;
+struct Key { char text[8]; };
+struct Entry { int hits; };
+enum class Kind { Plain, Gift };
+Table<Key, Entry> entries;
+Vec<Pair<Kind, int>> history;
+""",
+    }),
     ("oldstyle", "t.c", ["-SIMULATE=sim.c"], {
         "t.c": "long scale(x, f)\nlong x;\ndouble f;\n{\n    return x * f;\n}\ntwice(n)\nint n;\n{\n    return 2 * n;\n}\n",
         "sim.c": "half(n)\nint n;\n{\n    return n / 2;\n}\n",

@@ -95,7 +95,7 @@ else
   # and the definitions of its own types, nothing declared by the headers.
   others=$(sed -n '/^BEGIN$/q;/^    #/p' "$script" | grep -v $'^    #extern \\|^    #\t\\|^    #}' |
     while IFS= read -r l; do
-      t=$(sed -n 's/^    #\(struct\|union\|enum\|class\) \([A-Za-z_0-9]*\).*/\2/p' <<<"$l")
+      t=$(sed -n 's/^    #\(struct\|union\|enum\|class\) \(\(class\|struct\) \)\{0,1\}\([A-Za-z_0-9]*\).*/\4/p' <<<"$l")
       grep -qx -- "${t:-?}" <<<"$want_types" || echo "$l"
     done)
   [ -z "$others" ] || fail "declarations before BEGIN besides the file's own:"$'\n'"$others"
