@@ -134,7 +134,7 @@ Layout layout_of(const TypeDesc *t, int depth, const ExpressionContext &ctx) {
   switch (t->kind) {
     case TK_INTEGER: {
       int bits = t->integer() ? (t->integer()->size < 0 ? -t->integer()->size : t->integer()->size) : 0;
-      if (bits <= 0) bits = s.int_bits;
+      if (bits <= 0) bits = s.sizes->int_bits;
       out.size = (bits + 7) / 8;
       out.align = out.size;
       return out;
@@ -154,13 +154,13 @@ Layout layout_of(const TypeDesc *t, int depth, const ExpressionContext &ctx) {
     }
     case TK_POINTER: {
       long long size = declared_size("pointer");
-      if (size <= 0) size = s.long_bits / 8;
+      if (size <= 0) size = s.sizes->long_bits / 8;
       if (t->pointer() && t->pointer()->member_class) {
         const TypeDesc *target = strip(t->pointer()->target);
         if (target && target->kind == TK_FUNCTION) size *= 2;
       }
       out.size = size;
-      out.align = declared_size("pointer") > 0 ? declared_size("pointer") : s.long_bits / 8;
+      out.align = declared_size("pointer") > 0 ? declared_size("pointer") : s.sizes->long_bits / 8;
       return out;
     }
     case TK_ENUM:

@@ -154,16 +154,9 @@ struct AnalysisOptions {
   int multichar_allowed = 0;
 };
 struct AnalysisSettings : AnalysisOptions {
-  // The target sizes are the preprocessor's record, which #if sizeof reads
-  // too: these name its fields.
-  int &char_bits = target_sizes().char_bits;  // bits
-  int &short_bits = target_sizes().short_bits;
-  int &int_bits = target_sizes().int_bits;
-  int &long_bits = target_sizes().long_bits;
-  int &longlong_bits = target_sizes().longlong_bits;
-  bool &plain_char_unsigned = target_sizes().plain_char_unsigned;
-  // (name, bytes) pairs from the sizeof pragma, in order of appearance.
-  std::vector<std::pair<std::string, int>> &declared_sizes = target_sizes().declared_sizes;
+  // The target's sizes: the preprocessor's record, which #if sizeof reads
+  // too and the sizeof and signof pragmas set.
+  TargetSizes *sizes = &target_sizes();
 };
 AnalysisSettings &analysis_settings();
 void reset_analysis_settings();  // back to the defaults above

@@ -1254,7 +1254,7 @@ void convert_integer(const char *text, ConstantValue &out, ConstantReport report
   }
   const IntegerSuffix suffix = read_integer_suffix(p, p + std::strlen(p));
   const int u = suffix.unsigned_letters, l = suffix.long_letters;
-  int width = l >= 2 ? a.longlong_bits : l == 1 ? a.long_bits : a.int_bits;
+  int width = l >= 2 ? a.sizes->longlong_bits : l == 1 ? a.sizes->long_bits : a.sizes->int_bits;
   out.is_unsigned = u ? 1 : 0;
   out.suffix = std::string(u ? "u" : "") + (l >= 2 ? "ll" : l == 1 ? "l" : "");
   if (overflow || !pint_fits(&out.value, width, false)) {
@@ -1280,11 +1280,11 @@ void convert_radix_integer(const char *text, ConstantValue &out, ConstantReport 
     if (d < 0) break;
     accumulate(out.value, radix, d, overflow);
   }
-  if (overflow || !pint_fits(&out.value, a.int_bits, false)) {
+  if (overflow || !pint_fits(&out.value, a.sizes->int_bits, false)) {
     constant_warning(at, MSG_ENTOUTRAN);
-    pint_truncate(&out.value, a.int_bits);
+    pint_truncate(&out.value, a.sizes->int_bits);
   }
-  out.width = -a.int_bits;
+  out.width = -a.sizes->int_bits;
 }
 
 void convert_floating(const char *text, ConstantValue &out) {
@@ -1309,9 +1309,9 @@ void convert_character(const char *text, ConstantValue &out, ConstantReport repo
   // L: units of wchar_t (int wide, signed); u and U: char16_t and char32_t
   // (unsigned); u8: char.
   const bool wide = literal_prefix_is_wide(prefix);
-  const int unit = prefix == LP_WIDE ? a.int_bits : prefix == LP_UTF16 ? 16 : prefix == LP_UTF32 ? 32 : a.char_bits;
+  const int unit = prefix == LP_WIDE ? a.sizes->int_bits : prefix == LP_UTF16 ? 16 : prefix == LP_UTF32 ? 32 : a.sizes->char_bits;
   const int unit_bits = unit > 0 ? unit : 8;
-  int max_chars = a.int_bits / unit_bits;
+  int max_chars = a.sizes->int_bits / unit_bits;
   if (max_chars < 1) max_chars = 1;
   bool invalid = *p != '\'';
   if (!invalid) ++p;
@@ -1339,8 +1339,8 @@ void convert_character(const char *text, ConstantValue &out, ConstantReport repo
   if (count > 1 && !a.multichar_allowed) constant_warning(at, MSG_MULCARCST);
   if (invalid) constant_warning(at, MSG_INVCSTCAR);
   if (prefix == LP_WIDE) {
-    pint_truncate(&out.value, a.int_bits);
-    out.width = -a.int_bits;
+    pint_truncate(&out.value, a.sizes->int_bits);
+    out.width = -a.sizes->int_bits;
     return;
   }
   if (wide) {  // char16_t, char32_t: one unsigned unit
@@ -1351,7 +1351,7 @@ void convert_character(const char *text, ConstantValue &out, ConstantReport repo
   }
   int kept = count < 1 ? 1 : (count > max_chars ? max_chars : count);
   int width = kept * unit_bits;
-  if (!a.plain_char_unsigned) {
+  if (!a.sizes->plain_char_unsigned) {
     pint_sign_extend(&out.value, width);
     out.width = -width;
     out.is_unsigned = 0;

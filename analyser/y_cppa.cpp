@@ -994,9 +994,9 @@ std::string literal_type(const std::string &lit) {
     return v <= (is_unsigned ? (1ULL << bits) - 1 : (1ULL << (bits - 1)) - 1);
   };
   struct Cand { const char *name; int bits; bool is_unsigned; };
-  const Cand all[] = {{"int", st.int_bits, false}, {"unsigned int", st.int_bits, true},
-                      {"long", st.long_bits, false}, {"unsigned long", st.long_bits, true},
-                      {"long long", st.longlong_bits, false}, {"unsigned long long", st.longlong_bits, true}};
+  const Cand all[] = {{"int", st.sizes->int_bits, false}, {"unsigned int", st.sizes->int_bits, true},
+                      {"long", st.sizes->long_bits, false}, {"unsigned long", st.sizes->long_bits, true},
+                      {"long long", st.sizes->longlong_bits, false}, {"unsigned long long", st.sizes->longlong_bits, true}};
   for (const Cand &c : all) {
     const size_t rank = (&c - all) / 2;  // 0 int, 1 long, 2 long long
     if (rank < ls) continue;

@@ -103,15 +103,15 @@ TypeDesc *int_type_of(int width) {
   const bool u = width > 0;
   const int bits = width < 0 ? -width : width;
   std::string name;
-  if (bits == s.int_bits)
+  if (bits == s.sizes->int_bits)
     name = "int";
-  else if (bits == s.long_bits)
+  else if (bits == s.sizes->long_bits)
     name = "long";
-  else if (bits == s.longlong_bits)
+  else if (bits == s.sizes->longlong_bits)
     name = "long long";
-  else if (bits == s.short_bits)
+  else if (bits == s.sizes->short_bits)
     name = "short";
-  else if (bits == s.char_bits)
+  else if (bits == s.sizes->char_bits)
     name = "char";
   else
     name = "int";
@@ -279,10 +279,10 @@ int promoted_width(const TypeDesc *t, int own_width) {
     if (x && x->kind == TK_INTEGER && x->integer())
       w = x->integer()->size;
     else
-      w = -s.int_bits;
+      w = -s.sizes->int_bits;
   }
   const int bits = w < 0 ? -w : w;
-  if (bits < s.int_bits) return -s.int_bits;  // promoted to int
+  if (bits < s.sizes->int_bits) return -s.sizes->int_bits;  // promoted to int
   return w;
 }
 
@@ -331,11 +331,11 @@ const EnumeratorRec *find_enumerator(const Declaration *d) {
 // underlying type grows with its values).
 static int enumerator_width(const BigInt &v) {
   const AnalysisSettings &s = analysis_settings();
-  const int candidates[] = {-s.int_bits, s.int_bits, -s.long_bits, s.long_bits,
-                            -s.longlong_bits, s.longlong_bits};
+  const int candidates[] = {-s.sizes->int_bits, s.sizes->int_bits, -s.sizes->long_bits, s.sizes->long_bits,
+                            -s.sizes->longlong_bits, s.sizes->longlong_bits};
   for (int w : candidates)
     if (fits_width(v, w)) return w;
-  return s.longlong_bits;
+  return s.sizes->longlong_bits;
 }
 
 bool is_const_integer_variable(const Declaration *d) {
@@ -349,7 +349,7 @@ void type_identifier(Node *n, Symbol *sym) {
   if (!d) return;
   if (sym->area == AREA_ENUMERATOR) {
     // Enumeration constants have type int.
-    int w = -analysis_settings().int_bits;
+    int w = -analysis_settings().sizes->int_bits;
     n->type = int_type_of(w);
     if (const EnumeratorRec *r = find_enumerator(d)) {
       BigInt v;
@@ -367,7 +367,7 @@ void type_identifier(Node *n, Symbol *sym) {
     if (res && res->kind == EXPR_INTEGER_CONSTANT) {
       const TypeDesc *x = strip(d->type);
       const int w = x && x->integer() && x->integer()->size ? x->integer()->size
-                                                        : -analysis_settings().int_bits;
+                                                        : -analysis_settings().sizes->int_bits;
       set_int(n, res->value, w);
       n->type = d->type;
     }
@@ -487,24 +487,24 @@ void fold_cast(Node *n, const TypeDesc *to, const Node *from) {
       set_int(n, v, x->integer()->size);
     } else {
       set_int(n, from->value, x->integer()->size ? x->integer()->size
-                                               : -analysis_settings().int_bits);
+                                               : -analysis_settings().sizes->int_bits);
     }
     n->type = to;
   } else if (x->kind == TK_ENUM) {
-    set_int(n, from->value, -analysis_settings().int_bits);
+    set_int(n, from->value, -analysis_settings().sizes->int_bits);
     n->type = to;
   }
 }
 
 void size_node(Node *n, const TypeDesc *t) {
   const AnalysisSettings &s = analysis_settings();
-  n->type = int_type_of(s.long_bits);
+  n->type = int_type_of(s.sizes->long_bits);
   const ExpressionContext ctx = context();
   const long long size = type_size_bytes(t, &ctx);
   if (size >= 0) {
     BigInt v;
     pint_from_int64(&v, size);
-    set_int(n, v, s.long_bits);
+    set_int(n, v, s.sizes->long_bits);
   }
 }
 
@@ -550,7 +550,7 @@ Node *parse_primary() {
                     : cv.suffix.find('l') != std::string::npos ? 1
                                                                : 0;
       std::vector<int> candidates;
-      const int sizes[] = {s.int_bits, s.long_bits, s.longlong_bits};
+      const int sizes[] = {s.sizes->int_bits, s.sizes->long_bits, s.sizes->longlong_bits};
       for (int k = l; k < 3; ++k) {
         if (!u) candidates.push_back(-sizes[k]);
         if (u || !decimal) candidates.push_back(sizes[k]);
@@ -581,7 +581,7 @@ Node *parse_primary() {
       ConstantValue cv;
       convert_character(n->text.c_str(), cv, constant_report, this);
       advance();
-      set_int(n, cv.value, cv.width ? cv.width : -analysis_settings().int_bits);
+      set_int(n, cv.value, cv.width ? cv.width : -analysis_settings().sizes->int_bits);
       return n;
     }
     case T_STRING: {
@@ -593,7 +593,7 @@ Node *parse_primary() {
         n->end = cur().end;
         advance();
       }
-      n->type = pool_pointer(pool_type("char", TK_INTEGER, -analysis_settings().char_bits, 1));
+      n->type = pool_pointer(pool_type("char", TK_INTEGER, -analysis_settings().sizes->char_bits, 1));
       return n;
     }
     case '(': {
@@ -694,8 +694,8 @@ Node *parse_primary() {
       advance();
       Node *n = new_node(NK_INTEGER, w.begin, w.end);
       n->text = std::string(w.text);
-      set_int(n, w.code == K_TRUE ? pint_digits[1] : pint_zero, analysis_settings().char_bits);
-      n->type = pool_type("bool", TK_INTEGER, analysis_settings().char_bits, 0);
+      set_int(n, w.code == K_TRUE ? pint_digits[1] : pint_zero, analysis_settings().sizes->char_bits);
+      n->type = pool_type("bool", TK_INTEGER, analysis_settings().sizes->char_bits, 0);
       return n;
     }
     // Functional cast or construction: int(3), T(a, b).
@@ -816,7 +816,7 @@ Node *parse_primary() {
         const TypeDesc *ty = read_type(type_text);
         if (!ty) {
           warn(MSG_EXPERRONE, span(n));
-          n->type = int_type_of(analysis_settings().long_bits);
+          n->type = int_type_of(analysis_settings().sizes->long_bits);
           return n;
         }
         size_node(n, ty);
@@ -828,11 +828,11 @@ Node *parse_primary() {
       if (operand->kind == NK_STRING) {
         BigInt v;
         pint_from_int64(&v, string_size(operand->text));
-        set_int(n, v, analysis_settings().long_bits);
+        set_int(n, v, analysis_settings().sizes->long_bits);
       } else if (operand->type) {
         size_node(n, operand->type);
       } else {
-        n->type = int_type_of(analysis_settings().long_bits);
+        n->type = int_type_of(analysis_settings().sizes->long_bits);
       }
       return n;
     }
@@ -994,11 +994,11 @@ Node *unary_node(const ExpressionToken &t, Node *operand) {
       warn(MSG_OPERSCALA, "\"!\"");
       return n;
     }
-    n->type = int_type_of(-s.int_bits);
+    n->type = int_type_of(-s.sizes->int_bits);
     if (operand->has_value) {
       BigInt v;
       pint_logical_not(&v, &operand->value);
-      set_int(n, v, -s.int_bits);
+      set_int(n, v, -s.sizes->int_bits);
     }
   } else if (t.code == '~') {
     if (ot && !is_integer(ot)) {
@@ -1103,12 +1103,12 @@ Node *binary_node(int op, Node *l, Node *r) {
   const bool comparison = op == P_EQ || op == P_NE || op == '<' || op == '>' || op == P_LE ||
                           op == P_GE || op == P_AND_AND || op == P_OR_OR;
   const bool shift = op == P_SHL || op == P_SHR;
-  int width = -s.int_bits;
+  int width = -s.sizes->int_bits;
   if (comparison) {
     n->type = int_type_of(width);
   } else if ((op == '+' || op == '-') && (lp || rp)) {
     if (lp && rp && op == '-') {
-      width = -s.long_bits;
+      width = -s.sizes->long_bits;
       n->type = int_type_of(width);
     } else {
       n->type = lp ? l->type : r->type;
@@ -1179,7 +1179,7 @@ Node *binary_node(int op, Node *l, Node *r) {
         case P_OR_OR: res = !pint_is_zero(&a) || !pint_is_zero(&b); break;
         default: break;
       }
-      set_int(n, res ? pint_digits[1] : pint_zero, -s.int_bits);
+      set_int(n, res ? pint_digits[1] : pint_zero, -s.sizes->int_bits);
       return n;
     }
   }
@@ -1462,7 +1462,7 @@ long long enumeration_bytes(const TypeDesc *t, const ExpressionContext &ctx) {
   const AnalysisSettings &s = analysis_settings();
   long long size = 0;
   // The underlying type is int unless a value needs a wider one.
-  size = s.int_bits / 8;
+  size = s.sizes->int_bits / 8;
   if (t->enumeration() && budget.expression_nesting < kNestingLimit) {
     ++budget.expression_nesting;
     std::vector<BigInt> values;
@@ -1480,8 +1480,8 @@ long long enumeration_bytes(const TypeDesc *t, const ExpressionContext &ctx) {
     // long that holds every value; values that need more (a negative one
     // beside one above the long long range) are taken as long long, as C
     // does.
-    size = s.longlong_bits / 8;
-    const int widths[] = {-s.int_bits, s.int_bits, -s.longlong_bits, s.longlong_bits};
+    size = s.sizes->longlong_bits / 8;
+    const int widths[] = {-s.sizes->int_bits, s.sizes->int_bits, -s.sizes->longlong_bits, s.sizes->longlong_bits};
     for (int w : widths) {
       if (w > 0 && negative) continue;
       bool all = true;

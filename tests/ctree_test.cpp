@@ -86,8 +86,8 @@ TEST_F(Types, ComposeSpecifiers) {
   EXPECT_STREQ(cq->next->named()->name, "volatile");
 
   // Target sizes and plain char follow the settings.
-  analysis_settings().long_bits = 64;
-  analysis_settings().plain_char_unsigned = 1;
+  analysis_settings().sizes->long_bits = 64;
+  analysis_settings().sizes->plain_char_unsigned = 1;
   EXPECT_EQ(compose({"unsigned", "long"})->integer()->size, 64);
   EXPECT_EQ(basic_type("char")->integer()->size, 8);
 

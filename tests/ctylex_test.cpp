@@ -508,15 +508,15 @@ TEST_F(Lex, SizeAndSignPragmas) {
   ASSERT_EQ(toks.size(), 1u);
   EXPECT_EQ(toks[0].line, 9);
   const AnalysisSettings &a = analysis_settings();
-  EXPECT_EQ(a.int_bits, 16);
-  EXPECT_EQ(a.long_bits, 64);
-  EXPECT_EQ(a.char_bits, 8);
-  EXPECT_EQ(a.short_bits, 16);
-  EXPECT_EQ(a.longlong_bits, 64);
-  EXPECT_EQ(a.plain_char_unsigned, 1);
-  ASSERT_EQ(a.declared_sizes.size(), 3u);
-  EXPECT_EQ(a.declared_sizes[0], (std::pair<std::string, int>("int", 2)));
-  EXPECT_EQ(a.declared_sizes[2], (std::pair<std::string, int>("ALIAS", 1)));
+  EXPECT_EQ(a.sizes->int_bits, 16);
+  EXPECT_EQ(a.sizes->long_bits, 64);
+  EXPECT_EQ(a.sizes->char_bits, 8);
+  EXPECT_EQ(a.sizes->short_bits, 16);
+  EXPECT_EQ(a.sizes->longlong_bits, 64);
+  EXPECT_EQ(a.sizes->plain_char_unsigned, 1);
+  ASSERT_EQ(a.sizes->declared_sizes.size(), 3u);
+  EXPECT_EQ(a.sizes->declared_sizes[0], (std::pair<std::string, int>("int", 2)));
+  EXPECT_EQ(a.sizes->declared_sizes[2], (std::pair<std::string, int>("ALIAS", 1)));
   TypeDesc *my = strip_typedefs(lookup_ordinary("MYINT", table, ScopeContext())->decl->type);
   EXPECT_EQ(my->integer()->size, 8);  // sized through ALIAS, then made unsigned
   EXPECT_TRUE(reports.empty());
@@ -607,7 +607,7 @@ TEST_F(Lex, ConstantConversion) {
     else EXPECT_TRUE(reports.empty()) << c.text;
   }
   reports.clear();
-  analysis_settings().plain_char_unsigned = 1;
+  analysis_settings().sizes->plain_char_unsigned = 1;
   convert_character("'\\377'", v);
   EXPECT_EQ(int_value(v), 255);
   EXPECT_EQ(v.width, 8);

@@ -191,11 +191,11 @@ TEST_F(Expr, ReportsCarryTheExpressionsPositionAndShortTexts) {
 }
 
 TEST_F(Expr, TargetSizesDecideTypes) {
-  analysis_settings().long_bits = 64;
+  analysis_settings().sizes->long_bits = 64;
   EXPECT_EQ(value("sizeof(long)"), "8");
   EXPECT_EQ(value("sizeof(void *)"), "8");
   EXPECT_EQ(value("2147483647L + 1"), "2147483648");
-  analysis_settings().long_bits = 32;
+  analysis_settings().sizes->long_bits = 32;
   EXPECT_EQ(value("sizeof(void *)"), "4");
 }
 

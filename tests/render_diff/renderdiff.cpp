@@ -332,8 +332,8 @@ int main(int argc, char **argv) {
   const std::string source = buf.str();
   reset_analysis_settings();
   AnalysisSettings &s = analysis_settings();
-  s.long_bits = 8 * static_cast<int>(sizeof(long));
-  s.longlong_bits = 8 * static_cast<int>(sizeof(long long));
+  s.sizes->long_bits = 8 * static_cast<int>(sizeof(long));
+  s.sizes->longlong_bits = 8 * static_cast<int>(sizeof(long long));
   set_analyser_report(count_report);
   SymbolTable table;
   table_init(table, "");
