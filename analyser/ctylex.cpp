@@ -113,6 +113,17 @@ int keyword_code(const char *p, std::size_t n, SourceLanguage language) {
   return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
 }
 
+bool is_type_name_keyword(int code) {
+  switch (code) {
+    case K_INT: case K_CHAR: case K_SHORT: case K_LONG: case K_SIGNED: case K_UNSIGNED:
+    case K_FLOAT: case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: case K_STRUCT:
+    case K_UNION: case K_ENUM: case K_CLASS: case K_CONST: case K_VOLATILE: case K_TYPENAME:
+      return true;
+    default:
+      return false;
+  }
+}
+
 int contextual_word(const char *p, std::size_t n) { return hashed_word(kContextualHash, contextual_words, W_NONE + 1, p, n); }
 
 namespace {
@@ -129,6 +140,19 @@ constexpr SingleSpellings make_singles() {
 constexpr SingleSpellings kSingles = make_singles();
 
 const char *const single_punctuators = "(),{}[].&*+-~!/%<>^|?:;=@";
+
+// Spellings of the punctuator and keyword codes, by code: asked for every
+// token read, built by the compiler.
+struct CodeSpellings {
+  const char *text[T_LAST] = {};
+};
+constexpr CodeSpellings make_code_spellings() {
+  CodeSpellings s{};
+  for (const Spelling &p : punctuators) s.text[p.code] = p.text;
+  for (const Spelling &k : keywords) s.text[k.code] = k.text;
+  return s;
+}
+constexpr CodeSpellings kSpellings = make_code_spellings();
 
 // Longest punctuator at p: its code and length (0 when none).
 int match_punctuator(const char *p, int *length) {
@@ -283,19 +307,7 @@ int *line_counter(TokenScanner &s) {
 
 const char *token_spelling(int code) {
   if (code > 0 && code < 256) return kSingles.text[code];
-  // Asked for every token read: indexed by code, built once (the first
-  // spelling of a code wins, punctuators before keywords).
-  static const std::vector<const char *> spelled = [] {
-    std::vector<const char *> v(T_LAST, nullptr);
-    auto fill = [&v](const Spelling *first, const Spelling *last) {
-      for (const Spelling *s = last; s-- != first;)
-        if (s->code >= 0 && s->code < T_LAST) v[static_cast<std::size_t>(s->code)] = s->text;
-    };
-    fill(std::begin(keywords), std::end(keywords));
-    fill(std::begin(punctuators), std::end(punctuators));
-    return v;
-  }();
-  if (code >= 0 && code < T_LAST && spelled[static_cast<std::size_t>(code)]) return spelled[static_cast<std::size_t>(code)];
+  if (code >= 0 && code < T_LAST && kSpellings.text[code]) return kSpellings.text[code];
   switch (code) {
     case T_END: return "<end>";
     case T_IDENTIFIER: return "<identifier>";

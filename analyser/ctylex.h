@@ -96,6 +96,9 @@ const char *token_spelling(int code);
 
 // The keyword code a word has in a language, 0 when it is none there.
 int keyword_code(const char *word, std::size_t length, SourceLanguage language);
+// The keywords that begin a type name: basic types, class keys, enum,
+// cv-qualifiers, typename.
+bool is_type_name_keyword(int code);
 
 // What a scan reads. Declarations: a preprocessed file, with its line
 // markers, names classified through the table and template bodies captured.

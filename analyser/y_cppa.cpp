@@ -1007,13 +1007,10 @@ std::string literal_type(const std::string &lit) {
   return "";
 }
 
+// A word that begins a type a variable can have (void is none).
 bool is_type_word(const std::string &w) {
-  static const char *const words[] = {"int", "long", "short", "char", "unsigned", "signed", "bool", "float",
-                                      "double", "wchar_t", "struct", "class", "union", "enum", "const",
-                                      "volatile", "typename"};
-  for (const char *x : words)
-    if (w == x) return true;
-  return false;
+  const int code = keyword_code(w.data(), w.size(), SRC_CPP);
+  return code != K_VOID && is_type_name_keyword(code);
 }
 
 }  // namespace

@@ -154,17 +154,7 @@ bool is_assignment_code(int code) {
   }
 }
 
-// The words that start a type name.
-bool is_type_word(int code) {
-  switch (code) {
-    case K_INT: case K_CHAR: case K_SHORT: case K_LONG: case K_SIGNED: case K_UNSIGNED:
-    case K_FLOAT: case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: case K_STRUCT:
-    case K_UNION: case K_ENUM: case K_CLASS: case K_CONST: case K_VOLATILE: case K_TYPENAME:
-      return true;
-    default:
-      return false;
-  }
-}
+bool is_type_word(int code) { return is_type_name_keyword(code); }
 
 // A name, or a keyword where a name can stand: the expression grammar has
 // its own reading of the few keywords it knows.
