@@ -177,7 +177,7 @@ void count_report(void *count, MessageCode code, std::string_view, std::string_v
 }  // namespace
 
 TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *file, int line,
-                         const char *function_name, AnalysisBudget *budget) {
+                         const char *function_name, AnalysisBudget *budget, TypeDesc *scope) {
   if (!type_text) return nullptr;
   const std::string text = std::string("__ortek_var(") + type_text + ");";
   // Everything the reading reports is only counted: it tells that the text
@@ -189,7 +189,7 @@ TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *
   int reports = 0;
   const int syntax_errors = analyse_text_reporting(
       text.c_str(), table, function_name ? function_name : "", file ? file : "", line,
-      ReportSink{count_report, &reports}, settings.keep_bodies, settings.lenient_matching, budget);
+      ReportSink{count_report, &reports}, settings.keep_bodies, settings.lenient_matching, budget, scope);
   const bool failed = reports > 0 || syntax_errors > 0;
   settings.recording = recording;
 
@@ -197,6 +197,9 @@ TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *
   if (function_name && *function_name) {
     ctx.kind = 1;
     ctx.current = function_scope(table, function_name);
+  } else if (scope) {
+    ctx.kind = 1;
+    ctx.current = scope;
   }
   Symbol *entry = lookup_in_scope("__ortek_var", table, AREA_ORDINARY, ctx.current);
   TypeDesc *result = nullptr;

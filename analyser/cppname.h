@@ -34,5 +34,7 @@ int CPP_modify_param_name(TypeDesc *declared, TypeDesc *defined, const char *fil
 // read in the scope of `function_name` (file scope when empty); none when
 // the text is not a type.
 // `budget`: the one of the analysis in progress that reads the text.
+// `scope`: a namespace the text is read in instead (no function name then).
 TypeDesc *type_from_text(const char *type_text, SymbolTable &table, const char *file, int line,
-                         const char *function_name = nullptr, AnalysisBudget *budget = nullptr);
+                         const char *function_name = nullptr, AnalysisBudget *budget = nullptr,
+                         TypeDesc *scope = nullptr);

@@ -2123,7 +2123,7 @@ int analyse_text(const char *text, SymbolTable &table, const char *function_name
 
 int analyse_text_reporting(const char *text, SymbolTable &table, const char *function_name,
                            const char *file_name, int first_line, const ReportSink &sink, int keep_bodies,
-                           int lenient_matching, AnalysisBudget *budget) {
+                           int lenient_matching, AnalysisBudget *budget, TypeDesc *scope) {
   using namespace grammar;
   AnalysisBudget own;
   if (!budget) {
@@ -2134,6 +2134,9 @@ int analyse_text_reporting(const char *text, SymbolTable &table, const char *fun
   if (function_name && *function_name) {
     outer.kind = SC_FUNCTION;
     outer.record = function_scope(table, function_name);
+  } else if (scope) {
+    outer.kind = SC_QUALIFIED;
+    outer.record = scope;
   }
   int errors = 0;
   if (text && *text) {

@@ -65,10 +65,11 @@ int analyse_text(const char *text, SymbolTable &table, const char *function_name
                  int keep_bodies, int lenient_matching, AnalysisBudget *budget = nullptr);
 
 // analyse_text with every report of the analysis, and of the nested
-// analyses it starts, going to `sink`.
+// analyses it starts, going to `sink`. `scope` (with no function name): the
+// namespace or class the text is read in, its declarations entered there.
 int analyse_text_reporting(const char *text, SymbolTable &table, const char *function_name,
                            const char *file_name, int first_line, const ReportSink &sink, int keep_bodies,
-                           int lenient_matching, AnalysisBudget *budget = nullptr);
+                           int lenient_matching, AnalysisBudget *budget = nullptr, TypeDesc *scope = nullptr);
 
 // Number of syntax errors reported by the last analysis.
 int analysis_syntax_errors();

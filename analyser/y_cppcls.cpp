@@ -501,8 +501,10 @@ void Parser::namespace_definition() {
         scope && scope->record() ? scope->record()->using_namespaces : table.using_namespaces;
     if (std::find(used.begin(), used.end(), ns) == used.end()) used.push_back(ns);
   }
-  advance();  // '{'
+  // The first declaration's first name is read in the namespace: a type
+  // declared in an earlier opening of it.
   push_scope(SC_NAMESPACE, ns, ACC_PUBLIC);
+  advance();  // '{'
   const size_t level = scopes.size();
   declaration_list(true, false);
   scopes.resize(level);
@@ -764,6 +766,11 @@ void Parser::template_declaration() {
         collect_template_arguments(spec_args);
       }
     }
+    if (name && is_word(W_FINAL)) {  // template<class T> class D final : B<T> {...}
+      const Tok n = peek_token();
+      if (n.cls == G_BODYTEXT || n.cls == G_BASEBODY || (n.cls == G_PUNCT && (n.code == '{' || n.code == ':')))
+        advance();
+    }
     std::string body;
     bool has_body = false;
     if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY) {
@@ -952,7 +959,10 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
     if (an.budget.instantiation_depth < INSTANTIATION_NESTING_LIMIT) {
       ++an.budget.instantiation_depth;
       const std::string text = bind_template_text(templ, args, templ->templ()->body);
-      t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget);
+      // The alias's own names are those of its scope; an argument may name
+      // what only the use's scope sees.
+      if (templ->scope) t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget, templ->scope);
+      if (!t) t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget);
       --an.budget.instantiation_depth;
     }
     if (!t) an.sink(MSG_TEMINSINC, composed, file(), line());

@@ -1488,3 +1488,69 @@ TEST_F(Grammar, UsingDeclarationsMakeNamesOfOtherNamespacesVisible) {
   for_each_symbol(table.tags, [&](Symbol *s) { listed += s->decl && s->decl->name && !std::strcmp(s->decl->name, "S"); });
   EXPECT_EQ(listed, 1);
 }
+
+TEST_F(Grammar, AliasTemplatesAreReadInTheirNamespace) {
+  analyse(
+      "namespace s {\n"
+      "template<typename T> class na { public: typedef T value_type; T *allocate(int); };\n"
+      "template<typename T> using ab = na<T>;\n"
+      "template<typename T> class al : public ab<T> { public: typedef T vt; };\n"
+      "typedef al<char> ac;\n"
+      "}\n"
+      "namespace u { s::ab<long> *p; }\n"
+      "int after;\n",
+      "a.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  TypeDesc *s = tag("s");
+  ASSERT_TRUE(s);
+  EXPECT_TRUE(tag("na<char>", s));
+  EXPECT_TRUE(tag("al<char>", s));
+  ASSERT_TRUE(tag("u"));
+  EXPECT_TRUE(ordinary("p", tag("u")));
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, ConstructorsOfAnInstanceLeaveTheTemplateNameUsable) {
+  analyse(
+      "namespace s {\n"
+      "template<typename T> class na { public: na() {}\n"
+      "  template<typename U> na(const na<U> &) {}\n"
+      "  void take(const na<int> &);\n"
+      "  template<typename U> friend bool operator==(const na &, const na<U> &) { return true; }\n"
+      "  na<T> *self; };\n"
+      "}\n"
+      "s::na<char> g;\n"
+      "int after;\n",
+      "c.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  TypeDesc *inst = tag("na<char>", tag("s"));
+  ASSERT_TRUE(inst);
+  EXPECT_TRUE(ordinary("take", inst));
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Grammar, FinalClassTemplatesAndReopenedNamespaces) {
+  analyse(
+      "template<int L> class base { public: virtual ~base(); int n; };\n"
+      "template<typename P, int L> class cp final : public base<L> { public: P p; };\n"
+      "template<typename P> struct fin final { P q; };\n"
+      "template<> struct fin<char> final { char c; };\n"
+      "cp<int, 2> g1; fin<long> g2; fin<char> g3;\n"
+      // The first name of a reopened namespace is one of its types.
+      "namespace ns { typedef unsigned long sz; struct rec { int r; }; }\n"
+      "namespace ns { sz hash(const void *p, sz n); }\n"
+      "namespace ns { rec last; }\n"
+      "int after;\n",
+      "f.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  EXPECT_EQ(tag("cp")->kind, TK_TEMPLATE);
+  EXPECT_TRUE(tag("cp<int,2>"));
+  EXPECT_TRUE(ordinary("q", tag("fin<long>")));
+  EXPECT_TRUE(ordinary("c", tag("fin<char>")));
+  TypeDesc *ns = tag("ns");
+  ASSERT_TRUE(ns);
+  ASSERT_TRUE(ordinary("hash", ns));
+  EXPECT_EQ(params(ordinary("hash", ns)->type), 2);
+  EXPECT_TRUE(ordinary("last", ns));
+  EXPECT_TRUE(ordinary("after"));
+}
