@@ -1080,8 +1080,12 @@ int lex_next(TokenScanner &s) {
         code = k;
         s.value.text = code == K_BOOL && p[0] == '_' ? intern_string("_Bool") : token_spelling(code);
         if (code == K_TEMPLATE && s.state != LS_TEMPLATE_ARGUMENTS) {
+          // "::template name<": the arguments of a member template, after
+          // which the text goes on as before (a template header's state is
+          // kept); any other "template" begins a header.
+          const bool member = s.last_token == P_SCOPE || s.last_token == '.' || s.last_token == P_ARROW;
           s.state = LS_AFTER_TEMPLATE;
-          s.template_declaration = 1;
+          if (!member) s.template_declaration = 1;
         }
         if (code != K_OPERATOR && code != K_TEMPLATE) s.qualifier = nullptr;
       } else {

@@ -702,8 +702,11 @@ Specs Parser::decl_specifiers(bool for_param) {
       const bool word = w == W_CONSTEXPR || of_expression || w == W_ALIGNAS || w == W_THREAD_LOCAL || char_type;
       if (word) {
         Tok n = peek_token();
-        const bool name_use = n.cls == G_PUNCT && (n.code == ';' || n.code == '=' || n.code == ',' ||
-                                                   n.code == '[' || n.code == ')');
+        // char16_t and char32_t are keywords of C++: a type also before ')'
+        // or ';' (f(char16_t), using U = char16_t;).
+        const bool cpp_char = table.language == SRC_CPP && (w == W_CHAR16_T || w == W_CHAR32_T);
+        const bool name_use = !cpp_char && n.cls == G_PUNCT && (n.code == ';' || n.code == '=' || n.code == ',' ||
+                                                                n.code == '[' || n.code == ')');
         if (!name_use && of_expression && n.cls == G_PUNCT && n.code == '(' && !s.has_type) {
           const std::string word_text = cur.text;
           advance();  // decltype
@@ -916,6 +919,10 @@ TypeDesc *Parser::type_name_text(std::string &text) {
     if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       append_token_text(text, cur);
       advance();
+      if (cur.cls == G_KEYWORD && cur.code == K_TEMPLATE) {  // A<T>::template rebind<U>
+        text += "template ";
+        advance();
+      }
       continue;
     }
     if (cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) {

@@ -1554,3 +1554,25 @@ TEST_F(Grammar, FinalClassTemplatesAndReopenedNamespaces) {
   EXPECT_TRUE(ordinary("last", ns));
   EXPECT_TRUE(ordinary("after"));
 }
+
+TEST_F(Grammar, CharacterTypesOfCppAndMemberTemplatesNamedAfterTemplate) {
+  analyse(
+      "template<typename T> struct ab { using value_type = T; typedef T it; it load() const; };\n"
+      "ab<char16_t> g1; ab<char32_t> g2;\n"
+      "using u16 = char16_t;\n"
+      "int width(char32_t);\n"
+      "namespace g { template<typename A> struct tr { template<typename U> struct rb { typedef U other; }; }; }\n"
+      "template<typename C> struct bs { typedef typename g::tr<C>::template rb<char>::other al; al a; };\n"
+      "bs<int> gb;\n"
+      "template<typename C> typename g::tr<C>::template rb<C>::other first(C c) { return c; }\n"
+      "int after;\n",
+      "c.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  EXPECT_TRUE(ordinary("load", tag("ab<char16_t>")));
+  EXPECT_TRUE(ordinary("u16"));
+  ASSERT_TRUE(ordinary("width"));
+  EXPECT_EQ(params(ordinary("width")->type), 1);
+  EXPECT_TRUE(ordinary("a", tag("bs<int>")));
+  EXPECT_TRUE(ordinary("first"));
+  EXPECT_TRUE(ordinary("after"));
+}
