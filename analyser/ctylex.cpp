@@ -639,19 +639,27 @@ bool lex_directive_line(TokenScanner &s, const char *text, std::size_t length) {
 
 namespace {
 
-// Inside an instance of a class template, the template's name followed by
-// '<' (duration<R2, P2> inside duration<long, milli>) names the template:
-// the name is entered as the instance (its tag) or its constructors.
+// A name followed by '<' that opens template arguments: a function
+// template's, or, inside an instance of a class template, the template's
+// name (duration<R2, P2> inside duration<long, milli>), entered there as the
+// instance (its tag) or its constructors.
 bool names_template_of_instance(const TokenScanner &s, const Symbol *e, const char *name) {
   const Declaration *d = e->decl;
   const TypeDesc *t = d ? d->type : nullptr;
   const TypeDesc *own = nullptr;
-  if (t && t->kind == TK_CLASS && e->area == AREA_TAG) own = t;
+  // The class itself, or a typedef of it under the template's name (a bound
+  // argument "duration<long>" read where a member typedef "duration" hides
+  // the template).
+  if (t && t->kind == TK_CLASS) own = t;
   else if (t && t->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->kind == TK_CLASS) own = d->scope;
-  if (!own || !own->record() || !own->template_word || own->template_word->kind != TK_TEMPLATE) return false;
-  const char *rn = own->record()->name;
-  const std::size_t n = std::strlen(name);
-  if (!rn || std::strncmp(rn, name, n) != 0 || rn[n] != '<') return false;
+  // A function template's arguments: friend ... f<>(...), f<char>.
+  const bool function_template = t && t->kind == TK_FUNCTION && t->template_word && e->area == AREA_ORDINARY;
+  if (!function_template) {
+    if (!own || !own->record() || !own->template_word || own->template_word->kind != TK_TEMPLATE) return false;
+    const char *rn = own->record()->name;
+    const std::size_t n = std::strlen(name);
+    if (!rn || std::strncmp(rn, name, n) != 0 || rn[n] != '<') return false;
+  }
   const char *p = s.text;
   while (p && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')) ++p;
   return p && p[0] == '<' && p[1] != '<' && p[1] != '=';
@@ -731,6 +739,12 @@ int classify(TokenScanner &s, const char *name) {
       if (e) return classify_hit(s, e, name);
       if (!scope) break;
       scope = enclosing_scope(scope);
+    }
+    const ScopeContext use = s.hooks.fallback_scope && !qualifier ? s.hooks.fallback_scope(s.hooks.owner) : ScopeContext();
+    for (TypeDesc *sc = use.kind ? use.current : nullptr; sc; sc = enclosing_scope(sc)) {
+      Symbol *e = entry_at_level(t, name, sc);
+      if (!e && sc->kind == TK_CLASS) e = entry_in_bases(t, name, sc, 0);
+      if (e) return classify_hit(s, e, name);
     }
   }
   if (pp_is_type_modifier(name, std::strlen(name))) return T_TYPE_MODIFIER;

@@ -147,6 +147,10 @@ struct LexHooks {
   // Inside a template header: 0 not a template parameter, 1 a type
   // parameter, 2 a parameter declared with "class".
   int (*template_parameter)(void *owner, const char *name) = nullptr;
+  // Where a name not found from the current scope is looked up next (the
+  // scope that used a template, for its instance: an argument names what
+  // is visible there).
+  ScopeContext (*fallback_scope)(void *owner) = nullptr;
 };
 
 // State at the start of the last token, for lex_unread_token.

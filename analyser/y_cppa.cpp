@@ -90,6 +90,7 @@ bool is_storage_keyword(int code, unsigned *flag) {
 namespace {
 
 ScopeContext hook_scope(void *owner) { return static_cast<Parser *>(owner)->context(); }
+ScopeContext hook_fallback_scope(void *owner) { return static_cast<Parser *>(owner)->instance_use_site; }
 int hook_template_parameter(void *owner, const char *name) {
   return static_cast<Parser *>(owner)->is_template_parameter(intern_string(name)) ? 1 : 0;
 }
@@ -363,7 +364,7 @@ void Parser::declaration() {
       Tok n = peek_token();
       if (n.cls == G_KEYWORD && n.code == K_NAMESPACE) {  // inline namespace: a namespace
         advance();
-        namespace_definition();
+        namespace_definition(true);
         return;
       }
     }
@@ -2104,6 +2105,7 @@ Analysis::Analysis(SymbolTable &t, AnalysisBudget &b, const ReportSink &report_s
   scanner.hooks.owner = &parser;
   scanner.hooks.scope = hook_scope;
   scanner.hooks.template_parameter = hook_template_parameter;
+  scanner.hooks.fallback_scope = hook_fallback_scope;
 }
 
 int Analysis::run(const char *text, const char *file, int line, const Scope &outer) {

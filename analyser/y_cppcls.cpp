@@ -66,6 +66,25 @@ bool in_class_bitfield_colon(Parser &p, const char *name) {
   return n.cls == G_NUMBER || ((n.cls == G_IDENT || n.cls == G_DECLNAME) && !p.type_of_name_token(n));
 }
 
+// The name of an instance with no blank beside its brackets and commas:
+// "X<a<b>>" as composed and "X<a<b> >" as read back from its text are one.
+std::string instance_key(const std::string &name) {
+  std::string out;
+  out.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == ' ') {
+      const char before = out.empty() ? '\0' : out.back();
+      size_t j = i;
+      while (j < name.size() && name[j] == ' ') ++j;
+      const char after = j < name.size() ? name[j] : '\0';
+      if (std::strchr("<>,", before) && before) continue;
+      if (after && std::strchr("<>,", after)) continue;
+    }
+    out += name[i];
+  }
+  return out;
+}
+
 bool record_has_members(const TypeDesc *t) { return t && t->record() && (t->record()->has_body || t->record()->first); }
 
 // struct alignas(8) [[deprecated]] S: what only steers the compiler.
@@ -125,8 +144,12 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       std::vector<std::string> args;
       std::string composed = std::string(t.name) + collect_template_arguments(args);
       name = intern(composed);
-      auto it = an.budget.pending_instances.find(composed);
-      if (it != an.budget.pending_instances.end()) instance = it->second;
+      auto it = an.budget.pending_instances.find(instance_key(composed));
+      if (it != an.budget.pending_instances.end()) {
+        instance = it->second;
+        // The name the instance was made under: its uses look it up so.
+        if (instance->record() && instance->record()->name) name = instance->record()->name;
+      }
     } else if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
       // struct A::B: a nested type named from outside.
       TypeDesc *scope = find_scope_type(t);
@@ -431,7 +454,7 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
 
 // namespace-definition: namespace [name] '{' declarations '}'
 // namespace-alias: namespace name '=' namespace-name ';'
-void Parser::namespace_definition() {
+void Parser::namespace_definition(bool inline_namespace) {
   DepthGuard guard(*this);
   advance();  // namespace
   const char *name = nullptr;
@@ -443,7 +466,8 @@ void Parser::namespace_definition() {
     for (int g = 0; cur.cls == G_PUNCT && cur.code == P_SCOPE; ++g) {
       if (g > 10000) syntax_error();
       advance();
-      if (cur.cls == G_KEYWORD && cur.code == K_INLINE) advance();
+      inline_namespace = cur.cls == G_KEYWORD && cur.code == K_INLINE;
+      if (inline_namespace) advance();
       if (!is_name_token(cur)) syntax_error();
       outer_names.push_back(name);
       name = cur.name;
@@ -493,9 +517,9 @@ void Parser::namespace_definition() {
   const size_t outer_level = scopes.size();
   for (const char *n : outer_names) push_scope(SC_NAMESPACE, open_namespace(n), ACC_PUBLIC);
   TypeDesc *ns = open_namespace(name);
-  if (unnamed) {
-    // An unnamed namespace is used by its enclosing scope: its members are
-    // found from there.
+  if (unnamed || inline_namespace) {
+    // An unnamed or inline namespace is used by its enclosing scope: its
+    // members are found from there (std::chrono::system_clock of _V2).
     TypeDesc *scope = scope_record();
     std::vector<TypeDesc *> &used =
         scope && scope->record() ? scope->record()->using_namespaces : table.using_namespaces;
@@ -1059,6 +1083,10 @@ void nested_class_analysis(Parser &outer, const char *file, int line, const std:
     outer_scope.kind = SC_QUALIFIED;
     outer_scope.record = where.current;
   }
+  // The arguments are texts of the use: what they name is looked up where
+  // the template was used (chrono::time_point<__file_clock> in filesystem).
+  nested.parser.instance_use_site = outer.context();
+  if (!nested.parser.instance_use_site.kind) nested.parser.instance_use_site = outer.instance_use_site;
   outer.errors += nested.run(text.c_str(), file, line, outer_scope);
 }
 
@@ -1085,7 +1113,7 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
   if (ex && ex->decl && ex->decl->type) return ex->decl->type;
   auto &pending = budget.pending_instances;
-  auto it = pending.find(name);
+  auto it = pending.find(instance_key(name));
   if (it != pending.end()) return it->second;
   // Every parameter needs an argument or a default.
   size_t i = 0;
@@ -1120,11 +1148,11 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   inst->record()->template_arguments = joined;
   std::string text = (ti->key == KEY_CLASS ? "class " : "struct ") + name + " " +
                      bind_template_text(templ, arguments, ti->body) + ";";
-  pending[name] = inst;
+  pending[instance_key(name)] = inst;
   ++budget.instantiation_depth;
   nested_class_analysis(outer, ti->file, ti->line, text, where);
   --budget.instantiation_depth;
-  pending.erase(name);
+  pending.erase(instance_key(name));
   table_note_shared_change(table);
   template_add_instance(templ, instantiation_new(iname, inst, &table));
   return inst;

@@ -128,6 +128,9 @@ class Parser {
   // Inside "template <>": a member of a specialised class template is
   // declared with the member types of that class.
   int specialisation_headers = 0;
+  // For the analysis of a template's instance: the scope that used the
+  // template, where the names of its arguments are visible.
+  ScopeContext instance_use_site;
   bool is_template_parameter(const char *name) const;
   [[noreturn]] void unexpected_end();
 
@@ -209,7 +212,7 @@ class Parser {
   void base_clause(TypeDesc *cls);
   void compute_inherited(TypeDesc *cls);
   TypeDesc *enum_specifier(Specs &s);
-  void namespace_definition();
+  void namespace_definition(bool inline_namespace = false);
   void using_declaration();
   void using_name(const std::vector<Tok> &words);
   void linkage_block();

@@ -1196,6 +1196,50 @@ TEST_F(Grammar, LiteralOperators) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+TEST_F(Grammar, InstancesOfClockLikeTemplates) {
+  analyse(
+      "namespace chrono {\n"
+      "template<long N, long D = 1> struct ratio { };\n"
+      "template<typename R, typename P = ratio<1> > struct duration { typedef R rep; R r; };\n"
+      "template<typename C, typename D = typename C::duration> struct time_point {\n"
+      "  typedef C clock; typedef D duration;\n"
+      "  template<typename D2> time_point(const time_point<clock, D2>& t);\n"
+      "  D d; };\n"
+      // Members of an inline namespace are members of the enclosing one.
+      "inline namespace v2 {\n"
+      "struct sysc { typedef duration<long, ratio<1, 1000> > duration;\n"
+      "  typedef time_point<sysc, duration> time_point; static time_point now(); };\n"
+      "}\n"
+      "typedef time_point<sysc> sys_time;\n"
+      "}\n"
+      // An argument names a class visible where the template is used only.
+      "namespace fs { struct fclock { typedef long duration; typedef chrono::time_point<fclock> time_point; }; }\n"
+      "template<typename C> class sb;\n"
+      "template<typename C> long copy_eof(sb<C>* a, sb<C>* b, bool& e);\n"
+      "template<typename C> class sb { friend long copy_eof<>(sb*, sb*, bool&); public: int x; };\n"
+      "sb<char> *g_p;\n"
+      "int after;\n",
+      "c.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("TEMINSINC"), 0);
+  TypeDesc *chrono = tag("chrono");
+  ASSERT_TRUE(chrono);
+  EXPECT_TRUE(ordinary("sys_time", chrono));
+  // The instance whose argument ends in a template's own '>' is made once,
+  // with its members.
+  TypeDesc *inst = tag("time_point<sysc,duration<long,ratio<1,1000>>>", chrono);
+  ASSERT_TRUE(inst);
+  Declaration *d = ordinary("d", inst);
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->type->kind, TK_CLASS);
+  TypeDesc *fs = tag("fs");
+  ASSERT_TRUE(fs);
+  TypeDesc *fc = tag("fclock", fs);
+  ASSERT_TRUE(fc);
+  EXPECT_TRUE(ordinary("time_point", fc));
+  EXPECT_TRUE(ordinary("after"));
+}
+
 TEST_F(Grammar, ParametersOfMembersDefinedOutsideAreReadInTheClassScope) {
   analyse(
       "class Sensor {\n"
