@@ -81,6 +81,17 @@ bool script_knows_type(const TypeDesc *t, const char *name) {
 Symbol *unknown_typedef(const TypeDesc *t, SymbolTable &table) {
   const char *name = t->named() ? t->named()->name : nullptr;
   if (!name || !*name) return nullptr;
+  if (t->scope_kind == 1 && is_namespace_record(t->scope)) {
+    // A typedef name of a namespace ("using Rule = ...;" there) is looked
+    // up in that namespace, in the script and in the file.
+    TypeDesc *in_script = nullptr;
+    if (script_namespace(namespace_chain(t), in_script) &&
+        lookup_in_scope(name, script_table(), AREA_ORDINARY, in_script))
+      return nullptr;
+    Symbol *s = lookup_in_scope(name, table, AREA_ORDINARY, t->scope);
+    if (!s || !s->decl || !(s->decl->storage & SF_TYPEDEF)) return nullptr;
+    return s;
+  }
   ScopeContext file_scope;
   if (lookup_ordinary(name, script_table(), file_scope)) return nullptr;
   Symbol *s = lookup_ordinary(name, table, file_scope);
@@ -94,8 +105,8 @@ class NeededWalk {
  public:
   NeededWalk(NeededSet &set, SymbolTable &table) : set_(set), table_(table) {}
 
-  void run(TypeDesc *root) {
-    push_walk(root);
+  void run(TypeDesc *root, TypeDesc *context) {
+    push_walk(root, context);
     while (!tasks_.empty()) {
       Task task = tasks_.back();
       tasks_.pop_back();
@@ -436,9 +447,9 @@ void analyse_script_text(const std::string &text, const char *function_name, int
 
 void parse_into_script(const std::string &text) { analyse_script_text(text, "", 0, 0); }
 
-void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table) {
+void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table, TypeDesc *context) {
   if (!type) return;
-  NeededWalk(set, table).run(type);
+  NeededWalk(set, table).run(type, context);
 }
 
 void emit_needed_declarations(const NeededSet &set, int mode) {
@@ -451,8 +462,12 @@ void emit_needed_declarations(const NeededSet &set, int mode) {
     storage_prefix(e.entry->decl, text, "", m, body, 0, "", "");
     if (text.empty()) continue;
     // A type of a namespace is declared inside it: its own text and the
-    // qualified names that refer to it need that namespace.
-    const std::vector<const char *> chain = namespace_chain(e.entry->decl->type);
+    // qualified names that refer to it need that namespace. A typedef's
+    // type is what it names: its own namespace is that of its declaration.
+    const Declaration *d = e.entry->decl;
+    const std::vector<const char *> chain = (d->storage & SF_TYPEDEF) && d->scope_kind != 0
+                                                ? declaration_namespaces(d)
+                                                : namespace_chain(d->type);
     std::string open, close;
     for (const char *n : chain) {
       open += std::string("namespace ") + n + " { ";
@@ -505,7 +520,7 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
     // A namespace is neither a type to declare nor a global: its members
     // are not at file scope.
     if (is_namespace_record(d->type)) return;
-    collect_needed_types(needed, d->type, table);
+    collect_needed_types(needed, d->type, table, d->scope_kind ? d->scope : nullptr);
     if (!d->name || !*d->name) return;
     if (d->type) {
       if (names_own_type(d)) return;

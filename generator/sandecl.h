@@ -44,7 +44,9 @@ class NeededSet {
 
 // Adds to set the named types that type depends on, declared in table (the
 // analysed file) and not yet known to the script.
-void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table);
+// `context` is the class or namespace the type was written in (none: file
+// scope): the names in the arguments of its instances are looked up there.
+void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table, TypeDesc *context = nullptr);
 
 // Writes the set's declarations in ascending order (forward-only entries as
 // forward declarations, the others in mode with their bodies), each parsed

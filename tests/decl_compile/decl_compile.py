@@ -336,6 +336,21 @@ Table<Key, Entry> entries;
 Vec<Pair<Kind, int>> history;
 """,
     }),
+    # Typedef names of a namespace, and an instance's argument named from
+    # the namespace of the function that uses it.
+    ("namespace_typedefs", "t.cpp", [], {
+        "t.cpp": """namespace calc {
+struct Term { int weight; };
+typedef Term *TermRef;
+using Weight = long;
+TermRef first_term(Weight w) { return 0; }
+Weight heaviest;
+template <class A> struct Opt { A *value; int set; };
+struct Error { int code; };
+int ok(Opt<Error> r) { return r.set; }
+}
+""",
+    }),
     ("oldstyle", "t.c", ["-SIMULATE=sim.c"], {
         "t.c": "long scale(x, f)\nlong x;\ndouble f;\n{\n    return x * f;\n}\ntwice(n)\nint n;\n{\n    return 2 * n;\n}\n",
         "sim.c": "half(n)\nint n;\n{\n    return n / 2;\n}\n",
