@@ -439,7 +439,7 @@ void render_template_head(const TemplateInfo *ti, std::string &left, const char 
     } else {
       std::string l, m, r;
       render_type(p->value_type, l, m, r, 0, prefix, depth, RM_TEMPLATE_ARG, current, 1);
-      left += join_declarator(l, m, p->name ? p->name : "", r);
+      left += join_declarator(l, m, std::string(p->pack ? "..." : "") + (p->name ? p->name : ""), r);
     }
     if (p->has_default && with_defaults) {
       left += " = ";

@@ -1135,6 +1135,8 @@ int lex_next(TokenScanner &s) {
           s.template_declaration = 0;
           s.template_nesting = 0;
           s.template_parens.clear();
+        } else if (s.last_token == K_OPERATOR && (code == '<' || code == '>' || code == P_SHR)) {
+          // decltype(x.operator>(y)): the operator's name, no bracket.
         } else if (code == '(') {
           s.template_parens.push_back(static_cast<char>(s.template_nesting < 127 ? s.template_nesting : 127));
         } else if (code == ')') {
@@ -1166,14 +1168,26 @@ int lex_next(TokenScanner &s) {
           ++s.skipped_characters;
           continue;
         }
-        if (code == '<') {
+        // operator< and operator> name functions; in parentheses a '<'
+        // after an operand that cannot name a template compares.
+        const bool after_operand = s.last_token == ')' || s.last_token == ']' || s.last_token == T_INTEGER ||
+                                   s.last_token == T_FLOATING || s.last_token == T_CHARACTER;
+        const bool operator_name = s.last_token == K_OPERATOR && (code == '<' || code == '>' || code == P_SHR);
+        if (operator_name || (in_parens && after_operand && code == '<')) {
+        } else if (code == '<') {
           code = T_TEMPLATE_OPEN;
+          ++s.template_nesting;
+        } else if ((code == '>' || code == P_SHR || code == P_GE || code == P_SHR_ASSIGN) && in_parens &&
+                   s.template_nesting == 0) {
+          // A comparison or a shift in parentheses closes no template
+          // bracket: noexcept(a > b), decltype(a >> b).
         } else if (code == '>' || code == P_SHR) {
           if (code == P_SHR) {
             s.text = p + 1;
             s.token_text = ">";
           }
           code = T_TEMPLATE_CLOSE;
+          if (s.template_nesting > 0) --s.template_nesting;
         } else if (code == '{' && !in_parens) {
           code = capture(s, T_BODY_TEXT, p, skip_balanced(p + 1, "}", true, true, line_counter(s), &s));
         } else if (code == ':') {
@@ -1191,6 +1205,7 @@ int lex_next(TokenScanner &s) {
         } else if (code == ';') {
           s.state = LS_NORMAL;
           s.template_declaration = 0;
+          s.template_nesting = 0;
         }
         if (code == T_BODY_TEXT || code == T_BASE_AND_BODY || code == T_INIT_TEXT)
           s.token_text = s.value.captured;

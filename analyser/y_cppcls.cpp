@@ -87,6 +87,22 @@ std::string instance_key(const std::string &name) {
 
 bool record_has_members(const TypeDesc *t) { return t && t->record() && (t->record()->has_body || t->record()->first); }
 
+// At "typename" in a template header: a qualified name follows
+// (typename X<T>::type v), not a type parameter's name.
+bool dependent_type_follows(Parser &p) {
+  const LexMark mark = lex_mark(p.lex);
+  const Tok saved = p.cur;
+  Tok t = lex_token(p.lex);
+  bool qualified = t.cls == G_PUNCT && t.code == P_SCOPE;
+  if (!qualified && is_name_token(t)) {
+    t = lex_token(p.lex);
+    qualified = t.cls == G_TOPEN || (t.cls == G_PUNCT && (t.code == P_SCOPE || t.code == '<'));
+  }
+  lex_restore(p.lex, mark);
+  p.cur = saved;
+  return qualified;
+}
+
 // struct alignas(8) [[deprecated]] S: what only steers the compiler.
 void skip_class_head_words(Parser &p) {
   for (int g = 0; g < 10000; ++g) {
@@ -666,6 +682,8 @@ void Parser::template_declaration() {
     // template<typename...> class Op: a template template parameter; its
     // own header is kept as written.
     std::string head;
+    // typename enable_if<C, bool>::type = true: a value of a member type.
+    const bool dependent_value = cur.cls == G_KEYWORD && cur.code == K_TYPENAME && dependent_type_follows(*this);
     if (cur.cls == G_KEYWORD && cur.code == K_TEMPLATE) {
       advance();
       if (cur.cls != G_TOPEN) syntax_error();
@@ -683,7 +701,7 @@ void Parser::template_declaration() {
       advance();
       if (!(cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_TYPENAME))) syntax_error();
     }
-    if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_TYPENAME)) {
+    if (!dependent_value && cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_TYPENAME)) {
       bool is_class = cur.code == K_CLASS;
       advance();
       const bool pack = accept(P_ELLIPSIS);
@@ -705,9 +723,11 @@ void Parser::template_declaration() {
     } else {
       Specs s = decl_specifiers(true);
       if (!s.any) syntax_error();
+      const bool pack = accept(P_ELLIPSIS);  // size_t... N
       Declarator d;
       parse_declarator(d, true, &s);
       p = template_param_new(d.name, &table);
+      p->pack = pack;
       p->is_type = 0;
       p->value_type = build_type(s.type, d);
       if (accept('=')) {
@@ -744,10 +764,8 @@ void Parser::template_declaration() {
     // An alias template: the text of the type it stands for, bound to the
     // arguments of each use.
     advance();
-    if (!is_name_token(cur) || in_class()) {
-      recover_skip(in_class(), true);  // a member alias template: nothing the script needs
-      return;
-    }
+    // A member alias template is entered too: later members name it.
+    if (!is_name_token(cur)) syntax_error();
     const char *name = cur.name;
     advance();
     while (skip_attribute()) {
@@ -926,6 +944,9 @@ void Parser::template_declaration() {
   if (cur.cls == G_INITTEXT) {
     text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
     advance();
+  } else if (!is_function && cur.cls == G_BODYTEXT) {
+    text = cur.text;  // template<class T> constexpr tag<T> tag_v{};
+    advance();
   }
   expect(';');
   Declaration *dec = make_declaration(d.name, ft, s.storage);
@@ -989,8 +1010,22 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
       if (!t) t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget);
       --an.budget.instantiation_depth;
     }
-    if (!t) an.sink(MSG_TEMINSINC, composed, file(), line());
-    return t ? t : named_type(intern(composed), nullptr, &table);
+    if (t) return t;
+    // typename X<T>::type: a member of an instance, which is not looked
+    // into; the alias stays the type as written, named from the global
+    // scope through the namespaces of its template.
+    const std::string &body = templ->templ()->body;
+    if (body.compare(0, 9, "typename ") == 0 && !in_class()) {
+      std::string qualified = composed;
+      for (TypeDesc *sc = templ->scope; sc && sc->record(); sc = sc->record()->enclosing) {
+        if (sc->record()->key != KEY_NAMESPACE || !sc->record()->name) return named_type(intern(composed), nullptr, &table);
+        if (!is_unnamed_namespace_name(sc->record()->name)) qualified = std::string(sc->record()->name) + "::" + qualified;
+      }
+      return named_type(intern(qualified), nullptr, &table);
+    }
+    if (body.compare(0, 9, "typename ") == 0) return named_type(intern(composed), nullptr, &table);
+    an.sink(MSG_TEMINSINC, composed, file(), line());
+    return named_type(intern(composed), nullptr, &table);
   }
   TypeDesc *inst = instantiate_class_template(*this, templ, args, IM_INSTANCE);
   return inst ? inst : named_type(intern(composed), nullptr, &table);

@@ -145,4 +145,48 @@ TEST_F(Templates, TypesNestedInInstancesAreNamedAsWritten) {
   ASSERT_TRUE(ordinary("use"));
 }
 
+TEST_F(Templates, ComparisonsAndOperatorNamesInTemplateDeclarations) {
+  analyse(
+      "template<class T> T declval();\n"
+      "template<class... T> using void_t = void;\n"
+      "template<class T, class U, class = void> struct over { };\n"
+      "template<class T, class U> struct over<T, U, void_t<decltype(declval<T>().operator>(declval<U>()))>> { };\n"
+      "template<class T, class U> struct cmp<T, U, void_t<decltype(operator<(declval<T>(), declval<U>()))>>;\n"
+      "struct less_v {\n"
+      "  template<class T, class U> auto operator()(T &&t, U &&u) const\n"
+      "    noexcept(noexcept(declval<T>(t) < declval<U>(u))) -> decltype(declval<T>(t) > (u)) { return t < u; }\n"
+      "};\n"
+      "template<class T> constexpr over<T, T> over_v{};\n"
+      "int after;\n");
+  EXPECT_EQ(problems(), Problems({"TEMPLADEC @5"}));  // cmp names no template
+  EXPECT_TRUE(ordinary("after"));
+  ASSERT_TRUE(tag("less_v"));
+}
+
+TEST_F(Templates, ConstrainedMembersOfInstances) {
+  analyse(
+      "namespace n {\n"
+      "template<bool C, class T = void> struct enable_if { };\n"
+      "template<class T> struct enable_if<true, T> { typedef T type; };\n"
+      "template<bool C, class T = void> using enable_if_t = typename enable_if<C, T>::type;\n"
+      "template<class T> struct box {\n"
+      "  template<class... C> using requires_t = enable_if_t<sizeof...(C) == 0, bool>;\n"
+      "  template<class U = T, requires_t<U> = true> box(U &&u);\n"
+      "  template<class U = T, typename enable_if<sizeof(U) == 1, bool>::type = false> void put(U);\n"
+      "  template<unsigned long... I> void at();\n"
+      "  T v;\n"
+      "};\n"
+      "}\n"
+      "n::box<int> g_box;\n"
+      "n::enable_if_t<true, int> g_e;\n");
+  EXPECT_EQ(problems(), Problems());
+  TypeDesc *b = tag("box<int>", tag("n"));
+  ASSERT_TRUE(b);
+  EXPECT_TRUE(ordinary("v", b));
+  EXPECT_TRUE(ordinary("put", b));
+  // The alias of a member of an instance stays the name as written.
+  ASSERT_TRUE(ordinary("g_e"));
+  EXPECT_STREQ(type_name(ordinary("g_e")->type), "n::enable_if_t<true,int>");
+}
+
 }  // namespace
