@@ -1084,7 +1084,12 @@ std::string bind_template_text(const TypeDesc *templ, const std::vector<std::str
     size_t i = 0;
     for (TemplateParam *p = templ->templ()->first_param; p; p = p->next, ++i) {
       if (!p->name) continue;
-      if (i < arguments.size()) binding[p->name] = arguments[i];
+      if (p->pack) {
+        // A pack takes every argument left, possibly none.
+        std::string rest;
+        for (size_t k = i; k < arguments.size(); ++k) rest += (k > i ? "," : "") + arguments[k];
+        binding[p->name] = rest;
+      } else if (i < arguments.size()) binding[p->name] = arguments[i];
       // A default may name the parameters before it (class A = alloc<T>).
       else if (p->has_default) binding[p->name] = substitute(p->default_text, binding);
     }
@@ -1153,7 +1158,7 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   // Every parameter needs an argument or a default.
   size_t i = 0;
   for (TemplateParam *p = ti->first_param; p; p = p->next, ++i)
-    if (i >= arguments.size() && !p->has_default) {
+    if (i >= arguments.size() && !p->has_default && !p->pack) {
       outer.an.sink(MSG_TEMINSINC, name, outer.file(), outer.line());
       return nullptr;
     }

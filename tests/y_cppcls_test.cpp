@@ -119,6 +119,12 @@ TEST_F(Templates, LibraryHeadsAndParameters) {
   ASSERT_TRUE(ordinary("plain"));
   // Packs and template template parameters are written as declared.
   EXPECT_EQ(rendered(tag("pack")), "template <typename... T> struct pack { };");
+  // A pack needs no argument.
+  g_reports.clear();
+  analyse("template<unsigned long... I> struct idx { };\nidx<> g_none;\nidx<1, 2> g_two;\n");
+  EXPECT_EQ(problems(), Problems());
+  EXPECT_TRUE(tag("idx<>"));
+  EXPECT_TRUE(tag("idx<1,2>"));
   EXPECT_EQ(rendered(tag("holder")),
             "template <template <typename,template<class>class> class TT, class T = int> struct holder { T v; };");
   // What follows is read again.
