@@ -744,6 +744,18 @@ Specs Parser::decl_specifiers(bool for_param) {
       }
     }
     if (skip_attribute()) continue;
+    if (!s.has_type && cur.cls == G_IDENT && unknown_names_may_be_types() && peek_token().cls == G_TOPEN) {
+      // A member template of a base or a member alias template passed over
+      // (_If_sv<_Tp, basic_string&> f(...)): with its arguments, a type.
+      std::string text = cur.text;
+      advance();
+      std::vector<std::string> args;
+      text += collect_template_arguments(args);
+      TypeDesc *t = named_type(intern(text), nullptr, &table);
+      s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
+      s.has_type = s.any = true;
+      continue;
+    }
     if (for_param && !s.has_type && unknown_type_follows()) {
       TypeDesc *t = named_type(cur.name, nullptr, &table);
       s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;

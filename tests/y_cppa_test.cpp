@@ -1240,6 +1240,29 @@ TEST_F(Grammar, InstancesOfClockLikeTemplates) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+TEST_F(Grammar, UnknownTemplateNamesWithArgumentsAreTypesInTemplates) {
+  analyse(
+      "template<typename C> class bstr {\n"
+      "  template<typename T, typename R> using if_sv = R;\n"
+      "public:\n"
+      "  template<typename T> if_sv<T, bstr&> operator=(const T& s) { return *this; }\n"
+      "  template<typename T> if_sv<T, bstr&> append(const T& s);\n"
+      "  C *p;\n"
+      "};\n"
+      "bstr<char> g_s;\n"
+      "int after;\n",
+      "a.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  TypeDesc *inst = tag("bstr<char>");
+  ASSERT_TRUE(inst);
+  EXPECT_TRUE(ordinary("p", inst));
+  // Outside templates an unknown name stays an error.
+  g_reports.clear();
+  analyse("nothing<int> x;\nint after2;\n", "b.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 1);
+  EXPECT_TRUE(ordinary("after2"));
+}
+
 TEST_F(Grammar, ParametersOfMembersDefinedOutsideAreReadInTheClassScope) {
   analyse(
       "class Sensor {\n"
