@@ -462,7 +462,7 @@ void render_template(const TypeDesc *t, std::string &left, int body, const char 
     render_follow(t, left, mode, follow);
     return;
   }
-  left += ti->key == KEY_CLASS ? "class " : "struct ";
+  left += ti->key == KEY_CLASS ? "class " : ti->key == KEY_UNION ? "union " : "struct ";
   if (ti->name) left += ti->name;
   if (body && ti->has_body && !ti->body.empty()) {
     // The body is the captured source text: every line of it after the first

@@ -792,7 +792,7 @@ void Parser::template_declaration() {
   }
   if (cur.cls == G_KEYWORD && (cur.code == K_CLASS || cur.code == K_STRUCT || cur.code == K_UNION)) {
     const bool is_union = cur.code == K_UNION;
-    const ClassKey key = cur.code == K_CLASS ? KEY_CLASS : KEY_STRUCT;
+    const ClassKey key = cur.code == K_CLASS ? KEY_CLASS : is_union ? KEY_UNION : KEY_STRUCT;
     advance();
     skip_class_head_words(*this);
     const char *name = nullptr;
@@ -846,17 +846,17 @@ void Parser::template_declaration() {
       return;
     }
     TypeDesc *primary = specialisation ? type_of_name_token(name_tok) : nullptr;
-    if (specialisation && !is_union && primary && primary->kind == TK_TEMPLATE) {
+    if (specialisation && primary && primary->kind == TK_TEMPLATE) {
       // template<> struct X<char> {...}: the class X<char> itself, found by
       // every later use of X<char>. A partial specialisation (parameters
-      // left) stands for no one class and is passed over.
-      if (has_body && !templ->templ()->first_param)
+      // left) stands for no one class and is passed over, as is a union's.
+      if (has_body && !templ->templ()->first_param && !is_union)
         specialise_class_template(*this, primary, spec_args, key, body, tfile, tline);
       if (cur.cls == G_PUNCT && cur.code == ';') advance();
       else recover_skip(in_class(), true);
       return;
     }
-    if (is_union || !name || specialisation) {
+    if (!name || specialisation) {
       an.sink(MSG_TEMPLADEC, "", file(), line());
       if (cur.cls == G_PUNCT && cur.code == ';') advance();
       else recover_skip(in_class(), true);
@@ -1150,7 +1150,8 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
     where.kind = 1;
     where.current = templ->scope;
   }
-  Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
+  const int kind = ti->key == KEY_UNION ? TK_UNION : TK_CLASS;
+  Symbol *ex = lookup_tag(intern_string(name.c_str()), table, kind, where);
   if (ex && ex->decl && ex->decl->type) return ex->decl->type;
   auto &pending = budget.pending_instances;
   auto it = pending.find(instance_key(name));
@@ -1172,7 +1173,7 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   }
   ++budget.instances_made;
   const char *iname = intern_string(name.c_str());
-  TypeDesc *inst = type_new(TK_CLASS, &table);
+  TypeDesc *inst = type_new(static_cast<TypeKind>(kind), &table);
   inst->record()->name = iname;
   inst->record()->key = ti->key;
   inst->record()->instance_mark = mark;
@@ -1186,7 +1187,7 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
     joined += arguments[k];
   }
   inst->record()->template_arguments = joined;
-  std::string text = (ti->key == KEY_CLASS ? "class " : "struct ") + name + " " +
+  std::string text = (ti->key == KEY_CLASS ? "class " : ti->key == KEY_UNION ? "union " : "struct ") + name + " " +
                      bind_template_text(templ, arguments, ti->body) + ";";
   pending[instance_key(name)] = inst;
   ++budget.instantiation_depth;

@@ -119,6 +119,14 @@ TEST_F(Templates, LibraryHeadsAndParameters) {
   ASSERT_TRUE(ordinary("plain"));
   // Packs and template template parameters are written as declared.
   EXPECT_EQ(rendered(tag("pack")), "template <typename... T> struct pack { };");
+  // Union templates and their partial specialisations.
+  g_reports.clear();
+  analyse("template<class... T> union vu { };\ntemplate<class F, class... R> union vu<F, R...> { F first; vu<R...> rest; };\n"
+          "template<class T> union one { T v; char c; };\none<int> g_one;\n");
+  EXPECT_EQ(problems(), Problems());
+  ASSERT_TRUE(tag("one<int>"));
+  EXPECT_EQ(tag("one<int>")->kind, TK_UNION);
+  EXPECT_EQ(rendered(tag("one")), "template <class T> union one { T v; char c; };");
   // A pack needs no argument.
   g_reports.clear();
   analyse("template<unsigned long... I> struct idx { };\nidx<> g_none;\nidx<1, 2> g_two;\n");
