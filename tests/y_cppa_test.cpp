@@ -1643,3 +1643,25 @@ TEST_F(Grammar, CharacterTypesOfCppAndMemberTemplatesNamedAfterTemplate) {
   EXPECT_TRUE(ordinary("first"));
   EXPECT_TRUE(ordinary("after"));
 }
+
+TEST_F(Grammar, InlineNamespaceMembersAreFoundFromTheEnclosingNamespace) {
+  analyse(
+      "namespace s {\n"
+      "inline namespace v2 { class cat { public: virtual ~cat(); int id; }; cat &system_cat(); }\n"
+      "class code { public: code(int v, const cat &c); private: int val; const cat *pc; };\n"
+      "}\n"
+      "s::cat *g_cat;\n"
+      "int after;\n",
+      "i.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  TypeDesc *s = tag("s");
+  ASSERT_TRUE(s);
+  TypeDesc *v2 = tag("v2", s);
+  ASSERT_TRUE(v2);
+  EXPECT_TRUE(tag("cat", v2));
+  EXPECT_FALSE(tag("cat", s));  // declared once, in the inline namespace
+  EXPECT_TRUE(ordinary("pc", tag("code", s)));
+  ASSERT_TRUE(ordinary("g_cat"));
+  EXPECT_EQ(ordinary("g_cat")->type->kind, TK_POINTER);
+  EXPECT_TRUE(ordinary("after"));
+}
