@@ -80,13 +80,14 @@ constexpr KeywordHash kContextualHash = make_word_hash(contextual_words);
 
 // The code of the word p[0..n) in a hashed list whose entry for code c is
 // words[c - first], 0 when it is not there.
-template <std::size_t N>
-int hashed_word(const KeywordHash &hash, const Spelling (&words)[N], int first, const char *p, std::size_t n) {
+int hashed_word(const KeywordHash &hash, const Spelling *words, std::size_t count, int first, const char *p,
+                std::size_t n) {
   if (n == 0) return 0;
   for (unsigned i = keyword_hash(p, n);; i = (i + 1) % kKeywordSlots) {
     const int code = hash.code[i];
-    if (!code) return 0;
-    const char *k = words[code - first].text;
+    const std::size_t index = static_cast<std::size_t>(code - first);
+    if (!code || index >= count) return 0;
+    const char *k = words[index].text;
     if (std::strncmp(k, p, n) == 0 && k[n] == '\0') return code;
   }
 }
@@ -109,7 +110,7 @@ constexpr bool cpp_only_keyword(int code) {
 }  // namespace
 
 int keyword_code(const char *p, std::size_t n, SourceLanguage language) {
-  const int code = hashed_word(kKeywordHash, keywords, K_ASM, p, n);
+  const int code = hashed_word(kKeywordHash, keywords, std::size(keywords), K_ASM, p, n);
   return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
 }
 
@@ -124,7 +125,7 @@ bool is_type_name_keyword(int code) {
   }
 }
 
-int contextual_word(const char *p, std::size_t n) { return hashed_word(kContextualHash, contextual_words, W_NONE + 1, p, n); }
+int contextual_word(const char *p, std::size_t n) { return hashed_word(kContextualHash, contextual_words, std::size(contextual_words), W_NONE + 1, p, n); }
 
 namespace {
 

@@ -1463,7 +1463,8 @@ void Parser::operator_name(Declarator &d) {
       n += "[]";
     }
   } else if (cur.cls == G_STRING && cur.text == "\"\"") {
-    // A literal operator: operator "" _km, written without the blank.
+    // A literal operator: operator "" _km, written without the blank. (The
+    // spelling compared is a string literal's, the empty one: no keyword.)
     advance();
     if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
     n += "\"\"" + cur.text;
