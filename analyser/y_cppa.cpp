@@ -1596,6 +1596,12 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
         // Trailing result type: auto f(int) -> long.
         advance();
         Specs ts = decl_specifiers(true);
+        if (!ts.any && cur.cls == G_IDENT && unknown_names_may_be_types()) {
+          // A member type of a template named alone: auto X<T>::f() -> node_ptr {...}
+          ts.type = named_type(cur.name, nullptr, &table);
+          ts.any = ts.has_type = true;
+          advance();
+        }
         if (!ts.any) syntax_error();
         Declarator ad;
         parse_declarator(ad, true, &ts);

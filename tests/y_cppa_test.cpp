@@ -1665,3 +1665,18 @@ TEST_F(Grammar, InlineNamespaceMembersAreFoundFromTheEnclosingNamespace) {
   EXPECT_EQ(ordinary("g_cat")->type->kind, TK_POINTER);
   EXPECT_TRUE(ordinary("after"));
 }
+
+TEST_F(Grammar, TrailingResultsOfTemplateMembersDefinedOutside) {
+  analyse(
+      "template<typename K> struct table { typedef K *node_ptr; node_ptr begin(int b) const; node_ptr at(int);\n"
+      "  template<typename... A> node_ptr make(A &&...a); };\n"
+      "template<typename K> auto table<K>::begin(int b) const -> node_ptr { return nullptr; }\n"
+      "template<typename K> template<typename... A> auto table<K>::make(A &&...a) -> node_ptr { return nullptr; }\n"
+      "template<typename K> auto table<K>::at(int i) -> typename table<K>::node_ptr { return nullptr; }\n"
+      "table<int> g;\n"
+      "int after;\n",
+      "t.cpp");
+  EXPECT_TRUE(g_reports.empty());
+  EXPECT_TRUE(ordinary("begin", tag("table<int>")));
+  EXPECT_TRUE(ordinary("after"));
+}
