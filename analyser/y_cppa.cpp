@@ -1062,9 +1062,15 @@ TypeDesc *Parser::deduced_type(const std::string &init) {
   std::string lit = s;
   if (lit[0] == '-' || lit[0] == '+') lit = trimmed(lit.substr(1));
   if (lit.empty()) return nullptr;
+  // The initialiser's leading word, as the scanner would code it: a name
+  // that merely starts like a keyword (static_cast_all) is no cast.
+  size_t word_end = 0;
+  while (word_end < s.size() && (std::isalnum(static_cast<unsigned char>(s[word_end])) || s[word_end] == '_'))
+    ++word_end;
+  const int word = keyword_code(s.data(), word_end, table.language);
   if (std::isdigit(static_cast<unsigned char>(lit[0])) || (lit[0] == '.' && lit.size() > 1 && std::isdigit(static_cast<unsigned char>(lit[1])))) {
     type_text = literal_type(lit);
-  } else if (s == "true" || s == "false") {
+  } else if ((word == K_TRUE || word == K_FALSE) && word_end == s.size()) {
     type_text = "bool";
   } else if (s[0] == '\'' && group_end(s, 0) == std::string::npos && s.size() >= 3 && s.back() == '\'') {
     type_text = "char";
@@ -1079,8 +1085,7 @@ TypeDesc *Parser::deduced_type(const std::string &init) {
       i = k + 1;
     }
     if (only_strings) type_text = "const char *";
-  } else if (s.compare(0, 11, "static_cast") == 0 || s.compare(0, 10, "const_cast") == 0 ||
-             s.compare(0, 16, "reinterpret_cast") == 0) {
+  } else if (word == K_STATIC_CAST || word == K_CONST_CAST || word == K_REINTERPRET_CAST) {
     const size_t lt = s.find('<');
     const size_t gt = lt == std::string::npos ? lt : group_end(s, lt);
     if (gt != std::string::npos) {

@@ -1440,10 +1440,14 @@ TEST_F(Grammar, DeducedGlobalsTakeTheTypeTheirInitialiserShows) {
       "auto i = 3; auto u = 7u; auto l = 3000000000; auto d = -2.5; auto f = 1.5f; auto c = 'a';\n"
       "auto s = \"ab\" \"c\"; auto b = true; auto w = static_cast<long>(4); auto k = (short)5;\n"
       "auto p = P(1); const auto ci = 2;\n"
-      "auto sum = 1 + 2;\nauto call = twice(4);\nauto fn = twice;\nauto cast_sum = (long)1 + 2.0;\n",
+      "auto sum = 1 + 2;\nauto call = twice(4);\nauto fn = twice;\nauto cast_sum = (long)1 + 2.0;\n"
+      // Names that only begin like a keyword call a function.
+      "template <class T> T static_casting(int);\nbool true_ish;\n"
+      "auto named = static_casting<long>(4);\nauto copied = true_ish;\n",
       "d.cpp");
   const std::pair<const char *, const char *> typed[] = {
-      {"i", "int"}, {"u", "unsigned int"}, {"l", "long long"},  // long has 32 bits here {"d", "double"}, {"f", "float"}, {"c", "char"},
+      {"i", "int"}, {"u", "unsigned int"}, {"l", "long long"},  // long has 32 bits here
+      {"d", "double"}, {"f", "float"}, {"c", "char"},
       {"s", "char const *"}, {"b", "bool"}, {"w", "long"}, {"k", "short"}, {"p", "struct P"}, {"ci", "int const"}};
   for (const auto &t : typed) {
     Declaration *d = ordinary(t.first);
@@ -1455,8 +1459,8 @@ TEST_F(Grammar, DeducedGlobalsTakeTheTypeTheirInitialiserShows) {
     EXPECT_EQ(text, t.second) << t.first;
   }
   // What the initialiser does not show is named in a warning and left out.
-  EXPECT_EQ(count("AUTOTYPIN"), 4);
-  for (const char *n : {"sum", "call", "fn", "cast_sum"}) EXPECT_FALSE(ordinary(n)) << n;
+  EXPECT_EQ(count("AUTOTYPIN"), 6);
+  for (const char *n : {"sum", "call", "fn", "cast_sum", "named", "copied"}) EXPECT_FALSE(ordinary(n)) << n;
 }
 
 TEST_F(Grammar, NestedClassDefinedOutsideItsClass) {
