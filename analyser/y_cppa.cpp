@@ -2148,7 +2148,7 @@ int Analysis::run(const char *text, const char *file, int line, const Scope &out
 int analysis_syntax_errors() { return analyser_process().last_syntax_errors; }
 
 int analyse_text(const char *text, SymbolTable &table, const char *function_name, const char *file_name,
-                 int first_line, ReportCallback, int keep_bodies, int lenient_matching,
+                 int first_line, int keep_bodies, int lenient_matching,
                  AnalysisBudget *budget) {
   return analyse_text_reporting(text, table, function_name, file_name, first_line, ReportSink(), keep_bodies,
                                 lenient_matching, budget);

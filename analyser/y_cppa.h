@@ -58,11 +58,12 @@ struct AnalysisBudget {
 // One analysis. `function_name` non-empty makes the declarations local to
 // that function's scope. Never throws; syntax errors are reported and the
 // declarations completed so far stay in the table. `budget` is the one of
-// the analysis this one is nested in (none: a budget of its own). Returns
-// the number of syntax errors.
+// the analysis this one is nested in (none: a budget of its own). Reports
+// go to the analyser's process-wide callback. Returns the number of syntax
+// errors.
 int analyse_text(const char *text, SymbolTable &table, const char *function_name,
-                 const char *file_name, int first_line, ReportCallback callback,
-                 int keep_bodies, int lenient_matching, AnalysisBudget *budget = nullptr);
+                 const char *file_name, int first_line, int keep_bodies, int lenient_matching,
+                 AnalysisBudget *budget = nullptr);
 
 // analyse_text with every report of the analysis, and of the nested
 // analyses it starts, going to `sink`. `scope` (with no function name): the

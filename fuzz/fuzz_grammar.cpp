@@ -12,7 +12,7 @@ int run(const uint8_t *data, size_t size) {
   // A text that starts with "//C" is read as C, the others as C++.
   table_init(table, "ORTEK", text.compare(0, 3, "//C") == 0 ? SRC_C : SRC_CPP);
   try {
-    analyse_text(text.c_str(), table, "", "fuzz.c", 1, report_at_position, 0, 0);
+    analyse_text(text.c_str(), table, "", "fuzz.c", 1, 0, 0);
   } catch (const fuzz_support::FuzzExit &) {
   }
   release_table(table);

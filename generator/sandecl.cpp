@@ -440,8 +440,7 @@ void analyse_script_text(const std::string &text, const char *function_name, int
   // through its process-wide callback, not the analysis's own.
   const ReportCallback saved = analyser_report_callback();
   set_analyser_report(report_script_text);
-  analyse_text(text.c_str(), script_table(), function_name, script_writer().path.c_str(), 1, report_script_text,
-               keep_bodies, lenient_matching);
+  analyse_text(text.c_str(), script_table(), function_name, script_writer().path.c_str(), 1, keep_bodies, lenient_matching);
   set_analyser_report(saved);
 }
 

@@ -162,7 +162,7 @@ void preprocess(AnalysisContext &context, const std::string &text, std::string &
 }
 void parse_into(AnalysisContext &context, const std::string &text, const std::string &file) {
   lex_set_escaped_line_names(generator_options().prepro_only != 0);
-  analyse_text(text.c_str(), *context.table, "", file.c_str(), 1, report_at_position, 0, 0);
+  analyse_text(text.c_str(), *context.table, "", file.c_str(), 1, 0, 0);
 }
 void end_macros(AnalysisContext &context, int free_chain) { pp_release(*context.macros, free_chain); }
 

@@ -399,7 +399,7 @@ void preprocess_script(const std::string &text, std::string &out, const std::str
 
 void parse_script(const std::string &text) {
   lex_set_escaped_line_names(generator_options().prepro_only != 0);
-  analyse_text(text.c_str(), *script_context().table, "", "", 1, report_at_position, 0, 0);
+  analyse_text(text.c_str(), *script_context().table, "", "", 1, 0, 0);
 }
 
 // The text with the braces balanced for a parse of its own: a "}" closing a

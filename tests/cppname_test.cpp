@@ -16,7 +16,7 @@ class Names : public ana_fixture::TableTest {
  protected:
   void SetUp() override { open_table("", false); }
   void TearDown() override { close_table(); }
-  void analyse(const char *text) { analyse_text(text, table, "", "t.cpp", 1, nullptr, 0, 0); }
+  void analyse(const char *text) { analyse_text(text, table, "", "t.cpp", 1, 0, 0); }
   TypeDesc *tag(const char *name, TypeDesc *scope = nullptr) {
     Symbol *s = scope ? lookup_in_scope(name, table, AREA_TAG, scope)
                       : lookup_tag(name, table, -1, ScopeContext());

@@ -19,7 +19,7 @@ class Render : public ana_fixture::TableTest {
   void SetUp() override { open_table("", false); }
   void TearDown() override { close_table(); }
   void analyse(const char *text) {
-    analyse_text(text, table, "", "t.c", 1, nullptr, 0, 0);
+    analyse_text(text, table, "", "t.c", 1, 0, 0);
     ASSERT_TRUE(g_reports.empty()) << text << ": " << g_reports[0].code;
   }
   const Declaration *ord(const char *name) {
@@ -314,7 +314,7 @@ TEST_F(Render, RvalueReferencesEnumerationsAndMemberPointers) {
       "struct C { int m; }; int take(int &&r, int &l); int get(C &c, int C::*p);\n"
       "enum Small : unsigned char { S1, S2 }; enum class Color : short { Red }; enum class Plain { P };\n"
       "Small s; Color c;\n",
-      table, "", "t.cpp", 1, nullptr, 0, 0);
+      table, "", "t.cpp", 1, 0, 0);
   ASSERT_TRUE(g_reports.empty());
   EXPECT_EQ(decl(ord("take"), RM_EXTERN), "int take(int &&r, int &l);");
   // The script's variable is an lvalue: cast to bind it to "&&".
@@ -328,6 +328,6 @@ TEST_F(Render, RvalueReferencesEnumerationsAndMemberPointers) {
   // A use names the enumeration alone.
   EXPECT_EQ(decl(ord("c"), RM_EXTERN), "enum Color c;");
   // The rvalue reference is a type of its own: the two overloads stay apart.
-  analyse_text("void f(int &a); void f(int &&a);\n", table, "", "t.cpp", 1, nullptr, 0, 0);
+  analyse_text("void f(int &a); void f(int &&a);\n", table, "", "t.cpp", 1, 0, 0);
   EXPECT_TRUE(g_reports.empty());
 }

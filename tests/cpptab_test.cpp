@@ -499,7 +499,7 @@ namespace {
 class Scratch : public Table {
  protected:
   void parse(const char *text, const char *function = "") {
-    analyse_text(text, table, function, "t.cpp", 1, nullptr, 0, 0);
+    analyse_text(text, table, function, "t.cpp", 1, 0, 0);
   }
   Symbol *in_scope(const char *name, const char *function) {
     return lookup_at_level(name, table, AREA_ORDINARY, function_scope(table, function), -1);

@@ -50,7 +50,7 @@ class EmitterTest : public gen_fixture::FolderTest {
   // Analyses text as the file `file` (line markers may change it).
   void analyse(const std::string &text, const char *file = "t.c", const char *reference = "") {
     table_init(table_, reference);
-    analyse_text(text.c_str(), table_, "", file, 1, nullptr, 0, 0);
+    analyse_text(text.c_str(), table_, "", file, 1, 0, 0);
     ASSERT_EQ(analysis_syntax_errors(), 0) << text;
   }
 
@@ -399,7 +399,7 @@ const char kStack[] =
 // What the declarations section writes before the services: the class.
 void declare_stack_in_script() {
   table_init(*script_context().table, "");
-  analyse_text(kStack, *script_context().table, "", "t.ptu", 1, nullptr, 0, 0);
+  analyse_text(kStack, *script_context().table, "", "t.ptu", 1, 0, 0);
 }
 
 // The whole script of the class is an end-to-end case; here: which members
@@ -467,7 +467,7 @@ TEST_F(EmitterTest, NamespacesAndNestedClasses) {
 
 TEST_F(EmitterTest, TemplateInstanceOfTheTestedFile) {
   analyse_text("template <class T> class List { public: T item; };\nList<int> numbers;\n", *script_context().table, "",
-               "t.ptu", 1, nullptr, 0, 0);
+               "t.ptu", 1, 0, 0);
   analyse("template <class T> class List {\npublic:\n  List();\n  T get(int i) const;\n  void put(T v) { }\n"
           "  T item;\n};\n"
           "template <class T> List<T>::List() { }\n"

@@ -42,7 +42,7 @@ class Grammar : public ::testing::Test {
     release_table(table);
   }
   void analyse(const std::string &text, const char *file = "t.c") {
-    analyse_text(text.c_str(), table, "", file, 1, nullptr, 0, 0);
+    analyse_text(text.c_str(), table, "", file, 1, 0, 0);
   }
   int count(const char *code) const {
     int n = 0;
@@ -652,12 +652,12 @@ TEST_F(Grammar, LineMarkersGiveThePositionOfReports) {
 }
 
 TEST_F(Grammar, FunctionScopeAndKeptBodies) {
-  analyse_text("int local;", table, "svc", "s.ptu", 1, nullptr, 0, 0);
+  analyse_text("int local;", table, "svc", "s.ptu", 1, 0, 0);
   TypeDesc *scope = function_scope(table, "svc");
   EXPECT_TRUE(ordinary("local", scope));
   EXPECT_FALSE(ordinary("local"));
   analysis_settings().recording = 1;
-  analyse_text("int kept(int a) { return a * 2; }", table, "", "k.c", 1, nullptr, 1, 0);
+  analyse_text("int kept(int a) { return a * 2; }", table, "", "k.c", 1, 1, 0);
   EXPECT_EQ(table.recorded.size(), 1u);  // each entry once
   Declaration *k = ordinary("kept");
   ASSERT_TRUE(k);

@@ -40,7 +40,7 @@ class Templates : public ::testing::Test {
     release_table(table);
   }
   void analyse(const std::string &text, const char *file = "t.cpp") {
-    analyse_text(text.c_str(), table, "", file, 1, nullptr, 0, 0);
+    analyse_text(text.c_str(), table, "", file, 1, 0, 0);
   }
   // Every report that is not an information, as "CODE arg@line".
   std::vector<std::string> problems() const {

@@ -21,7 +21,7 @@ class Expr : public ana_fixture::TableTest {
   void SetUp() override { open_table("", false); }
   void TearDown() override { close_table(); }
   void declare(const char *text) {
-    analyse_text(text, table, "", "t.c", 1, nullptr, 0, 0);
+    analyse_text(text, table, "", "t.c", 1, 0, 0);
     g_reports.clear();
   }
   std::unique_ptr<ExpressionResult> run(const std::string &text) {

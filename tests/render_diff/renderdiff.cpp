@@ -337,7 +337,7 @@ int main(int argc, char **argv) {
   set_analyser_report(count_report);
   SymbolTable table;
   table_init(table, "");
-  analyse_text(source.c_str(), table, "", "in", 1, nullptr, 0, 0);
+  analyse_text(source.c_str(), table, "", "in", 1, 0, 0);
   g_out = g_cpp ? "#include <type_traits>\n" : "";
   g_out += "#define _in\n#define _inout\n";
   g_out += source + "\n/* rendered */\n";

@@ -198,7 +198,7 @@ int main(int argc, char **argv) {
   const bool c_file = name.size() > 2 && (name.compare(name.size() - 2, 2, ".c") == 0 ||
                                           name.compare(name.size() - 2, 2, ".h") == 0);
   table_init(table, "", c_file ? SRC_C : SRC_CPP);
-  analyse_text(text.c_str(), table, "", file, 1, nullptr, 0, 0);
+  analyse_text(text.c_str(), table, "", file, 1, 0, 0);
   if (summary) {
     long tags = 0, ordinary = 0;
     for_each_symbol(table.tags, [&](Symbol *) { ++tags; });
