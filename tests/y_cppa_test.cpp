@@ -1098,9 +1098,9 @@ TEST_F(Grammar, MemberTypesOfBasesAreNamesOfTheDerivedClass) {
   ASSERT_TRUE(get);
   EXPECT_TRUE(get->type->function()->info->defined);
   // The member defined outside the explicit specialisation is that class's.
-  TypeDesc *spec = tag("ct<char>");
-  ASSERT_TRUE(spec);
-  Declaration *is = ordinary("is", spec);
+  TypeDesc *ct_char = tag("ct<char>");
+  ASSERT_TRUE(ct_char);
+  Declaration *is = ordinary("is", ct_char);
   ASSERT_TRUE(is);
   EXPECT_TRUE(is->type->function()->info->defined);
   EXPECT_TRUE(ordinary("after"));
