@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ana_fixture.h"
 #include "cpprend.h"
 #include "cpptab.h"
 #include "ctylex.h"
@@ -13,40 +14,24 @@
 
 namespace {
 
-struct Report {
-  std::string code, arg;
-  int line;
-  bool information;
-};
-std::vector<Report> g_reports;
+using ana_fixture::reports;
 
-void collect(MessageCode code, std::string_view arg, std::string_view, int line) {
-  g_reports.push_back({message_name(code), std::string(arg), line, code.severity() == SEV_INFO});
-}
-
-class Templates : public ::testing::Test {
+class Templates : public ana_fixture::TableTest {
  protected:
-  SymbolTable table;
   void SetUp() override {
     reset_reporter();
-    reset_analysis_settings();
     lex_set_escaped_line_names(false);
-    set_analyser_report(collect);
-    g_reports.clear();
-    table_init(table, "TESTER");
+    open_table("TESTER", true);
   }
-  void TearDown() override {
-    set_analyser_report(nullptr);
-    release_table(table);
-  }
+  void TearDown() override { close_table(); }
   void analyse(const std::string &text, const char *file = "t.cpp") {
     analyse_text(text.c_str(), table, "", file, 1, 0, 0);
   }
   // Every report that is not an information, as "CODE arg@line".
   std::vector<std::string> problems() const {
     std::vector<std::string> out;
-    for (const Report &r : g_reports)
-      if (!r.information) out.push_back(r.code + " " + r.arg + "@" + std::to_string(r.line));
+    for (const ana_fixture::Report &r : reports())
+      if (r.severity != SEV_INFO) out.push_back(r.code + " " + r.arg + "@" + std::to_string(r.line));
     return out;
   }
   Declaration *ordinary(const char *name, TypeDesc *scope = nullptr) {
@@ -120,7 +105,7 @@ TEST_F(Templates, LibraryHeadsAndParameters) {
   // Packs and template template parameters are written as declared.
   EXPECT_EQ(rendered(tag("pack")), "template <typename... T> struct pack { };");
   // Union templates and their partial specialisations.
-  g_reports.clear();
+  reports().clear();
   analyse("template<class... T> union vu { };\ntemplate<class F, class... R> union vu<F, R...> { F first; vu<R...> rest; };\n"
           "template<class T> union one { T v; char c; };\none<int> g_one;\n");
   EXPECT_EQ(problems(), Problems());
@@ -128,7 +113,7 @@ TEST_F(Templates, LibraryHeadsAndParameters) {
   EXPECT_EQ(tag("one<int>")->kind, TK_UNION);
   EXPECT_EQ(rendered(tag("one")), "template <class T> union one { T v; char c; };");
   // A pack needs no argument.
-  g_reports.clear();
+  reports().clear();
   analyse("template<unsigned long... I> struct idx { };\nidx<> g_none;\nidx<1, 2> g_two;\n");
   EXPECT_EQ(problems(), Problems());
   EXPECT_TRUE(tag("idx<>"));
@@ -136,7 +121,7 @@ TEST_F(Templates, LibraryHeadsAndParameters) {
   EXPECT_EQ(rendered(tag("holder")),
             "template <template <typename,template<class>class> class TT, class T = int> struct holder { T v; };");
   // What follows is read again.
-  g_reports.clear();
+  reports().clear();
   analyse("template<template<typename> int> struct bad { };\nint after;\n");
   EXPECT_EQ(problems().size(), 1u);
   EXPECT_TRUE(ordinary("after"));
