@@ -645,6 +645,10 @@ Specs Parser::decl_specifiers(bool for_param) {
   DepthGuard guard(*this);
   Specs s;
   const char *f = file();
+  // Each specifier read joins the type read so far (unsigned, then long).
+  auto add_type = [&](TypeDesc *t) {
+    s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
+  };
   std::vector<TypeDesc *> quals;
   for (;;) {
     if (cur.cls == G_KEYWORD) {
@@ -653,7 +657,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       if (is_basic_type_keyword(k)) {
         // C's "_Bool" is the boolean type under its own name.
         TypeDesc *b = basic_type(k == K_BOOL && cur.word == W_C_BOOL ? "_Bool" : token_spelling(k), &table);
-        s.type = s.type ? CPP_compose_type(s.type, b, f, line(), &table, an.sink) : b;
+        add_type(b);
         s.has_type = s.any = true;
         advance();
         continue;
@@ -673,14 +677,14 @@ Specs Parser::decl_specifiers(bool for_param) {
       if (k == K_STRUCT || k == K_CLASS || k == K_UNION) {
         if (s.has_type) syntax_error();
         TypeDesc *t = class_specifier(s);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
+        add_type(t);
         s.has_type = s.any = true;
         continue;
       }
       if (k == K_ENUM) {
         if (s.has_type) syntax_error();
         TypeDesc *t = enum_specifier(s);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
+        add_type(t);
         s.has_type = s.any = true;
         continue;
       }
@@ -688,7 +692,7 @@ Specs Parser::decl_specifiers(bool for_param) {
         advance();
         std::string text;
         TypeDesc *t = type_name_text(text);
-        s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
+        add_type(t);
         s.has_type = s.any = true;
         continue;
       }
@@ -715,7 +719,7 @@ Specs Parser::decl_specifiers(bool for_param) {
           const std::string text = word_text + "(" + collect_expression(")", false) + ")";
           expect(')');
           TypeDesc *t = named_type(intern(text), nullptr, &table);
-          s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
+          add_type(t);
           s.has_type = s.any = true;
           continue;
         }
@@ -723,7 +727,7 @@ Specs Parser::decl_specifiers(bool for_param) {
           // The later character types of C++ (in C they are typedef names).
           const int bits = w == W_CHAR8_T ? 8 : w == W_CHAR16_T ? 16 : 32;
           TypeDesc *t = integer_type(cur.name, bits, 0, &table);
-          s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
+          add_type(t);
           s.has_type = s.any = true;
           advance();
           continue;
@@ -752,13 +756,13 @@ Specs Parser::decl_specifiers(bool for_param) {
       std::vector<std::string> args;
       text += collect_template_arguments(args);
       TypeDesc *t = named_type(intern(text), nullptr, &table);
-      s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table) : t;
+      add_type(t);
       s.has_type = s.any = true;
       continue;
     }
     if (for_param && !s.has_type && unknown_type_follows()) {
       TypeDesc *t = named_type(cur.name, nullptr, &table);
-      s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
+      add_type(t);
       s.has_type = s.any = true;
       advance();
       continue;
@@ -796,7 +800,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       if (cur.cls == G_PUNCT && cur.code == P_SCOPE && !composed.empty() && nested_type_follows(*this, t.name)) {
         std::string text = std::string(t.name ? t.name : "") + composed;
         TypeDesc *nt = nested_type_name(*this, text);
-        s.type = s.type ? CPP_compose_type(s.type, nt, f, line(), &table) : nt;
+        add_type(nt);
         s.has_type = s.any = true;
         continue;
       }
@@ -811,7 +815,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       }
       TypeDesc *inst = template_instance(t, args, !composed.empty());
       if (inst) {
-        s.type = s.type ? CPP_compose_type(s.type, inst, f, line(), &table, an.sink) : inst;
+        add_type(inst);
       }
       s.has_type = s.any = true;
       continue;
@@ -840,7 +844,7 @@ Specs Parser::decl_specifiers(bool for_param) {
           return finish_specifiers(table, s, quals);
         }
         TypeDesc *other = template_instance(tt, args, true);
-        if (other) s.type = s.type ? CPP_compose_type(s.type, other, f, line(), &table) : other;
+        if (other) add_type(other);
         s.has_type = s.any = true;
         continue;
       }
@@ -898,7 +902,7 @@ Specs Parser::decl_specifiers(bool for_param) {
               nt = type_of_name_token(n);
             }
             if (!nt) nt = named_type(n.name, nullptr, &table);
-            s.type = s.type ? CPP_compose_type(s.type, nt, f, line(), &table, an.sink) : nt;
+            add_type(nt);
             s.has_type = s.any = true;
             qual.clear();
             break;
@@ -915,7 +919,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       }
       TypeDesc *ty = type_of_name_token(t);
       if (!ty) ty = named_type(t.name, nullptr, &table);
-      s.type = s.type ? CPP_compose_type(s.type, ty, f, line(), &table, an.sink) : ty;
+      add_type(ty);
       s.has_type = s.any = true;
       continue;
     }
