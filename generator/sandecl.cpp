@@ -429,19 +429,25 @@ void NeededSet::insert(Symbol *entry, std::int32_t order, bool forward_only) {
   entries_.emplace(order, NeededEntry{entry, order, forward_only});
 }
 
-void report_script_text(MessageCode code, std::string_view arg, std::string_view file, int line) {
+namespace {
+
+// The script's own declarations repeat types of the analysed files: a
+// template instance that cannot be made was reported there, at its place in
+// the source, and is not reported again at the script's first line.
+void report_script_text(void *, MessageCode code, std::string_view arg, std::string_view file, int line) {
   if (code == MSG_TEMINSINC) return;
   report_at_position(code, arg, file, line);
 }
 
+}  // namespace
+
 void analyse_script_text(const std::string &text, const char *function_name, int keep_bodies,
                          int lenient_matching) {
-  // The analyser reports what it meets in the types it instantiates
-  // through its process-wide callback, not the analysis's own.
-  const ReportCallback saved = analyser_report_callback();
-  set_analyser_report(report_script_text);
-  analyse_text(text.c_str(), script_table(), function_name, script_writer().path.c_str(), 1, keep_bodies, lenient_matching);
-  set_analyser_report(saved);
+  // The instances the analysis makes report to its sink as well.
+  ReportSink sink;
+  sink.function = report_script_text;
+  analyse_text_reporting(text.c_str(), script_table(), function_name, script_writer().path.c_str(), 1, sink,
+                         keep_bodies, lenient_matching);
 }
 
 void parse_into_script(const std::string &text) { analyse_script_text(text, "", 0, 0); }

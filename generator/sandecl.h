@@ -7,10 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
-
-#include "mcodes.h"
 
 struct Declaration;
 struct Symbol;
@@ -78,14 +75,10 @@ void write_namespace_closings(const std::vector<const char *> &chain);
 void emit_tested_declarations(const std::string &tested_path);
 void emit_integrated_declarations(const std::string &path);
 
-// Reports of the analyses of the script's own declarations. These repeat
-// types of the analysed files: a template instance that cannot be made was
-// reported there, at its place in the source, and is not reported again at
-// the script's first line.
-void report_script_text(MessageCode code, std::string_view arg, std::string_view file, int line);
-
-// Analyses a text of the script's own into the script's table (reports
-// through report_script_text), in the scope of the function named, if any.
+// Analyses a text of the script's own into the script's table, in the
+// scope of the function named, if any. A template instance that cannot be
+// made is not reported again: the analysed file's reading told it at its
+// place in the source.
 void analyse_script_text(const std::string &text, const char *function_name, int keep_bodies,
                          int lenient_matching);
 
