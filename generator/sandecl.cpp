@@ -386,7 +386,8 @@ void write_global(const Declaration *d) {
   storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
   if (text.empty()) return;
   // A thread's own object is another object than a shared one of the name.
-  const std::string words = (d->storage & SF_THREAD_LOCAL) ? "extern thread_local " : "extern ";
+  std::string words = "extern ";
+  storage_text(d->storage & SF_THREAD_LOCAL, words);
   parse_into_script(open + words + text + close);
   for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
   std::string line;

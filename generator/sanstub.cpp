@@ -155,7 +155,10 @@ void write_variable_definition(const Declaration *d, bool cpp) {
   std::string text;
   storage_prefix(d, text, "", RM_ORDINARY, 0, 0, "", "");
   if (text.empty()) return;
-  if (d->storage & SF_THREAD_LOCAL) text = "thread_local " + text;
+  // A thread's own object is another object than a shared one of the name.
+  std::string thread_word;
+  storage_text(d->storage & SF_THREAD_LOCAL, thread_word);
+  text.insert(0, thread_word);
   const std::string value = required_initialiser(d, cpp);
   add_before_semicolon(text, value);
   // A variable of a namespace is defined inside it.
@@ -168,7 +171,7 @@ void write_variable_definition(const Declaration *d, bool cpp) {
   parse_into_script(open + text + close);
   std::string line;
   storage_prefix(d, line, "", RM_ORDINARY, 0, 0, kDeclPrefix, kDeclPrefix);
-  if (d->storage & SF_THREAD_LOCAL) line.insert(std::strlen(kDeclPrefix), "thread_local ");
+  if (!thread_word.empty()) line.insert(std::strlen(kDeclPrefix), thread_word);
   add_before_semicolon(line, value);
   write_namespace_openings(chain);
   write_script_line(line);
