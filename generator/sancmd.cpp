@@ -265,18 +265,21 @@ std::string checked_file_name(std::string name, const char *what) {
 
 }  // namespace
 
-bool is_cpp_file_name(const std::string &name) {
+SuffixLanguage suffix_language(const std::string &name) {
   std::string directory, base_part, suffix, base;
   split_path(name, directory, base_part);
   split_extension(base_part, suffix, base);
   // ".C" is C++ and ".c" is C; the longer suffixes are C++ in either case.
-  if (suffix == "C") return true;
+  if (suffix == "c") return SUFFIX_C;
+  if (suffix == "C") return SUFFIX_CPP;
   std::string lower;
   for (char c : suffix) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   for (const char *s : {"cc", "cpp", "cxx", "c++", "hpp", "hh", "hxx"})
-    if (lower == s) return true;
-  return false;
+    if (lower == s) return SUFFIX_CPP;
+  return SUFFIX_OTHER;
 }
+
+bool is_cpp_file_name(const std::string &name) { return suffix_language(name) == SUFFIX_CPP; }
 
 std::string target_defines_file(const std::string &target, const std::string &tested_file) {
   // The name as it will be read: a tested file given without a suffix gets

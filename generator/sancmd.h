@@ -39,8 +39,12 @@ GeneratorOptions &generator_options();
 // the lists of the first.
 void reset_generator_options();
 
-// Whether a file name has a suffix of C++ source or header text (".cc",
-// ".cpp", ".cxx", ".C", ".c++", ".hpp", ".hh", ".hxx").
+// What a file name's suffix alone says of its language: ".c" is C; ".C" and
+// ".cc", ".cpp", ".cxx", ".c++", ".hpp", ".hh", ".hxx" in any case are C++;
+// any other suffix (".h", ".inc", none) leaves it to the including file.
+enum SuffixLanguage { SUFFIX_C, SUFFIX_CPP, SUFFIX_OTHER };
+SuffixLanguage suffix_language(const std::string &name);
+// Whether a file name has a suffix of C++ source or header text.
 bool is_cpp_file_name(const std::string &name);
 
 // The standard defines file of the target directory `target` for a tested

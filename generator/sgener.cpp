@@ -280,22 +280,16 @@ AnalysisContext &script_context() { return contexts().script; }
 AnalysisContext &use_context() { return contexts().use; }
 AnalysisContext &file_context() { return contexts().file; }
 
-namespace {
-
-SourceLanguage suffix_language(const std::string &path, SourceLanguage for_headers) {
-  std::string directory, name, extension, base;
-  split_path(path, directory, name);
-  split_extension(name, extension, base);
-  if (extension == "c") return SRC_C;
-  if (extension == "h") return for_headers;
-  return SRC_CPP;
-}
-
-}  // namespace
-
 SourceLanguage file_language(const std::string &path) {
-  const SourceLanguage tested = suffix_language(completed(generator_options().tested_file, KIND_SOURCE), SRC_C);
-  return suffix_language(path, tested);
+  // The same rule chooses the tested file's defines file: a tested file whose
+  // suffix names no language is C there, so it is C here too.
+  const bool tested_cpp = is_cpp_file_name(completed(generator_options().tested_file, KIND_SOURCE));
+  switch (suffix_language(path)) {
+    case SUFFIX_C: return SRC_C;
+    case SUFFIX_CPP: return SRC_CPP;
+    case SUFFIX_OTHER: break;
+  }
+  return tested_cpp ? SRC_CPP : SRC_C;
 }
 
 void prepare_analysis(AnalysisContext &context, int is_tested, SourceLanguage language) {

@@ -92,9 +92,10 @@ void prepare_analysis(AnalysisContext &context, int is_tested, SourceLanguage la
 void analyse_file(const std::string &path, AnalysisContext &context);
 
 // The language a file is analysed in, with everything it includes, decided
-// by its name alone: ".c" is C; ".h" is C when the tested file is C or is
-// itself a ".h", otherwise C++ (a header given beside C++ sources is part of
-// them); every other suffix is C++.
+// by its name: ".c" is C, a C++ suffix (see suffix_language) is C++; any
+// other suffix (".h", ".inc", none) takes the tested file's language, C when
+// the tested file's own suffix names none (a header given beside C++ sources
+// is part of them).
 SourceLanguage file_language(const std::string &path);
 // Ends the per-file context: its macros, then its table.
 void release_file_analysis();
