@@ -334,7 +334,10 @@ void analyse_file(const std::string &path, AnalysisContext &context) {
     include_line = "#include \"" + path + "\"";
   }
   std::string result;
+  // The file's own includes: the include section may have read them already.
+  pp_set_include_reuse(1);
   preprocess(context, include_line, result);
+  pp_set_include_reuse(-1);
   // A file read into the script's context (a used header, the inserted
   // file) is read in its own language; the context keeps the script's.
   SymbolTable &table = *context.table;

@@ -427,7 +427,11 @@ void do_pragma(const std::string &text) {
   std::string_view word, operand;
   if (ortek_words(text, word, operand)) {
     const PragmaKeyword *k = pp_pragma_keyword(word);
-    if (k && k->layer == PragmaLayer::preprocessor) k->handler(operand, nullptr);
+    if (k && k->layer == PragmaLayer::preprocessor) {
+      // Its effects go beyond the macros: a reading that acts on one is not reused.
+      if (pp_state.recording) pp_memo_spoil();
+      k->handler(operand, nullptr);
+    }
     return;
   }
   {
@@ -441,6 +445,7 @@ void do_pragma(const std::string &text) {
   }
   if (const PragmaMapEntry *m = map_entry_for(text.data(), text.data() + text.size())) {
     std::string replacement = m->replacement;
+    if (pp_state.recording) pp_memo_spoil();
     pp_rescan(replacement, RK_PRAGMA, false);
   }
 }

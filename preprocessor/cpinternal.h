@@ -67,6 +67,8 @@ struct MacroEntry {
   // A user macro whose expansion is being scanned: its name is not expanded
   // again until the expansion's level is popped.
   bool expanding = false;
+  // The recording of an included file that noted this entry (cpreuse.cpp).
+  std::uint32_t memo_mark = 0;
   std::string name;
   MacroDefinition *value = nullptr;  // user macros only
 };
@@ -163,6 +165,8 @@ struct OutputBuffer {
 
 // Cached contents of files read by the include search, keyed by path.
 struct PpFileCache;
+// The reading of an included file being recorded for reuse (cpreuse.cpp).
+struct MemoRecording;
 
 struct PpState {
   MacroTable *macro_table = nullptr;  // the table the current entry point was given
@@ -187,6 +191,10 @@ struct PpState {
   std::deque<std::string> type_modifier_names;
   std::unordered_set<std::string_view> type_modifiers;
   PpFileCache *file_cache = nullptr;
+  // Includes made while this many named levels are open are recorded and
+  // reused (-1: none); see pp_set_include_reuse.
+  int reuse_named_levels = -1;
+  MemoRecording *recording = nullptr;
 };
 
 extern PpState pp_state;
@@ -240,6 +248,8 @@ InputLevel &pp_push_owned(LevelKind kind, std::string text);
 InputLevel &pp_push_view(LevelKind kind, const char *text, std::size_t length);
 // Pops the top level; re-enables its macro.
 void pp_pop_level();
+// The includer's directory node of a file that has been read (null: none).
+void pp_release_appended_dir(IncludeDir *node);
 // The include directives; operand is the collected text after the name.
 void pp_include(const char *start, const char *end, bool next, OutputBuffer &out);
 IncludeDir *pp_append_dir(const std::string &text);
@@ -276,6 +286,25 @@ bool pp_pragma_sizeof(std::string_view operand, PragmaOperand *parsed);
 bool pp_pragma_signof(std::string_view operand, PragmaOperand *parsed);
 void pp_release_conditionals();
 void pp_install_eval_hooks();
+
+// ---- reuse of included files (cpreuse.cpp)
+// Whether an include about to be read may be taken from a recording or recorded.
+bool pp_memo_candidate(bool next, const OutputBuffer &out);
+// Takes the file's text and macro changes from a matching recording; false
+// when none matches (nothing done then).
+bool pp_memo_replay(const std::string &path, const std::string *text, OutputBuffer &out, IncludeDir *appended);
+// Starts recording the file whose level was just pushed; its output starts at out_start.
+void pp_memo_start(const std::string &path, const std::string *text, OutputBuffer &out, std::size_t out_start);
+// While pp_state.recording is set: what the reading looks at and changes.
+void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t hash, MacroEntry *found);
+void pp_memo_note_change(MacroEntry *entry);
+void pp_memo_note_file(const std::string &path);
+void pp_memo_note_depth();
+// The reading depends on something no recording holds: it is not kept.
+void pp_memo_spoil();
+// The recorded file's level is being popped.
+void pp_memo_end(const InputLevel &level);
+void pp_memo_forget();
 
 // ---- macros (cpmacro.cpp)
 void pp_install_builtins();

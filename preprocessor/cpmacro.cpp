@@ -18,7 +18,11 @@ MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t hash) 
   if (!pp_state.macro_table) return nullptr;
   const MacroIndex &t = pp_state.macro_table->index();
   for (MacroEntry *e = t.buckets[t.bucket_of(hash)]; e; e = e->next)
-    if (e->hash == hash && e->name.size() == length && std::memcmp(e->name.data(), name, length) == 0) return e;
+    if (e->hash == hash && e->name.size() == length && std::memcmp(e->name.data(), name, length) == 0) {
+      if (pp_state.recording) pp_memo_note_lookup(name, length, hash, e);
+      return e;
+    }
+  if (pp_state.recording) pp_memo_note_lookup(name, length, hash, nullptr);
   return nullptr;
 }
 
@@ -63,12 +67,14 @@ MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind
   e->hash = pp_hash_name(name, length);
   link_at_head(t, e);
   ++t.count;
+  if (pp_state.recording) pp_memo_note_change(e);
   return e;
 }
 
 void pp_free_definition(MacroDefinition *def) { delete def; }
 
 void pp_remove_entry(MacroEntry *e) {
+  if (pp_state.recording) pp_memo_note_change(e);
   MacroIndex &t = pp_state.macro_table->index();
   if (e->prev)
     e->prev->next = e->next;
@@ -276,6 +282,7 @@ void install(const std::string &name, MacroDefinition *def) {
   bool silent = e->kind == MK_STDC ||
                 (e->kind == MK_USER && e->value && same_definition(*e->value, *def));
   if (!silent) pp_report(MSG_IDENREDEF, name);
+  if (pp_state.recording) pp_memo_note_change(e);
   pp_free_definition(e->value);
   e->value = def;
   e->kind = MK_USER;
@@ -742,12 +749,16 @@ std::string builtin_text(MacroEntry *e) {
     case MK_FILE:
       return string_literal(named->name);
     case MK_BASE_FILE:
+      // Where the reading stands in the include stack: not the same when
+      // an included file's text is reused elsewhere.
+      if (pp_state.recording) pp_memo_spoil();
       // The file the run was started on: the outermost named level (the
       // text an analysis starts from is only its #include line).
       for (int i = 0; i <= pp_state.depth; ++i)
         if (pp_state.levels[i].named) return string_literal(pp_state.levels[i].name);
       return std::string("\"\"");
     case MK_INCLUDE_LEVEL: {
+      if (pp_state.recording) pp_memo_spoil();
       int n = 0;
       for (int i = 0; i <= pp_state.depth; ++i)
         if (pp_state.levels[i].named) ++n;

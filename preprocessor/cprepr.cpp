@@ -81,6 +81,8 @@ void pp_report(MessageCode code, std::string_view arg, int line) {
   std::string file = named ? named->name : std::string();
   int at = line >= 0 ? line : (named ? named->line : 0);
   if (code.severity() == SEV_ERROR) ++pp_state.error_count;
+  // A reading that reports is not reused: its reports belong to its place.
+  if (pp_state.recording) pp_memo_spoil();
   report_at_position(code, arg, file, at);
 }
 
@@ -90,6 +92,7 @@ InputLevel &pp_push_level(LevelKind kind) {
   // bounds every way the input can nest.
   if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(MSG_NBRECURSI);
   ++pp_state.depth;
+  if (pp_state.recording) pp_memo_note_depth();
   if ((int)pp_state.levels.size() <= pp_state.depth) pp_state.levels.emplace_back();
   InputLevel &lv = pp_state.levels[pp_state.depth];
   lv.name.clear();
@@ -123,26 +126,30 @@ InputLevel &pp_push_view(LevelKind kind, const char *text, std::size_t length) {
   return lv;
 }
 
+void pp_release_appended_dir(IncludeDir *d) {
+  if (!d) return;
+  // The includer's directory only serves the files it includes itself.
+  // A bare node only repeats the first try of every search, so one at the
+  // end of the chain is dropped: the chain does not grow with each include.
+  d->text.clear();
+  d->bare = true;
+  if (d == pp_state.include_tail && !d->builtin) {
+    pp_state.include_tail = d->prev;
+    if (d->prev)
+      d->prev->next = nullptr;
+    else
+      pp_state.include_head = nullptr;
+    delete d;
+  }
+}
+
 void pp_pop_level() {
   InputLevel &lv = pp_top();
+  if (pp_state.recording) pp_memo_end(lv);
   if (lv.macro) lv.macro->expanding = false;
   lv.macro = nullptr;
-  if (IncludeDir *d = lv.appended_dir) {
-    // The includer's directory only serves the files it includes itself.
-    // A bare node only repeats the first try of every search, so one at the
-    // end of the chain is dropped: the chain does not grow with each include.
-    d->text.clear();
-    d->bare = true;
-    lv.appended_dir = nullptr;
-    if (d == pp_state.include_tail && !d->builtin) {
-      pp_state.include_tail = d->prev;
-      if (d->prev)
-        d->prev->next = nullptr;
-      else
-        pp_state.include_head = nullptr;
-      delete d;
-    }
-  }
+  pp_release_appended_dir(lv.appended_dir);
+  lv.appended_dir = nullptr;
   std::string().swap(lv.owned_text);
   lv.buffer = lv.position = lv.end = "";
   --pp_state.depth;
@@ -347,6 +354,16 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     if (file_identity(path, id) && pp_state.macro_table->index().once_files.count(id)) return;
   }
   if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);
+  if (pp_state.recording) {
+    pp_memo_note_file(path);
+    // Searches on from where the includer was found: that place is not
+    // part of what a recording compares.
+    if (next) pp_memo_spoil();
+  }
+  // A file read again in the same state is not read again: its recorded
+  // text and macro changes serve (only files of the cache have a stable text).
+  const bool reusable = text && text != &uncached && pp_memo_candidate(next, out);
+  if (reusable && pp_memo_replay(path, text, out, appended)) return;
   InputLevel &lv =
       text == &uncached ? pp_push_owned(LV_FILE, std::move(uncached)) : pp_push_view(LV_FILE, text->c_str(), text->size());
   lv.name = path;
@@ -354,7 +371,9 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
   lv.line = 1;
   lv.found_in = found_in;
   lv.appended_dir = appended;
+  const std::size_t before = out.text.size() + (!out.text.empty() && out.text.back() != '\n' ? 1 : 0);
   pp_line_marker(lv, out, false);
+  if (reusable) pp_memo_start(path, text, out, before);
 }
 
 // ---------------------------------------------------------------- life cycle
@@ -550,6 +569,7 @@ void pp_reset_for_tests() {
   pp_state.error_count = 0;
   pp_state.type_modifiers.clear();
   pp_state.type_modifier_names.clear();
+  pp_memo_forget();
   delete pp_state.file_cache;
   pp_state.file_cache = nullptr;
   reset_target_sizes();

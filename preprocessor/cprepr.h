@@ -45,6 +45,13 @@ int pp_process_text(const char *text, bool start_now, const char *name, int line
 // table (the built-ins stay) and, with free_chain, empties the include chain.
 void pp_release(MacroTable &macro_table, bool free_chain);
 
+// Includes made while exactly `named` named levels are open (0: those of
+// the caller's text, 1: those of the file the text includes) are recorded,
+// and read from a recording when the macros they look at, the include chain
+// and the file are the same as then; -1 (the default) switches this off.
+// Recordings serve every macro table of the run.
+void pp_set_include_reuse(int named);
+
 // Line markers of later runs escape "\" and '"' in file names (PREPRO_ONLY).
 void pp_set_escape_line_names(bool escape);
 

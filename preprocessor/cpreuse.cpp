@@ -1,0 +1,312 @@
+// Reuse of an included file's preprocessed text. The script's include
+// section and the analysis of the tested file read the same headers, each
+// in its own macro table: the first reading is recorded together with every
+// macro it looked at and every macro it changed, and a later inclusion of
+// the same file whose table gives exactly the same answers to all those
+// looks takes the recorded text and changes instead of reading again.
+//
+// What else an inclusion depends on is either compared (the file's text,
+// the include chain, the "#pragma once" files, the line-name escaping) or
+// makes the recording unusable when it happens: a report, a pragma of the
+// tool's own, "#include_next", the built-ins that tell where the reading
+// stands in the include stack, conditionals left open.
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "cpinternal.h"
+
+namespace {
+
+// A macro as one look found it (or did not find it).
+struct MacroState {
+  std::string name;
+  bool present = false;
+  MacroKind kind = MK_USER;
+  MacroDefinition value;  // user macros only
+};
+
+bool same_state(const MacroState &s, const MacroEntry *e) {
+  if (!e) return !s.present;
+  if (!s.present || e->kind != s.kind) return false;
+  if (e->kind != MK_USER) return true;
+  if (!e->value) return false;
+  const MacroDefinition &a = *e->value, &b = s.value;
+  if (a.nargs != b.nargs || a.expansion != b.expansion || a.rest_args != b.rest_args || a.bracketed != b.bracketed ||
+      a.parameter_names != b.parameter_names || a.pattern.size() != b.pattern.size())
+    return false;
+  for (std::size_t i = 0; i < a.pattern.size(); ++i) {
+    const MacroReference &x = a.pattern[i], &y = b.pattern[i];
+    if (x.nchars != y.nchars || x.argno != y.argno || x.stringify != y.stringify || x.raw_before != y.raw_before ||
+        x.raw_after != y.raw_after)
+      return false;
+  }
+  return true;
+}
+
+MacroState state_of(const std::string &name, const MacroEntry *e) {
+  MacroState s;
+  s.name = name;
+  if (!e) return s;
+  s.present = true;
+  s.kind = e->kind;
+  if (e->kind == MK_USER && e->value) s.value = *e->value;
+  return s;
+}
+
+// Names seen by a recording, found by the hash the scanner computed: a look
+// at a name costs no allocation once the name is known.
+class NameSet {
+ public:
+  // True when the name was not in the set (it is now).
+  bool insert(const char *name, std::size_t length, std::uint32_t hash) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    std::size_t i = hash & (slots_.size() - 1);
+    for (;; i = (i + 1) & (slots_.size() - 1)) {
+      Slot &s = slots_[i];
+      if (!s.used) {
+        s.used = true;
+        s.hash = hash;
+        s.index = static_cast<std::uint32_t>(names_.size());
+        names_.emplace_back(name, length);
+        ++count_;
+        return true;
+      }
+      const std::string &n = names_[s.index];
+      if (s.hash == hash && n.size() == length && std::memcmp(n.data(), name, length) == 0) return false;
+    }
+  }
+  bool contains(const char *name, std::size_t length, std::uint32_t hash) const {
+    if (slots_.empty()) return false;
+    for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      const Slot &s = slots_[i];
+      if (!s.used) return false;
+      const std::string &n = names_[s.index];
+      if (s.hash == hash && n.size() == length && std::memcmp(n.data(), name, length) == 0) return true;
+    }
+  }
+  const std::vector<std::string> &names() const { return names_; }
+
+ private:
+  struct Slot {
+    std::uint32_t hash = 0;
+    std::uint32_t index = 0;
+    bool used = false;
+  };
+  void grow() {
+    std::vector<Slot> old(slots_.empty() ? 1024 : slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot &s : old) {
+      if (!s.used) continue;
+      std::size_t i = s.hash & (slots_.size() - 1);
+      while (slots_[i].used) i = (i + 1) & (slots_.size() - 1);
+      slots_[i] = s;
+    }
+  }
+  std::vector<Slot> slots_;
+  std::vector<std::string> names_;
+  std::size_t count_ = 0;
+};
+
+using OnceSet = std::set<std::pair<unsigned long long, unsigned long long>>;
+
+// What decides how the file reads, besides the macros.
+struct Surroundings {
+  const std::string *text = nullptr;  // the cached text of the file
+  bool escape_line_names = false;
+  std::vector<std::string> chain;     // the include chain's directories
+  OnceSet once_files;
+  TargetSizes sizes;                  // what sizeof and character constants give in #if
+};
+
+std::vector<std::string> chain_directories() {
+  // A bare node or a directory already in the chain changes no search
+  // ("#include_next" is not reused).
+  std::vector<std::string> dirs;
+  for (const IncludeDir *d = pp_state.include_head; d; d = d->next)
+    if (!d->bare && std::find(dirs.begin(), dirs.end(), d->text) == dirs.end()) dirs.push_back(d->text);
+  return dirs;
+}
+
+Surroundings current_surroundings(const std::string *text) {
+  Surroundings s;
+  s.text = text;
+  s.escape_line_names = pp_state.escape_line_names;
+  s.chain = chain_directories();
+  s.once_files = pp_state.macro_table->index().once_files;
+  s.sizes = target_sizes();
+  return s;
+}
+
+bool same_sizes(const TargetSizes &a, const TargetSizes &b) {
+  return a.char_bits == b.char_bits && a.short_bits == b.short_bits && a.int_bits == b.int_bits &&
+         a.long_bits == b.long_bits && a.longlong_bits == b.longlong_bits &&
+         a.plain_char_unsigned == b.plain_char_unsigned && a.declared_sizes == b.declared_sizes;
+}
+
+bool same_surroundings(const Surroundings &a, const Surroundings &b) {
+  return a.text == b.text && a.escape_line_names == b.escape_line_names && a.chain == b.chain &&
+         a.once_files == b.once_files && same_sizes(a.sizes, b.sizes);
+}
+
+// One recorded reading of a file.
+struct Reading {
+  Surroundings before;
+  std::vector<MacroState> looked;   // macros as they were before the reading
+  std::vector<MacroState> changed;  // macros as the reading left them
+  OnceSet once_after;
+  std::vector<std::string> files;   // files read, in first-read order
+  std::string output;               // from the file's first line marker on
+  int depth_used = 0;               // input levels used above the file's own
+  std::size_t longest_dir = 0;
+};
+
+}  // namespace
+
+struct MemoRecording {
+  std::string path;
+  Reading reading;
+  NameSet seen;     // names looked at or changed
+  NameSet changed;  // names changed
+  std::uint32_t mark = 0;
+  int depth = 0;    // the file's level
+  OutputBuffer *out = nullptr;
+  std::size_t out_start = 0;
+  std::size_t if_frames = 0, skip_frames = 0;
+  bool spoiled = false;
+};
+
+namespace {
+
+// Readings per file; a file is read in few different states in one run.
+constexpr std::size_t kReadingsPerFile = 4;
+
+struct Memo {
+  std::map<std::string, std::vector<std::unique_ptr<Reading>>> files;
+  std::uint32_t next_mark = 0;
+};
+
+Memo &memo() {
+  static Memo *m = new Memo;  // process lifetime
+  return *m;
+}
+
+int named_levels() {
+  int n = 0;
+  for (int i = 0; i <= pp_state.depth; ++i)
+    if (pp_state.levels[static_cast<std::size_t>(i)].named) ++n;
+  return n;
+}
+
+bool matches(const Reading &r, const Surroundings &now) {
+  if (!same_surroundings(r.before, now)) return false;
+  if (pp_state.depth + r.depth_used + 1 >= PP_MAX_DEPTH) return false;
+  for (const MacroState &s : r.looked)
+    if (!same_state(s, pp_lookup(s.name.data(), s.name.size()))) return false;
+  return true;
+}
+
+void apply(const Reading &r, OutputBuffer &out) {
+  for (const MacroState &s : r.changed) {
+    while (MacroEntry *e = pp_lookup(s.name.data(), s.name.size())) pp_remove_entry(e);
+    if (!s.present) continue;
+    MacroEntry *e = pp_insert_entry(s.name.data(), s.name.size(), s.kind);
+    if (s.kind == MK_USER) e->value = new MacroDefinition(s.value);
+  }
+  pp_state.macro_table->index().once_files = r.once_after;
+  for (const std::string &f : r.files)
+    if (pp_state.included_index.insert(f).second) pp_state.included_files.push_back(f);
+  pp_state.longest_dir = std::max(pp_state.longest_dir, r.longest_dir);
+  std::string &o = out.text;
+  if (!o.empty() && o.back() != '\n') o.push_back('\n');
+  o += r.output;
+}
+
+}  // namespace
+
+void pp_set_include_reuse(int named) { pp_state.reuse_named_levels = named; }
+
+bool pp_memo_candidate(bool next, const OutputBuffer &out) {
+  return pp_state.reuse_named_levels >= 0 && !pp_state.recording && !next && out.rescan_kind == RK_OUTPUT &&
+         pp_state.pragma_map.empty() && pp_state.analysis_on && pp_state.macro_table &&
+         named_levels() == pp_state.reuse_named_levels;
+}
+
+bool pp_memo_replay(const std::string &path, const std::string *text, OutputBuffer &out, IncludeDir *appended) {
+  auto it = memo().files.find(path);
+  if (it == memo().files.end()) return false;
+  const Surroundings now = current_surroundings(text);
+  for (const std::unique_ptr<Reading> &r : it->second) {
+    if (!matches(*r, now)) continue;
+    apply(*r, out);
+    // As when the file's level ends: the includer's directory served only
+    // the files it includes itself, and the includer's position is marked.
+    pp_release_appended_dir(appended);
+    pp_line_marker(pp_top(), out, false);
+    return true;
+  }
+  return false;
+}
+
+void pp_memo_start(const std::string &path, const std::string *text, OutputBuffer &out, std::size_t out_start) {
+  auto it = memo().files.find(path);
+  if (it != memo().files.end() && it->second.size() >= kReadingsPerFile) return;
+  MemoRecording *m = new MemoRecording;
+  m->path = path;
+  m->reading.before = current_surroundings(text);
+  m->mark = ++memo().next_mark;
+  if (m->mark == 0) m->mark = ++memo().next_mark;  // 0 marks no recording
+  m->depth = pp_state.depth;
+  m->out = &out;
+  m->out_start = out_start;
+  m->if_frames = pp_state.if_stack.size();
+  m->skip_frames = pp_state.skip_stack.size();
+  pp_state.recording = m;
+}
+
+void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t hash, MacroEntry *found) {
+  MemoRecording &m = *pp_state.recording;
+  if (found && found->memo_mark == m.mark) return;  // changed by the reading or already noted
+  if (!m.seen.insert(name, length, hash)) return;
+  if (found) found->memo_mark = m.mark;
+  m.reading.looked.push_back(state_of(std::string(name, length), found));
+}
+
+void pp_memo_note_change(MacroEntry *entry) {
+  MemoRecording &m = *pp_state.recording;
+  entry->memo_mark = m.mark;
+  m.seen.insert(entry->name.data(), entry->name.size(), entry->hash);
+  m.changed.insert(entry->name.data(), entry->name.size(), entry->hash);
+}
+
+void pp_memo_note_file(const std::string &path) { pp_state.recording->reading.files.push_back(path); }
+
+void pp_memo_note_depth() {
+  MemoRecording &m = *pp_state.recording;
+  m.reading.depth_used = std::max(m.reading.depth_used, pp_state.depth - m.depth);
+}
+
+void pp_memo_spoil() { pp_state.recording->spoiled = true; }
+
+void pp_memo_end(const InputLevel &level) {
+  if (pp_state.depth != pp_state.recording->depth) return;
+  std::unique_ptr<MemoRecording> m(pp_state.recording);
+  pp_state.recording = nullptr;
+  if (m->spoiled || level.position < level.end || pp_state.if_stack.size() != m->if_frames ||
+      pp_state.skip_stack.size() != m->skip_frames || m->out != pp_state.output || m->out->text.size() < m->out_start)
+    return;
+  Reading &r = m->reading;
+  for (const std::string &name : m->changed.names()) r.changed.push_back(state_of(name, pp_lookup(name.data(), name.size())));
+  r.once_after = pp_state.macro_table->index().once_files;
+  r.output.assign(m->out->text, m->out_start, std::string::npos);
+  r.longest_dir = pp_state.longest_dir;
+  auto &readings = memo().files[m->path];
+  if (readings.size() < kReadingsPerFile) readings.push_back(std::make_unique<Reading>(std::move(r)));
+}
+
+void pp_memo_forget() {
+  delete pp_state.recording;
+  pp_state.recording = nullptr;
+  memo().files.clear();
+}

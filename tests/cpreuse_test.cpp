@@ -1,0 +1,169 @@
+// Reuse of an included file's reading across macro tables. Whether a reading
+// was reused shows through a file it includes: that file is changed after
+// the first reading, so a reused reading still holds the old text and a
+// fresh one the new text.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cpinternal.h"
+#include "cprepr.h"
+#include "merror.h"
+#include "pp_fixture.h"
+#include "y1_tab.h"
+
+namespace {
+
+class Reuse : public pp_fixture::PpTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(open_pp("cpreuse_test"));
+    table_ = new MacroTable;
+    std::vector<const char *> none{nullptr};
+    testing::internal::CaptureStderr();
+    pp_init(none.data(), none.data(), *table_, true);
+    pp_init(none.data(), none.data(), other_, false);
+    testing::internal::GetCapturedStderr();
+  }
+  void TearDown() override {
+    pp_set_include_reuse(-1);
+    testing::internal::CaptureStderr();
+    pp_release(other_, false);
+    testing::internal::GetCapturedStderr();
+    close_pp();
+  }
+  // The text run in one table with the includes of the text itself reused.
+  std::string run(MacroTable &table, const std::string &text, std::string *err = nullptr) {
+    std::string out;
+    pp_set_include_reuse(0);
+    testing::internal::CaptureStderr();
+    pp_process_text(text.c_str(), false, "", 0, out, table);
+    const std::string e = testing::internal::GetCapturedStderr();
+    pp_set_include_reuse(-1);
+    if (err) *err = e;
+    return out;
+  }
+  std::string include(const std::string &name) { return "#include \"" + path(name) + "\"\n"; }
+  // The header h.h includes inner.h, which holds `inner`; inner.h is then
+  // given a text of another length, so that the file cache reads it again.
+  void headers(const std::string &before, const std::string &after = std::string()) {
+    write("inner.h", "first_inner\n");
+    write("h.h", before + "#include \"" + path("inner.h") + "\"\n" + after);
+  }
+  void change_inner() { write("inner.h", "second_inner_text\n"); }
+  MacroTable other_;
+};
+
+TEST_F(Reuse, SameMacrosTakeTheRecordedTextAndMacros) {
+  headers("#ifndef H_H\n#define H_H\n#define VALUE 42\n", "#endif\n");
+  const std::string text = include("h.h") + "VALUE\n";
+  const std::string first = run(*table_, text);
+  change_inner();
+  const std::string second = run(other_, text);
+  EXPECT_EQ(first, second);
+  EXPECT_NE(second.find("first_inner"), std::string::npos);
+  EXPECT_NE(second.find("42"), std::string::npos);  // the header's macro is defined
+  // The guard it defined keeps a second inclusion out, as a reading would.
+  const std::string again = run(other_, include("h.h") + "VALUE\n");
+  EXPECT_EQ(again.find("first_inner"), std::string::npos);
+  EXPECT_EQ(again.find("second_inner"), std::string::npos);
+  // The files it read count as read.
+  bool listed = false;
+  for (const std::string &f : pp_included_files()) listed = listed || f == path("inner.h");
+  EXPECT_TRUE(listed);
+}
+
+TEST_F(Reuse, AMacroTheHeaderLooksAtThatDiffersMeansAReading) {
+  headers("#ifdef FEATURE\nfeature_on\n#endif\n");
+  run(*table_, include("h.h"));
+  change_inner();
+  std::string out = run(other_, "#define FEATURE\n" + include("h.h"));
+  EXPECT_NE(out.find("feature_on"), std::string::npos);
+  EXPECT_NE(out.find("second_inner"), std::string::npos);
+  // The same name with another value differs too.
+  MacroTable third;
+  std::vector<const char *> none{nullptr};
+  testing::internal::CaptureStderr();
+  pp_init(none.data(), none.data(), third, false);
+  testing::internal::GetCapturedStderr();
+  write("v.h", "#if LEVEL > 1\nhigh\n#else\nlow\n#endif\n");
+  EXPECT_NE(run(*table_, "#define LEVEL 1\n" + include("v.h")).find("low"), std::string::npos);
+  EXPECT_NE(run(third, "#define LEVEL 2\n" + include("v.h")).find("high"), std::string::npos);
+  testing::internal::CaptureStderr();
+  pp_release(third, false);
+  testing::internal::GetCapturedStderr();
+}
+
+TEST_F(Reuse, MacrosTheHeaderDoesNotLookAtMayDiffer) {
+  headers("plain\n");
+  run(*table_, include("h.h"));
+  change_inner();
+  const std::string out = run(other_, "#define UNRELATED 1\n" + include("h.h"));
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+}
+
+TEST_F(Reuse, ChangesAreReplayedWithTheirDefinitions) {
+  headers("#undef GONE\n#define F(a, ...) [a __VA_ARGS__]\n");
+  run(*table_, "#define GONE 1\n" + include("h.h"));
+  change_inner();
+  const std::string out = run(other_, "#define GONE 1\n" + include("h.h") + "F(x, y, z) GONE\n");
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+  EXPECT_NE(out.find("[x"), std::string::npos) << out;
+  EXPECT_NE(out.find("y, z] GONE"), std::string::npos) << out;
+}
+
+TEST_F(Reuse, WhereTheReadingStandsIsNotReused) {
+  headers("level __INCLUDE_LEVEL__\n");
+  run(*table_, include("h.h"));
+  change_inner();
+  EXPECT_NE(run(other_, include("h.h")).find("second_inner"), std::string::npos);
+}
+
+TEST_F(Reuse, TargetSizesMustBeTheSame) {
+  headers("#if sizeof(int) == 2\nsmall\n#endif\n");
+  run(*table_, include("h.h"));
+  change_inner();
+  target_sizes().int_bits = 16;
+  const std::string out = run(other_, include("h.h"));
+  reset_target_sizes();
+  EXPECT_NE(out.find("small"), std::string::npos);
+  EXPECT_NE(out.find("second_inner"), std::string::npos);
+}
+
+TEST_F(Reuse, AReadingThatReportsIsNotReused) {
+  headers("#warning careful\n");
+  std::string err;
+  run(*table_, include("h.h"), &err);
+  EXPECT_NE(err.find("careful"), std::string::npos);
+  change_inner();
+  EXPECT_NE(run(other_, include("h.h")).find("second_inner"), std::string::npos);
+}
+
+TEST_F(Reuse, OnceFilesMustBeTheSame) {
+  write("once.h", "#pragma once\nonce_text\n");
+  headers("#include \"" + path("once.h") + "\"\n");
+  run(*table_, include("h.h"));
+  change_inner();
+  // The other table has read once.h already: h.h reads otherwise there.
+  run(other_, include("once.h"));
+  const std::string out = run(other_, include("h.h"));
+  EXPECT_EQ(out.find("once_text"), std::string::npos);
+  EXPECT_NE(out.find("second_inner"), std::string::npos);
+}
+
+TEST_F(Reuse, OnlyAtTheLevelAsked) {
+  headers("plain\n");
+  write("outer.h", include("h.h"));
+  run(*table_, include("h.h"));
+  change_inner();
+  // h.h is included by a file here: one named level more than asked.
+  EXPECT_NE(run(other_, include("outer.h")).find("second_inner"), std::string::npos);
+  // Switched off, nothing is reused.
+  std::string out;
+  testing::internal::CaptureStderr();
+  pp_process_text(include("h.h").c_str(), false, "", 0, out, *table_);
+  testing::internal::GetCapturedStderr();
+  EXPECT_NE(out.find("second_inner"), std::string::npos);
+}
+
+}  // namespace
