@@ -526,7 +526,7 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string 
       const char *r = q + 1;
       while (r < p && *r != '>') ++r;
       if (r < p) ++r;
-      text.append(q, r);
+      text.append(q, r - q);
       q = r;
     } else if (c == '/' && q[1] == '*') {
       int nl = 0;

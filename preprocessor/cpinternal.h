@@ -205,12 +205,16 @@ inline void pp_use_table(MacroTable &table) { pp_state.macro_table = &table; }
 
 // Character classes, indexed by the byte as unsigned char.
 extern unsigned char pp_class[256];
-enum : unsigned char { CC_ID = 1, CC_IDSTART = 2, CC_HSPACE = 4, CC_SPACE = 8 };
+// CC_PLAIN: a character the main scan copies as it is, with nothing to
+// decide (no identifier, number, literal, comment, continuation, directive
+// or line end), so that runs of them are copied at once.
+enum : unsigned char { CC_ID = 1, CC_IDSTART = 2, CC_HSPACE = 4, CC_SPACE = 8, CC_PLAIN = 16 };
 inline bool is_id(char c) { return pp_class[(unsigned char)c] & CC_ID; }
 inline bool is_idstart(char c) { return pp_class[(unsigned char)c] & CC_IDSTART; }
 inline bool is_hspace(char c) { return pp_class[(unsigned char)c] & CC_HSPACE; }
 inline bool is_space(char c) { return pp_class[(unsigned char)c] & CC_SPACE; }
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_plain(char c) { return pp_class[(unsigned char)c] & CC_PLAIN; }
 void pp_build_classes();
 
 // Length of a backslash-newline at p (2 for "\\\n", 3 for "\\\r\n"), else 0.
@@ -223,11 +227,20 @@ inline int continuation_at(const char *p) {
 
 // Would a and b, written next to each other, read as one operator token
 // ("- -1" written as "--1")? Expansions keep such neighbours apart.
+// The first two characters of every operator of two or more characters,
+// and the comment openers.
+constexpr const char kPastePairs[] = "++--->+=-=*=/=%=&=|=^=<<>><=>===!=&&||##::..///*.*";
+struct PasteFirsts {
+  bool first[256] = {};
+  constexpr PasteFirsts() {
+    for (const char *p = kPastePairs; p[0] && p[1]; p += 2) first[static_cast<unsigned char>(p[0])] = true;
+  }
+};
+constexpr PasteFirsts kPasteFirsts;
 inline bool would_paste(char a, char b) {
-  // The first two characters of every operator of two or more characters,
-  // and the comment openers.
-  static const char pairs[] = "++--->+=-=*=/=%=&=|=^=<<>><=>===!=&&||##::..///*.*";
-  if (!a || !b) return false;
+  // Most texts end in a name, a bracket or a blank, which starts no operator.
+  if (!kPasteFirsts.first[static_cast<unsigned char>(a)] || !b) return false;
+  const char *pairs = kPastePairs;
   for (const char *p = pairs; p[0] && p[1]; p += 2)
     if (p[0] == a && p[1] == b) return true;
   return false;
@@ -235,7 +248,7 @@ inline bool would_paste(char a, char b) {
 
 // ---- state, levels, reporting (cprepr.cpp)
 InputLevel *pp_innermost_named();
-InputLevel &pp_top();
+inline InputLevel &pp_top() { return pp_state.levels[pp_state.depth]; }
 // A fixed argument text of a report, in the user's language.
 std::string pp_translated(const char *text);
 // Reports at the innermost named level (line -1: its current line).

@@ -183,7 +183,7 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
       int nl = 0;
       bool open = false;
       const char *q = pp_skip_literal(p, e, &nl, &open);
-      exp.append(p, q);
+      exp.append(p, q - p);
       p = q;
       paste_next = false;
       continue;
@@ -250,7 +250,7 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
       if (argno != -2) {
         add_ref(argno, 0);
       } else {
-        exp.append(p, q);
+        exp.append(p, q - p);
         paste_next = false;
       }
       p = q;
@@ -259,7 +259,7 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
     if (is_digit(c)) {
       const char *q = p;
       while (q < e && (is_id(*q) || *q == '.')) ++q;
-      exp.append(p, q);
+      exp.append(p, q - p);
       p = q;
       paste_next = false;
       continue;
@@ -519,6 +519,7 @@ struct Argument {
   std::string raw;
   std::string expanded;
   bool has_expanded = false;
+  bool same_as_raw = false;  // the rescan gives the raw text back: expanded stays empty
 };
 
 bool all_white(const std::string &s) {
@@ -530,6 +531,17 @@ bool all_white(const std::string &s) {
   return true;
 }
 
+// Characters at which reading an argument has something to decide; all
+// others are copied to the argument as they are, a run at a time.
+struct ArgumentStops {
+  bool stop[256] = {};
+  constexpr ArgumentStops() {
+    for (char c : {'"', '\'', '\n', '\\', '/', '(', ')', '[', ']', ','}) stop[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator[](char c) const { return stop[static_cast<unsigned char>(c)]; }
+};
+constexpr ArgumentStops kArgumentStops;
+
 // Reads the arguments of a call up to its closing bracket; false when the
 // text ends first.
 bool collect_arguments(std::vector<Argument> &args, char opener) {
@@ -539,7 +551,8 @@ bool collect_arguments(std::vector<Argument> &args, char opener) {
   for (;;) {
     InputLevel &L = pp_top();
     const char *q = L.position;
-    if (q >= L.end) {
+    const char *const end = L.end;
+    if (q >= end) {
       if (L.kind == LV_MACRO) {
         pp_pop_level();
         continue;
@@ -547,80 +560,93 @@ bool collect_arguments(std::vector<Argument> &args, char opener) {
       pp_report(MSG_ERRINLINE, "unterminated macro call");
       return false;
     }
-    std::string &cur = args.back().raw;
     const bool in_macro = L.kind == LV_MACRO || L.kind == LV_RESCAN;
-    const char c = *q;
-    if (c == '"' || c == '\'') {
-      int nl = 0;
-      bool open = false;
-      const char *e = pp_skip_literal(q, L.end, &nl, &open);
-      if (nl) {
-        for (const char *r = q; r < e;) {
-          if (int k = continuation_at(r)) {
-            r += k;
-          } else {
-            cur.push_back(*r++);
-          }
-        }
-        if (!in_macro) L.line += nl;
-      } else {
-        cur.append(q, e);
-      }
-      L.position = e;
-      continue;
-    }
-    if (c == '\n') {
-      if (in_macro) {
-        // Markers stay in the raw text.
-        cur.push_back('\n');
-        if (q[1] == '-' || is_hspace(q[1])) {
-          cur.push_back(q[1]);
-          L.position = q + 2;
-        } else {
-          cur.push_back(' ');
-          L.position = q + 1;
-        }
-      } else {
-        // A call written over several lines: the newline is white space.
-        cur.push_back(' ');
-        ++L.line;
-        L.position = q + 1;
-      }
-      continue;
-    }
-    if (!in_macro || L.kind == LV_RESCAN) {
-      if (int k = continuation_at(q)) {
-        if (!in_macro) ++L.line;
-        L.position = q + k;
-        continue;
-      }
-      if (c == '/' && q[1] == '*') {
+    // Comments and continuations are read in source and rescanned texts;
+    // in an expansion they are plain characters.
+    const bool comments = !in_macro || L.kind == LV_RESCAN;
+    std::string *cur = &args.back().raw;
+    while (q < end) {
+      const char *run = q;
+      while (q < end && !kArgumentStops[*q]) ++q;
+      cur->append(run, q - run);
+      if (q >= end) break;
+      const char c = *q;
+      if (c == '"' || c == '\'') {
         int nl = 0;
         bool open = false;
-        const char *e = pp_skip_block_comment(q, L.end, &nl, &open);
-        if (!in_macro) L.line += nl;
-        cur.push_back(' ');
-        L.position = e;
+        const char *e = pp_skip_literal(q, end, &nl, &open);
+        if (nl) {
+          for (const char *r = q; r < e;) {
+            if (int k = continuation_at(r)) {
+              r += k;
+            } else {
+              cur->push_back(*r++);
+            }
+          }
+          if (!in_macro) L.line += nl;
+        } else {
+          cur->append(q, e - q);
+        }
+        q = e;
         continue;
       }
-      if (c == '/' && q[1] == '/') {
-        while (q < L.end && *q != '\n') ++q;
-        cur.push_back(' ');
-        L.position = q;
+      if (c == '\n') {
+        if (in_macro) {
+          // Markers stay in the raw text.
+          cur->push_back('\n');
+          if (q[1] == '-' || is_hspace(q[1])) {
+            cur->push_back(q[1]);
+            q += 2;
+          } else {
+            cur->push_back(' ');
+            q += 1;
+          }
+        } else {
+          // A call written over several lines: the newline is white space.
+          cur->push_back(' ');
+          ++L.line;
+          q += 1;
+        }
         continue;
       }
+      if (comments) {
+        if (int k = continuation_at(q)) {
+          if (!in_macro) ++L.line;
+          q += k;
+          continue;
+        }
+        if (c == '/' && q[1] == '*') {
+          int nl = 0;
+          bool open = false;
+          const char *e = pp_skip_block_comment(q, end, &nl, &open);
+          if (!in_macro) L.line += nl;
+          cur->push_back(' ');
+          q = e;
+          continue;
+        }
+        if (c == '/' && q[1] == '/') {
+          while (q < end && *q != '\n') ++q;
+          cur->push_back(' ');
+          continue;
+        }
+      }
+      ++q;
+      if (c == opener) {
+        ++nest;
+      } else if (c == closer) {
+        if (nest == 0) {
+          L.position = q;
+          return true;
+        }
+        --nest;
+      } else if (c == ',' && nest == 0) {
+        args.emplace_back();
+        cur = &args.back().raw;
+        continue;
+      }
+      cur->push_back(c);
     }
-    L.position = q + 1;
-    if (c == opener) {
-      ++nest;
-    } else if (c == closer) {
-      if (nest == 0) return true;
-      --nest;
-    } else if (c == ',' && nest == 0) {
-      args.emplace_back();
-      continue;
-    }
-    args.back().raw.push_back(c);
+    L.position = q;
   }
 }
 
@@ -684,12 +710,35 @@ std::string stringified(const std::string &raw, char quote) {
   return r;
 }
 
+// Would the rescan of an argument give back its text unchanged? It does
+// when the text holds no literal, comment, continuation or marker and none
+// of its names is a macro (names inside numbers are looked up too, which
+// only sends a few more texts through the rescan).
+bool reads_unchanged(const std::string &raw) {
+  const char *p = raw.data();
+  const char *const e = p + raw.size();
+  while (p < e) {
+    const char c = *p;
+    if (c == '"' || c == '\'' || c == '/' || c == '\\' || c == '\n') return false;
+    if (!is_id(c)) {
+      ++p;
+      continue;
+    }
+    const char *name = p;
+    std::uint32_t hash = PP_HASH_START;
+    while (p < e && is_id(*p)) hash = pp_hash_step(hash, *p++);
+    if (is_idstart(*name) && pp_lookup(name, p - name, hash)) return false;
+  }
+  return true;
+}
+
 const std::string &expanded_of(Argument &a) {
   if (!a.has_expanded) {
-    a.expanded = pp_rescan(a.raw, RK_ARGUMENT, true);
     a.has_expanded = true;
+    a.same_as_raw = reads_unchanged(a.raw);
+    if (!a.same_as_raw) a.expanded = pp_rescan(a.raw, RK_ARGUMENT, true);
   }
-  return a.expanded;
+  return a.same_as_raw ? a.raw : a.expanded;
 }
 
 // Builds the text of one reference.

@@ -52,6 +52,9 @@ void pp_build_classes() {
     if (c >= '0' && c <= '9') pp_class[c] |= CC_ID;
     if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r') pp_class[c] |= CC_HSPACE | CC_SPACE;
     if (c == '\n') pp_class[c] |= CC_SPACE;
+    if (!(pp_class[c] & CC_ID) && c != '\n' && c != '"' && c != '\'' && c != '/' && c != '\\' && c != '#' &&
+        c != '\0')
+      pp_class[c] |= CC_PLAIN;
   }
   classes_built = true;
 }
@@ -69,8 +72,6 @@ InputLevel *pp_innermost_named() {
     if (pp_state.levels[i].named) return &pp_state.levels[i];
   return nullptr;
 }
-
-InputLevel &pp_top() { return pp_state.levels[pp_state.depth]; }
 
 std::string pp_translated(const char *text) {
   return translate("ana_c_cpp", text).toLocal8Bit().toStdString();

@@ -457,7 +457,7 @@ void pp_scan(OutputBuffer &out, bool marks) {
         hash = pp_hash_step(hash, *q);
         ++q;
       }
-      o.append(p, q);
+      o.append(p, q - p);
       lv.position = q;
       // An identifier that reaches the end of an expansion goes on with the
       // characters of the enclosing level.
@@ -470,7 +470,7 @@ void pp_scan(OutputBuffer &out, bool marks) {
           hash = pp_hash_step(hash, *r);
           ++r;
         }
-        o.append(l2.position, r);
+        o.append(l2.position, r - l2.position);
         l2.position = r;
       }
       bol = false;
@@ -491,14 +491,22 @@ void pp_scan(OutputBuffer &out, bool marks) {
           break;
         }
       }
-      o.append(p, q);
+      o.append(p, q - p);
       lv.position = q;
       bol = false;
       continue;
     }
-    o.push_back(c);
-    if (!is_hspace(c)) bol = false;
-    lv.position = p + 1;
+    // The character, and the run of characters after it that need no
+    // decision, go to the output at once.
+    bool spaces_only = is_hspace(c);
+    const char *q = p + 1;
+    while (q < lv.end && is_plain(*q)) {
+      if (!is_hspace(*q)) spaces_only = false;
+      ++q;
+    }
+    o.append(p, q - p);
+    if (!spaces_only) bol = false;
+    lv.position = q;
   }
 }
 

@@ -737,6 +737,29 @@ TEST_F(Pp, MacroExpansionTable) {
   }
 }
 
+// Arguments are read a run of plain characters at a time, and an argument
+// is rescanned only when it may change: these are the cases where the
+// characters that interrupt a run, or a name that is a macro only in part
+// of the text, decide the result.
+TEST_F(Pp, ArgumentsAcrossCommentsLiteralsNumbersAndContinuations) {
+  Result r = run_file("args.c",
+                      "#define G(a,b) [a|b]\n"
+                      "G(x /* , */ y, \"),(\" 'c')\n"
+                      "G((1,2), [3])\n"
+                      "#define e5 no\n"
+                      "#define F(x) [x]\n"
+                      "F(1e5) F(e5) F(0x1f.e5) F(e5.x)\n"
+                      "F(a\\\nb) F( // c\n z)\n"
+                      "#define R(x) x R(x)\n"
+                      "R(R(1))\n"
+                      "#define H(x) F(x) #x\n"
+                      "H(e5) H( a  b )\n");
+  EXPECT_EQ(text_only(r.out),
+            "\n[x   y| \"),(\" 'c']\n[(1,2)| [3]]\n\n\n[1e5] [no] [0x1f.e5] [no.x]\n[ab] [    z]\n\n\n\n"
+            "1 R(1) R(1 R(1))\n\n[no] \"e5\" [ a  b ] \"a b\"\n");
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Pp, DefinitionDiagnostics) {
   struct Case {
     const char *text;
