@@ -22,6 +22,7 @@ namespace {
 // A macro as one look found it (or did not find it).
 struct MacroState {
   std::string name;
+  std::uint32_t hash = 0;
   bool present = false;
   MacroKind kind = MK_USER;
   MacroDefinition value;  // user macros only
@@ -45,9 +46,10 @@ bool same_state(const MacroState &s, const MacroEntry *e) {
   return true;
 }
 
-MacroState state_of(const std::string &name, const MacroEntry *e) {
+MacroState state_of(const std::string &name, std::uint32_t hash, const MacroEntry *e) {
   MacroState s;
   s.name = name;
+  s.hash = hash;
   if (!e) return s;
   s.present = true;
   s.kind = e->kind;
@@ -87,6 +89,7 @@ class NameSet {
     }
   }
   const std::vector<std::string> &names() const { return names_; }
+  std::vector<std::string> take_names() { return std::move(names_); }
 
  private:
   struct Slot {
@@ -117,7 +120,10 @@ struct Surroundings {
   bool escape_line_names = false;
   std::vector<std::string> chain;     // the include chain's directories
   OnceSet once_files;
-  TargetSizes sizes;                  // what sizeof and character constants give in #if
+  // What sizeof and character constants give in #if: the sizes of the
+  // basic types, and the newest size declared for each other name.
+  TargetSizes sizes;
+  std::map<std::string, int> declared;
 };
 
 std::vector<std::string> chain_directories() {
@@ -136,24 +142,29 @@ Surroundings current_surroundings(const std::string *text) {
   s.chain = chain_directories();
   s.once_files = pp_state.macro_table->index().once_files;
   s.sizes = target_sizes();
+  for (const auto &d : s.sizes.declared_sizes) s.declared[d.first] = d.second;
+  s.sizes.declared_sizes.clear();
   return s;
 }
 
 bool same_sizes(const TargetSizes &a, const TargetSizes &b) {
   return a.char_bits == b.char_bits && a.short_bits == b.short_bits && a.int_bits == b.int_bits &&
          a.long_bits == b.long_bits && a.longlong_bits == b.longlong_bits &&
-         a.plain_char_unsigned == b.plain_char_unsigned && a.declared_sizes == b.declared_sizes;
+         a.plain_char_unsigned == b.plain_char_unsigned;
 }
 
 bool same_surroundings(const Surroundings &a, const Surroundings &b) {
   return a.text == b.text && a.escape_line_names == b.escape_line_names && a.chain == b.chain &&
-         a.once_files == b.once_files && same_sizes(a.sizes, b.sizes);
+         a.once_files == b.once_files && same_sizes(a.sizes, b.sizes) && a.declared == b.declared;
 }
 
 // One recorded reading of a file.
 struct Reading {
   Surroundings before;
-  std::vector<MacroState> looked;   // macros as they were before the reading
+  std::vector<MacroState> looked;   // macros found, as they were before the reading
+  // Names looked at and not found (indices into names, with their hashes).
+  std::vector<std::string> names;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> absent;
   std::vector<MacroState> changed;  // macros as the reading left them
   OnceSet once_after;
   std::vector<std::string> files;   // files read, in first-read order
@@ -202,14 +213,18 @@ int named_levels() {
 bool matches(const Reading &r, const Surroundings &now) {
   if (!same_surroundings(r.before, now)) return false;
   if (pp_state.depth + r.depth_used + 1 >= PP_MAX_DEPTH) return false;
+  for (const auto &a : r.absent) {
+    const std::string &n = r.names[a.second];
+    if (pp_lookup(n.data(), n.size(), a.first)) return false;
+  }
   for (const MacroState &s : r.looked)
-    if (!same_state(s, pp_lookup(s.name.data(), s.name.size()))) return false;
+    if (!same_state(s, pp_lookup(s.name.data(), s.name.size(), s.hash))) return false;
   return true;
 }
 
 void apply(const Reading &r, OutputBuffer &out) {
   for (const MacroState &s : r.changed) {
-    while (MacroEntry *e = pp_lookup(s.name.data(), s.name.size())) pp_remove_entry(e);
+    while (MacroEntry *e = pp_lookup(s.name.data(), s.name.size(), s.hash)) pp_remove_entry(e);
     if (!s.present) continue;
     MacroEntry *e = pp_insert_entry(s.name.data(), s.name.size(), s.kind);
     if (s.kind == MK_USER) e->value = new MacroDefinition(s.value);
@@ -269,8 +284,12 @@ void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t has
   MemoRecording &m = *pp_state.recording;
   if (found && found->memo_mark == m.mark) return;  // changed by the reading or already noted
   if (!m.seen.insert(name, length, hash)) return;
-  if (found) found->memo_mark = m.mark;
-  m.reading.looked.push_back(state_of(std::string(name, length), found));
+  if (found) {
+    found->memo_mark = m.mark;
+    m.reading.looked.push_back(state_of(found->name, hash, found));
+  } else {
+    m.reading.absent.emplace_back(hash, static_cast<std::uint32_t>(m.seen.names().size() - 1));
+  }
 }
 
 void pp_memo_note_change(MacroEntry *entry) {
@@ -297,7 +316,11 @@ void pp_memo_end(const InputLevel &level) {
       pp_state.skip_stack.size() != m->skip_frames || m->out != pp_state.output || m->out->text.size() < m->out_start)
     return;
   Reading &r = m->reading;
-  for (const std::string &name : m->changed.names()) r.changed.push_back(state_of(name, pp_lookup(name.data(), name.size())));
+  for (const std::string &name : m->changed.names()) {
+    const std::uint32_t hash = pp_hash_name(name.data(), name.size());
+    r.changed.push_back(state_of(name, hash, pp_lookup(name.data(), name.size(), hash)));
+  }
+  r.names = m->seen.take_names();
   r.once_after = pp_state.macro_table->index().once_files;
   r.output.assign(m->out->text, m->out_start, std::string::npos);
   r.longest_dir = pp_state.longest_dir;

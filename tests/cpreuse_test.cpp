@@ -130,6 +130,24 @@ TEST_F(Reuse, TargetSizesMustBeTheSame) {
   EXPECT_NE(out.find("second_inner"), std::string::npos);
 }
 
+TEST_F(Reuse, ASizeDeclaredAgainAlikeChangesNothing) {
+  // Every analysis context reads the defines file's size pragmas again.
+  target_sizes().declared_sizes.emplace_back("longdouble", 12);
+  headers("plain\n");
+  run(*table_, include("h.h"));
+  change_inner();
+  target_sizes().declared_sizes.emplace_back("longdouble", 12);
+  const std::string out = run(other_, include("h.h"));
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+  // A newer size of that name is another answer.
+  write("d.h", "#include \"" + path("h.h") + "\"\n");
+  run(*table_, include("d.h"));
+  target_sizes().declared_sizes.emplace_back("longdouble", 16);
+  const std::string third = run(other_, include("d.h"));
+  reset_target_sizes();
+  EXPECT_NE(third.find("second_inner"), std::string::npos);
+}
+
 TEST_F(Reuse, AReadingThatReportsIsNotReused) {
   headers("#warning careful\n");
   std::string err;
