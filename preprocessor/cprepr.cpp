@@ -455,11 +455,14 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
   // Levels left by a run that was cut short (a fatal report caught by an
   // embedding program) end with the context.
   while (pp_state.depth >= 0) pp_pop_level();
-  std::vector<std::string> user;
+  // The user macros go in one pass over the entries (undefining them one
+  // name at a time cost a lookup and an input level each).
   for (MacroEntry *head : macro_table.index().buckets)
-    for (MacroEntry *e = head; e; e = e->next)
-      if (e->kind == MK_USER) user.push_back(e->name);
-  for (const std::string &name : user) pp_undefine_name(macro_table, name.c_str());
+    for (MacroEntry *e = head; e;) {
+      MacroEntry *next = e->next;
+      if (e->kind == MK_USER) pp_remove_entry(e);
+      e = next;
+    }
   macro_table.index().once_files.clear();
   pp_state.type_modifiers.clear();
   pp_state.type_modifier_names.clear();
