@@ -1002,6 +1002,11 @@ void table_begin_scratch(SymbolTable &table, const char *function_name) {
   s.using_declarations = table.using_declarations.size();
 }
 
+bool table_has_function_scope(const SymbolTable &table, const char *function_name) {
+  const char *name = intern_string(function_name);
+  return name && table.index && table.index->function_scopes.count(name) != 0;
+}
+
 bool table_end_scratch(SymbolTable &table) {
   TableIndex::Scratch *s = scratch_of(table);
   if (!s) return false;

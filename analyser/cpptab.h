@@ -184,6 +184,8 @@ TypeDesc *function_scope(SymbolTable &table, const char *function_name);
 // there before (then everything stays as if no section had been opened).
 // Returns whether it was undone. Beginning one ends any section open.
 void table_begin_scratch(SymbolTable &table, const char *function_name);
+// Whether the table has the scope of that function (entries may stand in it).
+bool table_has_function_scope(const SymbolTable &table, const char *function_name);
 bool table_end_scratch(SymbolTable &table);
 // Records made before the section now point at ones made in it (a template
 // lists a new instance): the section is kept.

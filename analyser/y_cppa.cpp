@@ -2151,6 +2151,11 @@ int Analysis::run(const char *text, const char *file, int line, const Scope &out
 
 int analysis_syntax_errors() { return analyser_process().last_syntax_errors; }
 
+void note_analysis_of(SymbolTable &table) {
+  analyser_process().last_table = &table;
+  analyser_process().last_syntax_errors = 0;
+}
+
 int analyse_text(const char *text, SymbolTable &table, const char *function_name, const char *file_name,
                  int first_line, int keep_bodies, int lenient_matching,
                  AnalysisBudget *budget) {

@@ -75,6 +75,11 @@ int analyse_text_reporting(const char *text, SymbolTable &table, const char *fun
 // Number of syntax errors reported by the last analysis.
 int analysis_syntax_errors();
 
+// Leaves the process-wide record as an analysis of a text into `table`
+// that reported nothing would: a caller that knows what an analysis would
+// do and does it itself keeps what comes after reading the same table.
+void note_analysis_of(SymbolTable &table);
+
 // `text` with every parameter name of the template replaced by its argument
 // (or its default); used for the member definitions captured with a class
 // template when its instances are completed.

@@ -296,6 +296,60 @@ void declare_in_script(const std::string &text, const std::string &service) {
   analyse_script_text(text, service.c_str(), settings.keep_bodies, settings.lenient_matching);
 }
 
+// The declarations of one service go to the script's table in a scratch
+// section of the service's own scope, which nothing looks into afterwards:
+// their analysis can only tell a fault of the text. A run of plain
+// declarations (plain_script_declaration) of distinct names has none to
+// tell and would be undone with the section, so it is not analysed; the
+// first other text has the ones before it analysed first, in order, as if
+// none had waited.
+class ServiceDeclarations {
+ public:
+  explicit ServiceDeclarations(const std::string &service)
+      : service_(service), fresh_(!table_has_function_scope(table(), service.c_str())) {
+    table_begin_scratch(table(), service_.c_str());
+  }
+  ~ServiceDeclarations() { table_end_scratch(table()); }
+  ServiceDeclarations(const ServiceDeclarations &) = delete;
+  ServiceDeclarations &operator=(const ServiceDeclarations &) = delete;
+
+  void declare(const std::string &text) {
+    if (!analysing_) {
+      std::vector<const char *> declared;
+      if (fresh_ && plain_script_declaration(text, false, declared) && distinct(declared)) {
+        names_.insert(names_.end(), declared.begin(), declared.end());
+        waiting_.push_back(text);
+        note_analysis_of(table());
+        return;
+      }
+      analysing_ = true;
+      // Nothing is in the section yet. Whatever the script declares before
+      // the service goes into the table outside it.
+      table_end_scratch(table());
+      script_table_complete();
+      table_begin_scratch(table(), service_.c_str());
+      for (const std::string &t : waiting_) declare_in_script(t, service_);
+      waiting_.clear();
+    }
+    declare_in_script(text, service_);
+  }
+
+ private:
+  static SymbolTable &table() { return *script_context().table; }
+  bool distinct(const std::vector<const char *> &declared) const {
+    for (const char *d : declared)
+      for (const char *n : names_)
+        if (n == d) return false;
+    return true;
+  }
+
+  const std::string &service_;
+  const bool fresh_;
+  bool analysing_ = false;
+  std::vector<const char *> names_;  // interned
+  std::vector<std::string> waiting_;
+};
+
 struct Subject {
   Declaration *decl = nullptr;
   TypeDesc *function = nullptr;
@@ -349,7 +403,7 @@ void write_service(const Subject &s, std::string name) {
   svc_begin(name);
   // The service's declarations are looked up in its own scope only, and no
   // later service shares its name: once written, they may go.
-  table_begin_scratch(*script_context().table, name.c_str());
+  ServiceDeclarations script(name);
   FunctionInfo *info = s.function->function() ? s.function->function()->info : nullptr;
   const GeneratedParameterNames generated(info);
   bool declared = false;
@@ -361,7 +415,7 @@ void write_service(const Subject &s, std::string name) {
     first = false;
     std::string text;
     render_declaration(p->decl, text, name.c_str(), RM_OBJECT, 0, "", "");
-    declare_in_script(text, name);
+    script.declare(text);
     write_script_line("    #" + text);
     declared = true;
   }
@@ -371,7 +425,7 @@ void write_service(const Subject &s, std::string name) {
   render_declaration(s.decl, result, name.c_str(), object ? RM_OBJECT_DECL : RM_RETURN, 0, "", "");
   if (!result.empty()) {
     write_script_line(std::string("    ") + keyword(KW_COMMENT_RETURN_TYPE));
-    declare_in_script(result, name);
+    script.declare(result);
     write_script_line("    #" + result);
     declared = true;
   }
@@ -416,7 +470,6 @@ void write_service(const Subject &s, std::string name) {
   }
   write_script_line(call);
   svc_end(name);
-  table_end_scratch(*script_context().table);
 }
 
 std::string service_base_name(const Declaration *d) {

@@ -2,12 +2,15 @@
 
 #include <cctype>
 #include <cstring>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "cpprend.h"
 #include "cpptab.h"
+#include "ctylex.h"
 #include "y_cppa.h"
+#include "cprepr.h"
 #include "merror.h"
 #include "mstrin.h"
 #include "msystm.h"
@@ -19,6 +22,8 @@
 namespace {
 
 const char kDeclPrefix[] = "    #";
+
+bool defer_plain_global(const std::string &text);
 
 bool is_namespace_record(const TypeDesc *t) {
   return t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE;
@@ -37,7 +42,9 @@ TypeDesc *enclosing_class(const TypeDesc *t) {
   return nullptr;
 }
 
-SymbolTable &script_table() { return *script_context().table; }
+// Every lookup below names what it looks for, so that a declaration still
+// waiting in the backlog is analysed first when it bears on the answer.
+SymbolTable &script_table(const char *name) { return script_table_for(name); }
 
 // Whether a namespace record stands for "namespace { ... }": the analysis
 // names each of them on its own, so the name means nothing in the script.
@@ -60,7 +67,7 @@ std::vector<const char *> namespace_chain(const TypeDesc *t) {
 bool script_namespace(const std::vector<const char *> &chain, TypeDesc *&scope) {
   scope = nullptr;
   for (const char *n : chain) {
-    Symbol *s = lookup_in_scope(n, script_table(), AREA_TAG, scope);
+    Symbol *s = lookup_in_scope(n, script_table(n), AREA_TAG, scope);
     if (!s || !s->decl || !is_namespace_record(s->decl->type)) return false;
     scope = s->decl->type;
   }
@@ -70,10 +77,10 @@ bool script_namespace(const std::vector<const char *> &chain, TypeDesc *&scope) 
 // Whether the script already declares the tag of that type, in its namespace.
 bool script_knows_type(const TypeDesc *t, const char *name) {
   const std::vector<const char *> chain = namespace_chain(t);
-  if (chain.empty()) return lookup_tag(name, script_table(), t->kind, ScopeContext()) != nullptr;
+  if (chain.empty()) return lookup_tag(name, script_table(name), t->kind, ScopeContext()) != nullptr;
   TypeDesc *scope = nullptr;
   if (!script_namespace(chain, scope)) return false;
-  return lookup_at_level(name, script_table(), AREA_TAG, scope, t->kind) != nullptr;
+  return lookup_at_level(name, script_table(name), AREA_TAG, scope, t->kind) != nullptr;
 }
 
 // The entry of a typedef name the analysed file declares and the script
@@ -86,14 +93,14 @@ Symbol *unknown_typedef(const TypeDesc *t, SymbolTable &table) {
     // up in that namespace, in the script and in the file.
     TypeDesc *in_script = nullptr;
     if (script_namespace(namespace_chain(t), in_script) &&
-        lookup_in_scope(name, script_table(), AREA_ORDINARY, in_script))
+        lookup_in_scope(name, script_table(name), AREA_ORDINARY, in_script))
       return nullptr;
     Symbol *s = lookup_in_scope(name, table, AREA_ORDINARY, t->scope);
     if (!s || !s->decl || !(s->decl->storage & SF_TYPEDEF)) return nullptr;
     return s;
   }
   ScopeContext file_scope;
-  if (lookup_ordinary(name, script_table(), file_scope)) return nullptr;
+  if (lookup_ordinary(name, script_table(name), file_scope)) return nullptr;
   Symbol *s = lookup_ordinary(name, table, file_scope);
   if (!s || !s->decl || !(s->decl->storage & SF_TYPEDEF) || s->decl->scope_kind != 0) return nullptr;
   return s;
@@ -292,7 +299,7 @@ bool unknown_unnamed_enumeration(const Declaration *d, const std::unordered_set<
   const char *n = type_name(t);
   if (n && *n) return false;
   const EnumeratorRec *first = t->enumeration()->first;
-  return first && first->name && !lookup_enumerator(first->name, script_table(), ScopeContext());
+  return first && first->name && !lookup_enumerator(first->name, script_table(first->name), ScopeContext());
 }
 
 bool names_own_type(const Declaration *d) {
@@ -327,20 +334,20 @@ bool script_knows(const Symbol *s, bool cpp) {
   ScopeContext file_scope;
   if (is_tag_entry(s)) {
     const char *name = d->type ? type_name(d->type) : d->name;
-    return !name || lookup_tag(name, script_table(), d->type ? d->type->kind : -1, file_scope);
+    return !name || lookup_tag(name, script_table(name), d->type ? d->type->kind : -1, file_scope);
   }
   std::vector<const char *> chain;
   member_namespaces(d, chain);
   Symbol *known = nullptr;
   TypeDesc *scope = nullptr;
   if (chain.empty()) {
-    known = lookup_ordinary(d->name, script_table(), file_scope);
+    known = lookup_ordinary(d->name, script_table(d->name), file_scope);
   } else {
     if (!script_namespace(chain, scope)) return false;
-    known = lookup_in_scope(d->name, script_table(), AREA_ORDINARY, scope);
+    known = lookup_in_scope(d->name, script_table(d->name), AREA_ORDINARY, scope);
   }
   if (!known || !cpp || !is_function(d) || !known->decl || !is_function(known->decl)) return known != nullptr;
-  return find_function(d->name, script_table(), scope, d->type) != nullptr;
+  return find_function(d->name, script_table(d->name), scope, d->type) != nullptr;
 }
 
 // The wrappers "namespace a { namespace b { " and " } }" of a chain.
@@ -388,7 +395,7 @@ void write_global(const Declaration *d) {
   // A thread's own object is another object than a shared one of the name.
   std::string words = "extern ";
   storage_text(d->storage & SF_THREAD_LOCAL, words);
-  parse_into_script(open + words + text + close);
+  if (!chain.empty() || !defer_plain_global(words + text)) parse_into_script(open + words + text + close);
   for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
   std::string line;
   storage_prefix(d, line, "", RM_EXTERN, 0, 0, kDeclPrefix, kDeclPrefix);
@@ -447,11 +454,286 @@ void analyse_script_text(const std::string &text, const char *function_name, int
   // The instances the analysis makes report to its sink as well.
   ReportSink sink;
   sink.function = report_script_text;
-  analyse_text_reporting(text.c_str(), script_table(), function_name, script_writer().path.c_str(), 1, sink,
+  analyse_text_reporting(text.c_str(), script_table_complete(), function_name, script_writer().path.c_str(), 1, sink,
                          keep_bodies, lenient_matching);
 }
 
 void parse_into_script(const std::string &text) { analyse_script_text(text, "", 0, 0); }
+
+// ------------------------------------------------------------ plain declarations
+
+namespace {
+
+// Reads a declaration text token by token against the script's table; see
+// plain_script_declaration. Every word that is not a keyword of the few
+// below must be known as exactly what the text uses it as, or unknown where
+// the text declares it, so that the analysis can take no other path.
+class PlainReader {
+ public:
+  PlainReader(const std::string &text, SymbolTable &table, std::vector<const char *> &declared)
+      : p_(text.c_str()), table_(table), language_(table.language), declared_(declared) {
+    next();
+  }
+
+  bool declaration(bool external) {
+    external_ = external;
+    if (external) {
+      if (kind_ != TOKEN_WORD || keyword_ != K_EXTERN) return false;
+      next();
+    }
+    if (!specifiers()) return false;
+    if (!declarator(true, external, &declared_)) return false;
+    if (!punct(';')) return false;
+    next();
+    return kind_ == TOKEN_END;
+  }
+
+ private:
+  enum TokenKind { TOKEN_END, TOKEN_WORD, TOKEN_NUMBER, TOKEN_PUNCT, TOKEN_BAD };
+
+  void next() {
+    while (*p_ == ' ' || *p_ == '\t') ++p_;
+    const char c = *p_;
+    word_ = std::string_view();
+    keyword_ = 0;
+    if (!c) {
+      kind_ = TOKEN_END;
+    } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+      const char *start = p_;
+      while (std::isalnum(static_cast<unsigned char>(*p_)) || *p_ == '_') ++p_;
+      word_ = std::string_view(start, static_cast<std::size_t>(p_ - start));
+      keyword_ = keyword_code(start, word_.size(), language_);
+      kind_ = TOKEN_WORD;
+    } else if (std::isdigit(static_cast<unsigned char>(c))) {
+      while (std::isdigit(static_cast<unsigned char>(*p_))) ++p_;
+      kind_ = std::isalnum(static_cast<unsigned char>(*p_)) || *p_ == '_' || *p_ == '.' ? TOKEN_BAD : TOKEN_NUMBER;
+    } else if (c == '.' && p_[1] == '.' && p_[2] == '.') {
+      p_ += 3;
+      kind_ = TOKEN_PUNCT;
+      punct_ = 'e';
+    } else if (std::strchr("*[](),;", c)) {
+      ++p_;
+      kind_ = TOKEN_PUNCT;
+      punct_ = c;
+    } else {
+      kind_ = TOKEN_BAD;
+    }
+  }
+
+  bool punct(char c) const { return kind_ == TOKEN_PUNCT && punct_ == c; }
+
+  static bool basic_keyword(int code) {
+    switch (code) {
+      case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_SIGNED: case K_UNSIGNED: case K_FLOAT:
+      case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: return true;
+      default: return false;
+    }
+  }
+  static bool qualifier_keyword(int code) { return code == K_CONST || code == K_VOLATILE; }
+
+  // A word the scanner reads as a plain name whatever the table holds.
+  bool ordinary_word() const {
+    return kind_ == TOKEN_WORD && !keyword_ && contextual_word(word_.data(), word_.size()) == W_NONE &&
+           !pp_is_type_modifier(word_.data(), word_.size());
+  }
+
+  const char *interned() const { return intern_string(word_.data(), word_.size()); }
+
+  // A typedef name of file scope that no tag or other entry shares.
+  bool known_typedef(const char *name) {
+    if (script_name_pending(name)) return false;
+    ScopeContext file_scope;
+    if (lookup_tag(name, table_, -1, file_scope)) return false;
+    Symbol *s = lookup_ordinary(name, table_, file_scope);
+    if (!s || !s->decl || !(s->decl->storage & SF_TYPEDEF)) return false;
+    const TypeDesc *t = s->decl->type;
+    // "typedef struct S S" is passed over where a name is classified.
+    return !(t && t->kind == TK_ELABORATED && type_name(t) && std::strcmp(type_name(t), name) == 0);
+  }
+
+  // The tag after "struct", "union" or "enum": known with that kind.
+  bool known_tag(const char *name, int key) {
+    if (script_name_pending(name)) return false;
+    ScopeContext file_scope;
+    const int kind = key == K_UNION ? TK_UNION : key == K_ENUM ? TK_ENUM : TK_CLASS;
+    Symbol *tag = lookup_tag(name, table_, kind, file_scope);
+    if (!tag || !tag->decl || !tag->decl->type) return false;
+    const TypeDesc *t = tag->decl->type;
+    if (t->template_word || (t->record() && (t->record()->instance_mark != IM_OWN || t->record()->key == KEY_NAMESPACE)))
+      return false;
+    // A structure tag is what the scanner finds first; an enumeration or
+    // union tag only after the ordinary names.
+    return kind == TK_CLASS || !lookup_ordinary(name, table_, file_scope);
+  }
+
+  // A name the table does not know at all: the text declares it anew.
+  bool unknown_name(const char *name) {
+    if (script_name_pending(name)) return false;
+    ScopeContext file_scope;
+    return !lookup_ordinary(name, table_, file_scope) && !lookup_tag(name, table_, -1, file_scope);
+  }
+
+  bool specifiers() {
+    int basics = 0, names = 0;
+    while (kind_ == TOKEN_WORD) {
+      if (qualifier_keyword(keyword_)) {
+        next();
+        continue;
+      }
+      if (basic_keyword(keyword_)) {
+        if (names) return false;
+        ++basics;
+        next();
+        continue;
+      }
+      if (keyword_ == K_STRUCT || keyword_ == K_UNION || keyword_ == K_ENUM) {
+        const int key = keyword_;
+        // C++ reads "struct S v" as the class itself, which a scratch
+        // section of a service cannot undo (see table_begin_scratch).
+        if (basics || names || (!external_ && language_ == SRC_CPP)) return false;
+        next();
+        if (!ordinary_word() || !known_tag(interned(), key)) return false;
+        ++names;
+        next();
+        continue;
+      }
+      if (keyword_) return false;
+      if (basics || names) break;  // the declarator's name
+      if (!ordinary_word() || !known_typedef(interned())) return false;
+      ++names;
+      next();
+    }
+    return basics + names > 0;
+  }
+
+  // Pointers, the name (required or not), array bounds, and for the
+  // declared entity of an external declaration a parameter list.
+  bool declarator(bool name_required, bool function_allowed, std::vector<const char *> *names) {
+    while (punct('*')) {
+      next();
+      while (kind_ == TOKEN_WORD && qualifier_keyword(keyword_)) next();
+    }
+    if (kind_ == TOKEN_WORD) {
+      if (!ordinary_word()) return false;
+      const char *name = interned();
+      if (!unknown_name(name)) return false;
+      for (const char *n : *names)
+        if (n == name) return false;
+      names->push_back(name);
+      next();
+    } else if (name_required) {
+      return false;
+    }
+    bool array = false;
+    while (punct('[')) {
+      next();
+      if (kind_ == TOKEN_NUMBER) next();
+      if (!punct(']')) return false;
+      next();
+      array = true;
+    }
+    if (function_allowed && !array && punct('(')) {
+      next();
+      if (!parameters()) return false;
+    }
+    return true;
+  }
+
+  bool parameters() {
+    if (punct(')')) {
+      next();
+      return true;
+    }
+    std::vector<const char *> names;
+    for (int count = 0;; ++count) {
+      if (punct('e')) {
+        if (!count) return false;
+        next();
+        break;
+      }
+      if (!specifiers()) return false;
+      if (!declarator(false, false, &names)) return false;
+      if (!punct(',')) break;
+      next();
+    }
+    if (!punct(')')) return false;
+    next();
+    return true;
+  }
+
+  const char *p_;
+  SymbolTable &table_;
+  SourceLanguage language_;
+  std::vector<const char *> &declared_;
+  bool external_ = false;
+  TokenKind kind_ = TOKEN_END;
+  std::string_view word_;
+  int keyword_ = 0;
+  char punct_ = 0;
+};
+
+// Plain extern declarations written into the script but not analysed yet,
+// in the order written.
+struct ScriptBacklog {
+  std::vector<std::string> texts;
+  // Interned names, which live as long as the run: the views stay valid.
+  std::unordered_set<std::string_view> names;
+};
+
+ScriptBacklog &script_backlog() {
+  static ScriptBacklog *b = new ScriptBacklog;  // process lifetime
+  return *b;
+}
+
+void analyse_backlog() {
+  ScriptBacklog &b = script_backlog();
+  if (b.texts.empty()) return;
+  std::vector<std::string> texts;
+  texts.swap(b.texts);
+  std::unordered_set<std::string_view>().swap(b.names);
+  for (const std::string &text : texts) analyse_script_text(text, "", 0, 0);
+}
+
+// Whether the text can wait in the backlog; what a later analysis would
+// leave of it (the table it last read) is left now.
+bool defer_plain_global(const std::string &text) {
+  std::vector<const char *> declared;
+  if (!plain_script_declaration(text, true, declared) || declared.size() != 1) return false;
+  ScriptBacklog &b = script_backlog();
+  b.texts.push_back(text);
+  b.names.insert(declared.front());
+  note_analysis_of(*script_context().table);
+  return true;
+}
+
+}  // namespace
+
+bool plain_script_declaration(const std::string &text, bool external, std::vector<const char *> &declared) {
+  declared.clear();
+  PlainReader reader(text, *script_context().table, declared);
+  return reader.declaration(external);
+}
+
+bool script_name_pending(const char *name) {
+  const ScriptBacklog &b = script_backlog();
+  return name && !b.names.empty() && b.names.count(std::string_view(name)) != 0;
+}
+
+SymbolTable &script_table_for(const char *name) {
+  if (script_name_pending(name)) analyse_backlog();
+  return *script_context().table;
+}
+
+SymbolTable &script_table_complete() {
+  analyse_backlog();
+  return *script_context().table;
+}
+
+void reset_script_backlog() {
+  ScriptBacklog &b = script_backlog();
+  std::vector<std::string>().swap(b.texts);
+  std::unordered_set<std::string_view>().swap(b.names);
+}
 
 void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table, TypeDesc *context) {
   if (!type) return;

@@ -85,3 +85,31 @@ void analyse_script_text(const std::string &text, const char *function_name, int
 // Parses one C text the script carries into the script's table (file name:
 // the generated script).
 void parse_into_script(const std::string &text);
+
+// Whether analysing `text` into the script's table could do nothing but
+// enter the names it declares as new entries, with no report: its
+// specifiers are basic types, qualifiers, tags and typedef names the table
+// knows at file scope; its declarators pointers and arrays of written
+// sizes, with (`external` only) one parameter list of such declarations
+// after "extern" and the name; every name it declares is unknown to the
+// table and new within the text. `declared` receives the names declared in
+// the table's scope (parameters excluded), interned. Anything else is no
+// plain declaration, whatever its analysis would do.
+bool plain_script_declaration(const std::string &text, bool external, std::vector<const char *> &declared);
+
+// The script's extern declarations of plain globals are analysed into its
+// table when something first needs them: a lookup of one of their names or
+// any analysis into the table. Until then the table does not hold them, and
+// a file with very many globals costs neither their analysis nor their
+// entries when nothing asks. Since such a declaration only adds an entry
+// of a new name, analysing it later leaves the table as analysing it at
+// once would.
+//
+// The script's table, with the declarations of that name analysed.
+SymbolTable &script_table_for(const char *name);
+// The script's table with every declaration analysed.
+SymbolTable &script_table_complete();
+// Whether a name is declared by a declaration not analysed yet.
+bool script_name_pending(const char *name);
+// Forgets what was not analysed (the script's table is being started again).
+void reset_script_backlog();

@@ -77,7 +77,8 @@ bool member_of_record(const Declaration *d) {
          !(d->scope->kind == TK_CLASS && d->scope->record() && d->scope->record()->key == KEY_NAMESPACE);
 }
 
-SymbolTable &script_table() { return *script_context().table; }
+// Lookups name what they look for: see script_table_for.
+SymbolTable &script_table(const char *name) { return script_table_for(name); }
 
 struct StubPass {
   const char *path;
@@ -113,7 +114,7 @@ void stub_defined_members(TypeDesc *cls, StubPass &pass, std::unordered_set<cons
 // defines yet.
 void stub_declared_members(TypeDesc *cls, StubPass &pass) {
   const char *name = type_name(cls);
-  Symbol *in_script = name ? lookup_tag(name, script_table(), cls->kind, ScopeContext()) : nullptr;
+  Symbol *in_script = name ? lookup_tag(name, script_table(name), cls->kind, ScopeContext()) : nullptr;
   TypeDesc *script_scope = in_script && in_script->decl ? in_script->decl->type : nullptr;
   const int friend_flag = cls->record()->friend_of_reference;
   for (const MemberNode *m = cls->record()->first; m; m = m->next) {
@@ -127,7 +128,7 @@ void stub_declared_members(TypeDesc *cls, StubPass &pass) {
     if (!is_function(m->decl) || !m->decl->name || pass.stubbed.count(m->decl) ||
         is_function_template(m->decl))
       continue;
-    Symbol *f = find_function(m->decl->name, script_table(), script_scope, m->decl->type);
+    Symbol *f = find_function(m->decl->name, script_table(m->decl->name), script_scope, m->decl->type);
     if (f && !is_defined(f->decl)) {
       write_stub(m->decl);
       pass.stubbed.insert(m->decl);
@@ -136,7 +137,7 @@ void stub_declared_members(TypeDesc *cls, StubPass &pass) {
 }
 
 bool script_defines_variable(const char *name) {
-  Symbol *s = name ? lookup_ordinary(name, script_table(), ScopeContext()) : nullptr;
+  Symbol *s = name ? lookup_ordinary(name, script_table(name), ScopeContext()) : nullptr;
   return s && s->decl && !(s->decl->storage & SF_EXTERN);
 }
 

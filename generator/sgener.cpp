@@ -356,6 +356,7 @@ void prepare_script_contexts() {
   // The script is compiled with the tested file: its declarations are read
   // in the tested file's language.
   const SourceLanguage language = file_language(completed(generator_options().tested_file, KIND_SOURCE));
+  reset_script_backlog();
   prepare_analysis(script_context(), 1, language);
   prepare_analysis(use_context(), 0, language);
 }
@@ -423,6 +424,7 @@ void inserted_environment(std::string path) { analysed_environment(std::move(pat
 // the other analyses of the same text do not tell its diagnostics again.
 void include_used_header(std::string path) {
   make_file_name(path, KIND_HEADER);
+  script_table_complete();
   analyse_file(path, script_context());
   file_analyses().told.insert(path);
   const bool previous = set_reports_suppressed(true);
@@ -433,6 +435,7 @@ void include_used_header(std::string path) {
 
 void include_inserted_file(std::string path) {
   make_file_name(path, KIND_SOURCE);
+  script_table_complete();
   analyse_file(path, script_context());
   file_analyses().told.insert(path);
   write_script_line("##include \"" + path + "\"");
