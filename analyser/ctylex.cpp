@@ -364,6 +364,7 @@ void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, 
   r->below = s.position;
   s.position = r;
   s.last_token = T_END;
+  s.last_value_name = VN_NONE;
   s.qualifier = nullptr;
   s.state = LS_NORMAL;
   s.template_declaration = 0;
@@ -405,6 +406,7 @@ void lex_unread_token(TokenScanner &s) {
   s.template_parens = s.token_state.template_parens;
   if (s.position) s.position->line = s.token_state.line;
   s.last_token = s.token_state.last_token;
+  s.last_value_name = s.token_state.last_value_name;
   s.qualifier = s.token_state.qualifier;
   s.at_end = 0;
   s.token_state.valid = false;
@@ -413,7 +415,8 @@ void lex_unread_token(TokenScanner &s) {
 LexMark lex_mark(const TokenScanner &s) {
   return LexMark{s.text, s.pushback, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
                  s.position ? s.position->line : 0, s.last_token, s.qualifier,
-                 s.position ? s.position->file : std::string(), s.current_file, s.template_parens};
+                 s.position ? s.position->file : std::string(), s.current_file, s.template_parens,
+                 s.last_value_name};
 }
 
 void lex_restore(TokenScanner &s, const LexMark &m) {
@@ -426,6 +429,7 @@ void lex_restore(TokenScanner &s, const LexMark &m) {
   s.template_nesting = m.template_nesting;
   s.template_parens = m.template_parens;
   s.last_token = m.last_token;
+  s.last_value_name = m.last_value_name;
   s.qualifier = m.qualifier;
   s.current_file = m.current_file;
   s.at_end = 0;
@@ -671,6 +675,7 @@ int classify_hit(TokenScanner &s, Symbol *e, const char *name) {
   s.value.symbol = e;
   s.value.type = t;
   s.value.found = 1;
+  if (e->area == AREA_ENUMERATOR) s.value.names_value = VN_VALUE;
   if (s.state == LS_NORMAL && s.pushback.empty() && names_template_of_instance(s, e, name)) s.state = LS_AFTER_TEMPLATE;
   if (t && t->kind == TK_CLASS) {
     s.value.text = type_name(t) ? type_name(t) : name;
@@ -766,7 +771,11 @@ int classify(TokenScanner &s, const char *name) {
     int p = s.hooks.template_parameter(s.hooks.owner, name);
     if (p == 1) return T_DECLARED_NAME;
     if (p == 2) return T_CLASS_NAME;
+    if (p == 3) s.value.names_value = VN_VALUE;
   }
+  // A member of a class the table does not know (tr<T>::value): a
+  // dependent name, which names no template unless "template" says so.
+  if (s.last_token == P_SCOPE && !qualifier) s.value.names_value = VN_DEPENDENT;
   return T_IDENTIFIER;
 }
 
@@ -1001,6 +1010,22 @@ std::vector<ExpressionToken> lex_expression(const char *text) {
   }
 }
 
+namespace {
+
+// Inside template arguments, in parentheses opened at the present nesting of
+// '<': where '<' and '>' are operators unless a template name opens a list.
+bool in_template_parens(const TokenScanner &s) {
+  return !s.template_parens.empty() && s.template_nesting == s.template_parens.back();
+}
+
+// The last token ends an operand that cannot name a template.
+bool after_operand(const TokenScanner &s) {
+  return s.last_token == ')' || s.last_token == ']' || s.last_token == T_INTEGER || s.last_token == T_FLOATING ||
+         s.last_token == T_CHARACTER;
+}
+
+}  // namespace
+
 int lex_next(TokenScanner &s) {
   if (s.mode == SCAN_EXPRESSION) return next_expression_token(s);
   enter_pushback(s);
@@ -1022,6 +1047,7 @@ int lex_next(TokenScanner &s) {
       s.value = TokenValue();
       s.at_end = 1;
       s.last_token = T_END;
+      s.last_value_name = VN_NONE;
       return T_END;
     }
     if (c == '\n') {
@@ -1056,7 +1082,7 @@ int lex_next(TokenScanner &s) {
     // A token starts here.
     s.token_state = TokenStartState{p, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
                                     s.position ? s.position->line : 0, s.last_token, s.qualifier, true,
-                                    s.template_parens};
+                                    s.template_parens, s.last_value_name};
     s.at_line_start = false;
     s.token_start = p;
     s.value = TokenValue();
@@ -1107,6 +1133,7 @@ int lex_next(TokenScanner &s) {
         code = classify(s, intern_string(s.token_text.c_str()));
       }
       s.last_token = code;
+      s.last_value_name = s.value.names_value;
       return code;
     }
 
@@ -1138,6 +1165,9 @@ int lex_next(TokenScanner &s) {
           s.template_parens.clear();
         } else if (s.last_token == K_OPERATOR && (code == '<' || code == '>' || code == P_SHR)) {
           // decltype(x.operator>(y)): the operator's name, no bracket.
+        } else if (code == '<' && (s.last_value_name == VN_VALUE ||
+                                   (in_template_parens(s) && (s.last_value_name || after_operand(s))))) {
+          // A comparison: N < 3, (sizeof(T) < 8), (tr<T>::value < 3).
         } else if (code == '(') {
           s.template_parens.push_back(static_cast<char>(s.template_nesting < 127 ? s.template_nesting : 127));
         } else if (code == ')') {
@@ -1145,8 +1175,7 @@ int lex_next(TokenScanner &s) {
         } else if (code == '<') {
           ++s.template_nesting;
           code = T_TEMPLATE_OPEN;
-        } else if ((code == '>' || code == P_SHR || code == P_GE || code == P_SHR_ASSIGN) && !s.template_parens.empty() &&
-                   s.template_nesting == s.template_parens.back()) {
+        } else if ((code == '>' || code == P_SHR || code == P_GE || code == P_SHR_ASSIGN) && in_template_parens(s)) {
           // A comparison or a shift inside parentheses: (N > 0), decltype(a >> b).
         } else if (code == '>' || code == P_SHR) {
           if (code == P_SHR) {  // two closings: take one '>' at a time
@@ -1171,10 +1200,9 @@ int lex_next(TokenScanner &s) {
         }
         // operator< and operator> name functions; in parentheses a '<'
         // after an operand that cannot name a template compares.
-        const bool after_operand = s.last_token == ')' || s.last_token == ']' || s.last_token == T_INTEGER ||
-                                   s.last_token == T_FLOATING || s.last_token == T_CHARACTER;
         const bool operator_name = s.last_token == K_OPERATOR && (code == '<' || code == '>' || code == P_SHR);
-        if (operator_name || (in_parens && after_operand && code == '<')) {
+        if (operator_name ||
+            (code == '<' && (s.last_value_name == VN_VALUE || (in_parens && (s.last_value_name || after_operand(s)))))) {
         } else if (code == '<') {
           code = T_TEMPLATE_OPEN;
           ++s.template_nesting;
@@ -1217,6 +1245,7 @@ int lex_next(TokenScanner &s) {
     // The qualifying class survives "::" and "~" only.
     if (code != P_SCOPE && code != '~') s.qualifier = nullptr;
     s.last_token = code;
+    s.last_value_name = VN_NONE;
     return code;
   }
 }

@@ -115,12 +115,21 @@ enum ScanMode : int { SCAN_DECLARATIONS = 0, SCAN_EXPRESSION = 1 };
 enum ScannerState : int { LS_NORMAL = 0, LS_AFTER_TEMPLATE = 1, LS_TEMPLATE_ARGUMENTS = 2,
                           LS_TEMPLATE_DECLARATION = 3 };
 
+// How sure the scanner is that a name stands for a value, which cannot take
+// template arguments, so that a '<' after it compares.
+enum ValueName : unsigned char {
+  VN_NONE = 0,
+  VN_VALUE = 1,     // an enumerator, a non-type template parameter: everywhere
+  VN_DEPENDENT = 2  // a member of a class the table does not know (tr<T>::value): in parentheses
+};
+
 struct TokenValue {
   const char *text = nullptr;  // interned: identifier name, constant or literal text
   Symbol *symbol = nullptr;    // entry found by classification
   TypeDesc *type = nullptr;    // its type (the class for a class name)
   int found = 0;               // the name was found in the table
   std::string captured;        // captured text (body, bases, initialiser)
+  ValueName names_value = VN_NONE;
 };
 
 // Where a scan is: file and line, one record per scan begun and not ended.
@@ -145,7 +154,7 @@ struct LexHooks {
   // The name is in the innermost open scope's own name list.
   bool (*own_name)(void *owner, const char *name) = nullptr;
   // Inside a template header: 0 not a template parameter, 1 a type
-  // parameter, 2 a parameter declared with "class".
+  // parameter, 2 a parameter declared with "class", 3 a non-type parameter.
   int (*template_parameter)(void *owner, const char *name) = nullptr;
   // Where a name not found from the current scope is looked up next (the
   // scope that used a template, for its instance: an argument names what
@@ -162,6 +171,7 @@ struct TokenStartState {
   TypeDesc *qualifier = nullptr;
   bool valid = false;
   std::string template_parens;
+  ValueName last_value_name = VN_NONE;
 };
 
 // One per analysis: a nested analysis scans with a scanner of its own.
@@ -181,6 +191,7 @@ struct TokenScanner {
   PositionRecord *position = nullptr;
   const char *current_file = nullptr; // interned copy of the position's file name
   int last_token = T_END;
+  ValueName last_value_name = VN_NONE;  // TokenValue::names_value of the last token
   TypeDesc *qualifier = nullptr;      // class remembered for a following "::", "~", "operator"
   std::string token_text;             // text of the last token (no length limit)
   TokenValue value;
@@ -242,6 +253,7 @@ struct LexMark {
   std::string file;
   const char *current_file;
   std::string template_parens;
+  ValueName last_value_name;
 };
 LexMark lex_mark(const TokenScanner &s);
 void lex_restore(TokenScanner &s, const LexMark &mark);

@@ -92,7 +92,9 @@ namespace {
 ScopeContext hook_scope(void *owner) { return static_cast<Parser *>(owner)->context(); }
 ScopeContext hook_fallback_scope(void *owner) { return static_cast<Parser *>(owner)->instance_use_site; }
 int hook_template_parameter(void *owner, const char *name) {
-  return static_cast<Parser *>(owner)->is_template_parameter(intern_string(name)) ? 1 : 0;
+  const Parser *p = static_cast<Parser *>(owner);
+  const char *n = intern_string(name);
+  return p->is_template_parameter(n) ? 1 : p->is_value_parameter(n) ? 3 : 0;
 }
 
 }  // namespace
@@ -473,6 +475,10 @@ bool Parser::is_template_parameter(const char *name) const {
   for (auto it = template_params.rbegin(); it != template_params.rend(); ++it)
     if (*it == name) return true;
   return false;
+}
+
+bool Parser::is_value_parameter(const char *name) const {
+  return name && std::find(value_params.begin(), value_params.end(), name) != value_params.end();
 }
 
 namespace {

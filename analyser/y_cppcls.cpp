@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <string>
 
 #include "cppname.h"
 #include "ctylex.h"
@@ -664,6 +665,7 @@ void Parser::template_declaration() {
     size_t n;
     ~ParamsGuard() { v.resize(n); }
   } params_guard{template_params, template_params.size()};
+  ParamsGuard values_guard{value_params, value_params.size()};
   advance();  // template
   if (cur.cls != G_TOPEN) {
     // template class X<char>;  an explicit instantiation: nothing new to enter.
@@ -727,6 +729,7 @@ void Parser::template_declaration() {
       Declarator d;
       parse_declarator(d, true, &s);
       p = template_param_new(d.name, &table);
+      if (d.name) value_params.push_back(d.name);
       p->pack = pack;
       p->is_type = 0;
       p->value_type = build_type(s.type, d);
@@ -1038,9 +1041,37 @@ using namespace grammar;
 
 namespace {
 
+size_t skip_blanks(const std::string &text, size_t i) {
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+  return i;
+}
+
+// At `i`, "sizeof ... ( P )" with P a pack of `pack_sizes`: the end of that
+// text, its size written to `count`; otherwise `i`. The pack's arguments put
+// in its place would make "sizeof...(int,double)", which is not C++.
+size_t pack_size_query(const std::string &text, size_t i, const std::map<std::string, size_t> &pack_sizes,
+                       size_t *count) {
+  if (text.compare(i, 6, "sizeof") != 0) return i;
+  size_t j = skip_blanks(text, i + 6);
+  if (text.compare(j, 3, "...") != 0) return i;
+  j = skip_blanks(text, j + 3);
+  if (j >= text.size() || text[j] != '(') return i;
+  j = skip_blanks(text, j + 1);
+  size_t k = j;
+  while (k < text.size() && ident_char(text[k])) ++k;
+  auto it = pack_sizes.find(text.substr(j, k - j));
+  if (it == pack_sizes.end()) return i;
+  k = skip_blanks(text, k);
+  if (k >= text.size() || text[k] != ')') return i;
+  *count = it->second;
+  return k + 1;
+}
+
 // The text with every identifier bound in `binding` replaced; string and
-// character literals are left as they are.
-std::string substitute(const std::string &text, const std::map<std::string, std::string> &binding) {
+// character literals are left as they are. The size of a bound pack is
+// written as its number of arguments.
+std::string substitute(const std::string &text, const std::map<std::string, std::string> &binding,
+                       const std::map<std::string, size_t> &pack_sizes = {}) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
@@ -1054,6 +1085,13 @@ std::string substitute(const std::string &text, const std::map<std::string, std:
       continue;
     }
     if (ident_start(c)) {
+      size_t count = 0;
+      const size_t end = pack_sizes.empty() ? i : pack_size_query(text, i, pack_sizes, &count);
+      if (end != i) {
+        out += std::to_string(count);
+        i = end;
+        continue;
+      }
       size_t j = i;
       while (j < text.size() && ident_char(text[j])) ++j;
       std::string word = text.substr(i, j - i);
@@ -1080,6 +1118,7 @@ std::string substitute(const std::string &text, const std::map<std::string, std:
 std::string bind_template_text(const TypeDesc *templ, const std::vector<std::string> &arguments,
                                const std::string &text) {
   std::map<std::string, std::string> binding;
+  std::map<std::string, size_t> pack_sizes;
   if (templ && templ->templ()) {
     size_t i = 0;
     for (TemplateParam *p = templ->templ()->first_param; p; p = p->next, ++i) {
@@ -1089,12 +1128,13 @@ std::string bind_template_text(const TypeDesc *templ, const std::vector<std::str
         std::string rest;
         for (size_t k = i; k < arguments.size(); ++k) rest += (k > i ? "," : "") + arguments[k];
         binding[p->name] = rest;
+        pack_sizes[p->name] = i < arguments.size() ? arguments.size() - i : 0;
       } else if (i < arguments.size()) binding[p->name] = arguments[i];
       // A default may name the parameters before it (class A = alloc<T>).
       else if (p->has_default) binding[p->name] = substitute(p->default_text, binding);
     }
   }
-  std::string out = substitute(text, binding);
+  std::string out = substitute(text, binding, pack_sizes);
   // An empty argument list "< >" is written as blanks.
   for (size_t i = 0; i < out.size(); ++i) {
     if (out[i] != '<') continue;

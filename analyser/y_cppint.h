@@ -125,6 +125,7 @@ class Parser {
   bool in_template_header = false;
   bool in_template_arguments = false;  // collecting template arguments (types allowed)
   std::vector<const char *> template_params;  // names that stand for types here
+  std::vector<const char *> value_params;     // non-type template parameters in scope
   // Inside "template <>": a member of a specialised class template is
   // declared with the member types of that class.
   int specialisation_headers = 0;
@@ -132,6 +133,7 @@ class Parser {
   // template, where the names of its arguments are visible.
   ScopeContext instance_use_site;
   bool is_template_parameter(const char *name) const;
+  bool is_value_parameter(const char *name) const;
   [[noreturn]] void unexpected_end();
 
   // Token window.

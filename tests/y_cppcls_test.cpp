@@ -187,4 +187,62 @@ TEST_F(Templates, ConstrainedMembersOfInstances) {
   EXPECT_EQ(ordinary("g_e")->type->kind, TK_NAMED);
 }
 
+TEST_F(Templates, ComparisonsInTemplateArguments) {
+  // A '<' after a value compares: a non-type parameter, an enumerator, a
+  // literal or a closing bracket, a member of a class not known here.
+  analyse(
+      "template<class T> struct tr { static const int value = 1; };\n"
+      "template<bool B, class T = void> struct enable_if { };\n"
+      "enum { Limit = 4 };\n"
+      "template<int N, class T, class = enable_if<(tr<T>::value < 3)>> struct a1 { };\n"
+      "template<int N, class T, class = enable_if<(sizeof(T) < 3)>> struct a2 { };\n"
+      "template<int N, class T, class = enable_if<(Limit < N)>> struct a3 { };\n"
+      "template<int N, class T, class = enable_if<N < 3>> struct a4 { };\n"
+      "template<int N, class T> struct a5 { enable_if<(N < Limit), T> e; };\n"
+      "template<unsigned long N, class = enable_if<(N < 2)>> using small = int;\n"
+      "a5<1, int> g_a5;\n"
+      "enable_if<(sizeof(int) < 8)> g_size;\n"
+      "enable_if<(Limit < 8)> g_limit;\n"
+      // A template name still opens its arguments there.
+      "template<class T, class = enable_if<(tr<T>::value > 0)>> struct a6 { };\n"
+      "enable_if<(tr<int>::value < 3)> g_member;\n"
+      "int after;\n");
+  EXPECT_EQ(problems(), Problems());
+  EXPECT_TRUE(tag("a4"));
+  ASSERT_TRUE(tag("a5<1,int>"));
+  ASSERT_TRUE(ordinary("e", tag("a5<1,int>")));
+  EXPECT_STREQ(type_name(ordinary("e", tag("a5<1,int>"))->type), "enable_if<(1<Limit),int>");
+  EXPECT_TRUE(ordinary("g_size"));
+  EXPECT_TRUE(ordinary("g_limit"));
+  EXPECT_TRUE(ordinary("g_member"));
+  EXPECT_TRUE(ordinary("after"));
+}
+
+TEST_F(Templates, SizeOfAPackInAnInstance) {
+  // The instance's text has the pack's size, not its arguments
+  // ("sizeof...(int,double)" is not C++).
+  analyse(
+      "template<class... Ts> struct v { char buf[sizeof...(Ts)]; char none[sizeof...( Ts ) + 1]; };\n"
+      "v<int, double> g_two;\n"
+      "v<> g_none;\n");
+  EXPECT_EQ(problems(), Problems());
+  TypeDesc *two = tag("v<int,double>");
+  ASSERT_TRUE(two);
+  ASSERT_TRUE(ordinary("buf", two));
+  std::string text;
+  render_declaration(ordinary("buf", two), text, "", RM_ORDINARY, 0, "", "");
+  EXPECT_EQ(text, "char buf[2];");
+  TypeDesc *none = tag("v<>");
+  ASSERT_TRUE(none);
+  ASSERT_TRUE(ordinary("none", none));
+  text.clear();
+  render_declaration(ordinary("none", none), text, "", RM_ORDINARY, 0, "", "");
+  EXPECT_EQ(text, "char none[0+1];");
+  // Only a pack of the template is counted.
+  TypeDesc *templ = tag("v");
+  ASSERT_TRUE(templ);
+  EXPECT_EQ(bind_template_text(templ, {"int", "char", "long"}, "sizeof...(Ts) sizeof...(Us) sizeof(Ts)"),
+            "3 sizeof...(Us) sizeof(int,char,long)");
+}
+
 }  // namespace
