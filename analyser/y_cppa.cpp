@@ -592,10 +592,29 @@ bool nested_type_follows(Parser &p, const char *template_name) {
   return type;
 }
 
+// The qualification "a::b::" of a template declared in named namespaces
+// only (an unnamed one is left out: its members are named from the
+// enclosing scope); empty for one of file scope or of a class.
+std::string namespace_qualification(const TypeDesc *templ) {
+  std::string out;
+  int guard = 0;
+  for (const TypeDesc *sc = templ->scope; sc && guard < 10000; sc = sc->record()->enclosing, ++guard) {
+    if (!sc->record() || sc->record()->key != KEY_NAMESPACE || !sc->record()->name) return std::string();
+    if (!is_unnamed_namespace_name(sc->record()->name)) out = std::string(sc->record()->name) + "::" + out;
+  }
+  return out;
+}
+
 // From the "::" on: the rest of a qualified type name, appended to `text`.
 // The member of an instance is not looked into: its type stays the name as
-// written, which the script writes back as it stands.
-TypeDesc *nested_type_name(Parser &p, std::string &text) {
+// written, which the script writes back as it stands; it keeps the class
+// template it comes from (`templ`), whose declaration the script needs.
+// Written without qualification (inside the template's namespace, or with
+// a using-directive), the name is qualified through the template's
+// namespaces: the script names it from the global scope.
+TypeDesc *nested_type_name(Parser &p, std::string &text, TypeDesc *templ, bool unqualified) {
+  if (templ && templ->kind != TK_TEMPLATE) templ = nullptr;
+  if (templ && unqualified) text = namespace_qualification(templ) + text;
   for (int guard = 0; p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE && guard < 1000; ++guard) {
     text += "::";
     p.advance();
@@ -607,7 +626,9 @@ TypeDesc *nested_type_name(Parser &p, std::string &text) {
       text += p.collect_template_arguments(args);
     }
   }
-  return named_type(intern(text), nullptr, &p.table);
+  TypeDesc *t = named_type(intern(text), nullptr, &p.table);
+  t->template_word = templ;
+  return t;
 }
 
 }  // namespace
@@ -805,7 +826,7 @@ Specs Parser::decl_specifiers(bool for_param) {
       if (cur.cls == G_TOPEN) composed = collect_template_arguments(args);
       if (cur.cls == G_PUNCT && cur.code == P_SCOPE && !composed.empty() && nested_type_follows(*this, t.name)) {
         std::string text = std::string(t.name ? t.name : "") + composed;
-        TypeDesc *nt = nested_type_name(*this, text);
+        TypeDesc *nt = nested_type_name(*this, text, type_of_name_token(t), true);
         add_type(nt);
         s.has_type = s.any = true;
         continue;
@@ -900,7 +921,7 @@ Specs Parser::decl_specifiers(bool for_param) {
                 std::string text;
                 for (const std::string &q : qual) text += q + "::";
                 text += std::string(n.name) + composed;
-                nt = nested_type_name(*this, text);
+                nt = nested_type_name(*this, text, type_of_name_token(n), false);
               } else {
                 nt = template_instance(n, args, !composed.empty());
               }

@@ -106,6 +106,33 @@ Symbol *unknown_typedef(const TypeDesc *t, SymbolTable &table) {
   return s;
 }
 
+// Whether the script does not know yet the typedef name of that entry, in
+// its namespace.
+bool unknown_typedef_entry(const Symbol *s) {
+  const Declaration *d = s->decl;
+  if (!d || !d->name || !*d->name) return false;
+  if (d->scope_kind == 0) return !lookup_ordinary(d->name, script_table(d->name), ScopeContext());
+  if (!is_namespace_record(d->scope)) return false;  // a class's: declared with it
+  std::vector<const char *> chain = namespace_chain(d->scope);
+  if (!unnamed_namespace(type_name(d->scope))) chain.push_back(type_name(d->scope));
+  TypeDesc *in_script = nullptr;
+  return !script_namespace(chain, in_script) || !lookup_in_scope(d->name, script_table(d->name), AREA_ORDINARY, in_script);
+}
+
+// The argument text of the instance a member type is named through
+// ("int" of "ns::vec<int>::iterator").
+std::string instance_arguments(const char *name) {
+  const std::string text = name ? name : "";
+  const std::size_t open = text.find('<');
+  if (open == std::string::npos) return std::string();
+  int depth = 0;
+  for (std::size_t i = open; i < text.size(); ++i) {
+    if (text[i] == '<') ++depth;
+    if (text[i] == '>' && --depth == 0) return text.substr(open + 1, i - open - 1);
+  }
+  return text.substr(open + 1);
+}
+
 // The walk keeps its own stack: type graphs can chain through thousands of
 // structures (each pointing at the next), deeper than the call stack.
 class NeededWalk {
@@ -113,11 +140,12 @@ class NeededWalk {
   NeededWalk(NeededSet &set, SymbolTable &table) : set_(set), table_(table) {}
 
   void run(TypeDesc *root, TypeDesc *context) {
-    push_walk(root, context);
+    push_walk(root, context, false);
     while (!tasks_.empty()) {
       Task task = tasks_.back();
       tasks_.pop_back();
       context_ = task.context;
+      nested_ = task.nested;
       if (task.finish)
         finish(task.type, task.entry);
       else
@@ -131,38 +159,87 @@ class NeededWalk {
     bool finish = false;
     Symbol *entry = nullptr;
     TypeDesc *context = nullptr;  // the class whose member led here (none: file scope)
+    // Reached through a type that is itself declared here (a member, a base,
+    // a typedef's aliased type), not only through the global walked.
+    bool nested = false;
   };
 
-  void push_walk(TypeDesc *t) { push_walk(t, context_); }
-  void push_walk(TypeDesc *t, TypeDesc *context) {
-    if (t) tasks_.push_back({t, false, nullptr, context});
+  void push_walk(TypeDesc *t) { push_walk(t, context_, nested_); }
+  void push_walk(TypeDesc *t, TypeDesc *context, bool nested) {
+    if (t) tasks_.push_back({t, false, nullptr, context, nested});
   }
 
   // The arguments of an instance name types the script must declare before
-  // it (std::vector<Line> needs Line): the tags they name, looked up where
-  // the instance was used. They are kept as text only.
-  void walk_instance_arguments(const TypeDesc *t) {
-    const std::string &args = t->record()->template_arguments;
+  // it (std::vector<Line> needs Line, s::ab<u::own> needs u::own, a list
+  // of Rule needs the typedef Rule): the names they hold, looked up where
+  // the instance was used, qualified ones scope by scope. They are kept as
+  // text only. A name after an instance's "::" (X<int>::type) is a member
+  // of that instance: its template stands for it.
+  void walk_argument_text(const std::string &args) {
     ScopeContext where;
     if (context_) {
       where.kind = 1;
       where.current = context_;
     }
+    auto word_at = [&](std::size_t &i) {
+      std::size_t j = i;
+      while (j < args.size() && (std::isalnum(static_cast<unsigned char>(args[j])) || args[j] == '_')) ++j;
+      std::string w = args.substr(i, j - i);
+      i = j;
+      return w;
+    };
+    auto starts_word = [&](std::size_t i) {
+      return i < args.size() && (std::isalpha(static_cast<unsigned char>(args[i])) || args[i] == '_');
+    };
     for (std::size_t i = 0; i < args.size();) {
-      const unsigned char c = static_cast<unsigned char>(args[i]);
-      if (!std::isalpha(c) && c != '_') {
+      if (!starts_word(i)) {
         ++i;
         continue;
       }
-      std::size_t j = i;
-      while (j < args.size() && (std::isalnum(static_cast<unsigned char>(args[j])) || args[j] == '_')) ++j;
       const bool qualified_part = i >= 2 && args.compare(i - 2, 2, "::") == 0;
-      const std::string word = args.substr(i, j - i);
-      i = j;
+      std::vector<std::string> chain{word_at(i)};
+      while (args.compare(i, 2, "::") == 0 && starts_word(i + 2)) {
+        i += 2;
+        chain.push_back(word_at(i));
+      }
       if (qualified_part) continue;
-      Symbol *s = lookup_tag(intern_string(word.c_str()), table_, -1, where);
-      if (s && s->decl && s->decl->type) push_walk(s->decl->type);
+      walk_argument_name(chain, where);
     }
+  }
+
+  void walk_argument_name(const std::vector<std::string> &chain, const ScopeContext &where) {
+    const bool last_only = chain.size() == 1;
+    Symbol *s = lookup_tag(intern_string(chain[0].c_str()), table_, -1, where);
+    if (!s && last_only) s = lookup_ordinary(intern_string(chain[0].c_str()), table_, where);
+    for (std::size_t k = 1; s && k < chain.size(); ++k) {
+      TypeDesc *scope = s->decl ? s->decl->type : nullptr;
+      if (!is_record(scope)) return;
+      const char *name = intern_string(chain[k].c_str());
+      s = lookup_at_level(name, table_, AREA_TAG, scope, -1);
+      if (!s && k + 1 == chain.size()) s = lookup_at_level(name, table_, AREA_ORDINARY, scope, -1);
+    }
+    if (!s || !s->decl || !s->decl->type) return;
+    if (s->area == AREA_TAG) {
+      push_walk(s->decl->type);
+      return;
+    }
+    if (!(s->decl->storage & SF_TYPEDEF) || !unknown_typedef_entry(s)) return;
+    if (set_.contains(static_cast<std::int32_t>(s->def_order))) return;
+    set_.insert(s, static_cast<std::int32_t>(s->def_order), false);
+    push_walk(s->decl->type, context_, true);
+  }
+
+  // A class template's instance, or a member of one (X<int>::type), is
+  // declared through its template, which needs the types its arguments
+  // name.
+  void walk_template_use(const TypeDesc *templ, const std::string &arguments) {
+    // One of a namespace is declared only through its instances. One of
+    // file scope is declared as a file-scope entry, after the types: a
+    // type or typedef that uses an instance needs the template declared
+    // before it.
+    if (templ && templ->kind == TK_TEMPLATE && (nested_ || !namespace_chain(templ).empty()))
+      push_walk(const_cast<TypeDesc *>(templ));
+    walk_argument_text(arguments);
   }
 
   void walk(TypeDesc *t) {
@@ -186,8 +263,12 @@ class NeededWalk {
           if (Symbol *s = unknown_typedef(t, table_)) {
             if (set_.contains(static_cast<std::int32_t>(s->def_order))) return;
             tasks_.push_back({t, true, s});
+            push_walk(t->named()->aliased, context_, true);
+            return;
           }
           push_walk(t->named()->aliased);
+        } else if (t->named() && t->template_word) {
+          walk_template_use(t->template_word, instance_arguments(t->named()->name));
         }
         return;
       case TK_FUNCTION:
@@ -221,13 +302,8 @@ class NeededWalk {
 
   void walk_named_type(TypeDesc *t) {
     if (is_record(t) && t->record()->instance_mark != 0) {
-      // A template instance is declared by its class template; one of file
-      // scope is declared as a file-scope entry, one of a namespace only
-      // through its instances. An explicit specialisation is declared too,
-      // after its template.
-      const TypeDesc *tw = t->template_word;
-      if (tw && tw->kind == TK_TEMPLATE && !namespace_chain(tw).empty()) push_walk(t->template_word);
-      walk_instance_arguments(t);
+      // An explicit specialisation is declared too, after its template.
+      walk_template_use(t->template_word, t->record()->template_arguments);
       if (!t->record()->explicit_specialisation) return;
     }
     if (is_namespace_record(t)) return;
@@ -250,7 +326,7 @@ class NeededWalk {
       for (BaseNode *b = t->record()->first_base; b; b = b->next) parts.push_back(b->base);
     for (MemberNode *m = t->record()->first; m; m = m->next)
       if (m->decl) parts.push_back(m->decl->type);
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it) push_walk(*it, t);
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) push_walk(*it, t, true);
   }
 
   void finish(TypeDesc *t, Symbol *entry) {
@@ -268,6 +344,7 @@ class NeededWalk {
   SymbolTable &table_;
   std::vector<Task> tasks_;
   TypeDesc *context_ = nullptr;
+  bool nested_ = false;
 };
 
 // The enumeration a declaration's type is built on ("enum {...} *v[2]",

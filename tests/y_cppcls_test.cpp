@@ -144,6 +144,45 @@ TEST_F(Templates, TypesNestedInInstancesAreNamedAsWritten) {
   ASSERT_TRUE(ordinary("use"));
 }
 
+TEST_F(Templates, TypesNestedInInstancesKeepTheirTemplateAndItsNamespaces) {
+  // The script names such a type from the global scope and must declare
+  // its template: written inside the namespace or after a using-directive,
+  // the name gets the template's namespaces (not an unnamed one's name).
+  analyse(
+      "namespace n { template<class T> struct tr { typedef T type; };\n"
+      "  typedef tr<int>::type inner; namespace { template<class T> struct hid { typedef T t; }; }\n"
+      "  hid<int>::t hidden; }\n"
+      "using namespace n;\n"
+      "tr<char>::type g_c;\n"
+      "n::tr<long>::type g_l;\n"
+      "template<class T> struct top { typedef T t; };\n"
+      "top<int>::t g_t;\n");
+  EXPECT_EQ(problems(), Problems());
+  TypeDesc *ns = tag("n");
+  ASSERT_TRUE(ns);
+  TypeDesc *tr = tag("tr", ns);
+  ASSERT_TRUE(tr);
+  struct Case {
+    Declaration *d;
+    const char *name;
+    bool of_tr;
+  } cases[] = {{ordinary("inner", ns), "n::tr<int>::type", true},
+               {ordinary("g_c"), "n::tr<char>::type", true},
+               {ordinary("g_l"), "n::tr<long>::type", true},
+               {ordinary("hidden", ns), "n::hid<int>::t", false},
+               {ordinary("g_t"), "top<int>::t", false}};
+  for (const Case &c : cases) {
+    ASSERT_TRUE(c.d) << c.name;
+    ASSERT_TRUE(c.d->type) << c.name;
+    EXPECT_STREQ(type_name(c.d->type), c.name);
+    ASSERT_TRUE(c.d->type->template_word) << c.name;
+    EXPECT_EQ(c.d->type->template_word->kind, TK_TEMPLATE) << c.name;
+    if (c.of_tr) {
+      EXPECT_EQ(c.d->type->template_word, tr) << c.name;
+    }
+  }
+}
+
 TEST_F(Templates, ComparisonsAndOperatorNamesInTemplateDeclarations) {
   analyse(
       "template<class T> T declval();\n"

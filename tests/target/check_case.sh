@@ -92,10 +92,20 @@ else
   [ "$got_functions" = "$want_functions" ] ||
     fail "services [$(echo $got_functions)], expected [$(echo $want_functions)]"
   # Before BEGIN: the extern lines of the file's own globals and functions
-  # and the definitions of its own types, nothing declared by the headers.
-  others=$(sed -n '/^BEGIN$/q;/^    #/p' "$script" | grep -v $'^    #extern \\|^    #\t\\|^    #}' |
+  # and the declarations of its own types, nothing declared by the headers.
+  # Besides structures, unions, enumerations and classes, the types list
+  # names the file's namespaces (their opening lines), class templates,
+  # typedef names and function templates (their declarations and those of
+  # their explicit specialisations); a line of a class template's body
+  # (as written in the file, after "# ") belongs to its template.
+  others=$(sed -n '/^BEGIN$/q;/^    #/p' "$script" | grep -v $'^    #extern \\|^    #\t\\|^    # \\|^    #}' |
     while IFS= read -r l; do
-      t=$(sed -n 's/^    #\(struct\|union\|enum\|class\) \(\(class\|struct\) \)\{0,1\}\([A-Za-z_0-9]*\).*/\4/p' <<<"$l")
+      t=$(sed -n -e 's/^    #\(struct\|union\|enum\|class\) \(\(class\|struct\) \)\{0,1\}\([A-Za-z_0-9]*\).*/\4/p' \
+        -e 's/^    #namespace \([A-Za-z_0-9]*\) {$/\1/p' \
+        -e 's/^    #template <[^{(]*> \(struct\|class\|union\) \([A-Za-z_0-9]*\).*/\2/p' \
+        -e 's/^    #typedef .*[^A-Za-z_0-9]\([A-Za-z_0-9]*\);$/\1/p' \
+        -e '/^    #template <[^(]*> \(struct\|class\|union\) /!s/^    #template <[^(]*> [^(]*[^A-Za-z_0-9]\([A-Za-z_][A-Za-z_0-9]*\)\(<[^(]*>\)\{0,1\}(.*/\1/p' \
+        <<<"$l" | head -1)
       grep -qx -- "${t:-?}" <<<"$want_types" || echo "$l"
     done)
   [ -z "$others" ] || fail "declarations before BEGIN besides the file's own:"$'\n'"$others"
