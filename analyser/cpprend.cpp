@@ -911,6 +911,13 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
         render_type(t, l, m, r, 0, line_prefix, 0, RM_ORDINARY, current, 1);
         if (implicit_int(decl)) l = "int " + l;
         text = join_declarator(l, m, name, r) + ";";
+        // A function template, or an explicit specialisation of one
+        // (template <> int f<int>(int)), is declared with its header.
+        if (t->template_word && t->template_word->templ()) {
+          std::string head;
+          render_template_head(t->template_word->templ(), head, line_prefix, 0, current);
+          text = head + text;
+        }
         break;
       case RM_CALL:
         if (!result_is_void(decl, t))

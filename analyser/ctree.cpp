@@ -472,6 +472,11 @@ bool is_unnamed_namespace_name(const char *name) {
   return name && std::strncmp(name, kPrefix, sizeof kPrefix - 1) == 0;
 }
 
+bool is_function_specialisation(const TypeDesc *t) {
+  return t && t->kind == TK_FUNCTION && t->template_word && t->template_word->templ() &&
+         !t->template_word->templ()->first_param;
+}
+
 const char *type_name(const TypeDesc *t) {
   if (!t) return nullptr;
   switch (t->kind) {

@@ -442,6 +442,11 @@ const char *unnamed_namespace_name();
 // enclosing scope.
 bool is_unnamed_namespace_name(const char *name);
 
+// Whether a function type is an explicit specialisation of a function
+// template (template <> int f<int>(int)): a function of its own, which a
+// test calls like any other, where the template itself is none.
+bool is_function_specialisation(const TypeDesc *function);
+
 // The name of a named type (enumeration, union, class, template, elaborated,
 // typedef name, integer/floating name); none otherwise.
 const char *type_name(const TypeDesc *type);

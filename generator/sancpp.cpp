@@ -552,7 +552,7 @@ void class_services(TypeDesc *type, SymbolTable &table, const char *tested, cons
     if (!info) continue;
     if (!tested_instance && !same_unit(d->file, tested)) continue;
     flags.set(info, false);
-    if (t->template_word) continue;  // a member function template
+    if (t->template_word && !is_function_specialisation(t)) continue;  // a member function template
     Subject s;
     s.decl = d;
     s.function = t;
@@ -746,7 +746,7 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     if (!same_unit(d->file, tested)) return;
     // A function template is no function a test can call until it is
     // instantiated, and its parameter types are template parameters.
-    if (t->template_word) return;
+    if (t->template_word && !is_function_specialisation(t)) return;
     Subject subject;
     subject.decl = d;
     subject.function = t;

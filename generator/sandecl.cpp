@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <set>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -403,6 +404,14 @@ bool member_namespaces(const Declaration *d, std::vector<const char *> &chain) {
 
 bool is_function(const Declaration *d) { return d->type && d->type->kind == TK_FUNCTION; }
 
+// The template's own name in the name of an explicit specialisation
+// ("f" of "f<int>").
+std::string template_name_part(const char *name) {
+  const std::string n = name ? name : "";
+  const std::size_t open = n.compare(0, 8, "operator") == 0 ? std::string::npos : n.find('<');
+  return open == std::string::npos ? n : n.substr(0, open);
+}
+
 // Whether the script already declares the name of a global, in its namespace.
 // In C++ a function is known only with its parameter list: every overload is
 // declared.
@@ -470,7 +479,9 @@ void write_global(const Declaration *d) {
   storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
   if (text.empty()) return;
   // A thread's own object is another object than a shared one of the name.
-  std::string words = "extern ";
+  // A function template and its explicit specialisations are declared
+  // without "extern" ("extern template" declares an instantiation).
+  std::string words = d->type && d->type->kind == TK_FUNCTION && d->type->template_word ? "" : "extern ";
   storage_text(d->storage & SF_THREAD_LOCAL, words);
   if (!chain.empty() || !defer_plain_global(words + text)) parse_into_script(open + words + text + close);
   for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
@@ -869,6 +880,14 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
   collect_unnamed_enumerations(needed, table, path);
   const bool cpp = is_cpp_file_name(path);
   std::vector<const char *> chain;
+  // The function templates an explicit specialisation of the file belongs
+  // to, by scope and name: the script declares them before it.
+  std::set<std::pair<const TypeDesc *, std::string>> specialised;
+  for_each_symbol(table.ordinary, [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (d && d->name && is_function_specialisation(d->type) && same_unit(d->file, unit.c_str()))
+      specialised.emplace(canonical_scope(d->scope), template_name_part(d->name));
+  });
   auto consider = [&](Symbol *s) {
     const Declaration *d = s->decl;
     if (!d || (d->storage & SF_STATIC)) return;
@@ -889,8 +908,9 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
     if (!d->name || !*d->name) return;
     if (d->type) {
       if (names_own_type(d)) return;
-      if (d->type->kind == TK_FUNCTION &&
-          (d->type->template_word || (d->type->scope && d->type->scope->kind == TK_TEMPLATE)))
+      if (d->type->kind == TK_FUNCTION && !is_function_specialisation(d->type) &&
+          (d->type->template_word || (d->type->scope && d->type->scope->kind == TK_TEMPLATE)) &&
+          !(d->type->template_word && specialised.count({canonical_scope(d->scope), d->name})))
         return;
     }
     globals.insert(s, static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order), false);
