@@ -117,7 +117,18 @@ struct IndexKey {
   int area;
   const void *scope;
   const char *name;  // never empty
+  // name_hash_of(name) when the caller has it (one name looked up in
+  // several scopes and areas), else 0.
+  std::uint64_t name_hash = 0;
 };
+
+// The part of a key's hash that depends on the name; never 0.
+std::uint64_t name_hash_of(const char *name) {
+  std::uint64_t x = 1469598103934665603ULL;
+  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p)
+    x = (x ^ *p) * 1099511628211ULL;
+  return x ? x : 1;
+}
 
 // Entries of one name in one scope in bucket order. Most names have a single
 // entry, which is kept in place; only a name with several has a list. The
@@ -259,9 +270,9 @@ class EntryIndex {
   };
 
   static std::uint32_t hash_of(const IndexKey &k) {
-    std::uint64_t x = 1469598103934665603ULL;
-    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(k.name); *p; ++p)
-      x = (x ^ *p) * 1099511628211ULL;
+    return k.name_hash ? hash_of(k, k.name_hash) : hash_of(k, name_hash_of(k.name));
+  }
+  static std::uint32_t hash_of(const IndexKey &k, std::uint64_t x) {
     x ^= static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(k.scope)) * 0x9e3779b97f4a7c15ULL;
     x ^= static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.area)) << 56;
     // Final mixing: the home slot is taken from the high bits.
@@ -891,6 +902,37 @@ Symbol *lookup_at_level(const char *name, SymbolTable &table, int area, TypeDesc
     if (!kind_matches(s, kind)) return false;
     return !(skip_own_tag_typedefs && typedef_of_own_tag(s->decl));
   });
+}
+
+Symbol *lookup_name_at_level(const char *name, SymbolTable &t, TypeDesc *scope) {
+  if (!name || !*name || !t.index) return nullptr;
+  EntryIndex &entries = t.index->entries;
+  const std::uint64_t hash = name_hash_of(name);
+  const int areas[3] = {AREA_TAG, AREA_ORDINARY, AREA_ENUMERATOR};
+  auto lists_of = [&](TypeDesc *level, int a) -> const EntryList * {
+    EntryList *l = entries.find(IndexKey{areas[a], canonical_scope(level), name, hash});
+    return l && !l->empty() ? l : nullptr;
+  };
+  // The scope's own lists are found once for the six kinds tried; the
+  // namespaces it uses (none in C) are searched per kind.
+  const EntryList *own[3] = {lists_of(scope, 0), lists_of(scope, 1), lists_of(scope, 2)};
+  std::vector<TypeDesc *> used;
+  using_list(t, scope, used);
+  if (used.empty() && !own[0] && !own[1] && !own[2]) return nullptr;
+  const bool first = analysis_settings().first_match != 0;
+  auto at_level = [&](int a, auto accept) {
+    Symbol *best = pick(own[a], accept, first);
+    for (TypeDesc *n : used) best = better(best, pick(lists_of(n, a), accept, first), first);
+    return best;
+  };
+  auto tag_of_kind = [](int kind) { return [kind](Symbol *s) { return kind_matches(s, kind); }; };
+  Symbol *e = at_level(0, tag_of_kind(TK_CLASS));
+  if (!e) e = at_level(0, tag_of_kind(TK_TEMPLATE));
+  if (!e) e = at_level(1, [](Symbol *s) { return !typedef_of_own_tag(s->decl); });
+  if (!e) e = at_level(2, [](Symbol *) { return true; });
+  if (!e) e = at_level(0, tag_of_kind(TK_ENUM));
+  if (!e) e = at_level(0, tag_of_kind(TK_UNION));
+  return e;
 }
 
 Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc *scope) {

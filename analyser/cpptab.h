@@ -156,6 +156,11 @@ Symbol *lookup_enumerator(const char *name, SymbolTable &table, const ScopeConte
 // skip_own_tag_typedefs passes over "typedef struct S S".
 Symbol *lookup_at_level(const char *name, SymbolTable &table, int area, TypeDesc *scope, int kind,
                         bool skip_own_tag_typedefs = false);
+// What a name stands for at one level, for the token scanner: the first of
+// lookup_at_level for a class, a template, an ordinary entry (skipping the
+// typedef of a tag of the same name), an enumerator, an enum and a union,
+// with the name's entries found once for all six.
+Symbol *lookup_name_at_level(const char *name, SymbolTable &table, TypeDesc *scope);
 // Only the given scope (no enclosing scopes); a null scope means file scope.
 Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc *scope);
 // A function entry of that name in exactly that scope whose parameter list

@@ -691,13 +691,7 @@ int classify_hit(TokenScanner &s, Symbol *e, const char *name) {
 
 // The entry a name has at one scope level, the kinds tried in this order.
 Symbol *entry_at_level(SymbolTable &t, const char *name, TypeDesc *scope) {
-  Symbol *e = lookup_at_level(name, t, AREA_TAG, scope, TK_CLASS);
-  if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_TEMPLATE);
-  if (!e) e = lookup_at_level(name, t, AREA_ORDINARY, scope, -1, true);
-  if (!e) e = lookup_at_level(name, t, AREA_ENUMERATOR, scope, -1);
-  if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_ENUM);
-  if (!e) e = lookup_at_level(name, t, AREA_TAG, scope, TK_UNION);
-  return e;
+  return lookup_name_at_level(name, t, scope);
 }
 
 // A name a class does not declare is looked up in its bases before the

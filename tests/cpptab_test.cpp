@@ -511,6 +511,52 @@ class Scratch : public Table {
   }
 };
 
+// The scanner's one search per area finds what the six searches by kind,
+// in their order, find: a class before the typedef of its own tag, an
+// ordinary name before an enum or union tag of that name, entries of used
+// namespaces weighed against the scope's own, the first or the last entry.
+TEST_F(Scratch, NameAtLevelAgreesWithTheSearchesByKind) {
+  parse("typedef struct S { int a; } S;\n"
+        "enum Col { RED, GREEN };\nint Col;\n"
+        "union U { int i; };\nenum Only { ONE };\n"
+        "typedef int T;\n"
+        "namespace N { struct K { int k; }; int v; enum Col2 { BLUE }; union W { int w; }; }\n"
+        "int K;\nusing namespace N;\n"
+        "template <class X> struct Box { X x; };\n"
+        "namespace M { int v; typedef int T; }\n");
+  TypeDesc *n = lookup_tag("N", table, -1, ScopeContext())->decl->type;
+  TypeDesc *m = lookup_tag("M", table, -1, ScopeContext())->decl->type;
+  auto by_kind = [&](const char *name, TypeDesc *scope) {
+    Symbol *e = lookup_at_level(name, table, AREA_TAG, scope, TK_CLASS);
+    if (!e) e = lookup_at_level(name, table, AREA_TAG, scope, TK_TEMPLATE);
+    if (!e) e = lookup_at_level(name, table, AREA_ORDINARY, scope, -1, true);
+    if (!e) e = lookup_at_level(name, table, AREA_ENUMERATOR, scope, -1);
+    if (!e) e = lookup_at_level(name, table, AREA_TAG, scope, TK_ENUM);
+    if (!e) e = lookup_at_level(name, table, AREA_TAG, scope, TK_UNION);
+    return e;
+  };
+  const char *names[] = {"S", "Col", "RED", "U", "Only", "ONE", "T", "K", "v", "BLUE", "Col2", "W",
+                         "Box", "N", "M", "absent"};
+  for (int first : {0, 1}) {
+    analysis_settings().first_match = first;
+    for (TypeDesc *scope : {static_cast<TypeDesc *>(nullptr), n, m})
+      for (const char *name : names)
+        EXPECT_EQ(lookup_name_at_level(name, table, scope), by_kind(name, scope))
+            << name << " first " << first << " in " << (scope ? "a namespace" : "the file");
+  }
+  analysis_settings().first_match = 0;
+  Symbol *s = lookup_name_at_level("S", table, nullptr);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->area, AREA_TAG);  // the class, not the typedef of its tag
+  Symbol *col = lookup_name_at_level("Col", table, nullptr);
+  ASSERT_NE(col, nullptr);
+  EXPECT_EQ(col->area, AREA_ORDINARY);  // the variable, not the enum
+  Symbol *k = lookup_name_at_level("K", table, nullptr);
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(k->area, AREA_TAG);  // the class of the used namespace, before the variable
+  EXPECT_EQ(lookup_name_at_level("absent", table, nullptr), nullptr);
+}
+
 TEST_F(Scratch, OwnDeclarationsGoAndEverythingElseStays) {
   parse("typedef struct node { int key; } node_t;\nint g;\n");
   const int before = ordinary_entries();
