@@ -1,6 +1,7 @@
 // Token scanner of the declaration analyser.
 #include "ctylex.h"
 
+#include <array>
 #include <climits>
 #include <iterator>
 #include <cstring>
@@ -157,13 +158,23 @@ constexpr CodeSpellings kSpellings = make_code_spellings();
 
 // Longest punctuator at p: its code and length (0 when none).
 int match_punctuator(const char *p, int *length) {
+  // The punctuators by their first character, in table order (of two of
+  // the same length the first wins), each with its length.
+  struct Candidate {
+    const Spelling *spelling;
+    int length;
+  };
+  static const auto by_first = [] {
+    std::array<std::vector<Candidate>, 256> index;
+    for (const Spelling &s : punctuators)
+      index[static_cast<unsigned char>(s.text[0])].push_back({&s, static_cast<int>(std::strlen(s.text))});
+    return index;
+  }();
   int best = 0, best_len = 0;
-  for (const Spelling &s : punctuators) {
-    if (s.text[0] != *p) continue;
-    std::size_t n = std::strlen(s.text);
-    if (static_cast<int>(n) > best_len && std::strncmp(p, s.text, n) == 0) {
-      best = s.code;
-      best_len = static_cast<int>(n);
+  for (const Candidate &c : by_first[static_cast<unsigned char>(*p)]) {
+    if (c.length > best_len && std::strncmp(p, c.spelling->text, c.length) == 0) {
+      best = c.spelling->code;
+      best_len = c.length;
     }
   }
   if (best_len == 0 && *p && std::strchr(single_punctuators, *p)) {
@@ -485,7 +496,20 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
   std::vector<char> expected;  // closers of the open brackets, innermost last
   const char *p = text;
   bool line_start = false;
+  // Within a line, only line ends, literals, brackets and the stop
+  // characters matter: the others are passed a run at a time.
+  static const auto passed = [] {
+    std::array<bool, 256> a;
+    a.fill(true);
+    for (const char *c = "\n\"'([{<)]}>,;"; ; ++c) {
+      a[static_cast<unsigned char>(*c)] = false;
+      if (!*c) break;
+    }
+    return a;
+  }();
   for (;;) {
+    if (!line_start)
+      while (passed[static_cast<unsigned char>(*p)]) ++p;
     const char c = *p;
     if (c == '\0') return nullptr;
     if (c == '\n') {

@@ -653,6 +653,14 @@ TEST(SkipBalanced, BracketsStringsAndStops) {
   EXPECT_EQ(lines, 3);
   r = skip_balanced("ab\ncd", "\n", false, true, nullptr);
   EXPECT_EQ(std::string(r), "\ncd");
+  // A '#' inside a line is text; after blanks at a line's start it begins a
+  // directive line, whose brackets do not count.
+  lines = 0;
+  r = skip_balanced("x = a # } b\n  #define Q }\n y }rest", "}", false, true, &lines);
+  EXPECT_EQ(std::string(r), "} b\n  #define Q }\n y }rest");
+  r = skip_balanced("x = a # b\n  #define Q }\n y }rest", "}", false, true, &lines);
+  EXPECT_EQ(std::string(r), "}rest");
+  EXPECT_EQ(lines, 2);
   EXPECT_EQ(skip_balanced("(((", ";", false, true, nullptr), nullptr);
   EXPECT_EQ(skip_balanced("\"open ;", ";", false, true, nullptr), nullptr);
   // Deep nesting needs no recursion.
