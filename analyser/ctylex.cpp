@@ -1148,7 +1148,7 @@ int lex_next(TokenScanner &s) {
         }
         if (code != K_OPERATOR && code != K_TEMPLATE) s.qualifier = nullptr;
       } else {
-        code = classify(s, intern_string(s.token_text.c_str()));
+        code = classify(s, intern_string(s.token_text.data(), s.token_text.size()));
       }
       s.last_token = code;
       s.last_value_name = s.value.names_value;
