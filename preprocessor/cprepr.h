@@ -51,6 +51,8 @@ void pp_release(MacroTable &macro_table, bool free_chain);
 // and the file are the same as then; -1 (the default) switches this off.
 // Recordings serve every macro table of the run.
 void pp_set_include_reuse(int named);
+// Includes taken from a recording so far (tests, measurements).
+int pp_reused_includes();
 
 // Line markers of later runs escape "\" and '"' in file names (PREPRO_ONLY).
 void pp_set_escape_line_names(bool escape);

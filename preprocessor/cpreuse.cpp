@@ -196,6 +196,7 @@ constexpr std::size_t kReadingsPerFile = 4;
 struct Memo {
   std::map<std::string, std::vector<std::unique_ptr<Reading>>> files;
   std::uint32_t next_mark = 0;
+  int reused = 0;
 };
 
 Memo &memo() {
@@ -242,6 +243,8 @@ void apply(const Reading &r, OutputBuffer &out) {
 
 void pp_set_include_reuse(int named) { pp_state.reuse_named_levels = named; }
 
+int pp_reused_includes() { return memo().reused; }
+
 bool pp_memo_candidate(bool next, const OutputBuffer &out) {
   return pp_state.reuse_named_levels >= 0 && !pp_state.recording && !next && out.rescan_kind == RK_OUTPUT &&
          pp_state.pragma_map.empty() && pp_state.analysis_on && pp_state.macro_table &&
@@ -255,6 +258,7 @@ bool pp_memo_replay(const std::string &path, const std::string *text, OutputBuff
   for (const std::unique_ptr<Reading> &r : it->second) {
     if (!matches(*r, now)) continue;
     apply(*r, out);
+    ++memo().reused;
     // As when the file's level ends: the includer's directory served only
     // the files it includes itself, and the includer's position is marked.
     pp_release_appended_dir(appended);

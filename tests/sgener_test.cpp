@@ -12,6 +12,7 @@
 #include "merror.h"
 #include "mstrin.h"
 #include "cpptab.h"
+#include "cprepr.h"
 #include "sancmd.h"
 #include "siofic.h"
 #include "gen_fixture.h"
@@ -194,6 +195,23 @@ TEST_F(DriverTest, AnalysisFillsTheContextsTable) {
   EXPECT_TRUE(known("u"));
   analyse_file(".\\t.c", file_context());
   release_file_analysis();
+  EXPECT_EQ(warning_count() + error_count(), 0);
+}
+
+// The include section reads the tested file's headers first; the analysis
+// of the tested file takes them from that reading, although every context
+// reads the defines file (and its size pragmas) again.
+TEST_F(DriverTest, TheTestedFileAnalysisTakesTheHeadersTheIncludeSectionRead) {
+  std::ofstream("std.def") << "#pragma ortek sizeof(long double) = 96\n#define STD_ONE 1\n";
+  std::ofstream("h.h") << "#ifndef H_H\n#define H_H\n#if STD_ONE\ntypedef int h_t;\n#endif\n#endif\n";
+  std::ofstream("t.c") << "#include \"h.h\"\nh_t g;\nint add(int a, int b) { return a + b; }\n";
+  generator_options().std_define_file = ".\\std.def";
+  const int before = pp_reused_includes();
+  generation_run("x");
+  EXPECT_EQ(pp_reused_includes() - before, 1);
+  const std::string script = read_file("t.ptu");
+  EXPECT_NE(script.find("##include \"h.h\""), std::string::npos);
+  EXPECT_NE(script.find("h_t g;"), std::string::npos) << script;
   EXPECT_EQ(warning_count() + error_count(), 0);
 }
 
