@@ -305,7 +305,10 @@ void prepare_analysis(AnalysisContext &context, int is_tested, SourceLanguage la
   start_macros(context, definitions.data(), include_dirs.data(), is_tested);
   if (!o.std_define_file.empty()) {
     std::string result;
+    // Every context reads the same file in the same state: the first reading serves.
+    pp_set_include_reuse(0);
     preprocess(context, "#include \"" + o.std_define_file + "\"", result);
+    pp_set_include_reuse(-1);
     if (!result.empty()) parse_into(context, result, "");
   }
   set_reports_suppressed(previous);

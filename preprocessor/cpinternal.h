@@ -312,6 +312,7 @@ void pp_memo_start(const std::string &path, const std::string *text, OutputBuffe
 void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t hash, MacroEntry *found);
 void pp_memo_note_change(MacroEntry *entry);
 void pp_memo_note_file(const std::string &path);
+void pp_memo_note_search(bool next);
 void pp_memo_note_depth();
 // The reading depends on something no recording holds: it is not kept.
 void pp_memo_spoil();

@@ -322,6 +322,10 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
       return;
     }
   }
+  // What a search finds depends on the include chain and on the files
+  // already read with "#pragma once"; "#include_next" also on where the
+  // includer was found, which no recording compares.
+  if (pp_state.recording) pp_memo_note_search(next);
   IncludeDir *appended = nullptr;
   IncludeDir *from = nullptr;
   if (!next) {
@@ -355,12 +359,7 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     if (file_identity(path, id) && pp_state.macro_table->index().once_files.count(id)) return;
   }
   if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);
-  if (pp_state.recording) {
-    pp_memo_note_file(path);
-    // Searches on from where the includer was found: that place is not
-    // part of what a recording compares.
-    if (next) pp_memo_spoil();
-  }
+  if (pp_state.recording) pp_memo_note_file(path);
   // A file read again in the same state is not read again: its recorded
   // text and macro changes serve (only files of the cache have a stable text).
   const bool reusable = text && text != &uncached && pp_memo_candidate(next, out);

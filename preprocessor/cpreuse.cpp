@@ -153,9 +153,11 @@ bool same_sizes(const TargetSizes &a, const TargetSizes &b) {
          a.plain_char_unsigned == b.plain_char_unsigned;
 }
 
-bool same_surroundings(const Surroundings &a, const Surroundings &b) {
-  return a.text == b.text && a.escape_line_names == b.escape_line_names && a.chain == b.chain &&
-         a.once_files == b.once_files && same_sizes(a.sizes, b.sizes) && a.declared == b.declared;
+// searched, sizes: whether the reading included files, asked for sizes.
+bool same_surroundings(const Surroundings &a, const Surroundings &b, bool searched, bool sizes) {
+  return a.text == b.text && a.escape_line_names == b.escape_line_names &&
+         (!searched || (a.chain == b.chain && a.once_files == b.once_files)) &&
+         (!sizes || (same_sizes(a.sizes, b.sizes) && a.declared == b.declared));
 }
 
 // One recorded reading of a file.
@@ -166,10 +168,12 @@ struct Reading {
   std::vector<std::string> names;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> absent;
   std::vector<MacroState> changed;  // macros as the reading left them
-  OnceSet once_after;
+  OnceSet once_added;               // files the reading marked "#pragma once"
   std::vector<std::string> files;   // files read, in first-read order
   std::string output;               // from the file's first line marker on
   int depth_used = 0;               // input levels used above the file's own
+  bool asked_sizes = false;
+  bool searched = false;            // included files (found or not)
   std::size_t longest_dir = 0;
 };
 
@@ -212,7 +216,7 @@ int named_levels() {
 }
 
 bool matches(const Reading &r, const Surroundings &now) {
-  if (!same_surroundings(r.before, now)) return false;
+  if (!same_surroundings(r.before, now, r.searched, r.asked_sizes)) return false;
   if (pp_state.depth + r.depth_used + 1 >= PP_MAX_DEPTH) return false;
   for (const auto &a : r.absent) {
     const std::string &n = r.names[a.second];
@@ -230,7 +234,7 @@ void apply(const Reading &r, OutputBuffer &out) {
     MacroEntry *e = pp_insert_entry(s.name.data(), s.name.size(), s.kind);
     if (s.kind == MK_USER) e->value = new MacroDefinition(s.value);
   }
-  pp_state.macro_table->index().once_files = r.once_after;
+  pp_state.macro_table->index().once_files.insert(r.once_added.begin(), r.once_added.end());
   for (const std::string &f : r.files)
     if (pp_state.included_index.insert(f).second) pp_state.included_files.push_back(f);
   pp_state.longest_dir = std::max(pp_state.longest_dir, r.longest_dir);
@@ -305,6 +309,12 @@ void pp_memo_note_change(MacroEntry *entry) {
 
 void pp_memo_note_file(const std::string &path) { pp_state.recording->reading.files.push_back(path); }
 
+void pp_memo_note_search(bool next) {
+  MemoRecording &m = *pp_state.recording;
+  m.reading.searched = true;
+  if (next) m.spoiled = true;
+}
+
 void pp_memo_note_depth() {
   MemoRecording &m = *pp_state.recording;
   m.reading.depth_used = std::max(m.reading.depth_used, pp_state.depth - m.depth);
@@ -325,7 +335,9 @@ void pp_memo_end(const InputLevel &level) {
     r.changed.push_back(state_of(name, hash, pp_lookup(name.data(), name.size(), hash)));
   }
   r.names = m->seen.take_names();
-  r.once_after = pp_state.macro_table->index().once_files;
+  for (const auto &id : pp_state.macro_table->index().once_files)
+    if (!r.before.once_files.count(id)) r.once_added.insert(id);
+  r.asked_sizes = target_sizes().asked != r.before.sizes.asked;
   r.output.assign(m->out->text, m->out_start, std::string::npos);
   r.longest_dir = pp_state.longest_dir;
   auto &readings = memo().files[m->path];

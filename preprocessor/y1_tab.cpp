@@ -372,7 +372,8 @@ class IfParser {
     ++pos_;
     while (!name.empty() && std::strchr(" \t\n\r", name.front())) name.remove_prefix(1);
     while (!name.empty() && std::strchr(" \t\n\r", name.back())) name.remove_suffix(1);
-    const TargetSizes &sizes = target_sizes();
+    TargetSizes &sizes = target_sizes();
+    ++sizes.asked;
     if (name == "char") return {sizes.char_bits / 8, false};
     if (name == "short") return {sizes.short_bits / 8, false};
     if (name == "int") return {sizes.int_bits / 8, false};

@@ -50,6 +50,8 @@ struct TargetSizes {
   // (name, bytes) pairs of the sizeof pragma in order of appearance; names
   // are kept without blanks ("longdouble").
   std::vector<std::pair<std::string, int>> declared_sizes;
+  // How often #if has asked for a size: a reading that asked depends on them.
+  unsigned long asked = 0;
   // Bytes declared for name (its blanks ignored), the newest declaration
   // winning; -1 when there is none.
   int declared_size(std::string_view name) const;

@@ -133,7 +133,7 @@ TEST_F(Reuse, TargetSizesMustBeTheSame) {
 TEST_F(Reuse, ASizeDeclaredAgainAlikeChangesNothing) {
   // Every analysis context reads the defines file's size pragmas again.
   target_sizes().declared_sizes.emplace_back("longdouble", 12);
-  headers("plain\n");
+  headers("#if sizeof(long double) == 12\nld12\n#endif\n");
   run(*table_, include("h.h"));
   change_inner();
   target_sizes().declared_sizes.emplace_back("longdouble", 12);
@@ -145,7 +145,34 @@ TEST_F(Reuse, ASizeDeclaredAgainAlikeChangesNothing) {
   target_sizes().declared_sizes.emplace_back("longdouble", 16);
   const std::string third = run(other_, include("d.h"));
   reset_target_sizes();
+  EXPECT_EQ(third.find("ld12"), std::string::npos);
   EXPECT_NE(third.find("second_inner"), std::string::npos);
+}
+
+TEST_F(Reuse, AReadingThatAsksForNoSizeDoesNotDependOnThem) {
+  headers("plain\n");
+  run(*table_, include("h.h"));
+  change_inner();
+  target_sizes().int_bits = 16;
+  const std::string out = run(other_, include("h.h"));
+  reset_target_sizes();
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+}
+
+TEST_F(Reuse, AReadingThatIncludesNothingDependsOnNoSearch) {
+  write("leaf.h", "#pragma once\nleaf_text\n");
+  write("first.h", "#pragma once\nfirst_text\n");
+  run(*table_, include("leaf.h"));
+  // Another "#pragma once" file read before, another directory in the chain.
+  run(other_, include("first.h"));
+  pp_add_dir_of_file(path("sub/x.c").c_str());
+  const int before = pp_reused_includes();
+  EXPECT_NE(run(other_, include("leaf.h")).find("leaf_text"), std::string::npos);
+  EXPECT_EQ(pp_reused_includes(), before + 1);
+  // Both files stay read once.
+  const std::string again = run(other_, include("leaf.h") + include("first.h"));
+  EXPECT_EQ(again.find("leaf_text"), std::string::npos);
+  EXPECT_EQ(again.find("first_text"), std::string::npos);
 }
 
 TEST_F(Reuse, AReadingThatReportsIsNotReused) {
