@@ -32,6 +32,21 @@ struct Pool {
   char *chunk = nullptr;
   std::size_t chunk_size = 100000;
   std::size_t fill = 0;
+  // Most texts interned again are the pool's own copies, handed back by a
+  // caller that kept the interned pointer (a name of the scanner entered in
+  // the table). Recent copies by address answer those without hashing the
+  // text: the pool's memory is never freed, so no other text can stand at
+  // the address of one of its copies.
+  struct Recent {
+    const char *text = nullptr;
+    std::size_t length = 0;
+  };
+  static constexpr std::size_t kRecent = 1024;
+  Recent recent[kRecent];
+  static std::size_t recent_slot(const char *text) {
+    return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(text) * 0x9E3779B97F4A7C15ULL) >> 54) &
+           (kRecent - 1);
+  }
 };
 
 Pool &pool() {
@@ -107,12 +122,17 @@ const char *intern_string(const char *text, std::size_t length) {
   if (!text || length == 0) return nullptr;
   pool_init();
   Pool &p = pool();
+  Pool::Recent &seen = p.recent[Pool::recent_slot(text)];
+  if (seen.text == text && seen.length == length) return text;
   if (length > UINT32_MAX) report_memory_overflow();
   const std::uint32_t hash = hash_text(text, length);
   const std::uint32_t b = hash % p.bucket_count;
   for (std::uint32_t i = p.bucket[b]; i != 0; i = p.entries[i].next) {
     const Pool::Entry &e = p.entries[i];
-    if (e.hash == hash && e.length == length && std::memcmp(e.text, text, length) == 0) return e.text;
+    if (e.hash == hash && e.length == length && std::memcmp(e.text, text, length) == 0) {
+      p.recent[Pool::recent_slot(e.text)] = {e.text, length};
+      return e.text;
+    }
   }
   if (p.count >= p.capacity - 1) {
     // Growing by half keeps the copies of the entry table linear in all.
@@ -133,6 +153,7 @@ const char *intern_string(const char *text, std::size_t length) {
   p.entries[index] = {copy, static_cast<std::uint32_t>(length), p.bucket[b], hash};
   p.bucket[b] = index;
   if (p.count > p.bucket_count) grow_buckets(p);
+  p.recent[Pool::recent_slot(copy)] = {copy, length};
   return copy;
 }
 

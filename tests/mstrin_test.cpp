@@ -30,6 +30,14 @@ TEST(StringPool, EqualTextsShareOneCopy) {
   EXPECT_EQ(intern_string(""), nullptr);
   EXPECT_EQ(intern_string(nullptr), nullptr);
   EXPECT_EQ(intern_string("alpha", 3), intern_string("alp"));
+  // A copy handed back is itself; a part of it is another text.
+  EXPECT_EQ(intern_string(p), p);
+  EXPECT_EQ(intern_string(p, 5), p);
+  const char *part = intern_string(p, 2);
+  EXPECT_NE(part, p);
+  EXPECT_STREQ(part, "al");
+  EXPECT_EQ(intern_string(p, 2), part);
+  EXPECT_EQ(intern_string(p + 1), intern_string("lpha"));
 }
 
 TEST(StringPool, ManyTextsAndOneLargerThanAChunk) {
