@@ -6,10 +6,12 @@
 // looks takes the recorded text and changes instead of reading again.
 //
 // What else an inclusion depends on is either compared (the file's text,
-// the include chain, the "#pragma once" files, the line-name escaping) or
-// makes the recording unusable when it happens: a report, a pragma of the
-// tool's own, "#include_next", the built-ins that tell where the reading
-// stands in the include stack, conditionals left open.
+// the line-name escaping; the include chain and the "#pragma once" files
+// when the reading included anything; the target sizes when its #if asked
+// for one) or makes the recording unusable when it happens: a report, a
+// pragma of the tool's own, "#include_next", the built-ins that tell where
+// the reading stands in the include stack, conditionals left open, an input
+// stack deeper than the place of a later inclusion allows.
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -120,8 +122,8 @@ struct Surroundings {
   bool escape_line_names = false;
   std::vector<std::string> chain;     // the include chain's directories
   OnceSet once_files;
-  // What sizeof and character constants give in #if: the sizes of the
-  // basic types, and the newest size declared for each other name.
+  // What sizeof gives in #if: the sizes of the basic types, and the newest
+  // size declared for each other name (every context declares them again).
   TargetSizes sizes;
   std::map<std::string, int> declared;
 };
