@@ -198,11 +198,39 @@ template <typename Write> void write_parameters(const TypeDesc *f, std::string &
   out += ')';
 }
 
+// Whether `text` holds `name` as a whole identifier.
+bool mentions_name(const std::string &text, const char *name) {
+  const std::size_t n = std::strlen(name);
+  auto ident = [](char c) { return c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+  for (std::size_t i = text.find(name); i != std::string::npos; i = text.find(name, i + 1))
+    if ((i == 0 || !ident(text[i - 1])) && (i + n >= text.size() || !ident(text[i + n]))) return true;
+  return false;
+}
+
+// Whether the result of a function type is a decltype (or typeof) whose
+// expression names one of the function's parameters: auto f(int a) -> decltype(a).
+bool result_names_parameters(const TypeDesc *f) {
+  const FunctionInfo *info = f->function()->info;
+  if (!info || !info->first_param) return false;
+  const TypeDesc *r = f->function()->result;
+  for (int guard = 0; r && guard < 1000; ++guard) {
+    if (r->kind == TK_POINTER && r->pointer()) r = r->pointer()->target;
+    else if (r->kind == TK_REFERENCE && r->reference()) r = r->reference()->target;
+    else break;
+  }
+  if (!r || r->kind != TK_NAMED || !r->named() || r->named()->aliased || !r->named()->name) return false;
+  const std::string text = r->named()->name;
+  if (text.compare(0, 9, "decltype(") != 0 && text.find("typeof") == std::string::npos) return false;
+  for (const DeclNode *n = info->first_param; n; n = n->next)
+    if (n->decl && n->decl->name && mentions_name(text, n->decl->name)) return true;
+  return false;
+}
+
 void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *current) {
   write_parameters(f, right, [&](const Declaration *p) {
     std::string l, m, r;
     render_type(p->type, l, m, r, 0, "", 0, RM_ORDINARY, current, 1);
-    right += join_declarator(l, m, p->name ? p->name : "", r);
+    right += join_declarator(l, m, std::string(p->storage & SF_PACK ? "..." : "") + (p->name ? p->name : ""), r);
     if (!p->text.empty()) {
       right += " = ";
       right += p->text;
@@ -458,7 +486,8 @@ void render_template(const TypeDesc *t, std::string &left, int body, const char 
   if (ti->alias) {
     left += "using ";
     if (ti->name) left += ti->name;
-    if (body) left += " = " + ti->body;
+    // An alias has no declaration without its type: "using X;" is no C++.
+    if (!ti->body.empty()) left += " = " + ti->body;
     render_follow(t, left, mode, follow);
     return;
   }
@@ -671,6 +700,17 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
           !render_type(t->function()->result, rl, rm, rr, 0, indent_prefix, depth, mode,
                        current_class, 1))
         return 0;
+      if (result_names_parameters(t)) {
+        // auto f(int a) -> decltype(a + 1): before the parameters the
+        // result's names are unknown, so it stays after them.
+        std::string result = join_declarator(rl, rm, "", rr);
+        trim_right(result);
+        blank_if_needed(left);
+        left += "auto ";
+        render_function_suffix(t, right, current_class);
+        right += " -> " + result;
+        return !g_state.failed;
+      }
       left += rl;
       middle += rm;
       render_function_suffix(t, right, current_class);
@@ -790,6 +830,14 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
     render_type(f->function()->result, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
   else if (implicit_int(d))
     l = "int";
+  std::string trailing;
+  if (result_names_parameters(f)) {
+    trailing = join_declarator(l, m, "", r);
+    trim_right(trailing);
+    l = "auto";
+    m.clear();
+    r.clear();
+  }
   trim_right(l);
   out += l;
   // A constructor or destructor has no result: its name follows the prefix.
@@ -831,6 +879,7 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
     }
   }
   out += r;
+  if (!trailing.empty()) out += " -> " + trailing;
   out += ';';
 }
 

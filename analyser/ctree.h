@@ -112,7 +112,9 @@ enum StorageFlags : unsigned {
   SF_BITFIELD = 0x1000,
   // "thread_local": each thread has its own object (a declaration of it
   // elsewhere must say so too).
-  SF_THREAD_LOCAL = 0x2000
+  SF_THREAD_LOCAL = 0x2000,
+  // A function parameter pack (Args &&...args): written with its "...".
+  SF_PACK = 0x4000
 };
 
 // Member access word: low bits the access, then inheritance marks.

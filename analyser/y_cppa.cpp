@@ -1217,6 +1217,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     }
     if (cur.cls == G_PUNCT && cur.code == P_ELLIPSIS && abstract_ok && specs) {
       advance();  // a parameter pack: Ts... args
+      d.pack = true;
       continue;
     }
     break;
@@ -1688,7 +1689,7 @@ void Parser::parameter_list(DeclOp &op) {
       Declarator pd;
       parse_declarator(pd, true, &s);
       TypeDesc *t = build_type(s.type, pd);
-      Declaration *p = make_declaration(pd.name, t, s.storage);
+      Declaration *p = make_declaration(pd.name, t, s.storage | (pd.pack ? SF_PACK : 0u));
       p->scope_kind = 0;
       p->scope = nullptr;
       if (cur.cls == G_PUNCT && cur.code == '=') {

@@ -405,12 +405,39 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
   TypeDesc *underlying = nullptr;
   const char *name = nullptr;
   TypeDesc *named = nullptr;
-  if (is_name_token(cur)) {
-    name = cur.name;
-    if (cur.sym && cur.sym->decl && cur.sym->decl->type && cur.sym->decl->type->kind == TK_ENUM &&
-        text_eq(type_name(cur.sym->decl->type), name))
-      named = cur.sym->decl->type;
+  // enum class A::E : short {...}: an enumeration declared in A, defined
+  // outside it, is entered in A's scope.
+  struct QualifiedScope {
+    Parser &p;
+    bool on = false;
+    ~QualifiedScope() {
+      if (on) p.pop_scope();
+    }
+  } qualified{*this};
+  for (int g = 0; is_name_token(cur); ++g) {
+    if (g > 10000) syntax_error();
+    const Tok t = cur;
     advance();
+    if (!(cur.cls == G_PUNCT && cur.code == P_SCOPE)) {
+      name = t.name;
+      if (t.sym && t.sym->decl && t.sym->decl->type && t.sym->decl->type->kind == TK_ENUM &&
+          text_eq(type_name(t.sym->decl->type), name))
+        named = t.sym->decl->type;
+      break;
+    }
+    TypeDesc *scope = find_scope_type(t);
+    if (!scope || (scope->kind != TK_CLASS && scope->kind != TK_UNION) || !scope->record()) syntax_error();
+    advance();  // "::"
+    if (!is_name_token(cur)) syntax_error();
+    if (qualified.on) pop_scope();
+    push_scope(SC_QUALIFIED, canonical_scope(scope), ACC_PUBLIC);
+    qualified.on = true;
+  }
+  if (qualified.on && !named) {
+    // Declared in that scope already: the name token was classified there.
+    Symbol *e = lookup_tag(name, table, TK_ENUM, context());
+    if (!e || !e->decl || !e->decl->type || e->decl->type->kind != TK_ENUM) syntax_error();
+    named = e->decl->type;
   }
   if (cur.cls == G_PUNCT && cur.code == ':' && !in_class_bitfield_colon(*this, name)) {
     // The underlying type (enum E : unsigned char): it sets the size.
@@ -433,7 +460,9 @@ TypeDesc *Parser::enum_specifier(Specs &s) {
       named->scope_kind = context().kind;
       named->scope = scope_record();
       Declaration *d = make_declaration(name, named, 0);
-      enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
+      Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
+      // enum class K : short; declares a member of the class it stands in.
+      if (sym && sym->decl == d && (scoped || underlying) && is(';')) add_member(d);
     }
     s.tag_type = named;
     return named;

@@ -98,6 +98,7 @@ struct Declarator {
   bool qualified = false;
   bool is_operator = false;
   bool is_destructor = false;
+  bool pack = false;              // a parameter pack: Ts &&...args
   std::vector<DeclOp> ops;
   int line = 0;
   bool has_paren_init = false;    // A a(x): an object with an initialiser

@@ -306,6 +306,23 @@ TEST_F(Render, OddKindsAndLimits) {
   EXPECT_EQ(out.compare(0, 24, "int wide(int parameter_0"), 0);
 }
 
+TEST_F(Render, TrailingResultsThatNameTheParameters) {
+  analyse_text(
+      "auto tail(int a) -> decltype(a + 1);\n"
+      "auto both(int a, long b) -> decltype(a + b) *;\n"
+      "auto plain(int a) -> long;\n"
+      "decltype(sizeof 0) size_of(int n);\n",
+      table, "", "t.cpp", 1, 0, 0);
+  ASSERT_TRUE(g_reports.empty());
+  // Before the parameters, a and b are unknown: the result stays after them.
+  EXPECT_EQ(decl(ord("tail"), RM_EXTERN), "auto tail(int a) -> decltype(a+1);");
+  EXPECT_EQ(decl(ord("both"), RM_EXTERN), "auto both(int a, long b) -> decltype(a+b) *;");
+  EXPECT_EQ(decl(ord("tail"), RM_STUB), "auto tail(int  _in a) -> decltype(a+1);");
+  // Results that name no parameter are written first, as they always were.
+  EXPECT_EQ(decl(ord("plain"), RM_EXTERN), "long plain(int a);");
+  EXPECT_EQ(decl(ord("size_of"), RM_EXTERN), "decltype(sizeof 0) size_of(int n);");
+}
+
 }  // namespace
 
 // Later C++ forms keep their meaning when written back.

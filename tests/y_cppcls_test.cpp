@@ -284,4 +284,36 @@ TEST_F(Templates, SizeOfAPackInAnInstance) {
             "3 sizeof...(Us) sizeof(int,char,long)");
 }
 
+TEST_F(Templates, EnumerationsDefinedOutsideTheirClass) {
+  analyse(
+      "struct outer { enum class kind : short; enum level : int; struct in { enum class deep : char; }; kind k; };\n"
+      "enum class outer::kind : short { leaf, branch };\n"
+      "enum outer::level : int { low = 1 };\n"
+      "enum class outer::in::deep : char { bottom };\n"
+      "outer::kind g_kind = outer::kind::branch;\n");
+  EXPECT_EQ(problems(), Problems());
+  TypeDesc *o = tag("outer");
+  ASSERT_TRUE(o);
+  TypeDesc *k = tag("kind", o);
+  ASSERT_TRUE(k);
+  ASSERT_EQ(k->kind, TK_ENUM);
+  EXPECT_EQ(k->enumeration()->count, 2);
+  EXPECT_EQ(k->enumeration()->scoped, 1);
+  ASSERT_TRUE(tag("level", o));
+  EXPECT_EQ(tag("level", o)->enumeration()->count, 1);
+  EXPECT_FALSE(tag("kind"));  // nothing entered at file scope
+  ASSERT_TRUE(tag("in", o));
+  ASSERT_TRUE(tag("deep", tag("in", o)));
+  EXPECT_EQ(tag("deep", tag("in", o))->enumeration()->count, 1);
+  // The opaque declaration is a member of its class.
+  bool member = false;
+  for (MemberNode *m = o->record()->first; m; m = m->next) member = member || (m->decl && m->decl->type == k);
+  EXPECT_TRUE(member);
+  // A scope nobody declared: one syntax error, the next declaration is read.
+  reports().clear();
+  analyse("enum class nowhere::kind : int { a };\nint after;\n");
+  EXPECT_EQ(problems().size(), 1u);
+  EXPECT_TRUE(ordinary("after"));
+}
+
 }  // namespace
