@@ -233,12 +233,12 @@ class NeededWalk {
   // A class template's instance, or a member of one (X<int>::type), is
   // declared through its template, which needs the types its arguments
   // name.
-  void walk_template_use(const TypeDesc *templ, const std::string &arguments) {
+  void walk_template_use(const TypeDesc *templ, const std::string &arguments, bool specialisation = false) {
     // One of a namespace is declared only through its instances. One of
     // file scope is declared as a file-scope entry, after the types: a
-    // type or typedef that uses an instance needs the template declared
-    // before it.
-    if (templ && templ->kind == TK_TEMPLATE && (nested_ || !namespace_chain(templ).empty()))
+    // type or typedef that uses an instance, or an explicit specialisation
+    // the types section writes, needs the template declared before it.
+    if (templ && templ->kind == TK_TEMPLATE && (nested_ || specialisation || !namespace_chain(templ).empty()))
       push_walk(const_cast<TypeDesc *>(templ));
     walk_argument_text(arguments);
   }
@@ -304,7 +304,7 @@ class NeededWalk {
   void walk_named_type(TypeDesc *t) {
     if (is_record(t) && t->record()->instance_mark != 0) {
       // An explicit specialisation is declared too, after its template.
-      walk_template_use(t->template_word, t->record()->template_arguments);
+      walk_template_use(t->template_word, t->record()->template_arguments, t->record()->explicit_specialisation);
       if (!t->record()->explicit_specialisation) return;
     }
     if (is_namespace_record(t)) return;

@@ -122,6 +122,38 @@ TEST_F(DeclSectionTest, ClassesWithMethodsAndIntegratedFiles) {
       << both;
 }
 
+TEST_F(DeclSectionTest, ModernMembersAndExplicitSpecialisations) {
+  const std::string text = declarations(
+      "template <class T> struct Box { T v; T get() const; };\n"
+      "template <> struct Box<char> { char c; int get() const; };\n"
+      "int Box<char>::get() const { return c; }\n"
+      "class Outer {\n"
+      "public:\n"
+      "  enum class Kind : short;\n"
+      "  template <class T> using Ptr = T *;\n"
+      "  template <class... Args> static int count(Args &&...args);\n"
+      "  Kind kind() const;\n"
+      "};\n"
+      "enum class Outer::Kind : short { Leaf, Branch };\n"
+      "Outer::Kind Outer::kind() const { return Kind::Leaf; }\n",
+      nullptr, "t.cpp");
+  EXPECT_EQ(error_count() + warning_count(), 0);
+  // The specialisation needs its template before it, even one of file scope.
+  const std::size_t primary = text.find("    #template <class T> struct Box { T v; T get() const; };\n");
+  const std::size_t special = text.find("    #template <> struct Box<char> {\n");
+  ASSERT_NE(primary, std::string::npos) << text;
+  ASSERT_NE(special, std::string::npos) << text;
+  EXPECT_LT(primary, special);
+  EXPECT_EQ(text.find("    #template <class T> struct Box", primary + 1), std::string::npos) << text;
+  // The enumeration declared in the class is defined outside it; an alias
+  // template keeps its type, a function parameter pack its "...".
+  EXPECT_NE(text.find("    #\tenum class Kind : short {\n    #\t\tLeaf,\n    #\t\tBranch\n    #\t};\n"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("    #\ttemplate <class T> using Ptr = T *;\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("    #\ttemplate <class... Args> static int count(Args &&...args);\n"), std::string::npos)
+      << text;
+}
+
 TEST_F(DeclSectionTest, LongChainsOfStructuresNeedNoDeepRecursion) {
   std::string source;
   const int n = 3000;
