@@ -850,6 +850,9 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
     return;
   }
   std::vector<Argument> args;
+  // Room for the arguments a well-formed call brings, so that reading them
+  // does not move the ones read so far.
+  args.reserve(def->nargs > 0 ? static_cast<std::size_t>(def->nargs) : 1);
   if (!collect_arguments(args, opener)) {
     // A call without its closing bracket stays as it was written: expanding
     // it would take the rest of the text as an argument, and an argument
