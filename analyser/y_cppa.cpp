@@ -1481,6 +1481,11 @@ void Parser::declarator_name(Declarator &d) {
       advance();
       continue;
     }
+    // A typedef name of a class comes spelled as the class; declared again
+    // (an inherited member type redeclared), it keeps its own name.
+    if (t.cls == G_CLASSNAME && name == t.text && t.sym && t.sym->area == AREA_ORDINARY && t.sym->decl &&
+        (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name)
+      name = t.sym->decl->name;
     d.name = intern(name);
     return;
   }
@@ -2066,11 +2071,13 @@ void Parser::old_style_parameters(Declarator &d, TypeDesc *ftype) {
 
 // expression: tokens with balanced brackets up to a stop punctuator at the
 // outer level; two operands in a row are a syntax error.
-std::string Parser::collect_expression(const char *stops, bool allow_empty) {
+std::string Parser::collect_expression(const char *stops, bool allow_empty, std::string *qualified) {
   std::string out;
   std::vector<char> open;
   bool prev_operand = false;
   bool prev_string = false;
+  bool name_starts = true;  // the next name is not a member named after "::", "." or "->"
+  size_t name_begin = std::string::npos;  // where the qualified name being read starts in *qualified
   for (;;) {
     if (at_eof()) syntax_error();
     const bool punct = cur.cls == G_PUNCT;
@@ -2108,6 +2115,35 @@ std::string Parser::collect_expression(const char *stops, bool allow_empty) {
     } else if (cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || cur.cls == G_INITTEXT) {
       syntax_error();
     }
+    if (qualified) {
+      const bool name = cur.cls >= G_IDENT && cur.cls <= G_DECLNAME;
+      if (name && name_starts) {
+        if (cur.cls == G_IDENT && !is_template_parameter(cur.name)) unknown_in_arguments = true;
+        Tok spelled = cur;
+        spelled.text = argument_name_text(cur);
+        append_token_text(*qualified, spelled);
+        name_begin = qualified->size() - spelled.text.size();
+      } else if (name && cur.cls == G_CLASSNAME && cur.sym && cur.sym->area == AREA_ORDINARY && cur.sym->decl &&
+                 (cur.sym->decl->storage & SF_TYPEDEF) && cur.sym->decl->name) {
+        if (name_begin <= qualified->size()) {
+          // n::Row, a typedef name of a class: the class's own name replaces
+          // the qualified typedef name (its scopes are the class's).
+          qualified->resize(name_begin);
+          qualified->append(argument_name_text(cur));
+        } else {
+          // X<T>::type: the member as written.
+          Tok spelled = cur;
+          spelled.text = cur.sym->decl->name;
+          append_token_text(*qualified, spelled);
+        }
+      } else {
+        append_token_text(*qualified, cur);
+      }
+      // A qualified name goes on through names and "::" only.
+      if (!(name || (punct && x == P_SCOPE))) name_begin = std::string::npos;
+    }
+    name_starts = !(punct && (x == P_SCOPE || x == '.' || x == P_ARROW)) &&
+                  !(cur.cls == G_KEYWORD && cur.code == K_TEMPLATE && !name_starts);
     append_token_text(out, cur);
     prev_string = cur.cls == G_STRING;
     // A closing parenthesis may end a cast, so an operand may follow it.
@@ -2129,13 +2165,19 @@ std::string Parser::collect_template_arguments(std::vector<std::string> &args) {
     ~ArgumentsFlag() { flag = saved; }
   } arguments_flag{in_template_arguments, in_template_arguments};
   in_template_arguments = true;
+  unknown_in_arguments = false;
   std::string composed = "<";
   if (cur.cls == G_TCLOSE) {
     advance();
     return "<>";
   }
   for (;;) {
-    std::string a = collect_expression(",>", false);
+    // Each argument is spelled with its names qualified from the global
+    // scope: the text is read again where the template stands, where the
+    // names of the place of use (a member typedef, an alias, a name of the
+    // namespace the use is in) are not visible.
+    std::string a;
+    collect_expression(",>", false, &a);
     args.push_back(a);
     composed += a;
     if (cur.cls == G_PUNCT && cur.code == ',') {

@@ -1011,6 +1011,87 @@ bool mentions_parameter(const Parser &p, const std::string &text) {
   return false;
 }
 
+// Whether a namespace is inline in the namespace enclosing it: its names
+// are named from there (std::chrono::steady_clock of an inline _V2).
+bool is_inline_namespace(const TypeDesc *s) {
+  if (!s || s->kind != TK_CLASS || !s->record() || s->record()->key != KEY_NAMESPACE) return false;
+  TypeDesc *e = enclosing_scope(s);
+  if (!e || !e->record() || e->record()->key != KEY_NAMESPACE) return false;
+  TypeDesc *own = canonical_scope(const_cast<TypeDesc *>(s));
+  for (TypeDesc *u : canonical_scope(e)->record()->using_namespaces)
+    if (canonical_scope(u) == own) return true;
+  return false;
+}
+
+// The names of `scope` and of the scopes around it, outermost first, joined
+// with "::": the spelling that names `scope` from anywhere. False when no
+// such spelling exists (an unnamed class, a member of a template).
+bool scope_spelling(const TypeDesc *scope, std::string &out) {
+  std::vector<const char *> names;
+  int guard = 0;
+  for (const TypeDesc *s = scope; s; s = enclosing_scope(s)) {
+    if (++guard > 1000 || s->kind == TK_TEMPLATE) return false;
+    if ((s->kind != TK_CLASS && s->kind != TK_UNION) || !s->record()) continue;  // a function's scope
+    const char *n = s->record()->name;
+    if (!n || !*n) return false;
+    // Unnamed and inline namespaces add nothing to the name.
+    if (s->record()->key == KEY_NAMESPACE && (is_unnamed_namespace_name(n) || is_inline_namespace(s))) continue;
+    names.push_back(n);
+  }
+  out.clear();
+  for (size_t i = names.size(); i-- > 0;) {
+    out += names[i];
+    if (i) out += "::";
+  }
+  return true;
+}
+
+// `text` prefixed with the spelling of the scope it is declared in.
+std::string spelled_in(const TypeDesc *scope, const std::string &text) {
+  std::string prefix;
+  if (!scope || !scope_spelling(scope, prefix) || prefix.empty()) return text;
+  return prefix + "::" + text;
+}
+
+}  // namespace
+
+std::string Parser::argument_name_text(const Tok &t) {
+  if (!t.name || is_template_parameter(t.name)) return t.text;
+  if (t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME) {
+    TypeDesc *ty = t.type ? t.type : (t.sym && t.sym->decl ? t.sym->decl->type : nullptr);
+    if (!ty) return t.text;
+    if (ty->kind == TK_TEMPLATE && peek_token().cls != G_TOPEN) {
+      // Without arguments, a template's name inside one of its instances
+      // names that instance.
+      for (auto it = scopes.rbegin(); it != scopes.rend(); ++it) {
+        std::string own;
+        if (it->record && it->record->template_word == ty && scope_spelling(it->record, own)) return own;
+      }
+      return t.text;
+    }
+    // The scanner spells a typedef name of a class with the class's own name.
+    return spelled_in(enclosing_scope(ty), t.text);
+  }
+  if (t.cls != G_DECLNAME || !t.sym || !t.sym->decl) return t.text;
+  const Declaration *d = t.sym->decl;
+  if (d->type && d->type->kind == TK_FUNCTION) {
+    // Inside a class its constructors stand for its name.
+    TypeDesc *cls = type_of_name_token(t);
+    std::string own;
+    if (cls && cls->record() && scope_spelling(cls, own)) return own;
+  }
+  if (!d->scope_kind || !d->scope) return t.text;
+  return spelled_in(d->scope, t.text);
+}
+
+namespace {
+
+// The composed name of a template's use that is not made an instance,
+// named from the global scope through the template's scope.
+std::string spelled_use(const TypeDesc *templ, const std::string &composed) {
+  return templ ? spelled_in(templ->scope, composed) : composed;
+}
+
 }  // namespace
 
 TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::string> &args, bool has_args) {
@@ -1023,6 +1104,10 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
   // Inside a template, a use that depends on its parameters is not an instance.
   for (const std::string &a : args)
     if (mentions_parameter(*this, a)) return named_type(intern(composed), nullptr, &table);
+  // So does one that names what only the template being declared knows
+  // (pair<const_iterator, const_iterator> in a member defined outside its
+  // class template).
+  if (unknown_in_arguments && !template_params.empty()) return named_type(intern(composed), nullptr, &table);
   // Inside an instance, another instance of the same template is named, not
   // made: its body would name a further one (X<typename f<T>::type> in X<T>)
   // without end.
@@ -1060,7 +1145,7 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
     return named_type(intern(composed), nullptr, &table);
   }
   TypeDesc *inst = instantiate_class_template(*this, templ, args, IM_INSTANCE);
-  return inst ? inst : named_type(intern(composed), nullptr, &table);
+  return inst ? inst : named_type(intern(spelled_use(templ, composed)), nullptr, &table);
 }
 
 

@@ -125,6 +125,9 @@ class Parser {
   std::vector<Scope> scopes;
   bool in_template_header = false;
   bool in_template_arguments = false;  // collecting template arguments (types allowed)
+  // The arguments collected last name something no lookup found (a member
+  // of the class template whose member is being defined).
+  bool unknown_in_arguments = false;
   std::vector<const char *> template_params;  // names that stand for types here
   std::vector<const char *> value_params;     // non-type template parameters in scope
   // Inside "template <>": a member of a specialised class template is
@@ -193,7 +196,9 @@ class Parser {
   void function_definition(Specs &s, Declarator &d, TypeDesc *ftype);
   void old_style_parameters(Declarator &d, TypeDesc *ftype);
   bool capture_body(std::string &body);
-  std::string collect_expression(const char *stops, bool allow_empty);
+  // `qualified`, when given, receives the text with the names that start a
+  // name spelled from the global scope (argument_name_text).
+  std::string collect_expression(const char *stops, bool allow_empty, std::string *qualified = nullptr);
   std::string collect_template_arguments(std::vector<std::string> &args);
   TypeDesc *type_name_text(std::string &text);
   // The type of "auto name = init" when the initialiser shows it plainly (a
@@ -224,6 +229,9 @@ class Parser {
   TypeDesc *template_instance(const Tok &name_tok, const std::vector<std::string> &args, bool has_args);
   void access_declaration(const std::vector<std::string> &qual, const char *name);
   TypeDesc *find_scope_type(const Tok &t) const;
+  // A name that starts a name in a template argument, spelled so that it
+  // names the same entity from any scope.
+  std::string argument_name_text(const Tok &t);
 };
 
 // Joins token texts with the blanks that keep them apart.

@@ -316,4 +316,79 @@ TEST_F(Templates, EnumerationsDefinedOutsideTheirClass) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+// Template arguments are read where the template is used and spelled from
+// the global scope: the instance's body, read where the template stands,
+// then names what the use named.
+TEST_F(Templates, ArgumentsAreNamedFromWhereTheTemplateIsUsed) {
+  analyse(
+      "namespace lib {\n"
+      "template<class T> struct traits { typedef T value_type; typedef T *pointer; };\n"
+      "template<class T> struct rev { typename traits<T>::pointer p; T cur; };\n"
+      "template<class A> struct info : traits<A> { typedef A value_type; };\n"
+      "inline namespace v1 { struct clock { int t; }; }\n"
+      "template<class C> struct stamp { C c; };\n"
+      "template<class F> struct fn;\n"
+      "}\n"
+      "namespace other {\n"
+      "template<class I> struct wrap { I it; };\n"
+      "}\n"
+      "namespace app {\n"
+      "struct Line { int q; };\n"
+      "using Row = lib::rev<Line>;\n"
+      "struct Sheet {\n"
+      "  typedef Line *iterator;\n"
+      "  lib::rev<iterator> backwards;\n"  // a member typedef of the class
+      "  other::wrap<Sheet> self;\n"        // the class itself
+      "  using Handler = lib::fn<void(Line)>;\n"
+      "};\n"
+      "lib::info<Line> g_info;\n"           // a name of the use's namespace
+      "}\n"
+      "other::wrap<app::Row> g_rows;\n"      // an alias, qualified
+      "lib::stamp<lib::clock> g_stamp;\n");
+  EXPECT_EQ(problems(), Problems());
+  TypeDesc *lib = tag("lib"), *other = tag("other"), *app = tag("app");
+  ASSERT_TRUE(lib && other && app);
+  TypeDesc *sheet = tag("Sheet", app);
+  ASSERT_TRUE(sheet);
+  // Each instance is named by what its arguments stand for, seen from anywhere.
+  TypeDesc *back = tag("rev<app::Sheet::iterator>", lib);
+  ASSERT_TRUE(back);
+  ASSERT_TRUE(ordinary("cur", back));
+  EXPECT_STREQ(type_name(ordinary("backwards", sheet)->type), "rev<app::Sheet::iterator>");
+  EXPECT_TRUE(tag("wrap<app::Sheet>", other));
+  TypeDesc *info = tag("info<app::Line>", lib);
+  ASSERT_TRUE(info);
+  // A member type redeclared over an inherited one keeps its own name.
+  ASSERT_TRUE(ordinary("value_type", info));
+  EXPECT_FALSE(ordinary("Line", info));
+  TypeDesc *rows = tag("wrap<lib::rev<app::Line>>", other);
+  ASSERT_TRUE(rows);
+  EXPECT_STREQ(type_name(ordinary("it", rows)->type), "rev<app::Line>");
+  // An inline namespace adds nothing to a name.
+  EXPECT_TRUE(tag("stamp<lib::clock>", lib));
+  // A template that makes no instance is named from the global scope too.
+  Declaration *h = ordinary("Handler", sheet);
+  ASSERT_TRUE(h);
+  EXPECT_STREQ(type_name(h->type), "lib::fn<void(app::Line)>");
+}
+
+// Inside a template, a use whose arguments name what only the template
+// knows (a member of the class template whose member is defined outside
+// it) is no instance: it is named, nothing is read.
+TEST_F(Templates, ArgumentsUnknownOutsideTheirTemplateMakeNoInstance) {
+  analyse(
+      "template<class A, class B> struct pr { typedef A first_type; A a; B b; };\n"
+      "template<class K> struct table {\n"
+      "  typedef K *iterator;\n"
+      "  pr<iterator, iterator> range(const K &k);\n"
+      "};\n"
+      "template<class K> auto table<K>::range(const K &k) -> pr<iterator, iterator> { return {}; }\n"
+      "table<int> g_t;\n"
+      "int after;\n");
+  EXPECT_EQ(problems(), Problems());
+  EXPECT_FALSE(tag("pr<iterator,iterator>"));
+  EXPECT_TRUE(tag("pr<table<int>::iterator,table<int>::iterator>"));
+  EXPECT_TRUE(ordinary("after"));
+}
+
 }  // namespace
