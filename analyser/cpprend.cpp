@@ -303,6 +303,13 @@ const void *base_record(const TypeDesc *t) {
 void render_template_head(const TemplateInfo *ti, std::string &left, const char *prefix, int depth,
                           const TypeDesc *current, bool with_defaults = true);
 
+// " = default" or " = delete" after a function's declarator, as declared.
+const char *special_definition_text(const TypeDesc *t) {
+  const FunctionInfo *info = t && t->kind == TK_FUNCTION && t->function() ? t->function()->info : nullptr;
+  if (!info) return "";
+  return info->special_definition == SD_DEFAULT ? " = default" : info->special_definition == SD_DELETE ? " = delete" : "";
+}
+
 void render_members(const TypeDesc *t, std::string &left, const char *prefix, int depth,
                     const TypeDesc *self) {
   const ClassInfo *rec = t->record();
@@ -341,6 +348,7 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
       line += " : " + std::to_string(d->bit_width);
     if (mt && mt->kind == TK_FUNCTION && (d->storage & SF_VIRTUAL) && !d->text.empty())
       line += " = " + d->text;
+    line += special_definition_text(mt);
     left += line;
     left += ';';
   }
@@ -388,6 +396,7 @@ void render_record(const TypeDesc *t, std::string &left, int body, const char *p
   if (with_key && rec->explicit_specialisation && (write_body || mode == RM_CLASS_KEY)) left += "template <> ";
   if (with_key) {
     left += key;
+    if (write_body) left += rec->alignment;
     if (!unnamed) left += name;
   } else if (!unnamed) {
     qualified_type_name(left, t, name);
@@ -492,6 +501,7 @@ void render_template(const TypeDesc *t, std::string &left, int body, const char 
     return;
   }
   left += ti->key == KEY_CLASS ? "class " : ti->key == KEY_UNION ? "union " : "struct ";
+  if (body && ti->has_body) left += ti->alignment;
   if (ti->name) left += ti->name;
   if (body && ti->has_body && !ti->body.empty()) {
     // The body is the captured source text: every line of it after the first
@@ -959,7 +969,7 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
         if ((decl->storage & SF_INLINE) && t->function()->info && t->function()->info->defined) break;
         render_type(t, l, m, r, 0, line_prefix, 0, RM_ORDINARY, current, 1);
         if (implicit_int(decl)) l = "int " + l;
-        text = join_declarator(l, m, name, r) + ";";
+        text = join_declarator(l, m, name, r) + special_definition_text(t) + ";";
         // A function template, or an explicit specialisation of one
         // (template <> int f<int>(int)), is declared with its header.
         if (t->template_word && t->template_word->templ()) {

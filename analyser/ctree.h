@@ -252,6 +252,7 @@ struct ClassInfo {
   TypeDesc *next_opening = nullptr;   // next record of the same namespace
   TypeDesc *alias_of = nullptr;       // namespace alias: the namespace it refers to
   std::string template_arguments;     // instances: the argument texts
+  std::string alignment;              // "alignas(...) " of the class head: the layout depends on it
   // The type the members were entered with. A forward declaration completed
   // later shares this record, so compare scopes with same_scope.
   TypeDesc *self = nullptr;
@@ -281,7 +282,13 @@ struct FunctionInfo {
   unsigned char defined = 0;   // set by a function definition; cleared by emitters once written
   unsigned char has_body = 0;  // body text kept
   unsigned char has_exception_spec = 0;  // "throw (...)" was written (possibly empty)
+  // Defined by "= default" or "= delete" where declared: a declaration
+  // written back without it would be another function (a user-provided
+  // constructor no one defines, a call that should not compile).
+  unsigned char special_definition = 0;  // SD_NONE, SD_DEFAULT or SD_DELETE
 };
+
+enum SpecialDefinition : unsigned char { SD_NONE = 0, SD_DEFAULT = 1, SD_DELETE = 2 };
 
 struct FunctionDetail {   // kind 8
   TypeDesc *result = nullptr;
@@ -333,6 +340,7 @@ struct TemplateInfo {     // kind 14
   Instantiation *last_instance = nullptr;
   std::vector<std::string> member_definitions;  // member bodies captured with the template
   int alias = 0;             // template <...> using name = type;  `body` holds the type's text
+  std::string alignment;     // "alignas(...) " of the class head
   int declared_before = 0;   // the definition of a template declared earlier
 };
 

@@ -1844,6 +1844,8 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
         advance();
       } else if (t && t->kind == TK_FUNCTION && cur.cls == G_KEYWORD && (cur.code == K_DEFAULT || cur.code == K_DELETE)) {
         // A defaulted or deleted function: declared, with no initialiser.
+        if (t->function() && t->function()->info)
+          t->function()->info->special_definition = cur.code == K_DEFAULT ? SD_DEFAULT : SD_DELETE;
         advance();
       } else {
         text = collect_expression(",;", false);

@@ -104,14 +104,20 @@ bool dependent_type_follows(Parser &p) {
   return qualified;
 }
 
-// struct alignas(8) [[deprecated]] S: what only steers the compiler.
-void skip_class_head_words(Parser &p) {
+// struct alignas(8) [[deprecated]] S: the attributes only steer the
+// compiler and are passed over; an alignment changes the layout and is
+// kept as written ("alignas(8) "), appended to `alignment`.
+void skip_class_head_words(Parser &p, std::string *alignment = nullptr) {
   for (int g = 0; g < 10000; ++g) {
     if (p.cur.cls == G_TYPEMOD) {
       p.advance();
     } else if (p.is_word(W_ALIGNAS)) {
+      const std::string word = p.cur.text;
       p.advance();
-      p.skip_parenthesised();
+      p.expect('(');
+      const std::string operand = p.collect_expression(")", false);
+      p.expect(')');
+      if (alignment) *alignment += word + "(" + operand + ") ";
     } else if (!p.skip_attribute()) {
       break;
     }
@@ -144,7 +150,8 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   const int kind = key == KEY_UNION ? TK_UNION : TK_CLASS;
   const int head_line = line();
   advance();
-  skip_class_head_words(*this);
+  std::string alignment;
+  skip_class_head_words(*this, &alignment);
   // struct ::S: the name as seen from the global scope.
   if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
     advance();
@@ -187,6 +194,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
         // members read in its own scope.
         if (record_has_members(ty)) syntax_error();
         ty->record()->key = static_cast<ClassKey>(key);
+        ty->record()->alignment = alignment;
         if (cur.code == ':') base_clause(ty);
         compute_inherited(ty);
         class_body(ty, key);
@@ -260,6 +268,7 @@ TypeDesc *Parser::class_specifier(Specs &s) {
   bool entered = cls != nullptr;
   if (!cls) cls = new_record(key, name, *this);
   cls->record()->key = static_cast<ClassKey>(key);
+  cls->record()->alignment = alignment;
   if (name && !entered) {
     // Known as a type name inside its own body.
     Declaration *fd = make_declaration(name, cls, 0);
@@ -826,7 +835,8 @@ void Parser::template_declaration() {
     const bool is_union = cur.code == K_UNION;
     const ClassKey key = cur.code == K_CLASS ? KEY_CLASS : is_union ? KEY_UNION : KEY_STRUCT;
     advance();
-    skip_class_head_words(*this);
+    std::string alignment;
+    skip_class_head_words(*this, &alignment);
     const char *name = nullptr;
     bool specialisation = false;
     Tok name_tok;
@@ -896,6 +906,7 @@ void Parser::template_declaration() {
     }
     templ->templ()->name = name;
     templ->templ()->key = key;
+    templ->templ()->alignment = alignment;
     templ->templ()->has_body = has_body ? 1 : 0;
     templ->templ()->body = body;
     templ->templ()->file = tfile;

@@ -348,3 +348,27 @@ TEST_F(Render, RvalueReferencesEnumerationsAndMemberPointers) {
   analyse_text("void f(int &a); void f(int &&a);\n", table, "", "t.cpp", 1, 0, 0);
   EXPECT_TRUE(g_reports.empty());
 }
+
+TEST_F(Render, DefaultedDeletedFunctionsAndAlignmentsAsDeclared) {
+  // Without "= default" the script's class would declare a constructor no
+  // one defines; without its alignment a class would have another layout.
+  analyse_text(
+      "struct alignas(16) V { float v[3]; V() = default; V(const V &) = delete; virtual ~V() = default;\n"
+      "  virtual int f() = 0; int g(); };\n"
+      "union alignas(8) U { char c; };\n"
+      "template <class T> struct alignas(alignof(T)) Box { T t; };\n"
+      "struct P { P(); };\n"
+      "P::P() = default;\n"
+      "void only(double) = delete;\n",
+      table, "", "t.cpp", 1, 0, 0);
+  ASSERT_TRUE(g_reports.empty());
+  EXPECT_EQ(decl(tag("V"), RM_ORDINARY, 1),
+            "struct alignas(16) V {\n\tfloat v[3];\n\tV() = default;\n\tV(struct V const &) = delete;\n"
+            "\tvirtual ~V() = default;\n\tvirtual int f() = 0;\n\tint g();\n};");
+  EXPECT_EQ(decl(tag("V"), RM_CLASS_KEY), "struct V;");
+  EXPECT_EQ(decl(tag("U"), RM_ORDINARY, 1), "union alignas(8) U {\n\tchar c;\n};");
+  EXPECT_EQ(decl(tag("Box"), RM_ORDINARY, 1), "template <class T> struct alignas(alignof(T)) Box { T t; };");
+  // Defaulted outside its class, the constructor is one the file defines.
+  EXPECT_EQ(decl(tag("P"), RM_ORDINARY, 1), "struct P {\n\tP();\n};");
+  EXPECT_EQ(decl(ord("only"), RM_EXTERN), "void only(double) = delete;");
+}

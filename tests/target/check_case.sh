@@ -100,9 +100,9 @@ else
   # (as written in the file, after "# ") belongs to its template.
   others=$(sed -n '/^BEGIN$/q;/^    #/p' "$script" | grep -v $'^    #extern \\|^    #\t\\|^    # \\|^    #}' |
     while IFS= read -r l; do
-      t=$(sed -n -e 's/^    #\(struct\|union\|enum\|class\) \(\(class\|struct\) \)\{0,1\}\([A-Za-z_0-9]*\).*/\4/p' \
+      t=$(sed -n -e 's/^    #\(struct\|union\|enum\|class\) \(\(class\|struct\|alignas([^ ]*)\) \)\{0,1\}\([A-Za-z_0-9]*\).*/\4/p' \
         -e 's/^    #namespace \([A-Za-z_0-9]*\) {$/\1/p' \
-        -e 's/^    #template <[^{(]*> \(struct\|class\|union\) \([A-Za-z_0-9]*\).*/\2/p' \
+        -e 's/^    #template <[^{(]*> \(struct\|class\|union\) \(alignas([^ ]*) \)\{0,1\}\([A-Za-z_0-9]*\).*/\3/p' \
         -e 's/^    #typedef .*[^A-Za-z_0-9]\([A-Za-z_0-9]*\);$/\1/p' \
         -e '/^    #template <[^(]*> \(struct\|class\|union\) /!s/^    #template <[^(]*> [^(]*[^A-Za-z_0-9]\([A-Za-z_][A-Za-z_0-9]*\)\(<[^(]*>\)\{0,1\}(.*/\1/p' \
         <<<"$l" | head -1)
