@@ -1107,7 +1107,16 @@ std::string spelled_use(const TypeDesc *templ, const std::string &composed) {
 
 TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::string> &args, bool has_args) {
   TypeDesc *templ = type_of_name_token(name_tok);
-  if (!has_args) return templ;
+  if (!has_args) {
+    // Inside an instance, the template's own name alone is that instance
+    // (Matrix in Matrix<3>: "Matrix operator*(const Matrix &) const").
+    if (templ && templ->kind == TK_TEMPLATE)
+      for (auto sc = scopes.rbegin(); sc != scopes.rend(); ++sc)
+        if (sc->record && sc->record->template_word == templ && sc->record->record() &&
+            sc->record->record()->instance_mark)
+          return sc->record;
+    return templ;
+  }
   std::string composed = std::string(name_tok.name ? name_tok.name : "") + "<";
   for (size_t i = 0; i < args.size(); ++i) composed += (i ? "," : "") + args[i];
   composed += ">";

@@ -144,6 +144,39 @@ TEST_F(Templates, TypesNestedInInstancesAreNamedAsWritten) {
   ASSERT_TRUE(ordinary("use"));
 }
 
+TEST_F(Templates, TheTemplatesOwnNameInAnInstanceIsThatInstance) {
+  // Matrix in Matrix<3> is Matrix<3>: the script declares the parameters
+  // and results of the instance's members with it, never with the template.
+  analyse(
+      "template <int N> struct Matrix { int c[N]; static Matrix identity(); Matrix operator*(const Matrix &o) const;\n"
+      "  Matrix *self; };\n"
+      "Matrix<3> current;\n");
+  EXPECT_EQ(problems(), Problems());
+  ASSERT_TRUE(ordinary("current"));
+  TypeDesc *inst = ordinary("current")->type;
+  ASSERT_TRUE(inst && inst->record());
+  int checked = 0;
+  for (MemberNode *m = inst->record()->first; m; m = m->next) {
+    if (!m->decl || !m->decl->name || !m->decl->type) continue;
+    const std::string name = m->decl->name;
+    const TypeDesc *t = m->decl->type;
+    if (name == "identity") {
+      EXPECT_EQ(t->function()->result, inst);
+      ++checked;
+    } else if (name == "self") {
+      ASSERT_EQ(t->kind, TK_POINTER);
+      EXPECT_EQ(t->pointer()->target, inst);
+      ++checked;
+    } else if (name.compare(0, 8, "operator") == 0) {
+      std::string text;
+      render_declaration(t->function()->info->first_param->decl, text, "", RM_ORDINARY, 0, "", "");
+      EXPECT_EQ(text, "Matrix<3> const &o;");
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 3);
+}
+
 TEST_F(Templates, TypesNestedInInstancesKeepTheirTemplateAndItsNamespaces) {
   // The script names such a type from the global scope and must declare
   // its template: written inside the namespace or after a using-directive,
