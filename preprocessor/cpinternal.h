@@ -34,7 +34,8 @@ enum MacroKind : int {
   MK_TIME = 16,
   MK_STDC = 17,
   MK_USER = 18,
-  MK_DEFINED = 20  // "defined", present only while an #if text is expanded
+  MK_DEFINED = 20,  // "defined", present only while an #if text is expanded
+  MK_COUNTER = 21   // __COUNTER__, a common extension: 0, 1, 2... per table
 };
 
 // Pseudo parameter numbers that bracket the group of a __VA_OPT__.
@@ -85,6 +86,8 @@ struct MacroIndex {
   // Files that said "#pragma once", by device and file number: a link or
   // another spelling of the path names the same file.
   std::set<std::pair<unsigned long long, unsigned long long>> once_files;
+  // The next value of __COUNTER__: a table is one translation unit.
+  long counter = 0;
 };
 
 // The hash of a name, one character at a time, as the scanner computes it

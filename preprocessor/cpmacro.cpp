@@ -93,7 +93,7 @@ void pp_install_builtins() {
   } builtins[] = {{"__LINE__", MK_LINE},       {"__DATE__", MK_DATE},
                   {"__FILE__", MK_FILE},       {"__BASE_FILE__", MK_BASE_FILE},
                   {"__INCLUDE_LEVEL__", MK_INCLUDE_LEVEL}, {"__TIME__", MK_TIME},
-                  {"__STDC__", MK_STDC}};
+                  {"__STDC__", MK_STDC},       {"__COUNTER__", MK_COUNTER}};
   for (const auto &b : builtins) {
     std::size_t n = std::strlen(b.name);
     if (!pp_lookup(b.name, n)) pp_insert_entry(b.name, n, b.kind);
@@ -824,6 +824,11 @@ std::string builtin_text(MacroEntry *e) {
       return buf;
     case MK_STDC:
       return "0";
+    case MK_COUNTER:
+      // Each use takes the next value: a reading that took some is not the
+      // same when its text is reused at another count.
+      if (pp_state.recording) pp_memo_spoil();
+      return std::to_string(pp_state.macro_table->index().counter++);
     case MK_DEFINED:
       return " 0 ";
     default:

@@ -463,6 +463,7 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
       e = next;
     }
   macro_table.index().once_files.clear();
+  macro_table.index().counter = 0;
   pp_state.type_modifiers.clear();
   pp_state.type_modifier_names.clear();
   if (free_chain) {

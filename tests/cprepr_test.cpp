@@ -849,6 +849,26 @@ TEST_F(Pp, BuiltinsAndOptions) {
   EXPECT_NE(r.err.find("FICINCONN"), std::string::npos);
 }
 
+// Unique names made with __COUNTER__ must be the compiler's, or the script
+// names variables that do not exist: one count per table, through headers
+// and macro arguments, in #if too, starting again when the table is released.
+TEST_F(Pp, CounterCountsPerTableAndStartsAgainAfterRelease) {
+  write("c.h", "#define CAT2(a, b) a##b\n#define CAT(a, b) CAT2(a, b)\nint CAT(h, __COUNTER__);\n");
+  Result r = run_file("c.c", "#include \"c.h\"\nint CAT(v, __COUNTER__), CAT(v, __COUNTER__);\n"
+                             "#if __COUNTER__ == 3 && defined(__COUNTER__)\nyes __COUNTER__\n#endif\n");
+  std::string t = text_only(r.out);
+  EXPECT_NE(t.find("int h0;"), std::string::npos) << t;
+  EXPECT_NE(t.find("int v1, v2;"), std::string::npos) << t;
+  EXPECT_NE(t.find("yes 4"), std::string::npos) << t;
+  EXPECT_EQ(r.err, "");
+  testing::internal::CaptureStderr();
+  pp_release(*table_, false);
+  testing::internal::GetCapturedStderr();
+  init();
+  r = run("__COUNTER__ __COUNTER__\n");
+  EXPECT_NE(text_only(r.out).find("0 1\n"), std::string::npos) << r.out;
+}
+
 TEST_F(Pp, ManyMacrosAcrossTheIndexGrowth) {
   // Enough macros to double the index several times; a name defined again
   // and undefined on the way still finds its newest definition.
