@@ -15,7 +15,6 @@
 #include "merror.h"
 #include "msystm.h"
 #include "mstrin.h"
-#include "sliste.h"
 #include "sancmd.h"
 #include "sandecl.h"
 #include "sgener.h"
@@ -278,7 +277,7 @@ bool counts_for_block(const Declaration *d) {
 // ------------------------------------------------------------ services
 
 struct ServiceNames {
-  StrList list;  // descending, unique: every service name of the run
+  std::unordered_set<std::string> taken;  // every service name of the run
   // First suffix not yet tried per base name, so that a large overload group
   // does not probe its earlier suffixes again for every new member.
   std::unordered_map<std::string, int> next_suffix;
@@ -315,7 +314,7 @@ class ServiceDeclarations {
 
   void declare(const std::string &text) {
     if (!analysing_) {
-      std::vector<const char *> declared;
+      std::vector<std::string_view> declared;
       if (fresh_ && plain_script_declaration(text, false, declared) && distinct(declared)) {
         names_.insert(names_.end(), declared.begin(), declared.end());
         waiting_.push_back(text);
@@ -336,9 +335,9 @@ class ServiceDeclarations {
 
  private:
   static SymbolTable &table() { return *script_context().table; }
-  bool distinct(const std::vector<const char *> &declared) const {
-    for (const char *d : declared)
-      for (const char *n : names_)
+  bool distinct(const std::vector<std::string_view> &declared) const {
+    for (std::string_view d : declared)
+      for (const std::string &n : names_)
         if (n == d) return false;
     return true;
   }
@@ -346,7 +345,7 @@ class ServiceDeclarations {
   const std::string &service_;
   const bool fresh_;
   bool analysing_ = false;
-  std::vector<const char *> names_;  // interned
+  std::vector<std::string> names_;
   std::vector<std::string> waiting_;
 };
 
@@ -672,22 +671,22 @@ void emit_file_environment(const std::string &path, SymbolTable &table, int incl
 std::string unique_service_name(const std::string &name) {
   ServiceNames &names = service_names();
   std::string unique = name;
-  if (strlist_mark(name.c_str(), names.list)) {
+  if (names.taken.count(name)) {
     int &n = names.next_suffix[name];
     if (n < 2) n = 2;
     for (;; ++n) {
       unique = name + "_" + std::to_string(n);
-      if (!strlist_mark(unique.c_str(), names.list)) break;
+      if (!names.taken.count(unique)) break;
     }
     ++n;
   }
-  strlist_insert_sorted(unique.c_str(), names.list);
+  names.taken.insert(unique);
   return unique;
 }
 
 void reset_service_names() {
   ServiceNames &names = service_names();
-  strlist_free(names.list);
+  std::unordered_set<std::string>().swap(names.taken);
   names.next_suffix.clear();
 }
 

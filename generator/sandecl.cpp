@@ -1,6 +1,7 @@
 #include "sandecl.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <string_view>
@@ -24,7 +25,8 @@ namespace {
 
 const char kDeclPrefix[] = "    #";
 
-bool defer_plain_global(const std::string &text);
+// `name`: the interned name the text should declare.
+bool defer_plain_global(const std::string &text, const char *name);
 
 bool is_namespace_record(const TypeDesc *t) {
   return t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE;
@@ -455,6 +457,47 @@ bool aliases_unnamed_type(const Declaration *d) {
   return !n || !*n;
 }
 
+// Whether rendering a type reads no table: it names its types and writes
+// its array bounds as they stand (a bound kept only as an expression is
+// computed in the table an analysis last read).
+bool renders_without_table(const TypeDesc *t, int depth) {
+  for (; t; ++depth) {
+    if (depth > 64) return false;
+    switch (t->kind) {
+      case TK_INTEGER:
+      case TK_FLOATING:
+      case TK_VOID:
+      case TK_ELLIPSIS:
+      case TK_NAMED:
+      case TK_ELABORATED:
+        return true;
+      case TK_POINTER:
+        if (!t->pointer() || t->pointer()->member_class) return false;
+        t = t->pointer()->target;
+        break;
+      case TK_REFERENCE:
+        if (!t->reference()) return false;
+        t = t->reference()->target;
+        break;
+      case TK_ARRAY:
+        if (!t->array() || (!t->array()->has_bound_text && !t->array()->bound_expression.empty())) return false;
+        t = t->array()->element;
+        break;
+      case TK_FUNCTION: {
+        const FunctionDetail *f = t->function();
+        if (!f || !f->info) return false;
+        for (const DeclNode *p = f->info->first_param; p; p = p->next)
+          if (!p->decl || !renders_without_table(p->decl->type, depth + 1)) return false;
+        t = f->result;
+        break;
+      }
+      default:
+        return false;
+    }
+  }
+  return true;
+}
+
 void write_global(const Declaration *d) {
   // A member of a namespace is declared inside it, as its types are.
   std::vector<const char *> chain;
@@ -483,12 +526,20 @@ void write_global(const Declaration *d) {
   // without "extern" ("extern template" declares an instantiation).
   std::string words = d->type && d->type->kind == TK_FUNCTION && d->type->template_word ? "" : "extern ";
   storage_text(d->storage & SF_THREAD_LOCAL, words);
-  if (!chain.empty() || !defer_plain_global(words + text)) parse_into_script(open + words + text + close);
+  // The line is the text again unless its rendering depends on the table
+  // an analysis last read, which the analysis of the text has just changed.
+  const bool same_line = text.find('\n') == std::string::npos && renders_without_table(d->type, 0);
+  if (!chain.empty() || !defer_plain_global(words + text, d->name)) parse_into_script(open + words + text + close);
   for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
-  std::string line;
-  storage_prefix(d, line, "", RM_EXTERN, 0, 0, kDeclPrefix, kDeclPrefix);
-  const std::size_t hash = line.find('#');
-  std::string rest = hash == std::string::npos ? line : line.substr(hash + 1);
+  std::string rest;
+  if (same_line) {
+    rest.swap(text);
+  } else {
+    std::string line;
+    storage_prefix(d, line, "", RM_EXTERN, 0, 0, kDeclPrefix, kDeclPrefix);
+    const std::size_t hash = line.find('#');
+    rest = hash == std::string::npos ? line : line.substr(hash + 1);
+  }
   const std::size_t a = rest.find_first_not_of(" \t");
   const std::size_t b = rest.find_last_not_of(" \t");
   rest = a == std::string::npos ? std::string() : rest.substr(a, b + 1 - a);
@@ -558,7 +609,7 @@ namespace {
 // the text declares it, so that the analysis can take no other path.
 class PlainReader {
  public:
-  PlainReader(const std::string &text, SymbolTable &table, std::vector<const char *> &declared)
+  PlainReader(const std::string &text, SymbolTable &table, std::vector<std::string_view> &declared)
       : p_(text.c_str()), table_(table), language_(table.language), declared_(declared) {
     next();
   }
@@ -625,7 +676,11 @@ class PlainReader {
            !pp_is_type_modifier(word_.data(), word_.size());
   }
 
-  const char *interned() const { return intern_string(word_.data(), word_.size()); }
+  // The word as a C string for the table's lookups (which compare texts).
+  const char *word() {
+    word_text_.assign(word_.data(), word_.size());
+    return word_text_.c_str();
+  }
 
   // A typedef name of file scope that no tag or other entry shares.
   bool known_typedef(const char *name) {
@@ -680,14 +735,14 @@ class PlainReader {
         // section of a service cannot undo (see table_begin_scratch).
         if (basics || names || (!external_ && language_ == SRC_CPP)) return false;
         next();
-        if (!ordinary_word() || !known_tag(interned(), key)) return false;
+        if (!ordinary_word() || !known_tag(word(), key)) return false;
         ++names;
         next();
         continue;
       }
       if (keyword_) return false;
       if (basics || names) break;  // the declarator's name
-      if (!ordinary_word() || !known_typedef(interned())) return false;
+      if (!ordinary_word() || !known_typedef(word())) return false;
       ++names;
       next();
     }
@@ -696,18 +751,17 @@ class PlainReader {
 
   // Pointers, the name (required or not), array bounds, and for the
   // declared entity of an external declaration a parameter list.
-  bool declarator(bool name_required, bool function_allowed, std::vector<const char *> *names) {
+  bool declarator(bool name_required, bool function_allowed, std::vector<std::string_view> *names) {
     while (punct('*')) {
       next();
       while (kind_ == TOKEN_WORD && qualifier_keyword(keyword_)) next();
     }
     if (kind_ == TOKEN_WORD) {
       if (!ordinary_word()) return false;
-      const char *name = interned();
-      if (!unknown_name(name)) return false;
-      for (const char *n : *names)
-        if (n == name) return false;
-      names->push_back(name);
+      if (!unknown_name(word())) return false;
+      for (std::string_view n : *names)
+        if (n == word_) return false;
+      names->push_back(word_);
       next();
     } else if (name_required) {
       return false;
@@ -732,7 +786,7 @@ class PlainReader {
       next();
       return true;
     }
-    std::vector<const char *> names;
+    std::vector<std::string_view> names;
     for (int count = 0;; ++count) {
       if (punct('e')) {
         if (!count) return false;
@@ -752,20 +806,77 @@ class PlainReader {
   const char *p_;
   SymbolTable &table_;
   SourceLanguage language_;
-  std::vector<const char *> &declared_;
+  std::vector<std::string_view> &declared_;
   bool external_ = false;
+  std::string word_text_;
   TokenKind kind_ = TOKEN_END;
   std::string_view word_;
   int keyword_ = 0;
   char punct_ = 0;
 };
 
+// A set of interned names, asked about at every lookup of the script's
+// table: open addressing on a flat array, so that most questions cost one
+// probe and no text comparison.
+class NameSet {
+ public:
+  bool empty() const { return count_ == 0; }
+  bool contains(std::string_view name) const {
+    if (!count_) return false;
+    const std::uint32_t h = hash(name);
+    for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
+      const Slot &s = slots_[i];
+      if (!s.text) return false;
+      if (s.hash == h && s.length == name.size() && std::memcmp(s.text, name.data(), name.size()) == 0) return true;
+    }
+  }
+  void insert(const char *interned) {
+    const std::string_view name(interned);
+    if (contains(name)) return;
+    if ((count_ + 1) * 10 > slots_.size() * 7) grow();
+    place(Slot{interned, hash(name), static_cast<std::uint32_t>(name.size())});
+    ++count_;
+  }
+  void clear() {
+    std::vector<Slot>().swap(slots_);
+    count_ = 0;
+    mask_ = 0;
+  }
+
+ private:
+  struct Slot {
+    const char *text = nullptr;
+    std::uint32_t hash = 0;
+    std::uint32_t length = 0;
+  };
+  static std::uint32_t hash(std::string_view name) {
+    std::uint64_t x = 1469598103934665603ULL;
+    for (unsigned char c : name) x = (x ^ c) * 1099511628211ULL;
+    return static_cast<std::uint32_t>(x ^ (x >> 32));
+  }
+  void place(const Slot &slot) {
+    std::size_t i = slot.hash & mask_;
+    while (slots_[i].text) i = (i + 1) & mask_;
+    slots_[i] = slot;
+  }
+  void grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.resize(old.empty() ? 64 : old.size() * 2);
+    mask_ = slots_.size() - 1;
+    for (const Slot &s : old)
+      if (s.text) place(s);
+  }
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+  std::size_t mask_ = 0;
+};
+
 // Plain extern declarations written into the script but not analysed yet,
-// in the order written.
+// in the order written: one text after the other, each ended by a NUL.
 struct ScriptBacklog {
-  std::vector<std::string> texts;
-  // Interned names, which live as long as the run: the views stay valid.
-  std::unordered_set<std::string_view> names;
+  std::string texts;
+  NameSet names;
 };
 
 ScriptBacklog &script_backlog() {
@@ -776,27 +887,33 @@ ScriptBacklog &script_backlog() {
 void analyse_backlog() {
   ScriptBacklog &b = script_backlog();
   if (b.texts.empty()) return;
-  std::vector<std::string> texts;
+  std::string texts;
   texts.swap(b.texts);
-  std::unordered_set<std::string_view>().swap(b.names);
-  for (const std::string &text : texts) analyse_script_text(text, "", 0, 0);
+  b.names.clear();
+  for (std::size_t at = 0; at < texts.size();) {
+    const std::size_t end = texts.find('\0', at);
+    analyse_script_text(texts.substr(at, end - at), "", 0, 0);
+    at = end + 1;
+  }
 }
 
 // Whether the text can wait in the backlog; what a later analysis would
 // leave of it (the table it last read) is left now.
-bool defer_plain_global(const std::string &text) {
-  std::vector<const char *> declared;
+bool defer_plain_global(const std::string &text, const char *name) {
+  std::vector<std::string_view> declared;
   if (!plain_script_declaration(text, true, declared) || declared.size() != 1) return false;
   ScriptBacklog &b = script_backlog();
-  b.texts.push_back(text);
-  b.names.insert(declared.front());
+  const std::string_view n = declared.front();
+  b.names.insert(name && n == name ? name : intern_string(n.data(), n.size()));
+  b.texts += text;
+  b.texts += '\0';
   note_analysis_of(*script_context().table);
   return true;
 }
 
 }  // namespace
 
-bool plain_script_declaration(const std::string &text, bool external, std::vector<const char *> &declared) {
+bool plain_script_declaration(const std::string &text, bool external, std::vector<std::string_view> &declared) {
   declared.clear();
   PlainReader reader(text, *script_context().table, declared);
   return reader.declaration(external);
@@ -804,7 +921,7 @@ bool plain_script_declaration(const std::string &text, bool external, std::vecto
 
 bool script_name_pending(const char *name) {
   const ScriptBacklog &b = script_backlog();
-  return name && !b.names.empty() && b.names.count(std::string_view(name)) != 0;
+  return name && !b.names.empty() && b.names.contains(name);
 }
 
 SymbolTable &script_table_for(const char *name) {
@@ -819,8 +936,8 @@ SymbolTable &script_table_complete() {
 
 void reset_script_backlog() {
   ScriptBacklog &b = script_backlog();
-  std::vector<std::string>().swap(b.texts);
-  std::unordered_set<std::string_view>().swap(b.names);
+  std::string().swap(b.texts);
+  b.names.clear();
 }
 
 void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table, TypeDesc *context) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct Declaration;
@@ -93,9 +94,9 @@ void parse_into_script(const std::string &text);
 // sizes, with (`external` only) one parameter list of such declarations
 // after "extern" and the name; every name it declares is unknown to the
 // table and new within the text. `declared` receives the names declared in
-// the table's scope (parameters excluded), interned. Anything else is no
-// plain declaration, whatever its analysis would do.
-bool plain_script_declaration(const std::string &text, bool external, std::vector<const char *> &declared);
+// the table's scope (parameters excluded), as views into `text`. Anything
+// else is no plain declaration, whatever its analysis would do.
+bool plain_script_declaration(const std::string &text, bool external, std::vector<std::string_view> &declared);
 
 // The script's extern declarations of plain globals are analysed into its
 // table when something first needs them: a lookup of one of their names or
