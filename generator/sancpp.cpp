@@ -381,7 +381,7 @@ class GeneratedParameterNames {
     for (DeclNode *p = info ? info->first_param : nullptr; p; p = p->next) {
       ++position;
       Declaration *d = p->decl;
-      if (!d || d->name || !d->type || d->type->kind == TK_ELLIPSIS || d->type->kind == TK_VOID) continue;
+      if (!names(d)) continue;
       std::string name = "param_" + std::to_string(position);
       while (!taken.insert(name).second) name += '_';
       d->name = intern_string(name.c_str());
@@ -391,19 +391,30 @@ class GeneratedParameterNames {
   ~GeneratedParameterNames() {
     for (Declaration *d : named_) d->name = nullptr;
   }
+  static bool names_any(const FunctionInfo *info) {
+    for (const DeclNode *p = info ? info->first_param : nullptr; p; p = p->next)
+      if (names(p->decl)) return true;
+    return false;
+  }
   GeneratedParameterNames(const GeneratedParameterNames &) = delete;
   GeneratedParameterNames &operator=(const GeneratedParameterNames &) = delete;
 
  private:
+  static bool names(const Declaration *d) {
+    return d && !d->name && d->type && d->type->kind != TK_ELLIPSIS && d->type->kind != TK_VOID;
+  }
   std::vector<Declaration *> named_;
 };
 
 void write_service(const Subject &s, std::string name) {
   svc_begin(name);
+  FunctionInfo *info = s.function->function() ? s.function->function()->info : nullptr;
+  // Naming the unnamed parameters changes declarations that the script's
+  // extern declarations still to be analysed are rendered from.
+  if (GeneratedParameterNames::names_any(info)) script_table_complete();
   // The service's declarations are looked up in its own scope only, and no
   // later service shares its name: once written, they may go.
   ServiceDeclarations script(name);
-  FunctionInfo *info = s.function->function() ? s.function->function()->info : nullptr;
   const GeneratedParameterNames generated(info);
   bool declared = false;
 

@@ -1,5 +1,6 @@
 #include "sandecl.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -25,8 +26,10 @@ namespace {
 
 const char kDeclPrefix[] = "    #";
 
-// `name`: the interned name the text should declare.
-bool defer_plain_global(const std::string &text, const char *name);
+// `d`: the global whose extern declaration the text is, rendered without
+// reading any table (renders_without_table).
+bool defer_plain_global(const std::string &text, const Declaration *d);
+std::string extern_words(const Declaration *d);
 
 bool is_namespace_record(const TypeDesc *t) {
   return t && t->kind == TK_CLASS && t->record() && t->record()->key == KEY_NAMESPACE;
@@ -471,6 +474,13 @@ bool renders_without_table(const TypeDesc *t, int depth) {
       case TK_NAMED:
       case TK_ELABORATED:
         return true;
+      case TK_CLASS:
+      case TK_UNION:
+      case TK_ENUM: {
+        // Named by its tag; an unnamed one or an instance is written out.
+        const char *n = type_name(t);
+        return n && *n && !t->template_word && (!t->record() || t->record()->instance_mark == IM_OWN);
+      }
       case TK_POINTER:
         if (!t->pointer() || t->pointer()->member_class) return false;
         t = t->pointer()->target;
@@ -522,14 +532,12 @@ void write_global(const Declaration *d) {
   storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
   if (text.empty()) return;
   // A thread's own object is another object than a shared one of the name.
-  // A function template and its explicit specialisations are declared
-  // without "extern" ("extern template" declares an instantiation).
-  std::string words = d->type && d->type->kind == TK_FUNCTION && d->type->template_word ? "" : "extern ";
-  storage_text(d->storage & SF_THREAD_LOCAL, words);
+  const std::string words = extern_words(d);
   // The line is the text again unless its rendering depends on the table
   // an analysis last read, which the analysis of the text has just changed.
   const bool same_line = text.find('\n') == std::string::npos && renders_without_table(d->type, 0);
-  if (!chain.empty() || !defer_plain_global(words + text, d->name)) parse_into_script(open + words + text + close);
+  if (!chain.empty() || !same_line || !defer_plain_global(words + text, d))
+    parse_into_script(open + words + text + close);
   for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
   std::string rest;
   if (same_line) {
@@ -872,10 +880,13 @@ class NameSet {
   std::size_t mask_ = 0;
 };
 
-// Plain extern declarations written into the script but not analysed yet,
-// in the order written: one text after the other, each ended by a NUL.
+// Plain globals whose extern declarations are written into the script but
+// not analysed yet, in the order written. Their texts are rendered again
+// when they are analysed: the analyses they come from stay until the
+// script's table has taken them or is no longer read (see
+// release_script_backlog), and their rendering reads no table.
 struct ScriptBacklog {
-  std::string texts;
+  std::vector<const Declaration *> globals;
   NameSet names;
 };
 
@@ -884,29 +895,37 @@ ScriptBacklog &script_backlog() {
   return *b;
 }
 
+// "extern" and the words a thread's own object adds to it. A function
+// template and its explicit specialisations are declared without "extern"
+// ("extern template" declares an instantiation).
+std::string extern_words(const Declaration *d) {
+  std::string words = d->type && d->type->kind == TK_FUNCTION && d->type->template_word ? "" : "extern ";
+  storage_text(d->storage & SF_THREAD_LOCAL, words);
+  return words;
+}
+
 void analyse_backlog() {
   ScriptBacklog &b = script_backlog();
-  if (b.texts.empty()) return;
-  std::string texts;
-  texts.swap(b.texts);
+  if (b.globals.empty()) return;
+  std::vector<const Declaration *> globals;
+  globals.swap(b.globals);
   b.names.clear();
-  for (std::size_t at = 0; at < texts.size();) {
-    const std::size_t end = texts.find('\0', at);
-    analyse_script_text(texts.substr(at, end - at), "", 0, 0);
-    at = end + 1;
+  for (const Declaration *d : globals) {
+    std::string text;
+    storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
+    analyse_script_text(extern_words(d) + text, "", 0, 0);
   }
 }
 
 // Whether the text can wait in the backlog; what a later analysis would
 // leave of it (the table it last read) is left now.
-bool defer_plain_global(const std::string &text, const char *name) {
+bool defer_plain_global(const std::string &text, const Declaration *d) {
   std::vector<std::string_view> declared;
   if (!plain_script_declaration(text, true, declared) || declared.size() != 1) return false;
   ScriptBacklog &b = script_backlog();
   const std::string_view n = declared.front();
-  b.names.insert(name && n == name ? name : intern_string(n.data(), n.size()));
-  b.texts += text;
-  b.texts += '\0';
+  b.names.insert(d->name && n == d->name ? d->name : intern_string(n.data(), n.size()));
+  b.globals.push_back(d);
   note_analysis_of(*script_context().table);
   return true;
 }
@@ -936,9 +955,11 @@ SymbolTable &script_table_complete() {
 
 void reset_script_backlog() {
   ScriptBacklog &b = script_backlog();
-  std::string().swap(b.texts);
+  std::vector<const Declaration *>().swap(b.globals);
   b.names.clear();
 }
+
+void release_script_backlog() { reset_script_backlog(); }
 
 void collect_needed_types(NeededSet &set, TypeDesc *type, SymbolTable &table, TypeDesc *context) {
   if (!type) return;
@@ -993,7 +1014,10 @@ void collect_unnamed_enumerations(NeededSet &set, SymbolTable &table, const std:
 
 void declare_file_globals(const std::string &path, SymbolTable &table) {
   const std::string unit = path;
-  NeededSet needed, globals;
+  NeededSet needed;
+  // The globals by order number, the first of a number kept: a file has a
+  // great many, and they are only sorted, never searched.
+  std::vector<std::pair<std::int32_t, Symbol *>> globals;
   collect_unnamed_enumerations(needed, table, path);
   const bool cpp = is_cpp_file_name(path);
   std::vector<const char *> chain;
@@ -1030,13 +1054,17 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
           !(d->type->template_word && specialised.count({canonical_scope(d->scope), d->name})))
         return;
     }
-    globals.insert(s, static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order), false);
+    const std::int32_t order = static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order);
+    if (order != 0) globals.emplace_back(order, s);
   };
   for_each_symbol(table.tags, consider);
   for_each_symbol(table.ordinary, consider);
   emit_needed_declarations(needed, RM_ORDINARY);
-  for (const auto &item : globals) {
-    const Symbol *s = item.second.entry;
+  std::stable_sort(globals.begin(), globals.end(),
+                   [](const auto &a, const auto &b) { return a.first < b.first; });
+  for (std::size_t i = 0; i < globals.size(); ++i) {
+    if (i > 0 && globals[i].first == globals[i - 1].first) continue;
+    const Symbol *s = globals[i].second;
     if (script_knows(s, cpp)) continue;
     write_global(s->decl);
   }

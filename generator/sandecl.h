@@ -114,3 +114,8 @@ SymbolTable &script_table_complete();
 bool script_name_pending(const char *name);
 // Forgets what was not analysed (the script's table is being started again).
 void reset_script_backlog();
+// Forgets what was not analysed once nothing reads the script's table any
+// more (after the services), so that the analyses it came from may go
+// without it. An analysis released while the backlog holds declarations
+// has them analysed first (script_table_complete).
+void release_script_backlog();

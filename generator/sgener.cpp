@@ -187,6 +187,8 @@ void stub_section(const std::string &file) { emit_file_stubs(file); }
 void services_section(const std::string &tested) {
   const std::string path = completed(tested, KIND_SOURCE);
   emit_services(path, file_analysis(path));
+  // Nothing reads the script's table after the services.
+  release_script_backlog();
   file_analysis_done(path);
 }
 
@@ -233,6 +235,9 @@ FileAnalyses &file_analyses() {
 void release_analysis(std::map<std::string, std::unique_ptr<FileAnalysis>>::iterator it) {
   FileAnalyses &all = file_analyses();
   FileAnalysis &a = *it->second;
+  // The script's declarations still to be analysed are rendered from the
+  // analyses they come from.
+  script_table_complete();
   end_macros(a.context, 0);
   release_table(a.table);
   all.planned.erase(it->first);

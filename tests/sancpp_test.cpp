@@ -338,6 +338,24 @@ TEST_F(EmitterTest, ServiceDeclarationsLeaveTheScriptTableOnceWritten) {
         << name;
 }
 
+TEST_F(EmitterTest, ServiceDeclarationsThatClashAreStillAnalysed) {
+  // Plain declarations of new names are not analysed (nothing would come of
+  // it); a name met twice, or one the script declares already, has every
+  // declaration of its service analysed in order, and the clash is told.
+  analyse("int f(int a, int a) { return a; }\nint g(int ret_g) { return ret_g; }\n"
+          "int h(int x, int y) { return x; }\n");
+  analyse_text("int ret_g;", *script_context().table, "", "t.ptu", 1, 0, 0);
+  std::vector<std::string> got = services();
+  EXPECT_EQ(warning_count(), 2);
+  EXPECT_EQ(error_count(), 0);
+  for (const char *name : {"a", "ret_g", "x", "y", "ret_h"})
+    for (const char *service : {"f", "g", "h"})
+      EXPECT_EQ(lookup_at_level(name, *script_context().table, AREA_ORDINARY,
+                                function_scope(*script_context().table, service), -1),
+                nullptr)
+          << name << " in " << service;
+}
+
 TEST_F(EmitterTest, WhichFunctionsAreServed) {
   // Prototypes, static functions and functions of other files get none;
   // overloads get numbered names in bucket order.

@@ -7,8 +7,11 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cpptab.h"
+#include "y_cppa.h"
 #include "merror.h"
 #include "mstrin.h"
 #include "sliste.h"
@@ -152,6 +155,138 @@ TEST_F(DeclSectionTest, ModernMembersAndExplicitSpecialisations) {
   EXPECT_NE(text.find("    #\ttemplate <class T> using Ptr = T *;\n"), std::string::npos) << text;
   EXPECT_NE(text.find("    #\ttemplate <class... Args> static int count(Args &&...args);\n"), std::string::npos)
       << text;
+}
+
+// The script's table as the declarations section leaves it: plain texts are
+// told apart from those whose analysis could do more than enter new names.
+class PlainDeclarationTest : public gen_fixture::FolderTest {
+ protected:
+  void SetUp() override {
+    gen_fixture::register_messages(true);
+    ASSERT_NO_FATAL_FAILURE(enter_folder("sandecl_plain", false));
+    reset_reporter();
+    reset_script_writer();
+    reset_script_backlog();
+  }
+  void TearDown() override {
+    reset_script_backlog();
+    release_table(file_);
+    release_table(*script_context().table);
+    leave_folder();
+  }
+  void script(const char *text, SourceLanguage language = SRC_C) {
+    table_init(*script_context().table, "", language);
+    analyse_text(text, *script_context().table, "", "t.ptu", 1, 0, 0);
+    ASSERT_EQ(analysis_syntax_errors(), 0) << text;
+  }
+  bool plain(const std::string &text, bool external = false) {
+    std::vector<std::string_view> declared;
+    const bool is = plain_script_declaration(text, external, declared);
+    declared_.assign(declared.begin(), declared.end());
+    return is;
+  }
+  // The extern lines of the file's globals, written as the section writes them.
+  std::string globals(const char *source) {
+    table_init(file_, "", SRC_C);
+    analyse_text(source, file_, "", "t.c", 1, 0, 0);
+    ScriptWriter &w = script_writer();
+    w.path = folder_ + "/t.ptu";
+    w.stream = std::fopen(w.path.c_str(), "w");
+    declare_file_globals("t.c", file_);
+    std::fclose(w.stream);
+    w.stream = nullptr;
+    return gen_fixture::read_file(w.path);
+  }
+  Symbol *in_script(const char *name) { return lookup_ordinary(name, *script_context().table, ScopeContext()); }
+
+  SymbolTable file_;
+  std::vector<std::string> declared_;
+};
+
+TEST_F(PlainDeclarationTest, BasicTypesKnownNamesAndNewNames) {
+  script("typedef int count_t; struct node { int k; }; union u { int i; }; enum mode { M1 };\n"
+         "int taken; typedef struct node node;\n");
+  for (const char *text : {"int a;", "count_t n;", "const count_t *const p;", "struct node *p;", "char s[100];",
+                           "unsigned long int w[2][3];", "union u v;", "enum mode m;", "double d ;"})
+    EXPECT_TRUE(plain(text)) << text;
+  EXPECT_TRUE(plain("extern int f(int a, count_t *b, ...);", true));
+  EXPECT_EQ(declared_, std::vector<std::string>{"f"});
+  EXPECT_TRUE(plain("extern char name[];", true));
+  EXPECT_TRUE(plain("extern void h(void);", true));
+  EXPECT_TRUE(plain("extern int k(int, struct node *);", true));
+
+  for (const char *text : {
+           "int taken;",            // a name the script declares already
+           "int count_t;",          // a typedef name declared again
+           "other_t x;",            // a type the script does not know
+           "struct other *p;",      // a tag the script does not know
+           "struct mode *p;",       // a tag of another kind
+           "node n;",               // a typedef name that is also a tag
+           "int a = 3;",            // an initialiser
+           "int (*fp)(int);",       // a pointer to a function
+           "int a[N];",             // a bound to compute
+           "int a[0x10];",
+           "static int s;",         // storage words
+           "int a; int b;",         // two declarations
+           "int a",                 // no end
+           "_Bool b;",              // a word read apart from the names
+           "int f(int a);",         // a function where only objects are declared
+       })
+    EXPECT_FALSE(plain(text)) << text;
+  EXPECT_FALSE(plain("extern int f(int a, int a);", true));  // a parameter named twice
+  EXPECT_FALSE(plain("extern int f(...);", true));
+  EXPECT_FALSE(plain("int x;", true));  // "extern" missing
+  EXPECT_FALSE(plain("extern int x[2](int);", true));
+  EXPECT_EQ(error_count() + warning_count(), 0);
+}
+
+TEST_F(PlainDeclarationTest, LanguageWords) {
+  // C++ keywords are names in C and the other way round; a C++ service may
+  // not name a class key (the class itself would be entered).
+  script("struct node { int k; };\n", SRC_C);
+  EXPECT_TRUE(plain("int class;"));
+  EXPECT_TRUE(plain("struct node *n;"));
+  script("struct node { int k; };\n", SRC_CPP);
+  EXPECT_FALSE(plain("int class;"));
+  EXPECT_TRUE(plain("bool b;"));
+  EXPECT_FALSE(plain("struct node *n;"));
+  EXPECT_TRUE(plain("extern struct node *n;", true));
+}
+
+TEST_F(PlainDeclarationTest, PlainGlobalsWaitUntilTheirNameIsLookedUp) {
+  script("struct node { int k; };\n");
+  const std::string written =
+      globals("int (*hook)(int);\nint count;\nint add(int a, struct node *p) { return a; }\n");
+  EXPECT_EQ(written,
+            "    #extern int (*hook)(int);\n    #extern int count;\n    #extern int add(int a, struct node *p);\n");
+  // The pointer to a function is analysed at once; the others wait (an
+  // analysis would take them first).
+  EXPECT_NE(in_script("hook"), nullptr);
+  EXPECT_EQ(in_script("count"), nullptr);
+  EXPECT_TRUE(script_name_pending("count"));
+  EXPECT_TRUE(script_name_pending("add"));
+  EXPECT_FALSE(script_name_pending("hook"));
+  EXPECT_FALSE(script_name_pending("a"));  // a parameter enters no entry
+  // Looking one up analyses every waiting one, in order.
+  Symbol *count = lookup_ordinary("count", script_table_for("count"), ScopeContext());
+  ASSERT_NE(count, nullptr);
+  EXPECT_NE(count->decl->storage & SF_EXTERN, 0u);
+  EXPECT_FALSE(script_name_pending("add"));
+  ASSERT_NE(in_script("add"), nullptr);
+  EXPECT_LT(count->sequence, in_script("add")->sequence);
+  EXPECT_EQ(in_script("add")->decl->type->kind, TK_FUNCTION);
+  EXPECT_EQ(error_count() + warning_count(), 0);
+
+  // An analysis into the script's table takes them first too.
+  reset_script_backlog();
+  script("struct node { int k; };\n");
+  globals("int later;\n");
+  EXPECT_EQ(in_script("later"), nullptr);
+  parse_into_script("int later;");
+  Symbol *later = in_script("later");
+  ASSERT_NE(later, nullptr);
+  EXPECT_EQ(later->decl->storage & SF_EXTERN, 0u);  // the definition completed the extern declaration
+  EXPECT_EQ(error_count() + warning_count(), 0);
 }
 
 TEST_F(DeclSectionTest, LongChainsOfStructuresNeedNoDeepRecursion) {
