@@ -1173,7 +1173,7 @@ int lex_next(TokenScanner &s) {
         }
         break;
       case LS_TEMPLATE_ARGUMENTS:
-        if (code == ';' || code == '}') {
+        if (code == ';' || (code == '}' && s.template_parens.empty())) {
           // No argument list holds these: the list was never closed. Going
           // on in this state would turn every later '<' and '>' of the file
           // into template brackets.
@@ -1186,9 +1186,10 @@ int lex_next(TokenScanner &s) {
         } else if (code == '<' && (s.last_value_name == VN_VALUE ||
                                    (in_template_parens(s) && (s.last_value_name || after_operand(s))))) {
           // A comparison: N < 3, (sizeof(T) < 8), (tr<T>::value < 3).
-        } else if (code == '(') {
+        } else if (code == '(' || code == '{') {
+          // A brace-initialised operand (and_<A, B>{}) holds braces as a call holds parentheses.
           s.template_parens.push_back(static_cast<char>(s.template_nesting < 127 ? s.template_nesting : 127));
-        } else if (code == ')') {
+        } else if (code == ')' || code == '}') {
           if (!s.template_parens.empty()) s.template_parens.pop_back();
         } else if (code == '<') {
           ++s.template_nesting;

@@ -424,4 +424,27 @@ TEST_F(Templates, ArgumentsUnknownOutsideTheirTemplateMakeNoInstance) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+// A brace-initialised value is an argument like any other: its braces do
+// not end the argument list, through an alias template too.
+TEST_F(Templates, BraceInitialisedValueArguments) {
+  analyse(
+      "namespace s {\n"
+      "template<class... B> struct all { constexpr operator bool() const { return true; } };\n"
+      "template<class T> struct is_c { };\n"
+      "template<bool B, class T> struct enable { T t; };\n"
+      "template<class T> using when = enable<all<is_c<T>, is_c<T>>{}, T>;\n"
+      "}\n"
+      "s::when<int> g_when;\n"
+      "s::enable<s::all<s::is_c<char>>{}, char> g_direct;\n"
+      "int after;\n");
+  EXPECT_EQ(problems(), Problems());
+  TypeDesc *s = tag("s");
+  ASSERT_TRUE(s);
+  TypeDesc *w = tag("enable<s::all<s::is_c<int>,s::is_c<int> >{},int>", s);
+  ASSERT_TRUE(w);
+  EXPECT_TRUE(ordinary("t", w));
+  EXPECT_TRUE(tag("enable<s::all<s::is_c<char> >{},char>", s));
+  EXPECT_TRUE(ordinary("after"));
+}
+
 }  // namespace
