@@ -185,8 +185,9 @@ struct TokenScanner {
   // declaration after it (a '=' inside them starts a default argument).
   int template_declaration = 0;
   int template_nesting = 0;           // unclosed '<' inside template arguments
-  // Parentheses open inside template arguments, each the nesting of '<' it
-  // was opened at: a '>' at that nesting is an operator (decltype(a >> b)).
+  // Parentheses and braces open inside template arguments, each the nesting
+  // of '<' it was opened at: a '>' at that nesting is an operator
+  // (decltype(a >> b), X<T{a > b}>).
   std::string template_parens;
   PositionRecord *position = nullptr;
   const char *current_file = nullptr; // interned copy of the position's file name

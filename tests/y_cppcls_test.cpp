@@ -447,4 +447,23 @@ TEST_F(Templates, BraceInitialisedValueArguments) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+TEST_F(Templates, BracedTemporariesInTemplateArguments) {
+  // X<T{}>: the braces close nothing of the argument list.
+  analyse(
+      "template<bool B, class T> struct pick { T v; };\n"
+      "template<class T> struct yes { constexpr operator bool() const { return true; } };\n"
+      "template<class T> using picked = pick<yes<T>{}, T>;\n"
+      "pick<yes<int>{}, int> g_direct;\n"
+      "picked<long> g_alias;\n"
+      "pick<bool{(1 > 0)}, char> g_compare;\n"
+      "struct holder { picked<short> member; };\n"
+      "int after;\n");
+  EXPECT_EQ(problems(), Problems());
+  EXPECT_TRUE(ordinary("g_direct"));
+  ASSERT_TRUE(ordinary("g_alias"));
+  EXPECT_STREQ(type_name(ordinary("g_alias")->type), "pick<yes<long>{},long>");
+  EXPECT_TRUE(ordinary("g_compare"));
+  EXPECT_TRUE(ordinary("after"));
+}
+
 }  // namespace
