@@ -327,6 +327,17 @@ struct Instantiation {
   Instantiation *next = nullptr;
 };
 
+struct TypeDesc;
+// template <class V, class A> struct X<V, V, A> {...}: the header that holds
+// its parameters, the argument pattern and the body.
+struct PartialSpecialisation {
+  TypeDesc *header = nullptr;
+  std::vector<std::string> pattern;
+  std::string body;
+  const char *file = nullptr;
+  int line = 0;
+};
+
 struct TemplateInfo {     // kind 14
   const char *name = nullptr;
   ClassKey key = KEY_CLASS;
@@ -342,6 +353,7 @@ struct TemplateInfo {     // kind 14
   int alias = 0;             // template <...> using name = type;  `body` holds the type's text
   std::string alignment;     // "alignas(...) " of the class head
   int declared_before = 0;   // the definition of a template declared earlier
+  std::vector<PartialSpecialisation> partials;
 };
 
 // ---------------------------------------------------------------------------

@@ -891,9 +891,13 @@ void Parser::template_declaration() {
     if (specialisation && primary && primary->kind == TK_TEMPLATE) {
       // template<> struct X<char> {...}: the class X<char> itself, found by
       // every later use of X<char>. A partial specialisation (parameters
-      // left) stands for no one class and is passed over, as is a union's.
+      // left) stands for no one class; a union's is passed over.
       if (has_body && !templ->templ()->first_param && !is_union)
         specialise_class_template(*this, primary, spec_args, key, body, tfile, tline);
+      // A partial one is kept with its template: an instance whose arguments
+      // fit its pattern is built from it.
+      if (has_body && templ->templ()->first_param && !is_union)
+        primary->templ()->partials.push_back(PartialSpecialisation{templ, spec_args, body, tfile, tline});
       if (cur.cls == G_PUNCT && cur.code == ';') advance();
       else recover_skip(in_class(), true);
       return;
@@ -1306,6 +1310,78 @@ void nested_class_analysis(Parser &outer, const char *file, int line, const std:
 
 }  // namespace
 
+namespace {
+
+std::string trimmed(const std::string &text) {
+  size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t' || text[b] == '\n')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\n')) --e;
+  return text.substr(b, e - b);
+}
+
+bool names_word(const std::string &text, const char *word) {
+  const size_t n = std::strlen(word);
+  for (size_t i = text.find(word); i != std::string::npos; i = text.find(word, i + 1))
+    if ((i == 0 || !ident_char(text[i - 1])) && (i + n >= text.size() || !ident_char(text[i + n]))) return true;
+  return false;
+}
+
+// Whether arguments fit a partial specialisation's pattern: 1 yes (bound
+// receives its parameters' arguments in order), 0 no, -1 when this reading
+// cannot tell (a parameter inside a larger argument, T* or X<T>; another
+// spelling of a type; a pack), so that no specialisation is chosen then.
+int fit_partial(const PartialSpecialisation &ps, const std::vector<std::string> &arguments,
+                std::vector<std::string> &bound) {
+  if (!ps.header || !ps.header->templ() || ps.pattern.size() != arguments.size()) return -1;
+  std::map<std::string, std::string> binding;
+  std::vector<const char *> names;
+  for (const TemplateParam *p = ps.header->templ()->first_param; p; p = p->next) {
+    if (!p->name || p->pack) return -1;
+    names.push_back(p->name);
+  }
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string pattern = trimmed(ps.pattern[i]), argument = trimmed(arguments[i]);
+    const char *param = nullptr;
+    for (const char *n : names)
+      if (pattern == n) param = n;
+    if (param) {
+      auto it = binding.find(param);
+      if (it == binding.end()) binding[param] = argument;
+      else if (it->second != argument) return 0;
+      continue;
+    }
+    for (const char *n : names)
+      if (names_word(pattern, n)) return -1;
+    if (pattern != argument) return -1;
+  }
+  bound.clear();
+  for (const char *n : names) {
+    auto it = binding.find(n);
+    if (it == binding.end()) return -1;  // not deduced from the pattern
+    bound.push_back(it->second);
+  }
+  return 1;
+}
+
+// The one partial specialisation the arguments fit, when it is sure to be the
+// one: none when any could not be told apart or several fit.
+const PartialSpecialisation *chosen_partial(const TemplateInfo &ti, const std::vector<std::string> &arguments,
+                                            std::vector<std::string> &bound) {
+  const PartialSpecialisation *chosen = nullptr;
+  for (const PartialSpecialisation &ps : ti.partials) {
+    std::vector<std::string> b;
+    const int fit = fit_partial(ps, arguments, b);
+    if (fit < 0 || (fit == 1 && chosen)) return nullptr;
+    if (fit == 1) {
+      chosen = &ps;
+      bound = b;
+    }
+  }
+  return chosen;
+}
+
+}  // namespace
+
 TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
                                               const std::vector<std::string> &arguments, InstanceMark mark) {
   SymbolTable &table = outer.table;
@@ -1337,7 +1413,9 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
       outer.an.sink(MSG_TEMINSINC, name, outer.file(), outer.line());
       return nullptr;
     }
-  if (!ti->has_body) return nullptr;
+  std::vector<std::string> bound;
+  const PartialSpecialisation *partial = chosen_partial(*ti, arguments, bound);
+  if (!ti->has_body && !partial) return nullptr;
   if (budget.instantiation_depth >= INSTANTIATION_NESTING_LIMIT ||
       budget.instances_made >= INSTANCES_PER_ANALYSIS) {
     // Reported once per analysis: past the limit every further use would say it again.
@@ -1362,10 +1440,12 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   }
   inst->record()->template_arguments = joined;
   std::string text = (ti->key == KEY_CLASS ? "class " : ti->key == KEY_UNION ? "union " : "struct ") + name + " " +
-                     bind_template_text(templ, arguments, ti->body) + ";";
+                     (partial ? bind_template_text(partial->header, bound, partial->body)
+                              : bind_template_text(templ, arguments, ti->body)) +
+                     ";";
   pending[instance_key(name)] = inst;
   ++budget.instantiation_depth;
-  nested_class_analysis(outer, ti->file, ti->line, text, where);
+  nested_class_analysis(outer, partial ? partial->file : ti->file, partial ? partial->line : ti->line, text, where);
   --budget.instantiation_depth;
   pending.erase(instance_key(name));
   table_note_shared_change(table);

@@ -467,3 +467,40 @@ TEST_F(Templates, BracedTemporariesInTemplateArguments) {
 }
 
 }  // namespace
+
+TEST_F(Templates, InstancesOfPartialSpecialisations) {
+  // An instance whose arguments fit a partial specialisation's pattern is
+  // that specialisation's class (node<V, V, A> of a set's node handle, whose
+  // primary names V::second_type); where the reading cannot tell which one
+  // fits, the primary stays.
+  analyse(
+      "template<class K, class V, class A> struct node { typedef typename V::second_type mapped; K key; };\n"
+      "template<class V, class A> struct node<V, V, A> { V value; A alloc; };\n"
+      "template<class T> struct box { T one; };\n"
+      "template<class T> struct box<T*> { T *ptr; };\n"
+      "template<class T, class U> struct two { T a; };\n"
+      "template<class T> struct two<T, char> { T b; };\n"
+      "template<class T> struct two<T, T> { T c; };\n"
+      "node<int, int, long> same;\n"
+      "box<int*> pointed;\n"
+      "two<int, short> plain;\n"
+      "two<char, char> both;\n");
+  EXPECT_EQ(problems(), Problems());
+  TypeDesc *n = tag("node<int,int,long>");
+  ASSERT_TRUE(n);
+  EXPECT_TRUE(ordinary("value", n));
+  EXPECT_TRUE(ordinary("alloc", n));
+  EXPECT_FALSE(ordinary("key", n));
+  // T* is not read as a pattern: the primary, as before.
+  TypeDesc *b = tag("box<int*>");
+  ASSERT_TRUE(b);
+  EXPECT_TRUE(ordinary("one", b));
+  TypeDesc *p = tag("two<int,short>");
+  ASSERT_TRUE(p);
+  EXPECT_TRUE(ordinary("a", p));
+  // Two patterns fit <char, char> (neither is more specialised: compilers
+  // reject the use); no guess is made.
+  TypeDesc *c = tag("two<char,char>");
+  ASSERT_TRUE(c);
+  EXPECT_TRUE(ordinary("a", c));
+}
