@@ -987,12 +987,12 @@ TypeDesc *Parser::type_name_text(std::string &text) {
 // ---------------------------------------------------------------------------
 // Deduced types
 
-namespace {
-
 std::string trimmed(const std::string &s) {
   size_t b = s.find_first_not_of(" \t\n"), e = s.find_last_not_of(" \t\n");
   return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
+
+namespace {
 
 // The position just past the group opened at `open` ('(', '<', '{'), or npos.
 size_t group_end(const std::string &s, size_t open) {

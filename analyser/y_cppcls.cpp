@@ -1011,8 +1011,9 @@ TypeDesc *Parser::template_use(const Tok &name_tok) {
 
 namespace {
 
-// Whether an argument text names a parameter of an enclosing template header.
-bool mentions_parameter(const Parser &p, const std::string &text) {
+// Whether a word of the text (a name, not part of one) is one `wanted` takes.
+template <class Wanted>
+bool names_some_word(const std::string &text, Wanted wanted) {
   for (size_t i = 0; i < text.size();) {
     if (!ident_start(text[i])) {
       ++i;
@@ -1020,10 +1021,15 @@ bool mentions_parameter(const Parser &p, const std::string &text) {
     }
     size_t j = i;
     while (j < text.size() && ident_char(text[j])) ++j;
-    if (p.is_template_parameter(intern_string(text.substr(i, j - i).c_str()))) return true;
+    if (wanted(text.substr(i, j - i))) return true;
     i = j;
   }
   return false;
+}
+
+// Whether an argument text names a parameter of an enclosing template header.
+bool mentions_parameter(const Parser &p, const std::string &text) {
+  return names_some_word(text, [&](const std::string &w) { return p.is_template_parameter(intern_string(w.c_str())); });
 }
 
 // Whether a namespace is inline in the namespace enclosing it: its names
@@ -1312,20 +1318,6 @@ void nested_class_analysis(Parser &outer, const char *file, int line, const std:
 
 namespace {
 
-std::string trimmed(const std::string &text) {
-  size_t b = 0, e = text.size();
-  while (b < e && (text[b] == ' ' || text[b] == '\t' || text[b] == '\n')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\n')) --e;
-  return text.substr(b, e - b);
-}
-
-bool names_word(const std::string &text, const char *word) {
-  const size_t n = std::strlen(word);
-  for (size_t i = text.find(word); i != std::string::npos; i = text.find(word, i + 1))
-    if ((i == 0 || !ident_char(text[i - 1])) && (i + n >= text.size() || !ident_char(text[i + n]))) return true;
-  return false;
-}
-
 // Whether arguments fit a partial specialisation's pattern: 1 yes (bound
 // receives its parameters' arguments in order), 0 no, -1 when this reading
 // cannot tell (a parameter inside a larger argument, T* or X<T>; another
@@ -1350,8 +1342,10 @@ int fit_partial(const PartialSpecialisation &ps, const std::vector<std::string> 
       else if (it->second != argument) return 0;
       continue;
     }
-    for (const char *n : names)
-      if (names_word(pattern, n)) return -1;
+    if (names_some_word(pattern, [&](const std::string &w) {
+          return std::any_of(names.begin(), names.end(), [&](const char *n) { return w == n; });
+        }))
+      return -1;
     if (pattern != argument) return -1;
   }
   bound.clear();
