@@ -115,14 +115,20 @@ int keyword_code(const char *p, std::size_t n, SourceLanguage language) {
   return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
 }
 
+bool is_basic_type_keyword(int code) {
+  switch (code) {
+    case K_VOID: case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_FLOAT: case K_DOUBLE:
+    case K_SIGNED: case K_UNSIGNED: case K_BOOL: case K_WCHAR_T: return true;
+    default: return false;
+  }
+}
+
 bool is_type_name_keyword(int code) {
   switch (code) {
-    case K_INT: case K_CHAR: case K_SHORT: case K_LONG: case K_SIGNED: case K_UNSIGNED:
-    case K_FLOAT: case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: case K_STRUCT:
-    case K_UNION: case K_ENUM: case K_CLASS: case K_CONST: case K_VOLATILE: case K_TYPENAME:
+    case K_STRUCT: case K_UNION: case K_ENUM: case K_CLASS: case K_CONST: case K_VOLATILE: case K_TYPENAME:
       return true;
     default:
-      return false;
+      return is_basic_type_keyword(code);
   }
 }
 

@@ -96,6 +96,8 @@ const char *token_spelling(int code);
 
 // The keyword code a word has in a language, 0 when it is none there.
 int keyword_code(const char *word, std::size_t length, SourceLanguage language);
+// The keywords of the basic types (void, char, int, ..., bool, wchar_t).
+bool is_basic_type_keyword(int code);
 // The keywords that begin a type name: basic types, class keys, enum,
 // cv-qualifiers, typename.
 bool is_type_name_keyword(int code);

@@ -55,14 +55,6 @@ void append_token_text(std::string &out, const Tok &t) {
   out += x;
 }
 
-bool is_basic_type_keyword(int code) {
-  switch (code) {
-    case K_VOID: case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_FLOAT: case K_DOUBLE:
-    case K_SIGNED: case K_UNSIGNED: case K_BOOL: case K_WCHAR_T: return true;
-    default: return false;
-  }
-}
-
 bool is_storage_keyword(int code, unsigned *flag) {
   unsigned f = 0;
   switch (code) {

@@ -237,7 +237,6 @@ class Parser {
 // Joins token texts with the blanks that keep them apart.
 void append_token_text(std::string &out, const Tok &t);
 const char *intern(const std::string &s);
-bool is_basic_type_keyword(int code);
 bool is_storage_keyword(int code, unsigned *flag);
 
 // Scanner adapter (y_cppa.cpp).

@@ -669,13 +669,6 @@ class PlainReader {
 
   bool punct(char c) const { return kind_ == TOKEN_PUNCT && punct_ == c; }
 
-  static bool basic_keyword(int code) {
-    switch (code) {
-      case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_SIGNED: case K_UNSIGNED: case K_FLOAT:
-      case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: return true;
-      default: return false;
-    }
-  }
   static bool qualifier_keyword(int code) { return code == K_CONST || code == K_VOLATILE; }
 
   // A word the scanner reads as a plain name whatever the table holds.
@@ -731,7 +724,7 @@ class PlainReader {
         next();
         continue;
       }
-      if (basic_keyword(keyword_)) {
+      if (is_basic_type_keyword(keyword_)) {
         if (names) return false;
         ++basics;
         next();
