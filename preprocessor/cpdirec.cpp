@@ -428,8 +428,16 @@ void do_pragma(const std::string &text) {
   if (ortek_words(text, word, operand)) {
     const PragmaKeyword *k = pp_pragma_keyword(word);
     if (k && k->layer == PragmaLayer::preprocessor) {
-      // Its effects go beyond the macros: a reading that acts on one is not reused.
-      if (pp_state.recording) pp_memo_spoil();
+      // Its effects go beyond the macros. The directories and type modifiers
+      // a reading declares are declared again when the reading is reused (the
+      // defines file every context reads declares both); a reading that acts
+      // on another pragma is not reused.
+      if (pp_state.recording) {
+        if (k->handler == include_standard_dirs || k->handler == declare_type_modifier)
+          pp_memo_note_pragma(*k, operand);
+        else
+          pp_memo_spoil();
+      }
       k->handler(operand, nullptr);
     }
     return;

@@ -317,6 +317,9 @@ void pp_memo_note_change(MacroEntry *entry);
 void pp_memo_note_file(const std::string &path);
 void pp_memo_note_search(bool next);
 void pp_memo_note_depth();
+// A pragma of the tool's own whose handler depends on nothing but its operand,
+// the include chain and the type modifiers: a reuse calls it again.
+void pp_memo_note_pragma(const PragmaKeyword &keyword, std::string_view operand);
 // The reading depends on something no recording holds: it is not kept.
 void pp_memo_spoil();
 // The recorded file's level is being popped.

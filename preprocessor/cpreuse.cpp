@@ -9,7 +9,9 @@
 // the line-name escaping; the include chain and the "#pragma once" files
 // when the reading included anything; the target sizes when its #if asked
 // for one) or makes the recording unusable when it happens: a report, a
-// pragma of the tool's own, "#include_next", the built-ins that tell where
+// pragma of the tool's own (but those that declare standard directories or
+// type modifiers before the reading included anything, which are acted on
+// again), "#include_next", the built-ins that tell where
 // the reading stands in the include stack, conditionals left open, an input
 // stack deeper than the place of a later inclusion allows.
 #include <algorithm>
@@ -171,6 +173,8 @@ struct Reading {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> absent;
   std::vector<MacroState> changed;  // macros as the reading left them
   OnceSet once_added;               // files the reading marked "#pragma once"
+  // The pragmas it acted on, in order, with their operands.
+  std::vector<std::pair<const PragmaKeyword *, std::string>> pragmas;
   std::vector<std::string> files;   // files read, in first-read order
   std::string output;               // from the file's first line marker on
   int depth_used = 0;               // input levels used above the file's own
@@ -240,6 +244,9 @@ void apply(const Reading &r, OutputBuffer &out) {
   for (const std::string &f : r.files)
     if (pp_state.included_index.insert(f).second) pp_state.included_files.push_back(f);
   pp_state.longest_dir = std::max(pp_state.longest_dir, r.longest_dir);
+  // Where the reading stood when it met them: its includer's directory is
+  // still in the chain, and it had included nothing.
+  for (const auto &p : r.pragmas) p.first->handler(p.second, nullptr);
   std::string &o = out.text;
   if (!o.empty() && o.back() != '\n') o.push_back('\n');
   o += r.output;
@@ -320,6 +327,14 @@ void pp_memo_note_search(bool next) {
 void pp_memo_note_depth() {
   MemoRecording &m = *pp_state.recording;
   m.reading.depth_used = std::max(m.reading.depth_used, pp_state.depth - m.depth);
+}
+
+void pp_memo_note_pragma(const PragmaKeyword &keyword, std::string_view operand) {
+  MemoRecording &m = *pp_state.recording;
+  // A file the reading included leaves its directory's node behind in the
+  // chain, which a directory pragma may find: that is not replayed.
+  if (m.reading.searched) m.spoiled = true;
+  m.reading.pragmas.emplace_back(&keyword, std::string(operand));
 }
 
 void pp_memo_spoil() { pp_state.recording->spoiled = true; }

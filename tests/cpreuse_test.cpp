@@ -184,6 +184,40 @@ TEST_F(Reuse, AReadingThatReportsIsNotReused) {
   EXPECT_NE(run(other_, include("h.h")).find("second_inner"), std::string::npos);
 }
 
+// The defines file every context reads declares the compiler's directories
+// and type modifiers: a reuse declares them again, after a release emptied
+// the chain and the modifiers.
+TEST_F(Reuse, DirectoryAndTypeModifierPragmasAreDeclaredAgain) {
+  write("std/sys.h", "std_header\n");
+  headers("#pragma ortek incl_std \"" + path("std") + "\"\n#pragma ortek type_modifier = __quiet\n");
+  run(*table_, include("h.h"));
+  EXPECT_TRUE(pp_is_type_modifier("__quiet", 7));
+  change_inner();
+  testing::internal::CaptureStderr();
+  pp_release(*table_, true);
+  testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(pp_is_type_modifier("__quiet", 7));
+  const int before = pp_reused_includes();
+  std::string err;
+  const std::string out = run(other_, include("h.h") + "#include <sys.h>\n", &err);
+  EXPECT_EQ(pp_reused_includes(), before + 1);
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+  EXPECT_NE(out.find("std_header"), std::string::npos) << err;
+  EXPECT_TRUE(pp_is_type_modifier("__quiet", 7));
+}
+
+TEST_F(Reuse, OtherPragmasOrADirectoryPragmaAfterAnIncludeMeanAReading) {
+  // After an include the chain may hold the included file's directory.
+  headers("", "#pragma ortek incl_std \"" + path("std") + "\"\n");
+  run(*table_, include("h.h"));
+  change_inner();
+  EXPECT_NE(run(other_, include("h.h")).find("second_inner"), std::string::npos);
+  write("s.h", "#pragma ortek stop_analyse\n#pragma ortek start_analyse\n" + include("inner.h"));
+  run(*table_, include("s.h"));
+  write("inner.h", "third_inner_text_longer\n");
+  EXPECT_NE(run(other_, include("s.h")).find("third_inner"), std::string::npos);
+}
+
 TEST_F(Reuse, OnceFilesMustBeTheSame) {
   write("once.h", "#pragma once\nonce_text\n");
   headers("#include \"" + path("once.h") + "\"\n");

@@ -200,9 +200,10 @@ TEST_F(DriverTest, AnalysisFillsTheContextsTable) {
 
 // The include section reads the tested file's headers first; the analysis
 // of the tested file takes them from that reading, although every context
-// reads the defines file (and its size pragmas) again.
+// reads the defines file (and its size, directory and modifier pragmas) again.
 TEST_F(DriverTest, TheTestedFileAnalysisTakesTheHeadersTheIncludeSectionRead) {
-  std::ofstream("std.def") << "#pragma ortek sizeof(long double) = 96\n#define STD_ONE 1\n";
+  std::ofstream("std.def") << "#pragma ortek sizeof(long double) = 96\n#pragma ortek incl_std \"/usr/include\"\n"
+                              "#pragma ortek type_modifier = __quiet\n#define STD_ONE 1\n";
   std::ofstream("h.h") << "#ifndef H_H\n#define H_H\n#if STD_ONE\ntypedef int h_t;\n#endif\n#endif\n";
   std::ofstream("t.c") << "#include \"h.h\"\nh_t g;\nint add(int a, int b) { return a + b; }\n";
   generator_options().std_define_file = ".\\std.def";
