@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "cpptab.h"
@@ -135,12 +136,12 @@ ScanMacro *find_macro(const std::string &name) {
   return it->second.back();
 }
 
-ScanMacro *add_macro(const std::string &name, const std::string &value) {
+ScanMacro *add_macro(std::string name, std::string value) {
   ScanState &s = state();
-  s.macros.push_back({name, value, false});
-  ScanMacro *m = &s.macros.back();
-  s.by_name[name].push_back(m);
-  return m;
+  std::vector<ScanMacro *> &live = s.by_name[name];
+  s.macros.push_back({std::move(name), std::move(value), false});
+  live.push_back(&s.macros.back());
+  return live.back();
 }
 
 // The "#" after every backslash-newline turned back into a blank (the scan
@@ -831,16 +832,22 @@ void scan_define(const char *text, int queue) {
   if (queue) state().pending.push_back({p, false, state().directive_line});
   // The preprocessor reads the definition as one logical line, without its
   // comments: the copied line defines the macro again in the same words.
-  std::string logical = without_continuation_marks(p);
-  for (std::size_t i = 0; (i = logical.find("\\\n", i)) != std::string::npos;) logical.erase(i, 2);
-  logical = without_comments(logical);
-  pp_define_if_absent(scan_macros(), logical.c_str());
+  // Without a backslash or a slash (most definitions of a defines file) it
+  // is that line already.
+  if (std::strpbrk(p, "\\/")) {
+    std::string logical = without_continuation_marks(p);
+    for (std::size_t i = 0; (i = logical.find("\\\n", i)) != std::string::npos;) logical.erase(i, 2);
+    logical = without_comments(logical);
+    pp_define_if_absent(scan_macros(), logical.c_str());
+  } else {
+    pp_define_if_absent(scan_macros(), p);
+  }
   const char *n = p;
   while (*n && *n != '(' && *n != ' ' && *n != '\t' && *n != '=') ++n;
   std::string name(p, n);
   const char *v = skip_blanks_backslashes(n);
   if (*v == '=') ++v;
-  add_macro(name, v);
+  add_macro(std::move(name), v);
 }
 
 void scan_undef(const char *text, int queue) {
