@@ -3,6 +3,7 @@
 #include "cpptab.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "merror.h"
+#include "mfmemo.h"
 #include "mstrin.h"
 
 // Every record made for a table, with the routine that frees it. Graphs share
@@ -201,6 +203,12 @@ class EntryList {
 // slots and no text unless the hashes agree. Slots are placed by linear
 // probing from a home slot proportional to the hash, and a deletion shifts
 // the followers back, so no slot is ever left as a tombstone.
+//
+// A file with very many names holds as many slots, so a slot is three
+// words: the scope's address shares its word with the area and part of the
+// hash (addresses of this process's records leave the top 16 bits clear),
+// and the full hash, needed only to place a slot again, is computed anew
+// from the name.
 class EntryIndex {
  public:
   EntryIndex() = default;
@@ -211,43 +219,44 @@ class EntryIndex {
   EntryList *find(const IndexKey &k) {
     if (!count_) return nullptr;
     const std::uint32_t h = hash_of(k);
+    const std::uint64_t tag = tag_of(k, h);
     for (std::size_t i = home(h);; i = next(i)) {
       Slot &s = slots_[i];
       if (!s.name) return nullptr;
-      if (matches(s, k, h)) return &s.list;
+      if (matches(s, k, tag)) return &s.list;
     }
   }
   // The list of the key, an empty one made when there is none.
   EntryList &at(const IndexKey &k) {
     if ((count_ + 1) * 10 > capacity_ * 7) grow();
     const std::uint32_t h = hash_of(k);
+    const std::uint64_t tag = tag_of(k, h);
     std::size_t i = home(h);
     for (;; i = next(i)) {
       Slot &s = slots_[i];
       if (!s.name) break;
-      if (matches(s, k, h)) return s.list;
+      if (matches(s, k, tag)) return s.list;
     }
     Slot &s = slots_[i];
     s.name = k.name;
-    s.scope = k.scope;
-    s.hash = h;
-    s.area = k.area;
+    s.tag = tag;
     ++count_;
     return s.list;
   }
   void erase(const IndexKey &k) {
     if (!count_) return;
     const std::uint32_t h = hash_of(k);
+    const std::uint64_t tag = tag_of(k, h);
     std::size_t i = home(h);
     for (;; i = next(i)) {
       if (!slots_[i].name) return;
-      if (matches(slots_[i], k, h)) break;
+      if (matches(slots_[i], k, tag)) break;
     }
     // Followers whose home lies outside (i, j] move into the hole.
     for (std::size_t j = next(i);; j = next(j)) {
       Slot &f = slots_[j];
       if (!f.name) break;
-      const std::size_t hj = home(f.hash);
+      const std::size_t hj = home(hash_of_slot(f));
       const bool stays = i <= j ? (i < hj && hj <= j) : (i < hj || hj <= j);
       if (stays) continue;
       move_slot(slots_[i], f);
@@ -255,7 +264,7 @@ class EntryIndex {
     }
     Slot &hole = slots_[i];
     hole.name = nullptr;
-    hole.scope = nullptr;
+    hole.tag = 0;
     hole.list = EntryList();
     --count_;
   }
@@ -263,11 +272,12 @@ class EntryIndex {
  private:
   struct Slot {
     const char *name = nullptr;  // none: the slot is free
-    const void *scope = nullptr;
-    std::uint32_t hash = 0;
-    std::int32_t area = 0;
+    std::uint64_t tag = 0;       // scope address | area << 62 | hash bits << 48
     EntryList list;
   };
+  static_assert(sizeof(void *) != 8 || sizeof(EntryList) == 8, "a slot stays three words");
+  static constexpr int kAddressBits = 48;
+  static constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << kAddressBits) - 1;
 
   static std::uint32_t hash_of(const IndexKey &k) {
     return k.name_hash ? hash_of(k, k.name_hash) : hash_of(k, name_hash_of(k.name));
@@ -283,15 +293,24 @@ class EntryIndex {
     x ^= x >> 33;
     return static_cast<std::uint32_t>(x >> 32);
   }
-  static bool matches(const Slot &s, const IndexKey &k, std::uint32_t h) {
-    return s.hash == h && s.area == k.area && s.scope == k.scope &&
-           (s.name == k.name || std::strcmp(s.name, k.name) == 0);
+  // The scope, the area (0 to 2) and the low 14 bits of the hash (the home
+  // slot comes from the high ones) in one word.
+  static std::uint64_t tag_of(const IndexKey &k, std::uint32_t h) {
+    const std::uint64_t address = reinterpret_cast<std::uintptr_t>(k.scope);
+    if ((address & ~kAddressMask) || k.area < 0 || k.area > 3) report_internal(MSG_ERRINTFCT, "table index");
+    return address | static_cast<std::uint64_t>(k.area) << 62 | static_cast<std::uint64_t>(h & 0x3fff) << kAddressBits;
+  }
+  static std::uint32_t hash_of_slot(const Slot &s) {
+    IndexKey k{static_cast<int>(s.tag >> 62), reinterpret_cast<const void *>(static_cast<std::uintptr_t>(s.tag & kAddressMask)),
+               s.name};
+    return hash_of(k);
+  }
+  static bool matches(const Slot &s, const IndexKey &k, std::uint64_t tag) {
+    return s.tag == tag && (s.name == k.name || std::strcmp(s.name, k.name) == 0);
   }
   static void move_slot(Slot &to, Slot &from) {
     to.name = from.name;
-    to.scope = from.scope;
-    to.hash = from.hash;
-    to.area = from.area;
+    to.tag = from.tag;
     to.list = std::move(from.list);
   }
   std::size_t home(std::uint32_t h) const {
@@ -309,7 +328,7 @@ class EntryIndex {
     for (std::size_t i = 0; i < old_capacity; ++i) {
       Slot &o = old[i];
       if (!o.name) continue;
-      std::size_t j = home(o.hash);
+      std::size_t j = home(hash_of_slot(o));
       while (slots_[j].name) j = next(j);
       move_slot(slots_[j], o);
     }
@@ -333,7 +352,7 @@ struct TableIndex {
   // Entries of each class or union scope, so that they can follow their
   // scope when a forward declaration is completed.
   std::unordered_map<const void *, std::vector<Symbol *>> by_scope;
-  std::uint64_t next_sequence = 1;
+  std::uint32_t next_sequence = 1;
   // A scratch section (table_begin_scratch) in progress.
   struct Scratch {
     bool active = false;
@@ -474,7 +493,7 @@ Symbol *find_visible(SymbolTable &t, int area, const char *name, const ScopeCont
 void record_entry(SymbolTable &t, Symbol *s) {
   if (!analysis_settings().recording || !s) return;
   t.recorded.push_back(s);
-  ++s->recorded_times;
+  if (s->recorded_times < Symbol::kRecordedMany) ++s->recorded_times;
 }
 
 Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
@@ -483,6 +502,9 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
   s->area = area;
   s->bucket = d->name ? name_bucket(d->name) : 0;
   TableIndex &ix = index_of(t);
+  // Each entry takes a record of its own: memory runs out long before the
+  // sequence numbers do.
+  if (ix.next_sequence == UINT32_MAX) report_memory_overflow();
   s->sequence = ix.next_sequence++;
   if (TableIndex::Scratch *scratch = scratch_of(t)) {
     check_scratch_scope(t, decl_scope(d));
@@ -742,7 +764,7 @@ Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient, c
       e->type = merge_in_table(t, e->type, d->type);
       e->file = d->file;
       e->storage = 0;
-      if (!d->text.empty()) e->text = d->text;
+      if (!d->text.empty()) e->text = d->text.view();
       new_definition(t, ex);
       return ex;
     }
@@ -999,7 +1021,7 @@ void remove_symbol(SymbolTable &table, Symbol *entry) {
   }
   // Temporary entries are removed right after they were made: search from the
   // end, and only as far as the entry's last recording.
-  std::size_t left = entry->recorded_times;
+  std::size_t left = entry->recorded_times == Symbol::kRecordedMany ? table.recorded.size() : entry->recorded_times;
   entry->recorded_times = 0;
   for (std::size_t i = table.recorded.size(); left > 0 && i-- > 0;)
     if (table.recorded[i] == entry) {

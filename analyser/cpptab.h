@@ -25,14 +25,19 @@ struct Symbol {
   std::uint32_t def_order = 0;
   Symbol *next = nullptr;         // bucket list
   Symbol *prev = nullptr;
-  // Bookkeeping of the table (read-only for users).
-  std::uint64_t sequence = 0;     // insertion sequence: list order inside a bucket
-  std::uint32_t recorded_times = 0;  // how often it stands in SymbolTable::recorded
+  // Bookkeeping of the table (read-only for users). Files with very many
+  // declarations hold as many entries: the fields are no wider than needed.
+  std::uint32_t sequence = 0;     // insertion sequence: list order inside a bucket
+  // How often it stands in SymbolTable::recorded; kRecordedMany and more
+  // count as kRecordedMany, which stands for "any number".
+  unsigned char recorded_times = 0;
+  static constexpr unsigned char kRecordedMany = 255;
   unsigned char area = AREA_ORDINARY;
   unsigned char bucket = 0;       // below TABLE_BUCKETS
   bool removed = false;
 };
 static_assert(TABLE_BUCKETS <= 256, "a bucket number fits Symbol::bucket");
+static_assert(sizeof(void *) != 8 || sizeof(Symbol) == 40, "an entry stays five words");
 
 struct Bucket {
   Symbol *first = nullptr;
