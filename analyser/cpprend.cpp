@@ -343,9 +343,9 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
       return;
     }
     line += join_declarator(l, m2, is_tag_declaration(d) ? "" : (d->name ? d->name : ""), r);
-    if ((d->bit_width > 0 || (!d->name && (d->storage & SF_BITFIELD))) && mt && mt->kind != TK_FUNCTION &&
+    if ((d->bit_width() > 0 || (!d->name && (d->storage & SF_BITFIELD))) && mt && mt->kind != TK_FUNCTION &&
         !(d->storage & SF_TYPEDEF))
-      line += " : " + std::to_string(d->bit_width);
+      line += " : " + std::to_string(d->bit_width());
     if (mt && mt->kind == TK_FUNCTION && (d->storage & SF_VIRTUAL) && !d->text.empty())
       line += " = " + d->text;
     line += special_definition_text(mt);

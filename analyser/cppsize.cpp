@@ -83,7 +83,7 @@ Layout record_layout(const TypeDesc *t, int depth, const ExpressionContext &ctx)
       // An unnamed bit-field takes its bits but not its type's alignment;
       // of width 0 it moves the next member to a new unit.
       const long long unit = ml.size * 8;
-      const long long w = d->bit_width;
+      const long long w = d->bit_width();
       if (w > unit || unit == 0) return Layout();
       if (is_union) continue;
       if (w == 0) {
@@ -95,11 +95,11 @@ Layout record_layout(const TypeDesc *t, int depth, const ExpressionContext &ctx)
       }
       continue;
     }
-    if (d->bit_width > 0) {
+    if (d->bit_width() > 0) {
       // Bit-field: it starts in the current unit of its declared type unless
       // it would cross that unit's boundary.
       const long long unit = ml.size * 8;
-      const long long w = d->bit_width;
+      const long long w = d->bit_width();
       if (w > unit) return Layout();
       long long start = is_union ? 0 : bits;
       if (start / unit != (start + w - 1) / unit) start = round_up(start, unit);

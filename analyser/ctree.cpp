@@ -80,16 +80,30 @@ void ReportSink::operator()(MessageCode code, std::string_view arg, const char *
     analyser_report(code, arg, file, line);
 }
 
-void OwnedText::assign(std::string_view s) {
+int OwnedText::note() const {
+  if (!p_) return 0;
+  int n;
+  std::memcpy(&n, p_ - sizeof n, sizeof n);
+  return n;
+}
+
+void OwnedText::assign(std::string_view s, int note) {
   const std::size_t n = std::min(s.find('\0'), s.size());
   char *q = nullptr;
-  if (n) {
-    q = new char[n + 1];
+  if (n || note) {
+    char *block = new char[sizeof note + n + 1];
+    std::memcpy(block, &note, sizeof note);
+    q = block + sizeof note;
     std::memcpy(q, s.data(), n);
     q[n] = '\0';
   }
-  delete[] p_;
+  release();
   p_ = q;
+}
+
+void OwnedText::release() {
+  if (p_) delete[] (p_ - sizeof(int));
+  p_ = nullptr;
 }
 
 std::ostream &operator<<(std::ostream &out, const OwnedText &text) { return out << text.view(); }
@@ -797,7 +811,7 @@ TypeDesc *merge_type(TypeDesc *old_type, TypeDesc *new_type) {
       DeclNode *o = goes->function()->info->first_param;
       DeclNode *n = stays->function()->info->first_param;
       for (; o && n; o = o->next, n = n->next)
-        if (o->decl && n->decl && n->decl->text.empty() && !o->decl->text.empty()) n->decl->text = o->decl->text;
+        if (o->decl && n->decl && n->decl->text.empty() && !o->decl->text.empty()) n->decl->text = o->decl->text.view();
       return stays;
     }
     case TK_ARRAY:

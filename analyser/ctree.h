@@ -27,14 +27,16 @@ struct TypeDesc;
 // A text held by a record: one word, nothing allocated while it is empty.
 // Most declarations carry no initialiser and most functions no kept body,
 // and files with very many of them make the size of these records count.
+// The block holding the text has room for one number beside it (see
+// DeclText), kept by every assignment of a text and by clear().
 class OwnedText {
  public:
   OwnedText() = default;
-  explicit OwnedText(std::string_view s) { assign(s); }
-  OwnedText(const OwnedText &o) { assign(o.view()); }
+  explicit OwnedText(std::string_view s) { assign(s, 0); }
+  OwnedText(const OwnedText &o) { assign(o.view(), o.note()); }
   OwnedText(OwnedText &&o) noexcept : p_(o.p_) { o.p_ = nullptr; }
   OwnedText &operator=(const OwnedText &o) {
-    if (this != &o) assign(o.view());
+    if (this != &o) assign(o.view(), o.note());
     return *this;
   }
   OwnedText &operator=(OwnedText &&o) noexcept {
@@ -42,12 +44,12 @@ class OwnedText {
     return *this;
   }
   OwnedText &operator=(std::string_view s) {
-    assign(s);
+    assign(s, note());
     return *this;
   }
-  ~OwnedText() { delete[] p_; }
+  ~OwnedText() { release(); }
 
-  bool empty() const { return !p_; }
+  bool empty() const { return !p_ || !*p_; }
   const char *c_str() const { return p_ ? p_ : ""; }
   char operator[](std::size_t i) const { return c_str()[i]; }
   std::string_view view() const { return p_ ? std::string_view(p_) : std::string_view(); }
@@ -55,20 +57,34 @@ class OwnedText {
   std::string str() const { return std::string(view()); }
   std::size_t find(std::string_view s, std::size_t from = 0) const { return view().find(s, from); }
   std::size_t find_first_not_of(std::string_view s) const { return view().find_first_not_of(s); }
-  void clear() {
-    delete[] p_;
-    p_ = nullptr;
-  }
+  void clear() { assign(std::string_view(), note()); }
   friend bool operator==(const OwnedText &a, std::string_view b) { return a.view() == b; }
   friend bool operator!=(const OwnedText &a, std::string_view b) { return a.view() != b; }
   friend std::string operator+(std::string a, const OwnedText &b) { return a.append(b.view()); }
   friend std::string operator+(const char *a, const OwnedText &b) { return std::string(a).append(b.view()); }
 
+ protected:
+  int note() const;
+  void set_note(int note) { assign(view(), note); }
+
  private:
   // The text ends at its first NUL: texts come from source lines, which
-  // never hold one.
-  void assign(std::string_view s);
-  char *p_ = nullptr;
+  // never hold one. Nothing is allocated for an empty text with note 0.
+  void assign(std::string_view s, int note);
+  void release();
+  char *p_ = nullptr;  // the text, after the note in the same block
+};
+
+// A declaration's initialiser or default-value text, with the width of a
+// bit-field member in the text's block: few declarations have either, and
+// the width then costs no word of every declaration.
+class DeclText : public OwnedText {
+ public:
+  using OwnedText::OwnedText;
+  using OwnedText::operator=;
+  // 0 for anything but a bit-field.
+  int bit_width() const { return note(); }
+  void set_bit_width(int width) { set_note(width); }
 };
 std::ostream &operator<<(std::ostream &out, const OwnedText &text);
 
@@ -395,17 +411,21 @@ struct TypeDesc {
   void *detail_ = nullptr;
 };
 
+// Files with very many declarations hold as many of these: six words.
 struct Declaration {
   const char *name = nullptr;   // interned; none for an unnamed entity
   TypeDesc *type = nullptr;
   TypeDesc *scope = nullptr;    // owning class or namespace (or function scope type)
   const char *file = nullptr;   // interned name of the declaring file
-  OwnedText text;               // default-value or initialiser text
-  int scope_kind = 0;           // 0 file scope, 1 member of a class or namespace
-  unsigned storage = 0;         // StorageFlags
-  int bit_width = 0;            // width of a bit-field member; 0 for anything else
+  DeclText text;                // default-value or initialiser text, bit-field width
+  std::uint16_t storage = 0;    // StorageFlags
+  unsigned char scope_kind = 0; // 0 file scope, 1 member of a class or namespace
   int line = 0;                 // line of the declaration (diagnostics)
+  // Width of a bit-field member; 0 for anything else.
+  int bit_width() const { return text.bit_width(); }
 };
+static_assert(SF_PACK <= 0xffff, "every storage flag fits Declaration::storage");
+static_assert(sizeof(void *) != 8 || sizeof(Declaration) == 48, "a declaration stays six words");
 
 // Scope context passed to lookups.
 struct ScopeContext {

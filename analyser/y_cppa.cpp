@@ -1888,7 +1888,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       dec->line = d.line;
       dec->text = text;
       if (width >= 0) {
-        dec->bit_width = width;
+        dec->text.set_bit_width(width);
         dec->storage |= SF_BITFIELD;
       }
       if (d.qualified && d.qual_scope && !(d.qual_scope->kind == TK_TEMPLATE)) {

@@ -159,13 +159,13 @@ TEST_F(Grammar, StructuresEnumerationsAndBitFields) {
   const MemberNode *pad = S->record()->first->next->next;
   ASSERT_TRUE(pad && pad->decl);
   EXPECT_EQ(pad->decl->name, nullptr);
-  EXPECT_EQ(pad->decl->bit_width, 2);
+  EXPECT_EQ(pad->decl->bit_width(), 2);
   EXPECT_TRUE(pad->decl->storage & SF_BITFIELD);
   Symbol *sym = lookup_in_scope("S", table, AREA_TAG, nullptr);
   EXPECT_GT(sym->def_order, sym->first_order);
   Declaration *f = ordinary("f", S);
   ASSERT_TRUE(f);
-  EXPECT_EQ(f->bit_width, 3);
+  EXPECT_EQ(f->bit_width(), 3);
   Declaration *next = ordinary("next", S);
   ASSERT_TRUE(next);
   // "struct S" without a body names the class through an elaborated node.
@@ -841,10 +841,10 @@ TEST_F(Grammar, TypedefUsesKeepTheirScopeAndWidthsAreEvaluated) {
   EXPECT_EQ(l->type->scope, tag("S", N));
   TypeDesc *bf = tag("bf");
   ASSERT_TRUE(bf);
-  EXPECT_EQ(ordinary("a", bf)->bit_width, 4);
-  EXPECT_EQ(ordinary("b", bf)->bit_width, 4);
-  EXPECT_EQ(ordinary("c", bf)->bit_width, 2);
-  EXPECT_EQ(ordinary("d", bf)->bit_width, 0);  // not a constant: no width known
+  EXPECT_EQ(ordinary("a", bf)->bit_width(), 4);
+  EXPECT_EQ(ordinary("b", bf)->bit_width(), 4);
+  EXPECT_EQ(ordinary("c", bf)->bit_width(), 2);
+  EXPECT_EQ(ordinary("d", bf)->bit_width(), 0);  // not a constant: no width known
   EXPECT_TRUE(g_reports.empty());  // the evaluation is quiet
 }
 
@@ -947,7 +947,7 @@ TEST_F(Grammar, LaterCppWordsWhereNoNameCanStand) {
   EXPECT_EQ(ordinary("buf")->type->kind, TK_ARRAY);
   EXPECT_TRUE(ordinary("attr"));
   EXPECT_EQ(ordinary("brace")->text, "{3}");
-  EXPECT_EQ(ordinary("c", tag("BF"))->bit_width, 4);
+  EXPECT_EQ(ordinary("c", tag("BF"))->bit_width(), 4);
   EXPECT_TRUE(ordinary("after"));
   // The same words stay names where a name stands (C code may use them).
   analyse("int final, override = 2; int noexcept(int constexpr); int decltype[3]; int after2;\n", "w.c");

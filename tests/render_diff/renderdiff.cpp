@@ -257,7 +257,7 @@ void record(const Declaration *d) {
   check_size(a, t, n);
   for (const MemberNode *m = t->record()->first; m; m = m->next) {
     const Declaration *md = m->decl;
-    if (!md || !md->name || !md->type || md->bit_width > 0) continue;
+    if (!md || !md->name || !md->type || md->bit_width() > 0) continue;
     if (md->storage & (SF_STATIC | SF_TYPEDEF | SF_FRIEND)) continue;
     const TypeKind k = md->type->kind;
     if (k == TK_FUNCTION || k == TK_TEMPLATE) continue;
