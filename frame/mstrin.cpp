@@ -17,13 +17,19 @@ constexpr std::uint32_t kBuckets = 19997;
 // so an exhausted allocator is the usual internal error.
 struct Pool {
   // The hash is kept so that a chain is walked without reading the texts
-  // and the buckets grow without hashing them again.
+  // and the buckets grow without hashing them again. The length stands in
+  // the chunk just before the text: a run interns hundreds of thousands of
+  // names, and the entry table, which grows ahead of them, stays two words.
   struct Entry {
     const char *text;
-    std::uint32_t length;
     std::uint32_t next;
     std::uint32_t hash;
   };
+  static std::uint32_t length_of(const Entry &e) {
+    std::uint32_t length;
+    std::memcpy(&length, e.text - sizeof length, sizeof length);
+    return length;
+  }
   std::uint32_t *bucket = nullptr;
   std::uint32_t bucket_count = 0;  // grows with the entries so that chains stay short
   Entry *entries = nullptr;
@@ -115,7 +121,7 @@ void pool_init() {
   p.bucket_count = kBuckets;
   p.capacity = 10000;
   p.entries = static_cast<Pool::Entry *>(checked_malloc(p.capacity * sizeof(Pool::Entry)));
-  p.entries[0] = {"", 0, 0, 0};
+  p.entries[0] = {"", 0, 0};  // never compared: index 0 ends the chains
 }
 
 const char *intern_string(const char *text, std::size_t length) {
@@ -129,7 +135,7 @@ const char *intern_string(const char *text, std::size_t length) {
   const std::uint32_t b = hash % p.bucket_count;
   for (std::uint32_t i = p.bucket[b]; i != 0; i = p.entries[i].next) {
     const Pool::Entry &e = p.entries[i];
-    if (e.hash == hash && e.length == length && std::memcmp(e.text, text, length) == 0) {
+    if (e.hash == hash && Pool::length_of(e) == length && std::memcmp(e.text, text, length) == 0) {
       p.recent[Pool::recent_slot(e.text)] = {e.text, length};
       return e.text;
     }
@@ -140,17 +146,20 @@ const char *intern_string(const char *text, std::size_t length) {
     p.capacity += p.capacity / 2;
     p.entries = static_cast<Pool::Entry *>(checked_realloc(p.entries, std::size_t{p.capacity} * sizeof(Pool::Entry)));
   }
-  if (!p.chunk || p.fill + length + 1 >= p.chunk_size) {
-    if (length + 1 >= p.chunk_size) p.chunk_size += length + 1;
+  const std::uint32_t stored_length = static_cast<std::uint32_t>(length);
+  const std::size_t room = sizeof stored_length + length + 1;
+  if (!p.chunk || p.fill + room >= p.chunk_size) {
+    if (room >= p.chunk_size) p.chunk_size += room;
     p.chunk = static_cast<char *>(checked_malloc(p.chunk_size));  // the full one stays in use
     p.fill = 0;
   }
-  char *copy = p.chunk + p.fill;
+  std::memcpy(p.chunk + p.fill, &stored_length, sizeof stored_length);
+  char *copy = p.chunk + p.fill + sizeof stored_length;
   std::memcpy(copy, text, length);
   copy[length] = '\0';
-  p.fill += length + 1;
+  p.fill += room;
   const std::uint32_t index = ++p.count;
-  p.entries[index] = {copy, static_cast<std::uint32_t>(length), p.bucket[b], hash};
+  p.entries[index] = {copy, p.bucket[b], hash};
   p.bucket[b] = index;
   if (p.count > p.bucket_count) grow_buckets(p);
   p.recent[Pool::recent_slot(copy)] = {copy, length};
