@@ -1,6 +1,7 @@
 #include "sancpp.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -276,8 +277,62 @@ bool counts_for_block(const Declaration *d) {
 
 // ------------------------------------------------------------ services
 
+// Addresses (of interned names, of analysis records) with a small value in
+// the low bits their alignment leaves clear, in one flat array: the services
+// pass notes every function of a file, and a heap node per address would
+// weigh more than the table's own entry for it.
+template <unsigned kValueBits> class AddressMap {
+ public:
+  // The value kept with the address, or -1 when it has none.
+  int find(const void *address) const {
+    if (slots_.empty()) return -1;
+    const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(address);
+    for (std::size_t i = home(a);; i = (i + 1) & mask_) {
+      if (!slots_[i]) return -1;
+      if ((slots_[i] & ~kValueMask) == a) return static_cast<int>(slots_[i] & kValueMask);
+    }
+  }
+  void set(const void *address, unsigned value) {
+    const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(address);
+    if (!a || (a & kValueMask) || (value & ~kValueMask)) report_internal(MSG_ERRINTFCT, "address map");
+    if ((count_ + 1) * 10 > slots_.size() * 7) grow();
+    std::size_t i = home(a);
+    while (slots_[i] && (slots_[i] & ~kValueMask) != a) i = (i + 1) & mask_;
+    if (!slots_[i]) ++count_;
+    slots_[i] = a | value;
+  }
+  void clear() {
+    std::vector<std::uintptr_t>().swap(slots_);
+    count_ = 0;
+    mask_ = 0;
+  }
+
+ private:
+  static constexpr std::uintptr_t kValueMask = (std::uintptr_t{1} << kValueBits) - 1;
+  std::size_t home(std::uintptr_t a) const {
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(a >> kValueBits) * 0x9e3779b97f4a7c15ULL) >> 32) &
+           mask_;
+  }
+  void grow() {
+    std::vector<std::uintptr_t> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, 0);
+    mask_ = slots_.size() - 1;
+    for (std::uintptr_t w : old) {
+      if (!w) continue;
+      std::size_t i = home(w & ~kValueMask);
+      while (slots_[i]) i = (i + 1) & mask_;
+      slots_[i] = w;
+    }
+  }
+  std::vector<std::uintptr_t> slots_;
+  std::size_t count_ = 0;
+  std::size_t mask_ = 0;
+};
+
 struct ServiceNames {
-  std::unordered_set<std::string> taken;  // every service name of the run
+  AddressMap<0> taken;  // every service name of the run, interned
+  bool empty_taken = false;
   // First suffix not yet tried per base name, so that a large overload group
   // does not probe its earlier suffixes again for every new member.
   std::unordered_map<std::string, int> next_suffix;
@@ -496,12 +551,13 @@ std::string service_base_name(const Declaration *d) {
 // a template instance made for the tested file count as defined. The
 // analysis itself is only read: the file's other emitters read it too.
 struct DefinedFlags {
-  std::unordered_map<const FunctionInfo *, bool> changed;
+  static_assert(alignof(FunctionInfo) >= 2, "a flag fits beside the address");
+  AddressMap<1> changed;
   bool defined(const FunctionInfo *info) const {
-    auto it = changed.find(info);
-    return it != changed.end() ? it->second : info->defined != 0;
+    const int changed_to = changed.find(info);
+    return changed_to >= 0 ? changed_to != 0 : info->defined != 0;
   }
-  void set(const FunctionInfo *info, bool value) { changed[info] = value; }
+  void set(const FunctionInfo *info, bool value) { changed.set(info, value ? 1 : 0); }
 };
 
 const FunctionInfo *defined_info(const TypeDesc *t, const DefinedFlags &flags) {
@@ -681,23 +737,33 @@ void emit_file_environment(const std::string &path, SymbolTable &table, int incl
 
 std::string unique_service_name(const std::string &name) {
   ServiceNames &names = service_names();
+  // Names are interned, so the address stands for the text (the empty name
+  // is the pool's null, which the set does not hold).
+  auto taken = [&names](const std::string &n) {
+    const char *interned = intern_string(n.c_str(), n.size());
+    return interned ? names.taken.find(interned) >= 0 : names.empty_taken;
+  };
   std::string unique = name;
-  if (names.taken.count(name)) {
+  if (taken(name)) {
     int &n = names.next_suffix[name];
     if (n < 2) n = 2;
     for (;; ++n) {
       unique = name + "_" + std::to_string(n);
-      if (!names.taken.count(unique)) break;
+      if (!taken(unique)) break;
     }
     ++n;
   }
-  names.taken.insert(unique);
+  if (const char *interned = intern_string(unique.c_str(), unique.size()))
+    names.taken.set(interned, 0);
+  else
+    names.empty_taken = true;
   return unique;
 }
 
 void reset_service_names() {
   ServiceNames &names = service_names();
-  std::unordered_set<std::string>().swap(names.taken);
+  names.taken.clear();
+  names.empty_taken = false;
   names.next_suffix.clear();
 }
 
