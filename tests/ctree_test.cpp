@@ -149,6 +149,35 @@ TEST_F(Types, EveryKindHasItsDetailAndCopies) {
   EXPECT_TRUE(same_type(duplicate_type(deep), deep));
 }
 
+// A bit-field's width shares the block of the declaration's text: whatever
+// happens to the text, the width stays, and copies carry both.
+TEST_F(Types, BitFieldWidthOutlivesItsDeclarationsText) {
+  Declaration *d = decl_new("flags", basic_type("unsigned"));
+  EXPECT_EQ(d->bit_width(), 0);
+  EXPECT_TRUE(d->text.empty());
+  d->text.set_bit_width(70000);  // beyond any type's bits: kept as written
+  EXPECT_EQ(d->bit_width(), 70000);
+  EXPECT_TRUE(d->text.empty());
+  EXPECT_EQ(d->text, "");
+  d->text = "{ 3 }";
+  EXPECT_EQ(d->text, "{ 3 }");
+  EXPECT_EQ(d->bit_width(), 70000);
+  Declaration copy = *d;
+  EXPECT_EQ(copy.text, "{ 3 }");
+  EXPECT_EQ(copy.bit_width(), 70000);
+  d->text.clear();
+  EXPECT_TRUE(d->text.empty());
+  EXPECT_EQ(d->bit_width(), 70000);
+  // Another declaration's text is taken without its width.
+  Declaration *plain = decl_new("plain", basic_type("int"));
+  plain->text = copy.text.view();
+  EXPECT_EQ(plain->text, "{ 3 }");
+  EXPECT_EQ(plain->bit_width(), 0);
+  d->text.set_bit_width(0);
+  EXPECT_TRUE(d->text.empty());
+  EXPECT_EQ(d->bit_width(), 0);
+}
+
 TEST_F(Types, TypePredicates) {
   TypeDesc *cchar = private_copy(basic_type("char"));
   append_qualifier(cchar, qualifier_type("const"));
