@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <sys/stat.h>
 
@@ -81,6 +82,26 @@ TEST(TranslationSetupDeath, MissingLocaleDirectoryWarnsAndGoesOnInEnglish) {
   EXPECT_EXIT(start_and_finish(empty.c_str(), "fr_FR.UTF-8"), ::testing::ExitedWithCode(0),
               "^Deprecated C\\+\\+ Test Template Generator\n"
               "ProbaX-I-ENDNOENWR,  End of execution with 0 error and 0 warning\n$");
+}
+
+// The loader also takes a catalogue named for the language alone, with or
+// without its suffix: such a file is found whatever else the folder holds.
+TEST(TranslationSetupDeath, ACatalogueUnderAShorterNameIsFound) {
+  const std::string tree = ::testing::TempDir() + "i18n_short_tree";
+  mkdir(tree.c_str(), 0755);
+  mkdir((tree + "/lib").c_str(), 0755);
+  mkdir((tree + "/lib/locale").c_str(), 0755);
+  auto copy = [&tree](const char *from, const char *to) {
+    std::ifstream in(kTree + "/lib/locale/" + from, std::ios::binary);
+    std::ofstream out(tree + "/lib/locale/" + to, std::ios::binary);
+    out << in.rdbuf();
+  };
+  copy("lumoident_fr_FR.qm", "lumoident_fr.qm");
+  copy("modbas_fr_FR.qm", "modbas_fr");
+  std::ofstream(tree + "/lib/locale/bibli_de.qm") << "not a catalogue";
+  EXPECT_EXIT(start_and_finish(tree.c_str(), "fr_FR.UTF-8"), ::testing::ExitedWithCode(0),
+              "^G\xc3\xa9n\xc3\xa9rateur obsol\xc3\xa8te de mod\xc3\xa8les de test C\\+\\+\n"
+              "ProbaX-I-ENDNOENWR,  Fin d'ex\xc3\xa9""cution avec 0 erreur et 0 avertissement\n$");
 }
 
 TEST(KeywordLanguage, FromOrteklan) {
