@@ -182,7 +182,10 @@ int script_open(const std::string &command_text) {
   prepare_script_contexts();
   static bool cleanup_registered = false;
   if (!cleanup_registered) {
-    std::atexit(discard_temporary);  // the fatal exit path leaves no temporary behind
+    // The fatal exit path leaves no temporary behind (the reporter ends the
+    // process with quick_exit, any other exit goes through exit).
+    std::atexit(discard_temporary);
+    std::at_quick_exit(discard_temporary);
     cleanup_registered = true;
   }
   w.stream = open_temporary(w);
