@@ -345,9 +345,9 @@ ServiceNames &service_names() {
 
 // Parses a declaration the script now holds into the script's own table, in
 // the scope of the service, so that later emitters know it.
-void declare_in_script(const std::string &text, const std::string &service) {
+void declare_in_script(const std::string &text, const char *service) {
   AnalysisSettings &settings = analysis_settings();
-  analyse_script_text(text, service.c_str(), settings.keep_bodies, settings.lenient_matching);
+  analyse_script_text(text, service, settings.keep_bodies, settings.lenient_matching);
 }
 
 // The declarations of one service go to the script's table in a scratch
@@ -359,9 +359,10 @@ void declare_in_script(const std::string &text, const std::string &service) {
 // none had waited.
 class ServiceDeclarations {
  public:
-  explicit ServiceDeclarations(const std::string &service)
-      : service_(service), fresh_(!table_has_function_scope(table(), service.c_str())) {
-    table_begin_scratch(table(), service_.c_str());
+  // service: the interned name, which the pool then finds at once.
+  explicit ServiceDeclarations(const char *service)
+      : service_(service), fresh_(!table_has_function_scope(table(), service)) {
+    table_begin_scratch(table(), service_);
   }
   ~ServiceDeclarations() { table_end_scratch(table()); }
   ServiceDeclarations(const ServiceDeclarations &) = delete;
@@ -381,7 +382,7 @@ class ServiceDeclarations {
       // the service goes into the table outside it.
       table_end_scratch(table());
       script_table_complete();
-      table_begin_scratch(table(), service_.c_str());
+      table_begin_scratch(table(), service_);
       for (const std::string &t : waiting_) declare_in_script(t, service_);
       waiting_.clear();
     }
@@ -397,7 +398,7 @@ class ServiceDeclarations {
     return true;
   }
 
-  const std::string &service_;
+  const char *const service_;
   const bool fresh_;
   bool analysing_ = false;
   std::vector<std::string> names_;
@@ -429,6 +430,7 @@ std::string scope_text(const TypeDesc *scope, const char *separator, bool verbat
 class GeneratedParameterNames {
  public:
   explicit GeneratedParameterNames(FunctionInfo *info) {
+    if (!names_any(info)) return;
     std::unordered_set<std::string> taken;
     for (DeclNode *p = info ? info->first_param : nullptr; p; p = p->next)
       if (p->decl && p->decl->name) taken.insert(p->decl->name);
@@ -462,14 +464,14 @@ class GeneratedParameterNames {
 };
 
 void write_service(const Subject &s, std::string name) {
-  svc_begin(name);
+  const char *const id = svc_begin(name);
   FunctionInfo *info = s.function->function() ? s.function->function()->info : nullptr;
   // Naming the unnamed parameters changes declarations that the script's
   // extern declarations still to be analysed are rendered from.
   if (GeneratedParameterNames::names_any(info)) script_table_complete();
   // The service's declarations are looked up in its own scope only, and no
   // later service shares its name: once written, they may go.
-  ServiceDeclarations script(name);
+  ServiceDeclarations script(id);
   const GeneratedParameterNames generated(info);
   bool declared = false;
 
@@ -735,15 +737,17 @@ void emit_file_environment(const std::string &path, SymbolTable &table, int incl
   write_script_line("");
 }
 
-std::string unique_service_name(const std::string &name) {
+// The unique name into `unique`; returns its interned copy. Names are
+// interned, so the address stands for the text (the empty name is the
+// pool's null, which the set does not hold).
+static const char *claim_service_name(const std::string &name, std::string &unique) {
   ServiceNames &names = service_names();
-  // Names are interned, so the address stands for the text (the empty name
-  // is the pool's null, which the set does not hold).
-  auto taken = [&names](const std::string &n) {
-    const char *interned = intern_string(n.c_str(), n.size());
+  const char *interned = nullptr;
+  auto taken = [&names, &interned](const std::string &n) {
+    interned = intern_string(n.c_str(), n.size());
     return interned ? names.taken.find(interned) >= 0 : names.empty_taken;
   };
-  std::string unique = name;
+  unique = name;
   if (taken(name)) {
     int &n = names.next_suffix[name];
     if (n < 2) n = 2;
@@ -753,10 +757,16 @@ std::string unique_service_name(const std::string &name) {
     }
     ++n;
   }
-  if (const char *interned = intern_string(unique.c_str(), unique.size()))
+  if (interned)
     names.taken.set(interned, 0);
   else
     names.empty_taken = true;
+  return interned;
+}
+
+std::string unique_service_name(const std::string &name) {
+  std::string unique;
+  claim_service_name(name, unique);
   return unique;
 }
 
@@ -767,8 +777,10 @@ void reset_service_names() {
   names.next_suffix.clear();
 }
 
-void svc_begin(std::string &name) {
-  name = unique_service_name(name);
+const char *svc_begin(std::string &name) {
+  std::string unique;
+  const char *claimed = claim_service_name(name, unique);
+  name.swap(unique);
   write_script_line("");
   write_rule_line();
   write_script_line(std::string(keyword(KW_COMMENT_SERVICE)) + name);
@@ -776,6 +788,7 @@ void svc_begin(std::string &name) {
   write_script_line("SERVICE " + name);
   write_script_line(std::string(keyword(KW_SERVICE_TYPE)) + " " + keyword(KW_SERVICE_TYPE_VALUE));
   write_script_line("");
+  return claimed;
 }
 
 void svc_env_begin(const std::string &name) {

@@ -49,8 +49,9 @@ void emit_class_services(TypeDesc *type, SymbolTable &table, const char *tested_
 // name_2, name_3, ... Returns the name now taken.
 std::string unique_service_name(const std::string &name);
 
-// The fixed line groups of a service; svc_begin makes name unique in place.
-void svc_begin(std::string &name);
+// The fixed line groups of a service; svc_begin makes name unique in place
+// and returns its interned copy.
+const char *svc_begin(std::string &name);
 void svc_env_begin(const std::string &name);
 void svc_env_end(const std::string &name);
 void test_begin();
