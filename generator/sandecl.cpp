@@ -296,7 +296,8 @@ class NeededWalk {
 
   void walk_function(TypeDesc *t) {
     if (!t->function()) return;
-    std::vector<TypeDesc *> parts;
+    std::vector<TypeDesc *> &parts = parts_;
+    parts.clear();
     parts.push_back(t->function()->result);
     if (FunctionInfo *info = t->function()->info) {
       for (DeclNode *n = info->first_param; n; n = n->next)
@@ -327,7 +328,8 @@ class NeededWalk {
     tasks_.push_back({t, true, entry});
     if (!is_record(t)) return;
     // Members in order, bases of a class before them.
-    std::vector<TypeDesc *> parts;
+    std::vector<TypeDesc *> &parts = parts_;
+    parts.clear();
     if (t->kind == TK_CLASS)
       for (BaseNode *b = t->record()->first_base; b; b = b->next) parts.push_back(b->base);
     for (MemberNode *m = t->record()->first; m; m = m->next)
@@ -349,6 +351,9 @@ class NeededWalk {
   NeededSet &set_;
   SymbolTable &table_;
   std::vector<Task> tasks_;
+  // The parts of one type, pushed in reverse: kept between types and walks
+  // so that a file's many globals do not each allocate their own.
+  std::vector<TypeDesc *> parts_;
   TypeDesc *context_ = nullptr;
   bool nested_ = false;
 };
@@ -1008,6 +1013,8 @@ void collect_unnamed_enumerations(NeededSet &set, SymbolTable &table, const std:
 void declare_file_globals(const std::string &path, SymbolTable &table) {
   const std::string unit = path;
   NeededSet needed;
+  // One walker for every global: its stacks are reused.
+  NeededWalk walk(needed, table);
   // The globals by order number, the first of a number kept: a file has a
   // great many, and they are only sorted, never searched.
   std::vector<std::pair<std::int32_t, Symbol *>> globals;
@@ -1038,7 +1045,7 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
     // A namespace is neither a type to declare nor a global: its members
     // are not at file scope.
     if (is_namespace_record(d->type)) return;
-    collect_needed_types(needed, d->type, table, d->scope_kind ? d->scope : nullptr);
+    if (d->type) walk.run(d->type, d->scope_kind ? d->scope : nullptr);
     if (!d->name || !*d->name) return;
     if (d->type) {
       if (names_own_type(d)) return;
