@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <sys/stat.h>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -41,14 +42,14 @@ struct LineReader {
   std::size_t pos = 0;
   int line = 0;  // physical lines handed out so far
   bool at_end() const { return pos >= data.size(); }
-  // One physical line with its newline (none on a last line without one).
-  std::string next() {
+  // One physical line with its newline (none on a last line without one),
+  // into line_text, whose room serves the next lines again.
+  void next(std::string &line_text) {
     std::size_t nl = data.find('\n', pos);
     std::size_t end = nl == std::string::npos ? data.size() : nl + 1;
-    std::string line_text = data.substr(pos, end - pos);
+    line_text.assign(data, pos, end - pos);
     pos = end;
     ++line;
-    return line_text;
   }
 };
 
@@ -351,9 +352,10 @@ class Condition {
 
 // ------------------------------------------------------------ reading
 
-// Reads one line, tracking block comments ("#" inside one becomes a blank;
-// string literals are not recognised), and joins continuation lines.
-std::string read_line(LineReader &in) {
+// Reads one line into `line`, tracking block comments ("#" inside one
+// becomes a blank; string literals are not recognised), and joins
+// continuation lines.
+void read_line(LineReader &in, std::string &line) {
   ScanState &s = state();
   auto track = [&s](std::string &line) {
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -368,21 +370,25 @@ std::string read_line(LineReader &in) {
       }
     }
   };
-  std::string line = in.next();
+  in.next(line);
   track(line);
+  std::string more;
   while (line.size() >= 2 && line.size() < SCAN_JOIN_LIMIT && line[line.size() - 1] == '\n' &&
          line[line.size() - 2] == '\\' && !in.at_end()) {
-    std::string more = in.next();
+    in.next(more);
     track(more);
     line += '#';
     line += more;
   }
-  return line;
 }
 
 bool read_file(const std::string &path, std::string &data) {
   std::FILE *f = sys_fopen(path.c_str(), "rb");
   if (!f) return false;
+  // Room for the whole file at once: growing a large text block by block
+  // copies it again at every doubling.
+  struct stat st;
+  if (fstat(fileno(f), &st) == 0 && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
   char block[65536];
   std::size_t n;
   while ((n = std::fread(block, 1, sizeof block, f)) > 0) data.append(block, n);
@@ -716,9 +722,10 @@ void scan_lines(LineReader &in, int is_tested) {
   };
   std::vector<Group> groups{{true, true, true}};
   ScanState &s = state();
+  std::string line;
   while (!in.at_end()) {
     const int first_line = in.line + 1;
-    std::string line = read_line(in);
+    read_line(in, line);
     pp_prepare_buffer(line);
     std::size_t end = line.size();
     while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 32) --end;
