@@ -823,57 +823,68 @@ class PlainReader {
 
 // A set of interned names, asked about at every lookup of the script's
 // table: open addressing on a flat array, so that most questions cost one
-// probe and no text comparison.
+// probe and no text comparison. A slot is one word, the name's address with
+// the high bits of its hash above it (addresses of this process leave the top
+// 16 bits clear): a file's globals may all wait here at once.
 class NameSet {
  public:
   bool empty() const { return count_ == 0; }
   bool contains(std::string_view name) const {
     if (!count_) return false;
     const std::uint32_t h = hash(name);
+    const std::uint64_t tag = tag_of(h);
     for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
-      const Slot &s = slots_[i];
-      if (!s.text) return false;
-      if (s.hash == h && s.length == name.size() && std::memcmp(s.text, name.data(), name.size()) == 0) return true;
+      const std::uint64_t s = slots_[i];
+      if (!s) return false;
+      if ((s & ~kAddressMask) == tag && same_text(text_of(s), name)) return true;
     }
   }
   void insert(const char *interned) {
     const std::string_view name(interned);
     if (contains(name)) return;
+    const std::uint64_t address = reinterpret_cast<std::uintptr_t>(interned);
+    if (!address || (address & ~kAddressMask)) report_internal(MSG_ERRINTFCT, "name set");
     if ((count_ + 1) * 10 > slots_.size() * 7) grow();
-    place(Slot{interned, hash(name), static_cast<std::uint32_t>(name.size())});
+    place(address | tag_of(hash(name)), hash(name));
     ++count_;
   }
   void clear() {
-    std::vector<Slot>().swap(slots_);
+    std::vector<std::uint64_t>().swap(slots_);
     count_ = 0;
     mask_ = 0;
   }
 
  private:
-  struct Slot {
-    const char *text = nullptr;
-    std::uint32_t hash = 0;
-    std::uint32_t length = 0;
-  };
+  static constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << 48) - 1;
   static std::uint32_t hash(std::string_view name) {
     std::uint64_t x = 1469598103934665603ULL;
     for (unsigned char c : name) x = (x ^ c) * 1099511628211ULL;
     return static_cast<std::uint32_t>(x ^ (x >> 32));
   }
-  void place(const Slot &slot) {
-    std::size_t i = slot.hash & mask_;
-    while (slots_[i].text) i = (i + 1) & mask_;
+  // The home slot comes from the low bits of the hash, the tag from the high ones.
+  static std::uint64_t tag_of(std::uint32_t h) { return static_cast<std::uint64_t>(h >> 16) << 48; }
+  static const char *text_of(std::uint64_t slot) {
+    return reinterpret_cast<const char *>(static_cast<std::uintptr_t>(slot & kAddressMask));
+  }
+  static bool same_text(const char *text, std::string_view name) {
+    for (char c : name)
+      if (*text == '\0' || *text++ != c) return false;
+    return *text == '\0';
+  }
+  void place(std::uint64_t slot, std::uint32_t h) {
+    std::size_t i = h & mask_;
+    while (slots_[i]) i = (i + 1) & mask_;
     slots_[i] = slot;
   }
   void grow() {
-    std::vector<Slot> old;
+    std::vector<std::uint64_t> old;
     old.swap(slots_);
-    slots_.resize(old.empty() ? 64 : old.size() * 2);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, 0);
     mask_ = slots_.size() - 1;
-    for (const Slot &s : old)
-      if (s.text) place(s);
+    for (std::uint64_t s : old)
+      if (s) place(s, hash(text_of(s)));
   }
-  std::vector<Slot> slots_;
+  std::vector<std::uint64_t> slots_;
   std::size_t count_ = 0;
   std::size_t mask_ = 0;
 };
@@ -1016,8 +1027,18 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
   // One walker for every global: its stacks are reused.
   NeededWalk walk(needed, table);
   // The globals by order number, the first of a number kept: a file has a
-  // great many, and they are only sorted, never searched.
-  std::vector<std::pair<std::int32_t, Symbol *>> globals;
+  // great many, and they are only sorted, never searched. Each is a key,
+  // its order number above its place in `global_entries`, so that a plain
+  // sort in place keeps the order of equal numbers, with no buffer beside.
+  std::vector<Symbol *> global_entries;
+  std::vector<std::uint64_t> globals;
+  {
+    std::size_t entries = 0;
+    for_each_symbol(table.tags, [&entries](Symbol *) { ++entries; });
+    for_each_symbol(table.ordinary, [&entries](Symbol *) { ++entries; });
+    global_entries.reserve(entries);
+    globals.reserve(entries);
+  }
   collect_unnamed_enumerations(needed, table, path);
   const bool cpp = is_cpp_file_name(path);
   std::vector<const char *> chain;
@@ -1055,16 +1076,19 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
         return;
     }
     const std::int32_t order = static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order);
-    if (order != 0) globals.emplace_back(order, s);
+    if (order == 0) return;
+    // Numbers compare as the signed values they were; the place breaks ties.
+    const std::uint32_t biased = static_cast<std::uint32_t>(order) ^ 0x80000000u;
+    globals.push_back(std::uint64_t{biased} << 32 | global_entries.size());
+    global_entries.push_back(s);
   };
   for_each_symbol(table.tags, consider);
   for_each_symbol(table.ordinary, consider);
   emit_needed_declarations(needed, RM_ORDINARY);
-  std::stable_sort(globals.begin(), globals.end(),
-                   [](const auto &a, const auto &b) { return a.first < b.first; });
+  std::sort(globals.begin(), globals.end());
   for (std::size_t i = 0; i < globals.size(); ++i) {
-    if (i > 0 && globals[i].first == globals[i - 1].first) continue;
-    const Symbol *s = globals[i].second;
+    if (i > 0 && globals[i] >> 32 == globals[i - 1] >> 32) continue;
+    const Symbol *s = global_entries[static_cast<std::uint32_t>(globals[i])];
     if (script_knows(s, cpp)) continue;
     write_global(s->decl);
   }
