@@ -191,16 +191,8 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
 
 void write_standard_line(const char *indent, const std::string &line_keyword, const char *name,
                          const std::string &init) {
-  std::string line(indent);
-  line += line_keyword;
-  line += ' ';
-  line += name ? name : "";
-  line += ",\t\tinit = ";
-  line += init;
-  line += ",\t\t";
-  line += keyword(KW_EXPECTED_VALUE);
-  line += " = init";
-  write_script_line(line);
+  write_script_pieces({indent, line_keyword, " ", name ? name : "", ",\t\tinit = ", init, ",\t\t",
+                       keyword(KW_EXPECTED_VALUE), " = init"});
 }
 
 // The standard line with the placeholder of `type`.
@@ -248,7 +240,7 @@ bool result_is_void(const TypeDesc *function) {
 // Declarations that an environment may list: file-scope variables of the
 // unit (members belong to their class's aggregate; a typedef name is a type,
 // not a variable), static ones only for the inserted tested file.
-bool environment_candidate(const Declaration *d, const char *unit, int included) {
+bool environment_candidate(const Declaration *d, UnitMatch &unit, int included) {
   if (!d || d->scope_kind != 0) return false;
   if (d->storage & SF_TYPEDEF) return false;
   if (!included && (d->storage & SF_STATIC)) return false;
@@ -257,7 +249,7 @@ bool environment_candidate(const Declaration *d, const char *unit, int included)
     const TypeDesc *seen = strip_typedefs(d->type);
     if (seen && seen->kind == TK_FUNCTION) return false;
   }
-  return same_unit(d->file, unit);
+  return unit(d->file);
 }
 
 // Whether a candidate makes the block worth writing.
@@ -478,12 +470,12 @@ void write_service(const Subject &s, std::string name) {
   bool first = true;
   for (DeclNode *p = info ? info->first_param : nullptr; p; p = p->next) {
     if (!p->decl || !p->decl->name) continue;
-    if (first) write_script_line(std::string("    ") + keyword(KW_COMMENT_PARAMETERS));
+    if (first) write_script_pieces({"    ", keyword(KW_COMMENT_PARAMETERS)});
     first = false;
     std::string text;
     render_declaration(p->decl, text, name.c_str(), RM_OBJECT, 0, "", "");
     script.declare(text);
-    write_script_line("    #" + text);
+    write_script_pieces({"    #", text});
     declared = true;
   }
 
@@ -491,9 +483,9 @@ void write_service(const Subject &s, std::string name) {
   std::string result;
   render_declaration(s.decl, result, name.c_str(), object ? RM_OBJECT_DECL : RM_RETURN, 0, "", "");
   if (!result.empty()) {
-    write_script_line(std::string("    ") + keyword(KW_COMMENT_RETURN_TYPE));
+    write_script_pieces({"    ", keyword(KW_COMMENT_RETURN_TYPE)});
     script.declare(result);
-    write_script_line("    #" + result);
+    write_script_pieces({"    #", result});
     declared = true;
   }
 
@@ -634,8 +626,9 @@ void class_services(TypeDesc *type, SymbolTable &table, const char *tested, cons
 
 }  // namespace
 
-bool same_unit(const char *file_a, const char *file_b) {
-  if (std::getenv("QZW_NOBASENAME")) return true;
+namespace {
+
+bool same_unit_part(const char *file_a, const char *file_b) {
   if (!file_a || !file_b) return false;
   const char *a, *a_end, *b, *b_end;
   unit_part(file_a, a, a_end);
@@ -648,6 +641,17 @@ bool same_unit(const char *file_a, const char *file_b) {
   }
   return true;
 }
+
+}  // namespace
+
+bool same_unit(const char *file_a, const char *file_b) {
+  if (std::getenv("QZW_NOBASENAME")) return true;
+  return same_unit_part(file_a, file_b);
+}
+
+UnitMatch::UnitMatch(const char *path) : path_(path), any_(std::getenv("QZW_NOBASENAME") != nullptr) {}
+
+bool UnitMatch::matches(const char *file) const { return any_ || same_unit_part(file, path_); }
 
 void placeholder(const TypeDesc *type, std::string &init_text, std::string &keyword, int mode) {
   placeholder_at(type, init_text, keyword, mode, 0);
@@ -706,7 +710,7 @@ void emit_var_line(const Declaration *decl, const char *indent, const char *svc_
 void emit_file_environment(const std::string &path, SymbolTable &table, int included) {
   std::string directory, file;
   split_path(path, directory, file);
-  const char *unit = file.c_str();
+  UnitMatch unit(file.c_str());
 
   bool wanted = false;
   for (int b = 0; b < TABLE_BUCKETS && !wanted; ++b)
@@ -728,7 +732,7 @@ void emit_file_environment(const std::string &path, SymbolTable &table, int incl
   const std::string env_name = "ENV_" + base + "_" + suffix;
 
   write_script_line(std::string(keyword(KW_ENVIRONMENT)) + " " + env_name);
-  for_each_symbol(table.ordinary, [&](Symbol *s) {
+  for_each_symbol_ahead(table, table.ordinary, [&](Symbol *s) {
     if (environment_candidate(s->decl, unit, included) && !type_is_const(s->decl->type))
       emit_var_line(s->decl, "  ", "", VM_GLOBAL);
   });
@@ -783,37 +787,37 @@ const char *svc_begin(std::string &name) {
   name.swap(unique);
   write_script_line("");
   write_rule_line();
-  write_script_line(std::string(keyword(KW_COMMENT_SERVICE)) + name);
+  write_script_pieces({keyword(KW_COMMENT_SERVICE), name});
   write_rule_line();
-  write_script_line("SERVICE " + name);
-  write_script_line(std::string(keyword(KW_SERVICE_TYPE)) + " " + keyword(KW_SERVICE_TYPE_VALUE));
+  write_script_pieces({"SERVICE ", name});
+  write_script_pieces({keyword(KW_SERVICE_TYPE), " ", keyword(KW_SERVICE_TYPE_VALUE)});
   write_script_line("");
   return claimed;
 }
 
 void svc_env_begin(const std::string &name) {
-  write_script_line(std::string("    ") + keyword(KW_ENVIRONMENT) + " ENV_" + name);
+  write_script_pieces({"    ", keyword(KW_ENVIRONMENT), " ENV_", name});
 }
 
 void svc_env_end(const std::string &name) {
-  write_script_line(std::string("    ") + keyword(KW_END) + " " + keyword(KW_ENVIRONMENT) + " -- ENV_" + name);
-  write_script_line(std::string("    ") + keyword(KW_USE) + " ENV_" + name);
+  write_script_pieces({"    ", keyword(KW_END), " ", keyword(KW_ENVIRONMENT), " -- ENV_", name});
+  write_script_pieces({"    ", keyword(KW_USE), " ENV_", name});
   write_script_line("");
 }
 
 void test_begin() {
   write_script_line("    TEST 1");
-  write_script_line(std::string("    ") + keyword(KW_FAMILY) + " nominal");
+  write_script_pieces({"    ", keyword(KW_FAMILY), " nominal"});
   write_script_line("");
   write_script_line("        ELEMENT");
 }
 
 void svc_end(const std::string &name) {
-  write_script_line(std::string("        ") + keyword(KW_END) + " ELEMENT");
+  write_script_pieces({"        ", keyword(KW_END), " ELEMENT"});
   write_script_line("");
-  write_script_line(std::string("    ") + keyword(KW_END) + " TEST -- TEST 1");
+  write_script_pieces({"    ", keyword(KW_END), " TEST -- TEST 1"});
   write_script_line("");
-  write_script_line(std::string(keyword(KW_END)) + " SERVICE -- " + name);
+  write_script_pieces({keyword(KW_END), " SERVICE -- ", name});
   write_script_line("");
 }
 
@@ -821,7 +825,8 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
   const bool insert = generator_options().insert_requested != 0;
   DefinedFlags flags;
   const char *tested = tested_path.c_str();
-  for_each_symbol(table.ordinary, [&](Symbol *s) {
+  UnitMatch in_tested(tested);
+  for_each_symbol_ahead(table, table.ordinary, [&](Symbol *s) {
     Declaration *d = s->decl;
     // Members are served class by class below; typedef names are types.
     if (!d || d->scope_kind != 0 || (d->storage & SF_TYPEDEF)) return;
@@ -832,7 +837,7 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     const FunctionInfo *info = defined_info(t, flags);
     if (!info) return;
     flags.set(info, false);  // served once, however often it is reached
-    if (!same_unit(d->file, tested)) return;
+    if (!in_tested(d->file)) return;
     // A function template is no function a test can call until it is
     // instantiated, and its parameter types are template parameters.
     if (t->template_word && !is_function_specialisation(t)) return;

@@ -3,11 +3,12 @@
 // one service with a first test per function defined in the tested file.
 // The stub and declaration emitters share same_unit and the VAR line builder.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
-struct SymbolTable;
-struct TypeDesc;
-struct Declaration;
+#include "cpptab.h"
 
 // Modes of emit_var_line and placeholder.
 enum VarMode : int {
@@ -21,6 +22,60 @@ enum VarMode : int {
 // last suffix, compared ignoring ASCII case. Always true when QZW_NOBASENAME
 // is set; an absent path never matches.
 bool same_unit(const char *file_a, const char *file_b);
+
+// same_unit against one path, for a walk over a whole table: the entries'
+// file names are interned, a file's entries share one, and the answer for
+// the last name asked is kept. The environment is read when it is made.
+class UnitMatch {
+ public:
+  explicit UnitMatch(const char *path);
+  bool operator()(const char *file) {
+    if (!asked_ || file != last_) {
+      asked_ = true;
+      last_ = file;
+      last_result_ = matches(file);
+    }
+    return last_result_;
+  }
+
+ private:
+  bool matches(const char *file) const;
+  const char *path_;
+  bool any_;
+  bool asked_ = false;
+  const char *last_ = nullptr;
+  bool last_result_ = false;
+};
+
+// for_each_symbol over an area of `table` for the walks of the emitters
+// over whole files: the entries are gathered first and the records of the
+// ones a few places ahead fetched while the current one is looked at, so
+// that a table of a great many entries is not read one waiting load after
+// another. An entry that f makes is walked as for_each_symbol would: the
+// rest of the walk then follows the table as it stands.
+template <typename F>
+void for_each_symbol_ahead(const SymbolTable &table, const Bucket (&area)[TABLE_BUCKETS], F &&f) {
+  std::vector<Symbol *> entries;
+  for (int b = 0; b < TABLE_BUCKETS; ++b)
+    for (Symbol *s = area[b].first; s; s = s->next) entries.push_back(s);
+  constexpr std::size_t kDeclarationsAhead = 16, kTypesAhead = 8;
+  const std::uint32_t counter = table.counter;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+#if defined(__GNUC__)
+    if (i + kDeclarationsAhead < entries.size()) __builtin_prefetch(entries[i + kDeclarationsAhead]->decl);
+    if (i + kTypesAhead < entries.size())
+      if (const Declaration *d = entries[i + kTypesAhead]->decl) __builtin_prefetch(d->type);
+#endif
+    Symbol *s = entries[i];
+    f(s);
+    if (table.counter != counter) {
+      for (Symbol *t = s->next; t; t = t->next) f(t);
+      for (int b = s->bucket + 1; b < TABLE_BUCKETS; ++b)
+        for (Symbol *t = area[b].first; t; t = t->next) f(t);
+      return;
+    }
+  }
+}
 
 // The environment block of one analysed file (included: the inserted tested
 // file, whose static variables are listed too). Writes nothing when the file

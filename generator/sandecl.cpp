@@ -1006,19 +1006,28 @@ void emit_needed_declarations(const NeededSet &set, int mode) {
 }
 
 void collect_unnamed_enumerations(NeededSet &set, SymbolTable &table, const std::string &path) {
+  // The unnamed enumerations of the file first: most files have none, and
+  // then the names need not be walked for what they are declared with.
+  std::vector<Symbol *> unnamed;
+  UnitMatch in_file(path.c_str());
+  auto consider = [&](Symbol *s) {
+    const Declaration *d = s->decl;
+    if (!d || (d->storage & SF_STATIC) || d->scope_kind != 0 || d->name || !d->type || d->type->kind != TK_ENUM ||
+        !in_file(d->file))
+      return;
+    unnamed.push_back(s);
+  };
+  for_each_symbol_ahead(table, table.tags, consider);
+  for_each_symbol_ahead(table, table.ordinary, consider);
+  if (unnamed.empty()) return;
   std::unordered_set<const TypeDesc *> named;
   for_each_symbol(table.ordinary, [&](Symbol *s) {
     if (s->decl && s->decl->name && *s->decl->name)
       if (const TypeDesc *e = base_enumeration(s->decl->type)) named.insert(e);
   });
-  auto consider = [&](Symbol *s) {
-    const Declaration *d = s->decl;
-    if (!d || (d->storage & SF_STATIC) || d->scope_kind != 0 || !same_unit(d->file, path.c_str())) return;
-    if (unknown_unnamed_enumeration(d, named))
+  for (Symbol *s : unnamed)
+    if (unknown_unnamed_enumeration(s->decl, named))
       set.insert(s, static_cast<std::int32_t>(s->def_order ? s->def_order : s->first_order), false);
-  };
-  for_each_symbol(table.tags, consider);
-  for_each_symbol(table.ordinary, consider);
 }
 
 void declare_file_globals(const std::string &path, SymbolTable &table) {
@@ -1045,9 +1054,10 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
   // The function templates an explicit specialisation of the file belongs
   // to, by scope and name: the script declares them before it.
   std::set<std::pair<const TypeDesc *, std::string>> specialised;
-  for_each_symbol(table.ordinary, [&](Symbol *s) {
+  UnitMatch in_unit(unit.c_str());
+  for_each_symbol_ahead(table, table.ordinary, [&](Symbol *s) {
     const Declaration *d = s->decl;
-    if (d && d->name && is_function_specialisation(d->type) && same_unit(d->file, unit.c_str()))
+    if (d && d->name && is_function_specialisation(d->type) && in_unit(d->file))
       specialised.emplace(canonical_scope(d->scope), template_name_part(d->name));
   });
   auto consider = [&](Symbol *s) {
@@ -1060,7 +1070,7 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
       if (s->area != AREA_ORDINARY || !d->type || !member_namespaces(d, chain)) return;
       if (d->storage & SF_TYPEDEF) return;
     }
-    if (!same_unit(d->file, unit.c_str())) return;
+    if (!in_unit(d->file)) return;
     // An alias template is written out at each use: the script needs no name of it.
     if (d->type && d->type->kind == TK_TEMPLATE && d->type->templ() && d->type->templ()->alias) return;
     // A namespace is neither a type to declare nor a global: its members
@@ -1082,8 +1092,8 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
     globals.push_back(std::uint64_t{biased} << 32 | global_entries.size());
     global_entries.push_back(s);
   };
-  for_each_symbol(table.tags, consider);
-  for_each_symbol(table.ordinary, consider);
+  for_each_symbol_ahead(table, table.tags, consider);
+  for_each_symbol_ahead(table, table.ordinary, consider);
   emit_needed_declarations(needed, RM_ORDINARY);
   std::sort(globals.begin(), globals.end());
   for (std::size_t i = 0; i < globals.size(); ++i) {

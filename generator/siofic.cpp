@@ -217,6 +217,19 @@ void write_script_line(std::string_view text) {
   script_write_line(w.path, w.stream, text);
 }
 
+void write_script_pieces(std::initializer_list<std::string_view> pieces) {
+  ScriptWriter &w = script_writer();
+  for (std::string_view piece : pieces) {
+    if (piece.empty()) continue;
+#if defined(__GLIBC__)
+    fwrite_unlocked(piece.data(), 1, piece.size(), w.stream);
+#else
+    std::fwrite(piece.data(), 1, piece.size(), w.stream);
+#endif
+  }
+  script_write_line(w.path, w.stream, std::string_view());
+}
+
 int script_close(const std::string &path, std::FILE *stream, int remove) {
   ScriptWriter &w = script_writer();
   if (stream && stream == w.stream) {

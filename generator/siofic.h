@@ -3,6 +3,7 @@
 // (open, write, close, rename) ends the run, so no caller checks a result.
 #pragma once
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 #include <string_view>
@@ -30,6 +31,9 @@ int script_open(const std::string &command_text);
 void script_write_line(const std::string &path, std::FILE *stream, std::string_view text);
 // The same on the script that script_open opened.
 void write_script_line(std::string_view text);
+// One line of the script made of pieces, written one after the other: the
+// fixed lines repeated for every service need no text built first.
+void write_script_pieces(std::initializer_list<std::string_view> pieces);
 
 // Closes stream. For the script itself this also backs up an older script
 // and moves the new one into place (or, with remove, discards it). Failures
