@@ -600,6 +600,7 @@ bool pp_directive(InputLevel &lv, OutputBuffer &out) {
   }
   const DirectiveEntry *d = find_directive(n, p - n);
   if (!d) return false;
+  ++pp_state.directive_count;
   lv.line += lines;
   std::string text;
   lv.position = collect_line(lv, p, d->angle_brackets, text);
@@ -739,6 +740,168 @@ void pp_skip_group(InputLevel &lv) {
     while (p < end && !kSkipStops[static_cast<unsigned char>(*p)]) ++p;
   }
   lv.position = p;
+}
+
+namespace {
+
+// From p over blank lines and complete comments, as the scan passes over
+// them without output other than white space. Returns where something else
+// starts (a '#' at a line's start, or end); nullptr at anything else,
+// including a continuation, which could join what follows.
+const char *skip_blank_lines(const char *p, const char *end) {
+  bool bol = true;
+  while (p < end) {
+    const char c = *p;
+    if (c == '\n') {
+      bol = true;
+      ++p;
+    } else if (is_hspace(c)) {
+      ++p;
+    } else if (c == '/' && p[1] == '*') {
+      int nl = 0;
+      bool open = false;
+      p = pp_skip_block_comment(p, end, &nl, &open);
+      if (open) return nullptr;
+    } else if (c == '/' && p[1] == '/') {
+      while (p < end && *p != '\n') {
+        if (*p == '\\') return nullptr;
+        ++p;
+      }
+    } else if (c == '#' && bol) {
+      return p;
+    } else {
+      return nullptr;
+    }
+  }
+  return p;
+}
+
+// The walk of pp_skip_group over a whole group, with nested conditionals
+// counted instead of stacked: from the end of the line that opens the group
+// to the start of the line of its "#endif". Returns that line's start, or
+// nullptr when the group has an #else or #elif of its own, ends early, or
+// skipping it reports something (an #else or #elif after a nested #else).
+const char *end_of_group(const char *p, const char *end) {
+  std::vector<bool> after_else;  // the nested conditionals
+  bool bol = false;
+  const char *line_start = p;
+  while (p < end) {
+    const char c = *p;
+    if (c == '\n') {
+      ++p;
+      bol = true;
+      line_start = p;
+      continue;
+    }
+    if (is_hspace(c)) {
+      ++p;
+      continue;
+    }
+    if (int k = continuation_at(p)) {
+      p += k;
+      continue;
+    }
+    if (c == '/' && p[1] == '*') {
+      int nl = 0;
+      bool open = false;
+      p = pp_skip_block_comment(p, end, &nl, &open);
+      continue;
+    }
+    if (c == '/' && p[1] == '/') {
+      while (p < end && *p != '\n') ++p;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      int nl = 0;
+      bool open = false;
+      p = pp_skip_literal(p, end, &nl, &open);
+      bol = false;
+      continue;
+    }
+    if (c == '#' && bol) {
+      bol = false;
+      const char *q = p + 1;
+      for (;;) {
+        if (q < end && is_hspace(*q)) {
+          ++q;
+        } else if (int k = continuation_at(q)) {
+          q += k;
+        } else if (q[0] == '/' && q[1] == '*') {
+          int nl = 0;
+          bool open = false;
+          q = pp_skip_block_comment(q, end, &nl, &open);
+        } else {
+          break;
+        }
+      }
+      const char *n = q;
+      q = skip_id(q, end);
+      const DirectiveEntry *d = find_directive(n, q - n);
+      const int kind = d ? d->kind : 0;
+      if (kind == DK_IF || kind == DK_IFDEF || kind == DK_IFNDEF) {
+        after_else.push_back(false);
+      } else if (kind == DK_ELSE || kind == DK_ELIF || kind == DK_ENDIF) {
+        if (after_else.empty()) return kind == DK_ENDIF ? line_start : nullptr;
+        if (kind == DK_ENDIF)
+          after_else.pop_back();
+        else if (after_else.back())
+          return nullptr;
+        else
+          after_else.back() = kind == DK_ELSE;
+      }
+      p = q;
+      continue;
+    }
+    bol = false;
+    ++p;
+    while (p < end && !kSkipStops[static_cast<unsigned char>(*p)]) ++p;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool pp_find_guard(const char *text, const char *end, std::string &guard) {
+  // "#ifndef NAME" alone on its line, as the first thing that is not blank.
+  const char *p = skip_blank_lines(text, end);
+  if (!p || p >= end) return false;
+  p = skip_hspace(p + 1, end);
+  if (end - p < 6 || std::memcmp(p, "ifndef", 6) != 0) return false;
+  p += 6;
+  if (p >= end || !is_hspace(*p)) return false;
+  p = skip_hspace(p, end);
+  if (p >= end || !is_idstart(*p)) return false;
+  const char *name = p;
+  p = skip_id(p, end);
+  const char *name_end = p;
+  p = skip_hspace(p, end);
+  if (p >= end || *p != '\n') return false;
+  // Its "#endif", alone on its line but for comments, and nothing after it
+  // but blank lines and comments.
+  p = end_of_group(p, end);
+  if (!p) return false;
+  p = skip_hspace(p, end);
+  if (p >= end || *p != '#') return false;
+  p = skip_hspace(p + 1, end);
+  if (end - p < 5 || std::memcmp(p, "endif", 5) != 0) return false;
+  p += 5;
+  if (p < end && is_id(*p)) return false;
+  for (;;) {
+    p = skip_hspace(p, end);
+    if (p + 1 < end && p[0] == '/' && p[1] == '*') {
+      int nl = 0;
+      bool open = false;
+      p = pp_skip_block_comment(p, end, &nl, &open);
+      if (open) return false;
+      continue;
+    }
+    break;
+  }
+  if (p < end && *p != '\n' && !(p[0] == '/' && p[1] == '/')) return false;
+  p = skip_blank_lines(p, end);
+  if (!p || p < end) return false;
+  guard.assign(name, name_end);
+  return true;
 }
 
 const PragmaKeyword *pp_pragma_keyword(std::string_view word) {

@@ -188,6 +188,8 @@ struct PpState {
   bool analysis_on = true;         // switched by the stop/start pragmas; survives runs
   bool start_now = true;
   int error_count = 0;
+  long report_count = 0;     // reports of every kind, for as long as the process lives
+  long directive_count = 0;  // directives acted on, likewise
   // Names of the type_modifier pragma; the analyser asks for every
   // identifier, so they are found by hash. The views point into the deque,
   // whose elements stay where they are.
@@ -295,6 +297,10 @@ std::string pp_rescan(const std::string &text, RescanKind rescan_kind, bool outp
 bool pp_directive(InputLevel &level, OutputBuffer &out);
 // Skips lines until the #else/#elif/#endif of the current conditional.
 void pp_skip_group(InputLevel &level);
+// Is the text one "#ifndef GUARD" group, ended by its "#endif", with only
+// blank lines and comments before and after it, such that skipping the
+// group reports nothing? guard receives the name.
+bool pp_find_guard(const char *text, const char *end, std::string &guard);
 // Does the text after "pragma" start analysis again (directly or through the map)?
 bool pp_pragma_starts_analysis(const char *start, const char *end);
 // The handlers of the sizeof and signof pragmas (cprepr.cpp).

@@ -37,10 +37,25 @@ struct CachedFile {
   off_t size = 0;
   time_t mtime = 0;
   long mtime_ns = 0;
+  // Whether an include met the file already: its shape is looked at when
+  // it is met again.
+  bool met_before = false;
+  // The guard macro when the text is one "#ifndef GUARD" group with only
+  // comments and blank lines around it (empty: not such a text).
+  bool guard_known = false;
+  std::string guard;
+  // What a reading while the guard is defined writes, from the file's own
+  // line marker on, and the output line it ends at; by line-name escaping.
+  bool skipped_known[2] = {false, false};
+  std::string skipped_output[2];
+  int skipped_line[2] = {0, 0};
 };
 struct PpFileCache {
   std::unordered_map<std::string, std::unique_ptr<CachedFile>> files;
   std::vector<std::unique_ptr<CachedFile>> retired;
+  // Paths this run found to be no readable file: every search of a common
+  // header name tries the same directories before the one that holds it.
+  std::unordered_set<std::string> missing;
 };
 
 void pp_build_classes() {
@@ -82,6 +97,7 @@ void pp_report(MessageCode code, std::string_view arg, int line) {
   std::string file = named ? named->name : std::string();
   int at = line >= 0 ? line : (named ? named->line : 0);
   if (code.severity() == SEV_ERROR) ++pp_state.error_count;
+  ++pp_state.report_count;
   // A reading that reports is not reused: its reports belong to its place.
   if (pp_state.recording) pp_memo_spoil();
   report_at_position(code, arg, file, at);
@@ -221,12 +237,22 @@ static PpFileCache &file_cache() {
 // times only, and keeping it would weigh on the analyses that follow.
 constexpr off_t kCachedFileLimit = 1 << 20;
 
+// A new run: files may have been made since the last one.
+static void start_file_run() { file_cache().missing.clear(); }
+
 // The prepared text of path, or nullptr when it cannot be opened for reading.
 // A file too large for the cache is read into `uncached`, which the caller
-// hands to its input level.
-static const std::string *read_source(const std::string &path, std::string &uncached) {
+// hands to its input level; *entry receives the cache's entry (else nullptr).
+static const std::string *read_source(const std::string &path, std::string &uncached, CachedFile **entry_out) {
+  *entry_out = nullptr;
+  PpFileCache &cache = file_cache();
+  if (cache.missing.count(path)) return nullptr;
+  auto it = cache.files.find(path);
   struct stat st;
-  if (sys_stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
+  if (sys_stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    cache.missing.insert(path);
+    return nullptr;
+  }
   if (st.st_size > kCachedFileLimit) {
     // A file that includes itself is read once: the levels share its text.
     for (int d = 0; d <= pp_state.depth; ++d) {
@@ -234,11 +260,12 @@ static const std::string *read_source(const std::string &path, std::string &unca
       if (lv.kind == LV_FILE && !lv.owned_text.empty() && lv.name == path) return &lv.owned_text;
     }
   }
-  auto &files = file_cache().files;
-  auto it = files.find(path);
+  auto &files = cache.files;
   if (it != files.end() && it->second->size == st.st_size && it->second->mtime == st.st_mtim.tv_sec &&
-      it->second->mtime_ns == st.st_mtim.tv_nsec)
+      it->second->mtime_ns == st.st_mtim.tv_nsec) {
+    *entry_out = it->second.get();
     return &it->second->text;
+  }
   std::FILE *f = sys_fopen(path.c_str(), "rb");
   if (!f) return nullptr;
   std::string text;
@@ -264,7 +291,7 @@ static const std::string *read_source(const std::string &path, std::string &unca
   if (text.empty() || text.back() != '\n') text.push_back('\n');
   if (st.st_size > kCachedFileLimit) {
     if (it != files.end()) {
-      file_cache().retired.push_back(std::move(it->second));
+      cache.retired.push_back(std::move(it->second));
       files.erase(it);
     }
     uncached = std::move(text);
@@ -276,8 +303,9 @@ static const std::string *read_source(const std::string &path, std::string &unca
   entry->mtime = st.st_mtim.tv_sec;
   entry->mtime_ns = st.st_mtim.tv_nsec;
   const std::string *result = &entry->text;
+  *entry_out = entry.get();
   // A text replaced in the cache may still be read by a level: keep it.
-  if (it != files.end()) file_cache().retired.push_back(std::move(it->second));
+  if (it != files.end()) cache.retired.push_back(std::move(it->second));
   files[path] = std::move(entry);
   return result;
 }
@@ -311,6 +339,60 @@ void pp_mark_included_once() {
     pp_state.macro_table->index().once_files.insert(id);
 }
 
+// A file met again while its guard macro is defined reads as its comments
+// and blank lines: the text that reading wrote the first time is written
+// again, without scanning the file. Its level is entered and left all the
+// same (for the include depth and the includer's directory). False when the
+// file is read as usual.
+static bool skip_guarded(CachedFile &file, const std::string &path, IncludeDir *found_in, IncludeDir *appended,
+                         OutputBuffer &out) {
+  if (!file.guard_known) {
+    // Most files are included once: their shape is looked at when met again.
+    if (!file.met_before) {
+      file.met_before = true;
+      return false;
+    }
+    file.guard_known = true;
+    if (!pp_find_guard(file.text.data(), file.text.data() + file.text.size(), file.guard)) file.guard.clear();
+  }
+  if (file.guard.empty() || !pp_state.analysis_on || out.rescan_kind != RK_OUTPUT ||
+      !pp_lookup(file.guard.data(), file.guard.size()))
+    return false;
+  const int escaped = pp_state.escape_line_names ? 1 : 0;
+  InputLevel &lv = pp_push_view(LV_FILE, file.text.c_str(), file.text.size());
+  lv.name = path;
+  lv.named = true;
+  lv.line = 1;
+  lv.found_in = found_in;
+  lv.appended_dir = appended;
+  std::string &o = out.text;
+  if (file.skipped_known[escaped]) {
+    if (!o.empty() && o.back() != '\n') o.push_back('\n');
+    o += file.skipped_output[escaped];
+    out.line = file.skipped_line[escaped];
+  } else {
+    // The first time, the file is scanned as usual; what it wrote is kept
+    // when the reading did what its shape promises: the two directives of
+    // the guard and nothing else.
+    const int depth = pp_state.depth;
+    const std::size_t frames = pp_state.if_stack.size(), skips = pp_state.skip_stack.size();
+    const long reports = pp_state.report_count, directives = pp_state.directive_count;
+    const std::size_t start = o.size() + (!o.empty() && o.back() != '\n' ? 1 : 0);
+    pp_line_marker(lv, out, false);
+    pp_scan(out, false);
+    if (pp_state.depth == depth && lv.position >= lv.end && pp_state.if_stack.size() == frames &&
+        pp_state.skip_stack.size() == skips && pp_state.report_count == reports &&
+        pp_state.directive_count == directives + 2) {
+      file.skipped_known[escaped] = true;
+      file.skipped_output[escaped] = o.substr(start);
+      file.skipped_line[escaped] = out.line;
+    }
+  }
+  pp_pop_level();
+  pp_line_marker(pp_top(), out, false);
+  return true;
+}
+
 void pp_include(const char *start, const char *end, bool next, OutputBuffer &out) {
   std::string operand = trimmed(start, end);
   std::string name;
@@ -339,7 +421,8 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
   }
   std::string path = name;
   std::string uncached;
-  const std::string *text = read_source(path, uncached);
+  CachedFile *entry = nullptr;
+  const std::string *text = read_source(path, uncached, &entry);
   IncludeDir *found_in = nullptr;
   for (IncludeDir *d = from; !text && d; d = d->next) {
     // A bare entry tries the name itself again: that was the first try.
@@ -347,10 +430,10 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     path.clear();
     path.reserve(d->text.size() + 1 + name.size());
     path.append(d->text).append("/").append(name);
-    text = read_source(path, uncached);
+    text = read_source(path, uncached, &entry);
     if (text) found_in = d;
   }
-  if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path, uncached)) &&
+  if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path, uncached, &entry)) &&
       pp_case_first_use(name, path))
     pp_report(MSG_INCLCASSE, path);
   if (!text) pp_report(MSG_IMPOUVFIC, name);
@@ -360,6 +443,7 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
   }
   if (pp_state.included_index.insert(path).second) pp_state.included_files.push_back(path);
   if (pp_state.recording) pp_memo_note_file(path);
+  if (entry && skip_guarded(*entry, path, found_in, appended, out)) return;
   // A file read again in the same state is not read again: its recorded
   // text and macro changes serve (only files of the cache have a stable text).
   const bool reusable = text && text != &uncached && pp_memo_candidate(next, out);
@@ -396,6 +480,7 @@ void pp_init(const char *const *definitions, const char *const *include_dirs, Ma
   pp_build_classes();
   pp_install_eval_hooks();
   if (full) {
+    start_file_run();
     for (const char *const *d = include_dirs; d && *d; ++d) pp_append_dir(*d);
     const char *chosen = sys_getenv("QZUTGT");
     const std::string target = chosen && *chosen ? std::string(chosen) : target_directory();
@@ -476,6 +561,7 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
     }
     pp_state.include_head = pp_state.include_tail = nullptr;
     pp_state.longest_dir = 19;
+    start_file_run();
   }
 }
 

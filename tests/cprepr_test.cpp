@@ -306,6 +306,140 @@ TEST_F(Pp, GuardedHeaderIncludedOftenIsFast) {
   EXPECT_LE(nodes, 1);  // the chain does not grow with every include
 }
 
+// ------------------------------------------------------------ guarded headers met again
+
+// The part of an output from the line marker of file (the n-th one, from 0)
+// up to the next marker.
+static std::string piece(const std::string &out, const std::string &file, int n) {
+  const std::string start = "#line 1 \"" + file + "\"\n";
+  std::size_t at = out.find(start);
+  for (int i = 0; i < n && at != std::string::npos; ++i) at = out.find(start, at + 1);
+  if (at == std::string::npos) return "(none)";
+  const std::size_t next = out.find("#line ", at + start.size());
+  return out.substr(at, next == std::string::npos ? std::string::npos : next - at);
+}
+
+// A header met again while its guard is defined writes what a reading
+// writes then (its comments and blank lines, its line markers), without
+// scanning it; once the guard is undefined it is read again.
+TEST_F(Pp, GuardedHeaderMetAgainWritesWhatAReadingWrites) {
+  write("g.h", "/* first\n   comment */\n\n#ifndef G_H\n#define G_H\nint g;\n#if X\n#else\n#endif\n"
+               "#endif /* G_H */\n\n// end\n");
+  const std::string inc = "#include \"" + path("g.h") + "\"\n";
+  // The file met for the first time with its guard defined is read as usual.
+  Result plain = run_file("t0.c", "#define G_H\n" + inc + "int a;\n");
+  const std::string expected = piece(plain.out, path("g.h"), 0);
+  EXPECT_EQ(expected, "#line 1 \"" + path("g.h") + "\"\n \n\n\n\n\n\n\n\n\n\n\n \n");
+  pp_release(*table_, true);
+  init();
+  Result r = run_file("t.c", inc + inc + inc + "int after;\n#undef G_H\n" + inc + inc);
+  EXPECT_EQ(count(r.out, "int g;"), 2) << r.out;
+  for (int n : {1, 2, 4}) EXPECT_EQ(piece(r.out, path("g.h"), n), expected) << n;
+  EXPECT_NE(r.out.find("#line 3 \"" + path("t.c") + "\"\n\nint after;\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(pp_state.included_files.size(), 3u);
+}
+
+// The text kept is that of the line markers' spelling at the time.
+TEST_F(Pp, GuardedHeaderMetAgainWithEscapedNames) {
+  write("a\"b/g.h", "#ifndef G_H\n#define G_H\nint g;\n#endif\n");
+  std::string dir = path("a\"b");
+  init({}, {dir.c_str()});
+  initialised_ = true;
+  const std::string inc = "#include <g.h>\n";
+  const std::string plain = "#line 1 \"" + dir + "/g.h\"\n";
+  const std::string escaped = "#line 1 \"" + path("a\\\"b") + "/g.h\"\n";
+  Result r = run(inc + inc + inc);
+  EXPECT_EQ(count(r.out, plain), 3) << r.out;
+  pp_set_escape_line_names(true);
+  r = run(inc + inc);
+  EXPECT_EQ(count(r.out, escaped), 2) << r.out;
+  pp_set_escape_line_names(false);
+  r = run(inc);
+  EXPECT_EQ(count(r.out, plain), 1) << r.out;
+  EXPECT_EQ(count(r.out, "int g;"), 0);
+}
+
+// Only a file that is one "#ifndef" group with nothing but comments and
+// blank lines around it is passed over; any other shape is read each time.
+TEST_F(Pp, OnlyAPlainGuardIsPassedOver) {
+  write("tail.h", "#ifndef A\n#define A\nint a;\n#endif\nint tail;\n");
+  write("head.h", "int head;\n#ifndef B\n#define B\n#endif\n");
+  write("else.h", "#ifndef C\n#define C\nint c1;\n#else\nint c2;\n#endif\n");
+  write("nested.h", "#ifndef D\n#define D\n#if 0\n#elif 1\n#else\n#endif\nint d;\n#endif\n");
+  write("cont.h", "#ifndef E\n#define E\nint e;\n#endif // \\\nint e_tail;\n");
+  write("inner.h", "#ifndef F\n#define F\n#if 1\n#endif\nint f;\n#endif\n");
+  std::string text;
+  for (const char *f : {"tail.h", "head.h", "else.h", "nested.h", "cont.h", "inner.h"})
+    for (int i = 0; i < 3; ++i) text += "#include \"" + path(f) + "\"\n";
+  Result r = run(text);
+  EXPECT_EQ(count(r.out, "int a;"), 1);
+  EXPECT_EQ(count(r.out, "int tail;"), 3);
+  EXPECT_EQ(count(r.out, "int head;"), 3);
+  EXPECT_EQ(count(r.out, "int c1;"), 1);
+  EXPECT_EQ(count(r.out, "int c2;"), 2);
+  EXPECT_EQ(count(r.out, "int d;"), 1);
+  EXPECT_EQ(count(r.out, "int e;"), 1);
+  EXPECT_EQ(count(r.out, "int e_tail;"), 0);  // the comment goes on over it
+  EXPECT_EQ(count(r.out, "int f;"), 1);
+  EXPECT_EQ(r.err, "");
+}
+
+// A group that reports when it is skipped is not passed over silently.
+TEST_F(Pp, GuardedGroupThatReportsWhenSkippedIsRead) {
+  write("r.h", "#ifndef R\n#define R\n#if 1\n#else\n#else\n#endif\nint r;\n#endif\n");
+  const std::string inc = "#include \"" + path("r.h") + "\"\n";
+  Result r = run(inc + inc + inc);
+  EXPECT_EQ(count(r.out, "int r;"), 1);
+  // Once as read, once (the same report each time) as skipped.
+  EXPECT_EQ(count(r.err, "ELIFAELSE"), 2) << r.err;
+}
+
+TEST_F(Pp, IncludeNextReachesAGuardedHeaderAgain) {
+  write("d1/x.h", "#include_next <x.h>\nint first;\n");
+  write("d2/x.h", "#ifndef X2\n#define X2\nint second;\n#endif\n");
+  std::string d1 = path("d1"), d2 = path("d2");
+  init({}, {d1.c_str(), d2.c_str()});
+  initialised_ = true;
+  Result r = run("#include <x.h>\n#include <x.h>\n#include <x.h>\n#undef X2\n#include <x.h>\n");
+  EXPECT_EQ(count(r.out, "int first;"), 4) << r.out;
+  EXPECT_EQ(count(r.out, "int second;"), 2) << r.out;
+  EXPECT_EQ(count(r.out, "#line 1 \"" + d2 + "/x.h\""), 4);
+  EXPECT_EQ(r.err, "");
+}
+
+// Each spelling of a path is a file of its own for the markers; the guard
+// keeps the second spelling out as it keeps the first.
+TEST_F(Pp, GuardedHeaderNamedThroughTwoPaths) {
+  write("g.h", "#ifndef G_H\n#define G_H\nint g;\n#endif\n");
+  write("sub/x.h", "");
+  const std::string one = path("g.h"), two = path("sub/../g.h");
+  Result r = run("#include \"" + one + "\"\n#include \"" + two + "\"\n#include \"" + two + "\"\n#include \"" + one +
+                 "\"\n");
+  EXPECT_EQ(count(r.out, "int g;"), 1);
+  EXPECT_EQ(count(r.out, "#line 1 \"" + two + "\""), 2) << r.out;
+  EXPECT_EQ(count(r.out, "#line 1 \"" + one + "\""), 2) << r.out;
+  EXPECT_EQ(pp_state.included_files, (std::vector<std::string>{one, two}));
+}
+
+// A path found to hold no file is not looked at again in the same run; the
+// next run looks again.
+TEST_F(Pp, MissingFileStaysMissingForTheRun) {
+  write("d2/m.h", "int in_d2;\n");
+  std::string d1 = path("d1"), d2 = path("d2");
+  init({}, {d1.c_str(), d2.c_str()});
+  initialised_ = true;
+  Result r = run("#include <m.h>\n");
+  EXPECT_NE(r.out.find("int in_d2;"), std::string::npos);
+  write("d1/m.h", "int in_d1;\n");
+  r = run("#include <m.h>\n");
+  EXPECT_NE(r.out.find("int in_d2;"), std::string::npos);
+  pp_release(*table_, true);
+  init({}, {d1.c_str(), d2.c_str()});
+  r = run("#include <m.h>\n");
+  EXPECT_NE(r.out.find("int in_d1;"), std::string::npos) << r.out;
+}
+
 // ------------------------------------------------------------ scanning and output
 
 TEST_F(Pp, TrigraphsAndDigraphsKeepLineLengths) {

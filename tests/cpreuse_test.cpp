@@ -14,6 +14,12 @@
 
 namespace {
 
+int count_of(const std::string &hay, const std::string &needle) {
+  int n = 0;
+  for (std::size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+  return n;
+}
+
 class Reuse : public pp_fixture::PpTest {
  protected:
   void SetUp() override {
@@ -243,6 +249,31 @@ TEST_F(Reuse, OnlyAtTheLevelAsked) {
   pp_process_text(include("h.h").c_str(), false, "", 0, out, *table_);
   testing::internal::GetCapturedStderr();
   EXPECT_NE(out.find("second_inner"), std::string::npos);
+}
+
+// A reading that passes over a guarded header met again depends on the
+// guard as one that read it: a table where the guard stands already reads
+// the header again.
+TEST_F(Reuse, AGuardedHeaderPassedOverInTheReading) {
+  write("inner.h", "first_inner\n");
+  write("g.h", "#ifndef G_H\n#define G_H\n#include \"" + path("inner.h") + "\"\n#endif\n");
+  write("h.h", include("g.h") + include("g.h") + "#ifdef G_H\nguard_seen\n#endif\n");
+  const std::string text = include("h.h") + include("g.h") + "end\n";
+  const std::string first = run(*table_, text);
+  EXPECT_EQ(count_of(first, "first_inner"), 1);
+  change_inner();
+  EXPECT_EQ(run(other_, text), first);
+  MacroTable third;
+  std::vector<const char *> none{nullptr};
+  testing::internal::CaptureStderr();
+  pp_init(none.data(), none.data(), third, false);
+  testing::internal::GetCapturedStderr();
+  const std::string out = run(third, "#define G_H\n" + text);
+  EXPECT_EQ(out.find("_inner"), std::string::npos) << out;
+  EXPECT_NE(out.find("guard_seen"), std::string::npos);
+  testing::internal::CaptureStderr();
+  pp_release(third, false);
+  testing::internal::GetCapturedStderr();
 }
 
 }  // namespace
