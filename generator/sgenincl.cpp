@@ -780,7 +780,14 @@ void scan_lines(LineReader &in, int is_tested) {
 void scan_file(const std::string &path, int is_tested) {
   LineReader in;
   if (!read_file(path, in.data)) return;  // unreadable files are passed over
-  state().in_comment = false;
+  ScanState &s = state();
+  s.in_comment = false;
+  if (is_tested) {
+    // The tested file's lines are copied into both pending texts, which
+    // would otherwise be copied again at every doubling on a large file.
+    s.pending_text.reserve(s.pending_text.size() + in.data.size() + in.data.size() / 4);
+    s.pending_parse.reserve(s.pending_parse.size() + in.data.size() + in.data.size() / 4);
+  }
   scan_lines(in, is_tested);
 }
 
