@@ -283,8 +283,10 @@ class EntryIndex {
     return k.name_hash ? hash_of(k, k.name_hash) : hash_of(k, name_hash_of(k.name));
   }
   static std::uint32_t hash_of(const IndexKey &k, std::uint64_t x) {
+    // The area is left out: the lists of one name in one scope stand side
+    // by side, so that the scanner's look-up of a name in every area reads
+    // one stretch of slots.
     x ^= static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(k.scope)) * 0x9e3779b97f4a7c15ULL;
-    x ^= static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.area)) << 56;
     // Final mixing: the home slot is taken from the high bits.
     x ^= x >> 33;
     x *= 0xff51afd7ed558ccdULL;
