@@ -1048,6 +1048,32 @@ bool after_operand(const TokenScanner &s) {
          s.last_token == T_CHARACTER;
 }
 
+// Field by field, so that the strings keep their storage from one token to
+// the next instead of being built and freed for every token.
+void save_token_start(TokenScanner &s, const char *p) {
+  TokenStartState &t = s.token_state;
+  t.text = p;
+  t.at_line_start = s.at_line_start;
+  t.state = s.state;
+  t.template_declaration = s.template_declaration;
+  t.template_nesting = s.template_nesting;
+  t.line = s.position ? s.position->line : 0;
+  t.last_token = s.last_token;
+  t.qualifier = s.qualifier;
+  t.valid = true;
+  t.template_parens = s.template_parens;
+  t.last_value_name = s.last_value_name;
+}
+
+void clear_value(TokenValue &v) {
+  v.text = nullptr;
+  v.symbol = nullptr;
+  v.type = nullptr;
+  v.found = 0;
+  v.captured.clear();
+  v.names_value = VN_NONE;
+}
+
 }  // namespace
 
 int lex_next(TokenScanner &s) {
@@ -1068,7 +1094,7 @@ int lex_next(TokenScanner &s) {
       }
       s.token_start = p;
       s.token_text.clear();
-      s.value = TokenValue();
+      clear_value(s.value);
       s.at_end = 1;
       s.last_token = T_END;
       s.last_value_name = VN_NONE;
@@ -1104,12 +1130,10 @@ int lex_next(TokenScanner &s) {
     }
 
     // A token starts here.
-    s.token_state = TokenStartState{p, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
-                                    s.position ? s.position->line : 0, s.last_token, s.qualifier, true,
-                                    s.template_parens, s.last_value_name};
+    save_token_start(s, p);
     s.at_line_start = false;
     s.token_start = p;
-    s.value = TokenValue();
+    clear_value(s.value);
     int code = 0, len = 0;
     bool is_name = false;
 
