@@ -658,293 +658,334 @@ Specs &finish_specifiers(SymbolTable &table, Specs &s, std::vector<TypeDesc *> &
 
 }  // namespace
 
+namespace {
+
+// What one step of the specifier loop did: nothing (the token is not of its
+// kind), read a specifier (the loop goes on), or found where the specifiers
+// end (a declarator, or a qualified name the declarator goes on with).
+enum SpecStep { SPEC_NONE, SPEC_NEXT, SPEC_END };
+
+// The specifiers being read and the cv-qualifiers seen among them.
+struct SpecsReader {
+  Parser &p;
+  Specs &s;
+  const char *file;
+  std::vector<TypeDesc *> quals;
+
+  // Each specifier read joins the type read so far (unsigned, then long).
+  void add_type(TypeDesc *t) {
+    s.type = s.type ? CPP_compose_type(s.type, t, file, p.line(), &p.table, p.an.sink) : t;
+  }
+  // A type specifier that has been read in full.
+  SpecStep typed(TypeDesc *t) {
+    add_type(t);
+    s.has_type = s.any = true;
+    return SPEC_NEXT;
+  }
+  // The declarator goes on from a name the specifiers have read.
+  SpecStep pending() {
+    s.any = true;
+    return SPEC_END;
+  }
+};
+
+// Basic types, cv-qualifiers, storage words, class, enum and typename specifiers.
+SpecStep keyword_specifier(SpecsReader &r) {
+  Parser &p = r.p;
+  Specs &s = r.s;
+  if (p.cur.cls != G_KEYWORD) return SPEC_NONE;
+  const int k = p.cur.code;
+  unsigned flag = 0;
+  if (is_basic_type_keyword(k)) {
+    // C's "_Bool" is the boolean type under its own name.
+    TypeDesc *b = basic_type(k == K_BOOL && p.cur.word == W_C_BOOL ? "_Bool" : token_spelling(k), &p.table);
+    r.add_type(b);
+    s.has_type = s.any = true;
+    p.advance();
+    return SPEC_NEXT;
+  }
+  if (k == K_CONST || k == K_VOLATILE) {
+    r.quals.push_back(qualifier_type(token_spelling(k), &p.table));
+    s.any = true;
+    p.advance();
+    return SPEC_NEXT;
+  }
+  if (is_storage_keyword(k, &flag)) {
+    s.storage |= flag;
+    s.any = true;
+    p.advance();
+    return SPEC_NEXT;
+  }
+  if (k == K_STRUCT || k == K_CLASS || k == K_UNION) {
+    if (s.has_type) p.syntax_error();
+    return r.typed(p.class_specifier(s));
+  }
+  if (k == K_ENUM) {
+    if (s.has_type) p.syntax_error();
+    return r.typed(p.enum_specifier(s));
+  }
+  if (k == K_TYPENAME) {
+    p.advance();
+    std::string text;
+    return r.typed(p.type_name_text(text));
+  }
+  return SPEC_END;
+}
+
+// Later specifier words, when what follows shows they are not a declarator
+// name: decltype, __typeof, the later character types, alignas, constexpr,
+// thread_local.
+SpecStep word_specifier(SpecsReader &r) {
+  Parser &p = r.p;
+  Specs &s = r.s;
+  if (p.cur.cls != G_IDENT) return SPEC_NONE;
+  const int w = p.cur.word;
+  const bool of_expression = w == W_DECLTYPE || w == W_TYPEOF || w == W_TYPEOF_UNDERSCORES;
+  const bool char_type = w == W_CHAR16_T || w == W_CHAR32_T || w == W_CHAR8_T;
+  const bool word = w == W_CONSTEXPR || of_expression || w == W_ALIGNAS || w == W_THREAD_LOCAL || char_type;
+  if (!word) return SPEC_NONE;
+  Tok n = p.peek_token();
+  // char16_t and char32_t are keywords of C++: a type also before ')'
+  // or ';' (f(char16_t), using U = char16_t;).
+  const bool cpp_char = p.table.language == SRC_CPP && (w == W_CHAR16_T || w == W_CHAR32_T);
+  const bool name_use = !cpp_char && n.cls == G_PUNCT && (n.code == ';' || n.code == '=' || n.code == ',' ||
+                                                          n.code == '[' || n.code == ')');
+  if (!name_use && of_expression && n.cls == G_PUNCT && n.code == '(' && !s.has_type) {
+    const std::string word_text = p.cur.text;
+    p.advance();  // decltype
+    p.advance();  // (
+    const std::string text = word_text + "(" + p.collect_expression(")", false) + ")";
+    p.expect(')');
+    return r.typed(named_type(intern(text), nullptr, &p.table));
+  }
+  if (!name_use && char_type && !s.has_type) {
+    // The later character types of C++ (in C they are typedef names).
+    const int bits = w == W_CHAR8_T ? 8 : w == W_CHAR16_T ? 16 : 32;
+    TypeDesc *t = integer_type(p.cur.name, bits, 0, &p.table);
+    r.add_type(t);
+    s.has_type = s.any = true;
+    p.advance();
+    return SPEC_NEXT;
+  }
+  if (!name_use && w == W_ALIGNAS && n.cls == G_PUNCT && n.code == '(') {
+    p.advance();
+    p.skip_parenthesised();
+    s.any = true;
+    return SPEC_NEXT;
+  }
+  if (!name_use && (w == W_CONSTEXPR || w == W_THREAD_LOCAL)) {
+    if (w == W_CONSTEXPR) s.constexpr_word = true;
+    else s.storage |= SF_THREAD_LOCAL;
+    s.any = true;
+    p.advance();
+    return SPEC_NEXT;
+  }
+  return SPEC_NONE;
+}
+
+// Names no lookup knows that still are types where they stand, and the
+// registered type modifiers.
+SpecStep unknown_type_specifier(SpecsReader &r, bool for_param) {
+  Parser &p = r.p;
+  Specs &s = r.s;
+  if (!s.has_type && p.cur.cls == G_IDENT && p.unknown_names_may_be_types() && p.peek_token().cls == G_TOPEN) {
+    // A member template of a base or a member alias template passed over
+    // (_If_sv<_Tp, basic_string&> f(...)): with its arguments, a type.
+    std::string text = p.cur.text;
+    p.advance();
+    std::vector<std::string> args;
+    text += p.collect_template_arguments(args);
+    return r.typed(named_type(intern(text), nullptr, &p.table));
+  }
+  if (for_param && !s.has_type && p.unknown_type_follows()) {
+    TypeDesc *t = named_type(p.cur.name, nullptr, &p.table);
+    r.add_type(t);
+    s.has_type = s.any = true;
+    p.advance();
+    return SPEC_NEXT;
+  }
+  if (p.cur.cls == G_TYPEMOD) {  // registered modifiers carry no type of their own
+    s.any = true;
+    p.advance();
+    return SPEC_NEXT;
+  }
+  return SPEC_NONE;
+}
+
+// A class template's name: an instance as a type, a constructor of the
+// class, or the qualifying scope of a member.
+SpecStep template_name_specifier(SpecsReader &r) {
+  Parser &p = r.p;
+  Specs &s = r.s;
+  Tok t = p.cur;
+  p.advance();
+  if (p.cur.cls == G_PUNCT && p.cur.code == '(' && names_own_class(p, t)) {
+    s.has_pending_name = true;
+    s.pending_qual.clear();
+    s.pending_scope = nullptr;
+    s.tag_type = nullptr;
+    s.pending_qual.push_back(t.name);  // the constructor's own name, see parse_declarator
+    return r.pending();
+  }
+  std::vector<std::string> args;
+  std::string composed;
+  if (p.cur.cls == G_TOPEN) composed = p.collect_template_arguments(args);
+  if (p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE && !composed.empty() && nested_type_follows(p, t.name)) {
+    std::string text = std::string(t.name ? t.name : "") + composed;
+    return r.typed(nested_type_name(p, text, p.type_of_name_token(t), true));
+  }
+  if (p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE) {
+    // X<T>::member (a member of the template), or a type nested in an
+    // instance: the template itself is the qualifying scope.
+    s.pending_qual.push_back(std::string(t.name ? t.name : "") + composed);
+    s.pending_scope = p.type_of_name_token(t);
+    p.advance();
+    return r.pending();
+  }
+  TypeDesc *inst = p.template_instance(t, args, !composed.empty());
+  if (inst) {
+    r.add_type(inst);
+  }
+  s.has_type = s.any = true;
+  return SPEC_NEXT;
+}
+
+// After "A::": a nested type (A::B x;) or the declarator of a member defined
+// outside its class (A::f, A::A, A::~A, A::operator).
+SpecStep qualified_name_specifier(SpecsReader &r, const Tok &t) {
+  Parser &p = r.p;
+  Specs &s = r.s;
+  std::vector<std::string> qual;
+  qual.push_back(t.name);
+  TypeDesc *scope = p.find_scope_type(t);
+  Tok last = t;
+  for (;;) {
+    p.advance();  // past "::"
+    if (!(p.cur.cls == G_CLASSNAME || p.cur.cls == G_TEMPLNAME ||
+          (p.cur.cls == G_DECLNAME && p.type_of_name_token(p.cur))))
+      break;
+    if (p.cur.name && last.name && std::strcmp(p.cur.name, last.name) == 0) break;  // A::A
+    Tok n = p.cur;
+    p.advance();
+    if (p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE) {
+      qual.push_back(n.name);
+      scope = p.find_scope_type(n);
+      last = n;
+      continue;
+    }
+    if (p.cur.cls == G_PUNCT && p.cur.code == '(' && !s.any && !s.has_type) {
+      // A::f( with an implicitly typed result: declarator.
+      qual.push_back(n.name);
+      s.pending_qual = qual;
+      s.pending_scope = scope;
+      s.has_pending_name = true;
+      return r.pending();
+    }
+    TypeDesc *nt = nullptr;
+    if (n.cls == G_TEMPLNAME) {
+      std::vector<std::string> args;
+      const std::string composed = p.cur.cls == G_TOPEN ? p.collect_template_arguments(args) : std::string();
+      if (p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE && !composed.empty() && nested_type_follows(p, n.name)) {
+        // std::X<int>::type: named as written, with its qualification.
+        std::string text;
+        for (const std::string &q : qual) text += q + "::";
+        text += std::string(n.name) + composed;
+        nt = nested_type_name(p, text, p.type_of_name_token(n), false);
+      } else {
+        nt = p.template_instance(n, args, !composed.empty());
+      }
+    } else {
+      nt = p.type_of_name_token(n);
+    }
+    if (!nt) nt = named_type(n.name, nullptr, &p.table);
+    return r.typed(nt);
+  }
+  s.pending_qual = qual;
+  s.pending_scope = scope;
+  return r.pending();
+}
+
+// A class name or a name declared as a type (a typedef name): the type, a
+// constructor declared in its class, another instance of the template of
+// the instance being read, or the start of a qualified name.
+SpecStep class_name_specifier(SpecsReader &r) {
+  Parser &p = r.p;
+  Specs &s = r.s;
+  Tok t = p.cur;
+  p.advance();
+  TypeDesc *own = p.cur.cls == G_TOPEN ? p.type_of_name_token(t) : nullptr;
+  if (own && own->template_word && own->template_word->kind == TK_TEMPLATE && own->template_word->templ() &&
+      own->template_word->templ()->name) {
+    // In an instance, its template's name with arguments: another
+    // instance of the template (duration<R2, P2> in duration<long>).
+    Tok tt = t;
+    tt.cls = G_TEMPLNAME;
+    tt.type = own->template_word;
+    tt.sym = nullptr;
+    tt.name = own->template_word->templ()->name;
+    tt.text = tt.name;
+    std::vector<std::string> args;
+    const std::string composed = p.collect_template_arguments(args);
+    if (p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE) {
+      s.pending_qual.push_back(std::string(tt.name) + composed);
+      s.pending_scope = tt.type;
+      p.advance();
+      return r.pending();
+    }
+    TypeDesc *other = p.template_instance(tt, args, true);
+    if (other) r.add_type(other);
+    s.has_type = s.any = true;
+    return SPEC_NEXT;
+  }
+  if (p.cur.cls == G_PUNCT && p.cur.code == '(' && names_own_class(p, t)) {
+    // Constructor declared in its class.
+    s.has_pending_name = true;
+    s.pending_qual.clear();
+    s.pending_qual.push_back(class_name_of(p.scopes.back().record));
+    return r.pending();
+  }
+  if (p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE) return qualified_name_specifier(r, t);
+  TypeDesc *ty = p.type_of_name_token(t);
+  if (!ty) ty = named_type(t.name, nullptr, &p.table);
+  return r.typed(ty);
+}
+
+// A specifier that names a type: "::" before it, a template's or a class's name.
+SpecStep named_type_specifier(SpecsReader &r) {
+  Parser &p = r.p;
+  if (p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE) {
+    // A type named from the global scope (::B, ::n::A<int>): the same
+    // type as without the leading "::".
+    p.advance();
+    if (!(p.cur.cls == G_CLASSNAME || p.cur.cls == G_TEMPLNAME ||
+          ((p.cur.cls == G_DECLNAME || p.cur.cls == G_IDENT) && p.type_of_name_token(p.cur))))
+      p.syntax_error();
+    return SPEC_NEXT;
+  }
+  if (p.cur.cls == G_TEMPLNAME) return template_name_specifier(r);
+  if (p.cur.cls == G_CLASSNAME || ((p.cur.cls == G_DECLNAME || p.cur.cls == G_IDENT) && p.type_of_name_token(p.cur)))
+    return class_name_specifier(r);
+  return SPEC_END;
+}
+
+}  // namespace
+
 // decl-specifiers: { basic-type | cv | storage | class-specifier | enum-specifier
 //                    | type-name | typename qualified-name }
 Specs Parser::decl_specifiers(bool for_param) {
   DepthGuard guard(*this);
   Specs s;
-  const char *f = file();
-  // Each specifier read joins the type read so far (unsigned, then long).
-  auto add_type = [&](TypeDesc *t) {
-    s.type = s.type ? CPP_compose_type(s.type, t, f, line(), &table, an.sink) : t;
-  };
-  std::vector<TypeDesc *> quals;
+  SpecsReader r{*this, s, file(), {}};
   for (;;) {
-    if (cur.cls == G_KEYWORD) {
-      const int k = cur.code;
-      unsigned flag = 0;
-      if (is_basic_type_keyword(k)) {
-        // C's "_Bool" is the boolean type under its own name.
-        TypeDesc *b = basic_type(k == K_BOOL && cur.word == W_C_BOOL ? "_Bool" : token_spelling(k), &table);
-        add_type(b);
-        s.has_type = s.any = true;
-        advance();
-        continue;
-      }
-      if (k == K_CONST || k == K_VOLATILE) {
-        quals.push_back(qualifier_type(token_spelling(k), &table));
-        s.any = true;
-        advance();
-        continue;
-      }
-      if (is_storage_keyword(k, &flag)) {
-        s.storage |= flag;
-        s.any = true;
-        advance();
-        continue;
-      }
-      if (k == K_STRUCT || k == K_CLASS || k == K_UNION) {
-        if (s.has_type) syntax_error();
-        TypeDesc *t = class_specifier(s);
-        add_type(t);
-        s.has_type = s.any = true;
-        continue;
-      }
-      if (k == K_ENUM) {
-        if (s.has_type) syntax_error();
-        TypeDesc *t = enum_specifier(s);
-        add_type(t);
-        s.has_type = s.any = true;
-        continue;
-      }
-      if (k == K_TYPENAME) {
-        advance();
-        std::string text;
-        TypeDesc *t = type_name_text(text);
-        add_type(t);
-        s.has_type = s.any = true;
-        continue;
-      }
-      break;
-    }
-    if (cur.cls == G_IDENT) {
-      // Later specifier words, when what follows shows they are not a
-      // declarator name.
-      const int w = cur.word;
-      const bool of_expression = w == W_DECLTYPE || w == W_TYPEOF || w == W_TYPEOF_UNDERSCORES;
-      const bool char_type = w == W_CHAR16_T || w == W_CHAR32_T || w == W_CHAR8_T;
-      const bool word = w == W_CONSTEXPR || of_expression || w == W_ALIGNAS || w == W_THREAD_LOCAL || char_type;
-      if (word) {
-        Tok n = peek_token();
-        // char16_t and char32_t are keywords of C++: a type also before ')'
-        // or ';' (f(char16_t), using U = char16_t;).
-        const bool cpp_char = table.language == SRC_CPP && (w == W_CHAR16_T || w == W_CHAR32_T);
-        const bool name_use = !cpp_char && n.cls == G_PUNCT && (n.code == ';' || n.code == '=' || n.code == ',' ||
-                                                                n.code == '[' || n.code == ')');
-        if (!name_use && of_expression && n.cls == G_PUNCT && n.code == '(' && !s.has_type) {
-          const std::string word_text = cur.text;
-          advance();  // decltype
-          advance();  // (
-          const std::string text = word_text + "(" + collect_expression(")", false) + ")";
-          expect(')');
-          TypeDesc *t = named_type(intern(text), nullptr, &table);
-          add_type(t);
-          s.has_type = s.any = true;
-          continue;
-        }
-        if (!name_use && char_type && !s.has_type) {
-          // The later character types of C++ (in C they are typedef names).
-          const int bits = w == W_CHAR8_T ? 8 : w == W_CHAR16_T ? 16 : 32;
-          TypeDesc *t = integer_type(cur.name, bits, 0, &table);
-          add_type(t);
-          s.has_type = s.any = true;
-          advance();
-          continue;
-        }
-        if (!name_use && w == W_ALIGNAS && n.cls == G_PUNCT && n.code == '(') {
-          advance();
-          skip_parenthesised();
-          s.any = true;
-          continue;
-        }
-        if (!name_use && (w == W_CONSTEXPR || w == W_THREAD_LOCAL)) {
-          if (w == W_CONSTEXPR) s.constexpr_word = true;
-          else s.storage |= SF_THREAD_LOCAL;
-          s.any = true;
-          advance();
-          continue;
-        }
-      }
-    }
-    if (skip_attribute()) continue;
-    if (!s.has_type && cur.cls == G_IDENT && unknown_names_may_be_types() && peek_token().cls == G_TOPEN) {
-      // A member template of a base or a member alias template passed over
-      // (_If_sv<_Tp, basic_string&> f(...)): with its arguments, a type.
-      std::string text = cur.text;
-      advance();
-      std::vector<std::string> args;
-      text += collect_template_arguments(args);
-      TypeDesc *t = named_type(intern(text), nullptr, &table);
-      add_type(t);
-      s.has_type = s.any = true;
-      continue;
-    }
-    if (for_param && !s.has_type && unknown_type_follows()) {
-      TypeDesc *t = named_type(cur.name, nullptr, &table);
-      add_type(t);
-      s.has_type = s.any = true;
-      advance();
-      continue;
-    }
-    if (cur.cls == G_TYPEMOD) {  // registered modifiers carry no type of their own
-      s.any = true;
-      advance();
-      continue;
-    }
-    if (s.has_type) break;
-    if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
-      // A type named from the global scope (::B, ::n::A<int>): the same
-      // type as without the leading "::".
-      advance();
-      if (!(cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME ||
-            ((cur.cls == G_DECLNAME || cur.cls == G_IDENT) && type_of_name_token(cur))))
-        syntax_error();
-      continue;
-    }
-    if (cur.cls == G_TEMPLNAME) {
-      Tok t = cur;
-      advance();
-      if (cur.cls == G_PUNCT && cur.code == '(' && names_own_class(*this, t)) {
-        s.has_pending_name = true;
-        s.pending_qual.clear();
-        s.pending_scope = nullptr;
-        s.tag_type = nullptr;
-        s.pending_qual.push_back(t.name);  // the constructor's own name, see parse_declarator
-        s.any = true;
-        return finish_specifiers(table, s, quals);
-      }
-      std::vector<std::string> args;
-      std::string composed;
-      if (cur.cls == G_TOPEN) composed = collect_template_arguments(args);
-      if (cur.cls == G_PUNCT && cur.code == P_SCOPE && !composed.empty() && nested_type_follows(*this, t.name)) {
-        std::string text = std::string(t.name ? t.name : "") + composed;
-        TypeDesc *nt = nested_type_name(*this, text, type_of_name_token(t), true);
-        add_type(nt);
-        s.has_type = s.any = true;
-        continue;
-      }
-      if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
-        // X<T>::member (a member of the template), or a type nested in an
-        // instance: the template itself is the qualifying scope.
-        s.pending_qual.push_back(std::string(t.name ? t.name : "") + composed);
-        s.pending_scope = type_of_name_token(t);
-        advance();
-        s.any = true;
-        return finish_specifiers(table, s, quals);
-      }
-      TypeDesc *inst = template_instance(t, args, !composed.empty());
-      if (inst) {
-        add_type(inst);
-      }
-      s.has_type = s.any = true;
-      continue;
-    }
-    if (cur.cls == G_CLASSNAME || ((cur.cls == G_DECLNAME || cur.cls == G_IDENT) && type_of_name_token(cur))) {
-      Tok t = cur;
-      advance();
-      TypeDesc *own = cur.cls == G_TOPEN ? type_of_name_token(t) : nullptr;
-      if (own && own->template_word && own->template_word->kind == TK_TEMPLATE && own->template_word->templ() &&
-          own->template_word->templ()->name) {
-        // In an instance, its template's name with arguments: another
-        // instance of the template (duration<R2, P2> in duration<long>).
-        Tok tt = t;
-        tt.cls = G_TEMPLNAME;
-        tt.type = own->template_word;
-        tt.sym = nullptr;
-        tt.name = own->template_word->templ()->name;
-        tt.text = tt.name;
-        std::vector<std::string> args;
-        const std::string composed = collect_template_arguments(args);
-        if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
-          s.pending_qual.push_back(std::string(tt.name) + composed);
-          s.pending_scope = tt.type;
-          advance();
-          s.any = true;
-          return finish_specifiers(table, s, quals);
-        }
-        TypeDesc *other = template_instance(tt, args, true);
-        if (other) add_type(other);
-        s.has_type = s.any = true;
-        continue;
-      }
-      if (cur.cls == G_PUNCT && cur.code == '(' && names_own_class(*this, t)) {
-        // Constructor declared in its class.
-        s.has_pending_name = true;
-        s.pending_qual.clear();
-        s.pending_qual.push_back(class_name_of(scopes.back().record));
-        s.any = true;
-        return finish_specifiers(table, s, quals);
-      }
-      if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
-        // A qualified name: a nested type (A::B x;) or the declarator of a
-        // member defined outside its class (A::f, A::A, A::~A, A::operator).
-        std::vector<std::string> qual;
-        qual.push_back(t.name);
-        TypeDesc *scope = find_scope_type(t);
-        Tok last = t;
-        for (;;) {
-          advance();  // past "::"
-          if (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME ||
-              (cur.cls == G_DECLNAME && type_of_name_token(cur))) {
-            if (cur.name && last.name && std::strcmp(cur.name, last.name) == 0) break;  // A::A
-            Tok n = cur;
-            advance();
-            if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
-              qual.push_back(n.name);
-              scope = find_scope_type(n);
-              last = n;
-              continue;
-            }
-            if (cur.cls == G_PUNCT && cur.code == '(' && !s.any && !s.has_type) {
-              // A::f( with an implicitly typed result: declarator.
-              qual.push_back(n.name);
-              s.pending_qual = qual;
-              s.pending_scope = scope;
-              s.has_pending_name = true;
-              s.any = true;
-              return finish_specifiers(table, s, quals);
-            }
-            TypeDesc *nt = nullptr;
-            if (n.cls == G_TEMPLNAME) {
-              std::vector<std::string> args;
-              const std::string composed = cur.cls == G_TOPEN ? collect_template_arguments(args) : std::string();
-              if (cur.cls == G_PUNCT && cur.code == P_SCOPE && !composed.empty() && nested_type_follows(*this, n.name)) {
-                // std::X<int>::type: named as written, with its qualification.
-                std::string text;
-                for (const std::string &q : qual) text += q + "::";
-                text += std::string(n.name) + composed;
-                nt = nested_type_name(*this, text, type_of_name_token(n), false);
-              } else {
-                nt = template_instance(n, args, !composed.empty());
-              }
-            } else {
-              nt = type_of_name_token(n);
-            }
-            if (!nt) nt = named_type(n.name, nullptr, &table);
-            add_type(nt);
-            s.has_type = s.any = true;
-            qual.clear();
-            break;
-          }
-          break;
-        }
-        if (!qual.empty()) {
-          s.pending_qual = qual;
-          s.pending_scope = scope;
-          s.any = true;
-          return finish_specifiers(table, s, quals);
-        }
-        continue;
-      }
-      TypeDesc *ty = type_of_name_token(t);
-      if (!ty) ty = named_type(t.name, nullptr, &table);
-      add_type(ty);
-      s.has_type = s.any = true;
-      continue;
-    }
-    break;
+    SpecStep step = keyword_specifier(r);
+    if (step == SPEC_NONE) step = word_specifier(r);
+    if (step == SPEC_NONE && skip_attribute()) step = SPEC_NEXT;
+    if (step == SPEC_NONE) step = unknown_type_specifier(r, for_param);
+    if (step == SPEC_NONE && s.has_type) step = SPEC_END;
+    if (step == SPEC_NONE) step = named_type_specifier(r);
+    if (step != SPEC_NEXT) break;
   }
-  return finish_specifiers(table, s, quals);
+  return finish_specifiers(table, s, r.quals);
 }
 
 // typename-specifier: [::] name { :: name } [template-arguments]
