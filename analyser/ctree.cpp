@@ -94,7 +94,8 @@ void OwnedText::assign(std::string_view s, int note) {
     char *block = new char[sizeof note + n + 1];
     std::memcpy(block, &note, sizeof note);
     q = block + sizeof note;
-    std::memcpy(q, s.data(), n);
+    // An empty view may carry no address at all, which memcpy must not see.
+    if (n) std::memcpy(q, s.data(), n);
     q[n] = '\0';
   }
   release();
