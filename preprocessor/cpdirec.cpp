@@ -1,6 +1,8 @@
 // Directives, the conditional stack and the tool's own pragmas.
 #include <climits>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "cpinternal.h"
 
@@ -640,17 +642,21 @@ struct SkipStops {
 constexpr SkipStops kSkipStops;
 }  // namespace
 
-void pp_skip_group(InputLevel &lv) {
-  const char *p = lv.position;
-  const char *end = lv.end;
-  const std::size_t target = pp_state.skip_stack.empty() ? pp_state.if_stack.size() - 1
-                                                          : pp_state.skip_stack.back().frame;
-  bool bol = p == lv.buffer;
+// Reads text as a skipped group is read: over blanks, comments, literals
+// and continuations, stopping only at the directives that start a line.
+// count_lines(n) hears of every line ended on the way outside directives;
+// at a directive, directive(kind, lines) gets its kind (0 for none known)
+// and the lines ended between its '#' and its name, and returns true to
+// stop there. Returns where the walk
+// stopped (that directive's line start) or ended, and whether it stopped.
+template <class CountLines, class Directive>
+std::pair<const char *, bool> walk_group(const char *p, const char *end, bool bol, CountLines count_lines,
+                                         Directive directive) {
   const char *line_start = p;
   while (p < end) {
     const char c = *p;
     if (c == '\n') {
-      ++lv.line;
+      count_lines(1);
       ++p;
       bol = true;
       line_start = p;
@@ -661,7 +667,7 @@ void pp_skip_group(InputLevel &lv) {
       continue;
     }
     if (int k = continuation_at(p)) {
-      ++lv.line;
+      count_lines(1);
       p += k;
       continue;
     }
@@ -669,7 +675,7 @@ void pp_skip_group(InputLevel &lv) {
       int nl = 0;
       bool open = false;
       p = pp_skip_block_comment(p, end, &nl, &open);
-      lv.line += nl;
+      count_lines(nl);
       continue;
     }
     if (c == '/' && p[1] == '/') {
@@ -680,7 +686,7 @@ void pp_skip_group(InputLevel &lv) {
       int nl = 0;
       bool open = false;
       p = pp_skip_literal(p, end, &nl, &open);
-      lv.line += nl;
+      count_lines(nl);
       bol = false;
       continue;
     }
@@ -706,30 +712,7 @@ void pp_skip_group(InputLevel &lv) {
       const char *n = q;
       q = skip_id(q, end);
       const DirectiveEntry *d = find_directive(n, q - n);
-      const int kind = d ? d->kind : 0;
-      if (kind == DK_IF || kind == DK_IFDEF || kind == DK_IFNDEF) {
-        CondFrame f;
-        f.file = lv.name;
-        f.line = lv.line + lines;
-        f.kind = kind == DK_IF ? CK_IF : kind == DK_IFDEF ? CK_IFDEF : CK_IFNDEF;
-        pp_state.if_stack.push_back(f);
-      } else if (kind == DK_ELSE || kind == DK_ELIF || kind == DK_ENDIF) {
-        if (pp_state.if_stack.size() <= target + 1) {
-          // The conditional being skipped: its directive is handled by the scanner.
-          lv.position = line_start;
-          return;
-        }
-        lv.line += lines;
-        if (kind == DK_ENDIF) {
-          pp_state.if_stack.pop_back();
-        } else {
-          CondFrame &f = pp_state.if_stack.back();
-          if (f.kind == CK_ELSE) pp_report(MSG_ELIFAELSE, pp_translated("else or elif"));
-          f.kind = kind == DK_ELSE ? CK_ELSE : CK_ELIF;
-        }
-        lines = 0;
-      }
-      lv.line += lines;
+      if (directive(d ? d->kind : 0, lines)) return {line_start, true};
       p = q;
       continue;
     }
@@ -739,7 +722,37 @@ void pp_skip_group(InputLevel &lv) {
     ++p;
     while (p < end && !kSkipStops[static_cast<unsigned char>(*p)]) ++p;
   }
-  lv.position = p;
+  return {p, false};
+}
+
+void pp_skip_group(InputLevel &lv) {
+  const std::size_t target = pp_state.skip_stack.empty() ? pp_state.if_stack.size() - 1
+                                                          : pp_state.skip_stack.back().frame;
+  const auto count_lines = [&lv](int n) { lv.line += n; };
+  const auto directive = [&lv, target](int kind, int lines) {
+    if (kind == DK_IF || kind == DK_IFDEF || kind == DK_IFNDEF) {
+      CondFrame f;
+      f.file = lv.name;
+      f.line = lv.line + lines;
+      f.kind = kind == DK_IF ? CK_IF : kind == DK_IFDEF ? CK_IFDEF : CK_IFNDEF;
+      pp_state.if_stack.push_back(f);
+    } else if (kind == DK_ELSE || kind == DK_ELIF || kind == DK_ENDIF) {
+      // The conditional being skipped: its directive is handled by the scanner.
+      if (pp_state.if_stack.size() <= target + 1) return true;
+      lv.line += lines;
+      if (kind == DK_ENDIF) {
+        pp_state.if_stack.pop_back();
+      } else {
+        CondFrame &f = pp_state.if_stack.back();
+        if (f.kind == CK_ELSE) pp_report(MSG_ELIFAELSE, pp_translated("else or elif"));
+        f.kind = kind == DK_ELSE ? CK_ELSE : CK_ELIF;
+      }
+      return false;
+    }
+    lv.line += lines;
+    return false;
+  };
+  lv.position = walk_group(lv.position, lv.end, lv.position == lv.buffer, count_lines, directive).first;
 }
 
 namespace {
@@ -783,80 +796,27 @@ const char *skip_blank_lines(const char *p, const char *end) {
 // skipping it reports something (an #else or #elif after a nested #else).
 const char *end_of_group(const char *p, const char *end) {
   std::vector<bool> after_else;  // the nested conditionals
-  bool bol = false;
-  const char *line_start = p;
-  while (p < end) {
-    const char c = *p;
-    if (c == '\n') {
-      ++p;
-      bol = true;
-      line_start = p;
-      continue;
-    }
-    if (is_hspace(c)) {
-      ++p;
-      continue;
-    }
-    if (int k = continuation_at(p)) {
-      p += k;
-      continue;
-    }
-    if (c == '/' && p[1] == '*') {
-      int nl = 0;
-      bool open = false;
-      p = pp_skip_block_comment(p, end, &nl, &open);
-      continue;
-    }
-    if (c == '/' && p[1] == '/') {
-      while (p < end && *p != '\n') ++p;
-      continue;
-    }
-    if (c == '"' || c == '\'') {
-      int nl = 0;
-      bool open = false;
-      p = pp_skip_literal(p, end, &nl, &open);
-      bol = false;
-      continue;
-    }
-    if (c == '#' && bol) {
-      bol = false;
-      const char *q = p + 1;
-      for (;;) {
-        if (q < end && is_hspace(*q)) {
-          ++q;
-        } else if (int k = continuation_at(q)) {
-          q += k;
-        } else if (q[0] == '/' && q[1] == '*') {
-          int nl = 0;
-          bool open = false;
-          q = pp_skip_block_comment(q, end, &nl, &open);
-        } else {
-          break;
-        }
+  bool found = false;
+  const auto directive = [&after_else, &found](int kind, int) {
+    if (kind == DK_IF || kind == DK_IFDEF || kind == DK_IFNDEF) {
+      after_else.push_back(false);
+    } else if (kind == DK_ELSE || kind == DK_ELIF || kind == DK_ENDIF) {
+      if (after_else.empty()) {
+        found = kind == DK_ENDIF;
+        return true;
       }
-      const char *n = q;
-      q = skip_id(q, end);
-      const DirectiveEntry *d = find_directive(n, q - n);
-      const int kind = d ? d->kind : 0;
-      if (kind == DK_IF || kind == DK_IFDEF || kind == DK_IFNDEF) {
-        after_else.push_back(false);
-      } else if (kind == DK_ELSE || kind == DK_ELIF || kind == DK_ENDIF) {
-        if (after_else.empty()) return kind == DK_ENDIF ? line_start : nullptr;
-        if (kind == DK_ENDIF)
-          after_else.pop_back();
-        else if (after_else.back())
-          return nullptr;
-        else
-          after_else.back() = kind == DK_ELSE;
+      if (kind == DK_ENDIF) {
+        after_else.pop_back();
+      } else if (after_else.back()) {
+        return true;
+      } else {
+        after_else.back() = kind == DK_ELSE;
       }
-      p = q;
-      continue;
     }
-    bol = false;
-    ++p;
-    while (p < end && !kSkipStops[static_cast<unsigned char>(*p)]) ++p;
-  }
-  return nullptr;
+    return false;
+  };
+  const auto walked = walk_group(p, end, false, [](int) {}, directive);
+  return walked.second && found ? walked.first : nullptr;
 }
 
 }  // namespace
