@@ -198,6 +198,65 @@ class EntryList {
   Symbol *word_ = nullptr;  // the entry, or the list with its lowest bit set
 };
 
+// How many slots of the index hold each name hash, whatever their scope and
+// area. Most names the scanner classifies are being declared and are in no
+// scope yet: one probe here answers for the whole walk of the enclosing
+// scopes, their bases and used namespaces. Two names of one hash only make
+// the answer "maybe"; a hash whose count falls to 0 keeps its slot.
+class NameCounts {
+ public:
+  NameCounts() = default;
+  NameCounts(const NameCounts &) = delete;
+  NameCounts &operator=(const NameCounts &) = delete;
+  ~NameCounts() { delete[] slots_; }
+  void add(std::uint64_t hash) {
+    if ((used_ + 1) * 4 > capacity_ * 3) grow();
+    Slot &s = slot_of(hash);
+    if (!s.hash) {
+      s.hash = hash;
+      ++used_;
+    }
+    ++s.count;
+  }
+  void remove(std::uint64_t hash) {
+    if (!capacity_) return;
+    Slot &s = slot_of(hash);
+    if (s.hash && s.count) --s.count;
+  }
+  std::size_t count(std::uint64_t hash) const {
+    if (!capacity_) return 0;
+    for (std::size_t i = hash & (capacity_ - 1);; i = (i + 1) & (capacity_ - 1)) {
+      const Slot &s = slots_[i];
+      if (s.hash == hash) return s.count;
+      if (!s.hash) return 0;
+    }
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;  // name_hash_of never gives 0: the slot is free
+    std::size_t count = 0;
+  };
+  Slot &slot_of(std::uint64_t hash) {
+    for (std::size_t i = hash & (capacity_ - 1);; i = (i + 1) & (capacity_ - 1)) {
+      Slot &s = slots_[i];
+      if (s.hash == hash || !s.hash) return s;
+    }
+  }
+  void grow() {
+    const std::size_t old_capacity = capacity_;
+    Slot *old = slots_;
+    capacity_ = capacity_ ? capacity_ * 2 : 64;
+    slots_ = new Slot[capacity_];
+    for (std::size_t i = 0; i < old_capacity; ++i)
+      if (old[i].hash) slot_of(old[i].hash) = old[i];
+    delete[] old;
+  }
+  Slot *slots_ = nullptr;
+  std::size_t capacity_ = 0;  // a power of two
+  std::size_t used_ = 0;
+};
+
 // The entry lists by name and scope, in one open-addressed array: a lookup
 // (most are for names a scope does not hold) reads one or two neighbouring
 // slots and no text unless the hashes agree. Slots are placed by linear
@@ -226,6 +285,26 @@ class EntryIndex {
       if (matches(s, k, tag)) return &s.list;
     }
   }
+  // The lists of one name in one scope for the three areas, by area, in one
+  // walk: the area is left out of the home slot, so that they all stand in
+  // the stretch of slots from that home to the first free one.
+  void find_areas(const void *scope, const char *name, std::uint64_t name_hash, EntryList *out[3]) {
+    out[0] = out[1] = out[2] = nullptr;
+    if (!count_) return;
+    const IndexKey k{0, scope, name, name_hash};
+    const std::uint32_t h = hash_of(k);
+    const std::uint64_t tag = tag_of(k, h);
+    constexpr std::uint64_t kAreaBits = std::uint64_t{3} << 62;
+    for (std::size_t i = home(h);; i = next(i)) {
+      Slot &s = slots_[i];
+      if (!s.name) return;
+      if ((s.tag & ~kAreaBits) != tag || (s.name != name && std::strcmp(s.name, name) != 0)) continue;
+      const std::uint64_t area = s.tag >> 62;
+      if (area < 3) out[area] = &s.list;
+    }
+  }
+  // False only when no slot holds the name, in any scope or area.
+  bool may_hold(std::uint64_t name_hash) const { return names_.count(name_hash) != 0; }
   // The list of the key, an empty one made when there is none.
   EntryList &at(const IndexKey &k) {
     if ((count_ + 1) * 10 > capacity_ * 8) grow();
@@ -241,6 +320,7 @@ class EntryIndex {
     s.name = k.name;
     s.tag = tag;
     ++count_;
+    names_.add(k.name_hash ? k.name_hash : name_hash_of(k.name));
     return s.list;
   }
   void erase(const IndexKey &k) {
@@ -262,6 +342,7 @@ class EntryIndex {
       move_slot(slots_[i], f);
       i = j;
     }
+    names_.remove(k.name_hash ? k.name_hash : name_hash_of(k.name));
     Slot &hole = slots_[i];
     hole.name = nullptr;
     hole.tag = 0;
@@ -343,6 +424,7 @@ class EntryIndex {
   Slot *slots_ = nullptr;
   std::size_t capacity_ = 0;
   std::size_t count_ = 0;
+  NameCounts names_;
 };
 
 }  // namespace
@@ -931,18 +1013,34 @@ Symbol *lookup_at_level(const char *name, SymbolTable &table, int area, TypeDesc
   });
 }
 
+TableName table_name(const char *name) {
+  return TableName{name, name && *name ? name_hash_of(name) : 0};
+}
+
+bool table_may_hold_name(const SymbolTable &t, const TableName &name) {
+  return name.hash && t.index && t.index->entries.may_hold(name.hash);
+}
+
 Symbol *lookup_name_at_level(const char *name, SymbolTable &t, TypeDesc *scope) {
+  return lookup_name_at_level(table_name(name), t, scope);
+}
+
+Symbol *lookup_name_at_level(const TableName &key, SymbolTable &t, TypeDesc *scope) {
+  const char *name = key.name;
   if (!name || !*name || !t.index) return nullptr;
   EntryIndex &entries = t.index->entries;
-  const std::uint64_t hash = name_hash_of(name);
+  const std::uint64_t hash = key.hash;
   const int areas[3] = {AREA_TAG, AREA_ORDINARY, AREA_ENUMERATOR};
+  auto nonempty = [](EntryList *l) -> const EntryList * { return l && !l->empty() ? l : nullptr; };
   auto lists_of = [&](TypeDesc *level, int a) -> const EntryList * {
-    EntryList *l = entries.find(IndexKey{areas[a], canonical_scope(level), name, hash});
-    return l && !l->empty() ? l : nullptr;
+    return nonempty(entries.find(IndexKey{areas[a], canonical_scope(level), name, hash}));
   };
   // The scope's own lists are found once for the six kinds tried; the
   // namespaces it uses (none in C) are searched per kind.
-  const EntryList *own[3] = {lists_of(scope, 0), lists_of(scope, 1), lists_of(scope, 2)};
+  EntryList *by_area[3];
+  entries.find_areas(canonical_scope(scope), name, hash, by_area);
+  const EntryList *own[3] = {nonempty(by_area[AREA_TAG]), nonempty(by_area[AREA_ORDINARY]),
+                             nonempty(by_area[AREA_ENUMERATOR])};
   std::vector<TypeDesc *> used;
   using_list(t, scope, used);
   if (used.empty() && !own[0] && !own[1] && !own[2]) return nullptr;

@@ -166,6 +166,17 @@ Symbol *lookup_at_level(const char *name, SymbolTable &table, int area, TypeDesc
 // typedef of a tag of the same name), an enumerator, an enum and a union,
 // with the name's entries found once for all six.
 Symbol *lookup_name_at_level(const char *name, SymbolTable &table, TypeDesc *scope);
+// A name with the hash the table's index files it under, made once for a
+// name looked up at many levels.
+struct TableName {
+  const char *name = nullptr;
+  std::uint64_t hash = 0;  // 0 for a null or empty name
+};
+TableName table_name(const char *name);
+Symbol *lookup_name_at_level(const TableName &name, SymbolTable &table, TypeDesc *scope);
+// False when no scope and no area of the table holds an entry of that name
+// (so that every look-up of it finds nothing); true when one may.
+bool table_may_hold_name(const SymbolTable &table, const TableName &name);
 // Only the given scope (no enclosing scopes); a null scope means file scope.
 Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc *scope);
 // A function entry of that name in exactly that scope whose parameter list

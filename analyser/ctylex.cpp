@@ -720,14 +720,15 @@ int classify_hit(TokenScanner &s, Symbol *e, const char *name) {
 }
 
 // The entry a name has at one scope level, the kinds tried in this order.
-Symbol *entry_at_level(SymbolTable &t, const char *name, TypeDesc *scope) {
+Symbol *entry_at_level(SymbolTable &t, const TableName &name, TypeDesc *scope) {
   return lookup_name_at_level(name, t, scope);
 }
 
 // A name a class does not declare is looked up in its bases before the
 // enclosing scope: the member types of a base (a mask or size type
 // inherited from a traits base) are names of the derived class.
-Symbol *entry_in_bases(SymbolTable &t, const char *name, TypeDesc *scope, int depth) {
+Symbol *entry_in_bases(SymbolTable &t, const TableName &key, TypeDesc *scope, int depth) {
+  const char *name = key.name;
   if (!scope || !scope->record() || depth > 40) return nullptr;
   const BaseNode *first = scope->record()->first_base;
   if (!first) {
@@ -746,8 +747,8 @@ Symbol *entry_in_bases(SymbolTable &t, const char *name, TypeDesc *scope, int de
     const char *own = base->record()->name;
     const std::size_t n = std::strlen(name);
     if (own && std::strncmp(own, name, n) == 0 && (own[n] == '\0' || own[n] == '<')) continue;
-    if (Symbol *e = entry_at_level(t, name, base)) return e;
-    if (Symbol *e = entry_in_bases(t, name, base, depth + 1)) return e;
+    if (Symbol *e = entry_at_level(t, key, base)) return e;
+    if (Symbol *e = entry_in_bases(t, key, base, depth + 1)) return e;
   }
   return nullptr;
 }
@@ -760,25 +761,29 @@ int classify(TokenScanner &s, const char *name) {
   s.qualifier = nullptr;
   if (qualifier) ctx = ScopeContext{1, qualifier};
   if (s.hooks.own_name && s.hooks.own_name(s.hooks.owner, name)) return T_IDENTIFIER;
-  if (s.table) {
+  // A name no scope of the table holds (most often one being declared) is
+  // found by none of the look-ups below.
+  const TableName key = table_name(name);
+  const bool in_table = s.table && table_may_hold_name(*s.table, key);
+  if (in_table) {
     SymbolTable &t = *s.table;
     TypeDesc *scope = ctx.kind ? ctx.current : nullptr;
     for (int guard = 0; guard < 100000; ++guard) {
-      Symbol *e = entry_at_level(t, name, scope);
-      if (!e && scope && scope->kind == TK_CLASS) e = entry_in_bases(t, name, scope, 0);
+      Symbol *e = entry_at_level(t, key, scope);
+      if (!e && scope && scope->kind == TK_CLASS) e = entry_in_bases(t, key, scope, 0);
       if (e) return classify_hit(s, e, name);
       if (!scope) break;
       scope = enclosing_scope(scope);
     }
     const ScopeContext use = s.hooks.fallback_scope && !qualifier ? s.hooks.fallback_scope(s.hooks.owner) : ScopeContext();
     for (TypeDesc *sc = use.kind ? use.current : nullptr; sc; sc = enclosing_scope(sc)) {
-      Symbol *e = entry_at_level(t, name, sc);
-      if (!e && sc->kind == TK_CLASS) e = entry_in_bases(t, name, sc, 0);
+      Symbol *e = entry_at_level(t, key, sc);
+      if (!e && sc->kind == TK_CLASS) e = entry_in_bases(t, key, sc, 0);
       if (e) return classify_hit(s, e, name);
     }
   }
   if (pp_is_type_modifier(name, std::strlen(name))) return T_TYPE_MODIFIER;
-  if (s.table) {
+  if (in_table) {
     if (Symbol *e = lookup_tag(name, *s.table, -1, ctx)) {
       TypeDesc *t = e->decl ? e->decl->type : nullptr;
       s.value.symbol = e;

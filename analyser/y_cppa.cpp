@@ -85,6 +85,8 @@ ScopeContext hook_scope(void *owner) { return static_cast<Parser *>(owner)->cont
 ScopeContext hook_fallback_scope(void *owner) { return static_cast<Parser *>(owner)->instance_use_site; }
 int hook_template_parameter(void *owner, const char *name) {
   const Parser *p = static_cast<Parser *>(owner);
+  // Outside template headers and bodies there is none to look for.
+  if (p->template_params.empty() && p->value_params.empty()) return 0;
   const char *n = intern_string(name);
   return p->is_template_parameter(n) ? 1 : p->is_value_parameter(n) ? 3 : 0;
 }

@@ -545,6 +545,22 @@ TEST_F(Scratch, NameAtLevelAgreesWithTheSearchesByKind) {
             << name << " first " << first << " in " << (scope ? "a namespace" : "the file");
   }
   analysis_settings().first_match = 0;
+  // The lists of one name in the three areas are found in one walk of the
+  // index: it still finds each among very many other names and scopes.
+  std::string many;
+  for (int i = 0; i < 400; ++i) {
+    const std::string k = std::to_string(i);
+    many += "struct c" + k + " { int c" + k + "; }; int o" + k + "; enum { e" + k + " };\n";
+    many += "namespace n" + k + " { union c" + k + " { int u; }; int e" + k + "; }\n";
+  }
+  parse(many.c_str());
+  for (int i = 0; i < 400; i += 7) {
+    const std::string k = std::to_string(i);
+    TypeDesc *ns = lookup_tag(("n" + k).c_str(), table, -1, ScopeContext())->decl->type;
+    for (const std::string &name : {"c" + k, "o" + k, "e" + k, "x" + k})
+      for (TypeDesc *scope : {static_cast<TypeDesc *>(nullptr), ns})
+        EXPECT_EQ(lookup_name_at_level(name.c_str(), table, scope), by_kind(name.c_str(), scope)) << name;
+  }
   Symbol *s = lookup_name_at_level("S", table, nullptr);
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->area, AREA_TAG);  // the class, not the typedef of its tag
@@ -555,6 +571,41 @@ TEST_F(Scratch, NameAtLevelAgreesWithTheSearchesByKind) {
   ASSERT_NE(k, nullptr);
   EXPECT_EQ(k->area, AREA_TAG);  // the class of the used namespace, before the variable
   EXPECT_EQ(lookup_name_at_level("absent", table, nullptr), nullptr);
+}
+
+// The scanner skips every look-up of a name no scope holds: the table tells
+// such a name from one that any scope, area or using-declaration holds, and
+// forgets a name once its last entry is removed.
+TEST_F(Table, MayHoldNameFollowsEntriesInEveryScopeAndArea) {
+  EXPECT_FALSE(table_may_hold_name(table, table_name("x")));
+  EXPECT_FALSE(table_may_hold_name(table, table_name(nullptr)));
+  EXPECT_FALSE(table_may_hold_name(table, table_name("")));
+  Symbol *x = enter(var("x", basic_type("int")));
+  TypeDesc *fs = function_scope(table, "f");
+  Symbol *y = enter(var("y", basic_type("int")), ScopeContext{1, fs});
+  EXPECT_TRUE(table_may_hold_name(table, table_name("x")));
+  EXPECT_TRUE(table_may_hold_name(table, table_name("y")));
+  // Not the same text: "xx", "X" and a name that "x" is the start of.
+  EXPECT_FALSE(table_may_hold_name(table, table_name("xx")));
+  EXPECT_FALSE(table_may_hold_name(table, table_name("X")));
+  Symbol *x2 = enter(var("x", basic_type("char")), ScopeContext{1, fs});
+  remove_symbol(table, x);
+  EXPECT_TRUE(table_may_hold_name(table, table_name("x")));  // the one in f stays
+  remove_symbol(table, x2);
+  EXPECT_FALSE(table_may_hold_name(table, table_name("x")));
+  remove_symbol(table, y);
+  EXPECT_FALSE(table_may_hold_name(table, table_name("y")));
+  // Entered again after its removal.
+  enter(var("y", basic_type("int")));
+  EXPECT_TRUE(table_may_hold_name(table, table_name("y")));
+  // Very long names, and very many (the counts grow with the index).
+  const std::string long_name(5000, 'q');
+  enter(var(intern_string(long_name.c_str()), basic_type("int")));
+  EXPECT_TRUE(table_may_hold_name(table, table_name(long_name.c_str())));
+  EXPECT_FALSE(table_may_hold_name(table, table_name((long_name + "q").c_str())));
+  for (int i = 0; i < 3000; i += 2) enter(var(intern_string(("n" + std::to_string(i)).c_str()), basic_type("int")));
+  for (int i = 0; i < 3000; ++i)
+    EXPECT_EQ(table_may_hold_name(table, table_name(("n" + std::to_string(i)).c_str())), i % 2 == 0) << i;
 }
 
 TEST_F(Scratch, OwnDeclarationsGoAndEverythingElseStays) {
