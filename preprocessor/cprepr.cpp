@@ -448,6 +448,10 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
   // text and macro changes serve (only files of the cache have a stable text).
   const bool reusable = text && text != &uncached && pp_memo_candidate(next, out);
   if (reusable && pp_memo_replay(path, text, out, appended)) return;
+  // The output of a file is about as long as the file: room made for it at
+  // once saves the copies and first touches of growing by doubling.
+  const std::size_t expected = out.text.size() + text->size() + text->size() / 8;
+  if (expected > out.text.capacity()) out.text.reserve(expected);
   InputLevel &lv =
       text == &uncached ? pp_push_owned(LV_FILE, std::move(uncached)) : pp_push_view(LV_FILE, text->c_str(), text->size());
   lv.name = path;
