@@ -101,6 +101,17 @@ struct ScanState {
   // positions of reports are those of the tested file.
   std::string pending_parse;
   int pending_next_line = -1;
+  // Active source lines read since the last include, each ended by a NUL,
+  // not yet added to the pending texts. They are copied and followed only
+  // when an include comes after them: in most files the includes come
+  // first, and the whole rest of the file would be copied twice and
+  // followed for nothing.
+  struct DeferredLine {
+    std::size_t at;
+    int first_line, lines;
+  };
+  std::string deferred_text;
+  std::vector<DeferredLine> deferred;
   std::string tested_path;
   int directive_line = 0;  // line of the directive being read
   CodeFilter code;
@@ -462,6 +473,8 @@ bool same_completed_name(const std::string &completed, const std::string &operan
   return true;
 }
 
+void flush_deferred_lines();
+
 void scan_include(const char *rest) {
   ScanState &s = state();
   const GeneratorOptions &o = generator_options();
@@ -487,6 +500,7 @@ void scan_include(const char *rest) {
     write_script_line("");
     s.first_include = false;
   }
+  flush_deferred_lines();
   std::string out;
   for (const PendingDirective &d : s.pending) {
     write_script_line(std::string("##") + (d.undef ? "undef " : "define ") + d.text);
@@ -712,6 +726,24 @@ void append_source_line(const char *text, int first_line, int lines) {
   filter_code(text_at, parse_at);
 }
 
+void defer_source_line(const char *text, std::size_t length, int first_line, int lines) {
+  ScanState &s = state();
+  s.deferred.push_back({s.deferred_text.size(), first_line, lines});
+  s.deferred_text.append(text, length);
+  s.deferred_text.push_back('\0');
+}
+
+void flush_deferred_lines() {
+  ScanState &s = state();
+  if (s.deferred.empty()) return;
+  s.pending_text.reserve(s.pending_text.size() + s.deferred_text.size() + s.deferred_text.size() / 4);
+  s.pending_parse.reserve(s.pending_parse.size() + s.deferred_text.size() + s.deferred_text.size() / 4);
+  for (const ScanState::DeferredLine &l : s.deferred)
+    append_source_line(s.deferred_text.c_str() + l.at, l.first_line, l.lines);
+  s.deferred.clear();
+  s.deferred_text.clear();
+}
+
 // One file: the conditional groups are followed with an explicit stack, so
 // that deep #if nesting costs no call depth.
 void scan_lines(LineReader &in, int is_tested) {
@@ -736,7 +768,9 @@ void scan_lines(LineReader &in, int is_tested) {
     Group &g = groups.back();
     const bool active = g.outer && g.active;
     if (*text != '#') {
-      if (active && is_tested) append_source_line(text, first_line, in.line - first_line + 1);
+      if (active && is_tested)
+        defer_source_line(text, line.size() - static_cast<std::size_t>(text - line.c_str()), first_line,
+                          in.line - first_line + 1);
       continue;
     }
     s.directive_line = first_line;
@@ -783,10 +817,9 @@ void scan_file(const std::string &path, int is_tested) {
   ScanState &s = state();
   s.in_comment = false;
   if (is_tested) {
-    // The tested file's lines are copied into both pending texts, which
-    // would otherwise be copied again at every doubling on a large file.
-    s.pending_text.reserve(s.pending_text.size() + in.data.size() + in.data.size() / 4);
-    s.pending_parse.reserve(s.pending_parse.size() + in.data.size() + in.data.size() / 4);
+    // The tested file's lines wait there, which would otherwise be copied
+    // again at every doubling on a large file.
+    s.deferred_text.reserve(s.deferred_text.size() + in.data.size() + in.data.size() / 8);
   }
   scan_lines(in, is_tested);
 }
@@ -801,6 +834,8 @@ void scan_reset() {
   std::vector<PendingDirective>().swap(s.pending);
   std::string().swap(s.pending_text);
   std::string().swap(s.pending_parse);
+  std::string().swap(s.deferred_text);
+  std::vector<ScanState::DeferredLine>().swap(s.deferred);
   s.pending_next_line = -1;
   s.code = CodeFilter();
   s.in_comment = false;

@@ -187,6 +187,20 @@ TEST_F(IncludeScanTest, FunctionDefinitionsBeforeAnIncludeAreNotCopied) {
             banner() + "\n#/* {\n#} */ int c1;\n##include \"a.h\"\n");
 }
 
+TEST_F(IncludeScanTest, TextWaitsForTheNextIncludeThatIsWritten) {
+  // An include that is left out (a used header) ends no piece: the text on
+  // both sides of it is copied together before the next include, and a
+  // definition around it is still left out whole.
+  strlist_append(intern_string("u"), generator_options().used_files);
+  EXPECT_EQ(section("int a1;\n#include \".\\u.h\"\nint a2;\n#include \"a.h\"\nint tail;\n"),
+            banner() + "\n#int a1;\n#int a2;\n##include \"a.h\"\n");
+  EXPECT_EQ(section("int g(void) {\n#include \".\\u.h\"\n  return 0;\n}\nint after;\n#include \"b.h\"\nint h(void) {}\n"),
+            banner() + "\n#int after;\n##include \"b.h\"\n");
+  EXPECT_EQ(error_count() + warning_count(), 0);
+  // Text after the last include is not copied, whatever it holds.
+  EXPECT_EQ(section("#include \"a.h\"\nint f(void) {\nint open;\n"), banner() + "##include \"a.h\"\n");
+}
+
 TEST_F(IncludeScanTest, CopiedTextHasTheTestedFilesNameAndLines) {
   // Built-in macros before an include have a file and a line; a definition
   // with a comment is the same definition when it is copied.
