@@ -42,8 +42,10 @@ constexpr DirectiveEntry directives[] = {
     {nullptr, -1, 0, false, false}};
 
 const DirectiveEntry *find_directive(const char *name, std::size_t length) {
+  if (length == 0) return nullptr;
   for (const DirectiveEntry *d = directives; d->length >= 0; ++d)
-    if ((std::size_t)d->length == length && std::memcmp(d->name, name, length) == 0) return d;
+    if ((std::size_t)d->length == length && d->name[0] == name[0] && std::memcmp(d->name, name, length) == 0)
+      return d;
   return nullptr;
 }
 
@@ -104,7 +106,7 @@ SkipMarker &innermost_marker() {
   return pp_state.skip_stack.back();
 }
 
-bool eval_condition(const std::string &text) { return pp_eval_if(text.data(), text.size()); }
+bool eval_condition(std::string_view text) { return pp_eval_if(text.data(), text.size()); }
 
 void do_else(InputLevel &lv, OutputBuffer &out) {
   if (!has_open_conditional(lv)) {
@@ -128,7 +130,7 @@ void do_else(InputLevel &lv, OutputBuffer &out) {
   }
 }
 
-void do_elif(InputLevel &lv, OutputBuffer &out, const std::string &text) {
+void do_elif(InputLevel &lv, OutputBuffer &out, std::string_view text) {
   if (!has_open_conditional(lv)) {
     pp_report(MSG_NOCONDITI, "#elif");
     return;
@@ -168,7 +170,7 @@ void do_endif(InputLevel &lv, OutputBuffer &out) {
   resync(lv, out);
 }
 
-void do_ifdef(InputLevel &lv, OutputBuffer &out, int line, const std::string &text, bool negate) {
+void do_ifdef(InputLevel &lv, OutputBuffer &out, int line, std::string_view text, bool negate) {
   const char *what = negate ? "ifndef" : "ifdef";
   const char *p = skip_hspace(text.data(), text.data() + text.size());
   const char *e = text.data() + text.size();
@@ -191,7 +193,7 @@ void do_ifdef(InputLevel &lv, OutputBuffer &out, int line, const std::string &te
 
 // ---------------------------------------------------------------- other directives
 
-void do_undef(const std::string &text) {
+void do_undef(std::string_view text) {
   const char *e = text.data() + text.size();
   const char *p = skip_hspace(text.data(), e);
   const char *n = p;
@@ -200,7 +202,7 @@ void do_undef(const std::string &text) {
 }
 
 // Returns true when the directive acted (it then takes its newline).
-bool do_line(InputLevel &lv, OutputBuffer &out, const std::string &text) {
+bool do_line(InputLevel &lv, OutputBuffer &out, std::string_view text) {
   const char *e = text.data() + text.size();
   const char *p = skip_hspace(text.data(), e);
   const char *f1 = p;
@@ -252,7 +254,7 @@ bool do_line(InputLevel &lv, OutputBuffer &out, const std::string &text) {
   return true;
 }
 
-void do_warning(const DirectiveEntry &d, const std::string &text) {
+void do_warning(const DirectiveEntry &d, std::string_view text) {
   std::string message = "#";
   message += d.name;
   message += ' ';
@@ -406,10 +408,10 @@ static_assert(sizeof pragma_keywords / sizeof pragma_keywords[0] == 27, "27 prag
 // keyword's word and the rest of the line.
 bool ortek_words(std::string_view text, std::string_view &word, std::string_view &operand) {
   const char *e = text.data() + text.size();
-  const char *p = skip_hspace(text.data(), e);
-  const char *w = p;
-  p = skip_id(p, e);
-  if (p - w != 5 || std::memcmp(w, "ortek", 5) != 0) return false;
+  const char *w = skip_hspace(text.data(), e);
+  // Every directive's line is asked: most are told at their first word.
+  if (e - w < 5 || std::memcmp(w, "ortek", 5) != 0 || (e - w > 5 && is_id(w[5]))) return false;
+  const char *p = w + 5;
   p = skip_hspace(p, e);
   const char *k = p;
   p = skip_id(p, e);
@@ -425,7 +427,7 @@ const PragmaMapEntry *map_entry_for(const char *p, const char *e) {
   return nullptr;
 }
 
-void do_pragma(const std::string &text) {
+void do_pragma(std::string_view text) {
   std::string_view word, operand;
   if (ortek_words(text, word, operand)) {
     const PragmaKeyword *k = pp_pragma_keyword(word);
@@ -456,26 +458,42 @@ void do_pragma(const std::string &text) {
   if (const PragmaMapEntry *m = map_entry_for(text.data(), text.data() + text.size())) {
     std::string replacement = m->replacement;
     if (pp_state.recording) pp_memo_spoil();
-    pp_rescan(replacement, RK_PRAGMA, false);
+    pp_rescan(std::move(replacement), RK_PRAGMA, false);
   }
 }
 
 // The analyser acts on its pragmas when it meets their lines; the text of
 // any directive that reads as one of them goes to it.
-bool passes_through(const DirectiveEntry &d, const std::string &text) {
+bool passes_through(const DirectiveEntry &d, std::string_view text) {
   if (d.passes_through) return true;
   const PragmaKeyword *k = pp_ortek_pragma(text);
   return k && k->layer == PragmaLayer::analyser;
 }
 
+// Characters at which reading a directive line has something to decide
+// (the NUL that ends every level's text among them); the others are passed
+// over a run at a time.
+struct LineStops {
+  bool stop[256] = {};
+  constexpr LineStops() {
+    for (char c : {'"', '\'', '<', '/', '\\', '\n', '\0'}) stop[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator[](char c) const { return stop[static_cast<unsigned char>(c)]; }
+};
+constexpr LineStops kLineStops;
+
 // The rest of a directive line: literals as units, comments out, the
 // continuations joined (with the white space around them as one blank).
-const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string &text) {
+// text receives the line; it points into the level's own text when the line
+// needs none of those changes (nearly every line), else into storage.
+const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string_view &text, std::string &storage) {
   const char *end = lv.end;
   const char *s = p;
   bool dirty = false;
   int lines = 0;
-  while (p < end && *p != '\n') {
+  for (;;) {
+    while (!kLineStops[*p]) ++p;
+    if (p >= end || *p == '\n') break;
     char c = *p;
     if (c == '"' || c == '\'') {
       int nl = 0;
@@ -515,11 +533,12 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string 
   }
   lv.line += lines;
   if (!dirty) {
-    text.assign(s, p);
+    text = std::string_view(s, p - s);
     return p;
   }
-  text.clear();
-  text.reserve(p - s);
+  std::string &t = storage;
+  t.clear();
+  t.reserve(p - s);
   for (const char *q = s; q < p;) {
     char c = *q;
     if (c == '"' || c == '\'') {
@@ -530,26 +549,26 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string 
         if (int k = continuation_at(q))
           q += k;
         else
-          text.push_back(*q++);
+          t.push_back(*q++);
       }
     } else if (c == '<' && angle) {
       const char *r = q + 1;
       while (r < p && *r != '>') ++r;
       if (r < p) ++r;
-      text.append(q, r - q);
+      t.append(q, r - q);
       q = r;
     } else if (c == '/' && q[1] == '*') {
       int nl = 0;
       bool open = false;
       q = pp_skip_block_comment(q, p, &nl, &open);
-      text.push_back(' ');
+      t.push_back(' ');
     } else if (c == '/' && q[1] == '/') {
-      text.push_back(' ');
+      t.push_back(' ');
       q = p;
     } else if (int k = continuation_at(q)) {
       bool space = false;
-      while (!text.empty() && is_hspace(text.back())) {
-        text.pop_back();
+      while (!t.empty() && is_hspace(t.back())) {
+        t.pop_back();
         space = true;
       }
       q += k;
@@ -557,12 +576,13 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string 
         ++q;
         space = true;
       }
-      if (space) text.push_back(' ');
+      if (space) t.push_back(' ');
     } else {
-      text.push_back(c);
+      t.push_back(c);
       ++q;
     }
   }
+  text = t;
   return p;
 }
 
@@ -604,8 +624,9 @@ bool pp_directive(InputLevel &lv, OutputBuffer &out) {
   if (!d) return false;
   ++pp_state.directive_count;
   lv.line += lines;
-  std::string text;
-  lv.position = collect_line(lv, p, d->angle_brackets, text);
+  std::string storage;
+  std::string_view text;
+  lv.position = collect_line(lv, p, d->angle_brackets, text, storage);
   if (passes_through(*d, text)) {
     out.text.push_back('#');
     out.text += d->name;

@@ -290,7 +290,7 @@ const char *pp_skip_literal(const char *start, const char *end, int *newlines, b
 // p at "/*"; returns after "*/" or end; counts newlines; *unterminated.
 const char *pp_skip_block_comment(const char *p, const char *end, int *newlines, bool *unterminated);
 // Pushes text as a rescan level and scans it into a fresh buffer.
-std::string pp_rescan(const std::string &text, RescanKind rescan_kind, bool output_marks);
+std::string pp_rescan(std::string text, RescanKind rescan_kind, bool output_marks);
 
 // ---- directives (cpdirec.cpp)
 // Level positioned after the '#'; true when a directive was handled.

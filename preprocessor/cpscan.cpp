@@ -510,10 +510,10 @@ void pp_scan(OutputBuffer &out, bool marks) {
   }
 }
 
-std::string pp_rescan(const std::string &text, RescanKind rescan_kind, bool marks) {
+std::string pp_rescan(std::string text, RescanKind rescan_kind, bool marks) {
   OutputBuffer tmp;
   tmp.rescan_kind = rescan_kind;
-  InputLevel &lv = pp_push_owned(LV_RESCAN, text);
+  InputLevel &lv = pp_push_owned(LV_RESCAN, std::move(text));
   tmp.line = lv.line;
   const int base = pp_state.depth;
   pp_scan(tmp, marks);

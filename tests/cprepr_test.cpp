@@ -610,6 +610,21 @@ TEST_F(Pp, NullUnknownAndPassedThroughDirectives) {
   EXPECT_EQ(r.err.find('\n', at) - at, 511u);
 }
 
+// The analyser's pragma word is looked for at the start of every directive's
+// text, as a whole word only; a clean line is read where it stands, a line
+// with a comment or continuation from a copy, and both read the same.
+TEST_F(Pp, DirectiveTextsReadInPlaceOrCleaned) {
+  Result r = run("#pragma ortekx sizeof(int)=4\n#pragma ortek\n#pragma\tortek\tsizeof(int)=4\n"
+                 "#define ortek sizeof(int)=4\n#pragma ortek /* c */ sizeof(long)=8\n#pragma ortek si\\\n(x)=1\n"
+                 "#pragma ortek sizeof(short)=2");
+  EXPECT_EQ(r.out,
+            "\n\n#pragma\tortek\tsizeof(int)=4\n#define ortek sizeof(int)=4\n#pragma ortek   sizeof(long)=8\n"
+            "#pragma ortek si(x)=1\n#pragma ortek sizeof(short)=2");
+  EXPECT_EQ(r.err, "");
+  r = run("#define A /* c */ 1\n#define B 2 // d\n#define C \\\n 3\nA B C\n#if A + \\\n B == 3 /* e */\nyes\n#endif\n");
+  EXPECT_EQ(text_only(r.out), "\n\n\n  1 2 3\n\nyes\n\n");
+}
+
 TEST_F(Pp, IfdefDiagnostics) {
   struct Case {
     const char *text;
