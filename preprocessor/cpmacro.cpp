@@ -711,15 +711,24 @@ std::string stringified(const std::string &raw, char quote) {
 }
 
 // Would the rescan of an argument give back its text unchanged? It does
-// when the text holds no literal, comment, continuation or marker and none
-// of its names is a macro (names inside numbers are looked up too, which
-// only sends a few more texts through the rescan).
+// when the text holds no literal, comment or continuation and none of its
+// names is a macro (names inside numbers are looked up too, which only sends
+// a few more texts through the rescan). The markers an expansion leaves
+// ("\n-" and a newline before a blank) are read back as they are; a newline
+// before anything else is not.
 bool reads_unchanged(const std::string &raw) {
   const char *p = raw.data();
   const char *const e = p + raw.size();
   while (p < e) {
     const char c = *p;
-    if (c == '"' || c == '\'' || c == '/' || c == '\\' || c == '\n') return false;
+    if (c == '\n') {
+      if (p + 1 < e && (p[1] == '-' || is_hspace(p[1]))) {
+        p += 2;
+        continue;
+      }
+      return false;
+    }
+    if (c == '"' || c == '\'' || c == '/' || c == '\\') return false;
     if (!is_id(c)) {
       ++p;
       continue;

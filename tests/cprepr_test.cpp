@@ -909,6 +909,33 @@ TEST_F(Pp, ArgumentsAcrossCommentsLiteralsNumbersAndContinuations) {
   EXPECT_EQ(r.err, "");
 }
 
+// An argument taken from an expansion carries the markers the expansion
+// left: white space kept between operators, names not to be expanded
+// again. Read back without a rescan when no name in it is a macro, it must
+// give what the rescan gives, through further calls, stringification and
+// pasting alike.
+TEST_F(Pp, ArgumentsCarryingMarkersReadAsRescanned) {
+  Result r = run_file("marks.c",
+                      "#define NEG(x) -x\n"
+                      "#define ID(x) x\n"
+                      "#define CALL(x) ID(x)\n"
+                      "#define TWICE(x) CALL(CALL(x))\n"
+                      "#define STR(x) #x\n"
+                      "#define XSTR(x) STR(x)\n"
+                      "#define CAT(a,b) a##b\n"
+                      "#define XCAT(a,b) CAT(a,b)\n"
+                      "#define SELF SELF\n"
+                      "#define E()  e\n"
+                      "CALL(NEG(-1)) TWICE(NEG(-1)) XSTR(NEG(-1)) XCAT(NEG(-1),2)\n"
+                      "CALL(SELF) TWICE(SELF + SELF) XSTR(SELF) XCAT(SELF,x)\n"
+                      "CALL(E()) TWICE(-E()-) XSTR(E() E()) XCAT(E(),E())\n"
+                      "CALL(CALL(NEG(-1)) NEG) TWICE(ID(-)-)\n");
+  EXPECT_EQ(text_only(r.out),
+            "\n\n\n\n\n\n\n\n\n\n- -1 - -1 \"- -1\" - -12\nSELF SELF + SELF \"SELF\" SELFx\n"
+            " e - e- \"e e\"  ee\n- -1 NEG - -\n");
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Pp, DefinitionDiagnostics) {
   struct Case {
     const char *text;
