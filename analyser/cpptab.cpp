@@ -308,7 +308,8 @@ class EntryIndex {
   // The list of the key, an empty one made when there is none.
   EntryList &at(const IndexKey &k) {
     if ((count_ + 1) * 10 > capacity_ * 8) grow();
-    const std::uint32_t h = hash_of(k);
+    const std::uint64_t name_hash = k.name_hash ? k.name_hash : name_hash_of(k.name);
+    const std::uint32_t h = hash_of(k, name_hash);
     const std::uint64_t tag = tag_of(k, h);
     std::size_t i = home(h);
     for (;; i = next(i)) {
@@ -320,12 +321,13 @@ class EntryIndex {
     s.name = k.name;
     s.tag = tag;
     ++count_;
-    names_.add(k.name_hash ? k.name_hash : name_hash_of(k.name));
+    names_.add(name_hash);
     return s.list;
   }
   void erase(const IndexKey &k) {
     if (!count_) return;
-    const std::uint32_t h = hash_of(k);
+    const std::uint64_t name_hash = k.name_hash ? k.name_hash : name_hash_of(k.name);
+    const std::uint32_t h = hash_of(k, name_hash);
     const std::uint64_t tag = tag_of(k, h);
     std::size_t i = home(h);
     for (;; i = next(i)) {
@@ -342,7 +344,7 @@ class EntryIndex {
       move_slot(slots_[i], f);
       i = j;
     }
-    names_.remove(k.name_hash ? k.name_hash : name_hash_of(k.name));
+    names_.remove(name_hash);
     Slot &hole = slots_[i];
     hole.name = nullptr;
     hole.tag = 0;

@@ -259,7 +259,7 @@ void count_words(const char *name, IntWords &w) {
     while (*p == ' ') ++p;
     const char *s = p;
     while (*p && *p != ' ') ++p;
-    std::string word(s, p - s);
+    const std::string_view word(s, static_cast<std::size_t>(p - s));
     if (word.empty()) continue;
     if (word == "unsigned") ++w.is_unsigned;
     else if (word == "signed") ++w.is_signed;
@@ -366,7 +366,7 @@ TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type,
 TypeDesc *basic_type(const char *keyword, SymbolTable *owner) {
   if (!keyword) return nullptr;
   const AnalysisSettings &s = analysis_settings();
-  std::string k(keyword);
+  const std::string_view k(keyword);
   if (k == "void") return shared_basic(TK_VOID, nullptr, 0, 0, owner);
   if (k == "float" || k == "double") return shared_basic(TK_FLOATING, keyword, 0, 0, owner);
   if (k == "bool" || k == "_Bool") return shared_basic(TK_INTEGER, keyword, s.sizes->char_bits, 0, owner);

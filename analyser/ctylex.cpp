@@ -89,6 +89,8 @@ int hashed_word(const KeywordHash &hash, const Spelling *words, std::size_t coun
     const std::size_t index = static_cast<std::size_t>(code - first);
     if (!code || index >= count) return 0;
     const char *k = words[index].text;
+    // Most words share no more than their hash with the word of the slot.
+    if (k[0] != p[0]) continue;
     if (std::strncmp(k, p, n) == 0 && k[n] == '\0') return code;
   }
 }
@@ -1066,7 +1068,8 @@ void save_token_start(TokenScanner &s, const char *p) {
   t.last_token = s.last_token;
   t.qualifier = s.qualifier;
   t.valid = true;
-  t.template_parens = s.template_parens;
+  // Empty outside template arguments, where most tokens are.
+  if (!t.template_parens.empty() || !s.template_parens.empty()) t.template_parens = s.template_parens;
   t.last_value_name = s.last_value_name;
 }
 

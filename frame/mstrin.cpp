@@ -166,7 +166,13 @@ const char *intern_string(const char *text, std::size_t length) {
   return copy;
 }
 
-const char *intern_string(const char *text) { return text ? intern_string(text, std::strlen(text)) : nullptr; }
+const char *intern_string(const char *text) {
+  if (!text) return nullptr;
+  // A recent copy of the pool's own is handed back before its text is
+  // measured: its address alone identifies it.
+  if (pool().recent[Pool::recent_slot(text)].text == text) return text;
+  return intern_string(text, std::strlen(text));
+}
 
 int compare_strings(const char *a, const char *b) {
   if (!a || !b) return -1;

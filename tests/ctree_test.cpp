@@ -100,6 +100,26 @@ TEST_F(Types, ComposeSpecifiers) {
   EXPECT_EQ(reports[0].arg, "CPP_compose_type");
 }
 
+// The words of an integer type read in any order and spacing; a word twice
+// too many, a word of no integer type or a clash gives no type.
+TEST_F(Types, BasicTypeWords) {
+  EXPECT_EQ(basic_type("void")->kind, TK_VOID);
+  EXPECT_EQ(basic_type("double")->kind, TK_FLOATING);
+  EXPECT_EQ(basic_type("_Bool")->kind, TK_INTEGER);
+  EXPECT_EQ(basic_type("long unsigned int"), basic_type("long unsigned int"));
+  TypeDesc *ul = basic_type("long  unsigned  int");
+  ASSERT_NE(ul, nullptr);
+  EXPECT_GT(ul->integer()->size, 0);
+  TypeDesc *ll = basic_type(" long long ");
+  ASSERT_NE(ll, nullptr);
+  EXPECT_LT(ll->integer()->size, 0);
+  EXPECT_EQ(basic_type("signed char")->integer()->char_type, 1);
+  for (const char *bad : {"long short", "int int", "long long long", "unsigned signed", "char int", "voidx",
+                          "unsigned float", "longx", "in"})
+    EXPECT_EQ(basic_type(bad), nullptr) << bad;
+  EXPECT_EQ(basic_type(nullptr), nullptr);
+}
+
 TEST_F(Types, EveryKindHasItsDetailAndCopies) {
   for (int k = 0; k <= 15; ++k) {
     TypeDesc *t = type_new(static_cast<TypeKind>(k));

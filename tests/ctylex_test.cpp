@@ -270,6 +270,44 @@ TEST(ContextualWords, CodesByName) {
   EXPECT_EQ(keyword_code("class", 5, SRC_CPP), K_CLASS);
 }
 
+// The keyword search by hash agrees with a plain comparison against every
+// spelling: for each keyword, for words that share its hash (same length,
+// first and last characters), for its prefixes and extensions, in both
+// languages, and for names longer than any keyword.
+TEST(Keywords, HashedSearchAgreesWithEveryWord) {
+  auto plain = [](const std::string &w, SourceLanguage language) {
+    for (int code = K_ASM; code < T_LAST; ++code)
+      if (w == token_spelling(code)) return keyword_code(token_spelling(code), w.size(), language) ? code : 0;
+    return 0;
+  };
+  std::vector<std::string> words;
+  for (int code = K_ASM; code < T_LAST; ++code) {
+    const std::string k = token_spelling(code);
+    words.push_back(k);
+    words.push_back(k.substr(0, k.size() - 1));
+    words.push_back(k + "_");
+    words.push_back("_" + k);
+    std::string same_hash = k;
+    if (same_hash.size() > 2) same_hash[1] = same_hash[1] == 'x' ? 'y' : 'x';
+    words.push_back(same_hash);
+    std::string upper = k;
+    upper[0] = static_cast<char>(upper[0] - 'a' + 'A');
+    words.push_back(upper);
+  }
+  words.push_back(std::string(300, 'i') + "nt");
+  words.push_back("reinterpret_cast_");
+  for (const std::string &w : words)
+    for (SourceLanguage language : {SRC_C, SRC_CPP}) {
+      const int expected = plain(w, language);
+      EXPECT_EQ(keyword_code(w.data(), w.size(), language), expected) << w;
+      if (expected) EXPECT_EQ(std::string(token_spelling(expected)), w);
+    }
+  EXPECT_EQ(keyword_code("int", 3, SRC_CPP), K_INT);
+  EXPECT_EQ(keyword_code("intx", 3, SRC_CPP), K_INT);  // the length given counts
+  EXPECT_EQ(keyword_code("int", 2, SRC_CPP), 0);
+  EXPECT_EQ(keyword_code("", 0, SRC_CPP), 0);
+}
+
 // C reads the words only C++ reserves as names, and its boolean type as
 // "_Bool" or as a "bool" that names nothing of the file's own.
 TEST_F(Lex, CWordsAreNamesInC) {

@@ -40,6 +40,26 @@ TEST(StringPool, EqualTextsShareOneCopy) {
   EXPECT_EQ(intern_string(p + 1), intern_string("lpha"));
 }
 
+// A copy of the pool is known by its address alone, before its text is
+// read; any other buffer, even one holding the text of a recent copy, is
+// compared by its text.
+TEST(StringPool, CopiesAreKnownByAddressOtherTextsByContent) {
+  const char *copy = intern_string("gamma_delta");
+  char buffer[32];
+  std::strcpy(buffer, "gamma_delta");
+  EXPECT_EQ(intern_string(buffer), copy);
+  std::strcpy(buffer, "gamma_deltb");
+  const char *other = intern_string(buffer);
+  EXPECT_NE(other, copy);
+  EXPECT_STREQ(other, "gamma_deltb");
+  EXPECT_STREQ(copy, "gamma_delta");
+  // Still itself after thousands of other texts have passed.
+  for (int i = 0; i < 5000; ++i) intern_string(("filler_" + std::to_string(i)).c_str());
+  EXPECT_EQ(intern_string(copy), copy);
+  EXPECT_EQ(intern_string(copy, std::strlen(copy)), copy);
+  EXPECT_EQ(intern_string(std::string("gamma_delta").c_str()), copy);
+}
+
 TEST(StringPool, ManyTextsAndOneLargerThanAChunk) {
   std::vector<const char *> first;
   for (int i = 0; i < 60000; ++i) first.push_back(intern_string(("name_" + std::to_string(i)).c_str()));
