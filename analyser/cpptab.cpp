@@ -198,63 +198,43 @@ class EntryList {
   Symbol *word_ = nullptr;  // the entry, or the list with its lowest bit set
 };
 
-// How many slots of the index hold each name hash, whatever their scope and
-// area. Most names the scanner classifies are being declared and are in no
-// scope yet: one probe here answers for the whole walk of the enclosing
-// scopes, their bases and used namespaces. Two names of one hash only make
-// the answer "maybe"; a hash whose count falls to 0 keeps its slot.
-class NameCounts {
+// Which name hashes the index may hold, whatever their scope and area. Most
+// names the scanner classifies are being declared and are in no scope yet:
+// one probe here answers for the whole walk of the enclosing scopes, their
+// bases and used namespaces. Each name sets two bits of a bit set with about
+// eight bits a name, so that a file of a hundred thousand names pays a few
+// hundred kilobytes for it; a name whose bits are both set by others only
+// makes the answer "maybe" (about one absent name in twenty). Removed names
+// leave their bits until the set is built again from the index's names,
+// which it is each time the names outgrow it.
+class NameFilter {
  public:
-  NameCounts() = default;
-  NameCounts(const NameCounts &) = delete;
-  NameCounts &operator=(const NameCounts &) = delete;
-  ~NameCounts() { delete[] slots_; }
+  bool needs_room() const { return (added_ + 1) * kBitsPerName > bits_.size() * 64; }
+  // Empties the set for at least `names` names, to be added again.
+  void reset(std::size_t names) {
+    std::size_t words = 8;
+    while (words * 64 < (names + 1) * kBitsPerName) words *= 2;
+    bits_.assign(words, 0);
+    added_ = 0;
+  }
   void add(std::uint64_t hash) {
-    if ((used_ + 1) * 4 > capacity_ * 3) grow();
-    Slot &s = slot_of(hash);
-    if (!s.hash) {
-      s.hash = hash;
-      ++used_;
-    }
-    ++s.count;
+    const std::size_t mask = bits_.size() * 64 - 1;
+    set(hash & mask);
+    set((hash >> 32) & mask);
+    ++added_;
   }
-  void remove(std::uint64_t hash) {
-    if (!capacity_) return;
-    Slot &s = slot_of(hash);
-    if (s.hash && s.count) --s.count;
-  }
-  std::size_t count(std::uint64_t hash) const {
-    if (!capacity_) return 0;
-    for (std::size_t i = hash & (capacity_ - 1);; i = (i + 1) & (capacity_ - 1)) {
-      const Slot &s = slots_[i];
-      if (s.hash == hash) return s.count;
-      if (!s.hash) return 0;
-    }
+  bool may_hold(std::uint64_t hash) const {
+    if (bits_.empty()) return false;
+    const std::size_t mask = bits_.size() * 64 - 1;
+    return test(hash & mask) && test((hash >> 32) & mask);
   }
 
  private:
-  struct Slot {
-    std::uint64_t hash = 0;  // name_hash_of never gives 0: the slot is free
-    std::size_t count = 0;
-  };
-  Slot &slot_of(std::uint64_t hash) {
-    for (std::size_t i = hash & (capacity_ - 1);; i = (i + 1) & (capacity_ - 1)) {
-      Slot &s = slots_[i];
-      if (s.hash == hash || !s.hash) return s;
-    }
-  }
-  void grow() {
-    const std::size_t old_capacity = capacity_;
-    Slot *old = slots_;
-    capacity_ = capacity_ ? capacity_ * 2 : 64;
-    slots_ = new Slot[capacity_];
-    for (std::size_t i = 0; i < old_capacity; ++i)
-      if (old[i].hash) slot_of(old[i].hash) = old[i];
-    delete[] old;
-  }
-  Slot *slots_ = nullptr;
-  std::size_t capacity_ = 0;  // a power of two
-  std::size_t used_ = 0;
+  static constexpr std::size_t kBitsPerName = 8;
+  void set(std::size_t bit) { bits_[bit >> 6] |= std::uint64_t{1} << (bit & 63); }
+  bool test(std::size_t bit) const { return (bits_[bit >> 6] >> (bit & 63)) & 1; }
+  std::vector<std::uint64_t> bits_;  // a power of two words, or none
+  std::size_t added_ = 0;            // names added since the last reset
 };
 
 // The entry lists by name and scope, in one open-addressed array: a lookup
@@ -304,7 +284,7 @@ class EntryIndex {
     }
   }
   // False only when no slot holds the name, in any scope or area.
-  bool may_hold(std::uint64_t name_hash) const { return names_.count(name_hash) != 0; }
+  bool may_hold(std::uint64_t name_hash) const { return names_.may_hold(name_hash); }
   // The list of the key, an empty one made when there is none.
   EntryList &at(const IndexKey &k) {
     if ((count_ + 1) * 10 > capacity_ * 8) grow();
@@ -321,7 +301,14 @@ class EntryIndex {
     s.name = k.name;
     s.tag = tag;
     ++count_;
-    names_.add(name_hash);
+    if (names_.needs_room()) {
+      // Every slot's name, the new one's included, added again.
+      names_.reset(count_);
+      for (std::size_t j = 0; j < capacity_; ++j)
+        if (slots_[j].name) names_.add(name_hash_of(slots_[j].name));
+    } else {
+      names_.add(name_hash);
+    }
     return s.list;
   }
   void erase(const IndexKey &k) {
@@ -344,7 +331,6 @@ class EntryIndex {
       move_slot(slots_[i], f);
       i = j;
     }
-    names_.remove(name_hash);
     Slot &hole = slots_[i];
     hole.name = nullptr;
     hole.tag = 0;
@@ -426,7 +412,7 @@ class EntryIndex {
   Slot *slots_ = nullptr;
   std::size_t capacity_ = 0;
   std::size_t count_ = 0;
-  NameCounts names_;
+  NameFilter names_;
 };
 
 }  // namespace
