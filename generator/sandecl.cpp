@@ -688,9 +688,14 @@ class PlainReader {
     return word_text_.c_str();
   }
 
+  // Whether any scope of the table may hold the name: most words of a
+  // declaration being written are the names it declares, which the table
+  // does not know yet, and one probe answers for all the look-ups below.
+  bool table_may_know(const char *name) const { return table_may_hold_name(table_, table_name(name)); }
+
   // A typedef name of file scope that no tag or other entry shares.
   bool known_typedef(const char *name) {
-    if (script_name_pending(name)) return false;
+    if (script_name_pending(name) || !table_may_know(name)) return false;
     ScopeContext file_scope;
     if (lookup_tag(name, table_, -1, file_scope)) return false;
     Symbol *s = lookup_ordinary(name, table_, file_scope);
@@ -702,7 +707,7 @@ class PlainReader {
 
   // The tag after "struct", "union" or "enum": known with that kind.
   bool known_tag(const char *name, int key) {
-    if (script_name_pending(name)) return false;
+    if (script_name_pending(name) || !table_may_know(name)) return false;
     ScopeContext file_scope;
     const int kind = key == K_UNION ? TK_UNION : key == K_ENUM ? TK_ENUM : TK_CLASS;
     Symbol *tag = lookup_tag(name, table_, kind, file_scope);
@@ -718,6 +723,7 @@ class PlainReader {
   // A name the table does not know at all: the text declares it anew.
   bool unknown_name(const char *name) {
     if (script_name_pending(name)) return false;
+    if (!table_may_know(name)) return true;
     ScopeContext file_scope;
     return !lookup_ordinary(name, table_, file_scope) && !lookup_tag(name, table_, -1, file_scope);
   }
