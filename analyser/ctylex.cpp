@@ -18,7 +18,18 @@ namespace {
 
 bool is_id_start(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
 bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool is_id_char(unsigned char c) { return is_id_start(c) || is_digit(c); }
+// The characters of a name by code, read once per character of every name.
+struct IdChars {
+  bool of[256] = {};
+};
+constexpr IdChars make_id_chars() {
+  IdChars t{};
+  for (int c = 0; c < 256; ++c)
+    t.of[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$' || (c >= '0' && c <= '9');
+  return t;
+}
+constexpr IdChars kIdChars = make_id_chars();
+bool is_id_char(unsigned char c) { return kIdChars.of[c]; }
 bool is_hex(unsigned char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 int hex_value(unsigned char c) {
   if (is_digit(c)) return c - '0';
@@ -149,7 +160,16 @@ constexpr SingleSpellings make_singles() {
 }
 constexpr SingleSpellings kSingles = make_singles();
 
-const char *const single_punctuators = "(),{}[].&*+-~!/%<>^|?:;=@";
+constexpr const char *single_punctuators = "(),{}[].&*+-~!/%<>^|?:;=@";
+struct SinglePunctuators {
+  bool of[256] = {};
+};
+constexpr SinglePunctuators make_single_punctuators() {
+  SinglePunctuators t{};
+  for (const char *c = single_punctuators; *c; ++c) t.of[static_cast<unsigned char>(*c)] = true;
+  return t;
+}
+constexpr SinglePunctuators kSinglePunctuators = make_single_punctuators();
 
 // Spellings of the punctuator and keyword codes, by code: asked for every
 // token read, built by the compiler.
@@ -180,12 +200,17 @@ int match_punctuator(const char *p, int *length) {
   }();
   int best = 0, best_len = 0;
   for (const Candidate &c : by_first[static_cast<unsigned char>(*p)]) {
-    if (c.length > best_len && std::strncmp(p, c.spelling->text, c.length) == 0) {
+    if (c.length <= best_len) continue;
+    // The spelling has no zero among its characters: the text matches it
+    // only up to the text's end.
+    int i = 1;
+    while (i < c.length && p[i] == c.spelling->text[i]) ++i;
+    if (i == c.length) {
       best = c.spelling->code;
       best_len = c.length;
     }
   }
-  if (best_len == 0 && *p && std::strchr(single_punctuators, *p)) {
+  if (best_len == 0 && kSinglePunctuators.of[static_cast<unsigned char>(*p)]) {
     best = static_cast<unsigned char>(*p);
     best_len = 1;
   }
@@ -984,7 +1009,7 @@ int next_expression_token(TokenScanner &s) {
     const unsigned char c = p ? static_cast<unsigned char>(*p) : 0;
     if (c == 0) {
       s.token_start = p;
-      s.token_text.clear();
+      s.token_text = std::string_view();
       s.at_end = true;
       return T_END;
     }
@@ -1015,7 +1040,7 @@ int next_expression_token(TokenScanner &s) {
       continue;
     }
     s.text = p + len;
-    s.token_text.assign(p, static_cast<std::size_t>(len));
+    s.token_text = std::string_view(p, static_cast<std::size_t>(len));
     s.last_token = code;
     return code;
   }
@@ -1101,7 +1126,7 @@ int lex_next(TokenScanner &s) {
         continue;
       }
       s.token_start = p;
-      s.token_text.clear();
+      s.token_text = std::string_view();
       clear_value(s.value);
       s.at_end = 1;
       s.last_token = T_END;
@@ -1114,8 +1139,10 @@ int lex_next(TokenScanner &s) {
       s.text = p + 1;
       continue;
     }
-    if (is_blank(c)) {
-      s.text = p + 1;
+    if (is_blank(c)) {  // a run of them at once: indentation mostly
+      ++p;
+      while (is_blank(static_cast<unsigned char>(*p))) ++p;
+      s.text = p;
       continue;
     }
     if (c == '#' && s.at_line_start) {
@@ -1168,7 +1195,7 @@ int lex_next(TokenScanner &s) {
       continue;
     }
     s.text = p + len;
-    s.token_text.assign(p, static_cast<std::size_t>(len));
+    s.token_text = std::string_view(p, static_cast<std::size_t>(len));
 
     if (is_name) {
       int k = keyword_code(p, static_cast<std::size_t>(len), s.language);
@@ -1186,7 +1213,7 @@ int lex_next(TokenScanner &s) {
         }
         if (code != K_OPERATOR && code != K_TEMPLATE) s.qualifier = nullptr;
       } else {
-        code = classify(s, intern_string(s.token_text.data(), s.token_text.size()));
+        code = classify(s, intern_string(p, static_cast<std::size_t>(len)));
       }
       s.last_token = code;
       s.last_value_name = s.value.names_value;
@@ -1194,7 +1221,7 @@ int lex_next(TokenScanner &s) {
     }
 
     if (code == T_INTEGER || code == T_FLOATING || code == T_CHARACTER || code == T_STRING)
-      s.value.text = intern_string(s.token_text.c_str());
+      s.value.text = intern_string(p, static_cast<std::size_t>(len));
     else
       s.value.text = token_spelling(code);
 

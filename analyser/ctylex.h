@@ -196,7 +196,9 @@ struct TokenScanner {
   int last_token = T_END;
   ValueName last_value_name = VN_NONE;  // TokenValue::names_value of the last token
   TypeDesc *qualifier = nullptr;      // class remembered for a following "::", "~", "operator"
-  std::string token_text;             // text of the last token (no length limit)
+  // Text of the last token (no length limit): a view of the scanned text,
+  // valid until the next token is read.
+  std::string_view token_text;
   TokenValue value;
   SymbolTable *table = nullptr;
   SourceLanguage language = SRC_CPP;  // the table's, taken when the scan begins

@@ -126,7 +126,7 @@ Tok lex_token(TokenScanner &sc) {
         t.text = token_spelling(code);
       } else {
         t.cls = G_OTHER;
-        t.text = sc.token_text;
+        t.text.assign(sc.token_text.data(), sc.token_text.size());
       }
       return t;
   }

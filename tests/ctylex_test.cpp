@@ -52,7 +52,7 @@ class Lex : public ::testing::Test {
     for (int guard = 0; guard < 100000; ++guard) {
       int c = lex_next(sc);
       if (c == T_END) break;
-      out.push_back({c, sc.token_text, lex_current_line(sc)});
+      out.push_back({c, std::string(sc.token_text), lex_current_line(sc)});
     }
     lex_end(sc);
     return out;
@@ -204,6 +204,56 @@ TEST_F(Lex, NumbersIdentifiersAndPunctuators) {
 // The expression dialect: radix constants, the range and association
 // punctuators, "09" as one constant, quotes that do not close end at the
 // end of the line, keywords keep their codes, nothing is classified.
+// Punctuators are read longest first, whatever follows them, up to the
+// end of the text: every string of up to three punctuation characters
+// reads as a plain longest-match over the spellings says.
+TEST(LexExpression, LongestPunctuatorAgreesWithEverySpelling) {
+  const std::string chars = ".:-+<>=!&|*/%^()[]{},;~?@#a";
+  std::vector<std::pair<std::string, int>> spellings;
+  for (int code = P_DOT_STAR; code <= P_IMPLIES; ++code) spellings.push_back({token_spelling(code), code});
+  const std::string singles = "(),{}[].&*+-~!/%<>^|?:;=@";
+  auto reference = [&](const std::string &text) {
+    std::vector<std::pair<int, std::string>> out;
+    for (std::size_t i = 0; i < text.size();) {
+      if (text[i] == 'a') {
+        const std::size_t n = text.find_first_not_of('a', i) == std::string::npos ? text.size() - i
+                                                                                  : text.find_first_not_of('a', i) - i;
+        out.push_back({T_IDENTIFIER, text.substr(i, n)});
+        i += n;
+        continue;
+      }
+      int best = 0;
+      std::size_t best_len = 0;
+      for (const auto &sp : spellings)
+        if (sp.first.size() > best_len && text.compare(i, sp.first.size(), sp.first) == 0) {
+          best = sp.second;
+          best_len = sp.first.size();
+        }
+      if (!best_len && singles.find(text[i]) != std::string::npos) {
+        best = static_cast<unsigned char>(text[i]);
+        best_len = 1;
+      }
+      if (best_len) out.push_back({best, text.substr(i, best_len)});
+      i += best_len ? best_len : 1;
+    }
+    out.push_back({T_END, ""});
+    return out;
+  };
+  std::vector<std::string> texts;
+  for (char a : chars) {
+    texts.push_back(std::string(1, a));
+    for (char b : chars) {
+      texts.push_back(std::string{a, b});
+      for (char c : chars) texts.push_back(std::string{a, b, c});
+    }
+  }
+  for (const std::string &text : texts) {
+    std::vector<std::pair<int, std::string>> got;
+    for (const ExpressionToken &t : lex_expression(text.c_str())) got.push_back({t.code, std::string(t.text)});
+    EXPECT_EQ(got, reference(text)) << text;
+  }
+}
+
 TEST(LexExpression, DialectTokensAndSpans) {
   struct Case {
     const char *text;

@@ -79,14 +79,14 @@ int main(int argc, char **argv) {
     const TokenScanner &s = scanner;
     if (convert) {
       ConstantValue v;
-      if (code == T_INTEGER) convert_integer(s.token_text.c_str(), v);
-      else if (code == T_FLOATING) convert_floating(s.token_text.c_str(), v);
-      else if (code == T_CHARACTER) convert_character(s.token_text.c_str(), v);
+      if (code == T_INTEGER) convert_integer(std::string(s.token_text).c_str(), v);
+      else if (code == T_FLOATING) convert_floating(std::string(s.token_text).c_str(), v);
+      else if (code == T_CHARACTER) convert_character(std::string(s.token_text).c_str(), v);
     }
     if (!quiet) {
       out += token_spelling(code);
       out += '\t';
-      out += shown(s.token_text);
+      out += shown(std::string(s.token_text));
       out += '\t';
       out += std::to_string(lex_current_line(scanner));
       out += '\n';
