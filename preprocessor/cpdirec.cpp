@@ -951,7 +951,89 @@ namespace {
 
 bool hook_is_macro(const char *name, std::size_t length) { return pp_lookup(name, length) != nullptr; }
 
+bool is_blank(char c) { return c == ' ' || c == '\t'; }  // as the #if reader has it
+
+// The expansion of an #if text whose names are all "defined" operators,
+// operands of such or names no macro holds, and that holds no literal,
+// comment, continuation or '#': the text itself with each operator and its
+// operand replaced by its value, as the rescan gives it. False (out is left
+// unfinished) for any other text, and for an operator the rescan would
+// report. The names are looked at as the rescan looks at them.
+bool expand_plain_condition(const char *p, std::size_t length, std::string &out) {
+  const char *const e = p + length;
+  out.reserve(length + 8);
+  while (p < e) {
+    const char c = *p;
+    if (is_idstart(c)) {
+      const char *name = p;
+      std::uint32_t hash = PP_HASH_START;
+      while (p < e && is_id(*p)) hash = pp_hash_step(hash, *p++);
+      if (p - name != 7 || std::memcmp(name, "defined", 7) != 0) {
+        if (pp_lookup(name, p - name, hash)) return false;
+        out.append(name, p - name);
+        continue;
+      }
+      const char *q = p;
+      while (q < e && is_blank(*q)) ++q;
+      const bool paren = q < e && *q == '(';
+      if (paren)
+        for (++q; q < e && is_blank(*q);) ++q;
+      if (q >= e || !is_idstart(*q)) return false;
+      const char *operand = q;
+      while (q < e && is_id(*q)) ++q;
+      // "defined defined" names the operator's own entry.
+      if (q - operand == 7 && std::memcmp(operand, "defined", 7) == 0) return false;
+      const bool value = pp_lookup(operand, q - operand) != nullptr;
+      if (paren) {
+        while (q < e && is_blank(*q)) ++q;
+        if (q >= e || *q != ')') return false;
+        ++q;
+      }
+      out.append(value ? " 1 " : " 0 ");
+      p = q;
+      continue;
+    }
+    if (is_digit(c)) {
+      // A number as the scan reads one: names inside it are not looked at.
+      const char *q = p;
+      while (q < e) {
+        const char d = *q;
+        if (is_id(d)) {
+          ++q;
+          if ((d == 'e' || d == 'E') && q < e && (*q == '+' || *q == '-')) ++q;
+        } else if (d == '.' && !(q + 1 < e && q[1] == '.')) {
+          ++q;
+        } else {
+          break;
+        }
+      }
+      out.append(p, q - p);
+      p = q;
+      continue;
+    }
+    if (c == '"' || c == '\'' || c == '\\' || c == '\n' || c == '#' || c == '\0') return false;
+    if (c == '/' && p + 1 < e && (p[1] == '*' || p[1] == '/' || p[1] == '\\')) return false;
+    out.push_back(c);
+    ++p;
+  }
+  return true;
+}
+
 std::string hook_expand(const char *text, std::size_t length) {
+  // Most conditions name no macro but through "defined": they are not
+  // rescanned. What the rescan would leave in a recording is noted all the
+  // same: the operator's entry coming and going, and the rescan's level
+  // (whose push past the stack's limit is reported).
+  if (pp_state.depth + 1 < PP_MAX_DEPTH) {
+    std::string plain;
+    if (expand_plain_condition(text, length, plain)) {
+      if (pp_state.recording) {
+        pp_memo_note_change("defined", 7, pp_hash_name("defined", 7));
+        pp_memo_note_depth(pp_state.depth + 1);
+      }
+      return plain;
+    }
+  }
   // The temporary entry goes however the expansion ends.
   struct Defined {
     MacroEntry *entry = pp_insert_entry("defined", 7, MK_DEFINED);

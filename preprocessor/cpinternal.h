@@ -322,7 +322,10 @@ void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t has
 void pp_memo_note_change(MacroEntry *entry);
 void pp_memo_note_file(const std::string &path);
 void pp_memo_note_search(bool next);
-void pp_memo_note_depth();
+// An input level is in use at depth.
+void pp_memo_note_depth(int depth);
+// A macro of that name is defined or undefined, with no entry at hand.
+void pp_memo_note_change(const char *name, std::size_t length, std::uint32_t hash);
 // A pragma of the tool's own whose handler depends on nothing but its operand,
 // the include chain and the type modifiers: a reuse calls it again.
 void pp_memo_note_pragma(const PragmaKeyword &keyword, std::string_view operand);

@@ -109,7 +109,7 @@ InputLevel &pp_push_level(LevelKind kind) {
   // bounds every way the input can nest.
   if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(MSG_NBRECURSI);
   ++pp_state.depth;
-  if (pp_state.recording) pp_memo_note_depth();
+  if (pp_state.recording) pp_memo_note_depth(pp_state.depth);
   if ((int)pp_state.levels.size() <= pp_state.depth) pp_state.levels.emplace_back();
   InputLevel &lv = pp_state.levels[pp_state.depth];
   lv.name.clear();

@@ -324,9 +324,15 @@ void pp_memo_note_search(bool next) {
   if (next) m.spoiled = true;
 }
 
-void pp_memo_note_depth() {
+void pp_memo_note_depth(int depth) {
   MemoRecording &m = *pp_state.recording;
-  m.reading.depth_used = std::max(m.reading.depth_used, pp_state.depth - m.depth);
+  m.reading.depth_used = std::max(m.reading.depth_used, depth - m.depth);
+}
+
+void pp_memo_note_change(const char *name, std::size_t length, std::uint32_t hash) {
+  MemoRecording &m = *pp_state.recording;
+  m.seen.insert(name, length, hash);
+  m.changed.insert(name, length, hash);
 }
 
 void pp_memo_note_pragma(const PragmaKeyword &keyword, std::string_view operand) {

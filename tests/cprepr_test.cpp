@@ -690,6 +690,34 @@ TEST_F(Pp, DeepConditionalsAndManySkippedLines) {
   EXPECT_EQ(r.err, "");
 }
 
+// A condition that names no macro but through "defined" is read without a
+// rescan: these are the shapes at the edge of that path, each with what the
+// rescan gives (taken or not, and the codes reported).
+TEST_F(Pp, ConditionsWithoutMacrosReadAsRescanned) {
+  const char *conds[] = {
+      "defined X", "defined(X)", "defined ( X ) && 1", "defined\tX", "defined(X", "defined (", "defined 1",
+      "defined defined", "defined(defined)", "!defined Y || defined X", "Y1 + 1", "1e+defined", "definedX",
+      "2/1 == 2", "4 / 2 == 2", "1 /**/ + 1", "'a' == 97", "__LINE__ > 0", "0x10 == 16", "1.5", "(1) ? 2 : 0",
+      "$x == 0", "defined $a", "defined X // c", "1 \\\n + 1", "0 # 1", "defined X defined", "X", "defined D",
+      "3 ... 4", "1 ? defined X : 0", "-1 < 0u",
+  };
+  std::string summary;
+  for (const char *c : conds) {
+    Result r = run(std::string("#define X\n#define D defined\n#if ") + c + "\nyes\n#else\nno\n#endif\n");
+    summary += r.out.find("yes") != std::string::npos ? "+" : "-";
+    for (std::size_t at = r.err.find("ProbaX-"); at != std::string::npos; at = r.err.find("ProbaX-", at + 1))
+      summary += r.err.substr(at + 9, 9);
+    summary += ' ';
+  }
+  EXPECT_EQ(summary,
+            "+ + + + +ERDEFINED -ERDEFINEDEXPERRONE -ERDEFINEDEXPERRONE + + + + -EXPERRONEEXPERRONE - + + + + "
+            "-FICINCONNEXPERRONE + -EXPERRONEEXPERRONE + + - + + - -ERDEFINEDEXPERRONE -EMPTYEXPR + -EXPERRONE + - ");
+  // A macro named "defined" is hidden by the operator while a condition is read.
+  Result r = run("#define defined 1\n#if defined X && defined(Q)\nyes\n#endif\n#if defined\nyes\n#endif\n");
+  EXPECT_EQ(text_only(r.out), "\n\n\n");
+  EXPECT_EQ(r.err, "ProbaX-W-INVDEFINE,   \nProbaX-W-ERDEFINED,   \n");
+}
+
 TEST_F(Pp, IfConditionsExpandMacrosAndDefined) {
   struct Case {
     const char *cond;

@@ -100,6 +100,31 @@ TEST_F(Reuse, AMacroTheHeaderLooksAtThatDiffersMeansAReading) {
   testing::internal::GetCapturedStderr();
 }
 
+// A condition read without a rescan (it names no macro but through
+// "defined") looks at the same macros as one that is rescanned.
+TEST_F(Reuse, ConditionsWithoutMacrosLookAtTheirOperands) {
+  headers("#if defined FEATURE && !defined(OTHER) && 2 > 1\nfeature_on\n#endif\n");
+  EXPECT_NE(run(*table_, "#define FEATURE\n" + include("h.h")).find("feature_on"), std::string::npos);
+  change_inner();
+  const int reused = pp_reused_includes();
+  std::string out = run(other_, "#define OTHER\n#define FEATURE\n" + include("h.h"));
+  EXPECT_EQ(out.find("feature_on"), std::string::npos);
+  EXPECT_NE(out.find("second_inner"), std::string::npos);
+  EXPECT_EQ(pp_reused_includes(), reused);
+  MacroTable third;
+  std::vector<const char *> none{nullptr};
+  testing::internal::CaptureStderr();
+  pp_init(none.data(), none.data(), third, false);
+  testing::internal::GetCapturedStderr();
+  out = run(third, "#define FEATURE\n" + include("h.h"));
+  EXPECT_NE(out.find("feature_on"), std::string::npos);
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+  EXPECT_EQ(pp_reused_includes(), reused + 1);
+  testing::internal::CaptureStderr();
+  pp_release(third, false);
+  testing::internal::GetCapturedStderr();
+}
+
 TEST_F(Reuse, MacrosTheHeaderDoesNotLookAtMayDiffer) {
   headers("plain\n");
   run(*table_, include("h.h"));
