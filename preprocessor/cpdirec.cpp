@@ -1045,7 +1045,9 @@ std::string hook_expand(const char *text, std::size_t length) {
       pp_state.macro_table = now;
     }
   } defined;
-  return pp_rescan(std::string(text, length), RK_IF, false);
+  std::string copy = pp_take_text();
+  copy.assign(text, length);
+  return pp_rescan(std::move(copy), RK_IF, false);
 }
 
 void hook_report(MessageCode code, std::string_view arg) { pp_report(code, arg); }

@@ -200,6 +200,9 @@ struct PpState {
   // reused (-1: none); see pp_set_include_reuse.
   int reuse_named_levels = -1;
   MemoRecording *recording = nullptr;
+  // Buffers of texts that served an expansion, a rescan or an argument and
+  // are ready to serve another (see pp_take_text).
+  std::vector<std::string> spare_texts;
 };
 
 extern PpState pp_state;
@@ -266,6 +269,13 @@ InputLevel &pp_push_owned(LevelKind kind, std::string text);
 InputLevel &pp_push_view(LevelKind kind, const char *text, std::size_t length);
 // Pops the top level; re-enables its macro.
 void pp_pop_level();
+// An empty text, with room from a text given back when there is one: an
+// expansion, a rescan and an argument each build a short text and drop it
+// soon after, and would otherwise allocate and free one each time.
+std::string pp_take_text();
+// Gives the room of text back for a later pp_take_text (text is left empty;
+// a large text's room is freed).
+void pp_give_text(std::string &text);
 // The includer's directory node of a file that has been read (null: none).
 void pp_release_appended_dir(IncludeDir *node);
 // The include directives; operand is the collected text after the name.

@@ -548,6 +548,7 @@ bool collect_arguments(std::vector<Argument> &args, char opener) {
   const char closer = opener == '[' ? ']' : ')';
   int nest = 0;
   args.emplace_back();
+  args.back().raw = pp_take_text();
   for (;;) {
     InputLevel &L = pp_top();
     const char *q = L.position;
@@ -641,6 +642,7 @@ bool collect_arguments(std::vector<Argument> &args, char opener) {
         --nest;
       } else if (c == ',' && nest == 0) {
         args.emplace_back();
+        args.back().raw = pp_take_text();
         cur = &args.back().raw;
         continue;
       }
@@ -651,7 +653,7 @@ bool collect_arguments(std::vector<Argument> &args, char opener) {
 }
 
 // Trims white space and "\n-" markers.
-std::string trim_raw(const std::string &s, bool front, bool back) {
+std::string_view trim_raw(std::string_view s, bool front, bool back) {
   std::size_t b = 0, e = s.size();
   if (front)
     while (b < e && (is_space(s[b]) || (s[b] == '-' && b > 0 && s[b - 1] == '\n'))) ++b;
@@ -660,8 +662,7 @@ std::string trim_raw(const std::string &s, bool front, bool back) {
   return s.substr(b, e - b);
 }
 
-std::string stringified(const std::string &raw, char quote) {
-  std::string r;
+void stringify_into(std::string &r, std::string_view raw, char quote) {
   r.reserve(raw.size() + 8);
   r.push_back(quote);
   bool space = false;
@@ -707,7 +708,6 @@ std::string stringified(const std::string &raw, char quote) {
     }
   }
   r.push_back(quote);
-  return r;
 }
 
 // Would the rescan of an argument give back its text unchanged? It does
@@ -745,30 +745,41 @@ const std::string &expanded_of(Argument &a) {
   if (!a.has_expanded) {
     a.has_expanded = true;
     a.same_as_raw = reads_unchanged(a.raw);
-    if (!a.same_as_raw) a.expanded = pp_rescan(a.raw, RK_ARGUMENT, true);
+    if (!a.same_as_raw) {
+      std::string copy = pp_take_text();
+      copy.assign(a.raw);
+      a.expanded = pp_rescan(std::move(copy), RK_ARGUMENT, true);
+    }
   }
   return a.same_as_raw ? a.raw : a.expanded;
 }
 
-// Builds the text of one reference.
-std::string reference_text(const MacroReference &ref, std::vector<Argument> &args, int first_variadic,
-                           bool variadic) {
-  auto form = [&](Argument &a) -> std::string {
+// The text of one reference: an argument's text where it stands, or one
+// built in scratch (joined variadic arguments, a string literal).
+std::string_view reference_text(const MacroReference &ref, std::vector<Argument> &args, int first_variadic,
+                                bool variadic, std::string &scratch) {
+  auto form = [&](Argument &a) -> std::string_view {
     if (ref.stringify) return a.raw;
     if (ref.raw_before || ref.raw_after) return trim_raw(a.raw, ref.raw_before, ref.raw_after);
     return expanded_of(a);
   };
-  std::string text;
+  std::string_view text;
   if (variadic) {
+    std::string &joined = scratch;
+    joined.clear();
     for (std::size_t i = first_variadic; i < args.size(); ++i) {
-      if (i > (std::size_t)first_variadic) text.push_back(',');
-      text += form(args[i]);
+      if (i > (std::size_t)first_variadic) joined.push_back(',');
+      joined += form(args[i]);
     }
+    text = joined;
   } else if (ref.argno >= 0 && (std::size_t)ref.argno < args.size()) {
     text = form(args[ref.argno]);
   }
-  if (ref.stringify) return stringified(text, ref.stringify);
-  return text;
+  if (!ref.stringify) return text;
+  std::string literal;
+  stringify_into(literal, text, ref.stringify);
+  scratch = std::move(literal);
+  return scratch;
 }
 
 // A file name as a string literal that means that name: a backslash
@@ -892,7 +903,10 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
     }
     return;
   }
-  if (args.size() == 1 && all_white(args[0].raw)) args.clear();
+  if (args.size() == 1 && all_white(args[0].raw)) {
+    pp_give_text(args[0].raw);
+    args.clear();
+  }
   const int n = (int)args.size(), np = def->nargs;
   // The variadic parameter may take nothing: va() is a complete call.
   const int wanted = def->rest_args ? np - 1 : np;
@@ -909,8 +923,9 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   // The variadic parameter takes the arguments from its position on, joined
   // with commas.
   const int first_variadic = def->rest_args ? np - 1 : np;
-  std::string text;
+  std::string text = pp_take_text();
   text.reserve(def->expansion.size() + 16);
+  std::string scratch;
   std::size_t pos = 0;
   // Where a substitution (or an empty one) would join two operator
   // characters that the source kept apart, a white-space marker keeps them
@@ -946,7 +961,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
       pasted = ref.raw_after;
       continue;
     }
-    std::string arg = reference_text(ref, args, first_variadic, variadic);
+    const std::string_view arg = reference_text(ref, args, first_variadic, variadic, scratch);
     if (!arg.empty() && !ref.raw_before) keep_apart(arg[0]);
     text += arg;
     pasted = ref.raw_after;
@@ -954,6 +969,10 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   if (pos < def->expansion.size() && !dropping) {
     if (!pasted) keep_apart(def->expansion[pos]);
     text.append(def->expansion, pos, std::string::npos);
+  }
+  for (Argument &a : args) {
+    pp_give_text(a.raw);
+    pp_give_text(a.expanded);
   }
   if (!out.text.empty() && !text.empty() && would_paste(out.text.back(), text[0])) out.text.push_back(' ');
   InputLevel &lv = pp_push_owned(LV_MACRO, std::move(text));

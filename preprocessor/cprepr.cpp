@@ -160,6 +160,33 @@ void pp_release_appended_dir(IncludeDir *d) {
   }
 }
 
+namespace {
+// Spare buffers kept: enough for the texts of nested expansions in flight;
+// a larger text (a file, the tested text) is freed as before.
+constexpr std::size_t kSpareTexts = 64;
+constexpr std::size_t kSpareTextRoom = 4096;
+}  // namespace
+
+std::string pp_take_text() {
+  std::vector<std::string> &spare = pp_state.spare_texts;
+  if (spare.empty()) return std::string();
+  std::string text = std::move(spare.back());
+  spare.pop_back();
+  text.clear();
+  return text;
+}
+
+void pp_give_text(std::string &text) {
+  std::vector<std::string> &spare = pp_state.spare_texts;
+  const std::size_t room = text.capacity();
+  if (room > std::string().capacity() && room <= kSpareTextRoom && spare.size() < kSpareTexts) {
+    spare.push_back(std::move(text));
+    text.clear();
+  } else {
+    std::string().swap(text);
+  }
+}
+
 void pp_pop_level() {
   InputLevel &lv = pp_top();
   if (pp_state.recording) pp_memo_end(lv);
@@ -167,7 +194,7 @@ void pp_pop_level() {
   lv.macro = nullptr;
   pp_release_appended_dir(lv.appended_dir);
   lv.appended_dir = nullptr;
-  std::string().swap(lv.owned_text);
+  pp_give_text(lv.owned_text);
   lv.buffer = lv.position = lv.end = "";
   --pp_state.depth;
 }
@@ -653,6 +680,7 @@ void pp_reset_for_tests() {
   pp_state.longest_dir = 19;
   pp_state.included_files.clear();
   pp_state.included_index.clear();
+  pp_state.spare_texts.clear();
   pp_state.if_stack.clear();
   pp_state.skip_stack.clear();
   pp_state.pragma_map.clear();

@@ -512,6 +512,7 @@ void pp_scan(OutputBuffer &out, bool marks) {
 
 std::string pp_rescan(std::string text, RescanKind rescan_kind, bool marks) {
   OutputBuffer tmp;
+  tmp.text = pp_take_text();
   tmp.rescan_kind = rescan_kind;
   InputLevel &lv = pp_push_owned(LV_RESCAN, std::move(text));
   tmp.line = lv.line;

@@ -905,6 +905,8 @@ TEST_F(Pp, MacroExpansionTable) {
       {"#define NEG -1\n#define P +\n#define F(x) x", "-NEG P+1 -F(-2)", "- -1 + +1 - -2"},  // no new operators
       {"#define E3(a,b,c) [a|b|c]\n#define M(x) -x\n#define J(a,b) a##b", "E3(,,) M(-1) J(+,=)", "[| |] - -1 +="},
       {"#define X(a) #a\n", "X(\"\\\"\" '\\\\')", "\"\\\"\\\\\\\"\\\" '\\\\\\\\'\""},
+      // Joined variadic arguments, stringified and pasted.
+      {"#define S(f, ...) #__VA_ARGS__ f##__VA_ARGS__", "S(x, a , \"b\" ,c) S(y)", "\"a , \\\"b\\\" ,c\" xa ,\"b\" ,c \"\" y"},
   };
   for (const Case &c : cases) {
     pp_release(*table_, 0);
