@@ -95,12 +95,27 @@ int hook_template_parameter(void *owner, const char *name) {
 
 Tok lex_token(TokenScanner &sc) {
   Tok t;
+  lex_token_into(sc, t);
+  return t;
+}
+
+// Fills a token in place: the grammar's current token keeps the storage of
+// its text from one token to the next.
+void lex_token_into(TokenScanner &sc, Tok &t) {
   const int code = lex_next(sc);
   t.code = code;
-  t.line = lex_current_line(sc);
+  t.line = sc.position ? sc.position->line : 0;
+  t.name = nullptr;
+  t.word = W_NONE;
+  t.sym = nullptr;
+  t.type = nullptr;
   const char *vt = sc.value.text;
+  // The scanned text: the spelling of a keyword or punctuator, the interned
+  // text of a name or literal (a class name may stand for its class's own
+  // spelling instead, given by the scanner's value).
+  const std::string_view scanned = sc.token_text;
   switch (code) {
-    case T_END: t.cls = G_EOF; return t;
+    case T_END: t.cls = G_EOF; t.text.clear(); return;
     case T_IDENTIFIER: t.cls = G_IDENT; break;
     case T_CLASS_NAME: t.cls = G_CLASSNAME; break;
     case T_TEMPLATE_NAME:
@@ -111,29 +126,38 @@ Tok lex_token(TokenScanner &sc) {
     case T_FLOATING: t.cls = G_FLOATNUM; break;
     case T_CHARACTER: t.cls = G_CHARLIT; break;
     case T_STRING: t.cls = G_STRING; break;
-    case T_TEMPLATE_OPEN: t.cls = G_TOPEN; t.text = "<"; return t;
-    case T_TEMPLATE_CLOSE: t.cls = G_TCLOSE; t.text = ">"; return t;
-    case T_BODY_TEXT: t.cls = G_BODYTEXT; t.text = sc.value.captured; return t;
-    case T_BASE_AND_BODY: t.cls = G_BASEBODY; t.text = sc.value.captured; return t;
-    case T_INIT_TEXT: t.cls = G_INITTEXT; t.text = sc.value.captured; return t;
+    case T_TEMPLATE_OPEN: t.cls = G_TOPEN; t.text.assign(1, '<'); return;
+    case T_TEMPLATE_CLOSE: t.cls = G_TCLOSE; t.text.assign(1, '>'); return;
+    case T_BODY_TEXT: t.cls = G_BODYTEXT; t.text = sc.value.captured; return;
+    case T_BASE_AND_BODY: t.cls = G_BASEBODY; t.text = sc.value.captured; return;
+    case T_INIT_TEXT: t.cls = G_INITTEXT; t.text = sc.value.captured; return;
     default:
       if (code >= K_ASM && code < T_LAST) {
         t.cls = G_KEYWORD;
-        t.text = vt ? vt : token_spelling(code);  // "_Bool" is bool spelt the C way
-        if (code == K_BOOL) t.word = contextual_word(vt);
+        // "_Bool" is bool spelt the C way: the scanned word either way.
+        if (vt) t.text.assign(vt, scanned.size());
+        else t.text = token_spelling(code);
+        if (code == K_BOOL) t.word = vt ? contextual_word(vt, scanned.size()) : W_NONE;
+      } else if (code > 0 && code < 256) {
+        t.cls = G_PUNCT;
+        t.text.assign(1, static_cast<char>(code));
       } else if (code > 0 && code < T_LAST) {
         t.cls = G_PUNCT;
         t.text = token_spelling(code);
       } else {
         t.cls = G_OTHER;
-        t.text.assign(sc.token_text.data(), sc.token_text.size());
+        t.text.assign(scanned.data(), scanned.size());
       }
-      return t;
+      return;
   }
-  t.text = vt ? vt : sc.token_text;
+  // A name or a literal: the value's text is the scanned text, interned,
+  // but for a class name.
+  const std::size_t length = !vt ? 0 : code == T_CLASS_NAME ? std::strlen(vt) : scanned.size();
+  if (vt) t.text.assign(vt, length);
+  else t.text.assign(scanned.data(), scanned.size());
   // The scanner's text of a name is interned already.
   t.name = (t.cls <= G_TYPEMOD) ? (vt ? vt : intern_string(t.text.c_str())) : nullptr;
-  if (t.cls == G_IDENT) t.word = contextual_word(t.name);
+  if (t.cls == G_IDENT) t.word = vt ? contextual_word(vt, length) : contextual_word(t.name);
   t.sym = sc.value.symbol;
   t.type = sc.value.type;
   // A variable whose type is a class comes classified by that type; for the
@@ -145,7 +169,6 @@ Tok lex_token(TokenScanner &sc) {
     t.text = t.name;
     t.type = nullptr;
   }
-  return t;
 }
 
 bool lex_capture_balanced(TokenScanner &sc, std::string &out, bool brace_included) {
@@ -170,7 +193,7 @@ DepthGuard::DepthGuard(Parser &parser) : p(parser), total(parser.an.budget.total
 }
 
 void Parser::advance() {
-  cur = lex_token(lex);
+  lex_token_into(lex, cur);
   if (recover > 0) --recover;
   // A capture that found no end: the scanner has reported the end of text.
   if ((cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY || cur.cls == G_INITTEXT) && cur.text.empty()) {
@@ -298,7 +321,7 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
     if (at_eof()) throw EndAnalysis();
     if ((cur.cls == G_BODYTEXT || cur.cls == G_BASEBODY) && braces == 0) {
       // A body the scanner took whole: the faulty declaration ends with it.
-      cur = lex_token(lex);
+      lex_token_into(lex, cur);
       if (recover > 0) --recover;
       return;
     }
@@ -308,22 +331,22 @@ void Parser::recover_skip(bool in_class_body, bool braced) {
       if (braces == 0) {
         // A member declaration without its ';' before the closing brace.
         if (in_class_body) throw EndAnalysis();
-        if (!braced) cur = lex_token(lex);  // a stray brace at file level
+        if (!braced) lex_token_into(lex, cur);  // a stray brace at file level
         return;
       }
       --braces;
-      cur = lex_token(lex);
+      lex_token_into(lex, cur);
       if (braces == 0) {
         if (recover > 0) --recover;  // the token that ends the error rule is shifted
         return;
       }
       continue;
     } else if (cur.cls == G_PUNCT && cur.code == ';' && braces == 0) {
-      cur = lex_token(lex);
+      lex_token_into(lex, cur);
       if (recover > 0) --recover;
       return;
     }
-    cur = lex_token(lex);
+    lex_token_into(lex, cur);
   }
 }
 
@@ -1222,7 +1245,8 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     }
     specs->pending_qual.clear();
     declarator_suffixes(d, suffix);
-    for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(*it);
+    d.ops.reserve(d.ops.size() + suffix.size());
+    for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(std::move(*it));
     return;
   }
   for (;;) {
@@ -1235,7 +1259,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
         advance();
       }
       while (cur.cls == G_TYPEMOD) advance();
-      prefix.push_back(op);
+      prefix.push_back(std::move(op));
       continue;
     }
     if (cur.cls == G_PUNCT && (cur.code == '&' || cur.code == P_AND_AND)) {
@@ -1243,7 +1267,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       op.kind = DeclOp::REF;
       op.rvalue = cur.code == P_AND_AND;
       advance();
-      prefix.push_back(op);
+      prefix.push_back(std::move(op));
       continue;
     }
     if (cur.cls == G_TYPEMOD) {
@@ -1274,7 +1298,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       DeclOp op;
       op.kind = DeclOp::FUNC;
       parameter_list(op);
-      suffix.push_back(op);
+      suffix.push_back(std::move(op));
     } else {
       syntax_error();
     }
@@ -1294,17 +1318,18 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
         op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
         advance();
       }
-      prefix.push_back(op);
+      prefix.push_back(std::move(op));
       Declarator rest;
       parse_declarator(rest, abstract_ok, nullptr);
       d.name = rest.name;
-      d.qual = rest.qual;
+      d.qual = std::move(rest.qual);
       d.qualified = rest.qualified;
       d.qual_scope = rest.qual_scope;
       d.is_destructor = rest.is_destructor;
       d.is_operator = rest.is_operator;
-      for (const DeclOp &o : prefix) d.ops.push_back(o);
-      for (const DeclOp &o : rest.ops) d.ops.push_back(o);
+      d.ops.reserve(d.ops.size() + prefix.size() + rest.ops.size());
+      for (DeclOp &o : prefix) d.ops.push_back(std::move(o));
+      for (DeclOp &o : rest.ops) d.ops.push_back(std::move(o));
       return;
     }
   } else if (!abstract_ok) {
@@ -1312,12 +1337,13 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
   }
   declarator_suffixes(d, suffix);
   d.ops.clear();
-  for (const DeclOp &o : prefix) d.ops.push_back(o);
-  for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(*it);
+  d.ops.reserve(prefix.size() + suffix.size() + inner.ops.size());
+  for (DeclOp &o : prefix) d.ops.push_back(std::move(o));
+  for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(std::move(*it));
   if (nested) {
-    for (const DeclOp &o : inner.ops) d.ops.push_back(o);
+    for (DeclOp &o : inner.ops) d.ops.push_back(std::move(o));
     d.name = inner.name;
-    d.qual = inner.qual;
+    d.qual = std::move(inner.qual);
     d.qualified = inner.qualified;
     d.qual_scope = inner.qual_scope;
     d.is_destructor = inner.is_destructor;
@@ -1606,7 +1632,7 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
         op.has_bound = true;
       }
       expect(']');
-      out.push_back(op);
+      out.push_back(std::move(op));
       continue;
     }
     if (cur.cls == G_PUNCT && cur.code == '(') {
@@ -1687,7 +1713,7 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
       while (is_word(W_OVERRIDE) || is_word(W_FINAL)) advance();
       while (skip_attribute()) {
       }
-      out.push_back(op);
+      out.push_back(std::move(op));
       continue;
     }
     break;
@@ -1841,7 +1867,8 @@ Symbol *Parser::enter(Declaration *d) {
 // init-declarator-list: init-declarator { ',' init-declarator } ';'
 // init-declarator: declarator [ ':' width ] [ '=' ( expression | '{' ... '}' ) ]
 void Parser::init_declarators(Specs &s, Declarator &first) {
-  Declarator d = first;
+  // The caller is done with its declarator.
+  Declarator d = std::move(first);
   for (int guard = 0;; ++guard) {
     if (guard > 10000000) syntax_error();
     if (s.constexpr_word && !(d.ops.empty() ? false : d.ops.back().kind == DeclOp::FUNC)) {

@@ -241,6 +241,7 @@ bool is_storage_keyword(int code, unsigned *flag);
 
 // Scanner adapter (y_cppa.cpp).
 Tok lex_token(TokenScanner &s);
+void lex_token_into(TokenScanner &s, Tok &out);
 bool lex_capture_balanced(TokenScanner &s, std::string &out, bool brace_included);
 // The text without the blanks, tabs and newlines at either end.
 std::string trimmed(const std::string &s);

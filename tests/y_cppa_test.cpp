@@ -12,7 +12,9 @@
 #include "cpptab.h"
 #include "ctylex.h"
 #include "y_cppa.h"
+#include "y_cppint.h"
 #include "merror.h"
+#include "mstrin.h"
 
 namespace {
 
@@ -73,6 +75,97 @@ class Grammar : public ::testing::Test {
     return p && p->decl ? p->decl->name : nullptr;
   }
 };
+
+// The grammar's token, filled in place from one token to the next, is the
+// token the scanner's code and value describe: a short token after a long
+// one, a keyword after a name, a class name spelt by its class, a variable
+// of a class type, C's two spellings of its boolean type.
+TEST_F(Grammar, TokensFilledInPlaceAreTheScannersTokens) {
+  using grammar::Tok;
+  auto expected = [](TokenScanner &sc, int code) {
+    Tok t;
+    t.code = code;
+    t.line = lex_current_line(sc);
+    const char *vt = sc.value.text;
+    const std::string scanned(sc.token_text);
+    switch (code) {
+      case T_END: t.cls = grammar::G_EOF; return t;
+      case T_IDENTIFIER: t.cls = grammar::G_IDENT; break;
+      case T_CLASS_NAME: t.cls = grammar::G_CLASSNAME; break;
+      case T_TEMPLATE_NAME: case T_DEFINED_TEMPLATE_NAME: t.cls = grammar::G_TEMPLNAME; break;
+      case T_DECLARED_NAME: t.cls = grammar::G_DECLNAME; break;
+      case T_TYPE_MODIFIER: t.cls = grammar::G_TYPEMOD; break;
+      case T_INTEGER: t.cls = grammar::G_NUMBER; break;
+      case T_FLOATING: t.cls = grammar::G_FLOATNUM; break;
+      case T_CHARACTER: t.cls = grammar::G_CHARLIT; break;
+      case T_STRING: t.cls = grammar::G_STRING; break;
+      case T_TEMPLATE_OPEN: t.cls = grammar::G_TOPEN; t.text = "<"; return t;
+      case T_TEMPLATE_CLOSE: t.cls = grammar::G_TCLOSE; t.text = ">"; return t;
+      case T_BODY_TEXT: t.cls = grammar::G_BODYTEXT; t.text = sc.value.captured; return t;
+      case T_BASE_AND_BODY: t.cls = grammar::G_BASEBODY; t.text = sc.value.captured; return t;
+      case T_INIT_TEXT: t.cls = grammar::G_INITTEXT; t.text = sc.value.captured; return t;
+      default:
+        if (is_keyword_code(code)) {
+          t.cls = grammar::G_KEYWORD;
+          t.text = vt ? vt : token_spelling(code);
+          if (code == K_BOOL) t.word = contextual_word(vt);
+        } else {
+          t.cls = grammar::G_PUNCT;
+          t.text = token_spelling(code);
+        }
+        return t;
+    }
+    t.text = vt ? std::string(vt) : scanned;
+    t.name = t.cls <= grammar::G_TYPEMOD ? (vt ? vt : intern_string(t.text.c_str())) : nullptr;
+    if (t.cls == grammar::G_IDENT) t.word = contextual_word(t.name);
+    t.sym = sc.value.symbol;
+    t.type = sc.value.type;
+    if (t.cls == grammar::G_CLASSNAME && t.sym && t.sym->area == AREA_ORDINARY && t.sym->decl &&
+        t.sym->decl->name && !(t.sym->decl->storage & SF_TYPEDEF)) {
+      t.cls = grammar::G_DECLNAME;
+      t.name = t.sym->decl->name;
+      t.text = t.name;
+      t.type = nullptr;
+    }
+    return t;
+  };
+  const std::string long_name(300, 'n');
+  struct Case {
+    SourceLanguage language;
+    std::string declarations, text;
+  } cases[] = {
+      {SRC_CPP, "struct S { int m; }; S object; typedef S T; enum E { RED }; template <class X> struct Box {};",
+       long_name + " ; S object T RED E Box<int> Box<Box<int>> final override x 12u 1.5f 'c' \"s\" :: -> ... "
+                   "int " + long_name + " a >>= b, c <<= d; bool _Bool template <class Y> struct Q { int q; };"},
+      {SRC_C, "struct S { int m; }; int bool_count;",
+       "_Bool b; bool c; int class, new; struct S s; " + long_name + " x;"},
+  };
+  for (const Case &c : cases) {
+    table_init(table, "TESTER", c.language);
+    analyse(c.declarations);
+    TokenScanner a, b;
+    lex_begin(a, &table, "t.cpp", 1, false, false);
+    lex_begin(b, &table, "t.cpp", 1, false, false);
+    lex_set_text(a, c.text.c_str());
+    lex_set_text(b, c.text.c_str());
+    Tok reused;
+    for (int guard = 0; guard < 1000; ++guard) {
+      const Tok want = expected(a, lex_next(a));
+      grammar::lex_token_into(b, reused);
+      EXPECT_EQ(reused.cls, want.cls) << want.text;
+      EXPECT_EQ(reused.code, want.code) << want.text;
+      EXPECT_EQ(reused.text, want.text);
+      EXPECT_EQ(reused.name, want.name) << want.text;
+      EXPECT_EQ(reused.word, want.word) << want.text;
+      EXPECT_EQ(reused.sym, want.sym) << want.text;
+      EXPECT_EQ(reused.type, want.type) << want.text;
+      EXPECT_EQ(reused.line, want.line) << want.text;
+      if (want.cls == grammar::G_EOF) break;
+    }
+    lex_end(a);
+    lex_end(b);
+  }
+}
 
 TEST_F(Grammar, CDeclarationsAndDefinitions) {
   analyse(
