@@ -357,5 +357,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener);
 // when found, else 0 and nothing is consumed.
 char pp_find_call_bracket(MacroEntry *entry, int base);
 MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind);
+// The same, with the name's hash (pp_hash_name) already known.
+MacroEntry *pp_insert_entry(const char *name, std::size_t length, std::uint32_t hash, MacroKind kind);
 void pp_remove_entry(MacroEntry *entry);
 void pp_free_definition(MacroDefinition *def);

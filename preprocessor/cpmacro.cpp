@@ -59,12 +59,16 @@ void grow(MacroIndex &t) {
 }  // namespace
 
 MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind) {
+  return pp_insert_entry(name, length, pp_hash_name(name, length), kind);
+}
+
+MacroEntry *pp_insert_entry(const char *name, std::size_t length, std::uint32_t hash, MacroKind kind) {
   MacroIndex &t = pp_state.macro_table->index();
   if (t.count >= t.buckets.size()) grow(t);
   MacroEntry *e = new MacroEntry;
   e->name.assign(name, length);
   e->kind = kind;
-  e->hash = pp_hash_name(name, length);
+  e->hash = hash;
   link_at_head(t, e);
   ++t.count;
   if (pp_state.recording) pp_memo_note_change(e);
@@ -273,9 +277,10 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
 }
 
 void install(const std::string &name, MacroDefinition *def) {
-  MacroEntry *e = pp_lookup(name.data(), name.size());
+  const std::uint32_t hash = pp_hash_name(name.data(), name.size());
+  MacroEntry *e = pp_lookup(name.data(), name.size(), hash);
   if (!e) {
-    e = pp_insert_entry(name.data(), name.size(), MK_USER);
+    e = pp_insert_entry(name.data(), name.size(), hash, MK_USER);
     e->value = def;
     return;
   }

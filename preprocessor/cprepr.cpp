@@ -165,6 +165,7 @@ namespace {
 // a larger text (a file, the tested text) is freed as before.
 constexpr std::size_t kSpareTexts = 64;
 constexpr std::size_t kSpareTextRoom = 4096;
+const std::size_t kLocalTextRoom = std::string().capacity();
 }  // namespace
 
 std::string pp_take_text() {
@@ -179,7 +180,9 @@ std::string pp_take_text() {
 void pp_give_text(std::string &text) {
   std::vector<std::string> &spare = pp_state.spare_texts;
   const std::size_t room = text.capacity();
-  if (room > std::string().capacity() && room <= kSpareTextRoom && spare.size() < kSpareTexts) {
+  if (room <= kLocalTextRoom) {
+    text.clear();  // no room of its own (a level over a view, a short text)
+  } else if (room <= kSpareTextRoom && spare.size() < kSpareTexts) {
     spare.push_back(std::move(text));
     text.clear();
   } else {

@@ -237,7 +237,7 @@ void apply(const Reading &r, OutputBuffer &out) {
   for (const MacroState &s : r.changed) {
     while (MacroEntry *e = pp_lookup(s.name.data(), s.name.size(), s.hash)) pp_remove_entry(e);
     if (!s.present) continue;
-    MacroEntry *e = pp_insert_entry(s.name.data(), s.name.size(), s.kind);
+    MacroEntry *e = pp_insert_entry(s.name.data(), s.name.size(), s.hash, s.kind);
     if (s.kind == MK_USER) e->value = new MacroDefinition(s.value);
   }
   pp_state.macro_table->index().once_files.insert(r.once_added.begin(), r.once_added.end());

@@ -461,17 +461,19 @@ void pp_scan(OutputBuffer &out, bool marks) {
       lv.position = q;
       // An identifier that reaches the end of an expansion goes on with the
       // characters of the enclosing level.
-      while (pp_state.depth > base && pp_top().kind == LV_MACRO && pp_top().position >= pp_top().end &&
-             is_id(*pp_state.levels[pp_state.depth - 1].position)) {
-        pp_pop_level();
-        InputLevel &l2 = pp_top();
-        const char *r = l2.position;
-        while (is_id(*r)) {
-          hash = pp_hash_step(hash, *r);
-          ++r;
+      if (q >= lv.end) {
+        while (pp_state.depth > base && pp_top().kind == LV_MACRO && pp_top().position >= pp_top().end &&
+               is_id(*pp_state.levels[pp_state.depth - 1].position)) {
+          pp_pop_level();
+          InputLevel &l2 = pp_top();
+          const char *r = l2.position;
+          while (is_id(*r)) {
+            hash = pp_hash_step(hash, *r);
+            ++r;
+          }
+          o.append(l2.position, r - l2.position);
+          l2.position = r;
         }
-        o.append(l2.position, r - l2.position);
-        l2.position = r;
       }
       bol = false;
       treat_identifier(out, id_out, hash, marks, base);
