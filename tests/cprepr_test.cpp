@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -716,6 +717,25 @@ TEST_F(Pp, ConditionsWithoutMacrosReadAsRescanned) {
   Result r = run("#define defined 1\n#if defined X && defined(Q)\nyes\n#endif\n#if defined\nyes\n#endif\n");
   EXPECT_EQ(text_only(r.out), "\n\n\n");
   EXPECT_EQ(r.err, "ProbaX-W-INVDEFINE,   \nProbaX-W-ERDEFINED,   \n");
+}
+
+// A skipped line's text is passed over many bytes at a time up to the
+// next comment, continuation, literal or line end: one at any offset must
+// be seen, or the "#else" it hides would open a group.
+TEST_F(Pp, SkippedTextSeesWhatHidesADirectiveAtAnyOffset) {
+  const char *hiders[] = {"/*\n#else\ntaken\n*/", "b\\\n#else", "\"x\\\n#else\"", "'\\\n#else'", "b/* x */\\\n#else"};
+  for (const char *hider : hiders) {
+    for (int k = 0; k < 40; ++k) {
+      const std::string text = "#if 0\n" + std::string(k, 'a') + hider + "\ntaken\n#endif\nafter __LINE__\n";
+      Result r = run(text, "t.c");
+      EXPECT_EQ(r.out.find("taken"), std::string::npos) << text;
+      EXPECT_NE(r.out.find("after"), std::string::npos) << text;
+      // The lines passed are counted: "after" is on the last line (the
+      // run numbers the first one 0).
+      const std::string line = std::to_string(std::count(text.begin(), text.end(), '\n') - 1);
+      EXPECT_NE(r.out.find("after " + line + "\n"), std::string::npos) << text << r.out;
+    }
+  }
 }
 
 TEST_F(Pp, IfConditionsExpandMacrosAndDefined) {
