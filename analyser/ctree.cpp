@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <ostream>
 #include <new>
 #include <string>
@@ -363,10 +364,29 @@ TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type,
 
 }  // namespace
 
+namespace {
+
+// The interned copy of a basic type's word: the grammar asks for one basic
+// type per specifier word it reads, each time with the word's spelling.
+const char *interned_word(std::string_view k) {
+  static const char *const words[] = {"char", "short", "int", "long", "signed", "unsigned",
+                                      "float", "double", "bool", "_Bool", "wchar_t"};
+  static const char *interned[std::size(words)] = {};
+  for (std::size_t i = 0; i < std::size(words); ++i)
+    if (k == words[i]) {
+      if (!interned[i]) interned[i] = intern_string(words[i]);
+      return interned[i];
+    }
+  return nullptr;
+}
+
+}  // namespace
+
 TypeDesc *basic_type(const char *keyword, SymbolTable *owner) {
   if (!keyword) return nullptr;
   const AnalysisSettings &s = analysis_settings();
   const std::string_view k(keyword);
+  if (const char *word = interned_word(k)) keyword = word;
   if (k == "void") return shared_basic(TK_VOID, nullptr, 0, 0, owner);
   if (k == "float" || k == "double") return shared_basic(TK_FLOATING, keyword, 0, 0, owner);
   if (k == "bool" || k == "_Bool") return shared_basic(TK_INTEGER, keyword, s.sizes->char_bits, 0, owner);

@@ -76,6 +76,7 @@ constexpr std::size_t text_length(const char *p) {
 }
 struct KeywordHash {
   short code[kKeywordSlots] = {};  // 0: free slot
+  unsigned char length[kKeywordSlots] = {};  // of the slot's word
 };
 template <std::size_t N>
 constexpr KeywordHash make_word_hash(const Spelling (&words)[N]) {
@@ -84,6 +85,7 @@ constexpr KeywordHash make_word_hash(const Spelling (&words)[N]) {
     unsigned i = keyword_hash(k.text, text_length(k.text));
     while (h.code[i]) i = (i + 1) % kKeywordSlots;
     h.code[i] = static_cast<short>(k.code);
+    h.length[i] = static_cast<unsigned char>(text_length(k.text));
   }
   return h;
 }
@@ -92,17 +94,21 @@ constexpr KeywordHash kContextualHash = make_word_hash(contextual_words);
 
 // The code of the word p[0..n) in a hashed list whose entry for code c is
 // words[c - first], 0 when it is not there.
-int hashed_word(const KeywordHash &hash, const Spelling *words, std::size_t count, int first, const char *p,
-                std::size_t n) {
+// Read for every name the scanner meets: inline, and the slot's word is
+// compared only when its first character and length allow. The word
+// matches as a comparison of at most n characters that stops at a zero
+// would: its characters up to a zero in p[0..n) or to n.
+inline int hashed_word(const KeywordHash &hash, const Spelling *words, std::size_t count, int first,
+                       const char *p, std::size_t n) {
   if (n == 0) return 0;
   for (unsigned i = keyword_hash(p, n);; i = (i + 1) % kKeywordSlots) {
     const int code = hash.code[i];
     const std::size_t index = static_cast<std::size_t>(code - first);
     if (!code || index >= count) return 0;
     const char *k = words[index].text;
-    // Most words share no more than their hash with the word of the slot.
     if (k[0] != p[0]) continue;
-    if (std::strncmp(k, p, n) == 0 && k[n] == '\0') return code;
+    const std::size_t length = hash.length[i];
+    if (length <= n && std::memcmp(k, p, length) == 0 && (length == n || p[length] == '\0')) return code;
   }
 }
 
@@ -681,9 +687,12 @@ bool lex_directive_line(TokenScanner &s, const char *text, std::size_t length) {
     if (!parse_line_directive(line, number, name, analyser_process().escaped_line_names)) return false;
     if (s.position) {
       s.position->line = number;
-      s.position->file = name;
+      if (s.position->file != name) s.position->file = name;
     }
-    s.current_file = name.empty() ? nullptr : intern_string(name.c_str());
+    // Most markers name the file the scan is in already (the current file is
+    // interned, so the same text is the same copy).
+    if (name.empty()) s.current_file = nullptr;
+    else if (!s.current_file || name != s.current_file) s.current_file = intern_string(name.c_str());
     return true;
   }
   if (word_at(line, i, "pragma")) {

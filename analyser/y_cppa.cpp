@@ -1514,11 +1514,15 @@ void Parser::declarator_name(Declarator &d) {
     }
     if (cur.cls == G_PUNCT && cur.code == '*' && !d.qual.empty()) return;  // pointer to member
     if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
-    Tok t = cur;
+    Tok t = std::move(cur);
     std::string name = t.text;
+    // The name is the token's own (its interned name) until arguments or a
+    // typedef's own name change it.
+    bool token_name = t.name != nullptr;
     advance();
     TypeDesc *scope = nullptr;
     if (cur.cls == G_TOPEN) {
+      token_name = false;
       // A class template's instance, or the arguments of an explicit
       // specialisation of a function template (template <> int f<int>(int)).
       std::vector<std::string> args;
@@ -1545,9 +1549,11 @@ void Parser::declarator_name(Declarator &d) {
     // A typedef name of a class comes spelled as the class; declared again
     // (an inherited member type redeclared), it keeps its own name.
     if (t.cls == G_CLASSNAME && name == t.text && t.sym && t.sym->area == AREA_ORDINARY && t.sym->decl &&
-        (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name)
+        (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name) {
       name = t.sym->decl->name;
-    d.name = intern(name);
+      token_name = false;
+    }
+    d.name = token_name ? intern_string(t.name) : intern(name);
     return;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,15 @@ TEST_F(Types, BasicTypeWords) {
                           "unsigned float", "longx", "in"})
     EXPECT_EQ(basic_type(bad), nullptr) << bad;
   EXPECT_EQ(basic_type(nullptr), nullptr);
+  // A word is known by its text, whatever buffer holds it.
+  char word[] = "int";
+  EXPECT_EQ(basic_type(word), basic_type("int"));
+  std::strcpy(word, "lon");
+  EXPECT_EQ(basic_type(word), nullptr);
+  char longer[] = "wchar_t";
+  EXPECT_EQ(basic_type(longer), basic_type("wchar_t"));
+  EXPECT_STREQ(basic_type("_Bool")->integer()->name, "_Bool");
+  EXPECT_STREQ(basic_type("unsigned")->integer()->name, "unsigned");
 }
 
 TEST_F(Types, EveryKindHasItsDetailAndCopies) {

@@ -468,6 +468,26 @@ TEST_F(Lex, LineDirectivesAndPositions) {
   lex_end(sc);
 }
 
+// A marker naming the file the scan is in keeps its copy of the name; one
+// naming another file, a file whose name the current one begins or an empty
+// name changes it, and a marker back names the first file again.
+TEST_F(Lex, LineMarkersOfTheSameFileKeepItsName) {
+  lex_begin(sc, &table, "t.c", 1, 0, 0);
+  lex_set_text(sc, "#line 5 \"a.h\"\nw\n#line 9 \"a.h\"\nx\n#line 2 \"a.hh\"\ny\n#line 3 \"\"\nz\n"
+                   "#line 4 \"a.h\"\nv\n#line 6 \"a\"\nu\n");
+  const char *a = intern_string("a.h");
+  const std::vector<std::pair<const char *, int>> want = {
+      {a, 5}, {a, 9}, {intern_string("a.hh"), 2}, {nullptr, 3}, {a, 4}, {intern_string("a"), 6}};
+  for (const auto &w : want) {
+    EXPECT_EQ(lex_next(sc), T_IDENTIFIER);
+    EXPECT_EQ(lex_current_file(sc), w.first);
+    EXPECT_EQ(lex_current_line(sc), w.second);
+    EXPECT_EQ(sc.position->file, w.first ? w.first : "");
+  }
+  EXPECT_EQ(lex_next(sc), T_END);
+  lex_end(sc);
+}
+
 TEST_F(Lex, CapturedBodiesFollowLineMarkers) {
   lex_begin(sc, &table, "t.c", 1, 0, 0);
   const char *text = "template<class T> T f() {\n#line 40 \"other.h\"\n return 0;\n}\nint g;";
