@@ -52,6 +52,7 @@ int main(int argc, char **argv) {
   // Owned here for the whole run and handed to the generation driver.
   static std::string command_text;
   decode_generator_command(argc, argv, command_text);
+  set_generation_ends_process(true);
   generation_run(command_text);
   finish_run();
 }

@@ -164,7 +164,16 @@ void parse_into(AnalysisContext &context, const std::string &text, const std::st
   lex_set_escaped_line_names(generator_options().prepro_only != 0);
   analyse_text(text.c_str(), *context.table, "", file.c_str(), 1, 0, 0);
 }
-void end_macros(AnalysisContext &context, int free_chain) { pp_release(*context.macros, free_chain); }
+bool &ends_process() {
+  static bool ends = false;
+  return ends;
+}
+void end_macros(AnalysisContext &context, int free_chain) {
+  if (ends_process())
+    pp_release_at_exit(*context.macros);
+  else
+    pp_release(*context.macros, free_chain);
+}
 
 // ------------------------------------------------------------- sections
 
@@ -225,6 +234,9 @@ struct FileAnalyses {
   // Released analyses serve the next file: the preprocessor may still name
   // the macro table it served last, so a table is never freed.
   std::vector<std::unique_ptr<FileAnalysis>> spare;
+  // Analyses done with in a run that ends the process: kept as they are
+  // until the exit, never served again.
+  std::vector<std::unique_ptr<FileAnalysis>> left;
 };
 
 FileAnalyses &file_analyses() {
@@ -239,9 +251,9 @@ void release_analysis(std::map<std::string, std::unique_ptr<FileAnalysis>>::iter
   // analyses they come from.
   script_table_complete();
   end_macros(a.context, 0);
-  release_table(a.table);
+  if (!ends_process()) release_table(a.table);
   all.planned.erase(it->first);
-  all.spare.push_back(std::move(it->second));
+  (ends_process() ? all.left : all.spare).push_back(std::move(it->second));
   all.held.erase(it);
 }
 
@@ -517,6 +529,8 @@ void assemble_script() {
   services_section(tested);
   release_file_analyses();
 }
+
+void set_generation_ends_process(bool ends) { ends_process() = ends; }
 
 void generation_run(const std::string &command_text) {
   script_open(command_text);

@@ -60,6 +60,11 @@ void write_short_banner_block(KeywordRole banner);
 
 // The whole generation; called once by main after the options are decoded.
 void generation_run(const std::string &command_text);
+// Whether the process ends with the run (the command line program): the
+// analyses and macros of its last uses are then left to the process exit
+// instead of being freed one record at a time. A program that runs several
+// generations (the tests) keeps the default, false.
+void set_generation_ends_process(bool ends);
 void assemble_script();
 
 // An analysis context: a symbol table with its own macro table. The

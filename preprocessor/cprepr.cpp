@@ -599,6 +599,11 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
   }
 }
 
+void pp_release_at_exit(MacroTable &macro_table) {
+  pp_use_table(macro_table);
+  pp_release_conditionals();
+}
+
 void pp_set_escape_line_names(bool escape) { pp_state.escape_line_names = escape; }
 
 // ---------------------------------------------------------------- for the analyser

@@ -44,6 +44,10 @@ int pp_process_text(const char *text, bool start_now, const char *name, int line
 // Reports the conditionals left open, undefines the user macros of the
 // table (the built-ins stay) and, with free_chain, empties the include chain.
 void pp_release(MacroTable &macro_table, bool free_chain);
+// The table's last use before the process ends: the conditionals left open
+// are reported as pp_release does, and nothing is freed, since the process
+// gives everything back at once.
+void pp_release_at_exit(MacroTable &macro_table);
 
 // Includes made while exactly `named` named levels are open (0: those of
 // the caller's text, 1: those of the file the text includes) are recorded,
