@@ -954,15 +954,21 @@ void pp_release_conditionals() {
     }
   };
   InputLevel *named = pp_innermost_named();
-  std::string file = named ? named->name : std::string();
+  const std::string innermost = named ? named->name : std::string();
   for (auto it = pp_state.skip_stack.rbegin(); it != pp_state.skip_stack.rend(); ++it) {
     CondKind kind = CK_IF;
     int line = it->line;
+    // The file the conditional stands in: by the time the conditionals
+    // are released no file is open any more, and the same header read
+    // by two analyses is told about once by its own position.
+    const std::string *file = &innermost;
     if (it->frame < pp_state.if_stack.size()) {
-      kind = pp_state.if_stack[it->frame].kind;
-      line = pp_state.if_stack[it->frame].line;
+      const CondFrame &f = pp_state.if_stack[it->frame];
+      kind = f.kind;
+      line = f.line;
+      if (!f.file.empty()) file = &f.file;
     }
-    report_at_position(MSG_UNTERCOND, name_of(kind), file, line);
+    report_at_position(MSG_UNTERCOND, name_of(kind), *file, line);
   }
   pp_state.skip_stack.clear();
   pp_state.if_stack.clear();

@@ -675,6 +675,15 @@ TEST_F(Pp, ConditionalStackDiagnostics) {
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(count(err, "UNTERCOND"), 2) << err;
   EXPECT_NE(err.find("[1]  if"), std::string::npos) << err;  // the text starts at line 0
+  // A header's conditionals are told at the header's own position, though
+  // no file is open any more when they are released.
+  write("open.h", "int h;\n#if 1\n");
+  run("#include \"" + path("open.h") + "\"\nint after;\n");
+  testing::internal::CaptureStderr();
+  pp_release(*table_, 0);
+  err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(count(err, "UNTERCOND"), 1) << err;
+  EXPECT_NE(err.find("[" + path("open.h") + ":2]"), std::string::npos) << err;
 }
 
 TEST_F(Pp, DeepConditionalsAndManySkippedLines) {
