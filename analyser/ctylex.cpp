@@ -532,7 +532,24 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
   if (!stops) stops = "";
   const bool angle = std::strchr(stops, '>') != nullptr;
   const bool stop_newline = std::strchr(stops, '\n') != nullptr;
-  std::vector<char> expected;  // closers of the open brackets, innermost last
+  // The closers and separators that stop the skip at the outer level, by
+  // the bit stop_bit gives them.
+  auto stop_bit = [](char c) -> unsigned {
+    switch (c) {
+      case ')': return 1;
+      case ']': return 2;
+      case ',': return 4;
+      case ';': return 8;
+      case '>': return 16;
+      case '}': return 32;
+      default: return 0;
+    }
+  };
+  unsigned stop_mask = 0;
+  for (const char *c = stops; *c; ++c) stop_mask |= stop_bit(*c);
+  // Closers of the open brackets, innermost last (a function body nests a
+  // few levels: no heap block for it).
+  std::string expected;
   const char *p = text;
   bool line_start = false;
   // Within a line, only line ends, literals, brackets and the stop
@@ -547,8 +564,12 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
     return a;
   }();
   for (;;) {
-    if (!line_start)
+    if (!line_start) {
       while (passed[static_cast<unsigned char>(*p)]) ++p;
+    } else {
+      // The indentation of a line: blanks leave it at its start.
+      while (is_blank(static_cast<unsigned char>(*p))) ++p;
+    }
     const char c = *p;
     if (c == '\0') return nullptr;
     if (c == '\n') {
@@ -566,7 +587,7 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
       p = eol + 1;
       continue;
     }
-    if (!is_blank(static_cast<unsigned char>(c))) line_start = false;
+    line_start = false;
     if (c == '"' || c == '\'') {
       ++p;
       while (*p && *p != c) {
@@ -582,18 +603,18 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
       ++p;
       continue;
     }
+    const bool opener = c == '(' || c == '[' || c == '{' || (c == '<' && angle);
     if (!expected.empty()) {
       if (c == expected.back()) {
         expected.pop_back();
-      } else if (c == '(' || c == '[' || c == '{' || (c == '<' && angle)) {
+      } else if (opener) {
         expected.push_back(c == '(' ? ')' : c == '[' ? ']' : c == '{' ? '}' : '>');
       }
       ++p;
       continue;
     }
-    if (std::strchr(")],;>}", c) && std::strchr(stops, c)) return include_stop ? p + 1 : p;
-    if (nesting && (c == '(' || c == '[' || c == '{' || (c == '<' && angle)))
-      expected.push_back(c == '(' ? ')' : c == '[' ? ']' : c == '{' ? '}' : '>');
+    if (stop_mask & stop_bit(c)) return include_stop ? p + 1 : p;
+    if (nesting && opener) expected.push_back(c == '(' ? ')' : c == '[' ? ']' : c == '{' ? '}' : '>');
     ++p;
   }
 }

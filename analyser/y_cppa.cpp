@@ -171,6 +171,19 @@ void lex_token_into(TokenScanner &sc, Tok &t) {
   }
 }
 
+bool lex_skip_balanced(TokenScanner &sc) {
+  if (!sc.text) return false;
+  int *lines = sc.position ? &sc.position->line : nullptr;
+  const char *end = skip_balanced(sc.text, "}", false, true, lines, &sc);
+  if (!end) {
+    sc.text += std::strlen(sc.text);
+    return false;
+  }
+  sc.text = end;
+  sc.token_start = sc.text;
+  return true;
+}
+
 bool lex_capture_balanced(TokenScanner &sc, std::string &out, bool brace_included) {
   bool ok = false;
   int *lines = sc.position ? &sc.position->line : nullptr;
@@ -2006,6 +2019,13 @@ bool Parser::capture_body(std::string &body) {
   return true;
 }
 
+void Parser::skip_body() {
+  // As capture_body, without a copy of the text.
+  if (!lex_skip_balanced(lex)) unexpected_end();
+  advance();  // the '}'
+  if (!(cur.cls == G_PUNCT && cur.code == '}')) syntax_error();
+}
+
 namespace {
 
 void reconcile_parameter_names(TypeDesc *declared, TypeDesc *defining) {
@@ -2059,7 +2079,9 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     }
     if (cur.cls == G_KEYWORD && cur.code == K_TRY) syntax_error();
     if (!(cur.cls == G_PUNCT && cur.code == '{')) syntax_error();
-    capture_body(body);
+    // A body is kept in a class or when asked; else it is only passed over.
+    if (in_class() || an.keep_bodies) capture_body(body);
+    else skip_body();
     brace_pending = true;
   }
   const bool keep = in_class() || an.keep_bodies;
@@ -2079,7 +2101,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
     FunctionInfo *info = e->type->function()->info;
     info->defined = 1;
     info->has_body = keep ? 1 : 0;
-    info->body = keep ? body : std::string();
+    info->body = keep ? std::move(body) : std::string();
     symbol_mark_defined(table, ex);
     if (brace_pending) advance();
     return;
@@ -2093,7 +2115,7 @@ void Parser::function_definition(Specs &s, Declarator &d, TypeDesc *ftype) {
   if (info) {
     info->defined = 1;
     info->has_body = keep ? 1 : 0;
-    info->body = keep ? body : std::string();
+    info->body = keep ? std::move(body) : std::string();
   }
   Declaration *dec = make_declaration(d.name, ftype, s.storage);
   dec->line = d.line;

@@ -955,8 +955,7 @@ void Parser::template_declaration() {
       return;
     }
     if (cur.cls == G_PUNCT && cur.code == '{') {
-      std::string body;
-      capture_body(body);
+      skip_body();
       if (kept) d.qual_scope->templ()->member_definitions.push_back(header);
       advance();
       return;
@@ -975,10 +974,7 @@ void Parser::template_declaration() {
     Symbol *declared = lookup_in_scope(d.name, table, AREA_ORDINARY, cls);
     if (declared && declared->decl && declared->decl->type && declared->decl->type->template_word &&
         !find_function(d.name, table, cls, ft, an.lenient_matching)) {
-      if (is('{')) {
-        std::string body;
-        capture_body(body);
-      }
+      if (is('{')) skip_body();
       advance();
       return;
     }

@@ -196,6 +196,7 @@ class Parser {
   void function_definition(Specs &s, Declarator &d, TypeDesc *ftype);
   void old_style_parameters(Declarator &d, TypeDesc *ftype);
   bool capture_body(std::string &body);
+  void skip_body();
   // `qualified`, when given, receives the text with the names that start a
   // name spelled from the global scope (argument_name_text).
   std::string collect_expression(const char *stops, bool allow_empty, std::string *qualified = nullptr);
@@ -243,6 +244,8 @@ bool is_storage_keyword(int code, unsigned *flag);
 Tok lex_token(TokenScanner &s);
 void lex_token_into(TokenScanner &s, Tok &out);
 bool lex_capture_balanced(TokenScanner &s, std::string &out, bool brace_included);
+// lex_capture_balanced without the text (the brace not included).
+bool lex_skip_balanced(TokenScanner &s);
 // The text without the blanks, tabs and newlines at either end.
 std::string trimmed(const std::string &s);
 

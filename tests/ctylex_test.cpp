@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -733,6 +734,91 @@ TEST_F(Lex, ConstantConversion) {
   EXPECT_EQ(int_value(v), 99);
   EXPECT_EQ(v.width, 8);
   EXPECT_TRUE(reports.empty());
+}
+
+// The skip reads a line's indentation and the runs between the characters
+// that matter at once: on random texts of brackets, literals, escapes,
+// blanks and directive lines it stops where a character-by-character
+// reading stops, with the same count of lines.
+TEST(SkipBalanced, AgreesWithAReadingCharacterByCharacter) {
+  auto reference = [](const char *text, const char *stops, bool include_stop, bool nesting, int *lines) -> const char * {
+    const bool angle = std::strchr(stops, '>') != nullptr;
+    const bool stop_newline = std::strchr(stops, '\n') != nullptr;
+    std::vector<char> expected;
+    const char *p = text;
+    bool line_start = false;
+    for (;;) {
+      const char c = *p;
+      if (c == '\0') return nullptr;
+      if (c == '\n') {
+        if (expected.empty() && stop_newline) return include_stop ? p + 1 : p;
+        if (lines) ++*lines;
+        ++p;
+        line_start = true;
+        continue;
+      }
+      if (line_start && c == '#') {  // no "#line" marker can be formed here
+        const char *eol = std::strchr(p, '\n');
+        if (!eol) return nullptr;
+        if (lines) ++*lines;
+        p = eol + 1;
+        continue;
+      }
+      if (!(c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r')) line_start = false;
+      if (c == '"' || c == '\'') {
+        ++p;
+        while (*p && *p != c) {
+          if (*p == '\\' && p[1]) {
+            if (p[1] == '\n' && lines) ++*lines;
+            p += 2;
+            continue;
+          }
+          if (*p == '\n' && lines) ++*lines;
+          ++p;
+        }
+        if (!*p) return nullptr;
+        ++p;
+        continue;
+      }
+      const bool opener = c == '(' || c == '[' || c == '{' || (c == '<' && angle);
+      const char closer = c == '(' ? ')' : c == '[' ? ']' : c == '{' ? '}' : '>';
+      if (!expected.empty()) {
+        if (c == expected.back()) expected.pop_back();
+        else if (opener) expected.push_back(closer);
+        ++p;
+        continue;
+      }
+      if (std::strchr(")],;>}", c) && std::strchr(stops, c)) return include_stop ? p + 1 : p;
+      if (nesting && opener) expected.push_back(closer);
+      ++p;
+    }
+  };
+  const std::string alphabet = "  \t\r\v\n\n#(){}[]<>,;\"'\\ax=";
+  const char *stop_sets[] = {"}", ";", ",)", ",;)]}", ";)]}", "\n", ",>", ")"};
+  unsigned seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7fff;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(next() % 40);
+    for (int i = 0; i < length; ++i) text += alphabet[next() % alphabet.size()];
+    const char *stops = stop_sets[next() % std::size(stop_sets)];
+    const bool include_stop = next() % 2, nesting = next() % 4 != 0;
+    int want_lines = 0, got_lines = 0;
+    const char *want = reference(text.c_str(), stops, include_stop, nesting, &want_lines);
+    const char *got = skip_balanced(text.c_str(), stops, include_stop, nesting, &got_lines);
+    ASSERT_EQ(got, want) << "text \"" << text << "\" stops \"" << stops << "\"";
+    ASSERT_EQ(got_lines, want_lines) << text;
+  }
+  // A body: nested braces, braces in literals, escaped quotes, indentation.
+  const char *body = "\n    if (a) {\n\t\tputs(\"}\");\n\t\tc = '}';\n      s = \"\\\"{\";\n    }\n  }\nint after;";
+  int lines = 0, want_lines = 0;
+  EXPECT_EQ(skip_balanced(body, "}", true, true, &lines), reference(body, "}", true, true, &want_lines));
+  EXPECT_EQ(std::string(skip_balanced(body, "}", true, true, nullptr)), "\nint after;");
+  EXPECT_EQ(lines, want_lines);
+  EXPECT_EQ(lines, 6);
 }
 
 TEST(SkipBalanced, BracketsStringsAndStops) {

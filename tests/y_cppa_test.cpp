@@ -758,6 +758,33 @@ TEST_F(Grammar, FunctionScopeAndKeptBodies) {
   EXPECT_NE(k->type->function()->info->body.find("a * 2"), std::string::npos);
 }
 
+// A body not kept is passed over as one kept is read: braces in literals,
+// nested braces and line markers inside it, the position after it, a body
+// that never ends.
+TEST_F(Grammar, BodiesPassedOverKeepTheirPositions) {
+  const std::string text =
+      "int f(void) {\n  char *s = \"}\";\n  if (s) { { s++; } }\n#line 40 \"other.h\"\n  return '}';\n}\n"
+      "int g;\nstruct S { int m(void) { return '{'; } int n; };\nint h(void) { {\n";
+  for (int keep : {0, 1}) {
+    table_init(table, "TESTER");
+    g_reports.clear();
+    analyse_text(text.c_str(), table, "", "t.c", 1, keep, 0);
+    Declaration *g = ordinary("g");
+    ASSERT_TRUE(g) << keep;
+    EXPECT_EQ(g->line, 42) << keep;
+    EXPECT_STREQ(g->file, "other.h");
+    Declaration *f = ordinary("f");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->type->function()->info->has_body, keep);
+    EXPECT_EQ(f->type->function()->info->body.empty(), keep == 0);
+    TypeDesc *st = tag("S");
+    ASSERT_TRUE(st);
+    EXPECT_TRUE(ordinary("n", st));
+    EXPECT_EQ(count("UNEXP_EOF"), 1) << keep;
+    EXPECT_EQ(first("UNEXP_EOF")->line, 45) << keep;
+  }
+}
+
 }  // namespace
 
 // Faults reported from the script emitters and the host target.
