@@ -58,6 +58,13 @@ struct MacroDefinition {
   bool bracketed = false;      // parameters written and called with [ ]
   std::vector<MacroReference> pattern;
   std::string parameter_names; // joined with ", "
+  // A definition does not change once entered: the tables and the recordings
+  // of included files that hold it share it (see pp_share_definition), and
+  // it is never copied.
+  std::uint32_t holders = 1;
+  MacroDefinition() = default;
+  MacroDefinition(const MacroDefinition &) = delete;
+  MacroDefinition &operator=(const MacroDefinition &) = delete;
 };
 
 struct MacroEntry {
@@ -360,4 +367,10 @@ MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind
 // The same, with the name's hash (pp_hash_name) already known.
 MacroEntry *pp_insert_entry(const char *name, std::size_t length, std::uint32_t hash, MacroKind kind);
 void pp_remove_entry(MacroEntry *entry);
+// Lets one holder of def go; the last one frees it (null: nothing).
 void pp_free_definition(MacroDefinition *def);
+// One more holder of def (not null).
+inline MacroDefinition *pp_share_definition(MacroDefinition *def) {
+  ++def->holders;
+  return def;
+}

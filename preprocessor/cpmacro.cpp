@@ -75,7 +75,9 @@ MacroEntry *pp_insert_entry(const char *name, std::size_t length, std::uint32_t 
   return e;
 }
 
-void pp_free_definition(MacroDefinition *def) { delete def; }
+void pp_free_definition(MacroDefinition *def) {
+  if (def && --def->holders == 0) delete def;
+}
 
 void pp_remove_entry(MacroEntry *e) {
   if (pp_state.recording) pp_memo_note_change(e);

@@ -18,10 +18,29 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include "cpinternal.h"
 
 namespace {
+
+// A definition held by a recording, shared with the tables that hold it.
+class SharedDefinition {
+ public:
+  SharedDefinition() = default;
+  explicit SharedDefinition(MacroDefinition *def) : def_(def ? pp_share_definition(def) : nullptr) {}
+  SharedDefinition(const SharedDefinition &other) : SharedDefinition(other.def_) {}
+  SharedDefinition(SharedDefinition &&other) noexcept : def_(other.def_) { other.def_ = nullptr; }
+  SharedDefinition &operator=(SharedDefinition other) noexcept {
+    std::swap(def_, other.def_);
+    return *this;
+  }
+  ~SharedDefinition() { pp_free_definition(def_); }
+  MacroDefinition *get() const { return def_; }
+
+ private:
+  MacroDefinition *def_ = nullptr;
+};
 
 // A macro as one look found it (or did not find it).
 struct MacroState {
@@ -29,7 +48,7 @@ struct MacroState {
   std::uint32_t hash = 0;
   bool present = false;
   MacroKind kind = MK_USER;
-  MacroDefinition value;  // user macros only
+  SharedDefinition value;  // user macros only (null: an empty definition)
 };
 
 bool same_state(const MacroState &s, const MacroEntry *e) {
@@ -37,7 +56,9 @@ bool same_state(const MacroState &s, const MacroEntry *e) {
   if (!s.present || e->kind != s.kind) return false;
   if (e->kind != MK_USER) return true;
   if (!e->value) return false;
-  const MacroDefinition &a = *e->value, &b = s.value;
+  if (e->value == s.value.get()) return true;
+  static const MacroDefinition empty;
+  const MacroDefinition &a = *e->value, &b = s.value.get() ? *s.value.get() : empty;
   if (a.nargs != b.nargs || a.expansion != b.expansion || a.rest_args != b.rest_args || a.bracketed != b.bracketed ||
       a.parameter_names != b.parameter_names || a.pattern.size() != b.pattern.size())
     return false;
@@ -57,7 +78,7 @@ MacroState state_of(const std::string &name, std::uint32_t hash, const MacroEntr
   if (!e) return s;
   s.present = true;
   s.kind = e->kind;
-  if (e->kind == MK_USER && e->value) s.value = *e->value;
+  if (e->kind == MK_USER && e->value) s.value = SharedDefinition(e->value);
   return s;
 }
 
@@ -238,7 +259,8 @@ void apply(const Reading &r, OutputBuffer &out) {
     while (MacroEntry *e = pp_lookup(s.name.data(), s.name.size(), s.hash)) pp_remove_entry(e);
     if (!s.present) continue;
     MacroEntry *e = pp_insert_entry(s.name.data(), s.name.size(), s.hash, s.kind);
-    if (s.kind == MK_USER) e->value = new MacroDefinition(s.value);
+    if (s.kind == MK_USER)
+      e->value = s.value.get() ? pp_share_definition(s.value.get()) : new MacroDefinition;
   }
   pp_state.macro_table->index().once_files.insert(r.once_added.begin(), r.once_added.end());
   for (const std::string &f : r.files)

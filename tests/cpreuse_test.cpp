@@ -125,6 +125,34 @@ TEST_F(Reuse, ConditionsWithoutMacrosLookAtTheirOperands) {
   testing::internal::GetCapturedStderr();
 }
 
+// A replayed definition is the recorded one itself, shared by the tables
+// that took it: undefining or redefining it in one table, or releasing a
+// table, leaves the others and the recording as they were.
+TEST_F(Reuse, ReplayedDefinitionsAreSharedNotTied) {
+  headers("#define F(a, b) [a|b]\n#define G 7\n");
+  EXPECT_NE(run(*table_, include("h.h") + "F(1,2) G\n").find("[1|2] 7"), std::string::npos);
+  change_inner();
+  std::string out = run(other_, include("h.h") + "F(3,4) G\n#undef G\n#undef F\n#define F(a) other a\nF(5) G\n");
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+  EXPECT_NE(out.find("[3|4] 7"), std::string::npos) << out;
+  EXPECT_NE(out.find("other 5 G"), std::string::npos) << out;
+  EXPECT_NE(run(*table_, "F(1,2) G\n").find("[1|2] 7"), std::string::npos);
+  testing::internal::CaptureStderr();
+  pp_release(*table_, false);
+  testing::internal::GetCapturedStderr();
+  MacroTable third;
+  std::vector<const char *> none{nullptr};
+  testing::internal::CaptureStderr();
+  pp_init(none.data(), none.data(), third, false);
+  testing::internal::GetCapturedStderr();
+  out = run(third, include("h.h") + "F(8,9) G\n");
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+  EXPECT_NE(out.find("[8|9] 7"), std::string::npos) << out;
+  testing::internal::CaptureStderr();
+  pp_release(third, false);
+  testing::internal::GetCapturedStderr();
+}
+
 TEST_F(Reuse, MacrosTheHeaderDoesNotLookAtMayDiffer) {
   headers("plain\n");
   run(*table_, include("h.h"));
