@@ -250,21 +250,9 @@ namespace {
 
 inline bool marker_level(const InputLevel &lv) { return lv.kind == LV_MACRO || lv.kind == LV_RESCAN; }
 
-// A complete identifier has been copied to the output at id_out; decide
-// whether it is a macro use.
-void treat_identifier(OutputBuffer &out, std::size_t id_out, std::uint32_t hash, bool marks, int base) {
-  InputLevel &lv = pp_top();
-  const char *q = lv.position;
-  if (marker_level(lv) && q[0] == '\n' && q[1] == '-') {
-    // Marked as not to be expanded again.
-    if (marks) out.text.append("\n-");
-    lv.position = q + 2;
-    return;
-  }
-  const char *name = out.text.data() + id_out;
-  std::size_t len = out.text.size() - id_out;
-  MacroEntry *e = pp_lookup(name, len, hash);
-  if (!e) return;
+// The name of macro e has been read and copied to the output at id_out:
+// what its use does.
+void act_on_macro(OutputBuffer &out, std::size_t id_out, MacroEntry *e, bool marks, int base) {
   if (e->expanding) {
     if (marks) out.text.append("\n-");
     return;
@@ -288,6 +276,68 @@ void treat_identifier(OutputBuffer &out, std::size_t id_out, std::uint32_t hash,
   }
   out.text.resize(id_out);
   pp_expand(e, out, opener);
+}
+
+// A complete identifier has been copied to the output at id_out; decide
+// whether it is a macro use.
+void treat_identifier(OutputBuffer &out, std::size_t id_out, std::uint32_t hash, bool marks, int base) {
+  InputLevel &lv = pp_top();
+  const char *q = lv.position;
+  if (marker_level(lv) && q[0] == '\n' && q[1] == '-') {
+    // Marked as not to be expanded again.
+    if (marks) out.text.append("\n-");
+    lv.position = q + 2;
+    return;
+  }
+  const char *name = out.text.data() + id_out;
+  std::size_t len = out.text.size() - id_out;
+  if (MacroEntry *e = pp_lookup(name, len, hash)) act_on_macro(out, id_out, e, marks, base);
+}
+
+// From p, in a file's or the caller's text: how far the text reads as it is
+// written (names no macro holds, numbers, characters that need no
+// decision), so that it goes to the output in one piece. *macro receives a
+// macro whose name ends the stretch (then *name_end is where the name ends);
+// bol is cleared as the characters passed clear it.
+const char *verbatim_stretch(const char *p, MacroEntry **macro, const char **name_end, bool &bol) {
+  for (;;) {
+    const char d = *p;
+    if (is_idstart(d)) {
+      const char *r = p;
+      std::uint32_t hash = PP_HASH_START;
+      while (is_id(*r)) {
+        hash = pp_hash_step(hash, *r);
+        ++r;
+      }
+      bol = false;
+      if (MacroEntry *e = pp_lookup(p, r - p, hash)) {
+        *macro = e;
+        *name_end = r;
+        return p;
+      }
+      p = r;
+    } else if (is_digit(d)) {
+      // As the scan reads a number.
+      for (;;) {
+        const char n = *p;
+        if (is_id(n)) {
+          ++p;
+          if ((n == 'e' || n == 'E') && (*p == '+' || *p == '-')) ++p;
+        } else if (n == '.') {
+          if (p[1] == '.') break;
+          ++p;
+        } else {
+          break;
+        }
+      }
+      bol = false;
+    } else if (is_plain(d)) {
+      if (!is_hspace(d)) bol = false;
+      ++p;
+    } else {
+      return p;
+    }
+  }
 }
 
 }  // namespace
@@ -315,6 +365,20 @@ void pp_scan(OutputBuffer &out, bool marks) {
       continue;
     }
     const char c = *p;
+    if ((lv.kind == LV_FILE || lv.kind == LV_TEXT) && (is_id(c) || is_plain(c))) {
+      MacroEntry *macro = nullptr;
+      const char *name_end = nullptr;
+      const char *q = verbatim_stretch(p, &macro, &name_end, bol);
+      if (q > p) o.append(p, q - p);
+      lv.position = q;
+      if (macro) {
+        const std::size_t id_out = o.size();
+        o.append(q, name_end - q);
+        lv.position = name_end;
+        act_on_macro(out, id_out, macro, marks, base);
+      }
+      continue;
+    }
     switch (c) {
       case '\n':
         if (marker_level(lv)) {

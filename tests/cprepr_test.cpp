@@ -747,6 +747,20 @@ TEST_F(Pp, SkippedTextSeesWhatHidesADirectiveAtAnyOffset) {
   }
 }
 
+// A file's text that reads as written goes to the output a stretch at a
+// time, up to the next name a macro holds: the stretch ends and the macro
+// acts wherever the name stands, at the text's end too.
+TEST_F(Pp, TextStretchesEndAtMacroNames) {
+  Result r = run("#define M [m]\n#define F(x) <x>\n#define $d dollar\n"
+                 "a M b M\nM\n1e+M 0x1FM M1 .5M M.5 F F(1) F (2)F(3)\n"
+                 "\xc3\xa9M $d M$d caf\xc3\xa9 x/M/y 'M' \"M\" M# M/**/M\n"
+                 "  M  \n#  define N M M\nN N(1)F\nM");
+  EXPECT_EQ(text_only(r.out),
+            "\n\n\na [m] b [m]\n[m]\n1e+M 0x1FM M1 .5M [m].5 F <1> <2><3>\n"
+            "\xC3\xA9[m] dollar M$d caf\xC3\xA9 x/[m]/y 'M' \"M\" [m]# [m] [m]\n  [m]  \n\n[m] [m] [m] [m](1)F\n[m]");
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Pp, IfConditionsExpandMacrosAndDefined) {
   struct Case {
     const char *cond;
