@@ -134,6 +134,25 @@ int keyword_code(const char *p, std::size_t n, SourceLanguage language) {
   return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
 }
 
+namespace {
+
+constexpr bool keywords_begin_in_lower_case() {
+  for (const Spelling &k : keywords)
+    if (k.text[0] < 'a' || k.text[0] > 'z') return false;
+  return true;
+}
+static_assert(keywords_begin_in_lower_case(), "the scanner looks up only words in lower case first");
+
+// keyword_code for a name the scanner reads: names of the system headers
+// (__THROW, _IO_FILE) and of macros mostly begin with no lower-case letter,
+// and no keyword does.
+inline int scanned_keyword(const char *p, std::size_t n, SourceLanguage language) {
+  if (n == 0 || p[0] < 'a' || p[0] > 'z') return 0;
+  return keyword_code(p, n, language);
+}
+
+}  // namespace
+
 bool is_basic_type_keyword(int code) {
   switch (code) {
     case K_VOID: case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_FLOAT: case K_DOUBLE:
@@ -1228,7 +1247,7 @@ int lex_next(TokenScanner &s) {
     s.token_text = std::string_view(p, static_cast<std::size_t>(len));
 
     if (is_name) {
-      int k = keyword_code(p, static_cast<std::size_t>(len), s.language);
+      int k = scanned_keyword(p, static_cast<std::size_t>(len), s.language);
       if (!k && s.language == SRC_C) k = c_boolean_word(s, p, static_cast<std::size_t>(len));
       if (k) {
         code = k;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -616,6 +617,36 @@ TEST_F(Table, MayHoldNameFollowsEntriesInEveryScopeAndArea) {
   EXPECT_LT(maybe_gone, 400 / 8);
   EXPECT_TRUE(table_may_hold_name(table, table_name("y")));
   EXPECT_TRUE(table_may_hold_name(table, table_name(long_name.c_str())));
+}
+
+// Records come from the last block of their pool while it has room, from
+// a new block when it is full, and again from where a scratch section that
+// was undone began: none overlaps a live one.
+TEST_F(Table, RecordsAcrossBlocksAndUndoneSections) {
+  std::vector<int *> live;
+  auto take = [&](int count, std::vector<int *> &into) {
+    for (int i = 0; i < count; ++i) {
+      int *r = static_cast<int *>(table_allocate(&table, RS_INTEGER, sizeof(int) * 4, nullptr));
+      for (int k = 0; k < 4; ++k) r[k] = static_cast<int>(into.size()) * 4 + k;
+      into.push_back(r);
+    }
+  };
+  take(100, live);
+  table_begin_scratch(table, "svc");
+  std::vector<int *> scratch;
+  take(50, scratch);
+  EXPECT_TRUE(table_end_scratch(table));
+  std::vector<int *> after;
+  take(5000, after);
+  for (std::size_t i = 0; i < live.size(); ++i)
+    for (int k = 0; k < 4; ++k) ASSERT_EQ(live[i][k], static_cast<int>(i) * 4 + k);
+  std::vector<int *> all = live;
+  all.insert(all.end(), after.begin(), after.end());
+  std::sort(all.begin(), all.end());
+  for (std::size_t i = 1; i < all.size(); ++i)
+    EXPECT_GE(reinterpret_cast<std::uintptr_t>(all[i]) - reinterpret_cast<std::uintptr_t>(all[i - 1]), sizeof(int) * 4)
+        << i;
+  EXPECT_EQ(after.front(), scratch.front());  // the undone records' room is used again
 }
 
 TEST_F(Scratch, OwnDeclarationsGoAndEverythingElseStays) {
