@@ -190,6 +190,8 @@ int script_open(const std::string &command_text) {
     cleanup_registered = true;
   }
   w.stream = open_temporary(w);
+  w.pending.clear();
+  w.pending.reserve(kScriptBufferSize + kScriptBufferSize / 8);
   // A large file gets written in few large blocks rather than one per page.
   static char *const buffer = new char[kScriptBufferSize];  // process lifetime
   std::setvbuf(w.stream, buffer, _IOFBF, kScriptBufferSize);
@@ -212,24 +214,47 @@ void script_write_line(const std::string &path, std::FILE *stream, std::string_v
 #endif
 }
 
+namespace {
+
+// The waiting lines go to the stream; a stream error is fatal as for a line.
+void write_pending(ScriptWriter &w) {
+  if (w.pending.empty()) return;
+#if defined(__GLIBC__)
+  fwrite_unlocked(w.pending.data(), 1, w.pending.size(), w.stream);
+  const bool failed = ferror_unlocked(w.stream);
+#else
+  std::fwrite(w.pending.data(), 1, w.pending.size(), w.stream);
+  const bool failed = std::ferror(w.stream);
+#endif
+  w.pending.clear();
+  if (failed) report_fatal(MSG_IMPECRFIC, w.path);
+}
+
+void line_ended(ScriptWriter &w) {
+  w.pending.push_back('\n');
+  if (w.pending.size() >= kScriptBufferSize) write_pending(w);
+}
+
+}  // namespace
+
+void flush_script_lines() { write_pending(script_writer()); }
+
 void write_script_line(std::string_view text) {
   ScriptWriter &w = script_writer();
-  script_write_line(w.path, w.stream, text);
+  w.pending.append(text.data(), text.size());
+  line_ended(w);
 }
 
 void write_script_pieces(std::initializer_list<std::string_view> pieces) {
   ScriptWriter &w = script_writer();
-  // The line is put together first: one call to the stream costs more than
-  // copying a short piece, and a service's lines have ten pieces.
-  static std::string *line = new std::string;  // process lifetime, reused
-  line->clear();
-  for (std::string_view piece : pieces) line->append(piece.data(), piece.size());
-  script_write_line(w.path, w.stream, *line);
+  for (std::string_view piece : pieces) w.pending.append(piece.data(), piece.size());
+  line_ended(w);
 }
 
 int script_close(const std::string &path, std::FILE *stream, int remove) {
   ScriptWriter &w = script_writer();
   if (stream && stream == w.stream) {
+    write_pending(w);
     // Lines still buffered are written now: a full disk shows here.
     if (std::fflush(stream) != 0 || std::ferror(stream)) report_fatal(MSG_IMPECRFIC, path);
     w.stream = nullptr;
@@ -355,4 +380,5 @@ void reset_script_writer() {
   w.path.clear();
   w.temporary.clear();
   w.date.clear();
+  w.pending.clear();
 }

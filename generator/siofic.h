@@ -16,6 +16,10 @@ struct ScriptWriter {
   // previous script and its backup as they were.
   std::string temporary;
   std::string date;       // header date, filled once per run
+  // Lines waiting to go to the stream, which takes them in large blocks: a
+  // large script has millions of lines, and each call to the stream cost
+  // more than copying its line.
+  std::string pending;
 };
 
 // The process-wide writer (one script per run).
@@ -29,6 +33,9 @@ int script_open(const std::string &command_text);
 // Writes text and one line end; a stream error is the fatal "IMPECRFIC"
 // naming path (always the generated script).
 void script_write_line(const std::string &path, std::FILE *stream, std::string_view text);
+// Hands the script's waiting lines to its stream (script_close does it
+// too); for a caller that opened the stream itself and closes it itself.
+void flush_script_lines();
 // The same on the script that script_open opened.
 void write_script_line(std::string_view text);
 // One line of the script made of pieces, written one after the other: the

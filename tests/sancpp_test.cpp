@@ -60,6 +60,7 @@ class EmitterTest : public gen_fixture::FolderTest {
     w.path = folder_ + "/t.ptu";
     w.stream = std::fopen(w.path.c_str(), "w");
     emit();
+    flush_script_lines();
     std::fclose(w.stream);
     w.stream = nullptr;
     std::ifstream in(w.path, std::ios::binary);

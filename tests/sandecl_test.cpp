@@ -193,6 +193,7 @@ class PlainDeclarationTest : public gen_fixture::FolderTest {
     w.path = folder_ + "/t.ptu";
     w.stream = std::fopen(w.path.c_str(), "w");
     declare_file_globals("t.c", file_);
+    flush_script_lines();
     std::fclose(w.stream);
     w.stream = nullptr;
     return gen_fixture::read_file(w.path);

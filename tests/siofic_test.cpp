@@ -192,6 +192,23 @@ TEST_F(ScriptWriterTest, BadTargetsAreFatalAndDamageNothing) {
       testing::ExitedWithCode(7), "IMPECRFIC.*Full disk space ./t.ptu");
   unchanged();
   EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.bck", "t.c", "t.ptu"}));
+  // Lines waiting for the stream go to it long before the script closes:
+  // a full disk stops a long run there.
+  EXPECT_EXIT(
+      {
+        script_open("x");
+        ScriptWriter &w = script_writer();
+        std::fclose(w.stream);
+        w.stream = std::fopen("/dev/full", "w");
+        for (int i = 0; i < 200000; ++i) {
+          write_script_line("a line");
+          write_script_pieces({"a line ", "in ", "pieces"});
+        }
+        std::exit(0);
+      },
+      testing::ExitedWithCode(7), "IMPECRFIC.*Full disk space ./t.ptu");
+  unchanged();
+  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"t.bck", "t.c", "t.ptu"}));
 
   // An unwritable directory (root writes anywhere, so only for other users).
   if (geteuid() != 0) {
