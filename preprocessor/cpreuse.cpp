@@ -71,7 +71,7 @@ bool same_state(const MacroState &s, const MacroEntry *e) {
   return true;
 }
 
-MacroState state_of(const std::string &name, std::uint32_t hash, const MacroEntry *e) {
+MacroState state_of(std::string_view name, std::uint32_t hash, const MacroEntry *e) {
   MacroState s;
   s.name = name;
   s.hash = hash;
@@ -82,59 +82,91 @@ MacroState state_of(const std::string &name, std::uint32_t hash, const MacroEntr
   return s;
 }
 
-// Names seen by a recording, found by the hash the scanner computed: a look
-// at a name costs no allocation once the name is known.
+// Names, their characters kept back to back.
+class NameList {
+ public:
+  std::string_view operator[](std::uint32_t i) const {
+    return std::string_view(chars_.data() + spans_[i].offset, spans_[i].length);
+  }
+  std::uint32_t hash(std::uint32_t i) const { return spans_[i].hash; }
+  std::uint32_t size() const { return static_cast<std::uint32_t>(spans_.size()); }
+  std::uint32_t add(const char *name, std::size_t length, std::uint32_t hash) {
+    spans_.push_back({static_cast<std::uint32_t>(chars_.size()), static_cast<std::uint32_t>(length), hash});
+    chars_.append(name, length);
+    return size() - 1;
+  }
+  bool is(std::uint32_t i, const char *name, std::size_t length) const {
+    return spans_[i].length == length && std::memcmp(chars_.data() + spans_[i].offset, name, length) == 0;
+  }
+
+ private:
+  struct Span {
+    std::uint32_t offset, length, hash;
+  };
+  std::string chars_;
+  std::vector<Span> spans_;
+};
+
+// Names seen by a recording, found by the hash the scanner computed, and
+// which of them it changed: a look at a name costs no allocation.
 class NameSet {
  public:
-  // True when the name was not in the set (it is now).
-  bool insert(const char *name, std::size_t length, std::uint32_t hash) {
-    if ((count_ + 1) * 2 > slots_.size()) grow();
-    std::size_t i = hash & (slots_.size() - 1);
-    for (;; i = (i + 1) & (slots_.size() - 1)) {
+  // The name's index in names(); *added tells it was not in the set (it is now).
+  std::uint32_t insert(const char *name, std::size_t length, std::uint32_t hash, bool *added) {
+    if ((names_.size() + 1) * 2 > slots_.size()) grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       Slot &s = slots_[i];
-      if (!s.used) {
-        s.used = true;
+      if (s.index == 0) {
         s.hash = hash;
-        s.index = static_cast<std::uint32_t>(names_.size());
-        names_.emplace_back(name, length);
-        ++count_;
-        return true;
+        s.index = names_.add(name, length, hash) + 1;
+        changed_.push_back(false);
+        *added = true;
+        return s.index - 1;
       }
-      const std::string &n = names_[s.index];
-      if (s.hash == hash && n.size() == length && std::memcmp(n.data(), name, length) == 0) return false;
+      if (s.hash == hash && names_.is(s.index - 1, name, length)) {
+        *added = false;
+        return s.index - 1;
+      }
     }
   }
-  bool contains(const char *name, std::size_t length, std::uint32_t hash) const {
-    if (slots_.empty()) return false;
-    for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
-      const Slot &s = slots_[i];
-      if (!s.used) return false;
-      const std::string &n = names_[s.index];
-      if (s.hash == hash && n.size() == length && std::memcmp(n.data(), name, length) == 0) return true;
-    }
+  void insert(const char *name, std::size_t length, std::uint32_t hash) {
+    bool added;
+    insert(name, length, hash, &added);
   }
-  const std::vector<std::string> &names() const { return names_; }
-  std::vector<std::string> take_names() { return std::move(names_); }
+  // The name is in the set, and among the changed ones.
+  void insert_changed(const char *name, std::size_t length, std::uint32_t hash) {
+    bool added;
+    const std::uint32_t i = insert(name, length, hash, &added);
+    if (changed_[i]) return;
+    changed_[i] = true;
+    changed_order_.push_back(i);
+  }
+  const NameList &names() const { return names_; }
+  // The changed names' indices, in the order of their first change.
+  const std::vector<std::uint32_t> &changed() const { return changed_order_; }
+  NameList take_names() { return std::move(names_); }
 
  private:
   struct Slot {
     std::uint32_t hash = 0;
-    std::uint32_t index = 0;
-    bool used = false;
+    std::uint32_t index = 0;  // into names_, plus one; 0: a free slot
   };
   void grow() {
     std::vector<Slot> old(slots_.empty() ? 1024 : slots_.size() * 2);
     old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
     for (const Slot &s : old) {
-      if (!s.used) continue;
-      std::size_t i = s.hash & (slots_.size() - 1);
-      while (slots_[i].used) i = (i + 1) & (slots_.size() - 1);
+      if (s.index == 0) continue;
+      std::size_t i = s.hash & mask;
+      while (slots_[i].index != 0) i = (i + 1) & mask;
       slots_[i] = s;
     }
   }
   std::vector<Slot> slots_;
-  std::vector<std::string> names_;
-  std::size_t count_ = 0;
+  NameList names_;
+  std::vector<bool> changed_;
+  std::vector<std::uint32_t> changed_order_;
 };
 
 using OnceSet = std::set<std::pair<unsigned long long, unsigned long long>>;
@@ -189,9 +221,9 @@ bool same_surroundings(const Surroundings &a, const Surroundings &b, bool search
 struct Reading {
   Surroundings before;
   std::vector<MacroState> looked;   // macros found, as they were before the reading
-  // Names looked at and not found (indices into names, with their hashes).
-  std::vector<std::string> names;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> absent;
+  // Names looked at and not found (indices into names).
+  NameList names;
+  std::vector<std::uint32_t> absent;
   std::vector<MacroState> changed;  // macros as the reading left them
   OnceSet once_added;               // files the reading marked "#pragma once"
   // The pragmas it acted on, in order, with their operands.
@@ -209,8 +241,7 @@ struct Reading {
 struct MemoRecording {
   std::string path;
   Reading reading;
-  NameSet seen;     // names looked at or changed
-  NameSet changed;  // names changed
+  NameSet seen;  // names looked at or changed
   std::uint32_t mark = 0;
   int depth = 0;    // the file's level
   OutputBuffer *out = nullptr;
@@ -245,9 +276,9 @@ int named_levels() {
 bool matches(const Reading &r, const Surroundings &now) {
   if (!same_surroundings(r.before, now, r.searched, r.asked_sizes)) return false;
   if (pp_state.depth + r.depth_used + 1 >= PP_MAX_DEPTH) return false;
-  for (const auto &a : r.absent) {
-    const std::string &n = r.names[a.second];
-    if (pp_lookup(n.data(), n.size(), a.first)) return false;
+  for (const std::uint32_t a : r.absent) {
+    const std::string_view n = r.names[a];
+    if (pp_lookup(n.data(), n.size(), r.names.hash(a))) return false;
   }
   for (const MacroState &s : r.looked)
     if (!same_state(s, pp_lookup(s.name.data(), s.name.size(), s.hash))) return false;
@@ -322,20 +353,21 @@ void pp_memo_start(const std::string &path, const std::string *text, OutputBuffe
 void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t hash, MacroEntry *found) {
   MemoRecording &m = *pp_state.recording;
   if (found && found->memo_mark == m.mark) return;  // changed by the reading or already noted
-  if (!m.seen.insert(name, length, hash)) return;
+  bool added;
+  const std::uint32_t index = m.seen.insert(name, length, hash, &added);
+  if (!added) return;
   if (found) {
     found->memo_mark = m.mark;
     m.reading.looked.push_back(state_of(found->name, hash, found));
   } else {
-    m.reading.absent.emplace_back(hash, static_cast<std::uint32_t>(m.seen.names().size() - 1));
+    m.reading.absent.push_back(index);
   }
 }
 
 void pp_memo_note_change(MacroEntry *entry) {
   MemoRecording &m = *pp_state.recording;
   entry->memo_mark = m.mark;
-  m.seen.insert(entry->name.data(), entry->name.size(), entry->hash);
-  m.changed.insert(entry->name.data(), entry->name.size(), entry->hash);
+  m.seen.insert_changed(entry->name.data(), entry->name.size(), entry->hash);
 }
 
 void pp_memo_note_file(const std::string &path) { pp_state.recording->reading.files.push_back(path); }
@@ -352,9 +384,7 @@ void pp_memo_note_depth(int depth) {
 }
 
 void pp_memo_note_change(const char *name, std::size_t length, std::uint32_t hash) {
-  MemoRecording &m = *pp_state.recording;
-  m.seen.insert(name, length, hash);
-  m.changed.insert(name, length, hash);
+  pp_state.recording->seen.insert_changed(name, length, hash);
 }
 
 void pp_memo_note_pragma(const PragmaKeyword &keyword, std::string_view operand) {
@@ -375,8 +405,10 @@ void pp_memo_end(const InputLevel &level) {
       pp_state.skip_stack.size() != m->skip_frames || m->out != pp_state.output || m->out->text.size() < m->out_start)
     return;
   Reading &r = m->reading;
-  for (const std::string &name : m->changed.names()) {
-    const std::uint32_t hash = pp_hash_name(name.data(), name.size());
+  const NameList &names = m->seen.names();
+  for (const std::uint32_t i : m->seen.changed()) {
+    const std::string_view name = names[i];
+    const std::uint32_t hash = names.hash(i);
     r.changed.push_back(state_of(name, hash, pp_lookup(name.data(), name.size(), hash)));
   }
   r.names = m->seen.take_names();
