@@ -509,6 +509,12 @@ void lex_restore(TokenScanner &s, const LexMark &m) {
   s.token_state.valid = false;
 }
 
+void lex_restore_here(TokenScanner &s) {
+  s.token_start = s.text;
+  s.at_end = 0;
+  s.token_state.valid = false;
+}
+
 void lex_syntax_error(TokenScanner &s) {
   if (s.at_end || !s.text) {
     report_here(s, MSG_UNEXP_EOF, "");

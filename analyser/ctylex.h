@@ -262,6 +262,8 @@ struct LexMark {
 };
 LexMark lex_mark(const TokenScanner &s);
 void lex_restore(TokenScanner &s, const LexMark &mark);
+// lex_restore to a mark taken now, without the copies of one.
+void lex_restore_here(TokenScanner &s);
 
 // The syntax-error routine of the grammar: "SYNTAXERR" with the text of the
 // current token, or "UNEXP_EOF" at the end of the text.

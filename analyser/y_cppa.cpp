@@ -1394,6 +1394,12 @@ Tok Parser::peek_token() {
 
 bool Parser::skip_deduction_guide() {
   if (in_class()) return false;
+  if (!(cur.cls == G_KEYWORD && cur.code == K_EXPLICIT) && cur.cls != G_TEMPLNAME) {
+    // No guide begins so: the scanner is left as the look-ahead below
+    // leaves it, without reading a token.
+    lex_restore_here(lex);
+    return false;
+  }
   const LexMark mark = lex_mark(lex);
   const Tok saved = cur;
   Tok t = cur;

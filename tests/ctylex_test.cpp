@@ -472,6 +472,38 @@ TEST_F(Lex, LineDirectivesAndPositions) {
 // A marker naming the file the scan is in keeps its copy of the name; one
 // naming another file, a file whose name the current one begins or an empty
 // name changes it, and a marker back names the first file again.
+// Restoring "here" leaves the scanner as restoring a mark just taken does:
+// the next syntax error names no token, the end is read again, and the
+// next token is the same.
+TEST_F(Lex, RestoreHereIsRestoringAMarkJustTaken) {
+  for (int tokens : {1, 2, 4}) {
+    TokenScanner a, b;
+    lex_begin(a, &table, "t.c", 1, 0, 0);
+    lex_begin(b, &table, "t.c", 1, 0, 0);
+    lex_set_text(a, "int x;");
+    lex_set_text(b, "int x;");
+    for (int i = 0; i < tokens; ++i) {
+      lex_next(a);
+      lex_next(b);
+    }
+    lex_restore(a, lex_mark(a));
+    lex_restore_here(b);
+    EXPECT_EQ(a.token_start, b.token_start);
+    EXPECT_EQ(a.text, b.text);
+    EXPECT_EQ(a.at_end, b.at_end);
+    EXPECT_EQ(a.token_state.valid, b.token_state.valid);
+    reports.clear();
+    lex_syntax_error(a);
+    lex_syntax_error(b);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].code, reports[1].code);
+    EXPECT_EQ(reports[0].arg, reports[1].arg);
+    EXPECT_EQ(lex_next(a), lex_next(b));
+    lex_end(a);
+    lex_end(b);
+  }
+}
+
 TEST_F(Lex, LineMarkersOfTheSameFileKeepItsName) {
   lex_begin(sc, &table, "t.c", 1, 0, 0);
   lex_set_text(sc, "#line 5 \"a.h\"\nw\n#line 9 \"a.h\"\nx\n#line 2 \"a.hh\"\ny\n#line 3 \"\"\nz\n"
