@@ -26,6 +26,10 @@ const char kVersion[] = "8.2.0.1.070.020";
 const char kCommentPrefix[] = "--";
 const char kLineSuffix[] = "";
 constexpr std::size_t kScriptBufferSize = 1 << 20;
+// The writer's own lines go to the stream in blocks of this size, which the
+// stream's buffer takes without a system call of its own: a block per call
+// is enough to make the calls rare, and a small one adds no memory.
+constexpr std::size_t kPendingBlock = 64 * 1024;
 
 bool ends_with(const std::string &text, const char *tail) {
   std::string_view t(tail);
@@ -191,7 +195,7 @@ int script_open(const std::string &command_text) {
   }
   w.stream = open_temporary(w);
   w.pending.clear();
-  w.pending.reserve(kScriptBufferSize + kScriptBufferSize / 8);
+  w.pending.reserve(kPendingBlock + kPendingBlock / 4);
   // A large file gets written in few large blocks rather than one per page.
   static char *const buffer = new char[kScriptBufferSize];  // process lifetime
   std::setvbuf(w.stream, buffer, _IOFBF, kScriptBufferSize);
@@ -232,7 +236,7 @@ void write_pending(ScriptWriter &w) {
 
 void line_ended(ScriptWriter &w) {
   w.pending.push_back('\n');
-  if (w.pending.size() >= kScriptBufferSize) write_pending(w);
+  if (w.pending.size() >= kPendingBlock) write_pending(w);
 }
 
 }  // namespace
