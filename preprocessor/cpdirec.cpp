@@ -43,13 +43,35 @@ constexpr DirectiveEntry directives[] = {
     {"pragma", 6, DK_PRAGMA, false, false},   {"warning", 7, DK_WARNERR, false, true},
     {"error", 5, DK_WARNERR, false, true},    {"line", 4, DK_LINE, false, false},
     {nullptr, -1, 0, false, false}};
+// find_directive names the entries by their places.
+static_assert(directives[0].kind == DK_DEFINE && directives[1].kind == DK_IF && directives[2].kind == DK_IFDEF &&
+                  directives[3].kind == DK_IFNDEF && directives[4].kind == DK_ENDIF && directives[5].kind == DK_ELSE &&
+                  directives[6].kind == DK_ELIF && directives[7].length == 7 && directives[8].length == 12 &&
+                  directives[9].kind == DK_UNDEF && directives[10].kind == DK_PRAGMA && directives[11].length == 7 &&
+                  directives[12].length == 5 && directives[13].kind == DK_LINE,
+              "directive places");
 
+// Every directive of every header is looked up, the skipped ones too: by
+// its length first, then by comparisons of known sizes.
 const DirectiveEntry *find_directive(const char *name, std::size_t length) {
-  if (length == 0) return nullptr;
-  for (const DirectiveEntry *d = directives; d->length >= 0; ++d)
-    if ((std::size_t)d->length == length && d->name[0] == name[0] && std::memcmp(d->name, name, length) == 0)
-      return d;
-  return nullptr;
+  const auto is = [name](const char *word, std::size_t size) { return std::memcmp(name, word, size) == 0; };
+  const DirectiveEntry *found = nullptr;
+  switch (length) {
+    case 2: found = is("if", 2) ? &directives[1] : nullptr; break;
+    case 4: found = is("else", 4) ? &directives[5] : is("elif", 4) ? &directives[6] : is("line", 4) ? &directives[13] : nullptr; break;
+    case 5:
+      found = is("ifdef", 5)   ? &directives[2]
+              : is("endif", 5) ? &directives[4]
+              : is("undef", 5) ? &directives[9]
+              : is("error", 5) ? &directives[12]
+                               : nullptr;
+      break;
+    case 6: found = is("define", 6) ? &directives[0] : is("ifndef", 6) ? &directives[3] : is("pragma", 6) ? &directives[10] : nullptr; break;
+    case 7: found = is("include", 7) ? &directives[7] : is("warning", 7) ? &directives[11] : nullptr; break;
+    case 12: found = is("include_next", 12) ? &directives[8] : nullptr; break;
+    default: break;
+  }
+  return found;
 }
 
 const char *skip_hspace(const char *p, const char *e) {
@@ -485,6 +507,28 @@ struct LineStops {
 };
 constexpr LineStops kLineStops;
 
+// The next stop of a directive line from p; the level's text ends with a NUL.
+const char *next_line_stop(const char *p, const char *end) {
+#if defined(__SSE2__)
+  const __m128i dquote = _mm_set1_epi8('"'), squote = _mm_set1_epi8('\''), lt = _mm_set1_epi8('<'),
+                slash = _mm_set1_epi8('/'), backslash = _mm_set1_epi8('\\'), newline = _mm_set1_epi8('\n'),
+                nul = _mm_setzero_si128();
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i hits = _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, dquote), _mm_cmpeq_epi8(v, squote)),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, slash))),
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, newline)), _mm_cmpeq_epi8(v, nul)));
+    if (const int mask = _mm_movemask_epi8(hits)) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#else
+  (void)end;
+#endif
+  while (!kLineStops[*p]) ++p;
+  return p;
+}
+
 // The rest of a directive line: literals as units, comments out, the
 // continuations joined (with the white space around them as one blank).
 // text receives the line; it points into the level's own text when the line
@@ -495,7 +539,7 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string_
   bool dirty = false;
   int lines = 0;
   for (;;) {
-    while (!kLineStops[*p]) ++p;
+    p = next_line_stop(p, end);
     if (p >= end || *p == '\n') break;
     char c = *p;
     if (c == '"' || c == '\'') {

@@ -626,6 +626,27 @@ TEST_F(Pp, DirectiveTextsReadInPlaceOrCleaned) {
   EXPECT_EQ(text_only(r.out), "\n\n\n  1 2 3\n\nyes\n\n");
 }
 
+// A directive line is passed over many bytes at a time up to the next
+// comment, literal, continuation or '<': one at any offset is seen, and
+// the line reads as its cleaned form does.
+TEST_F(Pp, DirectiveLinesSeeCommentsAndLiteralsAtAnyOffset) {
+  const struct {
+    const char *raw, *clean;
+  } forms[] = {{" /* c */ b", "   b"}, {" \"x\\\n y\" b", " \"x y\" b"}, {" // c", ""}, {" b \\\n c", " b c"},
+               {" 'q' < b", " 'q' < b"}};
+  for (const auto &f : forms) {
+    for (int k = 1; k < 40; ++k) {
+      const std::string body(k, 'a');
+      Result r = run("#define X " + body + f.raw + "\n#define Y " + body + f.clean + "\n[X]\n[Y]\n#undef X\n#undef Y\n");
+      const std::string out = text_only(r.out);
+      const std::size_t x = out.find('['), y = out.find('[', x + 1);
+      ASSERT_NE(y, std::string::npos) << out;
+      EXPECT_EQ(out.substr(x, out.find('\n', x) - x), out.substr(y, out.find('\n', y) - y)) << f.raw << " " << k;
+      EXPECT_EQ(r.err, "") << f.raw << " " << k;
+    }
+  }
+}
+
 TEST_F(Pp, IfdefDiagnostics) {
   struct Case {
     const char *text;
