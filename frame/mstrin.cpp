@@ -53,6 +53,17 @@ struct Pool {
     return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(text) * 0x9E3779B97F4A7C15ULL) >> 54) &
            (kRecent - 1);
   }
+  // Texts interned again from other buffers (the names a scanner reads):
+  // recent copies by their length and end characters, compared before the
+  // whole text is hashed. A copy stands for its text for good, so a stale
+  // slot is only a miss.
+  static constexpr std::size_t kSeen = 1024;
+  Recent seen[kSeen];
+  static std::size_t seen_slot(const char *text, std::size_t length) {
+    const std::size_t key = length * 0x9E3779B1u + static_cast<unsigned char>(text[0]) * 0x85EBCA77u +
+                            static_cast<unsigned char>(text[length - 1]) * 0xC2B2AE3Du;
+    return (key ^ (key >> 13)) & (kSeen - 1);
+  }
 };
 
 Pool &pool() {
@@ -130,6 +141,11 @@ const char *intern_string(const char *text, std::size_t length) {
   Pool &p = pool();
   Pool::Recent &seen = p.recent[Pool::recent_slot(text)];
   if (seen.text == text && seen.length == length) return text;
+  Pool::Recent &same = p.seen[Pool::seen_slot(text, length)];
+  if (same.length == length && same.text[0] == text[0] && std::memcmp(same.text, text, length) == 0) {
+    p.recent[Pool::recent_slot(same.text)] = same;
+    return same.text;
+  }
   if (length > UINT32_MAX) report_memory_overflow();
   const std::uint32_t hash = hash_text(text, length);
   const std::uint32_t b = hash % p.bucket_count;
@@ -137,6 +153,7 @@ const char *intern_string(const char *text, std::size_t length) {
     const Pool::Entry &e = p.entries[i];
     if (e.hash == hash && Pool::length_of(e) == length && std::memcmp(e.text, text, length) == 0) {
       p.recent[Pool::recent_slot(e.text)] = {e.text, length};
+      same = {e.text, length};
       return e.text;
     }
   }
@@ -163,6 +180,7 @@ const char *intern_string(const char *text, std::size_t length) {
   p.bucket[b] = index;
   if (p.count > p.bucket_count) grow_buckets(p);
   p.recent[Pool::recent_slot(copy)] = {copy, length};
+  same = {copy, length};
   return copy;
 }
 

@@ -60,6 +60,28 @@ TEST(StringPool, CopiesAreKnownByAddressOtherTextsByContent) {
   EXPECT_EQ(intern_string(std::string("gamma_delta").c_str()), copy);
 }
 
+// Texts of one length and the same end characters share a slot of the
+// pool's recent texts: each still gets its own copy, every time, from any
+// buffer.
+TEST(StringPool, TextsAlikeAtTheirEndsStayApart) {
+  std::vector<std::string> texts;
+  for (char middle = 'a'; middle <= 'z'; ++middle) texts.push_back(std::string("q") + middle + "zz" + middle + "q");
+  texts.push_back("qq");
+  texts.push_back("q");
+  texts.push_back(std::string(300, 'q'));
+  std::vector<const char *> copies;
+  for (const std::string &t : texts) copies.push_back(intern_string(t.data(), t.size()));
+  for (int round = 0; round < 3; ++round)
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      std::string buffer = texts[i];
+      EXPECT_EQ(intern_string(buffer.data(), buffer.size()), copies[i]) << texts[i];
+      EXPECT_EQ(intern_string(buffer.c_str()), copies[i]) << texts[i];
+      EXPECT_EQ(std::string(copies[i]), texts[i]);
+    }
+  std::set<const char *> distinct(copies.begin(), copies.end());
+  EXPECT_EQ(distinct.size(), copies.size());
+}
+
 TEST(StringPool, ManyTextsAndOneLargerThanAChunk) {
   std::vector<const char *> first;
   for (int i = 0; i < 60000; ++i) first.push_back(intern_string(("name_" + std::to_string(i)).c_str()));
