@@ -294,12 +294,16 @@ void treat_identifier(OutputBuffer &out, std::size_t id_out, std::uint32_t hash,
   if (MacroEntry *e = pp_lookup(name, len, hash)) act_on_macro(out, id_out, e, marks, base);
 }
 
-// From p, in a file's or the caller's text: how far the text reads as it is
-// written (names no macro holds, numbers, characters that need no
-// decision), so that it goes to the output in one piece. *macro receives a
-// macro whose name ends the stretch (then *name_end is where the name ends);
-// bol is cleared as the characters passed clear it.
-const char *verbatim_stretch(const char *p, MacroEntry **macro, const char **name_end, bool &bol) {
+// From p, in the text of level lv: how far the text reads as it is written
+// (names no macro holds, numbers, characters that need no decision), so
+// that it goes to the output in one piece. *macro receives a macro whose
+// name ends the stretch (then *name_end is where the name ends); bol is
+// cleared as the characters passed clear it. In an expansion or a rescanned
+// text, the stretch also ends before a name that reaches the level's end (it
+// may go on in the enclosing level) or is marked as not to be expanded.
+const char *verbatim_stretch(const InputLevel &lv, const char *p, MacroEntry **macro, const char **name_end,
+                             bool &bol) {
+  const bool marked = marker_level(lv);
   for (;;) {
     const char d = *p;
     if (is_idstart(d)) {
@@ -309,6 +313,7 @@ const char *verbatim_stretch(const char *p, MacroEntry **macro, const char **nam
         hash = pp_hash_step(hash, *r);
         ++r;
       }
+      if (marked && (r >= lv.end || (r[0] == '\n' && r[1] == '-'))) return p;
       bol = false;
       if (MacroEntry *e = pp_lookup(p, r - p, hash)) {
         *macro = e;
@@ -365,19 +370,21 @@ void pp_scan(OutputBuffer &out, bool marks) {
       continue;
     }
     const char c = *p;
-    if ((lv.kind == LV_FILE || lv.kind == LV_TEXT) && (is_id(c) || is_plain(c))) {
+    if (is_id(c) || is_plain(c)) {
       MacroEntry *macro = nullptr;
       const char *name_end = nullptr;
-      const char *q = verbatim_stretch(p, &macro, &name_end, bol);
-      if (q > p) o.append(p, q - p);
-      lv.position = q;
-      if (macro) {
-        const std::size_t id_out = o.size();
-        o.append(q, name_end - q);
-        lv.position = name_end;
-        act_on_macro(out, id_out, macro, marks, base);
+      const char *q = verbatim_stretch(lv, p, &macro, &name_end, bol);
+      if (q > p || macro) {
+        if (q > p) o.append(p, q - p);
+        lv.position = q;
+        if (macro) {
+          const std::size_t id_out = o.size();
+          o.append(q, name_end - q);
+          lv.position = name_end;
+          act_on_macro(out, id_out, macro, marks, base);
+        }
+        continue;
       }
-      continue;
     }
     switch (c) {
       case '\n':

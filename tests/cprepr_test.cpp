@@ -782,6 +782,19 @@ TEST_F(Pp, TextStretchesEndAtMacroNames) {
   EXPECT_EQ(r.err, "");
 }
 
+// The same stretches in expansions and rescanned arguments, where a name at
+// the end of an expansion goes on in the enclosing text and a name marked
+// as not to be expanded again stays as it is.
+TEST_F(Pp, ExpansionStretchesEndAtMacroNamesAndMarks) {
+  Result r = run("#define M [m]\n#define F(x) x\n#define S S + M\n#define ID(x) x\n#define G(x) ID(x) x 1.5e+M M\n"
+                 "#define MM M\n#define H() M\n"
+                 "F(ab)cd F(M)x F(x M)M F(S S) ID(ID(S) S) G(S M) G(F(M)) MM H()H() F(a)F(M)\n");
+  EXPECT_EQ(text_only(r.out),
+            "\n\n\n\n\n\n\nabcd [m]x x [m][m] S + [m] S + [m] S + [m] S + [m] S + [m] [m] S + [m] [m] 1.5e+M [m] "
+            "[m] [m] 1.5e+M [m] [m] MH() aF([m])\n");
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Pp, IfConditionsExpandMacrosAndDefined) {
   struct Case {
     const char *cond;
