@@ -889,6 +889,8 @@ void *table_find_shared(SymbolTable *owner, bool (*matches)(const void *record, 
 
 void table_add_shared(SymbolTable *owner, void *record) { arena_of(owner).shared.push_back(record); }
 
+const std::vector<void *> &table_shared(SymbolTable *owner) { return arena_of(owner).shared; }
+
 void table_own(SymbolTable *owner, void *object, void (*destroy)(void *)) {
   arena_of(owner).objects.emplace_back(object, destroy);
 }

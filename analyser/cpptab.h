@@ -140,6 +140,9 @@ void *table_allocate(SymbolTable *owner, RecordSlot slot, std::size_t size, void
 void *table_find_shared(SymbolTable *owner, bool (*matches)(const void *record, const void *key),
                         const void *key);
 void table_add_shared(SymbolTable *owner, void *record);
+// The shared records, oldest first, for a search of one's own (the records
+// table_find_shared goes through, in its order).
+const std::vector<void *> &table_shared(SymbolTable *owner);
 
 // Adds a declaration; returns the entry that now stands for the name, or none
 // when it was dropped or a function declaration matched an existing entry.

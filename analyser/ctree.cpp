@@ -353,7 +353,9 @@ bool basic_matches(const void *record, const void *key) {
 // types: each table keeps one record per basic type for all of them.
 TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type, SymbolTable *owner) {
   const BasicKey key{kind, intern_string(name), size, char_type};
-  if (void *found = table_find_shared(owner, basic_matches, &key)) return static_cast<TypeDesc *>(found);
+  // table_find_shared's search with basic_matches, the comparison inline.
+  for (void *r : table_shared(owner))
+    if (basic_matches(r, &key)) return static_cast<TypeDesc *>(r);
   TypeDesc *t = kind == TK_INTEGER    ? integer_type(key.name, size, char_type, owner)
                 : kind == TK_FLOATING ? floating_type(key.name, owner)
                                       : type_new(kind, owner);
