@@ -170,7 +170,27 @@ bool is_type_name_keyword(int code) {
   }
 }
 
-int contextual_word(const char *p, std::size_t n) { return hashed_word(kContextualHash, contextual_words, std::size(contextual_words), W_NONE + 1, p, n); }
+namespace {
+
+// The first characters of the contextual words: the grammar asks about
+// every unclassified name, and most begin with another.
+struct FirstCharacters {
+  bool of[256] = {};
+};
+template <std::size_t N>
+constexpr FirstCharacters first_characters(const Spelling (&words)[N]) {
+  FirstCharacters f{};
+  for (const Spelling &w : words) f.of[static_cast<unsigned char>(w.text[0])] = true;
+  return f;
+}
+constexpr FirstCharacters kContextualFirst = first_characters(contextual_words);
+
+}  // namespace
+
+int contextual_word(const char *p, std::size_t n) {
+  if (n == 0 || !kContextualFirst.of[static_cast<unsigned char>(p[0])]) return W_NONE;
+  return hashed_word(kContextualHash, contextual_words, std::size(contextual_words), W_NONE + 1, p, n);
+}
 
 namespace {
 

@@ -315,6 +315,22 @@ TEST(ContextualWords, CodesByName) {
     EXPECT_EQ(contextual_word(name), W_NONE) << name;
   EXPECT_EQ(contextual_word(nullptr), W_NONE);
   EXPECT_EQ(contextual_word("finals", 5), W_FINAL);
+  // Every word, and words alike: a prefix, an extension, another first or
+  // last character.
+  const std::vector<std::pair<std::string, int>> all = {
+      {"alignas", W_ALIGNAS}, {"_Bool", W_C_BOOL}, {"char8_t", W_CHAR8_T}, {"char16_t", W_CHAR16_T},
+      {"char32_t", W_CHAR32_T}, {"constexpr", W_CONSTEXPR}, {"decltype", W_DECLTYPE},
+      {"__extension__", W_EXTENSION}, {"final", W_FINAL}, {"noexcept", W_NOEXCEPT}, {"override", W_OVERRIDE},
+      {"static_assert", W_STATIC_ASSERT}, {"thread_local", W_THREAD_LOCAL}, {"__typeof", W_TYPEOF},
+      {"__typeof__", W_TYPEOF_UNDERSCORES}};
+  ASSERT_EQ(all.size(), static_cast<std::size_t>(W_LAST - 1));
+  for (const auto &w : all) {
+    EXPECT_EQ(contextual_word(w.first.c_str()), w.second) << w.first;
+    EXPECT_EQ(contextual_word(w.first.substr(0, w.first.size() - 1).c_str()), W_NONE) << w.first;
+    EXPECT_EQ(contextual_word((w.first + "x").c_str()), W_NONE) << w.first;
+    EXPECT_EQ(contextual_word(("x" + w.first.substr(1)).c_str()), W_NONE) << w.first;
+    EXPECT_EQ(contextual_word((w.first.substr(0, w.first.size() - 1) + "x").c_str()), W_NONE) << w.first;
+  }
   // Keywords stay keywords, contextual words stay names.
   EXPECT_EQ(keyword_code("final", 5, SRC_CPP), 0);
   EXPECT_EQ(keyword_code("class", 5, SRC_C), 0);
