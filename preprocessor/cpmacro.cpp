@@ -278,7 +278,7 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
   if (va_opt_depth >= 0) add_ref(VA_OPT_END, 0);
 }
 
-void install(const std::string &name, MacroDefinition *def) {
+void install(std::string_view name, MacroDefinition *def) {
   const std::uint32_t hash = pp_hash_name(name.data(), name.size());
   MacroEntry *e = pp_lookup(name.data(), name.size(), hash);
   if (!e) {
@@ -304,7 +304,7 @@ void pp_define(const char *start, const char *end) {
   while (p < end && is_hspace(*p)) ++p;
   const char *n = p;
   while (p < end && is_id(*p)) ++p;
-  std::string name(n, p);
+  const std::string_view name(n, p - n);
   if (name == "defined")
     pp_report(MSG_INVDEFINE);
   else if (name.empty() || !is_idstart(name[0]))
