@@ -105,7 +105,7 @@ void open_conditional(InputLevel &lv, OutputBuffer &out, int line, bool holds) {
   f.file = lv.name;
   f.line = line;
   f.kind = CK_IF;
-  pp_state.if_stack.push_back(f);
+  pp_state.if_stack.push_back(std::move(f));
   SkipMarker m;
   m.frame = pp_state.if_stack.size() - 1;
   m.line = line;
@@ -823,7 +823,7 @@ void pp_skip_group(InputLevel &lv) {
       f.file = lv.name;
       f.line = lv.line + lines;
       f.kind = kind == DK_IF ? CK_IF : kind == DK_IFDEF ? CK_IFDEF : CK_IFNDEF;
-      pp_state.if_stack.push_back(f);
+      pp_state.if_stack.push_back(std::move(f));
     } else if (kind == DK_ELSE || kind == DK_ELIF || kind == DK_ENDIF) {
       // The conditional being skipped: its directive is handled by the scanner.
       if (pp_state.if_stack.size() <= target + 1) return true;
