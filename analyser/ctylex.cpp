@@ -229,34 +229,47 @@ constexpr CodeSpellings make_code_spellings() {
 }
 constexpr CodeSpellings kSpellings = make_code_spellings();
 
+// The punctuators of more than one character by their first character, in
+// table order (of two of the same length the first wins), each with its
+// length: built by the compiler, read for every punctuator scanned.
+struct PunctuatorsByFirst {
+  static constexpr int kMost = 8;  // no first character begins more
+  struct Candidate {
+    int code = 0;
+    int length = 0;
+    const char *text = nullptr;
+  };
+  Candidate of[256][kMost] = {};
+  int count[256] = {};
+};
+constexpr PunctuatorsByFirst make_punctuators_by_first() {
+  PunctuatorsByFirst t{};
+  for (const Spelling &s : punctuators) {
+    const unsigned char first = static_cast<unsigned char>(s.text[0]);
+    t.of[first][t.count[first]++] = {s.code, static_cast<int>(text_length(s.text)), s.text};
+  }
+  return t;
+}
+constexpr PunctuatorsByFirst kPunctuatorsByFirst = make_punctuators_by_first();
+
 // Longest punctuator at p: its code and length (0 when none).
 int match_punctuator(const char *p, int *length) {
-  // The punctuators by their first character, in table order (of two of
-  // the same length the first wins), each with its length.
-  struct Candidate {
-    const Spelling *spelling;
-    int length;
-  };
-  static const auto by_first = [] {
-    std::array<std::vector<Candidate>, 256> index;
-    for (const Spelling &s : punctuators)
-      index[static_cast<unsigned char>(s.text[0])].push_back({&s, static_cast<int>(std::strlen(s.text))});
-    return index;
-  }();
+  const unsigned char first = static_cast<unsigned char>(*p);
   int best = 0, best_len = 0;
-  for (const Candidate &c : by_first[static_cast<unsigned char>(*p)]) {
+  for (int k = 0; k < kPunctuatorsByFirst.count[first]; ++k) {
+    const PunctuatorsByFirst::Candidate &c = kPunctuatorsByFirst.of[first][k];
     if (c.length <= best_len) continue;
     // The spelling has no zero among its characters: the text matches it
     // only up to the text's end.
     int i = 1;
-    while (i < c.length && p[i] == c.spelling->text[i]) ++i;
+    while (i < c.length && p[i] == c.text[i]) ++i;
     if (i == c.length) {
-      best = c.spelling->code;
+      best = c.code;
       best_len = c.length;
     }
   }
-  if (best_len == 0 && kSinglePunctuators.of[static_cast<unsigned char>(*p)]) {
-    best = static_cast<unsigned char>(*p);
+  if (best_len == 0 && kSinglePunctuators.of[first]) {
+    best = first;
     best_len = 1;
   }
   *length = best_len;
