@@ -44,8 +44,7 @@ class SharedDefinition {
 
 // A macro as one look found it (or did not find it).
 struct MacroState {
-  std::string name;
-  std::uint32_t hash = 0;
+  std::uint32_t name = 0;  // index into the reading's names
   bool present = false;
   MacroKind kind = MK_USER;
   SharedDefinition value;  // user macros only (null: an empty definition)
@@ -71,10 +70,9 @@ bool same_state(const MacroState &s, const MacroEntry *e) {
   return true;
 }
 
-MacroState state_of(std::string_view name, std::uint32_t hash, const MacroEntry *e) {
+MacroState state_of(std::uint32_t name, const MacroEntry *e) {
   MacroState s;
   s.name = name;
-  s.hash = hash;
   if (!e) return s;
   s.present = true;
   s.kind = e->kind;
@@ -280,16 +278,20 @@ bool matches(const Reading &r, const Surroundings &now) {
     const std::string_view n = r.names[a];
     if (pp_lookup(n.data(), n.size(), r.names.hash(a))) return false;
   }
-  for (const MacroState &s : r.looked)
-    if (!same_state(s, pp_lookup(s.name.data(), s.name.size(), s.hash))) return false;
+  for (const MacroState &s : r.looked) {
+    const std::string_view n = r.names[s.name];
+    if (!same_state(s, pp_lookup(n.data(), n.size(), r.names.hash(s.name)))) return false;
+  }
   return true;
 }
 
 void apply(const Reading &r, OutputBuffer &out) {
   for (const MacroState &s : r.changed) {
-    while (MacroEntry *e = pp_lookup(s.name.data(), s.name.size(), s.hash)) pp_remove_entry(e);
+    const std::string_view n = r.names[s.name];
+    const std::uint32_t hash = r.names.hash(s.name);
+    while (MacroEntry *e = pp_lookup(n.data(), n.size(), hash)) pp_remove_entry(e);
     if (!s.present) continue;
-    MacroEntry *e = pp_insert_entry(s.name.data(), s.name.size(), s.hash, s.kind);
+    MacroEntry *e = pp_insert_entry(n.data(), n.size(), hash, s.kind);
     if (s.kind == MK_USER)
       e->value = s.value.get() ? pp_share_definition(s.value.get()) : new MacroDefinition;
   }
@@ -358,7 +360,7 @@ void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t has
   if (!added) return;
   if (found) {
     found->memo_mark = m.mark;
-    m.reading.looked.push_back(state_of(found->name, hash, found));
+    m.reading.looked.push_back(state_of(index, found));
   } else {
     m.reading.absent.push_back(index);
   }
@@ -408,8 +410,7 @@ void pp_memo_end(const InputLevel &level) {
   const NameList &names = m->seen.names();
   for (const std::uint32_t i : m->seen.changed()) {
     const std::string_view name = names[i];
-    const std::uint32_t hash = names.hash(i);
-    r.changed.push_back(state_of(name, hash, pp_lookup(name.data(), name.size(), hash)));
+    r.changed.push_back(state_of(i, pp_lookup(name.data(), name.size(), names.hash(i))));
   }
   r.names = m->seen.take_names();
   for (const auto &id : pp_state.macro_table->index().once_files)
