@@ -611,16 +611,26 @@ const char *skip_balanced(const char *text, const char *stops, bool include_stop
   const char *p = text;
   bool line_start = false;
   // Within a line, only line ends, literals, brackets and the stop
-  // characters matter: the others are passed a run at a time.
-  static const auto passed = [] {
-    std::array<bool, 256> a;
-    a.fill(true);
-    for (const char *c = "\n\"'([{<)]}>,;"; ; ++c) {
-      a[static_cast<unsigned char>(*c)] = false;
-      if (!*c) break;
+  // characters matter: the others are passed a run at a time. Angle
+  // brackets are brackets only when '>' stops the skip, and ',' and ';'
+  // matter only as stops (a function body passes over both).
+  static const auto passed_by_stops = [] {
+    std::array<std::array<bool, 256>, 8> tables;
+    for (std::size_t key = 0; key < tables.size(); ++key) {
+      std::array<bool, 256> &a = tables[key];
+      a.fill(true);
+      for (const char *c = "\n\"'([{)]}"; ; ++c) {
+        a[static_cast<unsigned char>(*c)] = false;
+        if (!*c) break;
+      }
+      if (key & 1) a['<'] = a['>'] = false;
+      if (key & 2) a[','] = false;
+      if (key & 4) a[';'] = false;
     }
-    return a;
+    return tables;
   }();
+  const std::array<bool, 256> &passed =
+      passed_by_stops[(angle ? 1 : 0) | (stop_mask & stop_bit(',') ? 2 : 0) | (stop_mask & stop_bit(';') ? 4 : 0)];
   for (;;) {
     if (!line_start) {
       while (passed[static_cast<unsigned char>(*p)]) ++p;

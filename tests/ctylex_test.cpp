@@ -842,7 +842,7 @@ TEST(SkipBalanced, AgreesWithAReadingCharacterByCharacter) {
     }
   };
   const std::string alphabet = "  \t\r\v\n\n#(){}[]<>,;\"'\\ax=";
-  const char *stop_sets[] = {"}", ";", ",)", ",;)]}", ";)]}", "\n", ",>", ")"};
+  const char *stop_sets[] = {"}", ";", ",)", ",;)]}", ";)]}", "\n", ",>", ")", ">", ";>", ",;>", ""};
   unsigned seed = 12345;
   auto next = [&seed] {
     seed = seed * 1103515245u + 12345u;
