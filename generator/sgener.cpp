@@ -372,13 +372,21 @@ void release_file_analysis() {
   release_table(*file_context().table);
 }
 
+// The script is compiled with the tested file: its declarations are read in
+// the tested file's language.
+static SourceLanguage script_language() { return file_language(completed(generator_options().tested_file, KIND_SOURCE)); }
+
+// The used headers' context is prepared when the first one is read: most
+// runs use none, and the preparation reads the standard defines again.
+static bool &use_context_prepared() {
+  static bool prepared = false;
+  return prepared;
+}
+
 void prepare_script_contexts() {
-  // The script is compiled with the tested file: its declarations are read
-  // in the tested file's language.
-  const SourceLanguage language = file_language(completed(generator_options().tested_file, KIND_SOURCE));
   reset_script_backlog();
-  prepare_analysis(script_context(), 1, language);
-  prepare_analysis(use_context(), 0, language);
+  prepare_analysis(script_context(), 1, script_language());
+  use_context_prepared() = false;
 }
 
 void plan_file_analyses() {
@@ -447,6 +455,10 @@ void include_used_header(std::string path) {
   script_table_complete();
   analyse_file(path, script_context());
   file_analyses().told.insert(path);
+  if (!use_context_prepared()) {
+    prepare_analysis(use_context(), 0, script_language());
+    use_context_prepared() = true;
+  }
   const bool previous = set_reports_suppressed(true);
   analyse_file(path, use_context());
   set_reports_suppressed(previous);
