@@ -358,7 +358,9 @@ void report_here(const TokenScanner &s, MessageCode code, std::string_view arg) 
 
 // "line", blanks, a number (at most 1999 digits, within 32 bits), one blank
 // or more, and a quoted name. Anything else is malformed.
-bool parse_line_directive(std::string_view line, int &number, std::string &name, bool escaped) {
+// The name is a view of the line, or of `decoded` when it was escaped.
+bool parse_line_directive(std::string_view line, int &number, std::string_view &name, std::string &decoded,
+                          bool escaped) {
   std::size_t i = 0;
   auto blanks = [&] {
     std::size_t b = i;
@@ -384,17 +386,17 @@ bool parse_line_directive(std::string_view line, int &number, std::string &name,
   if (i >= line.size() || line[i] != '"') return false;
   std::size_t ns = ++i;
   if (escaped) {
-    std::string decoded;
+    decoded.clear();
     while (i < line.size() && line[i] != '"') {
       if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '\\' || line[i + 1] == '"')) ++i;
       decoded.push_back(line[i++]);
     }
     if (i >= line.size()) return false;
-    name = std::move(decoded);
+    name = decoded;
   } else {
     while (i < line.size() && line[i] != '"') ++i;
     if (i >= line.size()) return false;
-    name.assign(line.substr(ns, i - ns));
+    name = line.substr(ns, i - ns);
   }
   number = static_cast<int>(value);
   return true;
@@ -575,8 +577,10 @@ bool directive_in_skip(const char *text, std::size_t length, int *lines, TokenSc
   if (lines && scanner && scanner->position && lines == &scanner->position->line)
     return lex_directive_line(*scanner, text, length);
   int number = 0;
-  std::string name;
-  if (!parse_line_directive(std::string_view(text, length), number, name, analyser_process().escaped_line_names))
+  std::string_view name;
+  std::string decoded;
+  if (!parse_line_directive(std::string_view(text, length), number, name, decoded,
+                            analyser_process().escaped_line_names))
     return false;
   if (lines) *lines = number;
   return true;
@@ -772,16 +776,22 @@ bool lex_directive_line(TokenScanner &s, const char *text, std::size_t length) {
   blanks();
   if (word_at(line, i, "line")) {
     int number = 0;
-    std::string name;
-    if (!parse_line_directive(line, number, name, analyser_process().escaped_line_names)) return false;
+    std::string_view name;
+    std::string decoded;
+    if (!parse_line_directive(line, number, name, decoded, analyser_process().escaped_line_names)) return false;
     if (s.position) {
       s.position->line = number;
-      if (s.position->file != name) s.position->file = name;
+      if (s.position->file != name) s.position->file.assign(name.data(), name.size());
     }
     // Most markers name the file the scan is in already (the current file is
-    // interned, so the same text is the same copy).
-    if (name.empty()) s.current_file = nullptr;
-    else if (!s.current_file || name != s.current_file) s.current_file = intern_string(name.c_str());
+    // interned, so the same text is the same copy). Its interned name is the
+    // name read as a C string, up to a zero.
+    if (name.empty()) {
+      s.current_file = nullptr;
+    } else if (!s.current_file || name != s.current_file) {
+      const std::string_view named = name.substr(0, name.find('\0'));
+      s.current_file = intern_string(named.data(), named.size());
+    }
     return true;
   }
   if (word_at(line, i, "pragma")) {

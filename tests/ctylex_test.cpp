@@ -485,9 +485,6 @@ TEST_F(Lex, LineDirectivesAndPositions) {
   lex_end(sc);
 }
 
-// A marker naming the file the scan is in keeps its copy of the name; one
-// naming another file, a file whose name the current one begins or an empty
-// name changes it, and a marker back names the first file again.
 // Restoring "here" leaves the scanner as restoring a mark just taken does:
 // the next syntax error names no token, the end is read again, and the
 // next token is the same.
@@ -520,6 +517,11 @@ TEST_F(Lex, RestoreHereIsRestoringAMarkJustTaken) {
   }
 }
 
+// A marker naming the file the scan is in keeps its copy of the name; one
+// naming another file, a file whose name the current one begins or an empty
+// name changes it, and a marker back names the first file again. A
+// directive line handed over with a zero in its name keeps every character
+// in the position; the reports name the file up to the zero.
 TEST_F(Lex, LineMarkersOfTheSameFileKeepItsName) {
   lex_begin(sc, &table, "t.c", 1, 0, 0);
   lex_set_text(sc, "#line 5 \"a.h\"\nw\n#line 9 \"a.h\"\nx\n#line 2 \"a.hh\"\ny\n#line 3 \"\"\nz\n"
@@ -534,6 +536,16 @@ TEST_F(Lex, LineMarkersOfTheSameFileKeepItsName) {
     EXPECT_EQ(sc.position->file, w.first ? w.first : "");
   }
   EXPECT_EQ(lex_next(sc), T_END);
+  const std::string zero = std::string("line 8 \"ab") + '\0' + "cd\"";
+  EXPECT_TRUE(lex_directive_line(sc, zero.data(), zero.size()));
+  EXPECT_EQ(lex_current_file(sc), intern_string("ab"));
+  EXPECT_EQ(sc.position->file, std::string("ab") + '\0' + "cd");
+  EXPECT_TRUE(lex_directive_line(sc, zero.data(), zero.size()));
+  EXPECT_EQ(lex_current_file(sc), intern_string("ab"));
+  const std::string same = "line 9 \"ab\"";
+  EXPECT_TRUE(lex_directive_line(sc, same.data(), same.size()));
+  EXPECT_EQ(lex_current_file(sc), intern_string("ab"));
+  EXPECT_EQ(sc.position->file, "ab");
   lex_end(sc);
 }
 
