@@ -248,6 +248,11 @@ bool lex_capture_balanced(TokenScanner &s, std::string &out, bool brace_included
 bool lex_skip_balanced(TokenScanner &s);
 // The text without the blanks, tabs and newlines at either end.
 std::string trimmed(const std::string &s);
+// Applies the const/volatile of the specifiers to the composed type.
+Specs &finish_specifiers(SymbolTable &table, Specs &s, std::vector<TypeDesc *> &quals);
+// Reports of an evaluation whose text stays as written either way (a
+// bit-field's width): they are not told.
+void silent_expression_report(MessageCode, std::string_view, std::string_view, int);
 
 constexpr int TOTAL_DEPTH_LIMIT = 1200;
 
