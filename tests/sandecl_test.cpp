@@ -288,6 +288,21 @@ TEST_F(PlainDeclarationTest, PlainGlobalsWaitUntilTheirNameIsLookedUp) {
   ASSERT_NE(later, nullptr);
   EXPECT_EQ(later->decl->storage & SF_EXTERN, 0u);  // the definition completed the extern declaration
   EXPECT_EQ(error_count() + warning_count(), 0);
+
+  // Many waiting at once: each is known as waiting through every growth of
+  // the set, and names that only look like them are not.
+  reset_script_backlog();
+  script("struct node { int k; };\n");
+  std::string many;
+  for (int i = 0; i < 5000; ++i) many += "int w" + std::to_string(i) + ";\n";
+  globals(many.c_str());
+  for (int i = 0; i < 5000; ++i) {
+    ASSERT_TRUE(script_name_pending(("w" + std::to_string(i)).c_str())) << i;
+    ASSERT_FALSE(script_name_pending(("w" + std::to_string(i) + "_").c_str())) << i;
+    ASSERT_FALSE(script_name_pending(("v" + std::to_string(i)).c_str())) << i;
+  }
+  EXPECT_FALSE(script_name_pending("w"));
+  EXPECT_EQ(error_count() + warning_count(), 0);
 }
 
 TEST_F(DeclSectionTest, LongChainsOfStructuresNeedNoDeepRecursion) {
