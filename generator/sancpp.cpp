@@ -768,6 +768,11 @@ static const char *claim_service_name(const std::string &name, std::string &uniq
   return interned;
 }
 
+std::vector<Symbol *> &spare_symbol_walk_list() {
+  static std::vector<Symbol *> *spare = new std::vector<Symbol *>;  // process lifetime
+  return *spare;
+}
+
 std::string unique_service_name(const std::string &name) {
   std::string unique;
   claim_service_name(name, unique);

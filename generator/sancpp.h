@@ -53,9 +53,30 @@ class UnitMatch {
 // that a table of a great many entries is not read one waiting load after
 // another. An entry that f makes is walked as for_each_symbol would: the
 // rest of the walk then follows the table as it stands.
+// The list of one walk, taken from the last walk's when no other walk holds
+// it: the walks of a file of a great many entries would each grow a list of
+// megabytes anew.
+struct SymbolWalkList {
+  std::vector<Symbol *> entries;
+  explicit SymbolWalkList(std::vector<Symbol *> &spare) : spare_(spare) {
+    entries.swap(spare);
+    entries.clear();
+  }
+  ~SymbolWalkList() {
+    if (entries.capacity() > spare_.capacity()) entries.swap(spare_);
+  }
+  SymbolWalkList(const SymbolWalkList &) = delete;
+  SymbolWalkList &operator=(const SymbolWalkList &) = delete;
+
+ private:
+  std::vector<Symbol *> &spare_;
+};
+std::vector<Symbol *> &spare_symbol_walk_list();
+
 template <typename F>
 void for_each_symbol_ahead(const SymbolTable &table, const Bucket (&area)[TABLE_BUCKETS], F &&f) {
-  std::vector<Symbol *> entries;
+  SymbolWalkList list(spare_symbol_walk_list());
+  std::vector<Symbol *> &entries = list.entries;
   for (int b = 0; b < TABLE_BUCKETS; ++b)
     for (Symbol *s = area[b].first; s; s = s->next) entries.push_back(s);
   constexpr std::size_t kDeclarationsAhead = 16, kTypesAhead = 8;

@@ -125,6 +125,26 @@ TEST(SameUnit, ComparesFileNamesWithoutSuffixIgnoringCase) {
   unsetenv("QZW_NOBASENAME");
 }
 
+// A walk over a whole table takes the list a finished walk left; a walk
+// started from inside another makes its own, and both see every entry.
+TEST_F(EmitterTest, NestedWalksSeeEveryEntry) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "int v" + std::to_string(i) + ";\n";
+  analyse(text);
+  std::vector<std::string> outer, inner;
+  for (int round = 0; round < 2; ++round) {
+    outer.clear();
+    inner.clear();
+    for_each_symbol_ahead(table_, table_.ordinary, [&](Symbol *s) {
+      outer.push_back(s->decl->name);
+      if (outer.size() == 7)
+        for_each_symbol_ahead(table_, table_.ordinary, [&](Symbol *t) { inner.push_back(t->decl->name); });
+    });
+    EXPECT_EQ(outer.size(), 300u);
+    EXPECT_EQ(inner, outer);
+  }
+}
+
 // The worked example: t.c holding int g and a function.
 TEST_F(EmitterTest, WorkedExampleEnvironment) {
   analyse("int g;\nint add(int a, int b) { return a + b; }\n");
