@@ -205,8 +205,9 @@ class EntryList {
 // eight bits a name, so that a file of a hundred thousand names pays a few
 // hundred kilobytes for it; a name whose bits are both set by others only
 // makes the answer "maybe" (about one absent name in twenty). Removed names
-// leave their bits until the set is built again from the index's names,
-// which it is each time the names outgrow it.
+// leave their bits until the set is built again from the index's names:
+// when the index grows, which hashes every name anyway, and should names
+// removed and entered again fill it before that.
 class NameFilter {
  public:
   bool needs_room() const { return (added_ + 1) * kBitsPerName > bits_.size() * 64; }
@@ -302,7 +303,8 @@ class EntryIndex {
     s.tag = tag;
     ++count_;
     if (names_.needs_room()) {
-      // Every slot's name, the new one's included, added again.
+      // Names removed and entered again filled the set: every slot's name,
+      // the new one's included, is added again.
       names_.reset(count_);
       for (std::size_t j = 0; j < capacity_; ++j)
         if (slots_[j].name) names_.add(name_hash_of(slots_[j].name));
@@ -371,11 +373,12 @@ class EntryIndex {
     if ((address & ~kAddressMask) || k.area < 0 || k.area > 3) report_internal(MSG_ERRINTFCT, "table index");
     return address | static_cast<std::uint64_t>(k.area) << 62 | static_cast<std::uint64_t>(h & 0x3fff) << kAddressBits;
   }
-  static std::uint32_t hash_of_slot(const Slot &s) {
+  static std::uint32_t hash_of_slot(const Slot &s, std::uint64_t name_hash) {
     IndexKey k{static_cast<int>(s.tag >> 62), reinterpret_cast<const void *>(static_cast<std::uintptr_t>(s.tag & kAddressMask)),
                s.name};
-    return hash_of(k);
+    return hash_of(k, name_hash);
   }
+  static std::uint32_t hash_of_slot(const Slot &s) { return hash_of_slot(s, name_hash_of(s.name)); }
   static bool matches(const Slot &s, const IndexKey &k, std::uint64_t tag) {
     return s.tag == tag && (s.name == k.name || std::strcmp(s.name, k.name) == 0);
   }
@@ -399,10 +402,14 @@ class EntryIndex {
     if (n > (std::size_t{1} << 32)) report_internal(MSG_ERRINTFCT, "table index");
     slots_ = new Slot[n];
     capacity_ = n;
+    // Room for the names the index holds before it grows again.
+    names_.reset(n * 8 / 10);
     for (std::size_t i = 0; i < old_capacity; ++i) {
       Slot &o = old[i];
       if (!o.name) continue;
-      std::size_t j = home(hash_of_slot(o));
+      const std::uint64_t name_hash = name_hash_of(o.name);
+      names_.add(name_hash);
+      std::size_t j = home(hash_of_slot(o, name_hash));
       while (slots_[j].name) j = next(j);
       move_slot(slots_[j], o);
     }
