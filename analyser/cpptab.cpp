@@ -198,46 +198,6 @@ class EntryList {
   Symbol *word_ = nullptr;  // the entry, or the list with its lowest bit set
 };
 
-// Which name hashes the index may hold, whatever their scope and area. Most
-// names the scanner classifies are being declared and are in no scope yet:
-// one probe here answers for the whole walk of the enclosing scopes, their
-// bases and used namespaces. Each name sets two bits of a bit set with about
-// eight bits a name, so that a file of a hundred thousand names pays a few
-// hundred kilobytes for it; a name whose bits are both set by others only
-// makes the answer "maybe" (about one absent name in twenty). Removed names
-// leave their bits until the set is built again from the index's names:
-// when the index grows, which hashes every name anyway, and should names
-// removed and entered again fill it before that.
-class NameFilter {
- public:
-  bool needs_room() const { return (added_ + 1) * kBitsPerName > bits_.size() * 64; }
-  // Empties the set for at least `names` names, to be added again.
-  void reset(std::size_t names) {
-    std::size_t words = 8;
-    while (words * 64 < (names + 1) * kBitsPerName) words *= 2;
-    bits_.assign(words, 0);
-    added_ = 0;
-  }
-  void add(std::uint64_t hash) {
-    const std::size_t mask = bits_.size() * 64 - 1;
-    set(hash & mask);
-    set((hash >> 32) & mask);
-    ++added_;
-  }
-  bool may_hold(std::uint64_t hash) const {
-    if (bits_.empty()) return false;
-    const std::size_t mask = bits_.size() * 64 - 1;
-    return test(hash & mask) && test((hash >> 32) & mask);
-  }
-
- private:
-  static constexpr std::size_t kBitsPerName = 8;
-  void set(std::size_t bit) { bits_[bit >> 6] |= std::uint64_t{1} << (bit & 63); }
-  bool test(std::size_t bit) const { return (bits_[bit >> 6] >> (bit & 63)) & 1; }
-  std::vector<std::uint64_t> bits_;  // a power of two words, or none
-  std::size_t added_ = 0;            // names added since the last reset
-};
-
 // The entry lists by name and scope, in one open-addressed array: a lookup
 // (most are for names a scope does not hold) reads one or two neighbouring
 // slots and no text unless the hashes agree. Slots are placed by linear
@@ -284,7 +244,10 @@ class EntryIndex {
       if (area < 3) out[area] = &s.list;
     }
   }
-  // False only when no slot holds the name, in any scope or area.
+  // False only when no slot holds the name, in any scope or area. Most names
+  // the scanner classifies are being declared and are in no scope yet: one
+  // probe answers for the whole walk of the enclosing scopes, their bases and
+  // used namespaces.
   bool may_hold(std::uint64_t name_hash) const { return names_.may_hold(name_hash); }
   // The list of the key, an empty one made when there is none.
   EntryList &at(const IndexKey &k) {
@@ -302,7 +265,7 @@ class EntryIndex {
     s.name = k.name;
     s.tag = tag;
     ++count_;
-    if (names_.needs_room()) {
+    if (names_.full()) {
       // Names removed and entered again filled the set: every slot's name,
       // the new one's included, is added again.
       names_.reset(count_);
@@ -419,7 +382,9 @@ class EntryIndex {
   Slot *slots_ = nullptr;
   std::size_t capacity_ = 0;
   std::size_t count_ = 0;
-  NameFilter names_;
+  // Built again when the index grows, which hashes every name anyway, and
+  // should names removed and entered again fill it before that.
+  NameHashFilter names_;
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 // String pool and small text operations.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 // Concatenation of a null-terminated list of sources; at most 61440
 // characters are written (plus the terminating zero). The shared library's
@@ -17,3 +19,45 @@ const char *intern_string(const char *text, std::size_t length);
 
 int compare_strings(const char *a, const char *b);
 void upper_case_in_place(char *text);
+
+// The hashes of a set of names, held as two bits each of a bit set of about
+// eight bits a name: it never denies a name it was given, and mistakes
+// about one name in twenty it was not given for one it was. The tables of
+// names that grow past the cache ask it first. It is filled again from the
+// whole set when it is reset for a larger one; a name taken out of the set
+// keeps its bits until then.
+class NameHashFilter {
+ public:
+  // Empties the filter, with room for `names` names.
+  void reset(std::size_t names) {
+    std::size_t words = 8;
+    while (words * 64 < (names + 1) * kBitsPerName) words *= 2;
+    bits_.assign(words, 0);
+    added_ = 0;
+  }
+  // Whether one more name would fill it past its room.
+  bool full() const { return (added_ + 1) * kBitsPerName > bits_.size() * 64; }
+  void clear() {
+    std::vector<std::uint64_t>().swap(bits_);
+    added_ = 0;
+  }
+  // hash: a 64-bit hash of the name whose halves are both well mixed.
+  void add(std::uint64_t hash) {
+    const std::size_t mask = bits_.size() * 64 - 1;
+    set(hash & mask);
+    set((hash >> 32) & mask);
+    ++added_;
+  }
+  bool may_hold(std::uint64_t hash) const {
+    if (bits_.empty()) return false;
+    const std::size_t mask = bits_.size() * 64 - 1;
+    return test(hash & mask) && test((hash >> 32) & mask);
+  }
+
+ private:
+  static constexpr std::size_t kBitsPerName = 8;
+  void set(std::size_t bit) { bits_[bit >> 6] |= std::uint64_t{1} << (bit & 63); }
+  bool test(std::size_t bit) const { return (bits_[bit >> 6] >> (bit & 63)) & 1; }
+  std::vector<std::uint64_t> bits_;  // a power of two words, or none
+  std::size_t added_ = 0;            // names added since the last reset
+};

@@ -838,7 +838,7 @@ class NameSet {
   bool contains(std::string_view name) const {
     if (!count_) return false;
     const std::uint32_t h = hash(name);
-    if (!filter_test(h)) return false;
+    if (!filter_.may_hold(filter_hash(h))) return false;
     const std::uint64_t tag = tag_of(h);
     for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
       const std::uint64_t s = slots_[i];
@@ -852,13 +852,14 @@ class NameSet {
     const std::uint64_t address = reinterpret_cast<std::uintptr_t>(interned);
     if (!address || (address & ~kAddressMask)) report_internal(MSG_ERRINTFCT, "name set");
     if ((count_ + 1) * 10 > slots_.size() * 7) grow();
-    place(address | tag_of(hash(name)), hash(name));
-    filter_set(hash(name));
+    const std::uint32_t h = hash(name);
+    place(address | tag_of(h), h);
+    filter_.add(filter_hash(h));
     ++count_;
   }
   void clear() {
     std::vector<std::uint64_t>().swap(slots_);
-    std::vector<std::uint64_t>().swap(filter_);
+    filter_.clear();
     count_ = 0;
     mask_ = 0;
   }
@@ -890,32 +891,23 @@ class NameSet {
     old.swap(slots_);
     slots_.assign(old.empty() ? 64 : old.size() * 2, 0);
     mask_ = slots_.size() - 1;
-    // Eight bits a slot: an eighth of the slots' room.
-    filter_.assign(slots_.size() / 8, 0);
-    filter_shift_ = 32;
-    for (std::size_t bits = filter_.size() * 64; bits > 1; bits >>= 1) --filter_shift_;
+    // Names are never taken out one by one: the filter holds every name the
+    // slots can take before they grow again.
+    filter_.reset(slots_.size() * 7 / 10);
     for (std::uint64_t s : old)
       if (s) {
         const std::uint32_t h = hash(text_of(s));
         place(s, h);
-        filter_set(h);
+        filter_.add(filter_hash(h));
       }
   }
-  // Most names asked about are not waiting: a bit of a set small enough to
-  // stay in the cache answers for them without a probe of the slots, which
-  // a file's many globals make larger than the cache.
-  std::size_t filter_bit(std::uint32_t h) const { return (h * 0x9E3779B1u) >> filter_shift_; }
-  void filter_set(std::uint32_t h) {
-    const std::size_t b = filter_bit(h);
-    filter_[b >> 6] |= std::uint64_t{1} << (b & 63);
-  }
-  bool filter_test(std::uint32_t h) const {
-    const std::size_t b = filter_bit(h);
-    return (filter_[b >> 6] >> (b & 63)) & 1;
-  }
+  // Most names asked about are not waiting: a filter small enough to stay
+  // in the cache answers for them without a probe of the slots, which a
+  // file's many globals make larger than the cache. Its two bits come from
+  // both halves of this spread of the hash.
+  static std::uint64_t filter_hash(std::uint32_t h) { return h * 0x9E3779B97F4A7C15ULL; }
   std::vector<std::uint64_t> slots_;
-  std::vector<std::uint64_t> filter_;  // 8 * slots_.size() bits
-  int filter_shift_ = 32;              // 32 - log2 of the bits
+  NameHashFilter filter_;
   std::size_t count_ = 0;
   std::size_t mask_ = 0;
 };

@@ -140,4 +140,32 @@ TEST(TextOperations, CompareAndUpperCase) {
   EXPECT_STREQ(text, "ABZ-\xe9Q");
 }
 
+// The filter never denies a hash it was given, seldom admits one it was not,
+// and forgets everything when it is reset.
+TEST(NameHashFilter, NeverDeniesAndSeldomAdmitsOthers) {
+  auto spread = [](std::uint64_t i) {  // a well mixed 64-bit hash of i
+    std::uint64_t z = i + 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  };
+  NameHashFilter f;
+  EXPECT_FALSE(f.may_hold(spread(1)));  // never reset: holds nothing
+  f.reset(4000);
+  for (std::uint64_t i = 0; i < 4000; ++i) {
+    ASSERT_FALSE(f.full()) << i;  // room for at least the names it was reset for
+    f.add(spread(i));
+  }
+  int admitted = 0;
+  for (std::uint64_t i = 0; i < 4000; ++i) {
+    ASSERT_TRUE(f.may_hold(spread(i))) << i;
+    admitted += f.may_hold(spread(i + 100000));
+  }
+  EXPECT_LT(admitted, 4000 / 8);
+  f.reset(10);
+  EXPECT_FALSE(f.may_hold(spread(3)));
+  f.clear();
+  EXPECT_FALSE(f.may_hold(spread(3)));
+}
+
 }  // namespace
