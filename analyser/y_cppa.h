@@ -32,6 +32,8 @@ struct AnalysisBudget {
   // the process stack.
   int total_depth = 0;
   int instantiation_depth = 0;
+  // Alias templates left unread because the nesting limit was reached.
+  int alias_limit_hits = 0;
   // Instances made: a template whose members name ever new instances
   // (P<P<T>> and P<T*>) would otherwise make exponentially many within the
   // nesting limit.
