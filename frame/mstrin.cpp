@@ -10,31 +10,36 @@
 namespace {
 
 constexpr std::size_t kCopyLimit = 61440;
-constexpr std::uint32_t kBuckets = 19997;
+constexpr std::size_t kFirstSlots = 16384;  // a power of two
 
-// Buckets hold the index of their first entry; entry 0 is the pool's empty
-// string and ends every chain. The tables grow through checked allocation,
-// so an exhausted allocator is the usual internal error.
+// The index is one open-addressed array of words: a copy's address (this
+// process's addresses leave the top 16 bits clear) with 16 bits of its
+// text's hash above it. A look-up for a text the pool lacks, and each
+// neighbour passed on the way, costs one word and no text; a found text
+// costs that word and the copy itself. A run interns hundreds of thousands
+// of names, whose index outgrows the caches: a chain of buckets and entries
+// cost a waiting load more per look-up, and more memory. The tables grow
+// through checked allocation, so an exhausted allocator is the usual
+// internal error.
 struct Pool {
-  // The hash is kept so that a chain is walked without reading the texts
-  // and the buckets grow without hashing them again. The length stands in
-  // the chunk just before the text: a run interns hundreds of thousands of
-  // names, and the entry table, which grows ahead of them, stays two words.
-  struct Entry {
-    const char *text;
-    std::uint32_t next;
-    std::uint32_t hash;
-  };
-  static std::uint32_t length_of(const Entry &e) {
+  static constexpr int kAddressBits = 48;
+  static constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << kAddressBits) - 1;
+  // The length stands in the chunk just before the text.
+  static std::uint32_t length_of(const char *copy) {
     std::uint32_t length;
-    std::memcpy(&length, e.text - sizeof length, sizeof length);
+    std::memcpy(&length, copy - sizeof length, sizeof length);
     return length;
   }
-  std::uint32_t *bucket = nullptr;
-  std::uint32_t bucket_count = 0;  // grows with the entries so that chains stay short
-  Entry *entries = nullptr;
-  std::uint32_t count = 0;  // entries in use, the reserved one excluded
-  std::uint32_t capacity = 0;
+  static const char *copy_of(std::uint64_t slot) {
+    return reinterpret_cast<const char *>(static_cast<std::uintptr_t>(slot & kAddressMask));
+  }
+  static std::uint64_t tag_of(std::uint64_t hash) { return (hash & 0xffff) << kAddressBits; }
+  std::size_t home(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> shift); }
+
+  std::uint64_t *slots = nullptr;  // 0: free
+  std::size_t capacity = 0;        // a power of two
+  int shift = 64;                  // 64 - log2(capacity): the home slot is the hash's top bits
+  std::size_t count = 0;
   char *chunk = nullptr;
   std::size_t chunk_size = 100000;
   std::size_t fill = 0;
@@ -71,29 +76,42 @@ Pool &pool() {
   return *p;
 }
 
-std::uint32_t hash_text(const char *text, std::size_t length) {
-  std::uint32_t h = 2166136261u;
+std::uint64_t hash_text(const char *text, std::size_t length) {
+  std::uint64_t h = 14695981039346656037ULL;
   for (std::size_t i = 0; i < length; ++i) {
     h ^= static_cast<unsigned char>(text[i]);
-    h *= 16777619u;
+    h *= 1099511628211ULL;
   }
+  // The home slot comes from the top bits: mix the last characters into them.
+  h ^= h >> 29;
+  h *= 0xbf58476d1ce4e5b9ULL;
+  h ^= h >> 32;
   return h;
 }
 
-// Doubles the bucket array once there are more entries than buckets: a run
-// that interns millions of names keeps constant-time lookups.
-void grow_buckets(Pool &p) {
-  if (p.bucket_count > UINT32_MAX / 4) return;
-  const std::uint32_t n = p.bucket_count * 2 + 1;
-  std::uint32_t *b = static_cast<std::uint32_t *>(checked_calloc(n, sizeof(std::uint32_t)));
-  for (std::uint32_t i = 1; i <= p.count; ++i) {
-    const std::uint32_t h = p.entries[i].hash % n;
-    p.entries[i].next = b[h];
-    b[h] = i;
+void place_slots(std::uint64_t *slots, std::size_t capacity, int shift, std::uint64_t slot, std::uint64_t hash) {
+  std::size_t i = static_cast<std::size_t>(hash >> shift);
+  while (slots[i]) i = (i + 1) & (capacity - 1);
+  slots[i] = slot;
+}
+
+// Doubles the index once it is five eighths full: probes stay short and a
+// run that interns millions of names keeps constant-time look-ups.
+void grow_slots(Pool &p) {
+  if (p.capacity > (SIZE_MAX / sizeof(std::uint64_t)) / 4) report_memory_overflow();
+  const std::size_t n = p.capacity * 2;
+  std::uint64_t *slots = static_cast<std::uint64_t *>(checked_calloc(n, sizeof(std::uint64_t)));
+  const int shift = p.shift - 1;
+  for (std::size_t i = 0; i < p.capacity; ++i) {
+    const std::uint64_t slot = p.slots[i];
+    if (!slot) continue;
+    const char *copy = Pool::copy_of(slot);
+    place_slots(slots, n, shift, slot, hash_text(copy, Pool::length_of(copy)));
   }
-  checked_free(p.bucket);
-  p.bucket = b;
-  p.bucket_count = n;
+  checked_free(p.slots);
+  p.slots = slots;
+  p.capacity = n;
+  p.shift = shift;
 }
 
 char *concatenate(char *destination, std::size_t position, const char *what, va_list sources) {
@@ -127,12 +145,12 @@ char *xstrcat(char *destination, ...) {
 
 void pool_init() {
   Pool &p = pool();
-  if (p.entries) return;
-  p.bucket = static_cast<std::uint32_t *>(checked_calloc(kBuckets, sizeof(std::uint32_t)));
-  p.bucket_count = kBuckets;
-  p.capacity = 10000;
-  p.entries = static_cast<Pool::Entry *>(checked_malloc(p.capacity * sizeof(Pool::Entry)));
-  p.entries[0] = {"", 0, 0};  // never compared: index 0 ends the chains
+  if (p.slots) return;
+  p.slots = static_cast<std::uint64_t *>(checked_calloc(kFirstSlots, sizeof(std::uint64_t)));
+  p.capacity = kFirstSlots;
+  int bits = 0;
+  while ((std::size_t{1} << bits) < kFirstSlots) ++bits;
+  p.shift = 64 - bits;
 }
 
 const char *intern_string(const char *text, std::size_t length) {
@@ -147,21 +165,19 @@ const char *intern_string(const char *text, std::size_t length) {
     return same.text;
   }
   if (length > UINT32_MAX) report_memory_overflow();
-  const std::uint32_t hash = hash_text(text, length);
-  const std::uint32_t b = hash % p.bucket_count;
-  for (std::uint32_t i = p.bucket[b]; i != 0; i = p.entries[i].next) {
-    const Pool::Entry &e = p.entries[i];
-    if (e.hash == hash && Pool::length_of(e) == length && std::memcmp(e.text, text, length) == 0) {
-      p.recent[Pool::recent_slot(e.text)] = {e.text, length};
-      same = {e.text, length};
-      return e.text;
+  const std::uint64_t hash = hash_text(text, length);
+  const std::uint64_t tag = Pool::tag_of(hash);
+  std::size_t i = p.home(hash);
+  for (;; i = (i + 1) & (p.capacity - 1)) {
+    const std::uint64_t slot = p.slots[i];
+    if (!slot) break;
+    if ((slot & ~Pool::kAddressMask) != tag) continue;
+    const char *copy = Pool::copy_of(slot);
+    if (Pool::length_of(copy) == length && std::memcmp(copy, text, length) == 0) {
+      p.recent[Pool::recent_slot(copy)] = {copy, length};
+      same = {copy, length};
+      return copy;
     }
-  }
-  if (p.count >= p.capacity - 1) {
-    // Growing by half keeps the copies of the entry table linear in all.
-    if (p.capacity > UINT32_MAX / 3 * 2) report_memory_overflow();
-    p.capacity += p.capacity / 2;
-    p.entries = static_cast<Pool::Entry *>(checked_realloc(p.entries, std::size_t{p.capacity} * sizeof(Pool::Entry)));
   }
   const std::uint32_t stored_length = static_cast<std::uint32_t>(length);
   const std::size_t room = sizeof stored_length + length + 1;
@@ -175,10 +191,11 @@ const char *intern_string(const char *text, std::size_t length) {
   std::memcpy(copy, text, length);
   copy[length] = '\0';
   p.fill += room;
-  const std::uint32_t index = ++p.count;
-  p.entries[index] = {copy, p.bucket[b], hash};
-  p.bucket[b] = index;
-  if (p.count > p.bucket_count) grow_buckets(p);
+  const std::uint64_t address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(copy));
+  if (address & ~Pool::kAddressMask) report_internal(MSG_ERRINTFCT, "string pool");
+  p.slots[i] = address | tag;
+  ++p.count;
+  if (p.count * 8 > p.capacity * 5) grow_slots(p);
   p.recent[Pool::recent_slot(copy)] = {copy, length};
   same = {copy, length};
   return copy;

@@ -93,10 +93,16 @@ TEST(StringPool, ManyTextsAndOneLargerThanAChunk) {
   std::set<const char *> distinct(first.begin(), first.end());
   EXPECT_EQ(distinct.size(), first.size());
   // Earlier copies stay where they were while the pool grows.
-  for (int i = 0; i < 60000; i += 997) {
-    EXPECT_EQ(intern_string(("name_" + std::to_string(i)).c_str()), first[i]);
-    EXPECT_EQ(std::string(first[i]), "name_" + std::to_string(i));
+  // Every one is found again after the index doubled several times, and
+  // a text that begins like a copy is not taken for it.
+  for (int i = 0; i < 60000; ++i) {
+    const std::string text = "name_" + std::to_string(i);
+    ASSERT_EQ(intern_string(text.c_str()), first[i]);
+    ASSERT_EQ(std::string(first[i]), text);
   }
+  EXPECT_STREQ(intern_string("name_1", 5), "name_");
+  EXPECT_EQ(intern_string("name_12x", 7), first[12]);
+  EXPECT_NE(intern_string("name_12x", 8), first[12]);
 }
 
 TEST(Concatenation, CopyAppendAndLimit) {
