@@ -561,6 +561,7 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
   s->prev = b.last;
   if (b.last) b.last->next = s; else b.first = s;
   b.last = s;
+  ++b.count;
   if (d->name) {
     TypeDesc *scope = decl_scope(d);
     ix.entries.at(key_of(area, scope, d->name)).push_back(s);
@@ -1079,12 +1080,53 @@ void table_add_using(SymbolTable &table, TypeDesc *scope, const char *name, Type
   }
 }
 
+void collect_area_entries(const Bucket (&area)[TABLE_BUCKETS], std::vector<Symbol *> &out) {
+  const std::size_t base = out.size();
+  std::size_t total = 0;
+  for (const Bucket &b : area) total += b.count;
+  out.resize(base + total);
+  std::size_t at[TABLE_BUCKETS], end[TABLE_BUCKETS];
+  Symbol *next[TABLE_BUCKETS];
+  int live[TABLE_BUCKETS], live_count = 0;
+  std::size_t place = base;
+  for (int b = 0; b < TABLE_BUCKETS; ++b) {
+    at[b] = place;
+    place += area[b].count;
+    end[b] = place;
+    next[b] = area[b].first;
+    if (next[b]) live[live_count++] = b;
+  }
+  bool counted = true;
+  while (live_count > 0) {
+    int kept = 0;
+    for (int k = 0; k < live_count; ++k) {
+      const int b = live[k];
+      if (at[b] == end[b]) {
+        counted = false;
+        continue;
+      }
+      Symbol *s = next[b];
+      out[at[b]++] = s;
+      next[b] = s->next;
+      if (next[b]) live[kept++] = b;
+    }
+    live_count = kept;
+  }
+  for (int b = 0; b < TABLE_BUCKETS && counted; ++b) counted = at[b] == end[b];
+  if (counted) return;
+  // The counts disagree with the lists: the lists are what the table holds.
+  out.resize(base);
+  for (const Bucket &b : area)
+    for (Symbol *s = b.first; s; s = s->next) out.push_back(s);
+}
+
 void remove_symbol(SymbolTable &table, Symbol *entry) {
   if (!entry || entry->removed) return;
   keep_scratch(table);
   Bucket &b = area_buckets(table, entry->area)[entry->bucket];
   if (entry->prev) entry->prev->next = entry->next; else b.first = entry->next;
   if (entry->next) entry->next->prev = entry->prev; else b.last = entry->prev;
+  --b.count;
   entry->next = entry->prev = nullptr;
   entry->removed = true;
   if (table.index && entry->decl && entry->decl->name) {

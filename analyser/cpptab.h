@@ -42,6 +42,9 @@ static_assert(sizeof(void *) != 8 || sizeof(Symbol) == 40, "an entry stays five 
 struct Bucket {
   Symbol *first = nullptr;
   Symbol *last = nullptr;
+  // Entries linked in the list: lets a walk over a whole area place each
+  // list's entries before reading them (see for_each_symbol_ahead).
+  std::size_t count = 0;
 };
 
 struct FunctionScopeNode {
@@ -220,6 +223,12 @@ template <typename F> void for_each_symbol(const Bucket (&area)[TABLE_BUCKETS], 
   for (int b = 0; b < TABLE_BUCKETS; ++b)
     for (Symbol *s = area[b].first; s; s = s->next) f(s);
 }
+
+// Appends every entry of an area to out in for_each_symbol's order. The
+// lists are followed side by side, each entry written straight to its place:
+// in a table of a great many entries every step along one list is a load
+// that misses the cache, and steps along different lists wait together.
+void collect_area_entries(const Bucket (&area)[TABLE_BUCKETS], std::vector<Symbol *> &out);
 
 // The storage words the renderer writes for one flag ("typedef " ...), or "".
 const char *storage_flag_text(unsigned flag);

@@ -77,8 +77,7 @@ template <typename F>
 void for_each_symbol_ahead(const SymbolTable &table, const Bucket (&area)[TABLE_BUCKETS], F &&f) {
   SymbolWalkList list(spare_symbol_walk_list());
   std::vector<Symbol *> &entries = list.entries;
-  for (int b = 0; b < TABLE_BUCKETS; ++b)
-    for (Symbol *s = area[b].first; s; s = s->next) entries.push_back(s);
+  collect_area_entries(area, entries);
   constexpr std::size_t kDeclarationsAhead = 16, kTypesAhead = 8;
   const std::uint32_t counter = table.counter;
   for (std::size_t i = 0; i < entries.size(); ++i) {

@@ -64,6 +64,30 @@ TEST_F(Table, BucketsKeepEntryOrderAndOrderNumbers) {
   EXPECT_EQ(lookup_ordinary("ba", table, ScopeContext()), b);
 }
 
+TEST_F(Table, WholeAreaWalkKeepsBucketAndListOrder) {
+  // Lists of very different lengths, entries removed from their heads,
+  // middles and ends, and a list emptied: the side-by-side walk gives the
+  // order of the plain one.
+  std::vector<Symbol *> entered;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string name = std::string(1 + i % 7, 'v') + std::to_string(i * 37 % 1009);
+    if (Symbol *s = enter(var(intern_string(name.c_str()), basic_type("int")))) entered.push_back(s);
+  }
+  for (std::size_t i = 0; i < entered.size(); i += 3) remove_symbol(table, entered[i]);
+  Bucket &emptied = table.ordinary[entered[1]->bucket];
+  while (emptied.first) remove_symbol(table, emptied.first);
+  std::vector<Symbol *> plain, side_by_side{nullptr};
+  for_each_symbol(table.ordinary, [&](Symbol *s) { plain.push_back(s); });
+  collect_area_entries(table.ordinary, side_by_side);
+  ASSERT_EQ(side_by_side.front(), nullptr);  // appended after what the list held
+  side_by_side.erase(side_by_side.begin());
+  EXPECT_EQ(side_by_side, plain);
+  EXPECT_EQ(emptied.count, 0u);
+  std::vector<Symbol *> tags;
+  collect_area_entries(table.tags, tags);
+  EXPECT_TRUE(tags.empty());
+}
+
 TEST_F(Table, OrdinaryRedefinitionRules) {
   // Two definitions: one report, one entry.
   Symbol *x1 = enter(var("x", basic_type("int")));
