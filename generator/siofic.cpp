@@ -25,11 +25,15 @@ const char kTitle[] = "C Source Code Parser";
 const char kVersion[] = "8.2.0.1.070.020";
 const char kCommentPrefix[] = "--";
 const char kLineSuffix[] = "";
-constexpr std::size_t kScriptBufferSize = 1 << 20;
-// The writer's own lines go to the stream in blocks of this size, which the
-// stream's buffer takes without a system call of its own: a block per call
-// is enough to make the calls rare, and a small one adds no memory.
+// The writer's own lines go to the stream in blocks of this size: a block
+// per system call is enough to make the calls rare, and a small one adds no
+// memory.
 constexpr std::size_t kPendingBlock = 64 * 1024;
+// The stream's own buffer keeps only the header and the ends of blocks: the
+// stream writes whole multiples of its buffer straight from the block. A
+// buffer as large as a big script copied every byte once more and touched a
+// megabyte of fresh memory, which costs more here than the system calls.
+constexpr std::size_t kScriptBufferSize = 16 * 1024;
 
 bool ends_with(const std::string &text, const char *tail) {
   std::string_view t(tail);
@@ -196,7 +200,6 @@ int script_open(const std::string &command_text) {
   w.stream = open_temporary(w);
   w.pending.clear();
   w.pending.reserve(kPendingBlock + kPendingBlock / 4);
-  // A large file gets written in few large blocks rather than one per page.
   static char *const buffer = new char[kScriptBufferSize];  // process lifetime
   std::setvbuf(w.stream, buffer, _IOFBF, kScriptBufferSize);
   date_text(w.date);
