@@ -294,6 +294,9 @@ void pp_move_dir_to_end(IncludeDir *node);
 IncludeDir *pp_append_dir_of_file(const char *name);
 // "#pragma once": the innermost file is not entered again in this context.
 void pp_mark_included_once();
+// The files found in this run are looked at again before their next use,
+// as at the start of a run (for tests that change a file within a run).
+void pp_recheck_files();
 
 // ---- scanning and output (cpscan.cpp)
 // output_marks: keep the white-space and no-expansion markers in the output

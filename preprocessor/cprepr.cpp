@@ -49,6 +49,10 @@ struct CachedFile {
   bool skipped_known[2] = {false, false};
   std::string skipped_output[2];
   int skipped_line[2] = {0, 0};
+  // The run that last found the file unchanged (see PpFileCache::run), and
+  // its identity then, for "#pragma once".
+  unsigned checked_run = 0;
+  unsigned long long device = 0, inode = 0;
 };
 struct PpFileCache {
   std::unordered_map<std::string, std::unique_ptr<CachedFile>> files;
@@ -56,6 +60,15 @@ struct PpFileCache {
   // Paths this run found to be no readable file: every search of a common
   // header name tries the same directories before the one that holds it.
   std::unordered_set<std::string> missing;
+  // The folders named inside header names ("bits" of "bits/types.h") below
+  // each directory tried, and whether they are folders: most directories
+  // of the chain hold no "bits", and every header of it would be looked
+  // for there in vain.
+  std::unordered_map<std::string, bool> folders;
+  // A file is looked at once per run (from pp_init to pp_release of the
+  // chain): a header included again, guarded or not, is taken from the
+  // cache without asking the system whether it changed.
+  unsigned run = 1;
 };
 
 void pp_build_classes() {
@@ -267,19 +280,62 @@ static PpFileCache &file_cache() {
 // times only, and keeping it would weigh on the analyses that follow.
 constexpr off_t kCachedFileLimit = 1 << 20;
 
-// A new run: files may have been made since the last one.
-static void start_file_run() { file_cache().missing.clear(); }
+// A new run: files may have been made, changed or removed since the last one.
+static void start_file_run() {
+  PpFileCache &cache = file_cache();
+  cache.missing.clear();
+  cache.folders.clear();
+  ++cache.run;
+}
+
+void pp_recheck_files() { ++file_cache().run; }
+
+static bool is_path_separator(char c) { return c == '/' || c == '\\'; }
+
+// False when a folder that path goes through from position name_start on
+// (the header name's own folders) is no folder: no file can be found below it.
+// Each such folder is looked at once per run. An absolute name, and a "."
+// or ".." step, name folders that are there whenever the file can be: they
+// are not looked at.
+static bool folders_exist(PpFileCache &cache, const std::string &path, std::size_t name_start) {
+  const std::size_t start = name_start;
+  if (start >= path.size() || is_path_separator(path[start])) return true;
+  for (std::size_t s = start + 1, step = start; s < path.size(); ++s) {
+    if (!is_path_separator(path[s])) continue;
+    const std::size_t length = s - step;
+    const bool dots = path[step] == '.' && (length == 1 || (length == 2 && path[step + 1] == '.'));
+    step = s + 1;
+    if (dots || length == 0) continue;
+    std::string folder = path.substr(0, s);
+    auto known = cache.folders.find(folder);
+    if (known == cache.folders.end()) {
+      struct stat st;
+      const bool is_folder = sys_stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      known = cache.folders.emplace(std::move(folder), is_folder).first;
+    }
+    if (!known->second) return false;
+  }
+  return true;
+}
 
 // The prepared text of path, or nullptr when it cannot be opened for reading.
 // A file too large for the cache is read into `uncached`, which the caller
 // hands to its input level; *entry receives the cache's entry (else nullptr).
-static const std::string *read_source(const std::string &path, std::string &uncached, CachedFile **entry_out) {
+// The header name starts at position name_start of path (npos: path is not
+// made of a directory and a header name).
+static const std::string *read_source(const std::string &path, std::string &uncached, CachedFile **entry_out,
+                                      std::size_t name_start = std::string::npos) {
   *entry_out = nullptr;
   PpFileCache &cache = file_cache();
   if (cache.missing.count(path)) return nullptr;
   auto it = cache.files.find(path);
+  if (it != cache.files.end() && it->second->checked_run == cache.run) {
+    *entry_out = it->second.get();
+    return &it->second->text;
+  }
   struct stat st;
-  if (sys_stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  if ((name_start != std::string::npos && !folders_exist(cache, path, name_start)) || sys_stat(path.c_str(), &st) != 0 ||
+      S_ISDIR(st.st_mode)) {
     cache.missing.insert(path);
     return nullptr;
   }
@@ -293,6 +349,9 @@ static const std::string *read_source(const std::string &path, std::string &unca
   auto &files = cache.files;
   if (it != files.end() && it->second->size == st.st_size && it->second->mtime == st.st_mtim.tv_sec &&
       it->second->mtime_ns == st.st_mtim.tv_nsec) {
+    it->second->checked_run = cache.run;
+    it->second->device = st.st_dev;
+    it->second->inode = st.st_ino;
     *entry_out = it->second.get();
     return &it->second->text;
   }
@@ -332,6 +391,9 @@ static const std::string *read_source(const std::string &path, std::string &unca
   entry->size = st.st_size;
   entry->mtime = st.st_mtim.tv_sec;
   entry->mtime_ns = st.st_mtim.tv_nsec;
+  entry->checked_run = cache.run;
+  entry->device = st.st_dev;
+  entry->inode = st.st_ino;
   const std::string *result = &entry->text;
   *entry_out = entry.get();
   // A text replaced in the cache may still be read by a level: keep it.
@@ -356,6 +418,12 @@ static std::string trimmed(const char *start, const char *end) {
 
 // The identity of a file for "#pragma once"; false when it cannot be read.
 static bool file_identity(const std::string &path, std::pair<unsigned long long, unsigned long long> &id) {
+  PpFileCache &cache = file_cache();
+  auto it = cache.files.find(path);
+  if (it != cache.files.end() && it->second->checked_run == cache.run) {
+    id = {it->second->device, it->second->inode};
+    return true;
+  }
   struct stat st;
   if (sys_stat(path.c_str(), &st) != 0) return false;
   id = {(unsigned long long)st.st_dev, (unsigned long long)st.st_ino};
@@ -452,7 +520,7 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
   std::string path = name;
   std::string uncached;
   CachedFile *entry = nullptr;
-  const std::string *text = read_source(path, uncached, &entry);
+  const std::string *text = read_source(path, uncached, &entry, 0);
   IncludeDir *found_in = nullptr;
   for (IncludeDir *d = from; !text && d; d = d->next) {
     // A bare entry tries the name itself again: that was the first try.
@@ -460,7 +528,7 @@ void pp_include(const char *start, const char *end, bool next, OutputBuffer &out
     path.clear();
     path.reserve(d->text.size() + 1 + name.size());
     path.append(d->text).append("/").append(name);
-    text = read_source(path, uncached, &entry);
+    text = read_source(path, uncached, &entry, d->text.size() + 1);
     if (text) found_in = d;
   }
   if (!text && pp_case_search(name, from, path, found_in) && (text = read_source(path, uncached, &entry)) &&

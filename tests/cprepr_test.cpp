@@ -441,6 +441,108 @@ TEST_F(Pp, MissingFileStaysMissingForTheRun) {
   EXPECT_NE(r.out.find("int in_d1;"), std::string::npos) << r.out;
 }
 
+// What a run learns of the paths it tries serves its later searches: the
+// same header is found in the same later directory every time, and a
+// directory that holds no folder of the name does not hide the next one's.
+TEST_F(Pp, HeaderFoundInALaterDirectoryIsFoundThereAgain) {
+  write("d1/other.h", "int unrelated;\n");
+  write("d2/sub/m.h", "int in_d2_sub;\n");
+  write("d3/sub/m.h", "int in_d3_sub;\n");
+  write("d2/sub/n.h", "#include <sub/m.h>\n#include \"m.h\"\n");
+  std::string d1 = path("d1"), d2 = path("d2"), d3 = path("d3");
+  init({}, {d1.c_str(), d2.c_str(), d3.c_str()});
+  initialised_ = true;
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    Result r = run("#include <sub/m.h>\n#include <sub/n.h>\n#include <sub/m.h>\n");
+    EXPECT_EQ(count(r.out, "int in_d2_sub;"), 4) << r.out;
+    EXPECT_EQ(count(r.out, "int in_d3_sub;"), 0) << r.out;
+    EXPECT_EQ(count(r.out, "#line 1 \"" + d2 + "/sub/m.h\""), 4) << r.out;
+    EXPECT_EQ(r.err, "");
+  }
+  EXPECT_EQ(pp_state.included_files, (std::vector<std::string>{d2 + "/sub/m.h", d2 + "/sub/n.h"}));
+}
+
+// A folder of the header's name that is a file, or a header name that is a
+// folder, is passed over like a missing one; nothing is reported.
+TEST_F(Pp, FileInPlaceOfAFolderOrFolderInPlaceOfAHeaderIsPassedOver) {
+  write("d1/sub", "not a folder\n");
+  write("d1/m.h/x", "");
+  write("d2/sub/m.h", "int in_d2_sub;\n");
+  write("d2/m.h", "int in_d2;\n");
+  std::string d1 = path("d1"), d2 = path("d2");
+  init({}, {d1.c_str(), d2.c_str()});
+  initialised_ = true;
+  Result r = run("#include <sub/m.h>\n#include <m.h>\n#include <sub/m.h>\n#include <m.h>\n");
+  EXPECT_EQ(count(r.out, "int in_d2_sub;"), 2) << r.out;
+  EXPECT_EQ(count(r.out, "int in_d2;"), 2) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+// A "." or ".." step leads where the system leads: "a/.." only where "a"
+// is a folder.
+TEST_F(Pp, DotStepsInHeaderNames) {
+  write("d1/a/x.h", "int in_d1_a;\n");
+  write("d2/b/y.h", "int in_d2_b;\n");
+  write("d2/a/z.h", "");
+  std::string d1 = path("d1"), d2 = path("d2");
+  init({}, {d1.c_str(), d2.c_str()});
+  initialised_ = true;
+  Result r = run("#include <./a/../a/x.h>\n#include <a/../b/y.h>\n#include <b/./y.h>\n");
+  EXPECT_EQ(count(r.out, "int in_d1_a;"), 1) << r.out;
+  EXPECT_EQ(count(r.out, "int in_d2_b;"), 2) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+// A header that a run found missing, below a folder that was not there, is
+// found by the next run once made; a header changed between two runs is
+// read again.
+TEST_F(Pp, FolderAndFileMadeOrChangedBetweenRunsAreSeen) {
+  write("d2/sub/m.h", "int in_d2;\n");
+  std::string d1 = path("d1"), d2 = path("d2");
+  init({}, {d1.c_str(), d2.c_str()});
+  initialised_ = true;
+  Result r = run("#include <sub/m.h>\n");
+  EXPECT_NE(r.out.find("int in_d2;"), std::string::npos) << r.out;
+  write("d1/sub/m.h", "int in_d1;\n");
+  write("d2/sub/m.h", "int in_d2_changed_text;\n");
+  // The same run goes on with what it found.
+  r = run("#include <sub/m.h>\n");
+  EXPECT_NE(r.out.find("int in_d2;"), std::string::npos) << r.out;
+  pp_release(*table_, true);
+  init({}, {d1.c_str(), d2.c_str()});
+  r = run("#include <sub/m.h>\n#include \"" + d2 + "/sub/m.h\"\n");
+  EXPECT_NE(r.out.find("int in_d1;"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("int in_d2_changed_text;"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+// A header missing from every directory is reported each time it is
+// included, also once the run knows the paths tried.
+TEST_F(Pp, HeaderMissingEverywhereIsReportedEachTime) {
+  std::string d1 = path("d1");
+  write("d1/ok.h", "int ok;\n");
+  init({}, {d1.c_str()});
+  initialised_ = true;
+  ExitHook saved = set_exit_hook(throw_stop);
+  int stops = 0;
+  for (int i = 0; i < 2; ++i) {
+    testing::internal::CaptureStderr();
+    try {
+      std::string out;
+      pp_process_text("#include <ok.h>\n#include <no/such.h>\n", 0, "", 0, out, *table_);
+    } catch (const Stopped &s) {
+      stops += s.status == 7;
+    }
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("IMPOUVFIC"), std::string::npos) << err;
+    EXPECT_NE(err.find("no/such.h"), std::string::npos) << err;
+    while (pp_state.depth >= 0) pp_pop_level();
+  }
+  set_exit_hook(saved);
+  EXPECT_EQ(stops, 2);
+}
+
 // ------------------------------------------------------------ scanning and output
 
 TEST_F(Pp, TrigraphsAndDigraphsKeepLineLengths) {

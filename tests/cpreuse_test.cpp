@@ -51,12 +51,18 @@ class Reuse : public pp_fixture::PpTest {
   }
   std::string include(const std::string &name) { return "#include \"" + path(name) + "\"\n"; }
   // The header h.h includes inner.h, which holds `inner`; inner.h is then
-  // given a text of another length, so that the file cache reads it again.
+  // given a text of another length, and the file cache is told to look at
+  // the files of the run again (it looks at each once per run), so that it
+  // reads it again.
   void headers(const std::string &before, const std::string &after = std::string()) {
     write("inner.h", "first_inner\n");
     write("h.h", before + "#include \"" + path("inner.h") + "\"\n" + after);
   }
-  void change_inner() { write("inner.h", "second_inner_text\n"); }
+  void change_inner() { rewrite("inner.h", "second_inner_text\n"); }
+  void rewrite(const std::string &name, const std::string &content) {
+    write(name, content);
+    pp_recheck_files();
+  }
   MacroTable other_;
 };
 
@@ -273,7 +279,7 @@ TEST_F(Reuse, OtherPragmasOrADirectoryPragmaAfterAnIncludeMeanAReading) {
   EXPECT_NE(run(other_, include("h.h")).find("second_inner"), std::string::npos);
   write("s.h", "#pragma ortek stop_analyse\n#pragma ortek start_analyse\n" + include("inner.h"));
   run(*table_, include("s.h"));
-  write("inner.h", "third_inner_text_longer\n");
+  rewrite("inner.h", "third_inner_text_longer\n");
   EXPECT_NE(run(other_, include("s.h")).find("third_inner"), std::string::npos);
 }
 
