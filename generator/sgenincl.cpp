@@ -397,12 +397,23 @@ bool read_file(const std::string &path, std::string &data) {
   std::FILE *f = sys_fopen(path.c_str(), "rb");
   if (!f) return false;
   // Room for the whole file at once: growing a large text block by block
-  // copies it again at every doubling.
+  // copies it again at every doubling. The file is read straight into it,
+  // without a buffer of the stream's own (which would cost a status call
+  // of its own and a copy).
+  std::setvbuf(f, nullptr, _IONBF, 0);
   struct stat st;
-  if (fstat(fileno(f), &st) == 0 && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
-  char block[65536];
-  std::size_t n;
-  while ((n = std::fread(block, 1, sizeof block, f)) > 0) data.append(block, n);
+  std::size_t room = 65536;
+  // One byte more than the size, so that a file that did not grow is read
+  // to its end in one call.
+  if (fstat(fileno(f), &st) == 0 && st.st_size > 0) room = static_cast<std::size_t>(st.st_size) + 1;
+  for (;;) {
+    const std::size_t old = data.size();
+    data.resize(old + room);
+    const std::size_t got = std::fread(&data[old], 1, room, f);
+    data.resize(old + got);
+    if (got < room) break;
+    room = 65536;
+  }
   std::fclose(f);
   return true;
 }

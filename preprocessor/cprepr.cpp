@@ -357,6 +357,9 @@ static const std::string *read_source(const std::string &path, std::string &unca
   }
   std::FILE *f = sys_fopen(path.c_str(), "rb");
   if (!f) return nullptr;
+  // The text is read into its own room: a buffer of the stream's own would
+  // cost a status call to size it and split each read at its size.
+  std::setvbuf(f, nullptr, _IONBF, 0);
   std::string text;
   text.reserve(st.st_size > 0 ? (std::size_t)st.st_size + 2 : 512);
   const std::size_t block = 65536;
