@@ -49,6 +49,26 @@ bool same_file(const std::string &a, const std::string &b) {
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+// A file's status, taken once for the comparisons of one check.
+struct FileStatus {
+  bool exists = false;
+  struct stat st {};
+};
+
+FileStatus status_of(const std::string &path) {
+  FileStatus status;
+  status.exists = sys_stat(path.c_str(), &status.st) == 0;
+  return status;
+}
+
+// same_file(a, b) with the status of a at hand.
+bool same_file(const std::string &a, const FileStatus &sa, const std::string &b) {
+  if (a == b) return true;
+  struct stat sb;
+  if (!sa.exists || sys_stat(b.c_str(), &sb) != 0) return false;
+  return sa.st.st_dev == sb.st_dev && sa.st.st_ino == sb.st_ino;
+}
+
 bool exists(const std::string &path) {
   struct stat st;
   return sys_stat(path.c_str(), &st) == 0;
@@ -133,14 +153,17 @@ void refuse_overwriting_inputs(GeneratorOptions &o) {
   if (!o.std_define_file.empty()) inputs.push_back(o.std_define_file);
   const std::string &script = o.generated_file;
   const std::string backup = backup_name(script);
-  const bool backs_up = backup != script && exists(script);
+  // The script is compared with every input: its status is taken once.
+  const FileStatus script_status = status_of(script);
+  const bool backs_up = backup != script && script_status.exists;
   for (const std::string &input : inputs) {
-    if (same_file(script, input)) report_fatal(MSG_CMDFATALE, script);
+    if (same_file(script, script_status, input)) report_fatal(MSG_CMDFATALE, script);
     if (backs_up && same_file(backup, input)) report_fatal(MSG_CMDFATALE, backup);
   }
   // The log line would land in the old script just before it is backed up.
-  if (!o.studio_log_file.empty() && same_file(script, o.studio_log_file)) report_fatal(MSG_CMDFATALE, script);
-  if (sys_is_directory(script.c_str())) report_fatal(MSG_IMPOUVFIC, script);
+  if (!o.studio_log_file.empty() && same_file(script, script_status, o.studio_log_file))
+    report_fatal(MSG_CMDFATALE, script);
+  if (script_status.exists && S_ISDIR(script_status.st.st_mode)) report_fatal(MSG_IMPOUVFIC, script);
   if (!o.dependency_file.empty()) {
     const std::string &dep = o.dependency_file;
     bool clash = same_file(dep, script) || (backs_up && same_file(dep, backup)) || sys_is_directory(dep.c_str());
