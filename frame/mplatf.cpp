@@ -23,23 +23,45 @@ std::string sys_native_path(const char *name) {
   return p;
 }
 
+namespace {
+// A name as the system reads it: the caller's own text when it holds no
+// backslash (nearly always), else a copy with the host's separator in
+// their place. The include search asks about hundreds of names a run.
+class NativeName {
+ public:
+  explicit NativeName(const char *name) : name_(name ? name : "") {
+    if (std::strchr(name_, '\\')) {
+      copy_ = sys_native_path(name_);
+      name_ = copy_.c_str();
+    }
+  }
+  NativeName(const NativeName &) = delete;
+  NativeName &operator=(const NativeName &) = delete;
+  const char *c_str() const { return name_; }
+
+ private:
+  const char *name_;
+  std::string copy_;
+};
+}  // namespace
+
 std::string sys_absolute_path(const char *name) {
   const QString native = QString::fromLocal8Bit(sys_native_path(name).c_str());
   return QDir::cleanPath(QDir::current().absoluteFilePath(native)).toLocal8Bit().toStdString();
 }
 
 std::FILE *sys_fopen(const char *name, const char *mode) {
-  return std::fopen(sys_native_path(name).c_str(), mode);
+  return std::fopen(NativeName(name).c_str(), mode);
 }
 
-int sys_access(const char *name, int mode) { return ::access(sys_native_path(name).c_str(), mode); }
+int sys_access(const char *name, int mode) { return ::access(NativeName(name).c_str(), mode); }
 
-int sys_stat(const char *name, struct stat *status) { return ::stat(sys_native_path(name).c_str(), status); }
+int sys_stat(const char *name, struct stat *status) { return ::stat(NativeName(name).c_str(), status); }
 
-int sys_unlink(const char *name) { return ::unlink(sys_native_path(name).c_str()); }
+int sys_unlink(const char *name) { return ::unlink(NativeName(name).c_str()); }
 
 int sys_rename(const char *from, const char *to) {
-  return std::rename(sys_native_path(from).c_str(), sys_native_path(to).c_str());
+  return std::rename(NativeName(from).c_str(), NativeName(to).c_str());
 }
 
 bool sys_is_directory(const char *name) {
@@ -54,7 +76,7 @@ bool sys_is_regular_file(const char *name) {
 
 bool sys_read_directory(const char *name, std::vector<std::string> &entries) {
   entries.clear();
-  DIR *d = ::opendir(sys_native_path(name).c_str());
+  DIR *d = ::opendir(NativeName(name).c_str());
   if (!d) return false;
   while (struct dirent *e = ::readdir(d)) {
     if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;

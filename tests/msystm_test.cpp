@@ -113,6 +113,13 @@ TEST_F(Paths, SystemCallsSeeForwardSlashes) {
   EXPECT_EQ(file_status(back.c_str(), &st), 0);
   EXPECT_EQ(st.st_size, 1);
   EXPECT_TRUE(sys_is_regular_file(back.c_str()));
+  // A name already spelt with "/" (passed on as it is) names the same file;
+  // no name at all names none.
+  struct stat same;
+  EXPECT_EQ(sys_stat((dir + "/f.txt").c_str(), &same), 0);
+  EXPECT_EQ(same.st_ino, st.st_ino);
+  EXPECT_NE(sys_stat(nullptr, &same), 0);
+  EXPECT_EQ(sys_fopen(nullptr, "r"), nullptr);
   EXPECT_EQ(sys_rename(back.c_str(), (dir + "\\g.txt").c_str()), 0);
   EXPECT_EQ(sys_unlink((dir + "\\g.txt").c_str()), 0);
   EXPECT_TRUE(sys_is_directory(dir.c_str()));
