@@ -254,16 +254,19 @@ void pp_move_dir_to_end(IncludeDir *node) {
 
 IncludeDir *pp_append_dir_of_file(const char *name) {
   if (!name || !*name) return nullptr;
-  std::string s(name);
-  std::size_t cut = s.find_last_of("/\\");
-  std::string dir;
-  if (cut == std::string::npos)
-    dir = ".";
-  else if (cut == 0)
-    dir = s.substr(0, 1);
+  // Every include from a named file comes here: the directory is written
+  // straight into the node.
+  const char *cut = nullptr;
+  for (const char *p = name; *p; ++p)
+    if (*p == '/' || *p == '\\') cut = p;
+  IncludeDir *node = new IncludeDir;
+  if (!cut)
+    node->text = ".";
   else
-    dir = s.substr(0, cut);
-  return pp_append_dir(dir);
+    node->text.assign(name, cut == name ? 1 : static_cast<std::size_t>(cut - name));
+  node->bare = false;
+  link_at_end(node);
+  return node;
 }
 
 void pp_add_dir_of_file(const char *name) { pp_append_dir_of_file(name); }
@@ -405,18 +408,18 @@ static const std::string *read_source(const std::string &path, std::string &unca
   return result;
 }
 
-static bool header_name(const std::string &op, std::string &name) {
+static bool header_name(std::string_view op, std::string &name) {
   if (op.size() >= 2 && ((op.front() == '"' && op.back() == '"') || (op.front() == '<' && op.back() == '>'))) {
-    name = op.substr(1, op.size() - 2);
+    name.assign(op.data() + 1, op.size() - 2);
     return true;
   }
   return false;
 }
 
-static std::string trimmed(const char *start, const char *end) {
+static std::string_view trimmed(const char *start, const char *end) {
   while (start < end && is_hspace(*start)) ++start;
   while (end > start && is_hspace(end[-1])) --end;
-  return std::string(start, end);
+  return std::string_view(start, static_cast<std::size_t>(end - start));
 }
 
 // The identity of a file for "#pragma once"; false when it cannot be read.
@@ -495,10 +498,10 @@ static bool skip_guarded(CachedFile &file, const std::string &path, IncludeDir *
 }
 
 void pp_include(const char *start, const char *end, bool next, OutputBuffer &out) {
-  std::string operand = trimmed(start, end);
+  std::string_view operand = trimmed(start, end);
   std::string name;
   if (!header_name(operand, name)) {
-    std::string expanded = pp_rescan(operand, RK_INCLUDE, false);
+    const std::string expanded = pp_rescan(std::string(operand), RK_INCLUDE, false);
     operand = trimmed(expanded.data(), expanded.data() + expanded.size());
     if (!header_name(operand, name)) {
       pp_report(MSG_ERINCLUDE);

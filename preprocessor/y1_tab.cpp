@@ -558,11 +558,18 @@ IfValue if_evaluate(const char *text, size_t length, bool *ok) {
 }
 
 bool pp_eval_if(const char *text, size_t length) {
-  std::string prepared(text, length);
-  replace_all_same_length(prepared, "#machine(", " defined(");
-  replace_all_same_length(prepared, "#lint(on)", "  (0)    ");
+  // The old forms both start with '#', which nearly no condition holds: the
+  // others are read where they stand, without a copy.
+  std::string prepared;
+  if (std::memchr(text, '#', length)) {
+    prepared.assign(text, length);
+    replace_all_same_length(prepared, "#machine(", " defined(");
+    replace_all_same_length(prepared, "#lint(on)", "  (0)    ");
+    text = prepared.data();
+    length = prepared.size();
+  }
   std::string expanded =
-      g_hooks.expand ? g_hooks.expand(prepared.data(), prepared.size()) : replace_defined(prepared);
+      g_hooks.expand ? g_hooks.expand(text, length) : replace_defined(std::string(text, length));
   size_t first = expanded.find_first_not_of(" \t\n\r");
   if (first == std::string::npos) {
     if_report(MSG_EMPTYEXPR, "#if");

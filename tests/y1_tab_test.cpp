@@ -154,6 +154,8 @@ TEST_F(IfEval, DefinedAndMachine) {
   EXPECT_EQ(eval("#machine(x86)"), 1);
   EXPECT_EQ(eval("#machine(arm)"), 0);
   EXPECT_EQ(eval("#lint(on) || 0"), 0);
+  // Both forms in one condition, each more than once, and after other text.
+  EXPECT_EQ(eval("0 || #machine(x86) && !#lint(on) && !#machine(arm) && !#lint(on)"), 1);
   EXPECT_EQ(eval("1 # 0"), 1);  // '#' ends the expression
   EXPECT_TRUE(g_reports.empty());
 
