@@ -368,16 +368,32 @@ class Condition {
 // continuation lines.
 void read_line(LineReader &in, std::string &line) {
   ScanState &s = state();
+  // Outside a comment only a '/' can matter, inside one a '*' or a '#':
+  // the line is passed over up to the next of those.
   auto track = [&s](std::string &line) {
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      if (!s.in_comment && line[i] == '/' && i + 1 < line.size() && line[i + 1] == '*') {
-        s.in_comment = true;
-        ++i;
-      } else if (s.in_comment && line[i] == '*' && i + 1 < line.size() && line[i + 1] == '/') {
+    char *p = &line[0];
+    char *const e = p + line.size();
+    while (p < e) {
+      if (!s.in_comment) {
+        p = static_cast<char *>(std::memchr(p, '/', static_cast<std::size_t>(e - p)));
+        if (!p) return;
+        if (p + 1 < e && p[1] == '*') {
+          s.in_comment = true;
+          p += 2;
+        } else {
+          ++p;
+        }
+        continue;
+      }
+      while (p < e && *p != '*' && *p != '#') ++p;
+      if (p == e) return;
+      if (*p == '#') {
+        *p++ = ' ';
+      } else if (p + 1 < e && p[1] == '/') {
         s.in_comment = false;
-        ++i;
-      } else if (s.in_comment && line[i] == '#') {
-        line[i] = ' ';
+        p += 2;
+      } else {
+        ++p;
       }
     }
   };

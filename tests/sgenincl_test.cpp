@@ -236,4 +236,15 @@ TEST_F(IncludeScanTest, WholePhysicalLinesAreRead) {
   EXPECT_EQ(got, banner() + "\n#/*" + pad + " include \"b.h\" */\n#" + decl + "\n##include \"a.h\"\n");
 }
 
+// Block comments are followed through the lines: a '#' inside one is no
+// directive, "/*/" opens one without closing it, "**/" closes it, and a "/"
+// ending a line opens nothing with a "*" starting the next.
+TEST_F(IncludeScanTest, BlockCommentsHideDirectives) {
+  const std::string got = section(
+      "/*/ #include \"b.h\"\n**/ int k;\n/* a */ int m; /* #x\n#include \"u.h\" */ int n;\n"
+      "int o = 1 /\n*2; /**/ int p;\n#include \"a.h\"\n");
+  EXPECT_EQ(got, banner() + "\n#/*/  include \"b.h\"\n#**/ int k;\n#/* a */ int m; /*  x\n#include \"u.h\" */ int n;\n"
+                            "#int o = 1 /\n#*2; /**/ int p;\n##include \"a.h\"\n");
+}
+
 }  // namespace
