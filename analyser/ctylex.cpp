@@ -388,9 +388,10 @@ bool parse_line_directive(std::string_view line, int &number, std::string_view &
     if (i >= line.size()) return false;
     name = decoded;
   } else {
-    while (i < line.size() && line[i] != '"') ++i;
-    if (i >= line.size()) return false;
-    name = line.substr(ns, i - ns);
+    // Every header's declarations come with markers naming it by its path.
+    const std::size_t close = line.find('"', i);
+    if (close == std::string_view::npos) return false;
+    name = line.substr(ns, close - ns);
   }
   number = static_cast<int>(value);
   return true;
