@@ -358,10 +358,19 @@ class EntryIndex {
   // full: a slot is one word of tag compared per probe, so a fuller array
   // costs lookups little, and the index of a file with very many names, with
   // the old array beside the new one while it grows, weighs less.
-  void grow() {
+  void grow() { grow_to(capacity_ < 16 ? 16 : capacity_ + capacity_ / 2); }
+
+ public:
+  // Room for `names` keys at once.
+  void reserve(std::size_t names) {
+    if ((names + 1) * 10 > capacity_ * 8) grow_to(std::max<std::size_t>(16, (names + 1) * 10 / 8 + 1));
+  }
+  std::size_t size() const { return count_; }
+
+ private:
+  void grow_to(std::size_t n) {
     const std::size_t old_capacity = capacity_;
     Slot *old = slots_;
-    std::size_t n = capacity_ < 16 ? 16 : capacity_ + capacity_ / 2;
     if (n > (std::size_t{1} << 32)) report_internal(MSG_ERRINTFCT, "table index");
     slots_ = new Slot[n];
     capacity_ = n;
@@ -881,6 +890,10 @@ void *table_allocate(SymbolTable *owner, RecordSlot slot, std::size_t size, void
   }
   return arena_of(owner).allocate(slot, size, destroy);
 }
+
+std::size_t table_index_size(const SymbolTable &table) { return table.index ? table.index->entries.size() : 0; }
+
+void table_reserve(SymbolTable &table, std::size_t names) { index_of(table).entries.reserve(names); }
 
 int name_bucket(const char *name) {
   if (!name) return 0;

@@ -224,6 +224,11 @@ template <typename F> void for_each_symbol(const Bucket (&area)[TABLE_BUCKETS], 
     for (Symbol *s = area[b].first; s; s = s->next) f(s);
 }
 
+// The names the table's index holds (by scope and area), and room made for
+// that many at once: a table known to grow to a size is spared the steps.
+std::size_t table_index_size(const SymbolTable &table);
+void table_reserve(SymbolTable &table, std::size_t names);
+
 // Appends every entry of an area to out in for_each_symbol's order. The
 // lists are followed side by side, each entry written straight to its place:
 // in a table of a great many entries every step along one list is a load
