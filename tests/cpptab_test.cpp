@@ -88,6 +88,22 @@ TEST_F(Table, WholeAreaWalkKeepsBucketAndListOrder) {
   EXPECT_TRUE(tags.empty());
 }
 
+TEST_F(Table, RoomMadeAheadKeepsEveryNameFound) {
+  // Room made on an empty index, then on one holding names (which are
+  // placed again), then asked for less than it has.
+  table_reserve(table, 100);
+  std::vector<std::string> names;
+  for (int i = 0; i < 400; ++i) {
+    names.push_back("n" + std::to_string(i));
+    ASSERT_NE(enter(var(intern_string(names.back().c_str()), basic_type("int"))), nullptr);
+    if (i == 150) table_reserve(table, 5000);
+    if (i == 300) table_reserve(table, 10);
+  }
+  EXPECT_EQ(table_index_size(table), 400u);
+  for (const std::string &n : names) EXPECT_NE(lookup_ordinary(n.c_str(), table, ScopeContext()), nullptr) << n;
+  EXPECT_EQ(lookup_ordinary("n400", table, ScopeContext()), nullptr);
+}
+
 TEST_F(Table, OrdinaryRedefinitionRules) {
   // Two definitions: one report, one entry.
   Symbol *x1 = enter(var("x", basic_type("int")));
