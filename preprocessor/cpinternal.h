@@ -77,7 +77,9 @@ struct MacroEntry {
   bool expanding = false;
   // The recording of an included file that noted this entry (cpreuse.cpp).
   std::uint32_t memo_mark = 0;
-  std::string name;
+  // Its characters follow the entry in the entry's own allocation (see
+  // pp_insert_entry and pp_delete_entry), NUL-terminated.
+  std::string_view name;
   MacroDefinition *value = nullptr;  // user macros only
 };
 
@@ -370,6 +372,8 @@ MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind
 // The same, with the name's hash (pp_hash_name) already known.
 MacroEntry *pp_insert_entry(const char *name, std::size_t length, std::uint32_t hash, MacroKind kind);
 void pp_remove_entry(MacroEntry *entry);
+// Frees an entry no longer linked in any table (its definition is not freed).
+void pp_delete_entry(MacroEntry *entry);
 // Lets one holder of def go; the last one frees it (null: nothing).
 void pp_free_definition(MacroDefinition *def);
 // One more holder of def (not null).

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
 
 #include "cpinternal.h"
 
@@ -62,11 +63,28 @@ MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind
   return pp_insert_entry(name, length, pp_hash_name(name, length), kind);
 }
 
+// An entry and its name in one allocation: most names of the system
+// headers are too long for a string's own room, and each cost an
+// allocation of its own besides the entry's.
+static MacroEntry *new_entry(const char *name, std::size_t length) {
+  void *block = ::operator new(sizeof(MacroEntry) + length + 1);
+  MacroEntry *e = new (block) MacroEntry;
+  char *chars = reinterpret_cast<char *>(e + 1);
+  std::memcpy(chars, name, length);
+  chars[length] = '\0';
+  e->name = std::string_view(chars, length);
+  return e;
+}
+
+void pp_delete_entry(MacroEntry *e) {
+  e->~MacroEntry();
+  ::operator delete(e);
+}
+
 MacroEntry *pp_insert_entry(const char *name, std::size_t length, std::uint32_t hash, MacroKind kind) {
   MacroIndex &t = pp_state.macro_table->index();
   if (t.count >= t.buckets.size()) grow(t);
-  MacroEntry *e = new MacroEntry;
-  e->name.assign(name, length);
+  MacroEntry *e = new_entry(name, length);
   e->kind = kind;
   e->hash = hash;
   link_at_head(t, e);
@@ -89,7 +107,7 @@ void pp_remove_entry(MacroEntry *e) {
   --t.count;
   if (e->next) e->next->prev = e->prev;
   pp_free_definition(e->value);
-  delete e;
+  pp_delete_entry(e);
 }
 
 void pp_install_builtins() {
@@ -917,7 +935,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   const int n = (int)args.size(), np = def->nargs;
   // The variadic parameter may take nothing: va() is a complete call.
   const int wanted = def->rest_args ? np - 1 : np;
-  const std::string &name = entry->name;
+  const std::string_view name = entry->name;
   if (np == 0 && n > 0)
     pp_report(MSG_ARGTOMACR, name);
   else if (n > np && def->rest_args == 0)

@@ -577,7 +577,7 @@ MacroTable::~MacroTable() {
     while (MacroEntry *e = head) {
       head = e->next;
       pp_free_definition(e->value);
-      delete e;
+      pp_delete_entry(e);
     }
 }
 

@@ -1272,6 +1272,21 @@ TEST_F(Pp, ManyMacrosAcrossTheIndexGrowth) {
   EXPECT_NE(r.out.find("yes"), std::string::npos);
 }
 
+// Names longer than a string keeps in its own room are entered, found,
+// named in reports and removed like short ones.
+TEST_F(Pp, LongMacroNames) {
+  const std::string a = "a_macro_name_well_past_sixteen_characters", b = a + "_b", f = a + "_function";
+  Result r = run("#define " + a + " 1\n#define " + b + " 2\n#define " + f + "(x) (x + " + a + ")\n" + a + " " + b +
+                 " " + f + "(" + b + ")\n" + f + "(1, 2)\n#undef " + a + "\n" + a + " " + b + "\n");
+  EXPECT_EQ(text_only(r.out), "\n\n\n1 2 (2 + 1)\n(1 + 1)\n\n" + a + " 2\n") << r.out;
+  EXPECT_NE(r.err.find(f), std::string::npos) << r.err;  // too many arguments, named
+  EXPECT_EQ(pp_lookup(a.data(), a.size()), nullptr);
+  MacroEntry *e = pp_lookup(b.data(), b.size());
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->name, b);
+  EXPECT_EQ(e->name.data()[e->name.size()], '\0');
+}
+
 TEST_F(Pp, GlueHelpers) {
   run("#define NAME 5\n#define EMPTY\n#define F(x)  x+1\n");
   ASSERT_NE(pp_lookup_macro_text(*table_, "NAME"), nullptr);
@@ -1295,6 +1310,8 @@ TEST_F(Pp, GlueHelpers) {
   EXPECT_EQ(d->text, "some/dir");
   EXPECT_EQ(pp_append_dir_of_file("f.c")->text, ".");
   EXPECT_EQ(pp_append_dir_of_file(".\\t.c")->text, ".");
+  EXPECT_EQ(pp_append_dir_of_file("/f.c")->text, "/");
+  EXPECT_EQ(pp_append_dir_of_file("a\\b/c.h")->text, "a\\b");
   EXPECT_EQ(pp_append_dir_of_file(""), nullptr);
   // Release: user macros go, built-ins stay.
   pp_release(*table_, false);
