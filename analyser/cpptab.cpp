@@ -126,9 +126,7 @@ struct IndexKey {
 
 // The part of a key's hash that depends on the name; never 0.
 std::uint64_t name_hash_of(const char *name) {
-  std::uint64_t x = 1469598103934665603ULL;
-  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p)
-    x = (x ^ *p) * 1099511628211ULL;
+  const std::uint64_t x = hash_text_bytes(name, std::strlen(name));
   return x ? x : 1;
 }
 

@@ -76,18 +76,7 @@ Pool &pool() {
   return *p;
 }
 
-std::uint64_t hash_text(const char *text, std::size_t length) {
-  std::uint64_t h = 14695981039346656037ULL;
-  for (std::size_t i = 0; i < length; ++i) {
-    h ^= static_cast<unsigned char>(text[i]);
-    h *= 1099511628211ULL;
-  }
-  // The home slot comes from the top bits: mix the last characters into them.
-  h ^= h >> 29;
-  h *= 0xbf58476d1ce4e5b9ULL;
-  h ^= h >> 32;
-  return h;
-}
+std::uint64_t hash_text(const char *text, std::size_t length) { return hash_text_bytes(text, length); }
 
 void place_slots(std::uint64_t *slots, std::size_t capacity, int shift, std::uint64_t slot, std::uint64_t hash) {
   std::size_t i = static_cast<std::size_t>(hash >> shift);

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 // Concatenation of a null-terminated list of sources; at most 61440
@@ -11,6 +12,41 @@
 // the library offers every module.
 char *xstrcpy(char *destination, ...);
 char *xstrcat(char *destination, ...);
+
+// A 64-bit hash of a text whose halves are both well mixed. Names are
+// hashed at every look-up in the pool and the tables: the text is read
+// eight characters at a time, and a shorter rest in at most two reads.
+inline std::uint64_t hash_text_bytes(const char *text, std::size_t length) {
+  auto load64 = [](const char *p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+  };
+  auto load32 = [](const char *p) {
+    std::uint32_t w;
+    std::memcpy(&w, p, sizeof w);
+    return std::uint64_t{w};
+  };
+  std::uint64_t x = 0x9e3779b97f4a7c15ULL * (length + 1);
+  std::size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    x = (x ^ load64(text + i)) * 0xff51afd7ed558ccdULL;
+    x ^= x >> 32;
+  }
+  const std::size_t rest = length - i;
+  if (rest >= 4) {
+    // Two reads that may overlap cover the four to seven characters left.
+    x ^= load32(text + i) | load32(text + length - 4) << 32;
+  } else if (rest > 0) {
+    const auto byte = [&](std::size_t k) { return std::uint64_t{static_cast<unsigned char>(text[k])}; };
+    x ^= byte(i) << 16 | byte(i + rest / 2) << 8 | byte(length - 1);
+  }
+  x *= 0xc4ceb9fe1a85ec53ULL;
+  x ^= x >> 33;
+  x *= 0xff51afd7ed558ccdULL;
+  x ^= x >> 33;
+  return x;
+}
 
 void pool_init();
 // One shared copy per distinct text, kept until exit; null/empty -> nullptr.
