@@ -144,8 +144,8 @@ void pool_init() {
 
 const char *intern_string(const char *text, std::size_t length) {
   if (!text || length == 0) return nullptr;
-  pool_init();
   Pool &p = pool();
+  if (!p.slots) pool_init();
   Pool::Recent &seen = p.recent[Pool::recent_slot(text)];
   if (seen.text == text && seen.length == length) return text;
   Pool::Recent &same = p.seen[Pool::seen_slot(text, length)];
