@@ -171,9 +171,14 @@ const char *intern_string(const char *text, std::size_t length) {
   const std::uint32_t stored_length = static_cast<std::uint32_t>(length);
   const std::size_t room = sizeof stored_length + length + 1;
   if (!p.chunk || p.fill + room >= p.chunk_size) {
-    if (room >= p.chunk_size) p.chunk_size += room;
-    p.chunk = static_cast<char *>(checked_malloc(p.chunk_size));  // the full one stays in use
-    p.fill = 0;
+    if (room + sizeof(char *) >= p.chunk_size) p.chunk_size += room + sizeof(char *);
+    // The full one stays in use. Each chunk begins with the address of the
+    // one before: the index holds the copies' addresses with hash bits
+    // above them, which a leak checker does not take for pointers.
+    char *previous = p.chunk;
+    p.chunk = static_cast<char *>(checked_malloc(p.chunk_size));
+    std::memcpy(p.chunk, &previous, sizeof previous);
+    p.fill = sizeof previous;
   }
   std::memcpy(p.chunk + p.fill, &stored_length, sizeof stored_length);
   char *copy = p.chunk + p.fill + sizeof stored_length;
