@@ -297,19 +297,23 @@ template <unsigned kValueBits> class AddressMap {
     std::vector<std::uintptr_t>().swap(slots_);
     count_ = 0;
     mask_ = 0;
+    shift_ = 64;
   }
 
  private:
   static constexpr std::uintptr_t kValueMask = (std::uintptr_t{1} << kValueBits) - 1;
+  // The top bits of the product: the ones every bit of the address reaches.
+  // Middle bits clustered for some heap layouts, tripling the probes.
   std::size_t home(std::uintptr_t a) const {
-    return static_cast<std::size_t>((static_cast<std::uint64_t>(a >> kValueBits) * 0x9e3779b97f4a7c15ULL) >> 32) &
-           mask_;
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(a >> kValueBits) * 0x9e3779b97f4a7c15ULL) >> shift_);
   }
   void grow() {
     std::vector<std::uintptr_t> old;
     old.swap(slots_);
     slots_.assign(old.empty() ? 64 : old.size() * 2, 0);
     mask_ = slots_.size() - 1;
+    shift_ = 64;
+    for (std::size_t n = slots_.size(); n > 1; n >>= 1) --shift_;
     for (std::uintptr_t w : old) {
       if (!w) continue;
       std::size_t i = home(w & ~kValueMask);
@@ -320,6 +324,7 @@ template <unsigned kValueBits> class AddressMap {
   std::vector<std::uintptr_t> slots_;
   std::size_t count_ = 0;
   std::size_t mask_ = 0;
+  int shift_ = 64;
 };
 
 struct ServiceNames {
