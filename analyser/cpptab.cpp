@@ -1001,6 +1001,12 @@ TableName table_name(const char *name) {
   return TableName{name, name && *name ? name_hash_of(name) : 0};
 }
 
+TableName table_name(const char *name, std::size_t length) {
+  if (!name || !length) return TableName{name, 0};
+  const std::uint64_t hash = hash_text_bytes(name, length);
+  return TableName{name, hash ? hash : 1};
+}
+
 bool table_may_hold_name(const SymbolTable &t, const TableName &name) {
   return name.hash && t.index && t.index->entries.may_hold(name.hash);
 }

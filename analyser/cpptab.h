@@ -179,6 +179,8 @@ struct TableName {
   std::uint64_t hash = 0;  // 0 for a null or empty name
 };
 TableName table_name(const char *name);
+// The same for a name whose length the caller knows.
+TableName table_name(const char *name, std::size_t length);
 Symbol *lookup_name_at_level(const TableName &name, SymbolTable &table, TypeDesc *scope);
 // False when no scope and no area of the table holds an entry of that name
 // (so that every look-up of it finds nothing); true when one may.

@@ -883,7 +883,7 @@ Symbol *entry_in_bases(SymbolTable &t, const TableName &key, TypeDesc *scope, in
   return nullptr;
 }
 
-int classify(TokenScanner &s, const char *name) {
+int classify(TokenScanner &s, const char *name, std::size_t length) {
   s.value.text = name;
   ScopeContext ctx = s.hooks.scope ? s.hooks.scope(s.hooks.owner) : ScopeContext();
   const bool after_qualifier = s.last_token == P_SCOPE || s.last_token == '~' || s.last_token == K_OPERATOR;
@@ -893,7 +893,7 @@ int classify(TokenScanner &s, const char *name) {
   if (s.hooks.own_name && s.hooks.own_name(s.hooks.owner, name)) return T_IDENTIFIER;
   // A name no scope of the table holds (most often one being declared) is
   // found by none of the look-ups below.
-  const TableName key = table_name(name);
+  const TableName key = table_name(name, length);
   const bool in_table = s.table && table_may_hold_name(*s.table, key);
   if (in_table) {
     SymbolTable &t = *s.table;
@@ -912,7 +912,7 @@ int classify(TokenScanner &s, const char *name) {
       if (e) return classify_hit(s, e, name);
     }
   }
-  if (pp_is_type_modifier(name, std::strlen(name))) return T_TYPE_MODIFIER;
+  if (pp_is_type_modifier(name, length)) return T_TYPE_MODIFIER;
   if (in_table) {
     if (Symbol *e = lookup_tag(name, *s.table, -1, ctx)) {
       TypeDesc *t = e->decl ? e->decl->type : nullptr;
@@ -1316,7 +1316,7 @@ int lex_next(TokenScanner &s) {
         }
         if (code != K_OPERATOR && code != K_TEMPLATE) s.qualifier = nullptr;
       } else {
-        code = classify(s, intern_string(p, static_cast<std::size_t>(len)));
+        code = classify(s, intern_string(p, static_cast<std::size_t>(len)), static_cast<std::size_t>(len));
       }
       s.last_token = code;
       s.last_value_name = s.value.names_value;
