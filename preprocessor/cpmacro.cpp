@@ -181,7 +181,12 @@ int parameter_index(const std::vector<std::string> &params, int rest_args, const
 void collect_body(MacroDefinition &def, const std::vector<std::string> &params, const char *p, const char *e) {
   while (e > p && is_space(e[-1])) --e;
   std::string &exp = def.expansion;
-  exp.reserve(e - p + 8);
+  // Only the markers of leading white space (two characters for one) make
+  // the text longer than the body; most bodies of the system headers then
+  // fit in the string's own room and need no allocation.
+  const char *first = p;
+  while (first < e && is_space(*first)) ++first;
+  exp.reserve(static_cast<std::size_t>(e - p) + static_cast<std::size_t>(first - p));
   while (p < e && is_space(*p)) {
     exp += "\n ";
     ++p;
@@ -296,8 +301,8 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
   if (va_opt_depth >= 0) add_ref(VA_OPT_END, 0);
 }
 
-void install(std::string_view name, MacroDefinition *def) {
-  const std::uint32_t hash = pp_hash_name(name.data(), name.size());
+// The hash is the name's pp_hash_name, taken while the name was read.
+void install(std::string_view name, std::uint32_t hash, MacroDefinition *def) {
   MacroEntry *e = pp_lookup(name.data(), name.size(), hash);
   if (!e) {
     e = pp_insert_entry(name.data(), name.size(), hash, MK_USER);
@@ -321,7 +326,8 @@ void pp_define(const char *start, const char *end) {
   const char *p = start;
   while (p < end && is_hspace(*p)) ++p;
   const char *n = p;
-  while (p < end && is_id(*p)) ++p;
+  std::uint32_t hash = PP_HASH_START;
+  while (p < end && is_id(*p)) hash = pp_hash_step(hash, *p++);
   const std::string_view name(n, p - n);
   if (name == "defined")
     pp_report(MSG_INVDEFINE);
@@ -399,7 +405,7 @@ void pp_define(const char *start, const char *end) {
     if (p < end && is_hspace(*p)) ++p;
   }
   collect_body(*def, params, p, end);
-  install(name, def);
+  install(name, hash, def);
 }
 
 void pp_undefine(const char *name, std::size_t length) {
