@@ -345,10 +345,7 @@ bool declare_type_modifier(std::string_view operand, PragmaOperand *) {
     pp_report(MSG_TYPMODINC);
     return false;
   }
-  if (!pp_is_type_modifier(n, p - n)) {
-    pp_state.type_modifier_names.emplace_back(n, p);
-    pp_state.type_modifiers.insert(pp_state.type_modifier_names.back());
-  }
+  pp_state.type_modifiers.insert(std::string_view(n, p - n));
   return true;
 }
 

@@ -180,6 +180,52 @@ struct PpFileCache;
 // The reading of an included file being recorded for reuse (cpreuse.cpp).
 struct MemoRecording;
 
+// The names of the type_modifier pragma. The analyser asks for every
+// identifier, and few identifiers begin like a modifier and are as long as
+// one: a bit per pair of leading characters and a bit per length answer
+// most of them without hashing the name.
+class TypeModifierSet {
+ public:
+  bool contains(std::string_view name) const {
+    if (name.empty() || !may_start(name[0], name.size() > 1 ? name[1] : '\0') || !may_have_length(name.size()))
+      return false;
+    return set_.count(name) != 0;
+  }
+  void insert(std::string_view name) {
+    if (name.empty() || contains(name)) return;
+    names_.emplace_back(name);
+    set_.insert(names_.back());
+    const unsigned b = start_bit(name[0], name.size() > 1 ? name[1] : '\0');
+    starts_[b / 64] |= std::uint64_t{1} << (b % 64);
+    lengths_ |= length_bit(name.size());
+  }
+  void clear() {
+    set_.clear();
+    names_.clear();
+    for (std::uint64_t &w : starts_) w = 0;
+    lengths_ = 0;
+  }
+  std::size_t size() const { return set_.size(); }
+
+ private:
+  static unsigned start_bit(char first, char second) {
+    return ((static_cast<unsigned char>(first) << 3) ^ static_cast<unsigned char>(second)) & 255u;
+  }
+  static std::uint64_t length_bit(std::size_t length) { return std::uint64_t{1} << (length < 63 ? length : 63); }
+  bool may_start(char first, char second) const {
+    const unsigned b = start_bit(first, second);
+    return (starts_[b / 64] >> (b % 64)) & 1u;
+  }
+  bool may_have_length(std::size_t length) const { return (lengths_ & length_bit(length)) != 0; }
+
+  // The views of the set point into the deque, whose elements stay where
+  // they are.
+  std::deque<std::string> names_;
+  std::unordered_set<std::string_view> set_;
+  std::uint64_t starts_[4] = {};
+  std::uint64_t lengths_ = 0;
+};
+
 struct PpState {
   MacroTable *macro_table = nullptr;  // the table the current entry point was given
   std::vector<InputLevel> levels;  // reserved to PP_STACK_SIZE: never moves
@@ -199,11 +245,7 @@ struct PpState {
   int error_count = 0;
   long report_count = 0;     // reports of every kind, for as long as the process lives
   long directive_count = 0;  // directives acted on, likewise
-  // Names of the type_modifier pragma; the analyser asks for every
-  // identifier, so they are found by hash. The views point into the deque,
-  // whose elements stay where they are.
-  std::deque<std::string> type_modifier_names;
-  std::unordered_set<std::string_view> type_modifiers;
+  TypeModifierSet type_modifiers;  // names of the type_modifier pragma
   PpFileCache *file_cache = nullptr;
   // Includes made while this many named levels are open are recorded and
   // reused (-1: none); see pp_set_include_reuse.

@@ -658,7 +658,6 @@ void pp_release(MacroTable &macro_table, bool free_chain) {
   macro_table.index().once_files.clear();
   macro_table.index().counter = 0;
   pp_state.type_modifiers.clear();
-  pp_state.type_modifier_names.clear();
   if (free_chain) {
     for (IncludeDir *d = pp_state.include_head; d;) {
       IncludeDir *next = d->next;
@@ -683,7 +682,7 @@ void pp_set_escape_line_names(bool escape) { pp_state.escape_line_names = escape
 // ---------------------------------------------------------------- for the analyser
 
 bool pp_is_type_modifier(const char *name, std::size_t length) {
-  return pp_state.type_modifiers.count(std::string_view(name, length)) != 0;
+  return pp_state.type_modifiers.contains(std::string_view(name, length));
 }
 
 bool pp_pragma_operand(std::string_view text, PragmaOperand &operand) {
@@ -772,7 +771,6 @@ void pp_reset_for_tests() {
   pp_state.start_now = true;
   pp_state.error_count = 0;
   pp_state.type_modifiers.clear();
-  pp_state.type_modifier_names.clear();
   pp_memo_forget();
   delete pp_state.file_cache;
   pp_state.file_cache = nullptr;

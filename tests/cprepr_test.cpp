@@ -965,11 +965,47 @@ TEST_F(Pp, PragmaKeywordsByPrefixAndTheMap) {
   EXPECT_EQ(pp_state.type_modifiers.size(), 2u);
   EXPECT_TRUE(pp_is_type_modifier("far", 3));
   EXPECT_TRUE(pp_is_type_modifier(ident.data(), ident.size()));
+  EXPECT_FALSE(pp_is_type_modifier("fa", 2));
+  EXPECT_FALSE(pp_is_type_modifier("farther", 7));
+  EXPECT_FALSE(pp_is_type_modifier("", 0));
   EXPECT_EQ(count(r.err, "TYPMODINC"), 2);
   r = run("#pragma ortek pragma \"pack ( 1 )\" = \"#define PACKED 1\"\n#pragma   pack ( 1 )  \nPACKED\n"
           "#pragma ortek pragma pack ( 1 ) = #define PACKED 2\n#pragma pack ( 1 )\nPACKED\n");
   EXPECT_EQ(r.out, "\n\n1\n\n\n2\n") << r.err;
   EXPECT_EQ(pp_state.pragma_map.size(), 1u);
+}
+
+// The bits that answer most questions before the set is looked at never
+// turn a modifier away, whatever its length or its leading characters.
+TEST(TypeModifiers, TheQuickAnswerAgreesWithTheSet) {
+  const std::vector<std::string> declared = {"q", "__extension__", "_Noreturn", "__thread", "_Atomic",
+                                             std::string(63, 'l'), std::string(64, 'l') + "x", "far", "$x"};
+  std::vector<std::string> probes = declared;
+  for (const std::string &d : declared) {
+    probes.push_back(d.substr(0, d.size() - 1));
+    probes.push_back(d + "_");
+    probes.push_back("_" + d);
+    std::string other = d;
+    other.back() = other.back() == 'z' ? 'y' : 'z';
+    probes.push_back(other);
+  }
+  for (const char *p : {"", "_", "__", "int", "__restrict", "_Bool", "fat", "q1", "r", "x"}) probes.push_back(p);
+  probes.push_back(std::string(100, 'l') + "x");
+  TypeModifierSet set;
+  for (const std::string &p : probes) {
+    EXPECT_FALSE(set.contains(p)) << p;
+  }
+  for (const std::string &d : declared) set.insert(d);
+  set.insert("far");
+  set.insert("");
+  EXPECT_EQ(set.size(), declared.size());
+  for (const std::string &p : probes) {
+    const bool expected = std::find(declared.begin(), declared.end(), p) != declared.end();
+    EXPECT_EQ(set.contains(p), expected) << p;
+  }
+  set.clear();
+  EXPECT_EQ(set.size(), 0u);
+  for (const std::string &p : probes) EXPECT_FALSE(set.contains(p)) << p;
 }
 
 TEST_F(Pp, PragmaMapLoopStopsAtTheStackLimit) {
