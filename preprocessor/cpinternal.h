@@ -322,11 +322,26 @@ InputLevel &pp_push_view(LevelKind kind, const char *text, std::size_t length);
 void pp_pop_level();
 // An empty text, with room from a text given back when there is one: an
 // expansion, a rescan and an argument each build a short text and drop it
-// soon after, and would otherwise allocate and free one each time.
-std::string pp_take_text();
+// soon after, and would otherwise allocate and free one each time. Inline,
+// as the texts given back are: a call of a macro takes and gives a few.
+inline std::string pp_take_text() {
+  std::vector<std::string> &spare = pp_state.spare_texts;
+  if (spare.empty()) return std::string();
+  std::string text = std::move(spare.back());  // given back empty
+  spare.pop_back();
+  return text;
+}
+// The room of a string that has none of its own.
+inline const std::size_t pp_local_text_room = std::string().capacity();
+void pp_keep_text_room(std::string &text);
 // Gives the room of text back for a later pp_take_text (text is left empty;
 // a large text's room is freed).
-void pp_give_text(std::string &text);
+inline void pp_give_text(std::string &text) {
+  if (text.capacity() <= pp_local_text_room)
+    text.clear();  // no room of its own (a level over a view, a short text)
+  else
+    pp_keep_text_room(text);
+}
 // The includer's directory node of a file that has been read (null: none).
 void pp_release_appended_dir(IncludeDir *node);
 // The include directives; operand is the collected text after the name.

@@ -178,24 +178,12 @@ namespace {
 // a larger text (a file, the tested text) is freed as before.
 constexpr std::size_t kSpareTexts = 64;
 constexpr std::size_t kSpareTextRoom = 4096;
-const std::size_t kLocalTextRoom = std::string().capacity();
 }  // namespace
 
-std::string pp_take_text() {
+void pp_keep_text_room(std::string &text) {
   std::vector<std::string> &spare = pp_state.spare_texts;
-  if (spare.empty()) return std::string();
-  std::string text = std::move(spare.back());
-  spare.pop_back();
   text.clear();
-  return text;
-}
-
-void pp_give_text(std::string &text) {
-  std::vector<std::string> &spare = pp_state.spare_texts;
-  const std::size_t room = text.capacity();
-  if (room <= kLocalTextRoom) {
-    text.clear();  // no room of its own (a level over a view, a short text)
-  } else if (room <= kSpareTextRoom && spare.size() < kSpareTexts) {
+  if (text.capacity() <= kSpareTextRoom && spare.size() < kSpareTexts) {
     spare.push_back(std::move(text));
     text.clear();
   } else {

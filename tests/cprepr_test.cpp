@@ -975,6 +975,33 @@ TEST_F(Pp, PragmaKeywordsByPrefixAndTheMap) {
   EXPECT_EQ(pp_state.pragma_map.size(), 1u);
 }
 
+// A text given back comes back empty with its room; a short one is only
+// emptied, a large one loses its room.
+TEST(SpareTexts, GivenTextsComeBackEmptyWithTheirRoom) {
+  std::vector<std::string> before;
+  before.swap(pp_state.spare_texts);
+  std::string short_text = "abc";
+  pp_give_text(short_text);
+  EXPECT_TRUE(short_text.empty());
+  EXPECT_TRUE(pp_state.spare_texts.empty());
+  std::string text(100, 'x');
+  const std::size_t room = text.capacity();
+  pp_give_text(text);
+  EXPECT_TRUE(text.empty());
+  ASSERT_EQ(pp_state.spare_texts.size(), 1u);
+  std::string large(100000, 'y');
+  pp_give_text(large);
+  EXPECT_TRUE(large.empty());
+  EXPECT_LT(large.capacity(), 100000u);
+  EXPECT_EQ(pp_state.spare_texts.size(), 1u);
+  std::string taken = pp_take_text();
+  EXPECT_TRUE(taken.empty());
+  EXPECT_EQ(taken.capacity(), room);
+  EXPECT_TRUE(pp_state.spare_texts.empty());
+  EXPECT_TRUE(pp_take_text().empty());
+  before.swap(pp_state.spare_texts);
+}
+
 // The bits that answer most questions before the set is looked at never
 // turn a modifier away, whatever its length or its leading characters.
 TEST(TypeModifiers, TheQuickAnswerAgreesWithTheSet) {
