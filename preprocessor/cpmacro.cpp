@@ -192,6 +192,13 @@ void collect_body(MacroDefinition &def, const std::vector<std::string> &params, 
     ++p;
   }
   const bool function_like = def.nargs >= 0;
+  // Most bodies of the system headers are object-like and hold neither
+  // '#' nor '\\': no operator, reference or escape, so that the walk below
+  // would copy them character for character.
+  if (!function_like && !std::memchr(p, '#', e - p) && !std::memchr(p, '\\', e - p)) {
+    exp.append(p, e - p);
+    return;
+  }
   std::size_t last_ref_end = 0;  // expansion size after the last reference
   bool paste_next = false;       // a ## precedes what comes next
   // Parentheses open inside the group of a __VA_OPT__, or -1 outside one.

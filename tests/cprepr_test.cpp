@@ -1350,6 +1350,33 @@ TEST_F(Pp, LongMacroNames) {
   EXPECT_EQ(e->name.data()[e->name.size()], '\0');
 }
 
+// An object-like body without '#' or '\\' is taken as it is written; a
+// function-like body that does not name its parameter is walked character
+// by character, and both give the same text.
+TEST_F(Pp, PlainBodiesAreTakenAsTheyAreWritten) {
+  const std::vector<std::string> bodies = {"",
+                                           "x",
+                                           "   a  +\tb",
+                                           "\"str'ing\" 'c' 1.2e+3 name_1 0x1p-3",
+                                           "don't stop",
+                                           "\"open",
+                                           "(a)(b) ,; <<= ... -> @ $ ` ~",
+                                           "__VA_OPT__(x) __VA_ARGS__",
+                                           "a/**/b /* c */ d"};
+  for (const std::string &body : bodies) {
+    run("#define M " + body + "\n#define F(z) " + body + "\n");
+    MacroEntry *m = pp_lookup("M", 1);
+    MacroEntry *f = pp_lookup("F", 1);
+    ASSERT_NE(m, nullptr) << body;
+    ASSERT_NE(f, nullptr) << body;
+    ASSERT_NE(m->value, nullptr) << body;
+    ASSERT_NE(f->value, nullptr) << body;
+    EXPECT_EQ(m->value->expansion, f->value->expansion) << body;
+    EXPECT_TRUE(m->value->pattern.empty()) << body;
+    EXPECT_TRUE(f->value->pattern.empty()) << body;
+  }
+}
+
 TEST_F(Pp, GlueHelpers) {
   run("#define NAME 5\n#define EMPTY\n#define F(x)  x+1\n");
   ASSERT_NE(pp_lookup_macro_text(*table_, "NAME"), nullptr);
