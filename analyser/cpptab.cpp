@@ -51,6 +51,7 @@ struct TableArena {
     ArenaMark m;
     m.objects = objects.size();
     m.shared = shared.size();
+    m.pools.reserve(pools.size());
     for (const RecordPool &p : pools) m.pools.push_back({p.blocks.size(), p.used});
     return m;
   }
