@@ -92,3 +92,8 @@ std::string bind_template_text(const TypeDesc *templ, const std::vector<std::str
 // nesting accepted) and nested template instantiations.
 constexpr int GRAMMAR_NESTING_LIMIT = 150;
 constexpr int INSTANTIATION_NESTING_LIMIT = 64;
+// The longest text an alias template's body may become with its arguments
+// bound. A body that names a parameter twice, read through aliases that
+// name each other, doubles its text at every level of nesting; the texts of
+// real aliases stay far below this.
+constexpr std::size_t ALIAS_TEXT_LIMIT = 64 * 1024;

@@ -1147,14 +1147,18 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
     if (an.budget.instantiation_depth < INSTANTIATION_NESTING_LIMIT) {
       ++an.budget.instantiation_depth;
       const std::string text = bind_template_text(templ, args, templ->templ()->body);
-      // The alias's own names are those of its scope; an argument may name
-      // what only the use's scope sees. A reading that met the nesting limit
-      // is not tried again: aliases naming each other would read twice at
-      // every level, two to the power of the limit in all.
-      const int hits = an.budget.alias_limit_hits;
-      if (templ->scope) t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget, templ->scope);
-      if (!t && an.budget.alias_limit_hits == hits)
-        t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget);
+      if (text.size() > ALIAS_TEXT_LIMIT) {
+        ++an.budget.alias_limit_hits;
+      } else {
+        // The alias's own names are those of its scope; an argument may name
+        // what only the use's scope sees. A reading that met a limit is not
+        // tried again: aliases naming each other would read twice at every
+        // level, two to the power of the limit in all.
+        const int hits = an.budget.alias_limit_hits;
+        if (templ->scope) t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget, templ->scope);
+        if (!t && an.budget.alias_limit_hits == hits)
+          t = type_from_text(text.c_str(), table, file(), line(), nullptr, &an.budget);
+      }
       --an.budget.instantiation_depth;
     } else {
       ++an.budget.alias_limit_hits;
