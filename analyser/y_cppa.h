@@ -32,8 +32,9 @@ struct AnalysisBudget {
   // the process stack.
   int total_depth = 0;
   int instantiation_depth = 0;
-  // Alias templates left unread because the nesting limit was reached.
+  // Alias templates left unread because a limit was reached, and those read.
   int alias_limit_hits = 0;
+  int alias_readings = 0;
   // Instances made: a template whose members name ever new instances
   // (P<P<T>> and P<T*>) would otherwise make exponentially many within the
   // nesting limit.
@@ -97,3 +98,7 @@ constexpr int INSTANTIATION_NESTING_LIMIT = 64;
 // name each other, doubles its text at every level of nesting; the texts of
 // real aliases stay far below this.
 constexpr std::size_t ALIAS_TEXT_LIMIT = 64 * 1024;
+// Alias templates read in one analysis, nested readings included. A body
+// that uses its own alias twice reads it twice at every level of nesting;
+// a file including a dozen standard headers reads about a hundred.
+constexpr int ALIAS_READINGS_PER_ANALYSIS = 5000;

@@ -1144,8 +1144,10 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
   if (templ->templ() && templ->templ()->alias) {
     // The aliased type itself, read from its text with the arguments bound.
     TypeDesc *t = nullptr;
-    if (an.budget.instantiation_depth < INSTANTIATION_NESTING_LIMIT) {
+    if (an.budget.instantiation_depth < INSTANTIATION_NESTING_LIMIT &&
+        an.budget.alias_readings < ALIAS_READINGS_PER_ANALYSIS) {
       ++an.budget.instantiation_depth;
+      ++an.budget.alias_readings;
       const std::string text = bind_template_text(templ, args, templ->templ()->body);
       if (text.size() > ALIAS_TEXT_LIMIT) {
         ++an.budget.alias_limit_hits;
