@@ -346,7 +346,7 @@ inline void pp_give_text(std::string &text) {
 void pp_release_appended_dir(IncludeDir *node);
 // The include directives; operand is the collected text after the name.
 void pp_include(const char *start, const char *end, bool next, OutputBuffer &out);
-IncludeDir *pp_append_dir(const std::string &text);
+IncludeDir *pp_append_dir(std::string_view text);
 // Takes a linked entry out of the chain and links it again at its end.
 void pp_move_dir_to_end(IncludeDir *node);
 // The directory of a file name as a new chain node; nullptr for "".

@@ -222,9 +222,9 @@ static bool is_linked(const IncludeDir *node) {
   return false;
 }
 
-IncludeDir *pp_append_dir(const std::string &text) {
+IncludeDir *pp_append_dir(std::string_view text) {
   IncludeDir *node = new IncludeDir;
-  node->text = text;
+  node->text.assign(text.data(), text.size());
   node->bare = false;
   link_at_end(node);
   return node;
@@ -242,19 +242,13 @@ void pp_move_dir_to_end(IncludeDir *node) {
 
 IncludeDir *pp_append_dir_of_file(const char *name) {
   if (!name || !*name) return nullptr;
-  // Every include from a named file comes here: the directory is written
-  // straight into the node.
+  // Every include from a named file comes here: the directory is handed
+  // over as a view of the name, not copied first.
   const char *cut = nullptr;
   for (const char *p = name; *p; ++p)
     if (*p == '/' || *p == '\\') cut = p;
-  IncludeDir *node = new IncludeDir;
-  if (!cut)
-    node->text = ".";
-  else
-    node->text.assign(name, cut == name ? 1 : static_cast<std::size_t>(cut - name));
-  node->bare = false;
-  link_at_end(node);
-  return node;
+  if (!cut) return pp_append_dir(".");
+  return pp_append_dir(std::string_view(name, cut == name ? 1 : static_cast<std::size_t>(cut - name)));
 }
 
 void pp_add_dir_of_file(const char *name) { pp_append_dir_of_file(name); }
