@@ -40,15 +40,6 @@ bool ends_with(const std::string &text, const char *tail) {
   return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
 }
 
-// Two spellings name the same file when they are equal or, both existing,
-// lead to the same inode (.\t.c and t.c, a hard link, a symbolic link).
-bool same_file(const std::string &a, const std::string &b) {
-  if (a == b) return true;
-  struct stat sa, sb;
-  if (sys_stat(a.c_str(), &sa) != 0 || sys_stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 // A file's status, taken once for the comparisons of one check.
 struct FileStatus {
   bool exists = false;
@@ -61,13 +52,17 @@ FileStatus status_of(const std::string &path) {
   return status;
 }
 
-// same_file(a, b) with the status of a at hand.
+// Two spellings name the same file when they are equal or, both existing,
+// lead to the same inode (.\t.c and t.c, a hard link, a symbolic link).
+// This form has the status of a at hand.
 bool same_file(const std::string &a, const FileStatus &sa, const std::string &b) {
   if (a == b) return true;
   struct stat sb;
   if (!sa.exists || sys_stat(b.c_str(), &sb) != 0) return false;
   return sa.st.st_dev == sb.st_dev && sa.st.st_ino == sb.st_ino;
 }
+
+bool same_file(const std::string &a, const std::string &b) { return a == b || same_file(a, status_of(a), b); }
 
 bool exists(const std::string &path) {
   struct stat st;
