@@ -126,10 +126,11 @@ struct IndexKey {
 };
 
 // The part of a key's hash that depends on the name; never 0.
-std::uint64_t name_hash_of(const char *name) {
-  const std::uint64_t x = hash_text_bytes(name, std::strlen(name));
+std::uint64_t name_hash_of(const char *name, std::size_t length) {
+  const std::uint64_t x = hash_text_bytes(name, length);
   return x ? x : 1;
 }
+std::uint64_t name_hash_of(const char *name) { return name_hash_of(name, std::strlen(name)); }
 
 // Entries of one name in one scope in bucket order. Most names have a single
 // entry, which is kept in place; only a name with several has a list. The
@@ -1003,9 +1004,7 @@ TableName table_name(const char *name) {
 }
 
 TableName table_name(const char *name, std::size_t length) {
-  if (!name || !length) return TableName{name, 0};
-  const std::uint64_t hash = hash_text_bytes(name, length);
-  return TableName{name, hash ? hash : 1};
+  return TableName{name, name && length ? name_hash_of(name, length) : 0};
 }
 
 bool table_may_hold_name(const SymbolTable &t, const TableName &name) {
