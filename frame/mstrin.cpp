@@ -76,8 +76,6 @@ Pool &pool() {
   return *p;
 }
 
-std::uint64_t hash_text(const char *text, std::size_t length) { return hash_text_bytes(text, length); }
-
 void place_slots(std::uint64_t *slots, std::size_t capacity, int shift, std::uint64_t slot, std::uint64_t hash) {
   std::size_t i = static_cast<std::size_t>(hash >> shift);
   while (slots[i]) i = (i + 1) & (capacity - 1);
@@ -95,7 +93,7 @@ void grow_slots(Pool &p) {
     const std::uint64_t slot = p.slots[i];
     if (!slot) continue;
     const char *copy = Pool::copy_of(slot);
-    place_slots(slots, n, shift, slot, hash_text(copy, Pool::length_of(copy)));
+    place_slots(slots, n, shift, slot, hash_text_bytes(copy, Pool::length_of(copy)));
   }
   checked_free(p.slots);
   p.slots = slots;
@@ -154,7 +152,7 @@ const char *intern_string(const char *text, std::size_t length) {
     return same.text;
   }
   if (length > UINT32_MAX) report_memory_overflow();
-  const std::uint64_t hash = hash_text(text, length);
+  const std::uint64_t hash = hash_text_bytes(text, length);
   const std::uint64_t tag = Pool::tag_of(hash);
   std::size_t i = p.home(hash);
   for (;; i = (i + 1) & (p.capacity - 1)) {
