@@ -27,6 +27,19 @@ namespace grammar {
 // declarator: { ptr-operator } direct-declarator
 // ptr-operator: '*' {cv} | '&' | class-name '::' '*' {cv}
 // direct-declarator: name | '(' declarator ')' | direct-declarator suffix
+namespace {
+// The name part of a declarator read inside another ("(*f)" or "A::* p"):
+// it names the outer one.
+void take_name(Declarator &d, Declarator &from) {
+  d.name = from.name;
+  d.qual = std::move(from.qual);
+  d.qualified = from.qualified;
+  d.qual_scope = from.qual_scope;
+  d.is_destructor = from.is_destructor;
+  d.is_operator = from.is_operator;
+}
+}  // namespace
+
 void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
   DepthGuard guard(*this);
   d.line = line();
@@ -127,12 +140,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       prefix.push_back(std::move(op));
       Declarator rest;
       parse_declarator(rest, abstract_ok, nullptr);
-      d.name = rest.name;
-      d.qual = std::move(rest.qual);
-      d.qualified = rest.qualified;
-      d.qual_scope = rest.qual_scope;
-      d.is_destructor = rest.is_destructor;
-      d.is_operator = rest.is_operator;
+      take_name(d, rest);
       d.ops.reserve(d.ops.size() + prefix.size() + rest.ops.size());
       for (DeclOp &o : prefix) d.ops.push_back(std::move(o));
       for (DeclOp &o : rest.ops) d.ops.push_back(std::move(o));
@@ -148,12 +156,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
   for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(std::move(*it));
   if (nested) {
     for (DeclOp &o : inner.ops) d.ops.push_back(std::move(o));
-    d.name = inner.name;
-    d.qual = std::move(inner.qual);
-    d.qualified = inner.qualified;
-    d.qual_scope = inner.qual_scope;
-    d.is_destructor = inner.is_destructor;
-    d.is_operator = inner.is_operator;
+    take_name(d, inner);
   }
 }
 
