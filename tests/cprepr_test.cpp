@@ -52,6 +52,14 @@ class Pp : public pp_fixture::PpTest {
     pp_init(defs.data(), incs.data(), *table_, 1);
     init_err_ = testing::internal::GetCapturedStderr();
   }
+  // Starts the run with the folders d1 and d2 of the test's folder as the
+  // include chain; returns their paths.
+  std::pair<std::string, std::string> init_with_d1_d2() {
+    std::pair<std::string, std::string> dirs{path("d1"), path("d2")};
+    init({}, {dirs.first.c_str(), dirs.second.c_str()});
+    initialised_ = true;
+    return dirs;
+  }
   Result run(const std::string &text, const char *name = "") {
     if (!initialised_) {
       init();
@@ -399,9 +407,7 @@ TEST_F(Pp, GuardedGroupThatReportsWhenSkippedIsRead) {
 TEST_F(Pp, IncludeNextReachesAGuardedHeaderAgain) {
   write("d1/x.h", "#include_next <x.h>\nint first;\n");
   write("d2/x.h", "#ifndef X2\n#define X2\nint second;\n#endif\n");
-  std::string d1 = path("d1"), d2 = path("d2");
-  init({}, {d1.c_str(), d2.c_str()});
-  initialised_ = true;
+  const auto [d1, d2] = init_with_d1_d2();
   Result r = run("#include <x.h>\n#include <x.h>\n#include <x.h>\n#undef X2\n#include <x.h>\n");
   EXPECT_EQ(count(r.out, "int first;"), 4) << r.out;
   EXPECT_EQ(count(r.out, "int second;"), 2) << r.out;
@@ -427,9 +433,7 @@ TEST_F(Pp, GuardedHeaderNamedThroughTwoPaths) {
 // next run looks again.
 TEST_F(Pp, MissingFileStaysMissingForTheRun) {
   write("d2/m.h", "int in_d2;\n");
-  std::string d1 = path("d1"), d2 = path("d2");
-  init({}, {d1.c_str(), d2.c_str()});
-  initialised_ = true;
+  const auto [d1, d2] = init_with_d1_d2();
   Result r = run("#include <m.h>\n");
   EXPECT_NE(r.out.find("int in_d2;"), std::string::npos);
   write("d1/m.h", "int in_d1;\n");
@@ -470,9 +474,7 @@ TEST_F(Pp, FileInPlaceOfAFolderOrFolderInPlaceOfAHeaderIsPassedOver) {
   write("d1/m.h/x", "");
   write("d2/sub/m.h", "int in_d2_sub;\n");
   write("d2/m.h", "int in_d2;\n");
-  std::string d1 = path("d1"), d2 = path("d2");
-  init({}, {d1.c_str(), d2.c_str()});
-  initialised_ = true;
+  const auto [d1, d2] = init_with_d1_d2();
   Result r = run("#include <sub/m.h>\n#include <m.h>\n#include <sub/m.h>\n#include <m.h>\n");
   EXPECT_EQ(count(r.out, "int in_d2_sub;"), 2) << r.out;
   EXPECT_EQ(count(r.out, "int in_d2;"), 2) << r.out;
@@ -485,9 +487,7 @@ TEST_F(Pp, DotStepsInHeaderNames) {
   write("d1/a/x.h", "int in_d1_a;\n");
   write("d2/b/y.h", "int in_d2_b;\n");
   write("d2/a/z.h", "");
-  std::string d1 = path("d1"), d2 = path("d2");
-  init({}, {d1.c_str(), d2.c_str()});
-  initialised_ = true;
+  const auto [d1, d2] = init_with_d1_d2();
   Result r = run("#include <./a/../a/x.h>\n#include <a/../b/y.h>\n#include <b/./y.h>\n");
   EXPECT_EQ(count(r.out, "int in_d1_a;"), 1) << r.out;
   EXPECT_EQ(count(r.out, "int in_d2_b;"), 2) << r.out;
@@ -499,9 +499,7 @@ TEST_F(Pp, DotStepsInHeaderNames) {
 // read again.
 TEST_F(Pp, FolderAndFileMadeOrChangedBetweenRunsAreSeen) {
   write("d2/sub/m.h", "int in_d2;\n");
-  std::string d1 = path("d1"), d2 = path("d2");
-  init({}, {d1.c_str(), d2.c_str()});
-  initialised_ = true;
+  const auto [d1, d2] = init_with_d1_d2();
   Result r = run("#include <sub/m.h>\n");
   EXPECT_NE(r.out.find("int in_d2;"), std::string::npos) << r.out;
   write("d1/sub/m.h", "int in_d1;\n");
