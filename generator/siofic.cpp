@@ -276,6 +276,16 @@ void write_script_pieces(std::initializer_list<std::string_view> pieces) {
   line_ended(w);
 }
 
+void PendingLines::grow(std::size_t more) {
+  const std::size_t wanted = size_ + more;
+  std::size_t capacity = capacity_ ? capacity_ * 2 : 64;
+  if (capacity < wanted) capacity = wanted;
+  std::unique_ptr<char[]> bigger(new char[capacity]);
+  if (size_) std::memcpy(bigger.get(), data_.get(), size_);
+  data_.swap(bigger);
+  capacity_ = capacity;
+}
+
 int script_close(const std::string &path, std::FILE *stream, int remove) {
   ScriptWriter &w = script_writer();
   if (stream && stream == w.stream) {

@@ -3,10 +3,42 @@
 // (open, write, close, rename) ends the run, so no caller checks a result.
 #pragma once
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <initializer_list>
 #include <string>
 #include <vector>
 #include <string_view>
+
+// The bytes of whole lines waiting for the stream. A line is copied in as a
+// few pieces: a string's append costs twice the copy of a short piece, as it
+// checks and may move its own storage for each one.
+class PendingLines {
+ public:
+  bool empty() const { return size_ == 0; }
+  const char *data() const { return data_.get(); }
+  std::size_t size() const { return size_; }
+  void clear() { size_ = 0; }
+  void reserve(std::size_t capacity) {
+    if (capacity > capacity_) grow(capacity - size_);
+  }
+  void append(const char *text, std::size_t n) {
+    if (n > capacity_ - size_) grow(n);
+    if (n) std::memcpy(data_.get() + size_, text, n);
+    size_ += n;
+  }
+  void push_back(char c) {
+    if (size_ == capacity_) grow(1);
+    data_[size_++] = c;
+  }
+
+ private:
+  // Room for `more` bytes after the taken ones, at least doubling.
+  void grow(std::size_t more);
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 struct ScriptWriter {
   std::string path;       // the completed generated name; every diagnostic names it
@@ -19,7 +51,7 @@ struct ScriptWriter {
   // Lines waiting to go to the stream, which takes them in large blocks: a
   // large script has millions of lines, and each call to the stream cost
   // more than copying its line.
-  std::string pending;
+  PendingLines pending;
 };
 
 // The process-wide writer (one script per run).

@@ -114,6 +114,36 @@ TEST_F(ScriptWriterTest, HeaderHasElevenLinesAsTabled) {
   EXPECT_NE(text.find("\n--%f \n"), std::string::npos);
 }
 
+TEST_F(ScriptWriterTest, LinesAndPiecesKeepTheirBytesWhateverTheirLength) {
+  // Lines longer than the waiting block, empty pieces and lines, and many
+  // short lines across block ends: the script holds them as written.
+  script_open("x");
+  std::string body;
+  const std::string long_line(200000, 'L');
+  write_script_line(long_line);
+  body += long_line + "\n";
+  write_script_pieces({"", "a", "", long_line, "b", ""});
+  body += "a" + long_line + "b\n";
+  write_script_pieces({});
+  body += "\n";
+  write_script_line("");
+  body += "\n";
+  for (int i = 0; i < 30000; ++i) {
+    const std::string n = std::to_string(i);
+    write_script_pieces({"    ", n, ",\t\t", std::string(static_cast<std::size_t>(i % 97), 'x')});
+    body += "    " + n + ",\t\t" + std::string(static_cast<std::size_t>(i % 97), 'x') + "\n";
+    if (i % 1000 == 0) {
+      write_script_line(long_line.substr(0, static_cast<std::size_t>(i)));
+      body += long_line.substr(0, static_cast<std::size_t>(i)) + "\n";
+    }
+  }
+  ScriptWriter &w = script_writer();
+  script_close(w.path, w.stream, 0);
+  const std::string text = read_file("t.ptu");
+  ASSERT_GE(text.size(), body.size());
+  EXPECT_EQ(text.substr(text.size() - body.size()), body);
+}
+
 TEST_F(ScriptWriterTest, SecondRunKeepsTheFirstScriptAsBackup) {
   write_file("t.bck", "older backup\n");
   generate("first");
