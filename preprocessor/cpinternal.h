@@ -254,6 +254,10 @@ struct PpState {
   // Buffers of texts that served an expansion, a rescan or an argument and
   // are ready to serve another (see pp_take_text).
   std::vector<std::string> spare_texts;
+  // The arguments of a call that reads as written are taken where they
+  // stand (see read_in_place in cpmacro.cpp); tests turn this off to
+  // compare with the reading that copies them.
+  bool arguments_in_place = true;
 };
 
 extern PpState pp_state;

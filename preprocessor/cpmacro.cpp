@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <new>
 
 #include "cpinternal.h"
@@ -554,13 +555,63 @@ char pp_find_call_bracket(MacroEntry *entry, int base) {
 namespace {
 
 struct Argument {
-  std::string raw;
+  // The text as read, markers kept: a view of the calling level's text when
+  // the call reads there as written (see read_in_place), else of own.
+  std::string_view raw;
+  std::string own;
   std::string expanded;
   bool has_expanded = false;
   bool same_as_raw = false;  // the rescan gives the raw text back: expanded stays empty
 };
 
-bool all_white(const std::string &s) {
+// The arguments of the calls being expanded, the innermost call's last.
+// They stay, with the room of their texts, for the calls that follow: a call
+// allocates neither its list nor, most of the time, its arguments' texts.
+// A deque, so that the calls nested in an argument's rescan add theirs
+// without moving the enclosing call's.
+std::deque<Argument> argument_stack;
+std::size_t argument_top = 0;
+
+// One call's stretch of the stack, given back however the expansion ends.
+class Arguments {
+ public:
+  Arguments() : base_(argument_top) {}
+  Arguments(const Arguments &) = delete;
+  Arguments &operator=(const Arguments &) = delete;
+  ~Arguments() { clear(); }
+  std::size_t size() const { return count_; }
+  Argument &operator[](std::size_t i) { return argument_stack[base_ + i]; }
+  Argument &back() { return argument_stack[base_ + count_ - 1]; }
+  Argument &add() {
+    const std::size_t at = base_ + count_;
+    if (at == argument_stack.size()) argument_stack.emplace_back();
+    argument_top = at + 1;
+    ++count_;
+    return argument_stack[at];
+  }
+  void clear() {
+    for (std::size_t i = 0; i < count_; ++i) {
+      Argument &a = argument_stack[base_ + i];
+      a.raw = {};
+      // As for the texts given back (pp_give_text), the room of a large text
+      // is not kept, nor that of an argument past the first few.
+      if (a.own.capacity() > 4096 || base_ + i >= 64)
+        std::string().swap(a.own);
+      else
+        a.own.clear();
+      pp_give_text(a.expanded);
+      a.has_expanded = a.same_as_raw = false;
+    }
+    count_ = 0;
+    argument_top = base_;
+  }
+
+ private:
+  std::size_t base_;
+  std::size_t count_ = 0;
+};
+
+bool all_white(std::string_view s) {
   for (char c : s)
     if (!is_space(c) && c != '-') return false;
   // "-" only as part of a "\n-" marker
@@ -580,13 +631,74 @@ struct ArgumentStops {
 };
 constexpr ArgumentStops kArgumentStops;
 
+// Most calls lie within one level and hold nothing that reading changes
+// (a line end, a comment, a continuation): their arguments are the very
+// characters between the brackets and commas, and are taken as views of the
+// level's text, which stays while the call is expanded. False, with nothing
+// read or kept, for any other call: collect_arguments reads it then.
+bool read_in_place(Arguments &args, char opener, char closer) {
+  if (!pp_state.arguments_in_place) return false;
+  InputLevel &L = pp_top();
+  const char *q = L.position;
+  const char *const end = L.end;
+  const bool in_macro = L.kind == LV_MACRO || L.kind == LV_RESCAN;
+  const bool comments = !in_macro || L.kind == LV_RESCAN;
+  const char *from = q;
+  int nest = 0;
+  while (q < end) {
+    while (q < end && !kArgumentStops[*q]) ++q;
+    if (q >= end) break;
+    const char c = *q;
+    if (c == '"' || c == '\'') {
+      int nl = 0;
+      bool open = false;
+      const char *e = pp_skip_literal(q, end, &nl, &open);
+      if (nl) break;
+      q = e;
+      continue;
+    }
+    if (c == '\n') {
+      // Only a marker (in an expansion or rescanned text) reads as written.
+      if (in_macro && (q[1] == '-' || is_hspace(q[1]))) {
+        q += 2;
+        continue;
+      }
+      break;
+    }
+    if (comments && (continuation_at(q) || (c == '/' && (q[1] == '*' || q[1] == '/')))) break;
+    ++q;
+    if (c == opener) {
+      ++nest;
+    } else if (c == closer) {
+      if (nest == 0) {
+        args.add().raw = std::string_view(from, static_cast<std::size_t>(q - 1 - from));
+        L.position = q;
+        return true;
+      }
+      --nest;
+    } else if (c == ',' && nest == 0) {
+      args.add().raw = std::string_view(from, static_cast<std::size_t>(q - 1 - from));
+      from = q;
+    }
+  }
+  args.clear();
+  return false;
+}
+
 // Reads the arguments of a call up to its closing bracket; false when the
 // text ends first.
-bool collect_arguments(std::vector<Argument> &args, char opener) {
+bool collect_arguments(Arguments &args, char opener) {
   const char closer = opener == '[' ? ']' : ')';
+  if (read_in_place(args, opener, closer)) return true;
+  // Each argument's raw view is made once all are read.
+  struct Views {
+    Arguments &args;
+    ~Views() {
+      for (std::size_t i = 0; i < args.size(); ++i) args[i].raw = args[i].own;
+    }
+  } views{args};
   int nest = 0;
-  args.emplace_back();
-  args.back().raw = pp_take_text();
+  args.add();
   for (;;) {
     InputLevel &L = pp_top();
     const char *q = L.position;
@@ -603,7 +715,7 @@ bool collect_arguments(std::vector<Argument> &args, char opener) {
     // Comments and continuations are read in source and rescanned texts;
     // in an expansion they are plain characters.
     const bool comments = !in_macro || L.kind == LV_RESCAN;
-    std::string *cur = &args.back().raw;
+    std::string *cur = &args.back().own;
     while (q < end) {
       const char *run = q;
       while (q < end && !kArgumentStops[*q]) ++q;
@@ -679,9 +791,7 @@ bool collect_arguments(std::vector<Argument> &args, char opener) {
         }
         --nest;
       } else if (c == ',' && nest == 0) {
-        args.emplace_back();
-        args.back().raw = pp_take_text();
-        cur = &args.back().raw;
+        cur = &args.add().own;
         continue;
       }
       cur->push_back(c);
@@ -754,7 +864,7 @@ void stringify_into(std::string &r, std::string_view raw, char quote) {
 // a few more texts through the rescan). The markers an expansion leaves
 // ("\n-" and a newline before a blank) are read back as they are; a newline
 // before anything else is not.
-bool reads_unchanged(const std::string &raw) {
+bool reads_unchanged(std::string_view raw) {
   const char *p = raw.data();
   const char *const e = p + raw.size();
   while (p < e) {
@@ -779,22 +889,22 @@ bool reads_unchanged(const std::string &raw) {
   return true;
 }
 
-const std::string &expanded_of(Argument &a) {
+std::string_view expanded_of(Argument &a) {
   if (!a.has_expanded) {
     a.has_expanded = true;
     a.same_as_raw = reads_unchanged(a.raw);
     if (!a.same_as_raw) {
       std::string copy = pp_take_text();
-      copy.assign(a.raw);
+      copy.assign(a.raw.data(), a.raw.size());
       a.expanded = pp_rescan(std::move(copy), RK_ARGUMENT, true);
     }
   }
-  return a.same_as_raw ? a.raw : a.expanded;
+  return a.same_as_raw ? a.raw : std::string_view(a.expanded);
 }
 
 // The text of one reference: an argument's text where it stands, or one
 // built in scratch (joined variadic arguments, a string literal).
-std::string_view reference_text(const MacroReference &ref, std::vector<Argument> &args, int first_variadic,
+std::string_view reference_text(const MacroReference &ref, Arguments &args, int first_variadic,
                                 bool variadic, std::string &scratch) {
   auto form = [&](Argument &a) -> std::string_view {
     if (ref.stringify) return a.raw;
@@ -912,10 +1022,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
     entry->expanding = true;
     return;
   }
-  std::vector<Argument> args;
-  // Room for the arguments a well-formed call brings, so that reading them
-  // does not move the ones read so far.
-  args.reserve(def->nargs > 0 ? static_cast<std::size_t>(def->nargs) : 1);
+  Arguments args;
   if (!collect_arguments(args, opener)) {
     // A call without its closing bracket stays as it was written: expanding
     // it would take the rest of the text as an argument, and an argument
@@ -925,7 +1032,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
     o.push_back(opener);
     for (std::size_t i = 0; i < args.size(); ++i) {
       if (i) o.push_back(',');
-      const std::string &raw = args[i].raw;
+      const std::string_view raw = args[i].raw;
       for (std::size_t k = 0; k < raw.size(); ++k) {
         if (raw[k] == '\n' && k + 1 < raw.size() && (raw[k + 1] == '-' || is_hspace(raw[k + 1]))) {
           if (out.rescan_kind == RK_ARGUMENT) {
@@ -941,10 +1048,7 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
     }
     return;
   }
-  if (args.size() == 1 && all_white(args[0].raw)) {
-    pp_give_text(args[0].raw);
-    args.clear();
-  }
+  if (args.size() == 1 && all_white(args[0].raw)) args.clear();
   const int n = (int)args.size(), np = def->nargs;
   // The variadic parameter may take nothing: va() is a complete call.
   const int wanted = def->rest_args ? np - 1 : np;
@@ -1007,10 +1111,6 @@ void pp_expand(MacroEntry *entry, OutputBuffer &out, char opener) {
   if (pos < def->expansion.size() && !dropping) {
     if (!pasted) keep_apart(def->expansion[pos]);
     text.append(def->expansion, pos, std::string::npos);
-  }
-  for (Argument &a : args) {
-    pp_give_text(a.raw);
-    pp_give_text(a.expanded);
   }
   if (!out.text.empty() && !text.empty() && would_paste(out.text.back(), text[0])) out.text.push_back(' ');
   InputLevel &lv = pp_push_owned(LV_MACRO, std::move(text));

@@ -744,6 +744,7 @@ void pp_reset_for_tests() {
   pp_state.included_files.clear();
   pp_state.included_index.clear();
   pp_state.spare_texts.clear();
+  pp_state.arguments_in_place = true;
   pp_state.if_stack.clear();
   pp_state.skip_stack.clear();
   pp_state.pragma_map.clear();

@@ -1206,6 +1206,71 @@ TEST_F(Pp, ArgumentsCarryingMarkersReadAsRescanned) {
   EXPECT_EQ(r.err, "");
 }
 
+// The arguments of a call that reads as written where it stands are taken
+// in place; every other call is read by copying its arguments. Both
+// readings must give the same text and the same reports, on calls of every
+// shape: nested brackets, literals holding commas and brackets, empty and
+// variadic arguments, # and ##, calls over several lines or across the end
+// of an expansion, names not followed by a bracket, recursion.
+TEST_F(Pp, ArgumentsTakenInPlaceReadAsCopied) {
+  const std::string text =
+      "#define G(a,b) [a|b]\n"
+      "#define F(x) [x]\n"
+      "#define S(x) #x\n"
+      "#define P(a,b) a##b\n"
+      "#define V(f, ...) f(__VA_ARGS__) #__VA_ARGS__\n"
+      "#define L(f, ...) g(f, ## __VA_ARGS__)\n"
+      "#define O(f, ...) h(f __VA_OPT__(,) __VA_ARGS__)\n"
+      "#define E()  e\n"
+      "#define ID(x) x\n"
+      "#define CALL(m, x) m(x)\n"
+      "#define R(x) x R(x)\n"
+      "#define A[x] {x}\n"
+      "#define HALF G(1,\n"
+      "#define NAME F\n"
+      "#define NEG -1\n"
+      "G((1,(2,3)), [4,5]) G((,),(()))\n"
+      "G(\"a,b)\", ',') G('(', \")\") G(\"\\\",(\", '\\'')\n"
+      "G(,) F() F( ) G( , ) V(F) V(F,) V(F, ) V(F, 1, (2, 3), \"x,y\")\n"
+      "L(1) L(1,) L(1, 2) L(1,,) O(1) O(1, ) O(1, 2)\n"
+      "S( a  \"b\\n\" ) S(',') S( (a , b) ) P(x, 1) P( x , y ) P(,) P(a,)\n"
+      "G(x /* , */ y, 1) F(a // c\n"
+      " b) F(a\\\n"
+      "b) G(1,\n"
+      "2) F(\"s\\\n"
+      "t\")\n"
+      "F F (1) F\n"
+      "(2) NAME(3) NAME (4) HALF 2) HALF (5))\n"
+      "CALL(F, 1) CALL(G, (1,2)) ID(ID(F)(3)) ID(F)(ID((4,5))) CALL(ID, F)(6)\n"
+      "R(R(1)) E() E( ) E ID(E)() ID(E ( ) )\n"
+      "A[1] A[(2,3)] A[[1],2] F[1] A(1)\n"
+      "ID(-1) ID(-NEG) ID(-ID(-1)) S(ID(-1)) CALL(S, -ID(-1)) CALL(ID, -NEG)\n"
+      "F(1, 2) G(1) E(1)\n"
+      "#if ID(1) && CALL(ID, (2,3)) && G(1,2)\n"
+      "yes\n"
+      "#endif\n"
+      "F(1, 2\n";
+  write("calls.c", text);
+  const std::string include = "#include \"" + path("calls.c") + "\"\n";
+  Result in_place = run(include);
+  // A fresh state, so that the file is read again and reports again.
+  testing::internal::CaptureStderr();
+  pp_release(*table_, true);
+  testing::internal::GetCapturedStderr();
+  delete table_;
+  table_ = new MacroTable;
+  pp_reset_for_tests();
+  reset_reporter();
+  initialised_ = false;
+  pp_state.arguments_in_place = false;
+  Result copied = run(include);
+  pp_state.arguments_in_place = true;
+  EXPECT_EQ(in_place.out, copied.out);
+  EXPECT_EQ(in_place.err, copied.err);
+  EXPECT_NE(text_only(in_place.out).find("[(1,(2,3))| [4] [(,)|(())]\n"), std::string::npos) << in_place.out;
+  EXPECT_NE(in_place.err.find("unterminated macro call"), std::string::npos) << in_place.err;
+}
+
 TEST_F(Pp, DefinitionDiagnostics) {
   struct Case {
     const char *text;
