@@ -230,7 +230,7 @@ void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *cu
   write_parameters(f, right, [&](const Declaration *p) {
     std::string l, m, r;
     render_type(p->type, l, m, r, 0, "", 0, RM_ORDINARY, current, 1);
-    right += join_declarator(l, m, std::string(p->storage & SF_PACK ? "..." : "") + (p->name ? p->name : ""), r);
+    append_declarator(right, l, m, p->storage & SF_PACK ? "..." : "", p->name ? p->name : "", r);
     if (!p->text.empty()) {
       right += " = ";
       right += p->text;
@@ -256,7 +256,7 @@ void render_function_suffix(const TypeDesc *f, std::string &right, const TypeDes
       first = false;
       std::string l, m, r;
       render_type(n->type, l, m, r, 0, "", 0, RM_ORDINARY, current, 1);
-      right += join_declarator(l, m, "", r);
+      append_declarator(right, l, m, "", "", r);
     }
     right += ')';
   }
@@ -342,7 +342,7 @@ void render_members(const TypeDesc *t, std::string &left, const char *prefix, in
       g_state.failed = true;
       return;
     }
-    line += join_declarator(l, m2, is_tag_declaration(d) ? "" : (d->name ? d->name : ""), r);
+    append_declarator(line, l, m2, "", is_tag_declaration(d) ? "" : (d->name ? d->name : ""), r);
     if ((d->bit_width() > 0 || (!d->name && (d->storage & SF_BITFIELD))) && mt && mt->kind != TK_FUNCTION &&
         !(d->storage & SF_TYPEDEF))
       line += " : " + std::to_string(d->bit_width());
@@ -476,7 +476,7 @@ void render_template_head(const TemplateInfo *ti, std::string &left, const char 
     } else {
       std::string l, m, r;
       render_type(p->value_type, l, m, r, 0, prefix, depth, RM_TEMPLATE_ARG, current, 1);
-      left += join_declarator(l, m, std::string(p->pack ? "..." : "") + (p->name ? p->name : ""), r);
+      append_declarator(left, l, m, p->pack ? "..." : "", p->name ? p->name : "", r);
     }
     if (p->has_default && with_defaults) {
       left += " = ";
@@ -534,16 +534,27 @@ bool member_declares_next(const MemberNode *m) {
 }
 
 
-std::string join_declarator(const std::string &left_in, const std::string &middle,
+void append_declarator(std::string &out, std::string_view left, std::string_view middle,
+                       std::string_view name_head, std::string_view name, std::string_view right) {
+  // The blanks at the end of this text go, never those of the text before it.
+  const std::size_t base = out.size();
+  std::size_t n = left.size();
+  while (n && (left[n - 1] == ' ' || left[n - 1] == '\t')) --n;
+  out.append(left.data(), n);
+  if ((!middle.empty() || !name_head.empty() || !name.empty()) && n && left[n - 1] != '(') out += ' ';
+  out.append(middle.data(), middle.size());
+  out.append(name_head.data(), name_head.size());
+  out.append(name.data(), name.size());
+  out.append(right.data(), right.size());
+  std::size_t end = out.size();
+  while (end > base && (out[end - 1] == ' ' || out[end - 1] == '\t')) --end;
+  out.resize(end);
+}
+
+std::string join_declarator(const std::string &left, const std::string &middle,
                             const std::string &name, const std::string &right) {
-  std::string left = left_in;
-  trim_right(left);
-  std::string out = left;
-  if (!middle.empty() || !name.empty()) blank_if_needed(out);
-  out += middle;
-  out += name;
-  out += right;
-  trim_right(out);
+  std::string out;
+  append_declarator(out, left, middle, "", name, right);
   return out;
 }
 
@@ -862,7 +873,7 @@ void render_stub(const Declaration *d, std::string &out, const TypeDesc *current
     std::string pl, pm, pr;
     render_type(p->type, pl, pm, pr, 0, "", 0, p->name ? RM_OBJECT : RM_ORDINARY, current, 1);
     if (!p->name) {
-      out += join_declarator(pl, pm, "", pr);
+      append_declarator(out, pl, pm, "", "", pr);
       return;
     }
     const TypeDesc *s = see_through(p->type);
@@ -917,7 +928,7 @@ void render_parameter_form(const Declaration *d, std::string &out, const TypeDes
     first = false;
     std::string pl, pm, pr;
     render_type(p->type, pl, pm, pr, 0, "", 0, RM_OBJECT, current, 1);
-    out += join_declarator(pl, pm, p->name ? p->name : "", pr);
+    append_declarator(out, pl, pm, "", p->name ? p->name : "", pr);
   }
   out += ");";
 }
@@ -938,21 +949,30 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
   // class or namespace: the result type needs its full qualification there.
   const TypeDesc *current = mode == RM_RETURN ? nullptr : owning_class(decl);
   const char *name = decl->name ? decl->name : "";
-  std::string text;
+  // The declaration is written in place after the prefix, and both go again
+  // when it comes out empty or fails: no text of its own is built and copied.
+  const std::size_t mark = out.size();
+  if (prefix_text) out += prefix_text;
+  const std::size_t start = out.size();
+  std::string &text = out;
   const TypeDesc *t = decl->type;
   if (!t) {
-    text = std::string(name) + ";";
+    text += name;
+    text += ';';
   } else if (t->kind == TK_ELABORATED) {
     const TypeDesc *named = t->elaborated() ? t->elaborated()->named : nullptr;
     const char *tn = type_name(t);
     std::string l, m, r;
     if (named && tn && std::strcmp(tn, name) == 0) {
       render_type(named, l, m, r, 0, line_prefix, 0, mode, class_scope(named->scope), 1);
-      text = "typedef " + join_declarator(l, m, name, r) + ";";
+      text += "typedef ";
+      append_declarator(text, l, m, "", name, r);
+      text += ';';
     } else {
       render_type(t, l, m, r, 0, line_prefix, 0, mode, current, 1);
-      if (decl->storage & SF_TYPEDEF) text = "typedef ";
-      text += join_declarator(l, m, name, r) + ";";
+      if (decl->storage & SF_TYPEDEF) text += "typedef ";
+      append_declarator(text, l, m, "", name, r);
+      text += ';';
     }
   } else if (t->kind == TK_FUNCTION && t->function() && !(decl->storage & SF_TYPEDEF)) {
     std::string l, m, r;
@@ -960,27 +980,31 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
       case RM_RETURN:
         if (!result_is_void(decl, t)) {
           render_type(t->function()->result, l, m, r, 0, line_prefix, 0, RM_RETURN, current, 1);
-          text = join_declarator(l, m, std::string("ret_") + (function_name ? function_name : ""),
-                                 r) +
-                 ";";
+          append_declarator(text, l, m, "ret_", function_name ? function_name : "", r);
+          text += ';';
         }
         break;
       case RM_EXTERN:
         if ((decl->storage & SF_INLINE) && t->function()->info && t->function()->info->defined) break;
         render_type(t, l, m, r, 0, line_prefix, 0, RM_ORDINARY, current, 1);
         if (implicit_int(decl)) l = "int " + l;
-        text = join_declarator(l, m, name, r) + special_definition_text(t) + ";";
+        append_declarator(text, l, m, "", name, r);
+        text += special_definition_text(t);
+        text += ';';
         // A function template, or an explicit specialisation of one
         // (template <> int f<int>(int)), is declared with its header.
         if (t->template_word && t->template_word->templ()) {
           std::string head;
           render_template_head(t->template_word->templ(), head, line_prefix, 0, current);
-          text = head + text;
+          text.insert(start, head);
         }
         break;
       case RM_CALL:
-        if (!result_is_void(decl, t))
-          text = std::string("ret_") + (function_name ? function_name : "") + " = ";
+        if (!result_is_void(decl, t)) {
+          text += "ret_";
+          text += function_name ? function_name : "";
+          text += " = ";
+        }
         if (const TypeDesc *cls = owning_class(decl)) {
           if (cls->kind != TK_CLASS || !cls->record() || cls->record()->key != KEY_NAMESPACE) {
             write_scope_name(text, cls, "_", false);
@@ -988,20 +1012,22 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
           }
         }
         text += name;
-        text += "(" + call_arguments(t) + ");";
+        text += '(';
+        text += call_arguments(t);
+        text += ");";
         break;
       case RM_CONSTRUCT:
-        text = "pt_" + identifier_name(name) + " = new " + class_text(owning_class(decl)) + "(" +
-               call_arguments(t) + ");";
+        text += "pt_" + identifier_name(name) + " = new " + class_text(owning_class(decl)) + "(" +
+                call_arguments(t) + ");";
         break;
       case RM_DESTRUCT:
-        text = "delete pt_" + identifier_name(name) + ";";
+        text += "delete pt_" + identifier_name(name) + ";";
         break;
       case RM_STUB:
         render_stub(decl, text, current);
         break;
       case RM_OBJECT_DECL:
-        text = class_text(owning_class(decl)) + " *pt_" + identifier_name(name) + ";";
+        text += class_text(owning_class(decl)) + " *pt_" + identifier_name(name) + ";";
         break;
       case RM_OBJECT:
         render_parameter_form(decl, text, current);
@@ -1018,26 +1044,29 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
     if (is_tag_declaration(decl) && t->record() && t->record()->instance_mark &&
         !t->record()->explicit_specialisation) {
       g_state = saved;
+      out.resize(mark);
       return 1;
     }
     if (render_type(t, l, m, r, own_body, line_prefix, 0, mode, current, 1) && !g_state.failed) {
-      if (decl->storage & SF_TYPEDEF) text = "typedef ";
-      text += join_declarator(l, m, is_tag_declaration(decl) ? "" : name, r) + ";";
+      if (decl->storage & SF_TYPEDEF) text += "typedef ";
+      append_declarator(text, l, m, "", is_tag_declaration(decl) ? "" : name, r);
+      text += ';';
     }
   }
   const bool failed = g_state.failed;
   g_state = saved;
-  if (failed) return 0;
-  if (!text.empty() && prefix_text) out += prefix_text;
-  out += text;
-  return 1;
+  if (failed || out.size() == start) out.resize(mark);
+  return failed ? 0 : 1;
 }
 
 int storage_prefix(const Declaration *decl, std::string &out, const char *function_name, int mode,
                    int body, int storage_flag, const char *indent_prefix,
                    const char *prefix_text) {
   if (!decl) return 1;
-  std::string start = prefix_text ? prefix_text : "";
+  // The prefix and the word are written first and go again with a
+  // declaration that comes out empty or fails.
+  const std::size_t mark = out.size();
+  if (prefix_text) out += prefix_text;
   if (storage_flag) {
     // Only the last of these words stands.
     const char *word = "";
@@ -1045,14 +1074,11 @@ int storage_prefix(const Declaration *decl, std::string &out, const char *functi
                                       SF_REGISTER, SF_EXPORT, SF_MUTABLE};
     for (unsigned f : kFlags)
       if (decl->storage & f) word = storage_flag_text(f);
-    start += word;
+    out += word;
   }
-  std::string text;
+  const std::size_t start = out.size();
   const char *line_prefix = indent_prefix && *indent_prefix ? indent_prefix : prefix_text;
-  const int ok = render_declaration(decl, text, function_name, mode, body, line_prefix, "");
-  if (!ok) return 0;
-  if (text.empty()) return 1;
-  out += start;
-  out += text;
-  return 1;
+  const int ok = render_declaration(decl, out, function_name, mode, body, line_prefix, "");
+  if (!ok || out.size() == start) out.resize(mark);
+  return ok ? 1 : 0;
 }

@@ -9,6 +9,7 @@
 // when needed, middle, the declared name, right (see join_declarator).
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "ctree.h"
 
@@ -38,6 +39,10 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
 // left, middle, name and right joined into one declarator text.
 std::string join_declarator(const std::string &left, const std::string &middle,
                             const std::string &name, const std::string &right);
+// The same text appended to out, the name given as two parts written one
+// after the other ("..." and the name of a pack).
+void append_declarator(std::string &out, std::string_view left, std::string_view middle,
+                       std::string_view name_head, std::string_view name, std::string_view right);
 
 // Appends one declaration ending with ";" (nothing for the forms that write
 // nothing, such as the return variable of a void function). `function_name`

@@ -372,3 +372,89 @@ TEST_F(Render, DefaultedDeletedFunctionsAndAlignmentsAsDeclared) {
   EXPECT_EQ(decl(tag("P"), RM_ORDINARY, 1), "struct P {\n\tP();\n};");
   EXPECT_EQ(decl(ord("only"), RM_EXTERN), "void only(double) = delete;");
 }
+
+namespace {
+
+// The declarator joined as a text of its own, blank by blank: what
+// append_declarator must add after any text already there.
+std::string joined_by_steps(std::string left, const std::string &middle, const std::string &name,
+                            const std::string &right) {
+  while (!left.empty() && (left.back() == ' ' || left.back() == '\t')) left.pop_back();
+  std::string out = left;
+  if ((!middle.empty() || !name.empty()) && !out.empty() && out.back() != '(') out += ' ';
+  out += middle + name + right;
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\t')) out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+TEST(AppendDeclarator, AddsTheJoinedTextAndTrimsOnlyItsOwnEnd) {
+  const std::vector<std::string> lefts = {"", " ", "\t \t", "int", "int ", "int\t", "int (", "int ( ", "x("};
+  const std::vector<std::string> middles = {"", " ", "*", "* ", "&&"};
+  const std::vector<std::string> names = {"", " ", "a", "a \t"};
+  const std::vector<std::string> rights = {"", " ", "\t", "[2]", ")(int) ", "  "};
+  const std::vector<std::string> befores = {"", "x", "x ", "(", "\t", ", "};
+  for (const std::string &l : lefts)
+    for (const std::string &m : middles)
+      for (const std::string &n : names)
+        for (const std::string &r : rights) {
+          const std::string expected = joined_by_steps(l, m, n, r);
+          EXPECT_EQ(join_declarator(l, m, n, r), expected) << l << "|" << m << "|" << n << "|" << r;
+          for (const std::string &before : befores) {
+            std::string out = before;
+            append_declarator(out, l, m, "", n, r);
+            EXPECT_EQ(out, before + expected) << before << "|" << l << "|" << m << "|" << n << "|" << r;
+            // The name in two parts is the name they make.
+            for (std::size_t cut = 0; cut <= n.size(); ++cut) {
+              std::string split = before;
+              append_declarator(split, l, m, n.substr(0, cut), n.substr(cut), r);
+              EXPECT_EQ(split, out);
+            }
+          }
+        }
+  std::string pack = "(";
+  append_declarator(pack, "int", "", "...", "", "");
+  EXPECT_EQ(pack, "(int ...");
+}
+
+TEST_F(Render, DeclarationsAreAppendedAfterTheTextAlreadyThere) {
+  analyse("void v(void); int f(int a, char *p); static int s; struct S { int m; };");
+  // Each form added after other text is the form written alone.
+  const struct {
+    const Declaration *d;
+    int mode;
+  } cases[] = {{ord("f"), RM_EXTERN}, {ord("f"), RM_RETURN}, {ord("f"), RM_CALL}, {ord("f"), RM_OBJECT},
+               {ord("f"), RM_STUB},   {ord("v"), RM_RETURN}, {ord("v"), RM_CALL}, {ord("s"), RM_ORDINARY},
+               {tag("S"), RM_ORDINARY}, {ord("v"), RM_TEMPLATE_ARG}};
+  for (const auto &c : cases) {
+    for (const char *prefix : {"", "    #"}) {
+      std::string alone;
+      ASSERT_EQ(render_declaration(c.d, alone, "svc", c.mode, 1, "", prefix), 1);
+      std::string after = "before \t";
+      ASSERT_EQ(render_declaration(c.d, after, "svc", c.mode, 1, "", prefix), 1);
+      EXPECT_EQ(after, "before \t" + alone) << c.mode << prefix;
+      std::string stored_alone, stored_after = "x ";
+      ASSERT_EQ(storage_prefix(c.d, stored_alone, "svc", c.mode, 1, 1, "", prefix), 1);
+      ASSERT_EQ(storage_prefix(c.d, stored_after, "svc", c.mode, 1, 1, "", prefix), 1);
+      EXPECT_EQ(stored_after, "x " + stored_alone) << c.mode << prefix;
+    }
+  }
+  // A form that writes nothing leaves no prefix behind.
+  std::string out = "kept";
+  ASSERT_EQ(render_declaration(ord("v"), out, "svc", RM_RETURN, 0, "", "    #"), 1);
+  EXPECT_EQ(out, "kept");
+  ASSERT_EQ(storage_prefix(ord("v"), out, "svc", RM_RETURN, 0, 1, "", "    #"), 1);
+  EXPECT_EQ(out, "kept");
+  // A failed rendering leaves the text as it was, prefix and storage word included.
+  TypeDesc *t = basic_type("int");
+  for (int i = 0; i < 100000; ++i) t = pointer_to(t);
+  Declaration *deep = decl_new("deep", t);
+  deep->storage = SF_STATIC;
+  g_reports.clear();
+  EXPECT_EQ(render_declaration(deep, out, "", RM_ORDINARY, 0, "", "    #"), 0);
+  EXPECT_EQ(out, "kept");
+  EXPECT_EQ(storage_prefix(deep, out, "", RM_ORDINARY, 0, 1, "", "    #"), 0);
+  EXPECT_EQ(out, "kept");
+  g_reports.clear();
+}
