@@ -43,7 +43,7 @@ void silent_expression_report(MessageCode, std::string_view, std::string_view, i
 const char *intern(const std::string &s) { return s.empty() ? nullptr : intern_string(s.c_str()); }
 
 void append_token_text(std::string &out, const Tok &t) {
-  const std::string &x = t.text;
+  const std::string_view x = t.text;
   if (x.empty()) return;
   if (!out.empty()) {
     char a = out.back(), b = x.front();
@@ -99,8 +99,8 @@ Tok lex_token(TokenScanner &sc) {
   return t;
 }
 
-// Fills a token in place: the grammar's current token keeps the storage of
-// its text from one token to the next.
+// Fills a token in place. Its text is a view: of the scanner's interned
+// text, of a fixed spelling, or of a copy the token holds (a captured text).
 void lex_token_into(TokenScanner &sc, Tok &t) {
   const int code = lex_next(sc);
   t.code = code;
@@ -115,7 +115,7 @@ void lex_token_into(TokenScanner &sc, Tok &t) {
   // spelling instead, given by the scanner's value).
   const std::string_view scanned = sc.token_text;
   switch (code) {
-    case T_END: t.cls = G_EOF; t.text.clear(); return;
+    case T_END: t.cls = G_EOF; t.text = std::string_view(); return;
     case T_IDENTIFIER: t.cls = G_IDENT; break;
     case T_CLASS_NAME: t.cls = G_CLASSNAME; break;
     case T_TEMPLATE_NAME:
@@ -126,38 +126,35 @@ void lex_token_into(TokenScanner &sc, Tok &t) {
     case T_FLOATING: t.cls = G_FLOATNUM; break;
     case T_CHARACTER: t.cls = G_CHARLIT; break;
     case T_STRING: t.cls = G_STRING; break;
-    case T_TEMPLATE_OPEN: t.cls = G_TOPEN; t.text.assign(1, '<'); return;
-    case T_TEMPLATE_CLOSE: t.cls = G_TCLOSE; t.text.assign(1, '>'); return;
-    case T_BODY_TEXT: t.cls = G_BODYTEXT; t.text = sc.value.captured; return;
-    case T_BASE_AND_BODY: t.cls = G_BASEBODY; t.text = sc.value.captured; return;
-    case T_INIT_TEXT: t.cls = G_INITTEXT; t.text = sc.value.captured; return;
+    case T_TEMPLATE_OPEN: t.cls = G_TOPEN; t.text = token_spelling('<'); return;
+    case T_TEMPLATE_CLOSE: t.cls = G_TCLOSE; t.text = token_spelling('>'); return;
+    case T_BODY_TEXT: t.cls = G_BODYTEXT; t.hold(sc.value.captured); return;
+    case T_BASE_AND_BODY: t.cls = G_BASEBODY; t.hold(sc.value.captured); return;
+    case T_INIT_TEXT: t.cls = G_INITTEXT; t.hold(sc.value.captured); return;
     default:
       if (code >= K_ASM && code < T_LAST) {
         t.cls = G_KEYWORD;
         // "_Bool" is bool spelt the C way: the scanned word either way.
-        if (vt) t.text.assign(vt, scanned.size());
+        if (vt) t.text = std::string_view(vt, scanned.size());
         else t.text = token_spelling(code);
         if (code == K_BOOL) t.word = vt ? contextual_word(vt, scanned.size()) : W_NONE;
-      } else if (code > 0 && code < 256) {
-        t.cls = G_PUNCT;
-        t.text.assign(1, static_cast<char>(code));
       } else if (code > 0 && code < T_LAST) {
         t.cls = G_PUNCT;
         t.text = token_spelling(code);
       } else {
         t.cls = G_OTHER;
-        t.text.assign(scanned.data(), scanned.size());
+        t.text = scanned.empty() ? std::string_view() : std::string_view(intern_string(scanned.data(), scanned.size()), scanned.size());
       }
       return;
   }
   // A name or a literal: the value's text is the scanned text, interned,
   // but for a class name.
+  if (!vt) vt = intern_string(scanned.data(), scanned.size());
   const std::size_t length = !vt ? 0 : code == T_CLASS_NAME ? std::strlen(vt) : scanned.size();
-  if (vt) t.text.assign(vt, length);
-  else t.text.assign(scanned.data(), scanned.size());
+  t.text = vt ? std::string_view(vt, length) : std::string_view();
   // The scanner's text of a name is interned already.
-  t.name = (t.cls <= G_TYPEMOD) ? (vt ? vt : intern_string(t.text.c_str())) : nullptr;
-  if (t.cls == G_IDENT) t.word = vt ? contextual_word(vt, length) : contextual_word(t.name);
+  t.name = (t.cls <= G_TYPEMOD) ? vt : nullptr;
+  if (t.cls == G_IDENT) t.word = contextual_word(vt, length);
   t.sym = sc.value.symbol;
   t.type = sc.value.type;
   // A variable whose type is a class comes classified by that type; for the
@@ -785,7 +782,7 @@ SpecStep word_specifier(SpecsReader &r) {
   const bool name_use = !cpp_char && n.cls == G_PUNCT && (n.code == ';' || n.code == '=' || n.code == ',' ||
                                                           n.code == '[' || n.code == ')');
   if (!name_use && of_expression && n.cls == G_PUNCT && n.code == '(' && !s.has_type) {
-    const std::string word_text = p.cur.text;
+    const std::string word_text(p.cur.text);
     p.advance();  // decltype
     p.advance();  // (
     const std::string text = word_text + "(" + p.collect_expression(")", false) + ")";
@@ -825,7 +822,7 @@ SpecStep unknown_type_specifier(SpecsReader &r, bool for_param) {
   if (!s.has_type && p.cur.cls == G_IDENT && p.unknown_names_may_be_types() && p.peek_token().cls == G_TOPEN) {
     // A member template of a base or a member alias template passed over
     // (_If_sv<_Tp, basic_string&> f(...)): with its arguments, a type.
-    std::string text = p.cur.text;
+    std::string text(p.cur.text);
     p.advance();
     std::vector<std::string> args;
     text += p.collect_template_arguments(args);
@@ -1278,7 +1275,7 @@ std::string Parser::collect_expression(const char *stops, bool allow_empty, std:
       if (name && name_starts) {
         if (cur.cls == G_IDENT && !is_template_parameter(cur.name)) unknown_in_arguments = true;
         Tok spelled = cur;
-        spelled.text = argument_name_text(cur);
+        spelled.hold(argument_name_text(cur));
         append_token_text(*qualified, spelled);
         name_begin = qualified->size() - spelled.text.size();
       } else if (name && cur.cls == G_CLASSNAME && cur.sym && cur.sym->area == AREA_ORDINARY && cur.sym->decl &&

@@ -112,7 +112,7 @@ void skip_class_head_words(Parser &p, std::string *alignment = nullptr) {
     if (p.cur.cls == G_TYPEMOD) {
       p.advance();
     } else if (p.is_word(W_ALIGNAS)) {
-      const std::string word = p.cur.text;
+      const std::string word(p.cur.text);
       p.advance();
       p.expect('(');
       const std::string operand = p.collect_expression(")", false);
@@ -812,7 +812,7 @@ void Parser::template_declaration() {
     while (skip_attribute()) {
     }
     if (cur.cls != G_INITTEXT) syntax_error();
-    std::string text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
+    std::string text = cur.text.size() > 1 ? std::string(cur.text.substr(1)) : std::string();
     while (!text.empty() && (text[0] == ' ' || text[0] == '\t' || text[0] == '\n')) text.erase(0, 1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n')) text.pop_back();
     advance();
@@ -863,7 +863,7 @@ void Parser::template_declaration() {
       advance();
     } else if (cur.cls == G_PUNCT && (cur.code == '{' || cur.code == ':')) {
       // Body not captured by the scanner: take it here.
-      std::string prefix = cur.text;
+      std::string prefix(cur.text);
       if (cur.code == ':') {
         std::string bases;
         advance();
@@ -985,7 +985,7 @@ void Parser::template_declaration() {
   }
   std::string text;
   if (cur.cls == G_INITTEXT) {
-    text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
+    text = cur.text.size() > 1 ? std::string(cur.text.substr(1)) : std::string();
     advance();
   } else if (!is_function && cur.cls == G_BODYTEXT) {
     text = cur.text;  // template<class T> constexpr tag<T> tag_v{};
@@ -1064,19 +1064,21 @@ bool scope_spelling(const TypeDesc *scope, std::string &out) {
 }
 
 // `text` prefixed with the spelling of the scope it is declared in.
-std::string spelled_in(const TypeDesc *scope, const std::string &text) {
+std::string spelled_in(const TypeDesc *scope, std::string_view text) {
   std::string prefix;
-  if (!scope || !scope_spelling(scope, prefix) || prefix.empty()) return text;
-  return prefix + "::" + text;
+  if (!scope || !scope_spelling(scope, prefix) || prefix.empty()) return std::string(text);
+  prefix += "::";
+  prefix += text;
+  return prefix;
 }
 
 }  // namespace
 
 std::string Parser::argument_name_text(const Tok &t) {
-  if (!t.name || is_template_parameter(t.name)) return t.text;
+  if (!t.name || is_template_parameter(t.name)) return std::string(t.text);
   if (t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME) {
     TypeDesc *ty = t.type ? t.type : (t.sym && t.sym->decl ? t.sym->decl->type : nullptr);
-    if (!ty) return t.text;
+    if (!ty) return std::string(t.text);
     if (ty->kind == TK_TEMPLATE && peek_token().cls != G_TOPEN) {
       // Without arguments, a template's name inside one of its instances
       // names that instance.
@@ -1084,12 +1086,12 @@ std::string Parser::argument_name_text(const Tok &t) {
         std::string own;
         if (it->record && it->record->template_word == ty && scope_spelling(it->record, own)) return own;
       }
-      return t.text;
+      return std::string(t.text);
     }
     // The scanner spells a typedef name of a class with the class's own name.
     return spelled_in(enclosing_scope(ty), t.text);
   }
-  if (t.cls != G_DECLNAME || !t.sym || !t.sym->decl) return t.text;
+  if (t.cls != G_DECLNAME || !t.sym || !t.sym->decl) return std::string(t.text);
   const Declaration *d = t.sym->decl;
   if (d->type && d->type->kind == TK_FUNCTION) {
     // Inside a class its constructors stand for its name.
@@ -1097,7 +1099,7 @@ std::string Parser::argument_name_text(const Tok &t) {
     std::string own;
     if (cls && cls->record() && scope_spelling(cls, own)) return own;
   }
-  if (!d->scope_kind || !d->scope) return t.text;
+  if (!d->scope_kind || !d->scope) return std::string(t.text);
   return spelled_in(d->scope, t.text);
 }
 

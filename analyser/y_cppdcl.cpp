@@ -74,7 +74,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       op.kind = DeclOp::PTR;
       advance();
       while (cur.cls == G_KEYWORD && (cur.code == K_CONST || cur.code == K_VOLATILE)) {
-        op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
+        op.quals.push_back(qualifier_type(token_spelling(cur.code), &table));
         advance();
       }
       while (cur.cls == G_TYPEMOD) advance();
@@ -134,7 +134,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       d.qual_scope = nullptr;
       advance();
       while (cur.cls == G_KEYWORD && (cur.code == K_CONST || cur.code == K_VOLATILE)) {
-        op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
+        op.quals.push_back(qualifier_type(token_spelling(cur.code), &table));
         advance();
       }
       prefix.push_back(std::move(op));
@@ -318,7 +318,9 @@ void Parser::declarator_name(Declarator &d) {
     if (cur.cls == G_PUNCT && cur.code == '~') {
       advance();
       if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
-      d.name = intern(std::string("~") + cur.text);
+      std::string tilde = "~";
+      tilde += cur.text;
+      d.name = intern(tilde);
       d.is_destructor = true;
       advance();
       return;
@@ -330,7 +332,7 @@ void Parser::declarator_name(Declarator &d) {
     if (cur.cls == G_PUNCT && cur.code == '*' && !d.qual.empty()) return;  // pointer to member
     if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
     Tok t = std::move(cur);
-    std::string name = t.text;
+    std::string name(t.text);
     // The name is the token's own (its interned name) until arguments or a
     // typedef's own name change it.
     bool token_name = t.name != nullptr;
@@ -391,7 +393,8 @@ void Parser::operator_name(Declarator &d) {
     // spelling compared is a string literal's, the empty one: no keyword.)
     advance();
     if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
-    n += "\"\"" + cur.text;
+    n += "\"\"";
+    n += cur.text;
     advance();
   } else if (cur.cls == G_PUNCT && cur.code == '(') {
     advance();
@@ -480,7 +483,7 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
       }
       parameter_list(op);
       while (cur.cls == G_KEYWORD && (cur.code == K_CONST || cur.code == K_VOLATILE)) {
-        op.quals.push_back(qualifier_type(cur.text.c_str(), &table));
+        op.quals.push_back(qualifier_type(token_spelling(cur.code), &table));
         advance();
       }
       // Reference qualifiers of a member function.
@@ -583,7 +586,7 @@ void Parser::parameter_list(DeclOp &op) {
         advance();
         p->text = collect_expression(",)", false);
       } else if (cur.cls == G_INITTEXT) {
-        p->text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
+        p->text = cur.text.size() > 1 ? std::string(cur.text.substr(1)) : std::string();
         advance();
       }
       op.params.push_back(p);
@@ -740,7 +743,7 @@ void Parser::init_declarators(Specs &s, Declarator &first) {
       text = "{" + body;
       advance();
     } else if (cur.cls == G_INITTEXT) {
-      text = cur.text.size() > 1 ? cur.text.substr(1) : std::string();
+      text = cur.text.size() > 1 ? std::string(cur.text.substr(1)) : std::string();
       advance();
     } else if (d.has_paren_init) {
       text = d.paren_init;

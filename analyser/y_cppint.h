@@ -2,6 +2,7 @@
 // record, its token window and the routines shared by the two files.
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cpptab.h"
@@ -34,15 +35,56 @@ enum TokClass : int {
   G_OTHER
 };
 
-struct Tok {
+struct TokFields {
   int cls = G_EOF;
   int code = T_END;            // the scanner's TokenCode
-  std::string text;            // spelling, kept to write expressions back as text
+  // Spelling, kept to write expressions back as text. It shows text that
+  // lives as long as the process (interned names and literals, the fixed
+  // spellings of keywords and punctuators) or the token's own held text:
+  // reading a token copies no characters.
+  std::string_view text;
   const char *name = nullptr;  // interned identifier
   int word = W_NONE;           // ContextualWord of an unclassified identifier, or of C's "_Bool"
   Symbol *sym = nullptr;       // entry found by the classification
   TypeDesc *type = nullptr;    // type found (class, template)
   int line = 0;
+};
+
+struct Tok : TokFields {
+  Tok() = default;
+  Tok(const Tok &o) : TokFields(o), held_(o.held_) { text = o.holds_text() ? std::string_view(held_) : o.text; }
+  Tok(Tok &&o) noexcept : TokFields(o) { take_held(o); }
+  Tok &operator=(const Tok &o) {
+    if (this == &o) return *this;
+    TokFields::operator=(o);
+    if (!o.held_.empty() || !held_.empty()) held_ = o.held_;
+    if (o.holds_text()) text = held_;
+    return *this;
+  }
+  Tok &operator=(Tok &&o) noexcept {
+    if (this == &o) return *this;
+    TokFields::operator=(o);
+    take_held(o);
+    return *this;
+  }
+  // A spelling that lives nowhere else (a captured body, a composed name):
+  // the token keeps a copy of it.
+  void hold(std::string_view s) {
+    held_.assign(s.data(), s.size());
+    text = held_.empty() ? std::string_view() : std::string_view(held_);
+  }
+
+ private:
+  bool holds_text() const { return !held_.empty() && text.data() == held_.data(); }
+  void take_held(Tok &o) {
+    const bool held = o.holds_text();
+    held_.swap(o.held_);
+    if (held) {
+      text = held_;
+      o.text = std::string_view();
+    }
+  }
+  std::string held_;
 };
 
 // Recoverable syntax error: unwinds to the enclosing declaration list.

@@ -99,24 +99,24 @@ TEST_F(Grammar, TokensFilledInPlaceAreTheScannersTokens) {
       case T_FLOATING: t.cls = grammar::G_FLOATNUM; break;
       case T_CHARACTER: t.cls = grammar::G_CHARLIT; break;
       case T_STRING: t.cls = grammar::G_STRING; break;
-      case T_TEMPLATE_OPEN: t.cls = grammar::G_TOPEN; t.text = "<"; return t;
-      case T_TEMPLATE_CLOSE: t.cls = grammar::G_TCLOSE; t.text = ">"; return t;
-      case T_BODY_TEXT: t.cls = grammar::G_BODYTEXT; t.text = sc.value.captured; return t;
-      case T_BASE_AND_BODY: t.cls = grammar::G_BASEBODY; t.text = sc.value.captured; return t;
-      case T_INIT_TEXT: t.cls = grammar::G_INITTEXT; t.text = sc.value.captured; return t;
+      case T_TEMPLATE_OPEN: t.cls = grammar::G_TOPEN; t.hold("<"); return t;
+      case T_TEMPLATE_CLOSE: t.cls = grammar::G_TCLOSE; t.hold(">"); return t;
+      case T_BODY_TEXT: t.cls = grammar::G_BODYTEXT; t.hold(sc.value.captured); return t;
+      case T_BASE_AND_BODY: t.cls = grammar::G_BASEBODY; t.hold(sc.value.captured); return t;
+      case T_INIT_TEXT: t.cls = grammar::G_INITTEXT; t.hold(sc.value.captured); return t;
       default:
         if (is_keyword_code(code)) {
           t.cls = grammar::G_KEYWORD;
-          t.text = vt ? vt : token_spelling(code);
+          t.hold(vt ? vt : token_spelling(code));
           if (code == K_BOOL) t.word = contextual_word(vt);
         } else {
           t.cls = grammar::G_PUNCT;
-          t.text = token_spelling(code);
+          t.hold(token_spelling(code));
         }
         return t;
     }
-    t.text = vt ? std::string(vt) : scanned;
-    t.name = t.cls <= grammar::G_TYPEMOD ? (vt ? vt : intern_string(t.text.c_str())) : nullptr;
+    t.hold(vt ? std::string(vt) : scanned);
+    t.name = t.cls <= grammar::G_TYPEMOD ? (vt ? vt : intern_string(std::string(t.text).c_str())) : nullptr;
     if (t.cls == grammar::G_IDENT) t.word = contextual_word(t.name);
     t.sym = sc.value.symbol;
     t.type = sc.value.type;
@@ -124,7 +124,7 @@ TEST_F(Grammar, TokensFilledInPlaceAreTheScannersTokens) {
         t.sym->decl->name && !(t.sym->decl->storage & SF_TYPEDEF)) {
       t.cls = grammar::G_DECLNAME;
       t.name = t.sym->decl->name;
-      t.text = t.name;
+      t.hold(t.name);
       t.type = nullptr;
     }
     return t;
@@ -165,6 +165,62 @@ TEST_F(Grammar, TokensFilledInPlaceAreTheScannersTokens) {
     lex_end(a);
     lex_end(b);
   }
+}
+
+// A token's text is a view: of interned or fixed text, or of a copy the
+// token holds (a captured body). It stays the token's spelling after the
+// scanner has gone on, and through copies and moves of the token.
+TEST_F(Grammar, TokenTextsOutliveTheScanAndFollowCopies) {
+  using grammar::Tok;
+  table_init(table, "TESTER", SRC_CPP);
+  analyse("struct S { int m; };");
+  const std::string text =
+      "S s; int " + std::string(200, 'v') + " = 12u; template <class Y> struct Q { int q; }; "
+      "template <class Z> struct R : S { }; template <class W> int w = 3; x >>= 'c' \"str\";";
+  TokenScanner sc;
+  lex_begin(sc, &table, "t.cpp", 1, false, false);
+  lex_set_text(sc, text.c_str());
+  std::vector<Tok> tokens;
+  std::vector<std::string> spellings;
+  int held = 0;
+  for (int guard = 0; guard < 1000; ++guard) {
+    Tok t;
+    grammar::lex_token_into(sc, t);
+    if (t.cls == grammar::G_BODYTEXT || t.cls == grammar::G_BASEBODY || t.cls == grammar::G_INITTEXT) ++held;
+    spellings.emplace_back(t.text);
+    tokens.push_back(t);  // a copy, moved again as the vector grows
+    if (t.cls == grammar::G_EOF) break;
+  }
+  lex_end(sc);
+  EXPECT_EQ(held, 3);
+  ASSERT_EQ(tokens.size(), spellings.size());
+  for (std::size_t i = 0; i < tokens.size(); ++i) EXPECT_EQ(tokens[i].text, spellings[i]) << i;
+  std::size_t body = 0;
+  while (body < tokens.size() && tokens[body].cls != grammar::G_BODYTEXT) ++body;
+  ASSERT_LT(body, tokens.size());
+  EXPECT_EQ(tokens[body].text, "{ int q; }");
+  // Copies and moves, between tokens that hold their text and tokens that do not.
+  Tok copy = tokens[body];
+  EXPECT_EQ(copy.text, "{ int q; }");
+  EXPECT_NE(copy.text.data(), tokens[body].text.data());
+  Tok moved = std::move(copy);
+  EXPECT_EQ(moved.text, "{ int q; }");
+  Tok plain = tokens[0];
+  plain = moved;
+  EXPECT_EQ(plain.text, "{ int q; }");
+  plain = tokens[0];
+  EXPECT_EQ(plain.text, "S");
+  moved = std::move(plain);
+  EXPECT_EQ(moved.text, "S");
+  Tok self = tokens[body];
+  const Tok &alias = self;
+  self = alias;
+  EXPECT_EQ(self.text, "{ int q; }");
+  Tok empty;
+  empty.hold("");
+  EXPECT_TRUE(empty.text.empty());
+  Tok copy_of_empty = empty;
+  EXPECT_TRUE(copy_of_empty.text.empty());
 }
 
 TEST_F(Grammar, CDeclarationsAndDefinitions) {
