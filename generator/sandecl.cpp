@@ -555,8 +555,8 @@ void write_global(const Declaration *d) {
   }
   const std::size_t a = rest.find_first_not_of(" \t");
   const std::size_t b = rest.find_last_not_of(" \t");
-  rest = a == std::string::npos ? std::string() : rest.substr(a, b + 1 - a);
-  write_script_line(std::string(kDeclPrefix) + words + rest);
+  const std::string_view trimmed = a == std::string::npos ? std::string_view() : std::string_view(rest).substr(a, b + 1 - a);
+  write_script_pieces({kDeclPrefix, words, trimmed});
   for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
 }
 
@@ -650,20 +650,20 @@ class PlainReader {
     keyword_ = 0;
     if (!c) {
       kind_ = TOKEN_END;
-    } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+    } else if (word_start(c)) {
       const char *start = p_;
-      while (std::isalnum(static_cast<unsigned char>(*p_)) || *p_ == '_') ++p_;
+      while (word_char(*p_)) ++p_;
       word_ = std::string_view(start, static_cast<std::size_t>(p_ - start));
       keyword_ = keyword_code(start, word_.size(), language_);
       kind_ = TOKEN_WORD;
-    } else if (std::isdigit(static_cast<unsigned char>(c))) {
-      while (std::isdigit(static_cast<unsigned char>(*p_))) ++p_;
-      kind_ = std::isalnum(static_cast<unsigned char>(*p_)) || *p_ == '_' || *p_ == '.' ? TOKEN_BAD : TOKEN_NUMBER;
+    } else if (digit(c)) {
+      while (digit(*p_)) ++p_;
+      kind_ = word_char(*p_) || *p_ == '.' ? TOKEN_BAD : TOKEN_NUMBER;
     } else if (c == '.' && p_[1] == '.' && p_[2] == '.') {
       p_ += 3;
       kind_ = TOKEN_PUNCT;
       punct_ = 'e';
-    } else if (std::strchr("*[](),;", c)) {
+    } else if (c == '*' || c == '[' || c == ']' || c == '(' || c == ')' || c == ',' || c == ';') {
       ++p_;
       kind_ = TOKEN_PUNCT;
       punct_ = c;
@@ -671,6 +671,12 @@ class PlainReader {
       kind_ = TOKEN_BAD;
     }
   }
+
+  // The classes of the "C" locale, which the run never leaves, without a
+  // call for each character.
+  static bool digit(char c) { return c >= '0' && c <= '9'; }
+  static bool word_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+  static bool word_char(char c) { return word_start(c) || digit(c); }
 
   bool punct(char c) const { return kind_ == TOKEN_PUNCT && punct_ == c; }
 
@@ -691,11 +697,14 @@ class PlainReader {
   // Whether any scope of the table may hold the name: most words of a
   // declaration being written are the names it declares, which the table
   // does not know yet, and one probe answers for all the look-ups below.
-  bool table_may_know(const char *name) const { return table_may_hold_name(table_, table_name(name)); }
+  // The name is the word last read (see word()).
+  bool table_may_know() const {
+    return table_may_hold_name(table_, table_name(word_text_.c_str(), word_text_.size()));
+  }
 
   // A typedef name of file scope that no tag or other entry shares.
   bool known_typedef(const char *name) {
-    if (script_name_pending(name) || !table_may_know(name)) return false;
+    if (script_name_pending(name) || !table_may_know()) return false;
     ScopeContext file_scope;
     if (lookup_tag(name, table_, -1, file_scope)) return false;
     Symbol *s = lookup_ordinary(name, table_, file_scope);
@@ -707,7 +716,7 @@ class PlainReader {
 
   // The tag after "struct", "union" or "enum": known with that kind.
   bool known_tag(const char *name, int key) {
-    if (script_name_pending(name) || !table_may_know(name)) return false;
+    if (script_name_pending(name) || !table_may_know()) return false;
     ScopeContext file_scope;
     const int kind = key == K_UNION ? TK_UNION : key == K_ENUM ? TK_ENUM : TK_CLASS;
     Symbol *tag = lookup_tag(name, table_, kind, file_scope);
@@ -723,7 +732,7 @@ class PlainReader {
   // A name the table does not know at all: the text declares it anew.
   bool unknown_name(const char *name) {
     if (script_name_pending(name)) return false;
-    if (!table_may_know(name)) return true;
+    if (!table_may_know()) return true;
     ScopeContext file_scope;
     return !lookup_ordinary(name, table_, file_scope) && !lookup_tag(name, table_, -1, file_scope);
   }
@@ -798,7 +807,9 @@ class PlainReader {
       next();
       return true;
     }
-    std::vector<std::string_view> names;
+    // The parameter names of one list; no list holds another.
+    std::vector<std::string_view> &names = parameter_names_;
+    names.clear();
     for (int count = 0;; ++count) {
       if (punct('e')) {
         if (!count) return false;
@@ -821,11 +832,14 @@ class PlainReader {
   std::vector<std::string_view> &declared_;
   bool external_ = false;
   std::string word_text_;
+  static std::vector<std::string_view> parameter_names_;
   TokenKind kind_ = TOKEN_END;
   std::string_view word_;
   int keyword_ = 0;
   char punct_ = 0;
 };
+
+std::vector<std::string_view> PlainReader::parameter_names_;
 
 // A set of interned names, asked about at every lookup of the script's
 // table: open addressing on a flat array, so that most questions cost one
@@ -952,7 +966,8 @@ void analyse_backlog() {
 // Whether the text can wait in the backlog; what a later analysis would
 // leave of it (the table it last read) is left now.
 bool defer_plain_global(const std::string &text, const Declaration *d) {
-  std::vector<std::string_view> declared;
+  // Kept between globals: a file has a great many.
+  static std::vector<std::string_view> declared;
   if (!plain_script_declaration(text, true, declared) || declared.size() != 1) return false;
   ScriptBacklog &b = script_backlog();
   const std::string_view n = declared.front();

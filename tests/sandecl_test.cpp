@@ -241,6 +241,27 @@ TEST_F(PlainDeclarationTest, BasicTypesKnownNamesAndNewNames) {
   EXPECT_EQ(error_count() + warning_count(), 0);
 }
 
+TEST_F(PlainDeclarationTest, CharactersOutsideWordsAndNumbersAreNotPlain) {
+  // The reader's classes are those of the "C" locale: bytes above 127, "$",
+  // "@" and the like are no word characters, a number must end before a
+  // letter, a "_" or a ".", and only the listed punctuation stands alone.
+  script("typedef int count_t;\n");
+  for (const char *text : {"int a_1;", "int _;", "int Z9z[10];", "count_t x[007];", "int\ta\t;"})
+    EXPECT_TRUE(plain(text)) << text;
+  for (const char *text : {"int \xe9t\xe9;", "int a\xe9;", "int $a;", "int a$;", "int @;", "int a[1u];",
+                           "int a[1_];", "int a[1.5];", "int a[1e3];", "int a[9Z];", "int a{};", "int a:3;",
+                           "int a = 1;", "int a;\n", "int a[]:", "int a[-1];", "int a[+1];", "int a`;",
+                           "int a[\x80];", "int \x7f;"})
+    EXPECT_FALSE(plain(text)) << text;
+  // Each parameter list is told apart on its own, list after list.
+  EXPECT_TRUE(plain("extern int f(int a, int b);", true));
+  EXPECT_TRUE(plain("extern int g(int b, int a);", true));
+  EXPECT_FALSE(plain("extern int f(int a, int b, count_t a);", true));
+  EXPECT_TRUE(plain("extern int h(int a);", true));
+  EXPECT_EQ(declared_, std::vector<std::string>{"h"});
+  EXPECT_EQ(error_count() + warning_count(), 0);
+}
+
 TEST_F(PlainDeclarationTest, LanguageWords) {
   // C++ keywords are names in C and the other way round; a C++ service may
   // not name a class key (the class itself would be entered).
