@@ -1,5 +1,8 @@
 // Reading the input levels and writing the preprocessed text.
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "cpinternal.h"
 
@@ -117,9 +120,53 @@ void replace_digraphs(std::string &s) {
   }
 }
 
+// Whether a and b start a trigraph (all start with "??") or are a digraph.
+inline bool replaced_pair(char a, char b) {
+  switch (a) {
+    case '?': return b == '?';
+    case '<': return b == ':' || b == '%';
+    case ':': return b == '>';
+    case '%': return b == '>' || b == ':';
+    default: return false;
+  }
+}
+
+// Whether a text may need either replacement: nearly no text holds a
+// trigraph or a digraph, and one that holds neither is left as it is
+// without the two searches. Only the pairs that start with one of "?<:%"
+// are looked at, sixteen bytes at a time where the processor can: the
+// string's own room is readable to its end (and its NUL), and the bytes
+// past the text are masked out. The character after the text's last is
+// the NUL, which ends no pair.
+bool may_need_replacements(const std::string &s) {
+  const char *p = s.c_str();
+  const char *const end = p + s.size();
+#if defined(__SSE2__)
+  const char *const room_end = p + s.capacity() + 1;
+  const __m128i question = _mm_set1_epi8('?'), less = _mm_set1_epi8('<'), colon = _mm_set1_epi8(':'),
+                percent = _mm_set1_epi8('%');
+  while (p < end && room_end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, question), _mm_cmpeq_epi8(v, less)),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, colon), _mm_cmpeq_epi8(v, percent)))));
+    if (end - p < 16) mask &= (1u << (end - p)) - 1;
+    for (; mask; mask &= mask - 1) {
+      const char *q = p + __builtin_ctz(mask);
+      if (replaced_pair(q[0], q[1])) return true;
+    }
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p)
+    if (replaced_pair(p[0], p[1])) return true;
+  return false;
+}
+
 }  // namespace
 
 void pp_prepare_buffer(std::string &text) {
+  if (text.size() < 4096 && !may_need_replacements(text)) return;
   replace_trigraphs(text);
   replace_digraphs(text);
 }

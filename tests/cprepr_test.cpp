@@ -561,6 +561,36 @@ TEST_F(Pp, TrigraphsAndDigraphsKeepLineLengths) {
   EXPECT_EQ(s, std::string(out, sizeof out - 1));
 }
 
+// A text shorter than a few pages is first looked at for the pairs that
+// start a trigraph or make a digraph, and left as it is when it holds none;
+// a longer one is always searched. Behind many lines of a longer text (the
+// replacements work line by line), every short text over the characters
+// that matter must come out the same, whatever its length and room.
+TEST_F(Pp, ShortTextsLookedAtFirstComeOutAsSearched) {
+  const std::string pad = std::string(8192, 'a') + "\n";
+  const char alphabet[] = "?<:%>=/(a\n";
+  unsigned seed = 12345;
+  int replaced = 0;
+  for (int round = 0; round < 4000; ++round) {
+    seed = seed * 1103515245u + 12345u;
+    const std::size_t length = (seed >> 16) % 40;
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      text.push_back(alphabet[(seed >> 16) % (sizeof alphabet - 1)]);
+    }
+    std::string searched = pad + text;
+    pp_prepare_buffer(searched);
+    std::string looked = text;
+    if (round % 3 == 1) looked.reserve(length + (round % 17));
+    if (round % 3 == 2) looked.shrink_to_fit();
+    pp_prepare_buffer(looked);
+    ASSERT_EQ(looked, searched.substr(pad.size())) << text;
+    if (looked != text) ++replaced;
+  }
+  EXPECT_GT(replaced, 1000);
+}
+
 TEST_F(Pp, CommentsKeepLineNumbers) {
   Result r = run_file("c.c", "a /* one\ntwo\nthree */ b\nc\n");
   EXPECT_EQ(r.out, marker(1, "c.c") + "a  \n\n b\nc\n");
