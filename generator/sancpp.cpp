@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "cppname.h"
@@ -358,19 +360,22 @@ class ServiceDeclarations {
  public:
   // service: the interned name, which the pool then finds at once.
   explicit ServiceDeclarations(const char *service)
-      : service_(service), fresh_(!table_has_function_scope(table(), service)) {
+      : service_(service), fresh_(!table_has_function_scope(table(), service)), waiting_(waiting_texts()) {
+    waiting_.clear();
     table_begin_scratch(table(), service_);
   }
-  ~ServiceDeclarations() { table_end_scratch(table()); }
+  ~ServiceDeclarations() {
+    table_end_scratch(table());
+    waiting_.clear();
+  }
   ServiceDeclarations(const ServiceDeclarations &) = delete;
   ServiceDeclarations &operator=(const ServiceDeclarations &) = delete;
 
   void declare(const std::string &text) {
     if (!analysing_) {
-      std::vector<std::string_view> declared;
-      if (fresh_ && plain_script_declaration(text, false, declared) && distinct(declared)) {
-        names_.insert(names_.end(), declared.begin(), declared.end());
-        waiting_.push_back(text);
+      std::vector<std::string_view> &declared = waiting_.declared;
+      if (fresh_ && plain_script_declaration(text, false, declared) && waiting_.distinct(declared)) {
+        waiting_.add(text, declared);
         note_analysis_of(table());
         return;
       }
@@ -380,26 +385,56 @@ class ServiceDeclarations {
       table_end_scratch(table());
       script_table_complete();
       table_begin_scratch(table(), service_);
-      for (const std::string &t : waiting_) declare_in_script(t, service_);
+      for (std::size_t i = 0; i < waiting_.ends.size(); ++i) declare_in_script(waiting_.text(i), service_);
       waiting_.clear();
     }
     declare_in_script(text, service_);
   }
 
  private:
-  static SymbolTable &table() { return *script_context().table; }
-  bool distinct(const std::vector<std::string_view> &declared) const {
-    for (std::string_view d : declared)
-      for (const std::string &n : names_)
-        if (n == d) return false;
-    return true;
+  // The texts waiting one after the other in one buffer, and the names they
+  // declare as places in it: a file's many services reuse the same storage
+  // instead of a string for each text and each name. The services are
+  // written one at a time, so one set serves them all.
+  struct WaitingTexts {
+    std::string texts;
+    std::vector<std::size_t> ends;
+    std::vector<std::pair<std::size_t, std::size_t>> names;  // offset, length
+    std::vector<std::string_view> declared;                  // the reader's list, kept
+    void clear() {
+      texts.clear();
+      ends.clear();
+      names.clear();
+    }
+    std::string text(std::size_t i) const {
+      const std::size_t begin = i ? ends[i - 1] : 0;
+      return texts.substr(begin, ends[i] - begin);
+    }
+    bool distinct(const std::vector<std::string_view> &declared_names) const {
+      for (std::string_view d : declared_names)
+        for (const auto &n : names)
+          if (std::string_view(texts).substr(n.first, n.second) == d) return false;
+      return true;
+    }
+    // The declared names are views of `text`.
+    void add(const std::string &text, const std::vector<std::string_view> &declared_names) {
+      const std::size_t at = texts.size();
+      texts += text;
+      ends.push_back(texts.size());
+      for (std::string_view d : declared_names)
+        names.emplace_back(at + static_cast<std::size_t>(d.data() - text.data()), d.size());
+    }
+  };
+  static WaitingTexts &waiting_texts() {
+    static WaitingTexts *w = new WaitingTexts;  // process lifetime
+    return *w;
   }
+  static SymbolTable &table() { return *script_context().table; }
 
   const char *const service_;
   const bool fresh_;
   bool analysing_ = false;
-  std::vector<std::string> names_;
-  std::vector<std::string> waiting_;
+  WaitingTexts &waiting_;
 };
 
 struct Subject {

@@ -377,6 +377,32 @@ TEST_F(EmitterTest, ServiceDeclarationsThatClashAreStillAnalysed) {
           << name << " in " << service;
 }
 
+TEST_F(EmitterTest, WaitingDeclarationsBelongToTheirServiceOnly) {
+  // The names a service's waiting declarations take are its own: the next
+  // service declares them again without a clash, long or short, and a clash
+  // late in a service has all its waiting texts analysed first, in order.
+  analyse("struct a_structure_with_a_long_tag { int k; };\n"
+          "int p1(int a, char *a_rather_long_parameter_name, struct a_structure_with_a_long_tag *s) { return a; }\n"
+          "int p2(int a, double a_rather_long_parameter_name, int s) { return a; }\n"
+          "int p3(int first_of_three, int b, int c, double first_of_three) { return b; }\n"
+          "int p4(int first_of_three, int b) { return b; }\n");
+  std::vector<std::string> got = services();
+  EXPECT_EQ(service_names_of(got), (std::vector<std::string>{"p1", "p2", "p3", "p4"}));
+  EXPECT_EQ(warning_count(), 1);
+  EXPECT_EQ(error_count(), 0);
+  std::vector<std::string> p2 = service_block(got, "p2");
+  ASSERT_GE(p2.size(), 11u);
+  EXPECT_EQ(p2[8], "    #int a;");
+  EXPECT_EQ(p2[9], "    #double a_rather_long_parameter_name;");
+  EXPECT_EQ(p2[10], "    #int s;");
+  for (const char *name : {"a", "a_rather_long_parameter_name", "s", "first_of_three", "b", "c"})
+    for (const char *service : {"p1", "p2", "p3", "p4"})
+      EXPECT_EQ(lookup_at_level(name, *script_context().table, AREA_ORDINARY,
+                                function_scope(*script_context().table, service), -1),
+                nullptr)
+          << name << " in " << service;
+}
+
 TEST_F(EmitterTest, WhichFunctionsAreServed) {
   // Prototypes, static functions and functions of other files get none;
   // overloads get numbered names in bucket order.
