@@ -51,6 +51,13 @@ struct MacroReference {
   bool raw_after = false;  // precedes ##
 };
 
+// The storage of macro entries and definitions (cpmacro.cpp): they come and
+// go by the thousand, and are carved from blocks kept for the process, a
+// freed one kept for the next of its size.
+void *pp_pool_allocate(std::size_t size);
+// cell came from pp_pool_allocate(size).
+void pp_pool_free(void *cell, std::size_t size);
+
 struct MacroDefinition {
   int nargs = -1;              // -1 object-like; else parameter count ("..." counts one)
   std::string expansion;       // body without the parameter references
@@ -65,6 +72,8 @@ struct MacroDefinition {
   MacroDefinition() = default;
   MacroDefinition(const MacroDefinition &) = delete;
   MacroDefinition &operator=(const MacroDefinition &) = delete;
+  static void *operator new(std::size_t size) { return pp_pool_allocate(size); }
+  static void operator delete(void *cell, std::size_t size) { pp_pool_free(cell, size); }
 };
 
 struct MacroEntry {

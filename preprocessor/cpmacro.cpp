@@ -8,6 +8,68 @@
 
 #include "cpinternal.h"
 
+// ---------------------------------------------------------------- storage
+
+namespace {
+
+// Cells are made in sizes of kCellGrain bytes up to kLargestCell, from
+// blocks of kPoolBlock bytes; larger ones are the allocator's. An entry,
+// its name and a definition fit in a few classes; malloc's search for a
+// fitting chunk, and its bookkeeping when the chunk is freed, cost more
+// than the rest of making most entries.
+constexpr std::size_t kCellGrain = 16;
+constexpr std::size_t kLargestCell = 256;
+constexpr std::size_t kPoolBlock = 64 * 1024;
+
+struct FreeCell {
+  FreeCell *next;
+};
+
+struct Pool {
+  FreeCell *free[kLargestCell / kCellGrain + 1] = {};
+  char *next = nullptr;  // the unused rest of the newest block
+  char *end = nullptr;
+  std::vector<void *> blocks;  // kept for the process
+};
+
+Pool &pool() {
+  static Pool *p = new Pool;  // process lifetime: tables may outlive statics
+  return *p;
+}
+
+}  // namespace
+
+void *pp_pool_allocate(std::size_t size) {
+  if (size > kLargestCell) return ::operator new(size);
+  const std::size_t cls = (size + kCellGrain - 1) / kCellGrain;
+  Pool &p = pool();
+  if (FreeCell *c = p.free[cls]) {
+    p.free[cls] = c->next;
+    return c;
+  }
+  const std::size_t bytes = cls * kCellGrain;
+  if (static_cast<std::size_t>(p.end - p.next) < bytes) {
+    p.next = static_cast<char *>(::operator new(kPoolBlock));
+    p.end = p.next + kPoolBlock;
+    p.blocks.push_back(p.next);
+  }
+  void *cell = p.next;
+  p.next += bytes;
+  return cell;
+}
+
+void pp_pool_free(void *cell, std::size_t size) {
+  if (!cell) return;
+  if (size > kLargestCell) {
+    ::operator delete(cell);
+    return;
+  }
+  FreeCell *c = static_cast<FreeCell *>(cell);
+  FreeCell *&head = pool().free[(size + kCellGrain - 1) / kCellGrain];
+  c->next = head;
+  head = c;
+}
+
 // ---------------------------------------------------------------- table
 
 std::uint32_t pp_hash_name(const char *name, std::size_t length) {
@@ -68,7 +130,7 @@ MacroEntry *pp_insert_entry(const char *name, std::size_t length, MacroKind kind
 // headers are too long for a string's own room, and each cost an
 // allocation of its own besides the entry's.
 static MacroEntry *new_entry(const char *name, std::size_t length) {
-  void *block = ::operator new(sizeof(MacroEntry) + length + 1);
+  void *block = pp_pool_allocate(sizeof(MacroEntry) + length + 1);
   MacroEntry *e = new (block) MacroEntry;
   char *chars = reinterpret_cast<char *>(e + 1);
   std::memcpy(chars, name, length);
@@ -78,8 +140,9 @@ static MacroEntry *new_entry(const char *name, std::size_t length) {
 }
 
 void pp_delete_entry(MacroEntry *e) {
+  const std::size_t size = sizeof(MacroEntry) + e->name.size() + 1;
   e->~MacroEntry();
-  ::operator delete(e);
+  pp_pool_free(e, size);
 }
 
 MacroEntry *pp_insert_entry(const char *name, std::size_t length, std::uint32_t hash, MacroKind kind) {

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -1441,6 +1443,36 @@ TEST_F(Pp, LongMacroNames) {
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->name, b);
   EXPECT_EQ(e->name.data()[e->name.size()], '\0');
+  // A name too long for the pool's cells: its entry is the allocator's.
+  const std::string huge(300, 'h');
+  r = run("#define " + huge + " 3\n" + huge + "\n#undef " + huge + "\n" + huge + "\n#define " + huge + " 4\n" + huge + "\n");
+  EXPECT_EQ(text_only(r.out), "\n3\n\n" + huge + "\n\n4\n");
+}
+
+// Entries and definitions are cells of a pool: cells of every size in use
+// at once stay apart, a freed cell serves the next request of its size
+// class, and a request too large for a cell is the allocator's.
+TEST(PpPool, CellsStayApartAndFreedOnesServeAgain) {
+  std::vector<std::pair<unsigned char *, std::size_t>> cells;
+  for (std::size_t size = 1; size <= 300; ++size)
+    for (int k = 0; k < 3; ++k) {
+      auto *cell = static_cast<unsigned char *>(pp_pool_allocate(size));
+      std::memset(cell, static_cast<int>(size & 0xff), size);
+      cells.emplace_back(cell, size);
+    }
+  for (const auto &c : cells)
+    for (std::size_t i = 0; i < c.second; ++i) ASSERT_EQ(c.first[i], c.second & 0xff) << c.second;
+  std::set<unsigned char *> freed;
+  for (const auto &c : cells) {
+    if ((c.second + 15) / 16 == (100 + 15) / 16) freed.insert(c.first);  // 16-byte classes
+    pp_pool_free(c.first, c.second);
+  }
+  for (int k = 0; k < 3; ++k) {
+    auto *cell = static_cast<unsigned char *>(pp_pool_allocate(100));
+    EXPECT_EQ(freed.count(cell), 1u);
+    freed.erase(cell);
+  }
+  pp_pool_free(nullptr, 8);
 }
 
 // An object-like body without '#' or '\\' is taken as it is written; a
