@@ -38,6 +38,18 @@ void take_name(Declarator &d, Declarator &from) {
   d.is_destructor = from.is_destructor;
   d.is_operator = from.is_operator;
 }
+
+// Appends `ops` in reverse order to `to`; when `to` is empty, `ops` itself
+// becomes the list, reversed in place, with no new one made.
+void append_reversed(std::vector<DeclOp> &to, std::vector<DeclOp> &ops) {
+  if (to.empty()) {
+    std::reverse(ops.begin(), ops.end());
+    to.swap(ops);
+    return;
+  }
+  to.reserve(to.size() + ops.size());
+  for (auto it = ops.rbegin(); it != ops.rend(); ++it) to.push_back(std::move(*it));
+}
 }  // namespace
 
 void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
@@ -64,8 +76,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     }
     specs->pending_qual.clear();
     declarator_suffixes(d, suffix);
-    d.ops.reserve(d.ops.size() + suffix.size());
-    for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(std::move(*it));
+    append_reversed(d.ops, suffix);
     return;
   }
   for (;;) {
@@ -151,6 +162,13 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
   }
   declarator_suffixes(d, suffix);
   d.ops.clear();
+  if (!nested && (prefix.empty() || suffix.empty())) {
+    // Most declarators have pointers or suffixes but not both: the list
+    // read becomes the declarator's own, with no copy of it.
+    if (prefix.empty()) append_reversed(d.ops, suffix);
+    else d.ops.swap(prefix);
+    return;
+  }
   d.ops.reserve(prefix.size() + suffix.size() + inner.ops.size());
   for (DeclOp &o : prefix) d.ops.push_back(std::move(o));
   for (auto it = suffix.rbegin(); it != suffix.rend(); ++it) d.ops.push_back(std::move(*it));
@@ -552,6 +570,9 @@ void Parser::parameter_list(DeclOp &op) {
     advance();
     return;
   }
+  // The list only carries the parameters to the function type: room for a
+  // usual count at once rather than growing it parameter by parameter.
+  op.params.reserve(8);
   for (;;) {
     if (cur.cls == G_PUNCT && cur.code == P_ELLIPSIS) {
       op.ellipsis = true;
