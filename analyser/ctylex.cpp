@@ -142,7 +142,9 @@ static_assert(keywords_begin_in_lower_case(), "the scanner looks up only words i
 // and no keyword does.
 inline int scanned_keyword(const char *p, std::size_t n, SourceLanguage language) {
   if (n == 0 || p[0] < 'a' || p[0] > 'z') return 0;
-  return keyword_code(p, n, language);
+  // keyword_code's search, here without the call.
+  const int code = hashed_word(kKeywordHash, keywords, std::size(keywords), K_ASM, p, n);
+  return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
 }
 
 }  // namespace
@@ -222,6 +224,16 @@ constexpr CodeSpellings make_code_spellings() {
   return s;
 }
 constexpr CodeSpellings kSpellings = make_code_spellings();
+struct CodeSpellingLengths {
+  unsigned char of[T_LAST] = {};
+};
+constexpr CodeSpellingLengths make_code_spelling_lengths() {
+  CodeSpellingLengths s{};
+  for (int c = 0; c < T_LAST; ++c)
+    if (kSpellings.text[c]) s.of[c] = static_cast<unsigned char>(text_length(kSpellings.text[c]));
+  return s;
+}
+constexpr CodeSpellingLengths kSpellingLengths = make_code_spelling_lengths();
 
 // The punctuators of more than one character by their first character, in
 // table order (of two of the same length the first wins), each with its
@@ -404,6 +416,13 @@ int *line_counter(TokenScanner &s) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
+
+std::string_view token_spelling_view(int code) {
+  if (code > 0 && code < 256) return std::string_view(kSingles.text[code], 1);
+  if (code >= 0 && code < T_LAST && kSpellings.text[code])
+    return std::string_view(kSpellings.text[code], kSpellingLengths.of[code]);
+  return token_spelling(code);
+}
 
 const char *token_spelling(int code) {
   if (code > 0 && code < 256) return kSingles.text[code];

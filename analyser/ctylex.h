@@ -93,6 +93,8 @@ inline int contextual_word(const char *word) {
 
 // Spelling of a token code ("int", "::", "(", "<identifier>" ...).
 const char *token_spelling(int code);
+// The same spelling with its length, for the grammar's tokens.
+std::string_view token_spelling_view(int code);
 
 // The keyword code a word has in a language, 0 when it is none there.
 int keyword_code(const char *word, std::size_t length, SourceLanguage language);

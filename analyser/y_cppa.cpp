@@ -126,8 +126,8 @@ void lex_token_into(TokenScanner &sc, Tok &t) {
     case T_FLOATING: t.cls = G_FLOATNUM; break;
     case T_CHARACTER: t.cls = G_CHARLIT; break;
     case T_STRING: t.cls = G_STRING; break;
-    case T_TEMPLATE_OPEN: t.cls = G_TOPEN; t.text = token_spelling('<'); return;
-    case T_TEMPLATE_CLOSE: t.cls = G_TCLOSE; t.text = token_spelling('>'); return;
+    case T_TEMPLATE_OPEN: t.cls = G_TOPEN; t.text = token_spelling_view('<'); return;
+    case T_TEMPLATE_CLOSE: t.cls = G_TCLOSE; t.text = token_spelling_view('>'); return;
     case T_BODY_TEXT: t.cls = G_BODYTEXT; t.hold(sc.value.captured); return;
     case T_BASE_AND_BODY: t.cls = G_BASEBODY; t.hold(sc.value.captured); return;
     case T_INIT_TEXT: t.cls = G_INITTEXT; t.hold(sc.value.captured); return;
@@ -136,11 +136,11 @@ void lex_token_into(TokenScanner &sc, Tok &t) {
         t.cls = G_KEYWORD;
         // "_Bool" is bool spelt the C way: the scanned word either way.
         if (vt) t.text = std::string_view(vt, scanned.size());
-        else t.text = token_spelling(code);
+        else t.text = token_spelling_view(code);
         if (code == K_BOOL) t.word = vt ? contextual_word(vt, scanned.size()) : W_NONE;
       } else if (code > 0 && code < T_LAST) {
         t.cls = G_PUNCT;
-        t.text = token_spelling(code);
+        t.text = token_spelling_view(code);
       } else {
         t.cls = G_OTHER;
         t.text = scanned.empty() ? std::string_view() : std::string_view(intern_string(scanned.data(), scanned.size()), scanned.size());

@@ -302,6 +302,12 @@ TEST(LexExpression, DialectTokensAndSpans) {
   EXPECT_EQ(lex_expression(nullptr).size(), 1u);
 }
 
+// The spelling with its length is the spelling, for every code.
+TEST(TokenSpelling, ViewsSpellEveryCode) {
+  for (int code = -2; code <= T_LAST + 1; ++code)
+    EXPECT_EQ(token_spelling_view(code), std::string_view(token_spelling(code))) << code;
+}
+
 // The words the grammar reads by place have codes of their own; their
 // prefixes and extensions are plain names.
 TEST(ContextualWords, CodesByName) {

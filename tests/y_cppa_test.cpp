@@ -223,6 +223,33 @@ TEST_F(Grammar, TokenTextsOutliveTheScanAndFollowCopies) {
   EXPECT_TRUE(copy_of_empty.text.empty());
 }
 
+// A declarator's steps are kept in the order they apply to the base type,
+// whether it has pointers, suffixes, both, or a declarator inside
+// parentheses; a list of pointers or of suffixes alone is taken as read.
+TEST_F(Grammar, DeclaratorStepsInEveryShape) {
+  analyse(
+      "int *p1; int **p2; int *const p3; int a1[2]; int a2[2][3]; int f1(int);\n"
+      "int *pa[4]; int (*ap)[4]; int *(*apa)[5][6]; int (*fp)(int, char); int *(*fpp[2])(void);\n"
+      "int (*(*nest)(int))[7]; char (*mix(int))[3]; int many(int, int, int, int, int, int, int, int, int, int);\n"
+      "int f2(int)[2]; int (a3)[8]; int (p4);\n");
+  const std::pair<const char *, const char *> typed[] = {
+      {"p1", "int*"}, {"p2", "int**"}, {"p3", "int*const "}, {"a1", "int[2]"}, {"a2", "int[2][3]"},
+      {"f1", "int(int)"}, {"pa", "int*[4]"}, {"ap", "int (*)[4]"}, {"apa", "int *(*)[5][6]"},
+      {"fp", "int (*)(int, char)"}, {"fpp", "int *(*[2])(void)"}, {"nest", "int (*(*)(int))[7]"},
+      {"mix", "char (*(int))[3]"}, {"a3", "int[8]"}, {"p4", "int"}};
+  for (const auto &t : typed) {
+    Declaration *d = ordinary(t.first);
+    ASSERT_TRUE(d) << t.first;
+    std::string l, m, r;
+    render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
+    EXPECT_EQ(l + m + r, t.second) << t.first;
+  }
+  Declaration *many = ordinary("many");
+  ASSERT_TRUE(many);
+  ASSERT_EQ(many->type->kind, TK_FUNCTION);
+  EXPECT_EQ(params(many->type), 10);
+}
+
 TEST_F(Grammar, CDeclarationsAndDefinitions) {
   analyse(
       "int g;\n"
