@@ -115,6 +115,35 @@ inline std::uint32_t pp_hash_step(std::uint32_t hash, char c) {
   return (hash ^ static_cast<unsigned char>(c)) * 16777619u;
 }
 std::uint32_t pp_hash_name(const char *name, std::size_t length);
+
+// Whether the n characters at a and b are the same. Most names are short:
+// a word at a time, the last word overlapping the one before, costs less
+// than the call of memcmp.
+inline bool pp_same_chars(const char *a, const char *b, std::size_t n) {
+  if (n >= 8) {
+    std::uint64_t x, y;
+    for (; n > 8; a += 8, b += 8, n -= 8) {
+      std::memcpy(&x, a, 8);
+      std::memcpy(&y, b, 8);
+      if (x != y) return false;
+    }
+    std::memcpy(&x, a + n - 8, 8);
+    std::memcpy(&y, b + n - 8, 8);
+    return x == y;
+  }
+  if (n >= 4) {
+    std::uint32_t x1, y1, x2, y2;
+    std::memcpy(&x1, a, 4);
+    std::memcpy(&y1, b, 4);
+    std::memcpy(&x2, a + n - 4, 4);
+    std::memcpy(&y2, b + n - 4, 4);
+    return x1 == y1 && x2 == y2;
+  }
+  for (std::size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 // The newest entry of that name in the current table, or nullptr.
 MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t hash);
 MacroEntry *pp_lookup(const char *name, std::size_t length);

@@ -94,7 +94,7 @@ class NameList {
     return size() - 1;
   }
   bool is(std::uint32_t i, const char *name, std::size_t length) const {
-    return spans_[i].length == length && std::memcmp(chars_.data() + spans_[i].offset, name, length) == 0;
+    return spans_[i].length == length && pp_same_chars(chars_.data() + spans_[i].offset, name, length);
   }
 
  private:
@@ -109,9 +109,20 @@ class NameList {
 // which of them it changed: a look at a name costs no allocation.
 class NameSet {
  public:
+  NameSet() { grow(); }
+  // Whether the name is in the set. Every name a recorded reading looks at
+  // is looked for, nearly always one already there: this way calls nothing.
+  bool contains(const char *name, std::size_t length, std::uint32_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot s = slots_[i];
+      if (s.index == 0) return false;
+      if (s.hash == hash && names_.is(s.index - 1, name, length)) return true;
+    }
+  }
   // The name's index in names(); *added tells it was not in the set (it is now).
   std::uint32_t insert(const char *name, std::size_t length, std::uint32_t hash, bool *added) {
-    if ((names_.size() + 1) * 2 > slots_.size()) grow();
+    if (names_.size() >= slots_.size() / 2) grow();
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       Slot &s = slots_[i];
@@ -352,18 +363,24 @@ void pp_memo_start(const std::string &path, const std::string *text, OutputBuffe
   pp_state.recording = m;
 }
 
-void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t hash, MacroEntry *found) {
-  MemoRecording &m = *pp_state.recording;
-  if (found && found->memo_mark == m.mark) return;  // changed by the reading or already noted
+// A name the recording had not seen: as it stands now.
+static __attribute__((noinline)) void note_first_lookup(MemoRecording &m, const char *name, std::size_t length,
+                                                        std::uint32_t hash, MacroEntry *found) {
   bool added;
   const std::uint32_t index = m.seen.insert(name, length, hash, &added);
-  if (!added) return;
   if (found) {
     found->memo_mark = m.mark;
     m.reading.looked.push_back(state_of(index, found));
   } else {
     m.reading.absent.push_back(index);
   }
+}
+
+void pp_memo_note_lookup(const char *name, std::size_t length, std::uint32_t hash, MacroEntry *found) {
+  MemoRecording &m = *pp_state.recording;
+  if (found && found->memo_mark == m.mark) return;  // changed by the reading or already noted
+  if (m.seen.contains(name, length, hash)) return;
+  note_first_lookup(m, name, length, hash, found);
 }
 
 void pp_memo_note_change(MacroEntry *entry) {
