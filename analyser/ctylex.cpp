@@ -102,7 +102,12 @@ inline int hashed_word(const KeywordHash &hash, const Spelling *words, std::size
     const char *k = words[index].text;
     if (k[0] != p[0]) continue;
     const std::size_t length = hash.length[i];
-    if (length <= n && std::memcmp(k, p, length) == 0 && (length == n || p[length] == '\0')) return code;
+    if (length > n) continue;
+    // Words are short and agree in their first character: compared here,
+    // with no call, the search stays a leaf that saves no registers.
+    std::size_t j = 1;
+    while (j < length && k[j] == p[j]) ++j;
+    if (j == length && (length == n || p[length] == '\0')) return code;
   }
 }
 
