@@ -26,6 +26,10 @@ struct RenderState {
 };
 RenderState g_state;
 
+// What every rendering so far did that decides whether another rendering
+// of the same declaration would differ by more than its line prefix.
+RenderTrace g_trace;
+
 struct DepthGuard {
   bool ok;
   DepthGuard() {
@@ -33,6 +37,7 @@ struct DepthGuard {
     ok = ++g_state.depth <= kRenderDepthLimit;
     if (!ok && !g_state.failed) {
       g_state.failed = true;
+      ++g_trace.table_reads;
       analyser_report(MSG_SYNTAXERR, "type nested too deeply to be written",
                       g_state.file, g_state.line);
     }
@@ -43,6 +48,7 @@ struct DepthGuard {
 void add_tabs(std::string &out, int n) { out.append(n > 0 ? static_cast<size_t>(n) : 0, '\t'); }
 
 void new_line(std::string &out, const char *prefix, int tabs) {
+  ++g_trace.line_breaks;
   out += '\n';
   if (prefix) out += prefix;
   add_tabs(out, tabs);
@@ -160,6 +166,7 @@ std::string bound_text(const ArrayInfo &a, int mode) {
     return a.bound_text.str();
   }
   if (!a.bound_expression.empty()) {
+    ++g_trace.table_reads;
     auto r = analyse_expression(a.bound_expression.c_str(), "", g_state.file ? g_state.file : "",
                                 g_state.line, expression_bound_callback);
     if (r) {
@@ -922,8 +929,10 @@ void render_parameter_form(const Declaration *d, std::string &out, const TypeDes
       first = false;
       continue;
     }
-    if (!p->name && count > 1)
+    if (!p->name && count > 1) {
+      ++g_trace.table_reads;
       analyser_report(MSG_NOMPARINC, d->name ? d->name : "", d->file, d->line);
+    }
     if (!first) out += ", ";
     first = false;
     std::string pl, pm, pr;
@@ -1081,4 +1090,29 @@ int storage_prefix(const Declaration *decl, std::string &out, const char *functi
   const int ok = render_declaration(decl, out, function_name, mode, body, line_prefix, "");
   if (!ok || out.size() == start) out.resize(mark);
   return ok ? 1 : 0;
+}
+
+const RenderTrace &render_trace() { return g_trace; }
+
+bool rendered_again_with_prefix(const std::string &text, const RenderTrace &before, const RenderTrace &after,
+                                const char *prefix, std::string &out) {
+  // A bound read from a table or a report would be read or made again; a
+  // line break that is not one of the rendering's own (a source text that
+  // holds one) takes no prefix. Every line break written is kept in the
+  // text: the forms renderings leave out write no body.
+  if (after.table_reads != before.table_reads) return false;
+  std::size_t breaks = 0;
+  for (char c : text) breaks += c == '\n';
+  if (breaks != after.line_breaks - before.line_breaks) return false;
+  const std::size_t mark = out.size();
+  out.reserve(mark + text.size() + (breaks + 1) * std::strlen(prefix));
+  out += prefix;
+  std::size_t from = 0;
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
+    out.append(text, from, at + 1 - from);
+    out += prefix;
+    from = at + 1;
+  }
+  out.append(text, from, std::string::npos);
+  return true;
 }

@@ -58,6 +58,22 @@ int storage_prefix(const Declaration *decl, std::string &out, const char *functi
                    int body, int storage_flag, const char *indent_prefix,
                    const char *prefix_text);
 
+// What renderings have done, counted from the start of the run: a text
+// rendered with one line prefix is the text rendered with another when no
+// line break but its own ones came in and nothing was read from a table or
+// reported on the way.
+struct RenderTrace {
+  unsigned long line_breaks = 0;  // line breaks the rendering wrote before a prefix
+  unsigned long table_reads = 0;  // bounds evaluated against a table, and reports
+};
+const RenderTrace &render_trace();
+// Appends to out the text rendered between the traces `before` and `after`
+// with an empty line prefix (its first line included) as rendering it again
+// with `prefix` would, as long as that rendering reads the same: returns
+// false, appending nothing, when it cannot tell.
+bool rendered_again_with_prefix(const std::string &text, const RenderTrace &before, const RenderTrace &after,
+                                const char *prefix, std::string &out);
+
 // True for the member entry of the unnamed type of "union {...} w;", which
 // the class lists before w: it is the type of the next member, not a member.
 bool member_declares_next(const MemberNode *m);

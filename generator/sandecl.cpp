@@ -523,12 +523,15 @@ void write_global(const Declaration *d) {
     // A typedef is a declaration of its own: "extern" cannot stand before it.
     const int body = aliases_unnamed_type(d) ? 1 : 0;
     std::string text;
+    const RenderTrace before = render_trace();
     storage_prefix(d, text, "", RM_ORDINARY, body, 0, "", "");
+    const RenderTrace after = render_trace();
     if (text.empty()) return;
     parse_into_script(open + text + close);
     for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
     std::string line;
-    storage_prefix(d, line, "", RM_ORDINARY, body, 0, kDeclPrefix, kDeclPrefix);
+    if (!rendered_again_with_prefix(text, before, after, kDeclPrefix, line))
+      storage_prefix(d, line, "", RM_ORDINARY, body, 0, kDeclPrefix, kDeclPrefix);
     write_script_line(line);
     for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
     return;
@@ -1020,7 +1023,9 @@ void emit_needed_declarations(const NeededSet &set, int mode) {
     const int m = e.forward_only ? RM_CLASS_KEY : mode;
     const int body = e.forward_only ? 0 : 1;
     std::string text;
+    const RenderTrace before = render_trace();
     storage_prefix(e.entry->decl, text, "", m, body, 0, "", "");
+    const RenderTrace after = render_trace();
     if (text.empty()) continue;
     // A type of a namespace is declared inside it: its own text and the
     // qualified names that refer to it need that namespace. A typedef's
@@ -1036,8 +1041,11 @@ void emit_needed_declarations(const NeededSet &set, int mode) {
     }
     parse_into_script(open + text + close);
     for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
+    // What the analysis of the text changed in the table is not read by a
+    // rendering that read no table: the text is the line but for its prefix.
     std::string line;
-    storage_prefix(e.entry->decl, line, "", m, body, 0, kDeclPrefix, kDeclPrefix);
+    if (!rendered_again_with_prefix(text, before, after, kDeclPrefix, line))
+      storage_prefix(e.entry->decl, line, "", m, body, 0, kDeclPrefix, kDeclPrefix);
     write_script_line(line);
     for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
   }

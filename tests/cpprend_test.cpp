@@ -458,3 +458,69 @@ TEST_F(Render, DeclarationsAreAppendedAfterTheTextAlreadyThere) {
   EXPECT_EQ(out, "kept");
   g_reports.clear();
 }
+
+TEST_F(Render, TextRenderedAgainWithAPrefixIsTheRenderingWithIt) {
+  analyse_text(
+      "enum { N = 3 };\n"
+      "struct point { int x; struct point *next; unsigned flag : 3; union { int u; float f; } w; };\n"
+      "enum color { RED, GREEN = 4, BLUE };\n"
+      "class K { int hidden; public: int shown; virtual int f() const = 0; struct In { int a; }; In in; };\n"
+      "template <class T> struct Box { T v;\n  T get() const { return v; }\n};\n"
+      "typedef struct { int a[N]; } anon_t;\n"
+      "typedef int (*fn_t)(int, struct point *);\n"
+      "int plain; int f(int a, struct point *p);\n",
+      table, "", "t.cpp", 1, 0, 0);
+  ASSERT_TRUE(g_reports.empty());
+  struct Case {
+    const Declaration *d;
+    int mode, body;
+    bool told;  // whether the text tells the rendering with the prefix
+  };
+  std::vector<Case> cases = {
+      {tag("point"), RM_ORDINARY, 1, true}, {tag("point"), RM_CLASS_KEY, 0, true},
+      {tag("color"), RM_ORDINARY, 1, true}, {tag("K"), RM_ORDINARY, 1, true},
+      {tag("Box"), RM_ORDINARY, 1, true},   {ord("anon_t"), RM_ORDINARY, 1, true},
+      {ord("fn_t"), RM_ORDINARY, 0, true},  {ord("plain"), RM_ORDINARY, 0, true},
+      {ord("f"), RM_EXTERN, 0, true},       {ord("f"), RM_STUB, 1, true}};
+  // A bound evaluated against the table, and a source text holding a line
+  // break of its own: the rendering must be made again.
+  TypeDesc *bounded = array_of(basic_type("int"));
+  bounded->array()->bound_expression = "N*2";
+  cases.push_back({decl_new("bounded", bounded), RM_ORDINARY, 0, false});
+  TypeDesc *g = function_returning(basic_type("int"));
+  Declaration *with_default = decl_new("x", basic_type("int"));
+  with_default->text = "1 +\n2";
+  function_add_param(g, with_default);
+  cases.push_back({decl_new("g", g), RM_EXTERN, 0, false});
+  TypeDesc *raw = array_of(basic_type("char"));
+  raw->array()->has_bound_text = true;
+  raw->array()->bound_text = "N\n+ 1";
+  cases.push_back({decl_new("raw", raw), RM_ORDINARY, 0, false});
+  for (const Case &c : cases) {
+    std::string text;
+    const RenderTrace before = render_trace();
+    ASSERT_EQ(storage_prefix(c.d, text, "", c.mode, c.body, 0, "", ""), 1);
+    const RenderTrace after = render_trace();
+    ASSERT_FALSE(text.empty());
+    std::string again = "kept";
+    const bool told = rendered_again_with_prefix(text, before, after, "    #", again);
+    EXPECT_EQ(told, c.told) << text;
+    std::string rendered;
+    ASSERT_EQ(storage_prefix(c.d, rendered, "", c.mode, c.body, 0, "    #", "    #"), 1);
+    if (told)
+      EXPECT_EQ(again, "kept" + rendered) << text;
+    else
+      EXPECT_EQ(again, "kept");
+  }
+  // The template's captured body has line breaks of its own, each prefixed.
+  std::string text;
+  const RenderTrace before = render_trace();
+  storage_prefix(tag("Box"), text, "", RM_ORDINARY, 1, 0, "", "");
+  std::string again;
+  ASSERT_TRUE(rendered_again_with_prefix(text, before, render_trace(), "#", again));
+  ASSERT_NE(text.find('\n'), std::string::npos);
+  std::string rendered;
+  storage_prefix(tag("Box"), rendered, "", RM_ORDINARY, 1, 0, "#", "#");
+  EXPECT_EQ(again, rendered);
+  g_reports.clear();
+}
