@@ -78,11 +78,18 @@ constexpr BinaryOp kBinaryOps[] = {
     {T_RSH, 8},   {'+', 9},        {'-', 9},   {'*', 10},  {'/', 10},  {'%', 10},
 };
 
-int binary_precedence(int token) {
-  for (const BinaryOp &op : kBinaryOps)
-    if (op.token == token) return op.precedence;
-  return -1;
-}
+// The table's precedences by token, made once: every operand of every
+// condition asks for the token after it.
+struct PrecedenceByToken {
+  signed char of[T_ERROR + 1] = {};
+  constexpr PrecedenceByToken() {
+    for (int t = 0; t <= T_ERROR; ++t) of[t] = -1;
+    for (const BinaryOp &op : kBinaryOps) of[op.token] = static_cast<signed char>(op.precedence);
+  }
+};
+constexpr PrecedenceByToken kPrecedence;
+
+int binary_precedence(int token) { return token >= 0 && token <= T_ERROR ? kPrecedence.of[token] : -1; }
 
 struct ParseFailed {};
 
@@ -219,17 +226,20 @@ class IfParser {
                     {"==", T_EQUAL}, {"!=", T_NOTEQUAL}, {"<=", T_LEQ}, {">=", T_GEQ}};
     for (;;) {
       if (pos_ >= end_ || *pos_ == '\0') return T_END;
-      if (end_ - pos_ >= 2)
+      unsigned char c = static_cast<unsigned char>(*pos_);
+      // No operator starts with white space, which expanded conditions are
+      // full of: it is passed over before the operators are tried, and
+      // only a character that starts one of them tries them.
+      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+        ++pos_;
+        continue;
+      }
+      if (end_ - pos_ >= 2 && (c == '&' || c == '|' || c == '<' || c == '>' || c == '=' || c == '!'))
         for (const auto &op : kTwoChar)
           if (pos_[0] == op.text[0] && pos_[1] == op.text[1]) {
             pos_ += 2;
             return op.token;
           }
-      unsigned char c = static_cast<unsigned char>(*pos_);
-      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-        ++pos_;
-        continue;
-      }
       if (c == '"') {
         ++pos_;
         return lexical_error("double quoted strings not allowed in #if expressions");

@@ -119,6 +119,24 @@ TEST_F(IfEval, TableOfExpressions) {
   }
 }
 
+// White space of every kind is passed over before the two-character
+// operators are tried: every operator, written next to white space, next to
+// another operator character or at the end of the text, reads as before.
+TEST_F(IfEval, TwoCharacterOperatorsBesideWhiteSpace) {
+  const Case cases[] = {
+      {"1&&1", 1, {}},      {" 1 \t&&\n1\r", 1, {}}, {"0||1", 1, {}},       {"\n0\n||\n0\n", 0, {}},
+      {"1<<2==4", 1, {}},   {"8>>2 == 2", 1, {}},       {"1<=1&&2>=2", 1, {}}, {"1!=2", 1, {}},
+      {"1< =1", 0, {"EXPERRONE:1< ="}},                 {"1 & & 1", 0, {"EXPERRONE:1 & &"}},
+      {"!!1 == 1", 1, {}},  {"1 == 1 ==1", 1, {}},      {"2 >= !0", 1, {}},    {"1 &", 0, {"EXPERRONE:1 &"}},
+      {"1 <", 0, {"EXPERRONE:1 <"}}, {"1 |", 0, {"EXPERRONE:1 |"}}, {"3&1|4^6", 1, {}},
+  };
+  for (const Case &c : cases) {
+    g_reports.clear();
+    EXPECT_EQ(eval(c.text), c.result) << c.text;
+    EXPECT_EQ(g_reports, c.reports) << c.text;
+  }
+}
+
 TEST_F(IfEval, ValuesCarryTheirSignedness) {
   IfValue v = value("0xffffffffffffffff");
   EXPECT_TRUE(v.is_unsigned);
