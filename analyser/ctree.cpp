@@ -368,18 +368,33 @@ TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type,
 
 namespace {
 
+// The words of the basic types, by BasicWord.
+enum BasicWord : int { BW_CHAR, BW_SHORT, BW_INT, BW_LONG, BW_SIGNED, BW_UNSIGNED, BW_FLOAT, BW_DOUBLE,
+                       BW_BOOL, BW_C_BOOL, BW_WCHAR_T, BW_VOID, BW_NONE };
+constexpr const char *kBasicWords[] = {"char",   "short", "int",  "long",  "signed",  "unsigned",
+                                       "float",  "double", "bool", "_Bool", "wchar_t", "void"};
+
+// The basic word a text is, BW_NONE when it is none (a text of several
+// words among them): told by the length, then one comparison.
+BasicWord basic_word(std::string_view k) {
+  auto is = [&](BasicWord w) { return k == kBasicWords[w] ? w : BW_NONE; };
+  switch (k.size()) {
+    case 3: return is(BW_INT);
+    case 4: return k[0] == 'c' ? is(BW_CHAR) : k[0] == 'l' ? is(BW_LONG) : k[0] == 'b' ? is(BW_BOOL) : is(BW_VOID);
+    case 5: return k[0] == 's' ? is(BW_SHORT) : k[0] == 'f' ? is(BW_FLOAT) : is(BW_C_BOOL);
+    case 6: return k[0] == 's' ? is(BW_SIGNED) : is(BW_DOUBLE);
+    case 7: return is(BW_WCHAR_T);
+    case 8: return is(BW_UNSIGNED);
+    default: return BW_NONE;
+  }
+}
+
 // The interned copy of a basic type's word: the grammar asks for one basic
 // type per specifier word it reads, each time with the word's spelling.
-const char *interned_word(std::string_view k) {
-  static const char *const words[] = {"char", "short", "int", "long", "signed", "unsigned",
-                                      "float", "double", "bool", "_Bool", "wchar_t"};
-  static const char *interned[std::size(words)] = {};
-  for (std::size_t i = 0; i < std::size(words); ++i)
-    if (k == words[i]) {
-      if (!interned[i]) interned[i] = intern_string(words[i]);
-      return interned[i];
-    }
-  return nullptr;
+const char *interned_word(BasicWord w) {
+  static const char *interned[std::size(kBasicWords)] = {};
+  if (!interned[w]) interned[w] = intern_string(kBasicWords[w]);
+  return interned[w];
 }
 
 }  // namespace
@@ -387,14 +402,22 @@ const char *interned_word(std::string_view k) {
 TypeDesc *basic_type(const char *keyword, SymbolTable *owner) {
   if (!keyword) return nullptr;
   const AnalysisSettings &s = analysis_settings();
-  const std::string_view k(keyword);
-  if (const char *word = interned_word(k)) keyword = word;
-  if (k == "void") return shared_basic(TK_VOID, nullptr, 0, 0, owner);
-  if (k == "float" || k == "double") return shared_basic(TK_FLOATING, keyword, 0, 0, owner);
-  if (k == "bool" || k == "_Bool") return shared_basic(TK_INTEGER, keyword, s.sizes->char_bits, 0, owner);
-  if (k == "wchar_t") return shared_basic(TK_INTEGER, "wchar_t", -s.sizes->int_bits, 0, owner);
+  const BasicWord word = basic_word(keyword);
   IntWords w;
-  count_words(keyword, w);
+  switch (word) {
+    case BW_VOID: return shared_basic(TK_VOID, nullptr, 0, 0, owner);
+    case BW_FLOAT: case BW_DOUBLE: return shared_basic(TK_FLOATING, interned_word(word), 0, 0, owner);
+    case BW_BOOL: case BW_C_BOOL: return shared_basic(TK_INTEGER, interned_word(word), s.sizes->char_bits, 0, owner);
+    case BW_WCHAR_T: return shared_basic(TK_INTEGER, "wchar_t", -s.sizes->int_bits, 0, owner);
+    // One word of an integer type: the count of its words, without reading them again.
+    case BW_CHAR: w.is_char = 1; keyword = interned_word(word); break;
+    case BW_SHORT: w.is_short = 1; keyword = interned_word(word); break;
+    case BW_INT: w.is_int = 1; keyword = interned_word(word); break;
+    case BW_LONG: w.is_long = 1; keyword = interned_word(word); break;
+    case BW_SIGNED: w.is_signed = 1; keyword = interned_word(word); break;
+    case BW_UNSIGNED: w.is_unsigned = 1; keyword = interned_word(word); break;
+    case BW_NONE: count_words(keyword, w); break;
+  }
   int size, ch;
   if (!words_type(w, size, ch)) return nullptr;
   return shared_basic(TK_INTEGER, keyword, size, ch, owner);

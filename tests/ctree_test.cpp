@@ -130,6 +130,32 @@ TEST_F(Types, BasicTypeWords) {
   EXPECT_STREQ(basic_type("unsigned")->integer()->name, "unsigned");
 }
 
+// A single word is told by its length and one comparison: it gives the type
+// the word-by-word reading gives (a leading blank takes that way), and a
+// word of the same length and first letter is no type.
+TEST_F(Types, SingleBasicWordsAgreeWithTheWordReading) {
+  for (const char *word : {"char", "short", "int", "long", "signed", "unsigned", "float", "double", "bool",
+                           "_Bool", "wchar_t", "void"}) {
+    TypeDesc *fast = basic_type(word);
+    TypeDesc *slow = basic_type((std::string(" ") + word).c_str());
+    ASSERT_NE(fast, nullptr) << word;
+    EXPECT_EQ(fast, basic_type(word)) << word;
+    if (fast->kind == TK_VOID || fast->kind == TK_FLOATING) continue;  // no word reading for these
+    ASSERT_EQ(fast->kind, TK_INTEGER) << word;
+    if (std::strcmp(word, "bool") == 0 || std::strcmp(word, "_Bool") == 0 || std::strcmp(word, "wchar_t") == 0) {
+      EXPECT_EQ(slow, nullptr) << word;
+      continue;
+    }
+    ASSERT_NE(slow, nullptr) << word;
+    EXPECT_STREQ(fast->integer()->name, word);
+    EXPECT_EQ(fast->integer()->size, slow->integer()->size) << word;
+    EXPECT_EQ(fast->integer()->char_type, slow->integer()->char_type) << word;
+  }
+  for (const char *alike : {"inx", "chat", "lone", "boot", "voie", "shirt", "flat", "_Boot", "signal", "doubly",
+                            "wchar_x", "unsigner", "Int", "c", "cha", "longer"})
+    EXPECT_EQ(basic_type(alike), nullptr) << alike;
+}
+
 TEST_F(Types, EveryKindHasItsDetailAndCopies) {
   for (int k = 0; k <= 15; ++k) {
     TypeDesc *t = type_new(static_cast<TypeKind>(k));
