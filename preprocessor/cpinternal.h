@@ -145,7 +145,8 @@ inline bool pp_same_chars(const char *a, const char *b, std::size_t n) {
 }
 
 // The newest entry of that name in the current table, or nullptr.
-MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t hash);
+// Inline (defined at the end): the scan looks up every name it reads.
+inline MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t hash);
 MacroEntry *pp_lookup(const char *name, std::size_t length);
 
 // ---------------------------------------------------------------- state
@@ -479,4 +480,14 @@ void pp_free_definition(MacroDefinition *def);
 inline MacroDefinition *pp_share_definition(MacroDefinition *def) {
   ++def->holders;
   return def;
+}
+
+inline MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t hash) {
+  if (!pp_state.macro_table) return nullptr;
+  const MacroIndex &t = pp_state.macro_table->index();
+  MacroEntry *e = t.buckets[t.bucket_of(hash)];
+  while (e && !(e->hash == hash && e->name.size() == length && pp_same_chars(e->name.data(), name, length)))
+    e = e->next;
+  if (pp_state.recording) pp_memo_note_lookup(name, length, hash, e);
+  return e;
 }

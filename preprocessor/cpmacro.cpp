@@ -78,18 +78,6 @@ std::uint32_t pp_hash_name(const char *name, std::size_t length) {
   return h;
 }
 
-MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t hash) {
-  if (!pp_state.macro_table) return nullptr;
-  const MacroIndex &t = pp_state.macro_table->index();
-  for (MacroEntry *e = t.buckets[t.bucket_of(hash)]; e; e = e->next)
-    if (e->hash == hash && e->name.size() == length && pp_same_chars(e->name.data(), name, length)) {
-      if (pp_state.recording) pp_memo_note_lookup(name, length, hash, e);
-      return e;
-    }
-  if (pp_state.recording) pp_memo_note_lookup(name, length, hash, nullptr);
-  return nullptr;
-}
-
 MacroEntry *pp_lookup(const char *name, std::size_t length) {
   return pp_lookup(name, length, pp_hash_name(name, length));
 }
