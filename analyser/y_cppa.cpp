@@ -1016,7 +1016,10 @@ Specs Parser::decl_specifiers(bool for_param) {
     if (step == SPEC_NONE) step = named_type_specifier(r);
     if (step != SPEC_NEXT) break;
   }
-  return finish_specifiers(table, s, r.quals);
+  // Returned as the local it is, not copied from the reference the
+  // finishing step hands back.
+  finish_specifiers(table, s, r.quals);
+  return s;
 }
 
 // typename-specifier: [::] name { :: name } [template-arguments]
