@@ -826,17 +826,15 @@ void reset_service_names() {
   names.next_suffix.clear();
 }
 
+// The fixed lines of a service are written a group at a time: the pieces
+// of a group carry the line ends between its lines.
 const char *svc_begin(std::string &name) {
   std::string unique;
   const char *claimed = claim_service_name(name, unique);
   name.swap(unique);
-  write_script_line("");
-  write_rule_line();
-  write_script_pieces({keyword(KW_COMMENT_SERVICE), name});
-  write_rule_line();
-  write_script_pieces({"SERVICE ", name});
-  write_script_pieces({keyword(KW_SERVICE_TYPE), " ", keyword(KW_SERVICE_TYPE_VALUE)});
-  write_script_line("");
+  const std::string_view rule = rule_line();
+  write_script_pieces({"\n", rule, "\n", keyword(KW_COMMENT_SERVICE), name, "\n", rule, "\nSERVICE ", name, "\n",
+                       keyword(KW_SERVICE_TYPE), " ", keyword(KW_SERVICE_TYPE_VALUE), "\n"});
   return claimed;
 }
 
@@ -845,25 +843,18 @@ void svc_env_begin(const std::string &name) {
 }
 
 void svc_env_end(const std::string &name) {
-  write_script_pieces({"    ", keyword(KW_END), " ", keyword(KW_ENVIRONMENT), " -- ENV_", name});
-  write_script_pieces({"    ", keyword(KW_USE), " ENV_", name});
-  write_script_line("");
+  const char *environment = keyword(KW_ENVIRONMENT);
+  write_script_pieces({"    ", keyword(KW_END), " ", environment, " -- ENV_", name, "\n    ", keyword(KW_USE), " ENV_",
+                       name, "\n"});
 }
 
 void test_begin() {
-  write_script_line("    TEST 1");
-  write_script_pieces({"    ", keyword(KW_FAMILY), " nominal"});
-  write_script_line("");
-  write_script_line("        ELEMENT");
+  write_script_pieces({"    TEST 1\n    ", keyword(KW_FAMILY), " nominal\n\n        ELEMENT"});
 }
 
 void svc_end(const std::string &name) {
-  write_script_pieces({"        ", keyword(KW_END), " ELEMENT"});
-  write_script_line("");
-  write_script_pieces({"    ", keyword(KW_END), " TEST -- TEST 1"});
-  write_script_line("");
-  write_script_pieces({keyword(KW_END), " SERVICE -- ", name});
-  write_script_line("");
+  const char *end = keyword(KW_END);
+  write_script_pieces({"        ", end, " ELEMENT\n\n    ", end, " TEST -- TEST 1\n\n", end, " SERVICE -- ", name, "\n"});
 }
 
 void emit_services(const std::string &tested_path, SymbolTable &table) {

@@ -271,6 +271,7 @@ const char *keyword_in(KeywordRole role, int language) {
 const char *keyword(KeywordRole role) { return keyword_in(role, KeywordLanguage); }
 
 void write_rule_line() { write_script_line(kRuleLine); }
+std::string_view rule_line() { return std::string_view(kRuleLine, sizeof kRuleLine - 1); }
 
 void write_banner_block(KeywordRole banner) {
   write_rule_line();

@@ -3,6 +3,7 @@
 // file named on the command line is analysed and handed to an emitter.
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "cpptab.h"
 
@@ -53,6 +54,8 @@ const char *keyword_in(KeywordRole role, int language);  // 0 FR, 1 FA, 2 GB
 extern const char kRuleLine[];
 
 void write_rule_line();
+// The text of that line, for a caller writing it among others in one piece.
+std::string_view rule_line();
 // Rule, "--", banner, "--", rule.
 void write_banner_block(KeywordRole banner);
 // Rule, banner, rule.
