@@ -358,7 +358,7 @@ void pp_report(MessageCode code, std::string_view arg = {}, int line = -1);
 // The one routine that pushes a level: "NBRECURSI" (fatal) when the stack is full.
 InputLevel &pp_push_level(LevelKind kind);
 // Pushes a level over a text it owns (kept NUL-terminated).
-InputLevel &pp_push_owned(LevelKind kind, std::string text);
+InputLevel &pp_push_owned(LevelKind kind, std::string &&text);
 // Pushes a level over a text owned elsewhere that outlives the level.
 InputLevel &pp_push_view(LevelKind kind, const char *text, std::size_t length);
 // Pops the top level; re-enables its macro.

@@ -222,15 +222,15 @@ bool same_definition(const MacroDefinition &a, const MacroDefinition &b) {
   return true;
 }
 
-int parameter_index(const std::vector<std::string> &params, int rest_args, const char *name, std::size_t len) {
+int parameter_index(const std::vector<std::string_view> &params, int rest_args, const char *name, std::size_t len) {
   for (std::size_t i = 0; i < params.size(); ++i)
-    if (params[i].size() == len && std::memcmp(params[i].data(), name, len) == 0) return (int)i;
+    if (params[i].size() == len && pp_same_chars(params[i].data(), name, len)) return (int)i;
   if (rest_args == 2 && len == 11 && std::memcmp(name, "__VA_ARGS__", 11) == 0) return -1;
   return -2;
 }
 
 // The body of a definition: references out, operators applied.
-void collect_body(MacroDefinition &def, const std::vector<std::string> &params, const char *p, const char *e) {
+void collect_body(MacroDefinition &def, const std::vector<std::string_view> &params, const char *p, const char *e) {
   while (e > p && is_space(e[-1])) --e;
   std::string &exp = def.expansion;
   // Only the markers of leading white space (two characters for one) make
@@ -394,7 +394,10 @@ void pp_define(const char *start, const char *end) {
     pp_report(MSG_INVAMACRO, name);
 
   MacroDefinition *def = new MacroDefinition;
-  std::vector<std::string> params;
+  // The parameters' names, as views of the directive's text; the list is
+  // kept for the next definition (a definition defines no other).
+  static std::vector<std::string_view> params;
+  params.clear();
   if (p < end && (*p == '(' || *p == '[')) {
     def->bracketed = *p == '[';
     const char closer = def->bracketed ? ']' : ')';
@@ -420,7 +423,7 @@ void pp_define(const char *start, const char *end) {
         if (!is_idstart(*p) && *p != '.') pp_report(MSG_PARASTART, std::string(p, end));
         const char *s = p;
         while (p < end && is_id(*p)) ++p;
-        std::string param(s, p);
+        std::string_view param(s, static_cast<std::size_t>(p - s));
         int dots = 0;
         while (p < end && *p == '.') {
           ++dots;
@@ -459,7 +462,7 @@ void pp_define(const char *start, const char *end) {
     }
     if (p < end && (*p == ' ' || *p == '\t')) ++p;
     // The anonymous "..." is reached through __VA_ARGS__ only.
-    if (def->rest_args == 2) params.back().clear();
+    if (def->rest_args == 2) params.back() = {};
   } else {
     if (p < end && is_hspace(*p)) ++p;
   }

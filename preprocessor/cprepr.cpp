@@ -139,7 +139,7 @@ InputLevel &pp_push_level(LevelKind kind) {
   return lv;
 }
 
-InputLevel &pp_push_owned(LevelKind kind, std::string text) {
+InputLevel &pp_push_owned(LevelKind kind, std::string &&text) {
   InputLevel &lv = pp_push_level(kind);
   lv.owned_text = std::move(text);
   lv.buffer = lv.position = lv.owned_text.c_str();
