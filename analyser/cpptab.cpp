@@ -1034,10 +1034,23 @@ Symbol *lookup_name_at_level(const TableName &key, SymbolTable &t, TypeDesc *sco
   std::vector<TypeDesc *> used;
   using_list(t, scope, used);
   if (used.empty() && !own[0] && !own[1] && !own[2]) return nullptr;
+  // The lists of the first namespaces used, found in one walk each for the
+  // three areas, as the scope's own are, rather than once per kind tried
+  // (a scope of the standard library uses several, and every name read in
+  // it is looked up there); any further ones per kind.
+  constexpr std::size_t kWalked = 8;
+  const EntryList *walked[kWalked][3];
+  const std::size_t walked_count = std::min(used.size(), kWalked);
+  for (std::size_t i = 0; i < walked_count; ++i) {
+    EntryList *lists[3];
+    entries.find_areas(canonical_scope(used[i]), name, hash, lists);
+    for (int a = 0; a < 3; ++a) walked[i][a] = nonempty(lists[areas[a]]);
+  }
   const bool first = analysis_settings().first_match != 0;
   auto at_level = [&](int a, auto accept) {
     Symbol *best = pick(own[a], accept, first);
-    for (TypeDesc *n : used) best = better(best, pick(lists_of(n, a), accept, first), first);
+    for (std::size_t i = 0; i < used.size(); ++i)
+      best = better(best, pick(i < walked_count ? walked[i][a] : lists_of(used[i], a), accept, first), first);
     return best;
   };
   auto tag_of_kind = [](int kind) { return [kind](Symbol *s) { return kind_matches(s, kind); }; };

@@ -454,6 +454,43 @@ TEST_F(Grammar, ClassesAccessInheritanceAndMembersDefinedOutside) {
   EXPECT_EQ(inherited, 2);
 }
 
+// Names of namespaces used are found in the first ones through lists read
+// once for every area, and past them through a look-up per kind: either way
+// every kind of name, the same name in two of them the same way.
+TEST_F(Grammar, NamesOfManyUsedNamespaces) {
+  std::string text;
+  for (int i = 1; i <= 11; ++i) {
+    const std::string n = std::to_string(i);
+    text += "namespace N" + n + " { struct S" + n + " { int m; }; typedef long T" + n + "; enum E" + n +
+            " { V" + n + " }; union U" + n + " { int u; }; }\n";
+  }
+  text += "namespace N2 { struct Twice { char c; }; }\nnamespace N10 { struct Twice { long l; }; }\n";
+  for (int i = 1; i <= 11; ++i) text += "using namespace N" + std::to_string(i) + ";\n";
+  for (int i : {1, 8, 9, 11}) {
+    const std::string n = std::to_string(i);
+    text += "S" + n + " s" + n + "; T" + n + " t" + n + "; E" + n + " e" + n + " = V" + n + "; U" + n + " u" + n + ";\n";
+  }
+  text += "Twice twice;\n";
+  analyse(text, "t.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0) << (first("SYNTAXERR") ? first("SYNTAXERR")->arg : "");
+  for (int i : {1, 8, 9, 11}) {
+    const std::string n = std::to_string(i);
+    for (const char *prefix : {"s", "t", "e", "u"}) {
+      Declaration *d = ordinary(intern_string((prefix + n).c_str()));
+      ASSERT_TRUE(d) << prefix << n;
+      ASSERT_TRUE(d->type) << prefix << n;
+      std::string l, m, r;
+      render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
+      const std::string expected = std::string(*prefix == 's' ? "S" : *prefix == 't' ? "T" : *prefix == 'e' ? "E" : "U") + n;
+      EXPECT_NE((l + m + r).find(expected), std::string::npos) << prefix << n << ": " << l + m + r;
+    }
+  }
+  Declaration *twice = ordinary("twice");
+  ASSERT_TRUE(twice);
+  ASSERT_TRUE(twice->type);
+  EXPECT_EQ(twice->type->kind, TK_CLASS);
+}
+
 TEST_F(Grammar, TemplatesNamespacesUsingAndLinkage) {
   analyse(
       "extern \"C\" { }\n"
