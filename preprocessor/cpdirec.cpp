@@ -584,6 +584,13 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string_
   t.clear();
   t.reserve(p - s);
   for (const char *q = s; q < p;) {
+    // The characters up to the next that may need a change go as they are;
+    // the first walk stopped at the line's end, so the search stops there.
+    const char *run = next_line_stop(q, end);
+    if (run > p) run = p;
+    t.append(q, static_cast<std::size_t>(run - q));
+    q = run;
+    if (q >= p) break;
     char c = *q;
     if (c == '"' || c == '\'') {
       int nl = 0;

@@ -1498,6 +1498,30 @@ TEST(PpPool, CellsStayApartAndFreedOnesServeAgain) {
 // An object-like body without '#' or '\\' is taken as it is written; a
 // function-like body that does not name its parameter is walked character
 // by character, and both give the same text.
+// A directive line that holds a comment, a continuation or a literal
+// continued over lines is rewritten; the characters between those go over
+// a run at a time and must come out as they were, literals, angle
+// brackets and lone '/', '\\' and '<' among them.
+TEST_F(Pp, RewrittenDirectiveLinesKeepTheirOtherCharacters) {
+  Result r = run("#define A 1 /* c */ + 2\n"
+                 "#define B x/y /* c */ \"/*\" '<' a<b \\ z\n"
+                 "#define C \"s\\\n"
+                 "t\" /* c\n"
+                 "d */ u // tail\n"
+                 "#define D(x) x \\\n"
+                 "   + \\\n"
+                 "\t1 /**/\n"
+                 "#define E a/**/b<c>'\\''/* x */\"q\\\"\" \\\\ w\n"
+                 "A B C D(2) E\n");
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "A"), "1   + 2");
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "B"), "x/y   \"/*\" '<' a<b \\ z");
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "C"), "\"st\"   u");
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "D"), "+ 1");
+  EXPECT_STREQ(pp_lookup_macro_text(*table_, "E"), "a b<c>'\\'' \"q\\\"\" \\\\ w");
+  EXPECT_NE(r.out.find("1   + 2 x/y   \"/*\" '<' a<b \\ z \"st\"   u 2 + 1 a b<c>'\\'' \"q\\\"\" \\\\ w"), std::string::npos)
+      << r.out;
+}
+
 TEST_F(Pp, PlainBodiesAreTakenAsTheyAreWritten) {
   const std::vector<std::string> bodies = {"",
                                            "x",
