@@ -488,6 +488,11 @@ void do_pragma(std::string_view text) {
 // any directive that reads as one of them goes to it.
 bool passes_through(const DirectiveEntry &d, std::string_view text) {
   if (d.passes_through) return true;
+  // Every directive is asked; only a line whose first word is "ortek" may
+  // name a pragma of the tool's own.
+  const char *e = text.data() + text.size();
+  const char *w = skip_hspace(text.data(), e);
+  if (w == e || *w != 'o') return false;
   const PragmaKeyword *k = pp_ortek_pragma(text);
   return k && k->layer == PragmaLayer::analyser;
 }
