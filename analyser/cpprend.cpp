@@ -543,12 +543,33 @@ bool member_declares_next(const MemberNode *m) {
 
 void append_declarator(std::string &out, std::string_view left, std::string_view middle,
                        std::string_view name_head, std::string_view name, std::string_view right) {
-  // The blanks at the end of this text go, never those of the text before it.
-  const std::size_t base = out.size();
   std::size_t n = left.size();
   while (n && (left[n - 1] == ' ' || left[n - 1] == '\t')) --n;
+  const bool blank = (!middle.empty() || !name_head.empty() || !name.empty()) && n && left[n - 1] != '(';
+  const std::size_t total = n + (blank ? 1 : 0) + middle.size() + name_head.size() + name.size() + right.size();
+  // Most declarators are short: they are put together here and appended
+  // at once, each append of a string costing more than its copy.
+  char joined[128];
+  if (total <= sizeof joined) {
+    char *p = joined;
+    auto put = [&p](std::string_view piece) {
+      if (!piece.empty()) std::memcpy(p, piece.data(), piece.size());
+      p += piece.size();
+    };
+    put(left.substr(0, n));
+    if (blank) *p++ = ' ';
+    put(middle);
+    put(name_head);
+    put(name);
+    put(right);
+    // The blanks at the end of this text go, never those of the text before it.
+    while (p > joined && (p[-1] == ' ' || p[-1] == '\t')) --p;
+    out.append(joined, static_cast<std::size_t>(p - joined));
+    return;
+  }
+  const std::size_t base = out.size();
   out.append(left.data(), n);
-  if ((!middle.empty() || !name_head.empty() || !name.empty()) && n && left[n - 1] != '(') out += ' ';
+  if (blank) out += ' ';
   out.append(middle.data(), middle.size());
   out.append(name_head.data(), name_head.size());
   out.append(name.data(), name.size());

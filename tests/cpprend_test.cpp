@@ -416,6 +416,24 @@ TEST(AppendDeclarator, AddsTheJoinedTextAndTrimsOnlyItsOwnEnd) {
   std::string pack = "(";
   append_declarator(pack, "int", "", "...", "", "");
   EXPECT_EQ(pack, "(int ...");
+  // Texts around the size a declarator is put together in, trailing
+  // blanks and all, and far beyond it.
+  for (std::size_t length = 100; length < 160; ++length)
+    for (const std::string &end : {std::string(), std::string(" "), std::string("\t \t"), std::string(40, ' ')})
+      for (const std::string &middle : {std::string(), std::string("*")}) {
+        const std::string left = "struct " + std::string(length / 2, 'L') + " ";
+        const std::string right = "[" + std::string(length - length / 2, 'R') + "]" + end;
+        const std::string expected = joined_by_steps(left, middle, "name", right);
+        std::string out = "x \t";
+        append_declarator(out, left, middle, "", "name", right);
+        EXPECT_EQ(out, "x \t" + expected) << length;
+        out = "y ";
+        append_declarator(out, std::string(length, ' '), "", "", "", end);
+        EXPECT_EQ(out, "y ");
+        out.clear();
+        append_declarator(out, left + std::string(length, '\t'), middle, "..", "n", end);
+        EXPECT_EQ(out, joined_by_steps(left, middle, "..n", end)) << length;
+      }
 }
 
 TEST_F(Render, DeclarationsAreAppendedAfterTheTextAlreadyThere) {
