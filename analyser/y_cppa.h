@@ -35,10 +35,13 @@ struct AnalysisBudget {
   // Alias templates left unread because a limit was reached, and those read.
   int alias_limit_hits = 0;
   int alias_readings = 0;
+  // Bytes of alias text read, nested readings included.
+  std::size_t alias_text_read = 0;
   // Instances made: a template whose members name ever new instances
   // (P<P<T>> and P<T*>) would otherwise make exponentially many within the
   // nesting limit.
   int instances_made = 0;
+  std::size_t instance_text_read = 0;
   bool limit_reported = false;
   // Instances whose nested analysis is in progress, by composed name: a
   // template that names itself (a list node pointing to the next node)
@@ -102,3 +105,7 @@ constexpr std::size_t ALIAS_TEXT_LIMIT = 64 * 1024;
 // that uses its own alias twice reads it twice at every level of nesting;
 // a file including a dozen standard headers reads about a hundred.
 constexpr int ALIAS_READINGS_PER_ANALYSIS = 5000;
+// Bytes of alias text read in one analysis. Within the two limits above,
+// bodies near the text limit read at every level of nesting would still
+// parse hundreds of megabytes; real files read a few kilobytes in all.
+constexpr std::size_t ALIAS_TEXT_PER_ANALYSIS = 1024 * 1024;

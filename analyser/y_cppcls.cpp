@@ -18,6 +18,17 @@ namespace grammar {
 namespace {
 
 constexpr int INSTANCES_PER_ANALYSIS = 5000;
+// The longest instance name made. A misread member type can make every
+// instance name the next one inside its own arguments (an iterator of a
+// vector of matches of that iterator), so that names grow by kilobytes at
+// every level within the nesting limit and each body is read again at that
+// size. Instances of real code stay below a kilobyte.
+constexpr std::size_t INSTANCE_NAME_LIMIT = 4 * 1024;
+// Bytes of instance text read in one analysis. Expression templates misread
+// the same way stay below the name limit but bind kilobyte names into
+// bodies of a hundred kilobytes, thousands of times. A file including a
+// dozen standard headers reads under a megabyte.
+constexpr std::size_t INSTANCE_TEXT_PER_ANALYSIS = 8 * 1024 * 1024;
 
 bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
 bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
@@ -1151,7 +1162,8 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
       ++an.budget.instantiation_depth;
       ++an.budget.alias_readings;
       const std::string text = bind_template_text(templ, args, templ->templ()->body);
-      if (text.size() > ALIAS_TEXT_LIMIT) {
+      an.budget.alias_text_read += text.size();
+      if (text.size() > ALIAS_TEXT_LIMIT || an.budget.alias_text_read > ALIAS_TEXT_PER_ANALYSIS) {
         ++an.budget.alias_limit_hits;
       } else {
         // The alias's own names are those of its scope; an argument may name
@@ -1421,7 +1433,8 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   const PartialSpecialisation *partial = chosen_partial(*ti, arguments, bound);
   if (!ti->has_body && !partial) return nullptr;
   if (budget.instantiation_depth >= INSTANTIATION_NESTING_LIMIT ||
-      budget.instances_made >= INSTANCES_PER_ANALYSIS) {
+      budget.instances_made >= INSTANCES_PER_ANALYSIS || name.size() > INSTANCE_NAME_LIMIT ||
+      budget.instance_text_read > INSTANCE_TEXT_PER_ANALYSIS) {
     // Reported once per analysis: past the limit every further use would say it again.
     if (!budget.limit_reported) outer.an.sink(MSG_TEMINSINC, name, outer.file(), outer.line());
     budget.limit_reported = true;
@@ -1447,6 +1460,7 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
                      (partial ? bind_template_text(partial->header, bound, partial->body)
                               : bind_template_text(templ, arguments, ti->body)) +
                      ";";
+  budget.instance_text_read += text.size();
   pending[instance_key(name)] = inst;
   ++budget.instantiation_depth;
   nested_class_analysis(outer, partial ? partial->file : ti->file, partial ? partial->line : ti->line, text, where);

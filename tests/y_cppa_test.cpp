@@ -794,6 +794,15 @@ TEST_F(Grammar, HostileInputEndsSoundly) {
           "p.cpp");
   EXPECT_EQ(count("TEMINSINC"), 1);
   EXPECT_TRUE(ordinary("after2"));
+  // A base naming an instance whose argument doubles at every level: the
+  // nesting limit alone lets the names reach 2^64 characters.
+  g_reports.clear();
+  analyse("template <class A, class B> struct PP { A a; B b; };\n"
+          "template <class T> struct DD : DD<PP<T, T> > { T value; };\nDD<int> d;\nint after3;\n",
+          "d.cpp");
+  EXPECT_EQ(count("TEMINSINC"), 1);
+  EXPECT_TRUE(ordinary("after3"));
+  EXPECT_TRUE(tag("DD<int>"));
   // One declaration of a megabyte.
   g_reports.clear();
   std::string big = "int big[] = { ";
