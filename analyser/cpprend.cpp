@@ -233,11 +233,27 @@ bool result_names_parameters(const TypeDesc *f) {
   return false;
 }
 
+// The word a basic type without qualifiers renders as in every mode, when
+// render_type would write it: most parameters are of one, and need no
+// parts of their own.
+const char *basic_type_word(const TypeDesc *t) {
+  if (!t || t->next || g_state.failed || g_state.depth >= kRenderDepthLimit) return nullptr;
+  if (t->kind == TK_VOID) return "void";
+  if (t->kind != TK_INTEGER && t->kind != TK_FLOATING) return nullptr;
+  const char *n = type_name(t);
+  return n ? n : "int";
+}
+
 void render_param_list(const TypeDesc *f, std::string &right, const TypeDesc *current) {
   write_parameters(f, right, [&](const Declaration *p) {
-    std::string l, m, r;
-    render_type(p->type, l, m, r, 0, "", 0, RM_ORDINARY, current, 1);
-    append_declarator(right, l, m, p->storage & SF_PACK ? "..." : "", p->name ? p->name : "", r);
+    const char *head = p->storage & SF_PACK ? "..." : "";
+    if (const char *word = basic_type_word(p->type)) {
+      append_declarator(right, word, "", head, p->name ? p->name : "", "");
+    } else {
+      std::string l, m, r;
+      render_type(p->type, l, m, r, 0, "", 0, RM_ORDINARY, current, 1);
+      append_declarator(right, l, m, head, p->name ? p->name : "", r);
+    }
     if (!p->text.empty()) {
       right += " = ";
       right += p->text;
@@ -823,6 +839,11 @@ bool implicit_int(const Declaration *d) {
 
 bool result_is_void(const Declaration *d, const TypeDesc *f) {
   if (!f->function()->result) return !implicit_int(d);
+  if (const char *word = basic_type_word(f->function()->result)) {
+    std::string_view w(word);
+    while (!w.empty() && (w.back() == ' ' || w.back() == '\t')) w.remove_suffix(1);
+    return w == "void";
+  }
   std::string l, m, r;
   render_type(f->function()->result, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
   trim_right(l);
@@ -956,6 +977,10 @@ void render_parameter_form(const Declaration *d, std::string &out, const TypeDes
     }
     if (!first) out += ", ";
     first = false;
+    if (const char *word = basic_type_word(p->type)) {
+      append_declarator(out, word, "", "", p->name ? p->name : "", "");
+      continue;
+    }
     std::string pl, pm, pr;
     render_type(p->type, pl, pm, pr, 0, "", 0, RM_OBJECT, current, 1);
     append_declarator(out, pl, pm, "", p->name ? p->name : "", pr);
@@ -1077,7 +1102,11 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
       out.resize(mark);
       return 1;
     }
-    if (render_type(t, l, m, r, own_body, line_prefix, 0, mode, current, 1) && !g_state.failed) {
+    if (const char *word = basic_type_word(t)) {
+      if (decl->storage & SF_TYPEDEF) text += "typedef ";
+      append_declarator(text, word, "", "", name, "");
+      text += ';';
+    } else if (render_type(t, l, m, r, own_body, line_prefix, 0, mode, current, 1) && !g_state.failed) {
       if (decl->storage & SF_TYPEDEF) text += "typedef ";
       append_declarator(text, l, m, "", is_tag_declaration(decl) ? "" : name, r);
       text += ';';
