@@ -1015,6 +1015,11 @@ Symbol *lookup_name_at_level(const char *name, SymbolTable &t, TypeDesc *scope) 
   return lookup_name_at_level(table_name(name), t, scope);
 }
 
+namespace {
+// lookup_name_at_level's list of the namespaces a scope uses.
+std::vector<TypeDesc *> kept_used_namespaces;
+}  // namespace
+
 Symbol *lookup_name_at_level(const TableName &key, SymbolTable &t, TypeDesc *scope) {
   const char *name = key.name;
   if (!name || !*name || !t.index) return nullptr;
@@ -1031,7 +1036,13 @@ Symbol *lookup_name_at_level(const TableName &key, SymbolTable &t, TypeDesc *sco
   entries.find_areas(canonical_scope(scope), name, hash, by_area);
   const EntryList *own[3] = {nonempty(by_area[AREA_TAG]), nonempty(by_area[AREA_ORDINARY]),
                              nonempty(by_area[AREA_ENUMERATOR])};
-  std::vector<TypeDesc *> used;
+  // The namespaces used, in a list kept from look-up to look-up: a scope of
+  // the standard library uses several, and a list made anew for every name
+  // read there grew one allocation at a time. Nothing the look-up calls
+  // below (the index, the scope records, the accepting tests) looks a name
+  // up again, so no other look-up uses the list while this one reads it.
+  std::vector<TypeDesc *> &used = kept_used_namespaces;
+  used.clear();
   using_list(t, scope, used);
   if (used.empty() && !own[0] && !own[1] && !own[2]) return nullptr;
   // The lists of the first namespaces used, found in one walk each for the

@@ -471,6 +471,9 @@ TEST_F(Grammar, NamesOfManyUsedNamespaces) {
     text += "S" + n + " s" + n + "; T" + n + " t" + n + "; E" + n + " e" + n + " = V" + n + "; U" + n + " u" + n + ";\n";
   }
   text += "Twice twice;\n";
+  // A namespace used in one scope only: a look-up at file scope after one
+  // there does not see it.
+  text += "namespace P { struct OnlyP { int p; }; }\nnamespace Q { using namespace P; OnlyP q1; }\nint OnlyP;\n";
   analyse(text, "t.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 0) << (first("SYNTAXERR") ? first("SYNTAXERR")->arg : "");
   for (int i : {1, 8, 9, 11}) {
@@ -485,6 +488,10 @@ TEST_F(Grammar, NamesOfManyUsedNamespaces) {
       EXPECT_NE((l + m + r).find(expected), std::string::npos) << prefix << n << ": " << l + m + r;
     }
   }
+  Declaration *only = ordinary("OnlyP");
+  ASSERT_TRUE(only);
+  ASSERT_TRUE(only->type);
+  EXPECT_EQ(only->type->kind, TK_INTEGER);
   Declaration *twice = ordinary("twice");
   ASSERT_TRUE(twice);
   ASSERT_TRUE(twice->type);
