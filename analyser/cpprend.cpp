@@ -759,6 +759,12 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
     }
     case TK_FUNCTION: {
       if (!t->function()) return 1;
+      // A basic result is its word, and names no parameter.
+      if (const char *word = basic_type_word(t->function()->result)) {
+        left += word;
+        render_function_suffix(t, right, current_class);
+        return !g_state.failed;
+      }
       std::string rl, rm, rr;
       // Constructors, destructors and conversion functions have no result.
       if (t->function()->result &&
@@ -1034,8 +1040,12 @@ int render_declaration(const Declaration *decl, std::string &out, const char *fu
     switch (mode) {
       case RM_RETURN:
         if (!result_is_void(decl, t)) {
-          render_type(t->function()->result, l, m, r, 0, line_prefix, 0, RM_RETURN, current, 1);
-          append_declarator(text, l, m, "ret_", function_name ? function_name : "", r);
+          if (const char *word = basic_type_word(t->function()->result)) {
+            append_declarator(text, word, "", "ret_", function_name ? function_name : "", "");
+          } else {
+            render_type(t->function()->result, l, m, r, 0, line_prefix, 0, RM_RETURN, current, 1);
+            append_declarator(text, l, m, "ret_", function_name ? function_name : "", r);
+          }
           text += ';';
         }
         break;

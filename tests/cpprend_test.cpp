@@ -571,11 +571,19 @@ TEST_F(Render, BasicParametersAndVariablesAsTheirTypesRender) {
   EXPECT_EQ(decl(ord("h"), RM_RETURN, 0, "svc"), "long double ret_svc;");
   EXPECT_EQ(decl(ord("h"), RM_CALL, 0, "svc"), "ret_svc = h(s);");
   EXPECT_EQ(decl(ord("f"), RM_CALL, 0, "svc"), "ret_svc = f(a, b, c, v, k, u);");
+  EXPECT_EQ(decl(ord("h"), RM_EXTERN), "long double h(short s);");
+  analyse("const int cf(void); volatile double *vf(float x);");
+  for (const char *fn : {"cf", "vf"}) {
+    std::string l, m, r;
+    render_type(ord(fn)->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
+    EXPECT_EQ(decl(ord(fn), RM_EXTERN), join_declarator(l, m, fn, r) + ";");
+  }
+  EXPECT_EQ(decl(ord("cf"), RM_RETURN, 0, "svc"), "int ret_svc;");
   // At the depth limit a basic parameter fails as any type does; one level
   // above it, it is written. (No result: the parameter is the first part
   // rendered below the function.)
-  for (int pointers : {3998, 3999}) {
-    TypeDesc *fn = function_returning(nullptr);
+  for (int pointers : {3998, 3999}) for (bool with_result : {false, true}) {
+    TypeDesc *fn = function_returning(with_result ? basic_type("int") : nullptr);
     function_add_param(fn, decl_new("x", basic_type("int")));
     TypeDesc *t = fn;
     for (int i = 0; i < pointers; ++i) t = pointer_to(t);
