@@ -28,7 +28,7 @@ constexpr std::size_t INSTANCE_NAME_LIMIT = 4 * 1024;
 // the same way stay below the name limit but bind kilobyte names into
 // bodies of a hundred kilobytes, thousands of times. A file including a
 // dozen standard headers reads under a megabyte.
-constexpr std::size_t INSTANCE_TEXT_PER_ANALYSIS = 8 * 1024 * 1024;
+constexpr std::size_t INSTANCE_TEXT_PER_ANALYSIS = 4 * 1024 * 1024;
 
 bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
 bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }

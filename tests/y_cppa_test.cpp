@@ -810,6 +810,17 @@ TEST_F(Grammar, HostileInputEndsSoundly) {
   EXPECT_EQ(count("TEMINSINC"), 1);
   EXPECT_TRUE(ordinary("after3"));
   EXPECT_TRUE(tag("DD<int>"));
+  // Two templates basing each other on two new instances, with bodies of
+  // many members: the names stay short, but thousands of instances would
+  // read hundreds of megabytes of text.
+  g_reports.clear();
+  std::string members;
+  for (int i = 0; i < 40; ++i) members += "T m" + std::to_string(i) + "; T *p" + std::to_string(i) + "; ";
+  analyse("template <class T> struct WQ : WP<WQ<T> >, WP<T*> { " + members + "};\n" +
+              "template <class T> struct WP : WQ<WP<T> >, WQ<T*> { " + members + "};\nWP<int> w;\nint after4;\n",
+          "w.cpp");
+  EXPECT_EQ(count("TEMINSINC"), 1);
+  EXPECT_TRUE(ordinary("after4"));
   // One declaration of a megabyte.
   g_reports.clear();
   std::string big = "int big[] = { ";
