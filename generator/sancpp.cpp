@@ -68,7 +68,9 @@ bool member_is_listed(const MemberNode *m, int friend_of_reference) {
   return !type_is_const(t);
 }
 
-void placeholder_at(const TypeDesc *type, std::string &init, std::string &keyword, int mode, int depth) {
+// keyword: the line's keyword, a fixed text; left as it was for a type
+// that has no placeholder.
+void placeholder_at(const TypeDesc *type, std::string &init, const char *&keyword, int mode, int depth) {
   for (int hops = 0;; ++hops) {
     if (!type || depth > kNestingLimit || hops > kNestingLimit || init.size() > kPlaceholderLimit) {
       init += "0";
@@ -100,7 +102,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
         init += ::keyword(KW_OTHERS);
         init += " => ";
         if (type->array() && type->array()->element) {
-          std::string element_keyword;
+          const char *element_keyword = nullptr;
           placeholder_at(type->array()->element, init, element_keyword, mode, depth + 1);
         } else {
           init += "0";
@@ -137,7 +139,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
         if (!first || !first->decl) {
           init += "0";
         } else {
-          std::string member_keyword;
+          const char *member_keyword = nullptr;
           init += "{ ";
           if (first->decl->name) init += first->decl->name;
           init += " => ";
@@ -174,7 +176,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
               init += m->decl->name;
               init += " => ";
             }
-            std::string member_keyword;
+            const char *member_keyword = nullptr;
             placeholder_at(m->decl->type, init, member_keyword, mode, depth + 1);
           }
         }
@@ -191,7 +193,7 @@ void placeholder_at(const TypeDesc *type, std::string &init, std::string &keywor
   }
 }
 
-void write_standard_line(const char *indent, const std::string &line_keyword, const char *name,
+void write_standard_line(const char *indent, std::string_view line_keyword, const char *name,
                          const std::string &init) {
   write_script_pieces({indent, line_keyword, " ", name ? name : "", ",\t\tinit = ", init, ",\t\t",
                        keyword(KW_EXPECTED_VALUE), " = init"});
@@ -199,8 +201,9 @@ void write_standard_line(const char *indent, const std::string &line_keyword, co
 
 // The standard line with the placeholder of `type`.
 void write_placeholder_line(const char *indent, const char *name, const TypeDesc *type, int mode) {
-  std::string init, line_keyword = kVar;
-  placeholder(type, init, line_keyword, mode);
+  std::string init;
+  const char *line_keyword = kVar;
+  placeholder_at(type, init, line_keyword, mode, 0);
   write_standard_line(indent, line_keyword, name, init);
 }
 
@@ -694,7 +697,9 @@ UnitMatch::UnitMatch(const char *path) : path_(path), any_(std::getenv("QZW_NOBA
 bool UnitMatch::matches(const char *file) const { return any_ || same_unit_part(file, path_); }
 
 void placeholder(const TypeDesc *type, std::string &init_text, std::string &keyword, int mode) {
-  placeholder_at(type, init_text, keyword, mode, 0);
+  const char *word = nullptr;
+  placeholder_at(type, init_text, word, mode, 0);
+  if (word) keyword = word;
 }
 
 void emit_var_line(const Declaration *decl, const char *indent, const char *svc_name, int mode) {

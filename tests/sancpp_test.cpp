@@ -208,6 +208,24 @@ TEST_F(EmitterTest, PlaceholdersByType) {
 
 // Each level holds two of the level below: the placeholder would double
 // with every level.
+TEST_F(EmitterTest, PlaceholderKeywordStaysForATypeWithoutOne) {
+  // A class template has no placeholder: the keyword given is kept, and
+  // every other type sets its own.
+  std::string init, keyword = "KEPT";
+  TypeDesc *templ = type_new(TK_TEMPLATE);
+  placeholder(templ, init, keyword, VM_PARAMETER);
+  EXPECT_EQ(keyword, "KEPT");
+  EXPECT_EQ(init, "");
+  placeholder(nullptr, init, keyword, VM_PARAMETER);
+  EXPECT_EQ(keyword, "VAR");
+  EXPECT_EQ(init, "0");
+  keyword = "KEPT";
+  init.clear();
+  placeholder(array_of(basic_type("int")), init, keyword, VM_PARAMETER);
+  EXPECT_EQ(keyword, "ARRAY");
+  EXPECT_EQ(init, "{ others => 0 }");
+}
+
 TEST_F(EmitterTest, PlaceholderOfDeepAggregatesStaysBounded) {
   std::string text = "struct S0 { int x; };\n";
   for (int i = 1; i <= 40; ++i)
