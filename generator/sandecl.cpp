@@ -536,29 +536,28 @@ void write_global(const Declaration *d) {
     for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
     return;
   }
-  std::string text;
-  storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
-  if (text.empty()) return;
   // A thread's own object is another object than a shared one of the name.
   const std::string words = extern_words(d);
+  // The declaration is rendered after its words, as it is analysed.
+  std::string text = words;
+  storage_prefix(d, text, "", RM_EXTERN, 0, 0, "", "");
+  if (text.size() == words.size()) return;
+  const std::string_view rendered = std::string_view(text).substr(words.size());
   // The line is the text again unless its rendering depends on the table
   // an analysis last read, which the analysis of the text has just changed.
-  const bool same_line = text.find('\n') == std::string::npos && renders_without_table(d->type, 0);
-  if (!chain.empty() || !same_line || !defer_plain_global(words + text, d))
-    parse_into_script(open + words + text + close);
+  const bool same_line = rendered.find('\n') == std::string_view::npos && renders_without_table(d->type, 0);
+  if (!chain.empty() || !same_line || !defer_plain_global(text, d)) parse_into_script(open + text + close);
   for (const char *n : chain) write_script_line(std::string(kDeclPrefix) + "namespace " + n + " {");
-  std::string rest;
-  if (same_line) {
-    rest.swap(text);
-  } else {
-    std::string line;
+  std::string line;
+  std::string_view rest = rendered;
+  if (!same_line) {
     storage_prefix(d, line, "", RM_EXTERN, 0, 0, kDeclPrefix, kDeclPrefix);
     const std::size_t hash = line.find('#');
-    rest = hash == std::string::npos ? line : line.substr(hash + 1);
+    rest = hash == std::string::npos ? std::string_view(line) : std::string_view(line).substr(hash + 1);
   }
   const std::size_t a = rest.find_first_not_of(" \t");
   const std::size_t b = rest.find_last_not_of(" \t");
-  const std::string_view trimmed = a == std::string::npos ? std::string_view() : std::string_view(rest).substr(a, b + 1 - a);
+  const std::string_view trimmed = a == std::string_view::npos ? std::string_view() : rest.substr(a, b + 1 - a);
   write_script_pieces({kDeclPrefix, words, trimmed});
   for (std::size_t i = 0; i < chain.size(); ++i) write_script_line(std::string(kDeclPrefix) + "}");
 }

@@ -275,6 +275,23 @@ TEST_F(PlainDeclarationTest, LanguageWords) {
   EXPECT_TRUE(plain("extern struct node *n;", true));
 }
 
+TEST_F(PlainDeclarationTest, GlobalsAreWrittenAfterTheirWords) {
+  // "extern" is written once, before the global's text, whether the global
+  // waits or is analysed at once, on one line or not.
+  script("struct node { int k; };\n");
+  const std::string written = globals(
+      "int (*hook)(int);\nint shared;\nstruct node *last;\nint sum(int a, int b) { return a + b; }\n"
+      "int table[3];\nstruct { int a; } unnamed;\n");
+  EXPECT_EQ(written,
+            "    #extern int (*hook)(int);\n    #extern int shared;\n    #extern struct node *last;\n"
+            "    #extern int sum(int a, int b);\n    #extern int table[3];\n"
+            "    #extern struct {\n    #\tint a;\n    #} unnamed;\n");
+  EXPECT_NE(in_script("hook"), nullptr);
+  EXPECT_NE(in_script("unnamed"), nullptr);
+  EXPECT_NE(in_script("shared"), nullptr);  // the analysis of the unnamed one took it first
+  EXPECT_EQ(error_count() + warning_count(), 0);
+}
+
 TEST_F(PlainDeclarationTest, PlainGlobalsWaitUntilTheirNameIsLookedUp) {
   script("struct node { int k; };\n");
   const std::string written =
