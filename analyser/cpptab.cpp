@@ -1049,19 +1049,23 @@ Symbol *lookup_name_at_level(const TableName &key, SymbolTable &t, TypeDesc *sco
   // three areas, as the scope's own are, rather than once per kind tried
   // (a scope of the standard library uses several, and every name read in
   // it is looked up there); any further ones per kind.
+  // (Their count and place are read once: the calls below cannot change
+  // them, and most scopes, every one in C, use none.)
+  const std::size_t used_count = used.size();
+  TypeDesc *const *const used_at = used.data();
   constexpr std::size_t kWalked = 8;
   const EntryList *walked[kWalked][3];
-  const std::size_t walked_count = std::min(used.size(), kWalked);
+  const std::size_t walked_count = std::min(used_count, kWalked);
   for (std::size_t i = 0; i < walked_count; ++i) {
     EntryList *lists[3];
-    entries.find_areas(canonical_scope(used[i]), name, hash, lists);
+    entries.find_areas(canonical_scope(used_at[i]), name, hash, lists);
     for (int a = 0; a < 3; ++a) walked[i][a] = nonempty(lists[areas[a]]);
   }
   const bool first = analysis_settings().first_match != 0;
   auto at_level = [&](int a, auto accept) {
     Symbol *best = pick(own[a], accept, first);
-    for (std::size_t i = 0; i < used.size(); ++i)
-      best = better(best, pick(i < walked_count ? walked[i][a] : lists_of(used[i], a), accept, first), first);
+    for (std::size_t i = 0; i < used_count; ++i)
+      best = better(best, pick(i < walked_count ? walked[i][a] : lists_of(used_at[i], a), accept, first), first);
     return best;
   };
   auto tag_of_kind = [](int kind) { return [kind](Symbol *s) { return kind_matches(s, kind); }; };
