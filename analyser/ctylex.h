@@ -87,6 +87,21 @@ enum ContextualWord : int {
 
 // The contextual word a name is, W_NONE when it is none.
 int contextual_word(const char *word, std::size_t length);
+// The lengths of the contextual words, one bit each.
+constexpr unsigned contextual_word_lengths() {
+  unsigned bits = 0;
+#define ORTEK_X(id, text) bits |= 1u << (sizeof(text) - 1);
+  ORTEK_CONTEXTUAL_WORDS(ORTEK_X)
+#undef ORTEK_X
+  return bits;
+}
+// contextual_word for a name without a zero among its `length` characters
+// (every name the scanner reads): one of another length than every word's
+// is none, told without the call.
+inline int contextual_word_of_name(const char *name, std::size_t length) {
+  constexpr unsigned lengths = contextual_word_lengths();
+  return length < 32 && ((lengths >> length) & 1u) ? contextual_word(name, length) : W_NONE;
+}
 inline int contextual_word(const char *word) {
   return word ? contextual_word(word, std::char_traits<char>::length(word)) : W_NONE;
 }

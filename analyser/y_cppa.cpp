@@ -154,7 +154,7 @@ void lex_token_into(TokenScanner &sc, Tok &t) {
   t.text = vt ? std::string_view(vt, length) : std::string_view();
   // The scanner's text of a name is interned already.
   t.name = (t.cls <= G_TYPEMOD) ? vt : nullptr;
-  if (t.cls == G_IDENT) t.word = contextual_word(vt, length);
+  if (t.cls == G_IDENT) t.word = contextual_word_of_name(vt, length);
   t.sym = sc.value.symbol;
   t.type = sc.value.type;
   // A variable whose type is a class comes classified by that type; for the

@@ -337,6 +337,13 @@ TEST(ContextualWords, CodesByName) {
     EXPECT_EQ(contextual_word(("x" + w.first.substr(1)).c_str()), W_NONE) << w.first;
     EXPECT_EQ(contextual_word((w.first.substr(0, w.first.size() - 1) + "x").c_str()), W_NONE) << w.first;
   }
+  // The scanner's names are told by their length first: the same answer.
+  for (const auto &w : all)
+    for (std::size_t cut = 0; cut <= w.first.size(); ++cut)
+      for (const std::string &n : {w.first.substr(0, cut), w.first.substr(0, cut) + "xyz", w.first + "_"})
+        EXPECT_EQ(contextual_word_of_name(n.c_str(), n.size()), contextual_word(n.c_str(), n.size())) << n;
+  const std::string long_name(40, 'f');
+  EXPECT_EQ(contextual_word_of_name(long_name.c_str(), long_name.size()), W_NONE);
   // Keywords stay keywords, contextual words stay names.
   EXPECT_EQ(keyword_code("final", 5, SRC_CPP), 0);
   EXPECT_EQ(keyword_code("class", 5, SRC_C), 0);
