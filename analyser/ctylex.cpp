@@ -929,7 +929,12 @@ int classify(TokenScanner &s, const char *name, std::size_t length) {
       if (!scope) break;
       scope = enclosing_scope(scope);
     }
-    const ScopeContext use = s.hooks.fallback_scope && !qualifier ? s.hooks.fallback_scope(s.hooks.owner) : ScopeContext();
+    // The use site holds the names an argument text starts with; a name after
+    // "::" is a member of its qualifier, never one of the use site's (the
+    // iterator typedef of a class using X<T::iterator> is not T's).
+    const bool member_name = s.last_token == P_SCOPE;
+    const ScopeContext use =
+        s.hooks.fallback_scope && !qualifier && !member_name ? s.hooks.fallback_scope(s.hooks.owner) : ScopeContext();
     for (TypeDesc *sc = use.kind ? use.current : nullptr; sc; sc = enclosing_scope(sc)) {
       Symbol *e = entry_at_level(t, key, sc);
       if (!e && sc->kind == TK_CLASS) e = entry_in_bases(t, key, sc, 0);

@@ -1508,6 +1508,50 @@ TEST_F(Grammar, InstancesOfClockLikeTemplates) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+TEST_F(Grammar, MemberNamesInArgumentsAreNotTheUseSitesMembers) {
+  // A class deriving privately from a vector-like template of a wrapper of
+  // its parameter, whose argument names a member of a class that is only
+  // declared when its typedef is made: the vector's own instances read that
+  // argument's text inside theirs, where "const_iterator" after "::" is the
+  // string's member, not the vector's typedef of the same name.
+  analyse(
+      "namespace n {\n"
+      "template<class C> class bstr;\n"
+      "typedef bstr<char> str;\n"
+      "template<class T> struct it { T *p; };\n"
+      "template<class I> struct rev { I cur; };\n"
+      "template<class T> struct vec {\n"
+      "  typedef it<T> const_iterator; typedef rev<const_iterator> const_reverse_iterator;\n"
+      "  const_reverse_iterator r; };\n"
+      "template<class B> struct wrap { int first; };\n"
+      "template<class B> struct results : private vec<wrap<B> > {\n"
+      "  typedef typename vec<wrap<B> >::const_iterator const_iterator; };\n"
+      "template<class C> class bstr { public: typedef const C *const_iterator; };\n"
+      "typedef results<str::const_iterator> sresults;\n"
+      "}\n"
+      "n::sresults r;\n"
+      "int after;\n",
+      "m.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("TEMINSINC"), 0);
+  TypeDesc *ns = tag("n");
+  ASSERT_TRUE(ns);
+  EXPECT_TRUE(tag("results<n::str::const_iterator>", ns));
+  EXPECT_TRUE(tag("vec<n::wrap<n::str::const_iterator>>", ns));
+  EXPECT_TRUE(tag("it<n::wrap<n::str::const_iterator>>", ns));
+  EXPECT_TRUE(tag("rev<n::it<n::wrap<n::str::const_iterator>>>", ns));
+  // One instance of each template: none of a wrapper of the vector's iterator.
+  for (const char *name : {"wrap", "it", "rev", "vec", "results"}) {
+    TypeDesc *templ = tag(name, ns);
+    ASSERT_TRUE(templ && templ->templ()) << name;
+    int instances = 0;
+    for (Instantiation *i = templ->templ()->first_instance; i; i = i->next) ++instances;
+    EXPECT_EQ(instances, 1) << name;
+  }
+  EXPECT_FALSE(tag("wrap<n::it<n::wrap<n::str::const_iterator> >>", ns));
+  EXPECT_TRUE(ordinary("after"));
+}
+
 TEST_F(Grammar, UnknownTemplateNamesWithArgumentsAreTypesInTemplates) {
   analyse(
       "template<typename C> class bstr {\n"
