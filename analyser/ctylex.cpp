@@ -31,7 +31,22 @@ constexpr IdChars make_id_chars() {
 constexpr IdChars kIdChars = make_id_chars();
 bool is_id_char(unsigned char c) { return kIdChars.of[c]; }
 bool is_hex(unsigned char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
+constexpr bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
+
+// The characters between tokens: the blanks, and the newline that the line
+// count follows.
+constexpr unsigned char kBlank = 1, kNewline = 2;
+struct SpaceKinds {
+  unsigned char of[256] = {};
+};
+constexpr SpaceKinds make_space_kinds() {
+  SpaceKinds t{};
+  for (int c = 1; c < 256; ++c)
+    if (is_blank(static_cast<unsigned char>(c))) t.of[c] = kBlank;
+  t.of[static_cast<unsigned char>('\n')] = kNewline;
+  return t;
+}
+constexpr SpaceKinds kSpaces = make_space_kinds();
 
 struct Spelling {
   int code;
@@ -1230,6 +1245,14 @@ void save_token_start(TokenScanner &s, const char *p) {
   t.last_value_name = s.last_value_name;
 }
 
+// token_spelling's look-up of a punctuator or keyword, inline: asked for
+// every such token scanned.
+inline const char *scanned_spelling(int code) {
+  if (code > 0 && code < 256) return kSingles.text[code];
+  if (code >= 0 && code < T_LAST && kSpellings.text[code]) return kSpellings.text[code];
+  return token_spelling(code);
+}
+
 void clear_value(TokenValue &v) {
   v.text = nullptr;
   v.symbol = nullptr;
@@ -1265,15 +1288,16 @@ int lex_next(TokenScanner &s) {
       s.last_value_name = VN_NONE;
       return T_END;
     }
-    if (c == '\n') {
-      if (s.position) ++s.position->line;
-      s.at_line_start = true;
-      s.text = p + 1;
-      continue;
-    }
-    if (is_blank(c)) {  // a run of them at once: indentation mostly
-      ++p;
-      while (is_blank(static_cast<unsigned char>(*p))) ++p;
+    if (kSpaces.of[c]) {  // a run of blanks and newlines at once: line ends and indentation mostly
+      int newlines = 0;
+      do {
+        newlines += kSpaces.of[static_cast<unsigned char>(*p)] == kNewline;
+        ++p;
+      } while (kSpaces.of[static_cast<unsigned char>(*p)]);
+      if (newlines) {
+        if (s.position) s.position->line += newlines;
+        s.at_line_start = true;
+      }
       s.text = p;
       continue;
     }
@@ -1318,6 +1342,11 @@ int lex_next(TokenScanner &s) {
     } else if (c == '\'' || c == '"') {
       len = match_quoted(p, static_cast<char>(c));
       code = c == '\'' ? T_CHARACTER : T_STRING;
+    } else if (kPunctuatorsByFirst.count[c] == 0) {  // ( ) , ; { }: no longer punctuator begins so
+      if (kSinglePunctuators.of[c]) {
+        code = c;
+        len = 1;
+      }
     } else {
       code = match_punctuator(p, &len);
     }
@@ -1334,7 +1363,7 @@ int lex_next(TokenScanner &s) {
       if (!k && s.language == SRC_C) k = c_boolean_word(s, p, static_cast<std::size_t>(len));
       if (k) {
         code = k;
-        s.value.text = code == K_BOOL && p[0] == '_' ? intern_string("_Bool") : token_spelling(code);
+        s.value.text = code == K_BOOL && p[0] == '_' ? intern_string("_Bool") : scanned_spelling(code);
         if (code == K_TEMPLATE && s.state != LS_TEMPLATE_ARGUMENTS) {
           // "::template name<": the arguments of a member template, after
           // which the text goes on as before (a template header's state is
@@ -1355,7 +1384,7 @@ int lex_next(TokenScanner &s) {
     if (code == T_INTEGER || code == T_FLOATING || code == T_CHARACTER || code == T_STRING)
       s.value.text = intern_string(p, static_cast<std::size_t>(len));
     else
-      s.value.text = token_spelling(code);
+      s.value.text = scanned_spelling(code);
 
     switch (s.state) {
       case LS_AFTER_TEMPLATE:

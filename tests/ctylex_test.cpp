@@ -423,6 +423,68 @@ TEST_F(Lex, CWordsAreNamesInC) {
   EXPECT_EQ(codes("new class"), (std::vector<int>{K_NEW, K_CLASS}));
 }
 
+// Blanks and newlines are skipped a run at a time: every newline of a run
+// counts, a '#' after a run holding a newline starts a directive line and
+// one after blanks only on the same line does not, and a run may end the
+// text. Punctuators that begin no longer one are taken at once, up to the
+// end of the text.
+TEST_F(Lex, RunsOfBlanksAndNewlinesAndSinglePunctuators) {
+  auto toks = scan(" \t\n\n\r\n  a \v\f b\n\n\n\t(\n \n)  \n");
+  ASSERT_EQ(toks.size(), 4u);
+  EXPECT_EQ(toks[0].text, "a");
+  EXPECT_EQ(toks[0].line, 4);
+  EXPECT_EQ(toks[1].text, "b");
+  EXPECT_EQ(toks[1].line, 4);
+  EXPECT_EQ(toks[2].code, '(');
+  EXPECT_EQ(toks[2].line, 7);
+  EXPECT_EQ(toks[3].code, ')');
+  EXPECT_EQ(toks[3].line, 9);
+
+  // A marker after a run of blank lines and indentation sets the line; a
+  // '#' further on a line matches no rule and is skipped.
+  toks = scan("x\n \n\t\n  #line 20 \"m.h\"\n y # z\n\n");
+  ASSERT_EQ(toks.size(), 3u);
+  EXPECT_EQ(toks[0].line, 1);
+  EXPECT_EQ(toks[1].text, "y");
+  EXPECT_EQ(toks[1].line, 20);
+  EXPECT_EQ(toks[2].text, "z");
+  EXPECT_EQ(toks[2].line, 20);
+  EXPECT_STREQ(lex_current_file(sc), "m.h");
+
+  EXPECT_TRUE(scan(" \t\n \n\r").empty());
+  EXPECT_TRUE(scan("").empty());
+
+  struct Case {
+    const char *text;
+    std::vector<std::pair<int, std::string>> tokens;
+  } cases[] = {
+      {"(", {{'(', "("}}},
+      {";", {{';', ";"}}},
+      {"(),;{}[]?~@", {{'(', "("}, {')', ")"}, {',', ","}, {';', ";"}, {'{', "{"}, {'}', "}"}, {'[', "["},
+                       {']', "]"}, {'?', "?"}, {'~', "~"}, {'@', "@"}}},
+      {"f(a,b);", {{T_IDENTIFIER, "f"}, {'(', "("}, {T_IDENTIFIER, "a"}, {',', ","}, {T_IDENTIFIER, "b"},
+                   {')', ")"}, {';', ";"}}},
+      // The preprocessor has spelt the digraphs out: here they are two
+      // punctuators each, beside the single ones.
+      {"<: :> <% %> (<:)%:", {{'<', "<"}, {':', ":"}, {':', ":"}, {'>', ">"}, {'<', "<"}, {'%', "%"}, {'%', "%"},
+                              {'>', ">"}, {'(', "("}, {'<', "<"}, {':', ":"}, {')', ")"}, {'%', "%"}, {':', ":"}}},
+      {"(::)::", {{'(', "("}, {P_SCOPE, "::"}, {')', ")"}, {P_SCOPE, "::"}}},
+      {"a/*c*/;//d\n}", {{T_IDENTIFIER, "a"}, {'/', "/"}, {'*', "*"}, {T_IDENTIFIER, "c"}, {'*', "*"},
+                         {'/', "/"}, {';', ";"}, {'/', "/"}, {'/', "/"}, {T_IDENTIFIER, "d"}, {'}', "}"}}},
+      {"('(')\")\"", {{'(', "("}, {T_CHARACTER, "'('"}, {')', ")"}, {T_STRING, "\")\""}}},
+      {"{L'}'}", {{'{', "{"}, {T_CHARACTER, "L'}'"}, {'}', "}"}}},
+  };
+  for (const Case &c : cases) {
+    toks = scan(c.text);
+    ASSERT_EQ(toks.size(), c.tokens.size()) << c.text;
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+      EXPECT_EQ(toks[i].code, c.tokens[i].first) << c.text << " #" << i;
+      EXPECT_EQ(toks[i].text, c.tokens[i].second) << c.text << " #" << i;
+    }
+  }
+  EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(Lex, LineDirectivesAndPositions) {
   // The number names the line after the directive; other directive lines count.
   auto toks = scan("a\n#line 40 \"inc/h.h\"\nb\n  #pragma something\nc\n# line 7 \"\"\nd");
