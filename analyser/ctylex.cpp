@@ -16,8 +16,8 @@
 
 namespace {
 
-bool is_id_start(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
-bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_id_start(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
+constexpr bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 // The characters of a name by code, read once per character of every name.
 struct IdChars {
   bool of[256] = {};
@@ -277,6 +277,33 @@ constexpr PunctuatorsByFirst make_punctuators_by_first() {
   return t;
 }
 constexpr PunctuatorsByFirst kPunctuatorsByFirst = make_punctuators_by_first();
+
+// What a token beginning with a character is, so that the scanner picks
+// its rule with one look-up. A word of L, u or U may prefix a literal; '.'
+// begins a number when a digit follows; a single punctuator that begins no
+// longer one is the character itself; any other character begins no token
+// that match_punctuator would not reject.
+enum TokenStart : unsigned char {
+  TS_NONE, TS_PREFIX, TS_NAME, TS_DIGIT, TS_DOT, TS_QUOTE, TS_SINGLE, TS_PUNCTUATOR
+};
+struct TokenStarts {
+  TokenStart of[256] = {};
+};
+constexpr TokenStarts make_token_starts() {
+  TokenStarts t{};
+  for (int c = 1; c < 256; ++c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (c == 'L' || c == 'u' || c == 'U') t.of[c] = TS_PREFIX;
+    else if (is_id_start(u)) t.of[c] = TS_NAME;
+    else if (is_digit(u)) t.of[c] = TS_DIGIT;
+    else if (c == '.') t.of[c] = TS_DOT;
+    else if (c == '\'' || c == '"') t.of[c] = TS_QUOTE;
+    else if (kPunctuatorsByFirst.count[c] > 0) t.of[c] = TS_PUNCTUATOR;
+    else if (kSinglePunctuators.of[c]) t.of[c] = TS_SINGLE;
+  }
+  return t;
+}
+constexpr TokenStarts kTokenStarts = make_token_starts();
 
 // Longest punctuator at p: its code and length (0 when none).
 int match_punctuator(const char *p, int *length) {
@@ -1329,26 +1356,34 @@ int lex_next(TokenScanner &s) {
     bool is_name = false;
 
     std::size_t prefix = 0;
-    if ((c == 'L' || c == 'u' || c == 'U') && literal_prefix_at(p, p + 3, &prefix) != LP_NONE &&
-        (len = match_quoted(p + prefix, p[prefix])) > 0) {
-      code = p[prefix] == '\'' ? T_CHARACTER : T_STRING;
-      len += static_cast<int>(prefix);
-    } else if (is_id_start(c)) {
-      len = 1;
-      while (is_id_char(static_cast<unsigned char>(p[len]))) ++len;
-      is_name = true;
-    } else if (is_digit(c) || (c == '.' && is_digit(static_cast<unsigned char>(p[1])))) {
-      len = match_number(p, &code);
-    } else if (c == '\'' || c == '"') {
-      len = match_quoted(p, static_cast<char>(c));
-      code = c == '\'' ? T_CHARACTER : T_STRING;
-    } else if (kPunctuatorsByFirst.count[c] == 0) {  // ( ) , ; { }: no longer punctuator begins so
-      if (kSinglePunctuators.of[c]) {
+    switch (kTokenStarts.of[c]) {
+      case TS_PREFIX:
+        if (literal_prefix_at(p, p + 3, &prefix) != LP_NONE && (len = match_quoted(p + prefix, p[prefix])) > 0) {
+          code = p[prefix] == '\'' ? T_CHARACTER : T_STRING;
+          len += static_cast<int>(prefix);
+          break;
+        }
+        [[fallthrough]];
+      case TS_NAME:
+        len = 1;
+        while (is_id_char(static_cast<unsigned char>(p[len]))) ++len;
+        is_name = true;
+        break;
+      case TS_DIGIT: len = match_number(p, &code); break;
+      case TS_DOT:
+        if (is_digit(static_cast<unsigned char>(p[1]))) len = match_number(p, &code);
+        else code = match_punctuator(p, &len);
+        break;
+      case TS_QUOTE:
+        len = match_quoted(p, static_cast<char>(c));
+        code = c == '\'' ? T_CHARACTER : T_STRING;
+        break;
+      case TS_SINGLE:  // ( ) , ; { }: no longer punctuator begins so
         code = c;
         len = 1;
-      }
-    } else {
-      code = match_punctuator(p, &len);
+        break;
+      case TS_PUNCTUATOR: code = match_punctuator(p, &len); break;
+      default: break;  // matches no rule
     }
     if (len == 0) {  // matches no rule
       ++s.skipped_characters;

@@ -473,6 +473,20 @@ TEST_F(Lex, RunsOfBlanksAndNewlinesAndSinglePunctuators) {
                          {'/', "/"}, {';', ";"}, {'/', "/"}, {'/', "/"}, {T_IDENTIFIER, "d"}, {'}', "}"}}},
       {"('(')\")\"", {{'(', "("}, {T_CHARACTER, "'('"}, {')', ")"}, {T_STRING, "\")\""}}},
       {"{L'}'}", {{'{', "{"}, {T_CHARACTER, "L'}'"}, {'}', "}"}}},
+      // Each kind of first character, the text ending right after it.
+      {"L", {{T_IDENTIFIER, "L"}}},
+      {"u'", {{T_IDENTIFIER, "u"}}},
+      {"U\"x\"", {{T_STRING, "U\"x\""}}},
+      {"Lx", {{T_IDENTIFIER, "Lx"}}},
+      {"$", {{T_IDENTIFIER, "$"}}},
+      {"9", {{T_INTEGER, "9"}}},
+      {".", {{'.', "."}}},
+      {".5", {{T_FLOATING, ".5"}}},
+      {"...", {{P_ELLIPSIS, "..."}}},
+      {"'", {}},
+      {"\"", {}},
+      {"a #", {{T_IDENTIFIER, "a"}}},
+      {"a \x80\xff", {{T_IDENTIFIER, "a"}}},
   };
   for (const Case &c : cases) {
     toks = scan(c.text);
