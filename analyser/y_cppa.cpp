@@ -140,7 +140,9 @@ void lex_token_into(TokenScanner &sc, Tok &t) {
         if (code == K_BOOL) t.word = vt ? contextual_word(vt, scanned.size()) : W_NONE;
       } else if (code > 0 && code < T_LAST) {
         t.cls = G_PUNCT;
-        t.text = token_spelling_view(code);
+        // The scanner's value holds the spelling of a punctuator it returns
+        // as its character: the same text token_spelling_view gives.
+        t.text = code < 256 && vt ? std::string_view(vt, 1) : token_spelling_view(code);
       } else {
         t.cls = G_OTHER;
         t.text = scanned.empty() ? std::string_view() : std::string_view(intern_string(scanned.data(), scanned.size()), scanned.size());

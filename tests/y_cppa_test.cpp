@@ -136,7 +136,8 @@ TEST_F(Grammar, TokensFilledInPlaceAreTheScannersTokens) {
   } cases[] = {
       {SRC_CPP, "struct S { int m; }; S object; typedef S T; enum E { RED }; template <class X> struct Box {};",
        long_name + " ; S object T RED E Box<int> Box<Box<int>> final override x 12u 1.5f 'c' \"s\" :: -> ... "
-                   "int " + long_name + " a >>= b, c <<= d; bool _Bool template <class Y> struct Q { int q; };"},
+                   "int " + long_name + " a >>= b, c <<= d; ( ) [ ] { } ~ ? @ + - * / % & | ^ ! = < > ; "
+                   "Box<(1 > 2), S{}> y; bool _Bool template <class Y> struct Q { int q; };"},
       {SRC_C, "struct S { int m; }; int bool_count;",
        "_Bool b; bool c; int class, new; struct S s; " + long_name + " x;"},
   };
@@ -160,6 +161,8 @@ TEST_F(Grammar, TokensFilledInPlaceAreTheScannersTokens) {
       EXPECT_EQ(reused.sym, want.sym) << want.text;
       EXPECT_EQ(reused.type, want.type) << want.text;
       EXPECT_EQ(reused.line, want.line) << want.text;
+      // A punctuator's text is its fixed spelling, not a copy.
+      if (want.cls == grammar::G_PUNCT) EXPECT_EQ(reused.text.data(), token_spelling_view(reused.code).data());
       if (want.cls == grammar::G_EOF) break;
     }
     lex_end(a);
