@@ -918,21 +918,40 @@ const char *end_of_group(const char *p, const char *end) {
 
 }  // namespace
 
-bool pp_find_guard(const char *text, const char *end, std::string &guard) {
-  // "#ifndef NAME" alone on its line, as the first thing that is not blank.
+// The name of the "#ifndef NAME" that opens text, alone on its line, as the
+// first thing that is not blank; nullptr when text opens otherwise. *line_end
+// receives the end of that line.
+static const char *guard_candidate(const char *text, const char *end, const char **name_end,
+                                   const char **line_end) {
   const char *p = skip_blank_lines(text, end);
-  if (!p || p >= end) return false;
+  if (!p || p >= end) return nullptr;
   p = skip_hspace(p + 1, end);
-  if (end - p < 6 || std::memcmp(p, "ifndef", 6) != 0) return false;
+  if (end - p < 6 || std::memcmp(p, "ifndef", 6) != 0) return nullptr;
   p += 6;
-  if (p >= end || !is_hspace(*p)) return false;
+  if (p >= end || !is_hspace(*p)) return nullptr;
   p = skip_hspace(p, end);
-  if (p >= end || !is_idstart(*p)) return false;
+  if (p >= end || !is_idstart(*p)) return nullptr;
   const char *name = p;
   p = skip_id(p, end);
-  const char *name_end = p;
+  *name_end = p;
   p = skip_hspace(p, end);
-  if (p >= end || *p != '\n') return false;
+  if (p >= end || *p != '\n') return nullptr;
+  *line_end = p;
+  return name;
+}
+
+bool pp_guard_candidate(const char *text, const char *end, std::string_view &name) {
+  const char *name_end = nullptr, *line_end = nullptr;
+  const char *start = guard_candidate(text, end, &name_end, &line_end);
+  if (!start) return false;
+  name = std::string_view(start, static_cast<std::size_t>(name_end - start));
+  return true;
+}
+
+bool pp_find_guard(const char *text, const char *end, std::string &guard) {
+  const char *name_end = nullptr, *p = nullptr;
+  const char *name = guard_candidate(text, end, &name_end, &p);
+  if (!name) return false;
   // Its "#endif", alone on its line but for comments, and nothing after it
   // but blank lines and comments.
   p = end_of_group(p, end);

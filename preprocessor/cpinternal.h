@@ -425,6 +425,9 @@ void pp_skip_group(InputLevel &level);
 // blank lines and comments before and after it, such that skipping the
 // group reports nothing? guard receives the name.
 bool pp_find_guard(const char *text, const char *end, std::string &guard);
+// The name pp_find_guard would give, when the text opens as a guard does:
+// false when pp_find_guard is false too. Costs a look at the first lines.
+bool pp_guard_candidate(const char *text, const char *end, std::string_view &name);
 // Does the text after "pragma" start analysis again (directly or through the map)?
 bool pp_pragma_starts_analysis(const char *start, const char *end);
 // The handlers of the sizeof and signof pragmas (cprepr.cpp).

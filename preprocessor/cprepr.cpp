@@ -438,6 +438,14 @@ static bool skip_guarded(CachedFile &file, const std::string &path, IncludeDir *
       file.met_before = true;
       return false;
     }
+    // The walk over the whole file waits until the guard could matter: the
+    // file would be passed over and the name its first line tests is
+    // defined. That look-up is the one the file's "#ifndef" makes when read.
+    if (!pp_state.analysis_on || out.rescan_kind != RK_OUTPUT) return false;
+    std::string_view candidate;
+    if (pp_guard_candidate(file.text.data(), file.text.data() + file.text.size(), candidate) &&
+        !pp_lookup(candidate.data(), candidate.size()))
+      return false;
     file.guard_known = true;
     if (!pp_find_guard(file.text.data(), file.text.data() + file.text.size(), file.guard)) file.guard.clear();
   }

@@ -396,6 +396,66 @@ TEST_F(Pp, OnlyAPlainGuardIsPassedOver) {
   EXPECT_EQ(r.err, "");
 }
 
+// The look at a file's first lines that decides whether the walk over the
+// whole file is needed names the guard pp_find_guard finds, whenever it
+// finds one, whatever follows the "#endif".
+TEST(PpGuard, CandidateNamesTheGuardTheWalkFinds) {
+  const char *texts[] = {
+      "#ifndef A\n#define A\nint a;\n#endif\n",
+      "/* c */\n\n// d\n#ifndef A\n#define A\n#endif /* A */\n\n// end\n",
+      "#ifndef A\n#define A\nint a;\n#endif\nint tail;\n",
+      "#ifndef A\n#endif\n#define B\n",
+      "int head;\n#ifndef B\n#define B\n#endif\n",
+      "#ifndef C\n#define C\nint c1;\n#else\nint c2;\n#endif\n",
+      "#ifndef C\n#elif 1\n#endif\n",
+      "#ifndef D\n#define D\n#if 0\n#elif 1\n#else\n#endif\nint d;\n#endif\n",
+      "#ifndef E\n#define E\nint e;\n#endif // \\\nint e_tail;\n",
+      "#ifndef F\n#define F\n#if 1\n#endif\nint f;\n#endif\n",
+      "#ifndef R\n#if 1\n#else\n#else\n#endif\n#endif\n",
+      "#ifndef G \\\n  H\n#endif\n",
+      "\\\n#ifndef G\n#endif\n",
+      "/* open\n#ifndef G\n#endif\n",
+      "#ifndef G /* c */\n#endif\n",
+      "#  ifndef\tG\t\n#endif\n",
+      "#ifndef G\n#endif",
+      "#ifndef G\n",
+      "#ifndef\n#endif\n",
+      "#ifndef 1G\n#endif\n",
+      "#ifdef G\n#endif\n",
+      "#ifndefG\n#endif\n",
+      "#ifndef G\n#if 1\n#endif\n",
+      "#ifndef G\n#endif extra\n",
+      "#ifndef G\n#endif /* a */ /* b\n */\n",
+      "#ifndef G\n#endif\n#ifndef H\n#endif\n",
+      "",
+      "\n\n",
+  };
+  int found = 0;
+  for (const char *t : texts) {
+    const std::string text = t;
+    std::string guard;
+    std::string_view candidate;
+    const bool has_candidate = pp_guard_candidate(text.data(), text.data() + text.size(), candidate);
+    if (pp_find_guard(text.data(), text.data() + text.size(), guard)) {
+      ++found;
+      EXPECT_TRUE(has_candidate) << text;
+      EXPECT_EQ(std::string(candidate), guard) << text;
+    }
+  }
+  EXPECT_GE(found, 5);
+}
+
+// A file whose guard is not defined when it is met again is read; once the
+// name is defined, it is passed over, and read again once it is undefined.
+TEST_F(Pp, GuardDefinedOnlyAfterTheFileIsMetAgain) {
+  write("l.h", "#ifndef L\nint l;\n#endif\n");
+  const std::string inc = "#include \"" + path("l.h") + "\"\n";
+  Result r = run(inc + inc + inc + "#define L\n" + inc + inc + "#undef L\n" + inc);
+  EXPECT_EQ(count(r.out, "int l;"), 4) << r.out;
+  EXPECT_EQ(count(r.out, "#line 1 \"" + path("l.h") + "\""), 6) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
 // A group that reports when it is skipped is not passed over silently.
 TEST_F(Pp, GuardedGroupThatReportsWhenSkippedIsRead) {
   write("r.h", "#ifndef R\n#define R\n#if 1\n#else\n#else\n#endif\nint r;\n#endif\n");
