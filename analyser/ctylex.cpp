@@ -460,6 +460,14 @@ int *line_counter(TokenScanner &s) {
   return s.position ? &s.position->line : nullptr;
 }
 
+// The spelling the tables give a punctuator or a keyword; nullptr for the
+// other codes. Inline: the scanner asks for it with every such token.
+inline const char *fixed_spelling(int code) {
+  if (code > 0 && code < 256) return kSingles.text[code];
+  if (code >= 0 && code < T_LAST) return kSpellings.text[code];
+  return nullptr;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -472,8 +480,7 @@ std::string_view token_spelling_view(int code) {
 }
 
 const char *token_spelling(int code) {
-  if (code > 0 && code < 256) return kSingles.text[code];
-  if (code >= 0 && code < T_LAST && kSpellings.text[code]) return kSpellings.text[code];
+  if (const char *fixed = fixed_spelling(code)) return fixed;
   switch (code) {
     case T_END: return "<end>";
     case T_IDENTIFIER: return "<identifier>";
@@ -1272,12 +1279,11 @@ void save_token_start(TokenScanner &s, const char *p) {
   t.last_value_name = s.last_value_name;
 }
 
-// token_spelling's look-up of a punctuator or keyword, inline: asked for
-// every such token scanned.
+// token_spelling, with the tables' look-up inline: asked for every
+// punctuator and keyword scanned.
 inline const char *scanned_spelling(int code) {
-  if (code > 0 && code < 256) return kSingles.text[code];
-  if (code >= 0 && code < T_LAST && kSpellings.text[code]) return kSpellings.text[code];
-  return token_spelling(code);
+  const char *fixed = fixed_spelling(code);
+  return fixed ? fixed : token_spelling(code);
 }
 
 void clear_value(TokenValue &v) {

@@ -109,3 +109,17 @@ constexpr int ALIAS_READINGS_PER_ANALYSIS = 5000;
 // bodies near the text limit read at every level of nesting would still
 // parse hundreds of megabytes; real files read a few kilobytes in all.
 constexpr std::size_t ALIAS_TEXT_PER_ANALYSIS = 1024 * 1024;
+// Instances made in one analysis, nested ones included (see
+// AnalysisBudget::instances_made).
+constexpr int INSTANCES_PER_ANALYSIS = 5000;
+// The longest instance name made. A misread member type can make every
+// instance name the next one inside its own arguments (an iterator of a
+// vector of matches of that iterator), so that names grow by kilobytes at
+// every level within the nesting limit and each body is read again at that
+// size. Instances of real code stay below a kilobyte.
+constexpr std::size_t INSTANCE_NAME_LIMIT = 4 * 1024;
+// Bytes of instance text read in one analysis. Expression templates misread
+// the same way stay below the name limit but bind kilobyte names into
+// bodies of a hundred kilobytes, thousands of times. A file including a
+// dozen standard headers reads under a megabyte.
+constexpr std::size_t INSTANCE_TEXT_PER_ANALYSIS = 4 * 1024 * 1024;

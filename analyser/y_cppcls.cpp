@@ -17,19 +17,6 @@ namespace grammar {
 
 namespace {
 
-constexpr int INSTANCES_PER_ANALYSIS = 5000;
-// The longest instance name made. A misread member type can make every
-// instance name the next one inside its own arguments (an iterator of a
-// vector of matches of that iterator), so that names grow by kilobytes at
-// every level within the nesting limit and each body is read again at that
-// size. Instances of real code stay below a kilobyte.
-constexpr std::size_t INSTANCE_NAME_LIMIT = 4 * 1024;
-// Bytes of instance text read in one analysis. Expression templates misread
-// the same way stay below the name limit but bind kilobyte names into
-// bodies of a hundred kilobytes, thousands of times. A file including a
-// dozen standard headers reads under a megabyte.
-constexpr std::size_t INSTANCE_TEXT_PER_ANALYSIS = 4 * 1024 * 1024;
-
 bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$'; }
 bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
 
