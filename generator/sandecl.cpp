@@ -696,16 +696,17 @@ class PlainReader {
     return word_text_.c_str();
   }
 
-  // Whether any scope of the table may hold the name: most words of a
-  // declaration being written are the names it declares, which the table
-  // does not know yet, and one probe answers for all the look-ups below.
-  // The name is the word last read (see word()).
+  // Whether any scope of the table may hold the word last made a C string
+  // by word(): most words of a declaration being written are the names it
+  // declares, which the table does not know yet, and one probe answers for
+  // all the look-ups below.
   bool table_may_know() const {
     return table_may_hold_name(table_, table_name(word_text_.c_str(), word_text_.size()));
   }
 
-  // A typedef name of file scope that no tag or other entry shares.
-  bool known_typedef(const char *name) {
+  // The word: a typedef name of file scope that no tag or other entry shares.
+  bool known_typedef() {
+    const char *name = word();
     if (script_name_pending(name) || !table_may_know()) return false;
     ScopeContext file_scope;
     if (lookup_tag(name, table_, -1, file_scope)) return false;
@@ -716,8 +717,9 @@ class PlainReader {
     return !(t && t->kind == TK_ELABORATED && type_name(t) && std::strcmp(type_name(t), name) == 0);
   }
 
-  // The tag after "struct", "union" or "enum": known with that kind.
-  bool known_tag(const char *name, int key) {
+  // The word, the tag after "struct", "union" or "enum": known with that kind.
+  bool known_tag(int key) {
+    const char *name = word();
     if (script_name_pending(name) || !table_may_know()) return false;
     ScopeContext file_scope;
     const int kind = key == K_UNION ? TK_UNION : key == K_ENUM ? TK_ENUM : TK_CLASS;
@@ -731,8 +733,9 @@ class PlainReader {
     return kind == TK_CLASS || !lookup_ordinary(name, table_, file_scope);
   }
 
-  // A name the table does not know at all: the text declares it anew.
-  bool unknown_name(const char *name) {
+  // The word, a name the table does not know at all: the text declares it anew.
+  bool unknown_name() {
+    const char *name = word();
     if (script_name_pending(name)) return false;
     if (!table_may_know()) return true;
     ScopeContext file_scope;
@@ -758,14 +761,14 @@ class PlainReader {
         // section of a service cannot undo (see table_begin_scratch).
         if (basics || names || (!external_ && language_ == SRC_CPP)) return false;
         next();
-        if (!ordinary_word() || !known_tag(word(), key)) return false;
+        if (!ordinary_word() || !known_tag(key)) return false;
         ++names;
         next();
         continue;
       }
       if (keyword_) return false;
       if (basics || names) break;  // the declarator's name
-      if (!ordinary_word() || !known_typedef(word())) return false;
+      if (!ordinary_word() || !known_typedef()) return false;
       ++names;
       next();
     }
@@ -781,7 +784,7 @@ class PlainReader {
     }
     if (kind_ == TOKEN_WORD) {
       if (!ordinary_word()) return false;
-      if (!unknown_name(word())) return false;
+      if (!unknown_name()) return false;
       for (std::string_view n : *names)
         if (n == word_) return false;
       names->push_back(word_);
