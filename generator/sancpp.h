@@ -73,19 +73,37 @@ struct SymbolWalkList {
 };
 std::vector<Symbol *> &spare_symbol_walk_list();
 
+template <typename T>
+inline void prefetch_record(const T *record) {
+#if defined(__GNUC__)
+  if (!record) return;
+  __builtin_prefetch(record);
+  __builtin_prefetch(reinterpret_cast<const char *>(record) + sizeof(T) - 1);
+#else
+  (void)record;
+#endif
+}
+
 template <typename F>
 void for_each_symbol_ahead(const SymbolTable &table, const Bucket (&area)[TABLE_BUCKETS], F &&f) {
   SymbolWalkList list(spare_symbol_walk_list());
   std::vector<Symbol *> &entries = list.entries;
   collect_area_entries(area, entries);
-  constexpr std::size_t kDeclarationsAhead = 16, kTypesAhead = 8;
+  // Each stage reads what the stage before fetched: an entry, then its
+  // declaration, then its type and name. Reading an entry's declaration
+  // before the entry itself has come in would wait for it, and over a large
+  // table every entry is a miss. Records lie side by side at sizes that are
+  // not a multiple of a cache line: each is fetched at both ends.
+  constexpr std::size_t kEntriesAhead = 24, kDeclarationsAhead = 12, kTypesAhead = 6;
   const std::uint32_t counter = table.counter;
   for (std::size_t i = 0; i < entries.size(); ++i) {
-#if defined(__GNUC__)
-    if (i + kDeclarationsAhead < entries.size()) __builtin_prefetch(entries[i + kDeclarationsAhead]->decl);
+    if (i + kEntriesAhead < entries.size()) prefetch_record(entries[i + kEntriesAhead]);
+    if (i + kDeclarationsAhead < entries.size()) prefetch_record(entries[i + kDeclarationsAhead]->decl);
     if (i + kTypesAhead < entries.size())
-      if (const Declaration *d = entries[i + kTypesAhead]->decl) __builtin_prefetch(d->type);
-#endif
+      if (const Declaration *d = entries[i + kTypesAhead]->decl) {
+        prefetch_record(d->type);
+        prefetch_record(d->name);
+      }
     Symbol *s = entries[i];
     f(s);
     if (table.counter != counter) {
