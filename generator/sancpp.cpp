@@ -499,7 +499,7 @@ class GeneratedParameterNames {
 };
 
 void write_service(const Subject &s, std::string name) {
-  const char *const id = svc_begin(name);
+  const char *const id = svc_begin(name, s.decl ? s.decl->name : nullptr);
   FunctionInfo *info = s.function->function() ? s.function->function()->info : nullptr;
   // Naming the unnamed parameters changes declarations that the script's
   // extern declarations still to be analysed are rendered from.
@@ -789,11 +789,14 @@ void emit_file_environment(const std::string &path, SymbolTable &table, int incl
 // The unique name into `unique`; returns its interned copy. Names are
 // interned, so the address stands for the text (the empty name is the
 // pool's null, which the set does not hold).
-static const char *claim_service_name(const std::string &name, std::string &unique) {
+// `copy`, when given, is the pool's copy of `name`: a declaration's own
+// name. Interning the name again would look it up in an index that a file
+// of many functions has long pushed out of the caches.
+static const char *claim_service_name(const std::string &name, std::string &unique, const char *copy) {
   ServiceNames &names = service_names();
   const char *interned = nullptr;
-  auto taken = [&names, &interned](const std::string &n) {
-    interned = intern_string(n.c_str(), n.size());
+  auto taken = [&names, &interned, &name, copy](const std::string &n) {
+    interned = copy && &n == &name ? copy : intern_string(n.c_str(), n.size());
     return interned ? names.taken.find(interned) >= 0 : names.empty_taken;
   };
   unique = name;
@@ -820,7 +823,7 @@ std::vector<Symbol *> &spare_symbol_walk_list() {
 
 std::string unique_service_name(const std::string &name) {
   std::string unique;
-  claim_service_name(name, unique);
+  claim_service_name(name, unique, nullptr);
   return unique;
 }
 
@@ -833,9 +836,10 @@ void reset_service_names() {
 
 // The fixed lines of a service are written a group at a time: the pieces
 // of a group carry the line ends between its lines.
-const char *svc_begin(std::string &name) {
+const char *svc_begin(std::string &name, const char *interned_name) {
   std::string unique;
-  const char *claimed = claim_service_name(name, unique);
+  const char *claimed =
+      claim_service_name(name, unique, interned_name && name == interned_name ? interned_name : nullptr);
   name.swap(unique);
   const std::string_view rule = rule_line();
   write_script_pieces({"\n", rule, "\n", keyword(KW_COMMENT_SERVICE), name, "\n", rule, "\nSERVICE ", name, "\n",

@@ -143,8 +143,10 @@ void emit_class_services(TypeDesc *type, SymbolTable &table, const char *tested_
 std::string unique_service_name(const std::string &name);
 
 // The fixed line groups of a service; svc_begin makes name unique in place
-// and returns its interned copy.
-const char *svc_begin(std::string &name);
+// and returns its interned copy. interned_name may be a declaration's name
+// (a copy of the string pool's): where the service is named after it alone,
+// it stands for the name's copy.
+const char *svc_begin(std::string &name, const char *interned_name = nullptr);
 void svc_env_begin(const std::string &name);
 void svc_env_end(const std::string &name);
 void test_begin();

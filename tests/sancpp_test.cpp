@@ -1,5 +1,6 @@
 // Environment blocks, VAR lines with their placeholders, and services.
 #include "sancpp.h"
+#include "mstrin.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -357,6 +358,24 @@ TEST_F(EmitterTest, UniqueServiceNames) {
   for (int i = 0; i < 20000; ++i) last = unique_service_name("big");
   EXPECT_EQ(last, "big_20000");
   EXPECT_EQ(unique_service_name("big_20000"), "big_20000_2");
+}
+
+// A service named after its declaration's pooled name claims the same name
+// as one claimed from a plain string: the two ways share the suffixes.
+TEST_F(EmitterTest, ServiceNamesClaimedFromPooledNames) {
+  std::string first = "h";
+  svc_begin(first, intern_string("h"));
+  EXPECT_EQ(first, "h");
+  EXPECT_EQ(unique_service_name("h"), "h_2");
+  std::string again = "h";
+  svc_begin(again, intern_string("h"));
+  EXPECT_EQ(again, "h_3");
+  // A qualified service name is not its declaration's name.
+  std::string member = "C_k";
+  svc_begin(member, intern_string("k"));
+  EXPECT_EQ(member, "C_k");
+  EXPECT_EQ(unique_service_name("k"), "k");
+  EXPECT_EQ(unique_service_name("C_k"), "C_k_2");
 }
 
 
