@@ -7,6 +7,14 @@ void *checked_calloc(std::size_t count, std::size_t size);
 void *checked_realloc(void *pointer, std::size_t size);
 void checked_free(void *pointer);
 
+// A zeroed block for a table read at random: an index over hundreds of
+// thousands of names. Past a few megabytes it stands on large pages where
+// the system offers them, so that its look-ups do not each miss the
+// address translation cache as well. Freed with checked_table_free and the
+// same size.
+void *checked_table_calloc(std::size_t size);
+void checked_table_free(void *pointer, std::size_t size);
+
 // Reports the internal error for an exhausted allocator ("memory overflow").
 [[noreturn]] void report_memory_overflow();
 // Makes an exhausted operator new (strings, containers) the same internal

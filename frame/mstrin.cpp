@@ -87,7 +87,7 @@ void place_slots(std::uint64_t *slots, std::size_t capacity, int shift, std::uin
 void grow_slots(Pool &p) {
   if (p.capacity > (SIZE_MAX / sizeof(std::uint64_t)) / 4) report_memory_overflow();
   const std::size_t n = p.capacity * 2;
-  std::uint64_t *slots = static_cast<std::uint64_t *>(checked_calloc(n, sizeof(std::uint64_t)));
+  std::uint64_t *slots = static_cast<std::uint64_t *>(checked_table_calloc(n * sizeof(std::uint64_t)));
   const int shift = p.shift - 1;
   for (std::size_t i = 0; i < p.capacity; ++i) {
     const std::uint64_t slot = p.slots[i];
@@ -95,7 +95,7 @@ void grow_slots(Pool &p) {
     const char *copy = Pool::copy_of(slot);
     place_slots(slots, n, shift, slot, hash_text_bytes(copy, Pool::length_of(copy)));
   }
-  checked_free(p.slots);
+  checked_table_free(p.slots, p.capacity * sizeof(std::uint64_t));
   p.slots = slots;
   p.capacity = n;
   p.shift = shift;
@@ -133,7 +133,7 @@ char *xstrcat(char *destination, ...) {
 void pool_init() {
   Pool &p = pool();
   if (p.slots) return;
-  p.slots = static_cast<std::uint64_t *>(checked_calloc(kFirstSlots, sizeof(std::uint64_t)));
+  p.slots = static_cast<std::uint64_t *>(checked_table_calloc(kFirstSlots * sizeof(std::uint64_t)));
   p.capacity = kFirstSlots;
   int bits = 0;
   while ((std::size_t{1} << bits) < kFirstSlots) ++bits;
