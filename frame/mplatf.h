@@ -32,5 +32,5 @@ const char *sys_getenv(const char *name);  // case-sensitive names
 // frees its whole table before the next one is built; left to the
 // allocator's own adaptive rule, the freed blocks would stay with the
 // process, between the records of tables that live on, and the next table
-// would need as much again.
+// would need as much again. The heap of small records grows in large steps.
 void sys_tune_memory();
