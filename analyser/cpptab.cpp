@@ -1007,6 +1007,10 @@ TableName table_name(const char *name, std::size_t length) {
   return TableName{name, name && length ? name_hash_of(name, length) : 0};
 }
 
+TableName table_name_of_hash(const char *name, std::uint64_t text_hash) {
+  return TableName{name, name && *name ? (text_hash ? text_hash : 1) : 0};
+}
+
 bool table_may_hold_name(const SymbolTable &t, const TableName &name) {
   return name.hash && t.index && t.index->entries.may_hold(name.hash);
 }

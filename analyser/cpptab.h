@@ -181,6 +181,8 @@ struct TableName {
 TableName table_name(const char *name);
 // The same for a name whose length the caller knows.
 TableName table_name(const char *name, std::size_t length);
+// The same for a name whose characters' hash_text_bytes the caller has.
+TableName table_name_of_hash(const char *name, std::uint64_t text_hash);
 Symbol *lookup_name_at_level(const TableName &name, SymbolTable &table, TypeDesc *scope);
 // False when no scope and no area of the table holds an entry of that name
 // (so that every look-up of it finds nothing); true when one may.

@@ -956,7 +956,9 @@ Symbol *entry_in_bases(SymbolTable &t, const TableName &key, TypeDesc *scope, in
   return nullptr;
 }
 
-int classify(TokenScanner &s, const char *name, std::size_t length) {
+// name: the pool's copy of a name the scanner read; text_hash: the
+// hash_text_bytes of its characters.
+int classify(TokenScanner &s, const char *name, std::size_t length, std::uint64_t text_hash) {
   s.value.text = name;
   ScopeContext ctx = s.hooks.scope ? s.hooks.scope(s.hooks.owner) : ScopeContext();
   const bool after_qualifier = s.last_token == P_SCOPE || s.last_token == '~' || s.last_token == K_OPERATOR;
@@ -966,7 +968,7 @@ int classify(TokenScanner &s, const char *name, std::size_t length) {
   if (s.hooks.own_name && s.hooks.own_name(s.hooks.owner, name)) return T_IDENTIFIER;
   // A name no scope of the table holds (most often one being declared) is
   // found by none of the look-ups below.
-  const TableName key = table_name(name, length);
+  const TableName key = table_name_of_hash(name, text_hash);
   const bool in_table = s.table && table_may_hold_name(*s.table, key);
   if (in_table) {
     SymbolTable &t = *s.table;
@@ -1415,7 +1417,10 @@ int lex_next(TokenScanner &s) {
         }
         if (code != K_OPERATOR && code != K_TEMPLATE) s.qualifier = nullptr;
       } else {
-        code = classify(s, intern_string(p, static_cast<std::size_t>(len)), static_cast<std::size_t>(len));
+        // The name's hash serves the pool and the table's look-ups alike.
+        const std::size_t n = static_cast<std::size_t>(len);
+        const std::uint64_t hash = hash_text_bytes(p, n);
+        code = classify(s, intern_string_hashed(p, n, hash), n, hash);
       }
       s.last_token = code;
       s.last_value_name = s.value.names_value;

@@ -140,19 +140,37 @@ void pool_init() {
   p.shift = 64 - bits;
 }
 
-const char *intern_string(const char *text, std::size_t length) {
-  if (!text || length == 0) return nullptr;
-  Pool &p = pool();
-  if (!p.slots) pool_init();
-  Pool::Recent &seen = p.recent[Pool::recent_slot(text)];
-  if (seen.text == text && seen.length == length) return text;
-  Pool::Recent &same = p.seen[Pool::seen_slot(text, length)];
-  if (same.length == length && same.text[0] == text[0] && std::memcmp(same.text, text, length) == 0) {
-    p.recent[Pool::recent_slot(same.text)] = same;
-    return same.text;
+namespace {
+
+// memcmp(a, b, n) == 0 without the call, for the short texts of names: eight
+// characters at a time, and a shorter rest in at most two reads, none past
+// the n characters.
+inline bool same_bytes(const char *a, const char *b, std::size_t n) {
+  auto load64 = [](const char *q) {
+    std::uint64_t w;
+    std::memcpy(&w, q, sizeof w);
+    return w;
+  };
+  auto load32 = [](const char *q) {
+    std::uint32_t w;
+    std::memcpy(&w, q, sizeof w);
+    return w;
+  };
+  if (n >= 8) {
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+      if (load64(a + i) != load64(b + i)) return false;
+    return load64(a + n - 8) == load64(b + n - 8);
   }
-  if (length > UINT32_MAX) report_memory_overflow();
-  const std::uint64_t hash = hash_text_bytes(text, length);
+  if (n >= 4) return load32(a) == load32(b) && load32(a + n - 4) == load32(b + n - 4);
+  for (std::size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+// The pool's copy of a text whose hash_text_bytes is `hash`, made if there is
+// none. `same` is the slot of the recent texts by length and end characters
+// that the copy goes to (none: it goes to none).
+inline const char *find_or_add(Pool &p, const char *text, std::size_t length, std::uint64_t hash, Pool::Recent *same) {
   const std::uint64_t tag = Pool::tag_of(hash);
   std::size_t i = p.home(hash);
   for (;; i = (i + 1) & (p.capacity - 1)) {
@@ -160,9 +178,9 @@ const char *intern_string(const char *text, std::size_t length) {
     if (!slot) break;
     if ((slot & ~Pool::kAddressMask) != tag) continue;
     const char *copy = Pool::copy_of(slot);
-    if (Pool::length_of(copy) == length && std::memcmp(copy, text, length) == 0) {
+    if (Pool::length_of(copy) == length && same_bytes(copy, text, length)) {
       p.recent[Pool::recent_slot(copy)] = {copy, length};
-      same = {copy, length};
+      if (same) *same = {copy, length};
       return copy;
     }
   }
@@ -189,8 +207,33 @@ const char *intern_string(const char *text, std::size_t length) {
   ++p.count;
   if (p.count * 8 > p.capacity * 5) grow_slots(p);
   p.recent[Pool::recent_slot(copy)] = {copy, length};
-  same = {copy, length};
+  if (same) *same = {copy, length};
   return copy;
+}
+
+}  // namespace
+
+const char *intern_string(const char *text, std::size_t length) {
+  if (!text || length == 0) return nullptr;
+  Pool &p = pool();
+  if (!p.slots) pool_init();
+  Pool::Recent &seen = p.recent[Pool::recent_slot(text)];
+  if (seen.text == text && seen.length == length) return text;
+  Pool::Recent &same = p.seen[Pool::seen_slot(text, length)];
+  if (same.length == length && same.text[0] == text[0] && same_bytes(same.text, text, length)) {
+    p.recent[Pool::recent_slot(same.text)] = same;
+    return same.text;
+  }
+  if (length > UINT32_MAX) report_memory_overflow();
+  return find_or_add(p, text, length, hash_text_bytes(text, length), &same);
+}
+
+const char *intern_string_hashed(const char *text, std::size_t length, std::uint64_t hash) {
+  if (!text || length == 0) return nullptr;
+  Pool &p = pool();
+  if (!p.slots) pool_init();
+  if (length > UINT32_MAX) report_memory_overflow();
+  return find_or_add(p, text, length, hash, nullptr);
 }
 
 const char *intern_string(const char *text) {

@@ -52,6 +52,12 @@ void pool_init();
 // One shared copy per distinct text, kept until exit; null/empty -> nullptr.
 const char *intern_string(const char *text);
 const char *intern_string(const char *text, std::size_t length);
+// The same for a text from another buffer (a name a scanner reads) whose
+// hash_text_bytes the caller has made for a look-up of its own: the pool
+// searches its index at once, without first asking its recent texts, which
+// answer such a text only when its length and end characters do not
+// collide.
+const char *intern_string_hashed(const char *text, std::size_t length, std::uint64_t hash);
 
 int compare_strings(const char *a, const char *b);
 void upper_case_in_place(char *text);

@@ -82,6 +82,32 @@ TEST(StringPool, TextsAlikeAtTheirEndsStayApart) {
   EXPECT_EQ(distinct.size(), copies.size());
 }
 
+// A text interned with the hash its caller made gets the copy intern_string
+// gives, whichever of the two meets it first, at every length the compare
+// reads in a different way, and for texts that differ in one character
+// only (at the start, in the middle, at the end).
+TEST(StringPool, HashedTextsShareTheCopiesOfOthers) {
+  for (std::size_t length = 1; length <= 40; ++length) {
+    for (std::size_t at : {std::size_t{0}, length / 2, length - 1}) {
+      std::string text(length, 'k');
+      for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + (i * 7 + length) % 26);
+      std::string other = text;
+      other[at] = other[at] == 'Z' ? 'Y' : 'Z';
+      const std::string buffer = text + "tail", other_buffer = other + "tail";
+      const char *plain = intern_string(text.data(), length);
+      EXPECT_EQ(intern_string_hashed(buffer.data(), length, hash_text_bytes(buffer.data(), length)), plain);
+      const char *hashed = intern_string_hashed(other_buffer.data(), length, hash_text_bytes(other.data(), length));
+      ASSERT_NE(hashed, nullptr);
+      EXPECT_NE(hashed, plain) << text << " " << other;
+      EXPECT_EQ(std::string(hashed), other);
+      EXPECT_EQ(intern_string(other.data(), length), hashed);
+      EXPECT_EQ(intern_string(hashed), hashed);
+    }
+  }
+  EXPECT_EQ(intern_string_hashed(nullptr, 3, 0), nullptr);
+  EXPECT_EQ(intern_string_hashed("abc", 0, hash_text_bytes("abc", 0)), nullptr);
+}
+
 TEST(StringPool, ManyTextsAndOneLargerThanAChunk) {
   std::vector<const char *> first;
   for (int i = 0; i < 60000; ++i) first.push_back(intern_string(("name_" + std::to_string(i)).c_str()));
