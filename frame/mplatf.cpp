@@ -100,10 +100,11 @@ void sys_tune_memory() {
   // A fixed threshold also turns the adaptive one off.
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   // The heap of small records grows, and keeps free at its top, steps of
-  // 32 MiB: left at the default step, a file of many declarations grew it
+  // 16 MiB: left at the default step, a file of many declarations grew it
   // hundreds of times and gave its top back and took it again in between,
-  // at the cost of a page fault again for every page taken again. Pages of
-  // a step that are never touched cost nothing.
-  mallopt(M_TOP_PAD, 32 * 1024 * 1024);
+  // at the cost of a page fault again for every page taken again. Larger
+  // steps save a few faults more, but some systems then map pages ahead of
+  // use and the resident size grows.
+  mallopt(M_TOP_PAD, 16 * 1024 * 1024);
 #endif
 }
