@@ -1054,15 +1054,42 @@ bool hook_is_macro(const char *name, std::size_t length) { return pp_lookup(name
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }  // as the #if reader has it
 
+// The replacement of macro m when it is an object-like macro of the file's
+// own whose whole replacement is one number, as the scan reads one (a word
+// size, a version, a feature switch set to 0 or 1, which the system headers
+// test by the hundred): its rescan is that number and nothing else. Else
+// nullptr.
+const std::string *number_replacement(const MacroEntry *m) {
+  if (m->kind != MK_USER || !m->value || m->value->nargs >= 0 || m->expanding) return nullptr;
+  const std::string &text = m->value->expansion;
+  if (text.empty() || !is_digit(text[0])) return nullptr;
+  const char *q = text.c_str();
+  for (;;) {
+    const char d = *q;
+    if (is_id(d)) {
+      ++q;
+      if ((d == 'e' || d == 'E') && (*q == '+' || *q == '-')) ++q;
+    } else if (d == '.' && q[1] != '.') {
+      ++q;
+    } else {
+      break;
+    }
+  }
+  return q == text.c_str() + text.size() ? &text : nullptr;
+}
+
 // The expansion of an #if text whose names are all "defined" operators,
-// operands of such or names no macro holds, and that holds no literal,
-// comment, continuation or '#': the text itself with each operator and its
-// operand replaced by its value, as the rescan gives it. False (out is left
-// unfinished) for any other text, and for an operator the rescan would
-// report. The names are looked at as the rescan looks at them.
-bool expand_plain_condition(const char *p, std::size_t length, std::string &out) {
+// operands of such, names no macro holds or macros whose replacement is one
+// number, and that holds no literal, comment, continuation or '#': the text
+// itself with each operator and its operand replaced by its value and each
+// such macro by its number, as the rescan gives it. False (out is left
+// unfinished) for any other text, and for an operator or a macro the rescan
+// would report. The names are looked at as the rescan looks at them; *levels
+// receives how many levels past the current one the rescan would have used.
+bool expand_plain_condition(const char *p, std::size_t length, std::string &out, int *levels) {
   const char *const e = p + length;
   out.reserve(length + 8);
+  *levels = 1;
   while (p < e) {
     const char c = *p;
     if (is_idstart(c)) {
@@ -1070,7 +1097,18 @@ bool expand_plain_condition(const char *p, std::size_t length, std::string &out)
       std::uint32_t hash = PP_HASH_START;
       while (p < e && is_id(*p)) hash = pp_hash_step(hash, *p++);
       if (p - name != 7 || std::memcmp(name, "defined", 7) != 0) {
-        if (pp_lookup(name, p - name, hash)) return false;
+        if (const MacroEntry *m = pp_lookup(name, p - name, hash)) {
+          // The expansion is a level above the rescan's, which the scan
+          // leaves at its end; a blank keeps apart what would otherwise
+          // read as one token at either end, as the scan keeps it.
+          const std::string *number = number_replacement(m);
+          if (!number || pp_state.depth + 2 >= PP_MAX_DEPTH) return false;
+          if (!out.empty() && would_paste(out.back(), (*number)[0])) out.push_back(' ');
+          out.append(*number);
+          if (would_paste(out.back(), p < e ? *p : '\0')) out.push_back(' ');
+          *levels = 2;
+          continue;
+        }
         out.append(name, p - name);
         continue;
       }
@@ -1127,10 +1165,11 @@ std::string hook_expand(const char *text, std::size_t length) {
   // (whose push past the stack's limit is reported).
   if (pp_state.depth + 1 < PP_MAX_DEPTH) {
     std::string plain;
-    if (expand_plain_condition(text, length, plain)) {
+    int levels = 1;
+    if (expand_plain_condition(text, length, plain, &levels)) {
       if (pp_state.recording) {
         pp_memo_note_change("defined", 7, pp_hash_name("defined", 7));
-        pp_memo_note_depth(pp_state.depth + 1);
+        pp_memo_note_depth(pp_state.depth + levels);
       }
       return plain;
     }

@@ -987,6 +987,41 @@ TEST_F(Pp, ExpansionStretchesEndAtMacroNamesAndMarks) {
   EXPECT_EQ(r.err, "");
 }
 
+// A condition whose macros each stand for one number is read without a
+// rescan too: each shape here, with what the rescan gives (taken or not, and
+// the reports, whose text shows the expanded condition read so far).
+TEST_F(Pp, ConditionsWithNumberMacrosReadAsRescanned) {
+  const char *conds[] = {
+      "W == 64", "W==64", "W+W == 128", "-W < 0", "W-1", "F == 16", "L > 0 && defined W", "E+1", "D", "W W",
+      "W == 64 +", "(W)", "!W", "defined W && W", ".W", "W.", "W.W", "1.W", "W e", "WE", "x W", "W x",
+      "W<<1 == 128 &&", "N == 1", "P", "DOT", "S == 64", "Z", "W ? W : F ==", "2 W", "W 2", "-W-", "+W+",
+      "W...", "U == 1 ||", "G", "W/W", "W/", "W##W", "defined(W) W",
+  };
+  std::string summary;
+  for (const char *c : conds) {
+    Result r = run(std::string("#define W 64\n#define F 0x10\n#define L 201710L\n#define E 1e\n#define D 1.5\n"
+                               "#define N -1\n#define P (2)\n#define DOT .5\n#define S 64 /* c */\n#define Z 0\n"
+                               "#define U 1u\n#define G W\n#if ") +
+                   c + "\nyes\n#else\nno\n#endif\n");
+    summary += r.out.find("yes") != std::string::npos ? "+" : "-";
+    summary += r.err;
+    summary += '|';
+  }
+  EXPECT_EQ(summary,
+            "+|+|+|+|+|+|+|-ProbaX-W-EXPERRONE,    1e\nProbaX-W-EXPERRONE,    1e\n|"
+            "-ProbaX-W-EXPERRONE,    1.5\nProbaX-W-EXPERRONE,    1.5\n|-ProbaX-W-EXPERRONE,    64 64\n|"
+            "-ProbaX-W-EXPERRONE,    64 == 64 +\n|+|-|+|-ProbaX-W-EXPERRONE,    .\n|"
+            "-ProbaX-W-EXPERRONE,    64.\nProbaX-W-EXPERRONE,    64.\n|"
+            "-ProbaX-W-EXPERRONE,    64.64\nProbaX-W-EXPERRONE,    64.64\n|"
+            "-ProbaX-W-EXPERRONE,    1.W\nProbaX-W-EXPERRONE,    1.W\n|-ProbaX-W-EXPERRONE,    64 e\n|-|"
+            "-ProbaX-W-EXPERRONE,    x 64\n|-ProbaX-W-EXPERRONE,    64 x\n|"
+            "-ProbaX-W-EXPERRONE,    64<<1 == 128 &&\n|-|+|-ProbaX-W-EXPERRONE,    .\n|+|-|"
+            "-ProbaX-W-EXPERRONE,    64 ? 64 : 0x10 ==\n|-ProbaX-W-EXPERRONE,    2 64\n|"
+            "-ProbaX-W-EXPERRONE,    64 2\n|-ProbaX-W-EXPERRONE,    -64-\n|-ProbaX-W-EXPERRONE,    +64+\n|"
+            "-ProbaX-W-EXPERRONE,    64...\nProbaX-W-EXPERRONE,    64...\n|-ProbaX-W-EXPERRONE,    1u == 1 ||\n|"
+            "+|+|-ProbaX-W-EXPERRONE,    64/\n|+|-ProbaX-W-EXPERRONE,     1  64\n|");
+}
+
 TEST_F(Pp, IfConditionsExpandMacrosAndDefined) {
   struct Case {
     const char *cond;

@@ -159,6 +159,31 @@ TEST_F(Reuse, ReplayedDefinitionsAreSharedNotTied) {
   testing::internal::GetCapturedStderr();
 }
 
+// A condition whose macro stands for a number, read without a rescan, looks
+// at that macro as the rescan does: another number means another reading.
+TEST_F(Reuse, ConditionsWithNumberMacrosLookAtThem) {
+  headers("#if SIZE == 64 && !defined(OTHER)\nwide_on\n#endif\n");
+  EXPECT_NE(run(*table_, "#define SIZE 64\n" + include("h.h")).find("wide_on"), std::string::npos);
+  change_inner();
+  const int reused = pp_reused_includes();
+  std::string out = run(other_, "#define SIZE 32\n" + include("h.h"));
+  EXPECT_EQ(out.find("wide_on"), std::string::npos);
+  EXPECT_NE(out.find("second_inner"), std::string::npos);
+  EXPECT_EQ(pp_reused_includes(), reused);
+  MacroTable third;
+  std::vector<const char *> none{nullptr};
+  testing::internal::CaptureStderr();
+  pp_init(none.data(), none.data(), third, false);
+  testing::internal::GetCapturedStderr();
+  out = run(third, "#define SIZE 64\n" + include("h.h"));
+  EXPECT_NE(out.find("wide_on"), std::string::npos);
+  EXPECT_NE(out.find("first_inner"), std::string::npos);
+  EXPECT_EQ(pp_reused_includes(), reused + 1);
+  testing::internal::CaptureStderr();
+  pp_release(third, false);
+  testing::internal::GetCapturedStderr();
+}
+
 TEST_F(Reuse, MacrosTheHeaderDoesNotLookAtMayDiffer) {
   headers("plain\n");
   run(*table_, include("h.h"));
