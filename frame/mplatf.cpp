@@ -1,9 +1,11 @@
 #include "mplatf.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -52,6 +54,26 @@ std::string sys_absolute_path(const char *name) {
 
 std::FILE *sys_fopen(const char *name, const char *mode) {
   return std::fopen(NativeName(name).c_str(), mode);
+}
+
+int sys_open_read(const char *name) {
+  int descriptor;
+  do {
+    descriptor = ::open(NativeName(name).c_str(), O_RDONLY | O_CLOEXEC);
+  } while (descriptor < 0 && errno == EINTR);
+  return descriptor;
+}
+
+long sys_read(int descriptor, char *buffer, std::size_t size) {
+  ssize_t got;
+  do {
+    got = ::read(descriptor, buffer, size);
+  } while (got < 0 && errno == EINTR);
+  return static_cast<long>(got);
+}
+
+void sys_close(int descriptor) {
+  if (descriptor >= 0) ::close(descriptor);
 }
 
 int sys_access(const char *name, int mode) { return ::access(NativeName(name).c_str(), mode); }

@@ -16,6 +16,13 @@ std::string sys_native_path(const char *name);
 // steps resolved as text (links are kept).
 std::string sys_absolute_path(const char *name);
 std::FILE *sys_fopen(const char *name, const char *mode);
+// A file opened for reading as a descriptor (-1 when it cannot be), read
+// with one call per block: a stream's read of a known size asks once more to
+// find the end. sys_read retries an interrupted call; 0 is the end, -1 an
+// error.
+int sys_open_read(const char *name);
+long sys_read(int descriptor, char *buffer, std::size_t size);
+void sys_close(int descriptor);
 int sys_access(const char *name, int mode);  // 0 when allowed; modes as access(2)
 int sys_stat(const char *name, struct stat *status);
 int sys_unlink(const char *name);

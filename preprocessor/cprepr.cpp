@@ -340,11 +340,11 @@ static const std::string *read_source(const std::string &path, std::string &unca
     *entry_out = it->second.get();
     return &it->second->text;
   }
-  std::FILE *f = sys_fopen(path.c_str(), "rb");
-  if (!f) return nullptr;
-  // The text is read into its own room: a buffer of the stream's own would
-  // cost a status call to size it and split each read at its size.
-  std::setvbuf(f, nullptr, _IONBF, 0);
+  const int file = sys_open_read(path.c_str());
+  if (file < 0) return nullptr;
+  // The text is read into its own room, a block a call: a read of a plain
+  // file that comes back short has met its end (a pipe's may not have).
+  const bool plain = S_ISREG(st.st_mode);
   std::string text;
   text.reserve(st.st_size > 0 ? (std::size_t)st.st_size + 2 : 512);
   const std::size_t block = 65536;
@@ -354,16 +354,17 @@ static const std::string *read_source(const std::string &path, std::string &unca
     std::size_t old = text.size();
     std::size_t room = text.capacity() > old + 1 ? text.capacity() - old - 1 : block;
     text.resize(old + room);
-    std::size_t got = std::fread(&text[old], 1, room, f);
+    const long count = sys_read(file, &text[old], room);
+    const std::size_t got = count > 0 ? static_cast<std::size_t>(count) : 0;
     text.resize(old + got);
     // A NUL byte ends the file there.
     if (const void *z = std::memchr(text.data() + old, 0, got)) {
       text.resize((const char *)z - text.data());
       break;
     }
-    if (got < room) break;
+    if (got == 0 || (got < room && plain)) break;
   }
-  std::fclose(f);
+  sys_close(file);
   pp_prepare_buffer(text);
   if (text.empty() || text.back() != '\n') text.push_back('\n');
   if (st.st_size > kCachedFileLimit) {

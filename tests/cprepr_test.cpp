@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cpinternal.h"  // the state a run leaves behind
@@ -236,6 +238,31 @@ TEST_F(Pp, LargeFilesAreReadAgainAndSharedWhileOpen) {
   EXPECT_EQ(count(r.out, "int tail;"), 2);
   EXPECT_EQ(count(r.out, "int inner_end;"), 1);
   EXPECT_EQ(count(r.out, "int filler_line_of_some_length;"), 2 * count(padding, "int filler_line_of_some_length;"));
+  EXPECT_EQ(r.err, "");
+}
+
+// A header that is a pipe comes in pieces: a short read is not its end.
+TEST_F(Pp, HeaderFromAPipeIsReadToItsEnd) {
+  const std::string fifo = path("piped.h");
+  ::unlink(fifo.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // A reader that stopped early must fail the test, not end the process.
+  void (*const previous)(int) = std::signal(SIGPIPE, SIG_IGN);
+  std::thread writer([&fifo] {
+    std::FILE *f = std::fopen(fifo.c_str(), "w");
+    if (!f) return;
+    std::fputs("int first_piece;\n", f);
+    std::fflush(f);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::fputs("int second_piece;\n", f);
+    std::fclose(f);
+  });
+  Result r = run("#include \"" + fifo + "\"\n");
+  writer.join();
+  std::signal(SIGPIPE, previous);
+  ::unlink(fifo.c_str());
+  EXPECT_NE(r.out.find("int first_piece;"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("int second_piece;"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "");
 }
 
