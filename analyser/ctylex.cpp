@@ -1308,7 +1308,23 @@ int lex_next(TokenScanner &s) {
       s.at_end = 1;
       return T_END;
     }
-    const unsigned char c = static_cast<unsigned char>(*p);
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c == ' ' && !kSpaces.of[static_cast<unsigned char>(p[1])]) {  // one blank between tokens
+      s.text = ++p;
+      c = static_cast<unsigned char>(*p);
+    } else if (kSpaces.of[c]) {  // a run of blanks and newlines at once: line ends and indentation mostly
+      int newlines = 0;
+      do {
+        newlines += kSpaces.of[static_cast<unsigned char>(*p)] == kNewline;
+        ++p;
+      } while (kSpaces.of[static_cast<unsigned char>(*p)]);
+      if (newlines) {
+        if (s.position) s.position->line += newlines;
+        s.at_line_start = true;
+      }
+      s.text = p;
+      c = static_cast<unsigned char>(*p);  // no blank: the checks below take it as the loop would
+    }
     if (c == '\0') {
       if (s.resume_text) {  // end of the push-back: back to the text
         s.text = s.resume_text;
@@ -1322,19 +1338,6 @@ int lex_next(TokenScanner &s) {
       s.last_token = T_END;
       s.last_value_name = VN_NONE;
       return T_END;
-    }
-    if (kSpaces.of[c]) {  // a run of blanks and newlines at once: line ends and indentation mostly
-      int newlines = 0;
-      do {
-        newlines += kSpaces.of[static_cast<unsigned char>(*p)] == kNewline;
-        ++p;
-      } while (kSpaces.of[static_cast<unsigned char>(*p)]);
-      if (newlines) {
-        if (s.position) s.position->line += newlines;
-        s.at_line_start = true;
-      }
-      s.text = p;
-      continue;
     }
     if (c == '#' && s.at_line_start) {
       const char *eol = std::strchr(p, '\n');
