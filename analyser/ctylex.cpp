@@ -518,7 +518,7 @@ void lex_set_text(TokenScanner &s, const char *text) {
   s.token_start = text;
   s.pushback.clear();
   s.resume_text = nullptr;
-  s.at_line_start = true;
+  s.scan.at_line_start = true;
   s.at_end = 0;
   s.token_state.valid = false;
 }
@@ -535,14 +535,14 @@ void lex_begin(TokenScanner &s, SymbolTable *table, const char *file, int line, 
   r->line = line;
   r->below = s.position;
   s.position = r;
-  s.last_token = T_END;
-  s.last_value_name = VN_NONE;
-  s.qualifier = nullptr;
-  s.state = LS_NORMAL;
-  s.template_declaration = 0;
-  s.template_nesting = 0;
+  s.scan.last_token = T_END;
+  s.scan.last_value_name = VN_NONE;
+  s.scan.qualifier = nullptr;
+  s.scan.state = LS_NORMAL;
+  s.scan.template_declaration = 0;
+  s.scan.template_nesting = 0;
   s.template_parens.clear();
-  s.at_line_start = true;
+  s.scan.at_line_start = true;
   s.at_end = 0;
   s.token_state.valid = false;
 }
@@ -571,38 +571,32 @@ void lex_unput(TokenScanner &s, char c) {
 void lex_unread_token(TokenScanner &s) {
   if (!s.token_state.valid) return;
   s.text = s.token_state.text;
-  s.at_line_start = s.token_state.at_line_start;
-  s.state = s.token_state.state;
-  s.template_declaration = s.token_state.template_declaration;
-  s.template_nesting = s.token_state.template_nesting;
+  s.scan = s.token_state.scan;
   s.template_parens = s.token_state.template_parens;
   if (s.position) s.position->line = s.token_state.line;
-  s.last_token = s.token_state.last_token;
-  s.last_value_name = s.token_state.last_value_name;
-  s.qualifier = s.token_state.qualifier;
   s.at_end = 0;
   s.token_state.valid = false;
 }
 
 LexMark lex_mark(const TokenScanner &s) {
-  return LexMark{s.text, s.pushback, s.at_line_start, s.state, s.template_declaration, s.template_nesting,
-                 s.position ? s.position->line : 0, s.last_token, s.qualifier,
+  return LexMark{s.text, s.pushback, s.scan.at_line_start, s.scan.state, s.scan.template_declaration, s.scan.template_nesting,
+                 s.position ? s.position->line : 0, s.scan.last_token, s.scan.qualifier,
                  s.position ? s.position->file : std::string(), s.current_file, s.template_parens,
-                 s.last_value_name};
+                 s.scan.last_value_name};
 }
 
 void lex_restore(TokenScanner &s, const LexMark &m) {
   s.text = m.text;
   s.token_start = m.text;
   s.pushback = m.pushback;
-  s.at_line_start = m.at_line_start;
-  s.state = m.state;
-  s.template_declaration = m.template_declaration;
-  s.template_nesting = m.template_nesting;
+  s.scan.at_line_start = m.at_line_start;
+  s.scan.state = m.state;
+  s.scan.template_declaration = m.template_declaration;
+  s.scan.template_nesting = m.template_nesting;
   s.template_parens = m.template_parens;
-  s.last_token = m.last_token;
-  s.last_value_name = m.last_value_name;
-  s.qualifier = m.qualifier;
+  s.scan.last_token = m.last_token;
+  s.scan.last_value_name = m.last_value_name;
+  s.scan.qualifier = m.qualifier;
   s.current_file = m.current_file;
   s.at_end = 0;
   if (s.position) {
@@ -909,14 +903,14 @@ int classify_hit(TokenScanner &s, Symbol *e, const char *name) {
   s.value.type = t;
   s.value.found = 1;
   if (e->area == AREA_ENUMERATOR) s.value.names_value = VN_VALUE;
-  if (s.state == LS_NORMAL && s.pushback.empty() && names_template_of_instance(s, e, name)) s.state = LS_AFTER_TEMPLATE;
+  if (s.scan.state == LS_NORMAL && s.pushback.empty() && names_template_of_instance(s, e, name)) s.scan.state = LS_AFTER_TEMPLATE;
   if (t && t->kind == TK_CLASS) {
     s.value.text = type_name(t) ? type_name(t) : name;
-    s.qualifier = t;
+    s.scan.qualifier = t;
     return T_CLASS_NAME;
   }
   if (t && t->kind == TK_TEMPLATE) {
-    if (s.state == LS_NORMAL) s.state = LS_AFTER_TEMPLATE;
+    if (s.scan.state == LS_NORMAL) s.scan.state = LS_AFTER_TEMPLATE;
     return t->templ()->has_body ? T_DEFINED_TEMPLATE_NAME : T_TEMPLATE_NAME;
   }
   return T_DECLARED_NAME;
@@ -961,9 +955,9 @@ Symbol *entry_in_bases(SymbolTable &t, const TableName &key, TypeDesc *scope, in
 int classify(TokenScanner &s, const char *name, std::size_t length, std::uint64_t text_hash) {
   s.value.text = name;
   ScopeContext ctx = s.hooks.scope ? s.hooks.scope(s.hooks.owner) : ScopeContext();
-  const bool after_qualifier = s.last_token == P_SCOPE || s.last_token == '~' || s.last_token == K_OPERATOR;
-  TypeDesc *qualifier = after_qualifier ? s.qualifier : nullptr;
-  s.qualifier = nullptr;
+  const bool after_qualifier = s.scan.last_token == P_SCOPE || s.scan.last_token == '~' || s.scan.last_token == K_OPERATOR;
+  TypeDesc *qualifier = after_qualifier ? s.scan.qualifier : nullptr;
+  s.scan.qualifier = nullptr;
   if (qualifier) ctx = ScopeContext{1, qualifier};
   if (s.hooks.own_name && s.hooks.own_name(s.hooks.owner, name)) return T_IDENTIFIER;
   // A name no scope of the table holds (most often one being declared) is
@@ -983,7 +977,7 @@ int classify(TokenScanner &s, const char *name, std::size_t length, std::uint64_
     // The use site holds the names an argument text starts with; a name after
     // "::" is a member of its qualifier, never one of the use site's (the
     // iterator typedef of a class using X<T::iterator> is not T's).
-    const bool member_name = s.last_token == P_SCOPE;
+    const bool member_name = s.scan.last_token == P_SCOPE;
     const ScopeContext use =
         s.hooks.fallback_scope && !qualifier && !member_name ? s.hooks.fallback_scope(s.hooks.owner) : ScopeContext();
     for (TypeDesc *sc = use.kind ? use.current : nullptr; sc; sc = enclosing_scope(sc)) {
@@ -1000,7 +994,7 @@ int classify(TokenScanner &s, const char *name, std::size_t length, std::uint64_
       s.value.type = t;
       s.value.found = 1;
       if (t && t->kind == TK_TEMPLATE) {
-        if (s.state == LS_NORMAL) s.state = LS_AFTER_TEMPLATE;
+        if (s.scan.state == LS_NORMAL) s.scan.state = LS_AFTER_TEMPLATE;
         return T_TEMPLATE_NAME;
       }
       return T_DECLARED_NAME;
@@ -1014,7 +1008,7 @@ int classify(TokenScanner &s, const char *name, std::size_t length, std::uint64_
   }
   // A member of a class the table does not know (tr<T>::value): a
   // dependent name, which names no template unless "template" says so.
-  if (s.last_token == P_SCOPE && !qualifier) s.value.names_value = VN_DEPENDENT;
+  if (s.scan.last_token == P_SCOPE && !qualifier) s.value.names_value = VN_DEPENDENT;
   return T_IDENTIFIER;
 }
 
@@ -1043,8 +1037,8 @@ const char *skip_base_and_body(TokenScanner &s, const char *p, int *lines) {
 }
 
 int capture(TokenScanner &s, int code, const char *start, const char *end) {
-  s.state = LS_NORMAL;
-  s.template_declaration = 0;
+  s.scan.state = LS_NORMAL;
+  s.scan.template_declaration = 0;
   if (!end) {
     s.value.captured.clear();
     s.text = start + std::strlen(start);
@@ -1082,7 +1076,7 @@ namespace {
 int c_boolean_word(TokenScanner &s, const char *p, std::size_t n) {
   const bool underscore = n == 5 && std::memcmp(p, "_Bool", 5) == 0;
   if (!underscore && (n != 4 || std::memcmp(p, "bool", 4) != 0)) return 0;
-  switch (s.last_token) {
+  switch (s.scan.last_token) {
     case K_CHAR: case K_SHORT: case K_INT: case K_LONG: case K_SIGNED: case K_UNSIGNED: case K_FLOAT:
     case K_DOUBLE: case K_VOID: case K_BOOL: case K_WCHAR_T: case T_IDENTIFIER: case T_CLASS_NAME:
     case T_TEMPLATE_NAME: case T_DEFINED_TEMPLATE_NAME: case T_DECLARED_NAME:
@@ -1093,7 +1087,7 @@ int c_boolean_word(TokenScanner &s, const char *p, std::size_t n) {
   const char *next = p + n;
   while (*next == ' ' || *next == '\t' || *next == '\n' || *next == '\r') ++next;
   if (*next == ';' || *next == '=' || *next == '[') return 0;
-  if (s.last_token == '}' && (*next == ',' || *next == ')')) return 0;
+  if (s.scan.last_token == '}' && (*next == ',' || *next == ')')) return 0;
   if (s.table) {
     const ScopeContext scope = s.hooks.scope ? s.hooks.scope(s.hooks.owner) : ScopeContext();
     if (lookup_ordinary(intern_string(underscore ? "_Bool" : "bool"), *s.table, scope)) return 0;
@@ -1224,7 +1218,7 @@ int next_expression_token(TokenScanner &s) {
     }
     s.text = p + len;
     s.token_text = std::string_view(p, static_cast<std::size_t>(len));
-    s.last_token = code;
+    s.scan.last_token = code;
     return code;
   }
 }
@@ -1254,13 +1248,13 @@ namespace {
 // Inside template arguments, in parentheses opened at the present nesting of
 // '<': where '<' and '>' are operators unless a template name opens a list.
 bool in_template_parens(const TokenScanner &s) {
-  return !s.template_parens.empty() && s.template_nesting == s.template_parens.back();
+  return !s.template_parens.empty() && s.scan.template_nesting == s.template_parens.back();
 }
 
 // The last token ends an operand that cannot name a template.
 bool after_operand(const TokenScanner &s) {
-  return s.last_token == ')' || s.last_token == ']' || s.last_token == T_INTEGER || s.last_token == T_FLOATING ||
-         s.last_token == T_CHARACTER;
+  return s.scan.last_token == ')' || s.scan.last_token == ']' || s.scan.last_token == T_INTEGER || s.scan.last_token == T_FLOATING ||
+         s.scan.last_token == T_CHARACTER;
 }
 
 // Field by field, so that the strings keep their storage from one token to
@@ -1268,17 +1262,11 @@ bool after_operand(const TokenScanner &s) {
 void save_token_start(TokenScanner &s, const char *p) {
   TokenStartState &t = s.token_state;
   t.text = p;
-  t.at_line_start = s.at_line_start;
-  t.state = s.state;
-  t.template_declaration = s.template_declaration;
-  t.template_nesting = s.template_nesting;
+  t.scan = s.scan;
   t.line = s.position ? s.position->line : 0;
-  t.last_token = s.last_token;
-  t.qualifier = s.qualifier;
   t.valid = true;
   // Empty outside template arguments, where most tokens are.
   if (!t.template_parens.empty() || !s.template_parens.empty()) t.template_parens = s.template_parens;
-  t.last_value_name = s.last_value_name;
 }
 
 // token_spelling, with the tables' look-up inline: asked for every
@@ -1320,7 +1308,7 @@ int lex_next(TokenScanner &s) {
       } while (kSpaces.of[static_cast<unsigned char>(*p)]);
       if (newlines) {
         if (s.position) s.position->line += newlines;
-        s.at_line_start = true;
+        s.scan.at_line_start = true;
       }
       s.text = p;
       c = static_cast<unsigned char>(*p);  // no blank: the checks below take it as the loop would
@@ -1335,11 +1323,11 @@ int lex_next(TokenScanner &s) {
       s.token_text = std::string_view();
       clear_value(s.value);
       s.at_end = 1;
-      s.last_token = T_END;
-      s.last_value_name = VN_NONE;
+      s.scan.last_token = T_END;
+      s.scan.last_value_name = VN_NONE;
       return T_END;
     }
-    if (c == '#' && s.at_line_start) {
+    if (c == '#' && s.scan.at_line_start) {
       const char *eol = std::strchr(p, '\n');
       std::size_t len = eol ? static_cast<std::size_t>(eol - (p + 1)) : std::strlen(p + 1);
       bool line_marker = lex_directive_line(s, p + 1, len);
@@ -1349,18 +1337,18 @@ int lex_next(TokenScanner &s) {
       } else {
         s.text = p + 1 + len;
       }
-      s.at_line_start = true;
+      s.scan.at_line_start = true;
       continue;
     }
     if (c == 'u' && (std::strncmp(p, "using ::exception;", 18) == 0 || std::strncmp(p, "using ::type_info;", 18) == 0)) {
       s.text = p + 18;
-      s.at_line_start = false;
+      s.scan.at_line_start = false;
       continue;
     }
 
     // A token starts here.
     save_token_start(s, p);
-    s.at_line_start = false;
+    s.scan.at_line_start = false;
     s.token_start = p;
     clear_value(s.value);
     int code = 0, len = 0;
@@ -1410,23 +1398,23 @@ int lex_next(TokenScanner &s) {
       if (k) {
         code = k;
         s.value.text = code == K_BOOL && p[0] == '_' ? intern_string("_Bool") : scanned_spelling(code);
-        if (code == K_TEMPLATE && s.state != LS_TEMPLATE_ARGUMENTS) {
+        if (code == K_TEMPLATE && s.scan.state != LS_TEMPLATE_ARGUMENTS) {
           // "::template name<": the arguments of a member template, after
           // which the text goes on as before (a template header's state is
           // kept); any other "template" begins a header.
-          const bool member = s.last_token == P_SCOPE || s.last_token == '.' || s.last_token == P_ARROW;
-          s.state = LS_AFTER_TEMPLATE;
-          if (!member) s.template_declaration = 1;
+          const bool member = s.scan.last_token == P_SCOPE || s.scan.last_token == '.' || s.scan.last_token == P_ARROW;
+          s.scan.state = LS_AFTER_TEMPLATE;
+          if (!member) s.scan.template_declaration = 1;
         }
-        if (code != K_OPERATOR && code != K_TEMPLATE) s.qualifier = nullptr;
+        if (code != K_OPERATOR && code != K_TEMPLATE) s.scan.qualifier = nullptr;
       } else {
         // The name's hash serves the pool and the table's look-ups alike.
         const std::size_t n = static_cast<std::size_t>(len);
         const std::uint64_t hash = hash_text_bytes(p, n);
         code = classify(s, intern_string_hashed(p, n, hash), n, hash);
       }
-      s.last_token = code;
-      s.last_value_name = s.value.names_value;
+      s.scan.last_token = code;
+      s.scan.last_value_name = s.value.names_value;
       return code;
     }
 
@@ -1435,16 +1423,16 @@ int lex_next(TokenScanner &s) {
     else
       s.value.text = scanned_spelling(code);
 
-    switch (s.state) {
+    switch (s.scan.state) {
       case LS_AFTER_TEMPLATE:
         if (code == '<') {
           code = T_TEMPLATE_OPEN;
-          s.state = LS_TEMPLATE_ARGUMENTS;
-          s.template_nesting = 0;
+          s.scan.state = LS_TEMPLATE_ARGUMENTS;
+          s.scan.template_nesting = 0;
           s.template_parens.clear();
         } else {
-          s.state = LS_NORMAL;
-          s.template_declaration = 0;  // a "template" not followed by its header
+          s.scan.state = LS_NORMAL;
+          s.scan.template_declaration = 0;  // a "template" not followed by its header
         }
         break;
       case LS_TEMPLATE_ARGUMENTS:
@@ -1452,22 +1440,22 @@ int lex_next(TokenScanner &s) {
           // No argument list holds these: the list was never closed. Going
           // on in this state would turn every later '<' and '>' of the file
           // into template brackets.
-          s.state = LS_NORMAL;
-          s.template_declaration = 0;
-          s.template_nesting = 0;
+          s.scan.state = LS_NORMAL;
+          s.scan.template_declaration = 0;
+          s.scan.template_nesting = 0;
           s.template_parens.clear();
-        } else if (s.last_token == K_OPERATOR && (code == '<' || code == '>' || code == P_SHR)) {
+        } else if (s.scan.last_token == K_OPERATOR && (code == '<' || code == '>' || code == P_SHR)) {
           // decltype(x.operator>(y)): the operator's name, no bracket.
-        } else if (code == '<' && (s.last_value_name == VN_VALUE ||
-                                   (in_template_parens(s) && (s.last_value_name || after_operand(s))))) {
+        } else if (code == '<' && (s.scan.last_value_name == VN_VALUE ||
+                                   (in_template_parens(s) && (s.scan.last_value_name || after_operand(s))))) {
           // A comparison: N < 3, (sizeof(T) < 8), (tr<T>::value < 3).
         } else if (code == '(' || code == '{') {
           // A brace-initialised operand (and_<A, B>{}) holds braces as a call holds parentheses.
-          s.template_parens.push_back(static_cast<char>(s.template_nesting < 127 ? s.template_nesting : 127));
+          s.template_parens.push_back(static_cast<char>(s.scan.template_nesting < 127 ? s.scan.template_nesting : 127));
         } else if (code == ')' || code == '}') {
           if (!s.template_parens.empty()) s.template_parens.pop_back();
         } else if (code == '<') {
-          ++s.template_nesting;
+          ++s.scan.template_nesting;
           code = T_TEMPLATE_OPEN;
         } else if ((code == '>' || code == P_SHR || code == P_GE || code == P_SHR_ASSIGN) && in_template_parens(s)) {
           // A comparison or a shift inside parentheses: (N > 0), decltype(a >> b).
@@ -1477,31 +1465,31 @@ int lex_next(TokenScanner &s) {
             s.token_text = ">";
           }
           code = T_TEMPLATE_CLOSE;
-          if (s.template_nesting > 0) {
-            --s.template_nesting;
+          if (s.scan.template_nesting > 0) {
+            --s.scan.template_nesting;
           } else {
-            s.state = s.template_declaration ? LS_TEMPLATE_DECLARATION : LS_NORMAL;
+            s.scan.state = s.scan.template_declaration ? LS_TEMPLATE_DECLARATION : LS_NORMAL;
           }
         }
         break;
       case LS_TEMPLATE_DECLARATION: {
         // Inside the parentheses of a parameter list, braces are an
         // operand's (decltype(f({})) p): plain tokens.
-        const bool in_parens = s.template_declaration > 1;
+        const bool in_parens = s.scan.template_declaration > 1;
         if (code == '}' && !in_parens) {  // matches no rule after a template header
           ++s.skipped_characters;
           continue;
         }
         // operator< and operator> name functions; in parentheses a '<'
         // after an operand that cannot name a template compares.
-        const bool operator_name = s.last_token == K_OPERATOR && (code == '<' || code == '>' || code == P_SHR);
+        const bool operator_name = s.scan.last_token == K_OPERATOR && (code == '<' || code == '>' || code == P_SHR);
         if (operator_name ||
-            (code == '<' && (s.last_value_name == VN_VALUE || (in_parens && (s.last_value_name || after_operand(s)))))) {
+            (code == '<' && (s.scan.last_value_name == VN_VALUE || (in_parens && (s.scan.last_value_name || after_operand(s)))))) {
         } else if (code == '<') {
           code = T_TEMPLATE_OPEN;
-          ++s.template_nesting;
+          ++s.scan.template_nesting;
         } else if ((code == '>' || code == P_SHR || code == P_GE || code == P_SHR_ASSIGN) && in_parens &&
-                   s.template_nesting == 0) {
+                   s.scan.template_nesting == 0) {
           // A comparison or a shift in parentheses closes no template
           // bracket: noexcept(a > b), decltype(a >> b).
         } else if (code == '>' || code == P_SHR) {
@@ -1510,25 +1498,25 @@ int lex_next(TokenScanner &s) {
             s.token_text = ">";
           }
           code = T_TEMPLATE_CLOSE;
-          if (s.template_nesting > 0) --s.template_nesting;
+          if (s.scan.template_nesting > 0) --s.scan.template_nesting;
         } else if (code == '{' && !in_parens) {
           code = capture(s, T_BODY_TEXT, p, skip_balanced(p + 1, "}", true, true, line_counter(s), &s));
         } else if (code == ':') {
           code = capture(s, T_BASE_AND_BODY, p, skip_base_and_body(s, p + 1, line_counter(s)));
         } else if (code == '(') {
-          ++s.template_declaration;
+          ++s.scan.template_declaration;
         } else if (code == ')') {
-          if (s.template_declaration > 1) --s.template_declaration;
-        } else if (code == '=' && s.last_token != K_OPERATOR) {
+          if (s.scan.template_declaration > 1) --s.scan.template_declaration;
+        } else if (code == '=' && s.scan.last_token != K_OPERATOR) {
           // A default argument ends at the ',' or ')' after it; any other
           // initialiser at its ';'. Neither runs past a bracket closing an
           // enclosing construct (the end of a namespace or class).
-          const char *stops = s.template_declaration > 1 ? ",)]}" : ";)]}";
+          const char *stops = s.scan.template_declaration > 1 ? ",)]}" : ";)]}";
           code = capture(s, T_INIT_TEXT, p, skip_balanced(p + 1, stops, false, true, line_counter(s), &s));
         } else if (code == ';') {
-          s.state = LS_NORMAL;
-          s.template_declaration = 0;
-          s.template_nesting = 0;
+          s.scan.state = LS_NORMAL;
+          s.scan.template_declaration = 0;
+          s.scan.template_nesting = 0;
         }
         if (code == T_BODY_TEXT || code == T_BASE_AND_BODY || code == T_INIT_TEXT)
           s.token_text = s.value.captured;
@@ -1537,9 +1525,9 @@ int lex_next(TokenScanner &s) {
       default: break;
     }
     // The qualifying class survives "::" and "~" only.
-    if (code != P_SCOPE && code != '~') s.qualifier = nullptr;
-    s.last_token = code;
-    s.last_value_name = VN_NONE;
+    if (code != P_SCOPE && code != '~') s.scan.qualifier = nullptr;
+    s.scan.last_token = code;
+    s.scan.last_value_name = VN_NONE;
     return code;
   }
 }

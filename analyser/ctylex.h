@@ -181,16 +181,28 @@ struct LexHooks {
   ScopeContext (*fallback_scope)(void *owner) = nullptr;
 };
 
+// What the scan of a token changes besides the text, the line and the
+// parentheses of template arguments: one record, which every token's start
+// keeps for lex_unread_token in one copy.
+struct TokenScanState {
+  bool at_line_start = true;
+  ScannerState state = LS_NORMAL;
+  // A "template" header is being read: 1, plus the parentheses open in the
+  // declaration after it (a '=' inside them starts a default argument).
+  int template_declaration = 0;
+  int template_nesting = 0;             // unclosed '<' inside template arguments
+  int last_token = T_END;
+  ValueName last_value_name = VN_NONE;  // TokenValue::names_value of the last token
+  TypeDesc *qualifier = nullptr;        // class remembered for a following "::", "~", "operator"
+};
+
 // State at the start of the last token, for lex_unread_token.
 struct TokenStartState {
   const char *text = nullptr;
-  bool at_line_start = false;
-  ScannerState state = LS_NORMAL;
-  int template_declaration = 0, template_nesting = 0, line = 0, last_token = T_END;
-  TypeDesc *qualifier = nullptr;
+  TokenScanState scan;
+  int line = 0;
   bool valid = false;
   std::string template_parens;
-  ValueName last_value_name = VN_NONE;
 };
 
 // One per analysis: a nested analysis scans with a scanner of its own.
@@ -198,21 +210,13 @@ struct TokenScanner {
   const char *text = nullptr;         // next character
   const char *token_start = nullptr;  // start of the current token
   std::string pushback;               // characters returned to the input, read first
-  bool at_line_start = true;
-  ScannerState state = LS_NORMAL;
-  // A "template" header is being read: 1, plus the parentheses open in the
-  // declaration after it (a '=' inside them starts a default argument).
-  int template_declaration = 0;
-  int template_nesting = 0;           // unclosed '<' inside template arguments
+  TokenScanState scan;
   // Parentheses and braces open inside template arguments, each the nesting
   // of '<' it was opened at: a '>' at that nesting is an operator
   // (decltype(a >> b), X<T{a > b}>).
   std::string template_parens;
   PositionRecord *position = nullptr;
   const char *current_file = nullptr; // interned copy of the position's file name
-  int last_token = T_END;
-  ValueName last_value_name = VN_NONE;  // TokenValue::names_value of the last token
-  TypeDesc *qualifier = nullptr;      // class remembered for a following "::", "~", "operator"
   // Text of the last token (no length limit): a view of the scanned text,
   // valid until the next token is read.
   std::string_view token_text;

@@ -660,6 +660,43 @@ TEST_F(Lex, CapturedBodiesFollowLineMarkers) {
   lex_end(sc);
 }
 
+// A token read again after lex_unread_token is read as it was the first
+// time, and so are the tokens after it: the scan state a token's start keeps
+// is the state before it, at any token, after a single blank, a run of
+// blanks and line ends or none, inside template arguments and headers, after
+// "::", "operator" and a line marker.
+TEST_F(Lex, ATokenReadAgainReadsAsTheFirstTime) {
+  table.language = SRC_CPP;
+  const char *texts[] = {
+      "template <class T, int N = (3 > 2)> struct A { T x[N]; };\n  A<A<int>> a; b = c < d;",
+      "x::y z;\n\n\t operator<(p, q) ; using ::exception; w\n# 7 \"m.h\"\n v",
+      "f(a,b);  g (c) ;\n\r\n h",
+      "tr<T>::value < 3 ; X<T{a > b}> y ; decltype(a >> b) c;",
+  };
+  for (const char *text : texts) {
+    const std::vector<Tok> straight = scan(text);
+    for (std::size_t k = 1; k <= straight.size(); ++k) {
+      lex_begin(sc, &table, "t.c", 1, 0, 0);
+      lex_set_text(sc, text);
+      for (std::size_t i = 0; i < k; ++i) lex_next(sc);
+      lex_unread_token(sc);
+      std::vector<Tok> again(straight.begin(), straight.begin() + static_cast<std::ptrdiff_t>(k - 1));
+      for (int guard = 0; guard < 1000; ++guard) {
+        const int c = lex_next(sc);
+        if (c == T_END) break;
+        again.push_back({c, std::string(sc.token_text), lex_current_line(sc)});
+      }
+      lex_end(sc);
+      ASSERT_EQ(again.size(), straight.size()) << text << " at " << k;
+      for (std::size_t i = 0; i < straight.size(); ++i) {
+        EXPECT_EQ(again[i].code, straight[i].code) << text << " at " << k << ", token " << i;
+        EXPECT_EQ(again[i].text, straight[i].text) << text << " at " << k << ", token " << i;
+        EXPECT_EQ(again[i].line, straight[i].line) << text << " at " << k << ", token " << i;
+      }
+    }
+  }
+}
+
 TEST_F(Lex, NestedScansKeepTheirOwnPosition) {
   lex_begin(sc, &table, "outer.c", 10, 0, 0);
   lex_set_text(sc, "one two");
