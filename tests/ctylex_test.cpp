@@ -665,6 +665,27 @@ TEST_F(Lex, CapturedBodiesFollowLineMarkers) {
 // is the state before it, at any token, after a single blank, a run of
 // blanks and line ends or none, inside template arguments and headers, after
 // "::", "operator" and a line marker.
+// A single blank is passed without the loop over a run: the tokens, their
+// lines and a marker after it read as they do after a run of two blanks.
+TEST_F(Lex, ASingleBlankReadsAsARunOfBlanks) {
+  const char *texts[] = {"a b", "a ", " a", "a \tb", "x\n #line 9 \"q.h\"\n y", "x \n y", "f( a ) ;", " ",
+                         "x\n # 4\n z", "a \v b"};
+  for (const char *text : texts) {
+    std::string doubled;
+    for (const char *c = text; *c; ++c) doubled += *c == ' ' ? std::string("  ") : std::string(1, *c);
+    const std::vector<Tok> single = scan(text);
+    const std::string single_file = lex_current_file(sc) ? lex_current_file(sc) : "";
+    const std::vector<Tok> run = scan(doubled.c_str());
+    EXPECT_EQ(single_file, lex_current_file(sc) ? lex_current_file(sc) : "") << text;
+    ASSERT_EQ(single.size(), run.size()) << text;
+    for (std::size_t i = 0; i < single.size(); ++i) {
+      EXPECT_EQ(single[i].code, run[i].code) << text << ", token " << i;
+      EXPECT_EQ(single[i].text, run[i].text) << text << ", token " << i;
+      EXPECT_EQ(single[i].line, run[i].line) << text << ", token " << i;
+    }
+  }
+}
+
 TEST_F(Lex, ATokenReadAgainReadsAsTheFirstTime) {
   table.language = SRC_CPP;
   const char *texts[] = {
