@@ -1103,11 +1103,13 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
   // to, by scope and name: the script declares them before it.
   std::set<std::pair<const TypeDesc *, std::string>> specialised;
   UnitMatch in_unit(unit.c_str());
-  for_each_symbol_ahead(table, table.ordinary, [&](Symbol *s) {
-    const Declaration *d = s->decl;
-    if (d && d->name && is_function_specialisation(d->type) && in_unit(d->file))
-      specialised.emplace(canonical_scope(d->scope), template_name_part(d->name));
-  });
+  // Only C++ has templates: a C file's entries need not be walked for them.
+  if (table.language == SRC_CPP)
+    for_each_symbol_ahead(table, table.ordinary, [&](Symbol *s) {
+      const Declaration *d = s->decl;
+      if (d && d->name && is_function_specialisation(d->type) && in_unit(d->file))
+        specialised.emplace(canonical_scope(d->scope), template_name_part(d->name));
+    });
   auto consider = [&](Symbol *s) {
     const Declaration *d = s->decl;
     if (!d || (d->storage & SF_STATIC)) return;
