@@ -349,13 +349,38 @@ bool basic_matches(const void *record, const void *key) {
   return true;
 }
 
+// Where the record of a basic type was last found in its table's shared
+// records, by the type: a table holds some thirty, and the grammar asks for
+// one at every specifier word. A hint is only a guess, checked against the
+// list (the table may be another at the same address, its list cut back
+// since): the record at that place is the one the search would find when it
+// matches, since the list holds one record per type.
+struct SharedHint {
+  const SymbolTable *owner = nullptr;
+  std::size_t index = 0;
+};
+SharedHint shared_hints[64];
+
+SharedHint &hint_of(const BasicKey &k) {
+  const std::uintptr_t x = reinterpret_cast<std::uintptr_t>(k.name) ^
+                           static_cast<std::uintptr_t>(static_cast<unsigned>(k.size) * 31u + k.kind * 7u + k.char_type);
+  return shared_hints[(x * 0x9E3779B97F4A7C15ULL) >> 58];
+}
+
 // Files declare a great many objects and parameters of the same few basic
 // types: each table keeps one record per basic type for all of them.
 TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type, SymbolTable *owner) {
   const BasicKey key{kind, intern_string(name), size, char_type};
+  const std::vector<void *> &shared = table_shared(owner);
+  SharedHint &hint = hint_of(key);
+  if (hint.owner == owner && hint.index < shared.size() && basic_matches(shared[hint.index], &key))
+    return static_cast<TypeDesc *>(shared[hint.index]);
   // table_find_shared's search with basic_matches, the comparison inline.
-  for (void *r : table_shared(owner))
-    if (basic_matches(r, &key)) return static_cast<TypeDesc *>(r);
+  for (std::size_t i = 0; i < shared.size(); ++i)
+    if (basic_matches(shared[i], &key)) {
+      hint = {owner, i};
+      return static_cast<TypeDesc *>(shared[i]);
+    }
   TypeDesc *t = kind == TK_INTEGER    ? integer_type(key.name, size, char_type, owner)
                 : kind == TK_FLOATING ? floating_type(key.name, owner)
                                       : type_new(kind, owner);

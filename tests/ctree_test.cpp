@@ -101,6 +101,67 @@ TEST_F(Types, ComposeSpecifiers) {
   EXPECT_EQ(reports[0].arg, "CPP_compose_type");
 }
 
+// A table's basic types are found where they were found last without a
+// search: each is the one record of its table's list that the search
+// finds, whichever table asked before, and after a scratch section undone
+// with the records it made.
+TEST_F(Types, BasicTypesAreTheirTablesOwnRecords) {
+  const char *words[] = {"int", "unsigned", "long", "char", "signed char", "double", "float", "void", "_Bool",
+                         "wchar_t", "unsigned long long", "short"};
+  auto in_list = [](SymbolTable *t, TypeDesc *r) {
+    for (void *s : table_shared(t))
+      if (s == r) return true;
+    return false;
+  };
+  auto search = [](SymbolTable *t, TypeDesc *r) {
+    int n = 0;
+    for (void *s : table_shared(t)) {
+      const TypeDesc *x = static_cast<const TypeDesc *>(s);
+      if (x->kind != r->kind) continue;
+      if (r->kind == TK_INTEGER && !(x->integer()->name == r->integer()->name &&
+                                     x->integer()->size == r->integer()->size &&
+                                     x->integer()->char_type == r->integer()->char_type))
+        continue;
+      if (r->kind == TK_FLOATING && x->floating()->name != r->floating()->name) continue;
+      ++n;
+    }
+    return n;
+  };
+  SymbolTable a, b;
+  table_init(a, nullptr);
+  table_init(b, nullptr);
+  std::vector<TypeDesc *> first_a, first_b;
+  for (const char *w : words) {
+    first_a.push_back(basic_type(w, &a));
+    first_b.push_back(basic_type(w, &b));
+  }
+  for (int round = 0; round < 3; ++round)
+    for (std::size_t i = 0; i < std::size(words); ++i) {
+      TypeDesc *x = basic_type(words[i], round % 2 ? &b : &a);
+      TypeDesc *y = basic_type(words[i], round % 2 ? &a : &b);
+      ASSERT_NE(x, nullptr) << words[i];
+      EXPECT_EQ(x, round % 2 ? first_b[i] : first_a[i]) << words[i];
+      EXPECT_EQ(y, round % 2 ? first_a[i] : first_b[i]) << words[i];
+      EXPECT_NE(first_a[i], first_b[i]) << words[i];
+      EXPECT_TRUE(in_list(&a, first_a[i])) << words[i];
+      EXPECT_EQ(search(&a, first_a[i]), 1) << words[i];
+    }
+  // A record made in a scratch section goes when the section is undone;
+  // the type asked again is a record of the list, made anew.
+  table_begin_scratch(a, "f");
+  TypeDesc *scratch = basic_type("unsigned short", &a);
+  ASSERT_NE(scratch, nullptr);
+  EXPECT_EQ(basic_type("unsigned short", &a), scratch);
+  EXPECT_TRUE(table_end_scratch(a));
+  TypeDesc *again = basic_type("unsigned short", &a);
+  EXPECT_TRUE(in_list(&a, again));
+  EXPECT_EQ(search(&a, again), 1);
+  EXPECT_EQ(basic_type("unsigned short", &a), again);
+  EXPECT_EQ(basic_type("int", &a), first_a[0]);
+  release_table(a);
+  release_table(b);
+}
+
 // The words of an integer type read in any order and spacing; a word twice
 // too many, a word of no integer type or a clash gives no type.
 TEST_F(Types, BasicTypeWords) {
