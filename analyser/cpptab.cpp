@@ -464,9 +464,10 @@ IndexKey key_of(int area, TypeDesc *scope, const char *name) {
   return IndexKey{area, canonical_scope(scope), name};
 }
 
-const EntryList *candidates(SymbolTable &t, int area, TypeDesc *scope, const char *name) {
+// name_hash: name_hash_of(name), or 0 when the caller has not made it.
+const EntryList *candidates(SymbolTable &t, int area, TypeDesc *scope, const char *name, std::uint64_t name_hash = 0) {
   if (!name || !*name || !t.index) return nullptr;
-  EntryList *list = t.index->entries.find(key_of(area, scope, name));
+  EntryList *list = t.index->entries.find(IndexKey{area, canonical_scope(scope), name, name_hash});
   return list && !list->empty() ? list : nullptr;
 }
 
@@ -525,20 +526,32 @@ void using_list(SymbolTable &t, TypeDesc *scope, std::vector<TypeDesc *> &out) {
 
 // Best visible entry at one level: the scope itself and the namespaces it uses.
 template <typename Accept>
-Symbol *find_at_level(SymbolTable &t, int area, TypeDesc *scope, const char *name, Accept accept) {
+Symbol *find_at_level(SymbolTable &t, int area, TypeDesc *scope, const char *name, std::uint64_t name_hash,
+                      Accept accept) {
   const bool first = analysis_settings().first_match != 0;
-  Symbol *best = pick(candidates(t, area, scope, name), accept, first);
+  Symbol *best = pick(candidates(t, area, scope, name, name_hash), accept, first);
   std::vector<TypeDesc *> used;
   using_list(t, scope, used);
-  for (TypeDesc *n : used) best = better(best, pick(candidates(t, area, n, name), accept, first), first);
+  for (TypeDesc *n : used) best = better(best, pick(candidates(t, area, n, name, name_hash), accept, first), first);
   return best;
+}
+
+// The name's hash for a walk of the scopes, made once; 0 when no scope of
+// the table can hold the name (an empty name, no index, or one the index's
+// set of names denies), so that the walk finds nothing without a look.
+std::uint64_t walk_hash(const SymbolTable &t, const char *name) {
+  if (!name || !*name || !t.index) return 0;
+  const std::uint64_t hash = name_hash_of(name);
+  return t.index->entries.may_hold(hash) ? hash : 0;
 }
 
 template <typename Accept>
 Symbol *find_visible(SymbolTable &t, int area, const char *name, const ScopeContext &ctx, Accept accept) {
+  const std::uint64_t name_hash = walk_hash(t, name);
+  if (!name_hash) return nullptr;
   TypeDesc *scope = ctx.kind ? ctx.current : nullptr;
   for (int guard = 0; guard < 100000; ++guard) {
-    Symbol *s = find_at_level(t, area, scope, name, accept);
+    Symbol *s = find_at_level(t, area, scope, name, name_hash, accept);
     if (s) return s;
     if (!scope) break;
     scope = enclosing_scope(scope);
@@ -970,12 +983,13 @@ Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeCont
 }
 
 Symbol *lookup_ordinary(const char *name, SymbolTable &table, const ScopeContext &scope) {
-  if (!name || !*name) return nullptr;
+  const std::uint64_t name_hash = walk_hash(table, name);
+  if (!name_hash) return nullptr;
   TypeDesc *s = scope.kind ? scope.current : nullptr;
   auto any = [](Symbol *) { return true; };
   for (int guard = 0; guard < 100000; ++guard) {
-    Symbol *found = find_at_level(table, AREA_ORDINARY, s, name, any);
-    if (!found) found = find_at_level(table, AREA_ENUMERATOR, s, name, any);
+    Symbol *found = find_at_level(table, AREA_ORDINARY, s, name, name_hash, any);
+    if (!found) found = find_at_level(table, AREA_ENUMERATOR, s, name, name_hash, any);
     if (found) return found;
     if (!s) break;
     s = enclosing_scope(s);
@@ -993,7 +1007,7 @@ Symbol *lookup_enumerator(const char *name, SymbolTable &table, const ScopeConte
 
 Symbol *lookup_at_level(const char *name, SymbolTable &table, int area, TypeDesc *scope, int kind,
                         bool skip_own_tag_typedefs) {
-  return find_at_level(table, area, scope, name, [&](Symbol *s) {
+  return find_at_level(table, area, scope, name, 0, [&](Symbol *s) {
     if (!kind_matches(s, kind)) return false;
     return !(skip_own_tag_typedefs && typedef_of_own_tag(s->decl));
   });

@@ -335,6 +335,56 @@ TEST_F(Table, VisibilityThroughScopesAndUsingDirectives) {
   EXPECT_EQ(un.rfind("ortek_unnamed_namespace_", 0), 0u);
 }
 
+// The look-ups that walk the enclosing scopes hash the name once and ask
+// the index's set of names first: each finds what a look-up at every level
+// in turn finds, for names in nested scopes and used namespaces, names
+// taken out again and names never entered, among many others.
+TEST_F(Table, ScopeWalksAgreeWithLookUpsLevelByLevel) {
+  TypeDesc *ns = record("NS", KEY_NAMESPACE, true);
+  enter(var("NS", ns));
+  TypeDesc *used = record("U", KEY_NAMESPACE, true);
+  enter(var("U", used));
+  TypeDesc *cls = record("K", KEY_CLASS, true);
+  cls->scope_kind = 1;
+  cls->scope = ns;
+  enter(var("K", cls), ScopeContext{1, ns});
+  ns->record()->using_namespaces.push_back(used);
+  std::vector<Symbol *> removed;
+  for (int i = 0; i < 400; ++i) {
+    const std::string n = "n" + std::to_string(i);
+    TypeDesc *scope = i % 4 == 0 ? nullptr : i % 4 == 1 ? ns : i % 4 == 2 ? cls : used;
+    Symbol *e = enter(var(intern_string(n.c_str()), basic_type("int")), ScopeContext{scope ? 1 : 0, scope});
+    if (i % 7 == 0) enter(decl_new(intern_string(n.c_str()), record(intern_string(n.c_str()), KEY_STRUCT, true)),
+                          ScopeContext{scope ? 1 : 0, scope});
+    if (i % 5 == 0 && e) removed.push_back(e);
+  }
+  for (Symbol *e : removed) remove_symbol(table, e);
+  auto walk = [&](const char *name, int area, int kind, TypeDesc *s) -> Symbol * {
+    for (int guard = 0; guard < 100; ++guard) {
+      Symbol *f = lookup_at_level(name, table, area, s, kind, false);
+      if (!f && area == AREA_ORDINARY) f = lookup_at_level(name, table, AREA_ENUMERATOR, s, -1, false);
+      if (f || !s) return f;
+      s = enclosing_scope(s);
+    }
+    return nullptr;
+  };
+  for (int i = 0; i < 500; ++i) {
+    const std::string n = "n" + std::to_string(i);
+    const char *name = n.c_str();
+    for (TypeDesc *scope : {static_cast<TypeDesc *>(nullptr), ns, cls, used}) {
+      const ScopeContext ctx{scope ? 1 : 0, scope};
+      EXPECT_EQ(lookup_ordinary(name, table, ctx), walk(name, AREA_ORDINARY, -1, scope)) << n;
+      EXPECT_EQ(lookup_tag(name, table, TK_CLASS, ctx), walk(name, AREA_TAG, TK_CLASS, scope)) << n;
+      EXPECT_EQ(lookup_tag(name, table, -1, ctx), walk(name, AREA_TAG, -1, scope)) << n;
+    }
+  }
+  EXPECT_NE(lookup_ordinary("n1", table, ScopeContext{1, cls}), nullptr);
+  EXPECT_EQ(lookup_ordinary("n1", table, ScopeContext()), nullptr);
+  EXPECT_EQ(lookup_ordinary("n5", table, ScopeContext{1, cls}), nullptr);
+  EXPECT_EQ(lookup_ordinary("", table, ScopeContext()), nullptr);
+  EXPECT_EQ(lookup_tag(nullptr, table, -1, ScopeContext()), nullptr);
+}
+
 TEST_F(Table, RecordingAndRelease) {
   analysis_settings().recording = 1;
   Symbol *a = enter(var("a", basic_type("int"), SF_EXTERN));
