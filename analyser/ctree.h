@@ -405,6 +405,8 @@ struct TypeDesc {
   TemplateInfo *templ() const { return of<TemplateInfo>(kind == TK_TEMPLATE); }
   // Sets (or replaces) the detail record: the one of the type's kind.
   template <typename T> void set_detail(T *record) { detail_ = record; }
+  // The detail record whatever its kind, for a walk that fetches ahead.
+  const void *detail_record() const { return detail_; }
 
  private:
   template <typename T> T *of(bool matches) const { return matches ? static_cast<T *>(detail_) : nullptr; }

@@ -890,7 +890,7 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     subject.decl = d;
     subject.function = t;
     write_service(subject, service_base_name(d));
-  });
+  }, prefetch_function_parts);
   for_each_symbol(table.tags, [&](Symbol *s) {
     Declaration *d = s->decl;
     TypeDesc *t = d ? d->type : nullptr;

@@ -1143,7 +1143,7 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
     global_entries.push_back(s);
   };
   for_each_symbol_ahead(table, table.tags, consider);
-  for_each_symbol_ahead(table, table.ordinary, consider);
+  for_each_symbol_ahead(table, table.ordinary, consider, prefetch_function_parts);
   emit_needed_declarations(needed, RM_ORDINARY);
   std::sort(globals.begin(), globals.end());
   for (std::size_t i = 0; i < globals.size(); ++i) {
