@@ -1091,8 +1091,10 @@ void declare_file_globals(const std::string &path, SymbolTable &table) {
   std::vector<std::uint64_t> globals;
   {
     std::size_t entries = 0;
-    for_each_symbol(table.tags, [&entries](Symbol *) { ++entries; });
-    for_each_symbol(table.ordinary, [&entries](Symbol *) { ++entries; });
+    // The lists' counts: following the lists themselves would read every
+    // entry one after the other.
+    for (const Bucket &b : table.tags) entries += b.count;
+    for (const Bucket &b : table.ordinary) entries += b.count;
     global_entries.reserve(entries);
     globals.reserve(entries);
   }
