@@ -236,6 +236,12 @@ const char *intern_string_hashed(const char *text, std::size_t length, std::uint
   return find_or_add(p, text, length, hash, nullptr);
 }
 
+void intern_note_copy(const char *copy) {
+  if (!copy) return;
+  Pool &p = pool();
+  p.recent[Pool::recent_slot(copy)] = {copy, Pool::length_of(copy)};
+}
+
 const char *intern_string(const char *text) {
   if (!text) return nullptr;
   // A recent copy of the pool's own is handed back before its text is

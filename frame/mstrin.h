@@ -58,6 +58,10 @@ const char *intern_string(const char *text, std::size_t length);
 // answer such a text only when its length and end characters do not
 // collide.
 const char *intern_string_hashed(const char *text, std::size_t length, std::uint64_t hash);
+// Tells the pool that `copy`, one of its own copies (a pointer it returned),
+// is in use again: interning it again soon is answered at once instead of
+// through an index that a run of many names has pushed out of the caches.
+void intern_note_copy(const char *copy);
 
 int compare_strings(const char *a, const char *b);
 void upper_case_in_place(char *text);

@@ -795,6 +795,9 @@ void emit_file_environment(const std::string &path, SymbolTable &table, int incl
 static const char *claim_service_name(const std::string &name, std::string &unique, const char *copy) {
   ServiceNames &names = service_names();
   const char *interned = nullptr;
+  // The service's scope and declarations are then looked up by the copy:
+  // the pool answers for it at once.
+  if (copy) intern_note_copy(copy);
   auto taken = [&names, &interned, &name, copy](const std::string &n) {
     interned = copy && &n == &name ? copy : intern_string(n.c_str(), n.size());
     return interned ? names.taken.find(interned) >= 0 : names.empty_taken;

@@ -58,6 +58,15 @@ TEST(StringPool, CopiesAreKnownByAddressOtherTextsByContent) {
   EXPECT_EQ(intern_string(copy), copy);
   EXPECT_EQ(intern_string(copy, std::strlen(copy)), copy);
   EXPECT_EQ(intern_string(std::string("gamma_delta").c_str()), copy);
+  // A copy noted in use again is itself, whole and in part, and other
+  // buffers with its text still find it.
+  for (int i = 0; i < 5000; ++i) intern_string(("more_filler_" + std::to_string(i)).c_str());
+  intern_note_copy(copy);
+  EXPECT_EQ(intern_string(copy), copy);
+  EXPECT_EQ(intern_string(copy, std::strlen(copy)), copy);
+  EXPECT_STREQ(intern_string(copy, 5), "gamma");
+  EXPECT_EQ(intern_string(std::string("gamma_delta").c_str()), copy);
+  intern_note_copy(nullptr);
 }
 
 // Texts of one length and the same end characters share a slot of the
