@@ -41,6 +41,8 @@ struct LineReader {
   std::string data;
   std::size_t pos = 0;
   int line = 0;  // physical lines handed out so far
+  // The file holds no trigraph or digraph: its lines need no preparing.
+  bool plain = false;
   bool at_end() const { return pos >= data.size(); }
   // One physical line with its newline (none on a last line without one),
   // into line_text, whose room serves the next lines again.
@@ -785,7 +787,7 @@ void scan_lines(LineReader &in, int is_tested) {
   while (!in.at_end()) {
     const int first_line = in.line + 1;
     read_line(in, line);
-    pp_prepare_buffer(line);
+    if (!in.plain) pp_prepare_buffer(line);
     std::size_t end = line.size();
     while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 32) --end;
     line.resize(end);
@@ -841,6 +843,8 @@ void scan_lines(LineReader &in, int is_tested) {
 void scan_file(const std::string &path, int is_tested) {
   LineReader in;
   if (!read_file(path, in.data)) return;  // unreadable files are passed over
+  // Most files hold none: one look at the whole file instead of one per line.
+  in.plain = !pp_may_need_preparing(in.data);
   ScanState &s = state();
   s.in_comment = false;
   if (is_tested) {

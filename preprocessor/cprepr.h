@@ -73,6 +73,10 @@ void pp_add_dir_of_file(const char *name);
 
 // Trigraph then digraph replacement in place; line lengths are kept.
 void pp_prepare_buffer(std::string &text);
+// False when the text holds no pair of characters that starts a trigraph or
+// is a digraph: pp_prepare_buffer leaves it, and every part of it, as it is
+// (a part with blanks or '#' put in, too: neither is in such a pair).
+bool pp_may_need_preparing(const std::string &text);
 
 // ---------------------------------------------------------------- for the analyser
 

@@ -171,6 +171,8 @@ void pp_prepare_buffer(std::string &text) {
   replace_digraphs(text);
 }
 
+bool pp_may_need_preparing(const std::string &text) { return may_need_replacements(text); }
+
 // ---------------------------------------------------------------- line markers
 
 void pp_line_marker(InputLevel &level, OutputBuffer &out, bool resync) {

@@ -236,6 +236,20 @@ TEST_F(IncludeScanTest, WholePhysicalLinesAreRead) {
   EXPECT_EQ(got, banner() + "\n#/*" + pad + " include \"b.h\" */\n#" + decl + "\n##include \"a.h\"\n");
 }
 
+// A file that holds a digraph or a trigraph anywhere has each of its lines
+// prepared; one that holds none is read as it is, with the same lines.
+TEST_F(IncludeScanTest, DigraphsAndTrigraphsAnywhereInTheFile) {
+  std::string plain, copied = "\n";
+  for (int i = 0; i < 50; ++i) {
+    plain += "int v" + std::to_string(i) + " = 1 < 2 ? 3 : 4;\n";
+    copied += "#int v" + std::to_string(i) + " = 1 < 2 ? 3 : 4;\n";
+  }
+  EXPECT_EQ(section(plain + "#include \"a.h\"\n"), banner() + copied + "##include \"a.h\"\n");
+  const std::string got = section(plain + "%:include \"b.h\"\nint a<:2:>;\n??=include \"a.h\"\n");
+  EXPECT_NE(got.find("##include \"b.h\"\n"), std::string::npos) << got;
+  EXPECT_NE(got.find("#int a[2];\n##include \"a.h\"\n"), std::string::npos) << got;
+}
+
 // Block comments are followed through the lines: a '#' inside one is no
 // directive, "/*/" opens one without closing it, "**/" closes it, and a "/"
 // ending a line opens nothing with a "*" starting the next.
