@@ -790,18 +790,18 @@ void scan_lines(LineReader &in, int is_tested) {
     if (!in.plain) pp_prepare_buffer(line);
     std::size_t end = line.size();
     while (end > 0 && static_cast<unsigned char>(line[end - 1]) <= 32) --end;
-    line.resize(end);
     std::size_t start = 0;
-    while (start < line.size() && (static_cast<unsigned char>(line[start]) <= 32 || line[start] == '\\')) ++start;
-    const char *text = line.c_str() + start;
+    while (start < end && (static_cast<unsigned char>(line[start]) <= 32 || line[start] == '\\')) ++start;
     Group &g = groups.back();
     const bool active = g.outer && g.active;
-    if (*text != '#') {
-      if (active && is_tested)
-        defer_source_line(text, line.size() - static_cast<std::size_t>(text - line.c_str()), first_line,
-                          in.line - first_line + 1);
+    if (start == end || line[start] != '#') {
+      // Copied up to its trailing blanks, which the line keeps: only a
+      // directive is read as a text that ends there.
+      if (active && is_tested) defer_source_line(line.c_str() + start, end - start, first_line, in.line - first_line + 1);
       continue;
     }
+    line.resize(end);
+    const char *text = line.c_str() + start;
     s.directive_line = first_line;
     const char *d = text + 1;
     while (*d == ' ' || *d == '\t' || *d == '\\') ++d;
