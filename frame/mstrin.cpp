@@ -71,10 +71,17 @@ struct Pool {
   }
 };
 
-Pool &pool() {
-  static Pool *p = new Pool;  // process lifetime
-  return *p;
+// Process lifetime. A plain pointer, set by the first text interned: every
+// look-up asks for the pool, and a function-local static would be checked
+// through its guard each time.
+Pool *the_pool = nullptr;
+
+__attribute__((noinline)) Pool &make_pool() {
+  the_pool = new Pool;
+  return *the_pool;
 }
+
+inline Pool &pool() { return the_pool ? *the_pool : make_pool(); }
 
 void place_slots(std::uint64_t *slots, std::size_t capacity, int shift, std::uint64_t slot, std::uint64_t hash) {
   std::size_t i = static_cast<std::size_t>(hash >> shift);
@@ -242,12 +249,21 @@ void intern_note_copy(const char *copy) {
   p.recent[Pool::recent_slot(copy)] = {copy, Pool::length_of(copy)};
 }
 
+namespace {
+
+// intern_string of a text that is no recent copy: measured, then interned.
+__attribute__((noinline)) const char *intern_measured(const char *text) {
+  return intern_string(text, std::strlen(text));
+}
+
+}  // namespace
+
 const char *intern_string(const char *text) {
   if (!text) return nullptr;
   // A recent copy of the pool's own is handed back before its text is
   // measured: its address alone identifies it.
   if (pool().recent[Pool::recent_slot(text)].text == text) return text;
-  return intern_string(text, std::strlen(text));
+  return intern_measured(text);
 }
 
 int compare_strings(const char *a, const char *b) {
