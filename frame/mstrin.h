@@ -99,6 +99,17 @@ class NameHashFilter {
     const std::size_t mask = bits_.size() * 64 - 1;
     return test(hash & mask) && test((hash >> 32) & mask);
   }
+  // Fetches, without reading them, the words may_hold(hash) reads.
+  void prefetch(std::uint64_t hash) const {
+#if defined(__GNUC__)
+    if (bits_.empty()) return;
+    const std::size_t mask = bits_.size() * 64 - 1;
+    __builtin_prefetch(&bits_[(hash & mask) >> 6]);
+    __builtin_prefetch(&bits_[((hash >> 32) & mask) >> 6]);
+#else
+    (void)hash;
+#endif
+  }
 
  private:
   static constexpr std::size_t kBitsPerName = 8;
