@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cpinternal.h"
+#include "mstrin.h"
 
 namespace {
 
@@ -96,13 +97,17 @@ bool has_open_conditional(const InputLevel &lv) { return pp_state.if_stack.size(
 
 void match_line(const InputLevel &lv, const CondFrame &f) {
   std::string arg = " " + std::to_string(f.line);
-  if (f.file != lv.name) arg += " file " + f.file;
+  const std::string_view file = f.file ? f.file : "";
+  if (file != lv.name) {
+    arg += " file ";
+    arg += file;
+  }
   pp_report(MSG_MATCHLINE, arg);
 }
 
 void open_conditional(InputLevel &lv, OutputBuffer &out, int line, bool holds) {
   CondFrame f;
-  f.file = lv.name;
+  f.file = intern_string(lv.name.data(), lv.name.size());
   f.line = line;
   f.kind = CK_IF;
   pp_state.if_stack.push_back(std::move(f));
@@ -829,7 +834,7 @@ void pp_skip_group(InputLevel &lv) {
   const auto directive = [&lv, target](int kind, int lines) {
     if (kind == DK_IF || kind == DK_IFDEF || kind == DK_IFNDEF) {
       CondFrame f;
-      f.file = lv.name;
+      f.file = intern_string(lv.name.data(), lv.name.size());
       f.line = lv.line + lines;
       f.kind = kind == DK_IF ? CK_IF : kind == DK_IFDEF ? CK_IFDEF : CK_IFNDEF;
       pp_state.if_stack.push_back(std::move(f));
@@ -1033,14 +1038,14 @@ void pp_release_conditionals() {
     // The file the conditional stands in: by the time the conditionals
     // are released no file is open any more, and the same header read
     // by two analyses is told about once by its own position.
-    const std::string *file = &innermost;
+    std::string file = innermost;
     if (it->frame < pp_state.if_stack.size()) {
       const CondFrame &f = pp_state.if_stack[it->frame];
       kind = f.kind;
       line = f.line;
-      if (!f.file.empty()) file = &f.file;
+      if (f.file) file = f.file;
     }
-    report_at_position(MSG_UNTERCOND, name_of(kind), *file, line);
+    report_at_position(MSG_UNTERCOND, name_of(kind), file, line);
   }
   pp_state.skip_stack.clear();
   pp_state.if_stack.clear();

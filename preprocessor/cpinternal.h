@@ -182,7 +182,10 @@ struct InputLevel {
 enum CondKind : int { CK_IFDEF = 3, CK_IFNDEF = 4, CK_IF = 5, CK_ELSE = 6, CK_ELIF = 7 };
 
 struct CondFrame {
-  std::string file;
+  // The file's name, interned (none for a level without one): a conditional
+  // is opened at every #if of every header, and a copy of the path each
+  // time cost an allocation.
+  const char *file = nullptr;
   int line = 0;
   int if_succeeded = 0;  // groups taken so far
   CondKind kind = CK_IF;
