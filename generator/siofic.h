@@ -24,7 +24,20 @@ class PendingLines {
   }
   void append(const char *text, std::size_t n) {
     if (n > capacity_ - size_) grow(n);
-    if (n) std::memcpy(data_.get() + size_, text, n);
+    char *to = data_.get() + size_;
+    // Most pieces are a few characters: copied in at most two moves of a
+    // fixed size, which need no call. (The two may overlap.)
+    if (n >= 8 && n <= 16) {
+      move_bytes<8>(to, text);
+      move_bytes<8>(to + n - 8, text + n - 8);
+    } else if (n >= 4 && n < 8) {
+      move_bytes<4>(to, text);
+      move_bytes<4>(to + n - 4, text + n - 4);
+    } else if (n > 16) {
+      std::memcpy(to, text, n);
+    } else {
+      for (std::size_t i = 0; i < n; ++i) to[i] = text[i];
+    }
     size_ += n;
   }
   void push_back(char c) {
@@ -35,6 +48,12 @@ class PendingLines {
  private:
   // Room for `more` bytes after the taken ones, at least doubling.
   void grow(std::size_t more);
+  template <std::size_t N>
+  static void move_bytes(char *to, const char *from) {
+    char chunk[N];
+    std::memcpy(chunk, from, N);
+    std::memcpy(to, chunk, N);
+  }
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;

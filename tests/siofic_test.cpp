@@ -144,6 +144,27 @@ TEST_F(ScriptWriterTest, LinesAndPiecesKeepTheirBytesWhateverTheirLength) {
   EXPECT_EQ(text.substr(text.size() - body.size()), body);
 }
 
+// Pieces of every short length, of characters that all differ from their
+// neighbours, at every place of the waiting block.
+TEST_F(ScriptWriterTest, ShortPiecesKeepEveryCharacterInPlace) {
+  script_open("x");
+  std::string body;
+  const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (int i = 0; i < 20000; ++i) {
+    const std::size_t length = static_cast<std::size_t>(i % 41);
+    const std::size_t start = static_cast<std::size_t>(i % 13);
+    const std::string piece = alphabet.substr(start, length);
+    const std::string other = alphabet.substr(static_cast<std::size_t>(i % 7), static_cast<std::size_t>(i % 19));
+    write_script_pieces({piece, other, piece});
+    body += piece + other + piece + "\n";
+  }
+  ScriptWriter &w = script_writer();
+  script_close(w.path, w.stream, 0);
+  const std::string text = read_file("t.ptu");
+  ASSERT_GE(text.size(), body.size());
+  EXPECT_EQ(text.substr(text.size() - body.size()), body);
+}
+
 TEST_F(ScriptWriterTest, SecondRunKeepsTheFirstScriptAsBackup) {
   write_file("t.bck", "older backup\n");
   generate("first");
