@@ -467,6 +467,9 @@ IndexKey key_of(int area, TypeDesc *scope, const char *name) {
 // name_hash: name_hash_of(name), or 0 when the caller has not made it.
 const EntryList *candidates(SymbolTable &t, int area, TypeDesc *scope, const char *name, std::uint64_t name_hash = 0) {
   if (!name || !*name || !t.index) return nullptr;
+  // A name no scope holds (most names being declared) is known by the
+  // index's set of names without a walk of its slots.
+  if (name_hash && !t.index->entries.may_hold(name_hash)) return nullptr;
   EntryList *list = t.index->entries.find(IndexKey{area, canonical_scope(scope), name, name_hash});
   return list && !list->empty() ? list : nullptr;
 }
@@ -565,7 +568,8 @@ void record_entry(SymbolTable &t, Symbol *s) {
   if (s->recorded_times < Symbol::kRecordedMany) ++s->recorded_times;
 }
 
-Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
+// name_hash: name_hash_of(d->name) when the caller has it, else 0.
+Symbol *append_symbol(SymbolTable &t, int area, Declaration *d, std::uint64_t name_hash = 0) {
   Symbol *s = pooled_new<Symbol>(t);
   s->decl = d;
   s->area = area;
@@ -586,7 +590,7 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d) {
   ++b.count;
   if (d->name) {
     TypeDesc *scope = decl_scope(d);
-    ix.entries.at(key_of(area, scope, d->name)).push_back(s);
+    ix.entries.at(IndexKey{area, canonical_scope(scope), d->name, name_hash}).push_back(s);
     if (scope && scope->record()) ix.by_scope[scope].push_back(s);
   }
   return s;
@@ -659,8 +663,9 @@ void new_definition(SymbolTable &t, Symbol *s) {
 }
 
 // New entry; order numbers by what the declaration is.
-Symbol *add_new(SymbolTable &t, int area, Declaration *d, bool forward_only, bool tag_with_body) {
-  Symbol *s = append_symbol(t, area, d);
+Symbol *add_new(SymbolTable &t, int area, Declaration *d, bool forward_only, bool tag_with_body,
+                std::uint64_t name_hash = 0) {
+  Symbol *s = append_symbol(t, area, d, name_hash);
   const std::uint32_t n = ++t.counter;
   if (tag_with_body) {
     s->def_order = n;  // no forward declaration before it
@@ -700,17 +705,18 @@ bool befriends(const TypeDesc *record_type, const char *reference) {
   return false;
 }
 
-Symbol *enter_enum(Declaration *d, SymbolTable &t, const ReportSink &sink) {
+// h: name_hash_of(d->name) (0 for no name), for its look-up and its entry.
+Symbol *enter_enum(Declaration *d, SymbolTable &t, const ReportSink &sink, std::uint64_t h) {
   TypeDesc *ty = d->type;
   if (!d->name) {
     Symbol *s = add_new(t, AREA_TAG, d, false, ty->enumeration()->first != nullptr);
     add_enumerators(t, d, ty);
     return s;
   }
-  Symbol *ex = pick(candidates(t, AREA_TAG, decl_scope(d), d->name),
+  Symbol *ex = pick(candidates(t, AREA_TAG, decl_scope(d), d->name, h),
                     [](Symbol *s) { return kind_matches(s, TK_ENUM); }, analysis_settings().first_match);
   if (!ex) {
-    Symbol *s = add_new(t, AREA_TAG, d, ty->enumeration()->first == nullptr, ty->enumeration()->first != nullptr);
+    Symbol *s = add_new(t, AREA_TAG, d, ty->enumeration()->first == nullptr, ty->enumeration()->first != nullptr, h);
     add_enumerators(t, d, ty);
     return s;
   }
@@ -727,20 +733,20 @@ Symbol *enter_enum(Declaration *d, SymbolTable &t, const ReportSink &sink) {
   return ex;
 }
 
-Symbol *enter_record(Declaration *d, SymbolTable &t, const char *reference) {
+Symbol *enter_record(Declaration *d, SymbolTable &t, const char *reference, std::uint64_t h) {
   TypeDesc *ty = d->type;
   if (befriends(ty, reference)) ty->record()->friend_of_reference = 1;
   const bool body = record_has_body(ty) || is_namespace(ty);
   if (!d->name) return add_new(t, AREA_TAG, d, !body, body);
   const int kind = ty->kind;
-  Symbol *ex = pick(candidates(t, AREA_TAG, decl_scope(d), d->name),
+  Symbol *ex = pick(candidates(t, AREA_TAG, decl_scope(d), d->name, h),
                     [kind](Symbol *s) { return kind_matches(s, kind); }, analysis_settings().first_match);
-  if (!ex) return add_new(t, AREA_TAG, d, !body, body);
+  if (!ex) return add_new(t, AREA_TAG, d, !body, body, h);
   TypeDesc *old = ex->decl->type;
   if (is_namespace(ty) || is_namespace(old)) {
     // Reopened namespaces are joined by their chain, not merged.
     if (same_scope(old, ty)) return ex;
-    return add_new(t, AREA_TAG, d, false, true);
+    return add_new(t, AREA_TAG, d, false, true, h);
   }
   if (!record_has_body(ty)) return ex;  // forward declaration after the fact, or a repeat
   ex->decl->type = merge_in_table(t, old, ty);
@@ -759,14 +765,14 @@ bool same_template_params(const TypeDesc *a, const TypeDesc *b) {
   return !p && !q;
 }
 
-Symbol *enter_template(Declaration *d, SymbolTable &t) {
+Symbol *enter_template(Declaration *d, SymbolTable &t, std::uint64_t h) {
   TypeDesc *ty = d->type;
   const bool body = ty->templ()->has_body != 0;
   if (!d->name) return add_new(t, AREA_TAG, d, !body, body);
   const bool first = analysis_settings().first_match != 0;
-  const EntryList *list = candidates(t, AREA_TAG, decl_scope(d), d->name);
+  const EntryList *list = candidates(t, AREA_TAG, decl_scope(d), d->name, h);
   Symbol *any = pick(list, [](Symbol *s) { return kind_matches(s, TK_TEMPLATE); }, first);
-  if (!any) return add_new(t, AREA_TAG, d, !body, body);
+  if (!any) return add_new(t, AREA_TAG, d, !body, body, h);
   if (body) {
     Symbol *match = pick(list, [&](Symbol *s) {
       return kind_matches(s, TK_TEMPLATE) && s->decl->type->templ()->has_body &&
@@ -776,7 +782,7 @@ Symbol *enter_template(Declaration *d, SymbolTable &t) {
       new_definition(t, match);
       return match;
     }
-    if (any->decl->type->templ()->has_body) return add_new(t, AREA_TAG, d, false, true);
+    if (any->decl->type->templ()->has_body) return add_new(t, AREA_TAG, d, false, true, h);
     // The definition of a template declared before: the earlier record,
     // which earlier uses already hold, takes the definition (the grammar
     // has given it the defaults of the declaration).
@@ -800,14 +806,14 @@ bool typedef_of_own_tag(const Declaration *d) {
   return same_text(type_name(d->type), d->name);
 }
 
-Symbol *enter_function_or_member(Declaration *d, SymbolTable &t, bool lenient) {
+Symbol *enter_function_or_member(Declaration *d, SymbolTable &t, bool lenient, std::uint64_t h) {
   const bool is_function = d->type && d->type->kind == TK_FUNCTION;
-  Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name), [&](Symbol *s) {
+  Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name, h), [&](Symbol *s) {
     const TypeDesc *o = s->decl->type;
     if (is_function) return o && o->kind == TK_FUNCTION && same_parameters(o, d->type, lenient);
     return !(o && o->kind == TK_FUNCTION);
   }, analysis_settings().first_match);
-  if (!ex) return add_new(t, AREA_ORDINARY, d, false, false);
+  if (!ex) return add_new(t, AREA_ORDINARY, d, false, false, h);
   ex->decl->type = merge_in_table(t, ex->decl->type, d->type);
   if (is_function && d->type->function()->info->defined) {
     ex->decl->file = d->file;
@@ -816,12 +822,13 @@ Symbol *enter_function_or_member(Declaration *d, SymbolTable &t, bool lenient) {
   return is_function ? nullptr : ex;
 }
 
-Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient, const ReportSink &sink) {
-  if (!d->name) return add_new(t, AREA_ORDINARY, d, false, false);
-  if ((d->type && d->type->kind == TK_FUNCTION) || is_class_body_scope(d)) return enter_function_or_member(d, t, lenient);
-  Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name), [](Symbol *) { return true; },
+Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient, const ReportSink &sink,
+                       std::uint64_t h) {
+  if (!d->name) return add_new(t, AREA_ORDINARY, d, false, false, h);
+  if ((d->type && d->type->kind == TK_FUNCTION) || is_class_body_scope(d)) return enter_function_or_member(d, t, lenient, h);
+  Symbol *ex = pick(candidates(t, AREA_ORDINARY, decl_scope(d), d->name, h), [](Symbol *) { return true; },
                     analysis_settings().first_match);
-  if (!ex) return add_new(t, AREA_ORDINARY, d, false, false);
+  if (!ex) return add_new(t, AREA_ORDINARY, d, false, false, h);
   Declaration *e = ex->decl;
   const bool new_extern = d->storage & SF_EXTERN, new_static = d->storage & SF_STATIC;
   if (e->storage & SF_EXTERN) {
@@ -838,16 +845,16 @@ Symbol *enter_ordinary(Declaration *d, SymbolTable &t, int line, bool lenient, c
       new_definition(t, ex);
       return ex;
     }
-    return add_new(t, AREA_ORDINARY, d, false, false);
+    return add_new(t, AREA_ORDINARY, d, false, false, h);
   }
   const bool other_file = !same_text(e->file, d->file);
-  if ((e->storage & SF_STATIC) && other_file) return add_new(t, AREA_ORDINARY, d, false, false);
+  if ((e->storage & SF_STATIC) && other_file) return add_new(t, AREA_ORDINARY, d, false, false, h);
   if (new_extern) {
     e->file = d->file;
     return ex;
   }
   if (new_static) {
-    if (other_file) return add_new(t, AREA_ORDINARY, d, false, false);
+    if (other_file) return add_new(t, AREA_ORDINARY, d, false, false, h);
     report_redefined(sink, MSG_REDEFSYMB, d, line);
     return ex;
   }
@@ -987,11 +994,13 @@ Symbol *enter_declaration(Declaration *decl, SymbolTable &table, const ScopeCont
   // A tag declaration names its own type (or is unnamed like it); anything
   // else of an aggregate type (a variable, a typedef) is an ordinary name.
   const bool tag = t && !(decl->storage & SF_TYPEDEF) && same_text(decl->name, type_name(t));
-  if (tag && t->kind == TK_ENUM && t->enumeration()) return enter_enum(decl, table, sink);
+  // The name is hashed once for its look-ups and its entry.
+  const std::uint64_t h = decl->name ? name_hash_of(decl->name) : 0;
+  if (tag && t->kind == TK_ENUM && t->enumeration()) return enter_enum(decl, table, sink, h);
   if (tag && (t->kind == TK_CLASS || t->kind == TK_UNION) && t->record())
-    return enter_record(decl, table, table.reference_name);
-  if (tag && t->kind == TK_TEMPLATE && t->templ()) return enter_template(decl, table);
-  return enter_ordinary(decl, table, line, lenient != 0, sink);
+    return enter_record(decl, table, table.reference_name, h);
+  if (tag && t->kind == TK_TEMPLATE && t->templ()) return enter_template(decl, table, h);
+  return enter_ordinary(decl, table, line, lenient != 0, sink, h);
 }
 
 Symbol *lookup_ordinary(const char *name, SymbolTable &table, const ScopeContext &scope) {

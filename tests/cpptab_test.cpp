@@ -385,6 +385,42 @@ TEST_F(Table, ScopeWalksAgreeWithLookUpsLevelByLevel) {
   EXPECT_EQ(lookup_tag(nullptr, table, -1, ScopeContext()), nullptr);
 }
 
+// A declaration's name is hashed once for the look-ups of its own name and
+// its entry, and a name no scope holds is known from the index's set of
+// names: a repeated declaration still finds the entry of the first, among
+// thousands of others, in its scope only, and one taken out is entered anew.
+TEST_F(Table, RepeatedDeclarationsFindTheirFirstEntry) {
+  TypeDesc *ns = record("RN", KEY_NAMESPACE, true);
+  enter(var("RN", ns));
+  std::vector<Symbol *> first, tags;
+  std::vector<std::string> names;
+  for (int i = 0; i < 2000; ++i) names.push_back("r" + std::to_string(i));
+  for (const std::string &n : names) {
+    first.push_back(enter(var(intern_string(n.c_str()), basic_type("int"), SF_EXTERN)));
+    tags.push_back(enter(decl_new(intern_string(n.c_str()), record(intern_string(n.c_str()), KEY_STRUCT, false))));
+    ASSERT_NE(first.back(), nullptr) << n;
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::string copy = names[i];  // another buffer of the same text
+    EXPECT_EQ(enter(var(copy.c_str(), basic_type("int"), SF_EXTERN)), first[i]) << copy;
+    EXPECT_EQ(enter(decl_new(copy.c_str(), record(intern_string(copy.c_str()), KEY_STRUCT, false))), tags[i]) << copy;
+    // The same name in another scope is another entry.
+    Symbol *other = enter(var(copy.c_str(), basic_type("int"), SF_EXTERN), ScopeContext{1, ns});
+    EXPECT_NE(other, nullptr);
+    EXPECT_NE(other, first[i]) << copy;
+  }
+  for (std::size_t i = 0; i < names.size(); i += 3) remove_symbol(table, first[i]);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    Symbol *again = enter(var(names[i].c_str(), basic_type("int"), SF_EXTERN));
+    if (i % 3 == 0) {
+      EXPECT_NE(again, first[i]) << names[i];
+      EXPECT_EQ(lookup_ordinary(names[i].c_str(), table, ScopeContext()), again) << names[i];
+    } else {
+      EXPECT_EQ(again, first[i]) << names[i];
+    }
+  }
+}
+
 TEST_F(Table, RecordingAndRelease) {
   analysis_settings().recording = 1;
   Symbol *a = enter(var("a", basic_type("int"), SF_EXTERN));
