@@ -625,6 +625,11 @@ struct Argument {
 // without moving the enclosing call's.
 std::deque<Argument> argument_stack;
 std::size_t argument_top = 0;
+// Where each argument of the stack stands, by its place in the stack: a
+// deque finds its element through its block map at every index, and the
+// arguments of a call are read again and again while it is expanded. The
+// deque only grows, and its elements never move.
+std::vector<Argument *> argument_places;
 
 // One call's stretch of the stack, given back however the expansion ends.
 class Arguments {
@@ -634,18 +639,21 @@ class Arguments {
   Arguments &operator=(const Arguments &) = delete;
   ~Arguments() { clear(); }
   std::size_t size() const { return count_; }
-  Argument &operator[](std::size_t i) { return argument_stack[base_ + i]; }
-  Argument &back() { return argument_stack[base_ + count_ - 1]; }
+  Argument &operator[](std::size_t i) { return *argument_places[base_ + i]; }
+  Argument &back() { return *argument_places[base_ + count_ - 1]; }
   Argument &add() {
     const std::size_t at = base_ + count_;
-    if (at == argument_stack.size()) argument_stack.emplace_back();
+    if (at == argument_stack.size()) {
+      argument_stack.emplace_back();
+      argument_places.push_back(&argument_stack.back());
+    }
     argument_top = at + 1;
     ++count_;
-    return argument_stack[at];
+    return *argument_places[at];
   }
   void clear() {
     for (std::size_t i = 0; i < count_; ++i) {
-      Argument &a = argument_stack[base_ + i];
+      Argument &a = *argument_places[base_ + i];
       a.raw = {};
       // As for the texts given back (pp_give_text), the room of a large text
       // is not kept, nor that of an argument past the first few.

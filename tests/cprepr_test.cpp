@@ -776,6 +776,22 @@ TEST_F(Pp, BytesAboveAsciiAndHugeTexts) {
   EXPECT_EQ(r.out.size(), 2 + 2 + body.size() + 1 + 2 + body.size() + 1);
 }
 
+// The arguments of calls nested in arguments stand on one stack, read by
+// their places: calls of ten arguments nested five deep, beyond what one
+// stretch of the stack holds, give each argument its own text.
+TEST_F(Pp, ManyArgumentsOfNestedCalls) {
+  Result r = run("#define F(a,b,c,d,e,f,g,h,i,j) j i h g f e d c b a\n#define G(x, y) F(x, y, x, y, x, y, x, y, x, y)\n"
+                 "F(F(1,2,3,4,5,6,7,8,9,10),2,3,4,5,6,7,8,9,F(a,b,c,d,e,f,g,h,i,F(0,1,2,3,4,5,6,7,8,G(G(p,q),G(r,s)))))\n");
+  std::string tokens;
+  for (char c : text_only(r.out))
+    if (c != ' ' && c != '\n') tokens += c;
+  std::string want;
+  for (int i = 0; i < 5; ++i) want += "srsrsrsrsrqpqpqpqpqp";
+  want += "876543210ihgfedcba98765432" "1098765432" "1";
+  EXPECT_EQ(tokens, want) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Pp, MacroCallOverSeveralLines) {
   Result r = run_file("ml.c", "#define F(a, b) a + b\nint x = F(1,\n  2\n  );\nint y;\n" +
                                   std::string(9, '\n') + "int z = F(3,\n\n\n\n\n\n\n\n\n4);\nend\n");
