@@ -77,6 +77,9 @@ struct Tok : TokFields {
  private:
   bool holds_text() const { return !held_.empty() && text.data() == held_.data(); }
   void take_held(Tok &o) {
+    // Most tokens hold no text of their own: nothing to exchange then, and
+    // no call.
+    if (o.held_.empty() && held_.empty()) return;
     const bool held = o.holds_text();
     held_.swap(o.held_);
     if (held) {

@@ -80,6 +80,38 @@ class Grammar : public ::testing::Test {
 // token the scanner's code and value describe: a short token after a long
 // one, a keyword after a name, a class name spelt by its class, a variable
 // of a class type, C's two spellings of its boolean type.
+// A token moved keeps its text, held or not; one that holds none and
+// meets one that holds none exchanges nothing, and a token that held a text
+// gives it up for the one it is given.
+TEST(TokenMoves, HeldAndPlainTextsFollowTheToken) {
+  using grammar::Tok;
+  Tok plain;
+  plain.text = "name";
+  Tok held;
+  held.hold(std::string(40, 'b'));
+  Tok a(std::move(plain));
+  EXPECT_EQ(a.text, "name");
+  Tok b(std::move(held));
+  EXPECT_EQ(b.text, std::string(40, 'b'));
+  EXPECT_TRUE(held.text.empty());
+  Tok c;
+  c.hold("short");
+  c = std::move(a);  // c held a text, a holds none
+  EXPECT_EQ(c.text, "name");
+  Tok d;
+  d = std::move(b);
+  EXPECT_EQ(d.text, std::string(40, 'b'));
+  Tok e;
+  e.text = "other";
+  Tok f;
+  f.text = "kept";
+  f = std::move(e);  // neither holds a text
+  EXPECT_EQ(f.text, "other");
+  Tok g(d);  // a copy holds its own text
+  EXPECT_EQ(g.text, std::string(40, 'b'));
+  EXPECT_NE(g.text.data(), d.text.data());
+}
+
 TEST_F(Grammar, TokensFilledInPlaceAreTheScannersTokens) {
   using grammar::Tok;
   auto expected = [](TokenScanner &sc, int code) {
