@@ -350,9 +350,11 @@ void Parser::declarator_name(Declarator &d) {
     if (cur.cls == G_PUNCT && cur.code == '*' && !d.qual.empty()) return;  // pointer to member
     if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
     Tok t = std::move(cur);
-    std::string name(t.text);
     // The name is the token's own (its interned name) until arguments or a
-    // typedef's own name change it.
+    // typedef's own name change it; its text is made only then, or for a
+    // qualifier.
+    std::string name;
+    bool composed = false;
     bool token_name = t.name != nullptr;
     advance();
     TypeDesc *scope = nullptr;
@@ -361,6 +363,8 @@ void Parser::declarator_name(Declarator &d) {
       // A class template's instance, or the arguments of an explicit
       // specialisation of a function template (template <> int f<int>(int)).
       std::vector<std::string> args;
+      name.assign(t.text.data(), t.text.size());
+      composed = true;
       name += collect_template_arguments(args);
       if (t.cls == G_TEMPLNAME) scope = type_of_name_token(t);
       if (scope && scope->kind == TK_TEMPLATE && cur.cls == G_PUNCT && cur.code == P_SCOPE) {
@@ -375,7 +379,10 @@ void Parser::declarator_name(Declarator &d) {
       }
     }
     if (cur.cls == G_PUNCT && cur.code == P_SCOPE) {
-      d.qual.push_back(name);
+      if (composed)
+        d.qual.push_back(name);
+      else
+        d.qual.emplace_back(t.text);
       d.qual_scope = scope ? scope : find_scope_type(t);
       d.qualified = true;
       advance();
@@ -383,11 +390,13 @@ void Parser::declarator_name(Declarator &d) {
     }
     // A typedef name of a class comes spelled as the class; declared again
     // (an inherited member type redeclared), it keeps its own name.
-    if (t.cls == G_CLASSNAME && name == t.text && t.sym && t.sym->area == AREA_ORDINARY && t.sym->decl &&
-        (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name) {
+    if (t.cls == G_CLASSNAME && (!composed || name == t.text) && t.sym && t.sym->area == AREA_ORDINARY &&
+        t.sym->decl && (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name) {
       name = t.sym->decl->name;
+      composed = true;
       token_name = false;
     }
+    if (!token_name && !composed) name.assign(t.text.data(), t.text.size());
     d.name = token_name ? intern_string(t.name) : intern(name);
     return;
   }
