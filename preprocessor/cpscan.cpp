@@ -327,6 +327,41 @@ void act_on_macro(OutputBuffer &out, std::size_t id_out, MacroEntry *e, bool mar
   pp_expand(e, out, opener);
 }
 
+// act_on_macro for the name of macro e read at [name, name + length) of the
+// current level and not yet copied to the output: it goes there only where
+// it stays (a macro being expanded, a function-like macro without a call),
+// rather than being copied and taken back at every expansion. (The name's
+// level is not left before it is copied: the search for a call's bracket
+// leaves levels only when it finds one.)
+void act_on_read_macro(OutputBuffer &out, const char *name, std::size_t length, MacroEntry *e, bool marks,
+                       int base) {
+  if (e->expanding) {
+    out.text.append(name, length);
+    if (marks) out.text.append("\n-");
+    return;
+  }
+  if (e->kind == MK_DEFINED) {
+    // The operand may follow the end of the expansion that produced "defined".
+    while (pp_state.depth > base && pp_top().kind == LV_MACRO && pp_top().position >= pp_top().end)
+      pp_pop_level();
+    InputLevel &at = pp_top();
+    std::size_t consumed = 0;
+    int value = if_defined_operator(at.position, at.end - at.position, &consumed);
+    at.position += consumed;
+    out.text.append(value ? " 1 " : " 0 ");
+    return;
+  }
+  char opener = 0;
+  if (e->kind == MK_USER && e->value && e->value->nargs >= 0) {
+    opener = pp_find_call_bracket(e, base);
+    if (!opener) {
+      out.text.append(name, length);
+      return;
+    }
+  }
+  pp_expand(e, out, opener);
+}
+
 // A complete identifier has been copied to the output at id_out; decide
 // whether it is a macro use.
 void treat_identifier(OutputBuffer &out, std::size_t id_out, std::uint32_t hash, bool marks, int base) {
@@ -427,10 +462,8 @@ void pp_scan(OutputBuffer &out, bool marks) {
         if (q > p) o.append(p, q - p);
         lv.position = q;
         if (macro) {
-          const std::size_t id_out = o.size();
-          o.append(q, name_end - q);
           lv.position = name_end;
-          act_on_macro(out, id_out, macro, marks, base);
+          act_on_read_macro(out, q, name_end - q, macro, marks, base);
         }
         continue;
       }

@@ -779,6 +779,23 @@ TEST_F(Pp, BytesAboveAsciiAndHugeTexts) {
 // The arguments of calls nested in arguments stand on one stack, read by
 // their places: calls of ten arguments nested five deep, beyond what one
 // stretch of the stack holds, give each argument its own text.
+// A macro's name read where the text is written as it is goes to the output
+// only where it stays: a function-like macro without a call (also one met
+// at the end of an expansion), a macro being expanded, and nothing of it
+// where it expands, over a line end too.
+TEST_F(Pp, MacroNamesStayOnlyWhereTheyAreNotExpanded) {
+  Result r = run("#define f(x) x\n#define a a b\n#define g f\n#define h(y) g y\nf + f(1) a g(2) h(3) h f\n(4) g\n");
+  std::string tokens;
+  for (char c : text_only(r.out))
+    if (c != '\n') tokens += c;
+  std::string squeezed;
+  for (char c : tokens)
+    if (c != ' ' || (!squeezed.empty() && squeezed.back() != ' ')) squeezed += c;
+  while (!squeezed.empty() && squeezed.back() == ' ') squeezed.pop_back();
+  EXPECT_EQ(squeezed, "f + 1 a b 2 f 3 h 4 f") << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Pp, ManyArgumentsOfNestedCalls) {
   Result r = run("#define F(a,b,c,d,e,f,g,h,i,j) j i h g f e d c b a\n#define G(x, y) F(x, y, x, y, x, y, x, y, x, y)\n"
                  "F(F(1,2,3,4,5,6,7,8,9,10),2,3,4,5,6,7,8,9,F(a,b,c,d,e,f,g,h,i,F(0,1,2,3,4,5,6,7,8,G(G(p,q),G(r,s)))))\n");
