@@ -116,14 +116,23 @@ void pp_report(MessageCode code, std::string_view arg, int line) {
   report_at_position(code, arg, file, at);
 }
 
-InputLevel &pp_push_level(LevelKind kind) {
+// pp_push_level's rare work, a call of its own so that the push saves no
+// registers for it: the stack's room, the report of too deep a nesting,
+// and a level record never used before.
+static __attribute__((noinline)) void prepare_push() {
   ensure_levels();
   // Files, expansions and rescans all come through here, so the one check
   // bounds every way the input can nest.
   if (pp_state.depth + 1 >= PP_MAX_DEPTH) pp_report(MSG_NBRECURSI);
+  if ((int)pp_state.levels.size() <= pp_state.depth + 1) pp_state.levels.emplace_back();
+}
+
+InputLevel &pp_push_level(LevelKind kind) {
+  if (pp_state.levels.capacity() < (std::size_t)PP_STACK_SIZE || pp_state.depth + 1 >= PP_MAX_DEPTH ||
+      (int)pp_state.levels.size() <= pp_state.depth + 1)
+    prepare_push();
   ++pp_state.depth;
   if (pp_state.recording) pp_memo_note_depth(pp_state.depth);
-  if ((int)pp_state.levels.size() <= pp_state.depth) pp_state.levels.emplace_back();
   InputLevel &lv = pp_state.levels[pp_state.depth];
   lv.name.clear();
   lv.named = false;
@@ -196,8 +205,10 @@ void pp_pop_level() {
   if (pp_state.recording) pp_memo_end(lv);
   if (lv.macro) lv.macro->expanding = false;
   lv.macro = nullptr;
-  pp_release_appended_dir(lv.appended_dir);
-  lv.appended_dir = nullptr;
+  if (lv.appended_dir) {  // a file's level only: expansions and rescans have none
+    pp_release_appended_dir(lv.appended_dir);
+    lv.appended_dir = nullptr;
+  }
   pp_give_text(lv.owned_text);
   lv.buffer = lv.position = lv.end = "";
   --pp_state.depth;
