@@ -1169,7 +1169,7 @@ std::string hook_expand(const char *text, std::size_t length) {
   // same: the operator's entry coming and going, and the rescan's level
   // (whose push past the stack's limit is reported).
   if (pp_state.depth + 1 < PP_MAX_DEPTH) {
-    std::string plain;
+    std::string plain = pp_take_text();
     int levels = 1;
     if (expand_plain_condition(text, length, plain, &levels)) {
       if (pp_state.recording) {
@@ -1178,6 +1178,7 @@ std::string hook_expand(const char *text, std::size_t length) {
       }
       return plain;
     }
+    pp_give_text(plain);
   }
   // The temporary entry goes however the expansion ends.
   struct Defined {
@@ -1197,6 +1198,8 @@ std::string hook_expand(const char *text, std::size_t length) {
 
 void hook_report(MessageCode code, std::string_view arg) { pp_report(code, arg); }
 
+void hook_release(std::string &text) { pp_give_text(text); }
+
 }  // namespace
 
 void pp_install_eval_hooks() {
@@ -1204,5 +1207,6 @@ void pp_install_eval_hooks() {
   h.is_macro = hook_is_macro;
   h.expand = hook_expand;
   h.report = hook_report;
+  h.release = hook_release;
   if_set_hooks(h);
 }

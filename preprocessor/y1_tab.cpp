@@ -583,9 +583,11 @@ bool pp_eval_if(const char *text, size_t length) {
   size_t first = expanded.find_first_not_of(" \t\n\r");
   if (first == std::string::npos) {
     if_report(MSG_EMPTYEXPR, "#if");
+    if (g_hooks.release) g_hooks.release(expanded);
     return false;
   }
   bool ok = false;
   IfValue v = if_evaluate(expanded.data(), expanded.size(), &ok);
+  if (g_hooks.release) g_hooks.release(expanded);
   return ok && low32(v.value) != 0;
 }

@@ -28,6 +28,9 @@ struct IfHooks {
   // if_defined_operator) and returns the expanded text. When absent, only the
   // `defined` operator is replaced and no macro is expanded.
   std::string (*expand)(const char *text, size_t length) = nullptr;
+  // Takes back the room of an expanded text once it has been read, for the
+  // expansions that follow. When absent, the text is freed.
+  void (*release)(std::string &text) = nullptr;
   // Reports a warning (all reports of the evaluator are warnings) at the
   // position of the directive. When absent, report_warning is used.
   void (*report)(MessageCode code, std::string_view arg) = nullptr;
