@@ -198,12 +198,6 @@ bool lex_capture_balanced(TokenScanner &sc, std::string &out, bool brace_include
 Parser::Parser(Analysis &analysis, int nesting_base)
     : an(analysis), table(analysis.table), lex(analysis.scanner), instantiation_level(nesting_base) {}
 
-DepthGuard::DepthGuard(Parser &parser) : p(parser), total(parser.an.budget.total_depth) {
-  if (p.depth + 1 > GRAMMAR_NESTING_LIMIT || total + 1 > TOTAL_DEPTH_LIMIT) p.too_deep();
-  ++p.depth;
-  ++total;
-}
-
 void Parser::advance() {
   lex_token_into(lex, cur);
   if (recover > 0) --recover;
@@ -270,10 +264,6 @@ ScopeContext Parser::context() const {
 }
 
 TypeDesc *Parser::scope_record() const { return context().current; }
-
-bool Parser::in_class() const {
-  return !scopes.empty() && (scopes.back().kind == SC_CLASS || scopes.back().kind == SC_UNION);
-}
 
 void Parser::push_scope(int kind, TypeDesc *record, int access) {
   Scope s;

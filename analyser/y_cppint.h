@@ -201,7 +201,9 @@ class Parser {
   ScopeContext context() const;
   TypeDesc *scope_record() const;
   int scope_kind_word() const { return context().kind; }
-  bool in_class() const;
+  bool in_class() const {
+    return !scopes.empty() && (scopes.back().kind == SC_CLASS || scopes.back().kind == SC_UNION);
+  }
   void push_scope(int kind, TypeDesc *record, int access);
   void pop_scope();
 
@@ -333,6 +335,13 @@ class Analysis {
   TokenScanner scanner;
   Parser parser;
 };
+
+// Inline: every grammar rule opens one, some thirty thousand times a file.
+inline DepthGuard::DepthGuard(Parser &parser) : p(parser), total(parser.an.budget.total_depth) {
+  if (p.depth + 1 > GRAMMAR_NESTING_LIMIT || total + 1 > TOTAL_DEPTH_LIMIT) p.too_deep();
+  ++p.depth;
+  ++total;
+}
 
 // template<> struct X<args> {body}: the class of the composed name, made by a
 // nested analysis of its body.
