@@ -250,19 +250,6 @@ void Parser::warn(WarningCode code, const std::string &arg, bool with_position) 
 const char *Parser::file() const { return lex_current_file(lex); }
 int Parser::line() const { return lex_current_line(lex); }
 
-ScopeContext Parser::context() const {
-  ScopeContext c;
-  for (auto it = scopes.rbegin(); it != scopes.rend(); ++it) {
-    if (it->kind == SC_FILE) return c;
-    if (it->record) {
-      c.kind = 1;
-      c.current = it->record;
-      return c;
-    }
-  }
-  return c;
-}
-
 TypeDesc *Parser::scope_record() const { return context().current; }
 
 void Parser::push_scope(int kind, TypeDesc *record, int access) {

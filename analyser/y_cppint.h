@@ -198,7 +198,20 @@ class Parser {
   int line() const;
 
   // Scopes.
-  ScopeContext context() const;
+  // Inline: asked at every name the scanner classifies and every
+  // declaration entered.
+  ScopeContext context() const {
+    ScopeContext c;
+    for (auto it = scopes.rbegin(); it != scopes.rend(); ++it) {
+      if (it->kind == SC_FILE) return c;
+      if (it->record) {
+        c.kind = 1;
+        c.current = it->record;
+        return c;
+      }
+    }
+    return c;
+  }
   TypeDesc *scope_record() const;
   int scope_kind_word() const { return context().kind; }
   bool in_class() const {
