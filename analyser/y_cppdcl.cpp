@@ -242,8 +242,8 @@ bool Parser::skip_deduction_guide() {
   return true;
 }
 
-bool Parser::skip_attribute() {
-  if (!(cur.cls == G_PUNCT && cur.code == '[')) return false;
+// skip_attribute at a '['.
+bool Parser::skip_attribute_at_bracket() {
   Tok n = peek_token();
   if (!(n.cls == G_PUNCT && n.code == '[')) return false;
   int open = 0;

@@ -246,7 +246,10 @@ class Parser {
   bool unknown_type_follows();
   // Later words read as declaration syntax and dropped: "[[...]]"
   // attributes and parenthesised operands ("alignas(...)", "noexcept(...)").
-  bool skip_attribute();
+  // Inline for the common answer: most places that may hold an attribute
+  // hold no '[' at all.
+  bool skip_attribute() { return cur.cls == G_PUNCT && cur.code == '[' && skip_attribute_at_bracket(); }
+  bool skip_attribute_at_bracket();
   void skip_parenthesised();
   bool is_word(int word) const { return cur.cls == G_IDENT && cur.word == word; }
   void declarator_suffixes(Declarator &d, std::vector<DeclOp> &out);
