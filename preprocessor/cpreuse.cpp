@@ -416,8 +416,11 @@ void pp_memo_note_pragma(const PragmaKeyword &keyword, std::string_view operand)
 
 void pp_memo_spoil() { pp_state.recording->spoiled = true; }
 
-void pp_memo_end(const InputLevel &level) {
-  if (pp_state.depth != pp_state.recording->depth) return;
+namespace {
+
+// pp_memo_end at the recorded file's own level: a call of its own, so that
+// the end of every other level (most are expansions) saves no registers.
+__attribute__((noinline)) void end_recording(const InputLevel &level) {
   std::unique_ptr<MemoRecording> m(pp_state.recording);
   pp_state.recording = nullptr;
   if (m->spoiled || level.position < level.end || pp_state.if_stack.size() != m->if_frames ||
@@ -437,6 +440,12 @@ void pp_memo_end(const InputLevel &level) {
   r.longest_dir = pp_state.longest_dir;
   auto &readings = memo().files[m->path];
   if (readings.size() < kReadingsPerFile) readings.push_back(std::make_unique<Reading>(std::move(r)));
+}
+
+}  // namespace
+
+void pp_memo_end(const InputLevel &level) {
+  if (pp_state.depth == pp_state.recording->depth) end_recording(level);
 }
 
 void pp_memo_forget() {
