@@ -289,6 +289,14 @@ template <unsigned kValueBits> class AddressMap {
       if ((slots_[i] & ~kValueMask) == a) return static_cast<int>(slots_[i] & kValueMask);
     }
   }
+  // Fetches, without reading it, the slot find(address) reads first.
+  void prefetch(const void *address) const {
+#if defined(__GNUC__)
+    if (!slots_.empty()) __builtin_prefetch(&slots_[home(reinterpret_cast<std::uintptr_t>(address))]);
+#else
+    (void)address;
+#endif
+  }
   void set(const void *address, unsigned value) {
     const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(address);
     if (!a || (a & kValueMask) || (value & ~kValueMask)) report_internal(MSG_ERRINTFCT, "address map");
@@ -595,6 +603,7 @@ struct DefinedFlags {
     return changed_to >= 0 ? changed_to != 0 : info->defined != 0;
   }
   void set(const FunctionInfo *info, bool value) { changed.set(info, value ? 1 : 0); }
+  void prefetch(const FunctionInfo *info) const { changed.prefetch(info); }
 };
 
 const FunctionInfo *defined_info(const TypeDesc *t, const DefinedFlags &flags) {
@@ -893,7 +902,18 @@ void emit_services(const std::string &tested_path, SymbolTable &table) {
     subject.decl = d;
     subject.function = t;
     write_service(subject, service_base_name(d));
-  }, prefetch_function_parts);
+  }, [&flags](const Symbol *s, int step) {
+    prefetch_function_parts(s, step);
+    // A file of many functions makes the maps of the served functions and
+    // of the services' names larger than the caches: each function's places
+    // there are fetched with its parts, a step after its own record.
+    if (step != 2) return;
+    const Declaration *d = s->decl;
+    const TypeDesc *t = d ? d->type : nullptr;
+    if (!t || t->kind != TK_FUNCTION || !t->function()) return;
+    flags.prefetch(t->function()->info);
+    if (d->name) service_names().taken.prefetch(d->name);
+  });
   for_each_symbol(table.tags, [&](Symbol *s) {
     Declaration *d = s->decl;
     TypeDesc *t = d ? d->type : nullptr;
