@@ -153,16 +153,8 @@ namespace {
 // characters at a time, and a shorter rest in at most two reads, none past
 // the n characters.
 inline bool same_bytes(const char *a, const char *b, std::size_t n) {
-  auto load64 = [](const char *q) {
-    std::uint64_t w;
-    std::memcpy(&w, q, sizeof w);
-    return w;
-  };
-  auto load32 = [](const char *q) {
-    std::uint32_t w;
-    std::memcpy(&w, q, sizeof w);
-    return w;
-  };
+  const auto load64 = text_word64;
+  const auto load32 = text_word32;
   if (n >= 8) {
     for (std::size_t i = 0; i + 8 < n; i += 8)
       if (load64(a + i) != load64(b + i)) return false;

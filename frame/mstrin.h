@@ -13,20 +13,24 @@
 char *xstrcpy(char *destination, ...);
 char *xstrcat(char *destination, ...);
 
+// Eight or four characters of a text as one word, wherever they stand.
+inline std::uint64_t text_word64(const char *p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+inline std::uint32_t text_word32(const char *p) {
+  std::uint32_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
 // A 64-bit hash of a text whose halves are both well mixed. Names are
 // hashed at every look-up in the pool and the tables: the text is read
 // eight characters at a time, and a shorter rest in at most two reads.
 inline std::uint64_t hash_text_bytes(const char *text, std::size_t length) {
-  auto load64 = [](const char *p) {
-    std::uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-  };
-  auto load32 = [](const char *p) {
-    std::uint32_t w;
-    std::memcpy(&w, p, sizeof w);
-    return std::uint64_t{w};
-  };
+  const auto load64 = text_word64;
+  const auto load32 = [](const char *p) { return std::uint64_t{text_word32(p)}; };
   std::uint64_t x = 0x9e3779b97f4a7c15ULL * (length + 1);
   std::size_t i = 0;
   for (; i + 8 <= length; i += 8) {

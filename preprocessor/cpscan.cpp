@@ -299,6 +299,18 @@ namespace {
 
 inline bool marker_level(const InputLevel &lv) { return lv.kind == LV_MACRO || lv.kind == LV_RESCAN; }
 
+// "defined" has been read: its operand, read from where the text stands,
+// goes to the output as " 1 " or " 0 ".
+void append_defined_value(OutputBuffer &out, int base) {
+  // The operand may follow the end of the expansion that produced "defined".
+  while (pp_state.depth > base && pp_top().kind == LV_MACRO && pp_top().position >= pp_top().end) pp_pop_level();
+  InputLevel &at = pp_top();
+  std::size_t consumed = 0;
+  const int value = if_defined_operator(at.position, at.end - at.position, &consumed);
+  at.position += consumed;
+  out.text.append(value ? " 1 " : " 0 ");
+}
+
 // The name of macro e has been read and copied to the output at id_out:
 // what its use does.
 void act_on_macro(OutputBuffer &out, std::size_t id_out, MacroEntry *e, bool marks, int base) {
@@ -307,15 +319,8 @@ void act_on_macro(OutputBuffer &out, std::size_t id_out, MacroEntry *e, bool mar
     return;
   }
   if (e->kind == MK_DEFINED) {
-    // The operand may follow the end of the expansion that produced "defined".
-    while (pp_state.depth > base && pp_top().kind == LV_MACRO && pp_top().position >= pp_top().end)
-      pp_pop_level();
-    InputLevel &at = pp_top();
-    std::size_t consumed = 0;
-    int value = if_defined_operator(at.position, at.end - at.position, &consumed);
-    at.position += consumed;
     out.text.resize(id_out);
-    out.text.append(value ? " 1 " : " 0 ");
+    append_defined_value(out, base);
     return;
   }
   char opener = 0;
@@ -341,14 +346,7 @@ void act_on_read_macro(OutputBuffer &out, const char *name, std::size_t length, 
     return;
   }
   if (e->kind == MK_DEFINED) {
-    // The operand may follow the end of the expansion that produced "defined".
-    while (pp_state.depth > base && pp_top().kind == LV_MACRO && pp_top().position >= pp_top().end)
-      pp_pop_level();
-    InputLevel &at = pp_top();
-    std::size_t consumed = 0;
-    int value = if_defined_operator(at.position, at.end - at.position, &consumed);
-    at.position += consumed;
-    out.text.append(value ? " 1 " : " 0 ");
+    append_defined_value(out, base);
     return;
   }
   char opener = 0;

@@ -50,6 +50,32 @@ class Reuse : public pp_fixture::PpTest {
     return out;
   }
   std::string include(const std::string &name) { return "#include \"" + path(name) + "\"\n"; }
+  // h.h holds `header`, read first under the definitions `same`, which show
+  // `word`. Under `different` it is read again and `word` is gone; a third
+  // table under `same` takes the first reading again.
+  void expect_reading_follows_macros(const std::string &header, const std::string &same, const std::string &different,
+                                     const std::string &word) {
+    headers(header);
+    EXPECT_NE(run(*table_, same + include("h.h")).find(word), std::string::npos);
+    change_inner();
+    const int reused = pp_reused_includes();
+    std::string out = run(other_, different + include("h.h"));
+    EXPECT_EQ(out.find(word), std::string::npos);
+    EXPECT_NE(out.find("second_inner"), std::string::npos);
+    EXPECT_EQ(pp_reused_includes(), reused);
+    MacroTable third;
+    std::vector<const char *> none{nullptr};
+    testing::internal::CaptureStderr();
+    pp_init(none.data(), none.data(), third, false);
+    testing::internal::GetCapturedStderr();
+    out = run(third, same + include("h.h"));
+    EXPECT_NE(out.find(word), std::string::npos);
+    EXPECT_NE(out.find("first_inner"), std::string::npos);
+    EXPECT_EQ(pp_reused_includes(), reused + 1);
+    testing::internal::CaptureStderr();
+    pp_release(third, false);
+    testing::internal::GetCapturedStderr();
+  }
   // The header h.h includes inner.h, which holds `inner`; inner.h is then
   // given a text of another length, and the file cache is told to look at
   // the files of the run again (it looks at each once per run), so that it
@@ -109,26 +135,8 @@ TEST_F(Reuse, AMacroTheHeaderLooksAtThatDiffersMeansAReading) {
 // A condition read without a rescan (it names no macro but through
 // "defined") looks at the same macros as one that is rescanned.
 TEST_F(Reuse, ConditionsWithoutMacrosLookAtTheirOperands) {
-  headers("#if defined FEATURE && !defined(OTHER) && 2 > 1\nfeature_on\n#endif\n");
-  EXPECT_NE(run(*table_, "#define FEATURE\n" + include("h.h")).find("feature_on"), std::string::npos);
-  change_inner();
-  const int reused = pp_reused_includes();
-  std::string out = run(other_, "#define OTHER\n#define FEATURE\n" + include("h.h"));
-  EXPECT_EQ(out.find("feature_on"), std::string::npos);
-  EXPECT_NE(out.find("second_inner"), std::string::npos);
-  EXPECT_EQ(pp_reused_includes(), reused);
-  MacroTable third;
-  std::vector<const char *> none{nullptr};
-  testing::internal::CaptureStderr();
-  pp_init(none.data(), none.data(), third, false);
-  testing::internal::GetCapturedStderr();
-  out = run(third, "#define FEATURE\n" + include("h.h"));
-  EXPECT_NE(out.find("feature_on"), std::string::npos);
-  EXPECT_NE(out.find("first_inner"), std::string::npos);
-  EXPECT_EQ(pp_reused_includes(), reused + 1);
-  testing::internal::CaptureStderr();
-  pp_release(third, false);
-  testing::internal::GetCapturedStderr();
+  expect_reading_follows_macros("#if defined FEATURE && !defined(OTHER) && 2 > 1\nfeature_on\n#endif\n",
+                                "#define FEATURE\n", "#define OTHER\n#define FEATURE\n", "feature_on");
 }
 
 // A replayed definition is the recorded one itself, shared by the tables
@@ -162,26 +170,8 @@ TEST_F(Reuse, ReplayedDefinitionsAreSharedNotTied) {
 // A condition whose macro stands for a number, read without a rescan, looks
 // at that macro as the rescan does: another number means another reading.
 TEST_F(Reuse, ConditionsWithNumberMacrosLookAtThem) {
-  headers("#if SIZE == 64 && !defined(OTHER)\nwide_on\n#endif\n");
-  EXPECT_NE(run(*table_, "#define SIZE 64\n" + include("h.h")).find("wide_on"), std::string::npos);
-  change_inner();
-  const int reused = pp_reused_includes();
-  std::string out = run(other_, "#define SIZE 32\n" + include("h.h"));
-  EXPECT_EQ(out.find("wide_on"), std::string::npos);
-  EXPECT_NE(out.find("second_inner"), std::string::npos);
-  EXPECT_EQ(pp_reused_includes(), reused);
-  MacroTable third;
-  std::vector<const char *> none{nullptr};
-  testing::internal::CaptureStderr();
-  pp_init(none.data(), none.data(), third, false);
-  testing::internal::GetCapturedStderr();
-  out = run(third, "#define SIZE 64\n" + include("h.h"));
-  EXPECT_NE(out.find("wide_on"), std::string::npos);
-  EXPECT_NE(out.find("first_inner"), std::string::npos);
-  EXPECT_EQ(pp_reused_includes(), reused + 1);
-  testing::internal::CaptureStderr();
-  pp_release(third, false);
-  testing::internal::GetCapturedStderr();
+  expect_reading_follows_macros("#if SIZE == 64 && !defined(OTHER)\nwide_on\n#endif\n", "#define SIZE 64\n",
+                                "#define SIZE 32\n", "wide_on");
 }
 
 TEST_F(Reuse, MacrosTheHeaderDoesNotLookAtMayDiffer) {
