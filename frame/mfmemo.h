@@ -15,6 +15,17 @@ void checked_free(void *pointer);
 void *checked_table_calloc(std::size_t size);
 void checked_table_free(void *pointer, std::size_t size);
 
+// Asks the processor to fetch the line holding `address` without waiting
+// for it: a table read at random whose next place is known some steps
+// ahead. Any address may be given; nothing is read.
+inline void prefetch_memory(const void *address) {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#else
+  (void)address;
+#endif
+}
+
 // Reports the internal error for an exhausted allocator ("memory overflow").
 [[noreturn]] void report_memory_overflow();
 // Makes an exhausted operator new (strings, containers) the same internal

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "mfmemo.h"
+
 // Concatenation of a null-terminated list of sources; at most 61440
 // characters are written (plus the terminating zero). The shared library's
 // bounded copy for code that builds texts in fixed buffers: this tool's own
@@ -105,14 +107,10 @@ class NameHashFilter {
   }
   // Fetches, without reading them, the words may_hold(hash) reads.
   void prefetch(std::uint64_t hash) const {
-#if defined(__GNUC__)
     if (bits_.empty()) return;
     const std::size_t mask = bits_.size() * 64 - 1;
-    __builtin_prefetch(&bits_[(hash & mask) >> 6]);
-    __builtin_prefetch(&bits_[((hash >> 32) & mask) >> 6]);
-#else
-    (void)hash;
-#endif
+    prefetch_memory(&bits_[(hash & mask) >> 6]);
+    prefetch_memory(&bits_[((hash >> 32) & mask) >> 6]);
   }
 
  private:

@@ -291,11 +291,7 @@ template <unsigned kValueBits> class AddressMap {
   }
   // Fetches, without reading it, the slot find(address) reads first.
   void prefetch(const void *address) const {
-#if defined(__GNUC__)
-    if (!slots_.empty()) __builtin_prefetch(&slots_[home(reinterpret_cast<std::uintptr_t>(address))]);
-#else
-    (void)address;
-#endif
+    if (!slots_.empty()) prefetch_memory(&slots_[home(reinterpret_cast<std::uintptr_t>(address))]);
   }
   void set(const void *address, unsigned value) {
     const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(address);

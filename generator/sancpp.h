@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cpptab.h"
+#include "mfmemo.h"
 
 // Modes of emit_var_line and placeholder.
 enum VarMode : int {
@@ -75,13 +76,9 @@ std::vector<Symbol *> &spare_symbol_walk_list();
 
 template <typename T>
 inline void prefetch_record(const T *record) {
-#if defined(__GNUC__)
   if (!record) return;
-  __builtin_prefetch(record);
-  __builtin_prefetch(reinterpret_cast<const char *>(record) + sizeof(T) - 1);
-#else
-  (void)record;
-#endif
+  prefetch_memory(record);
+  prefetch_memory(reinterpret_cast<const char *>(record) + sizeof(T) - 1);
 }
 
 // The parts of a function the walks of globals and services read first,

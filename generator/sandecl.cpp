@@ -15,6 +15,7 @@
 #include "y_cppa.h"
 #include "cprepr.h"
 #include "merror.h"
+#include "mfmemo.h"
 #include "mstrin.h"
 #include "msystm.h"
 #include "sancmd.h"
@@ -868,14 +869,10 @@ class NameSet {
   // Fetches, without reading them, what contains(name) and insert(name)
   // read first: a file's many globals make both larger than the cache.
   void prefetch(std::string_view name) const {
-#if defined(__GNUC__)
     if (slots_.empty()) return;
     const std::uint32_t h = hash(name);
     filter_.prefetch(filter_hash(h));
-    __builtin_prefetch(&slots_[h & mask_]);
-#else
-    (void)name;
-#endif
+    prefetch_memory(&slots_[h & mask_]);
   }
   void insert(const char *interned) {
     const std::string_view name(interned);
