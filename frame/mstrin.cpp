@@ -149,23 +149,6 @@ void pool_init() {
 
 namespace {
 
-// memcmp(a, b, n) == 0 without the call, for the short texts of names: eight
-// characters at a time, and a shorter rest in at most two reads, none past
-// the n characters.
-inline bool same_bytes(const char *a, const char *b, std::size_t n) {
-  const auto load64 = text_word64;
-  const auto load32 = text_word32;
-  if (n >= 8) {
-    for (std::size_t i = 0; i + 8 < n; i += 8)
-      if (load64(a + i) != load64(b + i)) return false;
-    return load64(a + n - 8) == load64(b + n - 8);
-  }
-  if (n >= 4) return load32(a) == load32(b) && load32(a + n - 4) == load32(b + n - 4);
-  for (std::size_t i = 0; i < n; ++i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
-
 // The pool's copy of a text whose hash_text_bytes is `hash`, made if there is
 // none. `same` is the slot of the recent texts by length and end characters
 // that the copy goes to (none: it goes to none).
@@ -177,7 +160,7 @@ inline const char *find_or_add(Pool &p, const char *text, std::size_t length, st
     if (!slot) break;
     if ((slot & ~Pool::kAddressMask) != tag) continue;
     const char *copy = Pool::copy_of(slot);
-    if (Pool::length_of(copy) == length && same_bytes(copy, text, length)) {
+    if (Pool::length_of(copy) == length && same_text_bytes(copy, text, length)) {
       p.recent[Pool::recent_slot(copy)] = {copy, length};
       if (same) *same = {copy, length};
       return copy;
@@ -219,7 +202,7 @@ const char *intern_string(const char *text, std::size_t length) {
   Pool::Recent &seen = p.recent[Pool::recent_slot(text)];
   if (seen.text == text && seen.length == length) return text;
   Pool::Recent &same = p.seen[Pool::seen_slot(text, length)];
-  if (same.length == length && same.text[0] == text[0] && same_bytes(same.text, text, length)) {
+  if (same.length == length && same.text[0] == text[0] && same_text_bytes(same.text, text, length)) {
     p.recent[Pool::recent_slot(same.text)] = same;
     return same.text;
   }

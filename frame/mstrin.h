@@ -27,6 +27,22 @@ inline std::uint32_t text_word32(const char *p) {
   return w;
 }
 
+// Whether the n characters at a and b are the same. Names are short: a word
+// at a time, the last word overlapping the one before, and a rest under
+// four a character at a time, costs less than the call of memcmp; nothing
+// past the n characters is read.
+inline bool same_text_bytes(const char *a, const char *b, std::size_t n) {
+  if (n >= 8) {
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+      if (text_word64(a + i) != text_word64(b + i)) return false;
+    return text_word64(a + n - 8) == text_word64(b + n - 8);
+  }
+  if (n >= 4) return text_word32(a) == text_word32(b) && text_word32(a + n - 4) == text_word32(b + n - 4);
+  for (std::size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 // A 64-bit hash of a text whose halves are both well mixed. Names are
 // hashed at every look-up in the pool and the tables: the text is read
 // eight characters at a time, and a shorter rest in at most two reads.

@@ -14,6 +14,7 @@
 
 #include "cprepr.h"
 #include "merror.h"
+#include "mstrin.h"
 #include "y1_tab.h"
 
 constexpr int PP_STACK_SIZE = 2000;  // input levels; "NBRECURSI" once 1999 are in use
@@ -115,34 +116,6 @@ inline std::uint32_t pp_hash_step(std::uint32_t hash, char c) {
   return (hash ^ static_cast<unsigned char>(c)) * 16777619u;
 }
 std::uint32_t pp_hash_name(const char *name, std::size_t length);
-
-// Whether the n characters at a and b are the same. Most names are short:
-// a word at a time, the last word overlapping the one before, costs less
-// than the call of memcmp.
-inline bool pp_same_chars(const char *a, const char *b, std::size_t n) {
-  if (n >= 8) {
-    std::uint64_t x, y;
-    for (; n > 8; a += 8, b += 8, n -= 8) {
-      std::memcpy(&x, a, 8);
-      std::memcpy(&y, b, 8);
-      if (x != y) return false;
-    }
-    std::memcpy(&x, a + n - 8, 8);
-    std::memcpy(&y, b + n - 8, 8);
-    return x == y;
-  }
-  if (n >= 4) {
-    std::uint32_t x1, y1, x2, y2;
-    std::memcpy(&x1, a, 4);
-    std::memcpy(&y1, b, 4);
-    std::memcpy(&x2, a + n - 4, 4);
-    std::memcpy(&y2, b + n - 4, 4);
-    return x1 == y1 && x2 == y2;
-  }
-  for (std::size_t i = 0; i < n; ++i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
 
 // The newest entry of that name in the current table, or nullptr.
 // Inline (defined at the end): the scan looks up every name it reads.
@@ -494,7 +467,7 @@ inline MacroEntry *pp_lookup(const char *name, std::size_t length, std::uint32_t
   if (!pp_state.macro_table) return nullptr;
   const MacroIndex &t = pp_state.macro_table->index();
   MacroEntry *e = t.buckets[t.bucket_of(hash)];
-  while (e && !(e->hash == hash && e->name.size() == length && pp_same_chars(e->name.data(), name, length)))
+  while (e && !(e->hash == hash && e->name.size() == length && same_text_bytes(e->name.data(), name, length)))
     e = e->next;
   if (pp_state.recording) pp_memo_note_lookup(name, length, hash, e);
   return e;

@@ -224,7 +224,7 @@ bool same_definition(const MacroDefinition &a, const MacroDefinition &b) {
 
 int parameter_index(const std::vector<std::string_view> &params, int rest_args, const char *name, std::size_t len) {
   for (std::size_t i = 0; i < params.size(); ++i)
-    if (params[i].size() == len && pp_same_chars(params[i].data(), name, len)) return (int)i;
+    if (params[i].size() == len && same_text_bytes(params[i].data(), name, len)) return (int)i;
   if (rest_args == 2 && len == 11 && std::memcmp(name, "__VA_ARGS__", 11) == 0) return -1;
   return -2;
 }

@@ -94,7 +94,7 @@ class NameList {
     return size() - 1;
   }
   bool is(std::uint32_t i, const char *name, std::size_t length) const {
-    return spans_[i].length == length && pp_same_chars(chars_.data() + spans_[i].offset, name, length);
+    return spans_[i].length == length && same_text_bytes(chars_.data() + spans_[i].offset, name, length);
   }
 
  private:

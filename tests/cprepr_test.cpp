@@ -1604,26 +1604,6 @@ TEST_F(Pp, LongMacroNames) {
   EXPECT_EQ(text_only(r.out), "\n3\n\n" + huge + "\n\n4\n");
 }
 
-// Names are compared a word at a time: every length, and a difference at
-// every place, must be told as memcmp tells it.
-TEST(PpNames, SameCharsAsMemcmp) {
-  char a[48], b[48];
-  for (std::size_t n = 0; n <= 40; ++n) {
-    for (std::size_t i = 0; i < sizeof a; ++i) a[i] = b[i] = static_cast<char>('a' + i % 26);
-    EXPECT_TRUE(pp_same_chars(a + 1, b + 1, n)) << n;
-    for (std::size_t at = 0; at < n; ++at) {
-      b[1 + at] = 'Z';
-      EXPECT_FALSE(pp_same_chars(a + 1, b + 1, n)) << n << " " << at;
-      EXPECT_FALSE(pp_same_chars(b + 1, a + 1, n)) << n << " " << at;
-      b[1 + at] = a[1 + at];
-    }
-    // Characters just outside the n compared do not count.
-    b[0] = 'Z';
-    b[1 + n] = 'Z';
-    EXPECT_TRUE(pp_same_chars(a + 1, b + 1, n)) << n;
-  }
-}
-
 // Entries and definitions are cells of a pool: cells of every size in use
 // at once stay apart, a freed cell serves the next request of its size
 // class, and a request too large for a cell is the allocator's.

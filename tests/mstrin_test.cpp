@@ -240,4 +240,24 @@ TEST(NameHashFilter, NeverDeniesAndSeldomAdmitsOthers) {
   EXPECT_FALSE(f.may_hold(spread(3)));
 }
 
+// Names are compared a word at a time: every length, and a difference at
+// every place, must be told as memcmp tells it.
+TEST(TextBytes, SameAsMemcmp) {
+  char a[48], b[48];
+  for (std::size_t n = 0; n <= 40; ++n) {
+    for (std::size_t i = 0; i < sizeof a; ++i) a[i] = b[i] = static_cast<char>('a' + i % 26);
+    EXPECT_TRUE(same_text_bytes(a + 1, b + 1, n)) << n;
+    for (std::size_t at = 0; at < n; ++at) {
+      b[1 + at] = 'Z';
+      EXPECT_FALSE(same_text_bytes(a + 1, b + 1, n)) << n << " " << at;
+      EXPECT_FALSE(same_text_bytes(b + 1, a + 1, n)) << n << " " << at;
+      b[1 + at] = a[1 + at];
+    }
+    // Characters just outside the n compared do not count.
+    b[0] = 'Z';
+    b[1 + n] = 'Z';
+    EXPECT_TRUE(same_text_bytes(a + 1, b + 1, n)) << n;
+  }
+}
+
 }  // namespace
