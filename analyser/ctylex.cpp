@@ -579,24 +579,16 @@ void lex_unread_token(TokenScanner &s) {
 }
 
 LexMark lex_mark(const TokenScanner &s) {
-  return LexMark{s.text, s.pushback, s.scan.at_line_start, s.scan.state, s.scan.template_declaration, s.scan.template_nesting,
-                 s.position ? s.position->line : 0, s.scan.last_token, s.scan.qualifier,
-                 s.position ? s.position->file : std::string(), s.current_file, s.template_parens,
-                 s.scan.last_value_name};
+  return LexMark{s.text, s.pushback, s.scan, s.position ? s.position->line : 0,
+                 s.position ? s.position->file : std::string(), s.current_file, s.template_parens};
 }
 
 void lex_restore(TokenScanner &s, const LexMark &m) {
   s.text = m.text;
   s.token_start = m.text;
   s.pushback = m.pushback;
-  s.scan.at_line_start = m.at_line_start;
-  s.scan.state = m.state;
-  s.scan.template_declaration = m.template_declaration;
-  s.scan.template_nesting = m.template_nesting;
+  s.scan = m.scan;
   s.template_parens = m.template_parens;
-  s.scan.last_token = m.last_token;
-  s.scan.last_value_name = m.last_value_name;
-  s.scan.qualifier = m.qualifier;
   s.current_file = m.current_file;
   s.at_end = 0;
   if (s.position) {
@@ -1257,8 +1249,8 @@ bool after_operand(const TokenScanner &s) {
          s.scan.last_token == T_CHARACTER;
 }
 
-// Field by field, so that the strings keep their storage from one token to
-// the next instead of being built and freed for every token.
+// Into the kept record, so that its string keeps its storage from one token
+// to the next instead of being built and freed for every token.
 void save_token_start(TokenScanner &s, const char *p) {
   TokenStartState &t = s.token_state;
   t.text = p;

@@ -272,14 +272,11 @@ inline bool is_keyword_code(int code) { return code >= K_ASM && code < T_LAST; }
 struct LexMark {
   const char *text;
   std::string pushback;
-  bool at_line_start;
-  ScannerState state;
-  int template_declaration, template_nesting, line, last_token;
-  TypeDesc *qualifier;
+  TokenScanState scan;
+  int line;
   std::string file;
   const char *current_file;
   std::string template_parens;
-  ValueName last_value_name;
 };
 LexMark lex_mark(const TokenScanner &s);
 void lex_restore(TokenScanner &s, const LexMark &mark);
