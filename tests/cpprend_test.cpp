@@ -18,8 +18,8 @@ class Render : public ana_fixture::TableTest {
  protected:
   void SetUp() override { open_table("", false); }
   void TearDown() override { close_table(); }
-  void analyse(const char *text) {
-    analyse_text(text, table, "", "t.c", 1, 0, 0);
+  void analyse(const char *text, const char *file = "t.c") {
+    analyse_text(text, table, "", file, 1, 0, 0);
     ASSERT_TRUE(g_reports.empty()) << text << ": " << g_reports[0].code;
   }
   const Declaration *ord(const char *name) {
@@ -307,13 +307,11 @@ TEST_F(Render, OddKindsAndLimits) {
 }
 
 TEST_F(Render, TrailingResultsThatNameTheParameters) {
-  analyse_text(
+  analyse(
       "auto tail(int a) -> decltype(a + 1);\n"
       "auto both(int a, long b) -> decltype(a + b) *;\n"
       "auto plain(int a) -> long;\n"
-      "decltype(sizeof 0) size_of(int n);\n",
-      table, "", "t.cpp", 1, 0, 0);
-  ASSERT_TRUE(g_reports.empty());
+      "decltype(sizeof 0) size_of(int n);\n", "t.cpp");
   // Before the parameters, a and b are unknown: the result stays after them.
   EXPECT_EQ(decl(ord("tail"), RM_EXTERN), "auto tail(int a) -> decltype(a+1);");
   EXPECT_EQ(decl(ord("both"), RM_EXTERN), "auto both(int a, long b) -> decltype(a+b) *;");
@@ -327,12 +325,10 @@ TEST_F(Render, TrailingResultsThatNameTheParameters) {
 
 // Later C++ forms keep their meaning when written back.
 TEST_F(Render, RvalueReferencesEnumerationsAndMemberPointers) {
-  analyse_text(
+  analyse(
       "struct C { int m; }; int take(int &&r, int &l); int get(C &c, int C::*p);\n"
       "enum Small : unsigned char { S1, S2 }; enum class Color : short { Red }; enum class Plain { P };\n"
-      "Small s; Color c;\n",
-      table, "", "t.cpp", 1, 0, 0);
-  ASSERT_TRUE(g_reports.empty());
+      "Small s; Color c;\n", "t.cpp");
   EXPECT_EQ(decl(ord("take"), RM_EXTERN), "int take(int &&r, int &l);");
   // The script's variable is an lvalue: cast to bind it to "&&".
   EXPECT_EQ(decl(ord("take"), RM_CALL), "ret_ = take(static_cast<int&&>(r), l);");
@@ -345,23 +341,20 @@ TEST_F(Render, RvalueReferencesEnumerationsAndMemberPointers) {
   // A use names the enumeration alone.
   EXPECT_EQ(decl(ord("c"), RM_EXTERN), "enum Color c;");
   // The rvalue reference is a type of its own: the two overloads stay apart.
-  analyse_text("void f(int &a); void f(int &&a);\n", table, "", "t.cpp", 1, 0, 0);
-  EXPECT_TRUE(g_reports.empty());
+  analyse("void f(int &a); void f(int &&a);\n", "t.cpp");
 }
 
 TEST_F(Render, DefaultedDeletedFunctionsAndAlignmentsAsDeclared) {
   // Without "= default" the script's class would declare a constructor no
   // one defines; without its alignment a class would have another layout.
-  analyse_text(
+  analyse(
       "struct alignas(16) V { float v[3]; V() = default; V(const V &) = delete; virtual ~V() = default;\n"
       "  virtual int f() = 0; int g(); };\n"
       "union alignas(8) U { char c; };\n"
       "template <class T> struct alignas(alignof(T)) Box { T t; };\n"
       "struct P { P(); };\n"
       "P::P() = default;\n"
-      "void only(double) = delete;\n",
-      table, "", "t.cpp", 1, 0, 0);
-  ASSERT_TRUE(g_reports.empty());
+      "void only(double) = delete;\n", "t.cpp");
   EXPECT_EQ(decl(tag("V"), RM_ORDINARY, 1),
             "struct alignas(16) V {\n\tfloat v[3];\n\tV() = default;\n\tV(struct V const &) = delete;\n"
             "\tvirtual ~V() = default;\n\tvirtual int f() = 0;\n\tint g();\n};");
@@ -478,7 +471,7 @@ TEST_F(Render, DeclarationsAreAppendedAfterTheTextAlreadyThere) {
 }
 
 TEST_F(Render, TextRenderedAgainWithAPrefixIsTheRenderingWithIt) {
-  analyse_text(
+  analyse(
       "enum { N = 3 };\n"
       "struct point { int x; struct point *next; unsigned flag : 3; union { int u; float f; } w; };\n"
       "enum color { RED, GREEN = 4, BLUE };\n"
@@ -486,9 +479,7 @@ TEST_F(Render, TextRenderedAgainWithAPrefixIsTheRenderingWithIt) {
       "template <class T> struct Box { T v;\n  T get() const { return v; }\n};\n"
       "typedef struct { int a[N]; } anon_t;\n"
       "typedef int (*fn_t)(int, struct point *);\n"
-      "int plain; int f(int a, struct point *p);\n",
-      table, "", "t.cpp", 1, 0, 0);
-  ASSERT_TRUE(g_reports.empty());
+      "int plain; int f(int a, struct point *p);\n", "t.cpp");
   struct Case {
     const Declaration *d;
     int mode, body;

@@ -194,7 +194,9 @@ TEST_F(Grammar, TokensFilledInPlaceAreTheScannersTokens) {
       EXPECT_EQ(reused.type, want.type) << want.text;
       EXPECT_EQ(reused.line, want.line) << want.text;
       // A punctuator's text is its fixed spelling, not a copy.
-      if (want.cls == grammar::G_PUNCT) EXPECT_EQ(reused.text.data(), token_spelling_view(reused.code).data());
+      if (want.cls == grammar::G_PUNCT) {
+        EXPECT_EQ(reused.text.data(), token_spelling_view(reused.code).data());
+      }
       if (want.cls == grammar::G_EOF) break;
     }
     lex_end(a);
@@ -803,18 +805,21 @@ TEST_F(Grammar, HostileInputEndsSoundly) {
   for (int i = 0; i < 1000; ++i) deep += "} m" + std::to_string(i) + "; ";
   analyse(deep);
   EXPECT_EQ(count("SYNTAXERR"), 1);
+  // Each text of templates is read on its own: it gives `reports` reports
+  // of an instance not made, and the declaration after it is still read.
+  auto instances_end = [this](const std::string &text, const char *file, int reports, const char *after) {
+    g_reports.clear();
+    analyse(text, file);
+    EXPECT_EQ(count("TEMINSINC"), reports) << file;
+    EXPECT_TRUE(ordinary(after)) << file;
+  };
   // A template naming itself with growing arguments: inside an instance
   // another instance of its own template is named, not made.
-  g_reports.clear();
-  analyse("template <class T> struct R { R<R<T> > *p; };\nR<int> r;\nint after;\n", "r.cpp");
-  EXPECT_EQ(count("TEMINSINC"), 0);
-  EXPECT_TRUE(ordinary("after"));
+  instances_end("template <class T> struct R { R<R<T> > *p; };\nR<int> r;\nint after;\n", "r.cpp", 0, "after");
   // Two templates instantiating each other with growing arguments.
-  g_reports.clear();
-  analyse("template <class T> struct RB { RA<RB<T> > *p; };\n"
-          "template <class T> struct RA { RB<RA<T> > *q; };\nRA<int> r;\nint after1;\n", "r1.cpp");
-  EXPECT_EQ(count("TEMINSINC"), 1);
-  EXPECT_TRUE(ordinary("after1"));
+  instances_end("template <class T> struct RB { RA<RB<T> > *p; };\n"
+                "template <class T> struct RA { RB<RA<T> > *q; };\nRA<int> r;\nint after1;\n",
+                "r1.cpp", 1, "after1");
   // Each instance nests deeply before naming the next: the nesting of all
   // the analyses together is bounded too.
   g_reports.clear();
@@ -830,32 +835,23 @@ TEST_F(Grammar, HostileInputEndsSoundly) {
           "r2.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 1);
   // Members that name two new instances each: a bounded number of them.
-  g_reports.clear();
-  analyse("template <class T> struct Q { P<Q<T> > *a; P<T*> *b; };\n"
-          "template <class T> struct P { Q<P<T> > *a; Q<T*> *b; };\nP<int> x;\nint after2;\n",
-          "p.cpp");
-  EXPECT_EQ(count("TEMINSINC"), 1);
-  EXPECT_TRUE(ordinary("after2"));
+  instances_end("template <class T> struct Q { P<Q<T> > *a; P<T*> *b; };\n"
+                "template <class T> struct P { Q<P<T> > *a; Q<T*> *b; };\nP<int> x;\nint after2;\n",
+                "p.cpp", 1, "after2");
   // A base naming an instance whose argument doubles at every level: the
   // nesting limit alone lets the names reach 2^64 characters.
-  g_reports.clear();
-  analyse("template <class A, class B> struct PP { A a; B b; };\n"
-          "template <class T> struct DD : DD<PP<T, T> > { T value; };\nDD<int> d;\nint after3;\n",
-          "d.cpp");
-  EXPECT_EQ(count("TEMINSINC"), 1);
-  EXPECT_TRUE(ordinary("after3"));
+  instances_end("template <class A, class B> struct PP { A a; B b; };\n"
+                "template <class T> struct DD : DD<PP<T, T> > { T value; };\nDD<int> d;\nint after3;\n",
+                "d.cpp", 1, "after3");
   EXPECT_TRUE(tag("DD<int>"));
   // Two templates basing each other on two new instances, with bodies of
   // many members: the names stay short, but thousands of instances would
   // read hundreds of megabytes of text.
-  g_reports.clear();
   std::string members;
   for (int i = 0; i < 40; ++i) members += "T m" + std::to_string(i) + "; T *p" + std::to_string(i) + "; ";
-  analyse("template <class T> struct WQ : WP<WQ<T> >, WP<T*> { " + members + "};\n" +
-              "template <class T> struct WP : WQ<WP<T> >, WQ<T*> { " + members + "};\nWP<int> w;\nint after4;\n",
-          "w.cpp");
-  EXPECT_EQ(count("TEMINSINC"), 1);
-  EXPECT_TRUE(ordinary("after4"));
+  instances_end("template <class T> struct WQ : WP<WQ<T> >, WP<T*> { " + members + "};\n" +
+                    "template <class T> struct WP : WQ<WP<T> >, WQ<T*> { " + members + "};\nWP<int> w;\nint after4;\n",
+                "w.cpp", 1, "after4");
   // One declaration of a megabyte.
   g_reports.clear();
   std::string big = "int big[] = { ";
