@@ -380,7 +380,9 @@ TEST(Keywords, HashedSearchAgreesWithEveryWord) {
     for (SourceLanguage language : {SRC_C, SRC_CPP}) {
       const int expected = plain(w, language);
       EXPECT_EQ(keyword_code(w.data(), w.size(), language), expected) << w;
-      if (expected) EXPECT_EQ(std::string(token_spelling(expected)), w);
+      if (expected) {
+        EXPECT_EQ(std::string(token_spelling(expected)), w);
+      }
     }
   EXPECT_EQ(keyword_code("int", 3, SRC_CPP), K_INT);
   EXPECT_EQ(keyword_code("intx", 3, SRC_CPP), K_INT);  // the length given counts

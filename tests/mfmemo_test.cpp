@@ -45,7 +45,9 @@ TEST(CheckedMemory, TableBlocks) {
     EXPECT_EQ(nonzero + p[size - 1], 0u) << size;
     p[0] = 1;
     p[size - 1] = 2;
-    if (size >= page) EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % page, 0u) << size;
+    if (size >= page) {
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % page, 0u) << size;
+    }
     checked_table_free(p, size);
   }
   checked_table_free(nullptr, page);

@@ -245,7 +245,7 @@ TEST_F(IncludeScanTest, DigraphsAndTrigraphsAnywhereInTheFile) {
     copied += "#int v" + std::to_string(i) + " = 1 < 2 ? 3 : 4;\n";
   }
   EXPECT_EQ(section(plain + "#include \"a.h\"\n"), banner() + copied + "##include \"a.h\"\n");
-  const std::string got = section(plain + "%:include \"b.h\"\nint a<:2:>;\n??=include \"a.h\"\n");
+  const std::string got = section(plain + "%:include \"b.h\"\nint a<:2:>;\n?\?=include \"a.h\"\n");
   EXPECT_NE(got.find("##include \"b.h\"\n"), std::string::npos) << got;
   EXPECT_NE(got.find("#int a[2];\n##include \"a.h\"\n"), std::string::npos) << got;
 }
