@@ -1279,6 +1279,30 @@ void clear_value(TokenValue &v) {
 
 }  // namespace
 
+// A run of very many names interns one new name after another, each a miss
+// in the pool's index that the parse waits for. The next two names (the
+// words within a few characters, before any quote or comment) have their
+// slots fetched while the current one is handled, which leaves the parse of
+// a token or two for the fetch; a guess that is no name only costs a fetch.
+static void prefetch_next_names(const char *q) {
+  const char *const end = q + 32;
+  for (int names = 0; names < 2 && q < end;) {
+    const unsigned char c = static_cast<unsigned char>(*q);
+    if (c == 0 || c == '"' || c == '\'' || c == '/' || c == '#') return;
+    if (!is_id_char(c)) {
+      ++q;
+      continue;
+    }
+    std::size_t n = 1;
+    while (is_id_char(static_cast<unsigned char>(q[n]))) ++n;
+    if (is_id_start(c)) {
+      intern_prefetch_hashed(hash_text_bytes(q, n));
+      ++names;
+    }
+    q += n;
+  }
+}
+
 int lex_next(TokenScanner &s) {
   if (s.mode == SCAN_EXPRESSION) return next_expression_token(s);
   enter_pushback(s);
@@ -1385,6 +1409,7 @@ int lex_next(TokenScanner &s) {
     s.token_text = std::string_view(p, static_cast<std::size_t>(len));
 
     if (is_name) {
+      if (intern_index_large()) prefetch_next_names(p + len);
       int k = scanned_keyword(p, static_cast<std::size_t>(len), s.language);
       if (!k && s.language == SRC_C) k = c_boolean_word(s, p, static_cast<std::size_t>(len));
       if (k) {

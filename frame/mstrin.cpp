@@ -7,9 +7,16 @@
 #include "merror.h"
 #include "mfmemo.h"
 
+namespace pool_detail {
+bool index_large = false;
+}
+
 namespace {
 
 constexpr std::size_t kCopyLimit = 61440;
+// An index of more slots than this weighs more than a core's second-level
+// cache (1 MiB).
+constexpr std::size_t kLargeSlots = (std::size_t{1} << 20) / sizeof(std::uint64_t);
 constexpr std::size_t kFirstSlots = 16384;  // a power of two
 
 // The index is one open-addressed array of words: a copy's address (this
@@ -106,6 +113,7 @@ void grow_slots(Pool &p) {
   p.slots = slots;
   p.capacity = n;
   p.shift = shift;
+  pool_detail::index_large = n > kLargeSlots;
 }
 
 char *concatenate(char *destination, std::size_t position, const char *what, va_list sources) {
@@ -216,6 +224,11 @@ const char *intern_string_hashed(const char *text, std::size_t length, std::uint
   if (!p.slots) pool_init();
   if (length > UINT32_MAX) report_memory_overflow();
   return find_or_add(p, text, length, hash, nullptr);
+}
+
+void intern_prefetch_hashed(std::uint64_t hash) {
+  const Pool &p = pool();
+  if (p.slots) prefetch_memory(&p.slots[p.home(hash)]);
 }
 
 void intern_note_copy(const char *copy) {

@@ -80,6 +80,16 @@ const char *intern_string(const char *text, std::size_t length);
 // answer such a text only when its length and end characters do not
 // collide.
 const char *intern_string_hashed(const char *text, std::size_t length, std::uint64_t hash);
+// Whether the pool's index has outgrown what a core's own cache holds (a run
+// of very many names): only then is fetching its slots ahead worth a
+// second hashing of the names.
+namespace pool_detail {
+extern bool index_large;
+}
+inline bool intern_index_large() { return pool_detail::index_large; }
+// Fetches, without reading it, the slot where a look-up of a text whose
+// hash_text_bytes is `hash` starts.
+void intern_prefetch_hashed(std::uint64_t hash);
 // Tells the pool that `copy`, one of its own copies (a pointer it returned),
 // is in use again: interning it again soon is answered at once instead of
 // through an index that a run of many names has pushed out of the caches.
