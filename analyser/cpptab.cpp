@@ -358,12 +358,29 @@ class EntryIndex {
   // full: a slot is one word of tag compared per probe, so a fuller array
   // costs lookups little, and the index of a file with very many names, with
   // the old array beside the new one while it grows, weighs less.
-  void grow() { grow_to(capacity_ < 16 ? 16 : capacity_ + capacity_ / 2); }
+  static std::size_t step_up(std::size_t capacity) { return capacity < 16 ? 16 : capacity + capacity / 2; }
+  // Every growth places every name again, hashed anew. A small array takes
+  // three steps at once, which spares the many placements of a table's first
+  // thousands of names for a few tens of kilobytes; a large one grows a step
+  // at a time. The sizes stay those of the steps, so a large array is the
+  // same size it would be grown a step at a time.
+  static constexpr std::size_t kSmallCapacity = 4096;
+  void grow() {
+    std::size_t n = step_up(capacity_);
+    if (capacity_ < kSmallCapacity) n = step_up(step_up(n));
+    grow_to(n);
+  }
 
  public:
-  // Room for `names` keys at once.
+  // Room for `names` keys at once, and for half as many again: a table
+  // reserved for the names of another (the tested file's, after the
+  // script's) adds names of its own, and growing at once past the reserve
+  // would place all the reserved ones again.
   void reserve(std::size_t names) {
-    if ((names + 1) * 10 > capacity_ * 8) grow_to(std::max<std::size_t>(16, (names + 1) * 10 / 8 + 1));
+    const std::size_t wanted = names + names / 2;
+    std::size_t n = capacity_;
+    while ((wanted + 1) * 10 > n * 8) n = step_up(n);
+    if (n != capacity_) grow_to(n);
   }
   std::size_t size() const { return count_; }
 

@@ -104,6 +104,19 @@ TEST_F(Table, RoomMadeAheadKeepsEveryNameFound) {
   EXPECT_EQ(lookup_ordinary("n400", table, ScopeContext()), nullptr);
 }
 
+TEST_F(Table, IndexGrowingInLargeAndSmallStepsKeepsEveryNameFound) {
+  // A small index grows several steps at once and a large one a step at a
+  // time: names entered across both, each found again, none invented.
+  std::vector<std::string> names;
+  for (int i = 0; i < 8000; ++i) {
+    names.push_back("g" + std::to_string(i));
+    ASSERT_NE(enter(var(intern_string(names.back().c_str()), basic_type("int"))), nullptr);
+  }
+  EXPECT_EQ(table_index_size(table), 8000u);
+  for (const std::string &n : names) EXPECT_NE(lookup_ordinary(n.c_str(), table, ScopeContext()), nullptr) << n;
+  EXPECT_EQ(lookup_ordinary("g8000", table, ScopeContext()), nullptr);
+}
+
 TEST_F(Table, OrdinaryRedefinitionRules) {
   // Two definitions: one report, one entry.
   Symbol *x1 = enter(var("x", basic_type("int")));
