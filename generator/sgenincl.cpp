@@ -43,6 +43,9 @@ struct LineReader {
   int line = 0;  // physical lines handed out so far
   // The file holds no trigraph or digraph: its lines need no preparing.
   bool plain = false;
+  // Source lines that start here or later are not kept for an include:
+  // none can follow them.
+  std::size_t copy_limit = std::string::npos;
   bool at_end() const { return pos >= data.size(); }
   // One physical line with its newline (none on a last line without one),
   // into line_text, whose room serves the next lines again.
@@ -786,6 +789,7 @@ void scan_lines(LineReader &in, int is_tested) {
   std::string line;
   while (!in.at_end()) {
     const int first_line = in.line + 1;
+    const std::size_t line_at = in.pos;
     read_line(in, line);
     if (!in.plain) pp_prepare_buffer(line);
     std::size_t end = line.size();
@@ -797,7 +801,8 @@ void scan_lines(LineReader &in, int is_tested) {
     if (start == end || line[start] != '#') {
       // Copied up to its trailing blanks, which the line keeps: only a
       // directive is read as a text that ends there.
-      if (active && is_tested) defer_source_line(line.c_str() + start, end - start, first_line, in.line - first_line + 1);
+      if (active && is_tested && line_at < in.copy_limit)
+        defer_source_line(line.c_str() + start, end - start, first_line, in.line - first_line + 1);
       continue;
     }
     line.resize(end);
@@ -840,6 +845,23 @@ void scan_lines(LineReader &in, int is_tested) {
   }
 }
 
+// Where the last "#" that an include directive may follow stands (0: no
+// such "#"), for a text without trigraphs or digraphs: a directive is only
+// read as one when "include" follows its "#" on the same physical line
+// after blanks and backslashes. A "#" in a comment or literal may count:
+// this only tells where none can be.
+std::size_t last_include_at(const std::string &data) {
+  std::size_t last = 0;
+  const char *const begin = data.data();
+  const char *const end = begin + data.size();
+  for (const char *p = begin; (p = static_cast<const char *>(std::memchr(p, '#', static_cast<std::size_t>(end - p))));) {
+    const char *d = ++p;
+    while (d < end && (*d == ' ' || *d == '\t' || *d == '\\')) ++d;
+    if (end - d >= 7 && std::memcmp(d, "include", 7) == 0) last = static_cast<std::size_t>(p - begin);
+  }
+  return last;
+}
+
 void scan_file(const std::string &path, int is_tested) {
   LineReader in;
   if (!read_file(path, in.data)) return;  // unreadable files are passed over
@@ -848,9 +870,13 @@ void scan_file(const std::string &path, int is_tested) {
   ScanState &s = state();
   s.in_comment = false;
   if (is_tested) {
-    // The tested file's lines wait there, which would otherwise be copied
-    // again at every doubling on a large file.
-    s.deferred_text.reserve(s.deferred_text.size() + in.data.size() + in.data.size() / 8);
+    // The source lines wait for the next include, which copies those before
+    // it into the script; the lines after the file's last include would wait
+    // for nothing, and most of a file comes after its includes.
+    in.copy_limit = in.plain ? last_include_at(in.data) : in.data.size();
+    // They wait there, which would otherwise be copied again at every
+    // doubling on a large file.
+    s.deferred_text.reserve(s.deferred_text.size() + in.copy_limit + in.copy_limit / 8);
   }
   scan_lines(in, is_tested);
 }

@@ -199,6 +199,13 @@ TEST_F(IncludeScanTest, TextWaitsForTheNextIncludeThatIsWritten) {
   EXPECT_EQ(error_count() + warning_count(), 0);
   // Text after the last include is not copied, whatever it holds.
   EXPECT_EQ(section("#include \"a.h\"\nint f(void) {\nint open;\n"), banner() + "##include \"a.h\"\n");
+  // The last include may have blanks, tabs and backslashes after its "#",
+  // and stand after much text: what comes before it is still copied.
+  std::string many;
+  for (int i = 0; i < 300; ++i) many += "int m" + std::to_string(i) + ";\n";
+  const std::string got = section(many + "const char *hash = \"#\";\n# \t\\ include \"b.h\"\nint tail;\n");
+  EXPECT_NE(got.find("#int m299;\n#const char *hash = \"#\";\n##include \"b.h\"\n"), std::string::npos) << got;
+  EXPECT_EQ(got.find("tail"), std::string::npos) << got;
 }
 
 TEST_F(IncludeScanTest, CopiedTextHasTheTestedFilesNameAndLines) {
