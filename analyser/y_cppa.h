@@ -3,6 +3,7 @@
 // code is skipped: function bodies are captured as text, and expressions
 // inside declarations are kept as normalised text.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -21,6 +22,51 @@ struct EnumeratorValue {
   bool busy = false;  // being computed: an enumerator defined through itself
   BigInt value{};
   int width = 0;
+};
+
+// A set of addresses in one array probed from a home slot: asked once for
+// every member listed, where a node set would allocate a node each time.
+class AddressSet {
+ public:
+  // True when `p` was not in the set yet.
+  bool insert(const void *p) {
+    if (!p) {
+      const bool added = !holds_null_;
+      holds_null_ = true;
+      return added;
+    }
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = home(p, mask);; i = (i + 1) & mask) {
+      if (slots_[i] == p) return false;
+      if (!slots_[i]) {
+        slots_[i] = p;
+        ++count_;
+        return true;
+      }
+    }
+  }
+  std::size_t size() const { return count_ + (holds_null_ ? 1 : 0); }
+
+ private:
+  static std::size_t home(const void *p, std::size_t mask) {
+    const std::uint64_t x = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p)) * 0x9e3779b97f4a7c15ULL;
+    return static_cast<std::size_t>(x >> 32) & mask;
+  }
+  void grow() {
+    std::vector<const void *> old(slots_.empty() ? 32 : slots_.size() * 2, nullptr);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const void *p : old) {
+      if (!p) continue;
+      std::size_t i = home(p, mask);
+      while (slots_[i]) i = (i + 1) & mask;
+      slots_[i] = p;
+    }
+  }
+  std::vector<const void *> slots_;  // a power of two, at most half full; none: free
+  std::size_t count_ = 0;
+  bool holds_null_ = false;
 };
 
 // What an analysis shares with the analyses nested in it (template
@@ -49,7 +95,7 @@ struct AnalysisBudget {
   std::map<std::string, TypeDesc *> pending_instances;
   // Declarations already on a member list: a class completed after its
   // forward declaration, or met again, is listed once without walking the list.
-  std::unordered_set<const Declaration *> listed_members;
+  AddressSet listed_members;
   // Expression analyses in progress, and enumerator walks: the enumerator
   // values below stay while either is, and go when the last one ends (the
   // records may be released with their table afterwards).

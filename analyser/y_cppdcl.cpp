@@ -696,13 +696,13 @@ void Parser::add_member(Declaration *d) {
   TypeDesc *r = scope_record();
   const int k = scopes.back().kind;
   if (!d || !r || !r->record() || k == SC_FILE || k == SC_FUNCTION || k == SC_QUALIFIED) return;
-  if (!an.budget.listed_members.insert(d).second) return;
+  if (!an.budget.listed_members.insert(d)) return;
   class_add_member(r, member_node_new(d, scopes.back().access, &table));
 }
 
 void Parser::add_member_to(TypeDesc *r, Declaration *d, int access) {
   if (!d || !r || !r->record()) return;
-  if (!an.budget.listed_members.insert(d).second) return;
+  if (!an.budget.listed_members.insert(d)) return;
   class_add_member(r, member_node_new(d, access, &table));
 }
 

@@ -83,6 +83,23 @@ class Grammar : public ::testing::Test {
 // A token moved keeps its text, held or not; one that holds none and
 // meets one that holds none exchanges nothing, and a token that held a text
 // gives it up for the one it is given.
+TEST(AddressSetRule, EachAddressOnceThroughGrowth) {
+  AddressSet set;
+  std::vector<int> objects(5000);
+  for (int &o : objects) EXPECT_TRUE(set.insert(&o));
+  for (int &o : objects) EXPECT_FALSE(set.insert(&o));
+  EXPECT_TRUE(set.insert(nullptr));
+  EXPECT_FALSE(set.insert(nullptr));
+  EXPECT_EQ(set.size(), objects.size() + 1);
+  // Neighbouring addresses a word apart and a page apart.
+  AddressSet spaced;
+  std::vector<char> block(1 << 20);
+  for (std::size_t i = 0; i < block.size(); i += 4096) EXPECT_TRUE(spaced.insert(&block[i]));
+  for (std::size_t i = 0; i < block.size(); i += 4096) EXPECT_FALSE(spaced.insert(&block[i]));
+  for (std::size_t i = 8; i < block.size(); i += 4096) EXPECT_TRUE(spaced.insert(&block[i]));
+  EXPECT_EQ(spaced.size(), 2 * block.size() / 4096);
+}
+
 TEST(TokenMoves, HeldAndPlainTextsFollowTheToken) {
   using grammar::Tok;
   Tok plain;
