@@ -80,8 +80,10 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     return;
   }
   for (;;) {
+    // Each step is made in its place in the list: nothing else adds to the
+    // list while it is read, and a step is a large record to move.
     if (cur.cls == G_PUNCT && cur.code == '*') {
-      DeclOp op;
+      DeclOp &op = prefix.emplace_back();
       op.kind = DeclOp::PTR;
       advance();
       while (cur.cls == G_KEYWORD && (cur.code == K_CONST || cur.code == K_VOLATILE)) {
@@ -89,15 +91,13 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
         advance();
       }
       while (cur.cls == G_TYPEMOD) advance();
-      prefix.push_back(std::move(op));
       continue;
     }
     if (cur.cls == G_PUNCT && (cur.code == '&' || cur.code == P_AND_AND)) {
-      DeclOp op;
+      DeclOp &op = prefix.emplace_back();
       op.kind = DeclOp::REF;
       op.rvalue = cur.code == P_AND_AND;
       advance();
-      prefix.push_back(std::move(op));
       continue;
     }
     if (cur.cls == G_TYPEMOD) {
@@ -125,10 +125,9 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
       parse_declarator(inner, abstract_ok, nullptr);
       expect(')');
     } else if (abstract_ok) {
-      DeclOp op;
+      DeclOp &op = suffix.emplace_back();
       op.kind = DeclOp::FUNC;
       parameter_list(op);
-      suffix.push_back(std::move(op));
     } else {
       syntax_error();
     }
@@ -137,7 +136,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
     declarator_name(d);
     // "A::*" ends as a pointer to member: the name part is empty then.
     if (!d.name && !d.qual.empty() && cur.cls == G_PUNCT && cur.code == '*') {
-      DeclOp op;
+      DeclOp &op = prefix.emplace_back();
       op.kind = DeclOp::MEMPTR;
       op.member_class = d.qual_scope;
       d.qual.clear();
@@ -148,7 +147,6 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
         op.quals.push_back(qualifier_type(token_spelling(cur.code), &table));
         advance();
       }
-      prefix.push_back(std::move(op));
       Declarator rest;
       parse_declarator(rest, abstract_ok, nullptr);
       take_name(d, rest);
@@ -474,8 +472,9 @@ void Parser::operator_name(Declarator &d) {
 void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
   for (int guard = 0;; ++guard) {
     if (guard > 100000) syntax_error();
+    // Each step is made in its place in the list, as in parse_declarator.
     if (cur.cls == G_PUNCT && cur.code == '[') {
-      DeclOp op;
+      DeclOp &op = out.emplace_back();
       op.kind = DeclOp::ARRAY;
       advance();
       if (!(cur.cls == G_PUNCT && cur.code == ']')) {
@@ -483,15 +482,13 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
         op.has_bound = true;
       }
       expect(']');
-      out.push_back(std::move(op));
       continue;
     }
     if (cur.cls == G_PUNCT && cur.code == '(') {
-      DeclOp op;
-      op.kind = DeclOp::FUNC;
+      const bool first = out.empty();
       // The parameters of a member defined outside its class are read in
       // the class's scope (Sensor::read(Mode m)).
-      const bool class_scope = out.empty() && d.qualified && d.qual_scope &&
+      const bool class_scope = first && d.qualified && d.qual_scope &&
                                (d.qual_scope->kind == TK_CLASS || d.qual_scope->kind == TK_UNION);
       if (class_scope) push_scope(SC_QUALIFIED, d.qual_scope, ACC_PUBLIC);
       struct PopScope {
@@ -502,12 +499,14 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
         }
       } pop_guard{*this, class_scope};
       advance();
-      if (out.empty() && d.name && !d.is_operator && initialiser_follows()) {
+      if (first && d.name && !d.is_operator && initialiser_follows()) {
         d.paren_init = collect_expression(")", false);
         d.has_paren_init = true;
         expect(')');
         break;
       }
+      DeclOp &op = out.emplace_back();
+      op.kind = DeclOp::FUNC;
       parameter_list(op);
       while (cur.cls == G_KEYWORD && (cur.code == K_CONST || cur.code == K_VOLATILE)) {
         op.quals.push_back(qualifier_type(token_spelling(cur.code), &table));
@@ -564,7 +563,6 @@ void Parser::declarator_suffixes(Declarator &d, std::vector<DeclOp> &out) {
       while (is_word(W_OVERRIDE) || is_word(W_FINAL)) advance();
       while (skip_attribute()) {
       }
-      out.push_back(std::move(op));
       continue;
     }
     break;

@@ -304,6 +304,29 @@ TEST_F(Grammar, DeclaratorStepsInEveryShape) {
   EXPECT_EQ(params(many->type), 10);
 }
 
+TEST_F(Grammar, CppDeclaratorStepsInEveryShape) {
+  // Steps of references and member pointers, an object with an initialiser
+  // in parentheses (no step), and a function whose parameters have steps.
+  analyse(
+      "struct C { int m; int g(int); };\n"
+      "int &r1 = *(int *)0; int &&r2 = 1; int C::*pm; int (C::*pmf)(int) const;\n"
+      "C c(1); int i(2); int (*fr(int &x, int (&a)[3], int C::*q))[4];\n",
+      "s.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  const std::pair<const char *, const char *> typed[] = {
+      {"r1", "int&"}, {"r2", "int&&"}, {"pm", "int C::*"}, {"pmf", "int (C::*)(int) const"},
+      {"c", "struct C"}, {"i", "int"}, {"fr", "int (*(int &x, int (&a)[3], int C:: *q))[4]"}};
+  for (const auto &t : typed) {
+    Declaration *d = ordinary(t.first);
+    ASSERT_TRUE(d) << t.first;
+    std::string l, m, r;
+    render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
+    EXPECT_EQ(l + m + r, t.second) << t.first;
+  }
+  EXPECT_EQ(ordinary("c")->text, "1");
+  EXPECT_EQ(ordinary("i")->text, "2");
+}
+
 TEST_F(Grammar, CDeclarationsAndDefinitions) {
   analyse(
       "int g;\n"
