@@ -559,15 +559,17 @@ Symbol *find_at_level(SymbolTable &t, int area, TypeDesc *scope, const char *nam
 // The name's hash for a walk of the scopes, made once; 0 when no scope of
 // the table can hold the name (an empty name, no index, or one the index's
 // set of names denies), so that the walk finds nothing without a look.
-std::uint64_t walk_hash(const SymbolTable &t, const char *name) {
+std::uint64_t walk_hash(const SymbolTable &t, const char *name, std::uint64_t known_hash = 0) {
   if (!name || !*name || !t.index) return 0;
-  const std::uint64_t hash = name_hash_of(name);
+  const std::uint64_t hash = known_hash ? known_hash : name_hash_of(name);
   return t.index->entries.may_hold(hash) ? hash : 0;
 }
 
+// known_hash: name_hash_of(name) when the caller has it, else 0.
 template <typename Accept>
-Symbol *find_visible(SymbolTable &t, int area, const char *name, const ScopeContext &ctx, Accept accept) {
-  const std::uint64_t name_hash = walk_hash(t, name);
+Symbol *find_visible(SymbolTable &t, int area, const char *name, const ScopeContext &ctx, Accept accept,
+                     std::uint64_t known_hash = 0) {
+  const std::uint64_t name_hash = walk_hash(t, name, known_hash);
   if (!name_hash) return nullptr;
   TypeDesc *scope = ctx.kind ? ctx.current : nullptr;
   for (int guard = 0; guard < 100000; ++guard) {
@@ -1037,6 +1039,11 @@ Symbol *lookup_ordinary(const char *name, SymbolTable &table, const ScopeContext
 
 Symbol *lookup_tag(const char *name, SymbolTable &table, int kind, const ScopeContext &scope) {
   return find_visible(table, AREA_TAG, name, scope, [kind](Symbol *s) { return kind_matches(s, kind); });
+}
+
+Symbol *lookup_tag(const TableName &name, SymbolTable &table, int kind, const ScopeContext &scope) {
+  return find_visible(table, AREA_TAG, name.name, scope, [kind](Symbol *s) { return kind_matches(s, kind); },
+                      name.hash);
 }
 
 Symbol *lookup_enumerator(const char *name, SymbolTable &table, const ScopeContext &scope) {

@@ -184,6 +184,8 @@ TableName table_name(const char *name, std::size_t length);
 // The same for a name whose characters' hash_text_bytes the caller has.
 TableName table_name_of_hash(const char *name, std::uint64_t text_hash);
 Symbol *lookup_name_at_level(const TableName &name, SymbolTable &table, TypeDesc *scope);
+// lookup_tag for a name whose hash the caller has.
+Symbol *lookup_tag(const TableName &name, SymbolTable &table, int kind, const ScopeContext &scope);
 // False when no scope and no area of the table holds an entry of that name
 // (so that every look-up of it finds nothing); true when one may.
 bool table_may_hold_name(const SymbolTable &table, const TableName &name);

@@ -980,7 +980,7 @@ int classify(TokenScanner &s, const char *name, std::size_t length, std::uint64_
   }
   if (pp_is_type_modifier(name, length)) return T_TYPE_MODIFIER;
   if (in_table) {
-    if (Symbol *e = lookup_tag(name, *s.table, -1, ctx)) {
+    if (Symbol *e = lookup_tag(key, *s.table, -1, ctx)) {
       TypeDesc *t = e->decl ? e->decl->type : nullptr;
       s.value.symbol = e;
       s.value.type = t;
