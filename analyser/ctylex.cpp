@@ -162,9 +162,17 @@ static_assert(keywords_begin_in_lower_case(), "the scanner looks up only words i
 // and no keyword does.
 inline int scanned_keyword(const char *p, std::size_t n, SourceLanguage language) {
   if (n == 0 || p[0] < 'a' || p[0] > 'z') return 0;
-  // keyword_code's search, here without the call.
-  const int code = hashed_word(kKeywordHash, keywords, std::size(keywords), K_ASM, p, n);
-  return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
+  // keyword_code's search, here without the call. A scanned name holds no
+  // zero, so a word matches it only at its whole length: the words of
+  // another length are passed without a look at their characters, and one
+  // of its length is compared a word at a time.
+  for (unsigned i = keyword_hash(p, n);; i = (i + 1) % kKeywordSlots) {
+    const int code = kKeywordHash.code[i];
+    const std::size_t index = static_cast<std::size_t>(code - K_ASM);
+    if (!code || index >= std::size(keywords)) return 0;
+    if (kKeywordHash.length[i] != n || !same_text_bytes(keywords[index].text, p, n)) continue;
+    return language == SRC_C && cpp_only_keyword(code) ? 0 : code;
+  }
 }
 
 }  // namespace

@@ -390,6 +390,30 @@ TEST(Keywords, HashedSearchAgreesWithEveryWord) {
   EXPECT_EQ(keyword_code("", 0, SRC_CPP), 0);
 }
 
+// The scanner's own search for a keyword (a name is matched at its whole
+// length) agrees with keyword_code on every word, its near misses and its
+// longer and shorter neighbours.
+TEST_F(Lex, ScannedWordsAgreeWithTheKeywordSearch) {
+  std::vector<std::string> words;
+  for (int code = K_ASM; code < T_LAST; ++code) {
+    const std::string k = token_spelling(code);
+    for (const std::string &w : {k, k.substr(0, k.size() - 1), k + "_", k + "s", "_" + k, k.substr(1)}) words.push_back(w);
+    std::string same_hash = k;
+    if (same_hash.size() > 2) same_hash[1] = same_hash[1] == 'x' ? 'y' : 'x';
+    words.push_back(same_hash);
+  }
+  for (SourceLanguage language : {SRC_C, SRC_CPP}) {
+    table_init(table, nullptr, language);
+    for (const std::string &w : words) {
+      if (w.empty() || (language == SRC_C && w == "bool")) continue;
+      const int keyword = keyword_code(w.data(), w.size(), language);
+      const std::vector<Tok> got = scan(w.c_str());
+      ASSERT_EQ(got.size(), 1u) << w;
+      EXPECT_EQ(got[0].code, keyword ? keyword : T_IDENTIFIER) << w << " " << language;
+    }
+  }
+}
+
 // C reads the words only C++ reserves as names, and its boolean type as
 // "_Bool" or as a "bool" that names nothing of the file's own.
 TEST_F(Lex, CWordsAreNamesInC) {
