@@ -610,7 +610,13 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d, std::uint64_t na
   if (d->name) {
     TypeDesc *scope = decl_scope(d);
     ix.entries.at(IndexKey{area, canonical_scope(scope), d->name, name_hash}).push_back(s);
-    if (scope && scope->record()) ix.by_scope[scope].push_back(s);
+    if (scope && scope->record()) {
+      std::vector<Symbol *> &members = ix.by_scope[scope];
+      // A class or structure mostly has a few members: room for several
+      // at once rather than growing the list one doubling at a time.
+      if (members.empty()) members.reserve(8);
+      members.push_back(s);
+    }
   }
   return s;
 }
