@@ -107,7 +107,7 @@ void match_line(const InputLevel &lv, const CondFrame &f) {
 
 void open_conditional(InputLevel &lv, OutputBuffer &out, int line, bool holds) {
   CondFrame f;
-  f.file = intern_string(lv.name.data(), lv.name.size());
+  f.file = pp_interned_name(lv);
   f.line = line;
   f.kind = CK_IF;
   pp_state.if_stack.push_back(std::move(f));
@@ -834,7 +834,7 @@ void pp_skip_group(InputLevel &lv) {
   const auto directive = [&lv, target](int kind, int lines) {
     if (kind == DK_IF || kind == DK_IFDEF || kind == DK_IFNDEF) {
       CondFrame f;
-      f.file = intern_string(lv.name.data(), lv.name.size());
+      f.file = pp_interned_name(lv);
       f.line = lv.line + lines;
       f.kind = kind == DK_IF ? CK_IF : kind == DK_IFDEF ? CK_IFDEF : CK_IFNDEF;
       pp_state.if_stack.push_back(std::move(f));

@@ -149,6 +149,21 @@ struct InputLevel {
   IncludeDir *appended_dir = nullptr;  // includer's directory node, cleared at the end
 };
 
+// The level's name, interned: every conditional of a header keeps it.
+// Hashing the path at each #if of a header cost more than the rest of
+// opening the conditional; the name last interned is kept and compared
+// instead (a file's conditionals mostly follow one another).
+inline const char *pp_interned_name(const InputLevel &lv) {
+  static const char *last = nullptr;  // a copy of the pool's: kept until exit
+  static std::size_t last_length = 0;
+  const std::size_t length = lv.name.size();
+  if (!last || last_length != length || !same_text_bytes(last, lv.name.data(), length)) {
+    last = intern_string(lv.name.data(), length);
+    last_length = length;
+  }
+  return last;
+}
+
 // Where a conditional stands. One opened normally is CK_IF whatever its
 // directive; one opened inside a skipped group keeps its directive's kind
 // (only the "unterminated" report tells them apart).
