@@ -590,7 +590,10 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string_
     text = std::string_view(s, p - s);
     return p;
   }
+  // The room of a text given back: a header's continued and commented
+  // lines would otherwise each allocate one.
   std::string &t = storage;
+  if (t.capacity() <= pp_local_text_room) t = pp_take_text();
   t.clear();
   t.reserve(p - s);
   for (const char *q = s; q < p;) {
@@ -710,6 +713,7 @@ bool pp_directive(InputLevel &lv, OutputBuffer &out) {
     case DK_LINE: do_line(lv, out, text); break;
     default: break;
   }
+  pp_give_text(storage);
   return true;
 }
 
