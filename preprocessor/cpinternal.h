@@ -258,6 +258,15 @@ class TypeModifierSet {
   std::uint64_t lengths_ = 0;
 };
 
+// Hashes a path or a name for the standard containers the way the string
+// pool does, eight characters at a time: the include search looks up every
+// path it tries, and the library's own hash reads them a byte at a time.
+struct PpTextHash {
+  std::size_t operator()(const std::string &text) const {
+    return static_cast<std::size_t>(hash_text_bytes(text.data(), text.size()));
+  }
+};
+
 struct PpState {
   MacroTable *macro_table = nullptr;  // the table the current entry point was given
   std::vector<InputLevel> levels;  // reserved to PP_STACK_SIZE: never moves
@@ -266,7 +275,7 @@ struct PpState {
   IncludeDir *include_tail = nullptr;
   std::size_t longest_dir = 19;
   std::vector<std::string> included_files;
-  std::unordered_set<std::string> included_index;
+  std::unordered_set<std::string, PpTextHash> included_index;
   std::vector<CondFrame> if_stack;     // innermost last
   std::vector<SkipMarker> skip_stack;  // innermost last
   std::vector<PragmaMapEntry> pragma_map;

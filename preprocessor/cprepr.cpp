@@ -55,16 +55,16 @@ struct CachedFile {
   unsigned long long device = 0, inode = 0;
 };
 struct PpFileCache {
-  std::unordered_map<std::string, std::unique_ptr<CachedFile>> files;
+  std::unordered_map<std::string, std::unique_ptr<CachedFile>, PpTextHash> files;
   std::vector<std::unique_ptr<CachedFile>> retired;
   // Paths this run found to be no readable file: every search of a common
   // header name tries the same directories before the one that holds it.
-  std::unordered_set<std::string> missing;
+  std::unordered_set<std::string, PpTextHash> missing;
   // The folders named inside header names ("bits" of "bits/types.h") below
   // each directory tried, and whether they are folders: most directories
   // of the chain hold no "bits", and every header of it would be looked
   // for there in vain.
-  std::unordered_map<std::string, bool> folders;
+  std::unordered_map<std::string, bool, PpTextHash> folders;
   // A file is looked at once per run (from pp_init to pp_release of the
   // chain): a header included again, guarded or not, is taken from the
   // cache without asking the system whether it changed.
