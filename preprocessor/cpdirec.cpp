@@ -79,6 +79,14 @@ const char *skip_hspace(const char *p, const char *e) {
   while (p < e && is_hspace(*p)) ++p;
   return p;
 }
+// Where the line from p ends: its newline, or e. Line comments are the
+// longest stretches a directive, a skipped group or a header's opening
+// passes over, and the search reads them a vector at a time.
+const char *line_end(const char *p, const char *e) {
+  if (p >= e) return p;
+  const void *newline = std::memchr(p, '\n', static_cast<std::size_t>(e - p));
+  return newline ? static_cast<const char *>(newline) : e;
+}
 const char *skip_id(const char *p, const char *e) {
   while (p < e && is_id(*p)) ++p;
   return p;
@@ -568,14 +576,9 @@ const char *collect_line(InputLevel &lv, const char *p, bool angle, std::string_
       lines += nl;
       dirty = true;
     } else if (c == '/' && p[1] == '/') {
-      while (p < end && *p != '\n') {
-        if (int k = continuation_at(p)) {
-          p += k;
-          ++lines;
-        } else {
-          ++p;
-        }
-      }
+      int continued = 0;
+      p = pp_line_comment_end(p, end, &continued);
+      lines += continued;
       dirty = true;
     } else if (int k = continuation_at(p)) {
       p += k;
@@ -669,7 +672,7 @@ bool pp_directive(InputLevel &lv, OutputBuffer &out) {
       p = pp_skip_block_comment(p, end, &nl, &open);
       lines += nl;
     } else if (p[0] == '/' && p[1] == '/') {
-      while (p < end && *p != '\n') ++p;
+      p = line_end(p, end);
     } else {
       break;
     }
@@ -785,7 +788,7 @@ std::pair<const char *, bool> walk_group(const char *p, const char *end, bool bo
       continue;
     }
     if (c == '/' && p[1] == '/') {
-      while (p < end && *p != '\n') ++p;
+      p = line_end(p, end);
       continue;
     }
     if (c == '"' || c == '\'') {
@@ -882,10 +885,9 @@ const char *skip_blank_lines(const char *p, const char *end) {
       p = pp_skip_block_comment(p, end, &nl, &open);
       if (open) return nullptr;
     } else if (c == '/' && p[1] == '/') {
-      while (p < end && *p != '\n') {
-        if (*p == '\\') return nullptr;
-        ++p;
-      }
+      const char *e = line_end(p, end);
+      if (std::memchr(p, '\\', static_cast<std::size_t>(e - p))) return nullptr;
+      p = e;
     } else if (c == '#' && bol) {
       return p;
     } else {

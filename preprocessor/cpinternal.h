@@ -329,6 +329,11 @@ inline int continuation_at(const char *p) {
   return 0;
 }
 
+// From p inside a line comment: where the comment ends, at the first
+// newline no backslash continues (or at end); *continued counts the lines
+// it continues over (cpscan.cpp).
+const char *pp_line_comment_end(const char *p, const char *end, int *continued);
+
 // Would a and b, written next to each other, read as one operator token
 // ("- -1" written as "--1")? Expansions keep such neighbours apart.
 // The first two characters of every operator of two or more characters,

@@ -218,6 +218,23 @@ void pp_line_marker(InputLevel &level, OutputBuffer &out, bool resync) {
 
 // ---------------------------------------------------------------- literals and comments
 
+// As a walk a character at a time finds it, but the newlines are searched
+// for a vector at a time: the comments of the headers are long. A call of
+// its own, so that the scan's loop keeps its registers for its own work.
+const char *pp_line_comment_end(const char *p, const char *end, int *continued) {
+  while (p < end) {
+    const char *newline = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    if (!newline) return end;
+    const std::size_t before = static_cast<std::size_t>(newline - p);
+    if (!((before >= 1 && newline[-1] == '\\') || (before >= 2 && newline[-1] == '\r' && newline[-2] == '\\')))
+      return newline;
+    ++*continued;
+    p = newline + 1;
+  }
+  return p;
+}
+
+
 const char *pp_skip_literal(const char *p, const char *end, int *newlines, bool *unterminated) {
   const char quote = *p++;
   *unterminated = false;
@@ -557,14 +574,9 @@ void pp_scan(OutputBuffer &out, bool marks) {
             lv.line += cont_lines;
             o.push_back(' ');
             ++q;
-            while (q < lv.end && *q != '\n') {
-              if (int k = continuation_at(q)) {
-                q += k;
-                ++lv.line;
-              } else {
-                ++q;
-              }
-            }
+            int continued = 0;
+            q = pp_line_comment_end(q, lv.end, &continued);
+            lv.line += continued;
             lv.position = q;
             continue;
           }

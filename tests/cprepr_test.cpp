@@ -694,6 +694,37 @@ TEST_F(Pp, CommentsKeepLineNumbers) {
   EXPECT_EQ(r.err, "");
 }
 
+// A line comment's end is searched a newline at a time: it must be where
+// a walk a character at a time stops, continuations counted alike, over
+// texts made of what matters (backslashes, carriage returns, newlines).
+TEST_F(Pp, LineCommentEndsWhereTheWalkStops) {
+  const char alphabet[] = "\\\r\na/";
+  unsigned seed = 777;
+  for (int round = 0; round < 20000; ++round) {
+    seed = seed * 1103515245u + 12345u;
+    const std::size_t length = (seed >> 16) % 24;
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      text.push_back(alphabet[(seed >> 16) % (sizeof alphabet - 1)]);
+    }
+    const char *begin = text.c_str(), *end = begin + text.size();
+    const char *walked = begin;
+    int walked_lines = 0;
+    while (walked < end && *walked != '\n') {
+      if (int k = continuation_at(walked)) {
+        walked += k;
+        ++walked_lines;
+      } else {
+        ++walked;
+      }
+    }
+    int lines = 0;
+    ASSERT_EQ(pp_line_comment_end(begin, end, &lines) - begin, walked - begin) << text;
+    ASSERT_EQ(lines, walked_lines) << text;
+  }
+}
+
 TEST_F(Pp, EmptyLinesCatchUpSmallGapsMarkersLargeOnes) {
   // A continued directive: its empty line and one more, so that X stays on
   // line 3 for the analyser.
