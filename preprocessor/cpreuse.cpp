@@ -35,7 +35,11 @@ class SharedDefinition {
     std::swap(def_, other.def_);
     return *this;
   }
-  ~SharedDefinition() { pp_free_definition(def_); }
+  // Most that end were moved from (a recording's states move as their
+  // vectors grow): those call nothing.
+  ~SharedDefinition() {
+    if (def_) pp_free_definition(def_);
+  }
   MacroDefinition *get() const { return def_; }
 
  private:
