@@ -516,32 +516,49 @@ TypeDesc *typedef_use(SymbolTable &table, const Declaration *d) {
 
 }  // namespace
 
-TypeDesc *Parser::type_of_name_token(const Tok &t) const {
-  if ((t.cls == G_IDENT || (t.cls == G_DECLNAME && !t.sym)) && is_template_parameter(t.name))
-    return named_type(t.name, nullptr, &table);
+NameTokenType Parser::name_token_type(const Tok &t) const {
+  NameTokenType n;
+  if ((t.cls == G_IDENT || (t.cls == G_DECLNAME && !t.sym)) && is_template_parameter(t.name)) {
+    n.template_parameter = true;
+    return n;
+  }
   if (t.cls == G_CLASSNAME || t.cls == G_TEMPLNAME) {
     // A typedef name of an unnamed class: uses name the typedef, the only
     // name the class has.
     if (t.cls == G_CLASSNAME && t.sym && t.sym->decl && (t.sym->decl->storage & SF_TYPEDEF) && t.sym->decl->name &&
-        t.type && t.type->kind == TK_CLASS && t.type->record() && !t.type->record()->name)
-      return typedef_use(table, t.sym->decl);
-    if (t.type) return t.type;
-    if (t.sym && t.sym->decl) return t.sym->decl->type;
-    return nullptr;
+        t.type && t.type->kind == TK_CLASS && t.type->record() && !t.type->record()->name) {
+      n.typedef_decl = t.sym->decl;
+      return n;
+    }
+    if (t.type) n.type = t.type;
+    else if (t.sym && t.sym->decl) n.type = t.sym->decl->type;
+    return n;
   }
   if (t.cls == G_DECLNAME && t.sym && t.sym->decl) {
     Declaration *d = t.sym->decl;
     // Inside a class its constructors hide the class name from the lookup.
     if (d->type && d->type->kind == TK_FUNCTION && d->scope_kind && d->scope && d->scope->record() &&
-        d->scope->record()->name && d->name && names_class(d->scope->record()->name, d->name))
-      return d->scope;
-    if (d->storage & SF_TYPEDEF) return typedef_use(table, d);
+        d->scope->record()->name && d->name && names_class(d->scope->record()->name, d->name)) {
+      n.type = d->scope;
+      return n;
+    }
+    if (d->storage & SF_TYPEDEF) {
+      n.typedef_decl = d;
+      return n;
+    }
     TypeDesc *ty = d->type;
     if (ty && (ty->kind == TK_ENUM || ty->kind == TK_UNION || ty->kind == TK_CLASS || ty->kind == TK_TEMPLATE) &&
         type_name(ty) && d->name && std::strcmp(type_name(ty), d->name) == 0)
-      return ty;
+      n.type = ty;
   }
-  return nullptr;
+  return n;
+}
+
+TypeDesc *Parser::type_of_name_token(const Tok &t) const {
+  const NameTokenType n = name_token_type(t);
+  if (n.template_parameter) return named_type(t.name, nullptr, &table);
+  if (n.typedef_decl) return typedef_use(table, n.typedef_decl);
+  return n.type;
 }
 
 bool Parser::is_type_token() const {
@@ -550,14 +567,24 @@ bool Parser::is_type_token() const {
            cur.code == K_STRUCT || cur.code == K_CLASS || cur.code == K_UNION || cur.code == K_ENUM ||
            cur.code == K_TYPENAME || is_storage_keyword(cur.code, nullptr);
   if (cur.cls == G_CLASSNAME || cur.cls == G_TEMPLNAME || cur.cls == G_TYPEMOD) return true;
-  if (cur.cls == G_DECLNAME || cur.cls == G_IDENT) return type_of_name_token(cur) != nullptr;
+  if (cur.cls == G_DECLNAME || cur.cls == G_IDENT) return names_type(cur);
   return false;
 }
 
 TypeDesc *Parser::find_scope_type(const Tok &t) const {
-  TypeDesc *ty = type_of_name_token(t);
+  // A typedef name's type is where the walk through the aliases goes first:
+  // taken at once, with no record made for the use (the step is counted).
+  const NameTokenType n = name_token_type(t);
+  int guard = 0;
+  TypeDesc *ty = nullptr;
+  if (n.typedef_decl && n.typedef_decl->type) {
+    ty = n.typedef_decl->type;
+    guard = 1;
+  } else {
+    ty = type_of_name_token(t);
+  }
   if (!ty && t.sym && t.sym->decl) ty = t.sym->decl->type;
-  for (int guard = 0; ty && ty->kind == TK_NAMED && ty->named() && ty->named()->aliased && guard < 100; ++guard)
+  for (; ty && ty->kind == TK_NAMED && ty->named() && ty->named()->aliased && guard < 100; ++guard)
     ty = ty->named()->aliased;
   if (ty && ty->kind == TK_ELABORATED && ty->elaborated()) ty = ty->elaborated()->named;
   return ty;
@@ -880,7 +907,7 @@ SpecStep qualified_name_specifier(SpecsReader &r, const Tok &t) {
   for (;;) {
     p.advance();  // past "::"
     if (!(p.cur.cls == G_CLASSNAME || p.cur.cls == G_TEMPLNAME ||
-          (p.cur.cls == G_DECLNAME && p.type_of_name_token(p.cur))))
+          (p.cur.cls == G_DECLNAME && p.names_type(p.cur))))
       break;
     if (p.cur.name && last.name && std::strcmp(p.cur.name, last.name) == 0) break;  // A::A
     Tok n = p.cur;
@@ -976,12 +1003,12 @@ SpecStep named_type_specifier(SpecsReader &r) {
     // type as without the leading "::".
     p.advance();
     if (!(p.cur.cls == G_CLASSNAME || p.cur.cls == G_TEMPLNAME ||
-          ((p.cur.cls == G_DECLNAME || p.cur.cls == G_IDENT) && p.type_of_name_token(p.cur))))
+          ((p.cur.cls == G_DECLNAME || p.cur.cls == G_IDENT) && p.names_type(p.cur))))
       p.syntax_error();
     return SPEC_NEXT;
   }
   if (p.cur.cls == G_TEMPLNAME) return template_name_specifier(r);
-  if (p.cur.cls == G_CLASSNAME || ((p.cur.cls == G_DECLNAME || p.cur.cls == G_IDENT) && p.type_of_name_token(p.cur)))
+  if (p.cur.cls == G_CLASSNAME || ((p.cur.cls == G_DECLNAME || p.cur.cls == G_IDENT) && p.names_type(p.cur)))
     return class_name_specifier(r);
   return SPEC_END;
 }

@@ -62,7 +62,7 @@ TypeDesc *elaborated_of(SymbolTable &table, TypeDesc *t) {
 bool in_class_bitfield_colon(Parser &p, const char *name) {
   if (!p.in_class() || !name) return false;
   Tok n = p.peek_token();
-  return n.cls == G_NUMBER || ((n.cls == G_IDENT || n.cls == G_DECLNAME) && !p.type_of_name_token(n));
+  return n.cls == G_NUMBER || ((n.cls == G_IDENT || n.cls == G_DECLNAME) && !p.names_type(n));
 }
 
 // The name of an instance with no blank beside its brackets and commas:

@@ -177,7 +177,7 @@ void Parser::parse_declarator(Declarator &d, bool abstract_ok, Specs *specs) {
 }
 
 bool Parser::unknown_type_follows() {
-  if (cur.cls != G_IDENT || type_of_name_token(cur) || !unknown_names_may_be_types()) return false;
+  if (cur.cls != G_IDENT || names_type(cur) || !unknown_names_may_be_types()) return false;
   // A member type of a template parameter or of a base (size_type,
   // char_type) is not known by name here; followed by a declarator it is a type.
   Tok n = peek_token();
@@ -307,7 +307,7 @@ bool Parser::initialiser_follows() {
     return true;
   if (cur.cls == G_PUNCT && (cur.code == '-' || cur.code == '!' || cur.code == '&' || cur.code == '+'))
     return true;
-  if (cur.cls == G_DECLNAME && cur.sym && cur.sym->decl && !type_of_name_token(cur)) return true;
+  if (cur.cls == G_DECLNAME && cur.sym && cur.sym->decl && !names_type(cur)) return true;
   if (cur.cls != G_IDENT) return false;
   // An undeclared name stays a parameter (an old-style name, or a type whose
   // header is missing) unless an operator that no parameter declaration holds
@@ -587,7 +587,7 @@ void Parser::parameter_list(DeclOp &op) {
       expect(')');
       return;
     }
-    bool name_only = (cur.cls == G_IDENT || cur.cls == G_DECLNAME) && !type_of_name_token(cur);
+    bool name_only = (cur.cls == G_IDENT || cur.cls == G_DECLNAME) && !names_type(cur);
     if (name_only && unknown_type_follows()) name_only = false;
     // decltype(expr) p: a type of an expression, not an old-style name.
     if (name_only && (cur.word == W_DECLTYPE || cur.word == W_TYPEOF || cur.word == W_TYPEOF_UNDERSCORES)) {

@@ -120,6 +120,14 @@ struct Specs {
 
 struct Param;
 
+// What a name token stands for as a type, before any record is made for it.
+struct NameTokenType {
+  TypeDesc *type = nullptr;                   // a type found as it is
+  const Declaration *typedef_decl = nullptr;  // a typedef name, whose use is a record of its own
+  bool template_parameter = false;            // a template parameter's name, likewise
+  bool any() const { return type || typedef_decl || template_parameter; }
+};
+
 // One step of a declarator, in the order it applies to the base type.
 struct DeclOp {
   enum Kind { PTR, REF, MEMPTR, ARRAY, FUNC } kind = PTR;
@@ -226,7 +234,13 @@ class Parser {
   void recover_skip(bool in_class_body, bool braced);
   Specs decl_specifiers(bool for_param);
   bool is_type_token() const;
+  // The type a name token stands for; a use of a typedef name or of a
+  // template parameter is a record made for the use.
   TypeDesc *type_of_name_token(const Tok &t) const;
+  // Whether type_of_name_token would give a type, with no record made:
+  // asked of names that may begin a declaration or a parameter.
+  bool names_type(const Tok &t) const { return name_token_type(t).any(); }
+  NameTokenType name_token_type(const Tok &t) const;
   void parse_declarator(Declarator &d, bool abstract_ok, Specs *specs);
   void declarator_name(Declarator &d);
   // Look-ahead without consuming: the current name starts "C::*" (a

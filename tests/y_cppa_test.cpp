@@ -327,6 +327,41 @@ TEST_F(Grammar, CppDeclaratorStepsInEveryShape) {
   EXPECT_EQ(ordinary("i")->text, "2");
 }
 
+TEST_F(Grammar, NamesAskedWhetherTheyAreTypesReadAsTheTypesTheyName) {
+  // Parameters named by typedef names (of a basic type, of an unnamed and
+  // of a named structure), an old-style list whose names are no types, and
+  // a qualified name through a typedef of a class: each asked first whether
+  // it names a type, then read as that type.
+  analyse(
+      "typedef unsigned long size_t; typedef struct { int x; } anon_t; struct tag { int y; };\n"
+      "typedef struct tag tag_t;\n"
+      "int f(size_t n, anon_t a, tag_t *t, const size_t c);\n"
+      "int g(a, b) int a; char b; { return a + b; }\n",
+      "n.c");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  const std::pair<const char *, const char *> typed[] = {
+      {"f", "int(size_t n, anon_t a, tag_t *t, size_t const c)"}, {"g", "int(int a, char b)"}};
+  for (const auto &t : typed) {
+    Declaration *d = ordinary(t.first);
+    ASSERT_TRUE(d) << t.first;
+    std::string l, m, r;
+    render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
+    EXPECT_EQ(l + m + r, t.second) << t.first;
+  }
+  analyse(
+      "struct Outer { struct In { int v; }; typedef int count_t; };\n"
+      "typedef Outer alias_t;\n"
+      "alias_t::In object; alias_t::count_t number;\n"
+      "template <class T> int h(T x, size_t n);\n",
+      "n.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  ASSERT_TRUE(ordinary("object"));
+  ASSERT_TRUE(ordinary("number"));
+  std::string l, m, r;
+  render_type(ordinary("object")->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
+  EXPECT_EQ(l + m + r, "Outer::In");
+}
+
 TEST_F(Grammar, CDeclarationsAndDefinitions) {
   analyse(
       "int g;\n"
