@@ -1179,7 +1179,7 @@ std::string hook_expand(const char *text, std::size_t length) {
     int levels = 1;
     if (expand_plain_condition(text, length, plain, &levels)) {
       if (pp_state.recording) {
-        pp_memo_note_change("defined", 7, pp_hash_name("defined", 7));
+        pp_memo_note_defined();
         pp_memo_note_depth(pp_state.depth + levels);
       }
       return plain;

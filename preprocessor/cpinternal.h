@@ -458,6 +458,10 @@ void pp_memo_note_search(bool next);
 void pp_memo_note_depth(int depth);
 // A macro of that name is defined or undefined, with no entry at hand.
 void pp_memo_note_change(const char *name, std::size_t length, std::uint32_t hash);
+// The temporary entry of the "defined" operator came and went (an #if
+// expanded without it is noted alike): the same as pp_memo_note_change of
+// the name, with nothing to look at after the first time.
+void pp_memo_note_defined();
 // A pragma of the tool's own whose handler depends on nothing but its operand,
 // the include chain and the type modifiers: a reuse calls it again.
 void pp_memo_note_pragma(const PragmaKeyword &keyword, std::string_view operand);

@@ -261,6 +261,7 @@ struct MemoRecording {
   std::size_t out_start = 0;
   std::size_t if_frames = 0, skip_frames = 0;
   bool spoiled = false;
+  bool defined_noted = false;  // the "defined" operator's entry is among the changed names
 };
 
 namespace {
@@ -408,6 +409,14 @@ void pp_memo_note_depth(int depth) {
 
 void pp_memo_note_change(const char *name, std::size_t length, std::uint32_t hash) {
   pp_state.recording->seen.insert_changed(name, length, hash);
+}
+
+void pp_memo_note_defined() {
+  MemoRecording &m = *pp_state.recording;
+  if (m.defined_noted) return;
+  m.defined_noted = true;
+  static const std::uint32_t hash = pp_hash_name("defined", 7);
+  m.seen.insert_changed("defined", 7, hash);
 }
 
 void pp_memo_note_pragma(const PragmaKeyword &keyword, std::string_view operand) {

@@ -139,6 +139,16 @@ TEST_F(Reuse, ConditionsWithoutMacrosLookAtTheirOperands) {
                                 "#define FEATURE\n", "#define OTHER\n#define FEATURE\n", "feature_on");
 }
 
+// Many conditions in one header, read with and without a rescan, note the
+// operator's entry once between them: the reading still follows each
+// operand, the last one as the first.
+TEST_F(Reuse, ManyConditionsFollowEveryOperand) {
+  expect_reading_follows_macros(
+      "#if defined A\n#endif\n#if defined(B) || 0\n#endif\n#define TWO(x) x\n#if TWO(1) && defined B\n#endif\n"
+      "#if defined C && !defined(D)\nlast_on\n#endif\n",
+      "#define C\n", "#define C\n#define D\n", "last_on");
+}
+
 // A replayed definition is the recorded one itself, shared by the tables
 // that took it: undefining or redefining it in one table, or releasing a
 // table, leaves the others and the recording as they were.
