@@ -215,12 +215,14 @@ void do_ifdef(InputLevel &lv, OutputBuffer &out, int line, std::string_view text
   bool defined = false;
   if (p < e && is_id(*p)) {
     const char *n = p;
-    p = skip_id(p, e);
+    // Hashed as it is read, as the scan hashes a name.
+    std::uint32_t hash = PP_HASH_START;
+    while (p < e && is_id(*p)) hash = pp_hash_step(hash, *p++);
     if (is_digit(*n))
       pp_report(MSG_STARTDIGI, what);
     else if (skip_hspace(p, e) < e)
       pp_report(MSG_INVALIEND, what);
-    defined = pp_lookup(n, p - n) != nullptr;
+    defined = pp_lookup(n, p - n, hash) != nullptr;
   } else if (p >= e) {
     pp_report(MSG_NOARGUMEN, what);
   } else {
@@ -1130,10 +1132,11 @@ bool expand_plain_condition(const char *p, std::size_t length, std::string &out,
         for (++q; q < e && is_blank(*q);) ++q;
       if (q >= e || !is_idstart(*q)) return false;
       const char *operand = q;
-      while (q < e && is_id(*q)) ++q;
+      std::uint32_t operand_hash = PP_HASH_START;
+      while (q < e && is_id(*q)) operand_hash = pp_hash_step(operand_hash, *q++);
       // "defined defined" names the operator's own entry.
       if (q - operand == 7 && std::memcmp(operand, "defined", 7) == 0) return false;
-      const bool value = pp_lookup(operand, q - operand) != nullptr;
+      const bool value = pp_lookup(operand, q - operand, operand_hash) != nullptr;
       if (paren) {
         while (q < e && is_blank(*q)) ++q;
         if (q >= e || *q != ')') return false;

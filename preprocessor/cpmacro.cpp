@@ -472,7 +472,8 @@ void pp_define(const char *start, const char *end) {
 
 void pp_undefine(const char *name, std::size_t length) {
   if (length == 7 && std::memcmp(name, "defined", 7) == 0) pp_report(MSG_UNDEFININ, "defined");
-  while (MacroEntry *e = pp_lookup(name, length)) {
+  const std::uint32_t hash = pp_hash_name(name, length);
+  while (MacroEntry *e = pp_lookup(name, length, hash)) {
     if (e->kind != MK_USER && e->kind != MK_STDC)
       pp_report(MSG_UNDEFININ, std::string(name, length));
     pp_remove_entry(e);
