@@ -369,8 +369,9 @@ SharedHint &hint_of(const BasicKey &k) {
 
 // Files declare a great many objects and parameters of the same few basic
 // types: each table keeps one record per basic type for all of them.
-TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type, SymbolTable *owner) {
-  const BasicKey key{kind, intern_string(name), size, char_type};
+// `name`: the pool's copy of the type's name (or none).
+TypeDesc *shared_interned_basic(TypeKind kind, const char *name, int size, int char_type, SymbolTable *owner) {
+  const BasicKey key{kind, name, size, char_type};
   const std::vector<void *> &shared = table_shared(owner);
   SharedHint &hint = hint_of(key);
   if (hint.owner == owner && hint.index < shared.size() && basic_matches(shared[hint.index], &key))
@@ -387,6 +388,10 @@ TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type,
   t->shared = 1;
   table_add_shared(owner, t);
   return t;
+}
+
+TypeDesc *shared_basic(TypeKind kind, const char *name, int size, int char_type, SymbolTable *owner) {
+  return shared_interned_basic(kind, intern_string(name), size, char_type, owner);
 }
 
 }  // namespace
@@ -430,9 +435,12 @@ TypeDesc *basic_type(const char *keyword, SymbolTable *owner) {
   const BasicWord word = basic_word(keyword);
   IntWords w;
   switch (word) {
-    case BW_VOID: return shared_basic(TK_VOID, nullptr, 0, 0, owner);
-    case BW_FLOAT: case BW_DOUBLE: return shared_basic(TK_FLOATING, interned_word(word), 0, 0, owner);
-    case BW_BOOL: case BW_C_BOOL: return shared_basic(TK_INTEGER, interned_word(word), s.sizes->char_bits, 0, owner);
+    // The words' names are the pool's copies already: asked for every basic
+    // type keyword a declaration holds, they are not interned again.
+    case BW_VOID: return shared_interned_basic(TK_VOID, nullptr, 0, 0, owner);
+    case BW_FLOAT: case BW_DOUBLE: return shared_interned_basic(TK_FLOATING, interned_word(word), 0, 0, owner);
+    case BW_BOOL: case BW_C_BOOL:
+      return shared_interned_basic(TK_INTEGER, interned_word(word), s.sizes->char_bits, 0, owner);
     case BW_WCHAR_T: return shared_basic(TK_INTEGER, "wchar_t", -s.sizes->int_bits, 0, owner);
     // One word of an integer type: the count of its words, without reading them again.
     case BW_CHAR: w.is_char = 1; keyword = interned_word(word); break;
@@ -445,7 +453,8 @@ TypeDesc *basic_type(const char *keyword, SymbolTable *owner) {
   }
   int size, ch;
   if (!words_type(w, size, ch)) return nullptr;
-  return shared_basic(TK_INTEGER, keyword, size, ch, owner);
+  if (word == BW_NONE) return shared_basic(TK_INTEGER, keyword, size, ch, owner);
+  return shared_interned_basic(TK_INTEGER, keyword, size, ch, owner);
 }
 
 TypeDesc *private_copy(TypeDesc *type, SymbolTable *owner) {

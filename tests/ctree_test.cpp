@@ -209,6 +209,7 @@ TEST_F(Types, SingleBasicWordsAgreeWithTheWordReading) {
     }
     ASSERT_NE(slow, nullptr) << word;
     EXPECT_STREQ(fast->integer()->name, word);
+    EXPECT_EQ(fast->integer()->name, intern_string(word)) << word;  // the pool's copy, as a name read would be
     EXPECT_EQ(fast->integer()->size, slow->integer()->size) << word;
     EXPECT_EQ(fast->integer()->char_type, slow->integer()->char_type) << word;
   }
