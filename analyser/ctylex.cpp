@@ -119,10 +119,17 @@ inline int hashed_word(const KeywordHash &hash, const Spelling *words, std::size
     const std::size_t length = hash.length[i];
     if (length > n) continue;
     // Words are short and agree in their first character: compared here,
-    // with no call, the search stays a leaf that saves no registers.
+    // with no call, the search stays a leaf that saves no registers. A word
+    // of the whole length (a keyword asked about, mostly) is compared a
+    // word at a time; a shorter one matches only where a zero ends p.
+    if (length == n) {
+      if (same_text_bytes(k, p, n)) return code;
+      continue;
+    }
+    if (p[length] != '\0') continue;
     std::size_t j = 1;
     while (j < length && k[j] == p[j]) ++j;
-    if (j == length && (length == n || p[length] == '\0')) return code;
+    if (j == length) return code;
   }
 }
 

@@ -388,6 +388,11 @@ TEST(Keywords, HashedSearchAgreesWithEveryWord) {
   EXPECT_EQ(keyword_code("intx", 3, SRC_CPP), K_INT);  // the length given counts
   EXPECT_EQ(keyword_code("int", 2, SRC_CPP), 0);
   EXPECT_EQ(keyword_code("", 0, SRC_CPP), 0);
+  // A zero inside a word that ends no keyword there, and a word longer
+  // than any keyword.
+  EXPECT_EQ(keyword_code(std::string("in\0t", 4).data(), 4, SRC_CPP), 0);
+  EXPECT_EQ(keyword_code(std::string("x\0", 2).data(), 2, SRC_CPP), 0);
+  EXPECT_EQ(keyword_code(std::string(70, 'i').data(), 70, SRC_CPP), 0);
 }
 
 // The scanner's own search for a keyword (a name is matched at its whole
