@@ -254,10 +254,10 @@ void pp_move_dir_to_end(IncludeDir *node) {
 IncludeDir *pp_append_dir_of_file(const char *name) {
   if (!name || !*name) return nullptr;
   // Every include from a named file comes here: the directory is handed
-  // over as a view of the name, not copied first.
-  const char *cut = nullptr;
-  for (const char *p = name; *p; ++p)
-    if (*p == '/' || *p == '\\') cut = p;
+  // over as a view of the name, not copied first. Its end is the last
+  // separator of either kind.
+  const char *cut = std::strrchr(name, '/');
+  if (const char *back = std::strrchr(cut ? cut : name, '\\')) cut = back;
   if (!cut) return pp_append_dir(".");
   return pp_append_dir(std::string_view(name, cut == name ? 1 : static_cast<std::size_t>(cut - name)));
 }
