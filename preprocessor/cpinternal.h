@@ -273,6 +273,7 @@ struct PpState {
   int depth = -1;
   IncludeDir *include_head = nullptr;
   IncludeDir *include_tail = nullptr;
+  IncludeDir *spare_dir = nullptr;  // a node dropped from the chain's end, for the next one
   std::size_t longest_dir = 19;
   std::vector<std::string> included_files;
   std::unordered_set<std::string, PpTextHash> included_index;

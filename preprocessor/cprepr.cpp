@@ -178,7 +178,14 @@ void pp_release_appended_dir(IncludeDir *d) {
       d->prev->next = nullptr;
     else
       pp_state.include_head = nullptr;
-    delete d;
+    // Kept for the next include's directory, with the room of its text:
+    // every include appends one and drops it again.
+    if (!pp_state.spare_dir) {
+      d->prev = d->next = nullptr;
+      pp_state.spare_dir = d;
+    } else {
+      delete d;
+    }
   }
 }
 
@@ -234,7 +241,13 @@ static bool is_linked(const IncludeDir *node) {
 }
 
 IncludeDir *pp_append_dir(std::string_view text) {
-  IncludeDir *node = new IncludeDir;
+  IncludeDir *node = pp_state.spare_dir;
+  if (node) {
+    pp_state.spare_dir = nullptr;
+    node->standard = false;  // the rest is as a new node has it, or set below
+  } else {
+    node = new IncludeDir;
+  }
   node->text.assign(text.data(), text.size());
   node->bare = false;
   link_at_end(node);

@@ -1737,7 +1737,22 @@ TEST_F(Pp, GlueHelpers) {
   EXPECT_EQ(pp_append_dir_of_file(".\\t.c")->text, ".");
   EXPECT_EQ(pp_append_dir_of_file("/f.c")->text, "/");
   EXPECT_EQ(pp_append_dir_of_file("a\\b/c.h")->text, "a\\b");
+  EXPECT_EQ(pp_append_dir_of_file("a/b\\c.h")->text, "a/b");
+  EXPECT_EQ(pp_append_dir_of_file("x\\y.h")->text, "x");
   EXPECT_EQ(pp_append_dir_of_file(""), nullptr);
+  // A node dropped from the chain's end serves the next directory as a new
+  // one would: at the end, with its own text and nothing else kept.
+  IncludeDir *last = pp_append_dir_of_file("one/two/three.h");
+  last->standard = true;
+  pp_release_appended_dir(last);
+  EXPECT_NE(pp_state.include_tail, last);
+  IncludeDir *again = pp_append_dir_of_file("four/five.h");
+  EXPECT_EQ(pp_state.include_tail, again);
+  EXPECT_EQ(again->text, "four");
+  EXPECT_FALSE(again->bare);
+  EXPECT_FALSE(again->standard);
+  EXPECT_FALSE(again->builtin);
+  EXPECT_EQ(again->next, nullptr);
   // Release: user macros go, built-ins stay.
   pp_release(*table_, false);
   EXPECT_EQ(pp_lookup("NAMEX", 5), nullptr);
