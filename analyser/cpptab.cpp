@@ -65,6 +65,9 @@ struct TableArena {
     for (std::size_t i = 0; i < pools.size(); ++i) {
       RecordPool &p = pools[i];
       const ArenaMark::Fill keep = i < m.pools.size() ? m.pools[i] : ArenaMark::Fill();
+      // A section (a service's scratch scope) makes records of a few kinds:
+      // the pools it took nothing from stay as they are.
+      if (p.blocks.size() == keep.blocks && p.used == keep.used) continue;
       while (p.blocks.size() > keep.blocks) {
         if (p.destroy)
           for (std::size_t r = p.used; r-- > 0;) p.destroy(p.blocks.back() + p.size * r);
