@@ -49,11 +49,16 @@ struct TableArena {
   std::vector<void *> shared;     // records every use may share, oldest first
   ArenaMark mark() const {
     ArenaMark m;
+    mark_into(m);
+    return m;
+  }
+  // The same in a mark whose list's room is used again.
+  void mark_into(ArenaMark &m) const {
     m.objects = objects.size();
     m.shared = shared.size();
+    m.pools.clear();
     m.pools.reserve(pools.size());
     for (const RecordPool &p : pools) m.pools.push_back({p.blocks.size(), p.used});
-    return m;
   }
   // Frees every record made since the mark, newest first.
   void roll_back(const ArenaMark &m) {
@@ -1290,12 +1295,18 @@ void table_begin_scratch(SymbolTable &table, const char *function_name) {
   table_end_scratch(table);
   TableIndex &ix = index_of(table);
   TableIndex::Scratch &s = ix.scratch;
+  // The lists of the section before, emptied, lend their room.
+  std::vector<Symbol *> added = std::move(s.added);
+  std::vector<ArenaMark::Fill> fills = std::move(s.mark.pools);
   s = TableIndex::Scratch();
+  added.clear();
+  s.added = std::move(added);
+  s.mark.pools = std::move(fills);
   s.active = true;
   s.name = intern_string(function_name);
   // A scope that exists already may hold entries of before.
   s.kept = !s.name || ix.function_scopes.count(s.name) != 0;
-  s.mark = arena_of(&table).mark();
+  arena_of(&table).mark_into(s.mark);
   s.using_namespaces = table.using_namespaces.size();
   s.using_declarations = table.using_declarations.size();
 }
@@ -1316,16 +1327,26 @@ bool table_end_scratch(SymbolTable &table) {
   if (s->node && head != s->node) s->kept = true;
   TableIndex::Scratch done = std::move(*s);
   ix.scratch = TableIndex::Scratch();
-  if (done.kept) return false;
-  // The order numbers and sequences taken stay taken, so that what comes
-  // next is numbered as if the section were still there.
-  for (auto it = done.added.rbegin(); it != done.added.rend(); ++it) remove_symbol(table, *it);
-  if (done.node) {
-    head = done.node->next;
-    ix.function_scopes.erase(done.name);
+  bool undone = false;
+  if (!done.kept) {
+    // The order numbers and sequences taken stay taken, so that what comes
+    // next is numbered as if the section were still there.
+    for (auto it = done.added.rbegin(); it != done.added.rend(); ++it) remove_symbol(table, *it);
+    if (done.node) {
+      head = done.node->next;
+      ix.function_scopes.erase(done.name);
+    }
+    arena_of(&table).roll_back(done.mark);
+    undone = true;
   }
-  arena_of(&table).roll_back(done.mark);
-  return true;
+  // A service's section follows another's: the next one fills the room of
+  // these lists instead of growing new ones. The index holds them, empty,
+  // while no section is open.
+  done.added.clear();
+  done.mark.pools.clear();
+  ix.scratch.added = std::move(done.added);
+  ix.scratch.mark.pools = std::move(done.mark.pools);
+  return undone;
 }
 
 void table_note_shared_change(SymbolTable &table) { keep_scratch(table); }

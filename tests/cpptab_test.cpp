@@ -822,6 +822,27 @@ TEST_F(Scratch, OwnDeclarationsGoAndEverythingElseStays) {
   EXPECT_FALSE(table_end_scratch(table));  // none open
 }
 
+TEST_F(Scratch, SectionsInARowUndoOnlyTheirOwnEntries) {
+  // A kept section, then undone ones with fewer and more entries: each
+  // undoes its own entries alone, though they follow one another.
+  parse("int g;\n");
+  table_begin_scratch(table, "s1");
+  parse("int a; int b; int c; int d;", "s1");
+  parse("int at_file;");
+  EXPECT_FALSE(table_end_scratch(table));
+  table_begin_scratch(table, "s2");
+  parse("int e;", "s2");
+  EXPECT_TRUE(table_end_scratch(table));
+  table_begin_scratch(table, "s3");
+  parse("int f; int h; int i; int j; int k; int l;", "s3");
+  EXPECT_TRUE(table_end_scratch(table));
+  for (const char *n : {"a", "b", "c", "d"}) EXPECT_NE(in_scope(n, "s1"), nullptr) << n;
+  EXPECT_EQ(in_scope("e", "s2"), nullptr);
+  for (const char *n : {"f", "h", "i", "j", "k", "l"}) EXPECT_EQ(in_scope(n, "s3"), nullptr) << n;
+  EXPECT_NE(lookup_ordinary("at_file", table, ScopeContext()), nullptr);
+  EXPECT_NE(lookup_ordinary("g", table, ScopeContext()), nullptr);
+}
+
 TEST_F(Scratch, ReachingBeyondItsScopeKeepsEverything) {
   parse("template <class T> struct Box { T item; };\nint x;\n");
   // An instance is listed with its template.
