@@ -272,8 +272,8 @@ void write_script_line(std::string_view text) {
 
 void write_script_pieces(std::initializer_list<std::string_view> pieces) {
   ScriptWriter &w = script_writer();
-  for (std::string_view piece : pieces) w.pending.append(piece.data(), piece.size());
-  line_ended(w);
+  w.pending.append_line(pieces);
+  if (w.pending.size() >= kPendingBlock) write_pending(w);
 }
 
 void PendingLines::grow(std::size_t more) {

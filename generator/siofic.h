@@ -24,9 +24,33 @@ class PendingLines {
   }
   void append(const char *text, std::size_t n) {
     if (n > capacity_ - size_) grow(n);
+    copy_piece(data_.get() + size_, text, n);
+    size_ += n;
+  }
+  // The pieces of one line and its newline, with one check of the room.
+  void append_line(std::initializer_list<std::string_view> pieces) {
+    std::size_t n = 1;
+    for (std::string_view piece : pieces) n += piece.size();
+    if (n > capacity_ - size_) grow(n);
     char *to = data_.get() + size_;
-    // Most pieces are a few characters: copied in at most two moves of a
-    // fixed size, which need no call. (The two may overlap.)
+    for (std::string_view piece : pieces) {
+      copy_piece(to, piece.data(), piece.size());
+      to += piece.size();
+    }
+    *to = '\n';
+    size_ += n;
+  }
+  void push_back(char c) {
+    if (size_ == capacity_) grow(1);
+    data_[size_++] = c;
+  }
+
+ private:
+  // Room for `more` bytes after the taken ones, at least doubling.
+  void grow(std::size_t more);
+  // Most pieces are a few characters: copied in at most two moves of a
+  // fixed size, which need no call. (The two may overlap.)
+  static void copy_piece(char *to, const char *text, std::size_t n) {
     if (n >= 8 && n <= 16) {
       move_bytes<8>(to, text);
       move_bytes<8>(to + n - 8, text + n - 8);
@@ -38,16 +62,7 @@ class PendingLines {
     } else {
       for (std::size_t i = 0; i < n; ++i) to[i] = text[i];
     }
-    size_ += n;
   }
-  void push_back(char c) {
-    if (size_ == capacity_) grow(1);
-    data_[size_++] = c;
-  }
-
- private:
-  // Room for `more` bytes after the taken ones, at least doubling.
-  void grow(std::size_t more);
   template <std::size_t N>
   static void move_bytes(char *to, const char *from) {
     char chunk[N];
