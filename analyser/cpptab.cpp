@@ -257,6 +257,15 @@ class EntryIndex {
   // probe answers for the whole walk of the enclosing scopes, their bases and
   // used namespaces.
   bool may_hold(std::uint64_t name_hash) const { return names_.may_hold(name_hash); }
+  // Every key with its list, in no particular order: f(area, scope, name, list).
+  template <typename F> void for_each(F &&f) const {
+    for (std::size_t i = 0; i < capacity_; ++i) {
+      const Slot &s = slots_[i];
+      if (!s.name) continue;
+      const auto scope = reinterpret_cast<const void *>(static_cast<std::uintptr_t>(s.tag & kAddressMask));
+      f(static_cast<int>(s.tag >> 62), scope, s.name, s.list);
+    }
+  }
   // The list of the key, an empty one made when there is none.
   EntryList &at(const IndexKey &k) {
     if ((count_ + 1) * 10 > capacity_ * 8) grow();
@@ -1082,6 +1091,116 @@ TableName table_name(const char *name, std::size_t length) {
 
 TableName table_name_of_hash(const char *name, std::uint64_t text_hash) {
   return TableName{name, name && *name ? (text_hash ? text_hash : 1) : 0};
+}
+
+TableRecords::TableRecords(const SymbolTable &table) : blocks_(RS_COUNT), counts_(RS_COUNT, 0) {
+  if (!table.arena) return;
+  const std::vector<RecordPool> &pools = table.arena->pools;
+  for (std::size_t slot = 0; slot < pools.size() && slot < RS_COUNT; ++slot) {
+    const RecordPool &p = pools[slot];
+    std::vector<Block> &blocks = blocks_[slot];
+    std::size_t first = 0;
+    for (std::size_t b = 0; b < p.blocks.size(); ++b) {
+      const std::size_t n = b + 1 == p.blocks.size() ? p.used : block_capacity(b);
+      blocks.push_back({p.blocks[b], p.blocks[b] + n * p.size, p.size, first});
+      first += n;
+    }
+    counts_[slot] = first;
+    std::sort(blocks.begin(), blocks.end(), [](const Block &x, const Block &y) { return x.begin < y.begin; });
+  }
+}
+
+std::ptrdiff_t TableRecords::number(int slot, const void *record) const {
+  const std::vector<Block> &blocks = blocks_[static_cast<std::size_t>(slot)];
+  const char *p = static_cast<const char *>(record);
+  auto after =
+      std::upper_bound(blocks.begin(), blocks.end(), p, [](const char *q, const Block &b) { return q < b.begin; });
+  if (after == blocks.begin()) return -1;
+  const Block &b = *(after - 1);
+  if (p >= b.end || (p - b.begin) % static_cast<std::ptrdiff_t>(b.size) != 0) return -1;
+  return static_cast<std::ptrdiff_t>(b.first) + (p - b.begin) / static_cast<std::ptrdiff_t>(b.size);
+}
+
+void table_swap(SymbolTable &a, SymbolTable &b) {
+  std::swap(a.counter, b.counter);
+  std::swap(a.function_scopes, b.function_scopes);
+  std::swap(a.ordinary, b.ordinary);
+  std::swap(a.tags, b.tags);
+  std::swap(a.enumerators, b.enumerators);
+  std::swap(a.reference_name, b.reference_name);
+  a.using_namespaces.swap(b.using_namespaces);
+  a.using_declarations.swap(b.using_declarations);
+  a.recorded.swap(b.recorded);
+  std::swap(a.index, b.index);
+  std::swap(a.arena, b.arena);
+  std::swap(a.language, b.language);
+  AnalyserProcess &p = analyser_process();
+  if (p.last_table == &a || p.last_table == &b) p.last_table = nullptr;
+}
+
+bool table_copy(const SymbolTable &from, SymbolTable &to) {
+  table_init(to, from.reference_name, from.language);
+  const TableIndex *fx = from.index;
+  bool copyable = from.using_namespaces.empty() && from.using_declarations.empty() && from.recorded.empty() &&
+                  (!fx || (!fx->scratch.active && fx->function_scopes.empty()));
+  for (int b = 0; b < TABLE_BUCKETS && copyable; ++b) copyable = !from.function_scopes[b];
+  if (!copyable) return false;
+  const TableRecords records(from);
+  RecordCopy copy(records, &to);
+  std::vector<Symbol *> entries(records.count(RS_SYMBOL), nullptr);
+  // The shared records first, in their order, which later look-ups follow.
+  if (from.arena)
+    for (void *r : from.arena->shared) {
+      TypeDesc *c = copy.type(static_cast<const TypeDesc *>(r));
+      table_add_shared(&to, c);
+    }
+  for (int area : {AREA_ORDINARY, AREA_TAG, AREA_ENUMERATOR}) {
+    const Bucket *from_buckets = area_buckets(const_cast<SymbolTable &>(from), area);
+    Bucket *to_buckets = area_buckets(to, area);
+    for (int b = 0; b < TABLE_BUCKETS; ++b)
+      for (const Symbol *s = from_buckets[b].first; s; s = s->next) {
+        Symbol *c = pooled_new<Symbol>(to);
+        *c = *s;
+        c->decl = copy.decl(s->decl);
+        c->next = nullptr;
+        Bucket &into = to_buckets[b];
+        c->prev = into.last;
+        (into.last ? into.last->next : into.first) = c;
+        into.last = c;
+        ++into.count;
+        const std::ptrdiff_t number = records.number(RS_SYMBOL, s);
+        if (number < 0) return false;
+        entries[static_cast<std::size_t>(number)] = c;
+      }
+  }
+  to.counter = from.counter;
+  if (fx) {
+    TableIndex &tx = index_of(to);
+    tx.next_sequence = fx->next_sequence;
+    bool listed = true;
+    auto entry = [&entries, &records, &listed](const Symbol *s) {
+      const std::ptrdiff_t number = records.number(RS_SYMBOL, s);
+      Symbol *c = number < 0 ? nullptr : entries[static_cast<std::size_t>(number)];
+      if (!c) listed = false;
+      return c;
+    };
+    tx.entries.reserve(fx->entries.size());
+    fx->entries.for_each([&](int area, const void *scope, const char *name, const EntryList &list) {
+      EntryList &into = tx.entries.at(IndexKey{area, copy.type(static_cast<const TypeDesc *>(scope)), name});
+      for (Symbol *s : list)
+        if (Symbol *c = entry(s)) into.push_back(c);
+    });
+    for (const auto &scope : fx->by_scope) {
+      std::vector<Symbol *> &into = tx.by_scope[copy.type(static_cast<const TypeDesc *>(scope.first))];
+      for (Symbol *s : scope.second)
+        if (Symbol *c = entry(s)) into.push_back(c);
+    }
+    // An entry the lists hold that no bucket does is one this copy cannot
+    // place.
+    if (!listed) return false;
+  }
+  copy.finish();
+  return copy.ok();
 }
 
 bool table_may_hold_name(const SymbolTable &t, const TableName &name) {

@@ -224,6 +224,16 @@ bool table_end_scratch(SymbolTable &table);
 // lists a new instance): the section is kept.
 void table_note_shared_change(SymbolTable &table);
 
+// `to` initialised anew as a copy of `from`: the same entries in the same
+// buckets and order, under the same names and order numbers, with copies of
+// their declarations and types, so that analysing a text into `to` does
+// what analysing it into `from` would. False when `from` holds what only
+// C++ makes, or what a copy cannot place: `to` is then to be initialised
+// again before any use.
+bool table_copy(const SymbolTable &from, SymbolTable &to);
+// Exchanges the whole contents of two tables (their records go with them).
+void table_swap(SymbolTable &a, SymbolTable &b);
+
 // Iteration helpers in the emitters' order: buckets 0 to 99, list order.
 template <typename F> void for_each_symbol(const Bucket (&area)[TABLE_BUCKETS], F &&f) {
   for (int b = 0; b < TABLE_BUCKETS; ++b)

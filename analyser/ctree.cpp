@@ -195,6 +195,239 @@ Instantiation *instantiation_new(const char *instance_name, TypeDesc *instance, 
   return i;
 }
 
+// ---------------------------------------------------------------------------
+// Copies into another table
+
+RecordCopy::RecordCopy(const TableRecords &from, SymbolTable *to) : from_(from), to_(to), copies_(RS_COUNT) {
+  for (int slot = 0; slot < RS_COUNT; ++slot) copies_[slot].assign(from.count(slot), nullptr);
+}
+
+TypeDesc *RecordCopy::type(const TypeDesc *t) {
+  if (!t) return nullptr;
+  void **copy = copy_of(RS_TYPE, t);
+  if (!copy) return const_cast<TypeDesc *>(t);
+  if (*copy) return static_cast<TypeDesc *>(*copy);
+  TypeDesc *n = owned_new<TypeDesc>(to_);
+  n->kind = t->kind;
+  *copy = n;
+  types_.emplace_back(t, n);
+  return n;
+}
+
+Declaration *RecordCopy::decl(const Declaration *d) {
+  if (!d) return nullptr;
+  void **copy = copy_of(RS_DECLARATION, d);
+  if (!copy) return const_cast<Declaration *>(d);
+  if (*copy) return static_cast<Declaration *>(*copy);
+  Declaration *n = owned_new<Declaration>(to_);
+  *copy = n;
+  declarations_.emplace_back(d, n);
+  return n;
+}
+
+// A detail record is copied with the first type that names it (`fresh`: it
+// is to be filled); a type that shares it with another (a completed forward
+// declaration) shares the copy.
+template <typename T> T *RecordCopy::detail(const T *original, bool &fresh) {
+  fresh = false;
+  if (!original) return nullptr;
+  void **copy = copy_of(record_slot<T>(), original);
+  if (!copy) return const_cast<T *>(original);
+  if (!*copy) {
+    *copy = owned_new<T>(to_);
+    fresh = true;
+  }
+  return static_cast<T *>(*copy);
+}
+
+void RecordCopy::finish() {
+  // Filling a record asks for the records it points at, which join the lists.
+  for (std::size_t t = 0, d = 0; ok_ && (t < types_.size() || d < declarations_.size());) {
+    if (t < types_.size()) {
+      const auto p = types_[t++];
+      fill(p.first, p.second);
+    } else {
+      const auto p = declarations_[d++];
+      fill(p.first, p.second);
+    }
+  }
+}
+
+void RecordCopy::fill(const Declaration *d, Declaration *n) {
+  n->name = d->name;
+  n->type = type(d->type);
+  n->scope = type(d->scope);
+  n->file = d->file;
+  n->text = d->text;
+  n->storage = d->storage;
+  n->scope_kind = d->scope_kind;
+  n->line = d->line;
+}
+
+void RecordCopy::fill_record(const ClassInfo &r, ClassInfo &n) {
+  if (r.first_base || r.first_inherited || !r.using_namespaces.empty() || !r.using_declarations.empty() ||
+      r.instance_mark != IM_OWN || r.explicit_specialisation || r.key == KEY_NAMESPACE || r.first_opening ||
+      r.next_opening || r.alias_of || !r.template_arguments.empty()) {
+    ok_ = false;
+    return;
+  }
+  n.name = r.name;
+  n.member_count = r.member_count;
+  for (const MemberNode *m = r.first; m; m = m->next) {
+    MemberNode *c = member_node_new(decl(m->decl), m->access, to_);
+    (n.last ? n.last->next : n.first) = c;
+    n.last = c;
+  }
+  n.friend_of_reference = r.friend_of_reference;
+  n.key = r.key;
+  n.has_body = r.has_body;
+  n.enclosing = type(r.enclosing);
+  n.alignment = r.alignment;
+  n.self = type(r.self);
+}
+
+void RecordCopy::fill_function(const FunctionInfo &f, FunctionInfo &n) {
+  if (f.qualifiers || f.first_except || f.has_exception_spec || f.special_definition != SD_NONE) {
+    ok_ = false;
+    return;
+  }
+  for (const DeclNode *p = f.first_param; p; p = p->next) {
+    DeclNode *c = decl_node_new(decl(p->decl), to_);
+    (n.last_param ? n.last_param->next : n.first_param) = c;
+    n.last_param = c;
+  }
+  n.body = f.body;
+  n.defined = f.defined;
+  n.has_body = f.has_body;
+}
+
+void RecordCopy::fill_enumeration(const EnumInfo &e, EnumInfo &n) {
+  if (e.scoped) {
+    ok_ = false;
+    return;
+  }
+  n.name = e.name;
+  n.count = e.count;
+  for (const EnumeratorRec *r = e.first; r; r = r->next) {
+    EnumeratorRec *c = enumerator_new(r->name, to_);
+    c->has_value = r->has_value;
+    c->value_text = r->value_text;
+    c->file = r->file;
+    c->line = r->line;
+    c->enumeration = type(r->enumeration);
+    (n.last ? n.last->next : n.first) = c;
+    n.last = c;
+  }
+  n.underlying = type(e.underlying);
+}
+
+void RecordCopy::fill(const TypeDesc *t, TypeDesc *n) {
+  if (t->template_word) {
+    ok_ = false;
+    return;
+  }
+  n->scope_kind = t->scope_kind;
+  n->rendering_guard = t->rendering_guard;
+  n->visit_mark = t->visit_mark;
+  n->shared = t->shared;
+  n->scope = type(t->scope);
+  n->next = type(t->next);
+  bool fresh = false;
+  switch (t->kind) {
+    case TK_INTEGER:
+      if (const IntegerInfo *i = t->integer()) {
+        IntegerInfo *c = detail(i, fresh);
+        if (fresh) *c = *i;
+        n->set_detail(c);
+      }
+      break;
+    case TK_FLOATING:
+      if (const FloatInfo *f = t->floating()) {
+        FloatInfo *c = detail(f, fresh);
+        if (fresh) *c = *f;
+        n->set_detail(c);
+      }
+      break;
+    case TK_POINTER:
+      if (const PointerInfo *p = t->pointer()) {
+        if (p->member_class) {
+          ok_ = false;
+          return;
+        }
+        PointerInfo *c = detail(p, fresh);
+        if (fresh) c->target = type(p->target);
+        n->set_detail(c);
+      }
+      break;
+    case TK_ARRAY:
+      if (const ArrayInfo *a = t->array()) {
+        ArrayInfo *c = detail(a, fresh);
+        if (fresh) {
+          c->element = type(a->element);
+          c->has_bound_text = a->has_bound_text;
+          c->bound_text = a->bound_text;
+          c->bound_expression = a->bound_expression;
+        }
+        n->set_detail(c);
+      }
+      break;
+    case TK_ENUM:
+      if (const EnumInfo *e = t->enumeration()) {
+        EnumInfo *c = detail(e, fresh);
+        if (fresh) fill_enumeration(*e, *c);
+        n->set_detail(c);
+      }
+      break;
+    case TK_UNION:
+    case TK_CLASS:
+      if (const ClassInfo *r = t->record()) {
+        ClassInfo *c = detail(r, fresh);
+        if (fresh) fill_record(*r, *c);
+        n->set_detail(c);
+      }
+      break;
+    case TK_ELABORATED:
+      if (const ElaboratedInfo *e = t->elaborated()) {
+        ElaboratedInfo *c = detail(e, fresh);
+        if (fresh) c->named = type(e->named);
+        n->set_detail(c);
+      }
+      break;
+    case TK_FUNCTION:
+      if (const FunctionDetail *f = t->function()) {
+        FunctionDetail *c = detail(f, fresh);
+        if (fresh) {
+          c->result = type(f->result);
+          bool fresh_info = false;
+          c->info = detail(f->info, fresh_info);
+          if (fresh_info) fill_function(*f->info, *c->info);
+        }
+        n->set_detail(c);
+      }
+      break;
+    case TK_NAMED:
+      if (const NamedInfo *m = t->named()) {
+        NamedInfo *c = detail(m, fresh);
+        if (fresh) {
+          c->name = m->name;
+          c->aliased = type(m->aliased);
+        }
+        n->set_detail(c);
+      }
+      break;
+    case TK_ELLIPSIS:
+      if (const EllipsisInfo *e = t->ellipsis()) {
+        EllipsisInfo *c = detail(e, fresh);
+        if (fresh) *c = *e;
+        n->set_detail(c);
+      }
+      break;
+    case TK_REFERENCE:
+    case TK_TEMPLATE: ok_ = false; return;
+    default: break;
+  }
+}
+
 TypeDesc *integer_type(const char *name, int size_bits, int char_type, SymbolTable *owner) {
   TypeDesc *t = type_new(TK_INTEGER, owner);
   t->integer()->name = intern_string(name);

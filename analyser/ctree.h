@@ -502,6 +502,65 @@ TypeDesc *enclosing_scope(const TypeDesc *scope);
 // declarations, reopened namespaces).
 bool same_scope(const TypeDesc *a, const TypeDesc *b);
 
+// The records a table owns, numbered kind by kind in the order of their
+// blocks, so that a copy of the table can keep the copies in arrays by
+// those numbers (defined with the table, in cpptab.cpp).
+class TableRecords {
+ public:
+  explicit TableRecords(const SymbolTable &table);
+  // The number of a record of that kind among the table's, or -1 when the
+  // table does not own it (a record of the process's pool).
+  std::ptrdiff_t number(int slot, const void *record) const;
+  std::size_t count(int slot) const { return slot < static_cast<int>(counts_.size()) ? counts_[slot] : 0; }
+
+ private:
+  struct Block {
+    const char *begin, *end;
+    std::size_t size;   // of one record
+    std::size_t first;  // number of its first record
+  };
+  std::vector<std::vector<Block>> blocks_;  // by kind, in address order
+  std::vector<std::size_t> counts_;
+};
+
+// Copies of a table's records into another table, each record copied once,
+// the copies pointing at each other as the originals do (a class record two
+// types share stays shared; a record the table does not own, one of the
+// process's pool, is pointed at as it is). A record is made when first
+// asked for and filled by finish(), from a work list: long chains of records
+// (structures naming the next one) cost no call depth. Only what C
+// declarations make is copied: a record only C++ makes (templates,
+// references, bases, using lists, namespaces, instances, pointers to
+// members, exception lists, special definitions) turns ok() false, and the
+// copies are then unfinished and must go with their table.
+class RecordCopy {
+ public:
+  RecordCopy(const TableRecords &from, SymbolTable *to);
+  TypeDesc *type(const TypeDesc *t);
+  Declaration *decl(const Declaration *d);
+  void finish();
+  bool ok() const { return ok_; }
+
+ private:
+  // Where the copy of a record of the table stands (none for others).
+  void **copy_of(int slot, const void *record) {
+    const std::ptrdiff_t n = from_.number(slot, record);
+    return n < 0 ? nullptr : &copies_[slot][static_cast<std::size_t>(n)];
+  }
+  template <typename T> T *detail(const T *original, bool &fresh);
+  void fill(const TypeDesc *t, TypeDesc *n);
+  void fill(const Declaration *d, Declaration *n);
+  void fill_record(const ClassInfo &r, ClassInfo &n);
+  void fill_function(const FunctionInfo &f, FunctionInfo &n);
+  void fill_enumeration(const EnumInfo &e, EnumInfo &n);
+  const TableRecords &from_;
+  SymbolTable *to_;
+  bool ok_ = true;
+  std::vector<std::vector<void *>> copies_;  // by kind and number
+  std::vector<std::pair<const TypeDesc *, TypeDesc *>> types_;
+  std::vector<std::pair<const Declaration *, Declaration *>> declarations_;
+};
+
 // The analyser's process-wide state, one record: what the generator sets
 // for every analysis and what outlives any one table. Everything that
 // belongs to one analysis lives in its Analysis object instead.

@@ -1,4 +1,5 @@
 #include "cpptab.h"
+#include "cpprend.h"
 #include "y_cppa.h"
 #include "mstrin.h"
 
@@ -880,6 +881,128 @@ TEST_F(Scratch, ReachingBeyondItsScopeKeepsEverything) {
   parse("int r;", "svc_6");
   table_init(table, "TESTREF");
   EXPECT_FALSE(table_end_scratch(table));
+}
+
+}  // namespace
+
+namespace {
+
+// Everything a table tells of its entries, in the emitters' order: order
+// numbers, storage, positions, each declaration written out with its body
+// (members, enumerator values, bit widths, initialisers) and what the
+// functions' records hold.
+std::string table_text(const SymbolTable &t) {
+  std::string out;
+  const Bucket *areas[] = {t.ordinary, t.tags, t.enumerators};
+  for (int a = 0; a < 3; ++a)
+    for (int b = 0; b < TABLE_BUCKETS; ++b)
+      for (const Symbol *s = areas[a][b].first; s; s = s->next) {
+        const Declaration *d = s->decl;
+        out += std::to_string(a) + ":" + std::to_string(b) + " " + std::to_string(s->first_order) + "/" +
+               std::to_string(s->def_order) + "/" + std::to_string(s->sequence) + " ";
+        if (!d) {
+          out += "-\n";
+          continue;
+        }
+        out += std::string(d->name ? d->name : "?") + " " + std::to_string(d->storage) + " " +
+               (d->file ? d->file : "") + ":" + std::to_string(d->line) + " [" + d->text.str() + "] ";
+        render_declaration(d, out, "", RM_ORDINARY, 1, "", "");
+        if (const TypeDesc *seen = strip_typedefs(d->type)) {
+          const char *name = type_name(seen);
+          out += " as " + std::to_string(seen->kind) + " " + (name ? name : "");
+          if (const EnumInfo *e = seen->enumeration())
+            for (const EnumeratorRec *r = e->first; r; r = r->next) {
+              const char *of = r->enumeration ? type_name(r->enumeration) : nullptr;
+              out += std::string(" ") + r->name + "<" + (of ? of : "-");
+            }
+        }
+        if (d->type && d->type->function() && d->type->function()->info) {
+          const FunctionInfo &f = *d->type->function()->info;
+          out += " defined=" + std::to_string(f.defined) + " body=" + f.body.str();
+        }
+        out += "\n";
+      }
+  return out + "counter " + std::to_string(t.counter) + " names " + std::to_string(table_index_size(t));
+}
+
+class CopiedTable : public ana_fixture::TableTest {
+ protected:
+  void SetUp() override { open_table("TESTREF", true); }
+  void TearDown() override {
+    for (SymbolTable *t : {&copy, &again}) release_table(*t);
+    close_table();
+  }
+  void read(SymbolTable &t, const std::string &text, const char *file) {
+    analyse_text(text.c_str(), t, "", file, 1, 1, 0);
+  }
+  SymbolTable copy, again;
+};
+
+// A copy reads as its original, and analysing a text into it does what
+// analysing the text into the original would: forward declarations
+// completed, functions declared then defined, typedef chains, enumerators,
+// arrays of function pointers, bit-fields, unions, anonymous records. The
+// original keeps its own records.
+TEST_F(CopiedTable, ReadsAndGoesOnAsItsOriginal) {
+  const std::string headers =
+      "typedef unsigned long size_t;\ntypedef size_t len_t;\ntypedef len_t len2_t;\nstruct fwd;\n"
+      "typedef struct fwd fwd_t;\nstruct node { int key; struct node *next; unsigned bits : 3; const char *name; };\n"
+      "enum color { RED, GREEN = 5, BLUE = GREEN + 2 };\ntypedef int (*cb_t)(fwd_t *, const char *, ...);\n"
+      "extern cb_t hooks[4];\nint area(const struct node *n);\nstatic inline int twice(int v) { return 2 * v; }\n"
+      "union u { int i; float f; struct { short lo, hi; } parts; };\nextern const int limit;\n"
+      "typedef struct { int anon; } anon_t;\nvoid take(int (*pick)(int), char buf[16]);\n";
+  const std::string own =
+      "struct fwd { struct node n; len2_t len; fwd_t *up; };\nint area(const struct node *p) { return p->key; }\n"
+      "fwd_t one;\nenum color c = GREEN;\ncb_t hooks[4];\nconst int limit = 3;\nanon_t a1;\nunion u uu;\n"
+      "int twice(int v);\nstatic struct { int anon; } anon_g;\n";
+  table.language = copy.language = again.language = SRC_C;
+  table_init(table, "TESTREF", SRC_C);
+  read(table, headers, "h.h");
+  const std::string original = table_text(table);
+  ASSERT_TRUE(table_copy(table, copy));
+  EXPECT_EQ(table_text(copy), original);
+  read(copy, own, "t.c");
+  table_init(again, "TESTREF", SRC_C);
+  read(again, headers, "h.h");
+  read(again, own, "t.c");
+  EXPECT_EQ(table_text(copy), table_text(again));
+  EXPECT_NE(table_text(copy), original);
+  EXPECT_EQ(table_text(table), original);
+  Symbol *mine = lookup_ordinary("area", copy, ScopeContext());
+  Symbol *theirs = lookup_ordinary("area", table, ScopeContext());
+  ASSERT_NE(mine, nullptr);
+  ASSERT_NE(theirs, nullptr);
+  EXPECT_NE(mine->decl, theirs->decl);
+  EXPECT_EQ(reports.size(), 0u);
+}
+
+// Structures that each point at the next one, defined later: copied from a
+// work list, however long the chain, and found complete.
+TEST_F(CopiedTable, LongChainsOfRecordsCostNoDepth) {
+  std::string text;
+  const int n = 20000;
+  for (int i = 0; i < n; ++i)
+    text += "struct s" + std::to_string(i) + " { struct s" + std::to_string(i + 1) + " *next; int v; };\n";
+  text += "struct s" + std::to_string(n) + " { int last; };\n";
+  table_init(table, "TESTREF", SRC_C);
+  read(table, text, "chain.h");
+  ASSERT_TRUE(table_copy(table, copy));
+  EXPECT_EQ(table_text(copy), table_text(table));
+}
+
+// What only C++ makes is not copied: the caller reads its text again.
+TEST_F(CopiedTable, CxxRecordsAreNotCopied) {
+  for (const char *text : {"template <class T> struct box { T v; };\n", "namespace n { int x; }\n",
+                           "struct b {}; struct d : b { int y; };\n", "int &ref(int &);\n",
+                           "enum class e { one };\n", "struct s { s() = default; };\n"}) {
+    table_init(table, "TESTREF", SRC_CPP);
+    read(table, text, "t.cpp");
+    EXPECT_FALSE(table_copy(table, copy)) << text;
+    release_table(copy);
+  }
+  table_init(table, "TESTREF", SRC_CPP);
+  read(table, "struct plain { int a; };\nint f(int);\n", "t.cpp");
+  EXPECT_TRUE(table_copy(table, copy));
 }
 
 }  // namespace
