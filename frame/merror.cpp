@@ -15,6 +15,7 @@ struct Reporter {
   std::vector<QString> catalogue = std::vector<QString>(MESSAGE_CODE_COUNT);
   int errors = 0;
   int warnings = 0;
+  int told_count = 0;  // every diagnostic printed, whatever its severity
   std::string file;  // stored whole, however long
   int line = 0;
   bool suppressed = false;
@@ -129,6 +130,7 @@ void report(MessageCode code, std::string_view arg, std::string_view file, int l
     key.append(arg);
     if (!r.told.insert(std::move(key)).second) return;
   }
+  ++r.told_count;
   switch (severity) {
     case SEV_INTERNAL:
       emit_diagnostic(code, 'S', prefix, arg);
@@ -201,6 +203,7 @@ void finish_run() {
 
 int error_count() { return reporter().errors; }
 int warning_count() { return reporter().warnings; }
+int diagnostics_told() { return reporter().told_count; }
 
 bool set_reports_suppressed(bool on) {
   bool old = reporter().suppressed;

@@ -36,6 +36,9 @@ void emit_diagnostic(MessageCode code, char letter, std::string_view first, std:
 
 int error_count();
 int warning_count();
+// Every diagnostic printed so far, information included: a caller tells
+// whether anything was said while it worked.
+int diagnostics_told();
 
 // While suppressed, reports of severity 2 to 4 print nothing and count
 // nothing (fatal and internal reports still end the run). Returns the

@@ -700,6 +700,8 @@ bool pp_is_type_modifier(const char *name, std::size_t length) {
   return pp_state.type_modifiers.contains(std::string_view(name, length));
 }
 
+std::size_t pp_type_modifier_count() { return pp_state.type_modifiers.size(); }
+
 bool pp_pragma_operand(std::string_view text, PragmaOperand &operand) {
   const char *p = text.data(), *e = p + text.size();
   auto skip = [&] {

@@ -82,6 +82,9 @@ bool pp_may_need_preparing(const std::string &text);
 
 // Names declared with the "type_modifier" pragma (until pp_release).
 bool pp_is_type_modifier(const char *name, std::size_t length);
+// How many there are: the analysis of a text reads its words in the light of
+// every one declared before it is read, wherever in the text it stands.
+std::size_t pp_type_modifier_count();
 
 // ---------------------------------------------------------------- the tool's pragmas
 //
