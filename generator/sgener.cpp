@@ -1,5 +1,7 @@
 #include "sgener.h"
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <memory>
@@ -10,6 +12,7 @@
 #include "i18nutil.h"
 #include "merror.h"
 #include "msystm.h"
+#include "mstrin.h"
 #include "sliste.h"
 #include "cpptab.h"
 #include "ctylex.h"
@@ -298,6 +301,119 @@ AnalysisContext &script_context() { return contexts().script; }
 AnalysisContext &use_context() { return contexts().use; }
 AnalysisContext &file_context() { return contexts().file; }
 
+namespace {
+
+// The header texts of a preprocessed text as one number: each header's
+// text, from its first line marker up to the marker that comes back to the
+// file that includes it, in order. Any directive but a line marker (a
+// pragma) makes the text one whose analysis may change more than a table.
+struct HeaderDigest {
+  std::uint64_t value = 0x9e3779b97f4a7c15ULL;
+  bool other_directive = false;
+  void add(const char *text, std::size_t length) {
+    value = (value ^ hash_text_bytes(text, length)) * 0xff51afd7ed558ccdULL;
+    value ^= value >> 29;
+    for (const char *p = text, *end = text + length;
+         (p = static_cast<const char *>(std::memchr(p, '#', static_cast<std::size_t>(end - p)))); ++p)
+      if ((p == text || p[-1] == '\n') && std::strncmp(p, "#line ", 6) != 0) other_directive = true;
+  }
+};
+
+// The file name of the line marker at `at` ("#line N \"name\""), or false.
+bool marker_name(const std::string &text, std::size_t at, std::string_view &name) {
+  if (text.compare(at, 6, "#line ") != 0) return false;
+  const std::size_t end = std::min(text.find('\n', at), text.size());
+  const std::size_t open = text.find('"', at);
+  const std::size_t close = text.rfind('"', end);
+  if (open >= end || close <= open) return false;
+  name = std::string_view(text).substr(open + 1, close - open - 1);
+  return true;
+}
+
+// Where the tested file's own text starts in its preprocessed text (the line
+// marker that comes back to it after its last include), with the header
+// texts before that place; npos when the text does not start with a marker
+// of its own.
+std::size_t own_text_start(const std::string &text, HeaderDigest &headers) {
+  std::string_view tested, name;
+  if (!marker_name(text, 0, tested)) return std::string::npos;
+  std::size_t back = 0;                       // the last marker of the tested file
+  std::size_t header = std::string::npos;     // where the header being read began
+  const char *const begin = text.data();
+  const char *const end = begin + text.size();
+  // Line markers are the lines that start with "#": few other places of a
+  // preprocessed text hold one.
+  for (const char *p = begin + 1;;) {
+    p = static_cast<const char *>(std::memchr(p, '#', static_cast<std::size_t>(end - p)));
+    if (!p) break;
+    const std::size_t at = static_cast<std::size_t>(p++ - begin);
+    if (text[at - 1] != '\n' || !marker_name(text, at, name)) continue;
+    if (name != tested) {
+      if (header == std::string::npos) {
+        // Between the tested file's marker and a header only blank lines
+        // (its directives) may stand: anything else is its own text.
+        const std::size_t first = text.find_first_not_of(" \t\r\n", text.find('\n', back));
+        if (first < at) return back;
+        header = at;
+      }
+      continue;
+    }
+    if (header != std::string::npos) {
+      headers.add(text.data() + header, at - header);
+      header = std::string::npos;
+    }
+    back = at;
+  }
+  return header == std::string::npos ? back : std::string::npos;
+}
+
+struct TestedHeaders {
+  bool usable = false;
+  HeaderDigest digest;
+  int reports = 0;            // diagnostics told before the include section
+  std::size_t modifiers = 0;  // type modifiers declared before it
+  std::uint32_t counter = 0;  // the script's table when it ended
+  std::size_t names = 0;
+};
+
+TestedHeaders &tested_headers() {
+  static TestedHeaders h;
+  return h;
+}
+
+bool &tested_headers_reuse() {
+  static bool on = true;
+  return on;
+}
+
+}  // namespace
+
+void set_tested_headers_reuse(bool on) { tested_headers_reuse() = on; }
+
+void tested_headers_begin() {
+  TestedHeaders &h = tested_headers();
+  h = TestedHeaders();
+  h.usable = tested_headers_reuse() && generator_options().used_files.empty() &&
+             script_context().table->language == SRC_C;
+  h.reports = diagnostics_told();
+  h.modifiers = pp_type_modifier_count();
+}
+
+void tested_headers_text(const std::string &preprocessed) {
+  TestedHeaders &h = tested_headers();
+  if (h.usable) h.digest.add(preprocessed.data(), preprocessed.size());
+}
+
+void tested_headers_unusable() { tested_headers().usable = false; }
+
+void tested_headers_end() {
+  TestedHeaders &h = tested_headers();
+  const SymbolTable &script = *script_context().table;
+  if (h.digest.other_directive || diagnostics_told() != h.reports) h.usable = false;
+  h.counter = script.counter;
+  h.names = table_index_size(script);
+}
+
 SourceLanguage file_language(const std::string &path) {
   // The same rule chooses the tested file's defines file: a tested file whose
   // suffix names no language is C there, so it is C here too.
@@ -332,7 +448,10 @@ void prepare_analysis(AnalysisContext &context, int is_tested, SourceLanguage la
   set_reports_suppressed(previous);
 }
 
-void analyse_file(const std::string &path, AnalysisContext &context) {
+namespace {
+
+// The preprocessed text of "#include" of path, in the context's macros.
+void preprocess_file(const std::string &path, AnalysisContext &context, std::string &result) {
   // A name may be a macro standing for a header name; asking the
   // preprocessor about the name itself must not bother the user with its
   // complaints about an ordinary file name.
@@ -354,19 +473,57 @@ void analyse_file(const std::string &path, AnalysisContext &context) {
   } else {
     include_line = "#include \"" + path + "\"";
   }
-  std::string result;
   // The file's own includes: the include section may have read them already.
   pp_set_include_reuse(1);
   preprocess(context, include_line, result);
   pp_set_include_reuse(-1);
-  // A file read into the script's context (a used header, the inserted
-  // file) is read in its own language; the context keeps the script's.
+}
+
+// A file read into the script's context (a used header, the inserted file)
+// is read in its own language; the context keeps the script's.
+void parse_file_text(const std::string &path, AnalysisContext &context, const char *text) {
   SymbolTable &table = *context.table;
   const SourceLanguage kept = table.language;
   table.language = file_language(path);
-  parse_into(context, result, path);
+  lex_set_escaped_line_names(generator_options().prepro_only != 0);
+  analyse_text(text, table, "", path.c_str(), 1, 0, 0);
   table.language = kept;
 }
+
+}  // namespace
+
+void analyse_file(const std::string &path, AnalysisContext &context) {
+  std::string result;
+  preprocess_file(path, context, result);
+  parse_file_text(path, context, result.c_str());
+}
+
+namespace {
+
+// Whether the tested file's preprocessed text can be read from a copy of
+// the script's table: the same header text before its own text as the
+// include section read, and no directive but line markers anywhere (the
+// preprocessor has carried out the size pragmas of the whole text before
+// the analysis reads any of it, headers included). Where its own text
+// starts, or npos.
+std::size_t tested_own_text(const std::string &path, const std::string &text) {
+  const TestedHeaders &h = tested_headers();
+  const SymbolTable &script = *script_context().table;
+  // A type modifier declared after the first header (by a header or by the
+  // file itself) is known to the file's analysis of every header, and was
+  // not to the include section's.
+  if (!h.usable || file_language(path) != SRC_C || script.counter != h.counter ||
+      table_index_size(script) != h.names || pp_type_modifier_count() != h.modifiers)
+    return std::string::npos;
+  HeaderDigest headers;
+  const std::size_t own = own_text_start(text, headers);
+  if (own == std::string::npos || headers.other_directive || headers.value != h.digest.value) return std::string::npos;
+  HeaderDigest rest;
+  rest.add(text.data() + own, text.size() - own);
+  return rest.other_directive ? std::string::npos : own;
+}
+
+}  // namespace
 
 void release_file_analysis() {
   end_macros(file_context(), 0);
@@ -416,14 +573,25 @@ SymbolTable &file_analysis(const std::string &completed_path) {
   auto planned = all.planned.find(completed_path);
   a->uses_left = planned != all.planned.end() && planned->second > 1 ? planned->second : 1;
   prepare_analysis(a->context, 0, file_language(completed_path));
+  const bool tested = completed_path == completed(generator_options().tested_file, KIND_SOURCE);
   // The tested file reads the headers the script's include section read
   // already: its table holds at least as many names, and gets the room at
   // once instead of growing to it step by step.
-  if (completed_path == completed(generator_options().tested_file, KIND_SOURCE))
-    table_reserve(a->table, table_index_size(*script_context().table));
+  if (tested) table_reserve(a->table, table_index_size(*script_context().table));
   const bool previous = set_reports_suppressed(false);
   set_reports_suppressed(previous || all.told.count(completed_path) != 0);
-  analyse_file(completed_path, a->context);
+  std::string text;
+  preprocess_file(completed_path, a->context, text);
+  const std::size_t own = tested ? tested_own_text(completed_path, text) : std::string::npos;
+  SymbolTable copy;
+  if (own != std::string::npos && table_copy(*script_context().table, copy)) {
+    // The headers' entries are the script's: only the file's own text is read.
+    table_swap(a->table, copy);
+    parse_file_text(completed_path, a->context, text.c_str() + own);
+  } else {
+    parse_file_text(completed_path, a->context, text.c_str());
+  }
+  release_table(copy);
   set_reports_suppressed(previous);
   SymbolTable &table = a->table;
   all.held.emplace(completed_path, std::move(a));

@@ -108,6 +108,21 @@ SourceLanguage file_language(const std::string &path);
 // Ends the per-file context: its macros, then its table.
 void release_file_analysis();
 
+// The tested file's headers, as the include section analyses them into the
+// script's table: when the tested file holds nothing but directives before
+// its last include, and its analysis finds the same header text before its
+// own, that analysis starts from a copy of the script's table instead of
+// reading the headers again. The include section notes each header's
+// preprocessed text, and marks the copy unusable when it analysed anything
+// else into the script's table or anything was reported meanwhile.
+// Tests compare both ways of analysing the tested file: off, it always
+// reads its headers again (the default is on).
+void set_tested_headers_reuse(bool on);
+void tested_headers_begin();
+void tested_headers_text(const std::string &preprocessed);
+void tested_headers_unusable();
+void tested_headers_end();
+
 // One analysis per analysed file and run. Every emitter that writes
 // something of a file (declarations, stubs, environment, services) asks for
 // its analysis by the completed path and gives it back when done: the file is

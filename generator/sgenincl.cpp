@@ -541,6 +541,9 @@ void scan_include(const char *rest) {
   }
   s.pending.clear();
   if (!s.pending_text.empty()) {
+    // The tested file's own text goes into the script's table before this
+    // header: its analysis can no longer start from that table.
+    tested_headers_unusable();
     preprocess_script(balanced_for_parse(without_continuation_marks(s.pending_parse)), out, s.tested_path);
     parse_script(out);
     std::string text = s.pending_text;
@@ -559,6 +562,7 @@ void scan_include(const char *rest) {
   pp_set_include_reuse(0);
   preprocess_script("#include " + raw, out);
   pp_set_include_reuse(-1);
+  tested_headers_text(out);
   parse_script(out);
   write_script_line("##include " + raw);
 }
@@ -972,7 +976,11 @@ bool scan_is_defined(const char *text) {
 
 void scan_tested_includes(const std::string &tested_path) {
   const GeneratorOptions &o = generator_options();
-  if (o.insert_requested) return;
+  tested_headers_begin();
+  if (o.insert_requested) {
+    tested_headers_unusable();
+    return;
+  }
   scan_reset();
   for (const StrNode *n = o.defines.head; n; n = n->next) scan_define(n->text ? n->text : "", 0);
   if (!o.std_define_file.empty()) scan_file(o.std_define_file, 0);
@@ -985,4 +993,5 @@ void scan_tested_includes(const std::string &tested_path) {
   const bool open_block = state().open_blocks > 0;
   scan_reset();
   if (open_block) write_script_line("#}");
+  tested_headers_end();
 }

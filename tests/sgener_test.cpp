@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,6 +15,8 @@
 #include "cpptab.h"
 #include "cprepr.h"
 #include "sancmd.h"
+#include "sancpp.h"
+#include "sgenincl.h"
 #include "siofic.h"
 #include "gen_fixture.h"
 
@@ -216,6 +219,56 @@ TEST_F(DriverTest, TheTestedFileAnalysisTakesTheHeadersTheIncludeSectionRead) {
   EXPECT_NE(script.find("##include \"h.h\""), std::string::npos);
   EXPECT_NE(script.find("h_t g;"), std::string::npos) << script;
   EXPECT_EQ(warning_count() + error_count(), 0);
+}
+
+// The tested file's analysis may start from a copy of the script's table,
+// which read its headers already; the script and the diagnostics are those
+// of reading the headers again, whatever the file holds: code before or
+// between its includes, pragmas that change sizes or declare type modifiers
+// after them (which the file's own reading of the headers sees), a header
+// whose text depends on the file including it, headers that complete each
+// other's types, functions a header declares and the file defines.
+TEST_F(DriverTest, TestedFileReadFromTheScriptsTableAsFromItsHeaders) {
+  std::ofstream("a.h") << "#ifndef A_H\n#define A_H\ntypedef unsigned short half_t;\nstruct fwd;\n"
+                          "typedef struct fwd fwd_t;\nenum color { RED, GREEN = 5, BLUE };\n"
+                          "typedef int (*cb_t)(fwd_t *, const char *, ...);\nint area(const fwd_t *f);\n"
+                          "static inline int twice(int v) { return 2 * v; }\nunion u { int i; float f; };\n#endif\n";
+  std::ofstream("b.h") << "#include \"a.h\"\nstruct fwd { half_t w, h; fwd_t *next; unsigned bits : 3; };\n"
+                          "extern cb_t hooks[4];\n";
+  std::ofstream("base.h") << "const char *from_file = __BASE_FILE__;\n";
+  const std::string own = "fwd_t one;\nenum color c = GREEN;\ncb_t hooks[4];\nunion u uu;\nhalf_t sizes[3];\n"
+                          "int area(const fwd_t *f) { return f->w * f->h; }\nint add(int a, int b) { return a + b; }\n";
+  const std::vector<std::string> files = {
+      "#include \"a.h\"\n#include \"b.h\"\n" + own,
+      "/* a comment */\n#define LOCAL 1\n#include \"b.h\"\n" + own,
+      "int before;\n#include \"b.h\"\n" + own,
+      "#include \"a.h\"\nint between;\n#include \"b.h\"\n" + own,
+      "#include \"b.h\"\n#pragma ortek sizeof(half_t) = 8\n" + own,
+      "#include \"b.h\"\n#pragma ortek type_modifier = __quiet\n" + own,
+      "#include \"base.h\"\n#include \"b.h\"\n" + own,
+      own,
+  };
+  for (const std::string &text : files) {
+    std::ofstream("t.c") << text;
+    std::string scripts[2], errors[2];
+    for (int reuse = 0; reuse < 2; ++reuse) {
+      set_tested_headers_reuse(reuse != 0);
+      std::remove("t.ptu");
+      std::remove("t.bck");
+      reset_reporter();
+      reset_script_writer();
+      reset_service_names();
+      scan_reset_run();
+      testing::internal::CaptureStderr();
+      generation_run("x");
+      errors[reuse] = testing::internal::GetCapturedStderr();
+      scripts[reuse] = read_file("t.ptu");
+    }
+    set_tested_headers_reuse(true);
+    EXPECT_EQ(scripts[0], scripts[1]) << text;
+    EXPECT_EQ(errors[0], errors[1]) << text;
+    EXPECT_NE(scripts[1].find("SERVICE add"), std::string::npos) << text;
+  }
 }
 
 // One analysis per file and run: every planned use reads the same table, the
