@@ -655,19 +655,26 @@ TEST_F(Pp, TrigraphsAndDigraphsKeepLineLengths) {
 // a longer one is always searched. Behind many lines of a longer text (the
 // replacements work line by line), every short text over the characters
 // that matter must come out the same, whatever its length and room.
+// A text of up to `longest - 1` characters drawn from `alphabet`, the same
+// for the same seed.
+std::string random_text(unsigned &seed, std::string_view alphabet, std::size_t longest) {
+  seed = seed * 1103515245u + 12345u;
+  const std::size_t length = (seed >> 16) % longest;
+  std::string text;
+  for (std::size_t i = 0; i < length; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    text.push_back(alphabet[(seed >> 16) % alphabet.size()]);
+  }
+  return text;
+}
+
 TEST_F(Pp, ShortTextsLookedAtFirstComeOutAsSearched) {
   const std::string pad = std::string(8192, 'a') + "\n";
-  const char alphabet[] = "?<:%>=/(a\n";
   unsigned seed = 12345;
   int replaced = 0;
   for (int round = 0; round < 4000; ++round) {
-    seed = seed * 1103515245u + 12345u;
-    const std::size_t length = (seed >> 16) % 40;
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i) {
-      seed = seed * 1103515245u + 12345u;
-      text.push_back(alphabet[(seed >> 16) % (sizeof alphabet - 1)]);
-    }
+    const std::string text = random_text(seed, "?<:%>=/(a\n", 40);
+    const std::size_t length = text.size();
     std::string searched = pad + text;
     pp_prepare_buffer(searched);
     std::string looked = text;
@@ -698,16 +705,9 @@ TEST_F(Pp, CommentsKeepLineNumbers) {
 // a walk a character at a time stops, continuations counted alike, over
 // texts made of what matters (backslashes, carriage returns, newlines).
 TEST_F(Pp, LineCommentEndsWhereTheWalkStops) {
-  const char alphabet[] = "\\\r\na/";
   unsigned seed = 777;
   for (int round = 0; round < 20000; ++round) {
-    seed = seed * 1103515245u + 12345u;
-    const std::size_t length = (seed >> 16) % 24;
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i) {
-      seed = seed * 1103515245u + 12345u;
-      text.push_back(alphabet[(seed >> 16) % (sizeof alphabet - 1)]);
-    }
+    const std::string text = random_text(seed, "\\\r\na/", 24);
     const char *begin = text.c_str(), *end = begin + text.size();
     const char *walked = begin;
     int walked_lines = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,16 @@ class Grammar : public ::testing::Test {
   }
   void analyse(const std::string &text, const char *file = "t.c") {
     analyse_text(text.c_str(), table, "", file, 1, 0, 0);
+  }
+  // Each named declaration's type as written back.
+  void expect_types(std::initializer_list<std::pair<const char *, const char *>> typed) {
+    for (const auto &t : typed) {
+      Declaration *d = ordinary(t.first);
+      ASSERT_TRUE(d) << t.first;
+      std::string l, m, r;
+      render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
+      EXPECT_EQ(l + m + r, t.second) << t.first;
+    }
   }
   int count(const char *code) const {
     int n = 0;
@@ -286,18 +297,10 @@ TEST_F(Grammar, DeclaratorStepsInEveryShape) {
       "int *pa[4]; int (*ap)[4]; int *(*apa)[5][6]; int (*fp)(int, char); int *(*fpp[2])(void);\n"
       "int (*(*nest)(int))[7]; char (*mix(int))[3]; int many(int, int, int, int, int, int, int, int, int, int);\n"
       "int f2(int)[2]; int (a3)[8]; int (p4);\n");
-  const std::pair<const char *, const char *> typed[] = {
-      {"p1", "int*"}, {"p2", "int**"}, {"p3", "int*const "}, {"a1", "int[2]"}, {"a2", "int[2][3]"},
-      {"f1", "int(int)"}, {"pa", "int*[4]"}, {"ap", "int (*)[4]"}, {"apa", "int *(*)[5][6]"},
-      {"fp", "int (*)(int, char)"}, {"fpp", "int *(*[2])(void)"}, {"nest", "int (*(*)(int))[7]"},
-      {"mix", "char (*(int))[3]"}, {"a3", "int[8]"}, {"p4", "int"}};
-  for (const auto &t : typed) {
-    Declaration *d = ordinary(t.first);
-    ASSERT_TRUE(d) << t.first;
-    std::string l, m, r;
-    render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
-    EXPECT_EQ(l + m + r, t.second) << t.first;
-  }
+  expect_types({{"p1", "int*"}, {"p2", "int**"}, {"p3", "int*const "}, {"a1", "int[2]"}, {"a2", "int[2][3]"},
+                {"f1", "int(int)"}, {"pa", "int*[4]"}, {"ap", "int (*)[4]"}, {"apa", "int *(*)[5][6]"},
+                {"fp", "int (*)(int, char)"}, {"fpp", "int *(*[2])(void)"}, {"nest", "int (*(*)(int))[7]"},
+                {"mix", "char (*(int))[3]"}, {"a3", "int[8]"}, {"p4", "int"}});
   Declaration *many = ordinary("many");
   ASSERT_TRUE(many);
   ASSERT_EQ(many->type->kind, TK_FUNCTION);
@@ -313,16 +316,8 @@ TEST_F(Grammar, CppDeclaratorStepsInEveryShape) {
       "C c(1); int i(2); int (*fr(int &x, int (&a)[3], int C::*q))[4];\n",
       "s.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 0);
-  const std::pair<const char *, const char *> typed[] = {
-      {"r1", "int&"}, {"r2", "int&&"}, {"pm", "int C::*"}, {"pmf", "int (C::*)(int) const"},
-      {"c", "struct C"}, {"i", "int"}, {"fr", "int (*(int &x, int (&a)[3], int C:: *q))[4]"}};
-  for (const auto &t : typed) {
-    Declaration *d = ordinary(t.first);
-    ASSERT_TRUE(d) << t.first;
-    std::string l, m, r;
-    render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
-    EXPECT_EQ(l + m + r, t.second) << t.first;
-  }
+  expect_types({{"r1", "int&"}, {"r2", "int&&"}, {"pm", "int C::*"}, {"pmf", "int (C::*)(int) const"},
+                {"c", "struct C"}, {"i", "int"}, {"fr", "int (*(int &x, int (&a)[3], int C:: *q))[4]"}});
   EXPECT_EQ(ordinary("c")->text, "1");
   EXPECT_EQ(ordinary("i")->text, "2");
 }
@@ -339,15 +334,7 @@ TEST_F(Grammar, NamesAskedWhetherTheyAreTypesReadAsTheTypesTheyName) {
       "int g(a, b) int a; char b; { return a + b; }\n",
       "n.c");
   EXPECT_EQ(count("SYNTAXERR"), 0);
-  const std::pair<const char *, const char *> typed[] = {
-      {"f", "int(size_t n, anon_t a, tag_t *t, size_t const c)"}, {"g", "int(int a, char b)"}};
-  for (const auto &t : typed) {
-    Declaration *d = ordinary(t.first);
-    ASSERT_TRUE(d) << t.first;
-    std::string l, m, r;
-    render_type(d->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
-    EXPECT_EQ(l + m + r, t.second) << t.first;
-  }
+  expect_types({{"f", "int(size_t n, anon_t a, tag_t *t, size_t const c)"}, {"g", "int(int a, char b)"}});
   analyse(
       "struct Outer { struct In { int v; }; typedef int count_t; };\n"
       "typedef Outer alias_t;\n"
@@ -355,11 +342,8 @@ TEST_F(Grammar, NamesAskedWhetherTheyAreTypesReadAsTheTypesTheyName) {
       "template <class T> int h(T x, size_t n);\n",
       "n.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 0);
-  ASSERT_TRUE(ordinary("object"));
   ASSERT_TRUE(ordinary("number"));
-  std::string l, m, r;
-  render_type(ordinary("object")->type, l, m, r, 0, "", 0, RM_ORDINARY, nullptr, 1);
-  EXPECT_EQ(l + m + r, "Outer::In");
+  expect_types({{"object", "Outer::In"}});
 }
 
 TEST_F(Grammar, CDeclarationsAndDefinitions) {
