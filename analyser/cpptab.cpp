@@ -1093,7 +1093,8 @@ TableName table_name_of_hash(const char *name, std::uint64_t text_hash) {
   return TableName{name, name && *name ? (text_hash ? text_hash : 1) : 0};
 }
 
-TableRecords::TableRecords(const SymbolTable &table) : blocks_(RS_COUNT), counts_(RS_COUNT, 0) {
+TableRecords::TableRecords(const SymbolTable &table)
+    : blocks_(RS_COUNT), counts_(RS_COUNT, 0), last_(RS_COUNT, nullptr) {
   if (!table.arena) return;
   const std::vector<RecordPool> &pools = table.arena->pools;
   for (std::size_t slot = 0; slot < pools.size() && slot < RS_COUNT; ++slot) {
@@ -1110,15 +1111,13 @@ TableRecords::TableRecords(const SymbolTable &table) : blocks_(RS_COUNT), counts
   }
 }
 
-std::ptrdiff_t TableRecords::number(int slot, const void *record) const {
+// The block of the kind that holds p, or none.
+const TableRecords::Block *TableRecords::find(int slot, const char *p) const {
   const std::vector<Block> &blocks = blocks_[static_cast<std::size_t>(slot)];
-  const char *p = static_cast<const char *>(record);
   auto after =
       std::upper_bound(blocks.begin(), blocks.end(), p, [](const char *q, const Block &b) { return q < b.begin; });
-  if (after == blocks.begin()) return -1;
-  const Block &b = *(after - 1);
-  if (p >= b.end || (p - b.begin) % static_cast<std::ptrdiff_t>(b.size) != 0) return -1;
-  return static_cast<std::ptrdiff_t>(b.first) + (p - b.begin) / static_cast<std::ptrdiff_t>(b.size);
+  if (after == blocks.begin() || p >= (after - 1)->end) return nullptr;
+  return last_[static_cast<std::size_t>(slot)] = &*(after - 1);
 }
 
 void table_swap(SymbolTable &a, SymbolTable &b) {

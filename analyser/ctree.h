@@ -509,8 +509,16 @@ class TableRecords {
  public:
   explicit TableRecords(const SymbolTable &table);
   // The number of a record of that kind among the table's, or -1 when the
-  // table does not own it (a record of the process's pool).
-  std::ptrdiff_t number(int slot, const void *record) const;
+  // table does not own it (a record of the process's pool). Records that
+  // point at each other were mostly made one after the other: the block
+  // found last for the kind is tried first.
+  std::ptrdiff_t number(int slot, const void *record) const {
+    const char *p = static_cast<const char *>(record);
+    const Block *b = last_[static_cast<std::size_t>(slot)];
+    if (!b || p < b->begin || p >= b->end) b = find(slot, p);
+    if (!b || (p - b->begin) % static_cast<std::ptrdiff_t>(b->size) != 0) return -1;
+    return static_cast<std::ptrdiff_t>(b->first) + (p - b->begin) / static_cast<std::ptrdiff_t>(b->size);
+  }
   std::size_t count(int slot) const { return slot < static_cast<int>(counts_.size()) ? counts_[slot] : 0; }
 
  private:
@@ -519,8 +527,10 @@ class TableRecords {
     std::size_t size;   // of one record
     std::size_t first;  // number of its first record
   };
+  const Block *find(int slot, const char *p) const;
   std::vector<std::vector<Block>> blocks_;  // by kind, in address order
   std::vector<std::size_t> counts_;
+  mutable std::vector<const Block *> last_;
 };
 
 // Copies of a table's records into another table, each record copied once,
