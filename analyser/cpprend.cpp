@@ -674,6 +674,11 @@ int render_type(const TypeDesc *type, std::string &left, std::string &middle, st
           left += ' ';
         }
         left += '(';
+      } else if (t->pointer() && t->pointer()->member_class) {
+        // The steps of the member's own type stand before the class name
+        // ("int *C::*"): after it they would make another type ("int C::**").
+        blank_if_needed(left);
+        left += tm;
       } else {
         middle += tm;
       }

@@ -313,9 +313,13 @@ TEST_F(Grammar, CppDeclaratorStepsInEveryShape) {
   analyse(
       "struct C { int m; int g(int); };\n"
       "int &r1 = *(int *)0; int &&r2 = 1; int C::*pm; int (C::*pmf)(int) const;\n"
-      "C c(1); int i(2); int (*fr(int &x, int (&a)[3], int C::*q))[4];\n",
+      "C c(1); int i(2); int (*fr(int &x, int (&a)[3], int C::*q))[4];\n"
+      "int *C::*ppm; const char **C::*pps; int *const C::*pcm;\n",
       "s.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 0);
+  // A member pointer's own type keeps its steps before the class name: after
+  // it they would point to a member pointer instead.
+  expect_types({{"ppm", "int * C::*"}, {"pps", "char const ** C::*"}, {"pcm", "int *const C::*"}});
   expect_types({{"r1", "int&"}, {"r2", "int&&"}, {"pm", "int C::*"}, {"pmf", "int (C::*)(int) const"},
                 {"c", "struct C"}, {"i", "int"}, {"fr", "int (*(int &x, int (&a)[3], int C:: *q))[4]"}});
   EXPECT_EQ(ordinary("c")->text, "1");
