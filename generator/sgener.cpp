@@ -305,17 +305,12 @@ namespace {
 
 // The header texts of a preprocessed text as one number: each header's
 // text, from its first line marker up to the marker that comes back to the
-// file that includes it, in order. Any directive but a line marker (a
-// pragma) makes the text one whose analysis may change more than a table.
+// file that includes it, in order.
 struct HeaderDigest {
   std::uint64_t value = 0x9e3779b97f4a7c15ULL;
-  bool other_directive = false;
   void add(const char *text, std::size_t length) {
     value = (value ^ hash_text_bytes(text, length)) * 0xff51afd7ed558ccdULL;
     value ^= value >> 29;
-    for (const char *p = text, *end = text + length;
-         (p = static_cast<const char *>(std::memchr(p, '#', static_cast<std::size_t>(end - p)))); ++p)
-      if ((p == text || p[-1] == '\n') && std::strncmp(p, "#line ", 6) != 0) other_directive = true;
   }
 };
 
@@ -330,41 +325,67 @@ bool marker_name(const std::string &text, std::size_t at, std::string_view &name
   return true;
 }
 
-// Where the tested file's own text starts in its preprocessed text (the line
-// marker that comes back to it after its last include), with the header
-// texts before that place; npos when the text does not start with a marker
-// of its own.
+// Calls f(at) for every line of a preprocessed text that starts with "#",
+// after its first line: few other places of such a text hold one. Stops
+// when f returns false.
+template <typename F> void for_each_directive(const std::string &text, F &&f) {
+  if (text.size() < 2) return;
+  const char *const begin = text.data();
+  const char *const end = begin + text.size();
+  for (const char *p = begin + 1;; ++p) {
+    p = static_cast<const char *>(std::memchr(p, '#', static_cast<std::size_t>(end - p)));
+    if (!p) return;
+    if (p[-1] == '\n' && !f(static_cast<std::size_t>(p - begin))) return;
+  }
+}
+
+// Whether a preprocessed text holds a directive other than a line marker (a
+// pragma): its analysis may change more than a table.
+bool holds_other_directive(const std::string &text) {
+  std::string_view name;
+  bool other = text.compare(0, 1, "#") == 0 && !marker_name(text, 0, name);
+  if (!other)
+    for_each_directive(text, [&](std::size_t at) {
+      other = !marker_name(text, at, name);
+      return !other;
+    });
+  return other;
+}
+
+// Where the tested file's own text starts in its preprocessed text: the line
+// marker that comes back to it after its last header, the start when it
+// includes none. Later markers of its own (after a group passed over) are
+// part of that text. npos, with no header text to compare, when the text
+// does not start with a marker of its own, holds any other directive (a
+// pragma), holds text of its own before a header or ends inside one.
 std::size_t own_text_start(const std::string &text, HeaderDigest &headers) {
   std::string_view tested, name;
   if (!marker_name(text, 0, tested)) return std::string::npos;
-  std::size_t back = 0;                       // the last marker of the tested file
+  std::size_t own = 0;                        // the marker after the last header read
+  std::size_t back = 0;                       // the latest marker of the tested file
   std::size_t header = std::string::npos;     // where the header being read began
-  const char *const begin = text.data();
-  const char *const end = begin + text.size();
-  // Line markers are the lines that start with "#": few other places of a
-  // preprocessed text hold one.
-  for (const char *p = begin + 1;;) {
-    p = static_cast<const char *>(std::memchr(p, '#', static_cast<std::size_t>(end - p)));
-    if (!p) break;
-    const std::size_t at = static_cast<std::size_t>(p++ - begin);
-    if (text[at - 1] != '\n' || !marker_name(text, at, name)) continue;
+  bool readable = true;
+  for_each_directive(text, [&](std::size_t at) {
+    if (!marker_name(text, at, name)) return readable = false;
     if (name != tested) {
       if (header == std::string::npos) {
         // Between the tested file's marker and a header only blank lines
-        // (its directives) may stand: anything else is its own text.
+        // (its directives) may stand.
         const std::size_t first = text.find_first_not_of(" \t\r\n", text.find('\n', back));
-        if (first < at) return back;
+        if (first < at) return readable = false;
         header = at;
       }
-      continue;
+      return true;
     }
     if (header != std::string::npos) {
       headers.add(text.data() + header, at - header);
       header = std::string::npos;
+      own = at;
     }
     back = at;
-  }
-  return header == std::string::npos ? back : std::string::npos;
+    return true;
+  });
+  return readable && header == std::string::npos ? own : std::string::npos;
 }
 
 struct TestedHeaders {
@@ -401,7 +422,9 @@ void tested_headers_begin() {
 
 void tested_headers_text(const std::string &preprocessed) {
   TestedHeaders &h = tested_headers();
-  if (h.usable) h.digest.add(preprocessed.data(), preprocessed.size());
+  if (!h.usable) return;
+  h.digest.add(preprocessed.data(), preprocessed.size());
+  if (holds_other_directive(preprocessed)) h.usable = false;
 }
 
 void tested_headers_unusable() { tested_headers().usable = false; }
@@ -409,7 +432,7 @@ void tested_headers_unusable() { tested_headers().usable = false; }
 void tested_headers_end() {
   TestedHeaders &h = tested_headers();
   const SymbolTable &script = *script_context().table;
-  if (h.digest.other_directive || diagnostics_told() != h.reports) h.usable = false;
+  if (diagnostics_told() != h.reports) h.usable = false;
   h.counter = script.counter;
   h.names = table_index_size(script);
 }
@@ -517,10 +540,7 @@ std::size_t tested_own_text(const std::string &path, const std::string &text) {
     return std::string::npos;
   HeaderDigest headers;
   const std::size_t own = own_text_start(text, headers);
-  if (own == std::string::npos || headers.other_directive || headers.value != h.digest.value) return std::string::npos;
-  HeaderDigest rest;
-  rest.add(text.data() + own, text.size() - own);
-  return rest.other_directive ? std::string::npos : own;
+  return own != std::string::npos && headers.value == h.digest.value ? own : std::string::npos;
 }
 
 }  // namespace

@@ -247,6 +247,10 @@ TEST_F(DriverTest, TestedFileReadFromTheScriptsTableAsFromItsHeaders) {
       "#include \"b.h\"\n#pragma ortek type_modifier = __quiet\n" + own,
       "#include \"base.h\"\n#include \"b.h\"\n" + own,
       own,
+      // A group passed over in the file's own text comes back with a line
+      // marker of the file's own, which ends no header.
+      "#include \"b.h\"\nint before_gap;\nint f1(void) { return 1; }\n#if 0\n" + std::string(12, '\n') +
+          "#endif\n" + own,
   };
   for (const std::string &text : files) {
     std::ofstream("t.c") << text;
@@ -268,6 +272,9 @@ TEST_F(DriverTest, TestedFileReadFromTheScriptsTableAsFromItsHeaders) {
     EXPECT_EQ(scripts[0], scripts[1]) << text;
     EXPECT_EQ(errors[0], errors[1]) << text;
     EXPECT_NE(scripts[1].find("SERVICE add"), std::string::npos) << text;
+    if (text.find("before_gap") != std::string::npos) {
+      EXPECT_NE(scripts[1].find("SERVICE f1"), std::string::npos);
+    }
   }
 }
 
