@@ -163,9 +163,9 @@ void preprocess(AnalysisContext &context, const std::string &text, std::string &
   pp_set_escape_line_names(generator_options().prepro_only != 0);
   pp_process_text(text.c_str(), false, "", 0, result, *context.macros);
 }
-void parse_into(AnalysisContext &context, const std::string &text, const std::string &file) {
+void parse_into(AnalysisContext &context, const char *text, const std::string &file) {
   lex_set_escaped_line_names(generator_options().prepro_only != 0);
-  analyse_text(text.c_str(), *context.table, "", file.c_str(), 1, 0, 0);
+  analyse_text(text, *context.table, "", file.c_str(), 1, 0, 0);
 }
 bool &ends_process() {
   static bool ends = false;
@@ -466,7 +466,7 @@ void prepare_analysis(AnalysisContext &context, int is_tested, SourceLanguage la
     pp_set_include_reuse(0);
     preprocess(context, "#include \"" + o.std_define_file + "\"", result);
     pp_set_include_reuse(-1);
-    if (!result.empty()) parse_into(context, result, "");
+    if (!result.empty()) parse_into(context, result.c_str(), "");
   }
   set_reports_suppressed(previous);
 }
@@ -508,8 +508,7 @@ void parse_file_text(const std::string &path, AnalysisContext &context, const ch
   SymbolTable &table = *context.table;
   const SourceLanguage kept = table.language;
   table.language = file_language(path);
-  lex_set_escaped_line_names(generator_options().prepro_only != 0);
-  analyse_text(text, table, "", path.c_str(), 1, 0, 0);
+  parse_into(context, text, path);
   table.language = kept;
 }
 
