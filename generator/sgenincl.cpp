@@ -812,8 +812,7 @@ void scan_lines(LineReader &in, int is_tested) {
     line.resize(end);
     const char *text = line.c_str() + start;
     s.directive_line = first_line;
-    const char *d = text + 1;
-    while (*d == ' ' || *d == '\t' || *d == '\\') ++d;
+    const char *d = skip_blanks_backslashes(text + 1);
     auto is = [&d](const char *name) {
       const std::size_t n = std::strlen(name);
       if (std::strncmp(d, name, n) != 0) return false;
@@ -859,9 +858,9 @@ std::size_t last_include_at(const std::string &data) {
   const char *const begin = data.data();
   const char *const end = begin + data.size();
   for (const char *p = begin; (p = static_cast<const char *>(std::memchr(p, '#', static_cast<std::size_t>(end - p))));) {
-    const char *d = ++p;
-    while (d < end && (*d == ' ' || *d == '\t' || *d == '\\')) ++d;
-    if (end - d >= 7 && std::memcmp(d, "include", 7) == 0) last = static_cast<std::size_t>(p - begin);
+    // The text ends with a zero, where the skip stops.
+    const char *d = skip_blanks_backslashes(++p);
+    if (std::strncmp(d, "include", 7) == 0) last = static_cast<std::size_t>(p - begin);
   }
   return last;
 }
