@@ -255,20 +255,11 @@ void write_pending(ScriptWriter &w) {
   if (failed) report_fatal(MSG_IMPECRFIC, w.path);
 }
 
-void line_ended(ScriptWriter &w) {
-  w.pending.push_back('\n');
-  if (w.pending.size() >= kPendingBlock) write_pending(w);
-}
-
 }  // namespace
 
 void flush_script_lines() { write_pending(script_writer()); }
 
-void write_script_line(std::string_view text) {
-  ScriptWriter &w = script_writer();
-  w.pending.append(text.data(), text.size());
-  line_ended(w);
-}
+void write_script_line(std::string_view text) { write_script_pieces({text}); }
 
 void write_script_pieces(std::initializer_list<std::string_view> pieces) {
   ScriptWriter &w = script_writer();

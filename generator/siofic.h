@@ -22,11 +22,6 @@ class PendingLines {
   void reserve(std::size_t capacity) {
     if (capacity > capacity_) grow(capacity - size_);
   }
-  void append(const char *text, std::size_t n) {
-    if (n > capacity_ - size_) grow(n);
-    copy_piece(data_.get() + size_, text, n);
-    size_ += n;
-  }
   // The pieces of one line and its newline, with one check of the room.
   void append_line(std::initializer_list<std::string_view> pieces) {
     std::size_t n = 1;
@@ -39,10 +34,6 @@ class PendingLines {
     }
     *to = '\n';
     size_ += n;
-  }
-  void push_back(char c) {
-    if (size_ == capacity_) grow(1);
-    data_[size_++] = c;
   }
 
  private:
