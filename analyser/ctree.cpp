@@ -225,17 +225,14 @@ Declaration *RecordCopy::decl(const Declaration *d) {
   return n;
 }
 
-// A detail record is copied with the first type that names it (`fresh`: it
-// is to be filled); a type that shares it with another (a completed forward
-// declaration) shares the copy.
-template <typename T> T *RecordCopy::detail(const T *original, bool &fresh) {
-  fresh = false;
+template <typename T, typename Fill> T *RecordCopy::detail(const T *original, Fill &&fill) {
   if (!original) return nullptr;
   void **copy = copy_of(record_slot<T>(), original);
   if (!copy) return const_cast<T *>(original);
   if (!*copy) {
-    *copy = owned_new<T>(to_);
-    fresh = true;
+    T *made = owned_new<T>(to_);
+    *copy = made;
+    fill(*original, *made);
   }
   return static_cast<T *>(*copy);
 }
@@ -332,95 +329,48 @@ void RecordCopy::fill(const TypeDesc *t, TypeDesc *n) {
   n->shared = t->shared;
   n->scope = type(t->scope);
   n->next = type(t->next);
-  bool fresh = false;
+  const auto same = [](const auto &original, auto &copy) { copy = original; };
   switch (t->kind) {
-    case TK_INTEGER:
-      if (const IntegerInfo *i = t->integer()) {
-        IntegerInfo *c = detail(i, fresh);
-        if (fresh) *c = *i;
-        n->set_detail(c);
-      }
-      break;
-    case TK_FLOATING:
-      if (const FloatInfo *f = t->floating()) {
-        FloatInfo *c = detail(f, fresh);
-        if (fresh) *c = *f;
-        n->set_detail(c);
-      }
-      break;
+    case TK_INTEGER: n->set_detail(detail(t->integer(), same)); break;
+    case TK_FLOATING: n->set_detail(detail(t->floating(), same)); break;
+    case TK_ELLIPSIS: n->set_detail(detail(t->ellipsis(), same)); break;
     case TK_POINTER:
-      if (const PointerInfo *p = t->pointer()) {
-        if (p->member_class) {
-          ok_ = false;
-          return;
-        }
-        PointerInfo *c = detail(p, fresh);
-        if (fresh) c->target = type(p->target);
-        n->set_detail(c);
+      if (t->pointer() && t->pointer()->member_class) {
+        ok_ = false;
+        return;
       }
+      n->set_detail(detail(t->pointer(), [this](const PointerInfo &o, PointerInfo &c) { c.target = type(o.target); }));
       break;
     case TK_ARRAY:
-      if (const ArrayInfo *a = t->array()) {
-        ArrayInfo *c = detail(a, fresh);
-        if (fresh) {
-          c->element = type(a->element);
-          c->has_bound_text = a->has_bound_text;
-          c->bound_text = a->bound_text;
-          c->bound_expression = a->bound_expression;
-        }
-        n->set_detail(c);
-      }
+      n->set_detail(detail(t->array(), [this](const ArrayInfo &o, ArrayInfo &c) {
+        c.element = type(o.element);
+        c.has_bound_text = o.has_bound_text;
+        c.bound_text = o.bound_text;
+        c.bound_expression = o.bound_expression;
+      }));
       break;
     case TK_ENUM:
-      if (const EnumInfo *e = t->enumeration()) {
-        EnumInfo *c = detail(e, fresh);
-        if (fresh) fill_enumeration(*e, *c);
-        n->set_detail(c);
-      }
+      n->set_detail(detail(t->enumeration(), [this](const EnumInfo &o, EnumInfo &c) { fill_enumeration(o, c); }));
       break;
     case TK_UNION:
     case TK_CLASS:
-      if (const ClassInfo *r = t->record()) {
-        ClassInfo *c = detail(r, fresh);
-        if (fresh) fill_record(*r, *c);
-        n->set_detail(c);
-      }
+      n->set_detail(detail(t->record(), [this](const ClassInfo &o, ClassInfo &c) { fill_record(o, c); }));
       break;
     case TK_ELABORATED:
-      if (const ElaboratedInfo *e = t->elaborated()) {
-        ElaboratedInfo *c = detail(e, fresh);
-        if (fresh) c->named = type(e->named);
-        n->set_detail(c);
-      }
+      n->set_detail(
+          detail(t->elaborated(), [this](const ElaboratedInfo &o, ElaboratedInfo &c) { c.named = type(o.named); }));
       break;
     case TK_FUNCTION:
-      if (const FunctionDetail *f = t->function()) {
-        FunctionDetail *c = detail(f, fresh);
-        if (fresh) {
-          c->result = type(f->result);
-          bool fresh_info = false;
-          c->info = detail(f->info, fresh_info);
-          if (fresh_info) fill_function(*f->info, *c->info);
-        }
-        n->set_detail(c);
-      }
+      n->set_detail(detail(t->function(), [this](const FunctionDetail &o, FunctionDetail &c) {
+        c.result = type(o.result);
+        c.info = detail(o.info, [this](const FunctionInfo &f, FunctionInfo &fc) { fill_function(f, fc); });
+      }));
       break;
     case TK_NAMED:
-      if (const NamedInfo *m = t->named()) {
-        NamedInfo *c = detail(m, fresh);
-        if (fresh) {
-          c->name = m->name;
-          c->aliased = type(m->aliased);
-        }
-        n->set_detail(c);
-      }
-      break;
-    case TK_ELLIPSIS:
-      if (const EllipsisInfo *e = t->ellipsis()) {
-        EllipsisInfo *c = detail(e, fresh);
-        if (fresh) *c = *e;
-        n->set_detail(c);
-      }
+      n->set_detail(detail(t->named(), [this](const NamedInfo &o, NamedInfo &c) {
+        c.name = o.name;
+        c.aliased = type(o.aliased);
+      }));
       break;
     case TK_REFERENCE:
     case TK_TEMPLATE: ok_ = false; return;

@@ -557,7 +557,10 @@ class RecordCopy {
     const std::ptrdiff_t n = from_.number(slot, record);
     return n < 0 ? nullptr : &copies_[slot][static_cast<std::size_t>(n)];
   }
-  template <typename T> T *detail(const T *original, bool &fresh);
+  // The copy of a detail record, filled by fill(original, copy) when it is
+  // made: a type that shares it with another (a completed forward
+  // declaration) shares the copy.
+  template <typename T, typename Fill> T *detail(const T *original, Fill &&fill);
   void fill(const TypeDesc *t, TypeDesc *n);
   void fill(const Declaration *d, Declaration *n);
   void fill_record(const ClassInfo &r, ClassInfo &n);
