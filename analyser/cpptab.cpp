@@ -604,6 +604,15 @@ void record_entry(SymbolTable &t, Symbol *s) {
   if (s->recorded_times < Symbol::kRecordedMany) ++s->recorded_times;
 }
 
+// Links an entry at the end of its bucket's list.
+void link_last(Bucket &b, Symbol *s) {
+  s->next = nullptr;
+  s->prev = b.last;
+  if (b.last) b.last->next = s; else b.first = s;
+  b.last = s;
+  ++b.count;
+}
+
 // name_hash: name_hash_of(d->name) when the caller has it, else 0.
 Symbol *append_symbol(SymbolTable &t, int area, Declaration *d, std::uint64_t name_hash = 0) {
   Symbol *s = pooled_new<Symbol>(t);
@@ -619,11 +628,7 @@ Symbol *append_symbol(SymbolTable &t, int area, Declaration *d, std::uint64_t na
     check_scratch_scope(t, decl_scope(d));
     scratch->added.push_back(s);
   }
-  Bucket &b = area_buckets(t, area)[s->bucket];
-  s->prev = b.last;
-  if (b.last) b.last->next = s; else b.first = s;
-  b.last = s;
-  ++b.count;
+  link_last(area_buckets(t, area)[s->bucket], s);
   if (d->name) {
     TypeDesc *scope = decl_scope(d);
     ix.entries.at(IndexKey{area, canonical_scope(scope), d->name, name_hash}).push_back(s);
@@ -1161,12 +1166,7 @@ bool table_copy(const SymbolTable &from, SymbolTable &to) {
         Symbol *c = pooled_new<Symbol>(to);
         *c = *s;
         c->decl = copy.decl(s->decl);
-        c->next = nullptr;
-        Bucket &into = to_buckets[b];
-        c->prev = into.last;
-        (into.last ? into.last->next : into.first) = c;
-        into.last = c;
-        ++into.count;
+        link_last(to_buckets[b], c);
         const std::ptrdiff_t number = records.number(RS_SYMBOL, s);
         if (number < 0) return false;
         entries[static_cast<std::size_t>(number)] = c;
