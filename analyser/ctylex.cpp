@@ -1299,11 +1299,19 @@ void clear_value(TokenValue &v) {
 // words within a few characters, before any quote or comment) have their
 // slots fetched while the current one is handled, which leaves the parse of
 // a token or two for the fetch; a guess that is no name only costs a fetch.
-static void prefetch_next_names(const char *q) {
+// Each name is hashed for this once: the name after the current one was
+// fetched with the one before, and only the one after it is new. Where the
+// scan went back or jumped, both are fetched again.
+static void prefetch_next_names(TokenScanner &s, const char *q) {
+  int wanted = 2;
+  if (s.fetched_to > q && s.fetched_to <= q + 32) {
+    q = s.fetched_to;
+    wanted = 1;
+  }
   const char *const end = q + 32;
-  for (int names = 0; names < 2 && q < end;) {
+  for (int names = 0; names < wanted && q < end;) {
     const unsigned char c = static_cast<unsigned char>(*q);
-    if (c == 0 || c == '"' || c == '\'' || c == '/' || c == '#') return;
+    if (c == 0 || c == '"' || c == '\'' || c == '/' || c == '#') break;
     if (!is_id_char(c)) {
       ++q;
       continue;
@@ -1316,6 +1324,7 @@ static void prefetch_next_names(const char *q) {
     }
     q += n;
   }
+  s.fetched_to = q;
 }
 
 int lex_next(TokenScanner &s) {
@@ -1424,7 +1433,7 @@ int lex_next(TokenScanner &s) {
     s.token_text = std::string_view(p, static_cast<std::size_t>(len));
 
     if (is_name) {
-      if (intern_index_large()) prefetch_next_names(p + len);
+      if (intern_index_large()) prefetch_next_names(s, p + len);
       int k = scanned_keyword(p, static_cast<std::size_t>(len), s.language);
       if (!k && s.language == SRC_C) k = c_boolean_word(s, p, static_cast<std::size_t>(len));
       if (k) {

@@ -233,6 +233,7 @@ struct TokenScanner {
   TokenStartState token_state;        // for lex_unread_token
   std::string pushback_buffer;        // pushed-back characters being scanned
   const char *resume_text = nullptr;  // where the text continues after the push-back
+  const char *fetched_to = nullptr;   // end of the last name whose pool slot was fetched ahead
 
   TokenScanner() = default;
   TokenScanner(const TokenScanner &) = delete;
