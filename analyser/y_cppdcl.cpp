@@ -589,6 +589,10 @@ void Parser::parameter_list(DeclOp &op) {
     }
     bool name_only = (cur.cls == G_IDENT || cur.cls == G_DECLNAME) && !names_type(cur);
     if (name_only && unknown_type_follows()) name_only = false;
+    // char16_t and char32_t are C++'s own character types, never the name
+    // of an old-style parameter (in C they are typedef names).
+    if (name_only && table.language == SRC_CPP && (cur.word == W_CHAR16_T || cur.word == W_CHAR32_T))
+      name_only = false;
     // decltype(expr) p: a type of an expression, not an old-style name.
     if (name_only && (cur.word == W_DECLTYPE || cur.word == W_TYPEOF || cur.word == W_TYPEOF_UNDERSCORES)) {
       const Tok n = peek_token();

@@ -1733,6 +1733,8 @@ TEST_F(Grammar, ExplicitSpecialisationsAreTheClassesOfTheirArguments) {
       "template<typename T, typename C> struct mp<T C::*> { };\n"
       "template<typename T> struct mp<const volatile T> { };\n"
       "char16_t c16; char32_t c32;\n"
+      // As parameters outside any template: no old-style parameter names.
+      "unsigned long to32(char32_t *out, const char16_t *in, char32_t c, char16_t);\n"
       "__extension__ typedef long long ll_t;\n"
       "int after3;\n",
       "q.cpp");
@@ -1741,6 +1743,14 @@ TEST_F(Grammar, ExplicitSpecialisationsAreTheClassesOfTheirArguments) {
   ASSERT_TRUE(ordinary("c16"));
   EXPECT_EQ(ordinary("c16")->type->integer()->size, 16);
   EXPECT_EQ(ordinary("c32")->type->integer()->size, 32);
+  ASSERT_TRUE(ordinary("to32"));
+  const DeclNode *out = ordinary("to32")->type->function()->info->first_param;
+  ASSERT_TRUE(out && out->next && out->next->next && out->next->next->next);
+  EXPECT_EQ(out->decl->type->kind, TK_POINTER);
+  EXPECT_EQ(out->decl->type->pointer()->target->integer()->size, 32);
+  EXPECT_STREQ(out->next->next->decl->name, "c");
+  EXPECT_EQ(out->next->next->decl->type->integer()->size, 32);
+  EXPECT_EQ(out->next->next->next->decl->type->integer()->size, 16);
   EXPECT_TRUE(ordinary("ll_t"));
   EXPECT_TRUE(ordinary("after3"));
   // In C a typedef char16_t stays a typedef name.
