@@ -416,8 +416,10 @@ void Parser::operator_name(Declarator &d) {
   } else if (cur.cls == G_STRING && cur.text == "\"\"") {
     // A literal operator: operator "" _km, written without the blank. (The
     // spelling compared is a string literal's, the empty one: no keyword.)
+    // The suffix may be a keyword's word: ""if is one token, the suffix of
+    // the imaginary literals 1.5if.
     advance();
-    if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME)) syntax_error();
+    if (!(cur.cls >= G_IDENT && cur.cls <= G_DECLNAME) && cur.cls != G_KEYWORD) syntax_error();
     n += "\"\"";
     n += cur.text;
     advance();

@@ -1546,6 +1546,8 @@ TEST_F(Grammar, LiteralOperators) {
       "constexpr long double operator\"\"h(long double v) { return v * 3600; }\n"
       "template <char... D> constexpr long operator\"\"min() { return 60; }\n"
       "long operator\"\" _km(unsigned long long v);\n"
+      // A suffix that is a keyword's word: the imaginary literals.
+      "constexpr double operator\"\"if(long double v) { return v; }\n"
       "}\n"
       "int after;\n",
       "u.cpp");
