@@ -1210,6 +1210,24 @@ Symbol *lookup_name_at_level(const char *name, SymbolTable &t, TypeDesc *scope) 
   return lookup_name_at_level(table_name(name), t, scope);
 }
 
+TypeDesc *template_of_class(SymbolTable &t, const TypeDesc *cls) {
+  if (!cls || !cls->record()) return nullptr;
+  if (cls->template_word) return cls->template_word->kind == TK_TEMPLATE ? cls->template_word : nullptr;
+  const char *own = cls->record()->name;
+  const char *open = own ? std::strchr(own, '<') : nullptr;
+  if (!open || open == own) return nullptr;
+  const std::string name(own, static_cast<std::size_t>(open - own));
+  const TableName key = table_name(name.c_str(), name.size());
+  TypeDesc *scope = cls->record()->enclosing ? cls->record()->enclosing : cls->scope;
+  for (int guard = 0; guard < 1000; ++guard) {
+    const Symbol *e = lookup_name_at_level(key, t, scope);
+    if (e && e->decl && e->decl->type && e->decl->type->kind == TK_TEMPLATE) return e->decl->type;
+    if (!scope) break;
+    scope = enclosing_scope(scope);
+  }
+  return nullptr;
+}
+
 namespace {
 // lookup_name_at_level's list of the namespaces a scope uses.
 std::vector<TypeDesc *> kept_used_namespaces;

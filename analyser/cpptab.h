@@ -189,6 +189,12 @@ Symbol *lookup_tag(const TableName &name, SymbolTable &table, int kind, const Sc
 // False when no scope and no area of the table holds an entry of that name
 // (so that every look-up of it finds nothing); true when one may.
 bool table_may_hold_name(const SymbolTable &table, const TableName &name);
+// The class template a class was made from: an instance's template, or,
+// for an explicit specialisation (template <> struct X<int> { ... }) whose
+// body is still being read and is not linked to it yet, the template named
+// before its arguments, looked up from the scope that encloses it. None for
+// any other class.
+TypeDesc *template_of_class(SymbolTable &table, const TypeDesc *cls);
 // Only the given scope (no enclosing scopes); a null scope means file scope.
 Symbol *lookup_in_scope(const char *name, SymbolTable &table, int area, TypeDesc *scope);
 // A function entry of that name in exactly that scope whose parameter list

@@ -894,7 +894,7 @@ bool names_template_of_instance(const TokenScanner &s, const Symbol *e, const ch
   // A function template's arguments: friend ... f<>(...), f<char>.
   const bool function_template = t && t->kind == TK_FUNCTION && t->template_word && e->area == AREA_ORDINARY;
   if (!function_template) {
-    if (!own || !own->record() || !own->template_word || own->template_word->kind != TK_TEMPLATE) return false;
+    if (!own || !own->record() || !s.table || !template_of_class(*s.table, own)) return false;
     const char *rn = own->record()->name;
     const std::size_t n = std::strlen(name);
     if (!rn || std::strncmp(rn, name, n) != 0 || rn[n] != '<') return false;

@@ -959,15 +959,16 @@ SpecStep class_name_specifier(SpecsReader &r) {
   Tok t = p.cur;
   p.advance();
   TypeDesc *own = p.cur.cls == G_TOPEN ? p.type_of_name_token(t) : nullptr;
-  if (own && own->template_word && own->template_word->kind == TK_TEMPLATE && own->template_word->templ() &&
-      own->template_word->templ()->name) {
-    // In an instance, its template's name with arguments: another
-    // instance of the template (duration<R2, P2> in duration<long>).
+  TypeDesc *templ = own ? template_of_class(p.table, own) : nullptr;
+  if (templ && templ->templ() && templ->templ()->name) {
+    // In an instance or an explicit specialisation, its template's name
+    // with arguments: another instance of the template (duration<R2, P2>
+    // in duration<long>, complex<double> in complex<float>).
     Tok tt = t;
     tt.cls = G_TEMPLNAME;
-    tt.type = own->template_word;
+    tt.type = templ;
     tt.sym = nullptr;
-    tt.name = own->template_word->templ()->name;
+    tt.name = templ->templ()->name;
     tt.text = tt.name;
     std::vector<std::string> args;
     const std::string composed = p.collect_template_arguments(args);
@@ -983,10 +984,11 @@ SpecStep class_name_specifier(SpecsReader &r) {
     return SPEC_NEXT;
   }
   if (p.cur.cls == G_PUNCT && p.cur.code == '(' && names_own_class(p, t)) {
-    // Constructor declared in its class.
+    // Constructor declared in its class, named as written: in an instance
+    // or a specialisation (X<int>) without the arguments.
     s.has_pending_name = true;
     s.pending_qual.clear();
-    s.pending_qual.push_back(class_name_of(p.scopes.back().record));
+    s.pending_qual.push_back(t.name);
     return r.pending();
   }
   if (p.cur.cls == G_PUNCT && p.cur.code == P_SCOPE) return qualified_name_specifier(r, t);

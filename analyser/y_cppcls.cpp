@@ -1136,11 +1136,19 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
   if (unknown_in_arguments && !template_params.empty()) return named_type(intern(composed), nullptr, &table);
   // Inside an instance, another instance of the same template is named, not
   // made: its body would name a further one (X<typename f<T>::type> in X<T>)
-  // without end.
+  // without end. So inside an explicit specialisation: the instance named
+  // may be another specialisation declared and defined after it
+  // (complex<double> in complex<float>), which making it now would preempt.
   for (const Scope &sc : scopes)
-    if (sc.record && sc.record->template_word == templ && !(templ->templ() && templ->templ()->alias) &&
-        !(sc.record->record() && text_eq(sc.record->record()->name, intern(composed))))
-      return named_type(intern(composed), nullptr, &table);
+    if (sc.record && template_of_class(table, sc.record) == templ && !(templ->templ() && templ->templ()->alias) &&
+        !(sc.record->record() && text_eq(sc.record->record()->name, intern(composed)))) {
+      if (sc.record->template_word == templ || !templ->scope) return named_type(intern(composed), nullptr, &table);
+      // Named from a specialisation, and written as named wherever it is
+      // used (a service's parameter outside the namespace): qualified.
+      std::string qualified;
+      write_qualified_name(qualified, intern(composed), ScopeContext{1, templ->scope}, "::", true);
+      return named_type(intern(qualified), nullptr, &table);
+    }
   if (templ->templ() && templ->templ()->alias) {
     // The aliased type itself, read from its text with the arguments bound.
     TypeDesc *t = nullptr;

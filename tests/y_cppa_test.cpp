@@ -1556,6 +1556,61 @@ TEST_F(Grammar, LiteralOperators) {
   ASSERT_TRUE(ns);
   EXPECT_TRUE(ordinary("operator \"\"h", ns));
   EXPECT_TRUE(ordinary("operator \"\"_km", ns));
+  EXPECT_TRUE(ordinary("operator \"\"if", ns));
+  EXPECT_TRUE(ordinary("after"));
+}
+
+// Explicit specialisations that name each other, as the number types of a
+// standard library do: each reads its own body, and the template's name
+// with arguments inside one is another instance of the template, also
+// after a constructor has entered the name in the class.
+TEST_F(Grammar, ExplicitSpecialisationsNamingEachOther) {
+  analyse(
+      "namespace nn {\n"
+      "template<typename T> struct cx;\n"
+      "template<> struct cx<float>;\n"
+      "template<> struct cx<double>;\n"
+      "template<typename T> struct cx { T re; cx(T r) : re(r) { } };\n"
+      "template<> struct cx<float> {\n"
+      "  cx(float r) : re(r) { }\n"
+      "  explicit cx(const cx<double>&);\n"
+      "  template<typename U> cx& operator=(const cx<U>& o) { return *this; }\n"
+      "  float re;\n"
+      "};\n"
+      "template<> struct cx<double> {\n"
+      "  cx(double r) : re(r) { }\n"
+      "  cx(const cx<float>& f) : re(f.re) { }\n"
+      "  void widen(const cx<long double>& w);\n"
+      "  double re;\n"
+      "};\n"
+      "}\n"
+      "int after;\n",
+      "s.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("TEMPLADEC"), 0);
+  TypeDesc *ns = tag("nn");
+  ASSERT_TRUE(ns);
+  TypeDesc *f = tag("cx<float>", ns);
+  TypeDesc *d = tag("cx<double>", ns);
+  ASSERT_TRUE(f && d);
+  // The second specialisation has its own body, not one made from the
+  // template while the first was read.
+  EXPECT_TRUE(ordinary("widen", d));
+  ASSERT_TRUE(ordinary("re", d));
+  EXPECT_EQ(ordinary("re", d)->type->kind, TK_FLOATING);
+  // Constructors keep the class's name as written, without arguments.
+  int constructors = 0;
+  for (const MemberNode *m = f->record()->first; m; m = m->next)
+    if (m->decl && m->decl->type && m->decl->type->kind == TK_FUNCTION && m->decl->name) {
+      EXPECT_STRNE(m->decl->name, "cx<float>");
+      constructors += std::strcmp(m->decl->name, "cx") == 0;
+    }
+  EXPECT_EQ(constructors, 2);
+  // Named from a specialisation, an instance is written with its namespace.
+  const Declaration *w = ordinary("widen", d);
+  std::string rendered;
+  render_declaration(w->type->function()->info->first_param->decl, rendered, "", RM_ORDINARY, 0, "", "");
+  EXPECT_NE(rendered.find("nn::cx<long double>"), std::string::npos) << rendered;
   EXPECT_TRUE(ordinary("after"));
 }
 
