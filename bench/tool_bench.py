@@ -6,7 +6,9 @@ Inputs: generated files of 1,000 / 10,000 / 100,000 functions and as many
 globals, a file including the common C headers of the machine, one including
 the system headers of network and thread code, and a larger real-world-like
 C file on the common headers. Every tool runs on every file with the same
-flags; each figure is the best of --repeat runs.
+flags; each figure is the best of --repeat runs (5 by default: on a shared
+machine the best of three runs of a 60 ms file still varies by some per
+cent, which moves the growth factor as much as a change of the tool does).
 
 Times are processor times (user + system, of the process and the processes
 it waited for, as wait4 reports them): on a machine shared with other work
@@ -188,7 +190,7 @@ def main():
     p.add_argument("--bin")
     p.add_argument("--probax")
     p.add_argument("--target", help="QZLTGT (default: PROBAXDIR/target/gcc when present)")
-    p.add_argument("--repeat", type=int, default=3)
+    p.add_argument("--repeat", type=int, default=5)
     p.add_argument("--sizes", default="1000,10000,100000")
     p.add_argument("--units", type=int, default=150, help="records of the real-world-like file")
     args = p.parse_args()
