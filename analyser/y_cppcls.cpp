@@ -837,15 +837,37 @@ void Parser::template_declaration() {
     skip_class_head_words(*this, &alignment);
     const char *name = nullptr;
     bool specialisation = false;
+    bool qualified = false;
+    // The class or namespace of a qualified name (template<...> struct A::B),
+    // whose member the template is.
+    TypeDesc *qualifier = nullptr;
     Tok name_tok;
     std::vector<std::string> spec_args;
     if (is_name_token(cur)) {
       name = cur.name;
       name_tok = cur;
       advance();
+      // A specialisation of a member class template written outside its
+      // class: template<typename R> struct Outer::X<R&> {...}. The names
+      // after "::" are looked up in the class before them.
+      for (int g = 0; cur.cls == G_PUNCT && cur.code == P_SCOPE; ++g) {
+        if (g > 100) syntax_error();
+        TypeDesc *q = type_of_name_token(name_tok);
+        qualifier = q && q->record() ? canonical_scope(q) : nullptr;
+        advance();
+        if (!is_name_token(cur)) syntax_error();
+        name = cur.name;
+        name_tok = cur;
+        qualified = true;
+        advance();
+      }
       if (cur.cls == G_TOPEN) {
         specialisation = true;
         collect_template_arguments(spec_args);
+      } else if (qualified && !qualifier) {
+        an.sink(MSG_TEMPLADEC, "", file(), line());
+        recover_skip(in_class(), true);
+        return;
       }
     }
     if (name && is_word(W_FINAL)) {  // template<class T> class D final : B<T> {...}
@@ -913,16 +935,23 @@ void Parser::template_declaration() {
     templ->templ()->body = body;
     templ->templ()->file = tfile;
     templ->templ()->line = tline;
-    templ->scope_kind = context().kind;
-    templ->scope = scope_record();
+    // A member class template defined outside its class belongs to that
+    // class, where its declaration stands.
+    const ScopeContext where = qualified ? ScopeContext{1, qualifier} : context();
+    templ->scope_kind = static_cast<unsigned char>(where.kind);
+    templ->scope = qualified ? qualifier : scope_record();
     if (!is(';')) syntax_error();
     if (has_body) take_declared_defaults(*this, templ);
     // Entered before the look-ahead passes the ';', so that the next name is
     // already classified as a template.
     Declaration *d = make_declaration(name, templ, 0);
     d->line = tline;
-    Symbol *sym = enter_declaration(d, table, context(), d->line, an.lenient_matching, an.sink);
-    if (sym && sym->decl == d) add_member(d);
+    if (qualified) {
+      d->scope_kind = templ->scope_kind;
+      d->scope = qualifier;
+    }
+    Symbol *sym = enter_declaration(d, table, where, d->line, an.lenient_matching, an.sink);
+    if (sym && sym->decl == d && !qualified) add_member(d);
     advance();
     return;
   }

@@ -1614,6 +1614,55 @@ TEST_F(Grammar, ExplicitSpecialisationsNamingEachOther) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+// A class template's specialisation and a member class template's
+// definition written with a qualified name, as the standard library's
+// thread and hash headers and their users write them.
+TEST_F(Grammar, QualifiedSpecialisationsAndMemberTemplates) {
+  analyse(
+      "namespace lib {\n"
+      "template<typename T> struct hasher;\n"
+      "struct outer {\n"
+      "  struct base { int tag; };\n"
+      "  template<typename R> struct res : base { R v; };\n"
+      "  template<typename T> struct holder;\n"
+      "};\n"
+      "template<typename R> struct outer::res<R&> : outer::base { R *p; };\n"
+      "template<> struct outer::res<void> : outer::base { int done; };\n"
+      "template<typename T> struct outer::holder final : outer::base { T value; };\n"
+      "}\n"
+      "struct key { int a; };\n"
+      "template<> struct lib::hasher<key> { unsigned long operator()(const key &k) const; };\n"
+      "lib::outer::holder<int> held;\n"
+      "int after;\n",
+      "q.cpp");
+  EXPECT_EQ(count("SYNTAXERR"), 0);
+  EXPECT_EQ(count("TEMPLADEC"), 0);
+  TypeDesc *lib = tag("lib");
+  ASSERT_TRUE(lib);
+  TypeDesc *outer = tag("outer", lib);
+  ASSERT_TRUE(outer);
+  // The partial specialisation is kept with its template, the explicit one
+  // is a class of the template's scope.
+  Symbol *res = lookup_in_scope("res", table, AREA_TAG, outer);
+  if (!res) res = lookup_in_scope("res", table, AREA_ORDINARY, outer);
+  ASSERT_TRUE(res && res->decl && res->decl->type && res->decl->type->templ());
+  EXPECT_EQ(res->decl->type->templ()->partials.size(), 1u);
+  TypeDesc *done = tag("res<void>", outer);
+  ASSERT_TRUE(done);
+  EXPECT_TRUE(ordinary("done", done));
+  // The member template defined outside its class makes instances with its body.
+  ASSERT_TRUE(ordinary("held"));
+  const TypeDesc *held = ordinary("held")->type;
+  while (held && held->kind == TK_ELABORATED && held->elaborated()) held = held->elaborated()->named;
+  ASSERT_TRUE(held && held->record());
+  EXPECT_TRUE(ordinary("value", const_cast<TypeDesc *>(held)));
+  // A specialisation named with its namespace belongs to the namespace.
+  TypeDesc *h = tag("hasher<key>", lib);
+  ASSERT_TRUE(h);
+  EXPECT_TRUE(ordinary("operator ()", h));
+  EXPECT_TRUE(ordinary("after"));
+}
+
 TEST_F(Grammar, InstancesOfClockLikeTemplates) {
   analyse(
       "namespace chrono {\n"
