@@ -1171,9 +1171,17 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
   for (const Scope &sc : scopes)
     if (sc.record && template_of_class(table, sc.record) == templ && !(templ->templ() && templ->templ()->alias) &&
         !(sc.record->record() && text_eq(sc.record->record()->name, intern(composed)))) {
-      if (sc.record->template_word == templ || !templ->scope) return named_type(intern(composed), nullptr, &table);
-      // Named from a specialisation, and written as named wherever it is
-      // used (a service's parameter outside the namespace): qualified.
+      if (sc.record->template_word == templ) return named_type(intern(composed), nullptr, &table);
+      // Inside a specialisation: a specialisation declared before is that
+      // class, to be completed by its own body if it has none yet.
+      ScopeContext where;
+      if (templ->scope) where = ScopeContext{1, templ->scope};
+      const int kind = templ->templ() && templ->templ()->key == KEY_UNION ? TK_UNION : TK_CLASS;
+      const Symbol *declared = lookup_tag(intern(composed), table, kind, where);
+      if (declared && declared->decl && declared->decl->type) return declared->decl->type;
+      if (!templ->scope) return named_type(intern(composed), nullptr, &table);
+      // Otherwise named, and written as named wherever it is used (a
+      // service's parameter outside the namespace): qualified.
       std::string qualified;
       write_qualified_name(qualified, intern(composed), ScopeContext{1, templ->scope}, "::", true);
       return named_type(intern(qualified), nullptr, &table);
