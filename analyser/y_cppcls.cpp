@@ -179,6 +179,18 @@ TypeDesc *Parser::class_specifier(Specs &s) {
       if (!is_name_token(cur)) syntax_error();
       Tok n = cur;
       advance();
+      if (n.cls == G_TEMPLNAME && cur.cls == G_TOPEN) {
+        // struct ns::X<int>: an instance of a template named with its
+        // scope (friend struct std::hash<bitset>;).
+        std::vector<std::string> args;
+        collect_template_arguments(args);
+        TypeDesc *inst = template_instance(n, args, true);
+        // A template that makes no class of these arguments here (declared
+        // only, or named from inside one of its instances) is not read.
+        if (!inst || !inst->record()) syntax_error();
+        s.tag_type = inst;
+        return elaborated_of(table, inst);
+      }
       TypeDesc *ty = type_of_name_token(n);
       if (!ty && scope) {
         Symbol *e = lookup_in_scope(n.name, table, AREA_TAG, canonical_scope(scope));

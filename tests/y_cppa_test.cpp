@@ -1614,6 +1614,12 @@ TEST_F(Grammar, ExplicitSpecialisationsNamingEachOther) {
   EXPECT_TRUE(ordinary("after"));
 }
 
+// The class an elaborated type stands for.
+static const TypeDesc *see_through_elaborated(const TypeDesc *t) {
+  while (t && t->kind == TK_ELABORATED && t->elaborated()) t = t->elaborated()->named;
+  return t;
+}
+
 // A class template's specialisation and a member class template's
 // definition written with a qualified name, as the standard library's
 // thread and hash headers and their users write them.
@@ -1633,6 +1639,10 @@ TEST_F(Grammar, QualifiedSpecialisationsAndMemberTemplates) {
       "struct key { int a; };\n"
       "template<> struct lib::hasher<key> { unsigned long operator()(const key &k) const; };\n"
       "lib::outer::holder<int> held;\n"
+      // An instance named with its scope after a class key.
+      "namespace lib { template<typename T> struct box { T v; }; }\n"
+      "class sealed { int s; friend struct lib::box<sealed>; };\n"
+      "struct lib::box<long> *boxed;\n"
       "int after;\n",
       "q.cpp");
   EXPECT_EQ(count("SYNTAXERR"), 0);
@@ -1660,6 +1670,17 @@ TEST_F(Grammar, QualifiedSpecialisationsAndMemberTemplates) {
   TypeDesc *h = tag("hasher<key>", lib);
   ASSERT_TRUE(h);
   EXPECT_TRUE(ordinary("operator ()", h));
+  TypeDesc *sealed = tag("sealed");
+  ASSERT_TRUE(sealed);
+  const MemberNode *friend_member = nullptr;
+  for (const MemberNode *m = sealed->record()->first; m; m = m->next)
+    if (m->decl && (m->decl->storage & SF_FRIEND)) friend_member = m;
+  ASSERT_TRUE(friend_member);
+  EXPECT_EQ(see_through_elaborated(friend_member->decl->type), tag("box<sealed>", lib));
+  ASSERT_TRUE(ordinary("boxed"));
+  const TypeDesc *boxed = ordinary("boxed")->type;
+  ASSERT_EQ(boxed->kind, TK_POINTER);
+  EXPECT_EQ(see_through_elaborated(boxed->pointer()->target), tag("box<long>", lib));
   EXPECT_TRUE(ordinary("after"));
 }
 
