@@ -202,39 +202,29 @@ RecordCopy::RecordCopy(const TableRecords &from, SymbolTable *to) : from_(from),
   for (int slot = 0; slot < RS_COUNT; ++slot) copies_[slot].assign(from.count(slot), nullptr);
 }
 
+template <typename T, typename Made> T *RecordCopy::copy_record(int slot, const T *original, Made &&made) {
+  if (!original) return nullptr;
+  void **copy = copy_of(slot, original);
+  if (!copy) return const_cast<T *>(original);
+  if (!*copy) {
+    T *n = owned_new<T>(to_);
+    *copy = n;
+    made(*original, *n);
+  }
+  return static_cast<T *>(*copy);
+}
+
 TypeDesc *RecordCopy::type(const TypeDesc *t) {
-  if (!t) return nullptr;
-  void **copy = copy_of(RS_TYPE, t);
-  if (!copy) return const_cast<TypeDesc *>(t);
-  if (*copy) return static_cast<TypeDesc *>(*copy);
-  TypeDesc *n = owned_new<TypeDesc>(to_);
-  n->kind = t->kind;
-  *copy = n;
-  types_.emplace_back(t, n);
-  return n;
+  return copy_record(RS_TYPE, t, [this](const TypeDesc &o, TypeDesc &n) { types_.emplace_back(&o, &n); });
 }
 
 Declaration *RecordCopy::decl(const Declaration *d) {
-  if (!d) return nullptr;
-  void **copy = copy_of(RS_DECLARATION, d);
-  if (!copy) return const_cast<Declaration *>(d);
-  if (*copy) return static_cast<Declaration *>(*copy);
-  Declaration *n = owned_new<Declaration>(to_);
-  *copy = n;
-  declarations_.emplace_back(d, n);
-  return n;
+  return copy_record(RS_DECLARATION, d,
+                     [this](const Declaration &o, Declaration &n) { declarations_.emplace_back(&o, &n); });
 }
 
 template <typename T, typename Fill> T *RecordCopy::detail(const T *original, Fill &&fill) {
-  if (!original) return nullptr;
-  void **copy = copy_of(record_slot<T>(), original);
-  if (!copy) return const_cast<T *>(original);
-  if (!*copy) {
-    T *made = owned_new<T>(to_);
-    *copy = made;
-    fill(*original, *made);
-  }
-  return static_cast<T *>(*copy);
+  return copy_record(record_slot<T>(), original, fill);
 }
 
 void RecordCopy::finish() {
@@ -319,6 +309,7 @@ void RecordCopy::fill_enumeration(const EnumInfo &e, EnumInfo &n) {
 }
 
 void RecordCopy::fill(const TypeDesc *t, TypeDesc *n) {
+  n->kind = t->kind;
   if (t->template_word) {
     ok_ = false;
     return;

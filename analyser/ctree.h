@@ -557,9 +557,13 @@ class RecordCopy {
     const std::ptrdiff_t n = from_.number(slot, record);
     return n < 0 ? nullptr : &copies_[slot][static_cast<std::size_t>(n)];
   }
+  // The copy of a record of the table, made(original, copy) called when it
+  // is made; the record itself when the table does not own it.
+  template <typename T, typename Made> T *copy_record(int slot, const T *original, Made &&made);
   // The copy of a detail record, filled by fill(original, copy) when it is
   // made: a type that shares it with another (a completed forward
-  // declaration) shares the copy.
+  // declaration) shares the copy. Types and declarations are filled later,
+  // from the lists (their kind too).
   template <typename T, typename Fill> T *detail(const T *original, Fill &&fill);
   void fill(const TypeDesc *t, TypeDesc *n);
   void fill(const Declaration *d, Declaration *n);
