@@ -1217,15 +1217,10 @@ TypeDesc *template_of_class(SymbolTable &t, const TypeDesc *cls) {
   const char *open = own ? std::strchr(own, '<') : nullptr;
   if (!open || open == own) return nullptr;
   const std::string name(own, static_cast<std::size_t>(open - own));
-  const TableName key = table_name(name.c_str(), name.size());
   TypeDesc *scope = cls->record()->enclosing ? cls->record()->enclosing : cls->scope;
-  for (int guard = 0; guard < 1000; ++guard) {
-    const Symbol *e = lookup_name_at_level(key, t, scope);
-    if (e && e->decl && e->decl->type && e->decl->type->kind == TK_TEMPLATE) return e->decl->type;
-    if (!scope) break;
-    scope = enclosing_scope(scope);
-  }
-  return nullptr;
+  const Symbol *e =
+      lookup_tag(table_name(name.c_str(), name.size()), t, TK_TEMPLATE, ScopeContext{scope ? 1 : 0, scope});
+  return e ? e->decl->type : nullptr;
 }
 
 namespace {
