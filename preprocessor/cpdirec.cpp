@@ -216,8 +216,8 @@ void do_ifdef(InputLevel &lv, OutputBuffer &out, int line, std::string_view text
   if (p < e && is_id(*p)) {
     const char *n = p;
     // Hashed as it is read, as the scan hashes a name.
-    std::uint32_t hash = PP_HASH_START;
-    while (p < e && is_id(*p)) hash = pp_hash_step(hash, *p++);
+    std::uint32_t hash;
+    p = pp_skip_name(p, e, &hash);
     if (is_digit(*n))
       pp_report(MSG_STARTDIGI, what);
     else if (skip_hspace(p, e) < e)
@@ -1107,8 +1107,8 @@ bool expand_plain_condition(const char *p, std::size_t length, std::string &out,
     const char c = *p;
     if (is_idstart(c)) {
       const char *name = p;
-      std::uint32_t hash = PP_HASH_START;
-      while (p < e && is_id(*p)) hash = pp_hash_step(hash, *p++);
+      std::uint32_t hash;
+      p = pp_skip_name(p, e, &hash);
       if (p - name != 7 || std::memcmp(name, "defined", 7) != 0) {
         if (const MacroEntry *m = pp_lookup(name, p - name, hash)) {
           // The expansion is a level above the rescan's, which the scan
@@ -1132,8 +1132,8 @@ bool expand_plain_condition(const char *p, std::size_t length, std::string &out,
         for (++q; q < e && is_blank(*q);) ++q;
       if (q >= e || !is_idstart(*q)) return false;
       const char *operand = q;
-      std::uint32_t operand_hash = PP_HASH_START;
-      while (q < e && is_id(*q)) operand_hash = pp_hash_step(operand_hash, *q++);
+      std::uint32_t operand_hash;
+      q = pp_skip_name(q, e, &operand_hash);
       // "defined defined" names the operator's own entry.
       if (q - operand == 7 && std::memcmp(operand, "defined", 7) == 0) return false;
       const bool value = pp_lookup(operand, q - operand, operand_hash) != nullptr;

@@ -319,6 +319,14 @@ inline bool is_idstart(char c) { return pp_class[(unsigned char)c] & CC_IDSTART;
 inline bool is_hspace(char c) { return pp_class[(unsigned char)c] & CC_HSPACE; }
 inline bool is_space(char c) { return pp_class[(unsigned char)c] & CC_SPACE; }
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+// Where the name at p ends (at e at the latest), its pp_hash_step hash
+// into *hash: a name looked up as soon as it is read is hashed in passing.
+inline const char *pp_skip_name(const char *p, const char *e, std::uint32_t *hash) {
+  std::uint32_t h = PP_HASH_START;
+  while (p < e && is_id(*p)) h = pp_hash_step(h, *p++);
+  *hash = h;
+  return p;
+}
 inline bool is_plain(char c) { return pp_class[(unsigned char)c] & CC_PLAIN; }
 void pp_build_classes();
 

@@ -385,8 +385,8 @@ void pp_define(const char *start, const char *end) {
   const char *p = start;
   while (p < end && is_hspace(*p)) ++p;
   const char *n = p;
-  std::uint32_t hash = PP_HASH_START;
-  while (p < end && is_id(*p)) hash = pp_hash_step(hash, *p++);
+  std::uint32_t hash;
+  p = pp_skip_name(p, end, &hash);
   const std::string_view name(n, p - n);
   if (name == "defined")
     pp_report(MSG_INVDEFINE);
@@ -945,8 +945,8 @@ bool reads_unchanged(std::string_view raw) {
       continue;
     }
     const char *name = p;
-    std::uint32_t hash = PP_HASH_START;
-    while (p < e && is_id(*p)) hash = pp_hash_step(hash, *p++);
+    std::uint32_t hash;
+    p = pp_skip_name(p, e, &hash);
     if (is_idstart(*name) && pp_lookup(name, p - name, hash)) return false;
   }
   return true;
