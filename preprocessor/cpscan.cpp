@@ -225,15 +225,16 @@ const char *pp_line_comment_end(const char *p, const char *end, int *continued) 
   while (p < end) {
     const char *newline = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
     if (!newline) return end;
+    // The backslash that continues the line stands just before the newline
+    // (or before its carriage return).
     const std::size_t before = static_cast<std::size_t>(newline - p);
-    if (!((before >= 1 && newline[-1] == '\\') || (before >= 2 && newline[-1] == '\r' && newline[-2] == '\\')))
+    if (!((before >= 1 && continuation_at(newline - 1)) || (before >= 2 && continuation_at(newline - 2))))
       return newline;
     ++*continued;
     p = newline + 1;
   }
   return p;
 }
-
 
 const char *pp_skip_literal(const char *p, const char *end, int *newlines, bool *unterminated) {
   const char quote = *p++;
