@@ -24,6 +24,18 @@ bool text_eq(const char *a, const char *b) { return a && b && std::strcmp(a, b) 
 
 bool is_name_token(const Tok &t) { return t.cls >= G_IDENT && t.cls <= G_DECLNAME; }
 
+// The name of a template's instance or specialisation: "X<a,b>".
+std::string instance_name(const char *template_name, const std::vector<std::string> &arguments) {
+  std::string name = std::string(template_name ? template_name : "") + "<";
+  for (std::size_t i = 0; i < arguments.size(); ++i) name += (i ? "," : "") + arguments[i];
+  return name + ">";
+}
+
+// Where a template's instances and specialisations live: where it was declared.
+ScopeContext template_home(const TypeDesc *templ) {
+  return templ->scope ? ScopeContext{1, templ->scope} : ScopeContext();
+}
+
 bool mentions_parameter(const Parser &p, const std::string &text);
 
 TypeDesc *new_record(int key, const char *name, Parser &p) {
@@ -1164,9 +1176,7 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
           return sc->record;
     return templ;
   }
-  std::string composed = std::string(name_tok.name ? name_tok.name : "") + "<";
-  for (size_t i = 0; i < args.size(); ++i) composed += (i ? "," : "") + args[i];
-  composed += ">";
+  const std::string composed = instance_name(name_tok.name, args);
   if (!templ || templ->kind != TK_TEMPLATE) return named_type(intern(composed), nullptr, &table);
   // Inside a template, a use that depends on its parameters is not an instance.
   for (const std::string &a : args)
@@ -1186,10 +1196,8 @@ TypeDesc *Parser::template_instance(const Tok &name_tok, const std::vector<std::
       if (sc.record->template_word == templ) return named_type(intern(composed), nullptr, &table);
       // Inside a specialisation: a specialisation declared before is that
       // class, to be completed by its own body if it has none yet.
-      ScopeContext where;
-      if (templ->scope) where = ScopeContext{1, templ->scope};
       const int kind = templ->templ() && templ->templ()->key == KEY_UNION ? TK_UNION : TK_CLASS;
-      const Symbol *declared = lookup_tag(intern(composed), table, kind, where);
+      const Symbol *declared = lookup_tag(intern(composed), table, kind, template_home(templ));
       if (declared && declared->decl && declared->decl->type) return declared->decl->type;
       if (!templ->scope) return named_type(intern(composed), nullptr, &table);
       // Otherwise named, and written as named wherever it is used (a
@@ -1448,18 +1456,8 @@ TypeDesc *grammar::instantiate_class_template(Parser &outer, TypeDesc *templ,
   AnalysisBudget &budget = outer.an.budget;
   if (!templ || templ->kind != TK_TEMPLATE || !templ->templ() || !templ->templ()->name) return nullptr;
   TemplateInfo *ti = templ->templ();
-  std::string name = std::string(ti->name) + "<";
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    if (i) name += ",";
-    name += arguments[i];
-  }
-  name += ">";
-  // Instances live where their template was declared.
-  ScopeContext where;
-  if (templ->scope) {
-    where.kind = 1;
-    where.current = templ->scope;
-  }
+  const std::string name = instance_name(ti->name, arguments);
+  const ScopeContext where = template_home(templ);
   const int kind = ti->key == KEY_UNION ? TK_UNION : TK_CLASS;
   Symbol *ex = lookup_tag(intern_string(name.c_str()), table, kind, where);
   if (ex && ex->decl && ex->decl->type) return ex->decl->type;
@@ -1520,14 +1518,8 @@ void grammar::specialise_class_template(Parser &outer, TypeDesc *primary, const 
   SymbolTable &table = outer.table;
   AnalysisBudget &budget = outer.an.budget;
   if (!primary || !primary->templ() || !primary->templ()->name) return;
-  std::string name = std::string(primary->templ()->name) + "<";
-  for (size_t i = 0; i < args.size(); ++i) name += (i ? "," : "") + args[i];
-  name += ">";
-  ScopeContext where;
-  if (primary->scope) {
-    where.kind = 1;
-    where.current = primary->scope;
-  }
+  const std::string name = instance_name(primary->templ()->name, args);
+  const ScopeContext where = template_home(primary);
   Symbol *ex = lookup_tag(intern_string(name.c_str()), table, TK_CLASS, where);
   if (ex && ex->decl && ex->decl->type && ex->decl->type->record() && ex->decl->type->record()->has_body) return;
   if (budget.instantiation_depth >= INSTANTIATION_NESTING_LIMIT) return;
