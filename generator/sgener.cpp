@@ -339,19 +339,6 @@ template <typename F> void for_each_directive(const std::string &text, F &&f) {
   }
 }
 
-// Whether a preprocessed text holds a directive other than a line marker (a
-// pragma): its analysis may change more than a table.
-bool holds_other_directive(const std::string &text) {
-  std::string_view name;
-  bool other = text.compare(0, 1, "#") == 0 && !marker_name(text, 0, name);
-  if (!other)
-    for_each_directive(text, [&](std::size_t at) {
-      other = !marker_name(text, at, name);
-      return !other;
-    });
-  return other;
-}
-
 // Where the tested file's own text starts in its preprocessed text: the line
 // marker that comes back to it after its last header, the start when it
 // includes none. Later markers of its own (after a group passed over) are
@@ -423,8 +410,9 @@ void tested_headers_begin() {
 void tested_headers_text(const std::string &preprocessed) {
   TestedHeaders &h = tested_headers();
   if (!h.usable) return;
+  // A pragma among them is found where the file's own analysis compares the
+  // same text (own_text_start).
   h.digest.add(preprocessed.data(), preprocessed.size());
-  if (holds_other_directive(preprocessed)) h.usable = false;
 }
 
 void tested_headers_unusable() { tested_headers().usable = false; }
